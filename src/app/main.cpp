@@ -1,0 +1,31 @@
+#include <QApplication>
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "app/EntryMode.h"
+#include "app/MainWindow.h"
+#include "cli/CommandLine.h"
+
+namespace {
+
+// The arguments are taken before any Qt application object exists: Qt would
+// otherwise consume options of its own (such as -platform) from the list.
+QStringList argumentsAfterProgramName(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const QStringList arguments = argumentsAfterProgramName(argc, argv);
+    if (app::wantsCommandLine(arguments)) {
+        QCoreApplication application(argc, argv);
+        return cli::runCommandLine(arguments);
+    }
+    QApplication application(argc, argv);
+    app::MainWindow window;
+    window.show();
+    return application.exec();
+}

@@ -1,0 +1,4 @@
+// Keeps the simulator library non-empty while it grows.
+namespace kestrel_sim {
+int placeholder() { return 0; }
+}
