@@ -1,0 +1,279 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+
+#include <QCoro/QCoroTask>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "link/DSPFrame.h"
+#include "link/DeviceVocabulary.h"
+#include "link/ParamMap.h"
+#include "platform/Tasks.h"
+
+class DSPConnection;
+class MeterStore;
+
+// The observable model of the device: the parameter table mirrored as 32-bit words,
+// the editing operations on it, read-back, meters, presets, the demo device, project
+// files and FIR block transfers. Lives on the main thread; every change is announced
+// through the signals below so views can redraw.
+class DSPModel : public QObject {
+    Q_OBJECT
+public:
+    using Words = DSPFrame::Words;
+    using Table = QMap<quint32, Words>;
+
+    struct Band {
+        qint64 freq = 0;
+        float gain = 0;
+        float q = 0;
+        qint64 type = 0;  // EQBandType raw value; other values are kept as they are
+        bool on = true;
+    };
+    struct Filter {
+        qint64 freq = 0;
+        FilterSlope slope = FilterSlope::bw12;
+        bool on = true;
+    };
+    struct Compressor {
+        float threshold = 0;
+        float ratio = 0;
+        qint64 attack = 0;
+        qint64 release = 0;
+        qint64 knee = 0;
+        bool on = true;
+    };
+    struct Limiter {
+        float threshold = 0;
+        qint64 release = 0;
+        bool on = true;
+    };
+    struct DEQBand {
+        qint64 freq = 0;
+        float maxGain = 0;
+        float q = 0;
+        DEQMode mode = DEQMode::boostAbove;
+        bool active = false;
+        float threshold = 0;
+        qint64 attack = 0;
+        qint64 release = 0;
+        float ratio = 0;
+    };
+    struct Crosspoint {
+        float level = 0;
+        bool on = false;
+    };
+    struct EQClipboard {
+        bool isInput = false;
+        QList<Words> bands;
+        Words hp;
+        Words lp;
+    };
+    struct PresetSlot {
+        int id = 0;
+        QString name;
+        bool operator==(const PresetSlot&) const = default;
+    };
+    struct DesignedFIR {
+        QString name;
+        QList<float> coefficients;
+        bool operator==(const DesignedFIR&) const = default;
+    };
+    struct Project {
+        QString format;
+        int version = 0;
+        QString model;
+        QDateTime created;
+        Table params;
+    };
+    struct FIRReadBack {
+        Words header;
+        QList<float> coefficients;
+    };
+
+    static constexpr quint32 meterParameter = 366;
+    static inline const QString projectFormat = QStringLiteral("Tessaline DSP Control project");
+    static inline const QString notConnectedText = QStringLiteral("Not connected to a DSP.");
+
+    // The application's model: its own link and the bundled demo data.
+    explicit DSPModel(QObject* parent = nullptr);
+    // Takes over a link made by the caller (tests give it their own environment) and
+    // reads the demo data from the given path, so the missing-file path can be tried.
+    DSPModel(DSPConnection* link, QString demoDataPath, QObject* parent = nullptr);
+    ~DSPModel() override;
+    static QString defaultDemoDataPath();
+
+    DSPConnection& link() const { return *link_; }
+    MeterStore& meterStore() const { return *meterStore_; }
+
+    // Published state.
+    const Table& params() const { return params_; }
+    std::optional<double> loading() const { return loading_; }
+    bool connected() const { return connected_; }
+    bool demo() const { return demo_; }
+    const QMap<int, int>& groupOf() const { return groupOf_; }
+    const QSet<int>& eqBypassed() const { return eqBypassed_; }
+    const std::optional<EQClipboard>& eqClipboard() const { return eqClipboard_; }
+    const std::optional<DesignedFIR>& designedFIR() const { return designedFIR_; }
+    const QList<PresetSlot>& presets() const { return presets_; }
+    std::optional<int> currentPreset() const { return currentPreset_; }
+    bool presetBusy() const { return presetBusy_; }
+
+    // Parameter table and editing.
+    Words words(quint32 number, int minimumCount) const;
+    void write(quint32 number, const Words& words, std::optional<int> count = std::nullopt,
+               bool propagate = true);
+    QList<int> groupMembers(int ch) const;
+    void setGroup(int ch, std::optional<int> group);
+    void copyChannelSettings(int from, int to);
+    void copyEQ(int ch);
+    bool canPasteEQ(int ch) const;
+    void pasteEQ(int ch);
+    void flatEQ(int ch);
+    void setEQBypass(int ch, bool bypassed);
+    QString channelName(int ch) const;
+    void setChannelName(int ch, const QString& name);
+
+    // Readers.
+    Band band(int ch, int b) const;
+    Filter highPass(int ch) const;
+    Filter lowPass(int ch) const;
+    Compressor compressor(int ch) const;
+    Limiter limiter(int ch) const;
+    DEQBand deqBand(int ch, int b) const;
+    Crosspoint crosspoint(quint32 number) const;
+    float generatorLevel(Generator g) const;
+    bool generatorIsOn(Generator g) const;
+    InputSource inputSource(int input) const;
+    static Band decodeBand(const Words& words);
+    static Filter decodeFilter(const Words& words);
+
+    // Encoders change the words their caller read; they return false and leave the
+    // words alone when a value is not finite.
+    static bool encodeBand(Words& words, const Band& band);
+    static bool encodeFilter(Words& words, const Filter& filter);
+    static bool encodeLimiter(Words& words, const Limiter& limiter);
+    static bool encodeDEQBand(Words& words, const DEQBand& band);
+    static bool encodeCrosspoint(Words& words, std::optional<bool> on, std::optional<float> level);
+
+    // Setters: clamp, round, then write with group propagation. Non-finite values
+    // are ignored: nothing is stored or sent.
+    void setGain(int ch, float dB);
+    void setMute(int ch, bool muted);
+    void setPolarity(int ch, bool inverted);
+    void setCompressor(int ch, const Compressor& compressor);
+    void setLimiter(int ch, const Limiter& limiter);
+    void setGate(int ch, std::optional<float> threshold, std::optional<bool> on);
+    void setDEQBand(int ch, int b, const DEQBand& band);
+    void setSineFrequency(qint64 hz);
+    void setGenerator(Generator g, std::optional<float> level, std::optional<bool> on);
+    void setInputSource(int input, InputSource source);
+
+    // Lifecycle: the link's callbacks, the full read-back and the meter poller.
+    void onConnectionChange(bool connected);
+    void onFrame(const DSPFrame& frame);
+    QCoro::Task<> loadSettings();
+    void startMeters();
+
+    // Presets.
+    QCoro::Task<> refreshPresets();
+    QCoro::Task<bool> storePreset(int slot, QString name);
+    QCoro::Task<bool> recallPreset(int slot);
+    QCoro::Task<bool> deletePreset(int slot);
+
+    // Demo device.
+    void enterDemo();
+    void exitDemo();
+
+    // Project files: the bytes, and the files written atomically. Errors are texts
+    // the caller can show; a failed open or decode changes nothing.
+    QByteArray projectData(const QString& model) const;
+    static std::optional<Project> decodeProject(const QByteArray& bytes, QString* error = nullptr);
+    std::optional<QString> loadProject(const QByteArray& bytes);
+    std::optional<QString> saveProject(const QString& path, const QString& model) const;
+    std::optional<QString> openProject(const QString& path);
+
+    // The designed FIR is remembered in the user-defaults store on every assignment.
+    void setDesignedFIR(std::optional<DesignedFIR> fir);
+    void saveDesignedFIR() const;
+    static std::optional<DesignedFIR> loadDesignedFIR();
+
+    // FIR blocks. Each returns none on success or the text of the failed step. The
+    // operations are serialised: one started while another runs waits for it.
+    QCoro::Task<std::optional<QString>> requestErrorText(quint16 command, Words words, QString step);
+    QCoro::Task<std::optional<QString>> uploadFIR(Words header, Words coefficients, quint32 target);
+    QCoro::Task<std::optional<QString>> sendFIR(int ch, Words coefficients, std::optional<Words> header,
+                                                QString name, int tapLimit = 512);
+    QCoro::Task<std::optional<QString>> clearFIR(int ch);
+    QCoro::Task<std::optional<FIRReadBack>> readFIR(int ch);
+    QString firName(int ch) const;
+    static quint32 firTarget(int ch);
+
+Q_SIGNALS:
+    void paramChanged(quint32 number);
+    void paramsReset();
+    void loadingChanged();
+    void connectedChanged();
+    void demoChanged();
+    void groupsChanged();
+    void eqBypassChanged();
+    void eqClipboardChanged();
+    void designedFIRChanged();
+    void presetsChanged();
+    void currentPresetChanged();
+    void presetBusyChanged();
+
+private:
+    using Matcher = std::function<bool(const DSPFrame&)>;
+    enum class MeterTaskKind { none, poller, demo };
+    class FIRTurn;
+
+    QCoro::Task<std::optional<DSPFrame>> ask(quint16 command, Words words, double timeout, Matcher matches);
+    QCoro::Task<std::optional<DSPFrame>> readParameter(quint32 id);
+    void storeParam(quint32 number, const Words& words);
+    void replaceParams(Table table);
+    void setLoading(std::optional<double> progress);
+    void setDemo(bool on);
+    void setPresetBusy(bool busy);
+    void applyMeterWords(const Words& values);
+    void cancelMeterTask();
+    void animateDemoMeters(double t);
+    QCoro::Task<bool> enterFIRTurn();
+    void leaveFIRTurn();
+    void releaseFIRWaiters();
+    QCoro::Task<std::optional<QString>> uploadSteps(Words header, Words coefficients, quint32 target);
+    QCoro::Task<std::optional<QString>> uploadWithRetries(int ch, Words header, Words coefficients,
+                                                          Words name);
+
+    DSPConnection* link_ = nullptr;  // child object, constant
+    Table params_;
+    MeterStore* meterStore_ = nullptr;  // child object, constant
+    std::optional<double> loading_;
+    bool connected_ = false;
+    bool demo_ = false;
+    QMap<int, int> groupOf_;
+    QSet<int> eqBypassed_;
+    std::optional<EQClipboard> eqClipboard_;
+    tasks::CancelToken meterTask_;
+    MeterTaskKind meterTaskKind_ = MeterTaskKind::none;
+    std::optional<DesignedFIR> designedFIR_;
+    QList<PresetSlot> presets_;
+    std::optional<int> currentPreset_;
+    bool presetBusy_ = false;
+    QString demoDataPath_;
+    bool firBusy_ = false;
+    QList<std::function<void(bool)>> firWaiters_;
+};
+
+// The preset-name filter: keeps U+0020 to U+007F (one wider than printableASCII).
+QString presetNameText(const QString& name);

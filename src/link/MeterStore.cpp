@@ -1,0 +1,12 @@
+#include "link/MeterStore.h"
+
+MeterStore::MeterStore(QObject* parent) : QObject(parent), levels_(channelCount, silent) {}
+
+void MeterStore::setLevels(const QList<float>& levels) {
+    for (qsizetype k = 0; k < channelCount && k < levels.size(); ++k) levels_[k] = levels[k];
+    Q_EMIT levelsChanged();
+}
+
+void MeterStore::setAllSilent() {
+    setLevels(QList<float>(channelCount, silent));
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+// The twelve live levels (inputs 0-3, outputs 4-11) in dB. A separate object so that
+// the ten meter updates a second wake only the meters, not every observer of the model.
+class MeterStore : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int channelCount = 12;
+    static constexpr float silent = -84.5f;
+
+    explicit MeterStore(QObject* parent = nullptr);
+
+    const QList<float>& levels() const { return levels_; }
+    // Replaces the levels by index; the list always keeps its twelve entries.
+    void setLevels(const QList<float>& levels);
+    void setAllSilent();
+
+Q_SIGNALS:
+    void levelsChanged();
+
+private:
+    QList<float> levels_;
+};
