@@ -1,0 +1,212 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <QCoro/QCoroTask>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "link/DSPFrame.h"
+#include "link/FrameAssembler.h"
+#include "link/NetworkScan.h"
+#include "link/TCPFrameStream.h"
+
+class QTcpSocket;
+class Settings;
+
+namespace hid {
+class Backend;
+class Device;
+struct DeviceProperties;
+}  // namespace hid
+
+// The one link to the processor: USB HID when it is plugged in, TCP port 8234 on request
+// (a TCP link has priority). It runs the identification handshake when a link comes up,
+// keeps exactly one request on the wire, and hands every received frame to its owner.
+// Lives on the main thread.
+class DSPConnection : public QObject {
+    Q_OBJECT
+public:
+    using Words = DSPFrame::Words;
+    using Matcher = std::function<bool(const DSPFrame&)>;
+
+    class Status {
+    public:
+        enum class Kind { searching, connected, error };
+
+        static Status searching() { return {Kind::searching, {}}; }
+        static Status connected(const QString& model) { return {Kind::connected, model}; }
+        static Status error(const QString& message) { return {Kind::error, message}; }
+
+        Kind kind() const { return kind_; }
+        bool isSearching() const { return kind_ == Kind::searching; }
+        bool isConnected() const { return kind_ == Kind::connected; }
+        bool isError() const { return kind_ == Kind::error; }
+        // The model text of `connected`, the message of `error`, empty for `searching`.
+        const QString& text() const { return text_; }
+
+        bool operator==(const Status&) const = default;
+
+    private:
+        Status(Kind kind, QString text) : kind_(kind), text_(std::move(text)) {}
+        Kind kind_;
+        QString text_;
+    };
+
+    // One queued request; `done` is called exactly once.
+    struct Pending {
+        DSPFrame frame;
+        Matcher matches;
+        double timeout = 0;
+        std::function<void(std::optional<DSPFrame>)> done;
+    };
+
+    // What the connection works with; the defaults are the application's.
+    struct Environment {
+        hid::Backend* hid = nullptr;         // hid::defaultBackend()
+        Settings* settings = nullptr;        // Settings::shared()
+        std::optional<bool> offline;         // TSL_OFFLINE, read once per process
+        std::optional<quint16> networkPort;  // 8234
+    };
+
+    static constexpr int vendorID = 0x28E9;
+    static constexpr int productID = 0x028A;
+    static constexpr quint16 networkPort = 8234;
+    static constexpr double requestTimeout = 0.4;
+    static constexpr double restoreDelay = 1.0;
+    static constexpr double retryInterval = 2.0;
+    static constexpr quint32 meterParameter = 366;
+
+    static inline const QString offlineText =
+        QStringLiteral("Offline mode (TSL_OFFLINE=1): the DSP is ignored.");
+    static inline const QString openFailedText = QStringLiteral("The DSP was found but couldn't be opened.");
+    static inline const QString usbSilentText =
+        QStringLiteral("The DSP didn't answer. Unplug it and plug it back in.");
+    static inline const QString networkSilentText = QStringLiteral("The DSP didn't answer over the network.");
+    static inline const QString networkClosedText =
+        QStringLiteral("The network connection to the DSP closed.");
+    static inline const QString permissionText = QStringLiteral(
+        "Waiting for permission: allow \"Local Network\" for this app in System Settings ▸ Privacy & "
+        "Security.");
+
+    explicit DSPConnection(QObject* parent = nullptr);
+    explicit DSPConnection(const Environment& environment, QObject* parent = nullptr);
+    ~DSPConnection() override;
+
+    // True for the one TSL_OFFLINE value that turns the link off.
+    static bool isOfflineValue(const QString& value) { return value == QLatin1String("1"); }
+
+    // Published state.
+    const Status& status() const { return status_; }
+    const QString& deviceName() const { return deviceName_; }
+    const QString& deviceGroup() const { return deviceGroup_; }
+    const std::optional<QString>& firmware() const { return firmware_; }
+    const std::optional<QString>& firmwareDate() const { return firmwareDate_; }
+    const QString& transport() const { return transport_; }
+    const DSPFrame::Address& address() const { return address_; }
+
+    // Set by the owner right after creation.
+    std::function<void(const DSPFrame&)> onFrame;
+    std::function<void(bool)> onConnectionChange;
+
+    // Transports. `connect` replaces any TCP link; while one exists USB input is ignored.
+    void connect(const QString& host);
+    void disconnectNetwork(bool forget = true);
+    bool hasNetworkLink() const { return tcp_ != nullptr; }
+    bool hasOpenUSBDevice() const { return usb_ != nullptr; }
+
+    // Request queue: one request on the wire at a time, first in first out.
+    QCoro::Task<std::optional<DSPFrame>> request(DSPFrame frame, double timeout, Matcher matching);
+    void pump();
+    void finish(std::optional<DSPFrame> frame);
+    void failAll();
+    void receiveFrame(const DSPFrame& frame);
+    int queuedCount() const { return int(queue_.size()); }
+    bool isBusy() const { return inFlight_.has_value(); }
+
+    // Device commands.
+    void writeParam(quint32 address, Words words);
+    QCoro::Task<std::optional<Words>> readParam(quint32 address);
+    QCoro::Task<bool> setDeviceName(QString text);
+    QCoro::Task<bool> setDeviceGroup(QString text);
+    QCoro::Task<> send(quint16 command, Words words);
+    static bool isParameterAnswer(const DSPFrame& frame, quint32 address);
+
+    // Hosts on the local IPv4 /24 networks that accept TCP on port 8234, probed off the main thread.
+    static QCoro::Task<QStringList> scanNetwork(ScanSystem& system = ScanSystem::posix());
+    static QStringList probeHosts(const QStringList& hosts, ScanSystem& system = ScanSystem::posix());
+
+Q_SIGNALS:
+    void statusChanged();
+    void deviceNameChanged();
+    void deviceGroupChanged();
+    void firmwareChanged();
+    void firmwareDateChanged();
+    void transportChanged();
+
+private:
+    enum class NetworkState { ready, waiting, failed, closed };
+
+    // USB
+    void startWatchingUSB();
+    void deviceMatched(const hid::DeviceProperties& device);
+    void deviceRemoved(quint64 id);
+    void openUSB(const hid::DeviceProperties& device);
+    void closeUSB();
+    void handleReport(const QByteArray& report);
+    bool sendOverUSB(const DSPFrame& frame);
+
+    // TCP
+    void restoreNetwork();
+    void startSocket();
+    void handleNetworkState(QTcpSocket* socket, NetworkState state, const QString& description);
+    void handleSocketError(QTcpSocket* socket);
+    void parseTCP(QTcpSocket* socket);
+    void dropSocket();
+    void closeNetwork();
+
+    void startHandshake();
+    QCoro::Task<> handshake();
+    DSPFrame frameTo(quint16 command, Words words) const;
+    QCoro::Task<bool> writeDeviceText(quint16 command, QString text, QString DSPConnection::*field,
+                                      void (DSPConnection::*changed)());
+
+    void setStatus(const Status& status);
+    void setTransport(const QString& transport);
+    void logInfo(const QString& note);
+
+    hid::Backend* hid_ = nullptr;
+    Settings* settings_ = nullptr;
+    quint16 port_ = networkPort;
+
+    Status status_ = Status::searching();
+    std::optional<quint64> deviceId_;  // the held USB device, open or only remembered
+    std::unique_ptr<hid::Device> usb_;
+    FrameAssembler assembler_;
+    DSPFrame::Address address_ = DSPFrame::broadcast;
+    std::optional<QString> firmware_;
+    std::optional<QString> firmwareDate_;
+    QString deviceName_;
+    QString deviceGroup_;
+    QString transport_;
+
+    QTcpSocket* tcp_ = nullptr;
+    QString host_;
+    bool tcpReady_ = false;
+    TCPFrameStream tcpStream_;
+    QTimer retryTimer_;
+
+    std::deque<Pending> queue_;
+    std::optional<Pending> inFlight_;
+    QTimer timeoutTimer_;
+    QHash<quint32, Words> coalesced_;
+};

@@ -1,0 +1,110 @@
+// kestrel-sim: the device simulator as a program, for end-to-end runs of the command line.
+//
+//   kestrel-sim --host 127.0.0.N [options]     or     kestrel-sim --random-host [options]
+//
+// Prints "listening on HOST:PORT" once it accepts connections, then serves until killed.
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <cstdio>
+
+#include "DeviceSimulator.h"
+
+namespace {
+
+std::optional<quint16> parseCommand(const QString& text) {
+    bool ok = false;
+    const uint value = text.startsWith("0x") ? text.mid(2).toUInt(&ok, 16) : text.toUInt(&ok, 10);
+    if (!ok || value > 0xFFFF) return std::nullopt;
+    return quint16(value);
+}
+
+void writeDump(const QString& path, const SimDevice& device) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(QJsonDocument(device.toJson()).toJson(QJsonDocument::Compact));
+    file.commit();
+}
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "kestrel-sim: %s\n", qPrintable(message));
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Kestrel device simulator on a loopback address, TCP port 8234");
+    parser.addHelpOption();
+    parser.addOptions({
+        {"host", "Loopback address to listen on (127.x.y.z).", "address"},
+        {"random-host", "Listen on a free random loopback address."},
+        {"port", "TCP port (default 8234).", "port", "8234"},
+        {"name", "Device name.", "text"},
+        {"group", "Device group.", "text"},
+        {"state", "Start from a JSON state dump.", "file"},
+        {"dump", "Write the state as JSON to this file after every frame.", "file"},
+        {"silent", "Never answer this command (decimal or 0x hex); repeatable.", "command"},
+        {"delay-ms", "Delay every answer.", "ms"},
+        {"garbage", "Hex bytes written before every answer.", "hex"},
+        {"bad-checksum", "Answers fail their checksum."},
+        {"chunk", "Write answers in pieces of this many bytes.", "bytes"},
+        {"close-after", "Close the connection on this received frame.", "count"},
+        {"identify-words", "Words in the identify answer.", "count"},
+        {"ignore-writes", "Acknowledge parameter writes without storing them."},
+    });
+    parser.process(app);
+
+    DeviceSimulator simulator;
+    SimDevice& device = simulator.device();
+    SimFaults faults;
+    if (parser.isSet("state")) {
+        QFile file(parser.value("state"));
+        if (!file.open(QIODevice::ReadOnly) ||
+            !device.loadJson(QJsonDocument::fromJson(file.readAll()).object()))
+            return fail("unreadable state file " + parser.value("state"));
+    }
+    if (parser.isSet("name")) device.name = parser.value("name");
+    if (parser.isSet("group")) device.group = parser.value("group");
+    if (parser.isSet("identify-words")) device.identityWordCount = parser.value("identify-words").toInt();
+    device.storesWrites = !parser.isSet("ignore-writes");
+    for (const QString& text : parser.values("silent")) {
+        const auto command = parseCommand(text);
+        if (!command) return fail("bad command " + text);
+        faults.silentCommands.insert(*command);
+    }
+    faults.delayMs = parser.value("delay-ms").toInt();
+    faults.garbageBeforeAnswers = QByteArray::fromHex(parser.value("garbage").toLatin1());
+    faults.badChecksums = parser.isSet("bad-checksum");
+    faults.chunkSize = parser.value("chunk").toInt();
+    if (parser.isSet("close-after")) faults.closeAfterFrames = parser.value("close-after").toInt();
+    simulator.setFaults(faults);
+
+    const quint16 port = quint16(parser.value("port").toUInt());
+    bool listening = false;
+    if (parser.isSet("random-host")) {
+        listening = simulator.listenOnRandomLoopback(port);
+    } else if (parser.isSet("host")) {
+        listening = simulator.listen(QHostAddress(parser.value("host")), port);
+    } else {
+        return fail("--host or --random-host is needed");
+    }
+    if (!listening) return fail("can't listen (only loopback addresses are allowed)");
+
+    if (parser.isSet("dump")) {
+        const QString path = parser.value("dump");
+        writeDump(path, device);
+        QObject::connect(&simulator, &DeviceSimulator::frameReceived, &simulator,
+                         [path, &device] { writeDump(path, device); });
+    }
+    std::printf("listening on %s:%u\n", qPrintable(simulator.host()), unsigned(simulator.port()));
+    std::fflush(stdout);
+    return app.exec();
+}
