@@ -1,0 +1,474 @@
+#include "link/DSPConnection.h"
+
+#include <QTcpSocket>
+
+#include <cerrno>
+#include <cstring>
+
+#include "link/DeviceText.h"
+#include "platform/Settings.h"
+#include "platform/Tasks.h"
+#include "platform/hid/HidBackend.h"
+
+namespace {
+
+const QString transportTag = QStringLiteral("DSP");
+const QString useNetworkKey = QStringLiteral("useNetwork");
+const QString networkHostKey = QStringLiteral("networkHost");
+
+constexpr quint16 acknowledge = 1;
+constexpr quint16 identifyCommand = 3;
+constexpr quint16 writeCommand = 5;
+constexpr quint16 readCommand = 6;
+constexpr quint16 groupWriteCommand = 0x22;
+constexpr quint16 groupReadCommand = 0x23;
+constexpr quint16 nameWriteCommand = 0x20A;
+constexpr quint16 nameReadCommand = 0x20B;
+constexpr int textWords = 6;
+constexpr int textWidth = 24;
+
+// The traffic log is wired in once it exists on this branch.
+enum class Direction { sent, received };
+void logFrame(Direction, const DSPFrame&) {}
+
+bool offlineFromEnvironment() {
+    static const bool offline = DSPConnection::isOfflineValue(qEnvironmentVariable("TSL_OFFLINE"));
+    return offline;
+}
+
+DSPConnection::Matcher commandIs(quint16 command) {
+    return [command](const DSPFrame& frame) { return frame.command == command; };
+}
+
+QByteArray wordBytes(const DSPFrame::Words& words) {
+    QByteArray bytes;
+    for (quint32 word : words) {
+        for (int shift = 0; shift < 32; shift += 8) bytes.append(char((word >> shift) & 0xFF));
+    }
+    return bytes;
+}
+
+QString textOf(const DSPFrame::Words& words) {
+    return DSPFrame::unpackString(words.mid(0, textWords));
+}
+
+bool isMeterAnswer(const DSPFrame& frame) {
+    return frame.command == readCommand && frame.words.size() >= 2 &&
+           frame.words[1] == DSPConnection::meterParameter;
+}
+
+}  // namespace
+
+DSPConnection::DSPConnection(QObject* parent) : DSPConnection(Environment{}, parent) {}
+
+DSPConnection::DSPConnection(const Environment& environment, QObject* parent)
+    : QObject(parent),
+      hid_(environment.hid ? environment.hid : &hid::defaultBackend()),
+      settings_(environment.settings ? environment.settings : &Settings::shared()),
+      port_(environment.networkPort.value_or(networkPort)) {
+    timeoutTimer_.setSingleShot(true);
+    timeoutTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timeoutTimer_, &QTimer::timeout, this, [this] { finish(std::nullopt); });
+    retryTimer_.setSingleShot(true);
+    QObject::connect(&retryTimer_, &QTimer::timeout, this, &DSPConnection::startSocket);
+
+    if (environment.offline.value_or(offlineFromEnvironment())) {
+        setStatus(Status::error(offlineText));
+        return;
+    }
+    startWatchingUSB();
+    if (settings_->flag(useNetworkKey) && !settings_->text(networkHostKey).isEmpty()) {
+        QTimer::singleShot(std::chrono::milliseconds(qRound64(restoreDelay * 1000)), this,
+                           &DSPConnection::restoreNetwork);
+    }
+}
+
+DSPConnection::~DSPConnection() {
+    // Waiting callers must still hear "no answer"; their resumption is posted.
+    failAll();
+    dropSocket();
+}
+
+// ---- USB ----
+
+void DSPConnection::startWatchingUSB() {
+    QObject::connect(hid_, &hid::Backend::deviceMatched, this, &DSPConnection::deviceMatched);
+    QObject::connect(hid_, &hid::Backend::deviceRemoved, this, &DSPConnection::deviceRemoved);
+    // Devices already attached are reported like new ones, once the owner has set its callbacks.
+    const QPointer<DSPConnection> self(this);
+    const auto present = hid_->devices();
+    tasks::post([self, present] {
+        if (!self) return;
+        for (const auto& device : present) {
+            if (self->hid_->find(device.id)) self->deviceMatched(device);
+        }
+    });
+}
+
+void DSPConnection::deviceMatched(const hid::DeviceProperties& device) {
+    if (device.vendorID != vendorID || device.productID != productID) return;
+    if (deviceId_) return;
+    if (tcp_) {
+        deviceId_ = device.id;
+        return;
+    }
+    openUSB(device);
+}
+
+void DSPConnection::openUSB(const hid::DeviceProperties& device) {
+    hid::OpenResult opened = hid_->open(device.id);
+    if (!opened.device) {
+        setStatus(Status::error(openFailedText));
+        return;
+    }
+    deviceId_ = device.id;
+    usb_ = std::move(opened.device);
+    assembler_ = FrameAssembler();
+    QObject::connect(usb_.get(), &hid::Device::inputReport, this,
+                     [this](quint8, const QByteArray& report) { handleReport(report); });
+    logInfo(QStringLiteral("DSP connected over USB"));
+    setTransport(QStringLiteral("USB"));
+    startHandshake();
+}
+
+void DSPConnection::handleReport(const QByteArray& report) {
+    if (tcp_) return;
+    if (auto frame = assembler_.feed(report)) receiveFrame(*frame);
+}
+
+void DSPConnection::deviceRemoved(quint64 id) {
+    if (!deviceId_ || *deviceId_ != id) return;
+    deviceId_.reset();
+    // Also while a TCP link is up: an open handle of a vanished device must not stay usable.
+    closeUSB();
+    if (tcp_) return;
+    assembler_ = FrameAssembler();
+    address_ = DSPFrame::broadcast;
+    failAll();
+    setStatus(Status::searching());
+    setTransport(QString());
+    logInfo(QStringLiteral("DSP disconnected"));
+    if (onConnectionChange) onConnectionChange(false);
+}
+
+void DSPConnection::closeUSB() {
+    if (!usb_) return;
+    usb_->disconnect(this);
+    usb_->close();
+    usb_.release()->deleteLater();
+}
+
+bool DSPConnection::sendOverUSB(const DSPFrame& frame) {
+    for (const QByteArray& report : frame.reports(DSPFrame::reportSize)) {
+        if (usb_->sendOutputReport(0, report) != 0) return false;
+    }
+    return true;
+}
+
+// ---- TCP ----
+
+void DSPConnection::restoreNetwork() {
+    if (usb_) return;
+    const QString host = settings_->text(networkHostKey);
+    if (!host.isEmpty()) connect(host);
+}
+
+void DSPConnection::connect(const QString& host) {
+    if (tcp_) {
+        dropSocket();
+        closeNetwork();
+    }
+    failAll();
+    settings_->setValue(networkHostKey, host);
+    settings_->setValue(useNetworkKey, true);
+    setStatus(Status::searching());
+    host_ = host;
+    tcp_ = new QTcpSocket(this);
+    QTcpSocket* socket = tcp_;
+    QObject::connect(socket, &QTcpSocket::connected, this,
+                     [this, socket] { handleNetworkState(socket, NetworkState::ready, {}); });
+    QObject::connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { handleSocketError(socket); });
+    QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket] { parseTCP(socket); });
+    startSocket();
+}
+
+void DSPConnection::startSocket() {
+    if (!tcp_) return;
+    tcpReady_ = false;
+    tcp_->abort();
+    tcp_->connectToHost(host_, port_);
+}
+
+void DSPConnection::handleSocketError(QTcpSocket* socket) {
+    if (socket != tcp_) return;
+    const QString description = socket->errorString();
+    if (tcpReady_) {
+        handleNetworkState(socket, NetworkState::closed, description);
+        return;
+    }
+    switch (socket->error()) {
+        case QAbstractSocket::ConnectionRefusedError:
+        case QAbstractSocket::NetworkError:
+        case QAbstractSocket::SocketTimeoutError:
+        case QAbstractSocket::RemoteHostClosedError:
+        case QAbstractSocket::TemporaryError:
+            handleNetworkState(socket, NetworkState::waiting, description);
+            break;
+        default:
+            handleNetworkState(socket, NetworkState::failed, description);
+            break;
+    }
+}
+
+void DSPConnection::handleNetworkState(QTcpSocket* socket, NetworkState state, const QString& description) {
+    if (socket != tcp_) return;
+    switch (state) {
+        case NetworkState::ready:
+            tcpReady_ = true;
+            logInfo(QStringLiteral("Connected to %1:%2").arg(host_).arg(networkPort));
+            setTransport(QStringLiteral("Network ") + host_);
+            startHandshake();
+            break;
+        case NetworkState::waiting:
+            if (description == QString::fromLocal8Bit(std::strerror(ENETDOWN))) {
+                setStatus(Status::error(permissionText));
+            } else {
+                setStatus(
+                    Status::error(QStringLiteral("Waiting for the DSP at %1… (%2)").arg(host_, description)));
+            }
+            retryTimer_.start(std::chrono::milliseconds(qRound64(retryInterval * 1000)));
+            break;
+        case NetworkState::failed:
+            setStatus(Status::error(QStringLiteral("Can't reach the DSP at %1: %2").arg(host_, description)));
+            dropSocket();
+            closeNetwork();
+            break;
+        case NetworkState::closed:
+            setStatus(Status::error(networkClosedText));
+            dropSocket();
+            closeNetwork();
+            break;
+    }
+}
+
+void DSPConnection::parseTCP(QTcpSocket* socket) {
+    if (socket != tcp_) return;
+    const QByteArray chunk = socket->readAll();
+    if (chunk.isEmpty()) return;
+    for (const DSPFrame& frame : tcpStream_.feed(chunk)) {
+        if (socket != tcp_) return;  // a frame's handler may have replaced the link
+        receiveFrame(frame);
+    }
+}
+
+void DSPConnection::dropSocket() {
+    retryTimer_.stop();
+    tcpStream_.clear();
+    tcpReady_ = false;
+    if (!tcp_) return;
+    QTcpSocket* socket = std::exchange(tcp_, nullptr);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void DSPConnection::closeNetwork() {
+    dropSocket();
+    failAll();
+    address_ = DSPFrame::broadcast;
+    setTransport(QString());
+    if (status_.isConnected()) setStatus(Status::searching());
+    if (onConnectionChange) onConnectionChange(false);
+}
+
+void DSPConnection::disconnectNetwork(bool forget) {
+    if (!tcp_) return;
+    dropSocket();
+    if (forget) settings_->setValue(useNetworkKey, false);
+    closeNetwork();
+    if (usb_) {
+        // A device opened before the TCP link came up takes over again.
+        setTransport(QStringLiteral("USB"));
+        startHandshake();
+    } else if (deviceId_) {
+        const quint64 remembered = *std::exchange(deviceId_, std::nullopt);
+        if (auto device = hid_->find(remembered)) deviceMatched(*device);
+    }
+}
+
+// ---- Handshake ----
+
+void DSPConnection::startHandshake() {
+    tasks::startTask([self = QPointer<DSPConnection>(this)]() -> QCoro::Task<> {
+        if (self) co_await self->handshake();
+    });
+}
+
+QCoro::Task<> DSPConnection::handshake() {
+    tasks::TaskGuard guard(this);
+    const auto identity = co_await request(DSPFrame{DSPFrame::broadcast, identifyCommand, {}}, requestTimeout,
+                                           commandIs(identifyCommand));
+    if (!guard) co_return;
+    if (!identity) {
+        setStatus(Status::error(tcp_ ? networkSilentText : usbSilentText));
+        co_return;
+    }
+    address_ = identity->address;
+    const QByteArray bytes = wordBytes(identity->words);
+    if (bytes.size() >= 16) {
+        const auto byte = [&bytes](int i) { return int(quint8(bytes[i])); };
+        firmware_ = QStringLiteral("%1.%2.%3").arg(byte(8)).arg(byte(9)).arg(byte(10));
+        firmwareDate_ =
+            QString::asprintf("%04d-%02d-%02d", int(DSPFrame::loadUInt16(bytes, 12)), byte(14), byte(15));
+        Q_EMIT firmwareChanged();
+        Q_EMIT firmwareDateChanged();
+    }
+
+    const auto group = co_await request(frameTo(groupReadCommand, Words(textWords, 0)), requestTimeout,
+                                        commandIs(groupReadCommand));
+    if (!guard) co_return;
+    if (group) {
+        deviceGroup_ = textOf(group->words);
+        Q_EMIT deviceGroupChanged();
+    }
+
+    const auto name = co_await request(frameTo(nameReadCommand, Words(textWords, 0)), requestTimeout,
+                                       commandIs(nameReadCommand));
+    if (!guard) co_return;
+    deviceName_ = name ? textOf(name->words) : QStringLiteral("DSP");
+    Q_EMIT deviceNameChanged();
+    setStatus(Status::connected(deviceName_.isEmpty() ? QStringLiteral("DSP") : deviceName_));
+    if (onConnectionChange) onConnectionChange(true);
+}
+
+DSPFrame DSPConnection::frameTo(quint16 command, Words words) const {
+    return DSPFrame{address_, command, std::move(words)};
+}
+
+// ---- Request queue ----
+
+QCoro::Task<std::optional<DSPFrame>> DSPConnection::request(DSPFrame frame, double timeout,
+                                                            Matcher matching) {
+    tasks::Continuation<std::optional<DSPFrame>> answer;
+    queue_.push_back(Pending{std::move(frame), std::move(matching), timeout, answer.completer()});
+    pump();
+    co_return co_await answer;
+}
+
+void DSPConnection::pump() {
+    if (inFlight_ || queue_.empty()) return;
+    if (!tcp_ && !usb_) {
+        failAll();
+        return;
+    }
+    inFlight_ = std::move(queue_.front());
+    queue_.pop_front();
+    const DSPFrame& frame = inFlight_->frame;
+    if (tcp_) {
+        if (tcpReady_) tcp_->write(frame.encode());
+    } else if (!sendOverUSB(frame)) {
+        finish(std::nullopt);
+        return;
+    }
+    logFrame(Direction::sent, frame);
+    timeoutTimer_.start(std::chrono::milliseconds(qRound64(inFlight_->timeout * 1000)));
+}
+
+void DSPConnection::finish(std::optional<DSPFrame> frame) {
+    timeoutTimer_.stop();
+    std::optional<Pending> ended = std::exchange(inFlight_, std::nullopt);
+    if (ended) ended->done(std::move(frame));
+    pump();
+}
+
+void DSPConnection::failAll() {
+    std::deque<Pending> ended = std::exchange(queue_, {});
+    if (inFlight_) ended.push_back(*std::exchange(inFlight_, std::nullopt));
+    timeoutTimer_.stop();
+    coalesced_.clear();
+    for (Pending& pending : ended) pending.done(std::nullopt);
+}
+
+void DSPConnection::receiveFrame(const DSPFrame& frame) {
+    if (!isMeterAnswer(frame)) {
+        logFrame(Direction::received, frame);
+    }
+    if (inFlight_ && inFlight_->matches(frame)) finish(frame);
+    if (onFrame) onFrame(frame);
+}
+
+// ---- Device commands ----
+
+void DSPConnection::writeParam(quint32 address, Words words) {
+    const bool senderScheduled = coalesced_.contains(address);
+    coalesced_.insert(address, std::move(words));
+    if (senderScheduled) return;
+    tasks::startTask([self = QPointer<DSPConnection>(this), address]() -> QCoro::Task<> {
+        if (!self || !self->coalesced_.contains(address)) co_return;
+        Words frameWords{0, address};
+        frameWords += self->coalesced_.take(address);
+        co_await self->request(self->frameTo(writeCommand, frameWords), requestTimeout,
+                               commandIs(acknowledge));
+    });
+}
+
+QCoro::Task<std::optional<DSPConnection::Words>> DSPConnection::readParam(quint32 address) {
+    Matcher matching = [address](const DSPFrame& frame) { return isParameterAnswer(frame, address); };
+    DSPFrame frame = frameTo(readCommand, Words{0, address});
+    const std::optional<DSPFrame> answer =
+        co_await request(std::move(frame), requestTimeout, std::move(matching));
+    if (!answer) co_return std::nullopt;
+    co_return std::optional<Words>(answer->words.mid(2));
+}
+
+bool DSPConnection::isParameterAnswer(const DSPFrame& frame, quint32 address) {
+    return frame.command == readCommand && frame.words.size() >= 2 && frame.words[1] == address;
+}
+
+QCoro::Task<bool> DSPConnection::setDeviceName(QString text) {
+    return writeDeviceText(nameWriteCommand, std::move(text), &DSPConnection::deviceName_,
+                           &DSPConnection::deviceNameChanged);
+}
+
+QCoro::Task<bool> DSPConnection::setDeviceGroup(QString text) {
+    return writeDeviceText(groupWriteCommand, std::move(text), &DSPConnection::deviceGroup_,
+                           &DSPConnection::deviceGroupChanged);
+}
+
+QCoro::Task<bool> DSPConnection::writeDeviceText(quint16 command, QString text, QString DSPConnection::*field,
+                                                 void (DSPConnection::*changed)()) {
+    tasks::TaskGuard guard(this);
+    const QString cut = printableASCII(text).left(textWidth);
+    const auto answer = co_await request(frameTo(command, DSPFrame::packString(cut, textWords)),
+                                         requestTimeout, commandIs(acknowledge));
+    if (!answer) co_return false;
+    if (guard) {
+        this->*field = cut;
+        Q_EMIT(this->*changed)();
+    }
+    co_return true;
+}
+
+QCoro::Task<> DSPConnection::send(quint16 command, Words words) {
+    co_await request(frameTo(command, std::move(words)), requestTimeout, [command](const DSPFrame& frame) {
+        return frame.command == acknowledge || frame.command == command;
+    });
+}
+
+// ---- Published state and log ----
+
+void DSPConnection::setStatus(const Status& status) {
+    if (status_ == status) return;
+    status_ = status;
+    Q_EMIT statusChanged();
+}
+
+void DSPConnection::setTransport(const QString& transport) {
+    if (transport_ == transport) return;
+    transport_ = transport;
+    Q_EMIT transportChanged();
+}
+
+void DSPConnection::logInfo(const QString& note) {
+    Q_UNUSED(note);
+}
