@@ -1,0 +1,52 @@
+#include "app/Dialogs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
+                                       const QStringList& nameFilters) {
+    return QFileDialog::getSaveFileName(m_parent, title, proposedName,
+                                        nameFilters.join(QStringLiteral(";;")));
+}
+
+QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& nameFilters) {
+    return QFileDialog::getOpenFileName(m_parent, title, QString(), nameFilters.join(QStringLiteral(";;")));
+}
+
+bool DesktopDialogs::confirm(const QString& message, const QString& informativeText,
+                             const QString& acceptButton, const QString& cancelButton) {
+    QMessageBox box(m_parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(message);
+    box.setInformativeText(informativeText);
+    QPushButton* accept = box.addButton(acceptButton, QMessageBox::AcceptRole);
+    box.addButton(cancelButton, QMessageBox::RejectRole);
+    box.setDefaultButton(accept);
+    box.exec();
+    return box.clickedButton() == accept;
+}
+
+void DesktopDialogs::alert(const QString& message, const QString& informativeText) {
+    QMessageBox box(m_parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(message);
+    box.setInformativeText(informativeText);
+    box.addButton(QMessageBox::Ok);
+    box.exec();
+}
+
+void DesktopDialogs::copyText(const QString& text) {
+    QApplication::clipboard()->setText(text);
+}
+
+QString DesktopDialogs::pastedText() {
+    return QApplication::clipboard()->text();
+}
+
+bool DesktopDialogs::openLink(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}

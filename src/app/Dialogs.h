@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+class QWidget;
+
+// Every modal panel, alert, clipboard access and link the application uses
+// goes through this seam, so tests answer them without blocking on a modal.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A save panel proposing a file name; the chosen path, or empty when cancelled.
+    virtual QString chooseSaveFile(const QString& title, const QString& proposedName,
+                                   const QStringList& nameFilters) = 0;
+    // An open panel for one file; the chosen path, or empty when cancelled.
+    virtual QString chooseOpenFile(const QString& title, const QStringList& nameFilters) = 0;
+    // An alert with a message and an informative text and two buttons; true
+    // when the user chose the first (default) one.
+    virtual bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
+                         const QString& cancelButton) = 0;
+    // An alert with a message and an informative text and one button.
+    virtual void alert(const QString& message, const QString& informativeText) = 0;
+
+    virtual void copyText(const QString& text) = 0;
+    virtual QString pastedText() = 0;
+    // Opens a web or mail link with the desktop's default program.
+    virtual bool openLink(const QUrl& url) = 0;
+};
+
+// The real panels, alerts, clipboard and links of the desktop.
+class DesktopDialogs : public Dialogs {
+public:
+    // Panels and alerts are modal to this window (may be null).
+    void setParentWindow(QWidget* window) { m_parent = window; }
+
+    QString chooseSaveFile(const QString& title, const QString& proposedName,
+                           const QStringList& nameFilters) override;
+    QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override;
+    bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
+                 const QString& cancelButton) override;
+    void alert(const QString& message, const QString& informativeText) override;
+    void copyText(const QString& text) override;
+    QString pastedText() override;
+    bool openLink(const QUrl& url) override;
+
+private:
+    QWidget* m_parent = nullptr;
+};

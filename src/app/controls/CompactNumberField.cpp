@@ -1,0 +1,123 @@
+#include "app/controls/CompactNumberField.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPointer>
+#include <QTimer>
+#include <cmath>
+
+#include "app/controls/Theme.h"
+
+std::optional<double> parseTypedNumber(const QString& text) {
+    QString cleaned = text;
+    cleaned.replace(QLatin1Char(','), QLatin1Char('.'));
+    cleaned = cleaned.trimmed();
+    bool ok = false;
+    const double value = QLocale::c().toDouble(cleaned, &ok);
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+QString formatNumber(const QString& format, double value) {
+    return QString::asprintf(format.toUtf8().constData(), value);
+}
+
+namespace {
+
+// After a focus gain, the next left-button release re-selects everything; it
+// is one-shot and expires after a second, so a later click places the cursor.
+class SelectAllOnFocus : public QObject {
+public:
+    explicit SelectAllOnFocus(QLineEdit* edit) : QObject(edit), m_edit(edit) {
+        edit->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn) {
+            selectSoon();
+            m_armed.start();
+        } else if (event->type() == QEvent::MouseButtonRelease && m_armed.isValid()) {
+            if (m_armed.elapsed() <= 1000) selectSoon();
+            m_armed.invalidate();
+        }
+        return false;
+    }
+
+private:
+    void selectSoon() {
+        QTimer::singleShot(0, m_edit, [edit = QPointer<QLineEdit>(m_edit)] {
+            if (edit && edit->hasFocus()) edit->selectAll();
+        });
+    }
+
+    QLineEdit* m_edit;
+    QElapsedTimer m_armed;
+};
+
+}  // namespace
+
+void selectAllOnFocus(QLineEdit* edit) {
+    new SelectAllOnFocus(edit);
+}
+
+CompactNumberField::CompactNumberField(const QString& format, const QString& unit, double fieldWidth,
+                                       QWidget* parent)
+    : QWidget(parent), m_format(format), m_edit(new QLineEdit) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    m_edit->setFont(Theme::monoFont(Theme::captionPx + 1));
+    m_edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_edit->setFixedWidth(qRound(fieldWidth));
+    m_edit->setTextMargins(0, 0, 0, 0);
+    row->addWidget(m_edit, 0, Qt::AlignVCenter);
+    if (!unit.isEmpty()) {
+        m_unit = new QLabel(unit);
+        m_unit->setFont(Theme::font(Theme::caption2Px));
+        QPalette palette = m_unit->palette();
+        palette.setColor(QPalette::WindowText, Theme::secondaryText());
+        m_unit->setPalette(palette);
+        m_unit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        row->addWidget(m_unit, 0, Qt::AlignVCenter);
+    }
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    selectAllOnFocus(m_edit);
+    m_edit->installEventFilter(this);
+    connect(m_edit, &QLineEdit::returnPressed, this, &CompactNumberField::commit);
+    showValue();
+}
+
+void CompactNumberField::setValue(double value) {
+    m_value = value;
+    showValue();
+}
+
+void CompactNumberField::setTextColor(const QColor& colour) {
+    QPalette palette = m_edit->palette();
+    palette.setColor(QPalette::Text, colour);
+    m_edit->setPalette(palette);
+}
+
+bool CompactNumberField::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving an untouched field commits nothing: the shown text is only a
+    // formatted copy, and sending it back would round the owner's value.
+    if (watched == m_edit && event->type() == QEvent::FocusOut && m_edit->isModified()) commit();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CompactNumberField::commit() {
+    const QPointer<CompactNumberField> self(this);
+    const std::optional<double> parsed = parseTypedNumber(m_edit->text());
+    if (parsed) Q_EMIT committed(*parsed);
+    if (self) showValue();
+}
+
+void CompactNumberField::showValue() {
+    m_edit->setText(formatNumber(m_format, m_value));
+    m_edit->setModified(false);
+}

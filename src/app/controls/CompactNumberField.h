@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+
+// Reads a typed number the way every field of the console does: a comma
+// counts as the decimal point, surrounding blanks are ignored, the whole text
+// must be one number, and non-finite values ("nan", "inf") are refused.
+std::optional<double> parseTypedNumber(const QString& text);
+
+// Formats a value with a printf-style format in the C locale ("%.1f").
+QString formatNumber(const QString& format, double value);
+
+// Selects a line edit's whole text whenever it gains focus, also after the
+// release of the click that focused it (which would otherwise place a cursor).
+void selectAllOnFocus(QLineEdit* edit);
+
+// The small typed-number field of the mixer and the knob fields. It never holds
+// the truth: it shows the owner's value through its format, reports a parsed
+// number on Return or when focus leaves after an edit, and then shows the
+// owner's value again.
+class CompactNumberField : public QWidget {
+    Q_OBJECT
+public:
+    CompactNumberField(const QString& format, const QString& unit, double fieldWidth,
+                       QWidget* parent = nullptr);
+
+    // The owner's value; shows it formatted (typed text that was not committed is lost).
+    void setValue(double value);
+    double value() const { return m_value; }
+    void setTextColor(const QColor& colour);
+
+    QLineEdit* lineEdit() const { return m_edit; }
+    QLabel* unitLabel() const { return m_unit; }
+
+Q_SIGNALS:
+    void committed(double value);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void commit();
+    void showValue();
+
+    QString m_format;
+    double m_value = 0;
+    QLineEdit* m_edit;
+    QLabel* m_unit = nullptr;
+};

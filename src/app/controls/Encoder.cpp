@@ -1,0 +1,260 @@
+#include "app/controls/Encoder.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+
+namespace {
+
+constexpr double kArcStartDegrees = 135;  // lower left, clockwise from +x with y down
+constexpr double kArcSweepDegrees = 270;
+constexpr double kDragSpan = 160;  // pixels of vertical drag for the whole travel
+constexpr double kFine = 0.2;
+constexpr double kScrollIgnoreSeconds = 0.35;
+
+double clampTo(double v, double lo, double hi) {
+    return v <= lo ? lo : (v > hi ? hi : v);
+}
+
+// Qt's arcs run counter-clockwise from +x in sixteenths of a degree.
+int qtAngle(double clockwiseDegrees) {
+    return qRound(-clockwiseDegrees * 16);
+}
+
+}  // namespace
+
+bool fineModifier(Qt::KeyboardModifiers modifiers) {
+    return modifiers & (Qt::AltModifier | Qt::ShiftModifier);
+}
+
+double Encoder::Scale::norm(double value) const {
+    const double v = clampTo(value, lo, hi);
+    return log ? std::log(v / lo) / std::log(hi / lo) : (v - lo) / (hi - lo);
+}
+
+double Encoder::Scale::valueForNorm(double n) const {
+    const double t = clampTo(n, 0, 1);
+    double v = log ? lo * std::pow(hi / lo, t) : lo + t * (hi - lo);
+    v = quantum * std::round(v / quantum);
+    return clampTo(v, lo, hi);
+}
+
+Encoder::Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, const QColor& tint,
+                 double size, QWidget* parent)
+    : QWidget(parent),
+      m_scale(scale),
+      m_bipolar(bipolar),
+      m_default(defaultValue),
+      m_tint(tint),
+      m_size(size) {
+    setFixedSize(qRound(size), qRound(size));
+    setToolTip(helpText());
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
+    updateAccessibleValue();
+}
+
+QString Encoder::helpText() {
+    return QStringLiteral("Drag up/down or scroll to turn · Option for fine · double-click to reset");
+}
+
+void Encoder::setValue(double value) {
+    if (value == m_value) return;
+    m_value = value;
+    updateAccessibleValue();
+    update();
+}
+
+void Encoder::setTint(const QColor& tint) {
+    if (tint == m_tint) return;
+    m_tint = tint;
+    update();
+}
+
+void Encoder::updateAccessibleValue() {
+    setAccessibleDescription(QString::asprintf("%g", m_value));
+}
+
+double Encoder::adjusted(int direction) const {
+    const double current = m_scale.valueForNorm(norm());
+    const double next = m_scale.valueForNorm(norm() + 0.01 * direction);
+    if (next != current) return next;
+    const double q = m_scale.quantum;
+    return clampTo(q * std::round((current + direction * q) / q), m_scale.lo, m_scale.hi);
+}
+
+bool Encoder::onKnob(const QPointF& point) const {
+    const QPointF d = point - QPointF(m_size / 2, m_size / 2);
+    return std::hypot(d.x(), d.y()) <= m_size / 2;
+}
+
+void Encoder::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double s = m_size;
+    const QRectF ring(1.5, 1.5, s - 3, s - 3);
+    const double n = norm();
+
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Theme::white(0.12), 3, Qt::SolidLine, Qt::RoundCap));
+    painter.drawArc(ring, qtAngle(kArcStartDegrees), qtAngle(kArcSweepDegrees));
+
+    const double from = std::min(m_bipolar ? 0.5 : 0.0, n);
+    const double to = std::max(m_bipolar ? 0.5 : 0.0, n);
+    if (to > from) {
+        painter.setPen(QPen(m_tint, 3, Qt::SolidLine, Qt::RoundCap));
+        painter.drawArc(ring, qtAngle(kArcStartDegrees + from * kArcSweepDegrees),
+                        qtAngle((to - from) * kArcSweepDegrees));
+    }
+
+    const QRectF body(6, 6, s - 12, s - 12);
+    QPainterPath disc;
+    disc.addEllipse(body);
+    Theme::paintShadow(painter, disc, Theme::black(0.5), 1.5, 0, 1);
+    QLinearGradient gradient(body.topLeft(), body.bottomLeft());
+    gradient.setColorAt(0, Palette::makeGrey(0.34));
+    gradient.setColorAt(1, Palette::makeGrey(0.17));
+    painter.fillPath(disc, gradient);
+    painter.setPen(QPen(Theme::black(0.6), 1));
+    painter.drawEllipse(body.adjusted(0.5, 0.5, -0.5, -0.5));
+
+    painter.save();
+    painter.translate(s / 2, s / 2);
+    painter.rotate(kArcStartDegrees + 90 + kArcSweepDegrees * n);
+    const double pointerH = 0.22 * s;
+    const bool active = m_hovering || m_startNorm.has_value();
+    Theme::fillCapsule(painter, QRectF(-1, -0.2 * s - pointerH / 2, 2, pointerH),
+                       active ? m_tint : Theme::white(0.85));
+    painter.restore();
+}
+
+void Encoder::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !onKnob(event->position()))
+        return QWidget::mousePressEvent(event);
+    m_pressAt = event->position();
+    m_startNorm = norm();
+    update();
+    // The drag starts without movement, so a click reports the value on the step.
+    Q_EMIT valueEdited(m_scale.valueForNorm(*m_startNorm));
+}
+
+void Encoder::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_startNorm) return;
+    const double k = fineModifier(QApplication::keyboardModifiers() | event->modifiers()) ? kFine : 1.0;
+    const double dy = event->position().y() - m_pressAt.y();
+    Q_EMIT valueEdited(m_scale.valueForNorm(*m_startNorm + k * (-dy / kDragSpan)));
+}
+
+void Encoder::mouseReleaseEvent(QMouseEvent*) {
+    m_startNorm.reset();
+    update();
+}
+
+void Encoder::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !onKnob(event->position())) return;
+    m_pressAt = event->position();
+    m_startNorm = norm();
+    if (m_default) Q_EMIT valueEdited(*m_default);
+}
+
+void Encoder::enterEvent(QEnterEvent*) {
+    m_hovering = true;
+    m_scrollNorm = norm();
+    m_hoverStart = m_clock();
+    update();
+}
+
+void Encoder::leaveEvent(QEvent*) {
+    m_hovering = false;
+    m_scrollNorm.reset();
+    update();
+}
+
+void Encoder::wheelEvent(QWheelEvent* event) {
+    if (!m_hovering) enterEvent(nullptr);
+    // Inertia, and a page scrolling past under a resting pointer, go to the page.
+    if (event->phase() == Qt::ScrollMomentum || m_clock() - m_hoverStart <= kScrollIgnoreSeconds) {
+        event->ignore();
+        return;
+    }
+    const bool fine = fineModifier(event->modifiers());
+    // Some desktops turn a wheel held with Alt or Shift sideways; it still turns the knob finely.
+    const auto vertical = [fine](QPoint delta) { return delta.y() == 0 && fine ? delta.x() : delta.y(); };
+    double d;
+    if (!event->pixelDelta().isNull()) {
+        d = vertical(event->pixelDelta()) / 300.0;
+    } else {
+        // A wheel notch scrolls as many lines as the desktop sets (usually three).
+        d = vertical(event->angleDelta()) / 120.0 * QApplication::wheelScrollLines() / 60.0;
+    }
+    const double k = fine ? kFine : 1.0;
+    const double n = clampTo(m_scrollNorm.value_or(0) + d * k, 0, 1);
+    m_scrollNorm = n;
+    event->accept();
+    Q_EMIT valueEdited(m_scale.valueForNorm(n));
+}
+
+void Encoder::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Right:
+            Q_EMIT valueEdited(adjusted(+1));
+            return;
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+            Q_EMIT valueEdited(adjusted(-1));
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+double KnobField::fieldWidth(double width, bool hasUnit) {
+    return std::min(width - (hasUnit ? 20 : 8), 52.0);
+}
+
+KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
+                     std::optional<double> defaultValue, const QString& format, const QString& unit,
+                     const QColor& tint, double width, QWidget* parent)
+    : QWidget(parent),
+      m_encoder(new Encoder(scale, bipolar, defaultValue, tint, 34)),
+      m_field(new CompactNumberField(format, unit, fieldWidth(width, !unit.isEmpty()))) {
+    auto* caption = new QLabel(label);
+    caption->setFont(Theme::capsFont(9, QFont::DemiBold, 0));
+    QPalette palette = caption->palette();
+    palette.setColor(QPalette::WindowText, Theme::secondaryText());
+    caption->setPalette(palette);
+    caption->setAlignment(Qt::AlignCenter);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    column->addWidget(caption, 0, Qt::AlignHCenter);
+    column->addWidget(m_encoder, 0, Qt::AlignHCenter);
+    column->addWidget(m_field, 0, Qt::AlignHCenter);
+    setFixedWidth(qRound(width));
+
+    connect(m_encoder, &Encoder::valueEdited, this, &KnobField::committed);
+    connect(m_field, &CompactNumberField::committed, this,
+            [this, scale](double typed) { Q_EMIT committed(clampTo(typed, scale.lo, scale.hi)); });
+}
+
+void KnobField::setValue(double value) {
+    m_encoder->setValue(value);
+    m_field->setValue(value);
+}
+
+void KnobField::setTint(const QColor& tint) {
+    m_encoder->setTint(tint);
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+#include <optional>
+
+#include "app/controls/ControlClock.h"
+
+// The rotary knob. It maps its value to a position 0...1 on a linear or
+// logarithmic scale, draws a 270-degree arc, and reports new values from a
+// vertical drag, the scroll wheel, a double-click (back to the default) and
+// the arrow keys. Every reported value is rounded to the step and clamped,
+// except the default, which is reported as given.
+class Encoder : public QWidget {
+    Q_OBJECT
+public:
+    struct Scale {
+        double lo = 0;
+        double hi = 1;
+        bool log = false;
+        double quantum = 0.1;
+
+        double norm(double value) const;
+        double valueForNorm(double n) const;
+    };
+
+    Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, const QColor& tint, double size,
+            QWidget* parent = nullptr);
+
+    void setValue(double value);
+    double value() const { return m_value; }
+    void setTint(const QColor& tint);
+    const Scale& scale() const { return m_scale; }
+    double norm() const { return m_scale.norm(m_value); }
+    void setClock(ControlClock clock) { m_clock = std::move(clock); }
+
+    // The value one accessibility step up or down: a hundredth of the travel,
+    // but always at least one step, so a coarse knob can still be adjusted.
+    double adjusted(int direction) const;
+
+    static QString helpText();
+
+Q_SIGNALS:
+    void valueEdited(double value);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool onKnob(const QPointF& point) const;
+    void updateAccessibleValue();
+
+    Scale m_scale;
+    bool m_bipolar;
+    std::optional<double> m_default;
+    QColor m_tint;
+    double m_size;
+    double m_value = 0;
+    ControlClock m_clock = steadyClock();
+    std::optional<double> m_startNorm;  // set while a drag is under way
+    QPointF m_pressAt;
+    bool m_hovering = false;
+    double m_hoverStart = 0;
+    std::optional<double> m_scrollNorm;  // unrounded, accumulates small wheel steps
+};
+
+// Fine adjustment: Option on the original platform; Alt or Shift here, since
+// window managers take Alt-drag for themselves.
+bool fineModifier(Qt::KeyboardModifiers modifiers);
+
+class CompactNumberField;
+class QLabel;
+
+// A labelled knob: an upper-case caption, a 34-pixel knob and a typed field, in
+// a column of fixed width. Typed numbers are clamped to the range, not rounded.
+class KnobField : public QWidget {
+    Q_OBJECT
+public:
+    KnobField(const QString& label, Encoder::Scale scale, bool bipolar, std::optional<double> defaultValue,
+              const QString& format, const QString& unit, const QColor& tint, double width,
+              QWidget* parent = nullptr);
+
+    void setValue(double value);
+    void setTint(const QColor& tint);
+    Encoder* encoder() const { return m_encoder; }
+    CompactNumberField* field() const { return m_field; }
+
+    static double fieldWidth(double width, bool hasUnit);
+
+Q_SIGNALS:
+    void committed(double value);
+
+private:
+    Encoder* m_encoder;
+    CompactNumberField* m_field;
+};

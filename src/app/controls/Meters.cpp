@@ -1,0 +1,200 @@
+#include "app/controls/Meters.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+
+const QVector<float>& meterScaleMarks() {
+    static const QVector<float> marks{-48, -40, -30, -24, -18, -12, -6, 0, 6, 12, 20};
+    return marks;
+}
+
+double meterPosition(const QVector<float>& marks, float value) {
+    const qsizetype n = marks.size();
+    if (n == 0) return 0;
+    if (value <= marks[0]) return 0;
+    if (marks[n - 1] <= value) return 1;
+    for (qsizetype i = 1; i < n; ++i) {
+        if (value <= marks[i]) {
+            const float f = (value - marks[i - 1]) / (marks[i] - marks[i - 1]);
+            return (double(i - 1) + double(f)) / double(n - 1);
+        }
+    }
+    return 1;  // not a number fails every comparison
+}
+
+MeterBand meterBand(float dBu) {
+    if (dBu >= 14) return MeterBand::red;
+    if (dBu >= 6) return MeterBand::amber;
+    return MeterBand::green;
+}
+
+QColor meterBandColor(MeterBand band) {
+    switch (band) {
+        case MeterBand::red:
+            return Theme::systemRed();
+        case MeterBand::amber:
+            return Palette::makeRGB(1.0, 0.78, 0.1);
+        case MeterBand::green:
+            break;
+    }
+    return Palette::green();
+}
+
+namespace {
+
+long roundHalfAway(double x) {
+    return std::lround(x);
+}
+
+}  // namespace
+
+MeterBar::MeterBar(bool showClip, QWidget* parent)
+    : QWidget(parent), m_showClip(showClip), m_last(m_clock()) {
+    setToolTip(QStringLiteral(
+        "Level, dBu. Green below +6, amber +6 to +14, red above +14; the top light shows clipping (+20 dBu "
+        "maximum)."));
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void MeterBar::setLevel(float dBu) {
+    if (dBu == m_level) return;
+    m_level = dBu;
+    const double now = m_clock();
+    const float dt = float(now - m_last);
+    m_last = now;
+    m_shown = std::max(dBu, m_shown - std::min(dt, 1.0f) * 20);
+    if (m_peak <= dBu || now - m_peakTime > 1.5) {
+        m_peak = dBu;
+        m_peakTime = now;
+    }
+    if (dBu >= 19.5f) m_clipTime = now;
+    update();
+}
+
+MeterBar::Segments MeterBar::segments(double width, double height, bool showClip) {
+    Segments s{};
+    s.clipHeight = showClip ? std::max(width / 2, 3.0) : 0;
+    s.area = showClip ? height - s.clipHeight - 2 : height;
+    s.count = std::max(12, int(s.area / 4.5));
+    s.pitch = s.area / s.count;
+    return s;
+}
+
+float MeterBar::segmentValue(int i, int n) {
+    const QVector<float>& m = meterScaleMarks();
+    const double t = (i + 0.5) / n;
+    const float x = t <= 0 ? 0.0f : float(std::min(t, 1.0) * 10);
+    const int k = std::min(int(x), 9);
+    return m[k] + (m[k + 1] - m[k]) * (x - float(k));
+}
+
+int MeterBar::litCount(int segmentCount) const {
+    return int(roundHalfAway(meterPosition(meterScaleMarks(), m_shown) * segmentCount));
+}
+
+int MeterBar::peakIndex(int segmentCount) const {
+    return int(roundHalfAway(meterPosition(meterScaleMarks(), m_peak) * segmentCount)) - 1;
+}
+
+bool MeterBar::clipLit() const {
+    return m_clock() - m_clipTime < 2.0;
+}
+
+void MeterBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double w = width();
+    const double h = height();
+    const Segments s = segments(w, h, m_showClip);
+    const QColor red = meterBandColor(MeterBand::red);
+    if (m_showClip) {
+        Theme::fillRoundedRect(painter, QRectF(0, 0, w, s.clipHeight), 1,
+                               clipLit() ? red : Theme::withOpacity(red, 0.15));
+    }
+    const int lit = litCount(s.count);
+    const int peak = peakIndex(s.count);
+    // Six paths: each band lit and unlit, filled in band order.
+    std::array<QPainterPath, 6> paths;
+    for (int i = 0; i < s.count; ++i) {
+        const int band = int(meterBand(segmentValue(i, s.count)));
+        const bool on = i < lit || (i == peak && m_peak > -48);
+        paths[size_t(band * 2 + (on ? 0 : 1))].addRect(
+            QRectF(0, h - s.pitch * (i + 1) + 0.5, w, s.pitch - 1.2));
+    }
+    for (int band = 0; band < 3; ++band) {
+        const QColor colour = meterBandColor(MeterBand(band));
+        painter.fillPath(paths[size_t(band * 2)], colour);
+        painter.fillPath(paths[size_t(band * 2 + 1)], Theme::withOpacity(colour, 0.1));
+    }
+}
+
+MeterTicks::MeterTicks(QVector<float> marks, QVector<float> labels, bool clipSpace, bool downward,
+                       QString prefix, QWidget* parent)
+    : QWidget(parent),
+      m_marks(std::move(marks)),
+      m_labels(std::move(labels)),
+      m_clipSpace(clipSpace),
+      m_downward(downward),
+      m_prefix(std::move(prefix)) {
+    setFixedWidth(16);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+}
+
+QVector<MeterTicks::Label> MeterTicks::labelsForHeight(double height) const {
+    const double inset = m_clipSpace ? 7 : 0;
+    const double span = height - inset;
+    QVector<Label> out;
+    for (float v : m_labels) {
+        const double p = meterPosition(m_marks, v);
+        double y = inset + span * (m_downward ? p : 1 - p);
+        y = std::min(std::max(y, 5.0), height - 5);
+        const long long whole = static_cast<long long>(std::abs(v));
+        QString text;
+        if (v == 0) {
+            text = QStringLiteral("0");
+        } else if (m_downward) {
+            text = m_prefix + QString::number(whole);
+        } else if (v > 0) {
+            text = (m_prefix.isEmpty() ? QStringLiteral("+") : m_prefix) + QString::number(whole);
+        } else {
+            text = QChar(0x2212) + QString::number(whole);
+        }
+        out.append({text, y});
+    }
+    return out;
+}
+
+void MeterTicks::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setFont(Theme::monoFont(7.5));
+    painter.setPen(Theme::secondaryText());
+    for (const Label& label : labelsForHeight(height())) {
+        painter.drawText(QRectF(-8, label.y - 6, width() + 16, 12), Qt::AlignCenter, label.text);
+    }
+}
+
+HorizontalMeter::HorizontalMeter(QWidget* parent) : QWidget(parent) {}
+
+void HorizontalMeter::setLevel(float dBu) {
+    if (dBu == m_level) return;
+    m_level = dBu;
+    update();
+}
+
+void HorizontalMeter::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF full = rect();
+    Theme::fillCapsule(painter, full, Theme::white(0.08));
+    const double p = meterPosition(meterScaleMarks(), m_level);
+    if (p > 0) {
+        Theme::fillCapsule(painter, QRectF(0, 0, full.width() * p, full.height()),
+                           meterBandColor(meterBand(m_level)));
+    }
+}

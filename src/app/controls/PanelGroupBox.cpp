@@ -1,0 +1,34 @@
+#include "app/controls/PanelGroupBox.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+
+PanelGroupBox::PanelGroupBox(const QString& title, QWidget* parent)
+    : QWidget(parent), m_title(new QLabel(title)), m_content(new QVBoxLayout) {
+    m_title->setFont(Theme::capsFont(11, QFont::DemiBold, 0.6));
+    QPalette labelPalette = m_title->palette();
+    labelPalette.setColor(QPalette::WindowText, Theme::secondaryText());
+    m_title->setPalette(labelPalette);
+
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(padding, padding, padding, padding);
+    stack->setSpacing(spacing);
+    stack->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    stack->addWidget(m_title, 0, Qt::AlignLeft);
+    m_content->setContentsMargins(0, 0, 0, 0);
+    m_content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    stack->addLayout(m_content);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void PanelGroupBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = rect();
+    Theme::fillRoundedRect(painter, bounds, cornerRadius, Palette::panelFill());
+    Theme::strokeRoundedRectInside(painter, bounds, cornerRadius, Palette::stroke());
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+
+class QPainter;
+class QRectF;
+
+// Our own small set of symbols, painted as paths: symbol fonts are not
+// reliable on every desktop.
+enum class Symbol {
+    sliderHorizontal3,
+    chevronDown,
+    minus,
+    plus,
+    speakerSlashFill,
+    speakerWave2Fill,
+    arrowDownToLine,
+};
+
+// Paints the symbol centred in the box, scaled to its smaller side.
+void paintSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColor& colour);
+
+QIcon symbolIcon(Symbol symbol, const QColor& colour, int px);

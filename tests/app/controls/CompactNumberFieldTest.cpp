@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Theme.h"
+#include "support/WidgetTesting.h"
+
+using namespace kestrel_test;
+
+TEST(CompactNumberFieldTest, ParsesWholeNumbersWithEitherDecimalSeparator) {
+    EXPECT_EQ(parseTypedNumber(QStringLiteral(" -3,5 ")), -3.5);
+    EXPECT_EQ(parseTypedNumber(QStringLiteral("1e2")), 100);
+    EXPECT_EQ(parseTypedNumber(QStringLiteral("+4.25")), 4.25);
+    for (const char* bad : {"", "abc", "3 dB", "1,000.5", "1..2", "nan", "inf", "-inf", "1e999"}) {
+        EXPECT_FALSE(parseTypedNumber(QString::fromLatin1(bad))) << bad;
+    }
+}
+
+TEST(CompactNumberFieldTest, ParsingIgnoresTheUserLocale) {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(parseTypedNumber(QStringLiteral("2.5")), 2.5);
+    EXPECT_EQ(formatNumber(QStringLiteral("%.1f"), 2.5), QStringLiteral("2.5"));
+    QLocale::setDefault(saved);
+}
+
+class CompactFieldTest : public ::testing::Test {
+protected:
+    QWidget window;
+    CompactNumberField* field = new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52);
+    QLineEdit* other = new QLineEdit;
+    QSignalSpy commits{field, &CompactNumberField::committed};
+
+    void SetUp() override {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(field);
+        layout->addWidget(other);
+        field->setValue(-2);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    void type(const QString& text) {
+        field->lineEdit()->setFocus();
+        field->lineEdit()->selectAll();
+        QTest::keyClicks(field->lineEdit(), text);
+    }
+};
+
+TEST_F(CompactFieldTest, ReturnCommitsTheParsedNumberAndShowsTheOwnersValue) {
+    type(QStringLiteral(" -3,5 "));
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(commits.size(), 1);
+    EXPECT_EQ(commits[0].at(0).toDouble(), -3.5);
+    EXPECT_EQ(field->lineEdit()->text(), QStringLiteral("-2.0"));  // until the owner stores the new value
+    field->setValue(-3.5);
+    EXPECT_EQ(field->lineEdit()->text(), QStringLiteral("-3.5"));
+}
+
+TEST_F(CompactFieldTest, LeavingTheFieldCommitsAnEditOnly) {
+    type(QStringLiteral("4,25"));
+    other->setFocus();
+    ASSERT_EQ(commits.size(), 1);
+    EXPECT_EQ(commits[0].at(0).toDouble(), 4.25);
+
+    field->lineEdit()->setFocus();
+    other->setFocus();
+    EXPECT_EQ(commits.size(), 1);  // passing through sends nothing back
+}
+
+TEST_F(CompactFieldTest, RejectedTextCommitsNothingAndRestoresTheValue) {
+    for (const char* typed : {"loud", "nan", "inf"}) {
+        type(QString::fromLatin1(typed));
+        QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(field->lineEdit()->text(), QStringLiteral("-2.0")) << typed;
+    }
+    type(QStringLiteral("x"));
+    other->setFocus();
+    EXPECT_EQ(field->lineEdit()->text(), QStringLiteral("-2.0"));
+    EXPECT_TRUE(commits.isEmpty());
+}
+
+TEST_F(CompactFieldTest, AFocusingClickLeavesTheWholeTextSelected) {
+    other->setFocus();
+    QTest::mouseClick(field->lineEdit(), Qt::LeftButton, {}, QPoint(10, 5));
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(field->lineEdit()->selectedText(), QStringLiteral("-2.0"));
+    // A later click, with focus already in the field, places the cursor as usual.
+    QTest::mouseClick(field->lineEdit(), Qt::LeftButton, {}, QPoint(10, 5));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(field->lineEdit()->selectedText().isEmpty());
+}
+
+TEST(CompactNumberFieldTest, UnitTakesNoSpaceWhenEmpty) {
+    CompactNumberField withUnit(QStringLiteral("%.0f"), QStringLiteral("dBu"), 52);
+    CompactNumberField bare(QStringLiteral("%.0f"), QString(), 52);
+    ASSERT_NE(withUnit.unitLabel(), nullptr);
+    EXPECT_EQ(bare.unitLabel(), nullptr);
+    EXPECT_EQ(bare.sizeHint().width(), 52);
+}
+
+TEST(CompactNumberFieldTest, Screenshot) {
+    Theme::apply(*qApp);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* gain = new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52);
+    gain->setValue(-12.5);
+    auto* muted = new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52);
+    muted->setValue(3);
+    muted->setTextColor(QColor(242, 69, 64));
+    auto* bare = new CompactNumberField(QStringLiteral("%.0f"), QString(), 40);
+    bare->setValue(1000);
+    layout->addWidget(gain);
+    layout->addWidget(muted);
+    layout->addWidget(bare);
+    window.adjustSize();
+    saveScreenshot(window, QStringLiteral("compact-number-field"));
+}

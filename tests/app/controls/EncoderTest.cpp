@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+#include "support/WidgetTesting.h"
+
+using namespace kestrel_test;
+
+namespace {
+
+const Encoder::Scale kFrequency{20, 20000, true, 1};
+const Encoder::Scale kGain{-15, 15, false, 0.1};
+
+struct Knob {
+    Encoder encoder;
+    QSignalSpy edits{&encoder, &Encoder::valueEdited};
+    double now = 100;
+    explicit Knob(Encoder::Scale scale, std::optional<double> defaultValue = std::nullopt,
+                  bool bipolar = false)
+        : encoder(scale, bipolar, defaultValue, Palette::inputBlue(), 34) {
+        encoder.setClock([this] { return now; });
+    }
+    double last() const { return edits.last().at(0).toDouble(); }
+    void enter() {
+        QEnterEvent event(QPointF(17, 17), QPointF(17, 17), QPointF(17, 17));
+        QApplication::sendEvent(&encoder, &event);
+    }
+    bool wheel(QPoint angle, QPoint pixels = {}, Qt::ScrollPhase phase = Qt::NoScrollPhase,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWheelEvent event(QPointF(17, 17), QPointF(17, 17), pixels, angle, Qt::NoButton, modifiers, phase,
+                          false);
+        QApplication::sendEvent(&encoder, &event);
+        return event.isAccepted();
+    }
+};
+
+}  // namespace
+
+TEST(EncoderTest, ScaleMapsPositionsToRoundedClampedValues) {
+    EXPECT_EQ(kFrequency.valueForNorm(0.5), 632);
+    EXPECT_NEAR(kFrequency.norm(1000), std::log(50) / std::log(1000), 1e-12);
+    EXPECT_EQ(kFrequency.valueForNorm(-0.3), 20);
+    EXPECT_EQ(kFrequency.valueForNorm(1.4), 20000);
+    EXPECT_NEAR(kGain.valueForNorm(0.5), 0, 1e-12);
+    EXPECT_EQ(kGain.norm(20), 1);
+    // Rounding past the range is clamped back into it.
+    const Encoder::Scale coarse{0, 24, false, 5};
+    EXPECT_EQ(coarse.valueForNorm(0.99), 24);
+}
+
+TEST(EncoderTest, DragSpansTheRangeIn160PixelsOrFiveTimesThatWhenFine) {
+    const Encoder::Scale unit{0, 1, false, 0.001};
+    for (Qt::KeyboardModifier fine : {Qt::NoModifier, Qt::AltModifier, Qt::ShiftModifier}) {
+        Knob k(unit);
+        k.encoder.setValue(0.25);
+        const double distance = fine == Qt::NoModifier ? 80 : 400;
+        drag(k.encoder, QPointF(17, 17), QPointF(17, 17 - distance), fine);
+        ASSERT_EQ(k.edits.size(), 2);
+        EXPECT_NEAR(k.edits.first().at(0).toDouble(), 0.25, 1e-12);  // the press reports the value
+        EXPECT_NEAR(k.last(), 0.75, 1e-12) << fine;
+    }
+}
+
+TEST(EncoderTest, DoubleClickRestoresTheDefaultOnlyWhenThereIsOne) {
+    Knob withDefault(kGain, 0.05);
+    withDefault.encoder.setValue(7.3);
+    doubleClick(withDefault.encoder, QPointF(17, 17));
+    EXPECT_EQ(withDefault.last(), 0.05);  // reported as given, not rounded
+
+    Knob without(kGain);
+    without.encoder.setValue(7.3);
+    doubleClick(without.encoder, QPointF(17, 17));
+    for (const QList<QVariant>& edit : without.edits) EXPECT_NEAR(edit.at(0).toDouble(), 7.3, 1e-9);
+}
+
+TEST(EncoderTest, WheelWaitsAfterEnteringIgnoresInertiaAndAccumulates) {
+    Knob k({0, 1, false, 0.1});
+    k.encoder.setValue(0.2);
+    k.enter();
+    k.now += 0.2;
+    EXPECT_FALSE(k.wheel(QPoint(0, 120)));  // the page scrolls on
+    EXPECT_TRUE(k.edits.isEmpty());
+
+    k.now += 0.3;
+    EXPECT_TRUE(k.wheel({}, QPoint(0, 30)));  // precise: 30 / 300
+    EXPECT_NEAR(k.last(), 0.3, 1e-12);
+    EXPECT_FALSE(k.wheel({}, QPoint(0, 300), Qt::ScrollMomentum));
+    EXPECT_EQ(k.edits.size(), 1);
+
+    // Steps smaller than the quantum add up instead of being lost.
+    for (int i = 0; i < 5; ++i) k.wheel({}, QPoint(0, 6), Qt::NoScrollPhase, Qt::ShiftModifier);
+    EXPECT_NEAR(k.last(), 0.3, 1e-12);  // 0.3 + 5 x 0.004 = 0.32
+    for (int i = 0; i < 5; ++i) k.wheel({}, QPoint(0, 6), Qt::NoScrollPhase, Qt::AltModifier);
+    EXPECT_NEAR(k.last(), 0.3, 1e-12);  // 0.34
+    for (int i = 0; i < 5; ++i) k.wheel({}, QPoint(0, 6), Qt::NoScrollPhase);
+    EXPECT_NEAR(k.last(), 0.4, 1e-12);  // 0.44
+}
+
+TEST(EncoderTest, KeysMoveAHundredthButAtLeastOneStep) {
+    Knob fine({0, 100, false, 0.1});
+    fine.encoder.setValue(50);
+    QTest::keyClick(&fine.encoder, Qt::Key_Up);
+    EXPECT_NEAR(fine.last(), 51, 1e-9);
+
+    Knob coarse({0, 24, false, 5});
+    coarse.encoder.setValue(10);
+    QTest::keyClick(&coarse.encoder, Qt::Key_Up);
+    EXPECT_EQ(coarse.last(), 15);
+    coarse.encoder.setValue(0);
+    QTest::keyClick(&coarse.encoder, Qt::Key_Down);
+    EXPECT_EQ(coarse.last(), 0);
+}
+
+TEST(EncoderTest, KnobFieldSizesItsFieldAndClampsTypedValues) {
+    EXPECT_EQ(KnobField::fieldWidth(80, true), 52);
+    EXPECT_EQ(KnobField::fieldWidth(60, false), 52);
+    EXPECT_EQ(KnobField::fieldWidth(60, true), 40);
+
+    KnobField field(QStringLiteral("Gain"), {-60, 15, false, 0.1}, false, 0.0, QStringLiteral("%.1f"),
+                    QStringLiteral("dB"), Palette::outputAmber(), 80);
+    QSignalSpy commits(&field, &KnobField::committed);
+    QLineEdit* edit = field.field()->lineEdit();
+    for (const char* typed : {"99", "0,07", "-1e3"}) {
+        edit->setText(QString::fromLatin1(typed));
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    ASSERT_EQ(commits.size(), 3);
+    EXPECT_EQ(commits[0].at(0).toDouble(), 15);
+    EXPECT_EQ(commits[1].at(0).toDouble(), 0.07);  // typed values are not rounded to the step
+    EXPECT_EQ(commits[2].at(0).toDouble(), -60);
+}
+
+TEST(EncoderTest, Screenshot) {
+    Theme::apply(*qApp);
+    QWidget row;
+    auto* layout = new QHBoxLayout(&row);
+    auto* freq = new KnobField(QStringLiteral("Freq"), kFrequency, false, 1000.0, QStringLiteral("%.0f"),
+                               QStringLiteral("Hz"), Palette::inputBlue(), 80);
+    freq->setValue(1000);
+    auto* gain = new KnobField(QStringLiteral("Gain"), kGain, true, 0.0, QStringLiteral("%.1f"),
+                               QStringLiteral("dB"), Palette::outputAmber(), 80);
+    gain->setValue(7.5);
+    auto* q = new KnobField(QStringLiteral("Q"), {0.25, 128, true, 0.01}, false, std::nullopt,
+                            QStringLiteral("%.2f"), QString(), Palette::green(), 60);
+    q->setValue(0.25);
+    layout->addWidget(freq);
+    layout->addWidget(gain);
+    layout->addWidget(q);
+    row.adjustSize();
+    saveScreenshot(row, QStringLiteral("knobs"));
+}

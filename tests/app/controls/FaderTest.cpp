@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/controls/Fader.h"
+#include "app/controls/Palette.h"
+#include "support/WidgetTesting.h"
+
+using namespace kestrel_test;
+
+namespace {
+
+// The mixer's fader: a travel of 200 pixels below and above half a cap.
+struct MixerFader {
+    Fader fader{28, 22, {10, 5, 0, -5, -10, -20, -30, -40, -60}};
+    QSignalSpy edits{&fader, &Fader::gainEdited};
+    MixerFader() { fader.resize(60, 228); }
+    double lastEdit() const { return edits.last().at(0).toDouble(); }
+};
+
+}  // namespace
+
+TEST(FaderTest, GeometryPlacesTheCapOnTheLawAndNeverLeavesTheView) {
+    MixerFader f;
+    EXPECT_DOUBLE_EQ(f.fader.travelHeight(), 200);
+    EXPECT_DOUBLE_EQ(f.fader.trackX(), 60 - 11 - 1);
+    EXPECT_DOUBLE_EQ(f.fader.yForDB(15), 14);
+    EXPECT_DOUBLE_EQ(f.fader.yForDB(-60), 214);
+    EXPECT_NEAR(f.fader.yForDB(0), 14 + 200 * 0.23, 1e-9);
+    f.fader.setDB(-60);
+    EXPECT_EQ(f.fader.fillHeight(), 0);
+    f.fader.setDB(-90);
+    EXPECT_EQ(f.fader.fillHeight(), 0);
+    f.fader.setDB(0);
+    EXPECT_NEAR(f.fader.fillHeight(), 154, 1e-9);
+}
+
+TEST(FaderTest, DragMovesRelativeToTheStartAndRoundsToATenth) {
+    MixerFader f;
+    // 20 pixels up from 0 dB: faderDB(0.87) = 5.625, reported as 5.6.
+    drag(f.fader, QPointF(30, 150), QPointF(30, 130));
+    ASSERT_EQ(f.edits.size(), 1);
+    EXPECT_NEAR(f.lastEdit(), 5.6, 1e-9);
+
+    // Every step is computed from the start, not from the previous step.
+    sendMouse(f.fader, QEvent::MouseButtonPress, QPointF(30, 20), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(f.fader, QEvent::MouseMove, QPointF(30, 30), Qt::NoButton, Qt::LeftButton);
+    sendMouse(f.fader, QEvent::MouseMove, QPointF(30, 40), Qt::NoButton, Qt::LeftButton);
+    EXPECT_NEAR(f.lastEdit(), -5.0, 1e-9);  // 20 pixels down from 0 dB: faderDB(0.67)
+    sendMouse(f.fader, QEvent::MouseButtonRelease, QPointF(30, 40), Qt::LeftButton, Qt::NoButton);
+}
+
+TEST(FaderTest, DragPastEitherEndPinsTheGain) {
+    MixerFader f;
+    drag(f.fader, QPointF(30, 100), QPointF(30, -400));
+    EXPECT_EQ(f.lastEdit(), 15);
+    drag(f.fader, QPointF(30, 100), QPointF(30, 900));
+    EXPECT_EQ(f.lastEdit(), -60);
+}
+
+TEST(FaderTest, AClickWithoutMovementReportsNothing) {
+    MixerFader f;
+    QTest::mouseClick(&f.fader, Qt::LeftButton, {}, QPoint(30, 100));
+    EXPECT_EQ(f.edits.size(), 0);
+}
+
+TEST(FaderTest, DoubleClickAndKeysReportTheirGains) {
+    MixerFader f;
+    f.fader.setDB(-12.3);
+    doubleClick(f.fader, QPointF(30, 100));
+    ASSERT_EQ(f.edits.size(), 1);
+    EXPECT_EQ(f.lastEdit(), 0);
+
+    f.fader.setDB(14.8);
+    QTest::keyClick(&f.fader, Qt::Key_Up);
+    EXPECT_EQ(f.lastEdit(), 15);
+    f.fader.setDB(-59.8);
+    QTest::keyClick(&f.fader, Qt::Key_Down);
+    EXPECT_EQ(f.lastEdit(), -60);
+    f.fader.setDB(3.25);
+    QTest::keyClick(&f.fader, Qt::Key_Up);
+    EXPECT_EQ(f.lastEdit(), 3.75);  // half a dB, not rounded to a tenth
+    f.fader.setDB(-6.04);
+    EXPECT_EQ(f.fader.accessibleDescription(), QStringLiteral("-6.0 dB"));
+}
+
+TEST(FaderTest, Screenshot) {
+    QWidget row;
+    row.setStyleSheet(QStringLiteral("background: #232323"));
+    row.resize(240, 300);
+    const double gains[] = {0, -20, 12, -60};
+    for (int i = 0; i < 4; ++i) {
+        auto* fader = new Fader(28, 22, {10, 5, 0, -5, -10, -20, -30, -40, -60}, &row);
+        fader->setGeometry(10 + i * 58, 10, 52, 280);
+        fader->setDB(gains[i]);
+        fader->setTint(i == 3 ? QColor(152, 152, 157) : Palette::channel(i * 4));
+    }
+    saveScreenshot(row, QStringLiteral("fader"));
+}

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <QHBoxLayout>
+#include <cmath>
+#include <limits>
+
+#include "app/controls/Meters.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+#include "support/WidgetTesting.h"
+
+using namespace kestrel_test;
+
+namespace {
+
+// A clock the test moves by hand.
+struct StepClock {
+    double now = 1000;
+    ControlClock clock() {
+        return [this] { return now; };
+    }
+};
+
+}  // namespace
+
+TEST(MetersTest, PositionOverTheScaleMarks) {
+    const QVector<float>& m = meterScaleMarks();
+    ASSERT_EQ(m.size(), 11);
+    struct Case {
+        float level;
+        double position;
+    };
+    const Case cases[] = {{-60, 0}, {-48, 0}, {-44, 0.05}, {-3, 0.65}, {0, 0.7}, {9, 0.85}, {20, 1}, {25, 1}};
+    for (const Case& c : cases) EXPECT_NEAR(meterPosition(m, c.level), c.position, 1e-7) << c.level;
+    EXPECT_EQ(meterPosition({}, 3), 0);
+    EXPECT_EQ(meterPosition(m, std::numeric_limits<float>::quiet_NaN()), 1);
+}
+
+TEST(MetersTest, SegmentsOfABarWithTheClipLight) {
+    const MeterBar::Segments s = MeterBar::segments(10, 200, true);
+    EXPECT_EQ(s.clipHeight, 5);
+    EXPECT_EQ(s.area, 193);
+    EXPECT_EQ(s.count, 42);
+    EXPECT_NEAR(s.pitch, 4.595238, 1e-6);
+    // Band boundaries: the first amber and the first red segment.
+    EXPECT_EQ(meterBand(MeterBar::segmentValue(33, 42)), MeterBand::green);
+    EXPECT_NEAR(MeterBar::segmentValue(34, 42), 7.29, 0.01);
+    EXPECT_EQ(meterBand(MeterBar::segmentValue(34, 42)), MeterBand::amber);
+    EXPECT_EQ(meterBand(MeterBar::segmentValue(38, 42)), MeterBand::amber);
+    EXPECT_NEAR(MeterBar::segmentValue(39, 42), 15.24, 0.01);
+    EXPECT_EQ(meterBand(MeterBar::segmentValue(39, 42)), MeterBand::red);
+    // Short bars keep twelve segments.
+    EXPECT_EQ(MeterBar::segments(10, 40, false).count, 12);
+    EXPECT_EQ(MeterBar::segments(10, 100, false).count, 22);
+    EXPECT_EQ(meterBandColor(MeterBand::green), Palette::green());
+}
+
+TEST(MetersTest, BallisticsFallHoldThePeakAndLightTheClip) {
+    StepClock time;
+    MeterBar bar(true);
+    bar.setClock(time.clock());
+    bar.setLevel(0);
+    EXPECT_EQ(bar.litCount(42), 29);  // a new bar jumps straight to its first level
+
+    bar.setLevel(10);
+    const int peakAtTen = bar.peakIndex(42);
+    const float expected[] = {8, 6, 4, 2};
+    float level = -40;
+    for (float shown : expected) {
+        time.now += 0.1;
+        level = level == -40 ? -41 : -40;  // each level differs, far below
+        bar.setLevel(level);
+        EXPECT_NEAR(bar.shownLevel(), shown, 1e-4);
+    }
+    EXPECT_EQ(bar.peakIndex(42), peakAtTen);  // held
+    time.now += 1.2;                          // 1.6 s after the peak
+    bar.setLevel(-30);
+    EXPECT_EQ(bar.peakLevel(), -30);
+
+    EXPECT_FALSE(bar.clipLit());
+    bar.setLevel(19.4f);
+    EXPECT_FALSE(bar.clipLit());
+    bar.setLevel(19.5f);
+    EXPECT_TRUE(bar.clipLit());
+    time.now += 1.9;
+    EXPECT_TRUE(bar.clipLit());
+    time.now += 0.2;
+    EXPECT_FALSE(bar.clipLit());
+}
+
+TEST(MetersTest, ALateChangeFallsByAtMostTwentyDecibels) {
+    StepClock time;
+    MeterBar bar(false);
+    bar.setClock(time.clock());
+    bar.setLevel(10);
+    time.now += 3;
+    bar.setLevel(-80);
+    EXPECT_NEAR(bar.shownLevel(), -10, 1e-4);
+    // A peak at or below -48 dBu has no segment to light.
+    MeterBar quiet(false);
+    quiet.setClock(time.clock());
+    quiet.setLevel(-50);
+    EXPECT_EQ(quiet.peakIndex(22), -1);
+}
+
+TEST(MetersTest, TickLabelsAndPlacement) {
+    MeterTicks gr({0, 2, 4, 6, 8, 10, 15, 20, 30}, {6}, false, true, QString());
+    const auto down = gr.labelsForHeight(200);
+    ASSERT_EQ(down.size(), 1);
+    EXPECT_EQ(down[0].text, QStringLiteral("6"));
+    EXPECT_NEAR(down[0].y, 0.375 * 200, 1e-9);
+
+    MeterTicks level(meterScaleMarks(), {20, 6, 0, -48}, true, false, QString());
+    const auto up = level.labelsForHeight(207);
+    EXPECT_EQ(up[0].text, QStringLiteral("+20"));
+    EXPECT_EQ(up[0].y, 7);
+    EXPECT_EQ(up[1].text, QStringLiteral("+6"));
+    EXPECT_NEAR(up[1].y, 7 + 200 * 0.2, 1e-6);
+    EXPECT_EQ(up[2].text, QStringLiteral("0"));
+    EXPECT_EQ(up[3].text, QString(QChar(0x2212)) + QStringLiteral("48"));
+    EXPECT_EQ(up[3].y, 207 - 5);  // never closer than 5 to an edge
+    EXPECT_EQ(level.width(), 16);
+}
+
+TEST(MetersTest, Screenshot) {
+    Theme::apply(*qApp);
+    StepClock time;
+    QWidget row;
+    row.resize(170, 240);
+    auto* layout = new QHBoxLayout(&row);
+    layout->addWidget(new MeterTicks(meterScaleMarks(), {20, 12, 6, 0, -6, -12, -24, -48}, true, false, {}));
+    const float levels[] = {-90, -20, 0, 10, 16, 20};
+    for (float l : levels) {
+        auto* bar = new MeterBar(true);
+        bar->setClock(time.clock());
+        bar->setFixedWidth(10);
+        bar->setLevel(l);
+        layout->addWidget(bar);
+    }
+    auto* column = new QVBoxLayout;
+    for (float l : {-60.0f, -12.0f, 8.0f, 18.0f}) {
+        auto* meter = new HorizontalMeter;
+        meter->setFixedSize(28, 4);
+        meter->setLevel(l);
+        column->addWidget(meter);
+    }
+    layout->addLayout(column);
+    saveScreenshot(row, QStringLiteral("meters"));
+}

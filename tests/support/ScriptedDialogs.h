@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QQueue>
+
+#include "app/Dialogs.h"
+
+namespace kestrel_test {
+
+// Answers the dialog seam from queued answers and records what was asked.
+// An empty queue answers "cancel".
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Asked {
+        QString kind;  // "save", "open", "confirm", "alert", "link"
+        QString title;
+        QString text;
+    };
+
+    QQueue<QString> fileAnswers;
+    QQueue<bool> confirmAnswers;
+    QString clipboard;
+    QList<Asked> asked;
+
+    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList&) override {
+        asked.append({QStringLiteral("save"), title, proposedName});
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+    }
+    QString chooseOpenFile(const QString& title, const QStringList&) override {
+        asked.append({QStringLiteral("open"), title, QString()});
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+    }
+    bool confirm(const QString& message, const QString& informativeText, const QString&,
+                 const QString&) override {
+        asked.append({QStringLiteral("confirm"), message, informativeText});
+        return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
+    }
+    void alert(const QString& message, const QString& informativeText) override {
+        asked.append({QStringLiteral("alert"), message, informativeText});
+    }
+    void copyText(const QString& text) override { clipboard = text; }
+    QString pastedText() override { return clipboard; }
+    bool openLink(const QUrl& url) override {
+        asked.append({QStringLiteral("link"), QString(), url.toString()});
+        return true;
+    }
+};
+
+}  // namespace kestrel_test

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace kestrel_test {
+
+// Writes the widget as it is drawn to <build>/screenshots/<name>.png for review.
+inline void saveScreenshot(QWidget& widget, const QString& name) {
+    const QString dir = QStringLiteral(KESTREL_TEST_OUTPUT_DIR);
+    QDir().mkpath(dir);
+    widget.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+// Sends one mouse event straight to the widget, with explicit button state
+// and modifiers (QTest's helpers keep their own button state between calls).
+inline void sendMouse(QWidget& widget, QEvent::Type type, QPointF pos, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent event(type, pos, widget.mapToGlobal(pos), button, buttons, modifiers);
+    QApplication::sendEvent(&widget, &event);
+}
+
+// Presses at `from`, moves to `to` in one step (and releases unless told not to).
+inline void drag(QWidget& widget, QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                 bool release = true) {
+    sendMouse(widget, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
+    sendMouse(widget, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, modifiers);
+    if (release) sendMouse(widget, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
+}
+
+inline void doubleClick(QWidget& widget, QPointF at) {
+    sendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    sendMouse(widget, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+}
+
+}  // namespace kestrel_test
