@@ -53,13 +53,32 @@ def biquad_db(b, a, f):
     return 20 * np.log10(np.abs(response))
 
 
-def peak_biquad(hz, q, gain):
+def cookbook_biquad(kind, hz, q, gain):
+    """The audio EQ cookbook's biquads, written out again here from the cookbook itself."""
     a_lin = 10 ** (gain / 40)
     w0 = 2 * np.pi * hz / FS
-    alpha = np.sin(w0) / (2 * max(q, 0.1))
-    b = [1 + alpha * a_lin, -2 * np.cos(w0), 1 - alpha * a_lin]
-    a = [1 + alpha / a_lin, -2 * np.cos(w0), 1 - alpha / a_lin]
-    return b, a
+    cw, alpha = np.cos(w0), np.sin(w0) / (2 * max(q, 0.1))
+    root = 2 * np.sqrt(a_lin) * alpha
+    if kind == "peak":
+        return [1 + alpha * a_lin, -2 * cw, 1 - alpha * a_lin], [1 + alpha / a_lin, -2 * cw, 1 - alpha / a_lin]
+    if kind == "lowShelf":
+        return ([a_lin * ((a_lin + 1) - (a_lin - 1) * cw + root), 2 * a_lin * ((a_lin - 1) - (a_lin + 1) * cw),
+                 a_lin * ((a_lin + 1) - (a_lin - 1) * cw - root)],
+                [(a_lin + 1) + (a_lin - 1) * cw + root, -2 * ((a_lin - 1) + (a_lin + 1) * cw),
+                 (a_lin + 1) + (a_lin - 1) * cw - root])
+    if kind == "highShelf":
+        return ([a_lin * ((a_lin + 1) + (a_lin - 1) * cw + root), -2 * a_lin * ((a_lin - 1) + (a_lin + 1) * cw),
+                 a_lin * ((a_lin + 1) + (a_lin - 1) * cw - root)],
+                [(a_lin + 1) - (a_lin - 1) * cw + root, 2 * ((a_lin - 1) - (a_lin + 1) * cw),
+                 (a_lin + 1) - (a_lin - 1) * cw - root])
+    poles = [1 + alpha, -2 * cw, 1 - alpha]
+    if kind == "lowPass":
+        return [(1 - cw) / 2, 1 - cw, (1 - cw) / 2], poles
+    if kind == "highPass":
+        return [(1 + cw) / 2, -(1 + cw), (1 + cw) / 2], poles
+    if kind == "bandPass":
+        return [alpha, 0, -alpha], poles
+    return [1, -2 * cw, 1], poles  # notch
 
 
 def default_settings():
@@ -81,14 +100,22 @@ def correction_flat(taps):
 
 
 def correction_target():
-    """Butterworth 12 dB/oct high-pass at 80 Hz, LR24 low-pass at 8 kHz, one peak band."""
+    """Butterworth 12 dB/oct high-pass at 80 Hz, LR24 low-pass at 8 kHz and one band of each
+    kind; an allpass band and a band at 0 dB add nothing."""
     settings = default_settings()
     settings.update({"hpOn": True, "hpHz": 80.0, "hpSlope": 1, "lpOn": True, "lpHz": 8000.0, "lpSlope": 13})
-    settings["bands"][6].update({"on": True, "hz": 400.0, "q": 2.0, "db": -6.0})
-    taps = settings["taps"]
+    bands = [  # (index, EQBandType raw value, kind, hz, q, db)
+        (0, 1, "lowShelf", 120.0, 0.7, 4.0), (1, 2, "highShelf", 5000.0, 0.9, -3.0),
+        (2, 0, "peak", 400.0, 2.0, -6.0), (3, 13, "notch", 2500.0, 8.0, -1.0),
+        (4, 12, "bandPass", 900.0, 0.05, 2.0), (5, 9, "highPass", 40.0, 0.7, 1.0),
+        (6, 10, "lowPass", 15000.0, 0.7, 1.0), (7, 3, None, 700.0, 1.0, 6.0), (8, 0, None, 3000.0, 1.0, 0.0)]
     k, f = bins()
     db = -10 * np.log10(1 + (80.0 / f) ** 4) - 20 * np.log10(1 + (f / 8000.0) ** 4)
-    db += biquad_db(*peak_biquad(400.0, 2.0, -6.0), f)
+    for index, raw, kind, hz, q, gain in bands:
+        settings["bands"][index].update({"on": True, "type": raw, "hz": hz, "q": q, "db": gain})
+        if kind:
+            db += biquad_db(*cookbook_biquad(kind, hz, q, gain), f)
+    taps = settings["taps"]
     spectrum = 10 ** (db / 20) * np.exp(1j * delay(k, taps))
     return {"name": "target", "settings": settings,
             "h": [float(np.float32(v)) for v in hann_taps(spectrum, taps)]}
