@@ -16,21 +16,20 @@ constexpr int gridSize = 8192;
 constexpr int lastBin = gridSize / 2;
 constexpr double pi = std::numbers::pi;
 
-// cos and sin of 2 pi j / 8192, so the inverse transform needs no trigonometry per term.
-struct UnitCircle {
-    std::array<double, gridSize> cosine;
-    std::array<double, gridSize> sine;
-
-    UnitCircle() {
-        for (int j = 0; j < gridSize; ++j) {
-            cosine[j] = std::cos(2 * pi * j / gridSize);
-            sine[j] = std::sin(2 * pi * j / gridSize);
-        }
-    }
+// cos and sin of 2 pi j / 8192, side by side, so the inverse transform needs no
+// trigonometry per term and each term reads one pair from one cache line.
+struct Turn {
+    double cosine;
+    double sine;
 };
 
-const UnitCircle& unitCircle() {
-    static const UnitCircle circle;
+const std::array<Turn, gridSize>& unitCircle() {
+    static const std::array<Turn, gridSize> circle = [] {
+        std::array<Turn, gridSize> turns;
+        for (int j = 0; j < gridSize; ++j)
+            turns[j] = {std::cos(2 * pi * j / gridSize), std::sin(2 * pi * j / gridSize)};
+        return turns;
+    }();
     return circle;
 }
 
@@ -57,7 +56,8 @@ public:
           phases_(phases),
           offset_(settings.offsetDB - (settings.normalise ? loudest(points) : 0)) {}
 
-    double at(double hz) const { return offset_ + Measurement::interpolate(phases_, points_, hz).db; }
+    double at(double hz) const { return of(Measurement::interpolate(phases_, points_, hz)); }
+    double of(const DBPhase& measured) const { return offset_ + measured.db; }
 
 private:
     static double loudest(const std::vector<Measurement::Point>& points) {
@@ -100,11 +100,13 @@ Spectrum spectrumOf(const std::optional<Measurement>& measurement, const FIRDesi
         const double hz = std::max(k * sampleRate / gridSize, 1.0);
         double db = s.targetDB(hz);
         double phi = 0;
+        const DBPhase measured = measurement && (s.magOn || correctPhase)
+                                     ? Measurement::interpolate(phases, measurement->points, hz)
+                                     : DBPhase{};
         if (measurement && s.magOn)
-            db += rangeWeight(s.magMin, s.magMax, hz) * std::min(reference - level.at(hz), s.maxBoostDB);
-        if (correctPhase)
-            phi = -rangeWeight(s.phaseMin, s.phaseMax, hz) *
-                  Measurement::interpolate(phases, measurement->points, hz).deg * pi / 180;
+            db +=
+                rangeWeight(s.magMin, s.magMax, hz) * std::min(reference - level.of(measured), s.maxBoostDB);
+        if (correctPhase) phi = -rangeWeight(s.phaseMin, s.phaseMax, hz) * measured.deg * pi / 180;
         const double magnitude = std::pow(10, db / 20);
         const double theta = phi - 2 * pi * k * delay / gridSize;
         spectrum.re[k] = magnitude * std::cos(theta);
@@ -116,14 +118,30 @@ Spectrum spectrumOf(const std::optional<Measurement>& measurement, const FIRDesi
 }
 
 // The inverse real transform of the half spectrum at sample n, by direct sum.
+// Bins go in blocks of eight with a partial sum each: one running sum would
+// make every addition wait for the one before.
 double inverseAt(const Spectrum& spectrum, int n) {
-    const UnitCircle& circle = unitCircle();
-    double sum = 0;
-    int index = 0;
-    for (int k = 1; k < lastBin; ++k) {
-        index = (index + n) & (gridSize - 1);
-        sum += spectrum.re[k] * circle.cosine[index] - spectrum.im[k] * circle.sine[index];
+    constexpr int lanes = 8;
+    constexpr int mask = gridSize - 1;
+    const std::array<Turn, gridSize>& circle = unitCircle();
+    std::array<double, lanes> partial{};
+    std::array<int, lanes> index;
+    for (int j = 0; j < lanes; ++j) index[j] = ((1 + j) * (n & mask)) & mask;
+    const int stride = (lanes * (n & mask)) & mask;
+    int k = 1;
+    for (; k + lanes <= lastBin; k += lanes) {
+        for (int j = 0; j < lanes; ++j) {
+            const Turn& turn = circle[index[j]];
+            partial[j] += spectrum.re[k + j] * turn.cosine - spectrum.im[k + j] * turn.sine;
+            index[j] = (index[j] + stride) & mask;
+        }
     }
+    double sum = 0;
+    for (; k < lastBin; ++k) {
+        const Turn& turn = circle[(k * (n & mask)) & mask];
+        sum += spectrum.re[k] * turn.cosine - spectrum.im[k] * turn.sine;
+    }
+    for (double value : partial) sum += value;
     const double nyquist = n % 2 == 0 ? spectrum.re[lastBin] : -spectrum.re[lastBin];
     return (spectrum.re[0] + nyquist + 2 * sum) / gridSize;
 }
