@@ -122,7 +122,19 @@ void DeviceSimulator::deliver(QTcpSocket* socket, const QList<SimReply>& replies
     });
 }
 
+QList<DSPFrame> DeviceSimulator::respondTo(const DSPFrame& request) {
+    received_.append(request);
+    QList<DSPFrame> answers;
+    if (const auto handler = handlers_.find(request.command); handler != handlers_.end()) {
+        for (const SimReply& reply : (*handler)(device_, request))
+            answers.append(DSPFrame{device_.address, reply.command, reply.words});
+    }
+    Q_EMIT frameReceived(request);
+    return answers;
+}
+
 void DeviceSimulator::writeAnswer(QTcpSocket* socket, const SimReply& reply) {
+    ++answersWritten_;
     QByteArray bytes = DSPFrame{device_.address, reply.command, reply.words}.encode();
     if (faults_.badChecksums) bytes[bytes.size() - 1] = char(bytes[bytes.size() - 1] ^ 0x5A);
     bytes.prepend(faults_.garbageBeforeAnswers);

@@ -69,6 +69,12 @@ public:
     void setHandler(quint16 command, Handler handler);
     void removeHandler(quint16 command);
 
+    // Records the frame and gives the answer frames its handler makes, with no transport and
+    // no faults: for carrying the simulator over another link (the fake USB device).
+    QList<DSPFrame> respondTo(const DSPFrame& request);
+    // Answer frames written to clients so far.
+    int answersWritten() const { return answersWritten_; }
+
     // Every frame received, oldest first, from every client.
     const QList<DSPFrame>& received() const { return received_; }
     QList<DSPFrame> receivedWithCommand(quint16 command) const;
@@ -103,6 +109,7 @@ private:
     QHash<QTcpSocket*, Client*> clients_;
     QList<DSPFrame> received_;
     int framesSeen_ = 0;
+    int answersWritten_ = 0;
     std::mt19937 random_;
 };
 

@@ -1,0 +1,200 @@
+// The device connection over TCP to the simulator: handshake, statuses and link changes.
+
+#include "link/DSPConnection.h"
+
+#include <gtest/gtest.h>
+
+#include "support/LinkRig.h"
+
+namespace {
+
+using kestrel_test::LinkRig;
+using kestrel_test::spinUntil;
+using Kind = DSPConnection::Status::Kind;
+
+constexpr DSPFrame::Address broadcast = DSPFrame::broadcast;
+
+TEST(DSPConnectionTest, HandshakeIdentifiesThenReadsGroupThenName) {
+    LinkRig rig;
+    DSPConnection& link = rig.start();
+    EXPECT_EQ(link.status(), DSPConnection::Status::searching());
+    EXPECT_EQ(link.transport(), "");
+    ASSERT_TRUE(rig.connectToSimulator());
+
+    EXPECT_EQ(link.status(), DSPConnection::Status::connected("Kestrel Sim"));
+    EXPECT_EQ(link.deviceName(), "Kestrel Sim");
+    EXPECT_EQ(link.deviceGroup(), "Stage");
+    EXPECT_EQ(link.firmware(), "1.2.3");
+    EXPECT_EQ(link.firmwareDate(), "2024-03-15");
+    EXPECT_EQ(link.transport(), "Network " + rig.simulator.host());
+    EXPECT_EQ(link.address(), rig.simulator.device().address);
+    EXPECT_EQ(rig.connectionChanges, QList<bool>{true});
+    EXPECT_EQ(rig.settings.text("networkHost"), rig.simulator.host());
+    EXPECT_TRUE(rig.settings.flag("useNetwork"));
+
+    const QList<DSPFrame> sent = rig.simulator.received();
+    ASSERT_EQ(sent.size(), 3);
+    EXPECT_EQ(sent[0], (DSPFrame{broadcast, 3, {}}));
+    EXPECT_EQ(sent[1], (DSPFrame{rig.simulator.device().address, 0x23, DSPFrame::Words(6, 0)}));
+    EXPECT_EQ(sent[2], (DSPFrame{rig.simulator.device().address, 0x20B, DSPFrame::Words(6, 0)}));
+}
+
+TEST(DSPConnectionTest, FirmwareDateFromTheAnswerBytes) {
+    LinkRig rig;
+    SimDevice& device = rig.simulator.device();
+    device.firmware[0] = 10;
+    device.firmware[1] = 0;
+    device.firmware[2] = 255;
+    device.year = 1999;
+    device.month = 12;
+    device.day = 7;
+    DSPConnection& link = rig.start();
+    ASSERT_TRUE(rig.connectToSimulator());
+    EXPECT_EQ(link.firmware(), "10.0.255");
+    EXPECT_EQ(link.firmwareDate(), "1999-12-07");
+}
+
+TEST(DSPConnectionTest, ShortIdentifyAnswerStillConnects) {
+    LinkRig rig;
+    rig.simulator.device().identityWordCount = 3;  // 12 bytes: no firmware fields
+    DSPConnection& link = rig.start();
+    ASSERT_TRUE(rig.connectToSimulator());
+    EXPECT_EQ(link.firmware(), std::nullopt);
+    EXPECT_EQ(link.firmwareDate(), std::nullopt);
+    EXPECT_EQ(link.address(), rig.simulator.device().address);
+    EXPECT_EQ(link.deviceGroup(), "Stage");
+}
+
+TEST(DSPConnectionTest, EmptyAndMissingNames) {
+    {
+        LinkRig rig;
+        rig.simulator.device().name = "";
+        DSPConnection& link = rig.start();
+        ASSERT_TRUE(rig.connectToSimulator());
+        EXPECT_EQ(link.deviceName(), "");
+        EXPECT_EQ(link.status(), DSPConnection::Status::connected("DSP"));
+    }
+    {
+        LinkRig rig;
+        rig.simulator.faults().silentCommands = {0x20B, 0x23};
+        DSPConnection& link = rig.start();
+        ASSERT_TRUE(rig.connectToSimulator());
+        EXPECT_EQ(link.deviceName(), "DSP");
+        EXPECT_EQ(link.deviceGroup(), "");
+        EXPECT_EQ(link.status(), DSPConnection::Status::connected("DSP"));
+    }
+}
+
+TEST(DSPConnectionTest, SilentDeviceKeepsTheLinkWithoutConnecting) {
+    LinkRig rig;
+    rig.simulator.faults().silentCommands = {3};
+    DSPConnection& link = rig.start();
+    link.connect(rig.simulator.host());
+    ASSERT_TRUE(rig.waitForStatus(Kind::error));
+    EXPECT_EQ(link.status().text(), "The DSP didn't answer over the network.");
+    EXPECT_TRUE(link.hasNetworkLink());
+    EXPECT_TRUE(rig.connectionChanges.isEmpty());
+    EXPECT_EQ(rig.simulator.received().size(), 1);
+}
+
+TEST(DSPConnectionTest, RefusedPortWaitsAndRetriesUntilTheDeviceListens) {
+    LinkRig rig;
+    const QString host = rig.simulator.host();
+    rig.simulator.stop();
+    DSPConnection& link = rig.start();
+    link.connect(host);
+    ASSERT_TRUE(rig.waitForStatus(Kind::error));
+    EXPECT_EQ(link.status().text(), "Waiting for the DSP at " + host + "… (Connection refused)");
+    EXPECT_TRUE(link.hasNetworkLink());
+
+    ASSERT_TRUE(rig.simulator.listen(QHostAddress(host)));
+    ASSERT_TRUE(rig.waitForStatus(Kind::connected));
+    EXPECT_EQ(rig.connectionChanges, QList<bool>{true});
+}
+
+TEST(DSPConnectionTest, UnresolvableHostFailsAndClosesTheLink) {
+    LinkRig rig;
+    DSPConnection& link = rig.start();
+    // Not a valid host name, so it fails without asking any name server.
+    link.connect("no..such..host");
+    ASSERT_TRUE(rig.waitForStatus(Kind::error));
+    EXPECT_TRUE(link.status().text().startsWith("Can't reach the DSP at no..such..host: "))
+        << link.status().text().toStdString();
+    EXPECT_FALSE(link.hasNetworkLink());
+    EXPECT_EQ(rig.connectionChanges, QList<bool>{false});
+}
+
+TEST(DSPConnectionTest, PeerClosingShowsTheClosedTextAndResetsTheLink) {
+    LinkRig rig;
+    DSPConnection& link = rig.start();
+    ASSERT_TRUE(rig.connectToSimulator());
+    rig.simulator.closeClients();
+    ASSERT_TRUE(rig.waitForStatus(Kind::error));
+    EXPECT_EQ(link.status().text(), "The network connection to the DSP closed.");
+    EXPECT_FALSE(link.hasNetworkLink());
+    EXPECT_EQ(link.transport(), "");
+    EXPECT_EQ(link.address(), broadcast);
+    EXPECT_EQ(link.deviceName(), "Kestrel Sim");  // the texts keep their last values
+    EXPECT_EQ(rig.connectionChanges, (QList<bool>{true, false}));
+}
+
+TEST(DSPConnectionTest, DisconnectingForgetsTheNetworkAndSearches) {
+    LinkRig rig;
+    DSPConnection& link = rig.start();
+    ASSERT_TRUE(rig.connectToSimulator());
+    link.disconnectNetwork(true);
+    EXPECT_EQ(link.status(), DSPConnection::Status::searching());
+    EXPECT_FALSE(rig.settings.flag("useNetwork"));
+    EXPECT_EQ(rig.connectionChanges, (QList<bool>{true, false}));
+    link.disconnectNetwork(true);  // nothing left to close
+    EXPECT_EQ(rig.connectionChanges.size(), 2);
+}
+
+TEST(DSPConnectionTest, SecondConnectReplacesTheFirstLink) {
+    LinkRig rig;
+    DeviceSimulator other;
+    ASSERT_TRUE(other.listenOnRandomLoopback());
+    other.device().name = "Other";
+    DSPConnection& link = rig.start();
+    ASSERT_TRUE(rig.connectToSimulator());
+
+    rig.simulator.faults().silentCommands = {6};
+    auto pending = kestrel_test::startRequest(link, DSPFrame{link.address(), 6, {0, 1}}, 5.0,
+                                              [](const DSPFrame&) { return true; });
+    link.connect(other.host());
+    EXPECT_TRUE(spinUntil([&] { return pending->done; }));
+    EXPECT_EQ(pending->answer, std::nullopt);
+    EXPECT_EQ(link.status(), DSPConnection::Status::searching());
+    ASSERT_TRUE(rig.waitForStatus(Kind::connected));
+    EXPECT_EQ(link.deviceName(), "Other");
+    // The old link's peer going away later changes nothing.
+    rig.simulator.closeClients();
+    EXPECT_FALSE(spinUntil([&] { return !link.status().isConnected(); }, 0.1));
+    EXPECT_EQ(rig.connectionChanges, (QList<bool>{true, false, true}));
+}
+
+TEST(DSPConnectionTest, RestoresTheSavedNetworkLinkAfterStart) {
+    LinkRig rig;
+    rig.settings.setValue("useNetwork", true);
+    rig.settings.setValue("networkHost", rig.simulator.host());
+    DSPConnection& link = rig.start();
+    EXPECT_FALSE(link.hasNetworkLink());
+    ASSERT_TRUE(rig.waitForStatus(Kind::connected));
+    EXPECT_EQ(link.transport(), "Network " + rig.simulator.host());
+}
+
+TEST(DSPConnectionTest, OfflineModeIgnoresTheDevice) {
+    EXPECT_TRUE(DSPConnection::isOfflineValue("1"));
+    for (const char* value : {"true", "1 ", "0", ""})
+        EXPECT_FALSE(DSPConnection::isOfflineValue(value)) << value;
+
+    LinkRig rig;
+    rig.settings.setValue("useNetwork", true);
+    rig.settings.setValue("networkHost", rig.simulator.host());
+    hid::FakeDevice* device = rig.plugKestrel();
+    DSPConnection& link = rig.start(true);
+    EXPECT_EQ(link.status().text(), "Offline mode (TSL_OFFLINE=1): the DSP is ignored.");
+    EXPECT_FALSE(spinUntil([&] { return device->isOpen() || link.hasNetworkLink(); }, 1.2));
+}
+
+}  // namespace
