@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace FIRDesign {
 
@@ -69,7 +70,7 @@ QString label(Kind kind) {
     return raw >= 1 && raw <= 4 ? labels[raw - 1] : QString();
 }
 
-std::vector<float> design(const Spec& spec) {
+QList<float> design(const Spec& spec) {
     if (spec.taps < 1) return {};
     const int n = spec.taps;
     std::vector<double> h(n, 0.0);
@@ -100,20 +101,20 @@ std::vector<float> design(const Spec& spec) {
                 break;
         }
     }
-    return std::vector<float>(h.begin(), h.end());
+    return QList<float>(h.begin(), h.end());
 }
 
-std::vector<std::uint32_t> headerWords(std::uint32_t target, const Spec& spec) {
+QList<quint32> headerWords(std::uint32_t target, const Spec& spec) {
     const std::uint32_t taps = spec.taps > 0 ? static_cast<std::uint32_t>(spec.taps) : 0;
     return {target, (static_cast<std::uint32_t>(spec.kind) << 16) | taps,
             (wordOf(spec.attenuationDB) << 16) | 6u, wordOf(spec.lowHz), wordOf(spec.highHz)};
 }
 
-double responseDB(const std::vector<float>& coefficients, double hz) {
+double responseDB(const QList<float>& coefficients, double hz) {
     const double omega = 2 * std::numbers::pi * hz / sampleRate;
     double re = 0;
     double im = 0;
-    for (std::size_t n = 0; n < coefficients.size(); ++n) {
+    for (qsizetype n = 0; n < coefficients.size(); ++n) {
         re += coefficients[n] * std::cos(omega * n);
         im -= coefficients[n] * std::sin(omega * n);
     }

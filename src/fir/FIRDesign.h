@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 // Simple filters for the device's FIR blocks: a Kaiser-windowed sinc at the
 // fixed 48 kHz rate, the five header words that precede the coefficients in an
@@ -32,13 +32,13 @@ struct Spec {
 // Exactly spec.taps coefficients (none for fewer than one tap). An even length
 // is a symmetric filter of taps - 1 values centred on (taps - 2) / 2 followed by
 // one zero tap.
-std::vector<float> design(const Spec& spec);
+QList<float> design(const Spec& spec);
 
 // Five words. Values that do not fit an unsigned 32-bit word are clamped into it rather
 // than converted with undefined results.
-std::vector<std::uint32_t> headerWords(std::uint32_t target, const Spec& spec);
+QList<quint32> headerWords(std::uint32_t target, const Spec& spec);
 
 // Magnitude in dB at one frequency, taps counted from 0 without centring.
-double responseDB(const std::vector<float>& coefficients, double hz);
+double responseDB(const QList<float>& coefficients, double hz);
 
 }  // namespace FIRDesign

@@ -153,12 +153,12 @@ double averageLevel(const std::vector<Measurement::Point>& points, const FIRDesi
     return averageOf(MeasuredLevel(points, settings, phases), settings);
 }
 
-std::vector<float> designCorrection(const std::optional<Measurement>& measurement,
-                                    const FIRDesignerSettings& settings) {
+QList<float> designCorrection(const std::optional<Measurement>& measurement,
+                              const FIRDesignerSettings& settings) {
     const int taps = settings.taps;
     if (taps < 1) return {};
     const Spectrum spectrum = spectrumOf(measurement, settings, taps);
-    std::vector<float> h(taps);
+    QList<float> h(taps);
     for (int n = 0; n < taps; ++n) {
         const double hann = 0.5 - 0.5 * std::cos(2 * pi * (n + 0.5) / taps);
         h[n] = toSingle(inverseAt(spectrum, n) * hann);
@@ -166,12 +166,12 @@ std::vector<float> designCorrection(const std::optional<Measurement>& measuremen
     return h;
 }
 
-DBPhase response(const std::vector<float>& coefficients, double hz) {
+DBPhase response(const QList<float>& coefficients, double hz) {
     if (coefficients.empty()) return {-180, 0};
     const double centre = (coefficients.size() - 1) / 2.0;
     double x = 0;
     double y = 0;
-    for (std::size_t n = 0; n < coefficients.size(); ++n) {
+    for (qsizetype n = 0; n < coefficients.size(); ++n) {
         const double theta = -2 * pi * hz * (n - centre) / sampleRate;
         x += coefficients[n] * std::cos(theta);
         y += coefficients[n] * std::sin(theta);

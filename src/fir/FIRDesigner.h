@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 #include <optional>
 #include <vector>
 
@@ -18,10 +20,10 @@ double averageLevel(const std::vector<Measurement::Point>& points, const FIRDesi
                     const std::vector<double>& phases);
 
 // settings.taps coefficients (none for a count below 1); the target alone without a measurement.
-std::vector<float> designCorrection(const std::optional<Measurement>& measurement,
-                                    const FIRDesignerSettings& settings);
+QList<float> designCorrection(const std::optional<Measurement>& measurement,
+                              const FIRDesignerSettings& settings);
 
 // Level and phase at hz, the phase referred to the filter's centre.
-DBPhase response(const std::vector<float>& coefficients, double hz);
+DBPhase response(const QList<float>& coefficients, double hz);
 
 }  // namespace FIRDesigner

@@ -105,8 +105,8 @@ Result decode(const QByteArray& bytes, const QString& name) {
     return finish(wav->samples, name, rateNote);
 }
 
-std::vector<float> parseText(QStringView text) {
-    std::vector<float> values;
+QList<float> parseText(QStringView text) {
+    QList<float> values;
     for (QStringView line : textlines::dataLines(text, {u"#", u"*", u";", u"//"}))
         for (QStringView field : textlines::fields(line))
             if (const std::optional<double> value = numtext::parseDouble(field))
@@ -142,7 +142,7 @@ std::optional<WAV> readWAV(QByteArrayView bytes) {
     return wav;
 }
 
-Result finish(std::vector<float> values, const QString& name, const std::optional<QString>& rateNote) {
+Result finish(QList<float> values, const QString& name, const std::optional<QString>& rateNote) {
     for (float value : values)
         if (!std::isfinite(value)) return LoadError::unreadable();
     while (qsizetype(values.size()) > maxTaps) {

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 #include <optional>
 #include <variant>
-#include <vector>
 
 // FIR coefficients that another tool produced: text or CSV with numbers per
 // line, or a WAV file whose first channel holds the impulse response. The result
@@ -13,9 +13,9 @@
 namespace FIRFile {
 
 struct Loaded {
-    QString name;                     // the file name without its extension
-    std::vector<float> coefficients;  // 256 or 512 values
-    std::optional<QString> note;      // for the user: sample rate and padding remarks
+    QString name;                 // the file name without its extension
+    QList<float> coefficients;    // 256 or 512 values
+    std::optional<QString> note;  // for the user: sample rate and padding remarks
 
     friend bool operator==(const Loaded&, const Loaded&) = default;
 };
@@ -34,7 +34,7 @@ struct LoadError {
 using Result = std::variant<Loaded, LoadError>;
 
 struct WAV {
-    std::vector<float> samples;  // the first channel
+    QList<float> samples;  // the first channel
     qint64 sampleRate = 48000;
 };
 
@@ -45,13 +45,13 @@ Result load(const QString& path);
 Result decode(const QByteArray& bytes, const QString& name);
 
 // Every number of every line that is not a comment ("#", "*", ";", "//"), whatever its column.
-std::vector<float> parseText(QStringView text);
+QList<float> parseText(QStringView text);
 
 // None when the bytes hold no data chunk or an unsupported sample format.
 std::optional<WAV> readWAV(QByteArrayView bytes);
 
 // The device's tap rules. A non-finite value (or one beyond single precision) is unreadable.
-Result finish(std::vector<float> values, const QString& name, const std::optional<QString>& rateNote);
+Result finish(QList<float> values, const QString& name, const std::optional<QString>& rateNote);
 
 QString errorMessage(const LoadError& error);
 

@@ -38,46 +38,46 @@ TEST(FIRDesign, MatchesTheWindowedSincOfTheReference) {
 }
 
 TEST(FIRDesign, ShortAndOddLengths) {
-    EXPECT_EQ(FIRDesign::design({Kind::lowPass, 20, 1000, 1, 80}), std::vector<float>{0.0f});
+    EXPECT_EQ(FIRDesign::design({Kind::lowPass, 20, 1000, 1, 80}), QList<float>{0.0f});
     EXPECT_TRUE(FIRDesign::design({Kind::lowPass, 20, 1000, 0, 80}).empty());
     EXPECT_TRUE(FIRDesign::design({Kind::lowPass, 20, 1000, -3, 80}).empty());
 
     // Two taps: the single computed tap sits at the centre, its window 1 / I0(beta).
-    const std::vector<float> two = FIRDesign::design({Kind::lowPass, 20, 12000, 2, 20});
-    EXPECT_EQ(two, (std::vector<float>{0.5f, 0.0f}));
+    const QList<float> two = FIRDesign::design({Kind::lowPass, 20, 12000, 2, 20});
+    EXPECT_EQ(two, (QList<float>{0.5f, 0.0f}));
 
     // Odd lengths have no tap at the exact centre: flat is silent, high-pass loses its impulse.
     for (float tap : FIRDesign::design({Kind::flat, 20, 22000, 7, 80})) EXPECT_EQ(tap, 0.0f);
-    const std::vector<float> high = FIRDesign::design({Kind::highPass, 20, 22000, 7, 80});
-    const std::vector<float> low = FIRDesign::design({Kind::lowPass, 20, 20, 7, 80});
+    const QList<float> high = FIRDesign::design({Kind::highPass, 20, 22000, 7, 80});
+    const QList<float> low = FIRDesign::design({Kind::lowPass, 20, 20, 7, 80});
     for (int i = 0; i < 7; ++i) EXPECT_FLOAT_EQ(high[i], -low[i]);
 }
 
 TEST(FIRDesign, FlatIsAnImpulseAtTheCentreWhateverTheEdges) {
     for (int taps : {2, 256, 512}) {
-        const std::vector<float> h = FIRDesign::design({Kind::flat, 5000, 100, taps, 10});
+        const QList<float> h = FIRDesign::design({Kind::flat, 5000, 100, taps, 10});
         for (int i = 0; i < taps; ++i) EXPECT_EQ(h[i], i == (taps - 2) / 2 ? 1.0f : 0.0f) << taps << " " << i;
         EXPECT_LT(std::abs(FIRDesign::responseDB(h, 1000)), 0.01);
     }
 }
 
 TEST(FIRDesign, HighPassPeaksAtItsCentreAndEndsWithZero) {
-    const std::vector<float> h = FIRDesign::design({Kind::highPass, 20, 22000, 256, 80});
-    ASSERT_EQ(h.size(), 256u);
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < h.size(); ++i)
+    const QList<float> h = FIRDesign::design({Kind::highPass, 20, 22000, 256, 80});
+    ASSERT_EQ(h.size(), 256);
+    qsizetype best = 0;
+    for (qsizetype i = 1; i < h.size(); ++i)
         if (std::abs(h[i]) > std::abs(h[best])) best = i;
-    EXPECT_EQ(best, 127u);
+    EXPECT_EQ(best, 127);
     EXPECT_EQ(h[255], 0.0f);
     for (int i = 0; i < 127; ++i) EXPECT_EQ(h[i], h[254 - i]) << i;
     EXPECT_NEAR(FIRDesign::responseDB(h, 5000), 0, 0.01);
-    const std::vector<float> at2k = FIRDesign::design({Kind::highPass, 2000, 22000, 256, 80});
+    const QList<float> at2k = FIRDesign::design({Kind::highPass, 2000, 22000, 256, 80});
     EXPECT_LT(FIRDesign::responseDB(at2k, 200), -70);
 }
 
 TEST(FIRDesign, ReversedBandPassIsTheNegatedBand) {
-    const std::vector<float> forward = FIRDesign::design({Kind::bandPass, 300, 3000, 64, 60});
-    const std::vector<float> reversed = FIRDesign::design({Kind::bandPass, 3000, 300, 64, 60});
+    const QList<float> forward = FIRDesign::design({Kind::bandPass, 300, 3000, 64, 60});
+    const QList<float> reversed = FIRDesign::design({Kind::bandPass, 3000, 300, 64, 60});
     for (int i = 0; i < 64; ++i) EXPECT_EQ(reversed[i], -forward[i]);
 }
 
@@ -92,7 +92,7 @@ TEST(FIRDesign, EdgesAreClampedInTheDesignButNotInTheHeader) {
 }
 
 TEST(FIRDesign, HeaderWords) {
-    using Words = std::vector<std::uint32_t>;
+    using Words = QList<quint32>;
     EXPECT_EQ(FIRDesign::headerWords(0x500, {Kind::highPass, 20, 22000, 256, 80}),
               (Words{0x500, 0x10100, 0x500006, 0x14, 0x55F0}));
     EXPECT_EQ(FIRDesign::headerWords(0x500, {Kind::lowPass, 20, 22000, 256, 80}),

@@ -54,12 +54,12 @@ TEST(FIRDesigner, TapCounts) {
     EXPECT_TRUE(FIRDesigner::designCorrection(std::nullopt, s).empty());
     // One tap: the whole flat spectrum sums to 1, and the window at its centre is 1.
     s.taps = 1;
-    EXPECT_EQ(FIRDesigner::designCorrection(std::nullopt, s), std::vector<float>{1.0f});
+    EXPECT_EQ(FIRDesigner::designCorrection(std::nullopt, s), QList<float>{1.0f});
 
     // The pure delay of 255.5 samples: symmetric about the middle, largest at taps 255 and 256.
     s.taps = 512;
-    const std::vector<float> h = FIRDesigner::designCorrection(std::nullopt, s);
-    ASSERT_EQ(h.size(), 512u);
+    const QList<float> h = FIRDesigner::designCorrection(std::nullopt, s);
+    ASSERT_EQ(h.size(), 512);
     for (int n = 0; n < 256; ++n) EXPECT_NEAR(h[n], h[511 - n], 1e-7) << n;
     EXPECT_NEAR(h[255], 0.6366, 1e-3);  // 2 / pi of the half-sample shift
     EXPECT_NEAR(FIRDesigner::response(h, 1000).db, 0, 0.01);
@@ -69,7 +69,7 @@ TEST(FIRDesigner, TapCounts) {
 TEST(FIRDesigner, MagnitudeCorrectionBoostsUpToTheLimitAndCutsFully) {
     const struct { double measured, expected; } cases[] = {{-6, 6}, {-20, 12}, {20, -20}, {0, 0}};
     for (const auto& c : cases) {
-        const std::vector<float> h = FIRDesigner::designCorrection(flat(c.measured), correcting());
+        const QList<float> h = FIRDesigner::designCorrection(flat(c.measured), correcting());
         EXPECT_NEAR(FIRDesigner::response(h, 1000).db, c.expected, 0.02) << c.measured;
     }
     // Towards the average, a flat measurement needs no correction; the offset moves it.
@@ -105,7 +105,7 @@ TEST(FIRDesigner, PhaseCorrectionNeedsMostPointsWithPhase) {
     for (std::size_t i = 0; i < half.points.size() / 2; ++i) half.points[i].deg.reset();
     EXPECT_EQ(FIRDesigner::designCorrection(half, on), FIRDesigner::designCorrection(half, off));
     // A constant +30 degrees is undone by -30 degrees.
-    const std::vector<float> h = FIRDesigner::designCorrection(flat(0, true), on);
+    const QList<float> h = FIRDesigner::designCorrection(flat(0, true), on);
     EXPECT_NEAR(FIRDesigner::response(h, 1000).deg, -30, 0.1);
 }
 

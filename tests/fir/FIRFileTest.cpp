@@ -88,16 +88,16 @@ TEST(FIRFileText, CommentsSeparatorsAndColumns) {
         "# exported filter\n* header\n; note\n// more\n"
         "0.5, 0.25\r\n\t-0.125;0.001\t \n\n  0.002  \rtaps value\v1e-3\f2E+0\u2028-inf\u00850x10";
     EXPECT_EQ(FIRFile::parseText(text),
-              (std::vector<float>{0.5f, 0.25f, -0.125f, 0.001f, 0.002f, 0.001f, 2.0f, -INFINITY, 16.0f}))
+              (QList<float>{0.5f, 0.25f, -0.125f, 0.001f, 0.002f, 0.001f, 2.0f, -INFINITY, 16.0f}))
         << "inf and nan parse here; the tap rules refuse them";
     EXPECT_EQ(FIRFile::parseText(u"1 2\n3\t4\n5;6\n7,8"), FIRFile::parseText(u"1,2,3,4,5,6,7,8"));
-    EXPECT_EQ(FIRFile::parseText(u"0,1\n1,0.5"), (std::vector<float>{0, 1, 1, 0.5f}));
+    EXPECT_EQ(FIRFile::parseText(u"0,1\n1,0.5"), (QList<float>{0, 1, 1, 0.5f}));
     // Fields must be numbers as a whole, in the C syntax, whatever the locale.
     EXPECT_TRUE(FIRFile::parseText(u"5e 0.5x \u00a01 1.2.3 + 1.5\u00a0x").empty());
 }
 
 TEST(FIRFileText, NonFiniteValuesAreNotNaNComparable) {
-    const std::vector<float> values = FIRFile::parseText(u"nan");
+    const QList<float> values = FIRFile::parseText(u"nan");
     ASSERT_EQ(values.size(), 1u);
     EXPECT_TRUE(std::isnan(values[0]));
 }
@@ -121,11 +121,11 @@ TEST(FIRFileTaps, PaddingTrimmingAndRefusal) {
         const FIRFile::Result result =
             FIRFile::finish(FIRFile::parseText(numbers(c.count, c.zerosAtEnd)), "t", std::nullopt);
         SCOPED_TRACE(c.count);
-        EXPECT_EQ(loaded(result).coefficients.size(), std::size_t(c.taps));
+        EXPECT_EQ(loaded(result).coefficients.size(), c.taps);
         EXPECT_EQ(loaded(result).note, c.note ? std::optional<QString>(c.note) : std::nullopt);
         EXPECT_EQ(loaded(result).name, "t");
     }
-    const std::vector<float> kept = loaded(FIRFile::finish({0.5f, -0.25f}, "t", std::nullopt)).coefficients;
+    const QList<float> kept = loaded(FIRFile::finish({0.5f, -0.25f}, "t", std::nullopt)).coefficients;
     EXPECT_EQ(kept[0], 0.5f);
     EXPECT_EQ(kept[1], -0.25f);
     EXPECT_EQ(kept[255], 0.0f);
@@ -153,7 +153,7 @@ TEST(FIRFileWAV, SampleFormats) {
     struct Case {
         int tag, bits;
         QByteArray data;
-        std::vector<float> expected;
+        QList<float> expected;
     } cases[] = {
         {1, 16, samples({0x4000, 0x8000, 0x7FFF}, 2), {0.5f, -1.0f, 32767 / 32768.0f}},
         {1, 24, samples({0x400000, 0xC00000, 0x000001}, 3), {0.5f, -0.5f, 1 / 8388608.0f}},
@@ -185,7 +185,7 @@ TEST(FIRFileWAV, SampleFormats) {
     const auto floatSub =
         FIRFile::readWAV(riff(chunk("fmt ", extensible) + chunk("data", samples({0x3F000000}, 4))));
     ASSERT_TRUE(floatSub);
-    EXPECT_EQ(floatSub->samples, std::vector<float>{0.5f});
+    EXPECT_EQ(floatSub->samples, QList<float>{0.5f});
 }
 
 TEST(FIRFileWAV, ChannelsRatesAndChunks) {
@@ -193,13 +193,13 @@ TEST(FIRFileWAV, ChannelsRatesAndChunks) {
     const auto stereo =
         FIRFile::readWAV(wav(1, 2, 44100, 16, samples({0x4000, 0x1111, 0xC000, 0x2222, 0x2000}, 2)));
     ASSERT_TRUE(stereo);
-    EXPECT_EQ(stereo->samples, (std::vector<float>{0.5f, -0.5f, 0.25f}));
+    EXPECT_EQ(stereo->samples, (QList<float>{0.5f, -0.5f, 0.25f}));
     EXPECT_EQ(stereo->sampleRate, 44100);
 
     // Chunks before fmt, odd-sized chunks padded, zero channels read as one.
     const QByteArray odd =
         chunk("LIST", "abc") + chunk("fmt ", fmtBody(1, 0, 48000, 16)) + chunk("data", samples({0x4000}, 2));
-    EXPECT_EQ(FIRFile::readWAV(riff(odd))->samples, std::vector<float>{0.5f});
+    EXPECT_EQ(FIRFile::readWAV(riff(odd))->samples, QList<float>{0.5f});
 
     // Data shorter than a sample: no samples, but a file.
     const auto shortData = FIRFile::readWAV(wav(1, 1, 22050, 24, "\x01\x02"));
@@ -220,13 +220,13 @@ TEST(FIRFileWAV, TruncatedAndLyingHeadersStayInBounds) {
         const std::vector<char> prefix(good.begin(), good.begin() + size);
         const auto result = FIRFile::readWAV(QByteArrayView(prefix.data(), size));
         if (result) {
-            EXPECT_LE(result->samples.size(), 2u);
+            EXPECT_LE(result->samples.size(), 2);
         }
     }
     // A data chunk claiming 4 GiB ends at the end of the file.
     QByteArray lying = riff(chunk("fmt ", fmtBody(1, 1, 48000, 16)) + QByteArray("data\xFF\xFF\xFF\xFF", 8) +
                             samples({0x4000, 0x2000, 0x1000}, 2));
-    EXPECT_EQ(FIRFile::readWAV(lying)->samples, (std::vector<float>{0.5f, 0.25f, 0.125f}));
+    EXPECT_EQ(FIRFile::readWAV(lying)->samples, (QList<float>{0.5f, 0.25f, 0.125f}));
     // A format chunk too short for its 16 bytes is skipped.
     const QByteArray shortFmt = riff(chunk("data", samples({1}, 2)) + chunk("fmt ", QByteArray(10, '\x01')));
     EXPECT_FALSE(FIRFile::readWAV(shortFmt));
@@ -235,13 +235,13 @@ TEST(FIRFileWAV, TruncatedAndLyingHeadersStayInBounds) {
 TEST_F(FIRFileLoad, TextAndWAVFiles) {
     const FIRFile::Result text = FIRFile::load(write("My Filter.v2.csv", "# header\n0.5,0.25\n"));
     EXPECT_EQ(loaded(text).name, "My Filter.v2");
-    EXPECT_EQ(loaded(text).coefficients.size(), 256u);
+    EXPECT_EQ(loaded(text).coefficients.size(), 256);
     EXPECT_EQ(loaded(text).note, "2 taps, padded to 256.");
 
     const QByteArray pcm = wav(1, 1, 44100, 16, QByteArray(600, '\x10'));
     const FIRFile::Result rate = FIRFile::load(write("impulse.wav", pcm));
     EXPECT_EQ(loaded(rate).name, "impulse");
-    EXPECT_EQ(loaded(rate).coefficients.size(), 512u);
+    EXPECT_EQ(loaded(rate).coefficients.size(), 512);
     EXPECT_EQ(loaded(rate).note,
               "This file is 44100 Hz; the DSP's FIR runs at 48 kHz, so the response will shift. "
               "300 taps, padded to 512.");
