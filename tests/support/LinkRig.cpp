@@ -1,6 +1,8 @@
 #include "LinkRig.h"
 
-#include <QTest>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +11,19 @@
 namespace kestrel_test {
 
 bool spinUntil(const std::function<bool()>& condition, double boundSeconds) {
-    return QTest::qWaitFor(condition, int(boundSeconds * 1000));
+    // Waits for events rather than sleeping between checks: every change comes from an event,
+    // and the timer only enforces the bound.
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;
+    wake.start(5);
+    const qint64 boundMs = qint64(boundSeconds * 1000);
+    while (!condition()) {
+        if (clock.elapsed() >= boundMs) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
 }
 
 USBSimBridge::USBSimBridge(hid::FakeDevice* device, DeviceSimulator* simulator)
