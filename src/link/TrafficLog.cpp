@@ -1,0 +1,53 @@
+#include "link/TrafficLog.h"
+
+#include <QStringList>
+
+#include "diagnostics/HexText.h"
+
+QString TrafficEntry::symbol(Direction direction) {
+    switch (direction) {
+        case Direction::sent:
+            return QStringLiteral("\u2192");
+        case Direction::received:
+            return QStringLiteral("\u2190");
+        case Direction::info:
+            break;
+    }
+    return QStringLiteral("\u2022");
+}
+
+TrafficLog& TrafficLog::shared() {
+    static TrafficLog log;
+    return log;
+}
+
+TrafficLog::TrafficLog(QObject* parent) : QObject(parent) {}
+
+void TrafficLog::log(const QString& transport, TrafficEntry::Direction direction, const QByteArray& bytes,
+                     const QString& note) {
+    m_entries.append(
+        TrafficEntry{QUuid::createUuid(), QDateTime::currentDateTime(), transport, direction, bytes, note});
+    if (m_entries.size() > limit) m_entries.remove(0, m_entries.size() - limit);
+    Q_EMIT entriesChanged();
+}
+
+void TrafficLog::clear() {
+    m_entries.clear();
+    Q_EMIT entriesChanged();
+}
+
+QString TrafficLog::exportText() const {
+    QStringList lines;
+    lines.reserve(m_entries.size());
+    for (const TrafficEntry& entry : m_entries) lines.append(line(entry));
+    return lines.join(u'\n');
+}
+
+QString TrafficLog::line(const TrafficEntry& entry) {
+    // QDateTime's format strings always use the C locale, whatever the user's.
+    QString text = entry.time.toLocalTime().toString(QStringLiteral("HH:mm:ss.zzz")) + u' ' +
+                   entry.transport + u' ' + TrafficEntry::symbol(entry.direction) + QStringLiteral(" [") +
+                   QString::number(entry.bytes.size()) + QStringLiteral("] ") + hexText(entry.bytes);
+    if (!entry.note.isEmpty()) text += QStringLiteral("  # ") + entry.note;
+    return text;
+}
