@@ -28,7 +28,7 @@ fuzz:
 	tools/fuzz-all.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 bench: setup
-	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BENCH=ON
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BENCH=ON -DKESTREL_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	tools/bench-all.sh $(BENCH_DIR)
 

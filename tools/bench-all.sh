@@ -2,7 +2,7 @@
 # Runs every benchmark program of a benchmark build.
 set -euo pipefail
 for program in "$1"/bench/bench_*; do
-    [ -x "$program" ] || continue
+    [ -f "$program" ] && [ -x "$program" ] || continue
     echo "== $(basename "$program")"
     "$program"
 done

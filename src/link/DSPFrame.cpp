@@ -2,12 +2,9 @@
 
 #include <QtEndian>
 
-namespace {
+#include <cstring>
 
-void appendUInt16(QByteArray& bytes, quint16 value) {
-    const quint16 le = qToLittleEndian(value);
-    bytes.append(reinterpret_cast<const char*>(&le), sizeof le);
-}
+namespace {
 
 void appendUInt32(QByteArray& bytes, quint32 value) {
     const quint32 le = qToLittleEndian(value);
@@ -28,14 +25,19 @@ QByteArray DSPFrame::magic() {
 }
 
 QByteArray DSPFrame::encode() const {
-    QByteArray bytes;
-    bytes.reserve(headerLength + 4 * words.size() + 4);
-    bytes.append(magic());
-    bytes.append(reinterpret_cast<const char*>(address.data()), qsizetype(address.size()));
-    appendUInt16(bytes, command);
-    appendUInt32(bytes, quint32(words.size()));
-    for (const quint32 word : words) appendUInt32(bytes, word);
-    appendUInt32(bytes, 0u - checksumBase(words));
+    // Written in place: appending word by word costs twice the time.
+    QByteArray bytes(headerLength + 4 * words.size() + 4, Qt::Uninitialized);
+    char* out = bytes.data();
+    std::memcpy(out, magic().constData(), 4);
+    std::memcpy(out + 4, address.data(), address.size());
+    qToLittleEndian<quint16>(command, out + 10);
+    qToLittleEndian<quint32>(quint32(words.size()), out + 12);
+    out += headerLength;
+    for (const quint32 word : words) {
+        qToLittleEndian<quint32>(word, out);
+        out += 4;
+    }
+    qToLittleEndian<quint32>(0u - checksumBase(words), out);
     return bytes;
 }
 
