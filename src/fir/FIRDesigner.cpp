@@ -54,10 +54,11 @@ public:
                   const std::vector<double>& phases)
         : points_(points),
           phases_(phases),
-          offset_(settings.offsetDB - (settings.normalise ? loudest(points) : 0)) {}
+          offset_(settings.offsetDB),
+          reference_(settings.normalise ? loudest(points) : 0) {}
 
     double at(double hz) const { return of(Measurement::interpolate(phases_, points_, hz)); }
-    double of(const DBPhase& measured) const { return offset_ + measured.db; }
+    double of(const DBPhase& measured) const { return offset_ + (measured.db - reference_); }
 
 private:
     static double loudest(const std::vector<Measurement::Point>& points) {
@@ -70,6 +71,7 @@ private:
     const std::vector<Measurement::Point>& points_;
     const std::vector<double>& phases_;
     double offset_;
+    double reference_;
 };
 
 double averageOf(const MeasuredLevel& level, const FIRDesignerSettings& settings) {

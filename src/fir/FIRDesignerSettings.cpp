@@ -124,7 +124,7 @@ public:
             band.read("hz", b.hz);
             band.read("q", b.q);
             band.read("db", b.db);
-            ok_ = ok_ && element.isObject() && band.ok();
+            ok_ = ok_ && band.ok();
             field.push_back(b);
         }
     }

@@ -96,12 +96,6 @@ TEST(FIRFileText, CommentsSeparatorsAndColumns) {
     EXPECT_TRUE(FIRFile::parseText(u"5e 0.5x \u00a01 1.2.3 + 1.5\u00a0x").empty());
 }
 
-TEST(FIRFileText, NonFiniteValuesAreNotNaNComparable) {
-    const QList<float> values = FIRFile::parseText(u"nan");
-    ASSERT_EQ(values.size(), 1u);
-    EXPECT_TRUE(std::isnan(values[0]));
-}
-
 TEST(FIRFileTaps, PaddingTrimmingAndRefusal) {
     struct Case {
         int count, zerosAtEnd;
@@ -160,10 +154,8 @@ TEST(FIRFileWAV, SampleFormats) {
         {1, 32, samples({0x40000000, 0x80000000}, 4), {0.5f, -1.0f}},
         {3, 32, samples({std::bit_cast<quint32>(0.5f), std::bit_cast<quint32>(-0.25f)}, 4), {0.5f, -0.25f}},
         {3, 64, samples({std::bit_cast<quint64>(0.1), std::bit_cast<quint64>(-2.0)}, 8), {0.1f, -2.0f}},
-        {0xFFFE, 16, {}, {}},  // extensible is checked below with its sub-format
     };
     for (const Case& c : cases) {
-        if (c.tag == 0xFFFE) continue;
         SCOPED_TRACE(c.bits);
         const std::optional<FIRFile::WAV> result = FIRFile::readWAV(wav(c.tag, 1, 48000, c.bits, c.data));
         ASSERT_TRUE(result);
@@ -237,6 +229,12 @@ TEST_F(FIRFileLoad, TextAndWAVFiles) {
     EXPECT_EQ(loaded(text).name, "My Filter.v2");
     EXPECT_EQ(loaded(text).coefficients.size(), 256);
     EXPECT_EQ(loaded(text).note, "2 taps, padded to 256.");
+    // Invalid UTF-8 falls back to Latin-1; a byte-order mark is not part of the first number.
+    EXPECT_EQ(loaded(loadBytes("# caf\xE9\n0.5\n")).coefficients[0], 0.5f);
+    EXPECT_EQ(loaded(loadBytes("\xEF\xBB\xBF"
+                               "0.25\n"))
+                  .coefficients[0],
+              0.25f);
 
     const QByteArray pcm = wav(1, 1, 44100, 16, QByteArray(600, '\x10'));
     const FIRFile::Result rate = FIRFile::load(write("impulse.wav", pcm));
@@ -264,14 +262,4 @@ TEST_F(FIRFileLoad, Failures) {
     EXPECT_EQ(loadBytes(QByteArray("RIFF\x04\0\0\0WAVE", 12)), FIRFile::Result(LoadError::empty()));
     EXPECT_EQ(loadBytes(wav(3, 1, 48000, 64, samples({std::bit_cast<quint64>(1e300)}, 8))),
               FIRFile::Result(LoadError::unreadable()));
-}
-
-TEST_F(FIRFileLoad, TextEncodings) {
-    // Invalid UTF-8 falls back to Latin-1; the numbers survive either way.
-    const auto latin1 = loadBytes("# caf\xE9\n0.5\n");
-    EXPECT_EQ(loaded(latin1).coefficients[0], 0.5f);
-    const auto bom = loadBytes(
-        "\xEF\xBB\xBF"
-        "0.25\n");
-    EXPECT_EQ(loaded(bom).coefficients[0], 0.25f);
 }
