@@ -72,49 +72,41 @@ double biquadDB(const Biquad& q, double hz) {
     return 20 * std::log10(numerator / denominator);
 }
 
-// Readers that fail the whole decode on a missing key or a wrong type.
+// The stored value of each field type, or none when the JSON type is wrong.
+std::optional<bool> typed(const QJsonValue& value, bool) {
+    return value.isBool() ? std::optional(value.toBool()) : std::nullopt;
+}
+std::optional<double> typed(const QJsonValue& value, double) {
+    return value.isDouble() ? std::optional(value.toDouble()) : std::nullopt;
+}
+std::optional<QString> typed(const QJsonValue& value, const QString&) {
+    return value.isString() ? std::optional(value.toString()) : std::nullopt;
+}
+// Whole numbers within the int range only, checked before any conversion.
+std::optional<int> typed(const QJsonValue& value, int) {
+    const double number = value.toDouble();
+    const bool whole = value.isDouble() && std::trunc(number) == number &&
+                       number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max();
+    return whole ? std::optional(static_cast<int>(number)) : std::nullopt;
+}
+
+// Reads fields of one object; a missing key or a wrong type fails the whole decode.
 class Reader {
 public:
     explicit Reader(const QJsonObject& object) : object_(object) {}
     bool ok() const { return ok_; }
 
-    void read(const char* key, bool& field) {
-        const QJsonValue value = object_.value(QLatin1String(key));
-        if (value.isBool())
-            field = value.toBool();
+    template <typename Field>
+    void read(const char* key, Field& field) {
+        if (const auto value = typed(object_.value(QLatin1String(key)), field))
+            field = *value;
         else
             ok_ = false;
     }
-    void read(const char* key, double& field) {
-        const QJsonValue value = object_.value(QLatin1String(key));
-        if (value.isDouble())
-            field = value.toDouble();
-        else
-            ok_ = false;
-    }
-    // Whole numbers within the int range only, checked before any conversion.
-    void read(const char* key, int& field) {
-        const QJsonValue value = object_.value(QLatin1String(key));
-        const double number = value.toDouble();
-        if (value.isDouble() && std::trunc(number) == number && number >= std::numeric_limits<int>::min() &&
-            number <= std::numeric_limits<int>::max())
-            field = static_cast<int>(number);
-        else
-            ok_ = false;
-    }
-    void read(const char* key, QString& field) {
-        const QJsonValue value = object_.value(QLatin1String(key));
-        if (value.isString())
-            field = value.toString();
-        else
-            ok_ = false;
-    }
+
     void read(const char* key, std::vector<FIRDesignerSettings::Band>& field) {
         const QJsonValue value = object_.value(QLatin1String(key));
-        if (!value.isArray()) {
-            ok_ = false;
-            return;
-        }
+        ok_ = ok_ && value.isArray();
         field.clear();
         for (const QJsonValue& element : value.toArray()) {
             Reader band(element.toObject());
