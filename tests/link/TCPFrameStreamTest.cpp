@@ -51,10 +51,6 @@ TEST(TCPFrameStream, WaitsForTheRestOfASplitFrame) {
         EXPECT_TRUE(stream.feed(bytes.left(cut)).isEmpty()) << "cut at " << cut;
         EXPECT_EQ(stream.feed(bytes.mid(cut)), QList<DSPFrame>{kAnswer}) << "cut at " << cut;
     }
-    TCPFrameStream byteByByte;
-    QList<QByteArray> single;
-    for (const char byte : bytes) single.append(QByteArray(1, byte));
-    EXPECT_EQ(feedAll(byteByByte, single), QList<DSPFrame>{kAnswer});
 }
 
 TEST(TCPFrameStream, SkipsStrayBytesAndDiscardsAStreamWithoutMagic) {
