@@ -144,6 +144,7 @@ void DSPConnection::deviceRemoved(quint64 id) {
     if (tcp_) return;
     assembler_ = FrameAssembler();
     address_ = DSPFrame::broadcast;
+    ++linkGeneration_;
     failAll();
     setStatus(Status::searching());
     setTransport(QString());
@@ -179,6 +180,7 @@ void DSPConnection::connect(const QString& host) {
         closeNetwork();
     }
     failAll();
+    ++linkGeneration_;
     settings_->setValue(networkHostKey, host);
     settings_->setValue(useNetworkKey, true);
     setStatus(Status::searching());
@@ -274,6 +276,7 @@ void DSPConnection::dropSocket() {
 
 void DSPConnection::closeNetwork() {
     dropSocket();
+    ++linkGeneration_;
     failAll();
     address_ = DSPFrame::broadcast;
     setTransport(QString());
@@ -306,9 +309,12 @@ void DSPConnection::startHandshake() {
 
 QCoro::Task<> DSPConnection::handshake() {
     tasks::TaskGuard guard(this);
+    // A handshake whose link went away (or was replaced) must not speak for the new one.
+    const quint64 generation = linkGeneration_;
+    const auto stale = [&] { return !guard || linkGeneration_ != generation; };
     const auto identity = co_await request(DSPFrame{DSPFrame::broadcast, identifyCommand, {}}, requestTimeout,
                                            commandIs(identifyCommand));
-    if (!guard) co_return;
+    if (stale()) co_return;
     if (!identity) {
         setStatus(Status::error(tcp_ ? networkSilentText : usbSilentText));
         co_return;
@@ -326,7 +332,7 @@ QCoro::Task<> DSPConnection::handshake() {
 
     const auto group = co_await request(frameTo(groupReadCommand, Words(textWords, 0)), requestTimeout,
                                         commandIs(groupReadCommand));
-    if (!guard) co_return;
+    if (stale()) co_return;
     if (group) {
         deviceGroup_ = textOf(group->words);
         Q_EMIT deviceGroupChanged();
@@ -334,7 +340,7 @@ QCoro::Task<> DSPConnection::handshake() {
 
     const auto name = co_await request(frameTo(nameReadCommand, Words(textWords, 0)), requestTimeout,
                                        commandIs(nameReadCommand));
-    if (!guard) co_return;
+    if (stale()) co_return;
     deviceName_ = name ? textOf(name->words) : QStringLiteral("DSP");
     Q_EMIT deviceNameChanged();
     setStatus(Status::connected(deviceName_.isEmpty() ? QStringLiteral("DSP") : deviceName_));

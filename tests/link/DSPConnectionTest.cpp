@@ -173,6 +173,24 @@ TEST(DSPConnectionTest, SecondConnectReplacesTheFirstLink) {
     EXPECT_EQ(rig.connectionChanges, (QList<bool>{true, false, true}));
 }
 
+TEST(DSPConnectionTest, HandshakeOfAReplacedLinkLeavesTheNewOneAlone) {
+    LinkRig rig;
+    DeviceSimulator other;
+    ASSERT_TRUE(other.listenOnRandomLoopback());
+    other.device().name = "Other";
+    other.faults().delayMs = 50;
+    rig.simulator.faults().silentCommands = {0x20B};
+    DSPConnection& link = rig.start();
+    link.connect(rig.simulator.host());
+    ASSERT_TRUE(spinUntil([&] { return !rig.simulator.receivedWithCommand(0x20B).isEmpty(); }));
+    // The old handshake's name request ends with no answer; it must not declare the new link connected.
+    link.connect(other.host());
+    EXPECT_FALSE(spinUntil([&] { return rig.connectionChanges.size() > 1; }, 0.02));
+    ASSERT_TRUE(rig.waitForStatus(Kind::connected));
+    EXPECT_EQ(link.status(), DSPConnection::Status::connected("Other"));
+    EXPECT_EQ(rig.connectionChanges, (QList<bool>{false, true}));
+}
+
 TEST(DSPConnectionTest, RestoresTheSavedNetworkLinkAfterStart) {
     LinkRig rig;
     rig.settings.setValue("useNetwork", true);
