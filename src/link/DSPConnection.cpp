@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "link/DeviceText.h"
+#include "link/TrafficLog.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
 #include "platform/hid/HidBackend.h"
@@ -26,10 +27,6 @@ constexpr quint16 nameWriteCommand = 0x20A;
 constexpr quint16 nameReadCommand = 0x20B;
 constexpr int textWords = 6;
 constexpr int textWidth = 24;
-
-// The traffic log is wired in once it exists on this branch.
-enum class Direction { sent, received };
-void logFrame(Direction, const DSPFrame&) {}
 
 bool offlineFromEnvironment() {
     static const bool offline = DSPConnection::isOfflineValue(qEnvironmentVariable("TSL_OFFLINE"));
@@ -370,13 +367,15 @@ void DSPConnection::pump() {
     inFlight_ = std::move(queue_.front());
     queue_.pop_front();
     const DSPFrame& frame = inFlight_->frame;
+    const QByteArray bytes = frame.encode();
     if (tcp_) {
-        if (tcpReady_) tcp_->write(frame.encode());
+        // A link still connecting gets nothing: the request runs into its timeout, as a lost send would.
+        if (tcpReady_) tcp_->write(bytes);
     } else if (!sendOverUSB(frame)) {
         finish(std::nullopt);
         return;
     }
-    logFrame(Direction::sent, frame);
+    TrafficLog::shared().log(transportTag, TrafficEntry::Direction::sent, bytes);
     timeoutTimer_.start(std::chrono::milliseconds(qRound64(inFlight_->timeout * 1000)));
 }
 
@@ -397,7 +396,7 @@ void DSPConnection::failAll() {
 
 void DSPConnection::receiveFrame(const DSPFrame& frame) {
     if (!isMeterAnswer(frame)) {
-        logFrame(Direction::received, frame);
+        TrafficLog::shared().log(transportTag, TrafficEntry::Direction::received, frame.encode());
     }
     if (inFlight_ && inFlight_->matches(frame)) finish(frame);
     if (onFrame) onFrame(frame);
@@ -476,5 +475,5 @@ void DSPConnection::setTransport(const QString& transport) {
 }
 
 void DSPConnection::logInfo(const QString& note) {
-    Q_UNUSED(note);
+    TrafficLog::shared().log(transportTag, TrafficEntry::Direction::info, QByteArray(), note);
 }

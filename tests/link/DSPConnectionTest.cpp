@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/TrafficLog.h"
 #include "support/LinkRig.h"
 
 namespace {
@@ -15,6 +16,7 @@ using Kind = DSPConnection::Status::Kind;
 constexpr DSPFrame::Address broadcast = DSPFrame::broadcast;
 
 TEST(DSPConnectionTest, HandshakeIdentifiesThenReadsGroupThenName) {
+    TrafficLog::shared().clear();
     LinkRig rig;
     DSPConnection& link = rig.start();
     EXPECT_EQ(link.status(), DSPConnection::Status::searching());
@@ -37,6 +39,13 @@ TEST(DSPConnectionTest, HandshakeIdentifiesThenReadsGroupThenName) {
     EXPECT_EQ(sent[0], (DSPFrame{broadcast, 3, {}}));
     EXPECT_EQ(sent[1], (DSPFrame{rig.simulator.device().address, 0x23, DSPFrame::Words(6, 0)}));
     EXPECT_EQ(sent[2], (DSPFrame{rig.simulator.device().address, 0x20B, DSPFrame::Words(6, 0)}));
+
+    const QList<TrafficEntry> log = TrafficLog::shared().entries();
+    ASSERT_EQ(log.size(), 7);
+    EXPECT_EQ(log[0].direction, TrafficEntry::Direction::info);
+    EXPECT_EQ(log[0].note, "Connected to " + rig.simulator.host() + ":8234");
+    EXPECT_EQ(log[1].bytes, QByteArray::fromHex("A5A11A5AFFFFFFFFFFFF03000000000000000000"));
+    EXPECT_EQ(log[2].direction, TrafficEntry::Direction::received);
 }
 
 TEST(DSPConnectionTest, FirmwareDateFromTheAnswerBytes) {
