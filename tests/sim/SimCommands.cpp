@@ -1,6 +1,7 @@
 // The simulator's answer to each device command, one handler per command.
 
 #include "DeviceSimulator.h"
+#include "SimStorageCommands.h"
 #include "link/ParamMap.h"
 
 namespace {
@@ -59,7 +60,7 @@ QList<SimReply> acknowledgeOnly(SimDevice&, const DSPFrame&) {
 }  // namespace
 
 QHash<quint16, DeviceSimulator::Handler> standardSimHandlers() {
-    return {
+    QHash<quint16, DeviceSimulator::Handler> handlers{
         {3, identify},
         {5, writeParameter},
         {6, readParameter},
@@ -70,4 +71,6 @@ QHash<quint16, DeviceSimulator::Handler> standardSimHandlers() {
         {48, acknowledgeOnly},  // EQ bypass of an output
         {49, acknowledgeOnly},  // EQ restore
     };
+    handlers.insert(simstorage::handlers());
+    return handlers;
 }

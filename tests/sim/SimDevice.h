@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QString>
 
+#include "SimStorage.h"
 #include "link/DSPFrame.h"
 
 // The state of the simulated processor: what a real one keeps between frames.
@@ -25,6 +26,9 @@ struct SimDevice {
     bool storesWrites = true;
     // The meter answer's values: twelve (level, spare) pairs.
     Words meters;
+    // Preset slots and FIR blocks (SimStorage.h).
+    SimPresetBank presets;
+    SimFIRBank fir;
 
     SimDevice();
 
