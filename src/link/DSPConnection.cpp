@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "link/DeviceText.h"
-#include "link/TrafficLog.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
 #include "platform/hid/HidBackend.h"
@@ -27,6 +26,10 @@ constexpr quint16 nameWriteCommand = 0x20A;
 constexpr quint16 nameReadCommand = 0x20B;
 constexpr int textWords = 6;
 constexpr int textWidth = 24;
+
+// The traffic log is wired in once it exists on this branch.
+enum class Direction { sent, received };
+void logFrame(Direction, const DSPFrame&) {}
 
 bool offlineFromEnvironment() {
     static const bool offline = DSPConnection::isOfflineValue(qEnvironmentVariable("TSL_OFFLINE"));
@@ -141,7 +144,6 @@ void DSPConnection::deviceRemoved(quint64 id) {
     if (tcp_) return;
     assembler_ = FrameAssembler();
     address_ = DSPFrame::broadcast;
-    ++linkGeneration_;
     failAll();
     setStatus(Status::searching());
     setTransport(QString());
@@ -177,7 +179,6 @@ void DSPConnection::connect(const QString& host) {
         closeNetwork();
     }
     failAll();
-    ++linkGeneration_;
     settings_->setValue(networkHostKey, host);
     settings_->setValue(useNetworkKey, true);
     setStatus(Status::searching());
@@ -273,7 +274,6 @@ void DSPConnection::dropSocket() {
 
 void DSPConnection::closeNetwork() {
     dropSocket();
-    ++linkGeneration_;
     failAll();
     address_ = DSPFrame::broadcast;
     setTransport(QString());
@@ -306,12 +306,9 @@ void DSPConnection::startHandshake() {
 
 QCoro::Task<> DSPConnection::handshake() {
     tasks::TaskGuard guard(this);
-    // A handshake whose link went away (or was replaced) must not speak for the new one.
-    const quint64 generation = linkGeneration_;
-    const auto stale = [&] { return !guard || linkGeneration_ != generation; };
     const auto identity = co_await request(DSPFrame{DSPFrame::broadcast, identifyCommand, {}}, requestTimeout,
                                            commandIs(identifyCommand));
-    if (stale()) co_return;
+    if (!guard) co_return;
     if (!identity) {
         setStatus(Status::error(tcp_ ? networkSilentText : usbSilentText));
         co_return;
@@ -329,7 +326,7 @@ QCoro::Task<> DSPConnection::handshake() {
 
     const auto group = co_await request(frameTo(groupReadCommand, Words(textWords, 0)), requestTimeout,
                                         commandIs(groupReadCommand));
-    if (stale()) co_return;
+    if (!guard) co_return;
     if (group) {
         deviceGroup_ = textOf(group->words);
         Q_EMIT deviceGroupChanged();
@@ -337,7 +334,7 @@ QCoro::Task<> DSPConnection::handshake() {
 
     const auto name = co_await request(frameTo(nameReadCommand, Words(textWords, 0)), requestTimeout,
                                        commandIs(nameReadCommand));
-    if (stale()) co_return;
+    if (!guard) co_return;
     deviceName_ = name ? textOf(name->words) : QStringLiteral("DSP");
     Q_EMIT deviceNameChanged();
     setStatus(Status::connected(deviceName_.isEmpty() ? QStringLiteral("DSP") : deviceName_));
@@ -367,15 +364,13 @@ void DSPConnection::pump() {
     inFlight_ = std::move(queue_.front());
     queue_.pop_front();
     const DSPFrame& frame = inFlight_->frame;
-    const QByteArray bytes = frame.encode();
     if (tcp_) {
-        // A link still connecting gets nothing: the request runs into its timeout, as a lost send would.
-        if (tcpReady_) tcp_->write(bytes);
+        if (tcpReady_) tcp_->write(frame.encode());
     } else if (!sendOverUSB(frame)) {
         finish(std::nullopt);
         return;
     }
-    TrafficLog::shared().log(transportTag, TrafficEntry::Direction::sent, bytes);
+    logFrame(Direction::sent, frame);
     timeoutTimer_.start(std::chrono::milliseconds(qRound64(inFlight_->timeout * 1000)));
 }
 
@@ -396,7 +391,7 @@ void DSPConnection::failAll() {
 
 void DSPConnection::receiveFrame(const DSPFrame& frame) {
     if (!isMeterAnswer(frame)) {
-        TrafficLog::shared().log(transportTag, TrafficEntry::Direction::received, frame.encode());
+        logFrame(Direction::received, frame);
     }
     if (inFlight_ && inFlight_->matches(frame)) finish(frame);
     if (onFrame) onFrame(frame);
@@ -475,5 +470,5 @@ void DSPConnection::setTransport(const QString& transport) {
 }
 
 void DSPConnection::logInfo(const QString& note) {
-    TrafficLog::shared().log(transportTag, TrafficEntry::Direction::info, QByteArray(), note);
+    Q_UNUSED(note);
 }

@@ -1,6 +1,201 @@
+// Model lifecycle: creation, the link's callbacks, the full read-back and the meter
+// poller, and the published fields they change.
 #include "link/DSPModel.h"
 
-// The model's behaviour lands in the following commits; these anchor the class so views
-// can compile against its interface meanwhile.
-DSPModel::DSPModel(QObject* parent) : QObject(parent) {}
-DSPModel::~DSPModel() = default;
+#include "link/DSPConnection.h"
+#include "link/DSPFrame.h"
+#include "link/Levels.h"
+#include "link/MeterStore.h"
+#include "platform/Tasks.h"
+
+namespace {
+
+constexpr double parameterTimeout = 0.4;
+constexpr double meterPollPause = 0.1;
+constexpr double demoTick = 0.08;
+// Progress is published only in steps this large, so a read-back of 400 parameters
+// wakes the views about fifty times, not four hundred.
+constexpr double progressStep = 0.02;
+
+}  // namespace
+
+DSPModel::DSPModel(QObject* parent) : DSPModel(new DSPConnection, defaultDemoDataPath(), parent) {}
+
+DSPModel::DSPModel(DSPConnection* link, QString demoDataPath, QObject* parent)
+    : QObject(parent),
+      link_(link),
+      meterStore_(new MeterStore(this)),
+      designedFIR_(loadDesignedFIR()),
+      demoDataPath_(std::move(demoDataPath)) {
+    link_->setParent(this);
+    meterTimer_.setSingleShot(true);
+    QObject::connect(&meterTimer_, &QTimer::timeout, this, &DSPModel::meterTick);
+    // Installed before control returns to the event loop, so no link event is missed.
+    QPointer<DSPModel> self(this);
+    link_->onConnectionChange = [self](bool up) {
+        if (self) self->onConnectionChange(up);
+    };
+    link_->onFrame = [self](const DSPFrame& frame) {
+        if (self) self->onFrame(frame);
+    };
+    // In offline mode the link stays off, so the demo device is what the user sees.
+    if (link_->status() == DSPConnection::Status::error(DSPConnection::offlineText)) enterDemo();
+}
+
+DSPModel::~DSPModel() {
+    cancelMeterTask();
+    releaseFIRWaiters();
+}
+
+QString DSPModel::defaultDemoDataPath() {
+    return QStringLiteral(":/DemoDevice.json");
+}
+
+// ---- published fields ------------------------------------------------------
+
+void DSPModel::storeParam(quint32 number, const Words& words) {
+    params_.insert(number, words);
+    Q_EMIT paramChanged(number);
+}
+
+void DSPModel::replaceParams(Table table) {
+    params_ = std::move(table);
+    Q_EMIT paramsReset();
+}
+
+void DSPModel::setLoading(std::optional<double> progress) {
+    loading_ = progress;
+    Q_EMIT loadingChanged();
+}
+
+void DSPModel::setDemo(bool on) {
+    demo_ = on;
+    Q_EMIT demoChanged();
+}
+
+void DSPModel::setPresetBusy(bool busy) {
+    presetBusy_ = busy;
+    Q_EMIT presetBusyChanged();
+}
+
+// ---- link callbacks --------------------------------------------------------
+
+void DSPModel::onConnectionChange(bool up) {
+    if (up && demo_) {
+        setDemo(false);
+        replaceParams({});
+    }
+    connected_ = up;
+    Q_EMIT connectedChanged();
+    // A lost link stops only the live poller: the demo animation keeps running.
+    if (up || meterTaskKind_ == MeterTaskKind::poller) cancelMeterTask();
+    if (!up) return;
+    QPointer<DSPModel> self(this);
+    tasks::startTask([self]() -> QCoro::Task<> {
+        if (self) co_await self->loadSettings();
+    });
+}
+
+void DSPModel::onFrame(const DSPFrame& frame) {
+    const quint16 command = frame.command;
+    if ((command != 5 && command != 6) || frame.words.size() < 2) return;
+    const quint32 id = frame.words[1];
+    const Words values = frame.words.mid(2);
+    if (id == meterParameter) {
+        applyMeterWords(values);
+        return;
+    }
+    // During a read-back the read-back itself stores its answers, all at once at the end.
+    if (command == 6 && !values.isEmpty() && !loading_) storeParam(id, values);
+}
+
+void DSPModel::applyMeterWords(const Words& values) {
+    QList<float> levels = meterStore_->levels();
+    for (qsizetype k = 0; k < levels.size() && 2 * k < values.size(); ++k)
+        levels[k] = levels::fromBits(values[2 * k]);
+    meterStore_->setLevels(levels);
+}
+
+// ---- requests --------------------------------------------------------------
+
+QCoro::Task<std::optional<DSPFrame>> DSPModel::ask(quint16 command, Words words, double timeout,
+                                                   Matcher matches) {
+    DSPFrame frame{link_->address(), command, std::move(words)};
+    co_return co_await link_->request(std::move(frame), timeout, std::move(matches));
+}
+
+QCoro::Task<std::optional<DSPFrame>> DSPModel::readParameter(quint32 id) {
+    return ask(6, {0, id}, parameterTimeout,
+               [id](const DSPFrame& frame) { return DSPConnection::isParameterAnswer(frame, id); });
+}
+
+// ---- full read-back --------------------------------------------------------
+
+QCoro::Task<> DSPModel::loadSettings() {
+    tasks::TaskGuard<DSPModel> guard(this);
+    const std::vector<uint32_t>& list = ParamMap::allParameters();
+    const size_t n = list.size();
+    setLoading(0.0);
+    // Parameters without an answer keep what they held before the read-back.
+    Table collected = params_;
+    for (size_t i = 0; i < n; ++i) {
+        const quint32 id = list[i];
+        const std::optional<DSPFrame> answer = co_await readParameter(id);
+        if (!guard) co_return;
+        if (answer) collected.insert(id, answer->words.mid(2));
+        const double progress = double(i + 1) / double(n);
+        const bool moved = loading_ ? progress - *loading_ >= progressStep : progress >= progressStep;
+        if (moved || i == n - 1) setLoading(progress);
+    }
+    // The demo device may have been entered after the link went away; its table and
+    // animation win over what a dead link collected.
+    if (demo_) {
+        setLoading(std::nullopt);
+        co_return;
+    }
+    replaceParams(std::move(collected));
+    setLoading(std::nullopt);
+    startMeters();
+    co_await refreshPresets();
+}
+
+// ---- meter poller and the meter task slot ---------------------------------
+
+void DSPModel::cancelMeterTask() {
+    meterTask_.cancel();
+    meterTask_ = tasks::CancelToken();
+    meterTimer_.stop();
+    meterTaskKind_ = MeterTaskKind::none;
+}
+
+void DSPModel::meterTick() {
+    if (meterTaskKind_ == MeterTaskKind::poller) {
+        pollMeters();
+    } else if (meterTaskKind_ == MeterTaskKind::demo) {
+        if (!demo_) {
+            cancelMeterTask();
+            return;
+        }
+        demoTime_ += demoTick;
+        animateDemoMeters(demoTime_);
+        meterTimer_.start(std::chrono::milliseconds(qRound64(demoTick * 1000)));
+    }
+}
+
+void DSPModel::startMeters() {
+    cancelMeterTask();
+    meterTaskKind_ = MeterTaskKind::poller;
+    meterTimer_.start(0);
+}
+
+void DSPModel::pollMeters() {
+    QPointer<DSPModel> self(this);
+    tasks::startTask([self, token = meterTask_]() -> QCoro::Task<> {
+        if (!self || token.isCancelled()) co_return;
+        // The answer reaches onFrame like every other frame; that is where the meters
+        // are updated.
+        co_await self->readParameter(meterParameter);
+        if (!self || token.isCancelled()) co_return;
+        self->meterTimer_.start(std::chrono::milliseconds(qRound64(meterPollPause * 1000)));
+    });
+}

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 
 #include <QCoro/QCoroTask>
 
@@ -247,6 +248,8 @@ private:
     void setPresetBusy(bool busy);
     void applyMeterWords(const Words& values);
     void cancelMeterTask();
+    void meterTick();
+    void pollMeters();
     void animateDemoMeters(double t);
     QCoro::Task<bool> enterFIRTurn();
     void leaveFIRTurn();
@@ -264,8 +267,13 @@ private:
     QMap<int, int> groupOf_;
     QSet<int> eqBypassed_;
     std::optional<EQClipboard> eqClipboard_;
+    // The meter poller and the demo animation share one slot: at most one of them runs.
+    // Their pauses are a timer rather than a sleeping task, so nothing is left suspended
+    // when the model goes away.
     tasks::CancelToken meterTask_;
     MeterTaskKind meterTaskKind_ = MeterTaskKind::none;
+    QTimer meterTimer_;
+    double demoTime_ = 0;
     std::optional<DesignedFIR> designedFIR_;
     QList<PresetSlot> presets_;
     std::optional<int> currentPreset_;

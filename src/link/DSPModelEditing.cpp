@@ -1,0 +1,162 @@
+// The two primitives every edit passes through (words, write) and the editing
+// operations built on them: groups, channel copy, the EQ clipboard, flat EQ, EQ bypass
+// and channel names.
+#include <algorithm>
+
+#include "link/DSPConnection.h"
+#include "link/DSPFrame.h"
+#include "link/DSPModel.h"
+#include "link/DeviceText.h"
+#include "link/Levels.h"
+#include "platform/Tasks.h"
+
+namespace {
+
+bool isInput(int ch) {
+    return ch < 4;
+}
+int bandCount(int ch) {
+    return isInput(ch) ? 15 : 10;
+}
+quint32 highPassParam(int ch) {
+    return 154 + quint32(ch);
+}
+quint32 lowPassParam(int ch) {
+    return 166 + quint32(ch);
+}
+quint32 channelNameParam(int ch) {
+    return 378 + quint32(ch);
+}
+
+constexpr quint16 eqBypassCommand = 48;
+constexpr quint16 eqRestoreCommand = 49;
+
+}  // namespace
+
+DSPModel::Words DSPModel::words(quint32 number, int minimumCount) const {
+    Words stored = params_.value(number);
+    if (stored.size() < minimumCount) stored.resize(minimumCount, 0);
+    return stored;
+}
+
+void DSPModel::write(quint32 number, const Words& w, std::optional<int> count, bool propagate) {
+    storeParam(number, w);
+    if (!demo_) {
+        const qsizetype sent = count ? std::clamp<qsizetype>(*count, 0, w.size()) : w.size();
+        link_->writeParam(number, w.first(sent));
+    }
+    if (!propagate) return;
+    // Only the per-channel blocks are shared by a group: names, routing, sources and
+    // FIR settings are not found by locate and so never propagate.
+    const auto located = ParamMap::locate(number);
+    if (!located) return;
+    const auto [ch, block] = *located;
+    for (int member : groupMembers(ch)) {
+        if (member == ch) continue;
+        if (const auto memberNumber = ParamMap::param(block, member))
+            write(*memberNumber, w, std::nullopt, false);
+    }
+}
+
+QList<int> DSPModel::groupMembers(int ch) const {
+    const auto group = groupOf_.constFind(ch);
+    if (group == groupOf_.constEnd()) return {ch};
+    QList<int> members;
+    for (auto it = groupOf_.constBegin(); it != groupOf_.constEnd(); ++it)
+        if (it.value() == *group && isInput(it.key()) == isInput(ch)) members.append(it.key());
+    std::sort(members.begin(), members.end());
+    return members;
+}
+
+void DSPModel::setGroup(int ch, std::optional<int> group) {
+    if (!group) {
+        groupOf_.remove(ch);
+        Q_EMIT groupsChanged();
+        return;
+    }
+    std::optional<int> leader;
+    for (auto it = groupOf_.constBegin(); it != groupOf_.constEnd(); ++it) {
+        if (it.value() == *group && isInput(it.key()) == isInput(ch)) {
+            leader = it.key();  // keys ascend, so the first is the lowest
+            break;
+        }
+    }
+    groupOf_.insert(ch, *group);
+    Q_EMIT groupsChanged();
+    // A channel that founds a group keeps its own settings.
+    if (leader) copyChannelSettings(*leader, ch);
+}
+
+void DSPModel::copyChannelSettings(int from, int to) {
+    if (from == to || isInput(from) != isInput(to)) return;
+    for (const ParamMap::Block& block : ParamMap::blocks(from)) {
+        const auto source = ParamMap::param(block, from);
+        const auto target = ParamMap::param(block, to);
+        if (!source || !target || !params_.contains(*source)) continue;
+        write(*target, params_.value(*source), std::nullopt, false);
+    }
+}
+
+void DSPModel::copyEQ(int ch) {
+    EQClipboard clip{isInput(ch), {}, words(highPassParam(ch), 2), words(lowPassParam(ch), 2)};
+    for (int b = 0; b < bandCount(ch); ++b) clip.bands.append(words(ParamMap::eqBandParam(ch, b), 4));
+    eqClipboard_ = std::move(clip);
+    Q_EMIT eqClipboardChanged();
+}
+
+bool DSPModel::canPasteEQ(int ch) const {
+    return eqClipboard_ && eqClipboard_->isInput == isInput(ch);
+}
+
+void DSPModel::pasteEQ(int ch) {
+    if (!canPasteEQ(ch)) return;
+    // Copied so that writes (which notify views) cannot change the clipboard under us.
+    const EQClipboard clip = *eqClipboard_;
+    for (int b = 0; b < clip.bands.size() && b < bandCount(ch); ++b)
+        write(ParamMap::eqBandParam(ch, b), clip.bands[b]);
+    write(highPassParam(ch), clip.hp);
+    write(lowPassParam(ch), clip.lp);
+}
+
+void DSPModel::flatEQ(int ch) {
+    static constexpr quint32 centres[] = {31, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+    const quint32 zeroDB = levels::bits(0.0f);
+    const quint32 q3 = levels::bits(3.0f);
+    for (int b = 0; b < bandCount(ch); ++b) {
+        // Bands beyond the tenth exist on inputs only; they are parked off at 20 kHz.
+        const Words w = b < 10 ? Words{centres[b], zeroDB, q3, 0} : Words{20000, zeroDB, q3, 0x100};
+        write(ParamMap::eqBandParam(ch, b), w);
+    }
+}
+
+void DSPModel::setEQBypass(int ch, bool bypassed) {
+    for (int member : groupMembers(ch)) {
+        if (isInput(member)) continue;
+        if (bypassed) {
+            eqBypassed_.insert(member);
+        } else {
+            eqBypassed_.remove(member);
+        }
+        if (demo_) continue;
+        // One task per member; they reach the link's queue in member order.
+        QPointer<DSPConnection> link(link_);
+        const quint16 command = bypassed ? eqBypassCommand : eqRestoreCommand;
+        const Words w{0, quint32(member - 3)};
+        tasks::startTask([link, command, w]() -> QCoro::Task<> {
+            if (link) co_await link->send(command, w);
+        });
+    }
+    Q_EMIT eqBypassChanged();
+}
+
+QString DSPModel::channelName(int ch) const {
+    const QString stored = DSPFrame::unpackString(params_.value(channelNameParam(ch)));
+    if (!stored.isEmpty()) return stored;
+    if (isInput(ch)) return QStringLiteral("IN ") + QChar(u'A' + ch);
+    return QStringLiteral("OUT %1").arg(ch - 3);
+}
+
+void DSPModel::setChannelName(int ch, const QString& name) {
+    const TextField& field = TextField::channelName;
+    write(channelNameParam(ch), DSPFrame::packString(field.fit(name), field.words), std::nullopt, false);
+}

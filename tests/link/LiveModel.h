@@ -1,0 +1,90 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoro/QCoroTask>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "platform/hid/FakeBackend.h"
+#include "sim/DeviceSimulator.h"
+#include "support/LinkRig.h"
+
+// Models for tests: one with no device (writes are stored and dropped by the link), and
+// one linked over real TCP to an in-process simulator on a loopback address of its own.
+namespace livemodel {
+
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
+    return kestrel_test::spinUntil(condition, timeoutMs / 1000.0);
+}
+
+// Runs a coroutine of the model to its end on a nested event loop.
+template <typename T>
+T run(QCoro::Task<T>&& task) {
+    return QCoro::waitFor(std::move(task));
+}
+inline void run(QCoro::Task<>&& task) {
+    QCoro::waitFor(std::move(task));
+}
+
+// Destroys the model, then gives the tasks it ended one turn to hear so and return.
+inline void finish(std::unique_ptr<DSPModel>& model) {
+    model.reset();
+    kestrel_test::spinUntil([] { return false; }, 0.02);
+}
+
+struct Offline {
+    hid::FakeBackend usb;
+    std::unique_ptr<DSPModel> model;
+
+    explicit Offline(const QString& demoDataPath = DSPModel::defaultDemoDataPath(),
+                     std::optional<bool> offline = false) {
+        DSPConnection::Environment environment;
+        environment.hid = &usb;
+        environment.offline = offline;
+        model = std::make_unique<DSPModel>(new DSPConnection(environment), demoDataPath);
+    }
+    ~Offline() { finish(model); }
+};
+
+struct Live {
+    DeviceSimulator sim;
+    hid::FakeBackend usb;
+    std::unique_ptr<DSPModel> model;
+
+    // Connects and waits until the first read-back and preset list are done.
+    explicit Live(const std::function<void(DeviceSimulator&)>& prepare = {}) {
+        EXPECT_TRUE(sim.listenOnRandomLoopback());
+        if (prepare) prepare(sim);
+        DSPConnection::Environment environment;
+        environment.hid = &usb;
+        environment.offline = false;
+        model = std::make_unique<DSPModel>(new DSPConnection(environment), DSPModel::defaultDemoDataPath());
+        QObject::connect(model.get(), &DSPModel::presetsChanged, [this] { ++presetLists; });
+        model->link().connect(sim.host());
+        EXPECT_TRUE(waitUntil([this] { return settled(); }));
+    }
+    ~Live() { finish(model); }
+
+    // Connected, read back, and the preset list with its names published.
+    bool settled() const { return model->connected() && !model->loading() && presetLists > 0; }
+    int presetLists = 0;
+
+    QList<DSPFrame> sentAfter(qsizetype mark, quint16 command) const {
+        QList<DSPFrame> frames;
+        for (qsizetype i = mark; i < sim.received().size(); ++i)
+            if (sim.received()[i].command == command) frames.append(sim.received()[i]);
+        return frames;
+    }
+
+    // Waits until the simulator has received `count` frames of `command` after `mark`.
+    bool waitForFrames(qsizetype mark, quint16 command, qsizetype count) {
+        return waitUntil([&] { return sentAfter(mark, command).size() >= count; });
+    }
+};
+
+}  // namespace livemodel

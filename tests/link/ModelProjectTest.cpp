@@ -1,0 +1,146 @@
+// Project files and the remembered designed FIR.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "LiveModel.h"
+#include "link/Levels.h"
+#include "platform/Settings.h"
+
+using levels::bits;
+using Words = DSPModel::Words;
+
+namespace {
+
+QByteArray project(const QByteArray& params, const QByteArray& extra = {}) {
+    return R"({"format": "Tessaline DSP Control project", "version": 1, "model": "Demo",
+               "created": "2026-12-05T20:08:30Z", )" +
+           extra + R"("params": )" + params + "}";
+}
+
+}  // namespace
+
+TEST(ModelProject, SaveThenOpenOnAFreshModelSendsEveryParameter) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("show.tsldsp"));
+    livemodel::Offline demo;
+    demo.model->enterDemo();
+    demo.model->setGain(4, -20);
+    ASSERT_EQ(demo.model->saveProject(path, QStringLiteral("Demo")), std::nullopt);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QJsonObject json = QJsonDocument::fromJson(bytes).object();
+    EXPECT_EQ(json.value("format").toString(), QStringLiteral("Tessaline DSP Control project"));
+    EXPECT_EQ(json.value("version").toInt(), 1);
+    EXPECT_EQ(json.value("model").toString(), QStringLiteral("Demo"));
+    EXPECT_TRUE(QDateTime::fromString(json.value("created").toString(), Qt::ISODate).isValid());
+    EXPECT_TRUE(json.value("created").toString().endsWith(u'Z'));
+    EXPECT_TRUE(bytes.contains("\"5\": [\n            3248488448,")) << "words are integers, pretty-printed";
+
+    livemodel::Live live;
+    // The simulator's table differs in one place; opening the project restores it.
+    live.sim.device().params[5] = {0, 0x100};
+    const qsizetype mark = live.sim.received().size();
+    ASSERT_EQ(live.model->openProject(path), std::nullopt);
+    DSPModel::Table expected = demo.model->params();
+    expected.remove(DSPModel::meterParameter);
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        EXPECT_EQ(live.model->params().value(it.key()), *it);
+    ASSERT_TRUE(live.waitForFrames(mark, 5, expected.size()));
+    EXPECT_EQ(live.sentAfter(mark, 5).size(), expected.size());
+    EXPECT_EQ(live.sim.device().params.value(5), (Words{bits(-20.0f), 0x100}));
+}
+
+TEST(ModelProject, AnEmptyTableSavesAnEmptyParamsObject) {
+    livemodel::Offline offline;
+    const QJsonObject json =
+        QJsonDocument::fromJson(offline.model->projectData(QStringLiteral("KestrelD"))).object();
+    EXPECT_TRUE(json.value("params").isObject());
+    EXPECT_TRUE(json.value("params").toObject().isEmpty());
+}
+
+TEST(ModelProject, UnreadableFilesAreRefusedAndChangeNothing) {
+    livemodel::Offline offline;
+    DSPModel& model = *offline.model;
+    model.write(12, {1, 2});
+    const auto before = model.params();
+    QSignalSpy changes(&model, &DSPModel::paramChanged);
+    for (const QByteArray& bad :
+         {QByteArray("{not json"), QByteArray("[]"),
+          QByteArray(R"({"format": "x", "version": 1, "created": "2026-12-05T20:08:30Z",
+                                                 "params": {"12": [9]}})"),
+          project(R"({"12": [9]})").replace(R"("created": "2026-12-05T20:08:30Z")", R"("created": 5)"),
+          project(R"([1])")}) {
+        const auto error = model.loadProject(bad);
+        ASSERT_TRUE(error.has_value()) << bad.constData();
+        EXPECT_FALSE(error->isEmpty());
+    }
+    EXPECT_EQ(model.params(), before);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_TRUE(model.openProject(QStringLiteral("/nonexistent/x.tsldsp"))->contains("x.tsldsp"));
+}
+
+TEST(ModelProject, MembersThatAreNoParameterOrNoWordsAreSkipped) {
+    livemodel::Offline offline;
+    DSPModel& model = *offline.model;
+    const QByteArray bytes = project(R"({"366": [1], "9999": [1], "abc": [1], "": [1], "+12": [7, 8],
+                                         "13": [1], "14": [1.5], "15": [-1], "16": "x", "17": [4294967295]})");
+    // Another format text and version load the same way.
+    QByteArray other = bytes;
+    other.replace("\"version\": 1", "\"version\": 2").replace("Tessaline DSP Control project", "Other");
+    ASSERT_EQ(model.loadProject(other), std::nullopt);
+    EXPECT_EQ(model.params(), (DSPModel::Table{{12, {7, 8}}, {17, {4294967295u}}}));
+
+    // A member too long for one write frame is skipped too.
+    QByteArray huge = "[0";
+    for (int i = 1; i < 4094; ++i) huge += ",0";
+    ASSERT_EQ(model.loadProject(project("{\"20\": " + huge + "]}")), std::nullopt);
+    EXPECT_FALSE(model.params().contains(20));
+}
+
+TEST(ModelProject, AFailedSaveLeavesTheOldFile) {
+    // The project link leads into a read-only file system, where the temporary file of
+    // the atomic save cannot be made (even for root); the file behind it must stay whole.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("show.tsldsp"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/version"), path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray old = file.readAll();
+    file.close();
+    livemodel::Offline offline;
+    offline.model->write(1, {1, 2});
+    const auto error = offline.model->saveProject(path, QStringLiteral("B"));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->startsWith(QStringLiteral("Couldn't save \"") + path)) << error->toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+}
+
+TEST(ModelDesignedFIR, AssignmentsAreRememberedAcrossModels) {
+    {
+        livemodel::Offline offline;
+        EXPECT_FALSE(offline.model->designedFIR());
+        offline.model->setDesignedFIR(DSPModel::DesignedFIR{QStringLiteral("Room"), {1.0f, -0.25f, 1e-7f}});
+    }
+    {
+        livemodel::Offline offline;
+        ASSERT_TRUE(offline.model->designedFIR());
+        EXPECT_EQ(*offline.model->designedFIR(),
+                  (DSPModel::DesignedFIR{QStringLiteral("Room"), {1.0f, -0.25f, 1e-7f}}));
+        offline.model->setDesignedFIR(std::nullopt);
+    }
+    EXPECT_EQ(Settings::shared().data(QStringLiteral("firDesigner.lastResult")), QByteArray("null"));
+    for (const QByteArray& stored :
+         {QByteArray(R"({"name": 3})"), QByteArray("\x01\x02"), QByteArray("null")}) {
+        Settings::shared().setValue(QStringLiteral("firDesigner.lastResult"), stored);
+        livemodel::Offline offline;
+        EXPECT_FALSE(offline.model->designedFIR()) << stored.constData();
+    }
+}
