@@ -1,5 +1,7 @@
 #include "link/CentralControl.h"
 
+#include "diagnostics/HexText.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -160,5 +162,5 @@ QByteArray CentralControl::code(const Request& request) {
 }
 
 QString CentralControl::hexString(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+    return hexText(bytes);
 }
