@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "link/DeviceText.h"
+#include "link/TrafficLog.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
 #include "platform/hid/HidBackend.h"
@@ -26,10 +27,6 @@ constexpr quint16 nameWriteCommand = 0x20A;
 constexpr quint16 nameReadCommand = 0x20B;
 constexpr int textWords = 6;
 constexpr int textWidth = 24;
-
-// The traffic log is wired in once it exists on this branch.
-enum class Direction { sent, received };
-void logFrame(Direction, const DSPFrame&) {}
 
 bool offlineFromEnvironment() {
     static const bool offline = DSPConnection::isOfflineValue(qEnvironmentVariable("TSL_OFFLINE"));
@@ -144,6 +141,7 @@ void DSPConnection::deviceRemoved(quint64 id) {
     if (tcp_) return;
     assembler_ = FrameAssembler();
     address_ = DSPFrame::broadcast;
+    ++linkGeneration_;
     failAll();
     setStatus(Status::searching());
     setTransport(QString());
@@ -179,6 +177,7 @@ void DSPConnection::connect(const QString& host) {
         closeNetwork();
     }
     failAll();
+    ++linkGeneration_;
     settings_->setValue(networkHostKey, host);
     settings_->setValue(useNetworkKey, true);
     setStatus(Status::searching());
@@ -274,6 +273,7 @@ void DSPConnection::dropSocket() {
 
 void DSPConnection::closeNetwork() {
     dropSocket();
+    ++linkGeneration_;
     failAll();
     address_ = DSPFrame::broadcast;
     setTransport(QString());
@@ -306,9 +306,12 @@ void DSPConnection::startHandshake() {
 
 QCoro::Task<> DSPConnection::handshake() {
     tasks::TaskGuard guard(this);
+    // A handshake whose link went away (or was replaced) must not speak for the new one.
+    const quint64 generation = linkGeneration_;
+    const auto stale = [&] { return !guard || linkGeneration_ != generation; };
     const auto identity = co_await request(DSPFrame{DSPFrame::broadcast, identifyCommand, {}}, requestTimeout,
                                            commandIs(identifyCommand));
-    if (!guard) co_return;
+    if (stale()) co_return;
     if (!identity) {
         setStatus(Status::error(tcp_ ? networkSilentText : usbSilentText));
         co_return;
@@ -326,7 +329,7 @@ QCoro::Task<> DSPConnection::handshake() {
 
     const auto group = co_await request(frameTo(groupReadCommand, Words(textWords, 0)), requestTimeout,
                                         commandIs(groupReadCommand));
-    if (!guard) co_return;
+    if (stale()) co_return;
     if (group) {
         deviceGroup_ = textOf(group->words);
         Q_EMIT deviceGroupChanged();
@@ -334,7 +337,7 @@ QCoro::Task<> DSPConnection::handshake() {
 
     const auto name = co_await request(frameTo(nameReadCommand, Words(textWords, 0)), requestTimeout,
                                        commandIs(nameReadCommand));
-    if (!guard) co_return;
+    if (stale()) co_return;
     deviceName_ = name ? textOf(name->words) : QStringLiteral("DSP");
     Q_EMIT deviceNameChanged();
     setStatus(Status::connected(deviceName_.isEmpty() ? QStringLiteral("DSP") : deviceName_));
@@ -364,13 +367,15 @@ void DSPConnection::pump() {
     inFlight_ = std::move(queue_.front());
     queue_.pop_front();
     const DSPFrame& frame = inFlight_->frame;
+    const QByteArray bytes = frame.encode();
     if (tcp_) {
-        if (tcpReady_) tcp_->write(frame.encode());
+        // A link still connecting gets nothing: the request runs into its timeout, as a lost send would.
+        if (tcpReady_) tcp_->write(bytes);
     } else if (!sendOverUSB(frame)) {
         finish(std::nullopt);
         return;
     }
-    logFrame(Direction::sent, frame);
+    TrafficLog::shared().log(transportTag, TrafficEntry::Direction::sent, bytes);
     timeoutTimer_.start(std::chrono::milliseconds(qRound64(inFlight_->timeout * 1000)));
 }
 
@@ -391,7 +396,7 @@ void DSPConnection::failAll() {
 
 void DSPConnection::receiveFrame(const DSPFrame& frame) {
     if (!isMeterAnswer(frame)) {
-        logFrame(Direction::received, frame);
+        TrafficLog::shared().log(transportTag, TrafficEntry::Direction::received, frame.encode());
     }
     if (inFlight_ && inFlight_->matches(frame)) finish(frame);
     if (onFrame) onFrame(frame);
@@ -470,5 +475,5 @@ void DSPConnection::setTransport(const QString& transport) {
 }
 
 void DSPConnection::logInfo(const QString& note) {
-    Q_UNUSED(note);
+    TrafficLog::shared().log(transportTag, TrafficEntry::Direction::info, QByteArray(), note);
 }

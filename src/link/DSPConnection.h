@@ -189,6 +189,7 @@ private:
     quint16 port_ = networkPort;
 
     Status status_ = Status::searching();
+    quint64 linkGeneration_ = 0;       // changes whenever a link is lost
     std::optional<quint64> deviceId_;  // the held USB device, open or only remembered
     std::unique_ptr<hid::Device> usb_;
     FrameAssembler assembler_;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/TrafficLog.h"
 #include "support/LinkRig.h"
 
 namespace {
@@ -15,6 +16,7 @@ using Kind = DSPConnection::Status::Kind;
 constexpr DSPFrame::Address broadcast = DSPFrame::broadcast;
 
 TEST(DSPConnectionTest, HandshakeIdentifiesThenReadsGroupThenName) {
+    TrafficLog::shared().clear();
     LinkRig rig;
     DSPConnection& link = rig.start();
     EXPECT_EQ(link.status(), DSPConnection::Status::searching());
@@ -37,6 +39,13 @@ TEST(DSPConnectionTest, HandshakeIdentifiesThenReadsGroupThenName) {
     EXPECT_EQ(sent[0], (DSPFrame{broadcast, 3, {}}));
     EXPECT_EQ(sent[1], (DSPFrame{rig.simulator.device().address, 0x23, DSPFrame::Words(6, 0)}));
     EXPECT_EQ(sent[2], (DSPFrame{rig.simulator.device().address, 0x20B, DSPFrame::Words(6, 0)}));
+
+    const QList<TrafficEntry> log = TrafficLog::shared().entries();
+    ASSERT_EQ(log.size(), 7);
+    EXPECT_EQ(log[0].direction, TrafficEntry::Direction::info);
+    EXPECT_EQ(log[0].note, "Connected to " + rig.simulator.host() + ":8234");
+    EXPECT_EQ(log[1].bytes, QByteArray::fromHex("A5A11A5AFFFFFFFFFFFF03000000000000000000"));
+    EXPECT_EQ(log[2].direction, TrafficEntry::Direction::received);
 }
 
 TEST(DSPConnectionTest, FirmwareDateFromTheAnswerBytes) {
@@ -171,6 +180,24 @@ TEST(DSPConnectionTest, SecondConnectReplacesTheFirstLink) {
     rig.simulator.closeClients();
     EXPECT_FALSE(spinUntil([&] { return !link.status().isConnected(); }, 0.1));
     EXPECT_EQ(rig.connectionChanges, (QList<bool>{true, false, true}));
+}
+
+TEST(DSPConnectionTest, HandshakeOfAReplacedLinkLeavesTheNewOneAlone) {
+    LinkRig rig;
+    DeviceSimulator other;
+    ASSERT_TRUE(other.listenOnRandomLoopback());
+    other.device().name = "Other";
+    other.faults().delayMs = 50;
+    rig.simulator.faults().silentCommands = {0x20B};
+    DSPConnection& link = rig.start();
+    link.connect(rig.simulator.host());
+    ASSERT_TRUE(spinUntil([&] { return !rig.simulator.receivedWithCommand(0x20B).isEmpty(); }));
+    // The old handshake's name request ends with no answer; it must not declare the new link connected.
+    link.connect(other.host());
+    EXPECT_FALSE(spinUntil([&] { return rig.connectionChanges.size() > 1; }, 0.02));
+    ASSERT_TRUE(rig.waitForStatus(Kind::connected));
+    EXPECT_EQ(link.status(), DSPConnection::Status::connected("Other"));
+    EXPECT_EQ(rig.connectionChanges, (QList<bool>{false, true}));
 }
 
 TEST(DSPConnectionTest, RestoresTheSavedNetworkLinkAfterStart) {

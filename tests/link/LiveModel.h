@@ -12,7 +12,7 @@
 #include "link/DSPModel.h"
 #include "platform/hid/FakeBackend.h"
 #include "sim/DeviceSimulator.h"
-#include "support/LinkRig.h"
+#include "support/Spin.h"
 
 // Models for tests: one with no device (writes are stored and dropped by the link), and
 // one linked over real TCP to an in-process simulator on a loopback address of its own.

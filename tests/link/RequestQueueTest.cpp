@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/TrafficLog.h"
 #include "platform/Tasks.h"
 #include "support/LinkRig.h"
 
@@ -42,6 +43,31 @@ protected:
 
     LinkRig rig;
 };
+
+// Every frame in both directions, meter answers excepted, as the frame's own bytes.
+TEST_F(RequestQueueTest, TrafficLogRecordsFramesButNotMeterAnswers) {
+    TrafficLog::shared().clear();
+    std::optional<std::optional<Words>> meters, gain;
+    tasks::startTask([&]() -> QCoro::Task<> {
+        meters = co_await link().readParam(366);
+        gain = co_await link().readParam(1);
+    });
+    ASSERT_TRUE(spinUntil([&] { return gain.has_value(); }));
+    ASSERT_TRUE(meters->has_value());
+    const DSPFrame::Address device = rig.simulator.device().address;
+    QList<std::pair<TrafficEntry::Direction, QByteArray>> logged;
+    for (const TrafficEntry& entry : TrafficLog::shared().entries()) {
+        EXPECT_EQ(entry.transport, "DSP");
+        EXPECT_EQ(entry.note, "");
+        logged.append({entry.direction, entry.bytes});
+    }
+    using D = TrafficEntry::Direction;
+    EXPECT_EQ(logged, (QList<std::pair<D, QByteArray>>{
+                          {D::sent, DSPFrame{device, 6, {0, 366}}.encode()},
+                          {D::sent, DSPFrame{device, 6, {0, 1}}.encode()},
+                          {D::received, DSPFrame{device, 6, {0, 1, 0, 0}}.encode()},
+                      }));
+}
 
 TEST_F(RequestQueueTest, ExactlyOneRequestOnTheWire) {
     rig.simulator.faults().delayMs = 20;

@@ -62,7 +62,3 @@ TEST(TrafficLog, ExportJoinsLinesOldestFirstWithoutAFinalNewline) {
         << lines[1].toStdString();
     EXPECT_GE(log.entries().first().time, before);
 }
-
-TEST(TrafficLog, SharedInstanceIsOneForTheRun) {
-    EXPECT_EQ(&TrafficLog::shared(), &TrafficLog::shared());
-}

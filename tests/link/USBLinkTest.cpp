@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "link/TrafficLog.h"
 #include "platform/Tasks.h"
 #include "support/LinkRig.h"
 
@@ -21,6 +22,7 @@ auto anyFrame() {
 }
 
 TEST(USBLinkTest, PluggedDeviceOpensAndIdentifies) {
+    TrafficLog::shared().clear();
     LinkRig rig;
     hid::FakeDevice* present = rig.plugKestrel();  // already attached when the link starts
     DSPConnection& link = rig.start();
@@ -30,6 +32,12 @@ TEST(USBLinkTest, PluggedDeviceOpensAndIdentifies) {
     EXPECT_EQ(link.deviceName(), "Kestrel Sim");
     EXPECT_EQ(link.firmware(), "1.2.3");
     EXPECT_EQ(rig.connectionChanges, QList<bool>{true});
+    ASSERT_EQ(TrafficLog::shared().entries().size(), 7);
+    EXPECT_EQ(TrafficLog::line(TrafficLog::shared().entries()[0]).mid(12),
+              " DSP • [0]   # DSP connected over USB");
+    present->unplug();
+    ASSERT_TRUE(rig.waitForStatus(Kind::searching));
+    EXPECT_EQ(TrafficLog::shared().entries().last().note, "DSP disconnected");
 }
 
 TEST(USBLinkTest, FramesGoOutAsPaddedReportsWithReportIdZero) {
@@ -69,6 +77,7 @@ TEST(USBLinkTest, FailedReportEndsTheRequestAtOnceAndTheNextGoesOut) {
     hid::FakeDevice* device = rig.plugKestrel();
     ASSERT_TRUE(rig.waitForStatus(Kind::connected));
     device->failSends(2, EIO);
+    TrafficLog::shared().clear();
     const DSPFrame big{link.address(), 129, DSPFrame::Words(256, 7)};
     auto failed = startRequest(link, big, 60.0, anyFrame());
     device->failSends(0, 0);
@@ -80,6 +89,9 @@ TEST(USBLinkTest, FailedReportEndsTheRequestAtOnceAndTheNextGoesOut) {
     EXPECT_EQ(failed->answer, std::nullopt);
     EXPECT_TRUE(next->has_value());
     EXPECT_TRUE(rig.simulator.receivedWithCommand(129).isEmpty());
+    // The frame that never went out is not in the log; the read behind it and its answer are.
+    ASSERT_EQ(TrafficLog::shared().entries().size(), 2);
+    EXPECT_EQ(TrafficLog::shared().entries()[0].bytes, (DSPFrame{link.address(), 6, {0, 1}}.encode()));
 }
 
 TEST(USBLinkTest, UnplugDuringARequest) {

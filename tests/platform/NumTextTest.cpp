@@ -69,7 +69,6 @@ TEST(NumTextFormat, PrintfFormsAsTheCommandLinePrintsThem) {
     EXPECT_EQ(numtext::format("%.9g", 0.0), "0");
     EXPECT_EQ(numtext::format("%04d-%02d-%02d", 2024, 3, 9), "2024-03-09");
     EXPECT_EQ(numtext::format("0x%08X", 0xE00002C5u), "0xE00002C5");
-    EXPECT_EQ(numtext::format("%s %lld", "Band", 3LL), "Band 3");
 }
 
 TEST(NumTextShortest, FixedFormWithAFractionInsideTheRange) {

@@ -5,13 +5,11 @@
 #include <QObject>
 #include <QStringList>
 
+#include "support/Spin.h"
+
 namespace {
 
-// Spins the loop until the condition holds; the bound only stops a broken test from hanging.
-bool spinUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 2000 && !done(); ++i) tasks::runLoopFor(0.001);
-    return done();
-}
+using kestrel_test::spinUntil;
 
 TEST(TasksTest, StartedBodiesRunLaterAndInOrder) {
     QStringList order;

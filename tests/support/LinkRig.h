@@ -7,16 +7,13 @@
 #include <memory>
 #include <optional>
 
+#include "Spin.h"
 #include "link/DSPConnection.h"
 #include "platform/Settings.h"
 #include "platform/hid/FakeBackend.h"
 #include "sim/DeviceSimulator.h"
 
 namespace kestrel_test {
-
-// Spins the main loop until the condition holds; the bound only keeps a broken test from
-// hanging. True when the condition held.
-bool spinUntil(const std::function<bool()>& condition, double boundSeconds = 10);
 
 // Carries a simulator over a fake USB device: output reports are reassembled into frames,
 // answered by the simulator's handlers, and sent back as 64-byte input reports.

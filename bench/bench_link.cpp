@@ -1,0 +1,116 @@
+// Request round trips through the device connection against the in-process simulator, beside a
+// bare socket ping-pong of the same frames on the same loopback. The counter "vs_bare" is the
+// ratio of the two; the goal is a link that adds less than 20 % to a loopback round trip.
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+#include "link/DSPConnection.h"
+#include "link/TCPFrameStream.h"
+#include "platform/Settings.h"
+#include "platform/hid/FakeBackend.h"
+#include "sim/DeviceSimulator.h"
+
+namespace {
+
+QCoreApplication& application() {
+    static int argc = 1;
+    static char name[] = "bench_link";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+template <typename Done>
+void spin(Done done) {
+    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// The simulator and a connected link, made once for all benchmarks.
+struct Bench {
+    QTemporaryDir dir;
+    Settings settings{dir.filePath("settings.ini")};
+    hid::FakeBackend backend;
+    DeviceSimulator simulator;
+    std::unique_ptr<DSPConnection> link;
+    QTcpSocket bare;
+    TCPFrameStream bareStream;
+
+    Bench() {
+        application();
+        if (!simulator.listenOnRandomLoopback()) qFatal("no loopback address");
+        DSPConnection::Environment environment{&backend, &settings, false, std::nullopt};
+        link = std::make_unique<DSPConnection>(environment);
+        link->connect(simulator.host());
+        QTimer bound;
+        bound.start(10000);
+        spin([&] { return link->status().isConnected() || !bound.isActive(); });
+        bare.connectToHost(simulator.host(), simulator.port());
+        bare.waitForConnected(5000);
+    }
+
+    void linkRoundTrip(quint32 number) {
+        bool done = false;
+        [](DSPConnection& link, quint32 number, bool& done) -> QCoro::Task<> {
+            co_await link.readParam(number);
+            done = true;
+        }(*link, number, done);
+        spin([&] { return done; });
+    }
+
+    void bareRoundTrip(const QByteArray& request) {
+        bare.write(request);
+        QList<DSPFrame> frames;
+        spin([&] {
+            frames += bareStream.feed(bare.readAll());
+            return !frames.isEmpty();
+        });
+    }
+};
+
+Bench& bench() {
+    static Bench instance;
+    return instance;
+}
+
+void BM_LinkReadParam(benchmark::State& state) {
+    Bench& b = bench();
+    for (auto _ : state) b.linkRoundTrip(17);
+}
+BENCHMARK(BM_LinkReadParam);
+
+void BM_BarePingPong(benchmark::State& state) {
+    Bench& b = bench();
+    const QByteArray request = DSPFrame{b.link->address(), 6, {0, 17}}.encode();
+    for (auto _ : state) b.bareRoundTrip(request);
+}
+BENCHMARK(BM_BarePingPong);
+
+// Both kinds interleaved in one run, so machine noise hits them alike.
+void BM_LinkVersusBare(benchmark::State& state) {
+    Bench& b = bench();
+    const QByteArray request = DSPFrame{b.link->address(), 6, {0, 17}}.encode();
+    qint64 linkNs = 0, bareNs = 0;
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        clock.start();
+        b.linkRoundTrip(17);
+        linkNs += clock.nsecsElapsed();
+        clock.start();
+        b.bareRoundTrip(request);
+        bareNs += clock.nsecsElapsed();
+    }
+    state.counters["vs_bare"] = bareNs > 0 ? double(linkNs) / double(bareNs) : 0.0;
+}
+BENCHMARK(BM_LinkVersusBare)->Iterations(20000);
+
+}  // namespace
+
+BENCHMARK_MAIN();

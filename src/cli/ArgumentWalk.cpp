@@ -1,0 +1,151 @@
+#include "cli/ArgumentWalk.h"
+
+#include "cli/ValueReaders.h"
+#include "diagnostics/HexText.h"
+
+namespace cli {
+
+namespace {
+
+// One pass over the arguments with one index: an option that takes a value
+// takes the next argument as it stands, even one that begins with "--".
+class Walker {
+public:
+    explicit Walker(const QStringList& arguments) : arguments_(arguments) {}
+
+    WalkOutcome run() {
+        for (i_ = 0; i_ < arguments_.size(); ++i_) {
+            if (std::optional<WalkOutcome> end = step(arguments_[i_])) return *end;
+        }
+        return settings_;
+    }
+
+private:
+    std::optional<QString> valueAfter(qsizetype offset = 1) const {
+        if (i_ + offset < arguments_.size()) return arguments_[i_ + offset];
+        return std::nullopt;
+    }
+
+    // A setting's value is the next argument, or the empty text at the end.
+    QString takeSettingValue() {
+        const QString value = valueAfter().value_or(QString());
+        ++i_;
+        return value;
+    }
+
+    static CommandCall call(Command command) {
+        CommandCall c;
+        c.command = command;
+        return c;
+    }
+
+    static UsageError silentUsageError() { return UsageError{}; }
+
+    std::optional<WalkOutcome> step(const QString& option) {
+        if (option == QLatin1String("--list")) {
+            settings_.listOnly = true;
+            return std::nullopt;
+        }
+        if (option == QLatin1String("--firdesign")) return pathCommand(Command::firDesign);
+        if (option == QLatin1String("--scan")) return call(Command::scan);
+        if (option == QLatin1String("--fir-dump")) return call(Command::firDump);
+        if (option == QLatin1String("--fir-file")) return pathCommand(Command::firFile);
+        if (option == QLatin1String("--fir-hwtest")) return firHardwareTest();
+        if (option == QLatin1String("--fir-flat")) return channelCommand(Command::firFlat);
+        if (option == QLatin1String("--snapshot")) return snapshot();
+        if (option == QLatin1String("--fir-clear")) return firClear();
+        if (option == QLatin1String("--hwtest-params")) return call(Command::parameterTest);
+        if (option == QLatin1String("--fir-probe-1024")) return channelCommand(Command::firProbe1024);
+        if (option == QLatin1String("--meters")) return meters();
+        if (option == QLatin1String("--hwtest-sources")) return call(Command::sourcesTest);
+        if (option == QLatin1String("--hwtest-presets")) return call(Command::presetsTest);
+        if (option == QLatin1String("--selftest")) return call(Command::selfTest);
+        if (option == QLatin1String("--device")) return device();
+        if (option == QLatin1String("--send")) return send();
+        if (option == QLatin1String("--wait")) return wait();
+        if (option == QLatin1String("--listen")) return listen();
+        if (option == QLatin1String("--no-pad")) {
+            settings_.pad = false;
+            return std::nullopt;
+        }
+        return UsageError{QStringLiteral("unknown option %1\n").arg(option)};
+    }
+
+    WalkOutcome pathCommand(Command command) const {
+        CommandCall c = call(command);
+        c.path = valueAfter();
+        return c;
+    }
+
+    WalkOutcome firHardwareTest() const {
+        const std::optional<QString> path = valueAfter(1);
+        const std::optional<QString> channels = valueAfter(2);
+        if (!path || !channels) return silentUsageError();
+        CommandCall c = call(Command::firHardwareTest);
+        c.path = path;
+        c.channels = readChannelList(*channels);
+        return c;
+    }
+
+    WalkOutcome channelCommand(Command command) const {
+        const std::optional<int> channel = readSingleChannel(valueAfter().value_or(QString()));
+        if (!channel) return silentUsageError();
+        CommandCall c = call(command);
+        c.channel = *channel;
+        return c;
+    }
+
+    WalkOutcome snapshot() const {
+        if (!valueAfter()) return silentUsageError();
+        return pathCommand(Command::snapshot);
+    }
+
+    WalkOutcome firClear() const {
+        CommandCall c = call(Command::firClear);
+        c.channels = readChannelList(valueAfter().value_or(QString()));
+        return c;
+    }
+
+    WalkOutcome meters() const {
+        CommandCall c = call(Command::meters);
+        c.seconds = readDecimal(valueAfter().value_or(QString())).value_or(6.0);
+        return c;
+    }
+
+    std::optional<WalkOutcome> device() {
+        if (const auto pair = readDevicePair(takeSettingValue())) {
+            settings_.vendorID = pair->first;
+            settings_.productID = pair->second;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<WalkOutcome> send() {
+        const std::optional<QByteArray> bytes = parseHexBytes(takeSettingValue());
+        if (!bytes || bytes->isEmpty()) return UsageError{QStringLiteral("bad or empty hex\n")};
+        settings_.sends.append(*bytes);
+        return std::nullopt;
+    }
+
+    std::optional<WalkOutcome> wait() {
+        if (const std::optional<double> ms = readDecimal(takeSettingValue())) settings_.waitMs = *ms;
+        return std::nullopt;
+    }
+
+    std::optional<WalkOutcome> listen() {
+        settings_.listenSeconds = readDecimal(takeSettingValue()).value_or(5.0);
+        return std::nullopt;
+    }
+
+    const QStringList& arguments_;
+    qsizetype i_ = 0;
+    ReportToolSettings settings_;
+};
+
+}  // namespace
+
+WalkOutcome walkArguments(const QStringList& arguments) {
+    return Walker(arguments).run();
+}
+
+}  // namespace cli
