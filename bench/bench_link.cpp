@@ -4,56 +4,25 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <memory>
 
-#include "link/DSPConnection.h"
-#include "link/TCPFrameStream.h"
-#include "platform/Settings.h"
-#include "platform/hid/FakeBackend.h"
-#include "sim/DeviceSimulator.h"
+#include "SimulatorRig.h"
 
 namespace {
 
-QCoreApplication& application() {
-    static int argc = 1;
-    static char name[] = "bench_link";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
+using benchrig::spin;
 
-template <typename Done>
-void spin(Done done) {
-    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-// The simulator and a connected link, made once for all benchmarks.
-struct Bench {
-    QTemporaryDir dir;
-    Settings settings{dir.filePath("settings.ini")};
-    hid::FakeBackend backend;
-    DeviceSimulator simulator;
+// A connected link beside the bare socket, made once for all benchmarks.
+struct Bench : benchrig::SimulatorRig {
     std::unique_ptr<DSPConnection> link;
-    QTcpSocket bare;
-    TCPFrameStream bareStream;
 
     Bench() {
-        application();
-        if (!simulator.listenOnRandomLoopback()) qFatal("no loopback address");
-        DSPConnection::Environment environment{&backend, &settings, false, std::nullopt};
-        link = std::make_unique<DSPConnection>(environment);
+        link = std::make_unique<DSPConnection>(environment());
         link->connect(simulator.host());
-        QTimer bound;
-        bound.start(10000);
-        spin([&] { return link->status().isConnected() || !bound.isActive(); });
-        bare.connectToHost(simulator.host(), simulator.port());
-        bare.waitForConnected(5000);
+        benchrig::spinAtMost(10000, [&] { return link->status().isConnected(); });
+        connectBare();
     }
 
     void linkRoundTrip(quint32 number) {
@@ -63,15 +32,6 @@ struct Bench {
             done = true;
         }(*link, number, done);
         spin([&] { return done; });
-    }
-
-    void bareRoundTrip(const QByteArray& request) {
-        bare.write(request);
-        QList<DSPFrame> frames;
-        spin([&] {
-            frames += bareStream.feed(bare.readAll());
-            return !frames.isEmpty();
-        });
     }
 };
 

@@ -6,59 +6,28 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <memory>
 
-#include "link/DSPConnection.h"
+#include "SimulatorRig.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
-#include "link/TCPFrameStream.h"
 #include "link/TrafficLog.h"
-#include "platform/Settings.h"
-#include "platform/hid/FakeBackend.h"
-#include "sim/DeviceSimulator.h"
 
 namespace {
 
-QCoreApplication& application() {
-    static int argc = 1;
-    static char name[] = "bench_model";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
+using benchrig::spin;
 
-template <typename Done>
-void spin(Done done) {
-    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-// A model connected to the simulator, and a bare socket beside it; made once.
-struct Rig {
-    QTemporaryDir dir;
-    Settings settings{dir.filePath("settings.ini")};
-    hid::FakeBackend backend;
-    DeviceSimulator simulator;
+// A model connected to the simulator beside the bare socket, made once.
+struct Rig : benchrig::SimulatorRig {
     std::unique_ptr<DSPModel> model;
-    QTcpSocket bare;
-    TCPFrameStream bareStream;
 
     Rig() {
-        application();
-        if (!simulator.listenOnRandomLoopback()) qFatal("no loopback address");
-        DSPConnection::Environment environment{&backend, &settings, false, std::nullopt};
-        model = std::make_unique<DSPModel>(new DSPConnection(environment), QString());
+        model = std::make_unique<DSPModel>(new DSPConnection(environment()), QString());
         model->link().connect(simulator.host());
-        QTimer bound;
-        bound.start(20000);
-        spin([&] { return (model->connected() && !model->loading()) || !bound.isActive(); });
-        bare.connectToHost(simulator.host(), simulator.port());
-        bare.waitForConnected(5000);
+        benchrig::spinAtMost(20000, [&] { return model->connected() && !model->loading(); });
+        connectBare();
     }
 
     void readBack() {
@@ -68,17 +37,6 @@ struct Rig {
             done = true;
         }(*model, done);
         spin([&] { return done; });
-    }
-
-    void bareRoundTrips(const QList<QByteArray>& requests) {
-        for (const QByteArray& request : requests) {
-            bare.write(request);
-            QList<DSPFrame> frames;
-            spin([&] {
-                frames += bareStream.feed(bare.readAll());
-                return !frames.isEmpty();
-            });
-        }
     }
 };
 
@@ -99,7 +57,7 @@ void BM_ReadBackVersusBare(benchmark::State& state) {
         r.readBack();
         modelNs += clock.nsecsElapsed();
         clock.start();
-        r.bareRoundTrips(requests);
+        for (const QByteArray& request : requests) r.bareRoundTrip(request);
         bareNs += clock.nsecsElapsed();
     }
     state.counters["vs_bare"] = bareNs > 0 ? double(modelNs) / double(bareNs) : 0.0;
