@@ -89,7 +89,7 @@ TEST(ModelProject, UnreadableFilesAreRefusedAndChangeNothing) {
 TEST(ModelProject, MembersThatAreNoParameterOrNoWordsAreSkipped) {
     livemodel::Offline offline;
     DSPModel& model = *offline.model;
-    const QByteArray bytes = project(R"({"366": [1], "9999": [1], "abc": [1], "": [1], "+12": [7, 8],
+    const QByteArray bytes = project(R"({"366": [1], "9999": [1], "abc": [1], "": [1], "-5": [1], "4294967308": [1], "+12": [7, 8],
                                          "13": [1], "14": [1.5], "15": [-1], "16": "x", "17": [4294967295]})");
     // Another format text and version load the same way.
     QByteArray other = bytes;
