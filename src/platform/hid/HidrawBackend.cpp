@@ -91,6 +91,7 @@ HidrawBackend::HidrawBackend(QString sysfsRoot, QString deviceRoot, QObject* par
 }
 
 HidrawBackend::~HidrawBackend() {
+    delete watcher_;
     if (inotify_ >= 0) ::close(inotify_);
 }
 
