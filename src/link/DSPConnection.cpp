@@ -299,16 +299,16 @@ void DSPConnection::disconnectNetwork(bool forget) {
 // ---- Handshake ----
 
 void DSPConnection::startHandshake() {
-    tasks::startTask([self = QPointer<DSPConnection>(this)]() -> QCoro::Task<> {
-        if (self) co_await self->handshake();
+    tasks::startTask([self = QPointer<DSPConnection>(this), generation = linkGeneration_]() -> QCoro::Task<> {
+        if (self) co_await self->handshake(generation);
     });
 }
 
-QCoro::Task<> DSPConnection::handshake() {
+QCoro::Task<> DSPConnection::handshake(quint64 generation) {
     tasks::TaskGuard guard(this);
     // A handshake whose link went away (or was replaced) must not speak for the new one.
-    const quint64 generation = linkGeneration_;
     const auto stale = [&] { return !guard || linkGeneration_ != generation; };
+    if (stale()) co_return;
     const auto identity = co_await request(DSPFrame{DSPFrame::broadcast, identifyCommand, {}}, requestTimeout,
                                            commandIs(identifyCommand));
     if (stale()) co_return;
@@ -369,13 +369,19 @@ void DSPConnection::pump() {
     const DSPFrame& frame = inFlight_->frame;
     const QByteArray bytes = frame.encode();
     if (tcp_) {
-        // A link still connecting gets nothing: the request runs into its timeout, as a lost send would.
-        if (tcpReady_) tcp_->write(bytes);
-    } else if (!sendOverUSB(frame)) {
+        // A link still connecting (or retrying) gets nothing, so stale writes never reach the
+        // device later; the request runs into its timeout as a lost send would, and the log
+        // shows only what went out.
+        if (tcpReady_) {
+            tcp_->write(bytes);
+            TrafficLog::shared().log(transportTag, TrafficEntry::Direction::sent, bytes);
+        }
+    } else if (sendOverUSB(frame)) {
+        TrafficLog::shared().log(transportTag, TrafficEntry::Direction::sent, bytes);
+    } else {
         finish(std::nullopt);
         return;
     }
-    TrafficLog::shared().log(transportTag, TrafficEntry::Direction::sent, bytes);
     timeoutTimer_.start(std::chrono::milliseconds(qRound64(inFlight_->timeout * 1000)));
 }
 
@@ -398,7 +404,7 @@ void DSPConnection::receiveFrame(const DSPFrame& frame) {
     if (!isMeterAnswer(frame)) {
         TrafficLog::shared().log(transportTag, TrafficEntry::Direction::received, frame.encode());
     }
-    if (inFlight_ && inFlight_->matches(frame)) finish(frame);
+    if (inFlight_ && inFlight_->matches && inFlight_->matches(frame)) finish(frame);
     if (onFrame) onFrame(frame);
 }
 

@@ -175,7 +175,7 @@ private:
     void closeNetwork();
 
     void startHandshake();
-    QCoro::Task<> handshake();
+    QCoro::Task<> handshake(quint64 generation);
     DSPFrame frameTo(quint16 command, Words words) const;
     QCoro::Task<bool> writeDeviceText(quint16 command, QString text, QString DSPConnection::*field,
                                       void (DSPConnection::*changed)());

@@ -115,10 +115,18 @@ TEST(DSPConnectionTest, RefusedPortWaitsAndRetriesUntilTheDeviceListens) {
     ASSERT_TRUE(rig.waitForStatus(Kind::error));
     EXPECT_EQ(link.status().text(), "Waiting for the DSP at " + host + "… (Connection refused)");
     EXPECT_TRUE(link.hasNetworkLink());
+    // A request while the link waits is not sent later: it times out and is not logged.
+    TrafficLog::shared().clear();
+    auto early = kestrel_test::startRequest(link, DSPFrame{broadcast, 6, {0, 1}}, 0.05,
+                                            [](const DSPFrame&) { return true; });
+    ASSERT_TRUE(spinUntil([&] { return early->done; }));
+    EXPECT_EQ(early->answer, std::nullopt);
+    EXPECT_TRUE(TrafficLog::shared().entries().isEmpty());
 
     ASSERT_TRUE(rig.simulator.listen(QHostAddress(host)));
     ASSERT_TRUE(rig.waitForStatus(Kind::connected));
     EXPECT_EQ(rig.connectionChanges, QList<bool>{true});
+    EXPECT_TRUE(rig.simulator.receivedWithCommand(6).isEmpty());
 }
 
 TEST(DSPConnectionTest, UnresolvableHostFailsAndClosesTheLink) {
