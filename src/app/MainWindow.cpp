@@ -1,9 +1,91 @@
 #include "app/MainWindow.h"
 
-namespace app {
+#include <QApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+#include "app/AboutDialog.h"
+#include "app/ConsoleView.h"
+#include "app/ProductSettings.h"
+#include "link/DSPModel.h"
+
+MainWindow::MainWindow(AppContext context, QWidget* parent)
+    : QMainWindow(parent), m_context(context), m_commands(*context.model, *context.dialogs) {
     setWindowTitle(QStringLiteral("Tessaline DSP Control"));
+    m_console = new ConsoleView(context, Page::fromEnvironment(), this);
+    setCentralWidget(m_console);
+    m_console->setMinimumSize(1100, 680);
+    resize(1360, 820);
+    buildMenus();
+    connect(context.model, &DSPModel::demoChanged, this, &MainWindow::updateActions);
+    connect(context.model, &DSPModel::connectedChanged, this, &MainWindow::updateActions);
+    connect(context.model, &DSPModel::loadingChanged, this, &MainWindow::updateActions);
+    updateActions();
 }
 
-}  // namespace app
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    m_saveAction = file->addAction(QStringLiteral("Save Project…"), this, [this] { m_commands.saveProject(); });
+    m_saveAction->setShortcut(QKeySequence::Save);
+    m_openAction = file->addAction(QStringLiteral("Open Project…"), this, [this] { m_commands.openProject(); });
+    m_openAction->setShortcut(QKeySequence::Open);
+    file->addSeparator();
+    m_demoAction = file->addAction(QString(), this, [this] { m_commands.toggleDemo(); });
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("Quit"), qApp, &QApplication::quit);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* website = help->addAction(QStringLiteral("Tessaline Website"), this, [this] { m_commands.openWebsite(); });
+    website->setEnabled(!ProductSettings::website().isEmpty());
+    QAction* mail = help->addAction(QStringLiteral("Email Support…"), this, [this] { m_commands.emailSupport(); });
+    mail->setEnabled(!ProductSettings::supportEmail().isEmpty());
+    help->addSeparator();
+    QAction* phone = help->addAction(QStringLiteral("Support: ") + ProductSettings::supportPhone());
+    phone->setEnabled(false);
+    help->addSeparator();
+    help->addAction(QStringLiteral("About Tessaline DSP Control"), this, &MainWindow::showAbout);
+}
+
+void MainWindow::updateActions() {
+    const DSPModel& model = *m_context.model;
+    m_demoAction->setText(model.demo() ? QStringLiteral("Exit Demo Device") : QStringLiteral("Demo Device"));
+    m_demoAction->setEnabled(!model.connected());
+    m_saveAction->setEnabled(m_commands.projectFilesAvailable());
+    m_openAction->setEnabled(m_commands.projectFilesAvailable());
+}
+
+QRect MainWindow::placement(const QRect& available) {
+    const int width = int(std::min(0.94 * available.width(), 1400.0));
+    const int height = int(std::min(0.94 * available.height(), 880.0));
+    const QPointF centre = QRectF(available).center();
+    return QRect(qRound(centre.x() - width / 2.0), qRound(centre.y() - height / 2.0), width, height);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_placed) return;
+    m_placed = true;
+    // After the window exists, so the frame it gets is the one we set.
+    QTimer::singleShot(0, this, &MainWindow::placeFirstWindow);
+}
+
+void MainWindow::placeFirstWindow() {
+    QScreen* screen = this->screen();
+    if (!screen) return;
+    setGeometry(placement(screen->availableGeometry()));
+    activateWindow();
+    raise();
+    // No control holds the keyboard at start.
+    QTimer::singleShot(300, this, [this] {
+        if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
+    });
+}
+
+void MainWindow::showAbout() {
+    auto* about = new AboutDialog(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->show();
+    about->activateWindow();
+}

@@ -2,12 +2,41 @@
 
 #include <QMainWindow>
 
-namespace app {
+#include "app/AppContext.h"
+#include "app/ProjectCommands.h"
 
+class ConsoleView;
+class QAction;
+
+// The one console window: menus and the console view.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
-};
+    MainWindow(AppContext context, QWidget* parent = nullptr);
 
-}  // namespace app
+    ConsoleView* console() const { return m_console; }
+    ProjectCommands& commands() { return m_commands; }
+    QAction* demoAction() const { return m_demoAction; }
+    QAction* saveAction() const { return m_saveAction; }
+    QAction* openAction() const { return m_openAction; }
+
+    // Width and height capped at 1400 x 880, at most 94 % of the screen's free area, centred in it.
+    static QRect placement(const QRect& available);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void updateActions();
+    void placeFirstWindow();
+    void showAbout();
+
+    AppContext m_context;
+    ProjectCommands m_commands;
+    ConsoleView* m_console;
+    QAction* m_saveAction = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_demoAction = nullptr;
+    bool m_placed = false;
+};

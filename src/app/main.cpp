@@ -2,8 +2,10 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include "app/ConsoleApplication.h"
 #include "app/EntryMode.h"
 #include "app/MainWindow.h"
+#include "app/controls/Theme.h"
 #include "cli/CommandLine.h"
 
 namespace {
@@ -25,7 +27,9 @@ int main(int argc, char** argv) {
         return cli::runCommandLine(arguments);
     }
     QApplication application(argc, argv);
-    app::MainWindow window;
-    window.show();
+    QApplication::setApplicationName(QStringLiteral("Tessaline DSP Control"));
+    Theme::apply(application);
+    ConsoleApplication console;
+    console.window().show();
     return application.exec();
 }

@@ -4,11 +4,13 @@
 #include <QTemporaryDir>
 
 #include "TestEnvironment.h"
+#include "app/controls/Theme.h"
 
 int main(int argc, char** argv) {
     QTemporaryDir configHome;
     kestrel_test::prepareTestProcess(configHome);
     QApplication app(argc, argv);
+    Theme::apply(app);  // widgets are measured and drawn as the application shows them
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

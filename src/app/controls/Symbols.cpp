@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -35,6 +36,92 @@ void paintSpeaker(QPainter& p, const QColor& c) {
     body.lineTo(1.5, 10);
     body.closeSubpath();
     p.fillPath(body, c);
+}
+
+
+void paintWave(QPainter& p, const QColor& c, double left, double right, double mid, double amplitude) {
+    p.setPen(linePen(c, 1.4));
+    QPainterPath wave;
+    wave.moveTo(left, mid);
+    const int steps = 24;
+    for (int i = 1; i <= steps; ++i) {
+        const double x = left + (right - left) * i / steps;
+        const double phase = 2 * 3.14159265358979 * 2 * i / steps;
+        wave.lineTo(x, mid - amplitude * std::sin(phase));
+    }
+    p.drawPath(wave);
+}
+
+void paintPageSymbol(QPainter& p, Symbol symbol, const QColor& c) {
+    switch (symbol) {
+        case Symbol::sliderVertical3: {
+            p.setPen(linePen(c, 1.4));
+            const double knobs[] = {5, 10, 7};
+            for (int column = 0; column < 3; ++column) {
+                const double x = 3.5 + column * 4.5;
+                p.drawLine(QPointF(x, 2), QPointF(x, 14));
+                p.setBrush(c);
+                p.drawEllipse(QPointF(x, knobs[column]), 1.6, 1.6);
+            }
+            break;
+        }
+        case Symbol::squareGrid3x3:
+            p.setPen(linePen(c, 1.2));
+            for (int row = 0; row < 3; ++row)
+                for (int column = 0; column < 3; ++column)
+                    p.drawRect(QRectF(2 + column * 4.3, 2 + row * 4.3, 3.4, 3.4));
+            break;
+        case Symbol::waveform:
+            paintWave(p, c, 1.5, 14.5, 8, 5);
+            break;
+        case Symbol::squareStack3dUp:
+            p.setPen(linePen(c, 1.3));
+            for (int layer = 0; layer < 3; ++layer) {
+                const double y = 3 + layer * 3.5;
+                p.drawPolygon(QPolygonF({QPointF(8, y), QPointF(14, y + 2.5), QPointF(8, y + 5), QPointF(2, y + 2.5)}));
+            }
+            break;
+        case Symbol::waveformMagnifier:
+            paintWave(p, c, 1, 10, 6.5, 4);
+            p.setPen(linePen(c, 1.4));
+            p.drawEllipse(QPointF(10.5, 10.5), 3, 3);
+            p.drawLine(QPointF(12.7, 12.7), QPointF(15, 15));
+            break;
+        case Symbol::infoCircle:
+            p.setPen(linePen(c, 1.3));
+            p.drawEllipse(QPointF(8, 8), 6.3, 6.3);
+            p.drawLine(QPointF(8, 7), QPointF(8, 11.5));
+            p.setBrush(c);
+            p.drawEllipse(QPointF(8, 4.6), 0.8, 0.8);
+            break;
+        case Symbol::terminal:
+            p.setPen(linePen(c, 1.3));
+            p.drawRoundedRect(QRectF(1.5, 2.5, 13, 11), 2, 2);
+            p.drawPolyline(QPolygonF({QPointF(4.5, 6), QPointF(7, 8), QPointF(4.5, 10)}));
+            p.drawLine(QPointF(8.5, 10.5), QPointF(11.5, 10.5));
+            break;
+        case Symbol::waveformPathEcg:
+            p.setPen(linePen(c, 1.4));
+            p.drawPolyline(QPolygonF({QPointF(1, 9), QPointF(4.5, 9), QPointF(6, 4), QPointF(8, 13), QPointF(10, 6),
+                                      QPointF(11.5, 9), QPointF(15, 9)}));
+            break;
+        case Symbol::network:
+            p.setPen(linePen(c, 1.2));
+            p.drawEllipse(QPointF(8, 8), 6.3, 6.3);
+            p.drawEllipse(QRectF(5, 1.7, 6, 12.6));
+            p.drawLine(QPointF(1.7, 8), QPointF(14.3, 8));
+            p.drawLine(QPointF(8, 1.7), QPointF(8, 14.3));
+            break;
+        case Symbol::cableConnector:
+            p.setPen(linePen(c, 1.3));
+            p.drawRoundedRect(QRectF(4, 5, 8, 6), 1.2, 1.2);
+            p.drawLine(QPointF(6, 5), QPointF(6, 2));
+            p.drawLine(QPointF(10, 5), QPointF(10, 2));
+            p.drawLine(QPointF(8, 11), QPointF(8, 15));
+            break;
+        default:
+            break;
+    }
 }
 
 void paintSymbolOnGrid(QPainter& p, Symbol symbol, const QColor& c) {
@@ -73,6 +160,9 @@ void paintSymbolOnGrid(QPainter& p, Symbol symbol, const QColor& c) {
             p.drawLine(QPointF(8, 2), QPointF(8, 10.5));
             p.drawPolyline(QPolygonF({QPointF(4, 7), QPointF(8, 11), QPointF(12, 7)}));
             p.drawLine(QPointF(3, 14), QPointF(13, 14));
+            break;
+        default:
+            paintPageSymbol(p, symbol, c);
             break;
     }
 }

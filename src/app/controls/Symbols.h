@@ -16,6 +16,16 @@ enum class Symbol {
     speakerSlashFill,
     speakerWave2Fill,
     arrowDownToLine,
+    sliderVertical3,
+    squareGrid3x3,
+    waveform,
+    squareStack3dUp,
+    waveformMagnifier,
+    infoCircle,
+    terminal,
+    waveformPathEcg,
+    network,
+    cableConnector,
 };
 
 // Paints the symbol centred in the box, scaled to its smaller side.

@@ -83,6 +83,9 @@ QColor Theme::systemRed() {
 QColor Theme::systemOrange() {
     return QColor(255, 159, 10);
 }
+QColor Theme::systemPurple() {
+    return QColor(191, 90, 242);
+}
 QColor Theme::systemGrey() {
     return QColor(152, 152, 157);
 }

@@ -35,6 +35,7 @@ public:
     static QColor systemRed();
     static QColor systemOrange();
     static QColor systemGrey();
+    static QColor systemPurple();
     static QColor primaryText();
     static QColor secondaryText();
     static QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, opacity); }

@@ -1,0 +1,48 @@
+#include "app/AboutDialog.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/Logo.h"
+#include "app/ProductSettings.h"
+#include "app/ProjectCommands.h"
+#include "app/controls/Theme.h"
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("About Tessaline DSP Control"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(24, 20, 24, 20);
+    column->setSpacing(6);
+    if (const auto& logo = logoImage()) {
+        auto* icon = new QLabel(this);
+        icon->setPixmap(QPixmap::fromImage(logo->scaledToHeight(64, Qt::SmoothTransformation)));
+        column->addWidget(icon, 0, Qt::AlignHCenter);
+    }
+    auto* name = new QLabel(QStringLiteral("Tessaline DSP Control"), this);
+    name->setFont(Theme::font(14, QFont::Bold));
+    column->addWidget(name, 0, Qt::AlignHCenter);
+    auto* version = new QLabel(QStringLiteral("Version %1").arg(ProjectCommands::version()), this);
+    version->setFont(Theme::font(11));
+    column->addWidget(version, 0, Qt::AlignHCenter);
+    auto* credits = new QLabel(creditsHtml(), this);
+    credits->setObjectName(QStringLiteral("credits"));
+    credits->setFont(Theme::font(11));
+    credits->setAlignment(Qt::AlignHCenter);
+    credits->setTextFormat(Qt::RichText);
+    credits->setOpenExternalLinks(true);
+    credits->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
+    column->addWidget(credits);
+}
+
+QString AboutDialog::creditsHtml() {
+    QString html = QStringLiteral("<br>Control software for Tessaline DSP speaker processors (Kestrel).<br>");
+    const QString domain = ProductSettings::webDomain();
+    const QString website = ProductSettings::website();
+    if (!domain.isEmpty()) {
+        html += QStringLiteral("<br>");
+        html += website.isEmpty() ? domain.toHtmlEscaped()
+                                  : QStringLiteral("<a href=\"%1\">%2</a>").arg(website.toHtmlEscaped(),
+                                                                              domain.toHtmlEscaped());
+    }
+    return html;
+}

@@ -1,0 +1,22 @@
+#include "app/ConsoleApplication.h"
+
+#include "app/MainWindow.h"
+#include "app/Navigator.h"
+#include "link/DSPModel.h"
+#include "link/TrafficLog.h"
+#include "platform/Settings.h"
+
+ConsoleApplication::ConsoleApplication()
+    : m_model(std::make_unique<DSPModel>()), m_navigator(std::make_unique<Navigator>()) {
+    m_context.model = m_model.get();
+    m_context.link = &m_model->link();
+    m_context.meters = &m_model->meterStore();
+    m_context.log = &TrafficLog::shared();
+    m_context.settings = &Settings::shared();
+    m_context.navigator = m_navigator.get();
+    m_context.dialogs = &m_dialogs;
+    m_window = std::make_unique<MainWindow>(m_context);
+    m_dialogs.setParentWindow(m_window.get());
+}
+
+ConsoleApplication::~ConsoleApplication() = default;

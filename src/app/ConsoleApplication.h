@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+#include "app/AppContext.h"
+#include "app/Dialogs.h"
+
+class MainWindow;
+class Navigator;
+
+// The windowed application: it owns the long-lived objects, created in this
+// order (the device model, then the diagnostics tools), and the one window.
+class ConsoleApplication {
+public:
+    ConsoleApplication();
+    ~ConsoleApplication();
+
+    MainWindow& window() { return *m_window; }
+    const AppContext& context() const { return m_context; }
+
+private:
+    std::unique_ptr<DSPModel> m_model;
+    std::unique_ptr<Navigator> m_navigator;
+    DesktopDialogs m_dialogs;
+    AppContext m_context;
+    std::unique_ptr<MainWindow> m_window;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <functional>
+
+#include "app/Page.h"
+
+class QWidget;
+struct AppContext;
+
+// Builds a fresh view for a page. Pages whose views are not part of the
+// application yet come back as an empty page.
+QWidget* buildPageView(const Page& page, AppContext& context, const std::function<void(int)>& openChannel);
+
+// Device pages are drawn disabled while neither a device nor the demo device is
+// there; control codes, the FIR designer and diagnostics never need one.
+bool pageNeedsDevice(const Page& page);

@@ -1,0 +1,113 @@
+#include "app/ProjectCommands.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSysInfo>
+#include <QUrlQuery>
+
+#include "app/Dialogs.h"
+#include "app/ProductSettings.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+
+QString ProjectCommands::baseName() const {
+    const DSPConnection::Status& status = m_model.link().status();
+    if (status.isConnected()) return status.text();
+    return m_model.demo() ? QStringLiteral("Demo") : QStringLiteral("KestrelD");
+}
+
+QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& date) {
+    const QLocale locale;
+    // Year, abbreviated month and day, in the order the user's locale writes dates.
+    const bool monthFirst = locale.dateFormat(QLocale::ShortFormat).indexOf(QLatin1Char('M')) <
+                            locale.dateFormat(QLocale::ShortFormat).indexOf(QLatin1Char('d'));
+    const QString day = locale.toString(date, monthFirst ? QStringLiteral("MMM d, yyyy") : QStringLiteral("d MMM yyyy"));
+    QString name = baseName + QLatin1Char(' ') + day + QStringLiteral(".tsldsp");
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return name;
+}
+
+const QStringList& ProjectCommands::nameFilters() {
+    static const QStringList filters = {QStringLiteral("Tessaline DSP Control project (*.tsldsp)"),
+                                        QStringLiteral("JSON (*.json)")};
+    return filters;
+}
+
+bool ProjectCommands::projectFilesAvailable() const { return !m_model.loading().has_value(); }
+
+void ProjectCommands::saveProject() {
+    if (!projectFilesAvailable()) return;
+    const QString base = baseName();
+    const QString path = m_dialogs.chooseSaveFile(QStringLiteral("Save Project"),
+                                                  proposedFileName(base, QDate::currentDate()), nameFilters());
+    if (path.isEmpty()) return;
+    if (const auto error = m_model.saveProject(path, base))
+        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
+}
+
+void ProjectCommands::openProject() {
+    if (!projectFilesAvailable()) return;
+    const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), file.errorString());
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    // A file that is no project is refused before anything changes, demo device included.
+    QString error;
+    if (!DSPModel::decodeProject(bytes, &error)) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
+        return;
+    }
+    if (m_model.connected()) {
+        const QString name = QFileInfo(path).completeBaseName();
+        const bool send = m_dialogs.confirm(
+            QStringLiteral("Send \"%1\" to the DSP?").arg(name),
+            QStringLiteral("Every setting on the connected DSP will be replaced by the project's settings. Turn "
+                           "amplifiers down first if you're unsure what the project contains."),
+            QStringLiteral("Send to DSP"), QStringLiteral("Cancel"));
+        if (!send) return;
+    } else if (!m_model.demo()) {
+        m_model.enterDemo();
+    }
+    if (const auto failure = m_model.loadProject(bytes))
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *failure);
+}
+
+void ProjectCommands::toggleDemo() {
+    if (m_model.demo()) {
+        m_model.exitDemo();
+    } else {
+        m_model.enterDemo();
+    }
+}
+
+QString ProjectCommands::version() {
+    const QString version = QStringLiteral(KESTREL_VERSION);
+    return version.isEmpty() ? QStringLiteral("dev") : version;
+}
+
+QUrl ProjectCommands::supportMailURL(const QString& address, const QString& version, const QString& system) {
+    QUrl url;
+    url.setScheme(QStringLiteral("mailto"));
+    url.setPath(address);
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Tessaline DSP Control support"));
+    query.addQueryItem(QStringLiteral("body"),
+                       QStringLiteral("\n\n—\nTessaline DSP Control %1\n%2").arg(version, system));
+    url.setQuery(query);
+    return url;
+}
+
+void ProjectCommands::openWebsite() {
+    if (!ProductSettings::website().isEmpty()) m_dialogs.openLink(QUrl(ProductSettings::website()));
+}
+
+void ProjectCommands::emailSupport() {
+    if (ProductSettings::supportEmail().isEmpty()) return;
+    const QUrl url = supportMailURL(ProductSettings::supportEmail(), version(), QSysInfo::prettyProductName());
+    if (url.isValid()) m_dialogs.openLink(url);
+}

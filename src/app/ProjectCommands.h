@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QUrl>
+
+class DSPModel;
+class Dialogs;
+
+// The menu bar's global commands: projects as files, the demo device, the help
+// links. Every panel and alert goes through the dialog seam.
+class ProjectCommands {
+public:
+    ProjectCommands(DSPModel& model, Dialogs& dialogs) : m_model(model), m_dialogs(dialogs) {}
+
+    // The model name a saved project carries: the connected device's, "Demo" or "KestrelD".
+    QString baseName() const;
+    // "<base> <date>.tsldsp", the date in the user's locale; "/" cannot stand in a file name.
+    static QString proposedFileName(const QString& baseName, const QDate& date);
+
+    void saveProject();
+    void openProject();
+    void toggleDemo();
+    // Projects cannot be saved or opened while the settings are being read back.
+    bool projectFilesAvailable() const;
+
+    static QString version();
+    static QUrl supportMailURL(const QString& address, const QString& version, const QString& system);
+    void openWebsite();
+    void emailSupport();
+
+    static const QStringList& nameFilters();
+
+private:
+    DSPModel& m_model;
+    Dialogs& m_dialogs;
+};

@@ -1,0 +1,168 @@
+#include "app/Sidebar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/Logo.h"
+#include "app/controls/Meters.h"
+#include "link/MeterStore.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Symbols.h"
+#include "app/controls/Theme.h"
+#include "link/DSPModel.h"
+#include "link/ParamMap.h"
+
+namespace {
+
+constexpr int pageRole = Qt::UserRole + 1;
+constexpr quint32 channelNameBase = 378;  // channel names, 378 + channel
+
+QLabel* symbolLabel(Symbol symbol, const QColor& colour, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(symbolIcon(symbol, colour, 14).pixmap(14, 14));
+    label->setFixedWidth(18);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+// The brand row: the logo as a template (or the word "Tessaline"), then "DSP Control".
+class BrandHeader : public QWidget {
+public:
+    explicit BrandHeader(QWidget* parent) : QWidget(parent) {
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(0, 8, 0, 8);
+        column->setSpacing(4);
+        auto* logo = new QLabel(this);
+        logo->setAlignment(Qt::AlignCenter);
+        if (const auto& image = logoImage()) {
+            logo->setPixmap(QPixmap::fromImage(logoTemplate(*image, Theme::primaryText(), 64)));
+        } else {
+            logo->setText(QStringLiteral("Tessaline"));
+            logo->setFont(Theme::headlineFont());
+        }
+        auto* caption = new QLabel(QStringLiteral("DSP Control"), this);
+        caption->setFont(Theme::font(Theme::captionPx));
+        caption->setAlignment(Qt::AlignCenter);
+        caption->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
+        column->addWidget(logo);
+        column->addWidget(caption);
+        setAccessibleName(QStringLiteral("Tessaline DSP Control"));
+    }
+};
+
+// One channel row: direction symbol, name, mute badge and a small live meter.
+class SidebarChannel : public QWidget {
+public:
+    SidebarChannel(DSPModel& model, MeterStore& meters, int ch, QWidget* parent)
+        : QWidget(parent), m_model(model), m_ch(ch) {
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(4, 2, 8, 2);
+        row->setSpacing(8);
+        row->addWidget(symbolLabel(ch <= 3 ? Symbol::arrowDownToLine : Symbol::speakerWave2Fill,
+                                   Palette::channel(ch), this));
+        m_name = new QLabel(this);
+        m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        row->addWidget(m_name, 1);
+        row->addSpacing(4);
+        m_badge = new QLabel(QStringLiteral("M"), this);
+        m_badge->setFont(Theme::font(9, QFont::Black));
+        m_badge->setStyleSheet(QStringLiteral("color: %1").arg(Palette::red().name()));
+        row->addWidget(m_badge);
+        auto* meter = new HorizontalMeter(this);
+        meter->setFixedSize(28, 4);
+        connect(&meters, &MeterStore::levelsChanged, meter, [meter, &meters, ch] { meter->setLevel(meters.levels()[ch]); });
+        row->addWidget(meter, 0, Qt::AlignVCenter);
+        connect(&model, &DSPModel::paramChanged, this, [this](quint32 number) {
+            if (number == gainParam() || number == channelNameBase + quint32(m_ch)) refresh();
+        });
+        connect(&model, &DSPModel::paramsReset, this, [this] { refresh(); });
+        refresh();
+    }
+
+private:
+    quint32 gainParam() const { return *ParamMap::param(ParamMap::Block::gain(), m_ch); }
+
+    void refresh() {
+        m_name->setText(m_model.channelName(m_ch));
+        const bool muted = m_model.words(gainParam(), 2)[1] & 1;
+        m_badge->setVisible(muted);
+    }
+
+    DSPModel& m_model;
+    int m_ch;
+    QLabel* m_name;
+    QLabel* m_badge;
+};
+
+}  // namespace
+
+Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
+    : QListWidget(parent), m_model(model), m_meters(meters) {
+    setMinimumWidth(190);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    addHeader();
+    addPageRow(QStringLiteral("Mixer"), Symbol::sliderVertical3, Page::of(Page::Kind::mixer));
+    addPageRow(QStringLiteral("Routing"), Symbol::squareGrid3x3, Page::of(Page::Kind::routing));
+    addPageRow(QStringLiteral("Sources & test signal"), Symbol::waveform, Page::of(Page::Kind::sources));
+    addPageRow(QStringLiteral("Presets"), Symbol::squareStack3dUp, Page::of(Page::Kind::presets));
+    addPageRow(QStringLiteral("FIR Designer"), Symbol::waveformMagnifier, Page::of(Page::Kind::firDesigner));
+    addPageRow(QStringLiteral("Device"), Symbol::infoCircle, Page::of(Page::Kind::device));
+    addPageRow(QStringLiteral("Control codes"), Symbol::terminal, Page::of(Page::Kind::codes));
+    addSection(QStringLiteral("Inputs"));
+    for (int ch = 0; ch < 4; ++ch) addChannelRow(ch);
+    addSection(QStringLiteral("Outputs"));
+    for (int ch = 4; ch < 12; ++ch) addChannelRow(ch);
+    addSection(QString());
+    addPageRow(QStringLiteral("Diagnostics"), Symbol::waveformPathEcg, Page::of(Page::Kind::diagnostics));
+    connect(this, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        if (item && item->data(pageRole).isValid()) Q_EMIT pageSelected(item->data(pageRole).value<Page>());
+    });
+}
+
+void Sidebar::addHeader() {
+    auto* item = new QListWidgetItem(this);
+    item->setFlags(Qt::NoItemFlags);
+    auto* header = new BrandHeader(this);
+    item->setSizeHint(header->sizeHint());
+    setItemWidget(item, header);
+}
+
+void Sidebar::addPageRow(const QString& text, Symbol symbol, const Page& page) {
+    auto* item = new QListWidgetItem(symbolIcon(symbol, Theme::primaryText(), 14), text, this);
+    item->setData(pageRole, QVariant::fromValue(page));
+    item->setSizeHint(QSize(0, 26));
+}
+
+void Sidebar::addSection(const QString& title) {
+    auto* item = new QListWidgetItem(title, this);
+    item->setFlags(Qt::NoItemFlags);
+    item->setFont(Theme::font(Theme::captionPx, QFont::DemiBold));
+    item->setForeground(Theme::secondaryText());
+    item->setSizeHint(QSize(0, title.isEmpty() ? 10 : 24));
+}
+
+void Sidebar::addChannelRow(int ch) {
+    auto* item = new QListWidgetItem(this);
+    item->setData(pageRole, QVariant::fromValue(Page::channelPage(ch)));
+    item->setSizeHint(QSize(0, 26));
+    setItemWidget(item, new SidebarChannel(m_model, m_meters, ch, this));
+}
+
+QListWidgetItem* Sidebar::itemFor(const Page& page) const {
+    for (int row = 0; row < count(); ++row) {
+        QListWidgetItem* candidate = item(row);
+        const QVariant data = candidate->data(pageRole);
+        if (data.isValid() && data.value<Page>() == page) return candidate;
+    }
+    return nullptr;
+}
+
+void Sidebar::setPage(const Page& page) {
+    const QSignalBlocker blocker(this);
+    setCurrentItem(itemFor(page));
+}

@@ -1,0 +1,182 @@
+#include "app/StatusBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/StatusChip.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Symbols.h"
+#include "app/controls/Theme.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+
+namespace {
+
+bool isNetworkTransport(const QString& transport) { return transport.startsWith(QLatin1String("Network")); }
+
+QLabel* boldLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(Theme::font(Theme::calloutPx, QFont::Bold));
+    return label;
+}
+
+}  // namespace
+
+StatusBar::StatusBar(DSPModel& model, DSPConnection& link, QWidget* parent)
+    : QWidget(parent), m_model(model), m_link(link), m_row(new QHBoxLayout(this)) {
+    m_row->setContentsMargins(16, 9, 16, 9);
+    m_row->setSpacing(12);
+    setFont(Theme::font(Theme::calloutPx));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Several of these often change in one turn (a connection ends the demo and
+    // starts the read-back): one rebuild for all of them.
+    auto queueRebuild = [this] {
+        if (m_rebuildQueued) return;
+        m_rebuildQueued = true;
+        QTimer::singleShot(0, this, [this] { rebuild(); });
+    };
+    connect(&model, &DSPModel::demoChanged, this, queueRebuild);
+    connect(&link, &DSPConnection::statusChanged, this, queueRebuild);
+    connect(&link, &DSPConnection::deviceNameChanged, this, queueRebuild);
+    connect(&link, &DSPConnection::firmwareChanged, this, queueRebuild);
+    connect(&link, &DSPConnection::transportChanged, this, queueRebuild);
+    connect(&model, &DSPModel::loadingChanged, this, [this, queueRebuild] {
+        // Progress steps only move the bar; its appearance and end rebuild the row.
+        if (m_model.loading().has_value() == (m_progress != nullptr)) {
+            updateProgress();
+        } else {
+            queueRebuild();
+        }
+    });
+    rebuild();
+}
+
+QString StatusBar::connectionTitle(const QString& transport) {
+    return transport.isEmpty() ? QStringLiteral("Connection") : transport;
+}
+
+QString StatusBar::deviceLabel(const QString& deviceName, const QString& statusModel) {
+    return deviceName.isEmpty() ? statusModel : deviceName;
+}
+
+void StatusBar::rebuild() {
+    m_rebuildQueued = false;
+    while (QLayoutItem* item = m_row->takeAt(0)) {
+        if (QWidget* widget = item->widget()) widget->deleteLater();
+        delete item;
+    }
+    m_menuButton = nullptr;
+    m_progress = nullptr;
+    if (m_model.demo()) {
+        addDemoState();
+    } else {
+        addLinkState();
+    }
+}
+
+void StatusBar::addDemoState() {
+    auto* chip = new StatusChip(Theme::systemPurple(), true, this);
+    chip->addWidget(boldLabel(QStringLiteral("Demo device"), chip));
+    m_row->addWidget(chip);
+    m_row->addWidget(secondaryText(QStringLiteral("Changes stay in the app and are not sent to any DSP.")));
+    m_row->addStretch(1);
+    auto* exit = new QPushButton(QStringLiteral("Exit demo"), this);
+    exit->setToolTip(QStringLiteral("Leave the demo device"));
+    connect(exit, &QPushButton::clicked, &m_model, &DSPModel::exitDemo);
+    m_row->addWidget(exit);
+}
+
+void StatusBar::addLinkState() {
+    const DSPConnection::Status& status = m_link.status();
+    if (status.isSearching()) {
+        auto* chip = new StatusChip(Theme::systemGrey(), false, this);
+        chip->addWidget(new Spinner(chip));
+        chip->addWidget(new QLabel(QStringLiteral("Looking for the DSP"), chip));
+        m_row->addWidget(chip);
+        m_row->addWidget(secondaryText(QStringLiteral("Connect it with USB, or over the network.")));
+        m_row->addStretch(1);
+        addConnectionMenu();
+        auto* demo = new QPushButton(QStringLiteral("Try the demo device"), this);
+        demo->setToolTip(QStringLiteral("Work with a simulated DSP"));
+        connect(demo, &QPushButton::clicked, &m_model, &DSPModel::enterDemo);
+        m_row->addWidget(demo);
+    } else if (status.isConnected()) {
+        auto* chip = new StatusChip(Palette::green(), true, this);
+        chip->addWidget(boldLabel(deviceLabel(m_link.deviceName(), status.text()), chip));
+        if (const auto& firmware = m_link.firmware()) {
+            auto* version = new QLabel(QStringLiteral("fw ") + *firmware, chip);
+            version->setFont(Theme::monoFont(Theme::calloutPx));
+            version->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
+            chip->addWidget(version);
+        }
+        m_row->addWidget(chip);
+        m_row->addStretch(1);
+        addConnectionMenu();
+    } else {
+        auto* chip = new StatusChip(Theme::systemOrange(), true, this);
+        chip->addWidget(boldLabel(QStringLiteral("Not connected"), chip));
+        m_row->addWidget(chip);
+        QWidget* message = secondaryText(status.text());
+        message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        m_row->addWidget(message, 1);
+        m_row->addStretch(1);
+        addConnectionMenu();
+    }
+    addProgress();
+}
+
+void StatusBar::addConnectionMenu() {
+    const QString& transport = m_link.transport();
+    m_menuButton = new QToolButton(this);
+    m_menuButton->setText(connectionTitle(transport));
+    m_menuButton->setIcon(symbolIcon(isNetworkTransport(transport) ? Symbol::network : Symbol::cableConnector,
+                                     Theme::primaryText(), 14));
+    m_menuButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_menuButton->setAutoRaise(true);
+    m_menuButton->setPopupMode(QToolButton::InstantPopup);
+    m_menuButton->setToolTip(QStringLiteral("How the app reaches the DSP"));
+    m_menuButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto* menu = new QMenu(m_menuButton);
+    // The network sheet arrives with the device pages; until then the item is shown but off.
+    QAction* network = menu->addAction(QStringLiteral("Connect over network…"));
+    network->setEnabled(false);
+    if (isNetworkTransport(transport)) {
+        QAction* usb = menu->addAction(QStringLiteral("Use USB instead"));
+        connect(usb, &QAction::triggered, this, [this] { m_link.disconnectNetwork(true); });
+    }
+    m_menuButton->setMenu(menu);
+    m_row->addWidget(m_menuButton);
+}
+
+void StatusBar::addProgress() {
+    if (!m_model.loading()) return;
+    m_row->addWidget(secondaryText(QStringLiteral("Reading settings…")));
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 1000);
+    m_progress->setTextVisible(false);
+    m_progress->setFixedWidth(140);
+    m_progress->setFixedHeight(6);
+    m_row->addWidget(m_progress);
+    updateProgress();
+}
+
+void StatusBar::updateProgress() {
+    if (m_progress && m_model.loading()) m_progress->setValue(qRound(*m_model.loading() * 1000));
+}
+
+QWidget* StatusBar::secondaryText(const QString& text) {
+    auto* label = new QLabel(text, this);
+    label->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
+    return label;
+}
+
+void StatusBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Palette::panelFill());
+}

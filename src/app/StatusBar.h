@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+
+class DSPConnection;
+class DSPModel;
+class QHBoxLayout;
+class QProgressBar;
+class QToolButton;
+
+// The row above every page: whether the console works with a device, with the
+// demo device or with nothing, and the next step for each case.
+class StatusBar : public QWidget {
+    Q_OBJECT
+public:
+    StatusBar(DSPModel& model, DSPConnection& link, QWidget* parent = nullptr);
+
+    // The connection menu's title: the transport text, or "Connection".
+    static QString connectionTitle(const QString& transport);
+    // The connected chip's name: the link's device name, else the status's model.
+    static QString deviceLabel(const QString& deviceName, const QString& statusModel);
+
+    QToolButton* connectionMenuButton() const { return m_menuButton; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void rebuild();
+    void updateProgress();
+    void addDemoState();
+    void addLinkState();
+    void addConnectionMenu();
+    void addProgress();
+    QWidget* secondaryText(const QString& text);
+
+    DSPModel& m_model;
+    DSPConnection& m_link;
+    QHBoxLayout* m_row;
+    QToolButton* m_menuButton = nullptr;
+    QProgressBar* m_progress = nullptr;
+    bool m_rebuildQueued = false;
+};

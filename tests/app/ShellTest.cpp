@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QRegularExpression>
+#include <QUrlQuery>
+
+#include "support/LinkRig.h"
+#include "support/ScriptedDialogs.h"
+#include "support/WidgetTesting.h"
+#include "app/AppContext.h"
+#include "app/ConsoleView.h"
+#include "app/MainWindow.h"
+#include "app/Navigator.h"
+#include "app/ReadingDisplay.h"
+#include "app/Sidebar.h"
+#include "app/StatusBar.h"
+#include "link/DSPModel.h"
+#include "link/MeterStore.h"
+
+using kestrel_test::ScriptedDialogs;
+using kestrel_test::spinUntil;
+
+namespace {
+
+// The window over a model whose link talks to a simulator on its own loopback address.
+struct ShellRig {
+    QTemporaryDir dir;
+    Settings settings{dir.filePath("settings.ini")};
+    hid::FakeBackend backend;
+    DeviceSimulator simulator;
+    DSPModel* model = nullptr;
+    Navigator navigator;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+
+    explicit ShellRig(const QString& demoPath = DSPModel::defaultDemoDataPath()) {
+        EXPECT_TRUE(simulator.listenOnRandomLoopback());
+        DSPConnection::Environment environment;
+        environment.hid = &backend;
+        environment.settings = &settings;
+        environment.offline = false;
+        model = new DSPModel(new DSPConnection(environment), demoPath);
+        AppContext context;
+        context.model = model;
+        context.link = &model->link();
+        context.meters = &model->meterStore();
+        context.settings = &settings;
+        context.navigator = &navigator;
+        context.dialogs = &dialogs;
+        window = std::make_unique<MainWindow>(context);
+        window->resize(1360, 820);
+    }
+    ~ShellRig() {
+        window.reset();
+        delete model;
+        spinUntil([] { return false; }, 0.01);
+    }
+
+    ConsoleView& console() { return *window->console(); }
+    bool connect() {
+        model->link().connect(simulator.host());
+        return spinUntil([&] { return model->connected() && !model->loading(); }, 30);
+    }
+    QStringList statusTexts() {
+        QStringList texts;
+        for (QLabel* label : console().statusBar()->findChildren<QLabel*>())
+            if (!label->text().isEmpty()) texts << label->text();
+        return texts;
+    }
+};
+
+void settle() { QTest::qWait(1); QCoreApplication::processEvents(); }
+
+}  // namespace
+
+TEST(Page, StartPageFromText) {
+    EXPECT_EQ(Page::fromText(""), Page::of(Page::Kind::mixer));
+    EXPECT_EQ(Page::fromText("mixer"), Page::of(Page::Kind::mixer));
+    EXPECT_EQ(Page::fromText("0"), Page::channelPage(0));
+    EXPECT_EQ(Page::fromText("11"), Page::channelPage(11));
+    EXPECT_EQ(Page::fromText("+4"), Page::channelPage(4));
+    EXPECT_EQ(Page::fromText("12"), Page::of(Page::Kind::mixer));
+    EXPECT_EQ(Page::fromText("-1"), Page::of(Page::Kind::mixer));
+    EXPECT_EQ(Page::fromText("fir"), Page::of(Page::Kind::firDesigner));
+    EXPECT_EQ(Page::fromText("FIR"), Page::of(Page::Kind::mixer));
+    EXPECT_EQ(Page::fromText(" fir"), Page::of(Page::Kind::mixer));
+    EXPECT_EQ(Page::fromText("diagnostics"), Page::of(Page::Kind::diagnostics));
+    qputenv("TSL_PAGE", "codes");
+    EXPECT_EQ(Page::fromEnvironment(), Page::of(Page::Kind::codes));
+    qunsetenv("TSL_PAGE");
+    EXPECT_EQ(Page::fromEnvironment(), Page::of(Page::Kind::mixer));
+}
+
+TEST(MainWindow, PlacementIsCappedAndCentred) {
+    EXPECT_EQ(MainWindow::placement(QRect(0, 0, 1512, 944)), QRect(56, 32, 1400, 880));
+    const QRect small = MainWindow::placement(QRect(0, 25, 1280, 775));
+    EXPECT_EQ(small.size(), QSize(1203, 728));
+    EXPECT_NEAR(small.center().y(), 25 + 775 / 2.0, 1);
+    EXPECT_EQ(ReadingDisplay::percentText(0.424), "42 %");
+    EXPECT_EQ(ReadingDisplay::percentText(0.999), "99 %");
+}
+
+TEST(Shell, DevicePagesAreDisabledWithoutADevice) {
+    ShellRig rig;
+    ConsoleView& console = rig.console();
+    EXPECT_FALSE(console.pageContent()->isEnabled());
+    for (Page::Kind free : {Page::Kind::codes, Page::Kind::firDesigner, Page::Kind::diagnostics}) {
+        console.showPage(Page::of(free));
+        EXPECT_TRUE(console.pageContent()->isEnabled());
+    }
+    console.showPage(Page::of(Page::Kind::routing));
+    EXPECT_FALSE(console.pageContent()->isEnabled());
+    rig.model->enterDemo();
+    EXPECT_TRUE(console.pageContent()->isEnabled());  // without a page change
+    EXPECT_TRUE(console.sidebar()->isEnabled());
+}
+
+TEST(Shell, PagesChangeBySidebarNavigatorAndChannelOpen) {
+    ShellRig rig;
+    ConsoleView& console = rig.console();
+    console.sidebar()->setCurrentItem(console.sidebar()->itemFor(Page::of(Page::Kind::presets)));
+    EXPECT_EQ(console.page(), Page::of(Page::Kind::presets));
+    rig.navigator.showPage(Page::of(Page::Kind::sources));
+    EXPECT_EQ(console.page(), Page::of(Page::Kind::sources));
+    EXPECT_EQ(console.sidebar()->currentItem(), console.sidebar()->itemFor(Page::of(Page::Kind::sources)));
+    console.openChannel(5);
+    QWidget* fifth = console.pageContent();
+    console.openChannel(6);
+    EXPECT_NE(console.pageContent(), fifth);  // a fresh editor for another channel
+    EXPECT_EQ(console.page(), Page::channelPage(6));
+}
+
+TEST(Shell, SidebarShowsMuteBadgeOnlyForKnownMutedChannels) {
+    ShellRig rig(QStringLiteral("/nonexistent/DemoDevice.json"));  // empty table
+    rig.window->show();
+    auto badges = [&] {
+        QList<bool> shown;
+        for (QLabel* label : rig.console().sidebar()->findChildren<QLabel*>())
+            if (label->text() == "M") shown << label->isVisibleTo(rig.console().sidebar());
+        return shown;
+    };
+    EXPECT_EQ(badges().count(true), 0);
+    rig.model->enterDemo();
+    rig.model->setMute(6, true);
+    settle();
+    EXPECT_EQ(badges().count(true), 1);
+    EXPECT_EQ(rig.console().sidebar()->findChildren<QLabel*>().count() > 12, true);
+}
+
+TEST(Shell, StatusBarFollowsDemoSearchingAndConnected) {
+    ShellRig rig;
+    settle();
+    EXPECT_TRUE(rig.statusTexts().contains("Looking for the DSP"));
+    EXPECT_TRUE(rig.statusTexts().contains("Connect it with USB, or over the network."));
+    ASSERT_NE(rig.console().statusBar()->connectionMenuButton(), nullptr);
+    EXPECT_EQ(rig.console().statusBar()->connectionMenuButton()->text(), "Connection");
+
+    rig.model->enterDemo();
+    settle();
+    EXPECT_TRUE(rig.statusTexts().contains("Demo device"));
+    EXPECT_TRUE(rig.statusTexts().contains("Changes stay in the app and are not sent to any DSP."));
+    EXPECT_EQ(rig.console().statusBar()->connectionMenuButton(), nullptr);
+    EXPECT_EQ(rig.window->demoAction()->text(), "Exit Demo Device");
+    rig.model->exitDemo();
+    settle();
+
+    rig.simulator.device().name = QStringLiteral("Hall left");
+    ASSERT_TRUE(rig.connect());
+    settle();
+    const QStringList texts = rig.statusTexts();
+    EXPECT_TRUE(texts.contains("Hall left")) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.filter(QRegularExpression("^fw \\d+\\.\\d+\\.\\d+$")).size() == 1) << texts.join('|').toStdString();
+    QToolButton* menu = rig.console().statusBar()->connectionMenuButton();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->text(), "Network " + rig.simulator.host());
+    QStringList items;
+    for (QAction* action : menu->menu()->actions()) items << action->text();
+    EXPECT_EQ(items, QStringList({"Connect over network…", "Use USB instead"}));
+    EXPECT_FALSE(rig.window->demoAction()->isEnabled());
+    EXPECT_EQ(rig.window->demoAction()->text(), "Demo Device");
+    EXPECT_EQ(StatusBar::deviceLabel("", "DSP"), "DSP");
+}
+
+TEST(Shell, ReadingDisplayCoversPagesButDiagnostics) {
+    ShellRig rig;
+    rig.simulator.faults().commandDelayMs.insert(6, 5);  // parameter reads take a while
+    rig.model->link().connect(rig.simulator.host());
+    ASSERT_TRUE(spinUntil([&] { return rig.model->loading().has_value(); }, 30));
+    ConsoleView& console = rig.console();
+    ASSERT_NE(console.readingDisplay(), nullptr);
+    EXPECT_TRUE(console.readingDisplay()->shownPercent().endsWith(" %"));
+    EXPECT_FALSE(rig.window->saveAction()->isEnabled());
+    EXPECT_FALSE(rig.window->openAction()->isEnabled());
+    console.showPage(Page::of(Page::Kind::diagnostics));
+    EXPECT_EQ(console.readingDisplay(), nullptr);
+    console.showPage(Page::of(Page::Kind::routing));
+    EXPECT_NE(console.readingDisplay(), nullptr);
+    ASSERT_TRUE(spinUntil([&] { return !rig.model->loading().has_value(); }, 60));
+    EXPECT_EQ(console.readingDisplay(), nullptr);
+    EXPECT_TRUE(console.pageContent()->isEnabled());
+    EXPECT_TRUE(rig.window->saveAction()->isEnabled());
+}
+
+TEST(ProjectCommands, ProposedNamesAndSave) {
+    ShellRig rig;
+    ProjectCommands& commands = rig.window->commands();
+    EXPECT_EQ(commands.baseName(), "KestrelD");
+    const QString name = ProjectCommands::proposedFileName("KestrelD", QDate(2026, 12, 6));
+    EXPECT_TRUE(name.startsWith("KestrelD ")) << name.toStdString();
+    EXPECT_TRUE(name.endsWith(".tsldsp"));
+    EXPECT_TRUE(name.contains("2026"));
+    EXPECT_FALSE(ProjectCommands::proposedFileName("A/B", QDate(2026, 1, 2)).contains('/'));
+
+    rig.model->enterDemo();
+    EXPECT_EQ(commands.baseName(), "Demo");
+    const QString path = rig.dir.filePath("show.tsldsp");
+    rig.dialogs.fileAnswers.enqueue(path);
+    commands.saveProject();
+    ASSERT_EQ(rig.dialogs.asked.size(), 1);
+    EXPECT_TRUE(rig.dialogs.asked[0].text.startsWith("Demo "));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const auto project = DSPModel::decodeProject(saved.readAll());
+    ASSERT_TRUE(project.has_value());
+    EXPECT_EQ(project->model, "Demo");
+    EXPECT_EQ(project->params, rig.model->params());
+}
+
+TEST(ProjectCommands, OpenStartsTheDemoAndRefusesCorruptFiles) {
+    ShellRig rig(QStringLiteral("/nonexistent/DemoDevice.json"));
+    ProjectCommands& commands = rig.window->commands();
+    const QString corrupt = rig.dir.filePath("broken.tsldsp");
+    QFile file(corrupt);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{ not json");
+    file.close();
+    rig.dialogs.fileAnswers.enqueue(corrupt);
+    commands.openProject();
+    ASSERT_EQ(rig.dialogs.asked.last().kind, "alert");
+    EXPECT_FALSE(rig.model->demo());  // nothing changed
+
+    const QString good = rig.dir.filePath("Hall setup.tsldsp");
+    QFile project(good);
+    ASSERT_TRUE(project.open(QIODevice::WriteOnly));
+    project.write(R"({"format":"Tessaline DSP Control project","version":1,"model":"X",
+                      "created":"2026-01-01T00:00:00Z","params":{"5":[1084227584,256]}})");
+    project.close();
+    rig.dialogs.fileAnswers.enqueue(good);
+    commands.openProject();
+    EXPECT_TRUE(rig.model->demo());
+    EXPECT_EQ(rig.model->words(5, 2), DSPModel::Words({1084227584u, 256u}));
+}
+
+TEST(ProjectCommands, OpenWhileConnectedAsksFirst) {
+    ShellRig rig;
+    ASSERT_TRUE(rig.connect());
+    const QString good = rig.dir.filePath("Hall setup.tsldsp");
+    QFile project(good);
+    ASSERT_TRUE(project.open(QIODevice::WriteOnly));
+    project.write(R"({"format":"x","version":1,"model":"X","created":"2026-01-01T00:00:00Z",
+                      "params":{"5":[1084227584,256]}})");
+    project.close();
+    const auto before = rig.model->params();
+    rig.dialogs.fileAnswers.enqueue(good);
+    rig.dialogs.confirmAnswers.enqueue(false);
+    rig.window->commands().openProject();
+    ASSERT_EQ(rig.dialogs.asked.last().kind, "confirm");
+    EXPECT_EQ(rig.dialogs.asked.last().title, "Send \"Hall setup\" to the DSP?");
+    EXPECT_EQ(rig.model->params(), before);
+
+    rig.simulator.clearReceived();
+    rig.dialogs.fileAnswers.enqueue(good);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.window->commands().openProject();
+    EXPECT_EQ(rig.model->words(5, 2), DSPModel::Words({1084227584u, 256u}));
+    EXPECT_TRUE(spinUntil([&] { return !rig.simulator.receivedWithCommand(5).isEmpty(); }));
+}
+
+TEST(ProjectCommands, SupportMailCarriesVersionAndSystem) {
+    const QUrl url = ProjectCommands::supportMailURL("help@example.org", "dev", "Debian GNU/Linux 12");
+    EXPECT_EQ(url.scheme(), "mailto");
+    EXPECT_EQ(url.path(), "help@example.org");
+    const QUrlQuery query(url);
+    EXPECT_EQ(query.queryItemValue("subject", QUrl::FullyDecoded), "Tessaline DSP Control support");
+    EXPECT_EQ(query.queryItemValue("body", QUrl::FullyDecoded),
+              QString::fromUtf8("\n\n—\nTessaline DSP Control dev\nDebian GNU/Linux 12"));
+}
+
+TEST(Shell, Screenshot) {
+    ShellRig rig;
+    rig.window->show();
+    settle();
+    kestrel_test::saveScreenshot(*rig.window, "shell-searching");
+    rig.model->enterDemo();
+    rig.model->setMute(5, true);
+    QTest::qWait(250);
+    kestrel_test::saveScreenshot(*rig.window, "shell-demo");
+}
