@@ -41,8 +41,8 @@ QString AboutDialog::creditsHtml() {
     if (!domain.isEmpty()) {
         html += QStringLiteral("<br>");
         html += website.isEmpty() ? domain.toHtmlEscaped()
-                                  : QStringLiteral("<a href=\"%1\">%2</a>").arg(website.toHtmlEscaped(),
-                                                                              domain.toHtmlEscaped());
+                                  : QStringLiteral("<a href=\"%1\">%2</a>")
+                                        .arg(website.toHtmlEscaped(), domain.toHtmlEscaped());
     }
     return html;
 }

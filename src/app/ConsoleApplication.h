@@ -20,6 +20,9 @@ public:
 
 private:
     std::unique_ptr<DSPModel> m_model;
+    std::unique_ptr<HIDTransport> m_hid;
+    std::unique_ptr<UDPProbe> m_udp;
+    std::unique_ptr<TCPClient> m_tcp;
     std::unique_ptr<Navigator> m_navigator;
     DesktopDialogs m_dialogs;
     AppContext m_context;

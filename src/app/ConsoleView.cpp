@@ -49,7 +49,8 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
     row->addWidget(split);
 
     connect(m_sidebar, &Sidebar::pageSelected, this, &ConsoleView::showPage);
-    if (context.navigator) connect(context.navigator, &Navigator::pageRequested, this, &ConsoleView::showPage);
+    if (context.navigator)
+        connect(context.navigator, &Navigator::pageRequested, this, &ConsoleView::showPage);
     connect(context.model, &DSPModel::loadingChanged, this, &ConsoleView::loadingChanged);
     connect(context.model, &DSPModel::connectedChanged, this, &ConsoleView::updateEnabled);
     connect(context.model, &DSPModel::demoChanged, this, &ConsoleView::updateEnabled);
@@ -99,7 +100,9 @@ void ConsoleView::rebuildContent() {
     updateEnabled();
 }
 
-ReadingDisplay* ConsoleView::readingDisplay() const { return qobject_cast<ReadingDisplay*>(m_content); }
+ReadingDisplay* ConsoleView::readingDisplay() const {
+    return qobject_cast<ReadingDisplay*>(m_content);
+}
 
 void ConsoleView::loadingChanged() {
     ReadingDisplay* reading = readingDisplay();

@@ -26,9 +26,11 @@ MainWindow::MainWindow(AppContext context, QWidget* parent)
 
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    m_saveAction = file->addAction(QStringLiteral("Save Project…"), this, [this] { m_commands.saveProject(); });
+    m_saveAction =
+        file->addAction(QStringLiteral("Save Project…"), this, [this] { m_commands.saveProject(); });
     m_saveAction->setShortcut(QKeySequence::Save);
-    m_openAction = file->addAction(QStringLiteral("Open Project…"), this, [this] { m_commands.openProject(); });
+    m_openAction =
+        file->addAction(QStringLiteral("Open Project…"), this, [this] { m_commands.openProject(); });
     m_openAction->setShortcut(QKeySequence::Open);
     file->addSeparator();
     m_demoAction = file->addAction(QString(), this, [this] { m_commands.toggleDemo(); });
@@ -37,9 +39,11 @@ void MainWindow::buildMenus() {
     quit->setShortcut(QKeySequence::Quit);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    QAction* website = help->addAction(QStringLiteral("Tessaline Website"), this, [this] { m_commands.openWebsite(); });
+    QAction* website =
+        help->addAction(QStringLiteral("Tessaline Website"), this, [this] { m_commands.openWebsite(); });
     website->setEnabled(!ProductSettings::website().isEmpty());
-    QAction* mail = help->addAction(QStringLiteral("Email Support…"), this, [this] { m_commands.emailSupport(); });
+    QAction* mail =
+        help->addAction(QStringLiteral("Email Support…"), this, [this] { m_commands.emailSupport(); });
     mail->setEnabled(!ProductSettings::supportEmail().isEmpty());
     help->addSeparator();
     QAction* phone = help->addAction(QStringLiteral("Support: ") + ProductSettings::supportPhone());

@@ -13,8 +13,8 @@ Page Page::fromText(const QString& value) {
     if (const auto number = numtext::parseInteger(value); number && *number >= 0 && *number <= 11)
         return channelPage(int(*number));
     static const QHash<QString, Kind> names = {
-        {"mixer", Kind::mixer},     {"routing", Kind::routing},   {"sources", Kind::sources},
-        {"presets", Kind::presets}, {"device", Kind::device},     {"codes", Kind::codes},
+        {"mixer", Kind::mixer},     {"routing", Kind::routing},         {"sources", Kind::sources},
+        {"presets", Kind::presets}, {"device", Kind::device},           {"codes", Kind::codes},
         {"fir", Kind::firDesigner}, {"diagnostics", Kind::diagnostics},
     };
     return of(names.value(value, Kind::mixer));

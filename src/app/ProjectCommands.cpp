@@ -22,7 +22,8 @@ QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& 
     // Year, abbreviated month and day, in the order the user's locale writes dates.
     const bool monthFirst = locale.dateFormat(QLocale::ShortFormat).indexOf(QLatin1Char('M')) <
                             locale.dateFormat(QLocale::ShortFormat).indexOf(QLatin1Char('d'));
-    const QString day = locale.toString(date, monthFirst ? QStringLiteral("MMM d, yyyy") : QStringLiteral("d MMM yyyy"));
+    const QString day =
+        locale.toString(date, monthFirst ? QStringLiteral("MMM d, yyyy") : QStringLiteral("d MMM yyyy"));
     QString name = baseName + QLatin1Char(' ') + day + QStringLiteral(".tsldsp");
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
     return name;
@@ -34,13 +35,15 @@ const QStringList& ProjectCommands::nameFilters() {
     return filters;
 }
 
-bool ProjectCommands::projectFilesAvailable() const { return !m_model.loading().has_value(); }
+bool ProjectCommands::projectFilesAvailable() const {
+    return !m_model.loading().has_value();
+}
 
 void ProjectCommands::saveProject() {
     if (!projectFilesAvailable()) return;
     const QString base = baseName();
-    const QString path = m_dialogs.chooseSaveFile(QStringLiteral("Save Project"),
-                                                  proposedFileName(base, QDate::currentDate()), nameFilters());
+    const QString path = m_dialogs.chooseSaveFile(
+        QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()), nameFilters());
     if (path.isEmpty()) return;
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
@@ -66,8 +69,9 @@ void ProjectCommands::openProject() {
         const QString name = QFileInfo(path).completeBaseName();
         const bool send = m_dialogs.confirm(
             QStringLiteral("Send \"%1\" to the DSP?").arg(name),
-            QStringLiteral("Every setting on the connected DSP will be replaced by the project's settings. Turn "
-                           "amplifiers down first if you're unsure what the project contains."),
+            QStringLiteral(
+                "Every setting on the connected DSP will be replaced by the project's settings. Turn "
+                "amplifiers down first if you're unsure what the project contains."),
             QStringLiteral("Send to DSP"), QStringLiteral("Cancel"));
         if (!send) return;
     } else if (!m_model.demo()) {
@@ -108,6 +112,7 @@ void ProjectCommands::openWebsite() {
 
 void ProjectCommands::emailSupport() {
     if (ProductSettings::supportEmail().isEmpty()) return;
-    const QUrl url = supportMailURL(ProductSettings::supportEmail(), version(), QSysInfo::prettyProductName());
+    const QUrl url =
+        supportMailURL(ProductSettings::supportEmail(), version(), QSysInfo::prettyProductName());
     if (url.isValid()) m_dialogs.openLink(url);
 }

@@ -36,4 +36,6 @@ void ReadingDisplay::setProgress(double fraction) {
     m_percent->setText(percentText(fraction));
 }
 
-QString ReadingDisplay::shownPercent() const { return m_percent->text(); }
+QString ReadingDisplay::shownPercent() const {
+    return m_percent->text();
+}

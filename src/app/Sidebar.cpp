@@ -8,11 +8,11 @@
 
 #include "app/Logo.h"
 #include "app/controls/Meters.h"
-#include "link/MeterStore.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
+#include "link/MeterStore.h"
 #include "link/ParamMap.h"
 
 namespace {
@@ -73,7 +73,8 @@ public:
         row->addWidget(m_badge);
         auto* meter = new HorizontalMeter(this);
         meter->setFixedSize(28, 4);
-        connect(&meters, &MeterStore::levelsChanged, meter, [meter, &meters, ch] { meter->setLevel(meters.levels()[ch]); });
+        connect(&meters, &MeterStore::levelsChanged, meter,
+                [meter, &meters, ch] { meter->setLevel(meters.levels()[ch]); });
         row->addWidget(meter, 0, Qt::AlignVCenter);
         connect(&model, &DSPModel::paramChanged, this, [this](quint32 number) {
             if (number == gainParam() || number == channelNameBase + quint32(m_ch)) refresh();

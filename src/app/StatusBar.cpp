@@ -18,7 +18,9 @@
 
 namespace {
 
-bool isNetworkTransport(const QString& transport) { return transport.startsWith(QLatin1String("Network")); }
+bool isNetworkTransport(const QString& transport) {
+    return transport.startsWith(QLatin1String("Network"));
+}
 
 QLabel* boldLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -112,7 +114,8 @@ void StatusBar::addLinkState() {
         if (const auto& firmware = m_link.firmware()) {
             auto* version = new QLabel(QStringLiteral("fw ") + *firmware, chip);
             version->setFont(Theme::monoFont(Theme::calloutPx));
-            version->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
+            version->setStyleSheet(
+                QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
             chip->addWidget(version);
         }
         m_row->addWidget(chip);

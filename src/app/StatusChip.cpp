@@ -12,7 +12,8 @@ namespace {
 // The chip's leading dot, optionally with a glow of its own colour.
 class ChipDot : public QWidget {
 public:
-    ChipDot(const QColor& colour, bool glow, QWidget* parent) : QWidget(parent), m_colour(colour), m_glow(glow) {
+    ChipDot(const QColor& colour, bool glow, QWidget* parent)
+        : QWidget(parent), m_colour(colour), m_glow(glow) {
         setFixedSize(8, 8);
     }
 
@@ -48,7 +49,9 @@ StatusChip::StatusChip(const QColor& colour, bool glow, QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void StatusChip::addWidget(QWidget* widget) { m_row->addWidget(widget, 0, Qt::AlignVCenter); }
+void StatusChip::addWidget(QWidget* widget) {
+    m_row->addWidget(widget, 0, Qt::AlignVCenter);
+}
 
 void StatusChip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -61,7 +64,9 @@ void StatusChip::paintEvent(QPaintEvent*) {
     painter.drawRoundedRect(inside, inside.height() / 2, inside.height() / 2);
 }
 
-Spinner::Spinner(QWidget* parent) : QWidget(parent) { setFixedSize(sizeHint()); }
+Spinner::Spinner(QWidget* parent) : QWidget(parent) {
+    setFixedSize(sizeHint());
+}
 
 void Spinner::showEvent(QShowEvent*) {
     if (!m_timer) m_timer = startTimer(80);

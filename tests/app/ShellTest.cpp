@@ -3,16 +3,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <QRegularExpression>
 #include <QUrlQuery>
 
-#include "support/LinkRig.h"
-#include "support/ScriptedDialogs.h"
-#include "support/WidgetTesting.h"
 #include "app/AppContext.h"
+#include "app/ConsoleApplication.h"
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/Navigator.h"
@@ -21,6 +19,9 @@
 #include "app/StatusBar.h"
 #include "link/DSPModel.h"
 #include "link/MeterStore.h"
+#include "support/LinkRig.h"
+#include "support/ScriptedDialogs.h"
+#include "support/WidgetTesting.h"
 
 using kestrel_test::ScriptedDialogs;
 using kestrel_test::spinUntil;
@@ -74,7 +75,10 @@ struct ShellRig {
     }
 };
 
-void settle() { QTest::qWait(1); QCoreApplication::processEvents(); }
+void settle() {
+    QTest::qWait(1);
+    QCoreApplication::processEvents();
+}
 
 }  // namespace
 
@@ -174,7 +178,8 @@ TEST(Shell, StatusBarFollowsDemoSearchingAndConnected) {
     settle();
     const QStringList texts = rig.statusTexts();
     EXPECT_TRUE(texts.contains("Hall left")) << texts.join('|').toStdString();
-    EXPECT_TRUE(texts.filter(QRegularExpression("^fw \\d+\\.\\d+\\.\\d+$")).size() == 1) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.filter(QRegularExpression("^fw \\d+\\.\\d+\\.\\d+$")).size() == 1)
+        << texts.join('|').toStdString();
     QToolButton* menu = rig.console().statusBar()->connectionMenuButton();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->text(), "Network " + rig.simulator.host());
@@ -300,4 +305,16 @@ TEST(Shell, Screenshot) {
     rig.model->setMute(5, true);
     QTest::qWait(250);
     kestrel_test::saveScreenshot(*rig.window, "shell-demo");
+}
+
+TEST(ConsoleApplication, OfflineStartShowsTheDemoDevice) {
+    qputenv("TSL_OFFLINE", "1");
+    ConsoleApplication application;
+    const AppContext& context = application.context();
+    EXPECT_TRUE(context.model && context.link && context.meters && context.hid && context.udp &&
+                context.tcp && context.log && context.settings && context.navigator && context.dialogs);
+    EXPECT_TRUE(context.model->demo());
+    EXPECT_EQ(application.window().windowTitle(), "Tessaline DSP Control");
+    EXPECT_TRUE(application.window().console()->pageContent()->isEnabled());
+    qunsetenv("TSL_OFFLINE");
 }
