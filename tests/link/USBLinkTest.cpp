@@ -160,6 +160,19 @@ TEST(USBLinkTest, NetworkLinkHasPriorityAndTheDeviceOpensWhenItCloses) {
     EXPECT_EQ(rig.connectionChanges, (QList<bool>{true, false, true}));
 }
 
+TEST(USBLinkTest, RememberedDeviceIsNoTransport) {
+    LinkRig rig;
+    DSPConnection& link = rig.start();
+    ASSERT_TRUE(rig.connectToSimulator());
+    rig.plugKestrel();
+    rig.simulator.closeClients();  // the link ends without the user closing it
+    ASSERT_TRUE(rig.waitForStatus(Kind::error));
+    auto outcome = startRequest(link, DSPFrame{DSPFrame::broadcast, 3, {}}, 60.0, anyFrame());
+    EXPECT_TRUE(outcome->done);
+    EXPECT_EQ(outcome->answer, std::nullopt);
+    EXPECT_FALSE(link.isBusy());
+}
+
 TEST(USBLinkTest, OpenDeviceIgnoredWhileTheNetworkLinkIsUp) {
     LinkRig rig;
     DSPConnection& link = rig.start();
