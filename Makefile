@@ -1,5 +1,8 @@
 # Two commands: `make run` and `make test`. Each installs what it needs first.
 JOBS := $(shell nproc)
+# Compiler cache hits across clones in other folders (CI builds a fresh clone each run).
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := true
 RUN_DIR := build/release
 TEST_DIR := build/asan
 FUZZ_DIR := build/fuzz
