@@ -3,11 +3,15 @@
 #include <QWidget>
 
 #include "app/AppContext.h"
+#include "app/mixer/MixerView.h"
 
 QWidget* buildPageView(const Page& page, AppContext& context, const std::function<void(int)>& openChannel) {
-    Q_UNUSED(context);
-    Q_UNUSED(openChannel);
     switch (page.kind) {
+        case Page::Kind::mixer: {
+            auto* mixer = new MixerView(*context.model, context.navigator);
+            QObject::connect(mixer, &MixerView::openChannel, mixer, openChannel);
+            return mixer;
+        }
         default:
             return new QWidget;
     }

@@ -3,15 +3,20 @@
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QWidget>
 
 namespace kestrel_test {
 
-// Writes the widget as it is drawn to <build>/screenshots/<name>.png for review.
+// Writes the widget as it is drawn to <build>/screenshots/<name>.png for review,
+// over the dark page background that transparent views sit on.
 inline void saveScreenshot(QWidget& widget, const QString& name) {
     const QString dir = QStringLiteral(KESTREL_TEST_OUTPUT_DIR);
     QDir().mkpath(dir);
-    widget.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    QPixmap pixmap(widget.size());
+    pixmap.fill(QColor::fromRgbF(0.095, 0.095, 0.095));
+    widget.render(&pixmap, QPoint(), QRegion(), QWidget::DrawChildren);
+    pixmap.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 // Sends one mouse event straight to the widget, with explicit button state

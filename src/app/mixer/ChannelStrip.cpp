@@ -1,0 +1,198 @@
+#include "app/mixer/ChannelStrip.h"
+
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "app/ModelWatcher.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Fader.h"
+#include "app/controls/FlatButton.h"
+#include "app/controls/LiveMeters.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+#include "app/mixer/ChannelWords.h"
+#include "app/mixer/GroupPicker.h"
+#include "app/mixer/InputQuickMenu.h"
+#include "app/mixer/QuickButtons.h"
+#include "link/DSPModel.h"
+#include "link/MeterStore.h"
+
+namespace {
+
+constexpr double kCapH = 28;
+constexpr double kCapW = 22;
+constexpr double kNameShrink = 0.7;
+
+QHBoxLayout* inset(QWidget* widget, int margin) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(margin, 0, margin, 0);
+    row->addWidget(widget);
+    return row;
+}
+
+std::optional<int> groupOf(const DSPModel& dsp, int ch) {
+    const auto& groups = dsp.groupOf();
+    return groups.contains(ch) ? std::optional<int>(groups.value(ch)) : std::nullopt;
+}
+
+}  // namespace
+
+StripHeader::StripHeader(DSPModel& dsp, int ch, QWidget* parent) : QWidget(parent), m_dsp(dsp), m_ch(ch) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFixedHeight(sizeHint().height());
+}
+
+void StripHeader::setState(const QString& name, std::optional<int> group) {
+    if (name == m_name && group == m_group) return;
+    m_name = name;
+    m_group = group;
+    setToolTip(ChannelStrip::headerHelp(name, m_ch));
+    update();
+}
+
+void StripHeader::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor tint = Palette::channel(m_ch);
+    Theme::fillCapsule(painter, QRectF(10, 0, width() - 20, 3), tint);
+
+    // The name shrinks down to 70 % of its size before it is cut.
+    const double rowTop = 3 + 3 + 4;
+    const double rowHeight = height() - rowTop;
+    const double badge = m_group ? 15 + 4 : 0;
+    const double room = width() - 8 - badge;
+    QFont font = Theme::font(13, QFont::Bold);
+    double nameWidth = QFontMetricsF(font).horizontalAdvance(m_name);
+    if (nameWidth > room) {
+        font.setPixelSize(qMax(1, qRound(13 * qMax(kNameShrink, room / nameWidth))));
+        nameWidth = qMin(room, QFontMetricsF(font).horizontalAdvance(m_name));
+    }
+    const QString shown = QFontMetricsF(font).elidedText(m_name, Qt::ElideRight, room);
+    const double left = (width() - nameWidth - badge) / 2;
+    painter.setFont(font);
+    painter.setPen(Theme::primaryText());
+    painter.drawText(QRectF(left, rowTop, nameWidth + 1, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    if (m_group) {
+        const QRectF circle(left + nameWidth + 4, rowTop + (rowHeight - 15) / 2, 15, 15);
+        painter.setBrush(tint);
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(circle);
+        painter.setFont(Theme::font(9, QFont::Black));
+        painter.setPen(Qt::black);
+        painter.drawText(circle, Qt::AlignCenter, QString::number(*m_group));
+    }
+}
+
+void StripHeader::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) Q_EMIT doubleClicked();
+}
+
+void StripHeader::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu;
+    addStripQuickMenuItems(menu, m_dsp, m_ch);
+    menu.exec(event->globalPos());
+}
+
+ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget* parent)
+    : QWidget(parent),
+      m_dsp(dsp),
+      m_ch(ch),
+      m_header(new StripHeader(dsp, ch)),
+      m_meter(new LiveMeterBar(dsp.meterStore(), ch)),
+      m_fader(new Fader(kCapH, kCapW, {10, 5, 0, -5, -10, -20, -30, -40, -60})),
+      m_gain(new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52)),
+      m_mute(new FlatButton(QStringLiteral("MUTE"), Theme::capsFont(11, QFont::Black, 0.6), 24)),
+      m_quick(new QuickButtons(dsp, ch)),
+      m_group(new GroupPicker(dsp, ch)),
+      m_edit(new QToolButton) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 10, 0, 10);
+    stack->setSpacing(8);
+    stack->addWidget(m_header);
+
+    auto* faderRow = new QHBoxLayout;
+    faderRow->setContentsMargins(8, 0, 8, 0);
+    faderRow->setSpacing(3);
+    m_meter->setFixedWidth(7);
+    faderRow->addWidget(m_meter);
+    faderRow->addWidget(m_fader, 1);
+    stack->addLayout(faderRow, 1);
+
+    stack->addWidget(m_gain, 0, Qt::AlignHCenter);
+    stack->addLayout(inset(m_mute, 8));
+    stack->addLayout(inset(m_quick, 8));
+    if (InputQuickMenu* source = m_quick->sourceButton()) source->setNavigator(navigator);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(10, 0, 10, 0);
+    bottom->setSpacing(0);
+    bottom->addWidget(m_group);
+    bottom->addStretch();
+    m_edit->setAutoRaise(true);
+    m_edit->setFocusPolicy(Qt::NoFocus);
+    m_edit->setIcon(symbolIcon(Symbol::sliderHorizontal3, Theme::secondaryText(), 16));
+    bottom->addWidget(m_edit);
+    stack->addLayout(bottom);
+
+    connect(m_header, &StripHeader::doubleClicked, this, [this] { Q_EMIT openRequested(m_ch); });
+    connect(m_edit, &QToolButton::clicked, this, [this] { Q_EMIT openRequested(m_ch); });
+    connect(m_fader, &Fader::gainEdited, this, &ChannelStrip::setGain);
+    connect(m_gain, &CompactNumberField::committed, this, &ChannelStrip::setGain);
+    // The state is read at the click, never from an older face.
+    connect(m_mute, &FlatButton::clicked, this, [this] { toggleMute(channelwords::muted(m_dsp, m_ch)); });
+
+    new ModelWatcher(
+        dsp, {channelwords::gainParam(ch), quint32(378 + ch)}, [this] { refresh(); }, this);
+    refresh();
+}
+
+QString ChannelStrip::headerHelp(const QString& name, int ch) {
+    return QStringLiteral("Double-click to edit ") + name + QStringLiteral(". Right-click for phase, mute") +
+           (ch < 4 ? QStringLiteral(" and source") : QString()) + QStringLiteral(".");
+}
+
+void ChannelStrip::setGain(double dB) {
+    m_dsp.setGain(m_ch, float(dB));
+}
+
+void ChannelStrip::toggleMute(bool muted) {
+    m_dsp.setMute(m_ch, !muted);
+}
+
+void ChannelStrip::refresh() {
+    const double gain = channelwords::gainDB(m_dsp, m_ch);
+    const bool muted = channelwords::muted(m_dsp, m_ch);
+    const QString name = m_dsp.channelName(m_ch);
+    const QColor tint = Palette::channel(m_ch);
+
+    m_header->setState(name, groupOf(m_dsp, m_ch));
+    m_meter->setMuted(muted);
+    {
+        const QSignalBlocker blockFader(m_fader);
+        m_fader->setDB(gain);
+        m_fader->setTint(muted ? Theme::systemGrey() : tint);
+    }
+    {
+        const QSignalBlocker blockField(m_gain);
+        m_gain->setValue(gain);
+        m_gain->setTextColor(muted ? Palette::red() : Theme::primaryText());
+    }
+    m_mute->setLook(muted ? FlatButton::Look{Palette::red(), QColor(), Qt::white, 6}
+                          : FlatButton::Look{Theme::white(0.07), QColor(), Theme::secondaryText(), 6});
+    m_mute->setToolTip(muted ? QStringLiteral("Muted — click to unmute") : QStringLiteral("Mute"));
+    m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
+}
+
+void ChannelStrip::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Theme::fillRoundedRect(painter, rect(), 10, Palette::panelFill());
+    Theme::strokeRoundedRectInside(painter, rect(), 10, Palette::stroke());
+}

@@ -1,0 +1,100 @@
+#include "app/mixer/MixerView.h"
+
+#include <QLabel>
+#include <QResizeEvent>
+#include <cmath>
+
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+#include "app/mixer/ChannelStrip.h"
+
+namespace {
+
+constexpr int kChannels = 12;
+constexpr int kInputs = 4;
+constexpr double kMinStripWidth = 70;
+constexpr double kMaxStripWidth = 116;
+constexpr double kMinStripHeight = 470;
+constexpr double kHeading = 16;
+constexpr double kHeadingGap = 6;
+
+QLabel* heading(const QString& text, const QColor& colour) {
+    auto* label = new QLabel(text);
+    label->setFont(Theme::capsFont(11, QFont::DemiBold, 0.8));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    label->setFixedHeight(int(kHeading));
+    return label;
+}
+
+QRect snapped(double x, double y, double w, double h) {
+    const int left = int(std::lround(x));
+    const int top = int(std::lround(y));
+    return QRect(left, top, int(std::lround(x + w)) - left, int(std::lround(y + h)) - top);
+}
+
+}  // namespace
+
+MixerView::Layout MixerView::layoutFor(QSizeF page, double gap, double split, double pad) {
+    double w = (page.width() - 2 * pad - 10 * gap - split) / kChannels;
+    if (w <= kMinStripWidth) w = kMinStripWidth;
+    if (w > kMaxStripWidth) w = kMaxStripWidth;
+    double h = page.height() - 2 * pad - (kHeading + kHeadingGap);
+    if (h <= kMinStripHeight) h = kMinStripHeight;
+    return {w, h, QSizeF(2 * pad + kChannels * w + 10 * gap + split, 2 * pad + kHeading + kHeadingGap + h)};
+}
+
+MixerView::MixerView(DSPModel& dsp, Navigator* navigator, double gap, double split, double pad,
+                     QWidget* parent)
+    : QScrollArea(parent), m_gap(gap), m_split(split), m_pad(pad) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setWidgetResizable(false);
+    auto* content = new QWidget;
+    content->setAutoFillBackground(false);
+    m_inputsHeading = heading(QStringLiteral("Inputs"), Palette::inputBlue());
+    m_outputsHeading = heading(QStringLiteral("Outputs"), Palette::outputAmber());
+    m_inputsHeading->setParent(content);
+    m_outputsHeading->setParent(content);
+    m_divider = new QWidget(content);
+    m_divider->setAutoFillBackground(true);
+    QPalette dividerPalette = m_divider->palette();
+    dividerPalette.setColor(QPalette::Window, Palette::stroke());
+    m_divider->setPalette(dividerPalette);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        auto* strip = new ChannelStrip(dsp, navigator, ch, content);
+        connect(strip, &ChannelStrip::openRequested, this, &MixerView::openChannel);
+        m_strips.append(strip);
+    }
+    setWidget(content);
+    viewport()->setAutoFillBackground(false);
+    content->setAttribute(Qt::WA_TranslucentBackground);
+    placeContent();
+}
+
+MixerView::Layout MixerView::currentLayout() const {
+    return layoutFor(QSizeF(size()), m_gap, m_split, m_pad);
+}
+
+void MixerView::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    placeContent();
+}
+
+void MixerView::placeContent() {
+    const Layout l = currentLayout();
+    widget()->resize(int(std::ceil(l.content.width())), int(std::ceil(l.content.height())));
+    const double stripTop = m_pad + kHeading + kHeadingGap;
+    const double outputsLeft = m_pad + kInputs * l.stripWidth + (kInputs - 1) * m_gap + m_split;
+    m_inputsHeading->setGeometry(snapped(m_pad, m_pad, 4 * l.stripWidth, kHeading));
+    m_outputsHeading->setGeometry(snapped(outputsLeft, m_pad, 8 * l.stripWidth, kHeading));
+    m_divider->setGeometry(snapped(outputsLeft - m_split + (m_split - 1) / 2, stripTop, 1, l.stripHeight));
+    for (int ch = 0; ch < kChannels; ++ch) {
+        const bool input = ch < kInputs;
+        const int index = input ? ch : ch - kInputs;
+        const double left = (input ? m_pad : outputsLeft) + index * (l.stripWidth + m_gap);
+        m_strips[ch]->setGeometry(snapped(left, stripTop, l.stripWidth, l.stripHeight));
+    }
+}

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <bit>
+
+#include "app/Navigator.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Fader.h"
+#include "app/controls/FlatButton.h"
+#include "app/controls/LiveMeters.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/MixerView.h"
+#include "support/DemoModel.h"
+#include "support/WidgetTesting.h"
+
+using namespace kestrel_test;
+
+namespace {
+
+quint32 bits(float f) {
+    return std::bit_cast<quint32>(f);
+}
+
+// Lets the coalesced refreshes of this turn run.
+void settle() {
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+TEST(MixerLayoutTest, StripsShareTheWidthBetweenTheirBoundsAboveTheFloors) {
+    const auto at = [](double w, double h) { return MixerView::layoutFor(QSizeF(w, h), 5, 18, 12); };
+    EXPECT_NEAR(at(1200, 800).stripWidth, (1200 - 24 - 50 - 18) / 12.0, 1e-9);
+    EXPECT_EQ(at(1200, 800).stripHeight, 754);
+    EXPECT_NEAR(at(1200, 800).content.width(), 1200, 1e-9);
+
+    EXPECT_EQ(at(931, 800).stripWidth, 70);
+    EXPECT_GT(at(931, 800).content.width(), 931);  // scrolls sideways
+    EXPECT_EQ(at(1490, 800).stripWidth, 116);
+    EXPECT_LT(at(1490, 800).content.width(), 1490);  // room left at the right
+
+    EXPECT_EQ(at(1200, 515).stripHeight, 470);
+    EXPECT_GT(at(1200, 515).content.height(), 515);
+    EXPECT_EQ(at(1200, 516).stripHeight, 470);
+    EXPECT_EQ(at(1200, 516).content.height(), 516);
+}
+
+class MixerTest : public ::testing::Test {
+protected:
+    DemoModel dsp;
+    Navigator navigator;
+    MixerView mixer{*dsp, &navigator};
+
+    void SetUp() override {
+        mixer.resize(1200, 800);
+        mixer.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&mixer));
+        settle();
+    }
+    quint32 flags(int ch) const { return dsp->words(quint32(1 + ch), 2)[1]; }
+    float gain(int ch) const { return std::bit_cast<float>(dsp->words(quint32(1 + ch), 2)[0]); }
+    void typeGain(int ch, const QString& text) {
+        QLineEdit* edit = mixer.strip(ch)->gainField()->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        settle();
+    }
+};
+
+TEST_F(MixerTest, StripsTakeTheirComputedSizeAndNothingScrolls) {
+    for (int ch : {0, 5, 11}) {
+        EXPECT_NEAR(mixer.strip(ch)->width(), 92.33, 1) << ch;
+        EXPECT_EQ(mixer.strip(ch)->height(), 754);
+    }
+    EXPECT_EQ(mixer.horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(mixer.verticalScrollBar()->maximum(), 0);
+    // The outputs start after the inputs, their gaps and the divider.
+    EXPECT_NEAR(mixer.strip(4)->x(), 12 + 4 * 92.33 + 3 * 5 + 18, 1);
+
+    mixer.resize(900, 500);
+    settle();
+    EXPECT_EQ(mixer.strip(0)->width(), 70);
+    EXPECT_EQ(mixer.strip(0)->height(), 470);
+    EXPECT_GT(mixer.horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(mixer.verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(MixerTest, TypedGainsAreClampedByTheModel) {
+    typeGain(5, QStringLiteral("40"));
+    EXPECT_EQ(gain(5), 15.0f);
+    typeGain(5, QStringLiteral("-80"));
+    EXPECT_EQ(gain(5), -60.0f);
+    typeGain(5, QStringLiteral("-3,44"));
+    EXPECT_NEAR(gain(5), -3.4f, 1e-6);
+    EXPECT_EQ(mixer.strip(5)->gainField()->lineEdit()->text(), QStringLiteral("-3.4"));
+    EXPECT_EQ(mixer.strip(5)->fader()->db(), double(gain(5)));
+}
+
+TEST_F(MixerTest, FaderDragAndDoubleClickWriteTheGain) {
+    Fader* fader = mixer.strip(2)->fader();
+    doubleClick(*fader, QPointF(fader->width() / 2.0, 100));
+    settle();
+    EXPECT_EQ(gain(2), 0.0f);
+    drag(*fader, QPointF(fader->width() / 2.0, 300), QPointF(fader->width() / 2.0, 260));
+    settle();
+    EXPECT_GT(gain(2), 0.0f);
+    EXPECT_EQ(fader->db(), double(gain(2)));
+}
+
+TEST_F(MixerTest, MuteButtonFlipsOnlyTheMuteBitAndShowsTheMutedLook) {
+    ChannelStrip* strip = mixer.strip(6);
+    const quint32 before = flags(6);
+    ASSERT_EQ(before & 1, 0u);
+    QTest::mouseClick(strip->muteButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(flags(6), before | 1);
+    EXPECT_EQ(strip->muteButton()->toolTip(), QStringLiteral("Muted — click to unmute"));
+    EXPECT_EQ(strip->muteButton()->look().fill, Palette::red());
+    EXPECT_EQ(strip->fader()->tint(), Theme::systemGrey());
+    EXPECT_EQ(strip->gainField()->lineEdit()->palette().color(QPalette::Text), Palette::red());
+    EXPECT_EQ(strip->meter()->level(), -90);
+    QTest::mouseClick(strip->muteButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(flags(6), before);
+    EXPECT_EQ(strip->muteButton()->toolTip(), QStringLiteral("Mute"));
+}
+
+TEST_F(MixerTest, HeaderOpensTheEditorOnDoubleClickOnly) {
+    QSignalSpy opened(&mixer, &MixerView::openChannel);
+    StripHeader* header = mixer.strip(7)->header();
+    QTest::mouseClick(header, Qt::LeftButton);
+    EXPECT_EQ(opened.size(), 0);
+    QTest::mouseDClick(header, Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].at(0).toInt(), 7);
+    QTest::mouseClick(mixer.strip(3)->editButton(), Qt::LeftButton);
+    EXPECT_EQ(opened.last().at(0).toInt(), 3);
+
+    const QString in = mixer.strip(0)->header()->toolTip();
+    const QString out = header->toolTip();
+    EXPECT_TRUE(in.endsWith(QStringLiteral("Right-click for phase, mute and source."))) << in.toStdString();
+    EXPECT_TRUE(out.endsWith(QStringLiteral("Right-click for phase, mute."))) << out.toStdString();
+    EXPECT_TRUE(out.startsWith(QStringLiteral("Double-click to edit ") + dsp->channelName(7)));
+}
+
+TEST_F(MixerTest, Screenshot) {
+    Theme::apply(*qApp);
+    dsp->setMute(9, true);
+    dsp->setGroup(5, 2);
+    dsp->setGroup(6, 2);
+    dsp->write(quint32(346 + 1), {1});  // the test signal feeds IN B
+    settle();
+    saveScreenshot(mixer, QStringLiteral("mixer-demo"));
+}

@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <bit>
+
+#include "app/ModelWatcher.h"
+#include "app/Navigator.h"
+#include "app/controls/FlatButton.h"
+#include "app/controls/Theme.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/GroupPicker.h"
+#include "app/mixer/InputQuickMenu.h"
+#include "app/mixer/QuickButtons.h"
+#include "support/DemoModel.h"
+#include "support/WidgetTesting.h"
+
+using namespace kestrel_test;
+
+namespace {
+
+void settle() {
+    QCoreApplication::processEvents();
+}
+
+void click(QAbstractButton* button) {
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    settle();
+}
+
+QStringList labels(const QuickButtons& quick, const QList<QuickButtons::Quick>& list) {
+    QStringList out;
+    for (const auto& q : list) {
+        if (quick.button(q.label)) out << q.label;
+    }
+    return out;
+}
+
+QAction* action(QMenu& menu, const QString& text) {
+    for (QAction* a : menu.actions())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+}  // namespace
+
+class StripControlsTest : public ::testing::Test {
+protected:
+    DemoModel dsp;
+    DSPModel::Words words(quint32 number, int count) const { return dsp->words(number, count); }
+};
+
+TEST_F(StripControlsTest, InputsShowFourTogglesAndTheSourceOutputsSix) {
+    QuickButtons in(*dsp, 1);
+    QuickButtons out(*dsp, 8);
+    EXPECT_EQ(labels(in, QuickButtons::toggles(*dsp, 1)), (QStringList{"Ø", "N", "D", "F"}));
+    EXPECT_NE(in.sourceButton(), nullptr);
+    EXPECT_EQ(labels(out, QuickButtons::toggles(*dsp, 8)), (QStringList{"Ø", "E", "D", "F", "C", "L"}));
+    EXPECT_EQ(out.sourceButton(), nullptr);
+}
+
+TEST_F(StripControlsTest, TogglesWriteTheOppositeStateAndKeepTheRestOfTheirWords) {
+    QuickButtons quick(*dsp, 5);
+    const quint32 flags = words(6, 2)[1];
+    click(quick.button(QStringLiteral("Ø")));
+    EXPECT_EQ(words(6, 2)[1], flags ^ 0x100);  // the mute bit stays
+    click(quick.button(QStringLiteral("Ø")));
+    EXPECT_EQ(words(6, 2)[1], flags);
+
+    dsp->write(335, {std::bit_cast<quint32>(12.5f), 0});
+    settle();
+    EXPECT_TRUE(quick.button(QStringLiteral("D"))->toolTip().endsWith(QStringLiteral(" — on")));
+    click(quick.button(QStringLiteral("D")));
+    EXPECT_EQ(words(335, 2), (DSPModel::Words{std::bit_cast<quint32>(12.5f), 1}));
+    EXPECT_EQ(quick.button(QStringLiteral("D"))->toolTip(), QStringLiteral("Delay — off"));
+
+    const bool eqActive = !dsp->eqBypassed().contains(5);
+    click(quick.button(QStringLiteral("E")));
+    EXPECT_EQ(dsp->eqBypassed().contains(5), eqActive);
+
+    const bool compressorOn = dsp->compressor(5).on;
+    click(quick.button(QStringLiteral("C")));
+    EXPECT_EQ(dsp->compressor(5).on, !compressorOn);
+    const bool limiterOn = dsp->limiter(5).on;
+    click(quick.button(QStringLiteral("L")));
+    EXPECT_EQ(dsp->limiter(5).on, !limiterOn);
+}
+
+TEST_F(StripControlsTest, GroupedTogglesShareAllButTheFIR) {
+    dsp->setGroup(0, 1);
+    dsp->setGroup(2, 1);
+    QuickButtons quick(*dsp, 2);
+    const quint32 firOfZero = words(391, 1)[0];
+    click(quick.button(QStringLiteral("F")));
+    EXPECT_EQ(words(391 + 2, 1)[0], firOfZero == 0 ? 1u : 0u);
+    EXPECT_EQ(words(391, 1)[0], firOfZero);  // the other member keeps its FIR
+
+    click(quick.button(QStringLiteral("N")));
+    EXPECT_EQ(words(214 + 2, 1), words(214, 1));
+    EXPECT_EQ(quick.button(QStringLiteral("N"))->toolTip().endsWith(QStringLiteral("— off")),
+              words(216, 1)[0] != 0);
+}
+
+TEST_F(StripControlsTest, GroupPickerJoinsCopiesAndLeaves) {
+    GroupPicker picker(*dsp, 9);
+    EXPECT_EQ(picker.text(), QStringLiteral("Grp –"));
+    dsp->write(6, {std::bit_cast<quint32>(-7.0f), 0x100});
+    dsp->setGroup(5, 3);
+    picker.menu()->actions().at(4)->trigger();  // "Group 3"
+    settle();
+    EXPECT_EQ(picker.text(), QStringLiteral("Grp 3"));
+    EXPECT_EQ(words(10, 2), words(6, 2));  // channel 9 took channel 5's settings
+
+    ChannelStrip strip(*dsp, nullptr, 9);
+    settle();
+    EXPECT_EQ(strip.header()->group(), 3);
+    picker.menu()->actions().at(0)->trigger();  // "No group"
+    settle();
+    EXPECT_EQ(picker.text(), QStringLiteral("Grp –"));
+    EXPECT_FALSE(strip.header()->group().has_value());
+    EXPECT_EQ(dsp->groupOf().value(5), 3);  // the others stay grouped
+}
+
+TEST_F(StripControlsTest, InputPanelSetsPhaseMuteAndSource) {
+    Navigator navigator;
+    QSignalSpy pages(&navigator, &Navigator::pageRequested);
+    InputPanel panel(*dsp, &navigator, 1);
+    const quint32 flags = words(2, 2)[1];
+    click(panel.muteToggle());
+    EXPECT_EQ(words(2, 2)[1], flags ^ 1);
+    click(panel.phaseToggle());
+    EXPECT_EQ(words(2, 2)[1], flags ^ 1 ^ 0x100);
+    EXPECT_TRUE(panel.muteToggle()->isOn());
+
+    click(panel.sourceButton(InputSource::aes));
+    EXPECT_EQ(dsp->inputSource(1), InputSource::aes);
+    EXPECT_EQ(words(351, 1)[0], 2u);
+    EXPECT_EQ(panel.sourceButton(InputSource::aes)->look().text, QColor(Qt::black));
+    EXPECT_EQ(panel.sourceButton(InputSource::aes)->toolTip(), QStringLiteral("Use the AES input"));
+
+    click(panel.settingsButton());
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_EQ(pages[0].at(0).value<Page>(), Page::of(Page::Kind::sources));
+}
+
+TEST_F(StripControlsTest, TestSignalShowsAndTurnsOffToTheKeptSource) {
+    InputQuickMenu source(*dsp, 3);
+    InputPanel panel(*dsp, nullptr, 3);
+    for (const auto& [kept, expected] :
+         {std::pair{1u, InputSource::dante}, std::pair{7u, InputSource::analog}}) {
+        dsp->write(349, {1});
+        dsp->write(353, {kept});
+        settle();
+        EXPECT_EQ(source.text(), QStringLiteral("TEST"));
+        EXPECT_EQ(source.look().text, Theme::systemOrange());
+        EXPECT_EQ(panel.testSignalStatus()->text(), QStringLiteral("On — the generator feeds this input"));
+        EXPECT_FALSE(panel.turnOffButton()->isHidden());
+        for (InputSource s : {InputSource::analog, InputSource::aes, InputSource::dante})
+            EXPECT_NE(panel.sourceButton(s)->look().text, QColor(Qt::black));
+
+        QMenu menu;
+        addStripQuickMenuItems(menu, *dsp, 3);
+        ASSERT_NE(action(menu, QStringLiteral("Test Signal")), nullptr);
+        EXPECT_TRUE(action(menu, QStringLiteral("Test Signal"))->isChecked());
+
+        click(panel.turnOffButton());
+        EXPECT_EQ(dsp->inputSource(3), expected);
+        EXPECT_EQ(panel.testSignalStatus()->text(), QStringLiteral("Off"));
+        EXPECT_TRUE(panel.turnOffButton()->isHidden());
+    }
+}
+
+TEST_F(StripControlsTest, ContextMenuItemsWriteTheChannel) {
+    QMenu out;
+    addStripQuickMenuItems(out, *dsp, 10);
+    QStringList texts;
+    for (QAction* a : out.actions()) texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"Phase invert (Ø)", "Mute"}));
+    const quint32 flags = words(11, 2)[1];
+    action(out, QStringLiteral("Mute"))->trigger();
+    EXPECT_EQ(words(11, 2)[1], flags ^ 1);
+
+    QMenu in;
+    addStripQuickMenuItems(in, *dsp, 0);
+    EXPECT_EQ(action(in, QStringLiteral("Test Signal")), nullptr);
+    action(in, QStringLiteral("Dante"))->trigger();
+    EXPECT_EQ(dsp->inputSource(0), InputSource::dante);
+}
+
+TEST_F(StripControlsTest, InputPanelOpensFromTheEnvironmentForItsChannelOnly) {
+    qputenv("TSL_INPUT_PANEL", "2");
+    InputQuickMenu c(*dsp, 2);
+    InputQuickMenu a(*dsp, 0);
+    c.show();
+    a.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return c.panel() && c.panel()->isVisible(); }, 5000));
+    EXPECT_EQ(a.panel(), nullptr);
+    qputenv("TSL_INPUT_PANEL", "02");
+    InputQuickMenu padded(*dsp, 2);
+    padded.show();
+    QTest::qWait(1200);
+    EXPECT_EQ(padded.panel(), nullptr);
+    qunsetenv("TSL_INPUT_PANEL");
+}
+
+TEST_F(StripControlsTest, ManyChangesInOneTurnRefreshOnce) {
+    int refreshes = 0;
+    QObject owner;
+    ModelWatcher watcher(
+        *dsp, {1, 2}, [&] { ++refreshes; }, &owner);
+    dsp->setGain(0, -3);
+    dsp->setMute(0, true);
+    dsp->setGain(1, 2);
+    dsp->setGain(7, 1);  // not watched, and no extra refresh
+    EXPECT_EQ(refreshes, 0);
+    settle();
+    EXPECT_EQ(refreshes, 1);
+    dsp->setGain(7, 2);
+    settle();
+    EXPECT_EQ(refreshes, 1);
+}
+
+TEST_F(StripControlsTest, InputPanelScreenshot) {
+    Theme::apply(*qApp);
+    dsp->write(346, {1});
+    dsp->setMute(0, true);
+    InputPanel panel(*dsp, nullptr, 0);
+    panel.adjustSize();
+    saveScreenshot(panel, QStringLiteral("input-panel"));
+}
