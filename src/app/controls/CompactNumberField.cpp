@@ -5,25 +5,24 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPointer>
 #include <QTimer>
 #include <cmath>
 
 #include "app/controls/Theme.h"
+#include "platform/NumText.h"
 
 std::optional<double> parseTypedNumber(const QString& text) {
     QString cleaned = text;
     cleaned.replace(QLatin1Char(','), QLatin1Char('.'));
     cleaned = cleaned.trimmed();
-    bool ok = false;
-    const double value = QLocale::c().toDouble(cleaned, &ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
+    const std::optional<double> value = numtext::parseDouble(cleaned);
+    if (!value || !std::isfinite(*value)) return std::nullopt;
     return value;
 }
 
 QString formatNumber(const QString& format, double value) {
-    return QString::asprintf(format.toUtf8().constData(), value);
+    return numtext::format(format.toUtf8().constData(), value);
 }
 
 namespace {
