@@ -84,7 +84,7 @@ void StripHeader::paintEvent(QPaintEvent*) {
         painter.setBrush(tint);
         painter.setPen(Qt::NoPen);
         painter.drawEllipse(circle);
-        painter.setFont(Theme::font(9, QFont::Black));
+        painter.setFont(Theme::font(9, QFont::ExtraBold));
         painter.setPen(Qt::black);
         painter.drawText(circle, Qt::AlignCenter, QString::number(*m_group));
     }
@@ -108,7 +108,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
       m_meter(new LiveMeterBar(dsp.meterStore(), ch)),
       m_fader(new Fader(kCapH, kCapW, {10, 5, 0, -5, -10, -20, -30, -40, -60})),
       m_gain(new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52)),
-      m_mute(new FlatButton(QStringLiteral("MUTE"), Theme::capsFont(11, QFont::Black, 0.6), 24)),
+      m_mute(new FlatButton(QStringLiteral("MUTE"), Theme::capsFont(11, QFont::ExtraBold, 0.6), 24)),
       m_quick(new QuickButtons(dsp, ch)),
       m_group(new GroupPicker(dsp, ch)),
       m_edit(new QToolButton) {
