@@ -53,10 +53,17 @@ void FlatButton::paintEvent(QPaintEvent*) {
     if (m_look.border.isValid()) Theme::strokeRoundedRectInside(painter, face, m_look.radius, m_look.border);
 
     const QColor ink = isEnabled() ? m_look.text : Theme::withOpacity(m_look.text, 0.4);
-    painter.setFont(font());
-    painter.setPen(ink);
-    const double textWidth = QFontMetricsF(font()).horizontalAdvance(text());
+    // A face too narrow for its text shrinks the text (to 70 % at most) before cutting it.
+    QFont textFont = font();
     const double symbolWidth = m_symbol ? kSymbolGap + m_symbolPx : 0;
+    double textWidth = QFontMetricsF(textFont).horizontalAdvance(text());
+    const double room = width() - 4 - symbolWidth;
+    if (textWidth > room && textWidth > 0) {
+        textFont.setPixelSize(qMax(1, int(textFont.pixelSize() * qMax(0.7, room / textWidth))));
+        textWidth = QFontMetricsF(textFont).horizontalAdvance(text());
+    }
+    painter.setFont(textFont);
+    painter.setPen(ink);
     const double left = face.center().x() - (textWidth + symbolWidth) / 2;
     painter.drawText(QRectF(left, 0, textWidth + 1, face.height()), Qt::AlignLeft | Qt::AlignVCenter, text());
     if (m_symbol) {
