@@ -78,6 +78,8 @@ struct ShellRig {
 void settle() {
     QTest::qWait(1);
     QCoreApplication::processEvents();
+    // A rebuild in the last turn leaves its old widgets waiting for deletion.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace
