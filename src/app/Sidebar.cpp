@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/Logo.h"
-#include "app/controls/Meters.h"
+#include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
@@ -71,10 +71,8 @@ public:
         m_badge->setFont(Theme::font(9, QFont::Black));
         m_badge->setStyleSheet(QStringLiteral("color: %1").arg(Palette::red().name()));
         row->addWidget(m_badge);
-        auto* meter = new HorizontalMeter(this);
+        auto* meter = new LiveHorizontalMeter(meters, ch, this);
         meter->setFixedSize(28, 4);
-        connect(&meters, &MeterStore::levelsChanged, meter,
-                [meter, &meters, ch] { meter->setLevel(meters.levels()[ch]); });
         row->addWidget(meter, 0, Qt::AlignVCenter);
         connect(&model, &DSPModel::paramChanged, this, [this](quint32 number) {
             if (number == gainParam() || number == channelNameBase + quint32(m_ch)) refresh();

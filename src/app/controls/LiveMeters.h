@@ -1,37 +1,46 @@
 #pragma once
 
 #include "app/controls/Meters.h"
+#include "link/MeterStore.h"
 
-class MeterStore;
+// What a live meter shows: a muted channel reads -90 dBu (nothing lit). The
+// horizontal meter's tooltip reports the stored level even while muted.
+void showChannelLevel(MeterBar& meter, float stored, bool muted);
+void showChannelLevel(HorizontalMeter& meter, float stored, bool muted);
 
-// A level bar bound to one channel of the meter store; a muted channel shows
-// -90 dBu (nothing lit). Store updates only repaint the bar.
-class LiveMeterBar : public MeterBar {
-    Q_OBJECT
+// A meter bound to one channel of the meter store. Store updates only repaint it.
+template <class Meter>
+class LiveMeter : public Meter {
 public:
-    LiveMeterBar(MeterStore& store, int ch, QWidget* parent = nullptr);
-    void setMuted(bool muted);
+    template <class... MeterArgs>
+    LiveMeter(MeterStore& store, int ch, MeterArgs&&... args)
+        : Meter(std::forward<MeterArgs>(args)...), m_store(store), m_ch(ch) {
+        QObject::connect(&store, &MeterStore::levelsChanged, this, [this] { follow(); });
+        follow();
+    }
+
+    void setMuted(bool muted) {
+        m_muted = muted;
+        follow();
+    }
 
 private:
-    void follow();
+    void follow() { showChannelLevel(*this, m_store.levels().value(m_ch, -90), m_muted); }
 
     MeterStore& m_store;
     int m_ch;
     bool m_muted = false;
 };
 
-// The thin horizontal level of a sidebar row or the channel header. Its
-// tooltip reports the store's level even while the channel is muted.
-class LiveHorizontalMeter : public HorizontalMeter {
-    Q_OBJECT
+// The level bar of a mixer strip, with the clip light.
+class LiveMeterBar : public LiveMeter<MeterBar> {
 public:
-    LiveHorizontalMeter(MeterStore& store, int ch, QWidget* parent = nullptr);
-    void setMuted(bool muted);
+    LiveMeterBar(MeterStore& store, int ch, QWidget* parent = nullptr) : LiveMeter(store, ch, true, parent) {}
+};
 
-private:
-    void follow();
-
-    MeterStore& m_store;
-    int m_ch;
-    bool m_muted = false;
+// The thin level of a sidebar row or the channel header.
+class LiveHorizontalMeter : public LiveMeter<HorizontalMeter> {
+public:
+    LiveHorizontalMeter(MeterStore& store, int ch, QWidget* parent = nullptr)
+        : LiveMeter(store, ch, parent) {}
 };

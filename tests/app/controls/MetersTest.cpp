@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/controls/Meters.h"
+#include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
 #include "support/WidgetTesting.h"
@@ -120,6 +120,22 @@ TEST(MetersTest, TickLabelsAndPlacement) {
     EXPECT_EQ(up[3].text, QString(QChar(0x2212)) + QStringLiteral("48"));
     EXPECT_EQ(up[3].y, 207 - 5);  // never closer than 5 to an edge
     EXPECT_EQ(level.width(), 16);
+}
+
+TEST(MetersTest, LiveMetersFollowTheStoreAndShowMutedChannelsSilent) {
+    MeterStore store;
+    LiveMeterBar bar(store, 5);
+    LiveHorizontalMeter row(store, 5);
+    QList<float> levels(12, -84.5f);
+    levels[5] = -12.34f;
+    store.setLevels(levels);
+    EXPECT_EQ(bar.level(), -12.34f);
+    EXPECT_EQ(row.level(), -12.34f);
+    bar.setMuted(true);
+    row.setMuted(true);
+    EXPECT_EQ(bar.level(), -90);
+    EXPECT_EQ(row.level(), -90);
+    EXPECT_EQ(row.toolTip(), QStringLiteral("Level -12.3 dB"));  // the store's level, even muted
 }
 
 TEST(MetersTest, Screenshot) {

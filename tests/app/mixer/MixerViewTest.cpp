@@ -24,10 +24,6 @@ using namespace kestrel_test;
 
 namespace {
 
-quint32 bits(float f) {
-    return std::bit_cast<quint32>(f);
-}
-
 // Lets the coalesced refreshes of this turn run.
 void settle() {
     QCoreApplication::processEvents();
