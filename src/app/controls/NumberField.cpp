@@ -1,0 +1,69 @@
+#include "app/controls/NumberField.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Theme.h"
+#include "platform/NumText.h"
+
+namespace {
+
+QLabel* secondaryLabel(const QString& text) {
+    auto* label = new QLabel(text);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Theme::secondaryText());
+    label->setPalette(palette);
+    return label;
+}
+
+}  // namespace
+
+NumberField::NumberField(const QString& label, const QString& unit, const QString& format, QWidget* parent)
+    : QWidget(parent), m_format(format), m_edit(new QLineEdit) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    QLabel* caption = secondaryLabel(label);
+    caption->setFixedWidth(72);
+    row->addWidget(caption, 0, Qt::AlignVCenter);
+    m_edit->setFixedWidth(70);
+    m_edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(m_edit, 0, Qt::AlignVCenter);
+    if (!unit.isEmpty()) {
+        m_unit = secondaryLabel(unit);
+        row->addWidget(m_unit, 0, Qt::AlignVCenter);
+    }
+    row->addStretch(1);
+    selectAllOnFocus(m_edit);
+    m_edit->installEventFilter(this);
+    connect(m_edit, &QLineEdit::returnPressed, this, &NumberField::commit);
+    showValue();
+}
+
+void NumberField::setValue(double value) {
+    m_value = value;
+    showValue();
+}
+
+bool NumberField::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_edit && event->type() == QEvent::FocusOut) commit();
+    return QWidget::eventFilter(watched, event);
+}
+
+void NumberField::commit() {
+    QString text = m_edit->text();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    const std::optional<double> parsed = numtext::parseDouble(text.trimmed());
+    const QPointer<NumberField> self(this);
+    if (parsed) Q_EMIT committed(*parsed);
+    // Whatever was typed, the owner's value (new or old) is what stays shown.
+    if (self) showValue();
+}
+
+void NumberField::showValue() {
+    m_edit->setText(formatNumber(m_format, m_value));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+// A captioned entry for one number with an optional unit. It parses leniently
+// (a comma counts as the decimal point, blanks around the number are ignored,
+// and the spellings of infinity and NaN pass through, so owners clamp or
+// refuse them) and hands the number to its owner; the owner's value, passed
+// back in, is what the field shows.
+class NumberField : public QWidget {
+    Q_OBJECT
+public:
+    NumberField(const QString& label, const QString& unit, const QString& format, QWidget* parent = nullptr);
+
+    void setValue(double value);
+    double value() const { return m_value; }
+    QLineEdit* lineEdit() const { return m_edit; }
+    QLabel* unitLabel() const { return m_unit; }
+
+Q_SIGNALS:
+    void committed(double value);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void commit();
+    void showValue();
+
+    QString m_format;
+    double m_value = 0;
+    QLineEdit* m_edit;
+    QLabel* m_unit = nullptr;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QWidget>
+
+#include "link/DSPModel.h"
+
+class BandColumns;
+class CompactNumberField;
+class Encoder;
+class QCheckBox;
+class QGraphicsOpacityEffect;
+class QToolButton;
+
+// One band's column of the band editor.
+class BandColumn : public QWidget {
+    Q_OBJECT
+public:
+    BandColumn(BandColumns& owner, int ch, int band);
+
+    void show(const DSPModel::Band& band, bool selected);
+
+    QCheckBox* onToggle() const { return m_on; }
+    QToolButton* typeButton() const { return m_type; }
+    Encoder* freqKnob() const { return m_freqKnob; }
+    Encoder* gainKnob() const { return m_gainKnob; }
+    Encoder* qKnob() const { return m_qKnob; }
+    CompactNumberField* freqField() const { return m_freqField; }
+    CompactNumberField* gainField() const { return m_gainField; }
+    CompactNumberField* qField() const { return m_qField; }
+    bool isSelected() const { return m_selected; }
+    double shownOpacity() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QWidget* cell(Encoder* knob, CompactNumberField* field);
+
+    BandColumns& m_owner;
+    int m_ch;
+    int m_band;
+    bool m_selected = false;
+    QWidget* m_badge;
+    QCheckBox* m_on;
+    QToolButton* m_type;
+    Encoder* m_freqKnob;
+    Encoder* m_gainKnob;
+    Encoder* m_qKnob;
+    CompactNumberField* m_freqField;
+    CompactNumberField* m_gainField;
+    CompactNumberField* m_qField;
+    QGraphicsOpacityEffect* m_dim;
+};

@@ -1,0 +1,308 @@
+#include "editor/BandColumns.h"
+
+#include <QCheckBox>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <cmath>
+
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+#include "editor/BandColumn.h"
+#include "editor/EditorKit.h"
+#include "link/ParamMap.h"
+
+namespace {
+
+struct Sizes {
+    int spacing;
+    double knob;
+    double field;
+    int minimumWidth;
+};
+
+Sizes sizesFor(int ch) {
+    return ParamMap::isInput(ch) ? Sizes{3, 28, 42, 46} : Sizes{4, 32, 52, 0};
+}
+
+constexpr int headerHeight = 26;
+constexpr int typeHeight = 28;
+constexpr int cellHeight = 62;
+
+QString typeTitle(qint64 raw) {
+    if (auto type = EQBandType::fromRaw(raw)) return type->shortName();
+    return QStringLiteral("Type ") + QString::number(raw);
+}
+
+// The band number in its circle: the channel colour when selected.
+class BandBadge : public QWidget {
+public:
+    BandBadge(int ch, int band) : m_ch(ch), m_band(band) { setFixedSize(20, 20); }
+    void setSelected(bool selected) {
+        m_selected = selected;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_selected ? Palette::channel(m_ch) : Theme::white(0.1));
+        painter.drawEllipse(rect());
+        painter.setFont(Theme::font(11, QFont::Bold));
+        painter.setPen(m_selected ? QColor(Qt::black) : Theme::primaryText());
+        painter.drawText(rect(), Qt::AlignCenter, QString::number(m_band + 1));
+    }
+
+private:
+    int m_ch;
+    int m_band;
+    bool m_selected = false;
+};
+
+QWidget* titleColumn() {
+    auto* column = new QWidget;
+    column->setFixedWidth(34);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 4, 0, 4);
+    stack->setSpacing(0);
+    const QList<std::pair<QString, int>> titles{{QStringLiteral("Band"), headerHeight},
+                                                {QStringLiteral("Type"), typeHeight},
+                                                {QStringLiteral("Freq\nHz"), cellHeight},
+                                                {QStringLiteral("Gain\ndB"), cellHeight},
+                                                {QStringLiteral("Q"), cellHeight}};
+    for (const auto& [text, height] : titles) {
+        QLabel* title =
+            editorkit::label(text.toUpper(), Theme::font(9, QFont::DemiBold), Theme::secondaryText());
+        title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        title->setFixedHeight(height);
+        stack->addWidget(title);
+    }
+    stack->addStretch(1);
+    return column;
+}
+
+}  // namespace
+
+double BandColumns::maxQ(qint64 type) {
+    return EQBandType::largestQForRaw(type);
+}
+
+BandColumns::BandColumns(DSPModel& model, int ch, QWidget* parent)
+    : QWidget(parent), m_model(model), m_ch(ch), m_scroll(new QScrollArea) {
+    const Sizes sizes = sizesFor(ch);
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(sizes.spacing);
+    layout->addWidget(titleColumn(), 0, Qt::AlignTop);
+    const int count = ParamMap::isInput(ch) ? ParamMap::inputEQBands : ParamMap::outputEQBands;
+    for (int b = 0; b < count; ++b) {
+        auto* column = new BandColumn(*this, ch, b);
+        m_columns.append(column);
+        layout->addWidget(column, 1, Qt::AlignTop);
+    }
+
+    m_scroll->setWidget(row);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setStyleSheet(
+        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    refresh();
+}
+
+void BandColumns::refresh() {
+    for (int b = 0; b < m_columns.size(); ++b) m_columns[b]->show(m_model.band(m_ch, b), b == m_selected);
+    // Room for the row and, when it does not fit, the scroll bar with 8 points below.
+    const int rowHeight = m_scroll->widget()->sizeHint().height();
+    const bool scrolls = m_scroll->widget()->minimumSizeHint().width() > m_scroll->viewport()->width();
+    setFixedHeight(rowHeight + (scrolls ? m_scroll->horizontalScrollBar()->sizeHint().height() + 8 : 0));
+}
+
+void BandColumns::setSelected(int band) {
+    if (band == m_selected) return;
+    m_selected = band;
+    refresh();
+}
+
+void BandColumns::choose(int band) {
+    setSelected(band);
+    Q_EMIT selectedChanged(band);
+}
+
+void BandColumns::writeBand(int band, const std::function<void(DSPModel::Band&)>& change) {
+    choose(band);
+    const quint32 number = ParamMap::eqBandParam(m_ch, band);
+    DSPModel::Band edited = DSPModel::decodeBand(m_model.words(number, 4));
+    change(edited);
+    DSPModel::Words words = m_model.words(number, 4);
+    if (DSPModel::encodeBand(words, edited)) m_model.write(number, words);
+}
+
+BandColumn::BandColumn(BandColumns& owner, int ch, int band)
+    : m_owner(owner),
+      m_ch(ch),
+      m_band(band),
+      m_badge(new BandBadge(ch, band)),
+      m_on(new QCheckBox),
+      m_type(new QToolButton),
+      m_dim(new QGraphicsOpacityEffect(this)) {
+    const Sizes sizes = sizesFor(ch);
+    const QColor tint = Palette::channel(ch);
+    m_freqKnob = new Encoder({20, 20000, true, 1}, false, std::nullopt, tint, sizes.knob);
+    m_gainKnob = new Encoder({-15, 15, false, 0.1}, true, 0.0, tint, sizes.knob);
+    m_qKnob = new Encoder({0.25, 128, true, 0.01}, false, std::nullopt, tint, sizes.knob);
+    m_freqField = new CompactNumberField(QStringLiteral("%.0f"), QString(), sizes.field);
+    m_gainField = new CompactNumberField(QStringLiteral("%+.1f"), QString(), sizes.field);
+    m_qField = new CompactNumberField(QStringLiteral("%.2f"), QString(), sizes.field);
+
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 4, 0, 4);
+    stack->setSpacing(0);
+    auto* header = new QWidget;
+    header->setFixedHeight(headerHeight);
+    auto* headerRow = new QHBoxLayout(header);
+    headerRow->setContentsMargins(0, 0, 0, 0);
+    headerRow->setSpacing(4);
+    headerRow->addStretch(1);
+    headerRow->addWidget(m_badge);
+    headerRow->addWidget(m_on);
+    headerRow->addStretch(1);
+    stack->addWidget(header);
+
+    auto* menu = new QMenu(m_type);
+    for (EQBandType type : EQBandType::allCases()) {
+        menu->addAction(type.name(), this, [this, raw = type.rawValue()] {
+            m_owner.writeBand(m_band, [raw](DSPModel::Band& b) {
+                b.type = raw;
+                if (raw == EQBandType::lowShelf || raw == EQBandType::highShelf) b.q = 1.0f;
+            });
+        });
+    }
+    m_type->setMenu(menu);
+    m_type->setPopupMode(QToolButton::InstantPopup);
+    m_type->setFixedHeight(20);
+    m_type->setFont(Theme::font(10, QFont::Medium));
+    m_type->setToolTip(tr("Band type"));
+    m_type->setFocusPolicy(Qt::NoFocus);
+    m_type->setStyleSheet(
+        QStringLiteral("QToolButton { background: rgba(255,255,255,18); border: none; "
+                       "border-radius: 5px; padding: 0 6px; }"
+                       "QToolButton::menu-indicator { image: none; width: 0; }"));
+    auto* typeRow = new QWidget;
+    typeRow->setFixedHeight(typeHeight);
+    auto* typeLayout = new QHBoxLayout(typeRow);
+    typeLayout->setContentsMargins(0, 0, 0, 0);
+    typeLayout->addWidget(m_type, 0, Qt::AlignCenter);
+    stack->addWidget(typeRow);
+    stack->addWidget(cell(m_freqKnob, m_freqField));
+    stack->addWidget(cell(m_gainKnob, m_gainField));
+    stack->addWidget(cell(m_qKnob, m_qField));
+
+    setMinimumWidth(sizes.minimumWidth);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_dim->setOpacity(0.55);
+    m_dim->setEnabled(false);
+    setGraphicsEffect(m_dim);
+
+    auto write = [this](auto change) { m_owner.writeBand(m_band, change); };
+    connect(m_on, &QCheckBox::toggled, this,
+            [write](bool on) { write([on](DSPModel::Band& b) { b.on = on; }); });
+    connect(m_freqKnob, &Encoder::valueEdited, this, [write](double v) {
+        if (auto hz = editorkit::wholePart(v)) write([hz](DSPModel::Band& b) { b.freq = *hz; });
+    });
+    connect(m_freqField, &CompactNumberField::committed, this, [write](double v) {
+        if (auto hz = editorkit::wholePart(std::clamp(v, 20.0, 22000.0)))
+            write([hz](DSPModel::Band& b) { b.freq = *hz; });
+    });
+    connect(m_gainKnob, &Encoder::valueEdited, this,
+            [write](double v) { write([v](DSPModel::Band& b) { b.gain = float(v); }); });
+    connect(m_gainField, &CompactNumberField::committed, this, [write](double v) {
+        write([v](DSPModel::Band& b) { b.gain = std::clamp(float(v), -15.0f, 15.0f); });
+    });
+    connect(m_qKnob, &Encoder::valueEdited, this,
+            [write](double v) { write([v](DSPModel::Band& b) { b.q = float(v); }); });
+    connect(m_qField, &CompactNumberField::committed, this, [write](double v) {
+        write(
+            [v](DSPModel::Band& b) { b.q = std::clamp(float(v), 0.25f, float(BandColumns::maxQ(b.type))); });
+    });
+}
+
+QWidget* BandColumn::cell(Encoder* knob, CompactNumberField* field) {
+    auto* box = new QWidget;
+    box->setFixedHeight(cellHeight);
+    auto* stack = new QVBoxLayout(box);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(3);
+    stack->addWidget(knob, 0, Qt::AlignHCenter);
+    stack->addWidget(field, 0, Qt::AlignHCenter);
+    stack->addStretch(1);
+    return box;
+}
+
+void BandColumn::show(const DSPModel::Band& band, bool selected) {
+    m_selected = selected;
+    static_cast<BandBadge*>(m_badge)->setSelected(selected);
+    const double maxQ = BandColumns::maxQ(band.type);
+    if (m_qKnob->scale().hi != maxQ) {
+        // The knob's range follows the band type; a knob is rebuilt for a new range.
+        auto* knob = new Encoder({0.25, maxQ, true, 0.01}, false, std::nullopt, Palette::channel(m_ch),
+                                 sizesFor(m_ch).knob);
+        delete m_qKnob->parentWidget()->layout()->replaceWidget(m_qKnob, knob);
+        m_qKnob->deleteLater();
+        m_qKnob = knob;
+        connect(m_qKnob, &Encoder::valueEdited, this,
+                [this](double v) { m_owner.writeBand(m_band, [v](DSPModel::Band& b) { b.q = float(v); }); });
+    }
+    const QSignalBlocker blockOn(m_on);
+    m_on->setChecked(band.on);
+    m_on->setToolTip(band.on ? tr("Band on") : tr("Band off"));
+    m_type->setText(typeTitle(band.type));
+    const QColor tint = editorkit::tint(m_ch, band.on);
+    for (Encoder* knob : {m_freqKnob, m_gainKnob, m_qKnob}) {
+        const QSignalBlocker block(knob);
+        knob->setTint(tint);
+    }
+    m_freqKnob->setValue(double(band.freq));
+    m_gainKnob->setValue(band.gain);
+    m_qKnob->setValue(band.q);
+    m_freqField->setValue(double(band.freq));
+    m_gainField->setValue(band.gain);
+    m_qField->setValue(band.q);
+    m_dim->setEnabled(!band.on);
+    update();
+}
+
+double BandColumn::shownOpacity() const {
+    return m_dim->isEnabled() ? m_dim->opacity() : 1.0;
+}
+
+void BandColumn::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor colour = Palette::channel(m_ch);
+    Theme::fillRoundedRect(painter, rect(), 8,
+                           m_selected ? Theme::withOpacity(colour, 0.13) : Theme::white(0.03));
+    if (m_selected) Theme::strokeRoundedRectInside(painter, rect(), 8, Theme::withOpacity(colour, 0.5));
+}
+
+void BandColumn::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) m_owner.choose(m_band);
+    QWidget::mousePressEvent(event);
+}

@@ -1,0 +1,230 @@
+#include "editor/DynamicsBoxes.h"
+
+#include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <bit>
+#include <cmath>
+
+#include "app/controls/Encoder.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+#include "editor/DynamicsEstimates.h"
+#include "editor/DynamicsViews.h"
+#include "editor/EditorKit.h"
+#include "link/MeterStore.h"
+#include "link/ParamMap.h"
+
+namespace {
+
+QHBoxLayout* topRow(int spacing) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(spacing);
+    row->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    return row;
+}
+
+QWidget* controlColumn(QWidget* toggle, QWidget* knobs, int width, int spacing) {
+    auto* column = new QWidget;
+    if (width > 0) column->setFixedWidth(width);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(spacing);
+    stack->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    stack->addWidget(toggle, 0, Qt::AlignLeft);
+    if (knobs) stack->addWidget(knobs, 0, Qt::AlignLeft);
+    return column;
+}
+
+}  // namespace
+
+DynamicsPanel::DynamicsPanel(const QString& title, DSPModel& model, int ch, QWidget* parent)
+    : PanelGroupBox(title, parent), m_model(model), m_ch(ch), m_on(editorkit::toggle(tr("On"))) {
+    connect(&model.meterStore(), &MeterStore::levelsChanged, this, [this] { updateLive(); });
+}
+
+KnobField* DynamicsPanel::addKnob(const QString& label, double lo, double hi, bool log,
+                                  std::optional<double> defaultValue, double step, const QString& format,
+                                  const QString& unit, std::function<void(double)> commit) {
+    auto* knob = new KnobField(label, {lo, hi, log, step}, false, defaultValue, format, unit,
+                               Palette::channel(m_ch), 80);
+    knob->setToolTip(label);
+    connect(knob, &KnobField::committed, this, [commit = std::move(commit)](double v) { commit(v); });
+    m_knobs.append(knob);
+    return knob;
+}
+
+void DynamicsPanel::showOn(bool on) {
+    const QSignalBlocker block(m_on);
+    m_on->setChecked(on);
+    for (KnobField* knob : m_knobs) knob->setTint(editorkit::tint(m_ch, on));
+}
+
+// Integer fields take the whole part; a value that is not a number or does not fit is refused.
+static std::function<void(double)> whole(std::function<void(int)> commit) {
+    return [commit = std::move(commit)](double v) {
+        if (auto n = editorkit::wholePart(v)) commit(*n);
+    };
+}
+
+static std::function<void(double)> single(std::function<void(float)> commit) {
+    return [commit = std::move(commit)](double v) {
+        if (!std::isnan(v)) commit(float(v));
+    };
+}
+
+CompressorBox::CompressorBox(DSPModel& model, int ch, QWidget* parent)
+    : DynamicsPanel(tr("Compressor"), model, ch, parent), m_curve(new TransferCurve) {
+    auto* knobs = new QWidget;
+    auto* knobRow = topRow(2);
+    knobs->setLayout(knobRow);
+    using C = DSPModel::Compressor;
+    knobRow->addWidget(addKnob(tr("Threshold"), -90, 24, false, std::nullopt, 0.1, "%.1f", "dB",
+                               single([this](float v) { edit([v](C& c) { c.threshold = v; }); })));
+    knobRow->addWidget(addKnob(tr("Ratio"), 1, 100, true, 1.0, 0.1, "%.1f", ":1",
+                               single([this](float v) { edit([v](C& c) { c.ratio = v; }); })));
+    knobRow->addWidget(addKnob(tr("Attack"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
+                               whole([this](int v) { edit([v](C& c) { c.attack = v; }); })));
+    knobRow->addWidget(addKnob(tr("Release"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
+                               whole([this](int v) { edit([v](C& c) { c.release = v; }); })));
+    knobRow->addWidget(addKnob(tr("Knee"), 0, 30, false, 0.0, 1, "%.0f", "dB",
+                               whole([this](int v) { edit([v](C& c) { c.knee = v; }); })));
+    m_meters = new DynamicsMeters(false, 150, false);
+    auto* row = topRow(16);
+    row->addWidget(controlColumn(m_on, knobs, 410, 10));
+    row->addWidget(m_curve);
+    row->addWidget(m_meters);
+    contentLayout()->addLayout(row);
+    m_on->setToolTip(tr("Compressor on"));
+    connect(m_on, &QAbstractButton::toggled, this, [this](bool on) { edit([on](C& c) { c.on = on; }); });
+    refresh();
+}
+
+void CompressorBox::edit(const std::function<void(DSPModel::Compressor&)>& change) {
+    DSPModel::Compressor c = m_model.compressor(m_ch);
+    change(c);
+    m_model.setCompressor(m_ch, c);
+}
+
+void CompressorBox::refresh() {
+    const DSPModel::Compressor c = m_model.compressor(m_ch);
+    showOn(c.on);
+    const QList<double> values{c.threshold, c.ratio, double(c.attack), double(c.release), double(c.knee)};
+    for (int i = 0; i < m_knobs.size(); ++i) m_knobs[i]->setValue(values[i]);
+    updateLive();
+}
+
+void CompressorBox::updateLive() {
+    const DSPModel::Compressor c = m_model.compressor(m_ch);
+    const float x = dynamics::channelLevel(m_model, m_ch);
+    m_curve->setState(c.threshold, x, editorkit::tint(m_ch, c.on),
+                      [c](float v) { return v - dynamics::compressorReduction(c, v); });
+    m_meters->setReading({x, dynamics::compressorReduction(c, x), false, c.on, std::nullopt});
+}
+
+LimiterBox::LimiterBox(DSPModel& model, int ch, QWidget* parent)
+    : DynamicsPanel(tr("Limiter"), model, ch, parent), m_curve(new TransferCurve) {
+    auto* knobs = new QWidget;
+    auto* knobRow = topRow(2);
+    knobs->setLayout(knobRow);
+    using L = DSPModel::Limiter;
+    knobRow->addWidget(addKnob(tr("Threshold"), 0, 24, false, std::nullopt, 0.1, "%.1f", "dB",
+                               single([this](float v) { edit([v](L& l) { l.threshold = v; }); })));
+    knobRow->addWidget(addKnob(tr("Release"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
+                               whole([this](int v) { edit([v](L& l) { l.release = v; }); })));
+    m_meters = new DynamicsMeters(false, 150, false);
+    auto* row = topRow(16);
+    row->addWidget(controlColumn(m_on, knobs, 410, 10));
+    row->addWidget(m_curve);
+    row->addWidget(m_meters);
+    contentLayout()->addLayout(row);
+    m_on->setToolTip(tr("Limiter on"));
+    connect(m_on, &QAbstractButton::toggled, this, [this](bool on) { edit([on](L& l) { l.on = on; }); });
+    refresh();
+}
+
+void LimiterBox::edit(const std::function<void(DSPModel::Limiter&)>& change) {
+    DSPModel::Limiter l = m_model.limiter(m_ch);
+    change(l);
+    m_model.setLimiter(m_ch, l);
+}
+
+void LimiterBox::refresh() {
+    const DSPModel::Limiter l = m_model.limiter(m_ch);
+    showOn(l.on);
+    m_knobs[0]->setValue(l.threshold);
+    m_knobs[1]->setValue(double(l.release));
+    updateLive();
+}
+
+void LimiterBox::updateLive() {
+    const DSPModel::Limiter l = m_model.limiter(m_ch);
+    const float x = dynamics::channelLevel(m_model, m_ch);
+    // The limiter sees what the compressor lets through, whether it is on or not.
+    const float y = x - dynamics::compressorReduction(m_model.compressor(m_ch), x);
+    m_curve->setState(l.threshold, y, editorkit::tint(m_ch, l.on),
+                      [l](float v) { return v - dynamics::limiterReduction(l, v); });
+    m_meters->setReading({y, dynamics::limiterReduction(l, y), false, l.on, std::nullopt});
+}
+
+GateBox::GateBox(DSPModel& model, int ch, QWidget* parent)
+    : DynamicsPanel(tr("Noise gate"), model, ch, parent), m_status(new QLabel) {
+    m_status->setFont(Theme::font(Theme::captionPx, QFont::Bold));
+    addKnob(tr("Threshold"), -90, 0, false, std::nullopt, 0.1, "%.1f", "dB",
+            [this](double v) { setThreshold(v); });
+    auto* column = controlColumn(m_on, nullptr, 0, 8);
+    column->layout()->addWidget(m_status);
+    column->layout()->addWidget(m_knobs[0]);
+    m_meters = new DynamicsMeters(false, 130, false);
+    auto* row = topRow(12);
+    row->addWidget(column);
+    row->addWidget(m_meters);
+    contentLayout()->addLayout(row);
+    m_on->setToolTip(tr("Gate on"));
+    connect(m_on, &QAbstractButton::toggled, this, &GateBox::setOn);
+    refresh();
+}
+
+bool GateBox::isOn() const {
+    return m_model.words(*ParamMap::param(ParamMap::Block::gateOff(), m_ch), 1)[0] == 0;
+}
+
+float GateBox::threshold() const {
+    return std::bit_cast<float>(m_model.words(*ParamMap::param(ParamMap::Block::gate(), m_ch), 6)[0]);
+}
+
+void GateBox::setOn(bool on) {
+    m_model.write(*ParamMap::param(ParamMap::Block::gateOff(), m_ch), {on ? 0u : 1u});
+}
+
+void GateBox::setThreshold(double dB) {
+    const float v = float(dB);
+    if (std::isnan(v)) return;
+    const quint32 number = *ParamMap::param(ParamMap::Block::gate(), m_ch);
+    DSPModel::Words words = m_model.words(number, 6);
+    words[0] = std::bit_cast<quint32>(v <= -90 ? -90.0f : editorkit::roundToTenth(std::min(v, 0.0f)));
+    m_model.write(number, words);
+}
+
+void GateBox::refresh() {
+    showOn(isOn());
+    m_knobs[0]->setValue(threshold());
+    updateLive();
+}
+
+void GateBox::updateLive() {
+    const bool on = isOn();
+    const float t = threshold();
+    const float x = dynamics::channelLevel(m_model, m_ch);
+    if (!on) {
+        m_status->setText(tr("Off"));
+        editorkit::setTextColour(m_status, Theme::secondaryText());
+    } else {
+        const bool open = x >= t;
+        m_status->setText(open ? tr("Open") : tr("Closed"));
+        editorkit::setTextColour(m_status, open ? Palette::green() : Palette::red());
+    }
+    m_meters->setReading({x, dynamics::gateReduction(on, t, x), false, on, std::nullopt});
+}

@@ -1,0 +1,111 @@
+#include "editor/EditorKit.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <cmath>
+#include <limits>
+
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+
+namespace editorkit {
+
+QColor tint(int ch, bool on) {
+    return on ? Palette::channel(ch) : Theme::systemGrey();
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+QLabel* label(const QString& text, const QFont& font, const QColor& colour) {
+    auto* result = new QLabel(text);
+    result->setFont(font);
+    setTextColour(result, colour);
+    return result;
+}
+
+QLabel* caption(const QString& text) {
+    QLabel* result = label(text, Theme::font(Theme::captionPx), Theme::secondaryText());
+    result->setWordWrap(true);
+    return result;
+}
+
+float roundToTenth(float dB) {
+    return std::round(dB / 0.1f) * 0.1f;
+}
+
+std::optional<int> wholePart(double value) {
+    if (!std::isfinite(value)) return std::nullopt;
+    const double whole = std::trunc(value);
+    if (whole < std::numeric_limits<int>::min() || whole > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(whole);
+}
+
+void paintFrequencyGrid(QPainter& painter, const std::function<double(double)>& x, double height) {
+    painter.setFont(Theme::font(Theme::caption2Px));
+    for (double hz : {20.0, 50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0, 5000.0, 10000.0, 20000.0}) {
+        const double at = x(hz);
+        painter.setPen(QPen(Theme::white(0.08), 1));
+        painter.drawLine(QPointF(at, 0), QPointF(at, height));
+        painter.setPen(Theme::systemGrey());
+        const QString text =
+            hz < 1000 ? QString::number(qlonglong(hz)) : QString::number(qlonglong(hz / 1000)) + "k";
+        painter.drawText(QRectF(at - 20, height - 16, 40, 16), Qt::AlignCenter, text);
+    }
+}
+
+QAbstractButton* toggle(const QString& title, bool bold) {
+    auto* box = new QCheckBox(title);
+    box->setFont(Theme::font(Theme::bodyPx, bold ? QFont::Bold : QFont::Normal));
+    box->setToolTip(title);
+    return box;
+}
+
+}  // namespace editorkit
+
+SegmentedPicker::SegmentedPicker(const QStringList& values, const QStringList& titles, QWidget* parent)
+    : QWidget(parent), m_values(values) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    for (int i = 0; i < values.size(); ++i) {
+        auto* button = new QPushButton(titles.value(i, values[i]));
+        button->setCheckable(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setToolTip(titles.value(i, values[i]));
+        connect(button, &QPushButton::clicked, this, [this, i] {
+            setCurrent(m_values[i]);
+            Q_EMIT chosen(m_values[i]);
+        });
+        if (i == 0) button->setProperty("edge", QStringLiteral("first"));
+        if (i == values.size() - 1) button->setProperty("edge", QStringLiteral("last"));
+        row->addWidget(button, 1);
+        m_buttons.append(button);
+    }
+    // Joined segments; the chosen one stands out as on the platform's segmented control.
+    setStyleSheet(QStringLiteral(
+        "QPushButton { background: rgba(255,255,255,16); border: 1px solid rgba(255,255,255,30); "
+        "border-radius: 0;"
+        " padding: 3px 10px; color: rgba(255,255,255,200); }"
+        "QPushButton:checked { background: rgba(255,255,255,70); color: white; }"
+        "QPushButton[edge=\"first\"] { border-top-left-radius: 5px; border-bottom-left-radius: 5px; }"
+        "QPushButton[edge=\"last\"] { border-top-right-radius: 5px; border-bottom-right-radius: 5px; }"));
+}
+
+void SegmentedPicker::setCurrent(const QString& value) {
+    m_current = value;
+    for (int i = 0; i < m_buttons.size(); ++i) m_buttons[i]->setChecked(m_values[i] == value);
+}
+
+QPushButton* SegmentedPicker::segment(int index) const {
+    return m_buttons.value(index);
+}

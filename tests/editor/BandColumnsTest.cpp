@@ -1,0 +1,123 @@
+// The band editor: every edit is clamped, encoded and written whole, and selects its band.
+#include <QCheckBox>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QToolButton>
+
+#include "EditorRig.h"
+#include "app/controls/Encoder.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
+#include "link/ParamMap.h"
+#include "support/WidgetTesting.h"
+
+using namespace editorrig;
+using Words = DSPModel::Words;
+
+namespace {
+
+class BandColumnsTest : public ::testing::Test {
+protected:
+    Rig rig;
+
+    void setBand(int ch, int b, Words words) {
+        rig.model.write(ParamMap::eqBandParam(ch, b), words, std::nullopt, false);
+    }
+    Words band(int ch, int b) { return rig.model.words(ParamMap::eqBandParam(ch, b), 4); }
+    void chooseType(BandColumn* column, EQBandType type) {
+        column->typeButton()->menu()->actions()[type.rawValue()]->trigger();
+    }
+};
+
+}  // namespace
+
+TEST_F(BandColumnsTest, ChoosingAShelfResetsQAndOtherTypesKeepIt) {
+    BandColumns editor(rig.model, 0);
+    setBand(0, 2, {1000, bits(2), bits(4), 0});
+    chooseType(editor.column(2), EQBandType::lowShelf);
+    EXPECT_EQ(band(0, 2), (Words{1000, bits(2), bits(1), 1}));
+
+    setBand(0, 2, {1000, bits(2), bits(0.7f), 2});
+    chooseType(editor.column(2), EQBandType::peak);
+    EXPECT_EQ(band(0, 2), (Words{1000, bits(2), bits(0.7f), 0}));
+}
+
+TEST_F(BandColumnsTest, TypedValuesAreClampedToTheDeviceAndTheType) {
+    BandColumns editor(rig.model, 1);
+    setBand(1, 0, {1000, bits(0), bits(1), quint32(EQBandType::allpass)});
+    BandColumn* column = editor.column(0);
+    enter(column->freqField(), QStringLiteral("25000"));
+    EXPECT_EQ(band(1, 0)[0], 22000u);
+    enter(column->qField(), QStringLiteral("200"));
+    EXPECT_EQ(single(band(1, 0)[2]), 179.0f);
+    chooseType(column, EQBandType::peak);
+    enter(column->qField(), QStringLiteral("200"));
+    EXPECT_EQ(single(band(1, 0)[2]), 128.0f);
+    chooseType(column, EQBandType::highShelf);
+    enter(column->qField(), QStringLiteral("200"));
+    EXPECT_EQ(single(band(1, 0)[2]), 1.0f);
+    enter(column->gainField(), QStringLiteral("-20"));
+    EXPECT_EQ(single(band(1, 0)[1]), -15.0f);
+    // Not a number: nothing is written.
+    const Words before = band(1, 0);
+    enter(column->gainField(), QStringLiteral("nan"));
+    EXPECT_EQ(band(1, 0), before);
+}
+
+TEST_F(BandColumnsTest, FieldsShowTheStoredValueAfterAnEdit) {
+    BandColumns editor(rig.model, 4);
+    enter(editor.column(0)->gainField(), QStringLiteral("3,14"));
+    EXPECT_EQ(single(band(4, 0)[1]), std::round(3.14f / 0.1f) * 0.1f);
+    editor.refresh();
+    EXPECT_EQ(editor.column(0)->gainField()->lineEdit()->text(), QStringLiteral("+3.1"));
+    // A band the model did not hold is written complete.
+    EXPECT_EQ(band(4, 0)[0], 20u);
+    EXPECT_EQ(single(band(4, 0)[2]), 0.25f);
+}
+
+TEST_F(BandColumnsTest, SwitchingABandOffKeepsItsValuesAndDimsIt) {
+    BandColumns editor(rig.model, 4);
+    setBand(4, 1, {250, bits(-4), bits(2), 0});
+    editor.refresh();
+    editor.column(1)->onToggle()->click();
+    EXPECT_EQ(band(4, 1), (Words{250, bits(-4), bits(2), 0x100}));
+    editor.refresh();
+    EXPECT_DOUBLE_EQ(editor.column(1)->shownOpacity(), 0.55);
+    EXPECT_EQ(editor.column(1)->onToggle()->toolTip(), QStringLiteral("Band off"));
+    EXPECT_DOUBLE_EQ(editor.column(0)->shownOpacity(), 1.0);
+}
+
+TEST_F(BandColumnsTest, AnyEditSelectsItsBand) {
+    BandColumns editor(rig.model, 0);
+    QSignalSpy selected(&editor, &BandColumns::selectedChanged);
+    enter(editor.column(7)->freqField(), QStringLiteral("440"));
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].at(0).toInt(), 7);
+    EXPECT_TRUE(editor.column(7)->isSelected());
+    EXPECT_FALSE(editor.column(0)->isSelected());
+}
+
+TEST_F(BandColumnsTest, OnlyTheGainKnobHasADefault) {
+    BandColumns editor(rig.model, 4);
+    setBand(4, 0, {500, bits(6), bits(3), 0});
+    editor.refresh();
+    BandColumn* column = editor.column(0);
+    column->resize(column->sizeHint());
+    for (Encoder* knob : {column->freqKnob(), column->qKnob(), column->gainKnob()})
+        kestrel_test::doubleClick(*knob, QPointF(knob->width() / 2.0, knob->height() / 2.0));
+    EXPECT_EQ(band(4, 0), (Words{500, bits(0), bits(3), 0}));
+}
+
+TEST_F(BandColumnsTest, ScrollsOnlyWhenTheColumnsDoNotFit) {
+    BandColumns editor(rig.model, 0);
+    editor.resize(400, 300);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    EXPECT_GT(editor.scrollArea()->horizontalScrollBar()->maximum(), 0);
+    editor.resize(1400, 300);
+    settle();
+    EXPECT_EQ(editor.scrollArea()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(editor.column(0)->width(), 46);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <bit>
+
+#include "app/controls/CompactNumberField.h"
+#include "link/DSPModel.h"
+#include "link/LiveModel.h"
+#include "link/MeterStore.h"
+#include "platform/Settings.h"
+
+// What the editor's views are built with in tests: a model without a device
+// (edits are stored, nothing is sent), private settings, and helpers to type
+// into fields and set the channel levels.
+namespace editorrig {
+
+inline quint32 bits(float value) {
+    return std::bit_cast<quint32>(value);
+}
+inline float single(quint32 word) {
+    return std::bit_cast<float>(word);
+}
+
+struct Rig {
+    livemodel::Offline offline;
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(QStringLiteral("settings.ini"))};
+    DSPModel& model = *offline.model;
+
+    void setLevel(int ch, float dB) {
+        QList<float> levels = model.meterStore().levels();
+        levels[ch] = dB;
+        model.meterStore().setLevels(levels);
+    }
+};
+
+// Types into a field's line edit and presses Return.
+inline void enter(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+inline void enter(CompactNumberField* field, const QString& text) {
+    enter(field->lineEdit(), text);
+}
+
+// Lets coalesced refreshes run.
+inline void settle() {
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+}  // namespace editorrig
