@@ -1,10 +1,13 @@
 #include "platform/NumText.h"
 
+#include <QByteArray>
+
 #include <locale.h>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -78,12 +81,26 @@ std::optional<qint64> parseInteger(QStringView text, int base) {
 }
 
 QString format(const char* pattern, ...) {
+    // The C library's own printf under the C locale: QString::vasprintf rounds exact halves
+    // away from zero ("%.0f" of 562.5 gives 563), where printf rounds them to even (562).
+    const locale_t previous = uselocale(cLocale());
     va_list args;
     va_start(args, pattern);
-    // QString::vasprintf formats numbers itself, always in the C locale.
-    QString text = QString::vasprintf(pattern, args);
+    va_list again;
+    va_copy(again, args);
+    char small[256];
+    const int length = std::vsnprintf(small, sizeof small, pattern, args);
+    QByteArray bytes;
+    if (length >= int(sizeof small)) {
+        bytes.resize(length);
+        std::vsnprintf(bytes.data(), size_t(length) + 1, pattern, again);
+    } else if (length > 0) {
+        bytes = QByteArray(small, length);
+    }
+    va_end(again);
     va_end(args);
-    return text;
+    uselocale(previous);
+    return QString::fromUtf8(bytes);
 }
 
 QString shortest(float value) {

@@ -69,6 +69,7 @@ TEST(NumTextFormat, PrintfFormsAsTheCommandLinePrintsThem) {
     EXPECT_EQ(numtext::format("%.9g", 0.0), "0");
     EXPECT_EQ(numtext::format("%04d-%02d-%02d", 2024, 3, 9), "2024-03-09");
     EXPECT_EQ(numtext::format("0x%08X", 0xE00002C5u), "0xE00002C5");
+    EXPECT_EQ(numtext::format("%.0f %.0f %.1f", 562.5, 281.25, 0.25), "562 281 0.2");  // exact halves to even
 }
 
 TEST(NumTextShortest, FixedFormWithAFractionInsideTheRange) {

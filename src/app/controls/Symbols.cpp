@@ -52,6 +52,28 @@ void paintWave(QPainter& p, const QColor& c, double left, double right, double m
     p.drawPath(wave);
 }
 
+// An open tray with an arrow into it (down) or out of it (up).
+void paintTrayArrow(QPainter& p, const QColor& c, bool down) {
+    p.setPen(linePen(c, 1.4));
+    p.drawPolyline(QPolygonF({QPointF(5, 6.5), QPointF(2.5, 6.5), QPointF(2.5, 14.5), QPointF(13.5, 14.5),
+                              QPointF(13.5, 6.5), QPointF(11, 6.5)}));
+    p.drawLine(QPointF(8, 1.5), QPointF(8, 10.5));
+    if (down)
+        p.drawPolyline(QPolygonF({QPointF(5, 7.5), QPointF(8, 10.5), QPointF(11, 7.5)}));
+    else
+        p.drawPolyline(QPolygonF({QPointF(5, 4.5), QPointF(8, 1.5), QPointF(11, 4.5)}));
+}
+
+// Bars of different heights, as a level trace.
+void paintWaveformBars(QPainter& p, const QColor& c) {
+    p.setPen(linePen(c, 1.4));
+    const double heights[] = {3, 7, 11, 6, 9, 4};
+    for (int i = 0; i < 6; ++i) {
+        const double x = 2.5 + i * 2.2;
+        p.drawLine(QPointF(x, 8 - heights[i] / 2), QPointF(x, 8 + heights[i] / 2));
+    }
+}
+
 void paintPageSymbol(QPainter& p, Symbol symbol, const QColor& c) {
     switch (symbol) {
         case Symbol::sliderVertical3: {
@@ -118,6 +140,15 @@ void paintPageSymbol(QPainter& p, Symbol symbol, const QColor& c) {
             p.drawLine(QPointF(6, 5), QPointF(6, 2));
             p.drawLine(QPointF(10, 5), QPointF(10, 2));
             p.drawLine(QPointF(8, 11), QPointF(8, 15));
+            break;
+        case Symbol::squareAndArrowDown:
+            paintTrayArrow(p, c, true);
+            break;
+        case Symbol::squareAndArrowUp:
+            paintTrayArrow(p, c, false);
+            break;
+        case Symbol::waveformPath:
+            paintWaveformBars(p, c);
             break;
         default:
             break;

@@ -26,6 +26,9 @@ enum class Symbol {
     waveformPathEcg,
     network,
     cableConnector,
+    squareAndArrowDown,
+    squareAndArrowUp,
+    waveformPath,
 };
 
 // Paints the symbol centred in the box, scaled to its smaller side.

@@ -1,0 +1,219 @@
+#include "designer/DesignerSteps.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Theme.h"
+#include "designer/FIRDesignerView.h"
+#include "platform/NumText.h"
+
+namespace designerui {
+
+namespace {
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+QLabel* label(const QString& text, double px, bool secondary) {
+    auto* l = new QLabel(text);
+    l->setFont(Theme::font(px));
+    if (secondary) setTextColour(l, Theme::secondaryText());
+    return l;
+}
+
+QCheckBox* checkBox(const QString& text, bool bold) {
+    auto* box = new QCheckBox(text);
+    box->setFont(Theme::font(Theme::bodyPx, bold ? QFont::Bold : QFont::Normal));
+    box->setFocusPolicy(Qt::NoFocus);
+    return box;
+}
+
+QPushButton* button(const QString& text) {
+    auto* b = new QPushButton(text);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QWidget* divider() {
+    auto* line = new QFrame;
+    line->setFixedHeight(1);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, Theme::white(0.07));
+    line->setPalette(palette);
+    line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return line;
+}
+
+void showValue(CompactNumberField* field, double value) {
+    if (field->value() != value || field->lineEdit()->isModified()) field->setValue(value);
+}
+
+QWidget* rangeRow(CompactNumberField* from, CompactNumberField* to) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(label(QStringLiteral("From"), Theme::bodyPx));
+    layout->addWidget(from);
+    layout->addWidget(label(QStringLiteral("to"), Theme::bodyPx));
+    layout->addWidget(to);
+    layout->addStretch(1);
+    return row;
+}
+
+}  // namespace designerui
+
+using namespace designerui;
+
+// ---- 1 · Import measurement -----------------------------------------------------------
+
+ImportStep::ImportStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent), view_(view) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(8);
+
+    summary = label(QString(), Theme::calloutPx);
+    summary->setWordWrap(true);
+    stack->addWidget(summary);
+
+    auto* buttons = new QHBoxLayout;
+    loadButton = button(QStringLiteral("Load…"));
+    pasteButton = button(QStringLiteral("Paste"));
+    pasteButton->setToolTip(
+        QStringLiteral("Smaart's Copy as ASCII, or any text with frequency, dB, phase columns"));
+    clearButton = button(QStringLiteral("Clear"));
+    for (QPushButton* b : {loadButton, pasteButton, clearButton}) buttons->addWidget(b);
+    buttons->addStretch(1);
+    stack->addLayout(buttons);
+    connect(loadButton, &QPushButton::clicked, &view, &FIRDesignerView::importMeasurement);
+    connect(pasteButton, &QPushButton::clicked, &view, &FIRDesignerView::pasteMeasurement);
+    connect(clearButton, &QPushButton::clicked, &view, &FIRDesignerView::clearMeasurement);
+
+    normalise = checkBox(QStringLiteral("Normalise magnitude to max"));
+    connect(normalise, &QCheckBox::clicked, &view, &FIRDesignerView::setNormalise);
+    stack->addWidget(normalise);
+
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->addWidget(label(QStringLiteral("Offset"), Theme::bodyPx));
+    offset = new QSlider(Qt::Horizontal);
+    offset->setRange(-120, 30);
+    offset->setFocusPolicy(Qt::NoFocus);
+    connect(offset, &QSlider::valueChanged, &view, [&view](int value) { view.setOffset(value); });
+    offsetRow->addWidget(offset, 1);
+    offsetValue = new QLabel;
+    offsetValue->setFont(Theme::monoFont(Theme::bodyPx - 1));
+    offsetValue->setFixedWidth(52);
+    offsetValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    offsetRow->addWidget(offsetValue);
+    stack->addLayout(offsetRow);
+
+    stack->addWidget(
+        label(QStringLiteral("Supports Smaart (.txt), REW (.txt) and CSV exports."), Theme::captionPx, true));
+    connect(&view, &FIRDesignerView::stateChanged, this, &ImportStep::refresh);
+    refresh();
+}
+
+void ImportStep::refresh() {
+    const auto& m = view_.measurement();
+    summary->setText(m ? FIRDesignerView::measurementSummary(*m) : QStringLiteral("No measurement loaded"));
+    QPalette palette = summary->palette();
+    palette.setColor(QPalette::WindowText, m ? Theme::primaryText() : Theme::secondaryText());
+    summary->setPalette(palette);
+    clearButton->setEnabled(m.has_value());
+    const FIRDesignerSettings& s = view_.settings();
+    normalise->setChecked(s.normalise);
+    {
+        const QSignalBlocker blocker(offset);
+        offset->setValue(int(std::lround(std::clamp(s.offsetDB, -120.0, 30.0))));
+    }
+    offsetValue->setText(numtext::format("%+.0f dB", s.offsetDB));
+}
+
+// ---- 4 · Generate ----------------------------------------------------------------------
+
+GenerateStep::GenerateStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent), view_(view) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(8);
+
+    auto* tapsRow = new QHBoxLayout;
+    tapsRow->setSpacing(0);
+    tapsRow->addWidget(label(QStringLiteral("Taps"), Theme::bodyPx));
+    tapsRow->addSpacing(8);
+    taps256 = button(QStringLiteral("256"));
+    taps512 = button(QStringLiteral("512"));
+    for (QPushButton* segment : {taps256, taps512}) {
+        segment->setCheckable(true);
+        segment->setMinimumWidth(64);
+        tapsRow->addWidget(segment);
+    }
+    tapsRow->addStretch(1);
+    stack->addLayout(tapsRow);
+    connect(taps256, &QPushButton::clicked, &view, [&view] { view.setTaps(256); });
+    connect(taps512, &QPushButton::clicked, &view, [&view] { view.setTaps(512); });
+
+    latency = label(QString(), Theme::captionPx, true);
+    stack->addWidget(latency);
+
+    name = new QLineEdit;
+    name->setPlaceholderText(QStringLiteral("FIR name"));
+    connect(name, &QLineEdit::textEdited, &view, &FIRDesignerView::setName);
+    stack->addWidget(name);
+
+    auto* hint =
+        label(QStringLiteral("Send it with the bar above the graphs, or load it from any channel's FIR tab."),
+              Theme::captionPx, true);
+    hint->setWordWrap(true);
+    stack->addWidget(hint);
+
+    auto* actions = new QHBoxLayout;
+    exportButton = button(QStringLiteral("Export…"));
+    undoButton = button(QStringLiteral("Undo"));
+    actions->addWidget(exportButton);
+    actions->addStretch(1);
+    actions->addWidget(undoButton);
+    stack->addLayout(actions);
+    connect(exportButton, &QPushButton::clicked, &view, &FIRDesignerView::exportCoefficients);
+    connect(undoButton, &QPushButton::clicked, &view, &FIRDesignerView::undo);
+
+    status = label(QString(), Theme::captionPx, true);
+    status->setWordWrap(true);
+    stack->addWidget(status);
+
+    connect(&view, &FIRDesignerView::stateChanged, this, &GenerateStep::refresh);
+    refresh();
+}
+
+void GenerateStep::refresh() {
+    const FIRDesignerSettings& s = view_.settings();
+    taps256->setChecked(s.taps == 256);
+    taps512->setChecked(s.taps == 512);
+    const double limit = 144000.0 / s.taps;
+    latency->setText(
+        numtext::format("Latency %.2f ms at 48 kHz · works above ≈ %.0f Hz", s.taps * 0.5 / 48, limit));
+    if (name->text() != s.name) {
+        const int cursor = name->cursorPosition();
+        name->setText(s.name);
+        name->setCursorPosition(std::min(cursor, int(s.name.size())));
+    }
+    undoButton->setEnabled(!view_.history().isEmpty());
+    status->setVisible(view_.status().has_value());
+    status->setText(view_.status().value_or(QString()));
+}

@@ -1,0 +1,334 @@
+#include "designer/FIRSendBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/Dialogs.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
+#include "link/DSPModel.h"
+#include "link/Levels.h"
+#include "platform/NumText.h"
+#include "platform/Settings.h"
+#include "platform/Tasks.h"
+
+namespace {
+
+constexpr quint32 firBypassParam = 391;
+constexpr quint32 channelNameParam = 378;
+
+void setSecondary(QLabel* label, double px) {
+    label->setFont(Theme::font(px));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Theme::secondaryText());
+    label->setPalette(palette);
+}
+
+FIRSendBar::Targets range(int from, int to) {
+    FIRSendBar::Targets targets;
+    for (int i = from; i <= to; ++i) targets.append(i);
+    return targets;
+}
+
+// One upload run. It belongs to no widget: it runs to its end even when the bar that
+// started it is gone, and then only stops reporting to it.
+QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFrame::Words coefficients,
+                      std::optional<DSPFrame::Words> header, QString name,
+                      std::function<void(std::optional<QString>)> report, std::function<void()> finish) {
+    QStringList sent;
+    QStringList failed;
+    for (int t : targets) {
+        if (!dsp) co_return;
+        report(QStringLiteral("Sending to %1…").arg(dsp->channelName(t)));
+        const std::optional<QString> error = co_await dsp->sendFIR(t, coefficients, header, name);
+        if (!dsp) co_return;
+        if (error)
+            failed.append(dsp->channelName(t) + QStringLiteral(": ") + *error);
+        else
+            sent.append(dsp->channelName(t));
+    }
+    if (!dsp) co_return;
+    finish();
+
+    QStringList bypassed;
+    for (int t : targets) {
+        const DSPFrame::Words words = dsp->params().value(firBypassParam + quint32(t));
+        if (!words.isEmpty() && words[0] != 0) bypassed.append(dsp->channelName(t));
+    }
+    QString status;
+    if (!sent.isEmpty())
+        status += QStringLiteral("Sent to ") + sent.join(QStringLiteral(", ")) + QLatin1Char('.');
+    if (!failed.isEmpty()) status += QStringLiteral(" Failed — ") + failed.join(QStringLiteral("; "));
+    if (!bypassed.isEmpty())
+        status += QStringLiteral(" FIR is bypassed on ") + bypassed.join(QStringLiteral(", ")) +
+                  QStringLiteral(" — switch it on (F on the mixer strip) to hear it.");
+    report(status);
+}
+
+}  // namespace
+
+FIRSendBar::FIRSendBar(const AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+    if (!context_.settings) context_.settings = &Settings::shared();
+    buildLayout();
+    connect(context_.settings, &Settings::changed, this, [this](const QString& key) {
+        if (key == targetsKey) refresh();
+    });
+    DSPModel* dsp = context_.model;
+    connect(dsp, &DSPModel::connectedChanged, this, &FIRSendBar::refresh);
+    connect(dsp, &DSPModel::demoChanged, this, &FIRSendBar::refresh);
+    connect(dsp, &DSPModel::paramsReset, this, &FIRSendBar::refresh);
+    connect(dsp, &DSPModel::paramChanged, this, [this](quint32 number) {
+        if (number >= channelNameParam && number < channelNameParam + blockCount) refresh();
+    });
+    refresh();
+}
+
+// ---- the stored set --------------------------------------------------------------------
+
+FIRSendBar::Targets FIRSendBar::parseTargets(const QString& text) {
+    Targets targets;
+    for (const QString& piece : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const std::optional<qint64> index = numtext::parseInteger(piece);
+        if (index && *index >= 0 && *index < blockCount && !targets.contains(int(*index)))
+            targets.append(int(*index));
+    }
+    std::sort(targets.begin(), targets.end());
+    return targets;
+}
+
+QString FIRSendBar::targetsText(const Targets& targets) {
+    QStringList pieces;
+    for (int t : targets) pieces.append(QString::number(t));
+    return pieces.join(QLatin1Char(','));
+}
+
+FIRSendBar::Targets FIRSendBar::targets() const {
+    return parseTargets(context_.settings->text(targetsKey, QStringLiteral("4")));
+}
+
+void FIRSendBar::setTargets(const Targets& targets) {
+    saveTargets(targets, *context_.settings);
+}
+
+FIRSendBar::Targets FIRSendBar::loadTargets(Settings& store) {
+    return parseTargets(store.text(targetsKey));
+}
+
+void FIRSendBar::saveTargets(const Targets& targets, Settings& store) {
+    Targets sorted = parseTargets(targetsText(targets));
+    store.setValue(targetsKey, targetsText(sorted));
+}
+
+void FIRSendBar::toggleTarget(int index) {
+    Targets set = targets();
+    if (set.contains(index))
+        set.removeAll(index);
+    else
+        set.append(index);
+    setTargets(set);
+}
+
+// ---- inputs and state ------------------------------------------------------------------
+
+void FIRSendBar::setCoefficients(const QList<float>& coefficients) {
+    coefficients_ = coefficients;
+    refresh();
+}
+
+void FIRSendBar::setName(const QString& name) {
+    name_ = name;
+    refresh();
+}
+
+void FIRSendBar::setHeader(std::optional<DSPFrame::Words> header) {
+    header_ = std::move(header);
+}
+
+void FIRSendBar::setBusy(bool busy) {
+    busy_ = busy;
+    refresh();
+}
+
+void FIRSendBar::setStatus(std::optional<QString> status) {
+    status_ = std::move(status);
+    refresh();
+}
+
+// ---- sending ---------------------------------------------------------------------------
+
+QString FIRSendBar::confirmationTitle(const Targets& targets) const {
+    QStringList names;
+    for (int t : targets) names.append(context_.model->channelName(t));
+    return QStringLiteral("Send “%1” to %2?").arg(name_, names.join(QStringLiteral(", ")));
+}
+
+void FIRSendBar::requestSend() {
+    const Targets list = targets();
+    const bool confirmed = context_.dialogs->confirm(
+        confirmationTitle(list),
+        QStringLiteral(
+            "Replaces the filter in each channel's FIR block. Bypass settings are left as they are."),
+        QStringLiteral("Send"), QStringLiteral("Cancel"));
+    if (confirmed) startSend(list);
+}
+
+void FIRSendBar::startSend(const Targets& targets) {
+    setBusy(true);
+    setStatus(std::nullopt);
+    DSPFrame::Words words;
+    for (float c : coefficients_) words.append(levels::bits(c));
+    const QPointer<FIRSendBar> self(this);
+    auto report = [self](std::optional<QString> status) {
+        if (self) self->setStatus(std::move(status));
+    };
+    auto finish = [self] {
+        if (!self) return;
+        self->setBusy(false);
+        if (self->onSent) self->onSent();
+    };
+    tasks::startTask([self, dsp = QPointer<DSPModel>(context_.model), targets, words, header = header_,
+                      name = name_, report,
+                      finish]() { return sendRun(dsp, targets, words, header, name, report, finish); });
+}
+
+// ---- layout ----------------------------------------------------------------------------
+
+void FIRSendBar::buildLayout() {
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(10, 10, 10, 10);
+    stack->setSpacing(8);
+
+    auto* first = new QHBoxLayout;
+    first->setSpacing(8);
+    auto* caption = new QLabel(QStringLiteral("Send to"));
+    setSecondary(caption, 11);
+    caption->setFont(Theme::capsFont(11, QFont::DemiBold, 0));
+    first->addWidget(caption);
+    const std::pair<QString, Targets> quick[] = {
+        {QStringLiteral("All inputs"), range(0, 3)},
+        {QStringLiteral("All outputs"), range(4, 11)},
+        {QStringLiteral("Everything"), range(0, 11)},
+        {QStringLiteral("Clear"), {}},
+    };
+    for (const auto& [title, set] : quick) {
+        auto* button = new QPushButton(title);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setFont(Theme::font(Theme::captionPx + 1));
+        connect(button, &QPushButton::clicked, this, [this, set] { setTargets(set); });
+        quickButtons_.append(button);
+        first->addWidget(button);
+    }
+    first->addSpacing(8);
+    first->addStretch(1);
+    nameLabel_ = new QLabel;
+    setSecondary(nameLabel_, Theme::captionPx);
+    first->addWidget(nameLabel_);
+    sendButton_ = new QPushButton;
+    sendButton_->setFocusPolicy(Qt::NoFocus);
+    sendButton_->setDefault(true);
+    connect(sendButton_, &QPushButton::clicked, this, &FIRSendBar::requestSend);
+    first->addWidget(sendButton_);
+    stack->addLayout(first);
+
+    auto* second = new QHBoxLayout;
+    second->setSpacing(5);
+    for (int i = 0; i < blockCount; ++i) {
+        if (i == 4) {
+            auto* divider = new QWidget;
+            divider->setFixedSize(1, 18);
+            divider->setAutoFillBackground(true);
+            QPalette palette = divider->palette();
+            palette.setColor(QPalette::Window, Theme::white(0.07));
+            divider->setPalette(palette);
+            second->addSpacing(3);
+            second->addWidget(divider);
+            second->addSpacing(3);
+        }
+        auto* chip = new ChannelChip(i);
+        connect(chip, &ChannelChip::clicked, this, [this, i] { toggleTarget(i); });
+        chips_.append(chip);
+        second->addWidget(chip);
+    }
+    second->addStretch(1);
+    stack->addLayout(second);
+
+    statusLabel_ = new QLabel;
+    setSecondary(statusLabel_, Theme::captionPx);
+    statusLabel_->setWordWrap(true);
+    stack->addWidget(statusLabel_);
+}
+
+QPushButton* FIRSendBar::quickButton(const QString& title) const {
+    for (QPushButton* button : quickButtons_)
+        if (button->text() == title) return button;
+    return nullptr;
+}
+
+void FIRSendBar::refresh() {
+    const Targets set = targets();
+    const DSPModel& dsp = *context_.model;
+    const qsizetype n = set.size();
+    sendButton_->setText(busy_ ? QStringLiteral("Sending…")
+                               : QStringLiteral("Send to %1 channel%2…")
+                                     .arg(QString::number(n), n == 1 ? QString() : QStringLiteral("s")));
+    sendButton_->setEnabled(!busy_ && !set.isEmpty() && !coefficients_.isEmpty() && dsp.connected());
+    sendButton_->setToolTip(dsp.connected() ? QStringLiteral("Upload this FIR to the selected channels")
+                                            : QStringLiteral("Connect to the DSP first"));
+    nameLabel_->setText(name_);
+    for (int i = 0; i < blockCount; ++i) chips_[i]->setState(dsp.channelName(i), set.contains(i));
+    statusLabel_->setVisible(status_.has_value());
+    statusLabel_->setText(status_.value_or(QString()));
+}
+
+void FIRSendBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Theme::fillRoundedRect(painter, rect(), 10, Palette::panelFill());
+    Theme::strokeRoundedRectInside(painter, rect(), 10, Theme::white(0.07));
+}
+
+// ---- chips -----------------------------------------------------------------------------
+
+ChannelChip::ChannelChip(int index, QWidget* parent) : QWidget(parent), index_(index) {
+    setFont(Theme::font(11, QFont::DemiBold));
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void ChannelChip::setState(const QString& name, bool selected) {
+    if (name == name_ && selected == selected_) return;
+    name_ = name;
+    selected_ = selected;
+    updateGeometry();
+    update();
+}
+
+QSize ChannelChip::sizeHint() const {
+    return {fontMetrics().horizontalAdvance(name_) + 14, 22};
+}
+
+void ChannelChip::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor colour = Palette::channel(index_);
+    const QRectF box = rect();
+    if (selected_) {
+        Theme::fillRoundedRect(painter, box, 5, Theme::withOpacity(colour, 0.25));
+        Theme::strokeRoundedRectInside(painter, box, 5, colour);
+    } else {
+        Theme::fillRoundedRect(painter, box, 5, Theme::white(0.05));
+    }
+    painter.setPen(selected_ ? colour : Theme::secondaryText());
+    painter.drawText(box, Qt::AlignCenter, name_);
+}
+
+void ChannelChip::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) Q_EMIT clicked();
+}
