@@ -4,6 +4,7 @@
 
 #include "app/AppContext.h"
 #include "app/mixer/MixerView.h"
+#include "designer/FIRDesignerView.h"
 
 QWidget* buildPageView(const Page& page, AppContext& context, const std::function<void(int)>& openChannel) {
     switch (page.kind) {
@@ -12,6 +13,8 @@ QWidget* buildPageView(const Page& page, AppContext& context, const std::functio
             QObject::connect(mixer, &MixerView::openChannel, mixer, openChannel);
             return mixer;
         }
+        case Page::Kind::firDesigner:
+            return new FIRDesignerView(context);
         default:
             return new QWidget;
     }

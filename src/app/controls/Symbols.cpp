@@ -38,7 +38,6 @@ void paintSpeaker(QPainter& p, const QColor& c) {
     p.fillPath(body, c);
 }
 
-
 void paintWave(QPainter& p, const QColor& c, double left, double right, double mid, double amplitude) {
     p.setPen(linePen(c, 1.4));
     QPainterPath wave;
@@ -100,7 +99,8 @@ void paintPageSymbol(QPainter& p, Symbol symbol, const QColor& c) {
             p.setPen(linePen(c, 1.3));
             for (int layer = 0; layer < 3; ++layer) {
                 const double y = 3 + layer * 3.5;
-                p.drawPolygon(QPolygonF({QPointF(8, y), QPointF(14, y + 2.5), QPointF(8, y + 5), QPointF(2, y + 2.5)}));
+                p.drawPolygon(
+                    QPolygonF({QPointF(8, y), QPointF(14, y + 2.5), QPointF(8, y + 5), QPointF(2, y + 2.5)}));
             }
             break;
         case Symbol::waveformMagnifier:
@@ -124,8 +124,8 @@ void paintPageSymbol(QPainter& p, Symbol symbol, const QColor& c) {
             break;
         case Symbol::waveformPathEcg:
             p.setPen(linePen(c, 1.4));
-            p.drawPolyline(QPolygonF({QPointF(1, 9), QPointF(4.5, 9), QPointF(6, 4), QPointF(8, 13), QPointF(10, 6),
-                                      QPointF(11.5, 9), QPointF(15, 9)}));
+            p.drawPolyline(QPolygonF({QPointF(1, 9), QPointF(4.5, 9), QPointF(6, 4), QPointF(8, 13),
+                                      QPointF(10, 6), QPointF(11.5, 9), QPointF(15, 9)}));
             break;
         case Symbol::network:
             p.setPen(linePen(c, 1.2));
