@@ -159,9 +159,15 @@ GenerateStep::GenerateStep(FIRDesignerView& view, QWidget* parent) : QWidget(par
     tapsRow->addSpacing(8);
     taps256 = button(QStringLiteral("256"));
     taps512 = button(QStringLiteral("512"));
+    // Two segments of one control: rounded only at the outer ends, the chosen one filled.
+    const QString segmentStyle = QStringLiteral(
+        "QPushButton { background: rgba(255,255,255,0.08); border: 1px solid rgba(255,255,255,0.14);"
+        " padding: 3px 0; min-width: 64px; border-%1-radius: 5px; border-%2-radius: 5px; }"
+        "QPushButton:checked { background: rgb(10,132,255); color: white; }");
+    taps256->setStyleSheet(segmentStyle.arg(QStringLiteral("top-left"), QStringLiteral("bottom-left")));
+    taps512->setStyleSheet(segmentStyle.arg(QStringLiteral("top-right"), QStringLiteral("bottom-right")));
     for (QPushButton* segment : {taps256, taps512}) {
         segment->setCheckable(true);
-        segment->setMinimumWidth(64);
         tapsRow->addWidget(segment);
     }
     tapsRow->addStretch(1);

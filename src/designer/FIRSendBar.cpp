@@ -232,7 +232,13 @@ void FIRSendBar::buildLayout() {
     first->addWidget(nameLabel_);
     sendButton_ = new QPushButton;
     sendButton_->setFocusPolicy(Qt::NoFocus);
-    sendButton_->setDefault(true);
+    // The prominent style: filled with the accent colour while it can be pressed.
+    QPalette prominent = sendButton_->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        prominent.setColor(group, QPalette::Button, prominent.color(QPalette::Highlight));
+        prominent.setColor(group, QPalette::ButtonText, Qt::white);
+    }
+    sendButton_->setPalette(prominent);
     connect(sendButton_, &QPushButton::clicked, this, &FIRSendBar::requestSend);
     first->addWidget(sendButton_);
     stack->addLayout(first);

@@ -65,7 +65,9 @@ BandRow::BandRow(FIRDesignerView& view, int index, QWidget* parent)
     connect(hz, &CompactNumberField::committed, &view, [this](double v) { view_.setBandHz(index_, v); });
     connect(q, &CompactNumberField::committed, &view, [this](double v) { view_.setBandQ(index_, v); });
     connect(db, &CompactNumberField::committed, &view, [this](double v) { view_.setBandDB(index_, v); });
-    setGraphicsEffect(new QGraphicsOpacityEffect(this));
+    auto* faint = new QGraphicsOpacityEffect(this);
+    faint->setOpacity(0.6);
+    setGraphicsEffect(faint);
     refresh();
 }
 
@@ -78,12 +80,14 @@ void BandRow::refresh() {
     showValue(hz, band.hz);
     showValue(q, band.q);
     showValue(db, band.db);
-    // An off band stays fully editable; it is only drawn fainter.
-    static_cast<QGraphicsOpacityEffect*>(graphicsEffect())->setOpacity(band.on ? 1.0 : 0.6);
+    // An off band stays fully editable; it is only drawn fainter. An on band draws without
+    // the effect: at full opacity it would only cost an offscreen pass.
+    graphicsEffect()->setEnabled(!band.on);
 }
 
 double BandRow::opacity() const {
-    return static_cast<QGraphicsOpacityEffect*>(graphicsEffect())->opacity();
+    const auto* effect = static_cast<QGraphicsOpacityEffect*>(graphicsEffect());
+    return effect->isEnabled() ? effect->opacity() : 1.0;
 }
 
 // ---- the step --------------------------------------------------------------------------

@@ -54,10 +54,12 @@ void choose(QComboBox* picker, const QString& entry) {
     Page::settle();
 }
 
-// The page grabbed at full height of its left pane, so every panel is in the picture.
+// The page as shown, and its left pane's whole content, so every panel is in a picture.
 void screenshot(FIRDesignerView& view, const QString& name) {
     Page::settle();
     kestrel_test::saveScreenshot(view, name);
+    QWidget* steps = view.findChild<QScrollArea*>(QStringLiteral("leftPane"))->widget();
+    kestrel_test::saveScreenshot(*steps, name + QStringLiteral("-steps"));
 }
 
 }  // namespace
