@@ -208,6 +208,8 @@ public:
     void setDesignedFIR(std::optional<DesignedFIR> fir);
     void saveDesignedFIR() const;
     static std::optional<DesignedFIR> loadDesignedFIR();
+    // The stored form of the designed FIR; none for anything that is not one.
+    static std::optional<DesignedFIR> decodeDesignedFIR(const QByteArray& bytes);
 
     // FIR blocks. Each returns none on success or the text of the failed step. The
     // operations are serialised: one started while another runs waits for it.

@@ -125,7 +125,11 @@ void DSPModel::saveDesignedFIR() const {
 }
 
 std::optional<DSPModel::DesignedFIR> DSPModel::loadDesignedFIR() {
-    const QJsonDocument document = QJsonDocument::fromJson(Settings::shared().data(designedFIRKey));
+    return decodeDesignedFIR(Settings::shared().data(designedFIRKey));
+}
+
+std::optional<DSPModel::DesignedFIR> DSPModel::decodeDesignedFIR(const QByteArray& bytes) {
+    const QJsonDocument document = QJsonDocument::fromJson(bytes);
     if (!document.isObject()) return std::nullopt;
     const QJsonObject object = document.object();
     if (!object.value("name").isString() || !object.value("coefficients").isArray()) return std::nullopt;
