@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -190,8 +191,13 @@ void ChannelStrip::refresh() {
     m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
 }
 
-void ChannelStrip::paintEvent(QPaintEvent*) {
+void ChannelStrip::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    // Meter repaints only touch the flat middle of the panel: no need to draw its rounded outline.
+    if (rect().adjusted(1, 10, -1, -10).contains(event->rect())) {
+        painter.fillRect(event->rect(), Palette::panelFill());
+        return;
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     Theme::fillRoundedRect(painter, rect(), 10, Palette::panelFill());
     Theme::strokeRoundedRectInside(painter, rect(), 10, Palette::stroke());
