@@ -51,6 +51,7 @@ void DesignerGraph::setInputs(const std::optional<Measurement>& m, const FIRDesi
     s_ = s;
     coeffs_ = coeffs;
     showPhase_ = showPhase;
+    curves_.reset();
     update();
 }
 
@@ -74,7 +75,12 @@ std::vector<double> DesignerGraph::curveFrequencies() const {
     return f;
 }
 
-std::vector<DesignerGraph::Curve> DesignerGraph::curves() const {
+const std::vector<DesignerGraph::Curve>& DesignerGraph::curves() const {
+    if (!curves_) curves_ = computeCurves();
+    return *curves_;
+}
+
+std::vector<DesignerGraph::Curve> DesignerGraph::computeCurves() const {
     const std::vector<double> f = curveFrequencies();
     const size_t n = f.size();
     std::vector<double> firDB(n), firDeg(n), target(n), speaker(n), measuredDeg(n);

@@ -44,8 +44,9 @@ public:
     double phaseY(double degrees) const;
 
     std::vector<double> curveFrequencies() const;
-    // The curves this graph draws, in drawing order.
-    std::vector<Curve> curves() const;
+    // The curves this graph draws, in drawing order. They depend on the inputs alone, not on
+    // the size, so a resize redraws them without evaluating the FIR again.
+    const std::vector<Curve>& curves() const;
 
     // The platform's named colours as the graphs and the legend use them.
     static QColor blue();
@@ -58,6 +59,7 @@ protected:
 private:
     void paintGrid(QPainter& painter) const;
     void paintCurve(QPainter& painter, const Curve& curve, const std::vector<double>& frequencies) const;
+    std::vector<Curve> computeCurves() const;
 
     Mode mode_;
     double fMin_;
@@ -68,6 +70,7 @@ private:
     FIRDesignerSettings s_;
     QList<float> coeffs_;
     bool showPhase_ = false;
+    mutable std::optional<std::vector<Curve>> curves_;
 };
 
 // The row of colour chips naming the curves of both graphs.
