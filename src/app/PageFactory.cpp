@@ -5,6 +5,7 @@
 #include "app/AppContext.h"
 #include "app/mixer/MixerView.h"
 #include "designer/FIRDesignerView.h"
+#include "diagnostics/console/ContentView.h"
 
 QWidget* buildPageView(const Page& page, AppContext& context, const std::function<void(int)>& openChannel) {
     switch (page.kind) {
@@ -15,6 +16,8 @@ QWidget* buildPageView(const Page& page, AppContext& context, const std::functio
         }
         case Page::Kind::firDesigner:
             return new FIRDesignerView(context);
+        case Page::Kind::diagnostics:
+            return new ContentView(context);
         default:
             return new QWidget;
     }

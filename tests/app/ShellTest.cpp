@@ -17,8 +17,12 @@
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "diagnostics/HIDTransport.h"
+#include "diagnostics/TCPClient.h"
+#include "diagnostics/UDPProbe.h"
 #include "link/DSPModel.h"
 #include "link/MeterStore.h"
+#include "link/TrafficLog.h"
 #include "support/LinkRig.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
@@ -33,6 +37,10 @@ struct ShellRig {
     QTemporaryDir dir;
     Settings settings{dir.filePath("settings.ini")};
     hid::FakeBackend backend;
+    TrafficLog log;
+    HIDTransport hid{log, backend};
+    UDPProbe udp{log};
+    TCPClient tcp{log};
     DeviceSimulator simulator;
     DSPModel* model = nullptr;
     Navigator navigator;
@@ -50,6 +58,10 @@ struct ShellRig {
         context.model = model;
         context.link = &model->link();
         context.meters = &model->meterStore();
+        context.hid = &hid;
+        context.udp = &udp;
+        context.tcp = &tcp;
+        context.log = &log;
         context.settings = &settings;
         context.navigator = &navigator;
         context.dialogs = &dialogs;

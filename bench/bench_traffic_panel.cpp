@@ -1,0 +1,77 @@
+// The device link logs every frame it sends and nearly every one it receives,
+// so the traffic panel must keep up with a full log taking new entries on
+// every turn of the event loop. Each iteration is one turn: a batch of
+// entries, then the panel's update, layout and painting.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "app/controls/Theme.h"
+#include "diagnostics/console/TrafficPanel.h"
+#include "link/TrafficLog.h"
+#include "support/ScriptedDialogs.h"
+
+namespace {
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "bench_traffic_panel";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    static const bool themed = (Theme::apply(app), true);
+    Q_UNUSED(themed);
+    return app;
+}
+
+void logFrames(TrafficLog& log, int count) {
+    static const QByteArray frame =
+        QByteArray::fromHex("A5A11A5AFFFFFFFFFFFF06000200000070010000000000001234ABCD");
+    for (int i = 0; i < count; ++i) log.log(QStringLiteral("DSP"), TrafficEntry::Direction::sent, frame);
+}
+
+// Entries per turn as the argument; the log starts full.
+void BM_FullLogTurn(benchmark::State& state) {
+    application();
+    TrafficLog log;
+    kestrel_test::ScriptedDialogs dialogs;
+    TrafficPanel panel(log, dialogs);
+    panel.resize(700, 700);
+    panel.show();
+    logFrames(log, int(TrafficLog::limit));
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        logFrames(log, int(state.range(0)));
+        QCoreApplication::processEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_FullLogTurn)->Arg(1)->Arg(20)->Arg(500)->Unit(benchmark::kMicrosecond);
+
+// 5000 entries arriving one per turn into an empty log, the whole flood per iteration.
+void BM_FloodFromEmpty(benchmark::State& state) {
+    application();
+    TrafficLog log;
+    kestrel_test::ScriptedDialogs dialogs;
+    TrafficPanel panel(log, dialogs);
+    panel.resize(700, 700);
+    panel.show();
+    for (auto _ : state) {
+        log.clear();
+        for (qsizetype i = 0; i < TrafficLog::limit; ++i) {
+            logFrames(log, 1);
+            QCoreApplication::processEvents();
+        }
+    }
+}
+BENCHMARK(BM_FloodFromEmpty)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    application();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,35 @@
+#include "diagnostics/console/ConsoleWidgets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/controls/Theme.h"
+
+QLabel* secondaryLabel(const QString& text, const QFont& font, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Theme::secondaryText());
+    label->setPalette(palette);
+    return label;
+}
+
+QPushButton* plainButton(const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QPushButton* compactButton(const QString& text, QWidget* parent) {
+    QPushButton* button = plainButton(text, parent);
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance(text) + 28);
+    return button;
+}
+
+QLineEdit* hexField(const QString& objectName, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setFont(Theme::monoFont(Theme::bodyPx));
+    return field;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// Small building blocks the console's panels share.
+
+// The space between a tab's frame and its content.
+constexpr int tabPageMargin = 6;
+
+// A label in the secondary text colour.
+QLabel* secondaryLabel(const QString& text, const QFont& font, QWidget* parent);
+
+// A push button that never becomes the default button of its window.
+QPushButton* plainButton(const QString& text, QWidget* parent);
+
+// A plain button only as wide as its text needs, for rows that are short of room.
+QPushButton* compactButton(const QString& text, QWidget* parent);
+
+// A text field for hex bytes, in the monospaced body font.
+QLineEdit* hexField(const QString& objectName, QWidget* parent);

@@ -1,0 +1,57 @@
+#include "diagnostics/console/ContentView.h"
+
+#include <QHBoxLayout>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/AppContext.h"
+#include "diagnostics/console/NetworkPanel.h"
+#include "diagnostics/console/TrafficPanel.h"
+#include "diagnostics/console/USBPanel.h"
+
+namespace {
+
+constexpr int toolsMinimumWidth = 380;
+constexpr int toolsIdealWidth = 420;
+constexpr int trafficMinimumWidth = 520;
+constexpr int toolsMargin = 8;
+
+}  // namespace
+
+ContentView::ContentView(const AppContext& context, QWidget* parent)
+    : QWidget(parent),
+      splitter_(new QSplitter(Qt::Horizontal, this)),
+      tabs_(new QTabWidget),
+      usb_(new USBPanel(*context.hid)),
+      network_(new NetworkPanel(*context.udp, *context.tcp)),
+      traffic_(new TrafficPanel(*context.log, *context.dialogs)) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(splitter_);
+
+    auto* tools = new QWidget;
+    auto* toolsLayout = new QVBoxLayout(tools);
+    toolsLayout->setContentsMargins(toolsMargin, toolsMargin, toolsMargin, toolsMargin);
+    toolsLayout->addWidget(tabs_);
+    tools->setMinimumWidth(toolsMinimumWidth);
+    tabs_->addTab(usb_, QStringLiteral("USB"));
+    tabs_->addTab(network_, QStringLiteral("Network"));
+    tabs_->setCurrentIndex(usbTab);
+
+    traffic_->setMinimumWidth(trafficMinimumWidth);
+    splitter_->addWidget(tools);
+    splitter_->addWidget(traffic_);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({toolsIdealWidth, 1 << 20});
+}
+
+int ContentView::tab() const {
+    return tabs_->currentIndex();
+}
+
+void ContentView::setTab(int tab) {
+    tabs_->setCurrentIndex(tab);
+}

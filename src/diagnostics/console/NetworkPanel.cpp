@@ -1,0 +1,214 @@
+#include "diagnostics/console/NetworkPanel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "app/controls/PanelGroupBox.h"
+#include "app/controls/Theme.h"
+#include "diagnostics/HexText.h"
+#include "diagnostics/TCPClient.h"
+#include "diagnostics/UDPProbe.h"
+#include "diagnostics/console/ConsoleWidgets.h"
+#include "diagnostics/console/TypedNumbers.h"
+#include "platform/NumText.h"
+
+namespace {
+
+// A field with its title in front, as a form row shows it.
+QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& objectName, QWidget* parent,
+                       int width = 0) {
+    row.addWidget(new QLabel(title, parent));
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    if (width > 0) {
+        field->setFixedWidth(width);
+        row.addWidget(field);
+    } else {
+        row.addWidget(field, 1);
+    }
+    return field;
+}
+
+QLineEdit* titledHexField(QBoxLayout& row, const QString& objectName, QWidget* parent) {
+    row.addWidget(new QLabel(QStringLiteral("Hex bytes"), parent));
+    QLineEdit* field = hexField(objectName, parent);
+    row.addWidget(field, 1);
+    return field;
+}
+
+}  // namespace
+
+NetworkPanel::NetworkPanel(UDPProbe& udp, TCPClient& tcp, QWidget* parent)
+    : QWidget(parent), udp_(udp), tcp_(tcp) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    outer->addWidget(scroll);
+    auto* form = new QWidget(scroll);
+    auto* sections = new QVBoxLayout(form);
+    sections->setContentsMargins(tabPageMargin, tabPageMargin, tabPageMargin, tabPageMargin);
+    sections->setSpacing(12);
+    sections->addWidget(buildUDPSection());
+    sections->addWidget(buildTCPSection());
+    sections->addStretch(1);
+    scroll->setWidget(form);
+
+    connect(&udp_, &UDPProbe::listeningPortChanged, this, &NetworkPanel::updateListening);
+    connect(&udp_, &UDPProbe::seenHostsChanged, this, &NetworkPanel::rebuildSeenHosts);
+    connect(&tcp_, &TCPClient::stateChanged, this, &NetworkPanel::updateState);
+    updateListening();
+    rebuildSeenHosts();
+    updateState();
+}
+
+PanelGroupBox* NetworkPanel::buildUDPSection() {
+    auto* box = new PanelGroupBox(QStringLiteral("UDP discovery"), this);
+    box->contentLayout()->setSpacing(8);
+
+    auto* listenRow = new QHBoxLayout;
+    listenPort_ =
+        titledField(*listenRow, QStringLiteral("Listen port"), QStringLiteral("listenPort"), box, 110);
+    listen_ = compactButton(QStringLiteral("Listen"), box);
+    connect(listen_, &QPushButton::clicked, this, &NetworkPanel::listen);
+    stop_ = compactButton(QStringLiteral("Stop"), box);
+    connect(stop_, &QPushButton::clicked, &udp_, &UDPProbe::stop);
+    listening_ = secondaryLabel(QString(), Theme::font(Theme::captionPx), box);
+    // The row is the widest of the form; in a narrow tab this text gives way.
+    listening_->setMinimumWidth(0);
+    listening_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    listenRow->addWidget(listen_);
+    listenRow->addWidget(stop_);
+    listenRow->addWidget(listening_, 1);
+    box->contentLayout()->addLayout(listenRow);
+
+    auto* destinationRow = new QHBoxLayout;
+    udpHost_ = titledField(*destinationRow, QStringLiteral("To"), QStringLiteral("udpHost"), box);
+    udpHost_->setText(QStringLiteral("255.255.255.255"));
+    udpPort_ = titledField(*destinationRow, QStringLiteral("Port"), QStringLiteral("udpPort"), box, 70);
+    box->contentLayout()->addLayout(destinationRow);
+
+    auto* sendRow = new QHBoxLayout;
+    udpHex_ = titledHexField(*sendRow, QStringLiteral("udpHex"), box);
+    auto* send = plainButton(QStringLiteral("Send"), box);
+    connect(send, &QPushButton::clicked, this, &NetworkPanel::sendUDP);
+    sendRow->addWidget(send);
+    box->contentLayout()->addLayout(sendRow);
+
+    seenHosts_ = new QVBoxLayout;
+    seenHosts_->setSpacing(4);
+    box->contentLayout()->addLayout(seenHosts_);
+    return box;
+}
+
+PanelGroupBox* NetworkPanel::buildTCPSection() {
+    auto* box = new PanelGroupBox(QStringLiteral("TCP control"), this);
+    box->contentLayout()->setSpacing(8);
+
+    auto* addressRow = new QHBoxLayout;
+    tcpHost_ = titledField(*addressRow, QStringLiteral("DSP IP address"), QStringLiteral("tcpHost"), box);
+    tcpPort_ = titledField(*addressRow, QStringLiteral("Port"), QStringLiteral("tcpPort"), box, 70);
+    box->contentLayout()->addLayout(addressRow);
+    // The buttons get their own row: beside the fields they would not fit
+    // the tab's width.
+    auto* connectRow = new QHBoxLayout;
+    auto* connectButton = plainButton(QStringLiteral("Connect"), box);
+    connect(connectButton, &QPushButton::clicked, this, &NetworkPanel::connectTCP);
+    auto* disconnectButton = plainButton(QStringLiteral("Disconnect"), box);
+    connect(disconnectButton, &QPushButton::clicked, &tcp_, &TCPClient::disconnect);
+    connectRow->addWidget(connectButton);
+    connectRow->addWidget(disconnectButton);
+    connectRow->addStretch(1);
+    box->contentLayout()->addLayout(connectRow);
+
+    state_ = secondaryLabel(QString(), Theme::font(Theme::captionPx), box);
+    box->contentLayout()->addWidget(state_);
+
+    auto* sendRow = new QHBoxLayout;
+    tcpHex_ = titledHexField(*sendRow, QStringLiteral("tcpHex"), box);
+    auto* send = plainButton(QStringLiteral("Send"), box);
+    connect(send, &QPushButton::clicked, this, &NetworkPanel::sendTCP);
+    sendRow->addWidget(send);
+    box->contentLayout()->addLayout(sendRow);
+    return box;
+}
+
+void NetworkPanel::listen() {
+    if (const auto port = typednumbers::port(listenPort_->text())) udp_.listen(*port);
+}
+
+void NetworkPanel::sendUDP() {
+    const auto bytes = parseHexBytes(udpHex_->text());
+    const auto port = typednumbers::port(udpPort_->text());
+    if (bytes && port) udp_.send(*bytes, udpHost_->text(), *port);
+}
+
+void NetworkPanel::useForTCP(const QString& sender) {
+    tcpHost_->setText(sender.section(u':', 0, 0));
+}
+
+void NetworkPanel::connectTCP() {
+    if (const auto port = typednumbers::port(tcpPort_->text())) tcp_.connect(tcpHost_->text(), *port);
+}
+
+void NetworkPanel::sendTCP() {
+    if (const auto bytes = parseHexBytes(tcpHex_->text())) tcp_.send(*bytes);
+}
+
+void NetworkPanel::updateListening() {
+    const std::optional<quint16> port = udp_.listeningPort();
+    listen_->setVisible(!port);
+    stop_->setVisible(port.has_value());
+    listening_->setVisible(port.has_value());
+    if (port) listening_->setText(QStringLiteral("listening on ") + numtext::format("%u", unsigned(*port)));
+}
+
+void NetworkPanel::rebuildSeenHosts() {
+    while (QLayoutItem* item = seenHosts_->takeAt(0)) {
+        item->widget()->hide();
+        item->widget()->deleteLater();
+        delete item;
+    }
+    // QMap keeps its keys in ascending order, which is the order shown.
+    for (const QString& sender : udp_.seenHosts().keys()) {
+        auto* row = new QWidget;
+        row->setObjectName(QStringLiteral("seenHost"));
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        auto* text = new QLabel(sender, row);
+        text->setFont(Theme::monoFont(Theme::bodyPx));
+        line->addWidget(text);
+        line->addStretch(1);
+        auto* use = plainButton(QStringLiteral("Use for TCP"), row);
+        use->setProperty("sender", sender);
+        connect(use, &QPushButton::clicked, this, [this, sender] { useForTCP(sender); });
+        line->addWidget(use);
+        seenHosts_->addWidget(row);
+    }
+}
+
+QStringList NetworkPanel::seenHostTexts() const {
+    QStringList texts;
+    for (int i = 0; i < seenHosts_->count(); ++i) {
+        if (auto* use = seenHosts_->itemAt(i)->widget()->findChild<QPushButton*>())
+            texts << use->property("sender").toString();
+    }
+    return texts;
+}
+
+QPushButton* NetworkPanel::useForTCPButton(const QString& sender) const {
+    for (int i = 0; i < seenHosts_->count(); ++i) {
+        auto* use = seenHosts_->itemAt(i)->widget()->findChild<QPushButton*>();
+        if (use && use->property("sender").toString() == sender) return use;
+    }
+    return nullptr;
+}
+
+void NetworkPanel::updateState() {
+    state_->setText(QStringLiteral("State: ") + tcp_.state());
+}

@@ -1,0 +1,61 @@
+#include "diagnostics/console/TrafficListModel.h"
+
+TrafficListModel::TrafficListModel(TrafficLog& log, QObject* parent)
+    : QAbstractListModel(parent), log_(log), rows_(log.entries()) {
+    connect(&log_, &TrafficLog::entriesChanged, this, &TrafficListModel::scheduleSync);
+}
+
+int TrafficListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+QVariant TrafficListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rows_.size() || role != Qt::DisplayRole) return {};
+    return TrafficLog::line(rows_.at(index.row()));
+}
+
+void TrafficListModel::scheduleSync() {
+    if (syncScheduled_) return;
+    syncScheduled_ = true;
+    QMetaObject::invokeMethod(this, &TrafficListModel::sync, Qt::QueuedConnection);
+}
+
+void TrafficListModel::sync() {
+    syncScheduled_ = false;
+    const QList<TrafficEntry>& entries = log_.entries();
+    const qsizetype oldCount = rows_.size();
+    // The log only appends and drops its oldest entries, so our last row is
+    // still in it unless the log was cleared (or everything we showed has
+    // been dropped since); new entries follow it at the end.
+    qsizetype last = -1;
+    if (!rows_.isEmpty()) {
+        const QUuid lastID = rows_.last().id;
+        for (qsizetype i = entries.size() - 1; i >= 0 && last < 0; --i) {
+            if (entries[i].id == lastID) last = i;
+        }
+        if (last < 0) {
+            reset();
+            Q_EMIT countChanged();
+            return;
+        }
+    }
+    const qsizetype dropped = rows_.size() - 1 - last;
+    if (dropped > 0) {
+        beginRemoveRows({}, 0, int(dropped - 1));
+        rows_.remove(0, dropped);
+        endRemoveRows();
+    }
+    const qsizetype added = entries.size() - 1 - last;
+    if (added > 0) {
+        beginInsertRows({}, int(rows_.size()), int(rows_.size() + added - 1));
+        rows_.append(entries.sliced(last + 1));
+        endInsertRows();
+    }
+    if (rows_.size() != oldCount) Q_EMIT countChanged();
+}
+
+void TrafficListModel::reset() {
+    beginResetModel();
+    rows_ = log_.entries();
+    endResetModel();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QTreeView>
+
+class TrafficListModel;
+
+// The traffic rows: time, transport with its arrow, then the bytes as hex
+// with the note below, in a small monospaced font. Rows are as tall as their
+// wrapped text; only the rows on screen are ever measured, so thousands of
+// entries stay cheap.
+class TrafficListView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit TrafficListView(TrafficListModel& model, QWidget* parent = nullptr);
+
+    static constexpr int timeWidth = 70;
+    static constexpr int transportWidth = 56;
+    static constexpr int spacing = 8;
+    static constexpr int horizontalMargin = 8;
+    static constexpr int verticalMargin = 3;
+
+    // Hour, minute and second as the locale writes a time of day, with its
+    // AM/PM marker where it uses one ("3:04:05 PM", "15:04:05").
+    static QString timeText(const QDateTime& time, const QLocale& locale = QLocale());
+
+Q_SIGNALS:
+    // The copy shortcut was pressed over the list.
+    void copyRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+};

@@ -1,0 +1,102 @@
+#include "diagnostics/console/TrafficPanel.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+#include "app/Dialogs.h"
+#include "app/controls/Theme.h"
+#include "diagnostics/HexText.h"
+#include "diagnostics/console/ConsoleWidgets.h"
+#include "diagnostics/console/TrafficListModel.h"
+#include "diagnostics/console/TrafficListView.h"
+#include "link/TrafficLog.h"
+
+TrafficPanel::TrafficPanel(TrafficLog& log, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent),
+      log_(log),
+      dialogs_(dialogs),
+      marker_(new QLineEdit(this)),
+      rows_(new TrafficListModel(log, this)),
+      list_(new TrafficListView(*rows_, this)) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(buildHeader());
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setFixedHeight(1);
+    divider->setStyleSheet(QStringLiteral("color: %1").arg(Theme::white(0.12).name(QColor::HexArgb)));
+    stack->addWidget(divider);
+    stack->addWidget(list_, 1);
+
+    connect(rows_, &TrafficListModel::countChanged, this, &TrafficPanel::scrollToLast);
+    connect(list_, &TrafficListView::copyRequested, this, &TrafficPanel::copySelection);
+    scrollToLast();
+}
+
+QWidget* TrafficPanel::buildHeader() {
+    auto* header = new QWidget(this);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(8, 8, 8, 8);
+    auto* title = new QLabel(QStringLiteral("Traffic"), header);
+    title->setFont(Theme::headlineFont());
+    row->addWidget(title);
+    row->addStretch(1);
+
+    marker_->setObjectName(QStringLiteral("marker"));
+    marker_->setPlaceholderText(QStringLiteral("Note (e.g. \"CH1 gain -3 dB\")"));
+    marker_->setFixedWidth(220);
+    connect(marker_, &QLineEdit::returnPressed, this, &TrafficPanel::addNote);
+    row->addWidget(marker_);
+
+    auto* addNoteButton = plainButton(QStringLiteral("Add note"), header);
+    connect(addNoteButton, &QPushButton::clicked, this, &TrafficPanel::addNote);
+    auto* exportButton = plainButton(QStringLiteral("Export\u2026"), header);
+    connect(exportButton, &QPushButton::clicked, this, &TrafficPanel::exportCapture);
+    auto* clearButton = plainButton(QStringLiteral("Clear"), header);
+    connect(clearButton, &QPushButton::clicked, this, &TrafficPanel::clear);
+    for (QPushButton* b : {addNoteButton, exportButton, clearButton}) row->addWidget(b);
+    return header;
+}
+
+void TrafficPanel::addNote() {
+    if (marker_->text().isEmpty()) return;
+    log_.log(QStringLiteral("NOTE"), TrafficEntry::Direction::info, {}, marker_->text());
+    marker_->clear();
+}
+
+void TrafficPanel::exportCapture() {
+    const QString path =
+        dialogs_.chooseSaveFile(QStringLiteral("Export Traffic"), QString::fromLatin1(suggestedFileName),
+                                {QStringLiteral("Plain text (*.txt)")});
+    if (path.isEmpty()) return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(log_.exportText().toUtf8());
+    file.commit();
+}
+
+void TrafficPanel::clear() {
+    log_.clear();
+}
+
+void TrafficPanel::copySelection() {
+    QModelIndexList selected = list_->selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end());
+    QStringList lines;
+    for (const QModelIndex& index : selected) {
+        const TrafficEntry& entry = rows_->entry(index.row());
+        if (!entry.bytes.isEmpty()) lines << hexText(entry.bytes);
+    }
+    if (!lines.isEmpty()) dialogs_.copyText(lines.join(u'\n'));
+}
+
+void TrafficPanel::scrollToLast() {
+    list_->scrollToBottom();
+}

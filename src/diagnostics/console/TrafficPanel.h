@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class Dialogs;
+class QLineEdit;
+class QPushButton;
+class TrafficListModel;
+class TrafficListView;
+class TrafficLog;
+
+// The application's traffic log beside the tools: a header row with a note
+// field and the Add note, Export… and Clear buttons, then every entry, the
+// newest at the bottom.
+class TrafficPanel : public QWidget {
+    Q_OBJECT
+public:
+    TrafficPanel(TrafficLog& log, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    static constexpr const char* suggestedFileName = "dsp-capture.txt";
+
+    QLineEdit* markerField() const { return marker_; }
+    TrafficListView* list() const { return list_; }
+    TrafficListModel* rows() const { return rows_; }
+
+    // Logs the typed note under "NOTE" as typed, then empties the field.
+    void addNote();
+    // Saves the log's text form where the user chooses; silent on failure.
+    void exportCapture();
+    // Empties the whole log, every transport.
+    void clear();
+    // The bytes of the selected rows as hex, one row per line, to the clipboard.
+    void copySelection();
+
+private:
+    QWidget* buildHeader();
+    void scrollToLast();
+
+    TrafficLog& log_;
+    Dialogs& dialogs_;
+    QLineEdit* marker_;
+    TrafficListModel* rows_;
+    TrafficListView* list_;
+};

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QUdpSocket>
+
+#include "diagnostics/TCPClient.h"
+#include "diagnostics/UDPProbe.h"
+#include "diagnostics/console/NetworkPanel.h"
+#include "link/TrafficLog.h"
+#include "support/Loopback.h"
+#include "support/Spin.h"
+
+using kestrel_test::spinUntil;
+
+namespace {
+
+QPushButton* buttonNamed(QWidget& parent, const QString& text, int which = 0) {
+    int seen = 0;
+    for (QPushButton* button : parent.findChildren<QPushButton*>())
+        if (button->text() == text && seen++ == which) return button;
+    ADD_FAILURE() << "no button " << text.toStdString();
+    return nullptr;
+}
+
+void type(QLineEdit* field, const QString& text) {
+    field->clear();
+    QTest::keyClicks(field, text);
+}
+
+class NetworkPanelTest : public ::testing::Test {
+protected:
+    TrafficLog log;
+    UDPProbe udp{log};
+    TCPClient tcp{log};
+    NetworkPanel panel{udp, tcp};
+
+    void SetUp() override {
+        panel.resize(420, 600);
+        panel.show();
+    }
+    QPushButton* udpSend() { return buttonNamed(panel, "Send", 0); }
+    QPushButton* tcpSend() { return buttonNamed(panel, "Send", 1); }
+};
+
+}  // namespace
+
+TEST_F(NetworkPanelTest, StartsWithTheGivenTexts) {
+    EXPECT_EQ(panel.udpHostField()->text(), "255.255.255.255");
+    for (QLineEdit* field : {panel.listenPortField(), panel.udpPortField(), panel.udpHexField(),
+                             panel.tcpHostField(), panel.tcpPortField(), panel.tcpHexField()})
+        EXPECT_TRUE(field->text().isEmpty()) << field->objectName().toStdString();
+    EXPECT_EQ(panel.stateText()->text(), "State: disconnected");
+    EXPECT_TRUE(panel.listenButton()->isVisible());
+    EXPECT_FALSE(panel.stopButton()->isVisible());
+}
+
+TEST_F(NetworkPanelTest, ListenTakesOnlyAPortAndStopReturns) {
+    for (const char* text : {"", "70000", " 5000", "abc", "-1"}) {
+        type(panel.listenPortField(), text);
+        QTest::mouseClick(panel.listenButton(), Qt::LeftButton);
+        EXPECT_FALSE(udp.listeningPort().has_value()) << text;
+    }
+    EXPECT_TRUE(log.entries().isEmpty());
+
+    const quint16 port = kestrel_test::freeUdpPort();
+    type(panel.listenPortField(), QString::number(port));
+    QTest::mouseClick(panel.listenButton(), Qt::LeftButton);
+    ASSERT_EQ(udp.listeningPort(), port);
+    EXPECT_FALSE(panel.listenButton()->isVisible());
+    EXPECT_TRUE(panel.stopButton()->isVisible());
+    EXPECT_EQ(panel.listeningText()->text(), "listening on " + QString::number(port));
+
+    QTest::mouseClick(panel.stopButton(), Qt::LeftButton);
+    EXPECT_FALSE(udp.listeningPort().has_value());
+    EXPECT_TRUE(panel.listenButton()->isVisible());
+    EXPECT_FALSE(panel.listeningText()->isVisible());
+
+    // Port 0 lets the system choose; the row still says 0.
+    type(panel.listenPortField(), "0");
+    QTest::mouseClick(panel.listenButton(), Qt::LeftButton);
+    EXPECT_EQ(panel.listeningText()->text(), "listening on 0");
+}
+
+TEST_F(NetworkPanelTest, SendsDatagramsAndOffersSendersForTCP) {
+    QUdpSocket peer;
+    ASSERT_TRUE(peer.bind(kestrel_test::randomLoopbackAddress(), 0));
+    const QString address = peer.localAddress().toString();
+
+    // Bad hex or a missing port sends nothing.
+    type(panel.udpHostField(), address);
+    type(panel.udpHexField(), "A5 ZZ");
+    type(panel.udpPortField(), QString::number(peer.localPort()));
+    QTest::mouseClick(udpSend(), Qt::LeftButton);
+    type(panel.udpHexField(), "A5 5A 01");
+    type(panel.udpPortField(), "");
+    QTest::mouseClick(udpSend(), Qt::LeftButton);
+    EXPECT_TRUE(log.entries().isEmpty());
+
+    type(panel.udpPortField(), QString::number(peer.localPort()));
+    QTest::mouseClick(udpSend(), Qt::LeftButton);
+    ASSERT_TRUE(peer.waitForReadyRead(5000));
+    QHostAddress from;
+    quint16 fromPort = 0;
+    QByteArray datagram(64, '\0');
+    datagram.resize(peer.readDatagram(datagram.data(), datagram.size(), &from, &fromPort));
+    EXPECT_EQ(datagram, QByteArray::fromHex("A55A01"));
+
+    // The peer answers; its row offers its address to the TCP section.
+    type(panel.tcpPortField(), "8234");
+    peer.writeDatagram(QByteArray::fromHex("5A"), from, fromPort);
+    const QString sender = address + ":" + QString::number(peer.localPort());
+    ASSERT_TRUE(spinUntil([&] { return panel.seenHostTexts() == QStringList{sender}; }));
+    QTest::mouseClick(panel.useForTCPButton(sender), Qt::LeftButton);
+    EXPECT_EQ(panel.tcpHostField()->text(), address);
+    EXPECT_EQ(panel.tcpPortField()->text(), "8234");
+}
+
+TEST_F(NetworkPanelTest, UseForTCPKeepsTheAddressOnly) {
+    panel.tcpPortField()->setText("5001");
+    panel.useForTCP("192.168.1.20:5000");
+    EXPECT_EQ(panel.tcpHostField()->text(), "192.168.1.20");
+    EXPECT_EQ(panel.tcpPortField()->text(), "5001");
+}
+
+TEST_F(NetworkPanelTest, TCPConnectSendAndDisconnect) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(kestrel_test::randomLoopbackAddress(), 0));
+
+    // Nothing to send on before a connection, and no port means no connection.
+    type(panel.tcpHexField(), "01 02");
+    QTest::mouseClick(tcpSend(), Qt::LeftButton);
+    type(panel.tcpHostField(), server.serverAddress().toString());
+    type(panel.tcpPortField(), "99999");
+    QTest::mouseClick(buttonNamed(panel, "Connect"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(log.entries().isEmpty());
+    EXPECT_EQ(panel.stateText()->text(), "State: disconnected");
+
+    type(panel.tcpPortField(), QString::number(server.serverPort()));
+    QTest::mouseClick(buttonNamed(panel, "Connect"), Qt::LeftButton);
+    ASSERT_TRUE(spinUntil([&] { return panel.stateText()->text() == "State: ready"; }));
+    ASSERT_TRUE(spinUntil([&] { return server.hasPendingConnections(); }));
+    QTcpSocket* peer = server.nextPendingConnection();
+
+    QTest::mouseClick(tcpSend(), Qt::LeftButton);
+    QByteArray received;
+    ASSERT_TRUE(spinUntil([&] {
+        received += peer->readAll();
+        return received.size() >= 2;
+    }));
+    EXPECT_EQ(received, QByteArray::fromHex("0102"));
+
+    QTest::mouseClick(buttonNamed(panel, "Disconnect"), Qt::LeftButton);
+    EXPECT_TRUE(panel.stateText()->text().startsWith("State: "));
+    EXPECT_FALSE(tcp.hasConnection());
+}

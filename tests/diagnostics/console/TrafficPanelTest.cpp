@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "diagnostics/console/TrafficListModel.h"
+#include "diagnostics/console/TrafficListView.h"
+#include "diagnostics/console/TrafficPanel.h"
+#include "link/TrafficLog.h"
+#include "support/ScriptedDialogs.h"
+#include "support/WidgetTesting.h"
+
+using Direction = TrafficEntry::Direction;
+using kestrel_test::ScriptedDialogs;
+
+namespace {
+
+void settle() {
+    QCoreApplication::processEvents();
+}
+
+QList<QUuid> ids(const QList<TrafficEntry>& entries) {
+    QList<QUuid> result;
+    for (const TrafficEntry& entry : entries) result << entry.id;
+    return result;
+}
+
+QList<QUuid> rowIDs(const TrafficListModel& model) {
+    QList<QUuid> result;
+    for (int row = 0; row < model.rowCount(); ++row) result << model.entry(row).id;
+    return result;
+}
+
+QPushButton* buttonNamed(QWidget& parent, const QString& text) {
+    for (QPushButton* button : parent.findChildren<QPushButton*>())
+        if (button->text() == text) return button;
+    ADD_FAILURE() << "no button " << text.toStdString();
+    return nullptr;
+}
+
+class TrafficPanelTest : public ::testing::Test {
+protected:
+    TrafficLog log;
+    ScriptedDialogs dialogs;
+    TrafficPanel panel{log, dialogs};
+
+    void SetUp() override {
+        panel.resize(700, 400);
+        panel.show();
+    }
+    void logFrames(int count, const QString& transport = "DSP") {
+        for (int i = 0; i < count; ++i)
+            log.log(transport, Direction::sent, QByteArray::fromHex("A5A11A5A") + QByteArray::number(i));
+    }
+};
+
+}  // namespace
+
+TEST_F(TrafficPanelTest, RowsFollowTheLogOneUpdatePerTurn) {
+    TrafficListModel& rows = *panel.rows();
+    QSignalSpy inserted(&rows, &QAbstractItemModel::rowsInserted);
+    logFrames(40);
+    EXPECT_EQ(rows.rowCount(), 0);  // not before the turn ends
+    settle();
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(rowIDs(rows), ids(log.entries()));
+
+    // At the limit the oldest rows leave as new ones arrive.
+    logFrames(int(TrafficLog::limit));
+    settle();
+    EXPECT_EQ(rows.rowCount(), TrafficLog::limit);
+    EXPECT_EQ(rowIDs(rows), ids(log.entries()));
+
+    // A cleared log empties the list; what is logged after it is the only row.
+    panel.clear();
+    log.log("USB", Direction::info, {}, "opened");
+    settle();
+    ASSERT_EQ(rows.rowCount(), 1);
+    EXPECT_EQ(rows.entry(0).note, "opened");
+}
+
+TEST_F(TrafficPanelTest, RowsMirrorAnyMixOfAppendsDropsAndClears) {
+    TrafficLog small;
+    TrafficListModel rows(small);
+    QRandomGenerator random(7);
+    for (int turn = 0; turn < 300; ++turn) {
+        const int action = random.bounded(12);
+        if (action == 0) small.clear();
+        const int count = action == 1 ? 6000 : random.bounded(30);
+        for (int i = 0; i < count; ++i) small.log("DSP", Direction::received, QByteArray(1, char(i)));
+        if (action == 2) small.clear();
+        settle();
+        ASSERT_EQ(rowIDs(rows), ids(small.entries())) << "turn " << turn;
+    }
+}
+
+TEST_F(TrafficPanelTest, ListScrollsToTheNewestEntry) {
+    logFrames(300);
+    log.log("DSP", Direction::received, QByteArray(600, '\x5A'), "a long frame with a note");
+    settle();
+    TrafficListView& list = *panel.list();
+    const QModelIndex last = panel.rows()->index(panel.rows()->rowCount() - 1);
+    const QRect shown = list.visualRect(last);
+    EXPECT_TRUE(shown.isValid());
+    EXPECT_LE(shown.bottom(), list.viewport()->height());
+    EXPECT_GE(shown.top(), 0);
+    // The long frame wraps onto several lines, its note below them.
+    EXPECT_GT(shown.height(), 4 * list.visualRect(panel.rows()->index(0)).height());
+}
+
+TEST_F(TrafficPanelTest, NotesAreLoggedAsTyped) {
+    QLineEdit& marker = *panel.markerField();
+    EXPECT_EQ(marker.placeholderText(), "Note (e.g. \"CH1 gain -3 dB\")");
+    QTest::mouseClick(buttonNamed(panel, "Add note"), Qt::LeftButton);
+    EXPECT_TRUE(log.entries().isEmpty());
+
+    QTest::keyClicks(&marker, "   ");
+    QTest::mouseClick(buttonNamed(panel, "Add note"), Qt::LeftButton);
+    QTest::keyClicks(&marker, "CH1 gain -3 dB");
+    QTest::keyClick(&marker, Qt::Key_Return);
+    ASSERT_EQ(log.entries().size(), 2);
+    for (const TrafficEntry& entry : log.entries()) {
+        EXPECT_EQ(entry.transport, "NOTE");
+        EXPECT_EQ(entry.direction, Direction::info);
+        EXPECT_TRUE(entry.bytes.isEmpty());
+    }
+    EXPECT_EQ(log.entries()[0].note, "   ");
+    EXPECT_EQ(log.entries()[1].note, "CH1 gain -3 dB");
+    EXPECT_TRUE(marker.text().isEmpty());
+}
+
+TEST_F(TrafficPanelTest, ExportWritesTheTextFormOrNothing) {
+    QTemporaryDir dir;
+    log.log("DSP", Direction::sent, QByteArray::fromHex("A5A11A5A"));
+    log.log("NOTE", Direction::info, {}, "gain \u2192 -3 dB");
+
+    QTest::mouseClick(buttonNamed(panel, "Export\u2026"), Qt::LeftButton);  // cancelled
+    ASSERT_EQ(dialogs.asked.size(), 1);
+    EXPECT_EQ(dialogs.asked[0].kind, "save");
+    EXPECT_EQ(dialogs.asked[0].text, "dsp-capture.txt");
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+
+    const QString path = dir.filePath("capture.txt");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an older capture that is longer than the new one\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n");
+    old.close();
+    dialogs.fileAnswers.enqueue(path);
+    panel.exportCapture();
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), log.exportText());
+
+    // A place that cannot be written is passed over without a word.
+    dialogs.fileAnswers.enqueue(dir.filePath("missing/capture.txt"));
+    panel.exportCapture();
+    EXPECT_FALSE(QFile::exists(dir.filePath("missing/capture.txt")));
+    for (const auto& asked : dialogs.asked) EXPECT_NE(asked.kind, "alert");
+}
+
+TEST_F(TrafficPanelTest, ClearEmptiesEveryTransport) {
+    log.log("DSP", Direction::sent, QByteArray(3, 1));
+    log.log("UDP", Direction::received, QByteArray(2, 2), "from 127.0.0.1:9");
+    settle();
+    QTest::mouseClick(buttonNamed(panel, "Clear"), Qt::LeftButton);
+    EXPECT_TRUE(log.entries().isEmpty());
+    settle();
+    EXPECT_EQ(panel.rows()->rowCount(), 0);
+}
+
+TEST_F(TrafficPanelTest, CopyTakesTheBytesOfTheSelectedRows) {
+    log.log("DSP", Direction::sent, QByteArray::fromHex("A5A1"));
+    log.log("USB", Direction::info, {}, "closed");
+    log.log("TCP", Direction::received, QByteArray::fromHex("0A0BFF"));
+    settle();
+    TrafficListView& list = *panel.list();
+    list.selectAll();
+    list.setFocus();
+    QTest::keySequence(&list, QKeySequence::Copy);
+    EXPECT_EQ(dialogs.clipboard, "A5 A1\n0A 0B FF");
+}
+
+TEST(TrafficListView, TimeOfDayInTheUsersLocale) {
+    const QDateTime time(QDate(2026, 12, 6), QTime(15, 4, 5, 678));
+    EXPECT_EQ(TrafficListView::timeText(time, QLocale(QLocale::English, QLocale::UnitedStates)),
+              "3:04:05 PM");
+    EXPECT_EQ(TrafficListView::timeText(time, QLocale(QLocale::German, QLocale::Germany)), "15:04:05");
+    EXPECT_EQ(TrafficListView::timeText(time, QLocale(QLocale::Finnish, QLocale::Finland)), "15.04.05");
+}
