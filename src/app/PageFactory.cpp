@@ -6,6 +6,7 @@
 #include "app/mixer/MixerView.h"
 #include "designer/FIRDesignerView.h"
 #include "diagnostics/console/ContentView.h"
+#include "editor/ChannelView.h"
 
 QWidget* buildPageView(const Page& page, AppContext& context, const std::function<void(int)>& openChannel) {
     switch (page.kind) {
@@ -14,6 +15,8 @@ QWidget* buildPageView(const Page& page, AppContext& context, const std::functio
             QObject::connect(mixer, &MixerView::openChannel, mixer, openChannel);
             return mixer;
         }
+        case Page::Kind::channel:
+            return new ChannelView(context, page.channel);
         case Page::Kind::firDesigner:
             return new FIRDesignerView(context);
         case Page::Kind::diagnostics:

@@ -70,18 +70,30 @@ QAbstractButton* toggle(const QString& title, bool bold) {
     return box;
 }
 
+QPushButton* toggleButton(const QString& title) {
+    auto* button = new QPushButton(title);
+    button->setCheckable(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setStyleSheet(
+        QStringLiteral("QPushButton:checked { background: rgba(10,132,255,200); color: white; "
+                       "border: 1px solid rgba(10,132,255,255); border-radius: 4px; padding: 2px 10px; }"));
+    return button;
+}
+
 }  // namespace editorkit
 
 SegmentedPicker::SegmentedPicker(const QStringList& values, const QStringList& titles, QWidget* parent)
     : QWidget(parent), m_values(values) {
+    for (int i = 0; i < values.size(); ++i) m_titles.append(titles.value(i, values[i]));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     for (int i = 0; i < values.size(); ++i) {
-        auto* button = new QPushButton(titles.value(i, values[i]));
+        // A single "&" would mark a shortcut letter and vanish from the title.
+        auto* button = new QPushButton(QString(m_titles[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         button->setCheckable(true);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setToolTip(titles.value(i, values[i]));
+        button->setToolTip(m_titles[i]);
         connect(button, &QPushButton::clicked, this, [this, i] {
             setCurrent(m_values[i]);
             Q_EMIT chosen(m_values[i]);
@@ -95,7 +107,7 @@ SegmentedPicker::SegmentedPicker(const QStringList& values, const QStringList& t
     setStyleSheet(QStringLiteral(
         "QPushButton { background: rgba(255,255,255,16); border: 1px solid rgba(255,255,255,30); "
         "border-radius: 0;"
-        " padding: 3px 10px; color: rgba(255,255,255,200); }"
+        " padding: 3px 4px; color: rgba(255,255,255,200); }"
         "QPushButton:checked { background: rgba(255,255,255,70); color: white; }"
         "QPushButton[edge=\"first\"] { border-top-left-radius: 5px; border-bottom-left-radius: 5px; }"
         "QPushButton[edge=\"last\"] { border-top-right-radius: 5px; border-bottom-right-radius: 5px; }"));

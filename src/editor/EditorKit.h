@@ -33,6 +33,8 @@ void paintFrequencyGrid(QPainter& painter, const std::function<double(double)>& 
 
 // A check box drawn with a bold title: the on/off switch of a block.
 QAbstractButton* toggle(const QString& title, bool bold = false);
+// A toggle drawn as a button that is highlighted while on.
+QPushButton* toggleButton(const QString& title);
 
 }  // namespace editorkit
 
@@ -46,12 +48,14 @@ public:
     void setCurrent(const QString& value);
     QString current() const { return m_current; }
     QPushButton* segment(int index) const;
+    QString title(int index) const { return m_titles.value(index); }
 
 Q_SIGNALS:
     void chosen(const QString& value);
 
 private:
     QStringList m_values;
+    QStringList m_titles;
     QList<QPushButton*> m_buttons;
     QString m_current;
 };

@@ -49,10 +49,12 @@ inline void enter(CompactNumberField* field, const QString& text) {
     enter(field->lineEdit(), text);
 }
 
-// Lets coalesced refreshes run.
+// Lets coalesced refreshes and the layout passes they cause run.
 inline void settle() {
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    for (int turn = 0; turn < 4; ++turn) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 }
 
 }  // namespace editorrig

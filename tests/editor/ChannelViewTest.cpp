@@ -1,0 +1,200 @@
+// The channel editor page: header, tab choice, EQ toolbar, coalesced refreshes, and
+// screenshots of every tab for an input and an output on the demo device.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QToolButton>
+
+#include "EditorRig.h"
+#include "app/controls/Encoder.h"
+#include "app/controls/FlatButton.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Tag.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
+#include "editor/ChannelView.h"
+#include "editor/DEQBox.h"
+#include "editor/DynamicsBoxes.h"
+#include "editor/EQGraph.h"
+#include "editor/EditorKit.h"
+#include "editor/FIRBox.h"
+#include "editor/FiltersDelayPanel.h"
+#include "link/ParamMap.h"
+#include "support/ScriptedDialogs.h"
+#include "support/WidgetTesting.h"
+
+using namespace editorrig;
+using Words = DSPModel::Words;
+
+namespace {
+
+class ChannelViewTest : public ::testing::Test {
+protected:
+    Rig rig;
+    kestrel_test::ScriptedDialogs dialogs;
+    AppContext context{&rig.model, &rig.model.link(), &rig.model.meterStore(), nullptr, nullptr,
+                       nullptr,    nullptr,           &rig.settings,           nullptr, &dialogs};
+
+    std::unique_ptr<ChannelView> open(int ch, QSize size = {1200, 900}) {
+        auto view = std::make_unique<ChannelView>(context, ch);
+        view->resize(size);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        settle();
+        return view;
+    }
+    static QStringList texts(const QList<Tag*>& tags) {
+        QStringList result;
+        for (Tag* tag : tags) result.append(tag->text());
+        return result;
+    }
+    static QStringList menuTitles(ChannelView& view) {
+        QStringList titles;
+        for (QAction* action : view.copyToButton()->menu()->actions()) titles.append(action->text());
+        return titles;
+    }
+};
+
+}  // namespace
+
+TEST_F(ChannelViewTest, InputHeaderBadgesMenuAndTabs) {
+    rig.model.setGroup(0, 2);
+    rig.model.write(391, {1}, std::nullopt, false);  // FIR bypassed
+    rig.model.setChannelName(2, QStringLiteral("Kick"));
+    auto view = open(0);
+    EXPECT_EQ(view->nameLabel()->text(), QStringLiteral("IN A"));
+    EXPECT_EQ(texts(view->badges()), (QStringList{QStringLiteral("Input"), QStringLiteral("Group 2")}));
+    EXPECT_EQ(menuTitles(*view),
+              (QStringList{QStringLiteral("IN B"), QStringLiteral("Kick"), QStringLiteral("IN D")}));
+    EXPECT_EQ(view->tabPicker()->title(2), QStringLiteral("Gate & Dynamic EQ"));
+    EXPECT_NE(view->toolbarButton(QStringLiteral("Copy")), nullptr);
+    EXPECT_EQ(view->toolbarButton(QStringLiteral("Bypass")), nullptr);
+
+    rig.model.write(391, {0}, std::nullopt, false);
+    settle();
+    EXPECT_TRUE(texts(view->badges()).contains(QStringLiteral("FIR on")));
+}
+
+TEST_F(ChannelViewTest, OutputMenuCopiesAndBypassFollowsTheModel) {
+    auto view = open(4);
+    ASSERT_EQ(menuTitles(*view).size(), 7);
+    EXPECT_EQ(menuTitles(*view).first(), QStringLiteral("OUT 2"));
+    EXPECT_EQ(view->tabPicker()->title(2), QStringLiteral("Dynamics"));
+
+    rig.model.setGain(4, -7.5f);
+    view->copyToButton()->menu()->actions()[2]->trigger();  // OUT 4 = channel 7
+    EXPECT_EQ(rig.model.words(1 + 7, 2)[0], bits(-7.5f));
+
+    QPushButton* bypass = view->toolbarButton(QStringLiteral("Bypass"));
+    ASSERT_NE(bypass, nullptr);
+    bypass->click();
+    EXPECT_TRUE(rig.model.eqBypassed().contains(4));
+    rig.model.setEQBypass(4, false);
+    settle();
+    EXPECT_FALSE(bypass->isChecked());
+}
+
+TEST_F(ChannelViewTest, PasteNeedsEQOfTheSameKind) {
+    auto view = open(5);
+    QPushButton* paste = view->toolbarButton(QStringLiteral("Paste"));
+    EXPECT_FALSE(paste->isEnabled());
+    rig.model.copyEQ(0);
+    settle();
+    EXPECT_FALSE(paste->isEnabled());
+    view->toolbarButton(QStringLiteral("Copy"))->click();  // copies channel 5
+    settle();
+    EXPECT_TRUE(paste->isEnabled());
+}
+
+TEST_F(ChannelViewTest, GainAndMuteGoThroughTheModel) {
+    rig.model.setMute(6, true);
+    auto view = open(6);
+    EXPECT_EQ(view->muteButton()->look().fill, Palette::red());
+    EXPECT_EQ(view->muteButton()->look().text, QColor(Qt::white));
+    view->muteButton()->click();
+    EXPECT_EQ(rig.model.words(7, 2)[1] & 1, 0u);
+    settle();
+    EXPECT_NE(view->muteButton()->look().fill, Palette::red());
+    enter(view->gainKnob()->field(), QStringLiteral("-12,35"));
+    EXPECT_EQ(single(rig.model.words(7, 2)[0]), std::round(-12.35f / 0.1f) * 0.1f);
+    settle();
+    EXPECT_EQ(view->gainKnob()->field()->lineEdit()->text(), QStringLiteral("-12.4"));
+}
+
+TEST_F(ChannelViewTest, TheStoredTabChoosesTheContent) {
+    auto view = open(1);
+    EXPECT_NE(view->eqGraph(), nullptr);
+    view->tabPicker()->segment(2)->click();
+    EXPECT_EQ(rig.settings.text(ChannelTab::settingsKey), ChannelTab::dynamics);
+    EXPECT_NE(view->tabContent()->findChild<DEQBox*>(), nullptr);
+    EXPECT_EQ(view->eqGraph(), nullptr);
+
+    auto output = open(9);  // the tab outlives the page
+    EXPECT_NE(output->tabContent()->findChild<CompressorBox*>(), nullptr);
+    EXPECT_NE(output->tabContent()->findChild<LimiterBox*>(), nullptr);
+}
+
+TEST_F(ChannelViewTest, StartTabFromTheEnvironment) {
+    qputenv(ChannelTab::environmentVariable, "FIR");
+    auto view = open(2);
+    EXPECT_EQ(rig.settings.text(ChannelTab::settingsKey), QStringLiteral("FIR"));
+    EXPECT_NE(view->tabContent()->findChild<FIRBox*>(), nullptr);
+
+    qputenv(ChannelTab::environmentVariable, "Routing");
+    auto other = open(2);
+    EXPECT_EQ(rig.settings.text(ChannelTab::settingsKey), QStringLiteral("Routing"));
+    EXPECT_NE(other->eqGraph(), nullptr);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(other->tabPicker()->segment(i)->isChecked());
+    qunsetenv(ChannelTab::environmentVariable);
+}
+
+TEST_F(ChannelViewTest, GraphHeightFollowsTheTabArea) {
+    EXPECT_EQ(ChannelView::graphHeight(500), 150);
+    EXPECT_EQ(ChannelView::graphHeight(800), 338);
+    auto view = open(0, {1200, 1100});
+    EXPECT_EQ(view->eqGraph()->height(), ChannelView::graphHeight(view->tabArea()->viewport()->height()));
+    EXPECT_GT(view->eqGraph()->height(), 150);
+}
+
+TEST_F(ChannelViewTest, EditsElsewhereRedrawAndTheSelectionIsShared) {
+    auto view = open(4);
+    const quint32 band3 = ParamMap::eqBandParam(4, 3);
+    rig.model.write(band3, {500, bits(4), bits(2), 0}, std::nullopt, false);
+    settle();
+    EXPECT_EQ(view->bandColumns()->column(3)->freqField()->lineEdit()->text(), QStringLiteral("500"));
+    EXPECT_NEAR(view->eqGraph()->markerCentre(3).x(), view->eqGraph()->xPosition(500), 1e-9);
+
+    enter(view->bandColumns()->column(6)->gainField(), QStringLiteral("2"));
+    EXPECT_EQ(view->selectedBand(), 6);
+    EXPECT_EQ(view->eqGraph()->selected(), 6);
+    kestrel_test::drag(*view->eqGraph(), view->eqGraph()->markerCentre(3), view->eqGraph()->markerCentre(3));
+    EXPECT_EQ(view->bandColumns()->selected(), 3);
+}
+
+TEST_F(ChannelViewTest, ScreenshotsOfEveryTab) {
+    rig.model.enterDemo();
+    for (int ch : {0, 5}) {
+        for (const QString& tab : {ChannelTab::eq, ChannelTab::dynamics, ChannelTab::fir}) {
+            rig.settings.setValue(ChannelTab::settingsKey, tab);
+            auto view = open(ch, {1280, 980});
+            const QString name = QStringLiteral("channel_%1_%2")
+                                     .arg(ch)
+                                     .arg(QString(tab).remove(QRegularExpression("[^A-Za-z]")));
+            kestrel_test::saveScreenshot(*view, name);
+        }
+    }
+}
+
+TEST_F(ChannelViewTest, ScreenshotsOfTheFIRSources) {
+    rig.model.enterDemo();
+    rig.model.setDesignedFIR(DSPModel::DesignedFIR{QStringLiteral("Room fix"), QList<float>(512, 0.001f)});
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    for (FIRBox::Source source : {FIRBox::Source::designer, FIRBox::Source::filter}) {
+        rig.settings.setValue(FIRBox::sourceKey, FIRBox::sourceText(source));
+        auto view = open(7, {1280, 760});
+        kestrel_test::saveScreenshot(*view, QStringLiteral("channel_7_FIR_source_%1").arg(int(source)));
+    }
+}

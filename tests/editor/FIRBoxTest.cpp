@@ -1,0 +1,222 @@
+// The FIR tab: read-back against the simulator, bypass, clearing, and the filter prepared for upload.
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+
+#include "EditorRig.h"
+#include "app/controls/NumberField.h"
+#include "editor/EditorKit.h"
+#include "editor/FIRBox.h"
+#include "editor/FIRResponseGraph.h"
+#include "support/ScriptedDialogs.h"
+
+using namespace editorrig;
+using Words = DSPModel::Words;
+
+namespace {
+
+struct Context {
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(QStringLiteral("settings.ini"))};
+    kestrel_test::ScriptedDialogs dialogs;
+    AppContext of(DSPModel& model) {
+        return {&model,  &model.link(), &model.meterStore(), nullptr, nullptr,
+                nullptr, nullptr,       &settings,           nullptr, &dialogs};
+    }
+};
+
+std::unique_ptr<FIRBox> shown(const AppContext& context, int ch) {
+    auto box = std::make_unique<FIRBox>(context, ch);
+    box->resize(1100, 600);
+    box->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    return box;
+}
+
+Words ramp(int taps) {
+    Words words;
+    for (int i = 0; i < taps; ++i) words.append(bits(i == 0 ? 1.0f : 0.001f * float(i % 7)));
+    return words;
+}
+
+}  // namespace
+
+TEST(FIRBoxLive, ShowsWhatTheBlockHoldsAndClearsIt) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        sim.device().fir.blocks[DSPModel::firTarget(4)] = {{DSPModel::firTarget(4), 300, 0, 0, 0}, ramp(300)};
+    });
+    Context context;
+    auto box = shown(context.of(*live.model), 4);
+    EXPECT_TRUE(box->status()->isVisible());
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->live().has_value(); }));
+    EXPECT_EQ(box->storedText()->text(), QStringLiteral("300 taps"));
+    EXPECT_TRUE(box->storedGraph()->isVisible());
+    EXPECT_TRUE(box->clearButton()->isEnabled());
+
+    context.dialogs.confirmAnswers.enqueue(false);
+    box->clearButton()->click();
+    EXPECT_EQ(context.dialogs.asked.last().title, QStringLiteral("Clear the FIR on OUT 1?"));
+    EXPECT_FALSE(box->clearing());
+
+    context.dialogs.confirmAnswers.enqueue(true);
+    box->clearButton()->click();
+    EXPECT_TRUE(box->clearing());
+    EXPECT_EQ(box->clearButton()->text(), QStringLiteral("Clearing…"));
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->live() && box->live()->size() == 1; }));
+    EXPECT_EQ(box->clearMessage(), QStringLiteral("Cleared."));
+    EXPECT_EQ(box->storedText()->text(), QStringLiteral("Flat pass-through (no filter loaded)"));
+    EXPECT_FALSE(box->storedGraph()->isVisible());
+    EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients, (Words{bits(1.0f)}));
+}
+
+TEST(FIRBoxLive, AFailedReadBackShowsTheReadingText) {
+    livemodel::Live live;
+    live.sim.setHandler(133, [](SimDevice&, const DSPFrame&) { return QList<SimReply>{}; });
+    live.sim.setHandler(132, [](SimDevice&, const DSPFrame&) { return QList<SimReply>{}; });
+    Context context;
+    auto box = shown(context.of(*live.model), 0);
+    livemodel::run(box->readBack());
+    EXPECT_FALSE(box->live());
+    // The reading text stays while the device is there (the link may give up on a silent device).
+    const QList<QLabel*> labels = box->findChildren<QLabel*>();
+    const bool reading = std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+        return l->isVisible() && l->text() == QStringLiteral("Reading the filter from the DSP…");
+    });
+    EXPECT_EQ(reading, live.model->connected());
+}
+
+namespace {
+
+class FIRBoxTest : public ::testing::Test {
+protected:
+    Rig rig;
+    Context context;
+    AppContext app = context.of(rig.model);
+};
+
+}  // namespace
+
+TEST_F(FIRBoxTest, WithoutADeviceNothingIsReadAndClearIsOff) {
+    auto box = shown(app, 3);
+    settle();
+    EXPECT_FALSE(box->live());
+    EXPECT_FALSE(box->clearButton()->isEnabled());
+    EXPECT_EQ(box->status()->text(), QStringLiteral("Active"));  // no words: FIR on
+    EXPECT_FALSE(box->bypassButton()->isChecked());
+    EXPECT_EQ(box->storedName()->text(), QStringLiteral("(unnamed)"));
+}
+
+TEST_F(FIRBoxTest, BypassIsWrittenForThisChannelOnly) {
+    rig.model.setGroup(4, 1);
+    rig.model.setGroup(5, 1);
+    auto box = shown(app, 4);
+    box->bypassButton()->click();
+    EXPECT_EQ(rig.model.words(391 + 4, 1), Words{1});
+    EXPECT_EQ(rig.model.words(391 + 5, 1), Words{0});
+    box->refresh();
+    EXPECT_EQ(box->status()->text(), QStringLiteral("Bypassed"));
+}
+
+TEST_F(FIRBoxTest, SimpleFilterCarriesItsHeaderForThisChannel) {
+    context.settings.setValue(FIRBox::sourceKey, FIRBox::sourceText(FIRBox::Source::filter));
+    auto box = shown(app, 4);
+    enter(box->lowField()->lineEdit(), QStringLiteral("5"));
+    EXPECT_EQ(box->spec().lowHz, 20);
+    enter(box->lowField()->lineEdit(), QStringLiteral("30000"));
+    EXPECT_EQ(box->spec().lowHz, 22000);
+    enter(box->stopbandField()->lineEdit(), QStringLiteral("10"));
+    EXPECT_EQ(box->spec().attenuationDB, 20);
+    enter(box->stopbandField()->lineEdit(), QStringLiteral("200"));
+    EXPECT_EQ(box->spec().attenuationDB, 140);
+    enter(box->stopbandField()->lineEdit(), QStringLiteral("nan"));
+    EXPECT_EQ(box->spec().attenuationDB, 140);
+
+    Q_EMIT box->kindPicker()->activated(2);  // low-pass
+    box->tapsPicker()->segment(1)->click();
+    const FIRBox::Pending pending = box->sendInput();
+    EXPECT_EQ(pending.name, QStringLiteral("Low-pass"));
+    EXPECT_EQ(pending.coefficients.size(), 512);
+    ASSERT_TRUE(pending.header);
+    EXPECT_EQ(pending.header->first(), 0x500u);
+    EXPECT_EQ((*pending.header)[1], (3u << 16) | 512);
+    EXPECT_FALSE(box->lowField()->isVisible());
+    EXPECT_TRUE(box->highField()->isVisible());
+
+    Q_EMIT box->kindPicker()->activated(3);  // flat: no edges, the kept edges still in the header
+    EXPECT_FALSE(box->lowField()->isVisible());
+    EXPECT_FALSE(box->highField()->isVisible());
+    EXPECT_EQ((*box->sendInput().header)[3], 22000u);
+
+    enter(box->nameEdit(), QStringLiteral("Sub cut"));
+    EXPECT_EQ(box->sendInput().name, QStringLiteral("Sub cut"));
+    box->nameEdit()->clear();
+    EXPECT_EQ(box->sendInput().name, QStringLiteral("Flat (pass-through)"));
+}
+
+TEST_F(FIRBoxTest, SourcesGiveTheirPendingFilter) {
+    auto box = shown(app, 0);
+    EXPECT_EQ(context.settings.text(FIRBox::sourceKey), QString());
+    EXPECT_TRUE(box->sourcePicker()->segment(0)->isChecked());
+    EXPECT_FALSE(box->pendingFilter());
+    enter(box->nameEdit(), QStringLiteral("Mine"));
+    EXPECT_EQ(box->sendInput().name, QStringLiteral("Mine"));
+    EXPECT_TRUE(box->sendInput().coefficients.isEmpty());
+    EXPECT_FALSE(box->sendInput().header);
+
+    rig.model.setDesignedFIR(DSPModel::DesignedFIR{QStringLiteral("Room fix"), {0.5f, 0.25f}});
+    ASSERT_TRUE(box->pendingFilter());
+    EXPECT_EQ(box->pendingFilter()->name, QStringLiteral("Room fix"));
+    EXPECT_EQ(box->previewGraph()->levels().first(), FIRResponseGraph::levelAt({0.5f, 0.25f}, 17));
+
+    // A stored text that names no source counts as the designer, with no segment chosen.
+    context.settings.setValue(FIRBox::sourceKey, QStringLiteral("Somewhere"));
+    EXPECT_EQ(box->source(), FIRBox::Source::designer);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(box->sourcePicker()->segment(i)->isChecked());
+
+    box->sourcePicker()->segment(1)->click();
+    EXPECT_EQ(context.settings.text(FIRBox::sourceKey), QStringLiteral("From file"));
+    EXPECT_FALSE(box->pendingFilter());
+}
+
+TEST_F(FIRBoxTest, FilesLoadOrSayWhyNot) {
+    context.settings.setValue(FIRBox::sourceKey, FIRBox::sourceText(FIRBox::Source::file));
+    auto box = shown(app, 0);
+    QTemporaryDir files;
+    const QString good = files.filePath(QStringLiteral("Horn.txt"));
+    QFile out(good);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("1.0\n0.5\n0.25\n");
+    out.close();
+    context.dialogs.fileAnswers.enqueue(good);
+    box->chooseFileButton()->click();
+    ASSERT_TRUE(box->pendingFilter());
+    EXPECT_EQ(box->pendingFilter()->name, QStringLiteral("Horn"));
+    EXPECT_EQ(box->pendingFilter()->coefficients.size(), 256);
+
+    const QString empty = files.filePath(QStringLiteral("empty.txt"));
+    QFile none(empty);
+    ASSERT_TRUE(none.open(QIODevice::WriteOnly));
+    none.close();
+    context.dialogs.fileAnswers.enqueue(empty);
+    box->chooseFileButton()->click();
+    EXPECT_FALSE(box->pendingFilter());  // the earlier file is dropped
+    const QList<QLabel*> labels = box->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+        return l->isVisible() && l->text() == QStringLiteral("That file doesn't contain any coefficients.");
+    }));
+
+    box->chooseFileButton()->click();  // cancelled: nothing changes
+    EXPECT_FALSE(box->pendingFilter());
+}
+
+TEST_F(FIRBoxTest, ShowingTheTabChoosesThisChannelAsTheFirstSendTarget) {
+    const QString key = QStringLiteral("firSend.targets");
+    {
+        auto box = shown(app, 6);
+        EXPECT_EQ(context.settings.text(key), QStringLiteral("6"));
+    }
+    context.settings.setValue(key, QStringLiteral("4"));
+    auto box = shown(app, 7);
+    EXPECT_EQ(context.settings.text(key), QStringLiteral("4"));
+}
