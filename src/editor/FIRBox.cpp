@@ -14,6 +14,7 @@
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/Theme.h"
+#include "designer/FIRSendBar.h"
 #include "editor/EditorKit.h"
 #include "editor/FIRResponseGraph.h"
 #include "platform/NumText.h"
@@ -63,9 +64,8 @@ FIRBox::FIRBox(const AppContext& context, int ch, QWidget* parent)
     panels->addWidget(stored, 0, Qt::AlignTop);
     panels->addWidget(buildLoadPanel(), 1, Qt::AlignTop);
     column->addLayout(panels);
-    // SEND BAR SLOT: the FIR send bar goes here once it is part of the
-    // application; it is given sendInput() and calls startReadBack() after a send.
-    m_sendBar = new QWidget;
+    m_sendBar = new FIRSendBar(context);
+    m_sendBar->onSent = [this] { startReadBack(); };
     column->addWidget(m_sendBar);
 
     connect(&m_model, &DSPModel::designedFIRChanged, this, &FIRBox::refresh);
@@ -291,6 +291,9 @@ void FIRBox::showPending() {
         m_previewCoefficients = input.coefficients;
         m_preview->setCoefficients(input.coefficients);
     }
+    m_sendBar->setCoefficients(input.coefficients);
+    m_sendBar->setName(input.name);
+    m_sendBar->setHeader(input.header);
 }
 
 void FIRBox::refresh() {
@@ -358,11 +361,8 @@ void FIRBox::showEvent(QShowEvent* event) {
 }
 
 void FIRBox::defaultSendTarget() {
-    // SEND BAR SLOT: the bar's own loadTargets and saveTargets replace this reading.
-    const QString key = QStringLiteral("firSend.targets");
-    for (const QString& part : m_context.settings->text(key).split(QLatin1Char(','), Qt::SkipEmptyParts))
-        if (numtext::parseInteger(part)) return;
-    m_context.settings->setValue(key, QString::number(m_ch));
+    if (FIRSendBar::loadTargets(*m_context.settings).isEmpty())
+        FIRSendBar::saveTargets({m_ch}, *m_context.settings);
 }
 
 void FIRBox::startReadBack() {

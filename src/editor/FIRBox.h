@@ -9,6 +9,7 @@
 #include "link/DSPModel.h"
 
 class FIRResponseGraph;
+class FIRSendBar;
 class NumberField;
 class QAbstractButton;
 class QComboBox;
@@ -68,7 +69,7 @@ public:
     QLabel* storedText() const { return m_storedText; }
     FIRResponseGraph* storedGraph() const { return m_storedGraph; }
     FIRResponseGraph* previewGraph() const { return m_preview; }
-    QWidget* sendBar() const { return m_sendBar; }
+    FIRSendBar* sendBar() const { return m_sendBar; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -119,7 +120,7 @@ private:
     QLineEdit* m_name = nullptr;
     QLabel* m_offline = nullptr;
     FIRResponseGraph* m_preview = nullptr;
-    QWidget* m_sendBar = nullptr;
+    FIRSendBar* m_sendBar = nullptr;
     // The graphs sum their responses only when their coefficients change.
     QList<float> m_previewCoefficients;
     QList<float> m_storedCoefficients;

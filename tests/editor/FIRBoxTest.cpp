@@ -6,6 +6,7 @@
 
 #include "EditorRig.h"
 #include "app/controls/NumberField.h"
+#include "designer/FIRSendBar.h"
 #include "editor/EditorKit.h"
 #include "editor/FIRBox.h"
 #include "editor/FIRResponseGraph.h"
@@ -68,6 +69,22 @@ TEST(FIRBoxLive, ShowsWhatTheBlockHoldsAndClearsIt) {
     EXPECT_EQ(box->storedText()->text(), QStringLiteral("Flat pass-through (no filter loaded)"));
     EXPECT_FALSE(box->storedGraph()->isVisible());
     EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients, (Words{bits(1.0f)}));
+}
+
+TEST(FIRBoxLive, TheSendBarUploadsThePreparedFilterAndTheTabReadsItBack) {
+    livemodel::Live live;
+    Context context;
+    context.settings.setValue(FIRBox::sourceKey, FIRBox::sourceText(FIRBox::Source::filter));
+    auto box = shown(context.of(*live.model), 5);
+    Q_EMIT box->kindPicker()->activated(1);  // band-pass
+    enter(box->nameEdit(), QStringLiteral("Mid"));
+    box->sendBar()->startSend({5});
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->live() && box->live()->size() == 256; }));
+    const SimFIRBlock stored = live.sim.device().fir.blocks.value(DSPModel::firTarget(5));
+    EXPECT_EQ(stored.header, box->sendInput().header.value());
+    EXPECT_EQ(stored.header[0], 0x600u);
+    EXPECT_EQ(live.model->firName(5), QStringLiteral("Mid"));
+    EXPECT_EQ(box->storedText()->text(), QStringLiteral("256 taps"));
 }
 
 TEST(FIRBoxLive, AFailedReadBackShowsTheReadingText) {
