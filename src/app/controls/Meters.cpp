@@ -106,32 +106,57 @@ bool MeterBar::clipLit() const {
     return m_clock() - m_clipTime < 2.0;
 }
 
+// Filling sixty antialiased segment paths on every meter tick was most of the idle
+// window's cost; the two images are drawn once per size and a tick only copies rows.
+const QImage& MeterBar::segmentImage(const Segments& s, bool lit) {
+    QImage& image = lit ? m_litSegments : m_darkSegments;
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (image.size() == pixels && image.devicePixelRatio() == ratio) return image;
+    image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Three paths, one per colour band, filled in band order.
+    std::array<QPainterPath, 3> paths;
+    for (int i = 0; i < s.count; ++i) {
+        const int band = int(meterBand(segmentValue(i, s.count)));
+        paths[size_t(band)].addRect(QRectF(0, height() - s.pitch * (i + 1) + 0.5, width(), s.pitch - 1.2));
+    }
+    for (int band = 0; band < 3; ++band) {
+        const QColor colour = meterBandColor(MeterBand(band));
+        painter.fillPath(paths[size_t(band)], lit ? colour : Theme::withOpacity(colour, 0.1));
+    }
+    return image;
+}
+
+void MeterBar::drawSegmentRows(QPainter& painter, const QImage& image, double top, double bottom) const {
+    if (bottom <= top) return;
+    const QRectF target(0, top, width(), bottom - top);
+    const qreal ratio = image.devicePixelRatio();
+    painter.drawImage(target, image, QRectF(target.topLeft() * ratio, target.size() * ratio));
+}
+
 void MeterBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const double w = width();
     const double h = height();
     const Segments s = segments(w, h, m_showClip);
-    const QColor red = meterBandColor(MeterBand::red);
     if (m_showClip) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QColor red = meterBandColor(MeterBand::red);
         Theme::fillRoundedRect(painter, QRectF(0, 0, w, s.clipHeight), 1,
                                clipLit() ? red : Theme::withOpacity(red, 0.15));
     }
     const int lit = litCount(s.count);
     const int peak = peakIndex(s.count);
-    // Six paths: each band lit and unlit, filled in band order.
-    std::array<QPainterPath, 6> paths;
-    for (int i = 0; i < s.count; ++i) {
-        const int band = int(meterBand(segmentValue(i, s.count)));
-        const bool on = i < lit || (i == peak && m_peak > -48);
-        paths[size_t(band * 2 + (on ? 0 : 1))].addRect(
-            QRectF(0, h - s.pitch * (i + 1) + 0.5, w, s.pitch - 1.2));
-    }
-    for (int band = 0; band < 3; ++band) {
-        const QColor colour = meterBandColor(MeterBand(band));
-        painter.fillPath(paths[size_t(band * 2)], colour);
-        painter.fillPath(paths[size_t(band * 2 + 1)], Theme::withOpacity(colour, 0.1));
-    }
+    // Segment i spans h - pitch * (i + 1) to h - pitch * i; the cuts fall in the gaps.
+    const double cut = h - s.pitch * lit;
+    drawSegmentRows(painter, segmentImage(s, false), 0, cut);
+    drawSegmentRows(painter, segmentImage(s, true), cut, h);
+    if (peak >= lit && m_peak > -48)
+        drawSegmentRows(painter, segmentImage(s, true), h - s.pitch * (peak + 1), h - s.pitch * peak);
 }
 
 MeterTicks::MeterTicks(QVector<float> marks, QVector<float> labels, bool clipSpace, bool downward,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QVector>
 #include <QWidget>
 #include <limits>
@@ -55,7 +56,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The segment column drawn once per size, all lit or all dark.
+    const QImage& segmentImage(const Segments& s, bool lit);
+    void drawSegmentRows(QPainter& painter, const QImage& image, double top, double bottom) const;
+
     bool m_showClip;
+    QImage m_litSegments;
+    QImage m_darkSegments;
     ControlClock m_clock = steadyClock();
     float m_level = std::numeric_limits<float>::quiet_NaN();
     float m_shown = -90;
