@@ -6,6 +6,7 @@
 
 class BandColumns;
 class CompactNumberField;
+class Disc;
 class Encoder;
 class QCheckBox;
 class QGraphicsOpacityEffect;
@@ -41,7 +42,7 @@ private:
     int m_ch;
     int m_band;
     bool m_selected = false;
-    QWidget* m_badge;
+    Disc* m_badge;
     QCheckBox* m_on;
     QToolButton* m_type;
     Encoder* m_freqKnob;

@@ -43,33 +43,6 @@ QString typeTitle(qint64 raw) {
     return QStringLiteral("Type ") + QString::number(raw);
 }
 
-// The band number in its circle: the channel colour when selected.
-class BandBadge : public QWidget {
-public:
-    BandBadge(int ch, int band) : m_ch(ch), m_band(band) { setFixedSize(20, 20); }
-    void setSelected(bool selected) {
-        m_selected = selected;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(m_selected ? Palette::channel(m_ch) : Theme::white(0.1));
-        painter.drawEllipse(rect());
-        painter.setFont(Theme::font(11, QFont::Bold));
-        painter.setPen(m_selected ? QColor(Qt::black) : Theme::primaryText());
-        painter.drawText(rect(), Qt::AlignCenter, QString::number(m_band + 1));
-    }
-
-private:
-    int m_ch;
-    int m_band;
-    bool m_selected = false;
-};
-
 QWidget* titleColumn() {
     auto* column = new QWidget;
     column->setFixedWidth(34);
@@ -159,7 +132,7 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     : m_owner(owner),
       m_ch(ch),
       m_band(band),
-      m_badge(new BandBadge(ch, band)),
+      m_badge(new Disc(20, Theme::font(11, QFont::Bold))),
       m_on(new QCheckBox),
       m_type(new QToolButton),
       m_dim(new QGraphicsOpacityEffect(this)) {
@@ -171,6 +144,12 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     m_freqField = new CompactNumberField(QStringLiteral("%.0f"), QString(), sizes.field);
     m_gainField = new CompactNumberField(QStringLiteral("%+.1f"), QString(), sizes.field);
     m_qField = new CompactNumberField(QStringLiteral("%.2f"), QString(), sizes.field);
+    const QString name = tr("Band %1 ").arg(band + 1);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_freqKnob, m_freqField})
+        w->setToolTip(name + tr("frequency, Hz"));
+    for (QWidget* w : std::initializer_list<QWidget*>{m_gainKnob, m_gainField})
+        w->setToolTip(name + tr("gain, dB"));
+    for (QWidget* w : std::initializer_list<QWidget*>{m_qKnob, m_qField}) w->setToolTip(name + tr("Q"));
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 4, 0, 4);
@@ -258,7 +237,8 @@ QWidget* BandColumn::cell(Encoder* knob, CompactNumberField* field) {
 
 void BandColumn::show(const DSPModel::Band& band, bool selected) {
     m_selected = selected;
-    static_cast<BandBadge*>(m_badge)->setSelected(selected);
+    m_badge->setLook(selected ? Palette::channel(m_ch) : Theme::white(0.1), QString::number(m_band + 1),
+                     selected ? QColor(Qt::black) : Theme::primaryText());
     const double maxQ = BandColumns::maxQ(band.type);
     if (m_qKnob->scale().hi != maxQ) {
         // The knob's range follows the band type; a knob is rebuilt for a new range.
@@ -267,6 +247,7 @@ void BandColumn::show(const DSPModel::Band& band, bool selected) {
         delete m_qKnob->parentWidget()->layout()->replaceWidget(m_qKnob, knob);
         m_qKnob->deleteLater();
         m_qKnob = knob;
+        m_qKnob->setToolTip(m_qField->toolTip());
         connect(m_qKnob, &Encoder::valueEdited, this,
                 [this](double v) { m_owner.writeBand(m_band, [v](DSPModel::Band& b) { b.q = float(v); }); });
     }

@@ -39,28 +39,6 @@ float level(const DSPModel& model, int ch) {
     return model.meterStore().levels().value(ch, MeterStore::silent);
 }
 
-// A filled circle in the band's colour beside its title.
-class Dot : public QWidget {
-public:
-    Dot() { setFixedSize(8, 8); }
-    void setColour(const QColor& colour) {
-        m_colour = colour;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(m_colour);
-        painter.drawEllipse(rect());
-    }
-
-private:
-    QColor m_colour;
-};
-
 }  // namespace
 
 const std::array<QColor, 3>& DEQFrequencyGraph::bandColours() {
@@ -121,13 +99,8 @@ void DEQFrequencyGraph::paintEvent(QPaintEvent*) {
     Theme::fillRoundedRect(painter, rect(), 8, Palette::trackFill());
     editorkit::paintFrequencyGrid(
         painter, [this](double hz) { return xPosition(hz); }, h);
-    for (int dB : {-12, -6, 0, 6, 12}) {
-        const double y = yPosition(dB);
-        painter.setPen(QPen(Theme::white(dB == 0 ? 0.3 : 0.08), 1));
-        painter.drawLine(QPointF(0, y), QPointF(w, y));
-        painter.setPen(Theme::systemGrey());
-        painter.drawText(QRectF(0, y - 8, 24, 16), Qt::AlignCenter, QString::number(dB));
-    }
+    editorkit::paintLevelGrid(
+        painter, [this](double dB) { return yPosition(dB); }, w, 0.3);
     for (int b = 0; b < 3; ++b) {
         const DSPModel::DEQBand& band = m_bands[b];
         const QColor colour = bandColours()[b];
@@ -165,7 +138,7 @@ DEQBandPanel::DEQBandPanel(DSPModel& model, int ch, int band, QWidget* parent)
       m_model(model),
       m_ch(ch),
       m_band(band),
-      m_dot(new Dot),
+      m_dot(new Disc(8)),
       m_summary(editorkit::label(QString(), Theme::monoFont(10), Theme::secondaryText())),
       m_active(editorkit::toggle(tr("Active"))),
       m_mode(new QComboBox),
@@ -191,30 +164,22 @@ DEQBandPanel::DEQBandPanel(DSPModel& model, int ch, int band, QWidget* parent)
     contentLayout()->addLayout(switches);
 
     using B = DSPModel::DEQBand;
-    auto number = [](std::function<void(float)> set) {
-        return [set = std::move(set)](double v) {
-            if (!std::isnan(v)) set(float(v));
-        };
-    };
-    auto whole = [](std::function<void(int)> set) {
-        return [set = std::move(set)](double v) {
-            if (auto n = editorkit::wholePart(v)) set(*n);
-        };
-    };
+    using editorkit::singleCommit;
+    using editorkit::wholeCommit;
     addKnob(tr("Freq"), 20, 20000, true, std::nullopt, 1, "%.0f", "Hz",
-            whole([this](int v) { edit([v](B& b) { b.freq = v; }); }));
+            wholeCommit([this](int v) { edit([v](B& b) { b.freq = v; }); }));
     addKnob(tr("Q"), double(0.27f), 15, true, std::nullopt, 0.01, "%.2f", QString(),
-            number([this](float v) { edit([v](B& b) { b.q = v; }); }));
+            singleCommit([this](float v) { edit([v](B& b) { b.q = v; }); }));
     addKnob(tr("Threshold"), -90, 24, false, std::nullopt, 0.1, "%.1f", "dB",
-            number([this](float v) { edit([v](B& b) { b.threshold = v; }); }));
+            singleCommit([this](float v) { edit([v](B& b) { b.threshold = v; }); }));
     addKnob(tr("Ratio"), 1, 100, true, 1.0, 0.1, "%.1f", ":1",
-            number([this](float v) { edit([v](B& b) { b.ratio = v; }); }));
+            singleCommit([this](float v) { edit([v](B& b) { b.ratio = v; }); }));
     addKnob(tr("Max gain"), 0, 12, false, std::nullopt, 0.1, "%.1f", "dB",
-            number([this](float v) { edit([v](B& b) { b.maxGain = v; }); }));
+            singleCommit([this](float v) { edit([v](B& b) { b.maxGain = v; }); }));
     addKnob(tr("Attack"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
-            whole([this](int v) { edit([v](B& b) { b.attack = v; }); }));
+            wholeCommit([this](int v) { edit([v](B& b) { b.attack = v; }); }));
     addKnob(tr("Release"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
-            whole([this](int v) { edit([v](B& b) { b.release = v; }); }));
+            wholeCommit([this](int v) { edit([v](B& b) { b.release = v; }); }));
     auto* grid = new QGridLayout;
     grid->setSpacing(4);
     for (int i = 0; i < m_knobs.size(); ++i) grid->addWidget(m_knobs[i], i / 3, i % 3, Qt::AlignTop);
@@ -265,7 +230,7 @@ void DEQBandPanel::refresh() {
         m_knobs[i]->setValue(values[i]);
         m_knobs[i]->setTint(colour);
     }
-    static_cast<Dot*>(m_dot)->setColour(colour);
+    m_dot->setLook(colour);
     updateLive();
 }
 

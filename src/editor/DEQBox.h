@@ -6,6 +6,7 @@
 #include "app/controls/PanelGroupBox.h"
 #include "link/DSPModel.h"
 
+class Disc;
 class DynamicsMeters;
 class GateBox;
 class KnobField;
@@ -69,7 +70,7 @@ private:
     DSPModel& m_model;
     int m_ch;
     int m_band;
-    QWidget* m_dot;
+    Disc* m_dot;
     QLabel* m_summary;
     QAbstractButton* m_active;
     QComboBox* m_mode;

@@ -56,47 +56,39 @@ KnobField* DynamicsPanel::addKnob(const QString& label, double lo, double hi, bo
     return knob;
 }
 
+void DynamicsPanel::layOutWithCurve(TransferCurve* curve) {
+    auto* knobs = new QWidget;
+    auto* knobRow = topRow(2);
+    knobs->setLayout(knobRow);
+    for (KnobField* knob : m_knobs) knobRow->addWidget(knob);
+    m_meters = new DynamicsMeters(false, 150, false);
+    auto* row = topRow(16);
+    row->addWidget(controlColumn(m_on, knobs, 410, 10));
+    row->addWidget(curve);
+    row->addWidget(m_meters);
+    contentLayout()->addLayout(row);
+}
+
 void DynamicsPanel::showOn(bool on) {
     const QSignalBlocker block(m_on);
     m_on->setChecked(on);
     for (KnobField* knob : m_knobs) knob->setTint(editorkit::tint(m_ch, on));
 }
 
-// Integer fields take the whole part; a value that is not a number or does not fit is refused.
-static std::function<void(double)> whole(std::function<void(int)> commit) {
-    return [commit = std::move(commit)](double v) {
-        if (auto n = editorkit::wholePart(v)) commit(*n);
-    };
-}
-
-static std::function<void(double)> single(std::function<void(float)> commit) {
-    return [commit = std::move(commit)](double v) {
-        if (!std::isnan(v)) commit(float(v));
-    };
-}
-
 CompressorBox::CompressorBox(DSPModel& model, int ch, QWidget* parent)
     : DynamicsPanel(tr("Compressor"), model, ch, parent), m_curve(new TransferCurve) {
-    auto* knobs = new QWidget;
-    auto* knobRow = topRow(2);
-    knobs->setLayout(knobRow);
     using C = DSPModel::Compressor;
-    knobRow->addWidget(addKnob(tr("Threshold"), -90, 24, false, std::nullopt, 0.1, "%.1f", "dB",
-                               single([this](float v) { edit([v](C& c) { c.threshold = v; }); })));
-    knobRow->addWidget(addKnob(tr("Ratio"), 1, 100, true, 1.0, 0.1, "%.1f", ":1",
-                               single([this](float v) { edit([v](C& c) { c.ratio = v; }); })));
-    knobRow->addWidget(addKnob(tr("Attack"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
-                               whole([this](int v) { edit([v](C& c) { c.attack = v; }); })));
-    knobRow->addWidget(addKnob(tr("Release"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
-                               whole([this](int v) { edit([v](C& c) { c.release = v; }); })));
-    knobRow->addWidget(addKnob(tr("Knee"), 0, 30, false, 0.0, 1, "%.0f", "dB",
-                               whole([this](int v) { edit([v](C& c) { c.knee = v; }); })));
-    m_meters = new DynamicsMeters(false, 150, false);
-    auto* row = topRow(16);
-    row->addWidget(controlColumn(m_on, knobs, 410, 10));
-    row->addWidget(m_curve);
-    row->addWidget(m_meters);
-    contentLayout()->addLayout(row);
+    addKnob(tr("Threshold"), -90, 24, false, std::nullopt, 0.1, "%.1f", "dB",
+            editorkit::singleCommit([this](float v) { edit([v](C& c) { c.threshold = v; }); }));
+    addKnob(tr("Ratio"), 1, 100, true, 1.0, 0.1, "%.1f", ":1",
+            editorkit::singleCommit([this](float v) { edit([v](C& c) { c.ratio = v; }); }));
+    addKnob(tr("Attack"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
+            editorkit::wholeCommit([this](int v) { edit([v](C& c) { c.attack = v; }); }));
+    addKnob(tr("Release"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
+            editorkit::wholeCommit([this](int v) { edit([v](C& c) { c.release = v; }); }));
+    addKnob(tr("Knee"), 0, 30, false, 0.0, 1, "%.0f", "dB",
+            editorkit::wholeCommit([this](int v) { edit([v](C& c) { c.knee = v; }); }));
+    layOutWithCurve(m_curve);
     m_on->setToolTip(tr("Compressor on"));
     connect(m_on, &QAbstractButton::toggled, this, [this](bool on) { edit([on](C& c) { c.on = on; }); });
     refresh();
@@ -126,20 +118,12 @@ void CompressorBox::updateLive() {
 
 LimiterBox::LimiterBox(DSPModel& model, int ch, QWidget* parent)
     : DynamicsPanel(tr("Limiter"), model, ch, parent), m_curve(new TransferCurve) {
-    auto* knobs = new QWidget;
-    auto* knobRow = topRow(2);
-    knobs->setLayout(knobRow);
     using L = DSPModel::Limiter;
-    knobRow->addWidget(addKnob(tr("Threshold"), 0, 24, false, std::nullopt, 0.1, "%.1f", "dB",
-                               single([this](float v) { edit([v](L& l) { l.threshold = v; }); })));
-    knobRow->addWidget(addKnob(tr("Release"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
-                               whole([this](int v) { edit([v](L& l) { l.release = v; }); })));
-    m_meters = new DynamicsMeters(false, 150, false);
-    auto* row = topRow(16);
-    row->addWidget(controlColumn(m_on, knobs, 410, 10));
-    row->addWidget(m_curve);
-    row->addWidget(m_meters);
-    contentLayout()->addLayout(row);
+    addKnob(tr("Threshold"), 0, 24, false, std::nullopt, 0.1, "%.1f", "dB",
+            editorkit::singleCommit([this](float v) { edit([v](L& l) { l.threshold = v; }); }));
+    addKnob(tr("Release"), 1, 2895, true, std::nullopt, 1, "%.0f", "ms",
+            editorkit::wholeCommit([this](int v) { edit([v](L& l) { l.release = v; }); }));
+    layOutWithCurve(m_curve);
     m_on->setToolTip(tr("Limiter on"));
     connect(m_on, &QAbstractButton::toggled, this, [this](bool on) { edit([on](L& l) { l.on = on; }); });
     refresh();

@@ -28,6 +28,8 @@ protected:
                        std::optional<double> defaultValue, double step, const QString& format,
                        const QString& unit, std::function<void(double)> commit);
     void showOn(bool on);
+    // The compressor's and limiter's arrangement: switch and knobs, curve, meters.
+    void layOutWithCurve(TransferCurve* curve);
 
     DSPModel& m_model;
     int m_ch;

@@ -127,13 +127,8 @@ void EQGraph::paintGrid(QPainter& painter) const {
     const double h = height();
     editorkit::paintFrequencyGrid(
         painter, [this](double hz) { return xPosition(hz); }, h);
-    for (int dB : {-12, -6, 0, 6, 12}) {
-        const double y = yPosition(dB);
-        painter.setPen(QPen(Theme::white(dB == 0 ? 0.25 : 0.08), 1));
-        painter.drawLine(QPointF(0, y), QPointF(w, y));
-        painter.setPen(Theme::systemGrey());
-        painter.drawText(QRectF(0, y - 8, 24, 16), Qt::AlignCenter, QString::number(dB));
-    }
+    editorkit::paintLevelGrid(
+        painter, [this](double dB) { return yPosition(dB); }, w, 0.25);
 }
 
 void EQGraph::paintCurve(QPainter& painter) const {

@@ -63,6 +63,29 @@ void paintFrequencyGrid(QPainter& painter, const std::function<double(double)>& 
     }
 }
 
+void paintLevelGrid(QPainter& painter, const std::function<double(double)>& y, double width,
+                    double zeroOpacity) {
+    for (int dB : {-12, -6, 0, 6, 12}) {
+        const double at = y(dB);
+        painter.setPen(QPen(Theme::white(dB == 0 ? zeroOpacity : 0.08), 1));
+        painter.drawLine(QPointF(0, at), QPointF(width, at));
+        painter.setPen(Theme::systemGrey());
+        painter.drawText(QRectF(0, at - 8, 24, 16), Qt::AlignCenter, QString::number(dB));
+    }
+}
+
+std::function<void(double)> singleCommit(std::function<void(float)> commit) {
+    return [commit = std::move(commit)](double v) {
+        if (!std::isnan(v)) commit(float(v));
+    };
+}
+
+std::function<void(double)> wholeCommit(std::function<void(int)> commit) {
+    return [commit = std::move(commit)](double v) {
+        if (auto n = wholePart(v)) commit(*n);
+    };
+}
+
 QAbstractButton* toggle(const QString& title, bool bold) {
     auto* box = new QCheckBox(title);
     box->setFont(Theme::font(Theme::bodyPx, bold ? QFont::Bold : QFont::Normal));
@@ -120,4 +143,27 @@ void SegmentedPicker::setCurrent(const QString& value) {
 
 QPushButton* SegmentedPicker::segment(int index) const {
     return m_buttons.value(index);
+}
+
+Disc::Disc(int diameter, const QFont& font, QWidget* parent) : QWidget(parent) {
+    setFixedSize(diameter, diameter);
+    setFont(font);
+}
+
+void Disc::setLook(const QColor& fill, const QString& text, const QColor& textColour) {
+    m_fill = fill;
+    m_text = text;
+    m_textColour = textColour;
+    update();
+}
+
+void Disc::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(m_fill);
+    painter.drawEllipse(rect());
+    if (m_text.isEmpty()) return;
+    painter.setPen(m_textColour);
+    painter.drawText(rect(), Qt::AlignCenter, m_text);
 }

@@ -31,12 +31,38 @@ std::optional<int> wholePart(double value);
 // the graph's frequency-to-position mapping.
 void paintFrequencyGrid(QPainter& painter, const std::function<double(double)>& x, double height);
 
+// The horizontal lines and labels at -12, -6, 0, 6 and 12 dB, the 0 dB line
+// brighter, with y the graph's level-to-position mapping.
+void paintLevelGrid(QPainter& painter, const std::function<double(double)>& y, double width,
+                    double zeroOpacity);
+
+// Commits for typed or turned values: a single-precision value (not a number
+// is refused), or the whole part of the value (refused when it does not fit).
+std::function<void(double)> singleCommit(std::function<void(float)> commit);
+std::function<void(double)> wholeCommit(std::function<void(int)> commit);
+
 // A check box drawn with a bold title: the on/off switch of a block.
 QAbstractButton* toggle(const QString& title, bool bold = false);
 // A toggle drawn as a button that is highlighted while on.
 QPushButton* toggleButton(const QString& title);
 
 }  // namespace editorkit
+
+// A filled circle with an optional centred text: band numbers and colour dots.
+class Disc : public QWidget {
+    Q_OBJECT
+public:
+    Disc(int diameter, const QFont& font = {}, QWidget* parent = nullptr);
+    void setLook(const QColor& fill, const QString& text = {}, const QColor& textColour = {});
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_fill;
+    QString m_text;
+    QColor m_textColour;
+};
 
 // A row of joined buttons of which at most one is checked, each tagged with a
 // value. A value that no segment carries leaves them all unchecked.

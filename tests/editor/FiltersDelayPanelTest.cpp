@@ -118,7 +118,11 @@ TEST_F(FiltersDelayPanelTest, ANarrowPanelStacksTogglesAboveControls) {
     EXPECT_TRUE(panel.compact());
     const QList<QFrame*> lines = panel.findChildren<QFrame*>();
     ASSERT_FALSE(lines.isEmpty());
+    int separators = 0;
     for (QFrame* line : lines) {
-        if (line->frameShape() == QFrame::VLine) EXPECT_EQ(line->height(), 52);
+        if (line->frameShape() != QFrame::VLine) continue;
+        ++separators;
+        EXPECT_EQ(line->height(), 52);
     }
+    EXPECT_EQ(separators, 2);
 }
