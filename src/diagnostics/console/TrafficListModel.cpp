@@ -1,5 +1,8 @@
 #include "diagnostics/console/TrafficListModel.h"
 
+#include <QTimer>
+#include <algorithm>
+
 TrafficListModel::TrafficListModel(TrafficLog& log, QObject* parent)
     : QAbstractListModel(parent), log_(log), rows_(log.entries()) {
     connect(&log_, &TrafficLog::entriesChanged, this, &TrafficListModel::scheduleSync);
@@ -17,11 +20,16 @@ QVariant TrafficListModel::data(const QModelIndex& index, int role) const {
 void TrafficListModel::scheduleSync() {
     if (syncScheduled_) return;
     syncScheduled_ = true;
-    QMetaObject::invokeMethod(this, &TrafficListModel::sync, Qt::QueuedConnection);
+    // Each update repaints every row on screen; while the device link floods
+    // the log, more updates than the screen can show would only cost time.
+    const qint64 wait =
+        lastSync_.isValid() ? std::max<qint64>(0, minimumSyncIntervalMs - lastSync_.elapsed()) : 0;
+    QTimer::singleShot(int(wait), this, &TrafficListModel::sync);
 }
 
 void TrafficListModel::sync() {
     syncScheduled_ = false;
+    lastSync_.start();
     const QList<TrafficEntry>& entries = log_.entries();
     const qsizetype oldCount = rows_.size();
     // The log only appends and drops its oldest entries, so our last row is

@@ -1,18 +1,21 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QElapsedTimer>
 #include <QList>
 
 #include "link/TrafficLog.h"
 
 // The traffic log as list rows. The device link logs every frame, so changes
-// are gathered into one update per event-loop turn, and an update only
-// removes the rows the log dropped and appends the new ones; a cleared log
-// resets the list.
+// are gathered into one update per event-loop turn, at most one per screen
+// refresh, and an update only removes the rows the log dropped and appends
+// the new ones; a cleared log resets the list.
 class TrafficListModel : public QAbstractListModel {
     Q_OBJECT
 public:
     explicit TrafficListModel(TrafficLog& log, QObject* parent = nullptr);
+
+    static constexpr int minimumSyncIntervalMs = 16;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     // The display role is the entry's line of the text form.
@@ -33,4 +36,5 @@ private:
     TrafficLog& log_;
     QList<TrafficEntry> rows_;
     bool syncScheduled_ = false;
+    QElapsedTimer lastSync_;
 };

@@ -37,6 +37,10 @@ QString timeOfDayFormat(const QLocale& locale) {
     return format;
 }
 
+// Paints rows straight from the entries. The list repaints every row on
+// screen whenever an entry arrives, so the bytes are broken into lines by
+// arithmetic (the font is monospaced and every byte is "XX ") instead of
+// through a text layout, and only the lines on screen are drawn.
 class TrafficRowDelegate : public QStyledItemDelegate {
 public:
     TrafficRowDelegate(const TrafficListModel& model, const QWidget& viewport, QObject* parent)
@@ -45,16 +49,16 @@ public:
           viewport_(viewport),
           font_(Theme::monoFont(Theme::captionPx)),
           metrics_(font_),
-          locale_() {}
+          digitWidth_(metrics_.horizontalAdvance(QLatin1Char('0'))) {}
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const override {
         const TrafficEntry& entry = model_.entry(index.row());
         const int width = textWidth();
         int height = 0;
-        if (!entry.bytes.isEmpty()) height += wrappedHeight(hexText(entry.bytes), width);
+        if (!entry.bytes.isEmpty()) height += hexLineCount(entry.bytes, width) * metrics_.lineSpacing();
         if (!entry.bytes.isEmpty() && !entry.note.isEmpty()) height += 1;
-        if (!entry.note.isEmpty()) height += wrappedHeight(entry.note, width);
-        height = std::max(height, metrics_.height());
+        if (!entry.note.isEmpty()) height += noteHeight(entry.note, width);
+        height = std::max(height, metrics_.lineSpacing());
         return {viewport_.width(), height + 2 * TrafficListView::verticalMargin};
     }
 
@@ -65,35 +69,32 @@ public:
         if (option.state & QStyle::State_Selected)
             painter->fillRect(option.rect, option.palette.color(QPalette::Highlight).darker(160));
         painter->setFont(font_);
-        QRect cell =
-            option.rect.adjusted(TrafficListView::horizontalMargin, TrafficListView::verticalMargin,
-                                 -TrafficListView::horizontalMargin, -TrafficListView::verticalMargin);
-        const int top = cell.top();
+        const int left = option.rect.left() + TrafficListView::horizontalMargin;
+        const int top = option.rect.top() + TrafficListView::verticalMargin;
+        const int baseline = top + metrics_.ascent();
 
         painter->setPen(Theme::secondaryText());
-        painter->drawText(QRect(cell.left(), top, TrafficListView::timeWidth, metrics_.height()),
-                          Qt::AlignLeft | Qt::AlignTop, TrafficListView::timeText(entry.time, locale_));
-        const int transportX = cell.left() + TrafficListView::timeWidth + TrafficListView::spacing;
+        painter->drawText(QPoint(left, baseline), timeText(entry.time));
+        const int transportX = left + TrafficListView::timeWidth + TrafficListView::spacing;
         painter->setPen(transportColour(entry.direction));
-        painter->drawText(QRect(transportX, top, TrafficListView::transportWidth, metrics_.height()),
-                          Qt::AlignLeft | Qt::AlignTop,
+        painter->drawText(QPoint(transportX, baseline),
                           entry.transport + u' ' + TrafficEntry::symbol(entry.direction));
 
         const int textX = transportX + TrafficListView::transportWidth + TrafficListView::spacing;
         const int width = textWidth();
         int y = top;
         if (!entry.bytes.isEmpty()) {
-            const QString hex = hexText(entry.bytes);
-            const int height = wrappedHeight(hex, width);
             painter->setPen(Theme::primaryText());
-            painter->drawText(QRect(textX, y, width, height), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                              hex);
-            y += height + 1;
+            y = drawHexLines(*painter, entry.bytes, textX, y, width) + 1;
         }
         if (!entry.note.isEmpty()) {
             painter->setPen(Theme::secondaryText());
-            painter->drawText(QRect(textX, y, width, wrappedHeight(entry.note, width)),
-                              Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, entry.note);
+            if (metrics_.horizontalAdvance(entry.note) <= width) {
+                painter->drawText(QPoint(textX, y + metrics_.ascent()), entry.note);
+            } else {
+                painter->drawText(QRect(textX, y, width, noteHeight(entry.note, width)),
+                                  Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, entry.note);
+            }
         }
         painter->restore();
     }
@@ -102,18 +103,49 @@ private:
     int textWidth() const {
         const int used = 2 * TrafficListView::horizontalMargin + TrafficListView::timeWidth +
                          TrafficListView::transportWidth + 2 * TrafficListView::spacing;
-        return std::max(viewport_.width() - used, metrics_.averageCharWidth() * 8);
+        return std::max(viewport_.width() - used, 8 * digitWidth_);
     }
-    int wrappedHeight(const QString& text, int width) const {
-        return metrics_.boundingRect(QRect(0, 0, width, 1 << 24), Qt::AlignLeft | Qt::TextWordWrap, text)
+    // n pairs take 3n - 1 characters.
+    int pairsPerLine(int width) const { return std::max(1, (width + digitWidth_) / (3 * digitWidth_)); }
+    int hexLineCount(const QByteArray& bytes, int width) const {
+        const int perLine = pairsPerLine(width);
+        return int((bytes.size() + perLine - 1) / perLine);
+    }
+    // Returns the top of the next line below the last one.
+    int drawHexLines(QPainter& painter, const QByteArray& bytes, int x, int y, int width) const {
+        const int perLine = pairsPerLine(width);
+        const int lineHeight = metrics_.lineSpacing();
+        for (qsizetype start = 0; start < bytes.size(); start += perLine, y += lineHeight) {
+            if (y + lineHeight < 0 || y > viewport_.height()) continue;  // off screen
+            painter.drawText(QPoint(x, y + metrics_.ascent()),
+                             hexText(QByteArrayView(bytes).sliced(
+                                 start, std::min<qsizetype>(perLine, bytes.size() - start))));
+        }
+        return y;
+    }
+    int noteHeight(const QString& note, int width) const {
+        if (metrics_.horizontalAdvance(note) <= width) return metrics_.lineSpacing();
+        return metrics_.boundingRect(QRect(0, 0, width, 1 << 24), Qt::AlignLeft | Qt::TextWordWrap, note)
             .height();
+    }
+    // Rows logged within one second share their text.
+    QString timeText(const QDateTime& time) const {
+        const qint64 second = time.toSecsSinceEpoch();
+        if (second != cachedSecond_) {
+            cachedSecond_ = second;
+            cachedTimeText_ = TrafficListView::timeText(time, locale_);
+        }
+        return cachedTimeText_;
     }
 
     const TrafficListModel& model_;
     const QWidget& viewport_;
     QFont font_;
     QFontMetrics metrics_;
+    int digitWidth_;
     QLocale locale_;
+    mutable qint64 cachedSecond_ = -1;
+    mutable QString cachedTimeText_;
 };
 
 }  // namespace

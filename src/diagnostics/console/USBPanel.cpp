@@ -65,7 +65,7 @@ QWidget* USBPanel::buildDeviceList() {
     content->setBackgroundRole(QPalette::Base);
     rows_ = new QVBoxLayout(content);
     rows_->setContentsMargins(10, 6, 10, 6);
-    rows_->setSpacing(0);
+    rows_->setSpacing(6);
     rows_->addStretch(1);
     scroll->setWidget(content);
     grid->addWidget(scroll, 0, 0);
