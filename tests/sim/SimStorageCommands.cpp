@@ -33,7 +33,8 @@ QList<SimReply> storePreset(SimDevice& device, const DSPFrame& request) {
     device.presets.occupied |= 1u << slot;
     device.presets.names[slot] = DSPFrame::unpackString(request.words.mid(1, presetNameWords));
     device.presets.stored[slot] = device.params;
-    device.presets.current = quint32(slot);
+    // Storing copies the live settings away; the current preset stays the one
+    // last recalled (the preset hardware test relies on it).
     return acknowledged();
 }
 

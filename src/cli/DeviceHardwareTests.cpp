@@ -1,0 +1,323 @@
+// Parameter, input-source and preset tests: each changes the device through the
+// model, reads the device's view back and leaves the device as it was.
+#include <QStringList>
+#include <algorithm>
+#include <bit>
+#include <set>
+#include <vector>
+
+#include "cli/Console.h"
+#include "cli/HardwareTests.h"
+#include "cli/TextForms.h"
+#include "link/DSPConnection.h"
+#include "link/DSPFrame.h"
+#include "link/DSPModel.h"
+#include "link/DeviceText.h"
+#include "link/DeviceVocabulary.h"
+#include "link/ParamMap.h"
+#include "platform/Tasks.h"
+
+namespace hwtest {
+
+namespace {
+
+using Words = DSPModel::Words;
+
+struct TestItem {
+    QString label;
+    quint32 parameter;
+};
+
+quint32 bits(float value) {
+    return std::bit_cast<quint32>(value);
+}
+
+QString wordList(const Words& words) {
+    return cli::hexWordList(words, false);
+}
+
+// Changes one parameter of every kind on every channel and the first crosspoint
+// of each grid; the list of what was changed, in order.
+class ParameterChanges {
+public:
+    explicit ParameterChanges(DSPModel& model) : model_(model) {}
+
+    std::vector<TestItem> apply() {
+        for (int ch = 0; ch < ParamMap::channelCount; ++ch) channel(ch);
+        int g = 0;
+        for (const ParamMap::Grid& grid : ParamMap::grids()) {
+            Words w = model_.words(grid.base, 2);
+            w[0] = bits(-6.0f);
+            w[1] = 0x100;
+            model_.write(grid.base, w);
+            items_.push_back({QStringLiteral("matrix %1 crosspoint").arg(++g), grid.base});
+        }
+        return items_;
+    }
+
+private:
+    void add(const QString& base, const char* suffix, quint32 parameter) {
+        items_.push_back({base + QString::fromUtf8(suffix), parameter});
+    }
+
+    // Two words with the first two replaced, propagated to the channel's group.
+    void writePair(quint32 p, quint32 first, quint32 second) {
+        Words w = model_.words(p, 2);
+        w[0] = first;
+        w[1] = second;
+        model_.write(p, w);
+    }
+
+    void channel(int ch) {
+        const auto c = quint32(ch);
+        const bool input = ParamMap::isInput(ch);
+        const QString base = model_.channelName(ch);
+
+        model_.setGain(ch, -2.5f);
+        model_.setMute(ch, true);
+        model_.setPolarity(ch, true);
+        add(base, " gain/mute/polarity", 1 + c);
+
+        const QString name = printableASCII(QStringLiteral("TEST%1").arg(ch)).left(8);
+        if (!name.isEmpty()) model_.write(378 + c, DSPFrame::packString(name, 2), std::nullopt, false);
+        add(base, " name", 378 + c);
+
+        writePair(330 + c, bits(1.25f), 0);
+        add(base, " delay", 330 + c);
+        writePair(154 + c, 90, FilterSlope::bw24);
+        add(base, " high-pass", 154 + c);
+        writePair(166 + c, 15000, FilterSlope::lr24);
+        add(base, " low-pass", 166 + c);
+
+        const int last = input ? ParamMap::inputEQBands - 1 : ParamMap::outputEQBands - 1;
+        for (int b : {0, last}) {
+            const quint32 p = ParamMap::eqBandParam(ch, b);
+            Words w = model_.words(p, 4);
+            DSPModel::encodeBand(w, DSPModel::Band{1234, 2.5f, 1.7f, EQBandType::peak, true});
+            model_.write(p, w);
+            items_.push_back({base + QStringLiteral(" EQ band %1").arg(b + 1), p});
+        }
+
+        model_.write(391 + c, Words{0}, std::nullopt, false);
+        add(base, " FIR bypass", 391 + c);
+
+        if (input) {
+            model_.setGate(ch, -60.0f, true);
+            add(base, " gate", 210 + c);
+            add(base, " gate switch", 214 + c);
+            model_.setDEQBand(
+                ch, 0, DSPModel::DEQBand{500, 3.0f, 2.0f, DEQMode::cutAbove, true, -20.0f, 10, 100, 2.0f});
+            add(base, " dynamic EQ", 354 + 3 * c);
+        } else {
+            model_.setCompressor(ch, DSPModel::Compressor{-10.0f, 4.0f, 5, 50, 3, true});
+            add(base, " compressor", 174 + c);
+            add(base, " compressor switch", 182 + c);
+            model_.setLimiter(ch, DSPModel::Limiter{6.0f, 100, true});
+            add(base, " limiter", 190 + c);
+            add(base, " limiter switch", 198 + c);
+        }
+    }
+
+    DSPModel& model_;
+    std::vector<TestItem> items_;
+};
+
+// The model's words for a read-back comparison must be taken before the read:
+// the model stores every parameter answer it sees, so afterwards they would
+// always agree with the device.
+bool matches(const Words& expected, const Words& answer) {
+    if (answer.isEmpty() || answer.size() < expected.size()) return false;
+    return answer.first(expected.size()) == expected;
+}
+
+QCoro::Task<Words> readBack(DSPModel& model, quint32 p) {
+    const std::optional<Words> answer = co_await model.link().readParam(p);
+    co_return answer.value_or(Words{});
+}
+
+QString sourcesLine(const DSPModel& model) {
+    QStringList inputs;
+    for (int i = 0; i < ParamMap::inputChannelCount; ++i)
+        inputs.append(model.channelName(i) + QLatin1Char(' ') + model.inputSource(i).label());
+    return inputs.join(QLatin1String(", "));
+}
+
+QString reportedSource(const Words& answer) {
+    if (answer.isEmpty()) return QStringLiteral("no reply");
+    if (const std::optional<InputSource> source = InputSource::fromRaw(answer[0])) return source->label();
+    return QStringLiteral("?%1").arg(answer[0]);
+}
+
+QStringList presetEntries(const DSPModel& model) {
+    QStringList entries;
+    for (const DSPModel::PresetSlot& slot : model.presets())
+        entries.append(QStringLiteral("%1:%2").arg(slot.id).arg(slot.name));
+    return entries;
+}
+
+std::optional<int> freePresetSlot(const DSPModel& model) {
+    for (int slot = 2; slot <= 30; ++slot) {
+        const auto& presets = model.presets();
+        if (std::none_of(presets.begin(), presets.end(),
+                         [slot](const DSPModel::PresetSlot& p) { return p.id == slot; }))
+            return slot;
+    }
+    return std::nullopt;
+}
+
+QString acknowledged(bool ok) {
+    return ok ? QStringLiteral("acknowledged") : QStringLiteral("FAILED");
+}
+
+QString boolText(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+}  // namespace
+
+QCoro::Task<> parameterTest(DSPModel& model, StatusBox& box) {
+    const bool connected = co_await connectedOrFinish(model, box);
+    if (!connected) co_return;
+    const DSPModel::Table saved = model.params();
+    const std::vector<TestItem> items = ParameterChanges(model).apply();
+
+    co_await tasks::sleep(0.5);
+    int mismatches = 0;
+    for (const TestItem& item : items) {
+        const Words expected = model.params().value(item.parameter);
+        const Words answer = co_await readBack(model, item.parameter);
+        if (matches(expected, answer)) continue;
+        ++mismatches;
+        cli::printLine(QStringLiteral("MISMATCH %1 [%2]: app ").arg(item.label).arg(item.parameter) +
+                       wordList(expected) + QStringLiteral(" DSP ") +
+                       wordList(answer.first(std::min(answer.size(), expected.size()))));
+    }
+    const auto count = static_cast<int>(items.size());
+    cli::printLine(
+        QStringLiteral("set + read back: %1 of %2 parameters match").arg(count - mismatches).arg(count));
+
+    std::set<quint32> changed;
+    for (const TestItem& item : items) {
+        if (saved.contains(item.parameter)) changed.insert(item.parameter);
+    }
+    for (quint32 p : changed) model.write(p, saved.value(p), std::nullopt, false);
+    co_await tasks::sleep(0.5);
+    int notRestored = 0;
+    for (quint32 p : changed) {
+        const Words original = saved.value(p);
+        const Words answer = co_await readBack(model, p);
+        const qsizetype n = std::min(original.size(), answer.size());
+        if (original.first(n) == answer.first(n)) continue;
+        ++notRestored;
+        cli::printLine(QStringLiteral("NOT RESTORED [%1]").arg(p));
+    }
+    cli::printLine(QStringLiteral("restore: ") +
+                   (notRestored == 0 ? QStringLiteral("all parameters back to their original values")
+                                     : QStringLiteral("%1 not restored").arg(notRestored)));
+    box.finish(mismatches > 0 || notRestored > 0 ? 1 : 0);
+}
+
+QCoro::Task<> sourcesTest(DSPModel& model, StatusBox& box) {
+    const bool connected = co_await connectedOrFinish(model, box);
+    if (!connected) co_return;
+    QList<std::pair<quint32, Words>> snapshot;
+    for (quint32 p : {346u, 350u, 347u, 351u, 348u, 352u, 349u, 353u, 342u}) {
+        if (model.params().contains(p)) snapshot.append({p, model.params().value(p)});
+    }
+    cli::printLine(QStringLiteral("before: ") + sourcesLine(model));
+
+    QList<int> free;
+    for (int i = 0; i < ParamMap::inputChannelCount; ++i) {
+        const auto in = quint32(i);
+        if (model.words(346 + in, 1)[0] != 1 && model.words(350 + in, 1)[0] != InputSource::testSignal)
+            free.append(i);
+    }
+    if (free.size() < 2) {
+        cli::printLine(
+            QStringLiteral("fewer than two inputs free of the test signal \u2014 nothing to test"));
+        box.finish(1);
+        co_return;
+    }
+
+    const InputSource patterns[2][4] = {
+        {InputSource::analog, InputSource::dante, InputSource::aes, InputSource::dante},
+        {InputSource::aes, InputSource::analog, InputSource::dante, InputSource::analog},
+    };
+    int mismatches = 0;
+    for (const auto& pattern : patterns) {
+        QStringList set, reported;
+        for (int k = 0; k < free.size(); ++k) model.setInputSource(free[k], pattern[k]);
+        co_await tasks::sleep(0.6);
+        for (int k = 0; k < free.size(); ++k) {
+            const Words answer = co_await readBack(model, 350 + quint32(free[k]));
+            if (answer.isEmpty() || answer[0] != quint32(pattern[k].rawValue())) ++mismatches;
+            set.append(model.channelName(free[k]) + QLatin1Char(' ') + pattern[k].label());
+            reported.append(model.channelName(free[k]) + QLatin1Char(' ') + reportedSource(answer));
+        }
+        cli::printLine(QStringLiteral("set ") + set.join(QLatin1String(", ")) +
+                       QStringLiteral(" \u2192 DSP reports ") + reported.join(QLatin1String(", ")));
+    }
+
+    for (const auto& [p, words] : snapshot) model.write(p, words, std::nullopt, false);
+    co_await tasks::sleep(0.6);
+    int notRestored = 0;
+    for (const auto& [p, words] : snapshot) {
+        const Words answer = co_await readBack(model, p);
+        const std::optional<quint32> expected = words.isEmpty() ? std::nullopt : std::optional(words[0]);
+        const std::optional<quint32> got = answer.isEmpty() ? std::nullopt : std::optional(answer[0]);
+        if (expected == got) continue;
+        ++notRestored;
+        cli::printLine(QStringLiteral("NOT RESTORED [%1]").arg(p));
+    }
+    cli::printLine(QStringLiteral("after:  ") + sourcesLine(model));
+    if (mismatches > 0 || notRestored > 0) {
+        cli::printLine(QStringLiteral("SOURCES FAILED (%1 mismatches, %2 not restored)")
+                           .arg(mismatches)
+                           .arg(notRestored));
+        box.finish(1);
+    } else {
+        cli::printLine(
+            QStringLiteral("SOURCES PASSED (each input holds its own source; originals restored)"));
+        box.finish(0);
+    }
+}
+
+QCoro::Task<> presetsTest(DSPModel& model, StatusBox& box) {
+    const bool connected = co_await connectedOrFinish(model, box);
+    if (!connected) co_return;
+    co_await model.refreshPresets();
+    const QStringList before = presetEntries(model);
+    const std::optional<int> current = model.currentPreset();
+    cli::printLine(QStringLiteral("presets before: ") + cli::quotedList(before) +
+                   QStringLiteral(", current ") +
+                   (current ? QString::number(*current) : QStringLiteral("?")));
+
+    const std::optional<int> slot = freePresetSlot(model);
+    if (!slot) {
+        cli::printLine(QStringLiteral("no free slot"));
+        box.finish(1);
+        co_return;
+    }
+    const QString testName = QStringLiteral("TSL TEST");
+    const bool stored = co_await model.storePreset(*slot, testName);
+    std::optional<QString> listed;
+    for (const DSPModel::PresetSlot& preset : model.presets()) {
+        if (preset.id == *slot) listed = preset.name;
+    }
+    cli::printLine(QStringLiteral("save to slot %1: ").arg(*slot) + acknowledged(stored) +
+                   QStringLiteral(", listed as \"") + listed.value_or(QStringLiteral("-")) +
+                   QLatin1Char('"'));
+
+    const bool deleted = co_await model.deletePreset(*slot);
+    const bool listRestored = presetEntries(model) == before;
+    const bool currentKept = model.currentPreset() == current;
+    cli::printLine(QStringLiteral("delete: ") + acknowledged(deleted) + QStringLiteral("; list restored: ") +
+                   boolText(listRestored) + QStringLiteral(", current preset unchanged: ") +
+                   boolText(currentKept));
+
+    const bool passed = stored && listed == testName && deleted && listRestored && currentKept;
+    cli::printLine(passed ? QStringLiteral("PRESETS PASSED") : QStringLiteral("PRESETS FAILED"));
+    box.finish(passed ? 0 : 1);
+}
+
+}  // namespace hwtest

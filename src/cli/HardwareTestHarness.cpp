@@ -1,0 +1,71 @@
+#include "cli/HardwareTestHarness.h"
+
+#include <QDeadlineTimer>
+#include <QTimer>
+
+#include "cli/Console.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "platform/Tasks.h"
+
+namespace hwtest {
+
+namespace {
+
+constexpr int kConnectDelayMs = 1500;
+constexpr int kWaitMs = 30000;
+constexpr double kPollSeconds = 0.2;
+constexpr double kSliceSeconds = 0.05;
+
+bool ready(const DSPModel& model) {
+    return model.connected() && !model.loading().has_value() &&
+           (!testNetworkHost() || model.link().transport().startsWith(QLatin1String("Network")));
+}
+
+}  // namespace
+
+const std::optional<QString>& testNetworkHost() {
+    static const std::optional<QString> host = qEnvironmentVariableIsSet("TSL_NETWORK")
+                                                   ? std::optional(qEnvironmentVariable("TSL_NETWORK"))
+                                                   : std::nullopt;
+    return host;
+}
+
+std::unique_ptr<DSPModel> makeTestModel() {
+    auto model = std::make_unique<DSPModel>();
+    if (const std::optional<QString>& host = testNetworkHost()) {
+        QTimer::singleShot(kConnectDelayMs, model.get(),
+                           [link = &model->link(), host = *host] { link->connect(host); });
+    }
+    return model;
+}
+
+int32_t runBody(const TestBody& body) {
+    std::unique_ptr<DSPModel> model = makeTestModel();
+    StatusBox box;
+    tasks::startTask([&body, &model, &box]() -> QCoro::Task<> { co_await body(*model, box); });
+    while (box.running) tasks::runLoopFor(kSliceSeconds);
+    // The model's own tasks (the meter poller) may still wait on a request: once
+    // the model is gone they hear "no answer", and one more slice lets them end
+    // while the event loop still exists.
+    model.reset();
+    tasks::runLoopFor(kSliceSeconds);
+    return box.status;
+}
+
+QCoro::Task<bool> waitForConnection(DSPModel& model) {
+    const QDeadlineTimer deadline(kWaitMs);
+    while (!ready(model) && !deadline.hasExpired()) co_await tasks::sleep(kPollSeconds);
+    cli::printLine(QStringLiteral("transport: ") + model.link().transport());
+    co_return model.connected();
+}
+
+QCoro::Task<bool> connectedOrFinish(DSPModel& model, StatusBox& box) {
+    const bool connected = co_await waitForConnection(model);
+    if (connected) co_return true;
+    cli::printLine(QStringLiteral("DSP not connected"));
+    box.finish(1);
+    co_return false;
+}
+
+}  // namespace hwtest

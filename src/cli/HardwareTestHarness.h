@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class DSPModel;
+
+// What every hardware test of the command line shares: a model that finds the
+// device by itself, a body run as a task on the main thread while the runner
+// keeps the event loop turning, and the wait for a connected, fully read device.
+namespace hwtest {
+
+// Shared by a runner and its body. The body sets `status` and then clears
+// `running`, on every path.
+struct StatusBox {
+    int32_t status = 0;
+    bool running = true;
+
+    void finish(int32_t exitStatus) {
+        status = exitStatus;
+        running = false;
+    }
+};
+
+using TestBody = std::function<QCoro::Task<>(DSPModel& model, StatusBox& box)>;
+
+// TSL_NETWORK, read once per process; present (even empty) means "connect over TCP".
+const std::optional<QString>& testNetworkHost();
+
+// A fresh model watching USB; with a test host it also connects to that host
+// 1.5 s after creation.
+std::unique_ptr<DSPModel> makeTestModel();
+
+// Creates the test model, starts the body on the event loop and turns the loop
+// in 0.05 s slices until the body clears `running`; returns its status.
+int32_t runBody(const TestBody& body);
+
+// Up to 30 s, looking every 0.2 s, for a connected model whose read-back has
+// finished (and whose link is a network one when a test host is set). Prints
+// the transport line and gives whether the model is connected.
+QCoro::Task<bool> waitForConnection(DSPModel& model);
+
+// The common start of a body: the wait, and "DSP not connected" with status 1
+// when no device came. True when the body may go on.
+QCoro::Task<bool> connectedOrFinish(DSPModel& model, StatusBox& box);
+
+}  // namespace hwtest

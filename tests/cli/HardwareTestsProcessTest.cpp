@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "support/AppProcess.h"
+#include "support/SimProcess.h"
+
+using kestrel_test::AppRun;
+using kestrel_test::SimProcess;
+
+namespace {
+
+// The program against one simulator over TCP, with a user-defaults store of
+// its own so that no remembered link from another run interferes.
+AppRun runAgainst(const QString& host, const QStringList& arguments,
+                  const QString& workingDirectory = QString()) {
+    QTemporaryDir config;
+    QProcessEnvironment environment = kestrel_test::cleanAppEnvironment();
+    environment.insert(QStringLiteral("TSL_NETWORK"), host);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    return kestrel_test::runApp(arguments, environment, 240, workingDirectory);
+}
+
+QJsonObject paramsWithoutMeters(const QJsonObject& state) {
+    QJsonObject params = state.value(QStringLiteral("params")).toObject();
+    params.remove(QStringLiteral("366"));
+    return params;
+}
+
+QString transportLine(const SimProcess& sim) {
+    return QStringLiteral("transport: Network ") + sim.host();
+}
+
+}  // namespace
+
+TEST(HardwareTestsProcess, SnapshotWritesTheDeviceState) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const QString file = sim->path(QStringLiteral("snapshot.json"));
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--snapshot"), file});
+    ASSERT_TRUE(run.finished);
+    const QStringList lines = run.outLines();
+    ASSERT_EQ(lines.size(), 2) << run.outText().toStdString();
+    EXPECT_EQ(lines[0], transportLine(*sim));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^saved \d+ parameters and 12 FIRs to )") +
+                                   QRegularExpression::escape(file) + QLatin1Char('$'))
+                    .match(lines[1])
+                    .hasMatch())
+        << lines[1].toStdString();
+    EXPECT_EQ(run.exitCode, 0);
+
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    EXPECT_FALSE(bytes.contains('\n'));
+    const QJsonObject snapshot = QJsonDocument::fromJson(bytes).object();
+    EXPECT_EQ(snapshot.value(QStringLiteral("params")).toObject(), paramsWithoutMeters(sim->state()));
+    EXPECT_FALSE(snapshot.value(QStringLiteral("params")).toObject().contains(QStringLiteral("366")));
+    const QJsonObject firs = snapshot.value(QStringLiteral("fir")).toObject();
+    ASSERT_EQ(firs.size(), 12);
+    for (int ch = 0; ch < 12; ++ch) {
+        const QJsonObject fir = firs.value(QString::number(ch)).toObject();
+        const QJsonArray header = fir.value(QStringLiteral("header")).toArray();
+        ASSERT_EQ(header.size(), 5) << ch;
+        EXPECT_EQ(header[0].toInteger(), (ch + 1) << 8);
+        EXPECT_EQ(fir.value(QStringLiteral("coefficients")).toArray().size(), header[1].toInteger() & 0xFFFF);
+    }
+}
+
+TEST(HardwareTestsProcess, SnapshotThatCannotBeWrittenFails) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const QString file = sim->path(QStringLiteral("missing-folder/snapshot.json"));
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--snapshot"), file});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.outLines().value(1), QStringLiteral("can't write ") + file);
+    EXPECT_FALSE(run.outText().contains(QStringLiteral("saved")));
+}
+
+// Every kind of parameter on every channel goes out, reads back the same and is
+// put back: the device ends as it began.
+TEST(HardwareTestsProcess, ParameterTestPassesAndRestoresTheDevice) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const QJsonObject before = paramsWithoutMeters(sim->state());
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--hwtest-params")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
+    EXPECT_EQ(
+        run.outLines(),
+        (QStringList{transportLine(*sim), QStringLiteral("set + read back: 143 of 143 parameters match"),
+                     QStringLiteral("restore: all parameters back to their original values")}));
+    EXPECT_EQ(paramsWithoutMeters(sim->state()), before);
+}
+
+TEST(HardwareTestsProcess, ParameterTestCatchesADeviceThatDropsWrites) {
+    const auto sim = kestrel_test::startSimulator({QStringLiteral("--ignore-writes")});
+    ASSERT_TRUE(sim->started());
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--hwtest-params")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1);
+    const QStringList lines = run.outLines();
+    EXPECT_TRUE(lines.contains(QStringLiteral("restore: all parameters back to their original values")));
+    EXPECT_GT(
+        lines.filter(QRegularExpression(QStringLiteral(R"(^MISMATCH .+ \[\d+\]: app \[.*\] DSP \[.*\]$)")))
+            .size(),
+        100);
+    EXPECT_TRUE(lines.contains(
+        QStringLiteral("MISMATCH IN A gain/mute/polarity [1]: app [\"c0200000\", \"1\"] DSP [\"0\", \"0\"]")))
+        << run.outText().toStdString();
+}
+
+TEST(HardwareTestsProcess, MetersPrintSettingsAndLevels) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--meters"), QStringLiteral("1.2")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    const QStringList lines = run.outLines();
+    ASSERT_GE(lines.size(), 8) << run.outText().toStdString();
+    EXPECT_EQ(lines[0], transportLine(*sim));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("IN A: source ")));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral(R"(^IN D: source \w+, gain -?\d+\.\d+ dB, muted (true|false)$)"))
+            .match(lines[4])
+            .hasMatch())
+        << lines[4].toStdString();
+    EXPECT_TRUE(lines[5].startsWith(QStringLiteral("generator selected: ")));
+    EXPECT_EQ(lines[6],
+              QStringLiteral(
+                  "IN A   IN B   IN C   IN D   OUT 1  OUT 2  OUT 3  OUT 4  OUT 5  OUT 6  OUT 7  OUT 8  "));
+    for (const QString& line : lines.mid(7)) {
+        EXPECT_EQ(line.size(), 84) << line.toStdString();
+    }
+}
+
+TEST(HardwareTestsProcess, SourcesTestPassesAndRestores) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const QJsonObject before = paramsWithoutMeters(sim->state());
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--hwtest-sources")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
+    const QStringList lines = run.outLines();
+    ASSERT_EQ(lines.size(), 6) << run.outText().toStdString();
+    EXPECT_EQ(
+        lines[2],
+        QStringLiteral("set IN A Analog, IN B Dante, IN C AES, IN D Dante \u2192 DSP reports IN A Analog, "
+                       "IN B Dante, IN C AES, IN D Dante"));
+    EXPECT_EQ(lines[5],
+              QStringLiteral("SOURCES PASSED (each input holds its own source; originals restored)"));
+    EXPECT_EQ(paramsWithoutMeters(sim->state()), before);
+}
+
+TEST(HardwareTestsProcess, PresetsTestStoresAndDeletesInAFreeSlot) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--hwtest-presets")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
+    const QStringList lines = run.outLines();
+    ASSERT_EQ(lines.size(), 5) << run.outText().toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("presets before: [")));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral(R"(^save to slot \d+: acknowledged, listed as "TSL TEST"$)"))
+            .match(lines[2])
+            .hasMatch())
+        << lines[2].toStdString();
+    EXPECT_EQ(lines[3],
+              QStringLiteral("delete: acknowledged; list restored: true, current preset unchanged: true"));
+    EXPECT_EQ(lines[4], QStringLiteral("PRESETS PASSED"));
+}
+
+TEST(HardwareTestsProcess, FIRUploadReadsBackAndRestores) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const AppRun run = runAgainst(
+        sim->host(), {QStringLiteral("--fir-hwtest"), QStringLiteral("taps300.txt"), QStringLiteral("4,x,5")},
+        QStringLiteral(KESTREL_TEST_DATA_DIR "/cli/data"));
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
+    const QStringList lines = run.outLines();
+    ASSERT_EQ(lines.size(), 9) << run.outText().toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("connected; file taps300: 512 taps"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("OUT 1: current FIR ")));
+    EXPECT_TRUE(lines[3].startsWith(
+        QStringLiteral("OUT 1: uploaded 512 taps, read back 512, header [\"500\", \"200\"")))
+        << lines[3].toStdString();
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral("\u2192 MATCH")));
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("OUT 1: restored original (")));
+    EXPECT_TRUE(lines[4].endsWith(QStringLiteral("\u2192 OK")));
+    EXPECT_TRUE(lines[5].startsWith(QStringLiteral("OUT 2: current FIR ")));
+    EXPECT_EQ(lines[8], QStringLiteral("ALL PASSED"));
+}
+
+TEST(HardwareTestsProcess, FIRHardwareTestRefusesAnUnreadableFile) {
+    const AppRun run = kestrel_test::runApp(
+        {QStringLiteral("--fir-hwtest"), QStringLiteral("/nonexistent/f.txt"), QStringLiteral("4")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.outText(), QStringLiteral("can't read /nonexistent/f.txt\n"));
+}
+
+TEST(HardwareTestsProcess, FlatFilterClearAndProbe) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+
+    const AppRun flat = runAgainst(sim->host(), {QStringLiteral("--fir-flat"), QStringLiteral("6")});
+    EXPECT_EQ(flat.exitCode, 0) << flat.outText().toStdString();
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral(
+                "^OUT 3: uploaded \u2014 read back 256 taps, header \\[\"700\", \"40100\", .*\\] \u2192 OK$"))
+            .match(flat.outLines().value(1))
+            .hasMatch())
+        << flat.outText().toStdString();
+
+    const AppRun clear = runAgainst(sim->host(), {QStringLiteral("--fir-clear"), QStringLiteral("4,6")});
+    EXPECT_EQ(clear.exitCode, 0) << clear.outText().toStdString();
+    EXPECT_EQ(clear.outLines().mid(1), (QStringList{QStringLiteral("OUT 1: cleared \u2192 OK"),
+                                                    QStringLiteral("OUT 3: cleared \u2192 OK")}));
+
+    const AppRun probe = runAgainst(sim->host(), {QStringLiteral("--fir-probe-1024"), QStringLiteral("6")});
+    EXPECT_EQ(probe.exitCode, 0) << probe.outText().toStdString();
+    const QStringList lines = probe.outLines();
+    ASSERT_EQ(lines.size(), 4) << probe.outText().toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("OUT 3: current FIR 1 taps, name \"\", bypass false"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("1024-tap upload: ")));
+    EXPECT_EQ(lines[3], QStringLiteral("restore original: OK"));
+}
+
+// Nothing listens at a random loopback address of this test's own: after the
+// 30 s wait the test gives up.
+TEST(HardwareTestsProcess, NoDeviceMeansDSPNotConnected) {
+    QRandomGenerator* random = QRandomGenerator::global();
+    const QString host = QStringLiteral("127.%1.%2.%3")
+                             .arg(random->bounded(1, 255))
+                             .arg(random->bounded(0, 256))
+                             .arg(random->bounded(1, 255));
+    const AppRun run = runAgainst(host, {QStringLiteral("--fir-clear")});
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_EQ(run.outLines().size(), 2) << run.outText().toStdString();
+    EXPECT_TRUE(run.outLines().first().startsWith(QStringLiteral("transport: ")));
+    EXPECT_EQ(run.outLines().last(), QStringLiteral("DSP not connected"));
+}
