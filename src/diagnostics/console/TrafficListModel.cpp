@@ -17,6 +17,13 @@ QVariant TrafficListModel::data(const QModelIndex& index, int role) const {
     return TrafficLog::line(rows_.at(index.row()));
 }
 
+Qt::ItemFlags TrafficListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    if (index.isValid() && index.row() < rows_.size() && !rows_.at(index.row()).bytes.isEmpty())
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
 void TrafficListModel::scheduleSync() {
     if (syncScheduled_) return;
     syncScheduled_ = true;

@@ -20,6 +20,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     // The display role is the entry's line of the text form.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Rows with bytes open for selecting their text.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     const TrafficEntry& entry(int row) const { return rows_.at(row); }
 
     // Brings the rows in line with the log now (normally done once per turn).

@@ -3,7 +3,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QStyledItemDelegate>
+#include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include "app/controls/Theme.h"
 #include "diagnostics/HexText.h"
@@ -37,25 +41,58 @@ QString timeOfDayFormat(const QLocale& locale) {
     return format;
 }
 
+// A row's bytes as text the user can select; its copy goes out through the
+// list like every other copy.
+class BytesTextEditor : public QPlainTextEdit {
+public:
+    BytesTextEditor(const QFont& font, std::function<void(const QString&)> copy, QWidget* parent)
+        : QPlainTextEdit(parent), copy_(std::move(copy)) {
+        setReadOnly(true);
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        setContextMenuPolicy(Qt::NoContextMenu);
+        setFrameShape(QFrame::NoFrame);
+        setFont(font);
+        document()->setDocumentMargin(0);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Copy)) {
+            const QString selected = textCursor().selectedText();
+            if (!selected.isEmpty()) copy_(selected);
+            event->accept();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(event);
+    }
+
+private:
+    std::function<void(const QString&)> copy_;
+};
+
 // Paints rows straight from the entries. The list repaints every row on
 // screen whenever an entry arrives, so the bytes are broken into lines by
 // arithmetic (the font is monospaced and every byte is "XX ") instead of
 // through a text layout, and only the lines on screen are drawn.
 class TrafficRowDelegate : public QStyledItemDelegate {
 public:
-    TrafficRowDelegate(const TrafficListModel& model, const QWidget& viewport, QObject* parent)
+    TrafficRowDelegate(const TrafficListModel& model, const QWidget& viewport,
+                       std::function<void(const QString&)> copy, QObject* parent)
         : QStyledItemDelegate(parent),
           model_(model),
           viewport_(viewport),
+          copy_(std::move(copy)),
           font_(Theme::monoFont(Theme::captionPx)),
           metrics_(font_),
-          digitWidth_(metrics_.horizontalAdvance(QLatin1Char('0'))) {}
+          digitWidth_(metrics_.horizontalAdvance(QLatin1Char('0'))),
+          lineHeight_(QFontMetricsF(font_).lineSpacing()) {}
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const override {
         const TrafficEntry& entry = model_.entry(index.row());
         const int width = textWidth();
         int height = 0;
-        if (!entry.bytes.isEmpty()) height += hexLineCount(entry.bytes, width) * metrics_.lineSpacing();
+        if (!entry.bytes.isEmpty()) height += hexHeight(entry.bytes, width);
         if (!entry.bytes.isEmpty() && !entry.note.isEmpty()) height += 1;
         if (!entry.note.isEmpty()) height += noteHeight(entry.note, width);
         height = std::max(height, metrics_.lineSpacing());
@@ -67,7 +104,8 @@ public:
         const TrafficEntry& entry = model_.entry(index.row());
         painter->save();
         if (option.state & QStyle::State_Selected)
-            painter->fillRect(option.rect, option.palette.color(QPalette::Highlight).darker(160));
+            painter->fillRect(option.rect,
+                              Theme::withOpacity(option.palette.color(QPalette::Highlight), 0.35));
         painter->setFont(font_);
         const int left = option.rect.left() + TrafficListView::horizontalMargin;
         const int top = option.rect.top() + TrafficListView::verticalMargin;
@@ -99,29 +137,53 @@ public:
         painter->restore();
     }
 
+    // Double-clicking a row's bytes lays the same text over them, selectable.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex& index) const override {
+        if (model_.entry(index.row()).bytes.isEmpty()) return nullptr;
+        return new BytesTextEditor(font_, copy_, parent);
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        static_cast<BytesTextEditor*>(editor)->setPlainText(hexText(model_.entry(index.row()).bytes));
+    }
+    void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override {
+        const int width = textWidth();
+        const int height = hexHeight(model_.entry(index.row()).bytes, width);
+        const int top = option.rect.top() + TrafficListView::verticalMargin;
+        editor->setGeometry(option.rect.left() + textOffset(), top, width,
+                            std::min(height, viewport_.height() - top));
+    }
+
 private:
+    static int textOffset() {
+        return TrafficListView::horizontalMargin + TrafficListView::timeWidth +
+               TrafficListView::transportWidth + 2 * TrafficListView::spacing;
+    }
     int textWidth() const {
-        const int used = 2 * TrafficListView::horizontalMargin + TrafficListView::timeWidth +
-                         TrafficListView::transportWidth + 2 * TrafficListView::spacing;
-        return std::max(viewport_.width() - used, 8 * digitWidth_);
+        return std::max(viewport_.width() - textOffset() - TrafficListView::horizontalMargin,
+                        8 * digitWidth_);
     }
     // n pairs take 3n - 1 characters.
     int pairsPerLine(int width) const { return std::max(1, (width + digitWidth_) / (3 * digitWidth_)); }
-    int hexLineCount(const QByteArray& bytes, int width) const {
+    // Lines are as tall as in the text editor laid over a row, which keeps
+    // the fractional line spacing of the font.
+    int hexHeight(const QByteArray& bytes, int width) const {
         const int perLine = pairsPerLine(width);
-        return int((bytes.size() + perLine - 1) / perLine);
+        return int(std::ceil(double((bytes.size() + perLine - 1) / perLine) * lineHeight_));
     }
     // Returns the top of the next line below the last one.
-    int drawHexLines(QPainter& painter, const QByteArray& bytes, int x, int y, int width) const {
+    int drawHexLines(QPainter& painter, const QByteArray& bytes, int x, int top, int width) const {
         const int perLine = pairsPerLine(width);
-        const int lineHeight = metrics_.lineSpacing();
-        for (qsizetype start = 0; start < bytes.size(); start += perLine, y += lineHeight) {
-            if (y + lineHeight < 0 || y > viewport_.height()) continue;  // off screen
-            painter.drawText(QPoint(x, y + metrics_.ascent()),
+        for (qsizetype start = 0, line = 0; start < bytes.size(); start += perLine, ++line) {
+            const double y = top + double(line) * lineHeight_;
+            if (y + lineHeight_ < 0 || y > viewport_.height()) continue;  // off screen
+            painter.drawText(QPointF(x, y + metrics_.ascent()),
                              hexText(QByteArrayView(bytes).sliced(
                                  start, std::min<qsizetype>(perLine, bytes.size() - start))));
         }
-        return y;
+        return top + hexHeight(bytes, width);
     }
     int noteHeight(const QString& note, int width) const {
         if (metrics_.horizontalAdvance(note) <= width) return metrics_.lineSpacing();
@@ -140,9 +202,11 @@ private:
 
     const TrafficListModel& model_;
     const QWidget& viewport_;
+    std::function<void(const QString&)> copy_;
     QFont font_;
     QFontMetrics metrics_;
     int digitWidth_;
+    double lineHeight_;
     QLocale locale_;
     mutable qint64 cachedSecond_ = -1;
     mutable QString cachedTimeText_;
@@ -152,7 +216,8 @@ private:
 
 TrafficListView::TrafficListView(TrafficListModel& model, QWidget* parent) : QTreeView(parent) {
     setModel(&model);
-    setItemDelegate(new TrafficRowDelegate(model, *viewport(), this));
+    setItemDelegate(new TrafficRowDelegate(
+        model, *viewport(), [this](const QString& text) { Q_EMIT copyText(text); }, this));
     setHeaderHidden(true);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -162,7 +227,7 @@ TrafficListView::TrafficListView(TrafficListModel& model, QWidget* parent) : QTr
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setEditTriggers(QAbstractItemView::DoubleClicked);
     setFrameShape(QFrame::NoFrame);
     setAllColumnsShowFocus(true);
     header()->setStretchLastSection(true);
@@ -172,9 +237,21 @@ QString TrafficListView::timeText(const QDateTime& time, const QLocale& locale) 
     return locale.toString(time.toLocalTime().time(), timeOfDayFormat(locale));
 }
 
+QString TrafficListView::selectedBytesText() const {
+    auto* rows = static_cast<const TrafficListModel*>(model());
+    QModelIndexList selected = selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end());
+    QStringList lines;
+    for (const QModelIndex& index : selected) {
+        const TrafficEntry& entry = rows->entry(index.row());
+        if (!entry.bytes.isEmpty()) lines << hexText(entry.bytes);
+    }
+    return lines.join(u'\n');
+}
+
 void TrafficListView::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Copy)) {
-        Q_EMIT copyRequested();
+        if (const QString text = selectedBytesText(); !text.isEmpty()) Q_EMIT copyText(text);
         event->accept();
         return;
     }

@@ -7,7 +7,8 @@
 class TrafficListModel;
 
 // The traffic rows: time, transport with its arrow, then the bytes as hex
-// with the note below, in a small monospaced font. Rows are as tall as their
+// with the note below, in a small monospaced font. A double click on a row
+// makes its bytes selectable as text. Rows are as tall as their
 // wrapped text; only the rows on screen are ever measured, so thousands of
 // entries stay cheap.
 class TrafficListView : public QTreeView {
@@ -25,9 +26,14 @@ public:
     // AM/PM marker where it uses one ("3:04:05 PM", "15:04:05").
     static QString timeText(const QDateTime& time, const QLocale& locale = QLocale());
 
+    // The bytes of the selected rows as hex, one row per line.
+    QString selectedBytesText() const;
+
 Q_SIGNALS:
-    // The copy shortcut was pressed over the list.
-    void copyRequested();
+    // The user copied text: with the copy shortcut over the list, the bytes
+    // of the selected rows; in a row opened by a double click, the part of
+    // its bytes selected there.
+    void copyText(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

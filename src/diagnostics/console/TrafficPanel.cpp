@@ -10,7 +10,6 @@
 
 #include "app/Dialogs.h"
 #include "app/controls/Theme.h"
-#include "diagnostics/HexText.h"
 #include "diagnostics/console/ConsoleWidgets.h"
 #include "diagnostics/console/TrafficListModel.h"
 #include "diagnostics/console/TrafficListView.h"
@@ -36,7 +35,8 @@ TrafficPanel::TrafficPanel(TrafficLog& log, Dialogs& dialogs, QWidget* parent)
     stack->addWidget(list_, 1);
 
     connect(rows_, &TrafficListModel::countChanged, this, &TrafficPanel::scrollToLast);
-    connect(list_, &TrafficListView::copyRequested, this, &TrafficPanel::copySelection);
+    connect(list_, &TrafficListView::copyText, this,
+            [this](const QString& text) { dialogs_.copyText(text); });
     scrollToLast();
 }
 
@@ -84,17 +84,6 @@ void TrafficPanel::exportCapture() {
 
 void TrafficPanel::clear() {
     log_.clear();
-}
-
-void TrafficPanel::copySelection() {
-    QModelIndexList selected = list_->selectionModel()->selectedRows();
-    std::sort(selected.begin(), selected.end());
-    QStringList lines;
-    for (const QModelIndex& index : selected) {
-        const TrafficEntry& entry = rows_->entry(index.row());
-        if (!entry.bytes.isEmpty()) lines << hexText(entry.bytes);
-    }
-    if (!lines.isEmpty()) dialogs_.copyText(lines.join(u'\n'));
 }
 
 void TrafficPanel::scrollToLast() {

@@ -29,8 +29,6 @@ public:
     void exportCapture();
     // Empties the whole log, every transport.
     void clear();
-    // The bytes of the selected rows as hex, one row per line, to the clipboard.
-    void copySelection();
 
 private:
     QWidget* buildHeader();

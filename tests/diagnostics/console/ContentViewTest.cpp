@@ -15,6 +15,7 @@
 #include "diagnostics/console/ContentView.h"
 #include "diagnostics/console/NetworkPanel.h"
 #include "diagnostics/console/TrafficListModel.h"
+#include "diagnostics/console/TrafficListView.h"
 #include "diagnostics/console/TrafficPanel.h"
 #include "diagnostics/console/USBPanel.h"
 #include "link/TrafficLog.h"
@@ -101,6 +102,9 @@ TEST(ContentView, Screenshots) {
     rig.log.log("TCP", Direction::info, {}, "127.0.0.1:8234 waiting(Connection refused)");
     const auto shown = [&] { return view.trafficPanel()->rows()->rowCount() == rig.log.entries().size(); };
     ASSERT_TRUE(spinUntil(shown));
+    TrafficListView& list = *view.trafficPanel()->list();
+    const QRect longRow = list.visualRect(view.trafficPanel()->rows()->index(4));  // its bytes opened as text
+    kestrel_test::doubleClick(*list.viewport(), longRow.topLeft() + QPoint(200, 8));
     kestrel_test::saveScreenshot(view, "diagnostics_usb");
 
     QUdpSocket peer;

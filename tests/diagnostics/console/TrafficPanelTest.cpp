@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -151,6 +152,24 @@ TEST_F(TrafficPanelTest, CopyTakesTheBytesOfTheSelectedRowsAndClearEverything) {
     list.setFocus();
     QTest::keySequence(&list, QKeySequence::Copy);
     EXPECT_EQ(dialogs.clipboard, "A5 A1\n0A 0B FF");
+
+    // A double click lays the bytes over the row as selectable text; an info
+    // line has none to select.
+    const auto openRow = [&](int row) {
+        const QRect rect = list.visualRect(panel.rows()->index(row));
+        kestrel_test::doubleClick(*list.viewport(), rect.center() + QPoint(rect.width() / 4, 0));
+        return list.viewport()->findChild<QPlainTextEdit*>();
+    };
+    EXPECT_EQ(openRow(1), nullptr);
+    QPlainTextEdit* bytes = openRow(2);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(bytes->toPlainText(), "0A 0B FF");
+    QTextCursor cursor = bytes->textCursor();
+    cursor.setPosition(3);
+    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    bytes->setTextCursor(cursor);
+    QTest::keySequence(bytes, QKeySequence::Copy);
+    EXPECT_EQ(dialogs.clipboard, "0B");
 
     QTest::mouseClick(buttonNamed(panel, "Clear"), Qt::LeftButton);
     EXPECT_TRUE(log.entries().isEmpty());
