@@ -68,6 +68,7 @@ void DEQFrequencyGraph::refresh() {
         for (int i = 0; i < curvePoints; ++i)
             m_areas[b][i] = peakingDB(m_bands[b], signedMaximum(m_bands[b]), frequency(i));
     }
+    m_background.invalidate();
     update();
 }
 
@@ -94,6 +95,21 @@ QList<double> DEQFrequencyGraph::liveLevels(float x) const {
 void DEQFrequencyGraph::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    m_background.draw(painter, *this, [this](QPainter& cached) { paintBands(cached); });
+    const QList<double> live = liveLevels(level(m_model, m_ch));
+    QPainterPath line;
+    for (int i = 0; i < curvePoints; ++i) {
+        const QPointF p(xPosition(frequency(i)), yPosition(live[i]));
+        if (i == 0)
+            line.moveTo(p);
+        else
+            line.lineTo(p);
+    }
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawPath(line);
+}
+
+void DEQFrequencyGraph::paintBands(QPainter& painter) const {
     const double w = width();
     const double h = height();
     Theme::fillRoundedRect(painter, rect(), 8, Palette::trackFill());
@@ -120,17 +136,6 @@ void DEQFrequencyGraph::paintEvent(QPaintEvent*) {
         const double y = yPosition(g) + (g >= 0 ? -9 : 9);
         painter.drawText(QRectF(x - 10, y - 8, 20, 16), Qt::AlignCenter, QString::number(b + 1));
     }
-    const QList<double> live = liveLevels(level(m_model, m_ch));
-    QPainterPath line;
-    for (int i = 0; i < curvePoints; ++i) {
-        const QPointF p(xPosition(frequency(i)), yPosition(live[i]));
-        if (i == 0)
-            line.moveTo(p);
-        else
-            line.lineTo(p);
-    }
-    painter.setPen(QPen(Qt::white, 2));
-    painter.drawPath(line);
 }
 
 DEQBandPanel::DEQBandPanel(DSPModel& model, int ch, int band, QWidget* parent)

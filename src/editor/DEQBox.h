@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/controls/PanelGroupBox.h"
+#include "editor/EditorKit.h"
 #include "link/DSPModel.h"
 
 class Disc;
@@ -36,6 +37,7 @@ protected:
 
 private:
     double frequency(int i) const;
+    void paintBands(QPainter& painter) const;  // grid, shaded areas, markers
 
     DSPModel& m_model;
     int m_ch;
@@ -44,6 +46,7 @@ private:
     double m_dbRange;
     std::array<DSPModel::DEQBand, 3> m_bands{};
     std::array<QList<double>, 3> m_areas;  // each band's response at its largest change
+    PaintCache m_background;
 };
 
 // One band's panel: switch, mode, meters and seven knobs.

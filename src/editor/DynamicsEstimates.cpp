@@ -10,7 +10,7 @@ namespace dynamics {
 float compressorReduction(const DSPModel::Compressor& c, float level) {
     if (!c.on || level <= -84.0f) return 0;
     const float over = level - c.threshold;
-    const float slope = 1 - 1 / std::max(c.ratio, 1.0f);
+    const float slope = 1 - 1 / std::fmax(c.ratio, 1.0f);
     const float knee = float(c.knee);
     if (c.knee >= 1 && std::fabs(over) <= knee / 2)
         return slope * (over + knee / 2) * (over + knee / 2) / (2 * knee);
@@ -32,7 +32,7 @@ bool boosts(DEQMode mode) {
 
 float deqGainChange(const DSPModel::DEQBand& band, float level) {
     if (!band.active) return 0;
-    const float slope = 1 - 1 / std::max(band.ratio, 1.0f);
+    const float slope = 1 - 1 / std::fmax(band.ratio, 1.0f);
     const bool above = band.mode == DEQMode::boostAbove || band.mode == DEQMode::cutAbove;
     const float over =
         above ? std::max(level - band.threshold, 0.0f) : std::max(band.threshold - level, 0.0f);

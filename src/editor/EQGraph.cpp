@@ -34,6 +34,7 @@ void EQGraph::refresh() {
         const DSPModel::Words w = m_model.words(ParamMap::eqBandParam(m_ch, b), 4);
         m_markers.append({double(w[0]), double(std::bit_cast<float>(w[1])), !(w[3] & 0x100)});
     }
+    m_background.invalidate();
     update();
 }
 
@@ -68,6 +69,7 @@ QPointF EQGraph::markerCentre(int band) const {
 
 void EQGraph::dragBand(int band, QPointF pointer) {
     select(band);
+    if (width() <= 0 || height() <= 0) return;  // no plot to map the pointer onto
     const quint32 number = ParamMap::eqBandParam(m_ch, band);
     DSPModel::Words words = m_model.words(number, 4);
     const double w = width();
@@ -114,11 +116,14 @@ void EQGraph::mouseReleaseEvent(QMouseEvent*) {
 void EQGraph::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath frame = Theme::roundedRect(rect(), 8);
-    painter.fillPath(frame, Palette::trackFill());
-    painter.setClipPath(frame);
-    paintGrid(painter);
-    paintCurve(painter);
+    m_background.draw(painter, *this, [this](QPainter& cached) {
+        const QPainterPath frame = Theme::roundedRect(rect(), 8);
+        cached.fillPath(frame, Palette::trackFill());
+        cached.setClipPath(frame);
+        paintGrid(cached);
+        paintCurve(cached);
+    });
+    painter.setClipPath(Theme::roundedRect(rect(), 8));
     paintMarkers(painter);
 }
 

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <optional>
 
+#include "editor/EditorKit.h"
+
 class DSPModel;
 
 // The channel's EQ and filter response on a logarithmic frequency axis, with a
@@ -57,6 +59,7 @@ private:
     int m_selected = 0;
     QList<double> m_levels;  // the response at the curve's frequencies, not clamped
     QList<Marker> m_markers;
+    PaintCache m_background;  // frame, grid and curve
     std::optional<int> m_pressed;
     QPointF m_pressAt;
     bool m_dragging = false;

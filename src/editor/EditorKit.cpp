@@ -167,3 +167,17 @@ void Disc::paintEvent(QPaintEvent*) {
     painter.setPen(m_textColour);
     painter.drawText(rect(), Qt::AlignCenter, m_text);
 }
+
+void PaintCache::draw(QPainter& painter, const QWidget& widget,
+                      const std::function<void(QPainter&)>& paintStatic) {
+    const qreal ratio = widget.devicePixelRatioF();
+    if (m_pixmap.isNull() || m_pixmap.size() != widget.size() * ratio) {
+        m_pixmap = QPixmap(widget.size() * ratio);
+        m_pixmap.setDevicePixelRatio(ratio);
+        m_pixmap.fill(Qt::transparent);
+        QPainter cached(&m_pixmap);
+        cached.setRenderHint(QPainter::Antialiasing);
+        paintStatic(cached);
+    }
+    painter.drawPixmap(0, 0, m_pixmap);
+}

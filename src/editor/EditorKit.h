@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPixmap>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -47,6 +48,17 @@ QAbstractButton* toggle(const QString& title, bool bold = false);
 QPushButton* toggleButton(const QString& title);
 
 }  // namespace editorkit
+
+// The part of a graph that changes only with its data or size (grid, curves),
+// drawn once into a pixmap so repaints for the moving parts stay cheap.
+class PaintCache {
+public:
+    void invalidate() { m_pixmap = QPixmap(); }
+    void draw(QPainter& painter, const QWidget& widget, const std::function<void(QPainter&)>& paintStatic);
+
+private:
+    QPixmap m_pixmap;
+};
 
 // A filled circle with an optional centred text: band numbers and colour dots.
 class Disc : public QWidget {

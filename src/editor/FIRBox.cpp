@@ -238,6 +238,10 @@ QWidget* FIRBox::buildFilterControls() {
     connect(m_stopband, &NumberField::committed, this, [this, clamped](double v) {
         if (auto dB = clamped(v, 20, 140)) editSpec([dB](FIRDesign::Spec& s) { s.attenuationDB = *dB; });
     });
+    m_low->setToolTip(tr("Lower edge of the filter, 20 to 22000 Hz"));
+    m_high->setToolTip(tr("Upper edge of the filter, 20 to 22000 Hz"));
+    m_stopband->setToolTip(tr("Stopband attenuation, 20 to 140 dB"));
+    m_taps->setToolTip(tr("Filter length: more taps reach lower frequencies and add latency"));
     m_latency = editorkit::caption(QString());
     auto* tapsRow = new QHBoxLayout;
     tapsRow->addWidget(editorkit::label(tr("Taps"), Theme::font(Theme::bodyPx), Theme::primaryText()));
