@@ -103,17 +103,22 @@ QCoro::Task<std::optional<QString>> DSPModel::requestErrorText(quint16 command, 
 QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words coefficients, quint32 target) {
     tasks::TaskGuard<DSPModel> guard(this);
     const QString gone = QStringLiteral("No answer from the DSP (start).");
-    if (auto error = co_await requestErrorText(startCommand, Words(2, 0), QStringLiteral("start")))
-        co_return error;
+    // Awaits stand alone, outside conditions: GCC 12 mishandles temporaries of a
+    // co_await inside an if-condition.
+    const Words startWords(2, 0);
+    const std::optional<QString> startError =
+        co_await requestErrorText(startCommand, startWords, QStringLiteral("start"));
+    if (startError) co_return startError;
     if (!guard) co_return gone;
-    if (auto error = co_await requestErrorText(headerCommand, header, QStringLiteral("header")))
-        co_return error;
+    const std::optional<QString> headerError =
+        co_await requestErrorText(headerCommand, header, QStringLiteral("header"));
+    if (headerError) co_return headerError;
     for (qsizetype offset = 0, k = 0; offset < coefficients.size(); offset += chunkWords, ++k) {
         if (!guard) co_return gone;
         const Words chunk = Words(1, target | quint32(k << 16)) + coefficients.mid(offset, chunkWords);
-        if (auto error =
-                co_await requestErrorText(coefficientsCommand, chunk, QStringLiteral("coefficients")))
-            co_return error;
+        const std::optional<QString> chunkError =
+            co_await requestErrorText(coefficientsCommand, chunk, QStringLiteral("coefficients"));
+        if (chunkError) co_return chunkError;
     }
     if (!guard) co_return gone;
     const Words commit{target, 0};
@@ -122,7 +127,8 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words co
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coefficients, quint32 target) {
     tasks::TaskGuard<DSPModel> guard(this);
-    if (!co_await enterFIRTurn() || !guard) co_return QStringLiteral("No answer from the DSP (start).");
+    const bool entered = co_await enterFIRTurn();
+    if (!entered || !guard) co_return QStringLiteral("No answer from the DSP (start).");
     FIRTurn turn(this);
     co_return co_await uploadSteps(std::move(header), std::move(coefficients), target);
 }
@@ -130,7 +136,8 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coef
 QCoro::Task<std::optional<QString>> DSPModel::uploadWithRetries(int ch, Words header, Words coefficients,
                                                                 Words name) {
     tasks::TaskGuard<DSPModel> guard(this);
-    if (!co_await enterFIRTurn() || !guard) co_return notConnectedText;
+    const bool entered = co_await enterFIRTurn();
+    if (!entered || !guard) co_return notConnectedText;
     FIRTurn turn(this);
     std::optional<QString> error;
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -166,10 +173,13 @@ QCoro::Task<std::optional<QString>> DSPModel::clearFIR(int ch) {
 QCoro::Task<std::optional<DSPModel::FIRReadBack>> DSPModel::readFIR(int ch) {
     if (!connected_ || demo_) co_return std::nullopt;
     tasks::TaskGuard<DSPModel> guard(this);
-    if (!co_await enterFIRTurn() || !guard) co_return std::nullopt;
+    const bool entered = co_await enterFIRTurn();
+    if (!entered || !guard) co_return std::nullopt;
     FIRTurn turn(this);
     const quint32 target = firTarget(ch);
-    if (!co_await ask(startCommand, Words(2, 0), stepTimeout, isStatus) || !guard) co_return std::nullopt;
+    const Words startWords(2, 0);
+    const auto started = co_await ask(startCommand, startWords, stepTimeout, isStatus);
+    if (!started || !guard) co_return std::nullopt;
 
     const Words readHeader{target, 1, 0, 0, 0};
     const auto header =
