@@ -332,3 +332,15 @@ TEST(ConsoleApplication, OfflineStartShowsTheDemoDevice) {
     EXPECT_TRUE(application.window().console()->pageContent()->isEnabled());
     qunsetenv("TSL_OFFLINE");
 }
+
+TEST(Shell, StatusBarShowsTheLinkErrorWordForWord) {
+    ShellRig rig;
+    ASSERT_TRUE(rig.connect());
+    rig.simulator.closeClients();
+    ASSERT_TRUE(spinUntil([&] { return rig.model->link().status().isError(); }));
+    settle();
+    const QStringList texts = rig.statusTexts();
+    EXPECT_TRUE(texts.contains("Not connected")) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.contains(rig.model->link().status().text())) << texts.join('|').toStdString();
+    ASSERT_NE(rig.console().statusBar()->connectionMenuButton(), nullptr);
+}
