@@ -30,20 +30,27 @@ void logFrames(TrafficLog& log, int count) {
     for (int i = 0; i < count; ++i) log.log(QStringLiteral("DSP"), TrafficEntry::Direction::sent, frame);
 }
 
+// A traffic panel on screen over its own log.
+struct PanelOnScreen {
+    TrafficLog log;
+    kestrel_test::ScriptedDialogs dialogs;
+    TrafficPanel panel{log, dialogs};
+    PanelOnScreen() {
+        application();
+        panel.resize(700, 700);
+        panel.show();
+    }
+};
+
 // One update of a full log on screen: N new entries (the argument), the
 // list's update, layout and painting. Updates come at most once per screen
 // refresh, so this is the cost per frame while the link floods the log.
 void BM_UpdateFullLog(benchmark::State& state) {
-    application();
-    TrafficLog log;
-    kestrel_test::ScriptedDialogs dialogs;
-    TrafficPanel panel(log, dialogs);
-    panel.resize(700, 700);
-    panel.show();
-    logFrames(log, int(TrafficLog::limit));
+    PanelOnScreen rig;
+    logFrames(rig.log, int(TrafficLog::limit));
     for (auto _ : state) {
-        logFrames(log, int(state.range(0)));
-        panel.rows()->sync();
+        logFrames(rig.log, int(state.range(0)));
+        rig.panel.rows()->sync();
         QCoreApplication::processEvents();
     }
 }
@@ -52,16 +59,11 @@ BENCHMARK(BM_UpdateFullLog)->Arg(1)->Arg(50)->Arg(5000)->Unit(benchmark::kMicros
 // 5000 entries arriving one per event-loop turn into an empty log, the whole
 // flood per iteration.
 void BM_FloodOnePerTurn(benchmark::State& state) {
-    application();
-    TrafficLog log;
-    kestrel_test::ScriptedDialogs dialogs;
-    TrafficPanel panel(log, dialogs);
-    panel.resize(700, 700);
-    panel.show();
+    PanelOnScreen rig;
     for (auto _ : state) {
-        log.clear();
+        rig.log.clear();
         for (qsizetype i = 0; i < TrafficLog::limit; ++i) {
-            logFrames(log, 1);
+            logFrames(rig.log, 1);
             QCoreApplication::processEvents();
         }
     }

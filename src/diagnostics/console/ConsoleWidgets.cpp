@@ -1,10 +1,21 @@
 #include "diagnostics/console/ConsoleWidgets.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/controls/Theme.h"
+
+QHBoxLayout* headerRow(const QString& title, int margin, QWidget* header) {
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(margin, margin, margin, margin);
+    auto* label = new QLabel(title, header);
+    label->setFont(Theme::headlineFont());
+    row->addWidget(label);
+    row->addStretch(1);
+    return row;
+}
 
 QLabel* secondaryLabel(const QString& text, const QFont& font, QWidget* parent) {
     auto* label = new QLabel(text, parent);

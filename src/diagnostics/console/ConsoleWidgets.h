@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QString>
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -12,6 +13,10 @@ class QWidget;
 
 // The space between a tab's frame and its content.
 constexpr int tabPageMargin = 6;
+
+// A header row on `header`: the title in the headline font, then room for
+// the controls the caller adds after it at the right.
+QHBoxLayout* headerRow(const QString& title, int margin, QWidget* header);
 
 // A label in the secondary text colour.
 QLabel* secondaryLabel(const QString& text, const QFont& font, QWidget* parent);

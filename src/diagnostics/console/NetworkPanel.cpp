@@ -33,10 +33,17 @@ QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& obj
     return field;
 }
 
-QLineEdit* titledHexField(QBoxLayout& row, const QString& objectName, QWidget* parent) {
-    row.addWidget(new QLabel(QStringLiteral("Hex bytes"), parent));
-    QLineEdit* field = hexField(objectName, parent);
-    row.addWidget(field, 1);
+// The "Hex bytes" row of a section with its Send button.
+template <typename Send>
+QLineEdit* addHexSendRow(PanelGroupBox& box, const QString& objectName, NetworkPanel* panel, Send send) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Hex bytes"), &box));
+    QLineEdit* field = hexField(objectName, &box);
+    row->addWidget(field, 1);
+    auto* button = plainButton(QStringLiteral("Send"), &box);
+    QObject::connect(button, &QPushButton::clicked, panel, send);
+    row->addWidget(button);
+    box.contentLayout()->addLayout(row);
     return field;
 }
 
@@ -93,12 +100,7 @@ PanelGroupBox* NetworkPanel::buildUDPSection() {
     udpPort_ = titledField(*destinationRow, QStringLiteral("Port"), QStringLiteral("udpPort"), box, 70);
     box->contentLayout()->addLayout(destinationRow);
 
-    auto* sendRow = new QHBoxLayout;
-    udpHex_ = titledHexField(*sendRow, QStringLiteral("udpHex"), box);
-    auto* send = plainButton(QStringLiteral("Send"), box);
-    connect(send, &QPushButton::clicked, this, &NetworkPanel::sendUDP);
-    sendRow->addWidget(send);
-    box->contentLayout()->addLayout(sendRow);
+    udpHex_ = addHexSendRow(*box, QStringLiteral("udpHex"), this, &NetworkPanel::sendUDP);
 
     seenHosts_ = new QVBoxLayout;
     seenHosts_->setSpacing(4);
@@ -129,12 +131,7 @@ PanelGroupBox* NetworkPanel::buildTCPSection() {
     state_ = secondaryLabel(QString(), Theme::font(Theme::captionPx), box);
     box->contentLayout()->addWidget(state_);
 
-    auto* sendRow = new QHBoxLayout;
-    tcpHex_ = titledHexField(*sendRow, QStringLiteral("tcpHex"), box);
-    auto* send = plainButton(QStringLiteral("Send"), box);
-    connect(send, &QPushButton::clicked, this, &NetworkPanel::sendTCP);
-    sendRow->addWidget(send);
-    box->contentLayout()->addLayout(sendRow);
+    tcpHex_ = addHexSendRow(*box, QStringLiteral("tcpHex"), this, &NetworkPanel::sendTCP);
     return box;
 }
 

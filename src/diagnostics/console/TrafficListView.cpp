@@ -152,8 +152,13 @@ public:
         const int width = textWidth();
         const int height = hexHeight(model_.entry(index.row()).bytes, width);
         const int top = option.rect.top() + TrafficListView::verticalMargin;
+        // A row taller than the list scrolls inside the text; one that fits
+        // never shows a scroll bar for a stray pixel of rounding.
+        const bool fits = top + height <= viewport_.height();
+        static_cast<BytesTextEditor*>(editor)->setVerticalScrollBarPolicy(fits ? Qt::ScrollBarAlwaysOff
+                                                                               : Qt::ScrollBarAsNeeded);
         editor->setGeometry(option.rect.left() + textOffset(), top, width,
-                            std::min(height, viewport_.height() - top));
+                            fits ? height : viewport_.height() - top);
     }
 
 private:

@@ -42,12 +42,7 @@ TrafficPanel::TrafficPanel(TrafficLog& log, Dialogs& dialogs, QWidget* parent)
 
 QWidget* TrafficPanel::buildHeader() {
     auto* header = new QWidget(this);
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(8, 8, 8, 8);
-    auto* title = new QLabel(QStringLiteral("Traffic"), header);
-    title->setFont(Theme::headlineFont());
-    row->addWidget(title);
-    row->addStretch(1);
+    QHBoxLayout* row = headerRow(QStringLiteral("Traffic"), 8, header);
 
     marker_->setObjectName(QStringLiteral("marker"));
     marker_->setPlaceholderText(QStringLiteral("Note (e.g. \"CH1 gain -3 dB\")"));

@@ -35,12 +35,7 @@ USBPanel::USBPanel(HIDTransport& hid, QWidget* parent) : QWidget(parent), hid_(h
 
 QWidget* USBPanel::buildHeader() {
     auto* header = new QWidget(this);
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(0, 0, 0, 0);
-    auto* title = new QLabel(QStringLiteral("USB devices"), header);
-    title->setFont(Theme::headlineFont());
-    row->addWidget(title);
-    row->addStretch(1);
+    QHBoxLayout* row = headerRow(QStringLiteral("USB devices"), 0, header);
     showAll_ = new QCheckBox(QStringLiteral("Show all"), header);
     showAll_->setToolTip(QStringLiteral("Also list keyboards, mice and other standard HID devices"));
     showAll_->setChecked(hid_.showAll());
