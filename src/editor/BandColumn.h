@@ -18,7 +18,7 @@ class BandColumn : public QWidget {
 public:
     BandColumn(BandColumns& owner, int ch, int band);
 
-    void show(const DSPModel::Band& band, bool selected);
+    void display(const DSPModel::Band& band, bool selected);
 
     QCheckBox* onToggle() const { return m_on; }
     QToolButton* typeButton() const { return m_type; }

@@ -101,7 +101,7 @@ BandColumns::BandColumns(DSPModel& model, int ch, QWidget* parent)
 }
 
 void BandColumns::refresh() {
-    for (int b = 0; b < m_columns.size(); ++b) m_columns[b]->show(m_model.band(m_ch, b), b == m_selected);
+    for (int b = 0; b < m_columns.size(); ++b) m_columns[b]->display(m_model.band(m_ch, b), b == m_selected);
     // Room for the row and, when it does not fit, the scroll bar with 8 points below.
     const int rowHeight = m_scroll->widget()->sizeHint().height();
     const bool scrolls = m_scroll->widget()->minimumSizeHint().width() > m_scroll->viewport()->width();
@@ -235,7 +235,7 @@ QWidget* BandColumn::cell(Encoder* knob, CompactNumberField* field) {
     return box;
 }
 
-void BandColumn::show(const DSPModel::Band& band, bool selected) {
+void BandColumn::display(const DSPModel::Band& band, bool selected) {
     m_selected = selected;
     m_badge->setLook(selected ? Palette::channel(m_ch) : Theme::white(0.1), QString::number(m_band + 1),
                      selected ? QColor(Qt::black) : Theme::primaryText());

@@ -198,3 +198,30 @@ TEST_F(ChannelViewTest, ScreenshotsOfTheFIRSources) {
         kestrel_test::saveScreenshot(*view, QStringLiteral("channel_7_FIR_source_%1").arg(int(source)));
     }
 }
+
+TEST(ChannelViewLive, ABandEditReachesTheDeviceForTheChannelAndItsGroup) {
+    livemodel::Live live;
+    DSPModel& model = *live.model;
+    const qsizetype joined = live.sim.received().size();
+    model.setGroup(4, 1);
+    model.setGroup(6, 1);
+    ASSERT_TRUE(live.waitForFrames(joined, 5, 18));
+    QTemporaryDir dir;
+    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+    kestrel_test::ScriptedDialogs dialogs;
+    const AppContext context{&model,  &model.link(), &model.meterStore(), nullptr, nullptr,
+                             nullptr, nullptr,       &settings,           nullptr, &dialogs};
+    ChannelView view(context, 4);
+    view.resize(1200, 900);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    const qsizetype mark = live.sim.received().size();
+    enter(view.bandColumns()->column(0)->gainField(), QStringLiteral("-4.5"));
+    ASSERT_TRUE(live.waitForFrames(mark, 5, 2));
+    const QList<DSPFrame> writes = live.sentAfter(mark, 5);
+    const Words band = model.words(ParamMap::eqBandParam(4, 0), 4);
+    EXPECT_EQ(single(band[1]), -4.5f);
+    EXPECT_EQ(writes[0].words, Words({0, ParamMap::eqBandParam(4, 0)}) + band);
+    EXPECT_EQ(writes[1].words, Words({0, ParamMap::eqBandParam(6, 0)}) + band);
+}
