@@ -7,6 +7,11 @@
 #include "designer/FIRDesignerView.h"
 #include "diagnostics/console/ContentView.h"
 #include "editor/ChannelView.h"
+#include "pages/ControlCodesView.h"
+#include "pages/DeviceView.h"
+#include "pages/PresetsView.h"
+#include "pages/RoutingView.h"
+#include "pages/SourcesView.h"
 
 QWidget* buildPageView(const Page& page, AppContext& context, const std::function<void(int)>& openChannel) {
     switch (page.kind) {
@@ -21,6 +26,16 @@ QWidget* buildPageView(const Page& page, AppContext& context, const std::functio
             return new FIRDesignerView(context);
         case Page::Kind::diagnostics:
             return new ContentView(context);
+        case Page::Kind::routing:
+            return new RoutingView(*context.model, *context.dialogs);
+        case Page::Kind::sources:
+            return new SourcesView(*context.model, *context.dialogs);
+        case Page::Kind::presets:
+            return new PresetsView(*context.model, *context.dialogs);
+        case Page::Kind::device:
+            return new DeviceView(*context.model);
+        case Page::Kind::codes:
+            return new ControlCodesView(*context.dialogs);
         default:
             return new QWidget;
     }

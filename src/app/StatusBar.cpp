@@ -15,6 +15,7 @@
 #include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "pages/NetworkConnectView.h"
 
 namespace {
 
@@ -30,8 +31,8 @@ QLabel* boldLabel(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-StatusBar::StatusBar(DSPModel& model, DSPConnection& link, QWidget* parent)
-    : QWidget(parent), m_model(model), m_link(link), m_row(new QHBoxLayout(this)) {
+StatusBar::StatusBar(DSPModel& model, DSPConnection& link, Settings& settings, QWidget* parent)
+    : QWidget(parent), m_model(model), m_link(link), m_settings(settings), m_row(new QHBoxLayout(this)) {
     m_row->setContentsMargins(16, 9, 16, 9);
     m_row->setSpacing(12);
     setFont(Theme::font(Theme::calloutPx));
@@ -146,9 +147,12 @@ void StatusBar::addConnectionMenu() {
     m_menuButton->setToolTip(QStringLiteral("How the app reaches the DSP"));
     m_menuButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* menu = new QMenu(m_menuButton);
-    // The network sheet arrives with the device pages; until then the item is shown but off.
     QAction* network = menu->addAction(QStringLiteral("Connect over network…"));
-    network->setEnabled(false);
+    connect(network, &QAction::triggered, this, [this] {
+        auto* sheet = new NetworkConnectView(m_link, m_settings, {}, window());
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        sheet->open();
+    });
     if (isNetworkTransport(transport)) {
         QAction* usb = menu->addAction(QStringLiteral("Use USB instead"));
         connect(usb, &QAction::triggered, this, [this] { m_link.disconnectNetwork(true); });

@@ -7,13 +7,14 @@ class DSPModel;
 class QHBoxLayout;
 class QProgressBar;
 class QToolButton;
+class Settings;
 
 // The row above every page: whether the console works with a device, with the
 // demo device or with nothing, and the next step for each case.
 class StatusBar : public QWidget {
     Q_OBJECT
 public:
-    StatusBar(DSPModel& model, DSPConnection& link, QWidget* parent = nullptr);
+    StatusBar(DSPModel& model, DSPConnection& link, Settings& settings, QWidget* parent = nullptr);
 
     // The connection menu's title: the transport text, or "Connection".
     static QString connectionTitle(const QString& transport);
@@ -36,6 +37,7 @@ private:
 
     DSPModel& m_model;
     DSPConnection& m_link;
+    Settings& m_settings;
     QHBoxLayout* m_row;
     QToolButton* m_menuButton = nullptr;
     QProgressBar* m_progress = nullptr;

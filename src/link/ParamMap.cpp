@@ -177,6 +177,17 @@ const std::vector<ParamMap::Grid>& ParamMap::grids() {
     return all;
 }
 
+std::optional<ParamMap::GridLocation> ParamMap::gridLocation(uint32_t number) {
+    for (const Grid& grid : grids()) {
+        const int64_t offset = int64_t(number) - int64_t(grid.base);
+        if (offset >= 0 && offset < grid.count()) {
+            const int cols = int(grid.cols.size());
+            return GridLocation{&grid, int(offset / cols), int(offset % cols)};
+        }
+    }
+    return std::nullopt;
+}
+
 int ParamMap::wordCount(uint32_t number) {
     for (const WordRange& range : wordRanges)
         if (number >= range.first && number <= range.last) return range.words;

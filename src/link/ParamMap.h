@@ -63,6 +63,14 @@ struct ParamMap {
 
         uint32_t crosspoint(int row, int col) const { return base + uint32_t(row * cols.size() + col); }
         int count() const { return int(rows.size() * cols.size()); }
+        // "IN A → CH1": source, then destination.
+        QString caption(int row, int col) const { return cols[col] + QStringLiteral(" → ") + rows[row]; }
+    };
+
+    struct GridLocation {
+        const Grid* grid = nullptr;
+        int row = 0;
+        int col = 0;
     };
 
     struct Location {
@@ -83,6 +91,8 @@ struct ParamMap {
     // The 400 numbers of a full read-back, in the order the device is asked.
     static const std::vector<uint32_t>& allParameters();
     static const std::vector<Grid>& grids();
+    // The grid, row and column of a crosspoint; none for any other number.
+    static std::optional<GridLocation> gridLocation(uint32_t number);
     // The number of words the model reads and writes for a parameter; 0 for the
     // meters and for numbers that are no parameter.
     static int wordCount(uint32_t number);

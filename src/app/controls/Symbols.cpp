@@ -155,6 +155,35 @@ void paintPageSymbol(QPainter& p, Symbol symbol, const QColor& c) {
     }
 }
 
+void paintLock(QPainter& p, const QColor& c) {
+    p.setPen(linePen(c, 1.6));
+    p.drawArc(QRectF(5, 2, 6, 8), 0, 180 * 16);
+    p.drawLine(QPointF(5, 6), QPointF(5, 7.5));
+    p.drawLine(QPointF(11, 6), QPointF(11, 7.5));
+    QPainterPath body;
+    body.addRoundedRect(QRectF(3.5, 7.5, 9, 7), 1.5, 1.5);
+    p.fillPath(body, c);
+}
+
+void paintWarning(QPainter& p, const QColor& c) {
+    QPainterPath triangle;
+    triangle.moveTo(8, 1.5);
+    triangle.lineTo(15, 14);
+    triangle.lineTo(1, 14);
+    triangle.closeSubpath();
+    QPainterPath mark;
+    mark.addRoundedRect(QRectF(7.2, 5.5, 1.6, 5), 0.8, 0.8);
+    mark.addEllipse(QPointF(8, 12), 0.9, 0.9);
+    p.fillPath(triangle.subtracted(mark), c);
+}
+
+void paintHifiSpeaker(QPainter& p, const QColor& c) {
+    p.setPen(linePen(c, 1.3));
+    p.drawRoundedRect(QRectF(3.5, 1.5, 9, 13), 1.5, 1.5);
+    p.drawEllipse(QPointF(8, 5), 1.3, 1.3);
+    p.drawEllipse(QPointF(8, 10.5), 2.5, 2.5);
+}
+
 void paintSymbolOnGrid(QPainter& p, Symbol symbol, const QColor& c) {
     p.setBrush(Qt::NoBrush);
     switch (symbol) {
@@ -191,6 +220,25 @@ void paintSymbolOnGrid(QPainter& p, Symbol symbol, const QColor& c) {
             p.drawLine(QPointF(8, 2), QPointF(8, 10.5));
             p.drawPolyline(QPolygonF({QPointF(4, 7), QPointF(8, 11), QPointF(12, 7)}));
             p.drawLine(QPointF(3, 14), QPointF(13, 14));
+            break;
+        case Symbol::arrowRight:
+            p.setPen(linePen(c, 1.6));
+            p.drawLine(QPointF(2.5, 8), QPointF(13, 8));
+            p.drawPolyline(QPolygonF({QPointF(9, 4), QPointF(13, 8), QPointF(9, 12)}));
+            break;
+        case Symbol::arrowTurnDownRight:
+            p.setPen(linePen(c, 1.6));
+            p.drawPolyline(QPolygonF({QPointF(3.5, 2.5), QPointF(3.5, 10), QPointF(13, 10)}));
+            p.drawPolyline(QPolygonF({QPointF(9.5, 6.5), QPointF(13, 10), QPointF(9.5, 13.5)}));
+            break;
+        case Symbol::lockFill:
+            paintLock(p, c);
+            break;
+        case Symbol::exclamationTriangleFill:
+            paintWarning(p, c);
+            break;
+        case Symbol::hifispeaker:
+            paintHifiSpeaker(p, c);
             break;
         default:
             paintPageSymbol(p, symbol, c);

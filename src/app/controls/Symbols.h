@@ -29,6 +29,11 @@ enum class Symbol {
     squareAndArrowDown,
     squareAndArrowUp,
     waveformPath,
+    arrowRight,
+    arrowTurnDownRight,
+    lockFill,
+    exclamationTriangleFill,
+    hifispeaker,
 };
 
 // Paints the symbol centred in the box, scaled to its smaller side.

@@ -1,0 +1,230 @@
+#include "pages/DeviceView.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/ModelWatcher.h"
+#include "app/controls/PanelGroupBox.h"
+#include "app/controls/Theme.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "link/DeviceText.h"
+#include "pages/PageKit.h"
+#include "platform/Tasks.h"
+
+namespace {
+
+constexpr quint32 firstChannelName = 378;
+
+QFormLayout* formIn(PanelGroupBox* box) {
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignLeft);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setHorizontalSpacing(24);
+    form->setVerticalSpacing(8);
+    box->contentLayout()->addLayout(form);
+    return form;
+}
+
+}  // namespace
+
+DeviceView::DeviceView(DSPModel& model, QWidget* parent)
+    : QWidget(parent),
+      m_model(model),
+      m_link(model.link()),
+      m_refresh(new ModelWatcher(
+          model, pagekit::paramRange(firstChannelName, firstChannelName + 11), [this] { refresh(); }, this)) {
+    auto* area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget;
+    auto* stack = new QVBoxLayout(content);
+    stack->setContentsMargins(16, 16, 16, 16);
+    stack->setSpacing(18);
+    stack->setAlignment(Qt::AlignTop);
+    stack->addWidget(buildDeviceSection());
+    stack->addWidget(buildNamesSection());
+    stack->addWidget(buildChannelSection());
+    area->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(area);
+
+    connect(&m_link, &DSPConnection::deviceNameChanged, this, &DeviceView::loadNames);
+    for (auto signal : {&DSPConnection::deviceGroupChanged, &DSPConnection::firmwareChanged,
+                        &DSPConnection::firmwareDateChanged, &DSPConnection::transportChanged})
+        connect(&m_link, signal, m_refresh, &ModelWatcher::schedule);
+    refresh();
+}
+
+QWidget* DeviceView::buildDeviceSection() {
+    auto* box = new PanelGroupBox(QStringLiteral("Device"));
+    QFormLayout* form = formIn(box);
+    m_firmware = new QLabel;
+    m_connection = new QLabel;
+    form->addRow(QStringLiteral("Model"), new QLabel(QStringLiteral("KestrelD")));
+    form->addRow(QStringLiteral("Firmware"), m_firmware);
+    form->addRow(QStringLiteral("Connection"), m_connection);
+    form->addRow(QStringLiteral("USB ID"), new QLabel(QStringLiteral("28E9:028A")));
+    form->addRow(QStringLiteral("App version"), new QLabel(appVersion()));
+    return box;
+}
+
+QWidget* DeviceView::buildNamesSection() {
+    auto* box = new PanelGroupBox(QStringLiteral("Names stored in the DSP"));
+    QFormLayout* form = formIn(box);
+    form->addRow(QStringLiteral("Device name"),
+                 deviceTextRow(m_name, m_saveName, QStringLiteral("Device name"), false));
+    form->addRow(QStringLiteral("Device group"),
+                 deviceTextRow(m_group, m_saveGroup, QStringLiteral("Device group"), true));
+    m_messageLabel = pagekit::secondaryLabel(QString(), Theme::captionPx);
+    form->addRow(m_messageLabel);
+    return box;
+}
+
+QWidget* DeviceView::deviceTextRow(QLineEdit*& field, QPushButton*& save, const QString& title, bool group) {
+    auto* row = new QWidget;
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    field = new QLineEdit;
+    field->setPlaceholderText(title);
+    field->setAccessibleName(title);
+    QLineEdit* edit = field;
+    connect(field, &QLineEdit::textChanged, this, [this, edit] { cutField(edit, deviceTextLength); });
+    line->addWidget(field, 1);
+    save = pagekit::button(QStringLiteral("Save"));
+    connect(save, &QPushButton::clicked, this, [this, group] { saveDeviceText(group); });
+    line->addWidget(save);
+    return row;
+}
+
+QWidget* DeviceView::buildChannelSection() {
+    auto* box = new PanelGroupBox(QStringLiteral("Channel names (8 characters max)"));
+    auto* rows = new QVBoxLayout;
+    rows->setSpacing(8);
+    box->contentLayout()->addLayout(rows);
+    for (int ch = 0; ch < 12; ++ch) {
+        auto* line = new QHBoxLayout;
+        auto* label = new QLabel(channelLabel(ch));
+        label->setFixedWidth(90);
+        line->addWidget(label);
+        ChannelRow row{new QLineEdit, pagekit::button(QStringLiteral("Save"))};
+        connect(row.field, &QLineEdit::textEdited, this, [this, ch, field = row.field](const QString& text) {
+            const QSignalBlocker block(field);
+            if (ch >= m_channelNames.size()) {
+                field->clear();
+                return;
+            }
+            m_channelNames[ch] = pagekit::cutToCharacters(text, channelNameLength).value_or(text);
+            if (m_channelNames[ch] != text) field->setText(m_channelNames[ch]);
+            refresh();
+        });
+        connect(row.field, &QLineEdit::returnPressed, this, [this, ch] { saveChannelName(ch); });
+        connect(row.save, &QPushButton::clicked, this, [this, ch] { saveChannelName(ch); });
+        line->addWidget(row.field, 1);
+        line->addWidget(row.save);
+        rows->addLayout(line);
+        m_channelRows.append(row);
+    }
+    return box;
+}
+
+QString DeviceView::firmwareText(const std::optional<QString>& version, const std::optional<QString>& date) {
+    QStringList known;
+    if (version) known.append(*version);
+    if (date) known.append(QLatin1Char('(') + *date + QLatin1Char(')'));
+    return known.isEmpty() ? QStringLiteral("—") : known.join(QLatin1Char(' '));
+}
+
+QString DeviceView::channelLabel(int ch) {
+    if (ch < 4) return QStringLiteral("Input ") + QChar(u'A' + ch);
+    return QStringLiteral("Output ") + QString::number(ch - 3);
+}
+
+QString DeviceView::appVersion() {
+    const QString version = QStringLiteral(KESTREL_VERSION);
+    return version.isEmpty() ? QStringLiteral("dev") : version;
+}
+
+void DeviceView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    loadNames();
+}
+
+void DeviceView::loadNames() {
+    {
+        const QSignalBlocker blockName(m_name);
+        const QSignalBlocker blockGroup(m_group);
+        m_name->setText(
+            pagekit::cutToCharacters(m_link.deviceName(), deviceTextLength).value_or(m_link.deviceName()));
+        m_group->setText(
+            pagekit::cutToCharacters(m_link.deviceGroup(), deviceTextLength).value_or(m_link.deviceGroup()));
+    }
+    m_channelNames.clear();
+    for (int ch = 0; ch < 12; ++ch) {
+        m_channelNames.append(m_model.channelName(ch));
+        const QSignalBlocker block(m_channelRows[ch].field);
+        m_channelRows[ch].field->setText(m_channelNames[ch]);
+    }
+    refresh();
+}
+
+void DeviceView::cutField(QLineEdit* field, int length) {
+    if (const std::optional<QString> cut = pagekit::cutToCharacters(field->text(), length)) {
+        const QSignalBlocker block(field);
+        field->setText(*cut);
+    }
+    refresh();
+}
+
+void DeviceView::saveChannelName(int ch) {
+    if (ch >= m_channelNames.size()) return;
+    const QString text = printableASCII(m_channelNames[ch]).left(channelNameLength);
+    if (text.isEmpty()) return;
+    m_model.write(firstChannelName + quint32(ch), DSPFrame::packString(text, 2), std::nullopt, false);
+}
+
+void DeviceView::saveDeviceText(bool group) {
+    const QString text = group ? m_group->text() : m_name->text();
+    tasks::startTask([self = QPointer<DeviceView>(this), link = QPointer<DSPConnection>(&m_link), text,
+                      group]() -> QCoro::Task<> {
+        if (!link) co_return;
+        const bool done = group ? co_await link->setDeviceGroup(text) : co_await link->setDeviceName(text);
+        if (!self) co_return;
+        self->m_message =
+            done ? (group ? QStringLiteral("Device group saved.") : QStringLiteral("Device name saved."))
+                 : QStringLiteral("The DSP didn't confirm.");
+        self->refresh();
+    });
+}
+
+void DeviceView::refresh() {
+    m_firmware->setText(firmwareText(m_link.firmware(), m_link.firmwareDate()));
+    if (m_model.demo())
+        m_connection->setText(QStringLiteral("Demo device"));
+    else if (m_model.connected())
+        m_connection->setText(m_link.hasNetworkLink() ? QStringLiteral("Network") : QStringLiteral("USB"));
+    else
+        m_connection->setText(QStringLiteral("Not connected"));
+
+    const auto savable = [this](const QString& text, const QString& stored) {
+        return !text.isEmpty() && text != stored && m_model.connected();
+    };
+    m_saveName->setEnabled(savable(m_name->text(), m_link.deviceName()));
+    m_saveGroup->setEnabled(savable(m_group->text(), m_link.deviceGroup()));
+    m_messageLabel->setVisible(m_message.has_value());
+    m_messageLabel->setText(m_message.value_or(QString()));
+
+    for (int ch = 0; ch < 12; ++ch) {
+        const bool held = ch < m_channelNames.size();
+        const QString name = held ? m_channelNames[ch] : QString();
+        m_channelRows[ch].save->setEnabled(held && !name.isEmpty() && name != m_model.channelName(ch));
+    }
+}

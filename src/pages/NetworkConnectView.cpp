@@ -1,0 +1,176 @@
+#include "pages/NetworkConnectView.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/controls/Symbols.h"
+#include "app/controls/Theme.h"
+#include "link/DSPConnection.h"
+#include "pages/PageKit.h"
+#include "platform/NumText.h"
+#include "platform/Settings.h"
+#include "platform/Tasks.h"
+
+namespace {
+
+QString trimmedSpacesAndTabs(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (first < last && blank(text[first])) ++first;
+    while (last > first && blank(text[last - 1])) --last;
+    return text.mid(first, last - first);
+}
+
+}  // namespace
+
+NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, Scan scan, QWidget* parent)
+    : QDialog(parent),
+      m_link(link),
+      m_scanFunction(scan ? std::move(scan) : Scan([] { return DSPConnection::scanNetwork(); })),
+      m_host(new QLineEdit(settings.text(QStringLiteral("networkHost")))),
+      m_connect(new QPushButton(QStringLiteral("Connect"))),
+      m_scan(pagekit::button(QStringLiteral("Scan for DSPs"))),
+      m_progress(new QProgressBar),
+      m_results(new QWidget),
+      m_resultRows(new QVBoxLayout(m_results)),
+      m_cancel(pagekit::button(QStringLiteral("Cancel"))) {
+    setWindowTitle(QStringLiteral("Connect over the network"));
+    setWindowModality(Qt::WindowModal);
+    setFixedWidth(sheetWidth);
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(20, 20, 20, 20);
+    stack->setSpacing(14);
+
+    auto* title = new QLabel(QStringLiteral("Connect over the network"));
+    title->setFont(pagekit::title3Font());
+    stack->addWidget(title);
+    stack->addWidget(pagekit::secondaryLabel(
+        QStringLiteral(
+            "The DSP and this Mac must be on the same network. On a direct cable (no router), give the Mac "
+            "the DSP's gateway address, usually 192.168.x.1."),
+        Theme::calloutPx));
+
+    auto* address = new QHBoxLayout;
+    m_host->setPlaceholderText(QStringLiteral("DSP IP address, e.g. 192.168.2.2"));
+    connect(m_host, &QLineEdit::textChanged, this, &NetworkConnectView::refresh);
+    address->addWidget(m_host, 1);
+    // Return anywhere in the sheet connects (see keyPressEvent); no button is the
+    // dialog's default, or a Return in the field would connect twice.
+    m_connect->setFocusPolicy(Qt::NoFocus);
+    connect(m_connect, &QPushButton::clicked, this, &NetworkConnectView::connectToHost);
+    address->addWidget(m_connect);
+    stack->addLayout(address);
+
+    auto* scanRow = new QHBoxLayout;
+    connect(m_scan, &QPushButton::clicked, this, &NetworkConnectView::scan);
+    scanRow->addWidget(m_scan);
+    m_progress->setRange(0, 0);
+    m_progress->setFixedSize(60, 8);
+    m_progress->setTextVisible(false);
+    scanRow->addWidget(m_progress);
+    scanRow->addStretch(1);
+    stack->addLayout(scanRow);
+
+    m_resultRows->setContentsMargins(0, 0, 0, 0);
+    m_resultRows->setSpacing(6);
+    stack->addWidget(m_results);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    bottom->addWidget(m_cancel);
+    stack->addLayout(bottom);
+    refresh();
+}
+
+bool NetworkConnectView::isValidHost(const QString& host) {
+    const QStringList pieces = host.split(QLatin1Char('.'), Qt::SkipEmptyParts);
+    if (pieces.size() != 4) return false;
+    return std::all_of(pieces.begin(), pieces.end(), [](const QString& piece) {
+        const std::optional<qint64> value = numtext::parseInteger(piece);
+        return value && *value >= 0 && *value <= 255;
+    });
+}
+
+void NetworkConnectView::connectToHost() {
+    if (!isValidHost(m_host->text())) return;
+    m_link.connect(trimmedSpacesAndTabs(m_host->text()));
+    accept();
+}
+
+void NetworkConnectView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        connectToHost();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void NetworkConnectView::scan() {
+    m_scanning = true;
+    m_found.reset();
+    showFound();
+    refresh();
+    tasks::startTask([self = QPointer<NetworkConnectView>(this), scan = m_scanFunction]() -> QCoro::Task<> {
+        const QStringList found = co_await scan();
+        if (!self) co_return;
+        self->m_found = found;
+        self->m_scanning = false;
+        self->showFound();
+        self->refresh();
+    });
+}
+
+void NetworkConnectView::showFound() {
+    while (QLayoutItem* item = m_resultRows->takeAt(0)) {
+        if (QLayout* row = item->layout())
+            while (QLayoutItem* inner = row->takeAt(0)) {
+                delete inner->widget();
+                delete inner;
+            }
+        delete item->widget();
+        delete item;
+    }
+    m_resultButtons.clear();
+    if (!m_found) return;
+    if (m_found->isEmpty()) {
+        m_resultRows->addWidget(pagekit::secondaryLabel(
+            QStringLiteral("No DSPs found. Check the cable and the Mac's network settings."), Theme::bodyPx));
+        return;
+    }
+    for (const QString& host : *m_found) {
+        auto* row = new QHBoxLayout;
+        auto* icon = new QLabel;
+        icon->setPixmap(symbolIcon(Symbol::hifispeaker, Theme::secondaryText(), 16).pixmap(16, 16));
+        row->addWidget(icon);
+        auto* text = new QLabel(host);
+        text->setFont(Theme::monoFont(Theme::bodyPx));
+        row->addWidget(text);
+        row->addStretch(1);
+        QPushButton* pick = pagekit::button(QStringLiteral("Connect"));
+        connect(pick, &QPushButton::clicked, this, [this, host] {
+            m_host->setText(host);
+            connectToHost();
+        });
+        row->addWidget(pick);
+        m_resultButtons.append(pick);
+        m_resultRows->addLayout(row);
+    }
+}
+
+void NetworkConnectView::refresh() {
+    m_connect->setEnabled(isValidHost(m_host->text()));
+    m_scan->setText(m_scanning ? QStringLiteral("Scanning…") : QStringLiteral("Scan for DSPs"));
+    m_scan->setEnabled(!m_scanning);
+    m_progress->setVisible(m_scanning);
+    m_results->setVisible(m_found.has_value());
+    // The sheet follows its content: the result area comes and goes.
+    adjustSize();
+}

@@ -1,0 +1,338 @@
+#include "pages/PresetsView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/Dialogs.h"
+#include "app/ModelWatcher.h"
+#include "app/controls/Palette.h"
+#include "app/controls/Symbols.h"
+#include "app/controls/Theme.h"
+#include "link/DSPModel.h"
+#include "pages/PageKit.h"
+#include "platform/Tasks.h"
+
+namespace {
+
+QLabel* capsuleLabel(const QString& text, const QColor& colour) {
+    auto* label = new QLabel(text);
+    label->setFont(Theme::font(Theme::captionPx));
+    const QColor fill = Theme::withOpacity(colour, 0.3);
+    label->setStyleSheet(QStringLiteral("QLabel { background: rgba(%1, %2, %3, %4); border-radius: 7px; "
+                                        "padding: 2px 6px; }")
+                             .arg(fill.red())
+                             .arg(fill.green())
+                             .arg(fill.blue())
+                             .arg(fill.alphaF()));
+    return label;
+}
+
+struct Confirmation {
+    QString verb;
+    QString message;
+    QString button;
+};
+
+Confirmation confirmationFor(PresetsView::Action::Kind kind) {
+    using Kind = PresetsView::Action::Kind;
+    switch (kind) {
+        case Kind::save:
+            return {QStringLiteral("Overwrite"),
+                    QStringLiteral(
+                        "The preset stored in this slot will be replaced by the DSP's current settings."),
+                    QStringLiteral("Overwrite slot ")};
+        case Kind::recall:
+            return {QStringLiteral("Recall"),
+                    QStringLiteral(
+                        "All current settings on the DSP will be replaced by this preset. Turn amplifiers "
+                        "down if you're unsure what it contains."),
+                    QStringLiteral("Recall slot ")};
+        case Kind::remove:
+            break;
+    }
+    return {QStringLiteral("Delete"), QStringLiteral("This preset will be permanently removed from the DSP."),
+            QStringLiteral("Delete slot ")};
+}
+
+}  // namespace
+
+PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent),
+      m_model(model),
+      m_dialogs(dialogs),
+      m_refresh(new ModelWatcher(
+          model, {}, [this] { refresh(); }, this)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(buildList(), 1);
+    auto* divider = new QFrame;
+    divider->setFixedWidth(1);
+    divider->setAutoFillBackground(true);
+    QPalette dividerPalette = divider->palette();
+    dividerPalette.setColor(QPalette::Window, Palette::stroke());
+    divider->setPalette(dividerPalette);
+    row->addWidget(divider);
+    row->addWidget(buildDetail());
+
+    m_overlay = new QLabel(QStringLiteral("Presets live in the DSP — connect one to use them."), this);
+    m_overlay->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(58, 58, 60, 0.92); border-radius: 8px; padding: 12px 16px; }"));
+    m_overlay->adjustSize();
+
+    for (auto signal :
+         {&DSPModel::presetsChanged, &DSPModel::currentPresetChanged, &DSPModel::presetBusyChanged})
+        connect(&model, signal, m_refresh, &ModelWatcher::schedule);
+    refresh();
+}
+
+QWidget* PresetsView::buildList() {
+    m_list = new QListWidget;
+    m_list->setMinimumWidth(320);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setFrameShape(QFrame::NoFrame);
+    for (int slot = 0; slot < slotCount; ++slot) {
+        auto* item = new QListWidgetItem(m_list);
+        item->setData(Qt::UserRole, slot);
+        auto* rowWidget = new QWidget;
+        auto* line = new QHBoxLayout(rowWidget);
+        line->setContentsMargins(8, 3, 8, 3);
+        auto* number = new QLabel(QString::number(slot));
+        number->setFont(Theme::monoFont(Theme::bodyPx));
+        number->setFixedWidth(24);
+        number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        pagekit::setTextColour(number, Theme::secondaryText());
+        line->addWidget(number);
+        Row row{new QLabel, capsuleLabel(QStringLiteral("Current"), Palette::green()),
+                capsuleLabel(QStringLiteral("Boot"), QColor(255, 214, 10)), new QLabel};
+        line->addWidget(row.caption);
+        line->addStretch(1);
+        line->addWidget(row.current);
+        line->addWidget(row.boot);
+        row.lock->setPixmap(symbolIcon(Symbol::lockFill, Theme::secondaryText(), 12).pixmap(12, 12));
+        row.lock->setToolTip(QStringLiteral("Protected slot"));
+        line->addWidget(row.lock);
+        row.boot->setVisible(slot == 0);
+        row.lock->setVisible(isProtected(slot));
+        item->setSizeHint(rowWidget->sizeHint());
+        m_list->setItemWidget(item, rowWidget);
+        m_rows.append(row);
+    }
+    // The selection, not the current row: the list makes its first row current when it
+    // takes the focus, which is no choice of the user's.
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> chosen = m_list->selectedItems();
+        select(chosen.isEmpty() ? std::nullopt : std::optional<int>(m_list->row(chosen.first())));
+    });
+    return m_list;
+}
+
+QWidget* PresetsView::buildDetail() {
+    m_detail = new QWidget;
+    m_detail->setFixedWidth(300);
+    auto* stack = new QVBoxLayout(m_detail);
+    stack->setContentsMargins(16, 16, 16, 16);
+    stack->setSpacing(14);
+    auto* title = new QLabel(QStringLiteral("Device presets"));
+    title->setFont(pagekit::title3Font());
+    stack->addWidget(title);
+    stack->addWidget(pagekit::secondaryLabel(
+        QStringLiteral(
+            "Presets are stored inside the DSP. Slot 0 \"Auto\" holds the live settings and loads at "
+            "power-on."),
+        Theme::calloutPx));
+
+    m_selectHint = pagekit::secondaryLabel(QStringLiteral("Select a slot."), Theme::bodyPx);
+    stack->addWidget(m_selectHint);
+    m_slotPart = new QWidget;
+    auto* slotStack = new QVBoxLayout(m_slotPart);
+    slotStack->setContentsMargins(0, 0, 0, 0);
+    slotStack->setSpacing(14);
+    m_headline = new QLabel;
+    m_headline->setFont(Theme::headlineFont());
+    slotStack->addWidget(m_headline);
+    m_name = new QLineEdit;
+    m_name->setPlaceholderText(QStringLiteral("Preset name (max 20 characters)"));
+    connect(m_name, &QLineEdit::textChanged, this, [this] { cutName(); });
+    slotStack->addWidget(m_name);
+    m_store = pagekit::button(QString());
+    connect(m_store, &QPushButton::clicked, this, &PresetsView::store);
+    slotStack->addWidget(m_store, 0, Qt::AlignLeft);
+    m_recall = pagekit::button(QStringLiteral("Recall…"));
+    connect(m_recall, &QPushButton::clicked, this, [this] {
+        if (m_selected) askFor({Action::Kind::recall, *m_selected});
+    });
+    slotStack->addWidget(m_recall, 0, Qt::AlignLeft);
+    m_delete = pagekit::button(QStringLiteral("Delete…"));
+    QPalette destructive = m_delete->palette();
+    destructive.setColor(QPalette::ButtonText, Theme::systemRed());
+    m_delete->setPalette(destructive);
+    connect(m_delete, &QPushButton::clicked, this, [this] {
+        if (m_selected) askFor({Action::Kind::remove, *m_selected});
+    });
+    slotStack->addWidget(m_delete, 0, Qt::AlignLeft);
+    stack->addWidget(m_slotPart);
+
+    m_working = new QWidget;
+    auto* working = new QHBoxLayout(m_working);
+    working->setContentsMargins(0, 0, 0, 0);
+    auto* spinner = new QProgressBar;
+    spinner->setRange(0, 0);
+    spinner->setFixedSize(60, 8);
+    spinner->setTextVisible(false);
+    working->addWidget(spinner);
+    working->addWidget(new QLabel(QStringLiteral("Working…")));
+    working->addStretch(1);
+    stack->addWidget(m_working);
+    m_messageLabel = pagekit::secondaryLabel(QString(), Theme::calloutPx);
+    stack->addWidget(m_messageLabel);
+    stack->addStretch(1);
+    m_refreshList = pagekit::button(QStringLiteral("Refresh list"), true);
+    connect(m_refreshList, &QPushButton::clicked, this, [model = QPointer<DSPModel>(&m_model)] {
+        tasks::startTask([model]() -> QCoro::Task<> {
+            if (model) co_await model->refreshPresets();
+        });
+    });
+    stack->addWidget(m_refreshList, 0, Qt::AlignLeft);
+    return m_detail;
+}
+
+bool PresetsView::isOccupied(int slot) const {
+    return std::any_of(m_model.presets().begin(), m_model.presets().end(),
+                       [slot](const DSPModel::PresetSlot& p) { return p.id == slot; });
+}
+
+QString PresetsView::slotLabel(int slot) const {
+    if (slot == 0) return QStringLiteral("Auto (live settings)");
+    if (slot == 1) return QStringLiteral("Default");
+    for (const DSPModel::PresetSlot& preset : m_model.presets())
+        if (preset.id == slot) return preset.name;
+    return QStringLiteral("Empty");
+}
+
+void PresetsView::select(std::optional<int> slot) {
+    if (slot && (*slot < 0 || *slot >= slotCount)) slot.reset();
+    if (slot != m_selected) {
+        m_selected = slot;
+        const QSignalBlocker block(m_list);
+        if (slot)
+            m_list->setCurrentRow(*slot, QItemSelectionModel::ClearAndSelect);
+        else
+            m_list->clearSelection();
+        QString stored;
+        for (const DSPModel::PresetSlot& preset : m_model.presets())
+            if (slot && preset.id == *slot) {
+                stored = preset.name;
+                break;
+            }
+        m_name->setText(stored);
+    }
+    refresh();
+}
+
+void PresetsView::cutName() {
+    if (const std::optional<QString> cut = pagekit::cutToCharacters(m_name->text(), nameLength)) {
+        m_name->setText(*cut);
+        return;  // setText comes back here for the refresh
+    }
+    refresh();
+}
+
+void PresetsView::store() {
+    if (!m_selected || isProtected(*m_selected)) return;
+    const Action save{Action::Kind::save, *m_selected};
+    if (isOccupied(*m_selected))
+        askFor(save);
+    else
+        perform(save);
+}
+
+void PresetsView::askFor(Action action) {
+    const Confirmation c = confirmationFor(action.kind);
+    const QString title = c.verb + QStringLiteral(" \"") + slotLabel(action.slot) + QStringLiteral("\"?");
+    if (m_dialogs.confirm(title, c.message, c.button + QString::number(action.slot),
+                          QStringLiteral("Cancel")))
+        perform(action);
+}
+
+void PresetsView::perform(Action action) {
+    setMessage(std::nullopt);
+    tasks::startTask([self = QPointer<PresetsView>(this), model = QPointer<DSPModel>(&m_model),
+                      action]() -> QCoro::Task<> {
+        if (!self || !model) co_return;
+        bool done = false;
+        switch (action.kind) {
+            case Action::Kind::save:
+                done = co_await model->storePreset(action.slot, self->m_name->text());
+                break;
+            case Action::Kind::recall:
+                done = co_await model->recallPreset(action.slot);
+                break;
+            case Action::Kind::remove:
+                done = co_await model->deletePreset(action.slot);
+                break;
+        }
+        if (self) self->setMessage(done ? QStringLiteral("Done.") : failedText);
+    });
+}
+
+void PresetsView::setMessage(std::optional<QString> message) {
+    m_message = std::move(message);
+    refresh();
+}
+
+void PresetsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    placeOverlay();
+    if (!m_model.presets().isEmpty()) return;
+    tasks::startTask([model = QPointer<DSPModel>(&m_model)]() -> QCoro::Task<> {
+        if (model) co_await model->refreshPresets();
+    });
+}
+
+void PresetsView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeOverlay();
+}
+
+void PresetsView::placeOverlay() {
+    m_overlay->move((width() - m_overlay->width()) / 2, (height() - m_overlay->height()) / 2);
+    m_overlay->raise();
+}
+
+void PresetsView::refresh() {
+    for (int slot = 0; slot < slotCount; ++slot) {
+        const Row& row = m_rows[slot];
+        row.caption->setText(slotLabel(slot));
+        pagekit::setTextColour(row.caption, isOccupied(slot) || isProtected(slot) ? Theme::primaryText()
+                                                                                  : Theme::secondaryText());
+        row.current->setVisible(slot >= 1 && m_model.currentPreset() == slot);
+    }
+
+    m_detail->setEnabled(!m_model.presetBusy() && !m_model.demo());
+    m_overlay->setVisible(m_model.demo());
+    m_working->setVisible(m_model.presetBusy());
+    m_messageLabel->setVisible(m_message.has_value());
+    m_messageLabel->setText(m_message.value_or(QString()));
+
+    m_selectHint->setVisible(!m_selected);
+    m_slotPart->setVisible(m_selected.has_value());
+    if (!m_selected) return;
+    const int slot = *m_selected;
+    const bool occupied = isOccupied(slot);
+    m_headline->setText(QStringLiteral("Slot %1: %2").arg(slot).arg(slotLabel(slot)));
+    m_name->setVisible(!isProtected(slot));
+    m_store->setVisible(!isProtected(slot));
+    m_store->setText(occupied ? QStringLiteral("Overwrite with current settings…")
+                              : QStringLiteral("Save current settings here"));
+    m_store->setEnabled(!pagekit::trimmedBlanks(m_name->text()).isEmpty());
+    m_recall->setVisible(isProtected(slot) || occupied);
+    m_delete->setVisible(!isProtected(slot) && occupied);
+}

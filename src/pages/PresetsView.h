@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QLabel>
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class DSPModel;
+class Dialogs;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class ModelWatcher;
+
+// The presets page: the DSP's 31 slots with their names, and store, recall and delete
+// of the selected slot. The list, the current slot and the busy state are the model's;
+// the page asks before anything that overwrites or removes a preset and reports each
+// operation's result in one line.
+class PresetsView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int slotCount = 31;
+    static constexpr int nameLength = 20;
+    static inline const QString failedText =
+        QStringLiteral("The DSP didn't confirm. Check the connection and try again.");
+
+    struct Action {
+        enum class Kind { save, recall, remove };
+        Kind kind;
+        int slot;
+    };
+
+    // One row of the slot list.
+    struct Row {
+        QLabel* caption;
+        QLabel* current;
+        QLabel* boot;
+        QLabel* lock;
+    };
+
+    PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    static bool isProtected(int slot) { return slot < 2; }
+    bool isOccupied(int slot) const;
+    QString slotLabel(int slot) const;
+
+    std::optional<int> selected() const { return m_selected; }
+    void select(std::optional<int> slot);
+    const std::optional<QString>& message() const { return m_message; }
+
+    QListWidget* slotList() const { return m_list; }
+    const Row& row(int slot) const { return m_rows[slot]; }
+    QWidget* detailPane() const { return m_detail; }
+    QLabel* headline() const { return m_headline; }
+    QLabel* selectHint() const { return m_selectHint; }
+    QLineEdit* nameField() const { return m_name; }
+    QPushButton* storeButton() const { return m_store; }
+    QPushButton* recallButton() const { return m_recall; }
+    QPushButton* deleteButton() const { return m_delete; }
+    QPushButton* refreshButton() const { return m_refreshList; }
+    QWidget* workingIndicator() const { return m_working; }
+    QLabel* messageLabel() const { return m_messageLabel; }
+    QLabel* demoOverlay() const { return m_overlay; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* buildList();
+    QWidget* buildDetail();
+    void cutName();
+    void store();
+    void askFor(Action action);
+    void perform(Action action);
+    void setMessage(std::optional<QString> message);
+    void placeOverlay();
+    void refresh();
+
+    DSPModel& m_model;
+    Dialogs& m_dialogs;
+    std::optional<int> m_selected;
+    std::optional<QString> m_message;
+    QListWidget* m_list = nullptr;
+    QList<Row> m_rows;
+    QWidget* m_detail = nullptr;
+    QLabel* m_selectHint = nullptr;
+    QWidget* m_slotPart = nullptr;
+    QLabel* m_headline = nullptr;
+    QLineEdit* m_name = nullptr;
+    QPushButton* m_store = nullptr;
+    QPushButton* m_recall = nullptr;
+    QPushButton* m_delete = nullptr;
+    QWidget* m_working = nullptr;
+    QLabel* m_messageLabel = nullptr;
+    QPushButton* m_refreshList = nullptr;
+    QLabel* m_overlay = nullptr;
+    ModelWatcher* m_refresh;
+};

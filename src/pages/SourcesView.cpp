@@ -1,0 +1,219 @@
+#include "pages/SourcesView.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "app/Dialogs.h"
+#include "app/ModelWatcher.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/NumberField.h"
+#include "app/controls/PanelGroupBox.h"
+#include "app/controls/Symbols.h"
+#include "app/controls/Theme.h"
+#include "editor/EditorKit.h"
+#include "link/DSPModel.h"
+#include "pages/PageKit.h"
+
+namespace {
+
+constexpr quint32 generatorTypeParam = 342;
+constexpr quint32 sineParam = 343;
+// The slider moves in hundredths of a dB, which is as good as continuous here.
+constexpr int sliderScale = 100;
+
+QVBoxLayout* boxContent(PanelGroupBox* box, int spacing) {
+    auto* stack = new QVBoxLayout;
+    stack->setContentsMargins(6, 6, 6, 6);
+    stack->setSpacing(spacing);
+    stack->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    box->contentLayout()->addLayout(stack);
+    return stack;
+}
+
+}  // namespace
+
+SourcesView::SourcesView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent),
+      m_model(model),
+      m_dialogs(dialogs),
+      m_refresh(new ModelWatcher(
+          model, pagekit::paramRange(342, 353) + pagekit::paramRange(378, 381), [this] { refresh(); },
+          this)) {
+    auto* area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget;
+    auto* stack = new QVBoxLayout(content);
+    stack->setContentsMargins(16, 16, 16, 16);
+    stack->setSpacing(18);
+    stack->setAlignment(Qt::AlignTop);
+    stack->addWidget(buildInputs());
+    stack->addWidget(buildTestSignal());
+    area->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(area);
+
+    refresh();
+}
+
+QWidget* SourcesView::buildInputs() {
+    auto* box = new PanelGroupBox(QStringLiteral("Input sources"));
+    QVBoxLayout* stack = boxContent(box, 12);
+    QStringList values;
+    QStringList labels;
+    for (InputSource source : pickerOrder) {
+        values.append(QString::number(values.size()));
+        labels.append(source.label());
+    }
+    for (int input = 0; input < 4; ++input) {
+        auto* row = new QHBoxLayout;
+        auto* name = new QLabel;
+        name->setFixedWidth(110);
+        m_names.append(name);
+        row->addWidget(name);
+        auto* picker = new SegmentedPicker(values, labels);
+        picker->setFixedWidth(380);
+        connect(picker, &SegmentedPicker::chosen, this,
+                [this, input](const QString& index) { choose(input, pickerOrder[index.toInt()]); });
+        m_sourcePickers.append(picker);
+        row->addWidget(picker);
+        row->addStretch(1);
+        stack->addLayout(row);
+    }
+    stack->addWidget(
+        pagekit::secondaryLabel(QStringLiteral("Each input has its own source. The source button on every "
+                                               "input strip in the Mixer sets it too."),
+                                Theme::captionPx));
+    return box;
+}
+
+QWidget* SourcesView::buildTestSignal() {
+    auto* box = new PanelGroupBox(QStringLiteral("Test signal"));
+    QVBoxLayout* stack = boxContent(box, 14);
+
+    auto* warning = new QHBoxLayout;
+    warning->setSpacing(6);
+    auto* icon = new QLabel;
+    icon->setPixmap(symbolIcon(Symbol::exclamationTriangleFill, Theme::systemOrange(), 14).pixmap(14, 14));
+    warning->addWidget(icon);
+    QLabel* warningText = pagekit::label(
+        QStringLiteral("Test tones can be very loud. Turn amplifiers down before routing a test signal."),
+        Theme::bodyPx, Theme::systemOrange());
+    warningText->setWordWrap(false);
+    warning->addWidget(warningText);
+    warning->addStretch(1);
+    stack->addLayout(warning);
+
+    auto* pickerRow = new QHBoxLayout;
+    pickerRow->setSpacing(12);
+    pickerRow->addWidget(new QLabel(QStringLiteral("Generator feeding the test signal")));
+    auto* group = new QButtonGroup(this);
+    for (Generator g : Generator::allCases()) {
+        auto* choice = new QRadioButton(g.name());
+        choice->setFocusPolicy(Qt::NoFocus);
+        group->addButton(choice, g.rawValue());
+        m_generatorChoices.append(choice);
+        pickerRow->addWidget(choice);
+    }
+    pickerRow->addStretch(1);
+    connect(group, &QButtonGroup::idClicked, this,
+            [this](int raw) { m_model.write(generatorTypeParam, {quint32(raw)}); });
+    stack->addLayout(pickerRow);
+
+    for (Generator g : Generator::allCases()) stack->addWidget(buildGeneratorRow(g));
+    return box;
+}
+
+QWidget* SourcesView::buildGeneratorRow(Generator g) {
+    auto* rowWidget = new QWidget;
+    auto* row = new QHBoxLayout(rowWidget);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(14);
+    auto* name = new QLabel(g.name());
+    name->setFont(Theme::font(Theme::bodyPx, QFont::Bold));
+    name->setFixedWidth(100);
+    row->addWidget(name);
+
+    GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), new QSlider(Qt::Horizontal),
+                          new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dBu"), 52)};
+    controls.power->setFocusPolicy(Qt::NoFocus);
+    connect(controls.power, &QCheckBox::toggled, this,
+            [this, g](bool on) { m_model.setGenerator(g, std::nullopt, on); });
+    controls.slider->setRange(-90 * sliderScale, 0);
+    controls.slider->setFixedWidth(200);
+    connect(controls.slider, &QSlider::valueChanged, this, [this, g](int value) {
+        m_model.setGenerator(g, float(double(value) / sliderScale), std::nullopt);
+    });
+    connect(controls.level, &CompactNumberField::committed, this,
+            [this, g](double value) { m_model.setGenerator(g, float(value), std::nullopt); });
+    row->addWidget(controls.power);
+    row->addWidget(controls.slider);
+    row->addWidget(controls.level);
+    m_generatorRows.append(controls);
+
+    if (g == Generator::sine) {
+        m_frequency = new NumberField(QStringLiteral("Freq"), QStringLiteral("Hz"), QStringLiteral("%.0f"));
+        connect(m_frequency, &NumberField::committed, this, [this](double hz) {
+            if (std::isnan(hz)) return;
+            // Whole hertz toward zero; the bound keeps the conversion defined, the model clamps.
+            m_model.setSineFrequency(qint64(std::clamp(std::trunc(hz), -1e9, 1e9)));
+        });
+        row->addWidget(m_frequency);
+    }
+    row->addStretch(1);
+    return rowWidget;
+}
+
+Generator SourcesView::shownGenerator(quint32 word) {
+    if (word == 1) return Generator::pink;
+    if (word == 2) return Generator::white;
+    return Generator::sine;
+}
+
+void SourcesView::choose(int input, InputSource source) {
+    if (source != InputSource::testSignal) {
+        m_model.setInputSource(input, source);
+        return;
+    }
+    // The picker must keep showing the model's source until the user agrees.
+    refresh();
+    if (m_dialogs.confirm(
+            QStringLiteral("Route the test signal to this input?"),
+            QStringLiteral("Make sure your amplifiers are turned down. The tone will play through "
+                           "every output this input is routed to."),
+            QStringLiteral("Route test signal"), QStringLiteral("Cancel")))
+        m_model.setInputSource(input, InputSource::testSignal);
+}
+
+void SourcesView::refresh() {
+    for (int input = 0; input < 4; ++input) {
+        m_names[input]->setText(m_model.channelName(input));
+        const InputSource source = m_model.inputSource(input);
+        const auto* at = std::find(std::begin(pickerOrder), std::end(pickerOrder), source.rawValue());
+        m_sourcePickers[input]->setCurrent(QString::number(at - std::begin(pickerOrder)));
+    }
+    const Generator fed = shownGenerator(m_model.words(generatorTypeParam, 1)[0]);
+    m_generatorChoices[fed.rawValue()]->setChecked(true);
+    for (Generator g : Generator::allCases()) {
+        const GeneratorRow& row = m_generatorRows[g.rawValue()];
+        const QSignalBlocker blockPower(row.power);
+        const QSignalBlocker blockSlider(row.slider);
+        const float level = m_model.generatorLevel(g);
+        row.power->setChecked(m_model.generatorIsOn(g));
+        if (std::isfinite(level))
+            row.slider->setValue(int(std::lround(std::clamp(level, -90.0f, 0.0f) * sliderScale)));
+        row.level->setValue(level);
+    }
+    m_frequency->setValue(double(m_model.words(sineParam, 3)[0]));
+}

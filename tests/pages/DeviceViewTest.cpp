@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/controls/Theme.h"
+#include "link/LiveModel.h"
+#include "pages/DeviceView.h"
+#include "pages/PageTesting.h"
+#include "support/WidgetTesting.h"
+
+using namespace pagetest;
+
+namespace {
+
+constexpr quint16 nameCommand = 0x20A;
+constexpr quint16 groupCommand = 0x22;
+
+template <typename Device>
+struct DevicePage {
+    Device device;
+    std::unique_ptr<DeviceView> view;
+
+    template <typename... Args>
+    explicit DevicePage(Args&&... args) : device(std::forward<Args>(args)...) {
+        view = std::make_unique<DeviceView>(*device.model);
+        view->resize(620, 900);
+        view->show();
+        turn();
+    }
+    DSPModel& model() { return *device.model; }
+};
+
+}  // namespace
+
+TEST(DeviceViewTest, FirmwareAndLabels) {
+    EXPECT_EQ(DeviceView::firmwareText(QStringLiteral("1.2.3"), QStringLiteral("2024-03-15")),
+              QStringLiteral("1.2.3 (2024-03-15)"));
+    EXPECT_EQ(DeviceView::firmwareText(QStringLiteral("1.2.3"), std::nullopt), QStringLiteral("1.2.3"));
+    EXPECT_EQ(DeviceView::firmwareText(std::nullopt, QStringLiteral("2024-03-15")),
+              QStringLiteral("(2024-03-15)"));
+    EXPECT_EQ(DeviceView::firmwareText(std::nullopt, std::nullopt), QStringLiteral("—"));
+    EXPECT_EQ(DeviceView::channelLabel(0), QStringLiteral("Input A"));
+    EXPECT_EQ(DeviceView::channelLabel(3), QStringLiteral("Input D"));
+    EXPECT_EQ(DeviceView::channelLabel(4), QStringLiteral("Output 1"));
+    EXPECT_EQ(DeviceView::channelLabel(11), QStringLiteral("Output 8"));
+}
+
+TEST(DeviceViewTest, DeviceNameIsCutFilteredConfirmedAndReloaded) {
+    DevicePage<livemodel::Live> page;
+    DeviceView& view = *page.view;
+    EXPECT_EQ(view.nameField()->text(), QStringLiteral("Kestrel Sim"));
+    EXPECT_EQ(view.groupField()->text(), QStringLiteral("Stage"));
+    EXPECT_EQ(view.connectionValue()->text(), QStringLiteral("Network"));
+    EXPECT_TRUE(view.firmwareValue()->text().startsWith(page.model().link().firmware().value_or(QString())));
+    EXPECT_FALSE(view.saveNameButton()->isEnabled());  // equal to the stored name
+
+    view.nameField()->clear();
+    QTest::keyClicks(view.nameField(), QStringLiteral("abcdefghijklmnopqrstuvwxyz0123"));
+    EXPECT_EQ(view.nameField()->text(), QStringLiteral("abcdefghijklmnopqrstuvwx"));
+
+    view.nameField()->setText(QStringLiteral("Hall é 2"));
+    view.groupField()->setText(QStringLiteral("Unsaved group"));
+    const qsizetype mark = page.device.sim.received().size();
+    view.saveNameButton()->click();
+    ASSERT_TRUE(livemodel::waitUntil([&] { return !view.messageLabel()->isHidden(); }));
+    EXPECT_EQ(view.messageLabel()->text(), QStringLiteral("Device name saved."));
+    ASSERT_EQ(page.device.sentAfter(mark, nameCommand).size(), 1);
+    EXPECT_EQ(page.device.sentAfter(mark, nameCommand)[0].words,
+              DSPFrame::packString(QStringLiteral("Hall  2"), 6));
+    // The confirmed name reloads every field: the sent text, and the unsaved group is gone.
+    EXPECT_EQ(view.nameField()->text(), QStringLiteral("Hall  2"));
+    EXPECT_EQ(view.groupField()->text(), QStringLiteral("Stage"));
+}
+
+TEST(DeviceViewTest, AnUnconfirmedGroupSaveSaysSoAndStaysSavable) {
+    DevicePage<livemodel::Live> page([](DeviceSimulator& sim) { sim.faults().silentCommands.insert(0x22); });
+    DeviceView& view = *page.view;
+    view.groupField()->setText(QStringLiteral("Balcony"));
+    ASSERT_TRUE(view.saveGroupButton()->isEnabled());
+    view.saveGroupButton()->click();
+    ASSERT_TRUE(livemodel::waitUntil([&] { return !view.messageLabel()->isHidden(); }));
+    EXPECT_EQ(view.messageLabel()->text(), QStringLiteral("The DSP didn't confirm."));
+    EXPECT_EQ(page.device.sim.receivedWithCommand(groupCommand).size(), 1);
+    EXPECT_EQ(view.groupField()->text(), QStringLiteral("Balcony"));
+    EXPECT_TRUE(view.saveGroupButton()->isEnabled());
+}
+
+TEST(DeviceViewTest, ChannelNamesAreHeldCutAndWrittenAsPrintableText) {
+    Theme::apply(*qApp);
+    DevicePage<livemodel::Offline> page;
+    DeviceView& view = *page.view;
+    DSPModel& model = page.model();
+    EXPECT_EQ(view.connectionValue()->text(), QStringLiteral("Not connected"));
+    EXPECT_FALSE(view.saveNameButton()->isEnabled());
+    const DeviceView::ChannelRow& input = view.channelRow(0);
+    EXPECT_EQ(input.field->text(), QStringLiteral("IN A"));
+    EXPECT_FALSE(input.save->isEnabled());
+
+    const DeviceView::ChannelRow& out2 = view.channelRow(5);
+    out2.field->clear();
+    QTest::keyClicks(out2.field, QStringLiteral("Kicks"));
+    ASSERT_TRUE(out2.save->isEnabled());
+    QTest::keyClick(out2.field, Qt::Key_Return);
+    EXPECT_EQ(model.words(383, 0), (DSPModel::Words{0x6B63694B, 0x73}));
+    turn();
+    EXPECT_FALSE(out2.save->isEnabled());
+
+    const DeviceView::ChannelRow& out3 = view.channelRow(6);
+    out3.field->clear();
+    QTest::keyClicks(out3.field, QStringLiteral("Overheads L+R"));
+    EXPECT_EQ(out3.field->text(), QStringLiteral("Overhead"));
+
+    const DeviceView::ChannelRow& out4 = view.channelRow(7);
+    out4.field->clear();
+    out4.field->insert(QStringLiteral("éü"));  // typed through an input method
+    EXPECT_TRUE(out4.save->isEnabled());
+    out4.save->click();
+    EXPECT_EQ(model.words(385, 0), DSPModel::Words{});
+
+    model.enterDemo();
+    turn();
+    EXPECT_EQ(view.connectionValue()->text(), QStringLiteral("Demo device"));
+    kestrel_test::saveScreenshot(view, QStringLiteral("pages_device"));
+}

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "app/controls/Theme.h"
+#include "link/LiveModel.h"
+#include "pages/PageTesting.h"
+#include "pages/PresetsView.h"
+#include "support/ScriptedDialogs.h"
+#include "support/WidgetTesting.h"
+
+using namespace pagetest;
+
+namespace {
+
+constexpr quint16 storeCommand = 9;
+constexpr quint16 recallCommand = 10;
+constexpr quint16 listCommand = 8;
+
+void prepareBank(DeviceSimulator& sim) {
+    SimPresetBank& bank = sim.device().presets;
+    bank.occupied |= 1u << 5;
+    bank.names[5] = QStringLiteral("Vocals");
+    bank.current = 5;
+}
+
+template <typename Device>
+struct PresetsPage {
+    Device device;
+    kestrel_test::ScriptedDialogs dialogs;
+    std::unique_ptr<PresetsView> view;
+
+    template <typename... Args>
+    explicit PresetsPage(Args&&... args) : device(std::forward<Args>(args)...) {
+        view = std::make_unique<PresetsView>(*device.model, dialogs);
+        view->resize(680, 560);
+        view->show();
+        turn();
+    }
+    DSPModel& model() { return *device.model; }
+    void clickRow(int slot) {
+        QListWidget* list = view->slotList();
+        const QRect rect = list->visualItemRect(list->item(slot));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        turn();
+    }
+    bool waitForMessage() {
+        return livemodel::waitUntil([this] { return view->message().has_value(); });
+    }
+};
+
+using LivePage = PresetsPage<livemodel::Live>;
+using OfflinePage = PresetsPage<livemodel::Offline>;
+
+}  // namespace
+
+TEST(PresetsViewTest, SlotsOfferWhatTheirKindAllows) {
+    LivePage page(prepareBank);
+    PresetsView& view = *page.view;
+    EXPECT_FALSE(view.selected());
+    EXPECT_TRUE(view.selectHint()->isVisible());
+    EXPECT_TRUE(view.refreshButton()->isVisible());
+    EXPECT_FALSE(view.demoOverlay()->isVisible());
+
+    EXPECT_TRUE(view.row(5).current->isVisible());
+    EXPECT_TRUE(view.row(0).boot->isVisible());
+    EXPECT_FALSE(view.row(0).current->isVisible());
+    EXPECT_TRUE(view.row(0).lock->isVisible() && view.row(1).lock->isVisible());
+    EXPECT_FALSE(view.row(2).lock->isVisible());
+    EXPECT_EQ(view.row(0).caption->text(), QStringLiteral("Auto (live settings)"));
+    EXPECT_EQ(view.row(1).caption->text(), QStringLiteral("Default"));
+    EXPECT_EQ(view.row(5).caption->text(), QStringLiteral("Vocals"));
+    EXPECT_EQ(view.row(7).caption->text(), QStringLiteral("Empty"));
+    EXPECT_EQ(view.row(7).caption->palette().color(QPalette::WindowText), Theme::secondaryText());
+    EXPECT_EQ(view.row(5).caption->palette().color(QPalette::WindowText), Theme::primaryText());
+
+    page.clickRow(0);
+    EXPECT_EQ(view.headline()->text(), QStringLiteral("Slot 0: Auto (live settings)"));
+    EXPECT_FALSE(view.nameField()->isVisible());
+    EXPECT_FALSE(view.storeButton()->isVisible());
+    EXPECT_TRUE(view.recallButton()->isVisible());
+    EXPECT_FALSE(view.deleteButton()->isVisible());
+
+    page.clickRow(5);
+    EXPECT_EQ(view.nameField()->text(), QStringLiteral("Vocals"));
+    EXPECT_EQ(view.storeButton()->text(), QStringLiteral("Overwrite with current settings…"));
+    EXPECT_TRUE(view.recallButton()->isVisible() && view.deleteButton()->isVisible());
+
+    page.clickRow(7);
+    EXPECT_EQ(view.nameField()->text(), QString());
+    EXPECT_EQ(view.storeButton()->text(), QStringLiteral("Save current settings here"));
+    EXPECT_FALSE(view.recallButton()->isVisible() || view.deleteButton()->isVisible());
+    EXPECT_FALSE(view.storeButton()->isEnabled());
+    QTest::keyClicks(view.nameField(), QStringLiteral("   "));
+    EXPECT_FALSE(view.storeButton()->isEnabled());
+    view.nameField()->clear();
+    view.nameField()->insert(QStringLiteral("abcdefghijklmnopqrstuvwxy"));  // a paste of 25
+    EXPECT_EQ(view.nameField()->text(), QStringLiteral("abcdefghijklmnopqrst"));
+    EXPECT_TRUE(view.storeButton()->isEnabled());
+
+    page.view->hide();
+    const qsizetype mark = page.device.sim.received().size();
+    page.view->show();
+    turn();
+    EXPECT_TRUE(page.device.sentAfter(mark, listCommand).isEmpty());
+}
+
+TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
+    LivePage page(prepareBank);
+    PresetsView& view = *page.view;
+    page.clickRow(7);
+    view.nameField()->setText(QStringLiteral("Drums  kit"));
+    view.storeButton()->click();  // an empty slot stores without asking
+    EXPECT_TRUE(page.dialogs.asked.isEmpty());
+    ASSERT_TRUE(page.waitForMessage());
+    EXPECT_EQ(*view.message(), QStringLiteral("Done."));
+    EXPECT_EQ(page.device.sim.device().presets.names.value(7).trimmed(), QStringLiteral("Drums  kit"));
+    turn();
+    EXPECT_EQ(view.row(7).caption->text(), QStringLiteral("Drums  kit"));
+    EXPECT_EQ(view.messageLabel()->text(), QStringLiteral("Done."));
+
+    const qsizetype mark = page.device.sim.received().size();
+    page.clickRow(5);
+    view.storeButton()->click();  // occupied: asks, and the queue answers cancel
+    ASSERT_EQ(page.dialogs.asked.size(), 1);
+    EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Overwrite \"Vocals\"?"));
+    EXPECT_EQ(
+        page.dialogs.asked[0].text,
+        QStringLiteral("The preset stored in this slot will be replaced by the DSP's current settings."));
+    turn();
+    EXPECT_TRUE(page.device.sentAfter(mark, storeCommand).isEmpty());
+    EXPECT_EQ(*view.message(), QStringLiteral("Done."));  // untouched by a cancelled dialog
+
+    page.dialogs.confirmAnswers.enqueue(true);
+    view.recallButton()->click();
+    EXPECT_EQ(page.dialogs.asked.last().title, QStringLiteral("Recall \"Vocals\"?"));
+    EXPECT_FALSE(view.message());  // cleared while the operation runs
+    ASSERT_TRUE(livemodel::waitUntil([&] { return page.model().presetBusy(); }));
+    turn();
+    EXPECT_TRUE(view.workingIndicator()->isVisible());
+    EXPECT_FALSE(view.detailPane()->isEnabled());
+    ASSERT_TRUE(page.waitForMessage());
+    EXPECT_EQ(*view.message(), QStringLiteral("Done."));
+    EXPECT_EQ(page.device.sentAfter(mark, recallCommand).size(), 1);
+    EXPECT_EQ(page.device.sentAfter(mark, recallCommand)[0].words, DSPFrame::Words{5});
+    turn();
+    EXPECT_TRUE(view.detailPane()->isEnabled());
+}
+
+TEST(PresetsViewTest, WithoutADeviceOperationsFailAndTheDemoDisablesTheDetails) {
+    OfflinePage page;
+    PresetsView& view = *page.view;
+    page.clickRow(1);
+    page.dialogs.confirmAnswers.enqueue(true);
+    view.recallButton()->click();
+    ASSERT_TRUE(page.waitForMessage());
+    EXPECT_EQ(*view.message(), PresetsView::failedText);
+    EXPECT_EQ(view.row(9).caption->text(), QStringLiteral("Empty"));
+
+    page.model().enterDemo();
+    turn();
+    EXPECT_TRUE(view.demoOverlay()->isVisible());
+    EXPECT_EQ(view.demoOverlay()->text(),
+              QStringLiteral("Presets live in the DSP — connect one to use them."));
+    EXPECT_FALSE(view.detailPane()->isEnabled());
+    EXPECT_FALSE(view.refreshButton()->isEnabled());
+    page.clickRow(4);
+    EXPECT_EQ(view.selected(), 4);
+}
+
+TEST(PresetsViewTest, Screenshots) {
+    Theme::apply(*qApp);
+    {
+        LivePage page(prepareBank);
+        page.clickRow(5);
+        kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_presets"));
+    }
+    OfflinePage demo;
+    demo.model().enterDemo();
+    turn();
+    kestrel_test::saveScreenshot(*demo.view, QStringLiteral("pages_presets_demo"));
+}

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/NumberField.h"
+#include "app/controls/Theme.h"
+#include "editor/EditorKit.h"
+#include "link/LiveModel.h"
+#include "pages/PageTesting.h"
+#include "pages/SourcesView.h"
+#include "support/ScriptedDialogs.h"
+#include "support/WidgetTesting.h"
+
+using namespace pagetest;
+
+namespace {
+
+enum Segment { analogSegment, aesSegment, danteSegment, testSignalSegment };
+
+struct SourcesPage {
+    livemodel::Offline device;
+    kestrel_test::ScriptedDialogs dialogs;
+    std::unique_ptr<SourcesView> view;
+
+    SourcesPage() {
+        view = std::make_unique<SourcesView>(model(), dialogs);
+        view->resize(900, 640);
+        view->show();
+    }
+    DSPModel& model() { return *device.model; }
+    void pick(int input, Segment segment) { view->sourcePicker(input)->segment(segment)->click(); }
+};
+
+QList<quint32> writtenNumbers(const QSignalSpy& spy) {
+    QList<quint32> numbers;
+    for (const QList<QVariant>& call : spy) numbers.append(call[0].toUInt());
+    return numbers;
+}
+
+}  // namespace
+
+TEST(SourcesViewTest, AnEmptyTableShowsTheDefaults) {
+    SourcesPage page;
+    for (int input = 0; input < 4; ++input) {
+        EXPECT_EQ(page.view->sourcePicker(input)->current(), QString::number(analogSegment));
+        EXPECT_EQ(page.view->inputName(input)->text(), QStringLiteral("IN %1").arg(QChar(u'A' + input)));
+    }
+    for (Generator g : Generator::allCases()) {
+        EXPECT_TRUE(page.view->generatorRow(g).power->isChecked());
+        EXPECT_EQ(page.view->generatorRow(g).level->lineEdit()->text(), QStringLiteral("0.0"));
+    }
+    EXPECT_TRUE(page.view->generatorChoice(Generator::sine)->isChecked());
+    EXPECT_EQ(page.view->frequencyField()->lineEdit()->text(), QStringLiteral("0"));
+
+    for (quint32 word : {0u, 3u, 99u}) EXPECT_EQ(SourcesView::shownGenerator(word), Generator::sine) << word;
+    EXPECT_EQ(SourcesView::shownGenerator(1), Generator::pink);
+    EXPECT_EQ(SourcesView::shownGenerator(2), Generator::white);
+
+    page.model().write(342, {2});
+    page.model().write(380, DSPFrame::packString(QStringLiteral("Kick"), 2));
+    turn();
+    EXPECT_TRUE(page.view->generatorChoice(Generator::white)->isChecked());
+    EXPECT_EQ(page.view->inputName(2)->text(), QStringLiteral("Kick"));
+}
+
+TEST(SourcesViewTest, TheTestSignalIsRoutedOnlyAfterConfirmation) {
+    SourcesPage page;
+    DSPModel& model = page.model();
+    model.write(352, {1});  // input 2 hears Dante
+    model.write(342, {1});
+    turn();
+    QSignalSpy writes(&model, &DSPModel::paramChanged);
+
+    page.pick(2, testSignalSegment);  // no answer queued: cancelled
+    EXPECT_EQ(writes.count(), 0);
+    EXPECT_EQ(page.view->sourcePicker(2)->current(), QString::number(danteSegment));
+    ASSERT_EQ(page.dialogs.asked.size(), 1);
+    EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Route the test signal to this input?"));
+
+    page.dialogs.confirmAnswers.enqueue(true);
+    page.pick(2, testSignalSegment);
+    EXPECT_EQ(writtenNumbers(writes), (QList<quint32>{348, 342, 352}));
+    EXPECT_EQ(model.words(348, 0), DSPModel::Words{1});
+    EXPECT_EQ(model.words(342, 0), DSPModel::Words{1});
+    EXPECT_EQ(model.words(352, 0), DSPModel::Words{1});
+    turn();
+    EXPECT_EQ(page.view->sourcePicker(2)->current(), QString::number(testSignalSegment));
+
+    writes.clear();
+    page.pick(2, analogSegment);
+    EXPECT_EQ(writtenNumbers(writes), (QList<quint32>{348, 342, 352}));
+    EXPECT_EQ(model.words(348, 0), DSPModel::Words{0});
+    EXPECT_EQ(model.words(352, 0), DSPModel::Words{0});
+    EXPECT_EQ(page.dialogs.asked.size(), 2);
+    page.pick(1, aesSegment);
+    EXPECT_EQ(model.words(351, 0), DSPModel::Words{2});
+}
+
+TEST(SourcesViewTest, GeneratorEditsAreClampedByTheModelAndShownBack) {
+    SourcesPage page;
+    DSPModel& model = page.model();
+    QLineEdit* pinkLevel = page.view->generatorRow(Generator::pink).level->lineEdit();
+    struct Typed {
+        const char* text;
+        float stored;
+    };
+    for (const Typed& t : {Typed{"-120", -90.0f}, Typed{"5", 0.0f}, Typed{"-45.66", -45.7f}}) {
+        typeInto(pinkLevel, QString::fromLatin1(t.text));
+        EXPECT_EQ(model.generatorLevel(Generator::pink), t.stored) << t.text;
+    }
+    turn();
+    EXPECT_EQ(pinkLevel->text(), QStringLiteral("-45.7"));
+    EXPECT_EQ(page.view->generatorRow(Generator::pink).slider->value(), -4570);
+
+    page.view->generatorRow(Generator::white).slider->setValue(-1234);  // as a drag does
+    EXPECT_EQ(model.generatorLevel(Generator::white), -12.3f);
+
+    page.view->generatorRow(Generator::sine).power->click();
+    EXPECT_FALSE(model.generatorIsOn(Generator::sine));
+    EXPECT_EQ(model.words(343, 3)[2] & 1u, 1u);
+
+    QLineEdit* frequency = page.view->frequencyField()->lineEdit();
+    struct Hz {
+        const char* text;
+        quint32 stored;
+    };
+    for (const Hz& h :
+         {Hz{"10", 20}, Hz{"30000", 22000}, Hz{"440.7", 440}, Hz{"1e300", 22000}, Hz{"-5", 20}}) {
+        typeInto(frequency, QString::fromLatin1(h.text));
+        EXPECT_EQ(model.words(343, 3)[0], h.stored) << h.text;
+    }
+
+    page.view->generatorChoice(Generator::white)->click();
+    EXPECT_EQ(model.words(342, 0), DSPModel::Words{2});
+}
+
+TEST(SourcesViewTest, Screenshot) {
+    Theme::apply(*qApp);
+    SourcesPage page;
+    page.model().enterDemo();
+    turn();
+    kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_sources"));
+}
