@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -71,25 +70,12 @@ void Stepper::step(int delta) {
 }
 
 ControlCodesView::ControlCodesView(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs) {
-    auto* area = new QScrollArea;
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
-    auto* content = new QWidget;
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(16, 16, 16, 16);
-    stack->setSpacing(18);
-    stack->setAlignment(Qt::AlignTop);
-    stack->addWidget(pagekit::secondaryLabel(
-        QStringLiteral(
-            "Codes for third-party control systems (RS232 or TCP). Pick what you want to do; copy the code "
-            "into the control system."),
-        Theme::bodyPx));
-    stack->addWidget(buildEditor());
-    stack->addWidget(buildCodeRow());
-    area->setWidget(content);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(area);
+    pagekit::scrollingColumn(
+        this, {pagekit::secondaryLabel(
+                   QStringLiteral("Codes for third-party control systems (RS232 or TCP). Pick what "
+                                  "you want to do; copy the code into the control system."),
+                   Theme::bodyPx),
+               buildEditor(), buildCodeRow()});
     refresh();
 }
 

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -41,21 +40,7 @@ DeviceView::DeviceView(DSPModel& model, QWidget* parent)
       m_link(model.link()),
       m_refresh(new ModelWatcher(
           model, pagekit::paramRange(firstChannelName, firstChannelName + 11), [this] { refresh(); }, this)) {
-    auto* area = new QScrollArea;
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
-    auto* content = new QWidget;
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(16, 16, 16, 16);
-    stack->setSpacing(18);
-    stack->setAlignment(Qt::AlignTop);
-    stack->addWidget(buildDeviceSection());
-    stack->addWidget(buildNamesSection());
-    stack->addWidget(buildChannelSection());
-    area->setWidget(content);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(area);
+    pagekit::scrollingColumn(this, {buildDeviceSection(), buildNamesSection(), buildChannelSection()});
 
     connect(&m_link, &DSPConnection::deviceNameChanged, this, &DeviceView::loadNames);
     for (auto signal : {&DSPConnection::deviceGroupChanged, &DSPConnection::firmwareChanged,

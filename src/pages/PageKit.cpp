@@ -2,8 +2,11 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTextBoundaryFinder>
+#include <QVBoxLayout>
 
+#include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
 
 namespace pagekit {
@@ -71,6 +74,33 @@ QPushButton* button(const QString& text, bool small) {
     result->setFocusPolicy(Qt::NoFocus);
     if (small) result->setFont(Theme::font(Theme::captionPx + 1));
     return result;
+}
+
+void scrollingColumn(QWidget* page, const QList<QWidget*>& sections) {
+    auto* area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget;
+    auto* stack = new QVBoxLayout(content);
+    stack->setContentsMargins(16, 16, 16, 16);
+    stack->setSpacing(18);
+    stack->setAlignment(Qt::AlignTop);
+    for (QWidget* section : sections) stack->addWidget(section);
+    area->setWidget(content);
+    auto* outer = new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(area);
+}
+
+QWidget* divider() {
+    auto* line = new QWidget;
+    line->setFixedWidth(1);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, Palette::stroke());
+    line->setPalette(palette);
+    return line;
 }
 
 }  // namespace pagekit

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QSet>
 #include <QString>
 
@@ -9,6 +10,7 @@
 
 class QLabel;
 class QPushButton;
+class QWidget;
 
 // Text styles, colours and small builders the device pages share.
 namespace pagekit {
@@ -31,6 +33,11 @@ QPushButton* button(const QString& text, bool small = false);
 std::optional<QString> cutToCharacters(const QString& text, int count);
 // Trims white space other than line breaks from both ends.
 QString trimmedBlanks(const QString& text);
+// Fills `page` with a vertically scrolling column (16 points of margin, 18 between
+// items, content at the top) holding the given sections.
+void scrollingColumn(QWidget* page, const QList<QWidget*>& sections);
+// The hairline between the two panes of a page.
+QWidget* divider();
 // Greys a label's text the way a secondary line is drawn.
 void setTextColour(QLabel* label, const QColor& colour);
 

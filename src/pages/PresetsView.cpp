@@ -73,13 +73,7 @@ PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     row->addWidget(buildList(), 1);
-    auto* divider = new QFrame;
-    divider->setFixedWidth(1);
-    divider->setAutoFillBackground(true);
-    QPalette dividerPalette = divider->palette();
-    dividerPalette.setColor(QPalette::Window, Palette::stroke());
-    divider->setPalette(dividerPalette);
-    row->addWidget(divider);
+    row->addWidget(pagekit::divider());
     row->addWidget(buildDetail());
 
     m_overlay = new QLabel(QStringLiteral("Presets live in the DSP — connect one to use them."), this);

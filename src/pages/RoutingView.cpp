@@ -151,13 +151,7 @@ RoutingView::RoutingView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     row->addWidget(m_area, 1);
-    auto* divider = new QFrame;
-    divider->setFixedWidth(1);
-    divider->setAutoFillBackground(true);
-    QPalette dividerPalette = divider->palette();
-    dividerPalette.setColor(QPalette::Window, Palette::stroke());
-    divider->setPalette(dividerPalette);
-    row->addWidget(divider);
+    row->addWidget(pagekit::divider());
     row->addWidget(m_inspector);
 
     auto* content = new QWidget;

@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -48,21 +47,7 @@ SourcesView::SourcesView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
       m_refresh(new ModelWatcher(
           model, pagekit::paramRange(342, 353) + pagekit::paramRange(378, 381), [this] { refresh(); },
           this)) {
-    auto* area = new QScrollArea;
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* content = new QWidget;
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(16, 16, 16, 16);
-    stack->setSpacing(18);
-    stack->setAlignment(Qt::AlignTop);
-    stack->addWidget(buildInputs());
-    stack->addWidget(buildTestSignal());
-    area->setWidget(content);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(area);
+    pagekit::scrollingColumn(this, {buildInputs(), buildTestSignal()});
 
     refresh();
 }
