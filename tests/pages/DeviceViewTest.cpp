@@ -34,17 +34,13 @@ struct DevicePage {
 
 }  // namespace
 
-TEST(DeviceViewTest, FirmwareAndLabels) {
+TEST(DeviceViewTest, FirmwareJoinsWhatIsKnown) {
     EXPECT_EQ(DeviceView::firmwareText(QStringLiteral("1.2.3"), QStringLiteral("2024-03-15")),
               QStringLiteral("1.2.3 (2024-03-15)"));
     EXPECT_EQ(DeviceView::firmwareText(QStringLiteral("1.2.3"), std::nullopt), QStringLiteral("1.2.3"));
     EXPECT_EQ(DeviceView::firmwareText(std::nullopt, QStringLiteral("2024-03-15")),
               QStringLiteral("(2024-03-15)"));
     EXPECT_EQ(DeviceView::firmwareText(std::nullopt, std::nullopt), QStringLiteral("—"));
-    EXPECT_EQ(DeviceView::channelLabel(0), QStringLiteral("Input A"));
-    EXPECT_EQ(DeviceView::channelLabel(3), QStringLiteral("Input D"));
-    EXPECT_EQ(DeviceView::channelLabel(4), QStringLiteral("Output 1"));
-    EXPECT_EQ(DeviceView::channelLabel(11), QStringLiteral("Output 8"));
 }
 
 TEST(DeviceViewTest, DeviceNameIsCutFilteredConfirmedAndReloaded) {

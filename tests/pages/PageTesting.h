@@ -25,10 +25,11 @@ inline void typeInto(QLineEdit* edit, const QString& text) {
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-// Lets queued refreshes run.
+// Lets queued refreshes run, and deletes the widgets a rebuild replaced.
 inline void turn() {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace pagetest
