@@ -142,12 +142,7 @@ TEST(FIRDesignerState, SettersClampTheIncomingValue) {
         {[&] { view.setBandQ(2, 0.1); }, [&] { return s.bands[2].q; }, 0.25},
         {[&] { view.setBandQ(2, 25); }, [&] { return s.bands[2].q; }, 20},
         {[&] { view.setBandDB(2, 20); }, [&] { return s.bands[2].db; }, 15},
-        {[&] { view.setBandDB(2, -20); }, [&] { return s.bands[2].db; }, -15},
         {[&] { view.setMaxBoost(-3); }, [&] { return s.maxBoostDB; }, 0},
-        {[&] { view.setMaxBoost(30); }, [&] { return s.maxBoostDB; }, 24},
-        {[&] { view.setFrequencySetting(&FIRDesignerSettings::hpHz, 5); }, [&] { return s.hpHz; }, 20},
-        {[&] { view.setFrequencySetting(&FIRDesignerSettings::phaseMax, 30000); }, [&] { return s.phaseMax; },
-         22000},
         {[&] { view.setOffset(2.5); }, [&] { return s.offsetDB; }, 3},
         {[&] { view.setOffset(-2.5); }, [&] { return s.offsetDB; }, -3},
     };
@@ -281,17 +276,25 @@ TEST(FIRDesignerState, LoadingAFileReplacesTheMeasurementOrReportsIt) {
     EXPECT_TRUE(view.history().isEmpty());
 }
 
-TEST(FIRDesignerState, PasteAndClearKeepTheStatusLine) {
+TEST(FIRDesignerState, PasteAndClearKeepTheStatusLineAndASameNamedPasteIsNotStored) {
     Page page;
     FIRDesignerView& view = page.open();
     page.dialogs.clipboard = QStringLiteral("no numbers here");
     view.pasteMeasurement();
     EXPECT_EQ(view.status(), FIRDesignerView::noClipboardDataText);
-    page.dialogs.clipboard = QString::fromLatin1(measurementText(12));
+    page.dialogs.clipboard = QString::fromLatin1(measurementText(12, 0, 0));
     view.pasteMeasurement();
     EXPECT_EQ(view.status(), FIRDesignerView::noClipboardDataText);
     ASSERT_TRUE(view.measurement());
     EXPECT_EQ(view.measurement()->name, QStringLiteral("Pasted measurement"));
+    // A new measurement with the same name and point count is not stored again.
+    Page::settle();
+    const std::optional<Measurement> first = storedMeasurement();
+    page.dialogs.clipboard = QString::fromLatin1(measurementText(12, 0, 10));
+    view.pasteMeasurement();
+    Page::settle();
+    EXPECT_NE(view.measurement(), first);
+    EXPECT_EQ(storedMeasurement(), first);
 
     view.clearMeasurement();
     Page::settle();
@@ -302,20 +305,6 @@ TEST(FIRDesignerState, PasteAndClearKeepTheStatusLine) {
     EXPECT_FALSE(view.measurement());
     page.view.reset();
     EXPECT_FALSE(page.open().measurement());
-}
-
-TEST(FIRDesignerState, ANewMeasurementWithTheSameNameAndCountIsNotStored) {
-    Page page;
-    FIRDesignerView& view = page.open();
-    page.dialogs.clipboard = QString::fromLatin1(measurementText(12, 0, 0));
-    view.pasteMeasurement();
-    Page::settle();
-    const std::optional<Measurement> first = storedMeasurement();
-    page.dialogs.clipboard = QString::fromLatin1(measurementText(12, 0, 10));
-    view.pasteMeasurement();
-    Page::settle();
-    EXPECT_NE(view.measurement(), first);
-    EXPECT_EQ(storedMeasurement(), first);
 }
 
 TEST(FIRDesignerState, ExportWritesTheHeaderAndOneValuePerLine) {

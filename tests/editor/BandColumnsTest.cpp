@@ -33,21 +33,28 @@ protected:
 
 }  // namespace
 
-TEST_F(BandColumnsTest, ChoosingAShelfResetsQAndOtherTypesKeepIt) {
-    BandColumns editor(rig.model, 0);
-    setBand(0, 2, {1000, bits(2), bits(4), 0});
-    chooseType(editor.column(2), EQBandType::lowShelf);
-    EXPECT_EQ(band(0, 2), (Words{1000, bits(2), bits(1), 1}));
-
-    setBand(0, 2, {1000, bits(2), bits(0.7f), 2});
-    chooseType(editor.column(2), EQBandType::peak);
-    EXPECT_EQ(band(0, 2), (Words{1000, bits(2), bits(0.7f), 0}));
-}
-
-TEST_F(BandColumnsTest, TypedValuesAreClampedToTheDeviceAndTheType) {
+TEST_F(BandColumnsTest, TypesAndTypedValuesAreClampedWrittenWholeAndShown) {
     BandColumns editor(rig.model, 1);
-    setBand(1, 0, {1000, bits(0), bits(1), quint32(EQBandType::allpass)});
+    QSignalSpy selected(&editor, &BandColumns::selectedChanged);
     BandColumn* column = editor.column(0);
+    // Choosing a shelf resets Q; other types keep it.
+    setBand(1, 2, {1000, bits(2), bits(4), 0});
+    chooseType(editor.column(2), EQBandType::lowShelf);
+    EXPECT_EQ(band(1, 2), (Words{1000, bits(2), bits(1), 1}));
+    setBand(1, 2, {1000, bits(2), bits(0.7f), 2});
+    chooseType(editor.column(2), EQBandType::peak);
+    EXPECT_EQ(band(1, 2), (Words{1000, bits(2), bits(0.7f), 0}));
+
+    // A band the model did not hold is written complete, and shown as stored.
+    enter(editor.column(3)->gainField(), QStringLiteral("3,14"));
+    EXPECT_EQ(single(band(1, 3)[1]), std::round(3.14f / 0.1f) * 0.1f);
+    EXPECT_EQ(band(1, 3)[0], 20u);
+    EXPECT_EQ(single(band(1, 3)[2]), 0.25f);
+    editor.refresh();
+    EXPECT_EQ(editor.column(3)->gainField()->lineEdit()->text(), QStringLiteral("+3.1"));
+
+    // Limits of the device and of the type.
+    setBand(1, 0, {1000, bits(0), bits(1), quint32(EQBandType::allpass)});
     enter(column->freqField(), QStringLiteral("25000"));
     EXPECT_EQ(band(1, 0)[0], 22000u);
     enter(column->qField(), QStringLiteral("200"));
@@ -64,21 +71,19 @@ TEST_F(BandColumnsTest, TypedValuesAreClampedToTheDeviceAndTheType) {
     const Words before = band(1, 0);
     enter(column->gainField(), QStringLiteral("nan"));
     EXPECT_EQ(band(1, 0), before);
+
+    // Any edit selects its band.
+    selected.clear();
+    enter(editor.column(7)->freqField(), QStringLiteral("440"));
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].at(0).toInt(), 7);
+    EXPECT_TRUE(editor.column(7)->isSelected());
+    EXPECT_FALSE(column->isSelected());
 }
 
-TEST_F(BandColumnsTest, FieldsShowTheStoredValueAfterAnEdit) {
+TEST_F(BandColumnsTest, SwitchingOffKeepsTheValuesAndOnlyTheGainKnobHasADefault) {
     BandColumns editor(rig.model, 4);
-    enter(editor.column(0)->gainField(), QStringLiteral("3,14"));
-    EXPECT_EQ(single(band(4, 0)[1]), std::round(3.14f / 0.1f) * 0.1f);
-    editor.refresh();
-    EXPECT_EQ(editor.column(0)->gainField()->lineEdit()->text(), QStringLiteral("+3.1"));
-    // A band the model did not hold is written complete.
-    EXPECT_EQ(band(4, 0)[0], 20u);
-    EXPECT_EQ(single(band(4, 0)[2]), 0.25f);
-}
-
-TEST_F(BandColumnsTest, SwitchingABandOffKeepsItsValuesAndDimsIt) {
-    BandColumns editor(rig.model, 4);
+    setBand(4, 0, {500, bits(6), bits(3), 0});
     setBand(4, 1, {250, bits(-4), bits(2), 0});
     editor.refresh();
     editor.column(1)->onToggle()->click();
@@ -87,22 +92,7 @@ TEST_F(BandColumnsTest, SwitchingABandOffKeepsItsValuesAndDimsIt) {
     EXPECT_DOUBLE_EQ(editor.column(1)->shownOpacity(), 0.55);
     EXPECT_EQ(editor.column(1)->onToggle()->toolTip(), QStringLiteral("Band off"));
     EXPECT_DOUBLE_EQ(editor.column(0)->shownOpacity(), 1.0);
-}
 
-TEST_F(BandColumnsTest, AnyEditSelectsItsBand) {
-    BandColumns editor(rig.model, 0);
-    QSignalSpy selected(&editor, &BandColumns::selectedChanged);
-    enter(editor.column(7)->freqField(), QStringLiteral("440"));
-    ASSERT_EQ(selected.size(), 1);
-    EXPECT_EQ(selected[0].at(0).toInt(), 7);
-    EXPECT_TRUE(editor.column(7)->isSelected());
-    EXPECT_FALSE(editor.column(0)->isSelected());
-}
-
-TEST_F(BandColumnsTest, OnlyTheGainKnobHasADefault) {
-    BandColumns editor(rig.model, 4);
-    setBand(4, 0, {500, bits(6), bits(3), 0});
-    editor.refresh();
     BandColumn* column = editor.column(0);
     column->resize(column->sizeHint());
     for (Encoder* knob : {column->freqKnob(), column->qKnob(), column->gainKnob()})

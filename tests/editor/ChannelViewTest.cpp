@@ -78,7 +78,8 @@ TEST_F(ChannelViewTest, InputHeaderBadgesMenuAndTabs) {
     EXPECT_TRUE(texts(view->badges()).contains(QStringLiteral("FIR on")));
 }
 
-TEST_F(ChannelViewTest, OutputMenuCopiesAndBypassFollowsTheModel) {
+TEST_F(ChannelViewTest, OutputToolbarGainAndMuteGoThroughTheModel) {
+    rig.model.setMute(4, true);
     auto view = open(4);
     ASSERT_EQ(menuTitles(*view).size(), 7);
     EXPECT_EQ(menuTitles(*view).first(), QStringLiteral("OUT 2"));
@@ -95,38 +96,36 @@ TEST_F(ChannelViewTest, OutputMenuCopiesAndBypassFollowsTheModel) {
     rig.model.setEQBypass(4, false);
     settle();
     EXPECT_FALSE(bypass->isChecked());
-}
 
-TEST_F(ChannelViewTest, PasteNeedsEQOfTheSameKind) {
-    auto view = open(5);
+    // Paste needs copied EQ of the same kind.
     QPushButton* paste = view->toolbarButton(QStringLiteral("Paste"));
     EXPECT_FALSE(paste->isEnabled());
     rig.model.copyEQ(0);
     settle();
     EXPECT_FALSE(paste->isEnabled());
-    view->toolbarButton(QStringLiteral("Copy"))->click();  // copies channel 5
+    view->toolbarButton(QStringLiteral("Copy"))->click();  // copies channel 4
     settle();
     EXPECT_TRUE(paste->isEnabled());
-}
 
-TEST_F(ChannelViewTest, GainAndMuteGoThroughTheModel) {
-    rig.model.setMute(6, true);
-    auto view = open(6);
     EXPECT_EQ(view->muteButton()->look().fill, Palette::red());
     EXPECT_EQ(view->muteButton()->look().text, QColor(Qt::white));
     view->muteButton()->click();
-    EXPECT_EQ(rig.model.words(7, 2)[1] & 1, 0u);
+    EXPECT_EQ(rig.model.words(1 + 4, 2)[1] & 1, 0u);
     settle();
     EXPECT_NE(view->muteButton()->look().fill, Palette::red());
     enter(view->gainKnob()->field(), QStringLiteral("-12,35"));
-    EXPECT_EQ(single(rig.model.words(7, 2)[0]), std::round(-12.35f / 0.1f) * 0.1f);
+    EXPECT_EQ(single(rig.model.words(1 + 4, 2)[0]), std::round(-12.35f / 0.1f) * 0.1f);
     settle();
     EXPECT_EQ(view->gainKnob()->field()->lineEdit()->text(), QStringLiteral("-12.4"));
 }
 
-TEST_F(ChannelViewTest, TheStoredTabChoosesTheContent) {
-    auto view = open(1);
-    EXPECT_NE(view->eqGraph(), nullptr);
+TEST_F(ChannelViewTest, TheStoredTabChoosesTheContentAndTheGraphFollowsTheTabArea) {
+    EXPECT_EQ(ChannelView::graphHeight(500), 150);
+    EXPECT_EQ(ChannelView::graphHeight(800), 338);
+    auto view = open(1, {1200, 1100});
+    ASSERT_NE(view->eqGraph(), nullptr);
+    EXPECT_EQ(view->eqGraph()->height(), ChannelView::graphHeight(view->tabArea()->viewport()->height()));
+    EXPECT_GT(view->eqGraph()->height(), 150);
     view->tabPicker()->segment(2)->click();
     EXPECT_EQ(rig.settings.text(ChannelTab::settingsKey), ChannelTab::dynamics);
     EXPECT_NE(view->tabContent()->findChild<DEQBox*>(), nullptr);
@@ -149,14 +148,6 @@ TEST_F(ChannelViewTest, StartTabFromTheEnvironment) {
     EXPECT_NE(other->eqGraph(), nullptr);
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(other->tabPicker()->segment(i)->isChecked());
     qunsetenv(ChannelTab::environmentVariable);
-}
-
-TEST_F(ChannelViewTest, GraphHeightFollowsTheTabArea) {
-    EXPECT_EQ(ChannelView::graphHeight(500), 150);
-    EXPECT_EQ(ChannelView::graphHeight(800), 338);
-    auto view = open(0, {1200, 1100});
-    EXPECT_EQ(view->eqGraph()->height(), ChannelView::graphHeight(view->tabArea()->viewport()->height()));
-    EXPECT_GT(view->eqGraph()->height(), 150);
 }
 
 TEST_F(ChannelViewTest, EditsElsewhereRedrawAndTheSelectionIsShared) {

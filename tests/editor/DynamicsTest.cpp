@@ -53,7 +53,7 @@ TEST(DynamicsEstimates, LimiterGateAndDynamicEQ) {
     EXPECT_FLOAT_EQ(dynamics::deqGainChange(band, -80), 0);
 }
 
-TEST(DynamicsMetersView, TextsFollowTheReading) {
+TEST(DynamicsMetersView, TextsAndBarsFollowTheReading) {
     DynamicsMeters meters(false, 150, false);
     meters.setReading({-90, 5, false, false, std::nullopt});
     EXPECT_EQ(meters.inText(), QStringLiteral("-60"));
@@ -69,21 +69,20 @@ TEST(DynamicsMetersView, TextsFollowTheReading) {
     EXPECT_EQ(meters.grMeter()->litCount(), 33);  // beyond the last mark: all lit
     EXPECT_EQ(meters.outText(), QStringLiteral("-55"));
     EXPECT_EQ(meters.grCaption(), QStringLiteral("GR"));
-}
 
-TEST(DynamicsMetersView, DynamicEQBoostAndCutOnTheirScale) {
-    DynamicsMeters meters(true, 190, true);
-    meters.setReading({-20, 3, true, true, std::nullopt});
-    meters.grMeter()->resize(10, 190);
-    EXPECT_EQ(meters.grCaption(), QStringLiteral("BOOST"));
-    EXPECT_EQ(meters.grText(), QStringLiteral("+3.0"));
-    EXPECT_EQ(meters.outputLevel(), -17);
+    // The dynamic EQ's meters show boost and cut on their own scale.
+    DynamicsMeters deq(true, 190, true);
+    deq.setReading({-20, 3, true, true, std::nullopt});
+    deq.grMeter()->resize(10, 190);
+    EXPECT_EQ(deq.grCaption(), QStringLiteral("BOOST"));
+    EXPECT_EQ(deq.grText(), QStringLiteral("+3.0"));
+    EXPECT_EQ(deq.outputLevel(), -17);
     EXPECT_EQ(GRMeter::segmentCount(190), 42);
-    EXPECT_EQ(meters.grMeter()->litCount(), 16);
-    meters.setReading({-20, 3, false, true, std::nullopt});
-    EXPECT_EQ(meters.grText(), QStringLiteral("\u22123.0"));
-    EXPECT_EQ(meters.outputLevel(), -23);
-    EXPECT_TRUE(meters.toolTip().startsWith(QStringLiteral("IN is the DSP's level for this channel. GR")));
+    EXPECT_EQ(deq.grMeter()->litCount(), 16);
+    deq.setReading({-20, 3, false, true, std::nullopt});
+    EXPECT_EQ(deq.grText(), QStringLiteral("\u22123.0"));
+    EXPECT_EQ(deq.outputLevel(), -23);
+    EXPECT_TRUE(deq.toolTip().startsWith(QStringLiteral("IN is the DSP's level for this channel. GR")));
     EXPECT_EQ(GRMeter::segmentCount(36), 8);
 }
 
@@ -124,23 +123,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DynamicsPanels, CompressorKnobsCommitOneFieldAndGreyWhenOff) {
-    rig.model.setCompressor(5, {-20, 4, 10, 100, 0, true});
-    CompressorBox box(rig.model, 5);
-    box.knobs()[1]->committed(2.5);
-    EXPECT_EQ(rig.model.compressor(5).ratio, 2.5f);
-    EXPECT_EQ(rig.model.compressor(5).threshold, -20.0f);
-    box.knobs()[2]->committed(12.9);  // integers take the whole part
-    EXPECT_EQ(rig.model.compressor(5).attack, 12);
-    box.knobs()[2]->committed(std::numeric_limits<double>::infinity());
-    EXPECT_EQ(rig.model.compressor(5).attack, 12);
-    box.onToggle()->click();
-    EXPECT_EQ(rig.model.words(182 + 5, 1)[0], 1u);
-    box.refresh();
-    EXPECT_EQ(box.meters()->grText(), QStringLiteral("OFF"));
-}
-
-TEST_F(DynamicsPanels, MutedChannelWorksOnSilence) {
+TEST_F(DynamicsPanels, CompressorWorksOnSilenceWhenMutedCommitsOneFieldAndGreysWhenOff) {
     rig.model.setCompressor(4, {-20, 4, 10, 100, 0, true});
     rig.setLevel(4, 0);
     CompressorBox box(rig.model, 4);
@@ -150,6 +133,18 @@ TEST_F(DynamicsPanels, MutedChannelWorksOnSilence) {
     EXPECT_EQ(box.meters()->inText(), QStringLiteral("-60"));
     EXPECT_EQ(box.meters()->grText(), QStringLiteral("0.0"));
     EXPECT_FALSE(box.curve()->livePoint());
+
+    box.knobs()[1]->committed(2.5);
+    EXPECT_EQ(rig.model.compressor(4).ratio, 2.5f);
+    EXPECT_EQ(rig.model.compressor(4).threshold, -20.0f);
+    box.knobs()[2]->committed(12.9);  // integers take the whole part
+    EXPECT_EQ(rig.model.compressor(4).attack, 12);
+    box.knobs()[2]->committed(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(rig.model.compressor(4).attack, 12);
+    box.onToggle()->click();
+    EXPECT_EQ(rig.model.words(182 + 4, 1)[0], 1u);
+    box.refresh();
+    EXPECT_EQ(box.meters()->grText(), QStringLiteral("OFF"));
 }
 
 TEST_F(DynamicsPanels, LimiterSeesTheCompressedLevel) {
@@ -163,10 +158,12 @@ TEST_F(DynamicsPanels, LimiterSeesTheCompressedLevel) {
     EXPECT_EQ(rig.model.limiter(6).threshold, 0.0f);
 }
 
-TEST_F(DynamicsPanels, GateStatusFollowsTheLevel) {
-    rig.model.write(214 + 1, {0}, std::nullopt, false);
+TEST_F(DynamicsPanels, GateStatusFollowsTheLevelAndWritesReachTheGroup) {
+    rig.model.setGroup(1, 3);
+    rig.model.setGroup(3, 3);
     rig.model.write(210 + 1, {bits(-40)}, std::nullopt, false);
     GateBox gate(rig.model, 1);
+    ASSERT_TRUE(gate.onToggle()->isChecked());  // no words yet: on
     rig.setLevel(1, -50);
     EXPECT_EQ(gate.status()->text(), QStringLiteral("Closed"));
     EXPECT_EQ(gate.status()->palette().color(QPalette::WindowText), Palette::red());
@@ -177,28 +174,17 @@ TEST_F(DynamicsPanels, GateStatusFollowsTheLevel) {
     gate.refresh();
     EXPECT_EQ(gate.status()->text(), QStringLiteral("Closed"));
     gate.onToggle()->click();
-    EXPECT_EQ(rig.model.words(215, 1)[0], 1u);
+    EXPECT_EQ(rig.model.words(214 + 1, 1)[0], 1u);
+    EXPECT_EQ(rig.model.words(214 + 3, 1)[0], 1u);
     gate.refresh();
     EXPECT_EQ(gate.status()->text(), QStringLiteral("Off"));
-}
 
-TEST_F(DynamicsPanels, GateThresholdIsClampedAndRounded) {
-    GateBox gate(rig.model, 2);
     const QList<std::pair<double, float>> cases{{5, 0.0f}, {-120, -90.0f}, {-33.36, -33.4f}};
     for (const auto& [typed, stored] : cases) {
         gate.knobs()[0]->committed(typed);
-        EXPECT_EQ(single(rig.model.words(212, 6)[0]), stored) << typed;
+        EXPECT_EQ(single(rig.model.words(210 + 1, 1)[0]), stored) << typed;
+        EXPECT_EQ(single(rig.model.words(210 + 3, 1)[0]), stored) << typed;
     }
-}
-
-TEST_F(DynamicsPanels, GateWritesReachTheGroup) {
-    rig.model.setGroup(0, 3);
-    rig.model.setGroup(3, 3);
-    GateBox gate(rig.model, 0);
-    ASSERT_TRUE(gate.onToggle()->isChecked());  // no words yet: on
-    gate.onToggle()->click();
-    EXPECT_EQ(rig.model.words(214, 1)[0], 1u);
-    EXPECT_EQ(rig.model.words(217, 1)[0], 1u);
 }
 
 TEST_F(DynamicsPanels, DynamicEQBandsEditAndSummarise) {

@@ -114,20 +114,22 @@ protected:
 
 }  // namespace
 
-TEST_F(FIRBoxTest, WithoutADeviceNothingIsReadAndClearIsOff) {
-    auto box = shown(app, 3);
+TEST_F(FIRBoxTest, WithoutADeviceNothingIsReadAndBypassIsWrittenForThisChannelOnly) {
+    const QString targetsKey = QStringLiteral("firSend.targets");
+    rig.model.setGroup(4, 1);
+    rig.model.setGroup(5, 1);
+    auto box = shown(app, 4);
     settle();
     EXPECT_FALSE(box->live());
     EXPECT_FALSE(box->clearButton()->isEnabled());
     EXPECT_EQ(box->status()->text(), QStringLiteral("Active"));  // no words: FIR on
     EXPECT_FALSE(box->bypassButton()->isChecked());
     EXPECT_EQ(box->storedName()->text(), QStringLiteral("(unnamed)"));
-}
+    // Showing the tab makes this channel the first send target, unless targets are stored.
+    EXPECT_EQ(context.settings.text(targetsKey), QStringLiteral("4"));
+    shown(app, 7).reset();
+    EXPECT_EQ(context.settings.text(targetsKey), QStringLiteral("4"));
 
-TEST_F(FIRBoxTest, BypassIsWrittenForThisChannelOnly) {
-    rig.model.setGroup(4, 1);
-    rig.model.setGroup(5, 1);
-    auto box = shown(app, 4);
     box->bypassButton()->click();
     EXPECT_EQ(rig.model.words(391 + 4, 1), Words{1});
     EXPECT_EQ(rig.model.words(391 + 5, 1), Words{0});
@@ -225,15 +227,4 @@ TEST_F(FIRBoxTest, FilesLoadOrSayWhyNot) {
 
     box->chooseFileButton()->click();  // cancelled: nothing changes
     EXPECT_FALSE(box->pendingFilter());
-}
-
-TEST_F(FIRBoxTest, ShowingTheTabChoosesThisChannelAsTheFirstSendTarget) {
-    const QString key = QStringLiteral("firSend.targets");
-    {
-        auto box = shown(app, 6);
-        EXPECT_EQ(context.settings.text(key), QStringLiteral("6"));
-    }
-    context.settings.setValue(key, QStringLiteral("4"));
-    auto box = shown(app, 7);
-    EXPECT_EQ(context.settings.text(key), QStringLiteral("4"));
 }

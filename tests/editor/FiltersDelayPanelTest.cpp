@@ -19,9 +19,6 @@ protected:
     Rig rig;
     Words delay(int ch) { return rig.model.words(330 + ch, 2); }
     float delayMs(int ch) { return single(delay(ch)[0]); }
-    void refreshAll(std::initializer_list<FiltersDelayPanel*> panels) {
-        for (auto* p : panels) p->refresh();
-    }
 };
 
 }  // namespace
@@ -39,11 +36,12 @@ TEST_F(FiltersDelayPanelTest, DelayIsShownAndTypedInTheChosenUnit) {
     EXPECT_EQ(panel.delayField()->lineEdit()->text(), QStringLiteral("3.430"));
 }
 
-TEST_F(FiltersDelayPanelTest, DelayIsStoredInHundredthsFromZeroTo2000) {
+TEST_F(FiltersDelayPanelTest, DelayIsStoredInHundredthsFromZeroTo2000AndOffKeepsItsTime) {
     FiltersDelayPanel panel(rig.model, rig.settings, 5);
     const QList<std::pair<QString, float>> cases{
         {QStringLiteral("1.234"), std::round(1.234f / 0.01f) * 0.01f},
         {QStringLiteral("-3"), 0.0f},
+        {QStringLiteral("12.5"), 12.5f},
         {QStringLiteral("2500"), 2000.0f}};
     for (const auto& [typed, stored] : cases) {
         enter(panel.delayField(), typed);
@@ -51,46 +49,38 @@ TEST_F(FiltersDelayPanelTest, DelayIsStoredInHundredthsFromZeroTo2000) {
     }
     panel.refresh();
     EXPECT_EQ(panel.delayField()->lineEdit()->text(), QStringLiteral("2000.00"));
-}
 
-TEST_F(FiltersDelayPanelTest, SwitchingTheDelayOffKeepsItsTime) {
-    FiltersDelayPanel panel(rig.model, rig.settings, 1);
-    rig.model.write(331, {bits(12.5f), 0}, std::nullopt, false);
+    rig.model.write(335, {bits(12.5f), 0}, std::nullopt, false);
     panel.refresh();
     ASSERT_TRUE(panel.delayToggle()->isChecked());
     panel.delayToggle()->click();
-    EXPECT_EQ(delay(1), (Words{bits(12.5f), 1}));
+    EXPECT_EQ(delay(5), (Words{bits(12.5f), 1}));
 }
 
-TEST_F(FiltersDelayPanelTest, FilterFrequenciesAreClamped) {
+TEST_F(FiltersDelayPanelTest, FiltersAreClampedKeepTheirWordsWhenOffAndRewriteUnknownSlopes) {
     FiltersDelayPanel panel(rig.model, rig.settings, 2);
     enter(panel.highPass().field, QStringLiteral("5"));
     EXPECT_EQ(rig.model.words(156, 2)[0], 20u);
     enter(panel.highPass().field, QStringLiteral("30000"));
     EXPECT_EQ(rig.model.words(156, 2)[0], 22000u);
-}
 
-TEST_F(FiltersDelayPanelTest, SwitchingALowPassOffKeepsFrequencyAndSlopeAndDimsIt) {
-    FiltersDelayPanel panel(rig.model, rig.settings, 6);
-    rig.model.write(172, {8000, quint32(FilterSlope::lr24)}, std::nullopt, false);
+    rig.model.write(168, {8000, quint32(FilterSlope::lr24)}, std::nullopt, false);
     panel.refresh();
     EXPECT_FALSE(panel.lowPass().dim->isEnabled());
     panel.lowPass().toggle->click();
-    EXPECT_EQ(rig.model.words(172, 2), (Words{8000, quint32(FilterSlope::lr24) | 0x100}));
+    EXPECT_EQ(rig.model.words(168, 2), (Words{8000, quint32(FilterSlope::lr24) | 0x100}));
     panel.refresh();
     EXPECT_TRUE(panel.lowPass().dim->isEnabled());
     EXPECT_DOUBLE_EQ(panel.lowPass().dim->opacity(), 0.6);
-}
 
-TEST_F(FiltersDelayPanelTest, AnUnknownSlopeShowsAndIsRewrittenAsBW12) {
-    FiltersDelayPanel panel(rig.model, rig.settings, 0);
-    rig.model.write(154, {80, 0x33}, std::nullopt, false);
+    // An unknown slope shows, and is written back, as BW12.
+    rig.model.write(156, {80, 0x33}, std::nullopt, false);
     panel.refresh();
     EXPECT_EQ(panel.highPass().slope->currentText(), QStringLiteral("BW12"));
     enter(panel.highPass().field, QStringLiteral("90"));
-    EXPECT_EQ(rig.model.words(154, 2), (Words{90, quint32(FilterSlope::bw12)}));
+    EXPECT_EQ(rig.model.words(156, 2), (Words{90, quint32(FilterSlope::bw12)}));
     Q_EMIT panel.highPass().slope->activated(FilterSlope::lr48);
-    EXPECT_EQ(rig.model.words(154, 2), (Words{90, quint32(FilterSlope::lr48)}));
+    EXPECT_EQ(rig.model.words(156, 2), (Words{90, quint32(FilterSlope::lr48)}));
 }
 
 TEST_F(FiltersDelayPanelTest, TheUnitIsSharedByEveryChannelsPanel) {

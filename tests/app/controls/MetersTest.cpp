@@ -55,7 +55,7 @@ TEST(MetersTest, SegmentsOfABarWithTheClipLight) {
     EXPECT_EQ(meterBandColor(MeterBand::green), Palette::green());
 }
 
-TEST(MetersTest, BallisticsFallHoldThePeakAndLightTheClip) {
+TEST(MetersTest, BallisticsFallAtMostTwentyDecibelsHoldThePeakAndLightTheClip) {
     StepClock time;
     MeterBar bar(true);
     bar.setClock(time.clock());
@@ -86,16 +86,14 @@ TEST(MetersTest, BallisticsFallHoldThePeakAndLightTheClip) {
     EXPECT_TRUE(bar.clipLit());
     time.now += 0.2;
     EXPECT_FALSE(bar.clipLit());
-}
 
-TEST(MetersTest, ALateChangeFallsByAtMostTwentyDecibels) {
-    StepClock time;
-    MeterBar bar(false);
-    bar.setClock(time.clock());
-    bar.setLevel(10);
+    // A late change falls by at most twenty decibels.
+    MeterBar late(false);
+    late.setClock(time.clock());
+    late.setLevel(10);
     time.now += 3;
-    bar.setLevel(-80);
-    EXPECT_NEAR(bar.shownLevel(), -10, 1e-4);
+    late.setLevel(-80);
+    EXPECT_NEAR(late.shownLevel(), -10, 1e-4);
     // A peak at or below -48 dBu has no segment to light.
     MeterBar quiet(false);
     quiet.setClock(time.clock());
