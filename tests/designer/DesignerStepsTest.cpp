@@ -158,22 +158,6 @@ TEST_F(DesignerSteps, TargetControlsReachTheirSetters) {
     EXPECT_TRUE(target.bypass->isChecked());
 }
 
-TEST_F(DesignerSteps, BandRowsFollowTheStoredBands) {
-    FIRDesignerSettings stored;
-    stored.bands.resize(4);
-    stored.bands[1].type = 7;  // not offered by the menu
-    Settings::shared().setValue(FIRDesignerView::settingsKey, QJsonDocument(stored.toJson()).toJson());
-    FIRDesignerView& view = page.open();
-    TargetStep& target = step<TargetStep>(view);
-    ASSERT_EQ(target.bands.size(), 4);
-    EXPECT_EQ(target.bands[1]->type->currentIndex(), -1);
-    click(target.reset);
-    EXPECT_EQ(target.bands.size(), 15);
-    view.undo();
-    Page::settle();
-    EXPECT_EQ(target.bands.size(), 4);
-}
-
 TEST_F(DesignerSteps, CorrectionWarnsBelowTheWorkingLimit) {
     FIRDesignerView& view = page.open();
     CorrectionStep& correction = step<CorrectionStep>(view);
@@ -201,9 +185,12 @@ TEST_F(DesignerSteps, CorrectionWarnsBelowTheWorkingLimit) {
     screenshot(view, QStringLiteral("designer-3-correction"));
 }
 
-TEST_F(DesignerSteps, PhaseCorrectionNeedsPhaseOnMoreThanHalfThePoints) {
-    // Stored as on without a measurement: disabled, ticked, and still counted by the warning.
+TEST_F(DesignerSteps, StoredSettingsShapeTheRowsAndPhaseNeedsPhaseOnMoreThanHalfThePoints) {
+    // Four bands, one of a type the menu does not offer, and phase correction stored as on
+    // without a measurement: disabled, ticked, and still counted by the warning.
     FIRDesignerSettings stored;
+    stored.bands.resize(4);
+    stored.bands[1].type = 7;
     stored.phaseOn = true;
     Settings::shared().setValue(FIRDesignerView::settingsKey, QJsonDocument(stored.toJson()).toJson());
     FIRDesignerView& view = page.open();
@@ -218,6 +205,15 @@ TEST_F(DesignerSteps, PhaseCorrectionNeedsPhaseOnMoreThanHalfThePoints) {
     page.dialogs.clipboard = QString::fromLatin1(measurementText(20, 11));
     click(step<ImportStep>(view).pasteButton);
     EXPECT_TRUE(correction.phaseOn->isEnabled());
+
+    TargetStep& target = step<TargetStep>(view);
+    ASSERT_EQ(target.bands.size(), 4);
+    EXPECT_EQ(target.bands[1]->type->currentIndex(), -1);
+    click(target.reset);
+    EXPECT_EQ(target.bands.size(), 15);
+    view.undo();
+    Page::settle();
+    EXPECT_EQ(target.bands.size(), 4);
 }
 
 TEST_F(DesignerSteps, ImportPanelShowsTheMeasurementAndTheOffset) {

@@ -139,7 +139,7 @@ TEST_F(FIRSendBarTest, SendButtonNeedsTargetsCoefficientsAndADevice) {
     EXPECT_TRUE(live.sentAfter(mark, headerCommand).isEmpty());
 }
 
-TEST_F(FIRSendBarTest, UploadSendsEachTargetInOrderAndNamesIt) {
+TEST_F(FIRSendBarTest, UploadSendsEachTargetInOrderNamesItAndKeepsGivenHeaders) {
     livemodel::Live live;
     Bar bar(live.model.get());
     bar.bar->setTargets({4, 0});
@@ -169,6 +169,22 @@ TEST_F(FIRSendBarTest, UploadSendsEachTargetInOrderAndNamesIt) {
     EXPECT_EQ(live.model->words(403 + 4, 0), packedName("BassRoom  2024 correctio"));
     EXPECT_EQ(live.model->words(403, 0), packedName("BassRoom  2024 correctio"));
     EXPECT_NE(live.model->words(403 + 7, 0), packedName("BassRoom  2024 correctio"));
+
+    // Given header words go unchanged to every target.
+    const Words header{0x900, 4, 1, 2, 3};
+    bar.bar->setHeader(header);
+    bar.bar->setTargets({4, 6});
+    const qsizetype again = live.sim.received().size();
+    ASSERT_TRUE(bar.send());
+    EXPECT_EQ(bar.bar->status(), QStringLiteral("Sent to OUT 1, OUT 3."));
+    const QList<DSPFrame> given = live.sentAfter(again, headerCommand);
+    const QList<DSPFrame> commits = live.sentAfter(again, commitCommand);
+    ASSERT_EQ(given.size(), 2);
+    ASSERT_EQ(commits.size(), 2);
+    EXPECT_EQ(given[0].words, header);
+    EXPECT_EQ(given[1].words, header);
+    EXPECT_EQ(commits[0].words.value(0), 0x500u);
+    EXPECT_EQ(commits[1].words.value(0), 0x700u);
 }
 
 TEST_F(FIRSendBarTest, FailuresRetriesAndBypassedBlocksMakeOneStatusLine) {
@@ -185,25 +201,6 @@ TEST_F(FIRSendBarTest, FailuresRetriesAndBypassedBlocksMakeOneStatusLine) {
                              "hear it."));
     EXPECT_EQ(live.model->words(403 + 5, 0), packedName("Room EQ"));
     EXPECT_NE(live.model->words(403 + 4, 0), packedName("Room EQ"));
-}
-
-TEST_F(FIRSendBarTest, GivenHeaderWordsGoUnchangedToEveryTarget) {
-    livemodel::Live live;
-    Bar bar(live.model.get());
-    const Words header{0x900, 4, 1, 2, 3};
-    bar.bar->setHeader(header);
-    bar.bar->setTargets({4, 6});
-    const qsizetype mark = live.sim.received().size();
-    ASSERT_TRUE(bar.send());
-    EXPECT_EQ(bar.bar->status(), QStringLiteral("Sent to OUT 1, OUT 3."));
-    const QList<DSPFrame> headers = live.sentAfter(mark, headerCommand);
-    const QList<DSPFrame> commits = live.sentAfter(mark, commitCommand);
-    ASSERT_EQ(headers.size(), 2);
-    ASSERT_EQ(commits.size(), 2);
-    EXPECT_EQ(headers[0].words, header);
-    EXPECT_EQ(headers[1].words, header);
-    EXPECT_EQ(commits[0].words.value(0), 0x500u);
-    EXPECT_EQ(commits[1].words.value(0), 0x700u);
 }
 
 TEST_F(FIRSendBarTest, RefusedTargetsStillEndTheRun) {
