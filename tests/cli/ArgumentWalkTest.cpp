@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/ArgumentWalk.h"
-#include "cli/CommandLine.h"
 #include "cli/ValueReaders.h"
-#include "support/CapturedConsole.h"
 #include "support/GermanLocale.h"
 
 using namespace cli;
@@ -86,15 +84,26 @@ TEST(ArgumentWalk, SettingsCollectInAnyOrder) {
               (QList<QByteArray>{QByteArray("\x01\x02", 2), QByteArray("\x03", 1), QByteArray("\x04", 1)}));
 }
 
-TEST(ArgumentWalk, ASettingTakesTheNextArgumentWhateverItLooksLike) {
-    const ReportToolSettings s = settingsOf(args({"--wait", "--list"}));
-    EXPECT_FALSE(s.listOnly);
-    EXPECT_EQ(s.waitMs, 500.0);
-
+// A setting takes the next argument whatever it looks like; an unusable value keeps the
+// wait as it was and makes --listen five seconds.
+TEST(ArgumentWalk, SettingValuesAndTheirFallbacks) {
+    struct Case {
+        QStringList arguments;
+        double waitMs, listenSeconds;
+    };
+    const Case cases[] = {
+        {args({"--wait", "--list"}), 500, 0}, {args({"--wait", "20", "--wait", "x"}), 20, 0},
+        {args({"--wait", "1.5e2"}), 150, 0},  {args({"--wait"}), 500, 0},
+        {args({"--listen"}), 500, 5},         {args({"--listen", "x"}), 500, 5},
+        {args({"--listen", "0"}), 500, 0},    {args({"--listen", "2.25"}), 500, 2.25},
+    };
+    for (const Case& c : cases) {
+        const ReportToolSettings s = settingsOf(c.arguments);
+        EXPECT_FALSE(s.listOnly) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(s.waitMs, c.waitMs) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(s.listenSeconds, c.listenSeconds) << c.arguments.join(' ').toStdString();
+    }
     EXPECT_EQ(settingsOf(args({"--device", "--selftest"})).vendorID, 0x28E9);
-    EXPECT_EQ(settingsOf(args({"--wait", "20", "--wait", "x"})).waitMs, 20.0);
-    EXPECT_EQ(settingsOf(args({"--wait", "1.5e2"})).waitMs, 150.0);
-    EXPECT_EQ(settingsOf(args({"--wait"})).waitMs, 500.0);
 }
 
 TEST(ArgumentWalk, SendRefusesMissingBadOrEmptyHex) {
@@ -106,13 +115,6 @@ TEST(ArgumentWalk, SendRefusesMissingBadOrEmptyHex) {
         EXPECT_EQ(error->message, QStringLiteral("bad or empty hex\n"));
         EXPECT_EQ(error->status, 2);
     }
-}
-
-TEST(ArgumentWalk, ListenDefaultsToFiveSecondsOnAnUnusableValue) {
-    EXPECT_EQ(settingsOf(args({"--listen"})).listenSeconds, 5.0);
-    EXPECT_EQ(settingsOf(args({"--listen", "x"})).listenSeconds, 5.0);
-    EXPECT_EQ(settingsOf(args({"--listen", "0"})).listenSeconds, 0.0);
-    EXPECT_EQ(settingsOf(args({"--listen", "2.25"})).listenSeconds, 2.25);
 }
 
 TEST(ArgumentWalk, DevicePairNeedsExactlyTwoHexNumbers) {
@@ -210,24 +212,4 @@ TEST(ValueReaders, DecimalsAreReadTheSameWayInEveryLocale) {
     // Non-finite values would make a wait or a meter run endless.
     for (const char* bad : {"", " 1", "1 ", "1x", "nan", "inf", "-infinity", "1e999"})
         EXPECT_EQ(readDecimal(bad), std::nullopt) << bad;
-}
-
-TEST(CommandLine, UsageErrorsPrintTheirExactTextAndNothingElse) {
-    {
-        kestrel_test::CapturedConsole console;
-        EXPECT_EQ(runCommandLine(args({"--list", "--x"})), 2);
-        EXPECT_EQ(console.error(), QStringLiteral("unknown option --x\n"));
-        EXPECT_TRUE(console.out().isEmpty());
-    }
-    {
-        kestrel_test::CapturedConsole console;
-        EXPECT_EQ(runCommandLine(args({"--fir-flat", "abc"})), 2);
-        EXPECT_TRUE(console.error().isEmpty());
-        EXPECT_TRUE(console.out().isEmpty());
-    }
-    {
-        kestrel_test::CapturedConsole console;
-        EXPECT_EQ(runCommandLine(args({"--send", "--list"})), 2);
-        EXPECT_EQ(console.error(), QStringLiteral("bad or empty hex\n"));
-    }
 }

@@ -39,7 +39,7 @@ QString transportLine(const SimProcess& sim) {
 
 }  // namespace
 
-TEST(HardwareTestsProcess, SnapshotWritesTheDeviceState) {
+TEST(HardwareTestsProcess, SnapshotWritesTheDeviceStateOrFails) {
     const auto sim = kestrel_test::startSimulator();
     ASSERT_TRUE(sim->started());
     const QString file = sim->path(QStringLiteral("snapshot.json"));
@@ -71,16 +71,12 @@ TEST(HardwareTestsProcess, SnapshotWritesTheDeviceState) {
         EXPECT_EQ(header[0].toInteger(), (ch + 1) << 8);
         EXPECT_EQ(fir.value(QStringLiteral("coefficients")).toArray().size(), header[1].toInteger() & 0xFFFF);
     }
-}
 
-TEST(HardwareTestsProcess, SnapshotThatCannotBeWrittenFails) {
-    const auto sim = kestrel_test::startSimulator();
-    ASSERT_TRUE(sim->started());
-    const QString file = sim->path(QStringLiteral("missing-folder/snapshot.json"));
-    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--snapshot"), file});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.outLines().value(1), QStringLiteral("can't write ") + file);
-    EXPECT_FALSE(run.outText().contains(QStringLiteral("saved")));
+    const QString unwritable = sim->path(QStringLiteral("missing-folder/snapshot.json"));
+    const AppRun failed = runAgainst(sim->host(), {QStringLiteral("--snapshot"), unwritable});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.outLines().value(1), QStringLiteral("can't write ") + unwritable);
+    EXPECT_FALSE(failed.outText().contains(QStringLiteral("saved")));
 }
 
 // Every kind of parameter on every channel goes out, reads back the same and is
@@ -140,14 +136,14 @@ TEST(HardwareTestsProcess, MetersPrintSettingsAndLevels) {
     }
 }
 
-TEST(HardwareTestsProcess, SourcesTestPassesAndRestores) {
+TEST(HardwareTestsProcess, SourcesAndPresetsTestsPassAndRestore) {
     const auto sim = kestrel_test::startSimulator();
     ASSERT_TRUE(sim->started());
     const QJsonObject before = paramsWithoutMeters(sim->state());
     const AppRun run = runAgainst(sim->host(), {QStringLiteral("--hwtest-sources")});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
-    const QStringList lines = run.outLines();
+    QStringList lines = run.outLines();
     ASSERT_EQ(lines.size(), 6) << run.outText().toStdString();
     EXPECT_EQ(
         lines[2],
@@ -156,16 +152,13 @@ TEST(HardwareTestsProcess, SourcesTestPassesAndRestores) {
     EXPECT_EQ(lines[5],
               QStringLiteral("SOURCES PASSED (each input holds its own source; originals restored)"));
     EXPECT_EQ(paramsWithoutMeters(sim->state()), before);
-}
 
-TEST(HardwareTestsProcess, PresetsTestStoresAndDeletesInAFreeSlot) {
-    const auto sim = kestrel_test::startSimulator();
-    ASSERT_TRUE(sim->started());
-    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--hwtest-presets")});
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
-    const QStringList lines = run.outLines();
-    ASSERT_EQ(lines.size(), 5) << run.outText().toStdString();
+    // The presets test stores and deletes in a free slot of the same device.
+    const AppRun presets = runAgainst(sim->host(), {QStringLiteral("--hwtest-presets")});
+    ASSERT_TRUE(presets.finished);
+    EXPECT_EQ(presets.exitCode, 0) << presets.outText().toStdString();
+    lines = presets.outLines();
+    ASSERT_EQ(lines.size(), 5) << presets.outText().toStdString();
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("presets before: [")));
     EXPECT_TRUE(
         QRegularExpression(QStringLiteral(R"(^save to slot \d+: acknowledged, listed as "TSL TEST"$)"))

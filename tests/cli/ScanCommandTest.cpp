@@ -42,13 +42,6 @@ TEST(ScanCommand, ListsTheSimulatorOnTheInterfaceNetwork) {
               QStringList{QStringLiteral("DSPs on TCP 8234: [\"%1\"]").arg(simulator.host())});
 }
 
-TEST(ScanCommand, NothingFoundPrintsAnEmptyList) {
-    LoopbackInterfaces system({{QStringLiteral("lo"), QStringLiteral("127.0.0.1")}});
-    kestrel_test::CapturedConsole console;
-    EXPECT_EQ(cli::runScan(system), 0);
-    EXPECT_EQ(console.out(), QStringLiteral("DSPs on TCP 8234: []\n"));
-}
-
 // The real program with the real interface list, inside a network namespace of
 // its own whose only interface is the loopback: nothing outside is reachable.
 TEST(ScanCommand, EndToEndInAPrivateNetworkNamespace) {

@@ -14,19 +14,6 @@ TEST(SelfChecks, ResultsPrintOneLineEachAndReportAnyFailure) {
     EXPECT_EQ(console.out(), QStringLiteral("PASS first\nPASS second\nPASS fine\nFAIL broken\n"));
 }
 
-TEST(SelfChecks, OnlineRunEndsWithTheModelPlaceholder) {
-    bool modelMade = false;
-    const QList<CheckResult> results = allChecks(false, [&modelMade] {
-        modelMade = true;
-        return std::unique_ptr<DSPModel>();
-    });
-    EXPECT_FALSE(modelMade);
-    ASSERT_EQ(results.size(), 40);
-    EXPECT_EQ(results.last().name,
-              QStringLiteral("model tests (run with TSL_OFFLINE=1 from the app bundle)"));
-    EXPECT_TRUE(results.last().passed);
-}
-
 // Without the demo device's data the table stays empty: the checks that need
 // it fail, the rest still run, and the list keeps its 21 entries.
 TEST(SelfChecks, ModelChecksWithoutDemoDataFailWhereTheyNeedIt) {

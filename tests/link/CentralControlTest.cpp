@@ -34,62 +34,6 @@ CC::Request gainSet(int channel, double dB) {
 
 }  // namespace
 
-TEST(CentralControl, ReferenceCodes) {
-    struct Case {
-        CC::Request request;
-        const char* code;
-    };
-    auto with = [](Kind kind, Control control, auto edit) {
-        CC::Request r = request(kind, control);
-        edit(r);
-        return r;
-    };
-    const Case cases[] = {
-        {request(Kind::read, Control::scene), "A5 C3 3C 5A FF 63 02 00 EE"},
-        {with(Kind::read, Control::mute, [](CC::Request& r) { r.side = Side::input, r.channel = 1; }),
-         "A5 C3 3C 5A FF 63 03 02 01 01 EE"},
-        {with(Kind::read, Control::gain, [](CC::Request& r) { r.side = Side::output, r.channel = 5; }),
-         "A5 C3 3C 5A FF 63 04 02 02 05 EE"},
-        {with(Kind::read, Control::gain, [](CC::Request& r) { r.side = Side::output, r.channel = 8; }),
-         "A5 C3 3C 5A FF 63 04 02 02 08 EE"},
-        {with(Kind::read, Control::matrix, [](CC::Request& r) { r.channel = 1, r.outChannel = 1; }),
-         "A5 C3 3C 5A FF 63 09 02 01 01 EE"},
-        {with(Kind::read, Control::allMute, [](CC::Request& r) { r.side = Side::input; }),
-         "A5 C3 3C 5A FF 63 0B 01 01 EE"},
-        {with(Kind::read, Control::allGain, [](CC::Request& r) { r.side = Side::input; }),
-         "A5 C3 3C 5A FF 63 0C 01 01 EE"},
-        {with(Kind::read, Control::inputMode, [](CC::Request& r) { r.channel = 1; }),
-         "A5 C3 3C 5A FF 63 0D 01 01 EE"},
-        {with(Kind::set, Control::scene, [](CC::Request& r) { r.scene = 3; }),
-         "A5 C3 3C 5A FF 36 02 01 03 EE"},
-        {with(Kind::set, Control::mute,
-              [](CC::Request& r) { r.side = Side::output, r.channel = 2, r.mute = true; }),
-         "A5 C3 3C 5A FF 36 03 03 02 02 01 EE"},
-        {with(Kind::set, Control::mute,
-              [](CC::Request& r) { r.side = Side::output, r.channel = 0, r.mute = true; }),
-         "A5 C3 3C 5A FF 36 03 03 02 00 01 EE"},
-        {gainSet(2, -10.0), "A5 C3 3C 5A FF 36 04 04 02 02 9C FF EE"},
-        {gainSet(2, 5.0), "A5 C3 3C 5A FF 36 04 04 02 02 32 00 EE"},
-        {gainSet(0, -6.0), "A5 C3 3C 5A FF 36 04 04 02 00 C4 FF EE"},
-        {with(Kind::set, Control::matrix,
-              [](CC::Request& r) { r.channel = 1, r.outChannel = 2, r.on = false; }),
-         "A5 C3 3C 5A FF 36 09 03 01 02 00 EE"},
-        {with(Kind::set, Control::inputMode,
-              [](CC::Request& r) { r.channel = 1, r.mode = CC::InputMode::analog; }),
-         "A5 C3 3C 5A FF 36 0D 02 01 00 EE"},
-        {with(
-             Kind::set, Control::step,
-             [](CC::Request& r) { r.side = Side::output, r.channel = 2, r.increase = true, r.stepSize = 0; }),
-         "A5 C3 3C 5A FF 36 05 04 02 02 00 00 EE"},
-        {with(Kind::set, Control::step,
-              [](CC::Request& r) {
-                  r.side = Side::output, r.channel = 2, r.increase = false, r.stepSize = 0;
-              }),
-         "A5 C3 3C 5A FF 36 05 04 02 02 01 00 EE"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(codeText(c.request), c.code);
-}
-
 TEST(CentralControl, GainRoundsHalfAwayAndSaturates) {
     auto gainBytes = [](double dB) { return codeText(gainSet(2, dB)).mid(30, 5); };
     EXPECT_EQ(gainBytes(-0.04), "00 00");

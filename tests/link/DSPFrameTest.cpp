@@ -51,9 +51,6 @@ TEST(DSPFrameEncode, ReportsArePaddedPiecesOfTheFrame) {
     EXPECT_EQ(two[0] + two[1].left(4), twelve.encode());
     EXPECT_EQ(two[1].mid(4), QByteArray(60, '\0'));
 
-    const QList<QByteArray> many = DSPFrame{DSPFrame::broadcast, 0x1F, countingWords(256)}.reports();
-    EXPECT_EQ(many.size(), 17);
-    for (const QByteArray& report : many) EXPECT_EQ(report.size(), 64);
     EXPECT_EQ(kIdentify.reports(7).size(), 3);
 }
 
@@ -77,12 +74,6 @@ TEST(DSPFrameDecode, GivesTheFrameBackOnlyWhenWholeAndIntact) {
     EXPECT_EQ(DSPFrame::decode(kGainWriteBytes + hex("A5A11A5A00")), kGainWrite);
     EXPECT_EQ(DSPFrame::decode(kGainWriteBytes.chopped(1)), std::nullopt);
     EXPECT_EQ(DSPFrame::decode(kIdentify.encode()), kIdentify);
-
-    for (int offset = 16; offset < kGainWriteBytes.size(); ++offset) {
-        QByteArray damaged = kGainWriteBytes;
-        damaged[offset] = char(damaged[offset] ^ 0x40);
-        EXPECT_EQ(DSPFrame::decode(damaged), std::nullopt) << "byte " << offset;
-    }
 
     // The checksum leaves address and command uncovered.
     QByteArray readdressed = kGainWriteBytes;

@@ -58,12 +58,8 @@ TEST(DemoDeviceData, HoldsEveryReadBackParameterWithItsWordCount) {
     }
 }
 
-TEST(DemoDeviceData, OUT3StandsAtMinus5Point5UnmutedAndVocabulariesAreValid) {
+TEST(DemoDeviceData, VocabulariesAndRangesAreValid) {
     const Table table = parse(shippedFile());
-    ASSERT_EQ(table.count(7), 1u);
-    EXPECT_EQ(single(table.at(7)[0]), -5.5f);
-    EXPECT_EQ(table.at(7)[1] & 1u, 0u);
-
     for (const auto& [number, words] : table) {
         const std::optional<ParamMap::Location> at = ParamMap::locate(number);
         if (!at) continue;

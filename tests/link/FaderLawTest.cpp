@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "link/FaderLaw.h"
@@ -15,7 +14,6 @@ TEST(FaderLawTest, PositionFollowsTheTableAndClampsOutsideIt) {
     for (const Case& c : cases) EXPECT_NEAR(faderPosition(c.db), c.travel, 1e-12) << c.db;
     // A table point uses the lower segment and lands exactly on the table's travel.
     EXPECT_EQ(faderPosition(-40), 0.14);
-    EXPECT_LT(std::abs(faderPosition(0.0) - 0.77), 1e-9);
 }
 
 TEST(FaderLawTest, InverseInterpolatesInDecibelsAndClamps) {
@@ -25,8 +23,6 @@ TEST(FaderLawTest, InverseInterpolatesInDecibelsAndClamps) {
     EXPECT_NEAR(faderDB(0.1), -45.714285714285715, 1e-9);
     EXPECT_EQ(faderDB(-0.2), -60);
     EXPECT_EQ(faderDB(1.3), 15);
-    for (double x : {-60.0, -33.3, -12.0, -1.0, 0.0, 4.5, 15.0})
-        EXPECT_NEAR(faderDB(faderPosition(x)), x, 1e-6);
 }
 
 TEST(FaderLawTest, NotANumberReadsAsTheTop) {

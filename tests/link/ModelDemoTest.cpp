@@ -60,14 +60,6 @@ TEST(ModelDemo, AnUnreadableFileKeepsTheTableButStartsTheDemo) {
     EXPECT_TRUE(missing.model->params().isEmpty());
 }
 
-TEST(ModelDemo, TheBundledDeviceSuitsTheSelfChecks) {
-    livemodel::Offline offline;
-    offline.model->enterDemo();
-    EXPECT_GT(offline.model->params().size(), 300);
-    EXPECT_EQ(offline.model->words(7, 2)[0], bits(-5.5f));
-    EXPECT_EQ(offline.model->words(7, 2)[1] & 1, 0u);
-}
-
 TEST(ModelDemo, MetersFollowGainsAndMutes) {
     QTemporaryDir dir;
     // OUT 1 at -60 dB, OUT 2 at 0 dB, OUT 3 muted, IN A muted.

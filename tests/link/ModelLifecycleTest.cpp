@@ -161,13 +161,6 @@ TEST(ModelLifecycle, AConnectionEndsTheDemo) {
     EXPECT_EQ(tableAtFirstLoading, 0) << "the demo table is gone before the read-back starts";
 }
 
-TEST(ModelLifecycle, OfflineModeStartsOnTheDemoDevice) {
-    livemodel::Offline offline(DSPModel::defaultDemoDataPath(), true);
-    EXPECT_TRUE(offline.model->demo());
-    livemodel::Offline online(DSPModel::defaultDemoDataPath(), false);
-    EXPECT_FALSE(online.model->demo());
-}
-
 TEST(ModelLifecycle, ALostLinkLeavesTheDemoAnimationRunning) {
     DeviceSimulator sim;
     ASSERT_TRUE(sim.listenOnRandomLoopback());

@@ -10,12 +10,6 @@ namespace {
 const DSPFrame kAck{{0x0B, 0x04, 0x01, 0x04, 0x00, 0x00}, 1, {}};
 const DSPFrame kAnswer{{0x0B, 0x04, 0x01, 0x04, 0x00, 0x00}, 6, {0, 366, 1, 2, 3}};
 
-QList<DSPFrame> feedAll(TCPFrameStream& stream, const QList<QByteArray>& chunks) {
-    QList<DSPFrame> frames;
-    for (const QByteArray& chunk : chunks) frames += stream.feed(chunk);
-    return frames;
-}
-
 // Feeds the stream in chunks of 1 to maxChunk bytes, as TCP may deliver it.
 QList<DSPFrame> feedInRandomChunks(TCPFrameStream& framing, const QByteArray& stream,
                                    QRandomGenerator& random, int maxChunk) {
@@ -38,19 +32,14 @@ QByteArray truncatedBadFrame(QRandomGenerator& random) {
 
 }  // namespace
 
-TEST(TCPFrameStream, DeliversEveryFrameOfAChunkInOrder) {
+TEST(TCPFrameStream, DeliversEveryIntactFrameOfAChunkInOrder) {
     TCPFrameStream stream;
     EXPECT_EQ(stream.feed(kAck.encode() + kAnswer.encode()), (QList<DSPFrame>{kAck, kAnswer}));
     EXPECT_TRUE(stream.buffer().isEmpty());
-}
 
-TEST(TCPFrameStream, WaitsForTheRestOfASplitFrame) {
-    const QByteArray bytes = kAnswer.encode();
-    for (qsizetype cut = 1; cut < bytes.size(); ++cut) {
-        TCPFrameStream stream;
-        EXPECT_TRUE(stream.feed(bytes.left(cut)).isEmpty()) << "cut at " << cut;
-        EXPECT_EQ(stream.feed(bytes.mid(cut)), QList<DSPFrame>{kAnswer}) << "cut at " << cut;
-    }
+    QByteArray damaged = kAnswer.encode();
+    damaged[20] = char(damaged[20] + 1);
+    EXPECT_EQ(stream.feed(damaged + kAck.encode()), QList<DSPFrame>{kAck});
 }
 
 TEST(TCPFrameStream, SkipsStrayBytesAndDiscardsAStreamWithoutMagic) {
@@ -75,21 +64,6 @@ TEST(TCPFrameStream, InvalidHeaderCostsOneByteAndFramingResumes) {
     // wait for traffic that may never come.
     EXPECT_EQ(stream.feed(tooMany.mid(15) + kAck.encode()), QList<DSPFrame>{kAck});
     EXPECT_TRUE(stream.buffer().isEmpty());
-}
-
-TEST(TCPFrameStream, BadChecksumDropsOnlyThatFrame) {
-    QByteArray damaged = kAnswer.encode();
-    damaged[20] = char(damaged[20] + 1);
-    TCPFrameStream stream;
-    EXPECT_EQ(stream.feed(damaged + kAck.encode()), QList<DSPFrame>{kAck});
-}
-
-TEST(TCPFrameStream, MagicSplitAcrossChunksStillDeliversTheFrame) {
-    const QByteArray bytes = QByteArray("junk") + kAck.encode();
-    for (qsizetype cut = 4; cut <= 8; ++cut) {
-        TCPFrameStream stream;
-        EXPECT_EQ(feedAll(stream, {bytes.left(cut), bytes.mid(cut)}), QList<DSPFrame>{kAck}) << cut;
-    }
 }
 
 TEST(TCPFrameStreamProperties, RandomChunkingOfCleanTrafficLosesNothing) {
