@@ -227,3 +227,29 @@ TEST_F(RequestQueueTest, LostLinkDropsWaitingWrites) {
 }
 
 }  // namespace
+
+// A byte stream that arrives with junk in front of each answer and cut into tiny
+// writes still gives every answer; answers that fail their checksum give none.
+TEST_F(RequestQueueTest, AnswersSurviveGarbageAndSmallWritesButNotBadChecksums) {
+    rig.simulator.device().params[17] = {1000, 0x3F800000, 7, 0x100};
+    SimFaults messy;
+    messy.garbageBeforeAnswers = QByteArray::fromHex("A5C33C00A5A11A5AFFFF0000");  // a false start of a magic
+    messy.chunkSize = 3;
+    rig.simulator.setFaults(messy);
+    std::optional<std::optional<Words>> first, second;
+    tasks::startTask([&]() -> QCoro::Task<> {
+        first = co_await link().readParam(17);
+        second = co_await link().readParam(17);
+    });
+    ASSERT_TRUE(spinUntil([&] { return second.has_value(); }));
+    EXPECT_EQ(*first, (Words{1000, 0x3F800000, 7, 0x100}));
+    EXPECT_EQ(*second, *first);
+
+    SimFaults corrupt;
+    corrupt.badChecksums = true;
+    rig.simulator.setFaults(corrupt);
+    std::optional<std::optional<Words>> refused;
+    tasks::startTask([&]() -> QCoro::Task<> { refused = co_await link().readParam(17); });
+    ASSERT_TRUE(spinUntil([&] { return refused.has_value(); }));
+    EXPECT_FALSE(refused->has_value());
+}
