@@ -26,7 +26,7 @@ TrafficLog::TrafficLog(QObject* parent) : QObject(parent) {}
 void TrafficLog::log(const QString& transport, TrafficEntry::Direction direction, const QByteArray& bytes,
                      const QString& note) {
     m_entries.append(
-        TrafficEntry{QUuid::createUuid(), QDateTime::currentDateTime(), transport, direction, bytes, note});
+        TrafficEntry{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), transport, direction, bytes, note});
     if (m_entries.size() > limit) m_entries.remove(0, m_entries.size() - limit);
     Q_EMIT entriesChanged();
 }
