@@ -13,17 +13,6 @@
 
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "bench_traffic_panel";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    static const bool themed = (Theme::apply(app), true);
-    Q_UNUSED(themed);
-    return app;
-}
-
 void logFrames(TrafficLog& log, int count) {
     static const QByteArray frame =
         QByteArray::fromHex("A5A11A5AFFFFFFFFFFFF06000200000070010000000000001234ABCD");
@@ -36,7 +25,6 @@ struct PanelOnScreen {
     kestrel_test::ScriptedDialogs dialogs;
     TrafficPanel panel{log, dialogs};
     PanelOnScreen() {
-        application();
         panel.resize(700, 700);
         panel.show();
     }
@@ -73,7 +61,10 @@ BENCHMARK(BM_FloodOnePerTurn)->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace
 
 int main(int argc, char** argv) {
-    application();
+    // Owned by main, not a static: Qt's devices must go before the program's exit handlers run.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    Theme::apply(application);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
