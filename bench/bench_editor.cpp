@@ -5,10 +5,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include "WidgetBenchmarks.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QPixmap>
-#include <QTemporaryDir>
 #include <bit>
 
 #include "editor/DEQBox.h"
@@ -68,12 +69,5 @@ BENCHMARK(BM_DynamicEQMeterTick)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir configHome;
-    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

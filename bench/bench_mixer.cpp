@@ -4,9 +4,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "WidgetBenchmarks.h"
+
 #include <QApplication>
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include "app/Navigator.h"
 #include "app/mixer/MixerView.h"
@@ -37,12 +38,5 @@ BENCHMARK(BM_MixerMeterTick)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir configHome;
-    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

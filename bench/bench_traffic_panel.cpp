@@ -3,9 +3,10 @@
 // every turn of the event loop.
 #include <benchmark/benchmark.h>
 
+#include "WidgetBenchmarks.h"
+
 #include <QApplication>
 
-#include "app/controls/Theme.h"
 #include "diagnostics/console/TrafficListModel.h"
 #include "diagnostics/console/TrafficPanel.h"
 #include "link/TrafficLog.h"
@@ -61,12 +62,5 @@ BENCHMARK(BM_FloodOnePerTurn)->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Owned by main, not a static: Qt's devices must go before the program's exit handlers run.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    Theme::apply(application);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

@@ -5,12 +5,13 @@
 // rendering, like a desktop without GPU compositing.
 
 #include <benchmark/benchmark.h>
+
 #include <sys/resource.h>
+#include "WidgetBenchmarks.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/ConsoleApplication.h"
@@ -72,13 +73,6 @@ BENCHMARK(BM_IdleOnDemoDevice)->Unit(benchmark::kMillisecond)->Iterations(1);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir configHome;
-    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
     qputenv("TSL_OFFLINE", "1");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

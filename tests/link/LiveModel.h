@@ -51,6 +51,22 @@ struct Offline {
     ~Offline() { finish(model); }
 };
 
+// An offline-capable model whose TCP link is up to a simulator that never identifies:
+// the model is not connected, so the demo device may run, yet anything handed to the
+// link would reach the simulator.
+struct LinkedToSilentDevice {
+    DeviceSimulator sim;
+    Offline offline;
+
+    LinkedToSilentDevice() {
+        EXPECT_TRUE(sim.listenOnRandomLoopback());
+        sim.faults().silentCommands = {3};
+        offline.model->link().connect(sim.host());
+        EXPECT_TRUE(waitUntil([this] { return !sim.receivedWithCommand(3).isEmpty(); }));
+    }
+    DSPModel& model() { return *offline.model; }
+};
+
 struct Live {
     DeviceSimulator sim;
     hid::FakeBackend usb;

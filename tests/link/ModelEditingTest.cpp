@@ -73,15 +73,9 @@ TEST(ModelGroups, OnlyChannelBlocksPropagate) {
 }
 
 TEST(ModelGroups, TheDemoStoresForEveryMemberAndSendsNothing) {
-    // A device that never identifies: the TCP link is up, so anything handed to the link
-    // would reach the simulator, yet the model is not connected and can run the demo.
-    DeviceSimulator sim;
-    ASSERT_TRUE(sim.listenOnRandomLoopback());
-    sim.faults().silentCommands = {3};
-    livemodel::Offline offline;
-    DSPModel& model = *offline.model;
-    model.link().connect(sim.host());
-    ASSERT_TRUE(livemodel::waitUntil([&] { return !sim.receivedWithCommand(3).isEmpty(); }));
+    livemodel::LinkedToSilentDevice rig;
+    DeviceSimulator& sim = rig.sim;
+    DSPModel& model = rig.model();
     model.enterDemo();
     ASSERT_TRUE(model.demo());
     model.setGroup(4, 2);

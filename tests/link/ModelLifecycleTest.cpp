@@ -162,13 +162,9 @@ TEST(ModelLifecycle, AConnectionEndsTheDemo) {
 }
 
 TEST(ModelLifecycle, ALostLinkLeavesTheDemoAnimationRunning) {
-    DeviceSimulator sim;
-    ASSERT_TRUE(sim.listenOnRandomLoopback());
-    sim.faults().silentCommands = {3};
-    livemodel::Offline offline;
-    DSPModel& model = *offline.model;
-    model.link().connect(sim.host());
-    ASSERT_TRUE(livemodel::waitUntil([&] { return !sim.receivedWithCommand(3).isEmpty(); }));
+    livemodel::LinkedToSilentDevice rig;
+    DeviceSimulator& sim = rig.sim;
+    DSPModel& model = rig.model();
     model.enterDemo();
     // The link reports a loss while the demo runs (the device went away before it ever
     // identified): the animation must go on.
