@@ -1,15 +1,39 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/ReadingDisplay.h"
+#include "app/controls/CompactNumberField.h"
+#include "designer/DesignerTesting.h"
+#include "designer/FIRDesignerView.h"
+#include "designer/FIRSendBar.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
+#include "editor/ChannelView.h"
+#include "editor/EditorKit.h"
+#include "editor/FIRBox.h"
 #include "link/DSPModel.h"
+#include "link/ParamMap.h"
+#include "pages/CrosspointInspector.h"
+#include "pages/DeviceView.h"
+#include "pages/PresetsView.h"
 #include "pages/RoutingView.h"
+#include "pages/SourcesView.h"
+#include "support/FindWidgets.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
 
 namespace {
+
+constexpr quint16 writeCommand = 5;
 
 // The share of pixels that differ between two images of one size.
 double differingShare(const QImage& a, const QImage& b) {
@@ -20,6 +44,26 @@ double differingShare(const QImage& a, const QImage& b) {
     for (int row = 0; row < x.height(); ++row)
         for (int col = 0; col < x.width(); ++col) differing += x.pixel(col, row) != y.pixel(col, row);
     return double(differing) / (qint64(x.width()) * x.height());
+}
+
+// Writes of one parameter the simulator received after the mark.
+qsizetype writesTo(const WindowRig& rig, qsizetype mark, quint32 address) {
+    qsizetype count = 0;
+    for (const DSPFrame& frame : rig.receivedSince(mark, writeCommand))
+        count += frame.words.size() > 1 && frame.words[1] == address;
+    return count;
+}
+
+// Types into a field as a user who clicked into it, without pressing Return.
+void typeWithoutReturn(QLineEdit* edit, const QString& text) {
+    edit->setFocus(Qt::MouseFocusReason);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+void click(QWidget* widget) {
+    ASSERT_NE(widget, nullptr);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
 
 }  // namespace
@@ -44,4 +88,110 @@ TEST(WindowLifetime, ReadBackShowsTheReadingDisplayThenThePage) {
     EXPECT_GT(rig.receivedSince(mark, 6).size(), 300);
     ASSERT_NE(rig.page<RoutingView>(), nullptr);
     EXPECT_LT(differingShare(before, rig.onScreen().copy(area)), 0.001);
+}
+
+// Every page that waits in a modal dialog, with a whole read-back happening while the dialog
+// is open: the page that asked is the one that gets the answer, and the answer takes effect.
+TEST(WindowLifetime, DialogsOutlastAReadBackOnEveryPage) {
+    WindowRig rig;
+    const auto throughReadBack = [&](const Page& page, const std::function<void()>& act) {
+        rig.showPage(page);
+        QWidget* view = rig.pageView();
+        const int readBacks = rig.readBacksDuringDialogs();
+        rig.readBackInNextDialog();
+        act();
+        rig.turn();
+        EXPECT_EQ(rig.readBacksDuringDialogs(), readBacks + 1);
+        EXPECT_EQ(rig.pageView(), view);
+    };
+
+    // Designer: a measurement chosen, then coefficients exported, then sent to a channel.
+    const QString measurement = rig.dir.filePath(QStringLiteral("Left top.txt"));
+    QFile file(measurement);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(designertest::measurementText(480, 480, 6));
+    file.close();
+    rig.dialogs.fileAnswers.enqueue(measurement);
+    FIRDesignerView* designer = nullptr;
+    throughReadBack(Page::of(Page::Kind::firDesigner), [&] {
+        designer = rig.page<FIRDesignerView>();
+        ASSERT_NE(designer, nullptr);
+        click(kestrel_test::buttonNamed(*designer, QStringLiteral("Load…")));
+    });
+    ASSERT_TRUE(designer->measurement().has_value());
+    EXPECT_EQ(designer->measurement()->name, QStringLiteral("Left top"));
+    ASSERT_TRUE(rig.waitFor([&] { return !designer->coefficients().isEmpty(); }));
+
+    const QString exported = rig.dir.filePath(QStringLiteral("export.txt"));
+    rig.dialogs.fileAnswers.enqueue(exported);
+    throughReadBack(Page::of(Page::Kind::firDesigner),
+                    [&] { click(kestrel_test::buttonNamed(*designer, QStringLiteral("Export…"))); });
+    QFile written(exported);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()),
+              FIRDesignerView::coefficientFileText(designer->settings().name, designer->settings().taps,
+                                                   designer->coefficients()));
+    // A cancelled export writes nothing.
+    throughReadBack(Page::of(Page::Kind::firDesigner),
+                    [&] { click(kestrel_test::buttonNamed(*designer, QStringLiteral("Export…"))); });
+    QStringList files = QDir(rig.dir.path()).entryList(QDir::Files);
+    files.sort();
+    EXPECT_EQ(files, QStringList({"Left top.txt", "export.txt", "settings.ini"}));
+
+    designer->sendBar()->setTargets({5});
+    rig.dialogs.confirmAnswers.enqueue(true);
+    qsizetype mark = rig.mark();
+    throughReadBack(Page::of(Page::Kind::firDesigner), [&] { click(designer->sendBar()->sendButton()); });
+    ASSERT_TRUE(rig.waitFor([&] { return !designer->sendBar()->busy() && designer->sendBar()->status(); }));
+    EXPECT_EQ(*designer->sendBar()->status(), QStringLiteral("Sent to ") + rig.model().channelName(5) + ".");
+    EXPECT_FALSE(rig.receivedSince(mark, 129).isEmpty());  // coefficients reached the device
+
+    // Channel editor, FIR tab: clearing the stored filter.
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    FIRBox* box = nullptr;
+    rig.dialogs.confirmAnswers.enqueue(true);
+    throughReadBack(Page::channelPage(5), [&] {
+        box = rig.pageView()->findChild<FIRBox*>();
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(rig.waitFor([&] { return box->clearButton()->isEnabled(); }));
+        click(box->clearButton());
+    });
+    ASSERT_TRUE(rig.waitFor([&] { return box->clearMessage().has_value(); }));
+    EXPECT_EQ(*box->clearMessage(), QStringLiteral("Cleared."));
+
+    // Routing: a grid reset to one-to-one.
+    mark = rig.mark();
+    rig.dialogs.confirmAnswers.enqueue(true);
+    throughReadBack(Page::of(Page::Kind::routing),
+                    [&] { click(rig.page<RoutingView>()->grids()[0]->resetButton()); });
+    const ParamMap::Grid& grid = ParamMap::grids()[0];
+    ASSERT_TRUE(rig.waitFor([&] { return writesTo(rig, mark, grid.crosspoint(1, 1)) > 0; }));
+    EXPECT_TRUE(rig.model().crosspoint(grid.crosspoint(1, 1)).on);
+    EXPECT_FALSE(rig.model().crosspoint(grid.crosspoint(1, 0)).on);
+
+    // Sources: the test signal routed to input A only after the confirmation.
+    rig.dialogs.confirmAnswers.enqueue(true);
+    throughReadBack(Page::of(Page::Kind::sources), [&] {
+        const auto* at = std::find(std::begin(SourcesView::pickerOrder), std::end(SourcesView::pickerOrder),
+                                   InputSource::testSignal);
+        click(rig.page<SourcesView>()->sourcePicker(0)->segment(
+            int(at - std::begin(SourcesView::pickerOrder))));
+    });
+    EXPECT_EQ(rig.model().inputSource(0).rawValue(), InputSource::testSignal);
+
+    // Presets: a recall, which reads everything back once more when it is done, reports its
+    // result and keeps the selection.
+    rig.dialogs.confirmAnswers.enqueue(true);
+    PresetsView* presets = nullptr;
+    throughReadBack(Page::of(Page::Kind::presets), [&] {
+        presets = rig.page<PresetsView>();
+        QListWidget* list = presets->slotList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        ASSERT_EQ(presets->selected(), 1);
+        click(presets->recallButton());
+    });
+    ASSERT_TRUE(rig.waitFor([&] { return presets->message().has_value(); }, 30));
+    EXPECT_EQ(*presets->message(), QStringLiteral("Done."));
+    EXPECT_EQ(presets->selected(), 1);
+    EXPECT_EQ(presets->messageLabel()->text(), QStringLiteral("Done."));
 }
