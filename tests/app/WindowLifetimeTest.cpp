@@ -54,9 +54,10 @@ qsizetype writesTo(const WindowRig& rig, qsizetype mark, quint32 address) {
     return count;
 }
 
-// Types into a field as a user who clicked into it, without pressing Return.
-void typeWithoutReturn(QLineEdit* edit, const QString& text) {
-    edit->setFocus(Qt::MouseFocusReason);
+// Types into a field without pressing Return, as a user who clicked into it, or with the
+// focus elsewhere (then only the pending text tells that something was typed).
+void typeWithoutReturn(QLineEdit* edit, const QString& text, bool focused = true) {
+    if (focused) edit->setFocus(Qt::MouseFocusReason);
     edit->selectAll();
     QTest::keyClicks(edit, text);
 }
@@ -194,4 +195,113 @@ TEST(WindowLifetime, DialogsOutlastAReadBackOnEveryPage) {
     EXPECT_EQ(*presets->message(), QStringLiteral("Done."));
     EXPECT_EQ(presets->selected(), 1);
     EXPECT_EQ(presets->messageLabel()->text(), QStringLiteral("Done."));
+}
+
+// The first fault a user met: the designer waiting in its open panel while a device comes up,
+// connects and is read, and the user switching pages from inside the wait. The designer takes
+// the chosen file, and goes only when the panel has closed.
+TEST(WindowLifetime, APageLeftWhileItsDialogIsOpenTakesTheAnswerFirst) {
+    WindowRig::Options options;
+    options.startPage = QStringLiteral("fir");
+    options.connect = false;
+    WindowRig rig(options);
+    const QPointer<FIRDesignerView> designer = rig.page<FIRDesignerView>();
+    ASSERT_FALSE(designer.isNull());
+    const QString measurement = rig.dir.filePath(QStringLiteral("Sub.txt"));
+    QFile file(measurement);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(designertest::measurementText(200));
+    file.close();
+    rig.dialogs.fileAnswers.enqueue(measurement);
+    rig.dialogs.whileOpen = [&] {
+        EXPECT_TRUE(rig.connect());
+        rig.navigator.showPage(Page::of(Page::Kind::routing));
+        rig.turn();
+        EXPECT_FALSE(designer.isNull());
+    };
+    click(kestrel_test::buttonNamed(*designer, QStringLiteral("Load…")));
+    ASSERT_FALSE(designer.isNull());
+    ASSERT_TRUE(designer->measurement().has_value());
+    EXPECT_EQ(designer->measurement()->name, QStringLiteral("Sub"));
+    rig.turn();
+    EXPECT_TRUE(designer.isNull());
+    EXPECT_NE(rig.page<RoutingView>(), nullptr);
+}
+
+// Text typed into a field and left without Return is committed when the tab, the page or
+// the selected crosspoint changes, though none of those clicks takes the keyboard focus.
+// The start tab from the environment is applied once, not on every channel page.
+TEST(WindowLifetime, TypedValuesCommitWhenTheirTabPageOrCrosspointChanges) {
+    qputenv(ChannelTab::environmentVariable, "FIR");
+    WindowRig::Options options;
+    options.startPage = QStringLiteral("2");
+    WindowRig rig(options);
+    ChannelView* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    EXPECT_EQ(channel->tab(), ChannelTab::fir);
+    click(channel->tabPicker()->segment(0));
+    ASSERT_NE(channel->bandColumns(), nullptr);
+
+    const quint32 band = ParamMap::eqBandParam(2, 3);
+    qsizetype mark = rig.mark();
+    typeWithoutReturn(channel->bandColumns()->column(3)->freqField()->lineEdit(), QStringLiteral("1234"));
+    click(channel->tabPicker()->segment(2));
+    EXPECT_EQ(rig.model().band(2, 3).freq, 1234);
+    EXPECT_TRUE(rig.waitFor([&] { return writesTo(rig, mark, band) > 0; }));
+
+    click(channel->tabPicker()->segment(0));
+    mark = rig.mark();
+    typeWithoutReturn(channel->bandColumns()->column(3)->freqField()->lineEdit(), QStringLiteral("2345"),
+                      false);
+    rig.navigator.showPage(Page::channelPage(3));
+    rig.turn();
+    EXPECT_EQ(rig.model().band(2, 3).freq, 2345);
+    EXPECT_TRUE(rig.waitFor([&] { return writesTo(rig, mark, band) > 0; }));
+    ASSERT_NE(rig.page<ChannelView>(), nullptr);
+    EXPECT_EQ(rig.page<ChannelView>()->tab(), ChannelTab::eq);  // the user's tab, not the start tab
+    qunsetenv(ChannelTab::environmentVariable);
+
+    rig.showPage(Page::of(Page::Kind::routing));
+    RoutingView* routing = rig.page<RoutingView>();
+    ASSERT_NE(routing, nullptr);
+    CrosspointCell* first = routing->grids()[1]->cells()[0];
+    CrosspointCell* second = routing->grids()[1]->cells()[1];
+    click(first);
+    ASSERT_EQ(routing->inspector()->selected(), first->id());
+    typeWithoutReturn(routing->inspector()->levelField()->lineEdit(), QStringLiteral("-6"), false);
+    click(second);
+    EXPECT_EQ(routing->inspector()->selected(), second->id());
+    EXPECT_FLOAT_EQ(rig.model().crosspoint(first->id()).level, -6.0f);
+    EXPECT_NE(rig.model().crosspoint(second->id()).level, -6.0f);
+}
+
+// A project opened and sent (with a read-back while its panel is open) renames the channels
+// on the device page; a name the user is typing stays, and no stale name is offered to save.
+TEST(WindowLifetime, DeviceNamesFollowAnOpenedProjectButNotANameBeingTyped) {
+    WindowRig rig;
+    rig.showPage(Page::of(Page::Kind::device));
+    DeviceView* device = rig.page<DeviceView>();
+    ASSERT_NE(device, nullptr);
+    const QString path = rig.dir.filePath(QStringLiteral("Show.tsldsp"));
+    rig.model().setChannelName(0, QStringLiteral("Kick"));
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.window().saveAction()->trigger();
+    ASSERT_TRUE(QFile::exists(path));
+    rig.model().setChannelName(0, QStringLiteral("Vox"));
+    rig.turn();
+    EXPECT_EQ(device->channelRow(0).field->text(), QStringLiteral("Vox"));
+
+    typeWithoutReturn(device->channelRow(1).field, QStringLiteral("Typed"));
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.readBackInNextDialog();
+    rig.window().openAction()->trigger();
+    rig.turn();
+    EXPECT_EQ(rig.readBacksDuringDialogs(), 1);
+    EXPECT_EQ(rig.page<DeviceView>(), device);
+    EXPECT_EQ(rig.model().channelName(0), QStringLiteral("Kick"));
+    EXPECT_EQ(device->channelRow(0).field->text(), QStringLiteral("Kick"));
+    EXPECT_FALSE(device->channelRow(0).save->isEnabled());
+    EXPECT_EQ(device->channelRow(1).field->text(), QStringLiteral("Typed"));
+    EXPECT_TRUE(device->channelRow(1).save->isEnabled());
 }
