@@ -121,6 +121,7 @@ private:
     MeasurementKey settledMeasurement_;    // name and point count the last settle saw
     bool redesignWanted_ = false;
     bool settlePosted_ = false;
+    bool loaded_ = false;
 
     FIRSendBar* sendBar_ = nullptr;
     DesignerGraph* designGraph_ = nullptr;
