@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QLabel>
@@ -258,10 +259,45 @@ TEST(ProjectCommands, OpenStartsTheDemoAndRefusesCorruptFiles) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("{ not json");
     file.close();
-    rig.dialogs.fileAnswers.enqueue(corrupt);
-    commands.openProject();
-    ASSERT_EQ(rig.dialogs.asked.last().kind, "alert");
-    EXPECT_FALSE(rig.model->demo());  // nothing changed
+    // A FIFO and a link to /dev/zero would block or read without end; a file above 16 MiB
+    // is no project; a NaN gain or a word list longer than its parameter is refused whole.
+    const QString fifo = rig.dir.filePath("pipe.tsldsp");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = rig.dir.filePath("zero.tsldsp");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    const QString big = rig.dir.filePath("big.tsldsp");
+    QFile bigFile(big);
+    ASSERT_TRUE(bigFile.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(bigFile.resize(16 * 1024 * 1024 + 1));  // sparse: costs no disk
+    bigFile.close();
+    const auto writeProject = [&](const QString& name, const QByteArray& params) {
+        const QString path = rig.dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(R"({"format":"x","version":1,"model":"X","created":"2026-01-01T00:00:00Z","params":)" +
+                params + "}");
+        return path;
+    };
+    const QString nan = writeProject("nan.tsldsp", R"({"1":[0,256],"5":[2143289344,256]})");
+    const QString longer = writeProject("long.tsldsp", R"({"1":[0,256],"5":[0,256,0]})");
+    const struct {
+        QString path;
+        const char* says;
+    } refused[] = {{corrupt, "not valid JSON"},
+                   {fifo, "\"pipe.tsldsp\" is not a regular file."},
+                   {zero, "\"zero.tsldsp\" is not a regular file."},
+                   {big, "larger than 16 MiB"},
+                   {nan, "Parameter 5 holds a level that is not a number"},
+                   {longer, "Parameter 5 holds 3 words, but it has only 2."}};
+    for (const auto& r : refused) {
+        rig.dialogs.fileAnswers.enqueue(r.path);
+        commands.openProject();
+        ASSERT_EQ(rig.dialogs.asked.last().kind, "alert");
+        EXPECT_TRUE(rig.dialogs.asked.last().text.contains(QLatin1String(r.says)))
+            << rig.dialogs.asked.last().text.toStdString();
+        EXPECT_FALSE(rig.model->demo());  // nothing changed
+        EXPECT_TRUE(rig.model->params().isEmpty());
+    }
 
     const QString good = rig.dir.filePath("Hall setup.tsldsp");
     QFile project(good);
@@ -282,7 +318,7 @@ TEST(ProjectCommands, OpenWhileConnectedAsksFirst) {
     QFile project(good);
     ASSERT_TRUE(project.open(QIODevice::WriteOnly));
     project.write(R"({"format":"x","version":1,"model":"X","created":"2026-01-01T00:00:00Z",
-                      "params":{"5":[1084227584,256]}})");
+                      "params":{"5":[1084227584,256],"403":[1684234849,0,0,0,0,0]}})");
     project.close();
     const auto before = rig.model->params();
     rig.dialogs.fileAnswers.enqueue(good);
@@ -297,6 +333,8 @@ TEST(ProjectCommands, OpenWhileConnectedAsksFirst) {
     rig.dialogs.confirmAnswers.enqueue(true);
     rig.window->commands().openProject();
     EXPECT_EQ(rig.model->words(5, 2), DSPModel::Words({1084227584u, 256u}));
+    EXPECT_EQ(rig.model->params().value(403), before.value(403))
+        << "FIR names describe filters the file lacks";
     EXPECT_TRUE(spinUntil([&] { return !rig.simulator.receivedWithCommand(5).isEmpty(); }));
 }
 
