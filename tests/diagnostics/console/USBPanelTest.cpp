@@ -9,9 +9,9 @@
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/console/USBPanel.h"
 #include "link/TrafficLog.h"
-#include "platform/hid/FakeBackend.h"
 #include "support/CannedHidDescriptors.h"
 #include "support/Spin.h"
+#include "support/hid/FakeBackend.h"
 
 using kestrel_test::spinUntil;
 
