@@ -87,6 +87,7 @@ bool ConsoleView::showsReadingDisplay() const {
 void ConsoleView::rebuildContent() {
     if (m_content) {
         m_pageArea->removeWidget(m_content);
+        m_content->hide();
         m_content->deleteLater();
     }
     if (showsReadingDisplay()) {
@@ -97,6 +98,8 @@ void ConsoleView::rebuildContent() {
         m_content = buildPageView(m_page, m_context, [this](int ch) { openChannel(ch); });
     }
     m_pageArea->addWidget(m_content, 1);
+    // Shown now, not in a later turn, so no frame shows an empty page area.
+    m_content->show();
     updateEnabled();
 }
 
