@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -18,6 +19,9 @@
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "app/controls/Palette.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/MixerView.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
@@ -224,6 +228,93 @@ TEST(Shell, ReadingDisplayCoversPagesButDiagnostics) {
     EXPECT_EQ(console.readingDisplay(), nullptr);
     EXPECT_TRUE(console.pageContent()->isEnabled());
     EXPECT_TRUE(rig.window->saveAction()->isEnabled());
+}
+
+// What the window shows now: its backing store, not a fresh repaint.
+QImage onScreen(QWidget& window) {
+    return window.screen()->grabWindow(window.winId()).toImage();
+}
+
+// Every pixel of the column x from top to bottom (window coordinates) in one colour.
+bool columnIs(const QImage& image, int x, int top, int bottom, QRgb colour) {
+    for (int y = top; y < bottom; ++y)
+        if (image.pixel(x, y) != colour) return false;
+    return true;
+}
+
+TEST(Shell, MixerGapsShowTheDetailBackgroundAfterAPageSwitch) {
+    ShellRig rig;
+    rig.model->enterDemo();
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    settle();
+    const QRgb backdrop = Palette::makeGrey(0.095).rgb();
+    auto gapColumn = [&] {
+        auto* mixer = qobject_cast<MixerView*>(rig.console().pageContent());
+        EXPECT_NE(mixer, nullptr);
+        if (!mixer) return std::pair(0, QRect());
+        // Between strips 1 and 2, where no widget paints, down to the viewport's end.
+        const QRect strip = mixer->strip(1)->geometry();
+        const QPoint topLeft = mixer->strip(1)->mapTo(rig.window.get(), QPoint(strip.width() + 2, 0));
+        const int bottom =
+            mixer->viewport()->mapTo(rig.window.get(), mixer->viewport()->rect().bottomLeft()).y();
+        return std::pair(topLeft.x(),
+                         QRect(topLeft, QPoint(topLeft.x(), std::min(bottom, topLeft.y() + strip.height()))));
+    };
+    auto [x, gap] = gapColumn();
+    const QImage fresh = onScreen(*rig.window);
+    EXPECT_TRUE(columnIs(fresh, x, gap.top(), gap.bottom(), backdrop)) << "fresh start";
+
+    for (Page::Kind kind : {Page::Kind::routing, Page::Kind::device, Page::Kind::sources}) {
+        rig.console().showPage(Page::of(kind));
+        settle();
+        rig.console().showPage(Page::of(Page::Kind::mixer));
+        settle();
+        std::tie(x, gap) = gapColumn();
+        EXPECT_TRUE(columnIs(onScreen(*rig.window), x, gap.top(), gap.bottom(), backdrop)) << int(kind);
+    }
+}
+
+// Watches the page's top edge and the status bar's height at every event, so a
+// state that lasts only until a later turn is seen too.
+class PagePlacementWatch : public QObject {
+public:
+    PagePlacementWatch(ConsoleView& console) : m_console(console) { qApp->installEventFilter(this); }
+    QSet<int> statusHeights;
+    QSet<int> pageTops;
+
+protected:
+    bool eventFilter(QObject*, QEvent*) override {
+        statusHeights.insert(m_console.statusBar()->height());
+        if (QWidget* page = m_console.pageContent())
+            if (page->isVisible()) pageTops.insert(page->mapTo(&m_console, QPoint()).y());
+        return false;
+    }
+
+private:
+    ConsoleView& m_console;
+};
+
+TEST(Shell, StatusBarRebuildsWithoutMovingThePage) {
+    ShellRig rig;
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    settle();
+    const int height = rig.console().statusBar()->height();
+    const int top = rig.console().pageContent()->mapTo(&rig.console(), QPoint()).y();
+    {
+        PagePlacementWatch watch(rig.console());
+        rig.model->enterDemo();
+        settle();
+        rig.model->exitDemo();
+        settle();
+        rig.model->exitDemo();
+        settle();
+        ASSERT_TRUE(rig.connect());  // through the reading display
+        settle();
+        EXPECT_EQ(watch.statusHeights, QSet<int>{height});
+        EXPECT_EQ(watch.pageTops, QSet<int>{top});
+    }
 }
 
 TEST(ProjectCommands, ProposedNamesAndSave) {
