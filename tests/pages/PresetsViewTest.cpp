@@ -130,6 +130,7 @@ TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
     EXPECT_EQ(
         page.dialogs.asked[0].text,
         QStringLiteral("The preset stored in this slot will be replaced by the DSP's current settings."));
+    EXPECT_EQ(page.dialogs.asked[0].defaultButton, Dialogs::DefaultButton::cancel);  // Return keeps it
     turn();
     EXPECT_TRUE(page.device.sentAfter(mark, storeCommand).isEmpty());
     EXPECT_EQ(*view.message(), QStringLiteral("Done."));  // untouched by a cancelled dialog
@@ -137,6 +138,7 @@ TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
     page.dialogs.confirmAnswers.enqueue(true);
     view.recallButton()->click();
     EXPECT_EQ(page.dialogs.asked.last().title, QStringLiteral("Recall \"Vocals\"?"));
+    EXPECT_EQ(page.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::accept);
     EXPECT_FALSE(view.message());  // cleared while the operation runs
     ASSERT_TRUE(livemodel::waitUntil([&] { return page.model().presetBusy(); }));
     turn();

@@ -14,6 +14,8 @@ public:
         QString kind;  // "save", "open", "confirm", "alert", "link"
         QString title;
         QString text;
+        // For confirmations: the button Return would press.
+        DefaultButton defaultButton = DefaultButton::accept;
     };
 
     QQueue<QString> fileAnswers;
@@ -29,9 +31,9 @@ public:
         asked.append({QStringLiteral("open"), title, QString()});
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
-    bool confirm(const QString& message, const QString& informativeText, const QString&,
-                 const QString&) override {
-        asked.append({QStringLiteral("confirm"), message, informativeText});
+    bool confirm(const QString& message, const QString& informativeText, const QString&, const QString&,
+                 DefaultButton defaultButton = DefaultButton::accept) override {
+        asked.append({QStringLiteral("confirm"), message, informativeText, defaultButton});
         return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
     void alert(const QString& message, const QString& informativeText) override {
