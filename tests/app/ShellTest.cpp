@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -172,6 +173,28 @@ TEST(Shell, SidebarShowsMuteBadgeOnlyForKnownMutedChannels) {
     settle();
     EXPECT_EQ(badges().count(true), 1);
     EXPECT_EQ(rig.console().sidebar()->findChildren<QLabel*>().count() > 12, true);
+}
+
+TEST(Shell, SidebarChannelRowsAreNamedForAssistiveTools) {
+    ShellRig rig;
+    rig.window->show();
+    auto rowNames = [&] {
+        QStringList names;
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rig.console().sidebar());
+        for (int i = 0; list && i < list->childCount(); ++i)
+            if (QAccessibleInterface* row = list->child(i)) names << row->text(QAccessible::Name);
+        return names;
+    };
+    QStringList names = rowNames();
+    EXPECT_TRUE(names.contains("Mixer")) << names.join('|').toStdString();
+    for (const char* channel : {"IN A", "IN D", "OUT 1", "OUT 8"})
+        EXPECT_TRUE(names.contains(channel)) << channel << ": " << names.join('|').toStdString();
+    rig.model->enterDemo();
+    rig.model->setChannelName(5, QStringLiteral("Sub L"));
+    settle();
+    names = rowNames();
+    EXPECT_TRUE(names.contains("Sub L")) << names.join('|').toStdString();
+    EXPECT_FALSE(names.contains("OUT 2"));
 }
 
 TEST(Shell, StatusBarFollowsDemoSearchingAndConnected) {

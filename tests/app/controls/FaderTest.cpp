@@ -76,8 +76,6 @@ TEST(FaderTest, DoubleClickAndKeysReportTheirGains) {
     f.fader.setDB(3.25);
     QTest::keyClick(&f.fader, Qt::Key_Up);
     EXPECT_EQ(f.lastEdit(), 3.75);  // half a dB, not rounded to a tenth
-    f.fader.setDB(-6.04);
-    EXPECT_EQ(f.fader.accessibleDescription(), QStringLiteral("-6.0 dB"));
 }
 
 TEST(FaderTest, Screenshot) {
