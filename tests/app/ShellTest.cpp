@@ -428,17 +428,6 @@ TEST(ProjectCommands, SupportMailCarriesVersionAndSystem) {
               QString::fromUtf8("\n\n—\nTessaline DSP Control dev\nDebian GNU/Linux 12"));
 }
 
-TEST(Shell, Screenshot) {
-    ShellRig rig;
-    rig.window->show();
-    settle();
-    kestrel_test::saveScreenshot(*rig.window, "shell-searching");
-    rig.model->enterDemo();
-    rig.model->setMute(5, true);
-    QTest::qWait(250);
-    kestrel_test::saveScreenshot(*rig.window, "shell-demo");
-}
-
 TEST(ConsoleApplication, OfflineStartShowsTheDemoDevice) {
     qputenv("TSL_OFFLINE", "1");
     ConsoleApplication application;

@@ -173,15 +173,17 @@ TEST(PresetsViewTest, WithoutADeviceOperationsFailAndTheDemoDisablesTheDetails) 
     EXPECT_EQ(view.selected(), 4);
 }
 
-TEST(PresetsViewTest, Screenshots) {
+TEST(PresetsViewTest, EveryControlIsWholeWithADeviceAndOnTheDemo) {
     Theme::apply(*qApp);
     {
         LivePage page(prepareBank);
         page.clickRow(5);
+        EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
         kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_presets"));
     }
     OfflinePage demo;
     demo.model().enterDemo();
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*demo.view), "");
     kestrel_test::saveScreenshot(*demo.view, QStringLiteral("pages_presets_demo"));
 }

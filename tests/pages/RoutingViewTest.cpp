@@ -212,15 +212,17 @@ TEST(RoutingViewTest, ResetGoesToTheDeviceInParameterOrder) {
     EXPECT_EQ(order, expected);
 }
 
-TEST(RoutingViewTest, Screenshots) {
+TEST(RoutingViewTest, GridsAndInspectorAreWholeAtTheNarrowAndTheWideWidth) {
     Theme::apply(*qApp);
     RoutingPage page(1460);
     page.model().enterDemo();
     page.view->select(275);
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
     kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_routing_wide"));
     page.view->resize(1000, 760);
     page.view->select(230);
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
     kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_routing_narrow"));
 }
