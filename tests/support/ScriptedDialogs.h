@@ -17,6 +17,8 @@ public:
         QString kind;  // "save", "open", "confirm", "alert", "link"
         QString title;
         QString text;
+        // For confirmations: the button Return would press.
+        DefaultButton defaultButton = DefaultButton::accept;
     };
 
     QQueue<QString> fileAnswers;
@@ -37,9 +39,9 @@ public:
         runWhileOpen();
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
-    bool confirm(const QString& message, const QString& informativeText, const QString&,
-                 const QString&) override {
-        asked.append({QStringLiteral("confirm"), message, informativeText});
+    bool confirm(const QString& message, const QString& informativeText, const QString&, const QString&,
+                 DefaultButton defaultButton = DefaultButton::accept) override {
+        asked.append({QStringLiteral("confirm"), message, informativeText, defaultButton});
         runWhileOpen();
         return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
