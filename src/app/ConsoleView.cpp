@@ -116,15 +116,11 @@ void ConsoleView::releaseLeftPages() {
 
 void ConsoleView::showContent() {
     const bool reading = showsReadingDisplay();
-    if (reading && m_view && !m_view->isHidden()) {
-        // Typed text goes to the device before the read-back's values come back.
-        commitPendingEdits(m_view);
-        m_view->hide();
-    }
     if (reading && !m_reading) {
+        // Typed text goes to the device before the read-back's values come back.
+        if (m_view) commitPendingEdits(m_view);
         m_reading = new ReadingDisplay;
         m_pageArea->addWidget(m_reading, 1);
-        m_reading->show();
     } else if (!reading && m_reading) {
         m_pageArea->removeWidget(m_reading);
         m_reading->hide();
@@ -136,9 +132,10 @@ void ConsoleView::showContent() {
         m_view = buildPageView(m_page, m_context, [this](int ch) { openChannel(ch); });
         m_pageArea->addWidget(m_view, 1);
     }
-    // Shown now, not in a later turn, so no frame shows an empty page area; one of the two
-    // is hidden before the other shows, so neither is ever laid out beside the other.
-    if (!reading && m_view) m_view->show();
+    // The page hides before the reading display shows, and both change now rather than in a
+    // later turn, so no frame has them side by side or an empty page area.
+    if (m_view) m_view->setVisible(!reading);
+    if (m_reading) m_reading->show();
     updateEnabled();
 }
 

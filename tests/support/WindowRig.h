@@ -16,8 +16,8 @@
 #include "diagnostics/UDPProbe.h"
 #include "link/TrafficLog.h"
 #include "platform/Settings.h"
-#include "sim/DeviceSimulator.h"
 #include "support/hid/FakeBackend.h"
+#include "sim/DeviceSimulator.h"
 
 class ConsoleView;
 class DSPModel;
