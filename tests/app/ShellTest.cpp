@@ -437,6 +437,12 @@ TEST(ConsoleApplication, OfflineStartShowsTheDemoDevice) {
     EXPECT_TRUE(context.model->demo());
     EXPECT_EQ(application.window().windowTitle(), "Tessaline DSP Control");
     EXPECT_TRUE(application.window().console()->pageContent()->isEnabled());
+    // Leaving the demo shows the link's offline state, and the network cannot be asked for.
+    context.model->exitDemo();
+    settle();
+    QToolButton* menu = application.window().console()->statusBar()->connectionMenuButton();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->menu()->actions().value(0)->isEnabled());
     qunsetenv("TSL_OFFLINE");
 }
 
