@@ -2,7 +2,9 @@
 
 #include <QAccessible>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -350,6 +352,28 @@ TEST(Shell, HelpMenuAndOneAboutWindow) {
     about->trigger();  // a closed one is gone, and asking again opens a fresh one
     ASSERT_EQ(rig.window->findChildren<AboutDialog*>().size(), 1);
     EXPECT_TRUE(rig.window->findChildren<AboutDialog*>()[0]->isVisible());
+}
+
+TEST(DesktopDialogs, TheSavePanelAddsTheDefaultSuffixToANameWithout) {
+    QTemporaryDir dir;
+    DesktopDialogs dialogs;
+    auto typeAndSave = [](const QString& name) {
+        QTimer::singleShot(0, [name] {
+            auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(panel, nullptr);
+            auto* field = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(field, nullptr);
+            field->setText(name);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+    };
+    const QStringList filters = {"Project (*.tsldsp)"};
+    typeAndSave("noext");
+    EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
+              dir.filePath("noext.tsldsp"));
+    typeAndSave("show.json");
+    EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
+              dir.filePath("show.json"));
 }
 
 TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QQueue>
 
 #include "app/Dialogs.h"
@@ -23,9 +24,14 @@ public:
     QString clipboard;
     QList<Asked> asked;
 
-    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList&) override {
+    // Like the desktop's panel, adds the default suffix to an answer without an extension.
+    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList&,
+                           const QString& defaultSuffix = {}) override {
         asked.append({QStringLiteral("save"), title, proposedName});
-        return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+        QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+        if (!answer.isEmpty() && !defaultSuffix.isEmpty() && QFileInfo(answer).suffix().isEmpty())
+            answer += QLatin1Char('.') + defaultSuffix;
+        return answer;
     }
     QString chooseOpenFile(const QString& title, const QStringList&) override {
         asked.append({QStringLiteral("open"), title, QString()});
