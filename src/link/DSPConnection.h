@@ -123,6 +123,8 @@ public:
     void disconnectNetwork(bool forget = true);
     bool hasNetworkLink() const { return tcp_ != nullptr; }
     bool hasOpenUSBDevice() const { return usb_ != nullptr; }
+    // TSL_OFFLINE: the link stays off and `connect` does nothing.
+    bool isOffline() const { return offline_; }
 
     // Request queue: one request on the wire at a time, first in first out.
     QCoro::Task<std::optional<DSPFrame>> request(DSPFrame frame, double timeout, Matcher matching);

@@ -3,7 +3,9 @@
 
 #include <QAccessible>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -444,6 +446,28 @@ TEST(Shell, HelpMenuAndOneAboutWindow) {
     EXPECT_TRUE(rig.window->findChildren<AboutDialog*>()[0]->isVisible());
 }
 
+TEST(DesktopDialogs, TheSavePanelAddsTheDefaultSuffixToANameWithout) {
+    QTemporaryDir dir;
+    DesktopDialogs dialogs;
+    auto typeAndSave = [](const QString& name) {
+        QTimer::singleShot(0, [name] {
+            auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(panel, nullptr);
+            auto* field = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(field, nullptr);
+            field->setText(name);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+    };
+    const QStringList filters = {"Project (*.tsldsp)"};
+    typeAndSave("noext");
+    EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
+              dir.filePath("noext.tsldsp"));
+    typeAndSave("show.json");
+    EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
+              dir.filePath("show.json"));
+}
+
 TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {
     DesktopDialogs dialogs;
     auto pressReturnInTheAlert = [] {
@@ -566,6 +590,12 @@ TEST(ConsoleApplication, OfflineStartShowsTheDemoDevice) {
     EXPECT_TRUE(context.model->demo());
     EXPECT_EQ(application.window().windowTitle(), "Tessaline DSP Control");
     EXPECT_TRUE(application.window().console()->pageContent()->isEnabled());
+    // Leaving the demo shows the link's offline state, and the network cannot be asked for.
+    context.model->exitDemo();
+    settle();
+    QToolButton* menu = application.window().console()->statusBar()->connectionMenuButton();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->menu()->actions().value(0)->isEnabled());
     qunsetenv("TSL_OFFLINE");
 }
 
