@@ -47,9 +47,11 @@ void MainWindow::buildMenus() {
         help->addAction(QStringLiteral("Email Support…"), this, [this] { m_commands.emailSupport(); });
     mail->setEnabled(!ProductSettings::supportEmail().isEmpty());
     help->addSeparator();
-    QAction* phone = help->addAction(QStringLiteral("Support: ") + ProductSettings::supportPhone());
-    phone->setEnabled(false);
-    help->addSeparator();
+    if (!ProductSettings::supportPhone().isEmpty()) {
+        QAction* phone = help->addAction(QStringLiteral("Support: ") + ProductSettings::supportPhone());
+        phone->setEnabled(false);
+        help->addSeparator();
+    }
     help->addAction(QStringLiteral("About Tessaline DSP Control"), this, &MainWindow::showAbout);
 }
 
@@ -100,8 +102,12 @@ void MainWindow::placeFirstWindow() {
 }
 
 void MainWindow::showAbout() {
-    auto* about = new AboutDialog(this);
-    about->setAttribute(Qt::WA_DeleteOnClose);
-    about->show();
-    about->activateWindow();
+    // One About window: asking again brings the open one forward.
+    if (!m_about) {
+        m_about = new AboutDialog(this);
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include "app/AppContext.h"
 #include "app/ProjectCommands.h"
 
+class AboutDialog;
 class ConsoleView;
 class QAction;
 
@@ -40,5 +42,6 @@ private:
     QAction* m_saveAction = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_demoAction = nullptr;
+    QPointer<AboutDialog> m_about;
     bool m_placed = false;
 };

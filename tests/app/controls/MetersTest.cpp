@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QHBoxLayout>
 #include <QScreen>
 #include <QTest>
 #include <cmath>
@@ -247,30 +246,4 @@ TEST(MetersTest, TheDrawnLevelFallsToItsTargetWithoutNewLevels) {
     clipped.wait(2.1);
     EXPECT_FALSE(clipped.clipShown());
     EXPECT_FALSE(clipped.bar->settling());
-}
-
-TEST(MetersTest, Screenshot) {
-    Theme::apply(*qApp);
-    StepClock time;
-    QWidget row;
-    row.resize(170, 240);
-    auto* layout = new QHBoxLayout(&row);
-    layout->addWidget(new MeterTicks(meterScaleMarks(), {20, 12, 6, 0, -6, -12, -24, -48}, true, false, {}));
-    const float levels[] = {-90, -20, 0, 10, 16, 20};
-    for (float l : levels) {
-        auto* bar = new MeterBar(true);
-        bar->setClock(time.clock());
-        bar->setFixedWidth(10);
-        bar->setLevel(l);
-        layout->addWidget(bar);
-    }
-    auto* column = new QVBoxLayout;
-    for (float l : {-60.0f, -12.0f, 8.0f, 18.0f}) {
-        auto* meter = new HorizontalMeter;
-        meter->setFixedSize(28, 4);
-        meter->setLevel(l);
-        column->addWidget(meter);
-    }
-    layout->addLayout(column);
-    saveScreenshot(row, QStringLiteral("meters"));
 }
