@@ -65,6 +65,7 @@ QWidget* CrosspointInspector::buildSelectedPart() {
     });
     levelStack->addWidget(m_knob, 0, Qt::AlignHCenter);
     m_field = new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52);
+    m_field->setRange(minLevel, maxLevel);
     connect(m_field, &CompactNumberField::committed, this, [this](double value) {
         if (m_selected) setTypedLevel(m_model, *m_selected, value);
     });

@@ -132,6 +132,7 @@ QWidget* SourcesView::buildGeneratorRow(Generator g) {
 
     GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), new QSlider(Qt::Horizontal),
                           new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dBu"), 52)};
+    controls.level->setRange(-90, 0);
     controls.power->setFocusPolicy(Qt::NoFocus);
     connect(controls.power, &QCheckBox::toggled, this,
             [this, g](bool on) { m_model.setGenerator(g, std::nullopt, on); });

@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -26,15 +28,20 @@
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "app/controls/CompactNumberField.h"
 #include "app/controls/Palette.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/MixerView.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
+#include "editor/BandColumns.h"
+#include "editor/ChannelView.h"
+#include "editor/FiltersDelayPanel.h"
 #include "link/DSPModel.h"
 #include "link/MeterStore.h"
 #include "link/TrafficLog.h"
+#include "support/FieldInk.h"
 #include "support/LinkRig.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
@@ -378,6 +385,83 @@ TEST(Shell, StatusBarRebuildsWithoutMovingThePage) {
         settle();
         EXPECT_EQ(watch.statusHeights, QSet<int>{height});
         EXPECT_EQ(watch.pageTops, QSet<int>{top});
+    }
+}
+
+TEST(Shell, EveryCompactFieldShowsTheWidestValueOfItsRangeWhole) {
+    ShellRig rig;
+    rig.model->enterDemo();
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    int checked = 0;
+    auto checkPage = [&](const std::string& where) {
+        settle();
+        for (CompactNumberField* field : rig.console().pageContent()->findChildren<CompactNumberField*>()) {
+            if (!field->isVisible()) continue;
+            const QStringList widest = field->widestTexts();
+            EXPECT_FALSE(widest.isEmpty()) << where << ": " << field->toolTip().toStdString();
+            for (const QString& text : widest) {
+                EXPECT_TRUE(kestrel_test::showsWhole(*field->lineEdit(), text))
+                    << where << ": " << field->toolTip().toStdString() << " " << text.toStdString();
+                ++checked;
+            }
+        }
+    };
+    checkPage("mixer");
+    for (int ch : {0, 11}) {
+        rig.console().openChannel(ch);
+        auto* editor = qobject_cast<ChannelView*>(rig.console().pageContent());
+        ASSERT_NE(editor, nullptr);
+        for (const QString& tab : {ChannelTab::eq, ChannelTab::dynamics}) {
+            editor->setTab(tab);
+            checkPage(tab.toStdString() + " " + std::to_string(ch));
+        }
+        editor->setTab(ChannelTab::eq);
+        for (const char* unit : {"ft", "m", "ms"}) {
+            rig.settings.setValue("delayUnit", QString::fromLatin1(unit));
+            checkPage(unit);
+        }
+    }
+    for (Page::Kind kind : {Page::Kind::sources, Page::Kind::routing, Page::Kind::firDesigner}) {
+        rig.console().showPage(Page::of(kind));
+        checkPage("page " + std::to_string(int(kind)));
+    }
+    EXPECT_GT(checked, 100);
+}
+
+// Whether every visible control inside `box` lies whole inside it.
+bool nothingCut(QWidget& box) {
+    for (QWidget* child : box.findChildren<QWidget*>()) {
+        if (!child->isVisible()) continue;
+        const QRect inBox(child->mapTo(&box, QPoint(0, 0)), child->size());
+        if (!box.rect().contains(inBox)) return false;
+    }
+    return true;
+}
+
+TEST(Shell, FiltersAndBandsFitTheWindowAtRealWidths) {
+    ShellRig rig;
+    rig.model->enterDemo();
+    rig.settings.setValue("delayUnit", QStringLiteral("ft"));  // the widest delay field
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    for (int ch : {0, 4}) {
+        rig.console().openChannel(ch);
+        for (int width : {1100, 1250, 1600, 1100}) {
+            rig.window->resize(width, 880);
+            settle();
+            SCOPED_TRACE("channel " + std::to_string(ch) + " at " + std::to_string(width));
+            // The filter row stacks its toggles only where the side-by-side row does not fit.
+            auto* filters = rig.console().pageContent()->findChild<FiltersDelayPanel*>();
+            ASSERT_NE(filters, nullptr);
+            EXPECT_EQ(filters->compact(), width == 1100);
+            EXPECT_TRUE(nothingCut(*filters));
+            // The band columns fit these widths whole: no scroll bar, no field cut.
+            auto* bands = rig.console().pageContent()->findChild<BandColumns*>();
+            ASSERT_NE(bands, nullptr);
+            EXPECT_FALSE(bands->scrollArea()->horizontalScrollBar()->isVisible());
+            EXPECT_TRUE(nothingCut(*bands->scrollArea()->viewport()));
+        }
     }
 }
 

@@ -246,7 +246,8 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     column->addWidget(caption, 0, Qt::AlignHCenter);
     column->addWidget(m_encoder, 0, Qt::AlignHCenter);
     column->addWidget(m_field, 0, Qt::AlignHCenter);
-    setFixedWidth(qRound(width));
+    m_field->setRange(scale.lo, scale.hi);
+    setFixedWidth(std::max(qRound(width), m_field->sizeHint().width()));
 
     connect(m_encoder, &Encoder::valueEdited, this, &KnobField::committed);
     connect(m_field, &CompactNumberField::committed, this,

@@ -126,6 +126,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     faderRow->addWidget(m_fader, 1);
     stack->addLayout(faderRow, 1);
 
+    m_gain->setRange(-60, 15);
     stack->addWidget(m_gain, 0, Qt::AlignHCenter);
     stack->addLayout(inset(m_mute, 8));
     stack->addLayout(inset(m_quick, 8));
