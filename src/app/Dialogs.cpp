@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/controls/PlainText.h"
+
 QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
                                        const QStringList& nameFilters) {
     return QFileDialog::getSaveFileName(m_parent, title, proposedName,
@@ -21,8 +23,10 @@ bool DesktopDialogs::confirm(const QString& message, const QString& informativeT
                              const QString& acceptButton, const QString& cancelButton) {
     QMessageBox box(m_parent);
     box.setIcon(QMessageBox::Warning);
+    // Messages carry file names and device texts: shown as written, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(message);
-    box.setInformativeText(informativeText);
+    box.setInformativeText(plaintext::asMarkup(informativeText));
     QPushButton* accept = box.addButton(acceptButton, QMessageBox::AcceptRole);
     box.addButton(cancelButton, QMessageBox::RejectRole);
     box.setDefaultButton(accept);
@@ -33,8 +37,10 @@ bool DesktopDialogs::confirm(const QString& message, const QString& informativeT
 void DesktopDialogs::alert(const QString& message, const QString& informativeText) {
     QMessageBox box(m_parent);
     box.setIcon(QMessageBox::Warning);
+    // Messages carry file names and device texts: shown as written, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(message);
-    box.setInformativeText(informativeText);
+    box.setInformativeText(plaintext::asMarkup(informativeText));
     box.addButton(QMessageBox::Ok);
     box.exec();
 }
