@@ -7,7 +7,7 @@
 #include "FuzzCheck.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
-#include "platform/hid/FakeBackend.h"
+#include "support/hid/FakeBackend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static int argc = 1;

@@ -41,9 +41,11 @@ bool ProjectCommands::projectFilesAvailable() const {
 void ProjectCommands::saveProject() {
     if (!projectFilesAvailable()) return;
     const QString base = baseName();
-    const QString path = m_dialogs.chooseSaveFile(
-        QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()), nameFilters());
+    QString path = m_dialogs.chooseSaveFile(QStringLiteral("Save Project"),
+                                            proposedFileName(base, QDate::currentDate()), nameFilters());
     if (path.isEmpty()) return;
+    // A name typed without an extension would be hidden by the open panel's filter.
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".tsldsp");
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
 }

@@ -41,8 +41,8 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     stack->addWidget(title);
     stack->addWidget(pagekit::secondaryLabel(
         QStringLiteral(
-            "The DSP and this Mac must be on the same network. On a direct cable (no router), give the Mac "
-            "the DSP's gateway address, usually 192.168.x.1."),
+            "The DSP and this computer must be on the same network. On a direct cable (no router), give "
+            "this computer the DSP's gateway address, usually 192.168.x.1."),
         Theme::calloutPx));
 
     auto* address = new QHBoxLayout;
@@ -128,7 +128,8 @@ void NetworkConnectView::showFound() {
     if (!m_found) return;
     if (m_found->isEmpty()) {
         m_resultRows->addWidget(pagekit::secondaryLabel(
-            QStringLiteral("No DSPs found. Check the cable and the Mac's network settings."), Theme::bodyPx));
+            QStringLiteral("No DSPs found. Check the cable and this computer's network settings."),
+            Theme::bodyPx));
         return;
     }
     for (const QString& host : *m_found) {

@@ -134,7 +134,9 @@ TEST(NetworkConnectViewTest, AnEmptyScanSaysNothingWasFound) {
     turn();
     ASSERT_NE(resultText(sheet), nullptr);
     EXPECT_EQ(resultText(sheet)->text(),
-              QStringLiteral("No DSPs found. Check the cable and the Mac's network settings."));
+              QStringLiteral("No DSPs found. Check the cable and this computer's network settings."));
+    for (QLabel* label : sheet.findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains(QStringLiteral("Mac"))) << label->text().toStdString();
     kestrel_test::saveScreenshot(sheet, QStringLiteral("pages_network_empty"));
 
     sheet.cancelButton()->click();

@@ -154,13 +154,3 @@ TEST_F(MixerTest, HeaderOpensTheEditorOnDoubleClickOnly) {
     EXPECT_EQ(shown(mixer.strip(7)->editButton()),
               QStringLiteral("Edit <b>x</b>: EQ, filters, FIR, dynamics"));
 }
-
-TEST_F(MixerTest, Screenshot) {
-    Theme::apply(*qApp);
-    dsp->setMute(9, true);
-    dsp->setGroup(5, 2);
-    dsp->setGroup(6, 2);
-    dsp->write(quint32(346 + 1), {1});  // the test signal feeds IN B
-    settle();
-    saveScreenshot(mixer, QStringLiteral("mixer-demo"));
-}
