@@ -4,16 +4,19 @@
 #include <QAccessible>
 #include <QFile>
 #include <QFileDialog>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrlQuery>
@@ -22,6 +25,7 @@
 #include "app/AppContext.h"
 #include "app/ConsoleApplication.h"
 #include "app/ConsoleView.h"
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/Navigator.h"
 #include "app/ProductSettings.h"
@@ -32,15 +36,20 @@
 #include "app/controls/Palette.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/MixerView.h"
+#include "designer/FIRDesignerView.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
 #include "editor/FiltersDelayPanel.h"
+#include "fir/Measurement.h"
+#include "link/DSPFrame.h"
 #include "link/DSPModel.h"
 #include "link/MeterStore.h"
 #include "link/TrafficLog.h"
+#include "pages/PresetsView.h"
+#include "support/CannedHidDescriptors.h"
 #include "support/FieldInk.h"
 #include "support/LinkRig.h"
 #include "support/ScriptedDialogs.h"
@@ -299,6 +308,75 @@ TEST(Shell, ReadingDisplayCoversPagesButDiagnostics) {
     EXPECT_EQ(console.readingDisplay(), nullptr);
     EXPECT_TRUE(console.pageContent()->isEnabled());
     EXPECT_TRUE(rig.window->saveAction()->isEnabled());
+}
+
+// Names from the device, files, the network and the user are data. Every label of every
+// page shows them as written: a label left to guess renders "<h1>" as a heading and reads
+// the file an "<img src=…>" names, which for /dev/zero never ends.
+TEST(Shell, MarkupInNamesShowsAsWrittenOnEveryPage) {
+    ShellRig rig;
+    const QString image = QStringLiteral("<img src=/dev/zero>");
+    SimDevice& device = rig.simulator.device();
+    device.name = image;
+    device.group = QStringLiteral("<u>Hall</u>");
+    device.presets.names.insert(5, QStringLiteral("<h1>BIG</h1>"));
+    device.presets.occupied |= 1u << 5;
+    for (quint32 ch = 0; ch < 12; ++ch) {
+        device.params[378 + ch] = DSPFrame::packString(QStringLiteral("<b>x</b>"), 2);
+        device.params[403 + ch] = DSPFrame::packString(image, 6);
+    }
+    Measurement measurement{QStringLiteral("<h1>M</h1>"), {}};
+    for (int i = 0; i < 12; ++i) measurement.points.push_back({20.0 * (i + 1), 0, {}, {}});
+    rig.settings.setValue(FIRDesignerView::measurementKey, QJsonDocument(measurement.toJson()).toJson());
+    rig.backend.plug(0x1234, 0x5678, kestrel_test::vendor64Descriptor(), QStringLiteral("<b>maker</b>"),
+                     image);
+    ASSERT_TRUE(rig.connect());
+    ASSERT_TRUE(spinUntil([&] { return rig.model->presets().size() == 3; }));
+    rig.window->show();
+
+    QStringList shown;
+    const auto look = [&](const Page& page, const char* name) {
+        rig.console().showPage(page);
+        settle();
+        if (auto* presets = qobject_cast<PresetsView*>(rig.console().pageContent())) presets->select(5);
+        settle();
+        for (QLabel* label : rig.window->findChildren<QLabel*>()) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << name << ": " << label->text().toStdString();
+            if (label->isVisibleTo(rig.window.get())) shown << label->text();
+        }
+    };
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    for (const Page::Kind kind :
+         {Page::Kind::mixer, Page::Kind::routing, Page::Kind::sources, Page::Kind::presets,
+          Page::Kind::device, Page::Kind::codes, Page::Kind::firDesigner, Page::Kind::diagnostics})
+        look(Page::of(kind), "page");
+    look(Page::channelPage(0), "input channel");
+    look(Page::channelPage(4), "output channel");
+    for (const QString& text : {image, QStringLiteral("Slot 5: <h1>BIG</h1>"), QStringLiteral("<b>x</b>")})
+        EXPECT_TRUE(shown.contains(text)) << text.toStdString();
+    EXPECT_FALSE(shown.filter(QStringLiteral("<h1>M</h1>")).isEmpty()) << "the measurement's name";
+}
+
+// Alerts carry file names and device texts: the real message box shows them as written.
+TEST(Dialogs, AlertsShowTheirTextsAsWritten) {
+    DesktopDialogs dialogs;
+    const QString message = QStringLiteral("Couldn't open \"<img src=/dev/zero>.tsldsp\"");
+    const QString detail = QStringLiteral("<h1>BIG</h1> <img src=/dev/zero>");
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<QMessageBox*>(widget); found && found->isVisible()) box = found;
+        ASSERT_NE(box, nullptr);
+        for (QLabel* label : box->findChildren<QLabel*>())
+            shown << (label->textFormat() == Qt::PlainText
+                          ? label->text()
+                          : QTextDocumentFragment::fromHtml(label->text()).toPlainText());
+        box->done(0);
+    });
+    dialogs.alert(message, detail);
+    EXPECT_TRUE(shown.contains(message)) << shown.join('|').toStdString();
+    EXPECT_TRUE(shown.contains(detail)) << shown.join('|').toStdString();
 }
 
 // What the window shows now: its backing store, not a fresh repaint.
