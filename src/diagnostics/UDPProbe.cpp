@@ -116,7 +116,7 @@ void UDPProbe::receive() {
     char dotted[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &sender.sin_addr, dotted, sizeof dotted);
     const QString from = QString("%1:%2").arg(QString::fromLatin1(dotted)).arg(ntohs(sender.sin_port));
-    seenHosts_.insert(from, QDateTime::currentDateTime());
+    seenHosts_.insert(from, QDateTime::currentDateTimeUtc());
     Q_EMIT seenHostsChanged();
     log_.log(Transport, TrafficEntry::Direction::received, QByteArray(buffer.data(), count), "from " + from);
 }
