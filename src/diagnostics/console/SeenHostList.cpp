@@ -1,5 +1,6 @@
 #include "diagnostics/console/SeenHostList.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStringListModel>
@@ -51,6 +52,7 @@ public:
         QStyleOptionButton look = buttonOption(button);
         if (list_.pressed_ == index) look.state |= QStyle::State_Sunken;
         if (list_.hovered_ == index) look.state |= QStyle::State_MouseOver;
+        if (list_.hasFocus() && list_.currentIndex() == index) look.state |= QStyle::State_HasFocus;
         painter->setFont(list_.font());
         list_.style()->drawControl(QStyle::CE_PushButton, &look, painter, &list_);
         painter->restore();
@@ -81,7 +83,8 @@ SeenHostList::SeenHostList(QWidget* parent)
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setFocusPolicy(Qt::NoFocus);
+    // Like a column of buttons: reached with Tab, arrows move between rows.
+    setFocusPolicy(Qt::TabFocus);
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -161,6 +164,16 @@ void SeenHostList::mouseReleaseEvent(QMouseEvent* event) {
 void SeenHostList::mouseDoubleClickEvent(QMouseEvent* event) {
     // A second click on a button is a second press, as on a push button.
     mousePressEvent(event);
+}
+
+void SeenHostList::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && currentIndex().isValid()) {
+        event->accept();
+        Q_EMIT useForTCP(currentIndex().data().toString());
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void SeenHostList::leaveEvent(QEvent* event) {

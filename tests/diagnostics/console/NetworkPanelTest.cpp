@@ -142,6 +142,11 @@ TEST_F(NetworkPanelTest, SendsDatagramsAndOffersSendersForTCP) {
     QTest::mouseClick(rows.viewport(), Qt::LeftButton, {}, button.center());
     EXPECT_EQ(panel.tcpHostField()->text(), address);
     EXPECT_EQ(panel.tcpPortField()->text(), "8234");
+    // From the keyboard: Tab reaches the rows, the arrows move between them.
+    rows.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&rows, Qt::Key_Down);
+    QTest::keyClick(&rows, Qt::Key_Space);
+    EXPECT_EQ(panel.tcpHostField()->text(), senders[1].section(':', 0, 0));
 }
 
 TEST_F(NetworkPanelTest, TCPConnectSendAndDisconnect) {
