@@ -230,11 +230,25 @@ void TargetCurve::multiplySlope(const Slope& slope, std::span<const double> hz, 
 
 void TargetCurve::levels(std::span<const double> hz, std::span<const double> cosW,
                          std::span<const double> sinW, std::span<double> power, std::span<double> db) const {
+    // The terms multiplied as they come; only where a product ends up beyond
+    // 1e+-150 (or overflowed on its way) are they multiplied again, moving
+    // the product into db after each term before a further one could take
+    // it past the range of a double.
+    multiplyTerms(hz, cosW, sinW, power, db, false);
+    const auto inRange = [](double p) { return p > 1e-150 && p < 1e150; };
+    for (std::size_t i = 0; i < power.size(); ++i)
+        if (!inRange(power[i]))
+            multiplyTerms(hz.subspan(i, 1), cosW.subspan(i, 1), sinW.subspan(i, 1), power.subspan(i, 1),
+                          db.subspan(i, 1), true);
+}
+
+void TargetCurve::multiplyTerms(std::span<const double> hz, std::span<const double> cosW,
+                                std::span<const double> sinW, std::span<double> power, std::span<double> db,
+                                bool keepInRange) const {
     std::fill(power.begin(), power.end(), 1.0);
     std::fill(db.begin(), db.end(), 0.0);
-    // After each term, products beyond 1e+-150 go into db before a further
-    // term could take them past the range of a double.
-    const auto keepInRange = [&] {
+    const auto moveToDB = [&] {
+        if (!keepInRange) return;
         for (std::size_t i = 0; i < power.size(); ++i) {
             if (power[i] > 1e-150 && power[i] < 1e150) continue;
             db[i] += 10 * std::log10(power[i]);
@@ -244,7 +258,7 @@ void TargetCurve::levels(std::span<const double> hz, std::span<const double> cos
     for (const std::optional<Slope>& slope : {highPass_, lowPass_}) {
         if (!slope) continue;
         multiplySlope(*slope, hz, power);
-        keepInRange();
+        moveToDB();
     }
     // |b0 + b1 e^-iw + b2 e^-2iw|^2 over the same of the a's.
     for (const Biquad& q : biquads_) {
@@ -257,7 +271,7 @@ void TargetCurve::levels(std::span<const double> hz, std::span<const double> cos
             const double dIm = q.a1 * sinW[i] + q.a2 * sin2W;
             power[i] *= (nRe * nRe + nIm * nIm) / (dRe * dRe + dIm * dIm);
         }
-        keepInRange();
+        moveToDB();
     }
 }
 

@@ -84,6 +84,8 @@ private:
     };
 
     static void multiplySlope(const Slope& slope, std::span<const double> hz, std::span<double> power);
+    void multiplyTerms(std::span<const double> hz, std::span<const double> cosW, std::span<const double> sinW,
+                       std::span<double> power, std::span<double> db, bool keepInRange) const;
 
     std::optional<Slope> highPass_;
     std::optional<Slope> lowPass_;

@@ -92,17 +92,12 @@ void Measurement::interpolateRising(const std::vector<double>& phases, const std
         return;
     }
     const auto phaseAt = [&](std::size_t i) { return i < phases.size() ? phases[i] : 0.0; };
-    // The logarithms of the two points of the current interval, in slots by parity.
-    std::size_t logged[2] = {n, n};
-    double logs[2] = {};
-    const auto logOf = [&](std::size_t i) {
-        if (logged[i % 2] != i) {
-            logged[i % 2] = i;
-            logs[i % 2] = std::log(points[i].hz);
-        }
-        return logs[i % 2];
-    };
-    std::size_t lo = 0;  // points[lo].hz <= the frequencies so far inside the points
+    // The interval of points[lo] and points[lo + 1] that the last frequency fell in, with
+    // what its line needs: the logarithms of its ends are taken once, and the one the
+    // next interval starts with is not taken again.
+    std::size_t lo = 0;
+    std::size_t lined = n;
+    double logLo = 0, logHi = 0, inverseSpan = 0;
     for (std::size_t i = 0; i < hz.size(); ++i) {
         if (hz[i] <= points.front().hz || hz[i] >= points.back().hz) {
             const std::size_t end = hz[i] <= points.front().hz ? 0 : n - 1;
@@ -110,17 +105,25 @@ void Measurement::interpolateRising(const std::vector<double>& phases, const std
             deg[i] = phaseAt(end);
             continue;
         }
-        // Gallop from the last interval to one that holds hz, then halve it.
+        // Step on a point at a time, and gallop then halve when that is not enough.
         std::size_t hi = lo + 1;
-        for (std::size_t step = 1; hi < n - 1 && points[hi].hz <= hz[i]; step *= 2) {
-            lo = hi;
-            hi = std::min(hi + step, n - 1);
+        if (points[hi].hz <= hz[i]) {
+            for (std::size_t step = 1; hi < n - 1 && points[hi].hz <= hz[i]; step *= 2) {
+                lo = hi;
+                hi = std::min(hi + step, n - 1);
+            }
+            while (hi - lo > 1) {
+                const std::size_t mid = (lo + hi) / 2;
+                (points[mid].hz <= hz[i] ? lo : hi) = mid;
+            }
         }
-        while (hi - lo > 1) {
-            const std::size_t mid = (lo + hi) / 2;
-            (points[mid].hz <= hz[i] ? lo : hi) = mid;
+        if (lined != lo) {
+            logLo = lined + 1 == lo ? logHi : std::log(points[lo].hz);
+            logHi = std::log(points[hi].hz);
+            inverseSpan = 1 / (logHi - logLo);
+            lined = lo;
         }
-        const double t = (logHz[i] - logOf(lo)) / (logOf(hi) - logOf(lo));
+        const double t = (logHz[i] - logLo) * inverseSpan;
         db[i] = points[lo].db + t * (points[hi].db - points[lo].db);
         deg[i] = phaseAt(lo) + t * (phaseAt(hi) - phaseAt(lo));
     }
