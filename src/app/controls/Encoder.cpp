@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
 
@@ -58,11 +59,12 @@ Encoder::Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, 
       m_default(defaultValue),
       m_tint(tint),
       m_size(size) {
+    // Before anything asks for this widget's accessible element, which is then kept.
+    installControlAccessibility();
     setFixedSize(qRound(size), qRound(size));
     setToolTip(helpText());
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
-    updateAccessibleValue();
 }
 
 QString Encoder::helpText() {
@@ -83,7 +85,7 @@ void Encoder::setTint(const QColor& tint) {
 }
 
 void Encoder::updateAccessibleValue() {
-    setAccessibleDescription(QString::asprintf("%g", m_value));
+    announceValueChange(this, m_value);
 }
 
 double Encoder::adjusted(int direction) const {
@@ -236,6 +238,7 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     palette.setColor(QPalette::WindowText, Theme::secondaryText());
     caption->setPalette(palette);
     caption->setAlignment(Qt::AlignCenter);
+    m_encoder->setAccessibleName(label);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
