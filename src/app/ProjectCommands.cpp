@@ -10,6 +10,7 @@
 #include "app/ProductSettings.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "link/ParamMap.h"
 
 QString ProjectCommands::baseName() const {
     const DSPConnection::Status& status = m_model.link().status();
@@ -29,6 +30,16 @@ QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& 
     return name;
 }
 
+QString ProjectCommands::incompleteText(int unread) {
+    const int all = int(ParamMap::allParameters().size());
+    const QString count = unread == 1 ? QStringLiteral("1 of %1 settings was").arg(all)
+                                      : QStringLiteral("%1 of %2 settings were").arg(unread).arg(all);
+    return count + QStringLiteral(" not read from the DSP") +
+           QStringLiteral(
+               ", so the project would be incomplete. Connect to the DSP again to read every "
+               "setting, then save.");
+}
+
 const QStringList& ProjectCommands::nameFilters() {
     static const QStringList filters = {QStringLiteral("Tessaline DSP Control project (*.tsldsp)"),
                                         QStringLiteral("JSON (*.json)")};
@@ -41,6 +52,12 @@ bool ProjectCommands::projectFilesAvailable() const {
 
 void ProjectCommands::saveProject() {
     if (!projectFilesAvailable()) return;
+    // A project lacking settings would, once opened, leave those settings as they happen
+    // to be on the device: it is refused rather than saved incomplete.
+    if (const int unread = m_model.unreadCount(); unread > 0) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), incompleteText(unread));
+        return;
+    }
     const QString base = baseName();
     const QString path = m_dialogs.chooseSaveFile(
         QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()), nameFilters());
