@@ -191,6 +191,26 @@ TEST_F(ChannelViewTest, ScreenshotsOfTheFIRSources) {
     }
 }
 
+namespace {
+
+// A channel's editor over a model linked to the simulator, shown and active.
+struct LiveEditor {
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(QStringLiteral("settings.ini"))};
+    kestrel_test::ScriptedDialogs dialogs;
+    ChannelView view;
+    LiveEditor(DSPModel& model, int ch, QSize size)
+        : view(AppContext{&model, &model.link(), &model.meterStore(), nullptr, nullptr, nullptr, nullptr,
+                          &settings, nullptr, &dialogs},
+               ch) {
+        view.resize(size);
+        view.show();
+        view.activateWindow();
+    }
+};
+
+}  // namespace
+
 TEST(ChannelViewLive, ABandEditReachesTheDeviceForTheChannelAndItsGroup) {
     livemodel::Live live;
     DSPModel& model = *live.model;
@@ -198,15 +218,9 @@ TEST(ChannelViewLive, ABandEditReachesTheDeviceForTheChannelAndItsGroup) {
     model.setGroup(4, 1);
     model.setGroup(6, 1);
     ASSERT_TRUE(live.waitForFrames(joined, 5, 18));
-    QTemporaryDir dir;
-    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
-    kestrel_test::ScriptedDialogs dialogs;
-    const AppContext context{&model,  &model.link(), &model.meterStore(), nullptr, nullptr,
-                             nullptr, nullptr,       &settings,           nullptr, &dialogs};
-    ChannelView view(context, 4);
-    view.resize(1200, 900);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    LiveEditor editor(model, 4, {1200, 900});
+    ChannelView& view = editor.view;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
 
     const qsizetype mark = live.sim.received().size();
     enter(view.bandColumns()->column(0)->gainField(), QStringLiteral("-4.5"));
@@ -229,15 +243,8 @@ TEST(ChannelViewLive, KnobsIgnoreAStillClickAndTakeTheWheelOnlyWithTheFocus) {
     const qsizetype written = live.sim.received().size();
     model.write(band, words);
     ASSERT_TRUE(live.waitForFrames(written, 5, 1));
-    QTemporaryDir dir;
-    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
-    kestrel_test::ScriptedDialogs dialogs;
-    const AppContext context{&model,  &model.link(), &model.meterStore(), nullptr, nullptr,
-                             nullptr, nullptr,       &settings,           nullptr, &dialogs};
-    ChannelView view(context, 4);
-    view.resize(1200, 520);
-    view.show();
-    view.activateWindow();
+    LiveEditor editor(model, 4, {1200, 520});
+    ChannelView& view = editor.view;
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     settle();
     QScrollBar* pane = nullptr;
