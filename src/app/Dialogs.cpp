@@ -18,14 +18,16 @@ QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& 
 }
 
 bool DesktopDialogs::confirm(const QString& message, const QString& informativeText,
-                             const QString& acceptButton, const QString& cancelButton) {
+                             const QString& acceptButton, const QString& cancelButton,
+                             DefaultButton defaultButton) {
     QMessageBox box(m_parent);
     box.setIcon(QMessageBox::Warning);
     box.setText(message);
     box.setInformativeText(informativeText);
     QPushButton* accept = box.addButton(acceptButton, QMessageBox::AcceptRole);
-    box.addButton(cancelButton, QMessageBox::RejectRole);
-    box.setDefaultButton(accept);
+    QPushButton* cancel = box.addButton(cancelButton, QMessageBox::RejectRole);
+    box.setDefaultButton(defaultButton == DefaultButton::cancel ? cancel : accept);
+    box.setEscapeButton(cancel);
     box.exec();
     return box.clickedButton() == accept;
 }

@@ -1,6 +1,5 @@
 #include "app/ProjectCommands.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSysInfo>
@@ -59,9 +58,11 @@ void ProjectCommands::saveProject() {
         return;
     }
     const QString base = baseName();
-    const QString path = m_dialogs.chooseSaveFile(
-        QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()), nameFilters());
+    QString path = m_dialogs.chooseSaveFile(QStringLiteral("Save Project"),
+                                            proposedFileName(base, QDate::currentDate()), nameFilters());
     if (path.isEmpty()) return;
+    // A name typed without an extension would be hidden by the open panel's filter.
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".tsldsp");
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
 }
@@ -70,14 +71,15 @@ void ProjectCommands::openProject() {
     if (!projectFilesAvailable()) return;
     const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
     if (path.isEmpty()) return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), file.errorString());
+    // Refused with an alert before anything is read: not a regular file, or far too large.
+    QString error;
+    const std::optional<QByteArray> read = DSPModel::readProjectFile(path, &error);
+    if (!read) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = *read;
     // A file that is no project is refused before anything changes, demo device included.
-    QString error;
     if (!DSPModel::decodeProject(bytes, &error)) {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;

@@ -56,8 +56,8 @@ public:
 // One channel row: direction symbol, name, mute badge and a small live meter.
 class SidebarChannel : public QWidget {
 public:
-    SidebarChannel(DSPModel& model, MeterStore& meters, int ch, QWidget* parent)
-        : QWidget(parent), m_model(model), m_ch(ch) {
+    SidebarChannel(DSPModel& model, MeterStore& meters, int ch, QListWidgetItem* item, QWidget* parent)
+        : QWidget(parent), m_model(model), m_ch(ch), m_item(item) {
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(4, 2, 8, 2);
         row->setSpacing(8);
@@ -85,13 +85,21 @@ private:
     quint32 gainParam() const { return *ParamMap::param(ParamMap::Block::gain(), m_ch); }
 
     void refresh() {
-        m_name->setText(m_model.channelName(m_ch));
+        const QString name = m_model.channelName(m_ch);
+        m_name->setText(name);
+        // The row's text is drawn by this widget, so the list item has none of its own:
+        // assistive tools would find a row without a name.
+        if (m_item->data(Qt::AccessibleTextRole).toString() != name) {
+            m_item->setData(Qt::AccessibleTextRole, name);
+            setAccessibleName(name);
+        }
         const bool muted = m_model.words(gainParam(), 2)[1] & 1;
         m_badge->setVisible(muted);
     }
 
     DSPModel& m_model;
     int m_ch;
+    QListWidgetItem* m_item;
     QLabel* m_name;
     QLabel* m_badge;
 };
@@ -149,7 +157,7 @@ void Sidebar::addChannelRow(int ch) {
     auto* item = new QListWidgetItem(this);
     item->setData(pageRole, QVariant::fromValue(Page::channelPage(ch)));
     item->setSizeHint(QSize(0, 26));
-    setItemWidget(item, new SidebarChannel(m_model, m_meters, ch, this));
+    setItemWidget(item, new SidebarChannel(m_model, m_meters, ch, item, this));
 }
 
 QListWidgetItem* Sidebar::itemFor(const Page& page) const {

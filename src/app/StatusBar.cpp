@@ -70,8 +70,14 @@ QString StatusBar::deviceLabel(const QString& deviceName, const QString& statusM
 
 void StatusBar::rebuild() {
     m_rebuildQueued = false;
+    // The old row goes and the new one comes in this very turn: children added to
+    // a visible bar stay hidden until a later turn, and a frame painted in between
+    // would show an empty, lower bar with the page moved up under it.
     while (QLayoutItem* item = m_row->takeAt(0)) {
-        if (QWidget* widget = item->widget()) widget->deleteLater();
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
         delete item;
     }
     m_menuButton = nullptr;
@@ -80,6 +86,10 @@ void StatusBar::rebuild() {
         addDemoState();
     } else {
         addLinkState();
+    }
+    for (int i = 0; i < m_row->count(); ++i) {
+        QWidget* widget = m_row->itemAt(i)->widget();
+        if (widget && !widget->testAttribute(Qt::WA_WState_ExplicitShowHide)) widget->show();
     }
 }
 
@@ -147,18 +157,31 @@ void StatusBar::addConnectionMenu() {
     m_menuButton->setToolTip(QStringLiteral("How the app reaches the DSP"));
     m_menuButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* menu = new QMenu(m_menuButton);
+    fillConnectionMenu(menu);
+    // The link can start or drop its network connection without a status change: the
+    // items follow the link as it is when the menu opens.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillConnectionMenu(menu); });
+    m_menuButton->setMenu(menu);
+    m_row->addWidget(m_menuButton);
+}
+
+void StatusBar::fillConnectionMenu(QMenu* menu) {
+    menu->clear();
     QAction* network = menu->addAction(QStringLiteral("Connect over network…"));
     connect(network, &QAction::triggered, this, [this] {
         auto* sheet = new NetworkConnectView(m_link, m_settings, {}, window());
         sheet->setAttribute(Qt::WA_DeleteOnClose);
         sheet->open();
     });
-    if (isNetworkTransport(transport)) {
-        QAction* usb = menu->addAction(QStringLiteral("Use USB instead"));
-        connect(usb, &QAction::triggered, this, [this] { m_link.disconnectNetwork(true); });
+    // While a network host is used, also while it cannot be reached and the link retries,
+    // the way back to USB and to the demo device stays open.
+    if (!m_link.hasNetworkLink()) return;
+    QAction* usb = menu->addAction(QStringLiteral("Use USB instead"));
+    connect(usb, &QAction::triggered, this, [this] { m_link.disconnectNetwork(true); });
+    if (!m_model.connected()) {
+        QAction* demo = menu->addAction(QStringLiteral("Try the demo device"));
+        connect(demo, &QAction::triggered, &m_model, &DSPModel::enterDemo);
     }
-    m_menuButton->setMenu(menu);
-    m_row->addWidget(m_menuButton);
 }
 
 void StatusBar::addProgress() {

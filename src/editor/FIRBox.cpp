@@ -398,9 +398,10 @@ QCoro::Task<> FIRBox::readBack() {
 }
 
 void FIRBox::requestClear() {
-    const bool confirmed = m_context.dialogs->confirm(
-        tr("Clear the FIR on ") + m_model.channelName(m_ch) + QStringLiteral("?"),
-        tr("Replaces the stored filter with a flat pass-through."), tr("Clear FIR"), tr("Cancel"));
+    const bool confirmed =
+        m_context.dialogs->confirm(tr("Clear the FIR on ") + m_model.channelName(m_ch) + QStringLiteral("?"),
+                                   tr("Replaces the stored filter with a flat pass-through."),
+                                   tr("Clear FIR"), tr("Cancel"), Dialogs::DefaultButton::cancel);
     if (!confirmed) return;
     m_clearing = true;
     m_clearMessage.reset();

@@ -187,6 +187,7 @@ private:
     hid::Backend* hid_ = nullptr;
     Settings* settings_ = nullptr;
     quint16 port_ = networkPort;
+    bool offline_ = false;
 
     Status status_ = Status::searching();
     quint64 linkGeneration_ = 0;       // changes whenever a link is lost

@@ -38,6 +38,8 @@ struct Confirmation {
     QString verb;
     QString message;
     QString button;
+    // Recalling is what the dialog is for; overwriting and deleting lose a stored preset.
+    Dialogs::DefaultButton defaultButton = Dialogs::DefaultButton::cancel;
 };
 
 Confirmation confirmationFor(PresetsView::Action::Kind kind) {
@@ -53,7 +55,7 @@ Confirmation confirmationFor(PresetsView::Action::Kind kind) {
                     QStringLiteral(
                         "All current settings on the DSP will be replaced by this preset. Turn amplifiers "
                         "down if you're unsure what it contains."),
-                    QStringLiteral("Recall slot ")};
+                    QStringLiteral("Recall slot "), Dialogs::DefaultButton::accept};
         case Kind::remove:
             break;
     }
@@ -251,8 +253,8 @@ void PresetsView::store() {
 void PresetsView::askFor(Action action) {
     const Confirmation c = confirmationFor(action.kind);
     const QString title = c.verb + QStringLiteral(" \"") + slotLabel(action.slot) + QStringLiteral("\"?");
-    if (m_dialogs.confirm(title, c.message, c.button + QString::number(action.slot),
-                          QStringLiteral("Cancel")))
+    if (m_dialogs.confirm(title, c.message, c.button + QString::number(action.slot), QStringLiteral("Cancel"),
+                          c.defaultButton))
         perform(action);
 }
 

@@ -228,7 +228,9 @@ void RoutingView::confirmApply(const ParamMap::Grid& grid, bool clear) {
             : QStringLiteral(
                   "Each row will be connected to its matching column at 0 dB; everything else switched off.");
     const QString accept = clear ? QStringLiteral("Clear all routes") : QStringLiteral("Reset to one-to-one");
-    if (m_dialogs.confirm(title, message, accept, QStringLiteral("Cancel"))) applyToAll(m_model, grid, clear);
+    // Both replace every route of the grid: Return must not do that.
+    if (m_dialogs.confirm(title, message, accept, QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
+        applyToAll(m_model, grid, clear);
 }
 
 bool RoutingView::eventFilter(QObject* watched, QEvent* event) {

@@ -58,6 +58,7 @@ TEST(FIRBoxLive, ShowsWhatTheBlockHoldsAndClearsIt) {
     context.dialogs.confirmAnswers.enqueue(false);
     box->clearButton()->click();
     EXPECT_EQ(context.dialogs.asked.last().title, QStringLiteral("Clear the FIR on OUT 1?"));
+    EXPECT_EQ(context.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
     EXPECT_FALSE(box->clearing());
 
     context.dialogs.confirmAnswers.enqueue(true);

@@ -113,6 +113,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
     EXPECT_EQ(writes.count(), 0);
     ASSERT_EQ(page.dialogs.asked.size(), 1);
     EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Reset \"Inputs → Input channels\"?"));
+    EXPECT_EQ(page.dialogs.asked[0].defaultButton, Dialogs::DefaultButton::cancel);
 
     page.dialogs.confirmAnswers.enqueue(true);
     page.view->grids()[0]->resetButton()->click();
@@ -132,6 +133,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
     page.dialogs.confirmAnswers.enqueue(true);
     page.view->grids()[2]->clearButton()->click();
     EXPECT_EQ(page.dialogs.asked.last().title, QStringLiteral("Clear \"Output channels → Outputs\"?"));
+    EXPECT_EQ(page.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
     EXPECT_EQ(
         page.dialogs.asked.last().text,
         QStringLiteral("Every connection in this grid will be switched off. Audio through it will stop."));
@@ -223,15 +225,17 @@ TEST(RoutingViewTest, ResetGoesToTheDeviceInParameterOrder) {
     EXPECT_EQ(order, expected);
 }
 
-TEST(RoutingViewTest, Screenshots) {
+TEST(RoutingViewTest, GridsAndInspectorAreWholeAtTheNarrowAndTheWideWidth) {
     Theme::apply(*qApp);
     RoutingPage page(1460);
     page.model().enterDemo();
     page.view->select(275);
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
     kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_routing_wide"));
     page.view->resize(1000, 760);
     page.view->select(230);
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
     kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_routing_narrow"));
 }

@@ -3,22 +3,20 @@
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QSpontaneKeyEvent>
 #include <QWheelEvent>
 #include <QWidget>
 
+#include "support/Visible.h"
+
 namespace kestrel_test {
 
-// Writes the widget as it is drawn to <build>/screenshots/<name>.png for review,
-// over the dark page background that transparent views sit on.
+// Writes the widget as it is drawn to <build>/screenshots/<name>.png, for a person to look at
+// beside the test's assertions.
 inline void saveScreenshot(QWidget& widget, const QString& name) {
     const QString dir = QStringLiteral(KESTREL_TEST_OUTPUT_DIR);
     QDir().mkpath(dir);
-    QPixmap pixmap(widget.size());
-    pixmap.fill(QColor::fromRgbF(0.095, 0.095, 0.095));
-    widget.render(&pixmap, QPoint(), QRegion(), QWidget::DrawChildren);
-    pixmap.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    rendered(widget).save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 // Sends one mouse event straight to the widget, with explicit button state

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
 
@@ -58,12 +59,13 @@ Encoder::Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, 
       m_default(defaultValue),
       m_tint(tint),
       m_size(size) {
+    // Before anything asks for this widget's accessible element, which is then kept.
+    installControlAccessibility();
     setFixedSize(qRound(size), qRound(size));
     setToolTip(helpText());
     // A click gives the knob the focus, and with it the wheel inside a scrolling pane.
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
-    updateAccessibleValue();
 }
 
 QString Encoder::helpText() {
@@ -95,7 +97,7 @@ void Encoder::resyncScroll() {
 }
 
 void Encoder::updateAccessibleValue() {
-    setAccessibleDescription(QString::asprintf("%g", m_value));
+    announceValueChange(this, m_value);
 }
 
 double Encoder::adjusted(int direction) const {
@@ -259,6 +261,7 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     palette.setColor(QPalette::WindowText, Theme::secondaryText());
     caption->setPalette(palette);
     caption->setAlignment(Qt::AlignCenter);
+    m_encoder->setAccessibleName(label);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

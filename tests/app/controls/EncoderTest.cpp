@@ -178,22 +178,23 @@ TEST(EncoderTest, KnobFieldSizesItsFieldAndClampsTypedValues) {
     EXPECT_EQ(commits[2].at(0).toDouble(), -60);
 }
 
-TEST(EncoderTest, Screenshot) {
-    Theme::apply(*qApp);
-    QWidget row;
-    auto* layout = new QHBoxLayout(&row);
-    auto* freq = new KnobField(QStringLiteral("Freq"), kFrequency, false, 1000.0, QStringLiteral("%.0f"),
-                               QStringLiteral("Hz"), Palette::inputBlue(), 80);
-    freq->setValue(1000);
-    auto* gain = new KnobField(QStringLiteral("Gain"), kGain, true, 0.0, QStringLiteral("%.1f"),
-                               QStringLiteral("dB"), Palette::outputAmber(), 80);
-    gain->setValue(7.5);
-    auto* q = new KnobField(QStringLiteral("Q"), {0.25, 128, true, 0.01}, false, std::nullopt,
-                            QStringLiteral("%.2f"), QString(), Palette::green(), 60);
-    q->setValue(0.25);
-    layout->addWidget(freq);
-    layout->addWidget(gain);
-    layout->addWidget(q);
-    row.adjustSize();
-    saveScreenshot(row, QStringLiteral("knobs"));
+TEST(EncoderTest, TheValueArcRunsClockwiseFromTheStartOrTheTop) {
+    // Whether the tint shows on the ring at an angle, clockwise from +x with y down.
+    auto tintedAt = [](Encoder& knob, double degrees) {
+        const double a = degrees * M_PI / 180;
+        const QPoint p(qRound(17 + 15.5 * std::cos(a)), qRound(17 + 15.5 * std::sin(a)));
+        return countNear(rendered(knob), QRect(p - QPoint(1, 1), QSize(3, 3)), Palette::inputBlue(), 40) > 0;
+    };
+    Knob plain(kGain);
+    plain.encoder.setValue(0);  // half way: from the lower left through the left to the top
+    for (double on : {150.0, 180.0, 225.0, 260.0}) EXPECT_TRUE(tintedAt(plain.encoder, on)) << on;
+    for (double off : {290.0, 0.0, 30.0}) EXPECT_FALSE(tintedAt(plain.encoder, off)) << off;
+
+    Knob bipolar(kGain, std::nullopt, true);
+    bipolar.encoder.setValue(7.5);  // from the top to three quarters of the travel
+    for (double on : {280.0, 300.0, 330.0}) EXPECT_TRUE(tintedAt(bipolar.encoder, on)) << on;
+    for (double off : {150.0, 225.0, 0.0, 30.0}) EXPECT_FALSE(tintedAt(bipolar.encoder, off)) << off;
+    bipolar.encoder.setValue(0);  // at the middle: no arc
+    for (double off = 135; off <= 405; off += 22.5) EXPECT_FALSE(tintedAt(bipolar.encoder, off)) << off;
+    saveScreenshot(plain.encoder, QStringLiteral("knob"));
 }

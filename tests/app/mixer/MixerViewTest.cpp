@@ -145,13 +145,3 @@ TEST_F(MixerTest, HeaderOpensTheEditorOnDoubleClickOnly) {
     EXPECT_TRUE(out.endsWith(QStringLiteral("Right-click for phase, mute."))) << out.toStdString();
     EXPECT_TRUE(out.startsWith(QStringLiteral("Double-click to edit ") + dsp->channelName(7)));
 }
-
-TEST_F(MixerTest, Screenshot) {
-    Theme::apply(*qApp);
-    dsp->setMute(9, true);
-    dsp->setGroup(5, 2);
-    dsp->setGroup(6, 2);
-    dsp->write(quint32(346 + 1), {1});  // the test signal feeds IN B
-    settle();
-    saveScreenshot(mixer, QStringLiteral("mixer-demo"));
-}
