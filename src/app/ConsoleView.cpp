@@ -121,7 +121,6 @@ void ConsoleView::showContent() {
         if (m_view) commitPendingEdits(m_view);
         m_reading = new ReadingDisplay;
         m_pageArea->addWidget(m_reading, 1);
-        m_reading->show();
     } else if (!reading && m_reading) {
         m_pageArea->removeWidget(m_reading);
         m_reading->hide();
@@ -133,8 +132,10 @@ void ConsoleView::showContent() {
         m_view = buildPageView(m_page, m_context, [this](int ch) { openChannel(ch); });
         m_pageArea->addWidget(m_view, 1);
     }
-    // Shown now, not in a later turn, so no frame shows an empty page area.
+    // The page hides before the reading display shows, and both change now rather than in a
+    // later turn, so no frame has them side by side or an empty page area.
     if (m_view) m_view->setVisible(!reading);
+    if (m_reading) m_reading->show();
     updateEnabled();
 }
 

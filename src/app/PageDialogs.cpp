@@ -22,8 +22,9 @@ QString PageDialogs::chooseOpenFile(const QString& title, const QStringList& nam
 }
 
 bool PageDialogs::confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
-                          const QString& cancelButton) {
-    return whileOpen([&] { return m_inner.confirm(message, informativeText, acceptButton, cancelButton); });
+                          const QString& cancelButton, DefaultButton defaultButton) {
+    return whileOpen(
+        [&] { return m_inner.confirm(message, informativeText, acceptButton, cancelButton, defaultButton); });
 }
 
 void PageDialogs::alert(const QString& message, const QString& informativeText) {

@@ -20,7 +20,7 @@ public:
                            const QStringList& nameFilters) override;
     QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override;
     bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
-                 const QString& cancelButton) override;
+                 const QString& cancelButton, DefaultButton defaultButton = DefaultButton::accept) override;
     void alert(const QString& message, const QString& informativeText) override;
     void copyText(const QString& text) override { m_inner.copyText(text); }
     QString pastedText() override { return m_inner.pastedText(); }

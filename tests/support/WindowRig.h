@@ -16,7 +16,7 @@
 #include "diagnostics/UDPProbe.h"
 #include "link/TrafficLog.h"
 #include "platform/Settings.h"
-#include "platform/hid/FakeBackend.h"
+#include "support/hid/FakeBackend.h"
 #include "sim/DeviceSimulator.h"
 
 class ConsoleView;
