@@ -132,6 +132,15 @@ public:
 
     // Parameter table and editing.
     Words words(quint32 number, int minimumCount) const;
+    // Whether the table holds the parameter. One the device never reported (an answer lost
+    // during the read-back, or the link lost in the middle of it) reads as zero words, and
+    // an edit built on those would send settings nobody chose.
+    bool holds(quint32 number) const { return params_.contains(number); }
+    // The words of a held parameter, padded like words(); none when the table lacks it.
+    // Edits that change part of a block start from this.
+    std::optional<Words> heldWords(quint32 number, int minimumCount) const;
+    // How many parameters of the read-back list the table does not hold.
+    int unreadCount() const;
     void write(quint32 number, const Words& words, std::optional<int> count = std::nullopt,
                bool propagate = true);
     QList<int> groupMembers(int ch) const;
@@ -168,7 +177,8 @@ public:
     static bool encodeCrosspoint(Words& words, std::optional<bool> on, std::optional<float> level);
 
     // Setters: clamp, round, then write with group propagation. Non-finite values
-    // are ignored: nothing is stored or sent.
+    // are ignored, and so is an edit of a block the table does not hold: nothing is
+    // stored or sent.
     void setGain(int ch, float dB);
     void setMute(int ch, bool muted);
     void setPolarity(int ch, bool inverted);

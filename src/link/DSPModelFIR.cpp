@@ -167,7 +167,10 @@ QCoro::Task<std::optional<QString>> DSPModel::sendFIR(int ch, Words coefficients
             "The FIR filter holds values that are not numbers (tap %1); nothing was sent.")
             .arg(nonFinite - coefficients.cbegin() + 1);
     const quint32 target = firTarget(ch);
-    const Words h = header.value_or(Words{target, quint32(coefficients.size()), 0, 0, 0});
+    Words h = header.value_or(Words{target, quint32(coefficients.size()), 0, 0, 0});
+    // Word 0 of the header names the block. A filter made for one block and sent to
+    // several must name each in turn, as its chunks and commit do.
+    if (!h.isEmpty()) h[0] = target;
     const Words nameWords = DSPFrame::packString(TextField::firName.fit(name), TextField::firName.words);
     co_return co_await uploadWithRetries(ch, h, std::move(coefficients), nameWords);
 }

@@ -33,20 +33,27 @@
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
+#include "app/controls/Fader.h"
+#include "app/controls/FlatButton.h"
 #include "app/controls/Palette.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/MixerView.h"
+#include "app/mixer/QuickButtons.h"
 #include "designer/FIRDesignerView.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
+#include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
 #include "editor/FiltersDelayPanel.h"
 #include "fir/Measurement.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
+#include "link/Levels.h"
 #include "link/MeterStore.h"
+#include "link/ParamMap.h"
 #include "link/TrafficLog.h"
 #include "pages/PresetsView.h"
 #include "support/CannedHidDescriptors.h"
@@ -192,7 +199,7 @@ TEST(Shell, SidebarShowsMuteBadgeOnlyForKnownMutedChannels) {
     };
     EXPECT_EQ(badges().count(true), 0);
     rig.model->enterDemo();
-    rig.model->setMute(6, true);
+    rig.model->write(7, {0, 0x101});  // channel 6 muted
     settle();
     EXPECT_EQ(badges().count(true), 1);
     EXPECT_EQ(rig.console().sidebar()->findChildren<QLabel*>().count() > 12, true);
@@ -644,6 +651,62 @@ TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {
     pressReturnInTheAlert();
     EXPECT_FALSE(
         dialogs.confirm("Delete \"Vocals\"?", "", "Delete slot 5", "Cancel", Dialogs::DefaultButton::cancel));
+}
+
+// An answer lost during the read-back leaves its setting unknown: its controls are shown
+// disabled, and Save refuses a project that would lack it, saying how many are missing.
+TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromSaving) {
+    ShellRig rig;
+    const quint32 gain = 5;  // OUT 1
+    const quint32 band = ParamMap::eqBandParam(4, 1);
+    rig.simulator.setHandler(6, [&](SimDevice& device, const DSPFrame& request) -> QList<SimReply> {
+        const quint32 number = request.words.value(1);
+        if (number == gain || number == band) return {};
+        return {SimReply{6, DSPFrame::Words{0, number} +
+                                (number == ParamMap::meters ? device.meters : device.params.value(number))}};
+    });
+    ASSERT_TRUE(rig.connect());
+    ASSERT_TRUE(spinUntil([&] { return !rig.model->loading() && rig.model->unreadCount() == 2; }, 30));
+    rig.window->show();
+    settle();  // the reading display gives way to the page
+    ConsoleView& console = rig.console();
+    console.showPage(Page::of(Page::Kind::mixer));
+    settle();
+    auto* mixer = qobject_cast<MixerView*>(console.pageContent());
+    if (!mixer) mixer = console.pageContent()->findChild<MixerView*>();
+    ASSERT_NE(mixer, nullptr);
+    ChannelStrip* unknown = mixer->strip(4);
+    EXPECT_FALSE(unknown->fader()->isEnabled());
+    EXPECT_FALSE(unknown->muteButton()->isEnabled());
+    EXPECT_FALSE(unknown->findChild<QuickButtons*>()->button(QStringLiteral("Ø"))->isEnabled());
+    EXPECT_TRUE(unknown->findChild<QuickButtons*>()->button(QStringLiteral("D"))->isEnabled());
+    EXPECT_TRUE(mixer->strip(5)->fader()->isEnabled());
+    EXPECT_TRUE(mixer->strip(5)->muteButton()->isEnabled());
+
+    console.openChannel(4);
+    settle();
+    auto* editor = qobject_cast<ChannelView*>(console.pageContent());
+    if (!editor) editor = console.pageContent()->findChild<ChannelView*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(editor->gainKnob()->encoder()->isEnabled());
+    EXPECT_FALSE(editor->bandColumns()->column(1)->qKnob()->isEnabled());
+    EXPECT_TRUE(editor->bandColumns()->column(0)->qKnob()->isEnabled());
+
+    const QString path = rig.dir.filePath("incomplete.tsldsp");
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.window->commands().saveProject();
+    ASSERT_EQ(rig.dialogs.asked.size(), 1);
+    EXPECT_EQ(rig.dialogs.asked[0].kind, "alert");
+    EXPECT_TRUE(rig.dialogs.asked[0].text.startsWith(
+        QStringLiteral("2 of %1 settings were not read").arg(ParamMap::allParameters().size())))
+        << rig.dialogs.asked[0].text.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+
+    // Once the device reports the gain, it can be edited.
+    rig.simulator.sendToAll(6, {0, gain, levels::bits(-3.0f), 0x100});
+    ASSERT_TRUE(spinUntil([&] { return rig.model->holds(gain); }));
+    settle();
+    EXPECT_TRUE(editor->gainKnob()->encoder()->isEnabled());
 }
 
 TEST(ProjectCommands, OpenStartsTheDemoAndRefusesCorruptFiles) {

@@ -49,6 +49,13 @@ struct Offline {
         model = std::make_unique<DSPModel>(new DSPConnection(environment), demoDataPath);
     }
     ~Offline() { finish(model); }
+
+    // The table a device reporting zeros everywhere leaves: edits build only on parameters
+    // the table holds.
+    void holdEveryParameter() {
+        for (quint32 number : ParamMap::allParameters())
+            model->write(number, DSPModel::Words(ParamMap::wordCount(number), 0), std::nullopt, false);
+    }
 };
 
 // An offline-capable model whose TCP link is up to a simulator that never identifies:

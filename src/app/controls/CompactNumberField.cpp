@@ -136,7 +136,9 @@ void CompactNumberField::setValue(double value) {
 
 void CompactNumberField::setTextColor(const QColor& colour) {
     QPalette palette = m_edit->palette();
-    palette.setColor(QPalette::Text, colour);
+    // The disabled colour stays the theme's, so a field whose value is unknown looks it.
+    palette.setColor(QPalette::Active, QPalette::Text, colour);
+    palette.setColor(QPalette::Inactive, QPalette::Text, colour);
     m_edit->setPalette(palette);
 }
 

@@ -177,6 +177,11 @@ void ChannelStrip::refresh() {
 
     m_header->setState(name, groupOf(m_dsp, m_ch));
     m_meter->setMuted(muted);
+    // Gain, mute and polarity share one block; until it is read none of them is known.
+    const bool known = m_dsp.holds(channelwords::gainParam(m_ch));
+    m_fader->setEnabled(known);
+    m_gain->setEnabled(known);
+    m_mute->setEnabled(known);
     {
         const QSignalBlocker blockFader(m_fader);
         m_fader->setDB(gain);
