@@ -10,17 +10,24 @@ class QWidget;
 // goes through this seam, so tests answer them without blocking on a modal.
 class Dialogs {
 public:
+    // Which button of a confirmation Return presses. Where the confirming
+    // button loses data, Return must not be the way to it.
+    enum class DefaultButton { accept, cancel };
+
     virtual ~Dialogs() = default;
 
-    // A save panel proposing a file name; the chosen path, or empty when cancelled.
+    // A save panel proposing a file name; the chosen path, or empty when cancelled. A typed
+    // name without an extension gets the default suffix, before the panel asks about
+    // replacing a file of that name.
     virtual QString chooseSaveFile(const QString& title, const QString& proposedName,
-                                   const QStringList& nameFilters) = 0;
+                                   const QStringList& nameFilters, const QString& defaultSuffix = {}) = 0;
     // An open panel for one file; the chosen path, or empty when cancelled.
     virtual QString chooseOpenFile(const QString& title, const QStringList& nameFilters) = 0;
     // An alert with a message and an informative text and two buttons; true
-    // when the user chose the first (default) one.
+    // when the user chose the first one. Closing the alert cancels.
     virtual bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
-                         const QString& cancelButton) = 0;
+                         const QString& cancelButton,
+                         DefaultButton defaultButton = DefaultButton::accept) = 0;
     // An alert with a message and an informative text and one button.
     virtual void alert(const QString& message, const QString& informativeText) = 0;
 
@@ -36,11 +43,11 @@ public:
     // Panels and alerts are modal to this window (may be null).
     void setParentWindow(QWidget* window) { m_parent = window; }
 
-    QString chooseSaveFile(const QString& title, const QString& proposedName,
-                           const QStringList& nameFilters) override;
+    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList& nameFilters,
+                           const QString& defaultSuffix = {}) override;
     QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override;
     bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
-                 const QString& cancelButton) override;
+                 const QString& cancelButton, DefaultButton defaultButton = DefaultButton::accept) override;
     void alert(const QString& message, const QString& informativeText) override;
     void copyText(const QString& text) override;
     QString pastedText() override;

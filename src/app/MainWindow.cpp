@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
@@ -15,7 +16,7 @@ MainWindow::MainWindow(AppContext context, QWidget* parent)
     setWindowTitle(QStringLiteral("Tessaline DSP Control"));
     m_console = new ConsoleView(context, Page::fromEnvironment(), this);
     setCentralWidget(m_console);
-    m_console->setMinimumSize(1100, 680);
+    m_console->setMinimumSize(kMinimumContent);
     resize(1360, 820);
     buildMenus();
     connect(context.model, &DSPModel::demoChanged, this, &MainWindow::updateActions);
@@ -46,9 +47,11 @@ void MainWindow::buildMenus() {
         help->addAction(QStringLiteral("Email Support…"), this, [this] { m_commands.emailSupport(); });
     mail->setEnabled(!ProductSettings::supportEmail().isEmpty());
     help->addSeparator();
-    QAction* phone = help->addAction(QStringLiteral("Support: ") + ProductSettings::supportPhone());
-    phone->setEnabled(false);
-    help->addSeparator();
+    if (!ProductSettings::supportPhone().isEmpty()) {
+        QAction* phone = help->addAction(QStringLiteral("Support: ") + ProductSettings::supportPhone());
+        phone->setEnabled(false);
+        help->addSeparator();
+    }
     help->addAction(QStringLiteral("About Tessaline DSP Control"), this, &MainWindow::showAbout);
 }
 
@@ -78,7 +81,18 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::placeFirstWindow() {
     QScreen* screen = this->screen();
     if (!screen) return;
-    setGeometry(placement(screen->availableGeometry()));
+    // The placement is for the whole window, frame included.
+    const QRect frame = frameGeometry();
+    const QRect target = placement(screen->availableGeometry())
+                             .marginsRemoved(QMargins(
+                                 geometry().left() - frame.left(), geometry().top() - frame.top(),
+                                 frame.right() - geometry().right(), frame.bottom() - geometry().bottom()));
+    // On a screen smaller than the minimum content, the minimum gives way, or the
+    // window would start partly off the screen.
+    const QSize around = size() - m_console->size();
+    m_console->setMinimumSize(kMinimumContent.boundedTo(target.size() - around));
+    layout()->activate();  // the window's own minimum follows before it is sized
+    setGeometry(target);
     activateWindow();
     raise();
     // No control holds the keyboard at start.
@@ -88,8 +102,12 @@ void MainWindow::placeFirstWindow() {
 }
 
 void MainWindow::showAbout() {
-    auto* about = new AboutDialog(this);
-    about->setAttribute(Qt::WA_DeleteOnClose);
-    about->show();
-    about->activateWindow();
+    // One About window: asking again brings the open one forward.
+    if (!m_about) {
+        m_about = new AboutDialog(this);
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }

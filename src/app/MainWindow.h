@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include "app/AppContext.h"
 #include "app/ProjectCommands.h"
 
+class AboutDialog;
 class ConsoleView;
 class QAction;
 
@@ -22,6 +24,8 @@ public:
 
     // Width and height capped at 1400 x 880, at most 94 % of the screen's free area, centred in it.
     static QRect placement(const QRect& available);
+    // The content's minimum, unless the screen is smaller.
+    static constexpr QSize kMinimumContent{1100, 680};
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,5 +42,6 @@ private:
     QAction* m_saveAction = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_demoAction = nullptr;
+    QPointer<AboutDialog> m_about;
     bool m_placed = false;
 };

@@ -1,6 +1,5 @@
 #include "app/ProjectCommands.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSysInfo>
@@ -10,6 +9,7 @@
 #include "app/ProductSettings.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "link/ParamMap.h"
 
 QString ProjectCommands::baseName() const {
     const DSPConnection::Status& status = m_model.link().status();
@@ -29,6 +29,16 @@ QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& 
     return name;
 }
 
+QString ProjectCommands::incompleteText(int unread) {
+    const int all = int(ParamMap::allParameters().size());
+    const QString count = unread == 1 ? QStringLiteral("1 of %1 settings was").arg(all)
+                                      : QStringLiteral("%1 of %2 settings were").arg(unread).arg(all);
+    return count + QStringLiteral(" not read from the DSP") +
+           QStringLiteral(
+               ", so the project would be incomplete. Connect to the DSP again to read every "
+               "setting, then save.");
+}
+
 const QStringList& ProjectCommands::nameFilters() {
     static const QStringList filters = {QStringLiteral("Tessaline DSP Control project (*.tsldsp)"),
                                         QStringLiteral("JSON (*.json)")};
@@ -41,9 +51,17 @@ bool ProjectCommands::projectFilesAvailable() const {
 
 void ProjectCommands::saveProject() {
     if (!projectFilesAvailable()) return;
+    // A project lacking settings would, once opened, leave those settings as they happen
+    // to be on the device: it is refused rather than saved incomplete.
+    if (const int unread = m_model.unreadCount(); unread > 0) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), incompleteText(unread));
+        return;
+    }
     const QString base = baseName();
-    const QString path = m_dialogs.chooseSaveFile(
-        QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()), nameFilters());
+    // A name typed without the extension gets it: the open panel's filter would hide the file.
+    const QString path =
+        m_dialogs.chooseSaveFile(QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()),
+                                 nameFilters(), QStringLiteral("tsldsp"));
     if (path.isEmpty()) return;
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
@@ -53,14 +71,15 @@ void ProjectCommands::openProject() {
     if (!projectFilesAvailable()) return;
     const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
     if (path.isEmpty()) return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), file.errorString());
+    // Refused with an alert before anything is read: not a regular file, or far too large.
+    QString error;
+    const std::optional<QByteArray> read = DSPModel::readProjectFile(path, &error);
+    if (!read) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = *read;
     // A file that is no project is refused before anything changes, demo device included.
-    QString error;
     if (!DSPModel::decodeProject(bytes, &error)) {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;

@@ -9,6 +9,7 @@
 #include "app/Logo.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
@@ -21,7 +22,7 @@ constexpr int pageRole = Qt::UserRole + 1;
 constexpr quint32 channelNameBase = 378;  // channel names, 378 + channel
 
 QLabel* symbolLabel(Symbol symbol, const QColor& colour, QWidget* parent) {
-    auto* label = new QLabel(parent);
+    auto* label = new PlainLabel(parent);
     label->setPixmap(symbolIcon(symbol, colour, 14).pixmap(14, 14));
     label->setFixedWidth(18);
     label->setAlignment(Qt::AlignCenter);
@@ -35,7 +36,7 @@ public:
         auto* column = new QVBoxLayout(this);
         column->setContentsMargins(0, 8, 0, 8);
         column->setSpacing(4);
-        auto* logo = new QLabel(this);
+        auto* logo = new PlainLabel(this);
         logo->setAlignment(Qt::AlignCenter);
         if (const auto& image = logoImage()) {
             logo->setPixmap(QPixmap::fromImage(logoTemplate(*image, Theme::primaryText(), 64)));
@@ -43,7 +44,7 @@ public:
             logo->setText(QStringLiteral("Tessaline"));
             logo->setFont(Theme::headlineFont());
         }
-        auto* caption = new QLabel(QStringLiteral("DSP Control"), this);
+        auto* caption = new PlainLabel(QStringLiteral("DSP Control"), this);
         caption->setFont(Theme::font(Theme::captionPx));
         caption->setAlignment(Qt::AlignCenter);
         caption->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
@@ -56,18 +57,18 @@ public:
 // One channel row: direction symbol, name, mute badge and a small live meter.
 class SidebarChannel : public QWidget {
 public:
-    SidebarChannel(DSPModel& model, MeterStore& meters, int ch, QWidget* parent)
-        : QWidget(parent), m_model(model), m_ch(ch) {
+    SidebarChannel(DSPModel& model, MeterStore& meters, int ch, QListWidgetItem* item, QWidget* parent)
+        : QWidget(parent), m_model(model), m_ch(ch), m_item(item) {
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(4, 2, 8, 2);
         row->setSpacing(8);
         row->addWidget(symbolLabel(ch <= 3 ? Symbol::arrowDownToLine : Symbol::speakerWave2Fill,
                                    Palette::channel(ch), this));
-        m_name = new QLabel(this);
+        m_name = new PlainLabel(this);
         m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         row->addWidget(m_name, 1);
         row->addSpacing(4);
-        m_badge = new QLabel(QStringLiteral("M"), this);
+        m_badge = new PlainLabel(QStringLiteral("M"), this);
         m_badge->setFont(Theme::font(9, QFont::Black));
         m_badge->setStyleSheet(QStringLiteral("color: %1").arg(Palette::red().name()));
         row->addWidget(m_badge);
@@ -85,13 +86,21 @@ private:
     quint32 gainParam() const { return *ParamMap::param(ParamMap::Block::gain(), m_ch); }
 
     void refresh() {
-        m_name->setText(m_model.channelName(m_ch));
+        const QString name = m_model.channelName(m_ch);
+        m_name->setText(name);
+        // The row's text is drawn by this widget, so the list item has none of its own:
+        // assistive tools would find a row without a name.
+        if (m_item->data(Qt::AccessibleTextRole).toString() != name) {
+            m_item->setData(Qt::AccessibleTextRole, name);
+            setAccessibleName(name);
+        }
         const bool muted = m_model.words(gainParam(), 2)[1] & 1;
         m_badge->setVisible(muted);
     }
 
     DSPModel& m_model;
     int m_ch;
+    QListWidgetItem* m_item;
     QLabel* m_name;
     QLabel* m_badge;
 };
@@ -149,7 +158,7 @@ void Sidebar::addChannelRow(int ch) {
     auto* item = new QListWidgetItem(this);
     item->setData(pageRole, QVariant::fromValue(Page::channelPage(ch)));
     item->setSizeHint(QSize(0, 26));
-    setItemWidget(item, new SidebarChannel(m_model, m_meters, ch, this));
+    setItemWidget(item, new SidebarChannel(m_model, m_meters, ch, item, this));
 }
 
 QListWidgetItem* Sidebar::itemFor(const Page& page) const {

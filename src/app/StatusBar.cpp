@@ -11,6 +11,7 @@
 
 #include "app/StatusChip.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
@@ -24,7 +25,7 @@ bool isNetworkTransport(const QString& transport) {
 }
 
 QLabel* boldLabel(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new PlainLabel(text, parent);
     label->setFont(Theme::font(Theme::calloutPx, QFont::Bold));
     return label;
 }
@@ -70,8 +71,14 @@ QString StatusBar::deviceLabel(const QString& deviceName, const QString& statusM
 
 void StatusBar::rebuild() {
     m_rebuildQueued = false;
+    // The old row goes and the new one comes in this very turn: children added to
+    // a visible bar stay hidden until a later turn, and a frame painted in between
+    // would show an empty, lower bar with the page moved up under it.
     while (QLayoutItem* item = m_row->takeAt(0)) {
-        if (QWidget* widget = item->widget()) widget->deleteLater();
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
         delete item;
     }
     m_menuButton = nullptr;
@@ -80,6 +87,10 @@ void StatusBar::rebuild() {
         addDemoState();
     } else {
         addLinkState();
+    }
+    for (int i = 0; i < m_row->count(); ++i) {
+        QWidget* widget = m_row->itemAt(i)->widget();
+        if (widget && !widget->testAttribute(Qt::WA_WState_ExplicitShowHide)) widget->show();
     }
 }
 
@@ -100,7 +111,7 @@ void StatusBar::addLinkState() {
     if (status.isSearching()) {
         auto* chip = new StatusChip(Theme::systemGrey(), false, this);
         chip->addWidget(new Spinner(chip));
-        chip->addWidget(new QLabel(QStringLiteral("Looking for the DSP"), chip));
+        chip->addWidget(new PlainLabel(QStringLiteral("Looking for the DSP"), chip));
         m_row->addWidget(chip);
         m_row->addWidget(secondaryText(QStringLiteral("Connect it with USB, or over the network.")));
         m_row->addStretch(1);
@@ -113,7 +124,7 @@ void StatusBar::addLinkState() {
         auto* chip = new StatusChip(Palette::green(), true, this);
         chip->addWidget(boldLabel(deviceLabel(m_link.deviceName(), status.text()), chip));
         if (const auto& firmware = m_link.firmware()) {
-            auto* version = new QLabel(QStringLiteral("fw ") + *firmware, chip);
+            auto* version = new PlainLabel(QStringLiteral("fw ") + *firmware, chip);
             version->setFont(Theme::monoFont(Theme::calloutPx));
             version->setStyleSheet(
                 QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
@@ -147,18 +158,32 @@ void StatusBar::addConnectionMenu() {
     m_menuButton->setToolTip(QStringLiteral("How the app reaches the DSP"));
     m_menuButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* menu = new QMenu(m_menuButton);
+    fillConnectionMenu(menu);
+    // The link can start or drop its network connection without a status change: the
+    // items follow the link as it is when the menu opens.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillConnectionMenu(menu); });
+    m_menuButton->setMenu(menu);
+    m_row->addWidget(m_menuButton);
+}
+
+void StatusBar::fillConnectionMenu(QMenu* menu) {
+    menu->clear();
     QAction* network = menu->addAction(QStringLiteral("Connect over network…"));
+    network->setEnabled(!m_link.isOffline());
     connect(network, &QAction::triggered, this, [this] {
         auto* sheet = new NetworkConnectView(m_link, m_settings, {}, window());
         sheet->setAttribute(Qt::WA_DeleteOnClose);
         sheet->open();
     });
-    if (isNetworkTransport(transport)) {
-        QAction* usb = menu->addAction(QStringLiteral("Use USB instead"));
-        connect(usb, &QAction::triggered, this, [this] { m_link.disconnectNetwork(true); });
+    // While a network host is used, also while it cannot be reached and the link retries,
+    // the way back to USB and to the demo device stays open.
+    if (!m_link.hasNetworkLink()) return;
+    QAction* usb = menu->addAction(QStringLiteral("Use USB instead"));
+    connect(usb, &QAction::triggered, this, [this] { m_link.disconnectNetwork(true); });
+    if (!m_model.connected()) {
+        QAction* demo = menu->addAction(QStringLiteral("Try the demo device"));
+        connect(demo, &QAction::triggered, &m_model, &DSPModel::enterDemo);
     }
-    m_menuButton->setMenu(menu);
-    m_row->addWidget(m_menuButton);
 }
 
 void StatusBar::addProgress() {
@@ -178,7 +203,7 @@ void StatusBar::updateProgress() {
 }
 
 QWidget* StatusBar::secondaryText(const QString& text) {
-    auto* label = new QLabel(text, this);
+    auto* label = new PlainLabel(text, this);
     label->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
     return label;
 }

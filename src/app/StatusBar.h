@@ -5,6 +5,7 @@
 class DSPConnection;
 class DSPModel;
 class QHBoxLayout;
+class QMenu;
 class QProgressBar;
 class QToolButton;
 class Settings;
@@ -32,6 +33,7 @@ private:
     void addDemoState();
     void addLinkState();
     void addConnectionMenu();
+    void fillConnectionMenu(QMenu* menu);
     void addProgress();
     QWidget* secondaryText(const QString& text);
 

@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaline DSP Control"));
+    // Wayland shells find the window's icon and title through the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tessaline-dsp-control"));
     Theme::apply(application);
     ConsoleApplication console;
     console.window().show();

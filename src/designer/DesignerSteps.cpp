@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "designer/FIRDesignerView.h"
 #include "platform/NumText.h"
@@ -31,7 +32,7 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 }  // namespace
 
 QLabel* label(const QString& text, double px, bool secondary) {
-    auto* l = new QLabel(text);
+    auto* l = new PlainLabel(text);
     l->setFont(Theme::font(px));
     if (secondary) setTextColour(l, Theme::secondaryText());
     return l;
@@ -117,7 +118,7 @@ ImportStep::ImportStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
     offset->setFocusPolicy(Qt::NoFocus);
     connect(offset, &QSlider::valueChanged, &view, [&view](int value) { view.setOffset(value); });
     offsetRow->addWidget(offset, 1);
-    offsetValue = new QLabel;
+    offsetValue = new PlainLabel;
     offsetValue->setFont(Theme::monoFont(Theme::bodyPx - 1));
     offsetValue->setFixedWidth(52);
     offsetValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -202,6 +203,10 @@ GenerateStep::GenerateStep(FIRDesignerView& view, QWidget* parent) : QWidget(par
     status = label(QString(), Theme::captionPx, true);
     status->setWordWrap(true);
     stack->addWidget(status);
+    unusable = label(FIRDesignerView::unusableDesignText, Theme::captionPx);
+    setTextColour(unusable, Theme::systemOrange());
+    unusable->setWordWrap(true);
+    stack->addWidget(unusable);
 
     connect(&view, &FIRDesignerView::stateChanged, this, &GenerateStep::refresh);
     refresh();
@@ -220,6 +225,8 @@ void GenerateStep::refresh() {
         name->setCursorPosition(std::min(cursor, int(s.name.size())));
     }
     undoButton->setEnabled(!view_.history().isEmpty());
+    exportButton->setEnabled(view_.designUsable());
+    unusable->setVisible(!view_.designUsable());
     status->setVisible(view_.status().has_value());
     status->setText(view_.status().value_or(QString()));
 }

@@ -9,9 +9,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/Dialogs.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
 #include "link/Levels.h"
@@ -207,7 +209,7 @@ void FIRSendBar::buildLayout() {
 
     auto* first = new QHBoxLayout;
     first->setSpacing(8);
-    auto* caption = new QLabel(QStringLiteral("Send to"));
+    auto* caption = new PlainLabel(QStringLiteral("Send to"));
     setSecondary(caption, 11);
     caption->setFont(Theme::capsFont(11, QFont::DemiBold, 0));
     first->addWidget(caption);
@@ -227,7 +229,7 @@ void FIRSendBar::buildLayout() {
     }
     first->addSpacing(8);
     first->addStretch(1);
-    nameLabel_ = new QLabel;
+    nameLabel_ = new PlainLabel;
     setSecondary(nameLabel_, Theme::captionPx);
     first->addWidget(nameLabel_);
     sendButton_ = new QPushButton;
@@ -265,7 +267,7 @@ void FIRSendBar::buildLayout() {
     second->addStretch(1);
     stack->addLayout(second);
 
-    statusLabel_ = new QLabel;
+    statusLabel_ = new PlainLabel;
     setSecondary(statusLabel_, Theme::captionPx);
     statusLabel_->setWordWrap(true);
     stack->addWidget(statusLabel_);
@@ -284,7 +286,11 @@ void FIRSendBar::refresh() {
     sendButton_->setText(busy_ ? QStringLiteral("Sending…")
                                : QStringLiteral("Send to %1 channel%2…")
                                      .arg(QString::number(n), n == 1 ? QString() : QStringLiteral("s")));
-    sendButton_->setEnabled(!busy_ && !set.isEmpty() && !coefficients_.isEmpty() && dsp.connected());
+    // A filter with a value that is not a number is never offered for upload.
+    const bool finite =
+        std::all_of(coefficients_.cbegin(), coefficients_.cend(), [](float c) { return std::isfinite(c); });
+    sendButton_->setEnabled(!busy_ && !set.isEmpty() && !coefficients_.isEmpty() && finite &&
+                            dsp.connected());
     sendButton_->setToolTip(dsp.connected() ? QStringLiteral("Upload this FIR to the selected channels")
                                             : QStringLiteral("Connect to the DSP first"));
     nameLabel_->setText(name_);

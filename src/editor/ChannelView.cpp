@@ -18,6 +18,7 @@
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PendingEdits.h"
 #include "app/controls/Tag.h"
 #include "app/controls/Theme.h"
 #include "editor/BandColumns.h"
@@ -170,13 +171,14 @@ void ChannelView::setTab(const QString& tab) {
     m_context.settings->setValue(ChannelTab::settingsKey, tab);
 }
 
-void ChannelView::showEvent(QShowEvent* event) {
-    if (qEnvironmentVariableIsSet(ChannelTab::environmentVariable))
-        setTab(qEnvironmentVariable(ChannelTab::environmentVariable));
-    QWidget::showEvent(event);
+void ChannelTab::applyStartTab(Settings& settings) {
+    if (qEnvironmentVariableIsSet(environmentVariable))
+        settings.setValue(settingsKey, qEnvironmentVariable(environmentVariable));
 }
 
 void ChannelView::buildTabContent() {
+    // Typed text in the tab that goes away is committed first, as leaving the field would.
+    commitPendingEdits(m_content);
     const QString shown = tab();
     m_tabPicker->setCurrent(shown);
     m_eqGraph = nullptr;
@@ -310,6 +312,9 @@ void ChannelView::refreshHeader() {
     m_mute->setLook({muted ? Palette::red() : Theme::white(0.07), QColor(),
                      muted ? QColor(Qt::white) : Theme::secondaryText(), 6});
     m_mute->setChecked(muted);
+    const bool gainKnown = m_model.holds(quint32(m_ch + 1));
+    m_gain->setEnabled(gainKnown);
+    m_mute->setEnabled(gainKnown);
     if (QPushButton* paste = toolbarButton(tr("Paste"))) paste->setEnabled(m_model.canPasteEQ(m_ch));
     if (QPushButton* bypass = toolbarButton(tr("Bypass"))) {
         const QSignalBlocker block(bypass);

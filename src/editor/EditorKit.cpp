@@ -9,7 +9,9 @@
 #include <limits>
 
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
+#include "link/Levels.h"
 
 namespace editorkit {
 
@@ -26,7 +28,7 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 }
 
 QLabel* label(const QString& text, const QFont& font, const QColor& colour) {
-    auto* result = new QLabel(text);
+    auto* result = new PlainLabel(text);
     result->setFont(font);
     setTextColour(result, colour);
     return result;
@@ -39,7 +41,7 @@ QLabel* caption(const QString& text) {
 }
 
 float roundToTenth(float dB) {
-    return std::round(dB / 0.1f) * 0.1f;
+    return levels::roundToTenth(dB);
 }
 
 std::optional<int> wholePart(double value) {

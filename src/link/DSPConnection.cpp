@@ -70,7 +70,8 @@ DSPConnection::DSPConnection(const Environment& environment, QObject* parent)
     retryTimer_.setSingleShot(true);
     QObject::connect(&retryTimer_, &QTimer::timeout, this, &DSPConnection::startSocket);
 
-    if (environment.offline.value_or(offlineFromEnvironment())) {
+    offline_ = environment.offline.value_or(offlineFromEnvironment());
+    if (offline_) {
         setStatus(Status::error(offlineText));
         return;
     }
@@ -177,6 +178,8 @@ void DSPConnection::restoreNetwork() {
 }
 
 void DSPConnection::connect(const QString& host) {
+    // Offline means the link stays off, whoever asks; nothing is stored for the next start either.
+    if (offline_) return;
     if (tcp_) {
         dropSocket();
         closeNetwork();
@@ -293,6 +296,8 @@ void DSPConnection::disconnectNetwork(bool forget) {
     dropSocket();
     if (forget) settings_->setValue(useNetworkKey, false);
     closeNetwork();
+    // The user left the network: a "waiting for the DSP at …" text would tell of a link that is gone.
+    if (status_.isError()) setStatus(Status::searching());
     if (usb_) {
         // A device opened before the TCP link came up takes over again.
         setTransport(QStringLiteral("USB"));

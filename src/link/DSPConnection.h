@@ -138,6 +138,8 @@ public:
     void disconnectNetwork(bool forget = true);
     bool hasNetworkLink() const { return tcp_ != nullptr; }
     bool hasOpenUSBDevice() const { return usb_ != nullptr; }
+    // TSL_OFFLINE: the link stays off and `connect` does nothing.
+    bool isOffline() const { return offline_; }
 
     // Request queue: one request on the wire at a time, first in first out.
     QCoro::Task<std::optional<DSPFrame>> request(DSPFrame frame, double timeout, Matcher matching);
@@ -213,6 +215,7 @@ private:
     hid::Backend* hid_ = nullptr;
     Settings* settings_ = nullptr;
     quint16 port_ = networkPort;
+    bool offline_ = false;
 
     Status status_ = Status::searching();
     Session session_;

@@ -132,6 +132,15 @@ public:
 
     // Parameter table and editing.
     Words words(quint32 number, int minimumCount) const;
+    // Whether the table holds the parameter. One the device never reported (an answer lost
+    // during the read-back, or the link lost in the middle of it) reads as zero words, and
+    // an edit built on those would send settings nobody chose.
+    bool holds(quint32 number) const { return params_.contains(number); }
+    // The words of a held parameter, padded like words(); none when the table lacks it.
+    // Edits that change part of a block start from this.
+    std::optional<Words> heldWords(quint32 number, int minimumCount) const;
+    // How many parameters of the read-back list the table does not hold.
+    int unreadCount() const;
     void write(quint32 number, const Words& words, std::optional<int> count = std::nullopt,
                bool propagate = true);
     QList<int> groupMembers(int ch) const;
@@ -168,7 +177,8 @@ public:
     static bool encodeCrosspoint(Words& words, std::optional<bool> on, std::optional<float> level);
 
     // Setters: clamp, round, then write with group propagation. Non-finite values
-    // are ignored: nothing is stored or sent.
+    // are ignored, and so is an edit of a block the table does not hold: nothing is
+    // stored or sent.
     void setGain(int ch, float dB);
     void setMute(int ch, bool muted);
     void setPolarity(int ch, bool inverted);
@@ -199,7 +209,14 @@ public:
     // Project files: the bytes, and the files written atomically. Errors are texts
     // the caller can show; a failed open or decode changes nothing.
     QByteArray projectData(const QString& model) const;
+    // A word list that is not one, longer than its parameter or holding a level that is
+    // no number fails the whole document, naming the parameter.
     static std::optional<Project> decodeProject(const QByteArray& bytes, QString* error = nullptr);
+    // Only regular files of at most 16 MiB are read.
+    static std::optional<QByteArray> readProjectFile(const QString& path, QString* error = nullptr);
+    // Whether a load writes this member: the meters and the FIR names are left alone.
+    static bool projectLoads(quint32 number);
+    // Applies every member or, when the document fails to decode, none.
     std::optional<QString> loadProject(const QByteArray& bytes);
     std::optional<QString> saveProject(const QString& path, const QString& model) const;
     std::optional<QString> openProject(const QString& path);

@@ -11,6 +11,7 @@
 
 #include "app/ModelWatcher.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
@@ -52,22 +53,22 @@ DeviceView::DeviceView(DSPModel& model, QWidget* parent)
 QWidget* DeviceView::buildDeviceSection() {
     auto* box = new PanelGroupBox(QStringLiteral("Device"));
     QFormLayout* form = formIn(box);
-    m_firmware = new QLabel;
-    m_connection = new QLabel;
-    form->addRow(QStringLiteral("Model"), new QLabel(QStringLiteral("KestrelD")));
-    form->addRow(QStringLiteral("Firmware"), m_firmware);
-    form->addRow(QStringLiteral("Connection"), m_connection);
-    form->addRow(QStringLiteral("USB ID"), new QLabel(QStringLiteral("28E9:028A")));
-    form->addRow(QStringLiteral("App version"), new QLabel(appVersion()));
+    m_firmware = new PlainLabel;
+    m_connection = new PlainLabel;
+    form->addRow(new PlainLabel(QStringLiteral("Model")), new PlainLabel(QStringLiteral("KestrelD")));
+    form->addRow(new PlainLabel(QStringLiteral("Firmware")), m_firmware);
+    form->addRow(new PlainLabel(QStringLiteral("Connection")), m_connection);
+    form->addRow(new PlainLabel(QStringLiteral("USB ID")), new PlainLabel(QStringLiteral("28E9:028A")));
+    form->addRow(new PlainLabel(QStringLiteral("App version")), new PlainLabel(appVersion()));
     return box;
 }
 
 QWidget* DeviceView::buildNamesSection() {
     auto* box = new PanelGroupBox(QStringLiteral("Names stored in the DSP"));
     QFormLayout* form = formIn(box);
-    form->addRow(QStringLiteral("Device name"),
+    form->addRow(new PlainLabel(QStringLiteral("Device name")),
                  deviceTextRow(m_name, m_saveName, QStringLiteral("Device name"), false));
-    form->addRow(QStringLiteral("Device group"),
+    form->addRow(new PlainLabel(QStringLiteral("Device group")),
                  deviceTextRow(m_group, m_saveGroup, QStringLiteral("Device group"), true));
     m_messageLabel = pagekit::secondaryLabel(QString(), Theme::captionPx);
     form->addRow(m_messageLabel);
@@ -97,7 +98,7 @@ QWidget* DeviceView::buildChannelSection() {
     box->contentLayout()->addLayout(rows);
     for (int ch = 0; ch < 12; ++ch) {
         auto* line = new QHBoxLayout;
-        auto* label = new QLabel(channelLabel(ch));
+        auto* label = new PlainLabel(channelLabel(ch));
         label->setFixedWidth(90);
         line->addWidget(label);
         ChannelRow row{new QLineEdit, pagekit::button(QStringLiteral("Save"))};
@@ -108,7 +109,10 @@ QWidget* DeviceView::buildChannelSection() {
                 return;
             }
             m_channelNames[ch] = pagekit::cutToCharacters(text, channelNameLength).value_or(text);
-            if (m_channelNames[ch] != text) field->setText(m_channelNames[ch]);
+            if (m_channelNames[ch] != text) {
+                field->setText(m_channelNames[ch]);
+                field->setModified(true);  // still the user's edit
+            }
             refresh();
         });
         connect(row.field, &QLineEdit::returnPressed, this, [this, ch] { saveChannelName(ch); });
@@ -140,7 +144,9 @@ QString DeviceView::appVersion() {
 
 void DeviceView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    loadNames();
+    // The page stays alive behind the reading display; coming back from a read-back is no
+    // new visit and keeps what is typed (the fields follow the table in refresh).
+    if (m_channelNames.isEmpty()) loadNames();
 }
 
 void DeviceView::loadNames() {
@@ -153,8 +159,10 @@ void DeviceView::loadNames() {
             pagekit::cutToCharacters(m_link.deviceGroup(), deviceTextLength).value_or(m_link.deviceGroup()));
     }
     m_channelNames.clear();
+    m_followedNames.clear();
     for (int ch = 0; ch < 12; ++ch) {
         m_channelNames.append(m_model.channelName(ch));
+        m_followedNames.append(m_channelNames[ch]);
         const QSignalBlocker block(m_channelRows[ch].field);
         m_channelRows[ch].field->setText(m_channelNames[ch]);
     }
@@ -174,6 +182,10 @@ void DeviceView::saveChannelName(int ch) {
     const QString text = printableASCII(m_channelNames[ch]).left(channelNameLength);
     if (text.isEmpty()) return;
     m_model.write(firstChannelName + quint32(ch), DSPFrame::packString(text, 2), std::nullopt, false);
+    // The field keeps the text as typed, but no longer holds an edit: the next name that
+    // comes from elsewhere replaces it.
+    m_followedNames[ch] = m_model.channelName(ch);
+    m_channelRows[ch].field->setModified(false);
 }
 
 void DeviceView::saveDeviceText(bool group) {
@@ -188,6 +200,19 @@ void DeviceView::saveDeviceText(bool group) {
                  : QStringLiteral("The DSP didn't confirm.");
         self->refresh();
     });
+}
+
+void DeviceView::followStoredName(int ch) {
+    // A name that changed in the table (a project sent, the demo device, a read-back) replaces
+    // the field's, unless the user has typed a name there that is not saved yet.
+    const QString stored = m_model.channelName(ch);
+    if (stored == m_followedNames[ch]) return;
+    m_followedNames[ch] = stored;
+    QLineEdit* field = m_channelRows[ch].field;
+    if (field->isModified()) return;
+    m_channelNames[ch] = stored;
+    const QSignalBlocker block(field);
+    field->setText(stored);
 }
 
 void DeviceView::refresh() {
@@ -209,6 +234,7 @@ void DeviceView::refresh() {
 
     for (int ch = 0; ch < 12; ++ch) {
         const bool held = ch < m_channelNames.size();
+        if (held) followStoredName(ch);
         const QString name = held ? m_channelNames[ch] : QString();
         m_channelRows[ch].save->setEnabled(held && !name.isEmpty() && name != m_model.channelName(ch));
     }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
@@ -16,19 +17,6 @@
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
-
-namespace {
-
-QString trimmedSpacesAndTabs(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (first < last && blank(text[first])) ++first;
-    while (last > first && blank(text[last - 1])) --last;
-    return text.mid(first, last - first);
-}
-
-}  // namespace
 
 NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, Scan scan, QWidget* parent)
     : QDialog(parent),
@@ -48,13 +36,13 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     stack->setContentsMargins(20, 20, 20, 20);
     stack->setSpacing(14);
 
-    auto* title = new QLabel(QStringLiteral("Connect over the network"));
+    auto* title = new PlainLabel(QStringLiteral("Connect over the network"));
     title->setFont(pagekit::title3Font());
     stack->addWidget(title);
     stack->addWidget(pagekit::secondaryLabel(
         QStringLiteral(
-            "The DSP and this Mac must be on the same network. On a direct cable (no router), give the Mac "
-            "the DSP's gateway address, usually 192.168.x.1."),
+            "The DSP and this computer must be on the same network. On a direct cable (no router), give "
+            "this computer the DSP's gateway address, usually 192.168.x.1."),
         Theme::calloutPx));
 
     auto* address = new QHBoxLayout;
@@ -90,18 +78,16 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     refresh();
 }
 
+// Only a plain dotted quad: doubled dots, signs and leading zeros are refused rather
+// than guessed at, and the one spelling of the address is what the link stores and uses.
 bool NetworkConnectView::isValidHost(const QString& host) {
-    const QStringList pieces = host.split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    if (pieces.size() != 4) return false;
-    return std::all_of(pieces.begin(), pieces.end(), [](const QString& piece) {
-        const std::optional<qint64> value = numtext::parseInteger(piece);
-        return value && *value >= 0 && *value <= 255;
-    });
+    return numtext::dottedQuad(host).has_value();
 }
 
 void NetworkConnectView::connectToHost() {
-    if (!isValidHost(m_host->text())) return;
-    m_link.connect(trimmedSpacesAndTabs(m_host->text()));
+    const std::optional<QString> host = numtext::dottedQuad(m_host->text());
+    if (!host) return;
+    m_link.connect(*host);
     accept();
 }
 
@@ -142,15 +128,16 @@ void NetworkConnectView::showFound() {
     if (!m_found) return;
     if (m_found->isEmpty()) {
         m_resultRows->addWidget(pagekit::secondaryLabel(
-            QStringLiteral("No DSPs found. Check the cable and the Mac's network settings."), Theme::bodyPx));
+            QStringLiteral("No DSPs found. Check the cable and this computer's network settings."),
+            Theme::bodyPx));
         return;
     }
     for (const QString& host : *m_found) {
         auto* row = new QHBoxLayout;
-        auto* icon = new QLabel;
+        auto* icon = new PlainLabel;
         icon->setPixmap(symbolIcon(Symbol::hifispeaker, Theme::secondaryText(), 16).pixmap(16, 16));
         row->addWidget(icon);
-        auto* text = new QLabel(host);
+        auto* text = new PlainLabel(host);
         text->setFont(Theme::monoFont(Theme::bodyPx));
         row->addWidget(text);
         row->addStretch(1);

@@ -169,14 +169,3 @@ TEST(DesignerGraph, LegendAddsThePhaseEntryWhilePhaseIsShown) {
     legend.setShowPhase(false);
     EXPECT_EQ(legend.labels(), fixed);
 }
-
-TEST(DesignerGraph, Screenshot) {
-    Theme::apply(*qApp);
-    Graph g(DesignerGraph::Mode::result);
-    FIRDesignerSettings s;
-    s.taps = 256;
-    s.hpOn = true;
-    s.hpHz = 60;
-    g.graph.setInputs(measurement(40, 40, -170, 3), s, {0.2f, 0.6f, 0.2f}, true);
-    kestrel_test::saveScreenshot(g.graph, QStringLiteral("designer-graph-result-256"));
-}

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
@@ -158,6 +159,39 @@ TEST_F(DesignerSteps, TargetControlsReachTheirSetters) {
     EXPECT_TRUE(target.bypass->isChecked());
 }
 
+// Scrolling the left pane past the offset slider or a menu once redesigned the filter that
+// Send uploads, without an undo entry.
+TEST_F(DesignerSteps, TheWheelScrollsTheLeftPaneUntilAControlHasTheFocus) {
+    FIRDesignerView& view = page.open();
+    view.resize(1200, 480);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    Page::settle();
+    QScrollBar* bar = view.findChild<QScrollArea*>(QStringLiteral("leftPane"))->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ImportStep& import = step<ImportStep>(view);
+    TargetStep& target = step<TargetStep>(view);
+    const FIRDesignerSettings before = view.settings();
+    for (QWidget* control : {static_cast<QWidget*>(import.offset), static_cast<QWidget*>(target.hpSlope),
+                             static_cast<QWidget*>(target.bands[0]->type)}) {
+        const int scrolled = bar->value();
+        kestrel_test::wheelNotch(*control, -1);
+        Page::settle();
+        EXPECT_GT(bar->value(), scrolled) << control->metaObject()->className();
+        EXPECT_FALSE(control->hasFocus()) << "the wheel does not hand out the focus";
+    }
+    EXPECT_EQ(view.settings(), before);
+    EXPECT_TRUE(view.history().isEmpty());
+
+    // A menu the user has clicked into takes the wheel, and the pane stays.
+    target.lpSlope->setFocus(Qt::MouseFocusReason);
+    const int scrolled = bar->value();
+    kestrel_test::wheelNotch(*target.lpSlope, -1);
+    Page::settle();
+    EXPECT_EQ(bar->value(), scrolled);
+    EXPECT_EQ(view.settings().lpSlope, before.lpSlope + 1);
+}
+
 TEST_F(DesignerSteps, CorrectionWarnsBelowTheWorkingLimit) {
     FIRDesignerView& view = page.open();
     CorrectionStep& correction = step<CorrectionStep>(view);
@@ -271,5 +305,32 @@ TEST_F(DesignerSteps, GenerateNamesExportsAndUndoes) {
     click(generate.exportButton);
     EXPECT_TRUE(generate.status->isVisible());
     EXPECT_EQ(generate.status->text(), QStringLiteral("Exported out.txt."));
+    EXPECT_FALSE(generate.unusable->isVisible());
     screenshot(view, QStringLiteral("designer-5-generate"));
+}
+
+// Levels beyond any real measurement make the correction's arithmetic overflow: the
+// design says so and offers neither export nor upload.
+TEST_F(DesignerSteps, ADesignThatIsNoNumberIsNeitherExportedNorPublishedAsUsable) {
+    FIRDesignerView& view = page.open();
+    QByteArray huge = "* Freq(Hz) Magnitude(dB)\n";
+    for (int i = 0; i < 12; ++i)
+        huge += QByteArray::number(20 * (i + 1)) + (i % 2 ? "\t1e308\n" : "\t-1e308\n");
+    page.dialogs.clipboard = QString::fromLatin1(huge);
+    click(step<ImportStep>(view).pasteButton);
+    click(step<CorrectionStep>(view).magOn);
+    Page::settle();
+    GenerateStep& generate = step<GenerateStep>(view);
+    EXPECT_FALSE(view.designUsable());
+    EXPECT_TRUE(generate.unusable->isVisible());
+    EXPECT_EQ(generate.unusable->text(), FIRDesignerView::unusableDesignText);
+    EXPECT_FALSE(generate.exportButton->isEnabled());
+    view.exportCoefficients();  // not even by a direct call
+    EXPECT_TRUE(page.dialogs.asked.isEmpty());
+
+    click(step<CorrectionStep>(view).magOn);
+    Page::settle();
+    EXPECT_TRUE(view.designUsable());
+    EXPECT_TRUE(generate.exportButton->isEnabled());
+    EXPECT_FALSE(generate.unusable->isVisible());
 }

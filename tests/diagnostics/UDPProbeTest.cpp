@@ -119,6 +119,17 @@ TEST(UDPProbeTest, FailuresBecomeLogLines) {
     ASSERT_EQ(log.entries().size(), 1);
     EXPECT_EQ(log.entries()[0].note, QString("can't listen on port %1 (errno %2)").arg(held).arg(EADDRINUSE));
 
+    // Hosts that are not four numbers 0-255 are refused before a socket opens
+    // (they used to go to 0.0.0.0, this computer).
+    for (const char* host : {"", "localhost", "192.168..2.2", "+1.2.3.4", "-0.0.95.2", "127.1", "1.2.3.4.5",
+                             "1.2.3.256", "0x7f.0.0.1", " 127.0.0.1", "127.0.0.01"}) {
+        probe.send(QByteArray::fromHex("01"), host, 9);
+        EXPECT_EQ(log.entries().last().direction, Direction::info) << host;
+        EXPECT_EQ(log.entries().last().note,
+                  QString("not sent: \"%1\" is no IPv4 address like 192.168.1.20").arg(host));
+    }
+    EXPECT_EQ(probe.listeningPort(), std::nullopt);
+
     // Port 0 is no destination; the bytes are still logged.
     probe.send(QByteArray::fromHex("01"), "127.0.0.1", 0);
     EXPECT_EQ(log.entries().last().note, QString("to 127.0.0.1:0 failed (errno %1)").arg(EINVAL));

@@ -242,6 +242,14 @@ TEST(DSPConnectionTest, OfflineModeIgnoresTheDevice) {
     DSPConnection& link = rig.start(true);
     EXPECT_EQ(link.status().text(), "Offline mode (TSL_OFFLINE=1): the DSP is ignored.");
     EXPECT_FALSE(spinUntil([&] { return device->isOpen() || link.hasNetworkLink(); }, 1.2));
+
+    // Nor does the user's "Connect over network…" turn the link on, or change the stored host.
+    rig.settings.setValue("useNetwork", false);
+    link.connect("127.0.0.1");
+    EXPECT_FALSE(link.hasNetworkLink());
+    EXPECT_EQ(link.status().text(), "Offline mode (TSL_OFFLINE=1): the DSP is ignored.");
+    EXPECT_EQ(rig.settings.text("networkHost"), rig.simulator.host());
+    EXPECT_FALSE(rig.settings.flag("useNetwork"));
 }
 
 }  // namespace

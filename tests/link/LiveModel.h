@@ -10,9 +10,9 @@
 
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
-#include "platform/hid/FakeBackend.h"
 #include "sim/DeviceSimulator.h"
 #include "support/Spin.h"
+#include "support/hid/FakeBackend.h"
 
 // Models for tests: one with no device (writes are stored and dropped by the link), and
 // one linked over real TCP to an in-process simulator on a loopback address of its own.
@@ -49,6 +49,13 @@ struct Offline {
         model = std::make_unique<DSPModel>(new DSPConnection(environment), demoDataPath);
     }
     ~Offline() { finish(model); }
+
+    // The table a device reporting zeros everywhere leaves: edits build only on parameters
+    // the table holds.
+    void holdEveryParameter() {
+        for (quint32 number : ParamMap::allParameters())
+            model->write(number, DSPModel::Words(ParamMap::wordCount(number), 0), std::nullopt, false);
+    }
 };
 
 // A model whose link is up to an identified device but was never told so: the model is not

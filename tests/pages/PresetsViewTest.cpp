@@ -130,6 +130,7 @@ TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
     EXPECT_EQ(
         page.dialogs.asked[0].text,
         QStringLiteral("The preset stored in this slot will be replaced by the DSP's current settings."));
+    EXPECT_EQ(page.dialogs.asked[0].defaultButton, Dialogs::DefaultButton::cancel);  // Return keeps it
     turn();
     EXPECT_TRUE(page.device.sentAfter(mark, storeCommand).isEmpty());
     EXPECT_EQ(*view.message(), QStringLiteral("Done."));  // untouched by a cancelled dialog
@@ -137,6 +138,7 @@ TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
     page.dialogs.confirmAnswers.enqueue(true);
     view.recallButton()->click();
     EXPECT_EQ(page.dialogs.asked.last().title, QStringLiteral("Recall \"Vocals\"?"));
+    EXPECT_EQ(page.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::accept);
     EXPECT_FALSE(view.message());  // cleared while the operation runs
     ASSERT_TRUE(livemodel::waitUntil([&] { return page.model().presetBusy(); }));
     turn();
@@ -171,15 +173,17 @@ TEST(PresetsViewTest, WithoutADeviceOperationsFailAndTheDemoDisablesTheDetails) 
     EXPECT_EQ(view.selected(), 4);
 }
 
-TEST(PresetsViewTest, Screenshots) {
+TEST(PresetsViewTest, EveryControlIsWholeWithADeviceAndOnTheDemo) {
     Theme::apply(*qApp);
     {
         LivePage page(prepareBank);
         page.clickRow(5);
+        EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
         kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_presets"));
     }
     OfflinePage demo;
     demo.model().enterDemo();
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*demo.view), "");
     kestrel_test::saveScreenshot(*demo.view, QStringLiteral("pages_presets_demo"));
 }

@@ -28,7 +28,12 @@ struct RoutingPage {
     kestrel_test::ScriptedDialogs dialogs;
     std::unique_ptr<RoutingView> view;
 
-    explicit RoutingPage(int width = 1400) {
+    // Read back from a device with every route off at 0 dB, or from one that answered nothing.
+    explicit RoutingPage(int width = 1400, bool readBack = true) {
+        if (readBack)
+            for (const ParamMap::Grid& grid : ParamMap::grids())
+                for (int n = 0; n < grid.count(); ++n)
+                    model().write(grid.base + quint32(n), {bits(0.0f), off}, std::nullopt, false);
         view = std::make_unique<RoutingView>(model(), dialogs);
         view->resize(width, 760);
         view->show();
@@ -108,6 +113,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
     EXPECT_EQ(writes.count(), 0);
     ASSERT_EQ(page.dialogs.asked.size(), 1);
     EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Reset \"Inputs → Input channels\"?"));
+    EXPECT_EQ(page.dialogs.asked[0].defaultButton, Dialogs::DefaultButton::cancel);
 
     page.dialogs.confirmAnswers.enqueue(true);
     page.view->grids()[0]->resetButton()->click();
@@ -127,6 +133,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
     page.dialogs.confirmAnswers.enqueue(true);
     page.view->grids()[2]->clearButton()->click();
     EXPECT_EQ(page.dialogs.asked.last().title, QStringLiteral("Clear \"Output channels → Outputs\"?"));
+    EXPECT_EQ(page.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
     EXPECT_EQ(
         page.dialogs.asked.last().text,
         QStringLiteral("Every connection in this grid will be switched off. Audio through it will stop."));
@@ -137,7 +144,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
 TEST(RoutingViewTest, DoubleClickSelectsAndSwitchesTheStateTheSquareShowed) {
     RoutingPage page;
     DSPModel& model = page.model();
-    page.doubleClick(230);  // no stored words: off at 0.0
+    page.doubleClick(230);  // off at 0.0
     EXPECT_EQ(page.view->selected(), 230u);
     EXPECT_EQ(model.words(230, 0), (DSPModel::Words{bits(0.0f), on}));
 
@@ -153,7 +160,15 @@ TEST(RoutingViewTest, DoubleClickSelectsAndSwitchesTheStateTheSquareShowed) {
     kestrel_test::sendMouse(*page.cell(275), QEvent::MouseButtonPress, QPointF(5, 5), Qt::LeftButton,
                             Qt::LeftButton);
     EXPECT_EQ(page.view->inspector()->caption()->text(), QStringLiteral("CHB → OUT2"));
-    EXPECT_EQ(model.words(275, 0), DSPModel::Words{});
+    EXPECT_EQ(model.words(275, 0), (DSPModel::Words{bits(0.0f), off}));
+
+    // A crosspoint the device never reported would be switched on at an invented level.
+    RoutingPage unread(1400, false);
+    EXPECT_FALSE(unread.cell(230)->isEnabled());
+    unread.doubleClick(230);
+    unread.view->select(230);
+    EXPECT_FALSE(unread.view->inspector()->connectedToggle()->isEnabled());
+    EXPECT_FALSE(unread.model().holds(230));
 }
 
 TEST(RoutingViewTest, InspectorClampsRoundsAndKeepsTheOtherWord) {
@@ -163,7 +178,7 @@ TEST(RoutingViewTest, InspectorClampsRoundsAndKeepsTheOtherWord) {
     CrosspointInspector& inspector = *page.view->inspector();
     QLineEdit* field = inspector.levelField()->lineEdit();
 
-    typeInto(field, QStringLiteral("-4"));  // no stored words: the level is written, still off
+    typeInto(field, QStringLiteral("-4"));  // the level is written, still off
     EXPECT_EQ(model.words(240, 0), (DSPModel::Words{bits(-4.0f), off}));
 
     struct Typed {
@@ -210,15 +225,17 @@ TEST(RoutingViewTest, ResetGoesToTheDeviceInParameterOrder) {
     EXPECT_EQ(order, expected);
 }
 
-TEST(RoutingViewTest, Screenshots) {
+TEST(RoutingViewTest, GridsAndInspectorAreWholeAtTheNarrowAndTheWideWidth) {
     Theme::apply(*qApp);
     RoutingPage page(1460);
     page.model().enterDemo();
     page.view->select(275);
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
     kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_routing_wide"));
     page.view->resize(1000, 760);
     page.view->select(230);
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
     kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_routing_narrow"));
 }

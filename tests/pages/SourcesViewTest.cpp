@@ -30,6 +30,7 @@ struct SourcesPage {
     std::unique_ptr<SourcesView> view;
 
     SourcesPage() {
+        device.holdEveryParameter();
         view = std::make_unique<SourcesView>(model(), dialogs);
         view->resize(900, 640);
         view->show();
@@ -141,10 +142,11 @@ TEST(SourcesViewTest, GeneratorEditsAreClampedByTheModelAndShownBack) {
     EXPECT_EQ(model.words(342, 0), DSPModel::Words{2});
 }
 
-TEST(SourcesViewTest, Screenshot) {
+TEST(SourcesViewTest, EveryControlIsWholeAtTheNarrowestPageWidth) {
     Theme::apply(*qApp);
-    SourcesPage page;
+    SourcesPage page;  // as wide as the page area of the narrowest window
     page.model().enterDemo();
     turn();
+    EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
     kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_sources"));
 }

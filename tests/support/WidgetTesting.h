@@ -3,20 +3,20 @@
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
-#include <QPixmap>
+#include <QSpontaneKeyEvent>
+#include <QWheelEvent>
 #include <QWidget>
+
+#include "support/Visible.h"
 
 namespace kestrel_test {
 
-// Writes the widget as it is drawn to <build>/screenshots/<name>.png for review,
-// over the dark page background that transparent views sit on.
+// Writes the widget as it is drawn to <build>/screenshots/<name>.png, for a person to look at
+// beside the test's assertions.
 inline void saveScreenshot(QWidget& widget, const QString& name) {
     const QString dir = QStringLiteral(KESTREL_TEST_OUTPUT_DIR);
     QDir().mkpath(dir);
-    QPixmap pixmap(widget.size());
-    pixmap.fill(QColor::fromRgbF(0.095, 0.095, 0.095));
-    widget.render(&pixmap, QPoint(), QRegion(), QWidget::DrawChildren);
-    pixmap.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    rendered(widget).save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 // Sends one mouse event straight to the widget, with explicit button state
@@ -40,6 +40,17 @@ inline void doubleClick(QWidget& widget, QPointF at) {
     sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
     sendMouse(widget, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
     sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+}
+
+// One wheel notch (negative: towards the user, scrolling down) over the middle of the widget,
+// marked as coming from the window system: only then does Qt hand a wheel event that the
+// widget leaves alone on to its parents, up to the pane that scrolls.
+inline void wheelNotch(QWidget& widget, int notches) {
+    const QPointF at(widget.width() / 2.0, widget.height() / 2.0);
+    QWheelEvent event(at, widget.mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    qApp->notify(&widget, &event);  // sendEvent would clear the mark
 }
 
 }  // namespace kestrel_test

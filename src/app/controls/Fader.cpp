@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
 #include "link/FaderLaw.h"
@@ -26,11 +27,12 @@ QString markLabel(double mark) {
 
 Fader::Fader(double capH, double capW, QVector<double> marks, QWidget* parent)
     : QWidget(parent), m_capH(capH), m_capW(capW), m_marks(std::move(marks)), m_tint(Palette::inputBlue()) {
+    // Before anything asks for this widget's accessible element, which is then kept.
+    installControlAccessibility();
     setToolTip(QStringLiteral("Drag to set the level · double-click for 0 dB"));
     setAccessibleName(QStringLiteral("Gain"));
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    updateAccessibleValue();
 }
 
 void Fader::setDB(double db) {
@@ -47,7 +49,11 @@ void Fader::setTint(const QColor& tint) {
 }
 
 void Fader::updateAccessibleValue() {
-    setAccessibleDescription(QString::asprintf("%.1f dB", m_db));
+    announceValueChange(this, m_db);
+}
+
+double Fader::adjusted(int direction) const {
+    return std::clamp(m_db + 0.5 * direction, minimumDB, maximumDB);
 }
 
 double Fader::yForDB(double db) const {
@@ -62,6 +68,8 @@ void Fader::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     paintMarks(painter);
+    // A fader whose gain is unknown keeps its scale but fades its travel and cap.
+    if (!isEnabled()) painter.setOpacity(0.35);
     paintTrackAndFill(painter);
     paintCap(painter);
 }
@@ -141,8 +149,7 @@ void Fader::mouseDoubleClickEvent(QMouseEvent* event) {
 void Fader::keyPressEvent(QKeyEvent* event) {
     // The keyboard stands in for the accessibility adjustment: half a dB per step.
     if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
-        const double step = event->key() == Qt::Key_Up ? 0.5 : -0.5;
-        Q_EMIT gainEdited(std::clamp(m_db + step, -60.0, 15.0));
+        Q_EMIT gainEdited(adjusted(event->key() == Qt::Key_Up ? +1 : -1));
         return;
     }
     QWidget::keyPressEvent(event);

@@ -13,6 +13,9 @@ class Fader : public QWidget {
 public:
     Fader(double capH, double capW, QVector<double> marks, QWidget* parent = nullptr);
 
+    static constexpr double minimumDB = -60;
+    static constexpr double maximumDB = 15;
+
     void setDB(double db);
     double db() const { return m_db; }
     void setTint(const QColor& tint);
@@ -24,6 +27,8 @@ public:
     double yForDB(double db) const;
     // Height of the level fill below the cap.
     double fillHeight() const;
+    // The gain one key or accessibility step up or down: half a dB, clamped, not rounded.
+    double adjusted(int direction) const;
 
 Q_SIGNALS:
     void gainEdited(double db);

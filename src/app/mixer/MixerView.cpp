@@ -1,10 +1,13 @@
 #include "app/mixer/MixerView.h"
 
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <cmath>
 
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelStrip.h"
 
@@ -19,7 +22,7 @@ constexpr double kHeading = 16;
 constexpr double kHeadingGap = 6;
 
 QLabel* heading(const QString& text, const QColor& colour) {
-    auto* label = new QLabel(text);
+    auto* label = new PlainLabel(text);
     label->setFont(Theme::capsFont(11, QFont::DemiBold, 0.8));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -53,7 +56,6 @@ MixerView::MixerView(DSPModel& dsp, Navigator* navigator, double gap, double spl
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(false);
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     m_inputsHeading = heading(QStringLiteral("Inputs"), Palette::inputBlue());
     m_outputsHeading = heading(QStringLiteral("Outputs"), Palette::outputAmber());
     m_inputsHeading->setParent(content);
@@ -69,13 +71,21 @@ MixerView::MixerView(DSPModel& dsp, Navigator* navigator, double gap, double spl
         m_strips.append(strip);
     }
     setWidget(content);
+    // The strips paint only their rounded panels: the viewport paints the detail
+    // background under the gaps (or the previous page's pixels stay there), and
+    // the content, which setWidget turned opaque, lets it show through.
+    content->setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
-    content->setAttribute(Qt::WA_TranslucentBackground);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     placeContent();
 }
 
 MixerView::Layout MixerView::currentLayout() const {
     return layoutFor(QSizeF(size()), m_gap, m_split, m_pad);
+}
+
+void MixerView::paintEvent(QPaintEvent* event) {
+    QPainter(viewport()).fillRect(event->rect(), Palette::makeGrey(0.095));
 }
 
 void MixerView::resizeEvent(QResizeEvent* event) {

@@ -4,13 +4,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
 QHBoxLayout* headerRow(const QString& title, int margin, QWidget* header) {
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(margin, margin, margin, margin);
-    auto* label = new QLabel(title, header);
+    auto* label = new PlainLabel(title, header);
     label->setFont(Theme::headlineFont());
     row->addWidget(label);
     row->addStretch(1);
@@ -18,7 +20,7 @@ QHBoxLayout* headerRow(const QString& title, int margin, QWidget* header) {
 }
 
 QLabel* secondaryLabel(const QString& text, const QFont& font, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new PlainLabel(text, parent);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Theme::secondaryText());
@@ -42,5 +44,8 @@ QLineEdit* hexField(const QString& objectName, QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
     field->setFont(Theme::monoFont(Theme::bodyPx));
+    // Qt cuts text at 32767 characters by default, which can leave a lone
+    // digit at the end that would go out as a byte of its own.
+    field->setMaxLength(std::numeric_limits<int>::max());
     return field;
 }

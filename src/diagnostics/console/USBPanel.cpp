@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/HexText.h"
@@ -119,7 +120,7 @@ QWidget* USBPanel::deviceRow(const HIDDeviceInfo& device) {
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     auto* name =
-        new QLabel(device.product.isEmpty() ? QStringLiteral("(unnamed device)") : device.product, row);
+        new PlainLabel(device.product.isEmpty() ? QStringLiteral("(unnamed device)") : device.product, row);
     name->setFont(Theme::font(Theme::bodyPx, QFont::Bold));
     texts->addWidget(name);
     texts->addWidget(secondaryLabel(identityLine(device), Theme::font(Theme::captionPx), row));
@@ -172,7 +173,9 @@ void USBPanel::sendReport() {
     const auto device = std::find_if(devices.begin(), devices.end(),
                                      [openID](const HIDDeviceInfo& d) { return d.id == openID; });
     if (device == devices.end()) return;
+    // The listed size of a numbered report counts its id byte, which the
+    // transport adds in front: padding to it would send one byte too many.
     const std::optional<int> padLength =
-        pad_->isChecked() ? std::optional<int>(device->maxOutputReport) : std::nullopt;
+        pad_->isChecked() ? std::optional<int>(hid_.outputReportDataSize()) : std::nullopt;
     hid_.send(*bytes, typednumbers::reportID(reportID_->text()), padLength);
 }

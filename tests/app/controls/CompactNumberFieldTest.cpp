@@ -100,21 +100,3 @@ TEST(CompactNumberFieldTest, UnitTakesNoSpaceWhenEmpty) {
     EXPECT_EQ(bare.unitLabel(), nullptr);
     EXPECT_EQ(bare.sizeHint().width(), 52);
 }
-
-TEST(CompactNumberFieldTest, Screenshot) {
-    Theme::apply(*qApp);
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* gain = new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52);
-    gain->setValue(-12.5);
-    auto* muted = new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52);
-    muted->setValue(3);
-    muted->setTextColor(QColor(242, 69, 64));
-    auto* bare = new CompactNumberField(QStringLiteral("%.0f"), QString(), 40);
-    bare->setValue(1000);
-    layout->addWidget(gain);
-    layout->addWidget(muted);
-    layout->addWidget(bare);
-    window.adjustSize();
-    saveScreenshot(window, QStringLiteral("compact-number-field"));
-}

@@ -5,6 +5,7 @@
 
 #include "app/controls/Fader.h"
 #include "app/controls/Palette.h"
+#include "app/controls/Theme.h"
 #include "support/WidgetTesting.h"
 
 using namespace kestrel_test;
@@ -76,20 +77,30 @@ TEST(FaderTest, DoubleClickAndKeysReportTheirGains) {
     f.fader.setDB(3.25);
     QTest::keyClick(&f.fader, Qt::Key_Up);
     EXPECT_EQ(f.lastEdit(), 3.75);  // half a dB, not rounded to a tenth
-    f.fader.setDB(-6.04);
-    EXPECT_EQ(f.fader.accessibleDescription(), QStringLiteral("-6.0 dB"));
 }
 
-TEST(FaderTest, Screenshot) {
-    QWidget row;
-    row.setStyleSheet(QStringLiteral("background: #232323"));
-    row.resize(240, 300);
-    const double gains[] = {0, -20, 12, -60};
-    for (int i = 0; i < 4; ++i) {
-        auto* fader = new Fader(28, 22, {10, 5, 0, -5, -10, -20, -30, -40, -60}, &row);
-        fader->setGeometry(10 + i * 58, 10, 52, 280);
-        fader->setDB(gains[i]);
-        fader->setTint(i == 3 ? QColor(152, 152, 157) : Palette::channel(i * 4));
-    }
-    saveScreenshot(row, QStringLiteral("fader"));
+TEST(FaderTest, TheFillRisesInItsTintFromTheBottomToTheCap) {
+    Fader fader(28, 22, {10, 5, 0, -5, -10, -20, -30, -40, -60});
+    fader.resize(52, 280);
+    fader.setTint(Palette::outputAmber());
+    // Four pixels of fill in the tint at 0.85 over the track; one column each side of centre.
+    const int x = int(fader.trackX()) - 1;
+    const int bottom = int(fader.yForDB(-60));
+    auto tinted = [&](int top, int end) {
+        return countNear(rendered(fader), QRect(x, top, 2, end - top), Palette::outputAmber(), 48);
+    };
+    fader.setDB(0);
+    const int capTop = int(fader.yForDB(0)) - 14;
+    const int capBottom = int(fader.yForDB(0)) + 14;
+    // Clear of the cap's shadow and of the fill's rounded end, every pixel below the cap.
+    EXPECT_EQ(tinted(capBottom + 6, bottom - 3), 2 * (bottom - 9 - capBottom));
+    EXPECT_EQ(tinted(0, capTop - 1), 0);
+
+    fader.setDB(-60);  // no fill at all
+    EXPECT_EQ(tinted(0, bottom), 0);
+    fader.setDB(12);
+    fader.setTint(Theme::systemGrey());  // a muted strip's fader
+    EXPECT_EQ(tinted(0, 280), 0);
+    EXPECT_GT(countNear(rendered(fader), QRect(x, int(fader.yForDB(0)), 2, 20), Theme::systemGrey(), 48), 30);
+    saveScreenshot(fader, QStringLiteral("fader"));
 }

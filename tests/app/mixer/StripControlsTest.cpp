@@ -220,12 +220,3 @@ TEST_F(StripControlsTest, ManyChangesInOneTurnRefreshOnce) {
     settle();
     EXPECT_EQ(refreshes, 1);
 }
-
-TEST_F(StripControlsTest, InputPanelScreenshot) {
-    Theme::apply(*qApp);
-    dsp->write(346, {1});
-    dsp->setMute(0, true);
-    InputPanel panel(*dsp, nullptr, 0);
-    panel.adjustSize();
-    saveScreenshot(panel, QStringLiteral("input-panel"));
-}

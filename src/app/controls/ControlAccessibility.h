@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+// The fader and the knob draw themselves, so assistive tools see nothing of
+// them unless we describe them: each is one element with a role, a value with
+// its range, and increase/decrease actions that report a new value the way the
+// control's own keys do. Installed once, by the first fader or knob.
+void installControlAccessibility();
+
+// Tells assistive tools that a control's value changed (nothing when none listens).
+void announceValueChange(QWidget* control, double value);

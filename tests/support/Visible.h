@@ -1,0 +1,75 @@
+#pragma once
+
+// What a person sees of a widget: its pixels, and controls cut off at its sides.
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QComboBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QStringList>
+#include <QWidget>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+namespace kestrel_test {
+
+// The widget as it is drawn, over the dark page background that transparent views sit on.
+inline QImage rendered(QWidget& widget) {
+    QImage image(widget.size(), QImage::Format_ARGB32);
+    image.fill(QColor::fromRgbF(0.095, 0.095, 0.095));
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+// Within `tolerance` of the colour in each of red, green and blue.
+inline bool near(const QColor& a, const QColor& b, int tolerance) {
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// How many pixels of the area (clipped to the image) pass.
+inline int countPixels(const QImage& image, const QRect& area,
+                       const std::function<bool(const QColor&)>& passes) {
+    int count = 0;
+    const QRect inside = area & image.rect();
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (passes(image.pixelColor(x, y))) ++count;
+    return count;
+}
+
+inline int countNear(const QImage& image, const QRect& area, const QColor& colour, int tolerance) {
+    return countPixels(image, area, [&](const QColor& c) { return near(c, colour, tolerance); });
+}
+
+// What a user works with: buttons, fields, menus, knobs and faders.
+inline bool isControl(const QWidget* w) {
+    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractButton*>(w) ||
+           qobject_cast<const QComboBox*>(w) || w->inherits("Encoder") || w->inherits("Fader");
+}
+
+// The controls a user works with that reach past the left or right edge of a widget
+// around them, so part of them is cut off or needs sideways scrolling; empty when none.
+inline std::string cutOffAtTheSides(QWidget& root) {
+    QStringList cut;
+    for (QWidget* control : root.findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(&root)) continue;
+        if (!isControl(control)) continue;
+        QRect r = control->rect();
+        for (QWidget* w = control; w != &root; w = w->parentWidget()) {
+            r.translate(w->pos());
+            if (r.left() < 0 || r.right() >= w->parentWidget()->width()) {
+                cut << QStringLiteral("%1 \"%2\" in %3")
+                           .arg(QString::fromLatin1(control->metaObject()->className()),
+                                control->property("text").toString(),
+                                QString::fromLatin1(w->parentWidget()->metaObject()->className()));
+                break;
+            }
+        }
+    }
+    return cut.join(QStringLiteral(", ")).toStdString();
+}
+
+}  // namespace kestrel_test
