@@ -12,8 +12,8 @@
 #include "link/DSPConnection.h"
 #include "link/TCPFrameStream.h"
 #include "platform/Settings.h"
-#include "platform/hid/FakeBackend.h"
 #include "sim/DeviceSimulator.h"
+#include "support/hid/FakeBackend.h"
 
 namespace benchrig {
 

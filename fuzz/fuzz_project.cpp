@@ -1,11 +1,13 @@
-// Project files come from anywhere: opening one must never crash, whatever the bytes.
+// Project files come from anywhere: opening one must never crash, whatever the bytes,
+// and a load applies every member or none.
 #include <QCoreApplication>
 
 #include <cstdint>
 
+#include "FuzzCheck.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
-#include "platform/hid/FakeBackend.h"
+#include "support/hid/FakeBackend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static int argc = 1;
@@ -22,6 +24,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return new DSPModel(new DSPConnection(environment), QString());
     }();
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    model->loadProject(bytes);
+    const DSPModel::Table before = model->params();
+    const std::optional<DSPModel::Project> project = DSPModel::decodeProject(bytes);
+    const std::optional<QString> error = model->loadProject(bytes);
+    fuzzCheck(error.has_value() == !project.has_value(), "a load fails exactly when decoding fails");
+    if (!project) {
+        fuzzCheck(model->params() == before, "a failed load changes nothing");
+        return 0;
+    }
+    for (auto it = project->params.constBegin(); it != project->params.constEnd(); ++it) {
+        const bool applied = model->params().value(it.key()) == it.value();
+        fuzzCheck(!DSPModel::projectLoads(it.key()) || applied, "a load writes every member it takes");
+        fuzzCheck(
+            DSPModel::projectLoads(it.key()) || model->params().value(it.key()) == before.value(it.key()),
+            "a load leaves members it skips alone");
+    }
     return 0;
 }

@@ -6,11 +6,14 @@
 #include <QVBoxLayout>
 
 #include "app/Navigator.h"
+#include "app/PageDialogs.h"
 #include "app/PageFactory.h"
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PendingEdits.h"
+#include "editor/ChannelView.h"
 #include "link/DSPModel.h"
 
 namespace {
@@ -36,7 +39,13 @@ protected:
 }  // namespace
 
 ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
-    : QWidget(parent), m_context(context), m_page(start) {
+    : QWidget(parent),
+      m_context(context),
+      m_dialogs(std::make_unique<PageDialogs>(*context.dialogs)),
+      m_page(start) {
+    m_context.dialogs = m_dialogs.get();
+    m_dialogs->onAllClosed = [this] { releaseLeftPages(); };
+    ChannelTab::applyStartTab(*context.settings);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     auto* split = new QSplitter(Qt::Horizontal, this);
@@ -51,11 +60,11 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
     connect(m_sidebar, &Sidebar::pageSelected, this, &ConsoleView::showPage);
     if (context.navigator)
         connect(context.navigator, &Navigator::pageRequested, this, &ConsoleView::showPage);
-    connect(context.model, &DSPModel::loadingChanged, this, &ConsoleView::loadingChanged);
+    connect(context.model, &DSPModel::loadingChanged, this, &ConsoleView::showContent);
     connect(context.model, &DSPModel::connectedChanged, this, &ConsoleView::updateEnabled);
     connect(context.model, &DSPModel::demoChanged, this, &ConsoleView::updateEnabled);
     m_sidebar->setPage(m_page);
-    rebuildContent();
+    showContent();
 }
 
 QWidget* ConsoleView::buildDetail() {
@@ -72,49 +81,70 @@ QWidget* ConsoleView::buildDetail() {
     return detail;
 }
 
+ConsoleView::~ConsoleView() = default;
+
 void ConsoleView::showPage(const Page& page) {
     const bool fresh = !(page == m_page);
     m_page = page;
     m_sidebar->setPage(page);
     // Every page change builds its view afresh; reselecting the same page keeps it.
-    if (fresh) rebuildContent();
+    if (!fresh) return;
+    leavePage();
+    showContent();
 }
 
 bool ConsoleView::showsReadingDisplay() const {
     return m_context.model->loading().has_value() && m_page.kind != Page::Kind::diagnostics;
 }
 
-void ConsoleView::rebuildContent() {
-    if (m_content) {
-        m_pageArea->removeWidget(m_content);
-        m_content->deleteLater();
+void ConsoleView::leavePage() {
+    if (!m_view) return;
+    commitPendingEdits(m_view);
+    m_pageArea->removeWidget(m_view);
+    m_view->hide();
+    m_leftPages.append(m_view);
+    m_view = nullptr;
+    if (!m_dialogs->isOpen()) releaseLeftPages();
+}
+
+void ConsoleView::releaseLeftPages() {
+    // Called outside every dialog's event loop, so the deletion waits for the loop the page
+    // was left from, never for one that a page's own dialog runs.
+    for (const QPointer<QWidget>& page : std::exchange(m_leftPages, {}))
+        if (page) page->deleteLater();
+}
+
+void ConsoleView::showContent() {
+    const bool reading = showsReadingDisplay();
+    if (reading && !m_reading) {
+        // Typed text goes to the device before the read-back's values come back.
+        if (m_view) commitPendingEdits(m_view);
+        m_reading = new ReadingDisplay;
+        m_pageArea->addWidget(m_reading, 1);
+    } else if (!reading && m_reading) {
+        m_pageArea->removeWidget(m_reading);
+        m_reading->hide();
+        m_reading->deleteLater();
+        m_reading = nullptr;
     }
-    if (showsReadingDisplay()) {
-        auto* reading = new ReadingDisplay;
-        reading->setProgress(*m_context.model->loading());
-        m_content = reading;
-    } else {
-        m_content = buildPageView(m_page, m_context, [this](int ch) { openChannel(ch); });
+    if (m_reading) m_reading->setProgress(*m_context.model->loading());
+    if (!reading && !m_view) {
+        m_view = buildPageView(m_page, m_context, [this](int ch) { openChannel(ch); });
+        m_pageArea->addWidget(m_view, 1);
     }
-    m_pageArea->addWidget(m_content, 1);
+    // The page hides before the reading display shows, and both change now rather than in a
+    // later turn, so no frame has them side by side or an empty page area.
+    if (m_view) m_view->setVisible(!reading);
+    if (m_reading) m_reading->show();
     updateEnabled();
 }
 
-ReadingDisplay* ConsoleView::readingDisplay() const {
-    return qobject_cast<ReadingDisplay*>(m_content);
-}
-
-void ConsoleView::loadingChanged() {
-    ReadingDisplay* reading = readingDisplay();
-    if (reading && showsReadingDisplay()) {
-        reading->setProgress(*m_context.model->loading());
-    } else if (bool(reading) != showsReadingDisplay()) {
-        rebuildContent();
-    }
+QWidget* ConsoleView::pageContent() const {
+    return m_reading ? static_cast<QWidget*>(m_reading) : m_view;
 }
 
 void ConsoleView::updateEnabled() {
-    if (!m_content || readingDisplay()) return;
+    if (!m_view) return;
     const DSPModel& model = *m_context.model;
-    m_content->setEnabled(model.connected() || model.demo() || !pageNeedsDevice(m_page));
+    m_view->setEnabled(model.connected() || model.demo() || !pageNeedsDevice(m_page));
 }

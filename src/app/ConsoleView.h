@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 #include "app/AppContext.h"
 #include "app/Page.h"
 
+class PageDialogs;
 class QVBoxLayout;
 class ReadingDisplay;
 class Sidebar;
@@ -12,10 +17,16 @@ class StatusBar;
 
 // The main window's content: the sidebar beside the status bar and the selected
 // page, which the reading display covers while settings are read back.
+//
+// A page view lives until the user leaves its page. A read-back only hides it behind the
+// reading display, and it comes back refreshed from the model, so work a page started (a
+// dialog it opened, an operation it awaits) always finishes on the page that started it. A
+// page that is left while one of its dialogs is open goes only once that dialog has closed.
 class ConsoleView : public QWidget {
     Q_OBJECT
 public:
     ConsoleView(AppContext context, Page start, QWidget* parent = nullptr);
+    ~ConsoleView() override;
 
     const Page& page() const { return m_page; }
     void showPage(const Page& page);
@@ -24,20 +35,24 @@ public:
     Sidebar* sidebar() const { return m_sidebar; }
     StatusBar* statusBar() const { return m_statusBar; }
     // The page view or the reading display, whichever is shown.
-    QWidget* pageContent() const { return m_content; }
-    ReadingDisplay* readingDisplay() const;
+    QWidget* pageContent() const;
+    ReadingDisplay* readingDisplay() const { return m_reading; }
 
 private:
     QWidget* buildDetail();
-    void rebuildContent();
-    void loadingChanged();
+    void leavePage();
+    void showContent();
     void updateEnabled();
     bool showsReadingDisplay() const;
+    void releaseLeftPages();
 
     AppContext m_context;
+    std::unique_ptr<PageDialogs> m_dialogs;
     Page m_page;
     Sidebar* m_sidebar = nullptr;
     StatusBar* m_statusBar = nullptr;
     QVBoxLayout* m_pageArea = nullptr;
-    QWidget* m_content = nullptr;
+    QWidget* m_view = nullptr;
+    ReadingDisplay* m_reading = nullptr;
+    QList<QPointer<QWidget>> m_leftPages;
 };

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
@@ -15,7 +16,7 @@ MainWindow::MainWindow(AppContext context, QWidget* parent)
     setWindowTitle(QStringLiteral("Tessaline DSP Control"));
     m_console = new ConsoleView(context, Page::fromEnvironment(), this);
     setCentralWidget(m_console);
-    m_console->setMinimumSize(1100, 680);
+    m_console->setMinimumSize(kMinimumContent);
     resize(1360, 820);
     buildMenus();
     connect(context.model, &DSPModel::demoChanged, this, &MainWindow::updateActions);
@@ -80,7 +81,18 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::placeFirstWindow() {
     QScreen* screen = this->screen();
     if (!screen) return;
-    setGeometry(placement(screen->availableGeometry()));
+    // The placement is for the whole window, frame included.
+    const QRect frame = frameGeometry();
+    const QRect target = placement(screen->availableGeometry())
+                             .marginsRemoved(QMargins(
+                                 geometry().left() - frame.left(), geometry().top() - frame.top(),
+                                 frame.right() - geometry().right(), frame.bottom() - geometry().bottom()));
+    // On a screen smaller than the minimum content, the minimum gives way, or the
+    // window would start partly off the screen.
+    const QSize around = size() - m_console->size();
+    m_console->setMinimumSize(kMinimumContent.boundedTo(target.size() - around));
+    layout()->activate();  // the window's own minimum follows before it is sized
+    setGeometry(target);
     activateWindow();
     raise();
     // No control holds the keyboard at start.

@@ -24,6 +24,8 @@ public:
 
     // Width and height capped at 1400 x 880, at most 94 % of the screen's free area, centred in it.
     static QRect placement(const QRect& available);
+    // The content's minimum, unless the screen is smaller.
+    static constexpr QSize kMinimumContent{1100, 680};
 
 protected:
     void showEvent(QShowEvent* event) override;

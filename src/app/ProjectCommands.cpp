@@ -1,6 +1,5 @@
 #include "app/ProjectCommands.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSysInfo>
@@ -55,14 +54,15 @@ void ProjectCommands::openProject() {
     if (!projectFilesAvailable()) return;
     const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
     if (path.isEmpty()) return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), file.errorString());
+    // Refused with an alert before anything is read: not a regular file, or far too large.
+    QString error;
+    const std::optional<QByteArray> read = DSPModel::readProjectFile(path, &error);
+    if (!read) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = *read;
     // A file that is no project is refused before anything changes, demo device included.
-    QString error;
     if (!DSPModel::decodeProject(bytes, &error)) {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;

@@ -70,8 +70,14 @@ QString StatusBar::deviceLabel(const QString& deviceName, const QString& statusM
 
 void StatusBar::rebuild() {
     m_rebuildQueued = false;
+    // The old row goes and the new one comes in this very turn: children added to
+    // a visible bar stay hidden until a later turn, and a frame painted in between
+    // would show an empty, lower bar with the page moved up under it.
     while (QLayoutItem* item = m_row->takeAt(0)) {
-        if (QWidget* widget = item->widget()) widget->deleteLater();
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
         delete item;
     }
     m_menuButton = nullptr;
@@ -80,6 +86,10 @@ void StatusBar::rebuild() {
         addDemoState();
     } else {
         addLinkState();
+    }
+    for (int i = 0; i < m_row->count(); ++i) {
+        QWidget* widget = m_row->itemAt(i)->widget();
+        if (widget && !widget->testAttribute(Qt::WA_WState_ExplicitShowHide)) widget->show();
     }
 }
 

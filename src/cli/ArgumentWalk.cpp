@@ -1,5 +1,7 @@
 #include "cli/ArgumentWalk.h"
 
+#include <algorithm>
+
 #include "cli/ValueReaders.h"
 #include "diagnostics/HexText.h"
 
@@ -128,7 +130,9 @@ private:
     }
 
     std::optional<WalkOutcome> wait() {
-        if (const std::optional<double> ms = readDecimal(takeSettingValue())) settings_.waitMs = *ms;
+        // A negative wait is no wait: a timer with a negative interval never fires.
+        if (const std::optional<double> ms = readDecimal(takeSettingValue()))
+            settings_.waitMs = std::max(*ms, 0.0);
         return std::nullopt;
     }
 

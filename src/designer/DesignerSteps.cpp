@@ -202,6 +202,10 @@ GenerateStep::GenerateStep(FIRDesignerView& view, QWidget* parent) : QWidget(par
     status = label(QString(), Theme::captionPx, true);
     status->setWordWrap(true);
     stack->addWidget(status);
+    unusable = label(FIRDesignerView::unusableDesignText, Theme::captionPx);
+    setTextColour(unusable, Theme::systemOrange());
+    unusable->setWordWrap(true);
+    stack->addWidget(unusable);
 
     connect(&view, &FIRDesignerView::stateChanged, this, &GenerateStep::refresh);
     refresh();
@@ -220,6 +224,8 @@ void GenerateStep::refresh() {
         name->setCursorPosition(std::min(cursor, int(s.name.size())));
     }
     undoButton->setEnabled(!view_.history().isEmpty());
+    exportButton->setEnabled(view_.designUsable());
+    unusable->setVisible(!view_.designUsable());
     status->setVisible(view_.status().has_value());
     status->setText(view_.status().value_or(QString()));
 }

@@ -109,6 +109,7 @@ public:
     QPushButton* exportButton;
     QPushButton* undoButton;
     QLabel* status;
+    QLabel* unusable;
 
 private:
     FIRDesignerView& view_;

@@ -100,10 +100,11 @@ void FIRDesignerView::settle() {
         settledSettings_ = s_;
         redesignWanted_ = true;
     }
-    const MeasurementKey key = m_ ? MeasurementKey({m_->name, m_->points.size()}) : MeasurementKey();
-    if (key != settledMeasurement_) {
+    // Compared whole: a second paste has the same name and maybe the same point count,
+    // and must still replace the stored copy.
+    if (m_ != settledMeasurement_) {
         persistMeasurement();
-        settledMeasurement_ = key;
+        settledMeasurement_ = m_;
     }
     if (std::exchange(redesignWanted_, false)) redesign();
     Q_EMIT stateChanged();
@@ -120,6 +121,7 @@ void FIRDesignerView::persistMeasurement() {
 
 void FIRDesignerView::redesign() {
     coeffs_ = FIRDesigner::designCorrection(m_, s_);
+    designUsable_ = std::all_of(coeffs_.cbegin(), coeffs_.cend(), [](float c) { return std::isfinite(c); });
     if (context_.model) context_.model->setDesignedFIR(DSPModel::DesignedFIR{s_.name, coeffs_});
 }
 
@@ -277,6 +279,7 @@ void FIRDesignerView::clearMeasurement() {
 }
 
 void FIRDesignerView::exportCoefficients() {
+    if (!designUsable_) return;
     const QString proposed = QStringLiteral("%1 %2 taps.txt").arg(s_.name, QString::number(s_.taps));
     const QString path =
         context_.dialogs->chooseSaveFile(tr("Export FIR coefficients"), proposed, {tr("Text (*.txt)")});

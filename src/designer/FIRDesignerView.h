@@ -38,6 +38,9 @@ public:
     const std::optional<Measurement>& measurement() const { return m_; }
     const QList<float>& coefficients() const { return coeffs_; }
     const std::optional<QString>& status() const { return status_; }
+    // False when the latest design holds a coefficient that is not a finite number;
+    // such a filter is neither sent nor exported.
+    bool designUsable() const { return designUsable_; }
     bool showPhase() const { return showPhase_; }
     const QList<FIRDesignerSettings>& history() const { return history_; }
     FIRSendBar* sendBar() const { return sendBar_; }
@@ -87,6 +90,10 @@ public:
         QStringLiteral("Couldn't read a measurement from that file.");
     static inline const QString noClipboardDataText =
         QStringLiteral("The clipboard doesn't contain measurement data.");
+    static inline const QString unusableDesignText = QStringLiteral(
+        "This design is not a usable filter: some of its values are not numbers, most likely "
+        "because the measurement's levels are far too large. Send and Export stay off until "
+        "the design is usable again.");
 
 Q_SIGNALS:
     // After each settled change; the panels redraw from the view's state.
@@ -96,8 +103,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    using MeasurementKey = std::optional<std::pair<QString, size_t>>;
-
     void edit(const std::function<void(FIRDesignerSettings&)>& change);
     void editBand(int band, const std::function<void(FIRDesignerSettings::Band&)>& change);
     void replaceSettings(const FIRDesignerSettings& settings);
@@ -113,12 +118,13 @@ private:
     FIRDesignerSettings s_;
     std::optional<Measurement> m_;
     QList<float> coeffs_;
+    bool designUsable_ = true;
     std::optional<QString> status_;
     bool showPhase_ = false;
     QList<FIRDesignerSettings> history_;
 
-    FIRDesignerSettings settledSettings_;  // what the last settle stored
-    MeasurementKey settledMeasurement_;    // name and point count the last settle saw
+    FIRDesignerSettings settledSettings_;            // what the last settle stored
+    std::optional<Measurement> settledMeasurement_;  // what the last settle stored
     bool redesignWanted_ = false;
     bool settlePosted_ = false;
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/Dialogs.h"
 #include "app/controls/Palette.h"
@@ -284,7 +285,11 @@ void FIRSendBar::refresh() {
     sendButton_->setText(busy_ ? QStringLiteral("Sending…")
                                : QStringLiteral("Send to %1 channel%2…")
                                      .arg(QString::number(n), n == 1 ? QString() : QStringLiteral("s")));
-    sendButton_->setEnabled(!busy_ && !set.isEmpty() && !coefficients_.isEmpty() && dsp.connected());
+    // A filter with a value that is not a number is never offered for upload.
+    const bool finite =
+        std::all_of(coefficients_.cbegin(), coefficients_.cend(), [](float c) { return std::isfinite(c); });
+    sendButton_->setEnabled(!busy_ && !set.isEmpty() && !coefficients_.isEmpty() && finite &&
+                            dsp.connected());
     sendButton_->setToolTip(dsp.connected() ? QStringLiteral("Upload this FIR to the selected channels")
                                             : QStringLiteral("Connect to the DSP first"));
     nameLabel_->setText(name_);

@@ -114,6 +114,12 @@ void HIDTransport::send(const QByteArray& bytes, int reportID, std::optional<int
              error == 0 ? QString() : "send failed " + hid::errorCodeText(error));
 }
 
+int HIDTransport::outputReportDataSize() const {
+    if (!openDevice_) return 0;
+    const hid::DeviceProperties& device = openDevice_->properties();
+    return std::max(0, device.maxOutputReport - (device.numberedReports ? 1 : 0));
+}
+
 bool HIDTransport::isKnownDevice(const HIDDeviceInfo& device) {
     return device.vendorID == 0x28E9 && device.productID == 0x028A;
 }

@@ -38,6 +38,11 @@ public:
     // One output report to the open device, filled with zero bytes up to
     // `padLength` when it is shorter (never cut).
     void send(const QByteArray& bytes, int reportID, std::optional<int> padLength = std::nullopt);
+    // The bytes an output report of the open device carries after its report
+    // id, which send() puts in front by itself: the largest output report's
+    // size, less the id byte it counts when the device numbers its reports.
+    // 0 with nothing open.
+    int outputReportDataSize() const;
 
     static bool isKnownDevice(const HIDDeviceInfo& device);
     static bool compareDevices(const HIDDeviceInfo& a, const HIDDeviceInfo& b);

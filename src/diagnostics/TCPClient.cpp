@@ -14,6 +14,11 @@ const QString Transport = QStringLiteral("TCP");
 constexpr int RetryMs = 2000;
 constexpr qint64 ReceiveLimit = 65536;
 
+void logSentLine(TrafficLog& log, const QString& error, const QByteArray& bytes) {
+    log.log(Transport, TrafficEntry::Direction::sent, bytes,
+            error.isEmpty() ? QString() : "failed: " + error);
+}
+
 bool isWorthWaitingFor(QAbstractSocket::SocketError error) {
     return error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::NetworkError ||
            error == QAbstractSocket::SocketTimeoutError;
@@ -35,6 +40,11 @@ public:
         QObject::connect(&socket_, &QTcpSocket::connected, this, [this] {
             ready_ = true;
             report("ready");
+            confirmWritten();
+        });
+        QObject::connect(&socket_, &QTcpSocket::bytesWritten, this, [this](qint64 count) {
+            written_ += count;
+            confirmWritten();
         });
         QObject::connect(&socket_, &QTcpSocket::readyRead, this, &Connection::receive);
         QObject::connect(&socket_, &QTcpSocket::errorOccurred, this, &Connection::fail);
@@ -50,18 +60,56 @@ public:
         retry_.stop();
         socket_.abort();
         report("cancelled");
+        failPending(qt_error_string(ECANCELED));
         post([this] { deleteLater(); });
     }
 
-    QString send(const QByteArray& bytes) {
-        if (socket_.state() == QAbstractSocket::UnconnectedState) return qt_error_string(ENOTCONN);
-        return socket_.write(bytes) < 0 ? socket_.errorString() : QString();
+    // Takes the bytes into the socket; they are logged once the socket has
+    // written them all, or as failed when the attempt they wait for ends first.
+    // Bytes sent while connecting go out once the connection is ready.
+    void send(const QByteArray& bytes) {
+        if (socket_.state() == QAbstractSocket::UnconnectedState) {
+            logSent(bytes, qt_error_string(ENOTCONN));
+            return;
+        }
+        if (!bytes.isEmpty() && socket_.write(bytes) < 0) {
+            logSent(bytes, socket_.errorString());
+            return;
+        }
+        queued_ += bytes.size();
+        pending_.append({bytes, queued_});
+        // An empty block waits only for the blocks before it.
+        if (bytes.isEmpty()) post([this] { confirmWritten(); });
     }
 
     QString label() const { return host_ + ":" + QString::number(port_); }
 
 private:
-    void attempt() { socket_.connectToHost(host_, port_); }
+    // A new attempt starts from an empty socket: whatever an earlier one
+    // still held has been reported as failed.
+    void attempt() {
+        socket_.abort();
+        socket_.connectToHost(host_, port_);
+    }
+
+    // Logs, in order, the blocks the socket has written in full.
+    void confirmWritten() {
+        if (socket_.state() != QAbstractSocket::ConnectedState) return;
+        while (!pending_.isEmpty() && pending_.first().end <= written_)
+            logSent(pending_.takeFirst().bytes, {});
+    }
+
+    // The blocks not yet written are lost with the socket's attempt.
+    void failPending(const QString& error) {
+        for (const PendingSend& send : std::exchange(pending_, {})) logSent(send.bytes, error);
+        queued_ = written_ = 0;
+    }
+
+    void logSent(const QByteArray& bytes, const QString& error) {
+        post([this, bytes, error] {
+            if (log_) logSentLine(*log_, error, bytes);
+        });
+    }
 
     void receive() {
         while (socket_.bytesAvailable() > 0) {
@@ -80,14 +128,17 @@ private:
             receive();
             // The peer ending the stream is no failure of the connection.
             if (error != QAbstractSocket::RemoteHostClosedError) report("failed(" + text + ")");
+            failPending(text);
             post([this] {
                 if (client_ && !cancelled_) client_->setState("closed");
             });
         } else if (isWorthWaitingFor(error)) {
             report("waiting(" + text + ")");
+            failPending(text);
             retry_.start();
         } else {
             report("failed(" + text + ")");
+            failPending(text);
         }
     }
 
@@ -113,6 +164,13 @@ private:
     QTcpSocket socket_;
     QTimer retry_;
     QString lastReported_;
+    struct PendingSend {
+        QByteArray bytes;
+        qint64 end;  // where the block ends in the attempt's byte stream
+    };
+    QList<PendingSend> pending_;
+    qint64 queued_ = 0;   // bytes handed to the socket in this attempt
+    qint64 written_ = 0;  // of those, bytes the socket has written
     bool ready_ = false;
     bool cancelled_ = false;
 };
@@ -139,15 +197,11 @@ void TCPClient::disconnect() {
 }
 
 void TCPClient::send(const QByteArray& bytes) {
-    if (!conn_) return;
-    const QString error = conn_->send(bytes);
-    QMetaObject::invokeMethod(
-        this, [this, error, bytes] { logSendResult(error, bytes); }, Qt::QueuedConnection);
+    if (conn_) conn_->send(bytes);
 }
 
 void TCPClient::logSendResult(const QString& error, const QByteArray& bytes) {
-    log_.log(Transport, TrafficEntry::Direction::sent, bytes,
-             error.isEmpty() ? QString() : "failed: " + error);
+    logSentLine(log_, error, bytes);
 }
 
 void TCPClient::setState(const QString& state) {

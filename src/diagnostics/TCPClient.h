@@ -33,8 +33,10 @@ public:
     // port 0 is refused and changes nothing.
     void connect(const QString& host, quint16 port);
     void disconnect();
-    // Sends the bytes as one block on the connection and logs the result;
-    // does nothing without a connection.
+    // Sends the bytes as one block on the connection; does nothing without a
+    // connection. The block is logged as sent once the socket has written all
+    // of it, and as failed when the connection is refused, retried, closed or
+    // given up before that. Bytes sent while connecting wait for the connection.
     void send(const QByteArray& bytes);
     // Logs a completed send: an empty error means success.
     void logSendResult(const QString& error, const QByteArray& bytes);

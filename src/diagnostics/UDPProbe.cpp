@@ -15,6 +15,28 @@ namespace {
 const QString Transport = QStringLiteral("UDP");
 constexpr size_t DatagramBufferSize = 65536;
 
+// Four decimal numbers 0-255 joined by dots (a leading zero stays decimal).
+// Names are not resolved, and the short and octal forms that inet_aton takes
+// would send somewhere other than what the user sees.
+std::optional<in_addr> dottedQuad(const QString& text) {
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4) return std::nullopt;
+    quint32 address = 0;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3) return std::nullopt;
+        int value = 0;
+        for (const QChar c : part) {
+            if (c < u'0' || c > u'9') return std::nullopt;
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        if (value > 255) return std::nullopt;
+        address = address << 8 | quint32(value);
+    }
+    in_addr result{};
+    result.s_addr = htonl(address);
+    return result;
+}
+
 }  // namespace
 
 UDPProbe::UDPProbe(TrafficLog& log, QObject* parent) : QObject(parent), log_(log) {}
@@ -63,17 +85,23 @@ void UDPProbe::stop() {
 }
 
 void UDPProbe::send(const QByteArray& bytes, const QString& host, quint16 port) {
+    const std::optional<in_addr> address = dottedQuad(host);
+    if (!address) {
+        log_.log(Transport, TrafficEntry::Direction::info, {},
+                 QString("not sent: \"%1\" is no IPv4 address (four numbers 0-255 with dots)").arg(host));
+        return;
+    }
     if (fd_ < 0) listen(0);
     if (fd_ < 0) return;
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
     destination.sin_port = htons(port);
-    // Only dotted addresses are taken; names are not resolved and anything
-    // else leaves 0.0.0.0.
-    ::inet_pton(AF_INET, host.toLatin1().constData(), &destination.sin_addr);
+    destination.sin_addr = *address;
     const ssize_t sent = ::sendto(fd_, bytes.constData(), size_t(bytes.size()), 0,
                                   reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
-    QString note = QString("to %1:%2").arg(host).arg(port);
+    char dotted[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &destination.sin_addr, dotted, sizeof dotted);
+    QString note = QString("to %1:%2").arg(QString::fromLatin1(dotted)).arg(port);
     if (sent < 0) note += QString(" failed (errno %1)").arg(errno);
     log_.log(Transport, TrafficEntry::Direction::sent, bytes, note);
 }

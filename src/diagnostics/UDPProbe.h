@@ -28,8 +28,9 @@ public:
 
     void listen(quint16 port);
     void stop();
-    // One datagram to a dotted IPv4 address (anything else means 0.0.0.0);
-    // opens a socket on a system-chosen port first when none is open.
+    // One datagram to an IPv4 address written as four numbers 0-255 with dots;
+    // opens a socket on a system-chosen port first when none is open. Any other
+    // host text sends nothing and logs why.
     void send(const QByteArray& bytes, const QString& host, quint16 port);
 
 Q_SIGNALS:

@@ -18,6 +18,7 @@
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PendingEdits.h"
 #include "app/controls/Tag.h"
 #include "app/controls/Theme.h"
 #include "editor/BandColumns.h"
@@ -170,13 +171,14 @@ void ChannelView::setTab(const QString& tab) {
     m_context.settings->setValue(ChannelTab::settingsKey, tab);
 }
 
-void ChannelView::showEvent(QShowEvent* event) {
-    if (qEnvironmentVariableIsSet(ChannelTab::environmentVariable))
-        setTab(qEnvironmentVariable(ChannelTab::environmentVariable));
-    QWidget::showEvent(event);
+void ChannelTab::applyStartTab(Settings& settings) {
+    if (qEnvironmentVariableIsSet(environmentVariable))
+        settings.setValue(settingsKey, qEnvironmentVariable(environmentVariable));
 }
 
 void ChannelView::buildTabContent() {
+    // Typed text in the tab that goes away is committed first, as leaving the field would.
+    commitPendingEdits(m_content);
     const QString shown = tab();
     m_tabPicker->setCurrent(shown);
     m_eqGraph = nullptr;

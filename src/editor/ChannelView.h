@@ -21,6 +21,7 @@ class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 class SegmentedPicker;
+class Settings;
 class Tag;
 
 // The tabs of the channel editor; the stored tab is the raw text, so any text
@@ -31,6 +32,9 @@ inline const QString fir = QStringLiteral("FIR");
 inline const QString dynamics = QStringLiteral("Dynamics");
 inline const QString settingsKey = QStringLiteral("channelTab");
 inline const char* environmentVariable = "TSL_TAB";
+// A start-up override: TSL_TAB, when set, is stored as the tab once, as the window opens;
+// after that the tab is the user's.
+void applyStartTab(Settings& settings);
 }  // namespace ChannelTab
 
 // The page of one channel: its header (identity, level, gain, mute, copy to),
@@ -63,7 +67,6 @@ public:
     FiltersDelayPanel* filtersPanel() const { return m_filters; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -10,6 +10,7 @@
 
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
+#include "link/Levels.h"
 
 namespace editorkit {
 
@@ -39,7 +40,7 @@ QLabel* caption(const QString& text) {
 }
 
 float roundToTenth(float dB) {
-    return std::round(dB / 0.1f) * 0.1f;
+    return levels::roundToTenth(dB);
 }
 
 std::optional<int> wholePart(double value) {

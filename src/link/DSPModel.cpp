@@ -70,6 +70,7 @@ void DSPModel::setLoading(std::optional<double> progress) {
 
 void DSPModel::setDemo(bool on) {
     demo_ = on;
+    meterStore_->setLive(connected_ || demo_);
     Q_EMIT demoChanged();
 }
 
@@ -86,6 +87,7 @@ void DSPModel::onConnectionChange(bool up) {
         replaceParams({});
     }
     connected_ = up;
+    meterStore_->setLive(connected_ || demo_);
     Q_EMIT connectedChanged();
     // A lost link stops only the live poller: the demo animation keeps running.
     if (up || meterTaskKind_ == MeterTaskKind::poller) cancelMeterTask();

@@ -199,7 +199,14 @@ public:
     // Project files: the bytes, and the files written atomically. Errors are texts
     // the caller can show; a failed open or decode changes nothing.
     QByteArray projectData(const QString& model) const;
+    // A word list that is not one, longer than its parameter or holding a level that is
+    // no number fails the whole document, naming the parameter.
     static std::optional<Project> decodeProject(const QByteArray& bytes, QString* error = nullptr);
+    // Only regular files of at most 16 MiB are read.
+    static std::optional<QByteArray> readProjectFile(const QString& path, QString* error = nullptr);
+    // Whether a load writes this member: the meters and the FIR names are left alone.
+    static bool projectLoads(quint32 number);
+    // Applies every member or, when the document fails to decode, none.
     std::optional<QString> loadProject(const QByteArray& bytes);
     std::optional<QString> saveProject(const QString& path, const QString& model) const;
     std::optional<QString> openProject(const QString& path);

@@ -103,10 +103,8 @@ bool DSPModel::generatorIsOn(Generator g) const {
 
 InputSource DSPModel::inputSource(int input) const {
     if (words(testRouteParam(input), 1)[0] == 1) return InputSource::testSignal;
-    const auto source = InputSource::fromRaw(words(sourceParam(input), 1)[0]);
-    // The test signal is chosen by the route word only; a source word of 99 is no source.
-    if (!source || *source == InputSource::testSignal) return InputSource::aes;
-    return *source;
+    // A source word of 99 is the test signal's own raw value, so it reads as the test signal.
+    return InputSource::fromRaw(words(sourceParam(input), 1)[0]).value_or(InputSource::aes);
 }
 
 // ---- encoders --------------------------------------------------------------

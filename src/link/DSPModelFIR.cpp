@@ -1,6 +1,9 @@
 // FIR block transfers: upload in four acknowledged steps, the guarded upload with
 // retries, clearing to a pass-through, and the read-back. The operations take turns,
 // so the steps of two of them never interleave on the wire.
+#include <algorithm>
+#include <cmath>
+
 #include "link/DSPConnection.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
@@ -155,6 +158,14 @@ QCoro::Task<std::optional<QString>> DSPModel::sendFIR(int ch, Words coefficients
     if (!connected_ || demo_) co_return notConnectedText;
     if (coefficients.isEmpty() || coefficients.size() > tapLimit)
         co_return QStringLiteral("A FIR filter must have 1 to %1 taps.").arg(tapLimit);
+    // A NaN or infinite tap would make the block's output noise or silence; whatever
+    // made such a filter, it never reaches the device.
+    const auto nonFinite = std::find_if(coefficients.cbegin(), coefficients.cend(),
+                                        [](quint32 word) { return !std::isfinite(levels::fromBits(word)); });
+    if (nonFinite != coefficients.cend())
+        co_return QStringLiteral(
+            "The FIR filter holds values that are not numbers (tap %1); nothing was sent.")
+            .arg(nonFinite - coefficients.cbegin() + 1);
     const quint32 target = firTarget(ch);
     const Words h = header.value_or(Words{target, quint32(coefficients.size()), 0, 0, 0});
     const Words nameWords = DSPFrame::packString(TextField::firName.fit(name), TextField::firName.words);

@@ -1,10 +1,12 @@
 // Project files (every parameter as JSON) and the remembered designed FIR.
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <bit>
 #include <cmath>
 
 #include "link/DSPModel.h"
@@ -14,12 +16,34 @@
 namespace {
 
 const QString designedFIRKey = QStringLiteral("firDesigner.lastResult");
-// A parameter write frame carries [0, number] before the values and at most 4095 words.
-constexpr qsizetype maxProjectWords = 4095 - 2;
+// A full project is about 17 KB; anything far larger is no project of ours and is not
+// read into memory.
+constexpr qint64 maxProjectFileBytes = 16 * 1024 * 1024;
+constexpr uint32_t firNameFirst = 403;
+constexpr uint32_t firNameLast = 414;
 
 bool isWholeNumber(const QJsonValue& value) {
     return value.isDouble() && std::floor(value.toDouble()) == value.toDouble() &&
            std::abs(value.toDouble()) <= 2147483647.0;
+}
+
+// Why a parameter's words cannot go to the device, or none. No save of ours writes more
+// words than a parameter has or a level that is no number, so such a file was made or
+// damaged elsewhere.
+std::optional<QString> wordsProblem(quint32 number, const DSPModel::Words& words) {
+    const int count = ParamMap::wordCount(number);
+    if (count > 0 && words.size() > count)
+        return QStringLiteral("Parameter %1 holds %2 words, but it has only %3.")
+            .arg(number)
+            .arg(words.size())
+            .arg(count);
+    const uint32_t floats = ParamMap::floatWords(number);
+    for (qsizetype i = 0; i < words.size() && i < 32; ++i)
+        if ((floats >> i & 1) && !std::isfinite(std::bit_cast<float>(words[i])))
+            return QStringLiteral("Parameter %1 holds a level that is not a number (word %2).")
+                .arg(number)
+                .arg(i + 1);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -66,25 +90,37 @@ std::optional<DSPModel::Project> DSPModel::decodeProject(const QByteArray& bytes
     if (!object.value("params").isObject()) return fail(missing("params"));
     const QJsonObject table = object.value("params").toObject();
     for (auto it = table.begin(); it != table.end(); ++it) {
-        // A member that is not a parameter or not a word list is skipped, not fatal:
-        // the rest of the project is still good.
-        const auto number = paramjson::parseParameterKey(it.key());
+        // A word list that is not one fails the whole file: half a project must never
+        // reach the device. A key that names no parameter is only skipped.
         const auto words = paramjson::wordsFromJson(it.value());
-        if (number && words && words->size() <= maxProjectWords) project.params.insert(*number, *words);
+        if (!words)
+            return fail(QStringLiteral("Parameter \"%1\" holds something other than whole numbers from 0 "
+                                       "to 4294967295.")
+                            .arg(it.key()));
+        const auto number = paramjson::parseParameterKey(it.key());
+        if (!number) continue;
+        if (const auto problem = wordsProblem(*number, *words)) return fail(*problem);
+        project.params.insert(*number, *words);
     }
     return project;
+}
+
+bool DSPModel::projectLoads(quint32 number) {
+    static const QSet<quint32> allowed(ParamMap::allParameters().begin(), ParamMap::allParameters().end());
+    // FIR names describe the coefficients in the device's FIR blocks, which a project does
+    // not hold: written from a file they would make the device's names lie. They are
+    // still saved, so files keep their shape.
+    const bool firName = number >= firNameFirst && number <= firNameLast;
+    return number != meterParameter && !firName && allowed.contains(number);
 }
 
 std::optional<QString> DSPModel::loadProject(const QByteArray& bytes) {
     QString error;
     const std::optional<Project> project = decodeProject(bytes, &error);
     if (!project) return error;
-    const std::vector<uint32_t>& all = ParamMap::allParameters();
-    const QSet<quint32> allowed(all.begin(), all.end());
-    for (auto it = project->params.constBegin(); it != project->params.constEnd(); ++it) {
-        if (it.key() == meterParameter || !allowed.contains(it.key())) continue;
-        write(it.key(), it.value(), std::nullopt, false);
-    }
+    // Every member was checked while decoding, so from here on all of them are written.
+    for (auto it = project->params.constBegin(); it != project->params.constEnd(); ++it)
+        if (projectLoads(it.key())) write(it.key(), it.value(), std::nullopt, false);
     return std::nullopt;
 }
 
@@ -98,11 +134,35 @@ std::optional<QString> DSPModel::saveProject(const QString& path, const QString&
     return std::nullopt;
 }
 
-std::optional<QString> DSPModel::openProject(const QString& path) {
+std::optional<QByteArray> DSPModel::readProjectFile(const QString& path, QString* error) {
+    const auto fail = [error](const QString& text) -> std::optional<QByteArray> {
+        if (error) *error = text;
+        return std::nullopt;
+    };
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (!info.exists())
+        return fail(QStringLiteral("Couldn't open \"%1\": the file does not exist.").arg(name));
+    // Checked before opening: a FIFO would block the open and a device like /dev/zero
+    // reads without end. Links are followed to what they name.
+    if (!info.isFile()) return fail(QStringLiteral("\"%1\" is not a regular file.").arg(name));
+    if (info.size() > maxProjectFileBytes)
+        return fail(QStringLiteral("\"%1\" is larger than 16 MiB, far too large for a project.").arg(name));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("Couldn't open \"%1\": %2").arg(path, file.errorString());
-    return loadProject(file.readAll());
+        return fail(QStringLiteral("Couldn't open \"%1\": %2").arg(name, file.errorString()));
+    // The file may have grown since it was looked at: never read past the cap.
+    QByteArray bytes = file.read(maxProjectFileBytes + 1);
+    if (bytes.size() > maxProjectFileBytes)
+        return fail(QStringLiteral("\"%1\" is larger than 16 MiB, far too large for a project.").arg(name));
+    return bytes;
+}
+
+std::optional<QString> DSPModel::openProject(const QString& path) {
+    QString error;
+    const std::optional<QByteArray> bytes = readProjectFile(path, &error);
+    if (!bytes) return error;
+    return loadProject(*bytes);
 }
 
 // ---- designed FIR ----------------------------------------------------------

@@ -18,8 +18,11 @@ inline float fromBits(quint32 word) {
     return std::bit_cast<float>(word);
 }
 
+// A zero result is stored as +0.0: -0.04 must neither show "-0.0 dB" nor reach the
+// device as the bits 0x80000000.
 inline float roundToTenth(float value) {
-    return std::round(value / 0.1f) * 0.1f;
+    const float rounded = std::round(value / 0.1f) * 0.1f;
+    return rounded == 0.0f ? 0.0f : rounded;
 }
 
 // At or below the floor the floor itself is stored, so a fader pulled to the bottom

@@ -10,3 +10,9 @@ void MeterStore::setLevels(const QList<float>& levels) {
 void MeterStore::setAllSilent() {
     setLevels(QList<float>(channelCount, silent));
 }
+
+void MeterStore::setLive(bool live) {
+    if (live == live_) return;
+    live_ = live;
+    Q_EMIT levelsChanged();
+}

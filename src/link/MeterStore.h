@@ -18,9 +18,15 @@ public:
     void setLevels(const QList<float>& levels);
     void setAllSilent();
 
+    // Whether anything feeds the levels (a connected device or the demo). A lost
+    // link leaves the last levels here; the meters show no signal instead.
+    bool live() const { return live_; }
+    void setLive(bool live);
+
 Q_SIGNALS:
     void levelsChanged();
 
 private:
     QList<float> levels_;
+    bool live_ = false;
 };

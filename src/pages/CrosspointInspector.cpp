@@ -7,6 +7,7 @@
 
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
+#include "app/controls/PendingEdits.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
@@ -78,6 +79,8 @@ QWidget* CrosspointInspector::buildSelectedPart() {
 
 void CrosspointInspector::setSelected(std::optional<quint32> selected) {
     if (selected == m_selected) return;
+    // A level typed for the crosspoint that was selected belongs to that one.
+    commitPendingEdits(this);
     m_selected = selected;
     refresh();
 }

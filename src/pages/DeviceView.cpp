@@ -108,7 +108,10 @@ QWidget* DeviceView::buildChannelSection() {
                 return;
             }
             m_channelNames[ch] = pagekit::cutToCharacters(text, channelNameLength).value_or(text);
-            if (m_channelNames[ch] != text) field->setText(m_channelNames[ch]);
+            if (m_channelNames[ch] != text) {
+                field->setText(m_channelNames[ch]);
+                field->setModified(true);  // still the user's edit
+            }
             refresh();
         });
         connect(row.field, &QLineEdit::returnPressed, this, [this, ch] { saveChannelName(ch); });
@@ -140,7 +143,9 @@ QString DeviceView::appVersion() {
 
 void DeviceView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    loadNames();
+    // The page stays alive behind the reading display; coming back from a read-back is no
+    // new visit and keeps what is typed (the fields follow the table in refresh).
+    if (m_channelNames.isEmpty()) loadNames();
 }
 
 void DeviceView::loadNames() {
@@ -153,8 +158,10 @@ void DeviceView::loadNames() {
             pagekit::cutToCharacters(m_link.deviceGroup(), deviceTextLength).value_or(m_link.deviceGroup()));
     }
     m_channelNames.clear();
+    m_followedNames.clear();
     for (int ch = 0; ch < 12; ++ch) {
         m_channelNames.append(m_model.channelName(ch));
+        m_followedNames.append(m_channelNames[ch]);
         const QSignalBlocker block(m_channelRows[ch].field);
         m_channelRows[ch].field->setText(m_channelNames[ch]);
     }
@@ -174,6 +181,10 @@ void DeviceView::saveChannelName(int ch) {
     const QString text = printableASCII(m_channelNames[ch]).left(channelNameLength);
     if (text.isEmpty()) return;
     m_model.write(firstChannelName + quint32(ch), DSPFrame::packString(text, 2), std::nullopt, false);
+    // The field keeps the text as typed, but no longer holds an edit: the next name that
+    // comes from elsewhere replaces it.
+    m_followedNames[ch] = m_model.channelName(ch);
+    m_channelRows[ch].field->setModified(false);
 }
 
 void DeviceView::saveDeviceText(bool group) {
@@ -188,6 +199,19 @@ void DeviceView::saveDeviceText(bool group) {
                  : QStringLiteral("The DSP didn't confirm.");
         self->refresh();
     });
+}
+
+void DeviceView::followStoredName(int ch) {
+    // A name that changed in the table (a project sent, the demo device, a read-back) replaces
+    // the field's, unless the user has typed a name there that is not saved yet.
+    const QString stored = m_model.channelName(ch);
+    if (stored == m_followedNames[ch]) return;
+    m_followedNames[ch] = stored;
+    QLineEdit* field = m_channelRows[ch].field;
+    if (field->isModified()) return;
+    m_channelNames[ch] = stored;
+    const QSignalBlocker block(field);
+    field->setText(stored);
 }
 
 void DeviceView::refresh() {
@@ -209,6 +233,7 @@ void DeviceView::refresh() {
 
     for (int ch = 0; ch < 12; ++ch) {
         const bool held = ch < m_channelNames.size();
+        if (held) followStoredName(ch);
         const QString name = held ? m_channelNames[ch] : QString();
         m_channelRows[ch].save->setEnabled(held && !name.isEmpty() && name != m_model.channelName(ch));
     }

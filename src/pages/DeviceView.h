@@ -58,11 +58,13 @@ private:
     QWidget* deviceTextRow(QLineEdit*& field, QPushButton*& save, const QString& title, bool group);
     void cutField(QLineEdit* field, int length);
     void saveDeviceText(bool group);
+    void followStoredName(int ch);
     void refresh();
 
     DSPModel& m_model;
     DSPConnection& m_link;
-    QList<QString> m_channelNames;  // empty until the first load
+    QList<QString> m_channelNames;   // empty until the first load
+    QList<QString> m_followedNames;  // the table's names the fields last took
     std::optional<QString> m_message;
     QLabel* m_firmware = nullptr;
     QLabel* m_connection = nullptr;

@@ -17,19 +17,6 @@
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
 
-namespace {
-
-QString trimmedSpacesAndTabs(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (first < last && blank(text[first])) ++first;
-    while (last > first && blank(text[last - 1])) --last;
-    return text.mid(first, last - first);
-}
-
-}  // namespace
-
 NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, Scan scan, QWidget* parent)
     : QDialog(parent),
       m_link(link),
@@ -90,18 +77,16 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     refresh();
 }
 
+// Only a plain dotted quad: doubled dots, signs and leading zeros are refused rather
+// than guessed at, and the one spelling of the address is what the link stores and uses.
 bool NetworkConnectView::isValidHost(const QString& host) {
-    const QStringList pieces = host.split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    if (pieces.size() != 4) return false;
-    return std::all_of(pieces.begin(), pieces.end(), [](const QString& piece) {
-        const std::optional<qint64> value = numtext::parseInteger(piece);
-        return value && *value >= 0 && *value <= 255;
-    });
+    return numtext::dottedQuad(host).has_value();
 }
 
 void NetworkConnectView::connectToHost() {
-    if (!isValidHost(m_host->text())) return;
-    m_link.connect(trimmedSpacesAndTabs(m_host->text()));
+    const std::optional<QString> host = numtext::dottedQuad(m_host->text());
+    if (!host) return;
+    m_link.connect(*host);
     accept();
 }
 

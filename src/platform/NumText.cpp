@@ -1,6 +1,7 @@
 #include "platform/NumText.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <locale.h>
 #include <charconv>
@@ -121,6 +122,23 @@ QString shortest(float value) {
     const bool tiny = exponent < -4;
     const bool huge = std::fabs(value) > 16777216.0f;
     return sign + (tiny || huge ? exponentForm(digits, exponent) : fixedForm(digits, exponent));
+}
+
+std::optional<QString> dottedQuad(QStringView text) {
+    QStringList numbers;
+    for (QStringView piece : text.split(u'.')) {
+        if (piece.isEmpty() || piece.size() > 3 || (piece.size() > 1 && piece.front() == u'0'))
+            return std::nullopt;
+        int value = 0;
+        for (QChar c : piece) {
+            if (c < u'0' || c > u'9') return std::nullopt;
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        if (value > 255) return std::nullopt;
+        numbers.append(QString::number(value));
+    }
+    if (numbers.size() != 4) return std::nullopt;
+    return numbers.join(u'.');
 }
 
 }  // namespace numtext

@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace tasks {
 
 void post(std::function<void()> fn) {
@@ -11,8 +13,9 @@ void post(std::function<void()> fn) {
 
 void runLoopFor(double seconds) {
     QEventLoop loop;
-    QTimer::singleShot(std::chrono::milliseconds(qRound64(seconds * 1000.0)), Qt::PreciseTimer, &loop,
-                       &QEventLoop::quit);
+    // A negative interval would never fire and the loop would run for ever.
+    QTimer::singleShot(std::chrono::milliseconds(qRound64(std::max(seconds, 0.0) * 1000.0)), Qt::PreciseTimer,
+                       &loop, &QEventLoop::quit);
     loop.exec();
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAccessible>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +26,9 @@
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "app/controls/Palette.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/MixerView.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
@@ -289,6 +294,93 @@ TEST(Shell, ReadingDisplayCoversPagesButDiagnostics) {
     EXPECT_TRUE(rig.window->saveAction()->isEnabled());
 }
 
+// What the window shows now: its backing store, not a fresh repaint.
+QImage onScreen(QWidget& window) {
+    return window.screen()->grabWindow(window.winId()).toImage();
+}
+
+// Every pixel of the column x from top to bottom (window coordinates) in one colour.
+bool columnIs(const QImage& image, int x, int top, int bottom, QRgb colour) {
+    for (int y = top; y < bottom; ++y)
+        if (image.pixel(x, y) != colour) return false;
+    return true;
+}
+
+TEST(Shell, MixerGapsShowTheDetailBackgroundAfterAPageSwitch) {
+    ShellRig rig;
+    rig.model->enterDemo();
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    settle();
+    const QRgb backdrop = Palette::makeGrey(0.095).rgb();
+    auto gapColumn = [&] {
+        auto* mixer = qobject_cast<MixerView*>(rig.console().pageContent());
+        EXPECT_NE(mixer, nullptr);
+        if (!mixer) return std::pair(0, QRect());
+        // Between strips 1 and 2, where no widget paints, down to the viewport's end.
+        const QRect strip = mixer->strip(1)->geometry();
+        const QPoint topLeft = mixer->strip(1)->mapTo(rig.window.get(), QPoint(strip.width() + 2, 0));
+        const int bottom =
+            mixer->viewport()->mapTo(rig.window.get(), mixer->viewport()->rect().bottomLeft()).y();
+        return std::pair(topLeft.x(),
+                         QRect(topLeft, QPoint(topLeft.x(), std::min(bottom, topLeft.y() + strip.height()))));
+    };
+    auto [x, gap] = gapColumn();
+    const QImage fresh = onScreen(*rig.window);
+    EXPECT_TRUE(columnIs(fresh, x, gap.top(), gap.bottom(), backdrop)) << "fresh start";
+
+    for (Page::Kind kind : {Page::Kind::routing, Page::Kind::device, Page::Kind::sources}) {
+        rig.console().showPage(Page::of(kind));
+        settle();
+        rig.console().showPage(Page::of(Page::Kind::mixer));
+        settle();
+        std::tie(x, gap) = gapColumn();
+        EXPECT_TRUE(columnIs(onScreen(*rig.window), x, gap.top(), gap.bottom(), backdrop)) << int(kind);
+    }
+}
+
+// Watches the page's top edge and the status bar's height at every event, so a
+// state that lasts only until a later turn is seen too.
+class PagePlacementWatch : public QObject {
+public:
+    PagePlacementWatch(ConsoleView& console) : m_console(console) { qApp->installEventFilter(this); }
+    QSet<int> statusHeights;
+    QSet<int> pageTops;
+
+protected:
+    bool eventFilter(QObject*, QEvent*) override {
+        statusHeights.insert(m_console.statusBar()->height());
+        if (QWidget* page = m_console.pageContent())
+            if (page->isVisible()) pageTops.insert(page->mapTo(&m_console, QPoint()).y());
+        return false;
+    }
+
+private:
+    ConsoleView& m_console;
+};
+
+TEST(Shell, StatusBarRebuildsWithoutMovingThePage) {
+    ShellRig rig;
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    settle();
+    const int height = rig.console().statusBar()->height();
+    const int top = rig.console().pageContent()->mapTo(&rig.console(), QPoint()).y();
+    {
+        PagePlacementWatch watch(rig.console());
+        rig.model->enterDemo();
+        settle();
+        rig.model->exitDemo();
+        settle();
+        rig.model->exitDemo();
+        settle();
+        ASSERT_TRUE(rig.connect());  // through the reading display
+        settle();
+        EXPECT_EQ(watch.statusHeights, QSet<int>{height});
+        EXPECT_EQ(watch.pageTops, QSet<int>{top});
+    }
+}
+
 TEST(ProjectCommands, ProposedNamesAndSave) {
     ShellRig rig;
     ProjectCommands& commands = rig.window->commands();
@@ -400,10 +492,45 @@ TEST(ProjectCommands, OpenStartsTheDemoAndRefusesCorruptFiles) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("{ not json");
     file.close();
-    rig.dialogs.fileAnswers.enqueue(corrupt);
-    commands.openProject();
-    ASSERT_EQ(rig.dialogs.asked.last().kind, "alert");
-    EXPECT_FALSE(rig.model->demo());  // nothing changed
+    // A FIFO and a link to /dev/zero would block or read without end; a file above 16 MiB
+    // is no project; a NaN gain or a word list longer than its parameter is refused whole.
+    const QString fifo = rig.dir.filePath("pipe.tsldsp");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = rig.dir.filePath("zero.tsldsp");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    const QString big = rig.dir.filePath("big.tsldsp");
+    QFile bigFile(big);
+    ASSERT_TRUE(bigFile.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(bigFile.resize(16 * 1024 * 1024 + 1));  // sparse: costs no disk
+    bigFile.close();
+    const auto writeProject = [&](const QString& name, const QByteArray& params) {
+        const QString path = rig.dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(R"({"format":"x","version":1,"model":"X","created":"2026-01-01T00:00:00Z","params":)" +
+                params + "}");
+        return path;
+    };
+    const QString nan = writeProject("nan.tsldsp", R"({"1":[0,256],"5":[2143289344,256]})");
+    const QString longer = writeProject("long.tsldsp", R"({"1":[0,256],"5":[0,256,0]})");
+    const struct {
+        QString path;
+        const char* says;
+    } refused[] = {{corrupt, "not valid JSON"},
+                   {fifo, "\"pipe.tsldsp\" is not a regular file."},
+                   {zero, "\"zero.tsldsp\" is not a regular file."},
+                   {big, "larger than 16 MiB"},
+                   {nan, "Parameter 5 holds a level that is not a number"},
+                   {longer, "Parameter 5 holds 3 words, but it has only 2."}};
+    for (const auto& r : refused) {
+        rig.dialogs.fileAnswers.enqueue(r.path);
+        commands.openProject();
+        ASSERT_EQ(rig.dialogs.asked.last().kind, "alert");
+        EXPECT_TRUE(rig.dialogs.asked.last().text.contains(QLatin1String(r.says)))
+            << rig.dialogs.asked.last().text.toStdString();
+        EXPECT_FALSE(rig.model->demo());  // nothing changed
+        EXPECT_TRUE(rig.model->params().isEmpty());
+    }
 
     const QString good = rig.dir.filePath("Hall setup.tsldsp");
     QFile project(good);
@@ -424,7 +551,7 @@ TEST(ProjectCommands, OpenWhileConnectedAsksFirst) {
     QFile project(good);
     ASSERT_TRUE(project.open(QIODevice::WriteOnly));
     project.write(R"({"format":"x","version":1,"model":"X","created":"2026-01-01T00:00:00Z",
-                      "params":{"5":[1084227584,256]}})");
+                      "params":{"5":[1084227584,256],"403":[1684234849,0,0,0,0,0]}})");
     project.close();
     const auto before = rig.model->params();
     rig.dialogs.fileAnswers.enqueue(good);
@@ -439,6 +566,8 @@ TEST(ProjectCommands, OpenWhileConnectedAsksFirst) {
     rig.dialogs.confirmAnswers.enqueue(true);
     rig.window->commands().openProject();
     EXPECT_EQ(rig.model->words(5, 2), DSPModel::Words({1084227584u, 256u}));
+    EXPECT_EQ(rig.model->params().value(403), before.value(403))
+        << "FIR names describe filters the file lacks";
     EXPECT_TRUE(spinUntil([&] { return !rig.simulator.receivedWithCommand(5).isEmpty(); }));
 }
 

@@ -92,10 +92,11 @@ TEST(ArgumentWalk, SettingValuesAndTheirFallbacks) {
         double waitMs, listenSeconds;
     };
     const Case cases[] = {
-        {args({"--wait", "--list"}), 500, 0}, {args({"--wait", "20", "--wait", "x"}), 20, 0},
-        {args({"--wait", "1.5e2"}), 150, 0},  {args({"--wait"}), 500, 0},
-        {args({"--listen"}), 500, 5},         {args({"--listen", "x"}), 500, 5},
-        {args({"--listen", "0"}), 500, 0},    {args({"--listen", "2.25"}), 500, 2.25},
+        {args({"--wait", "--list"}), 500, 0},    {args({"--wait", "20", "--wait", "x"}), 20, 0},
+        {args({"--wait", "1.5e2"}), 150, 0},     {args({"--wait"}), 500, 0},
+        {args({"--wait", "-5"}), 0, 0},          {args({"--listen"}), 500, 5},
+        {args({"--listen", "x"}), 500, 5},       {args({"--listen", "0"}), 500, 0},
+        {args({"--listen", "2.25"}), 500, 2.25},
     };
     for (const Case& c : cases) {
         const ReportToolSettings s = settingsOf(c.arguments);

@@ -4,8 +4,8 @@
 #include <cerrno>
 
 #include "cli/ReportTool.h"
-#include "platform/hid/FakeBackend.h"
 #include "support/CapturedConsole.h"
+#include "support/hid/FakeBackend.h"
 
 using namespace cli;
 

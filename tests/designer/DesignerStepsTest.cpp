@@ -271,5 +271,32 @@ TEST_F(DesignerSteps, GenerateNamesExportsAndUndoes) {
     click(generate.exportButton);
     EXPECT_TRUE(generate.status->isVisible());
     EXPECT_EQ(generate.status->text(), QStringLiteral("Exported out.txt."));
+    EXPECT_FALSE(generate.unusable->isVisible());
     screenshot(view, QStringLiteral("designer-5-generate"));
+}
+
+// Levels beyond any real measurement make the correction's arithmetic overflow: the
+// design says so and offers neither export nor upload.
+TEST_F(DesignerSteps, ADesignThatIsNoNumberIsNeitherExportedNorPublishedAsUsable) {
+    FIRDesignerView& view = page.open();
+    QByteArray huge = "* Freq(Hz) Magnitude(dB)\n";
+    for (int i = 0; i < 12; ++i)
+        huge += QByteArray::number(20 * (i + 1)) + (i % 2 ? "\t1e308\n" : "\t-1e308\n");
+    page.dialogs.clipboard = QString::fromLatin1(huge);
+    click(step<ImportStep>(view).pasteButton);
+    click(step<CorrectionStep>(view).magOn);
+    Page::settle();
+    GenerateStep& generate = step<GenerateStep>(view);
+    EXPECT_FALSE(view.designUsable());
+    EXPECT_TRUE(generate.unusable->isVisible());
+    EXPECT_EQ(generate.unusable->text(), FIRDesignerView::unusableDesignText);
+    EXPECT_FALSE(generate.exportButton->isEnabled());
+    view.exportCoefficients();  // not even by a direct call
+    EXPECT_TRUE(page.dialogs.asked.isEmpty());
+
+    click(step<CorrectionStep>(view).magOn);
+    Page::settle();
+    EXPECT_TRUE(view.designUsable());
+    EXPECT_TRUE(generate.exportButton->isEnabled());
+    EXPECT_FALSE(generate.unusable->isVisible());
 }

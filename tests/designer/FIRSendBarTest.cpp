@@ -2,6 +2,8 @@
 // device simulator with retries, name writes and the one status line.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <QPushButton>
 #include <QTest>
 
@@ -118,6 +120,8 @@ TEST_F(FIRSendBarTest, SendButtonNeedsTargetsCoefficientsAndADevice) {
     EXPECT_EQ(button->text(), QStringLiteral("Send to 3 channels…"));
     bar.bar->setCoefficients({});
     EXPECT_FALSE(button->isEnabled());
+    bar.bar->setCoefficients({1.0f, std::numeric_limits<float>::quiet_NaN()});
+    EXPECT_FALSE(button->isEnabled()) << "a filter with a value that is not a number";
     bar.bar->setCoefficients({1.0f});
     bar.bar->setTargets({});
     EXPECT_EQ(button->text(), QStringLiteral("Send to 0 channels…"));

@@ -5,8 +5,8 @@
 
 #include "diagnostics/HIDTransport.h"
 #include "link/TrafficLog.h"
-#include "platform/hid/FakeBackend.h"
 #include "support/CannedHidDescriptors.h"
+#include "support/hid/FakeBackend.h"
 
 using Direction = TrafficEntry::Direction;
 

@@ -82,7 +82,10 @@ TEST(UDPProbeTest, SendOpensASocketAndHearsTheAnswer) {
     TrafficLog log;
     UDPProbe probe(log);
     Peer peer;
-    probe.send(QByteArray::fromHex("FF00"), peer.address, peer.socket.localPort());
+    // Leading zeros are still decimal: the log names where the bytes went.
+    QStringList padded;
+    for (const QString& part : peer.address.split('.')) padded << part.rightJustified(3, '0');
+    probe.send(QByteArray::fromHex("FF00"), padded.join('.'), peer.socket.localPort());
     ASSERT_EQ(log.entries().size(), 2);
     EXPECT_EQ(log.entries()[0].note, "listening on port 0");
     EXPECT_EQ(probe.listeningPort(), 0);
@@ -118,6 +121,17 @@ TEST(UDPProbeTest, FailuresBecomeLogLines) {
     EXPECT_EQ(probe.listeningPort(), std::nullopt);
     ASSERT_EQ(log.entries().size(), 1);
     EXPECT_EQ(log.entries()[0].note, QString("can't listen on port %1 (errno %2)").arg(held).arg(EADDRINUSE));
+
+    // Hosts that are not four numbers 0-255 are refused before a socket opens
+    // (they used to go to 0.0.0.0, this computer).
+    for (const char* host : {"", "localhost", "192.168..2.2", "+1.2.3.4", "-0.0.95.2", "127.1", "1.2.3.4.5",
+                             "1.2.3.256", "0x7f.0.0.1", " 127.0.0.1"}) {
+        probe.send(QByteArray::fromHex("01"), host, 9);
+        EXPECT_EQ(log.entries().last().direction, Direction::info) << host;
+        EXPECT_EQ(log.entries().last().note,
+                  QString("not sent: \"%1\" is no IPv4 address (four numbers 0-255 with dots)").arg(host));
+    }
+    EXPECT_EQ(probe.listeningPort(), std::nullopt);
 
     // Port 0 is no destination; the bytes are still logged.
     probe.send(QByteArray::fromHex("01"), "127.0.0.1", 0);

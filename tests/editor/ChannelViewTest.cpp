@@ -138,11 +138,13 @@ TEST_F(ChannelViewTest, TheStoredTabChoosesTheContentAndTheGraphFollowsTheTabAre
 
 TEST_F(ChannelViewTest, StartTabFromTheEnvironment) {
     qputenv(ChannelTab::environmentVariable, "FIR");
+    ChannelTab::applyStartTab(rig.settings);
     auto view = open(2);
     EXPECT_EQ(rig.settings.text(ChannelTab::settingsKey), QStringLiteral("FIR"));
     EXPECT_NE(view->tabContent()->findChild<FIRBox*>(), nullptr);
 
     qputenv(ChannelTab::environmentVariable, "Routing");
+    ChannelTab::applyStartTab(rig.settings);
     auto other = open(2);
     EXPECT_EQ(rig.settings.text(ChannelTab::settingsKey), QStringLiteral("Routing"));
     EXPECT_NE(other->eqGraph(), nullptr);

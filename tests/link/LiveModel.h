@@ -10,9 +10,9 @@
 
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
-#include "platform/hid/FakeBackend.h"
 #include "sim/DeviceSimulator.h"
 #include "support/Spin.h"
+#include "support/hid/FakeBackend.h"
 
 // Models for tests: one with no device (writes are stored and dropped by the link), and
 // one linked over real TCP to an in-process simulator on a loopback address of its own.

@@ -2,6 +2,8 @@
 // codes and retries, read-back, clear, and serialised operations.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <QSignalSpy>
 
 #include "LiveModel.h"
@@ -100,6 +102,13 @@ TEST(ModelFIR, SendChecksTheTapCountAndTheLink) {
               QStringLiteral("A FIR filter must have 1 to 512 taps."));
     EXPECT_EQ(livemodel::run(live.model->sendFIR(0, {}, std::nullopt, QStringLiteral("x"), 1024)),
               QStringLiteral("A FIR filter must have 1 to 1024 taps."));
+    for (float bad : {std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity()}) {
+        Words taps = ramp(8);
+        taps[5] = levels::bits(bad);
+        EXPECT_EQ(
+            livemodel::run(live.model->sendFIR(0, taps, std::nullopt, QStringLiteral("x"))),
+            QStringLiteral("The FIR filter holds values that are not numbers (tap 6); nothing was sent."));
+    }
     EXPECT_TRUE(firFramesAfter(live, mark).isEmpty());
 
     livemodel::Offline offline;

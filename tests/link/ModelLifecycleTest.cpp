@@ -135,6 +135,7 @@ TEST(ModelLifecycle, LosingTheLinkFreezesMetersAndKeepsTheTable) {
     live.sim.device().meters[0] = bits(-3.0f);
     EXPECT_EQ(model.params(), table);
     EXPECT_EQ(model.meterStore().levels()[0], -12.0f);
+    EXPECT_FALSE(model.meterStore().live());  // the meters show no signal
 }
 
 TEST(ModelLifecycle, AConnectionEndsTheDemo) {
@@ -172,4 +173,5 @@ TEST(ModelLifecycle, ALostLinkLeavesTheDemoAnimationRunning) {
     QSignalSpy ticks(&model.meterStore(), &MeterStore::levelsChanged);
     ASSERT_TRUE(livemodel::waitUntil([&] { return ticks.count() >= 2; }));
     EXPECT_TRUE(model.demo());
+    EXPECT_TRUE(model.meterStore().live());
 }

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "LiveModel.h"
+#include "link/DSPFrame.h"
 #include "link/Levels.h"
 #include "platform/Settings.h"
 
@@ -30,6 +31,7 @@ TEST(ModelProject, SaveThenOpenOnAFreshModelSendsEveryParameter) {
     livemodel::Offline demo;
     demo.model->enterDemo();
     demo.model->setGain(4, -20);
+    demo.model->write(403, DSPFrame::packString(QStringLiteral("Horn"), 6));
     ASSERT_EQ(demo.model->saveProject(path, QStringLiteral("Demo")), std::nullopt);
 
     QFile file(path);
@@ -50,6 +52,9 @@ TEST(ModelProject, SaveThenOpenOnAFreshModelSendsEveryParameter) {
     ASSERT_EQ(live.model->openProject(path), std::nullopt);
     DSPModel::Table expected = demo.model->params();
     expected.remove(DSPModel::meterParameter);
+    // The FIR names are saved but not opened: the file lacks the filters they describe.
+    EXPECT_NE(live.model->params().value(403), expected.value(403));
+    for (quint32 name = 403; name <= 414; ++name) EXPECT_TRUE(expected.remove(name));
     for (auto it = expected.begin(); it != expected.end(); ++it)
         EXPECT_EQ(live.model->params().value(it.key()), *it);
     ASSERT_TRUE(live.waitForFrames(mark, 5, expected.size()));
@@ -86,22 +91,54 @@ TEST(ModelProject, UnreadableFilesAreRefusedAndChangeNothing) {
     EXPECT_TRUE(model.openProject(QStringLiteral("/nonexistent/x.tsldsp"))->contains("x.tsldsp"));
 }
 
-TEST(ModelProject, MembersThatAreNoParameterOrNoWordsAreSkipped) {
+TEST(ModelProject, KeysThatNameNoLoadedParameterAreSkipped) {
     livemodel::Offline offline;
     DSPModel& model = *offline.model;
-    const QByteArray bytes = project(R"({"366": [1], "9999": [1], "abc": [1], "": [1], "-5": [1], "4294967308": [1], "+12": [7, 8],
-                                         "13": [1], "14": [1.5], "15": [-1], "16": "x", "17": [4294967295]})");
+    model.write(403, {1, 2, 3, 4, 5, 6});
+    const QByteArray bytes =
+        project(R"({"366": [1], "9999": [1], "abc": [1], "": [1], "-5": [1], "4294967308": [1],
+                                         "+12": [7, 8], "17": [4294967295], "404": [0, 0, 0, 0, 0, 0]})");
     // Another format text and version load the same way.
     QByteArray other = bytes;
     other.replace("\"version\": 1", "\"version\": 2").replace("Tessaline DSP Control project", "Other");
     ASSERT_EQ(model.loadProject(other), std::nullopt);
-    EXPECT_EQ(model.params(), (DSPModel::Table{{12, {7, 8}}, {17, {4294967295u}}}));
+    // FIR names stay: the file does not hold the filters they describe.
+    EXPECT_EQ(model.params(),
+              (DSPModel::Table{{12, {7, 8}}, {17, {4294967295u}}, {403, {1, 2, 3, 4, 5, 6}}}));
+}
 
-    // A member too long for one write frame is skipped too.
+// One bad member fails the whole file, naming the parameter, and nothing is written.
+TEST(ModelProject, BadWordsFailTheWholeLoad) {
+    livemodel::Offline offline;
+    DSPModel& model = *offline.model;
+    model.write(5, {bits(-6.0f), 0x100});
+    const auto before = model.params();
+    QSignalSpy changes(&model, &DSPModel::paramChanged);
     QByteArray huge = "[0";
-    for (int i = 1; i < 4094; ++i) huge += ",0";
-    ASSERT_EQ(model.loadProject(project("{\"20\": " + huge + "]}")), std::nullopt);
-    EXPECT_FALSE(model.params().contains(20));
+    for (int i = 1; i < 4000; ++i) huge += ",0";
+    const struct {
+        QByteArray member;
+        const char* named;
+    } cases[] = {
+        {R"("14": [1000, 1.5, 0, 0])", "\"14\""},
+        {R"("14": [1000, -1, 0, 0])", "\"14\""},
+        {R"("14": [1000, 4294967296, 0, 0])", "\"14\""},
+        {R"("abc": "x")", "\"abc\""},
+        {R"("5": )" + huge + "]", "Parameter 5 holds 4000 words, but it has only 2."},
+        {R"("5": [2143289344, 256])", "Parameter 5 holds a level"},                         // NaN gain
+        {R"("360": [1000, 0, 0, 0, 0, 0, 0, 2139095040])", "Parameter 360 holds a level"},  // +inf ratio
+    };
+    for (const auto& c : cases) {
+        const auto error = model.loadProject(project("{\"1\": [0, 256], " + c.member + "}"));
+        ASSERT_TRUE(error.has_value()) << c.member.left(60).constData();
+        EXPECT_TRUE(error->contains(QLatin1String(c.named))) << error->toStdString();
+    }
+    EXPECT_EQ(model.params(), before);
+    EXPECT_EQ(changes.count(), 0);
+    // Words that are finite and of the right count load as they are, even beyond the
+    // setters' clamps: a device may hold them.
+    ASSERT_EQ(model.loadProject(project(R"({"5": [1120403456, 7], "186": [9]})")), std::nullopt);
+    EXPECT_EQ(model.words(5, 2), (Words{bits(100.0f), 7}));
 }
 
 TEST(ModelProject, AFailedSaveLeavesTheOldFile) {

@@ -31,8 +31,8 @@ TEST_F(ModelSetters, GainClampsAtTheFloorAndTopAndRoundsInSinglePrecision) {
         quint32 expected;
     };
     const Case cases[] = {
-        {-75, bits(-60.0f)},  {-60, bits(-60.0f)},        {20, bits(15.0f)},    {4.96f, bits(5.0f)},
-        {-3.14f, 0xC0466667}, {12.34f, bits(123 * 0.1f)}, {-0.04f, 0x80000000},
+        {-75, bits(-60.0f)},  {-60, bits(-60.0f)},        {20, bits(15.0f)}, {4.96f, bits(5.0f)},
+        {-3.14f, 0xC0466667}, {12.34f, bits(123 * 0.1f)}, {-0.04f, 0},       {-0.0f, 0},
     };
     for (const Case& c : cases) {
         model.setGain(6, c.dB);
@@ -182,6 +182,8 @@ TEST_F(ModelSetters, InputSourcesKeepThePhysicalSourceUnderTheTestSignal) {
     model.write(351, {7});
     EXPECT_EQ(model.inputSource(1), InputSource::aes) << "an unknown source word reads as AES";
     EXPECT_EQ(model.inputSource(0), InputSource::analog) << "absent words read as analog";
+    model.write(350, {99});
+    EXPECT_EQ(model.inputSource(0), InputSource::testSignal) << "the test signal's raw value";
 }
 
 TEST_F(ModelSetters, NonFiniteValuesChangeNothing) {

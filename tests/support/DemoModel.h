@@ -4,7 +4,7 @@
 
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
-#include "platform/hid/FakeBackend.h"
+#include "support/hid/FakeBackend.h"
 
 namespace kestrel_test {
 

@@ -10,8 +10,8 @@
 #include "Spin.h"
 #include "link/DSPConnection.h"
 #include "platform/Settings.h"
-#include "platform/hid/FakeBackend.h"
 #include "sim/DeviceSimulator.h"
+#include "support/hid/FakeBackend.h"
 
 namespace kestrel_test {
 

@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QQueue>
 
+#include <functional>
+#include <utility>
+
 #include "app/Dialogs.h"
 
 namespace kestrel_test {
@@ -23,11 +26,15 @@ public:
     QQueue<bool> confirmAnswers;
     QString clipboard;
     QList<Asked> asked;
+    // Runs once inside the next panel, confirmation or alert, before it answers: whatever
+    // happens while a real modal dialog's own event loop runs.
+    std::function<void()> whileOpen;
 
     // Like the desktop's panel, adds the default suffix to an answer without an extension.
     QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList&,
                            const QString& defaultSuffix = {}) override {
         asked.append({QStringLiteral("save"), title, proposedName});
+        runWhileOpen();
         QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
         if (!answer.isEmpty() && !defaultSuffix.isEmpty() && QFileInfo(answer).suffix().isEmpty())
             answer += QLatin1Char('.') + defaultSuffix;
@@ -35,21 +42,31 @@ public:
     }
     QString chooseOpenFile(const QString& title, const QStringList&) override {
         asked.append({QStringLiteral("open"), title, QString()});
+        runWhileOpen();
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
     bool confirm(const QString& message, const QString& informativeText, const QString&, const QString&,
                  DefaultButton defaultButton = DefaultButton::accept) override {
         asked.append({QStringLiteral("confirm"), message, informativeText, defaultButton});
+        runWhileOpen();
         return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
     void alert(const QString& message, const QString& informativeText) override {
         asked.append({QStringLiteral("alert"), message, informativeText});
+        runWhileOpen();
     }
     void copyText(const QString& text) override { clipboard = text; }
     QString pastedText() override { return clipboard; }
     bool openLink(const QUrl& url) override {
         asked.append({QStringLiteral("link"), QString(), url.toString()});
         return true;
+    }
+
+private:
+    void runWhileOpen() {
+        if (!whileOpen) return;
+        const std::function<void()> run = std::exchange(whileOpen, nullptr);
+        run();
     }
 };
 

@@ -4,13 +4,18 @@ namespace {
 
 constexpr float kMutedLevel = -90;
 
-}  // namespace
-
-void showChannelLevel(MeterBar& meter, float stored, bool muted) {
-    meter.setLevel(muted ? kMutedLevel : stored);
+float shownLevel(float stored, bool live, bool muted) {
+    if (muted) return kMutedLevel;
+    return live ? stored : MeterStore::silent;
 }
 
-void showChannelLevel(HorizontalMeter& meter, float stored, bool muted) {
+}  // namespace
+
+void showChannelLevel(MeterBar& meter, float stored, bool live, bool muted) {
+    meter.setLevel(shownLevel(stored, live, muted));
+}
+
+void showChannelLevel(HorizontalMeter& meter, float stored, bool live, bool muted) {
     meter.setToolTip(QString::asprintf("Level %.1f dB", stored));
-    meter.setLevel(muted ? kMutedLevel : stored);
+    meter.setLevel(shownLevel(stored, live, muted));
 }

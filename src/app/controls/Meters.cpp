@@ -60,21 +60,43 @@ MeterBar::MeterBar(bool showClip, QWidget* parent)
         "Level, dBu. Green below +6, amber +6 to +14, red above +14; the top light shows clipping (+20 dBu "
         "maximum)."));
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // A beat longer than the store's 100 ms updates: while levels arrive they
+    // drive the display, and the tick only carries on when they stop or repeat.
+    m_tick.setInterval(120);
+    connect(&m_tick, &QTimer::timeout, this, [this] { advance(false); });
 }
 
 void MeterBar::setLevel(float dBu) {
     if (dBu == m_level) return;
     m_level = dBu;
+    advance(true);
+}
+
+void MeterBar::advance(bool changed) {
+    const float level = m_level;
     const double now = m_clock();
     const float dt = float(now - m_last);
     m_last = now;
-    m_shown = std::max(dBu, m_shown - std::min(dt, 1.0f) * 20);
-    if (m_peak <= dBu || now - m_peakTime > 1.5) {
-        m_peak = dBu;
+    m_shown = std::max(level, m_shown - std::min(dt, 1.0f) * 20);
+    if (m_peak <= level || now - m_peakTime > 1.5) {
+        m_peak = level;
         m_peakTime = now;
     }
-    if (dBu >= 19.5f) m_clipTime = now;
-    update();
+    // Only a new level clips: one that merely stays up lets the light go out.
+    if (changed && level >= 19.5f) m_clipTime = now;
+    if (m_shown > level || m_peak > level || clipLit()) {
+        if (changed || !m_tick.isActive()) m_tick.start();
+    } else {
+        m_tick.stop();
+    }
+    // The clip light's state moves with the clock: compare with what was painted.
+    if (changed || look() != m_painted) update();
+}
+
+MeterBar::Look MeterBar::look() const {
+    const int n = segments(width(), height(), m_showClip).count;
+    const int peak = m_peak > -48 ? peakIndex(n) : -1;
+    return {litCount(n), peak, m_showClip && clipLit()};
 }
 
 MeterBar::Segments MeterBar::segments(double width, double height, bool showClip) {
@@ -149,6 +171,7 @@ void MeterBar::paintEvent(QPaintEvent*) {
         Theme::fillRoundedRect(painter, QRectF(0, 0, w, s.clipHeight), 1,
                                clipLit() ? red : Theme::withOpacity(red, 0.15));
     }
+    m_painted = look();
     const int lit = litCount(s.count);
     const int peak = peakIndex(s.count);
     // Segment i spans h - pitch * (i + 1) to h - pitch * i; the cuts fall in the gaps.

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QTimer>
 #include <QVector>
 #include <QWidget>
 #include <limits>
@@ -22,7 +23,9 @@ QColor meterBandColor(MeterBand band);
 
 // The segmented vertical level bar with ballistics: the display falls at
 // 20 dB/s and jumps up at once, a peak is held for 1.5 s, and the clip light
-// stays lit for 2 s after a level of +19.5 dBu or more.
+// stays lit for 2 s after a level of +19.5 dBu or more. A level that stays the
+// same runs nothing, but while the display still falls, a peak is held or the
+// clip light is lit, a tick of its own carries on.
 class MeterBar : public QWidget {
     Q_OBJECT
 public:
@@ -30,6 +33,8 @@ public:
 
     // Runs the ballistics when the level differs from the last one, then repaints.
     void setLevel(float dBu);
+    // Whether the bar still changes over time without a new level.
+    bool settling() const { return m_tick.isActive(); }
     float level() const { return m_level; }
     void setClock(ControlClock clock) {
         m_clock = std::move(clock);
@@ -56,6 +61,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // One step of the ballistics toward the current level; `changed` when the level is new.
+    void advance(bool changed);
+    struct Look {
+        int lit;
+        int peak;
+        bool clip;
+        bool operator==(const Look&) const = default;
+    };
+    Look look() const;
+
     // The segment column drawn once per size, all lit or all dark.
     const QImage& segmentImage(const Segments& s, bool lit);
     void drawSegmentRows(QPainter& painter, const QImage& image, double top, double bottom) const;
@@ -70,6 +85,8 @@ private:
     float m_peak = -90;
     double m_peakTime = -std::numeric_limits<double>::infinity();
     double m_clipTime = -std::numeric_limits<double>::infinity();
+    QTimer m_tick;
+    Look m_painted{};
 };
 
 // Scale labels beside a meter; always 16 pixels wide.

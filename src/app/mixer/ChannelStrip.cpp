@@ -106,7 +106,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
       m_dsp(dsp),
       m_ch(ch),
       m_header(new StripHeader(dsp, ch)),
-      m_meter(new LiveMeterBar(dsp.meterStore(), ch)),
+      m_meter(new LiveMeterBar(dsp.meterStore(), ch, channelwords::muted(dsp, ch))),
       m_fader(new Fader(kCapH, kCapW, {10, 5, 0, -5, -10, -20, -30, -40, -60})),
       m_gain(new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52)),
       m_mute(new FlatButton(QStringLiteral("MUTE"), Theme::capsFont(11, QFont::ExtraBold, 0.6), 24)),

@@ -13,6 +13,7 @@
 #include "app/ModelWatcher.h"
 #include "app/Page.h"
 #include "app/controls/Palette.h"
+#include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelWords.h"
 #include "link/DSPModel.h"
@@ -236,8 +237,7 @@ void InputQuickMenu::togglePanel() {
     m_panel->setAttribute(Qt::WA_DeleteOnClose);
     m_panel->setAutoFillBackground(true);
     m_panel->adjustSize();
-    const QPoint below = mapToGlobal(QPoint(width() / 2, height()));
-    m_panel->move(below.x() - m_panel->width() / 2, below.y() + 4);
+    placePopover(*m_panel, *this);
     m_panel->show();
 }
 

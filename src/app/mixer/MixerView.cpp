@@ -1,6 +1,8 @@
 #include "app/mixer/MixerView.h"
 
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <cmath>
 
@@ -53,7 +55,6 @@ MixerView::MixerView(DSPModel& dsp, Navigator* navigator, double gap, double spl
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(false);
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     m_inputsHeading = heading(QStringLiteral("Inputs"), Palette::inputBlue());
     m_outputsHeading = heading(QStringLiteral("Outputs"), Palette::outputAmber());
     m_inputsHeading->setParent(content);
@@ -69,13 +70,21 @@ MixerView::MixerView(DSPModel& dsp, Navigator* navigator, double gap, double spl
         m_strips.append(strip);
     }
     setWidget(content);
+    // The strips paint only their rounded panels: the viewport paints the detail
+    // background under the gaps (or the previous page's pixels stay there), and
+    // the content, which setWidget turned opaque, lets it show through.
+    content->setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
-    content->setAttribute(Qt::WA_TranslucentBackground);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     placeContent();
 }
 
 MixerView::Layout MixerView::currentLayout() const {
     return layoutFor(QSizeF(size()), m_gap, m_split, m_pad);
+}
+
+void MixerView::paintEvent(QPaintEvent* event) {
+    QPainter(viewport()).fillRect(event->rect(), Palette::makeGrey(0.095));
 }
 
 void MixerView::resizeEvent(QResizeEvent* event) {

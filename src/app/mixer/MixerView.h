@@ -33,6 +33,7 @@ Q_SIGNALS:
     void openChannel(int ch);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
 #include "app/controls/Theme.h"
 
@@ -42,5 +43,8 @@ QLineEdit* hexField(const QString& objectName, QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
     field->setFont(Theme::monoFont(Theme::bodyPx));
+    // Qt cuts text at 32767 characters by default, which can leave a lone
+    // digit at the end that would go out as a byte of its own.
+    field->setMaxLength(std::numeric_limits<int>::max());
     return field;
 }

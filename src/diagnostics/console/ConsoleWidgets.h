@@ -27,5 +27,5 @@ QPushButton* plainButton(const QString& text, QWidget* parent);
 // A plain button only as wide as its text needs, for rows that are short of room.
 QPushButton* compactButton(const QString& text, QWidget* parent);
 
-// A text field for hex bytes, in the monospaced body font.
+// A text field for hex bytes, in the monospaced body font, of any length.
 QLineEdit* hexField(const QString& objectName, QWidget* parent);

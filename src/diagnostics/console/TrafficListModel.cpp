@@ -38,7 +38,6 @@ void TrafficListModel::sync() {
     syncScheduled_ = false;
     lastSync_.start();
     const QList<TrafficEntry>& entries = log_.entries();
-    const qsizetype oldCount = rows_.size();
     // The log only appends and drops its oldest entries, so our last row is
     // still in it unless the log was cleared (or everything we showed has
     // been dropped since); new entries follow it at the end.
@@ -50,7 +49,7 @@ void TrafficListModel::sync() {
         }
         if (last < 0) {
             reset();
-            Q_EMIT countChanged();
+            Q_EMIT rowsUpdated();
             return;
         }
     }
@@ -66,7 +65,7 @@ void TrafficListModel::sync() {
         rows_.append(entries.sliced(last + 1));
         endInsertRows();
     }
-    if (rows_.size() != oldCount) Q_EMIT countChanged();
+    if (dropped > 0 || added > 0) Q_EMIT rowsUpdated();
 }
 
 void TrafficListModel::reset() {

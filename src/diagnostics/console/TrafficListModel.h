@@ -28,8 +28,8 @@ public:
     void sync();
 
 Q_SIGNALS:
-    // After an update that changed the number of rows or replaced them all.
-    void countChanged();
+    // After an update that added, dropped or replaced rows.
+    void rowsUpdated();
 
 private:
     void scheduleSync();

@@ -4,10 +4,12 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 #include "app/controls/Theme.h"
 #include "diagnostics/HexText.h"
@@ -236,6 +238,32 @@ TrafficListView::TrafficListView(TrafficListModel& model, QWidget* parent) : QTr
     setFrameShape(QFrame::NoFrame);
     setAllColumnsShowFocus(true);
     header()->setStretchLastSection(true);
+
+    // Only the user moves the list away from the bottom; rows that arrive
+    // change the range, not the position.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { followNewest_ = value >= verticalScrollBar()->maximum(); });
+    connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (first == 0) droppedAbove_ += last + 1;
+            });
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+        followNewest_ = true;
+        droppedAbove_ = 0;
+    });
+    connect(&model, &TrafficListModel::rowsUpdated, this, &TrafficListView::followOrKeepPlace);
+}
+
+void TrafficListView::followOrKeepPlace() {
+    const int dropped = std::exchange(droppedAbove_, 0);
+    if (followNewest_) {
+        scrollToBottom();
+        return;
+    }
+    // Rows scroll one at a time, so the position is the index of the top row.
+    executeDelayedItemsLayout();
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(std::max(0, bar->value() - dropped));
 }
 
 QString TrafficListView::timeText(const QDateTime& time, const QLocale& locale) {
@@ -267,4 +295,5 @@ void TrafficListView::resizeEvent(QResizeEvent* event) {
     QTreeView::resizeEvent(event);
     // Rows wrap to the width, so every cached row height is stale.
     scheduleDelayedItemsLayout();
+    if (followNewest_) scrollToBottom();
 }

@@ -10,7 +10,9 @@ class TrafficListModel;
 // with the note below, in a small monospaced font. A double click on a row
 // makes its bytes selectable as text. Rows are as tall as their
 // wrapped text; only the rows on screen are ever measured, so thousands of
-// entries stay cheap.
+// entries stay cheap. While the list stands at the bottom it follows new rows;
+// scrolled back, the rows on screen stay where they are, also when the log
+// drops its oldest entries above them.
 class TrafficListView : public QTreeView {
     Q_OBJECT
 public:
@@ -38,4 +40,10 @@ Q_SIGNALS:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void followOrKeepPlace();
+
+    bool followNewest_ = true;
+    int droppedAbove_ = 0;  // rows removed from the top since the last update
 };

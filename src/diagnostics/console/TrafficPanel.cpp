@@ -34,10 +34,8 @@ TrafficPanel::TrafficPanel(TrafficLog& log, Dialogs& dialogs, QWidget* parent)
     stack->addWidget(divider);
     stack->addWidget(list_, 1);
 
-    connect(rows_, &TrafficListModel::countChanged, this, &TrafficPanel::scrollToLast);
     connect(list_, &TrafficListView::copyText, this,
             [this](const QString& text) { dialogs_.copyText(text); });
-    scrollToLast();
 }
 
 QWidget* TrafficPanel::buildHeader() {
@@ -72,15 +70,12 @@ void TrafficPanel::exportCapture() {
                                 {QStringLiteral("Plain text (*.txt)")});
     if (path.isEmpty()) return;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(log_.exportText().toUtf8());
-    file.commit();
+    const QByteArray text = log_.exportText().toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        dialogs_.alert(QStringLiteral("The capture couldn't be saved."), file.errorString());
+    }
 }
 
 void TrafficPanel::clear() {
     log_.clear();
-}
-
-void TrafficPanel::scrollToLast() {
-    list_->scrollToBottom();
 }

@@ -11,7 +11,7 @@ class TrafficLog;
 
 // The application's traffic log beside the tools: a header row with a note
 // field and the Add note, Export… and Clear buttons, then every entry, the
-// newest at the bottom.
+// newest at the bottom (followed while the list is scrolled to the bottom).
 class TrafficPanel : public QWidget {
     Q_OBJECT
 public:
@@ -25,14 +25,14 @@ public:
 
     // Logs the typed note under "NOTE" as typed, then empties the field.
     void addNote();
-    // Saves the log's text form where the user chooses; silent on failure.
+    // Saves the log's text form where the user chooses; a failed write is
+    // shown in an alert.
     void exportCapture();
     // Empties the whole log, every transport.
     void clear();
 
 private:
     QWidget* buildHeader();
-    void scrollToLast();
 
     TrafficLog& log_;
     Dialogs& dialogs_;

@@ -172,7 +172,9 @@ void USBPanel::sendReport() {
     const auto device = std::find_if(devices.begin(), devices.end(),
                                      [openID](const HIDDeviceInfo& d) { return d.id == openID; });
     if (device == devices.end()) return;
+    // The listed size of a numbered report counts its id byte, which the
+    // transport adds in front: padding to it would send one byte too many.
     const std::optional<int> padLength =
-        pad_->isChecked() ? std::optional<int>(device->maxOutputReport) : std::nullopt;
+        pad_->isChecked() ? std::optional<int>(hid_.outputReportDataSize()) : std::nullopt;
     hid_.send(*bytes, typednumbers::reportID(reportID_->text()), padLength);
 }

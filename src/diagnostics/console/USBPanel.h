@@ -27,7 +27,7 @@ public:
     QList<QWidget*> deviceRows() const;
 
     // The hex bytes to the open device with the typed report id, padded to
-    // its output report size when Pad is on; does nothing on bad hex.
+    // its output report's data size when Pad is on; does nothing on bad hex.
     void sendReport();
 
     // The second and third lines of a device row.

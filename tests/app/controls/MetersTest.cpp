@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QScreen>
+#include <QTest>
 #include <cmath>
 #include <limits>
 
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
+#include "support/Spin.h"
 #include "support/WidgetTesting.h"
 
 using namespace kestrel_test;
@@ -119,13 +122,14 @@ TEST(MetersTest, TickLabelsAndPlacement) {
     EXPECT_EQ(level.width(), 16);
 }
 
-TEST(MetersTest, LiveMetersFollowTheStoreAndShowMutedChannelsSilent) {
+TEST(MetersTest, LiveMetersFollowTheStoreAndShowMutedOrIdleChannelsSilent) {
     MeterStore store;
-    LiveMeterBar bar(store, 5);
-    LiveHorizontalMeter row(store, 5);
+    store.setLive(true);
     QList<float> levels(12, -84.5f);
     levels[5] = -12.34f;
     store.setLevels(levels);
+    LiveMeterBar bar(store, 5, false);
+    LiveHorizontalMeter row(store, 5);
     EXPECT_EQ(bar.level(), -12.34f);
     EXPECT_EQ(row.level(), -12.34f);
     bar.setMuted(true);
@@ -133,4 +137,113 @@ TEST(MetersTest, LiveMetersFollowTheStoreAndShowMutedChannelsSilent) {
     EXPECT_EQ(bar.level(), -90);
     EXPECT_EQ(row.level(), -90);
     EXPECT_EQ(row.toolTip(), QStringLiteral("Level -12.3 dB"));  // the store's level, even muted
+    // A bar built for a muted channel never shows the live level, not even once.
+    LiveMeterBar muted(store, 5, true);
+    EXPECT_EQ(muted.shownLevel(), -90);
+    // With nothing live the last levels stay in the store, and the meters read no signal.
+    row.setMuted(false);
+    bar.setMuted(false);
+    store.setLive(false);
+    EXPECT_EQ(bar.level(), MeterStore::silent);
+    EXPECT_EQ(row.level(), MeterStore::silent);
+}
+
+namespace {
+
+// A bar on screen, read back from what the window shows (not a fresh repaint).
+struct ShownBar : QObject {
+    StepClock time;
+    MeterStore store;
+    QWidget window;
+    LiveMeterBar* bar;
+    int paints = 0;
+
+    explicit ShownBar(bool muted) : bar(new LiveMeterBar(store, 0, muted, &window)) {
+        bar->setClock(time.clock());
+        bar->setGeometry(0, 0, 10, 200);
+        bar->installEventFilter(this);
+        window.resize(10, 200);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        store.setLive(true);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+    void feed(float level) {
+        QList<float> levels(12, MeterStore::silent);
+        levels[0] = level;
+        store.setLevels(levels);
+    }
+    // Waits for the next frame of the bar.
+    void drawn() {
+        const int before = paints;
+        EXPECT_TRUE(spinUntil([&] { return paints > before; }, 2));
+    }
+    // Moves the clock and waits for the bar's own tick, then for its frame if any.
+    void wait(double seconds) {
+        QCoreApplication::processEvents();  // frames already due come first
+        const int before = paints;
+        const float shown = bar->shownLevel();
+        const float peak = bar->peakLevel();
+        time.now += seconds;
+        spinUntil([&] { return paints > before || bar->shownLevel() != shown || bar->peakLevel() != peak; },
+                  2);
+        QCoreApplication::processEvents();
+    }
+    QImage screen() { return window.screen()->grabWindow(window.winId()).toImage(); }
+    // Segments drawn lit, counted over the whole bar (the held peak included).
+    int litSegments() {
+        const QImage image = screen();
+        const MeterBar::Segments s = MeterBar::segments(10, 200, true);
+        int lit = 0;
+        for (int i = 0; i < s.count; ++i) {
+            const QColor band = meterBandColor(meterBand(MeterBar::segmentValue(i, s.count)));
+            if (image.pixel(5, int(200 - s.pitch * (i + 0.5))) == band.rgb()) ++lit;
+        }
+        return lit;
+    }
+    bool clipShown() { return screen().pixel(5, 2) == meterBandColor(MeterBand::red).rgb(); }
+};
+
+}  // namespace
+
+TEST(MetersTest, TheDrawnLevelFallsToItsTargetWithoutNewLevels) {
+    // A muted channel: nothing lit from the first frame; unmuted it shows 0 dBu.
+    ShownBar muted(true);
+    muted.feed(0);
+    EXPECT_EQ(muted.litSegments(), 0);
+    muted.bar->setMuted(false);
+    muted.drawn();
+    EXPECT_EQ(muted.litSegments(), 29);
+    // Muted again, the level stays at -90, and the display still falls at 20 dB/s.
+    muted.bar->setMuted(true);
+    muted.wait(1);
+    EXPECT_NEAR(muted.bar->shownLevel(), -20, 0.5);
+    EXPECT_EQ(muted.litSegments(), 15 + 1);  // and the peak held at 0 dBu
+    muted.wait(1);
+    EXPECT_EQ(muted.litSegments(), 4);  // -40; the peak went after 1.5 s
+    for (int step = 0; step < 3; ++step) muted.wait(1);
+    EXPECT_EQ(muted.bar->shownLevel(), -90);
+    EXPECT_EQ(muted.litSegments(), 0);
+    EXPECT_FALSE(muted.bar->settling());  // nothing runs once it is there
+
+    // Nothing live: every bar falls to no signal though the store keeps its levels.
+    ShownBar idle(false);
+    idle.feed(-6);
+    idle.drawn();
+    idle.store.setLive(false);
+    for (int step = 0; step < 4; ++step) idle.wait(1);
+    EXPECT_EQ(idle.bar->shownLevel(), MeterStore::silent);
+    EXPECT_EQ(idle.litSegments(), 0);
+
+    // The clip light goes out two seconds after the last clip, the level unchanged.
+    ShownBar clipped(false);
+    clipped.feed(19.6f);
+    clipped.drawn();
+    EXPECT_TRUE(clipped.clipShown());
+    clipped.wait(2.1);
+    EXPECT_FALSE(clipped.clipShown());
+    EXPECT_FALSE(clipped.bar->settling());
 }

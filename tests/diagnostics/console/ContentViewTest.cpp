@@ -19,12 +19,12 @@
 #include "diagnostics/console/TrafficPanel.h"
 #include "diagnostics/console/USBPanel.h"
 #include "link/TrafficLog.h"
-#include "platform/hid/FakeBackend.h"
 #include "support/CannedHidDescriptors.h"
 #include "support/Loopback.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Spin.h"
 #include "support/WidgetTesting.h"
+#include "support/hid/FakeBackend.h"
 
 using Direction = TrafficEntry::Direction;
 using kestrel_test::spinUntil;

@@ -95,6 +95,17 @@ TEST_F(NetworkPanelTest, SendsDatagramsAndOffersSendersForTCP) {
     datagram.resize(peer.readDatagram(datagram.data(), datagram.size(), &from, &fromPort));
     EXPECT_EQ(datagram, QByteArray::fromHex("A55A01"));
 
+    // A long paste is taken whole: no cut leaves a lone digit to send as a byte.
+    QByteArray large(12000, '\0');
+    for (qsizetype i = 0; i < large.size(); ++i) large[i] = char(i * 7 + 1);
+    panel.udpHexField()->setText(QString::fromLatin1(large.toHex(' ')));
+    QTest::mouseClick(udpSend(), Qt::LeftButton);
+    ASSERT_TRUE(peer.waitForReadyRead(5000));
+    EXPECT_EQ(peer.pendingDatagramSize(), large.size());
+    datagram.resize(large.size());
+    datagram.resize(peer.readDatagram(datagram.data(), datagram.size(), &from, &fromPort));
+    EXPECT_EQ(datagram, large);
+
     // The peer answers; its row offers its address to the TCP section.
     type(panel.tcpPortField(), "8234");
     peer.writeDatagram(QByteArray::fromHex("5A"), from, fromPort);

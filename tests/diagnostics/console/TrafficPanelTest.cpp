@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,18 +79,41 @@ TEST_F(TrafficPanelTest, RowsMirrorTheLogWithOneUpdatePerTurn) {
     }
 }
 
-TEST_F(TrafficPanelTest, ListScrollsToTheNewestEntry) {
-    logFrames(300);
+TEST_F(TrafficPanelTest, ListFollowsNewRowsOnlyFromTheBottom) {
+    TrafficListView& list = *panel.list();
+    const auto lastRowShown = [&] {
+        const QRect shown = list.visualRect(panel.rows()->index(panel.rows()->rowCount() - 1));
+        return shown.isValid() && shown.top() >= 0 && shown.bottom() <= list.viewport()->height();
+    };
+    logFrames(4900);
     log.log("DSP", Direction::received, QByteArray(600, '\x5A'), "a long frame with a note");
     settle();
-    TrafficListView& list = *panel.list();
-    const QModelIndex last = panel.rows()->index(panel.rows()->rowCount() - 1);
-    const QRect shown = list.visualRect(last);
-    EXPECT_TRUE(shown.isValid());
-    EXPECT_LE(shown.bottom(), list.viewport()->height());
-    EXPECT_GE(shown.top(), 0);
+    EXPECT_TRUE(lastRowShown());
     // The long frame wraps onto several lines, its note below them.
-    EXPECT_GT(shown.height(), 4 * list.visualRect(panel.rows()->index(0)).height());
+    EXPECT_GT(list.visualRect(panel.rows()->index(4900)).height(),
+              4 * list.visualRect(panel.rows()->index(4899)).height());
+
+    // Scrolled back, the rows being read stay put: while entries arrive, and
+    // once the full log drops its oldest entries above them.
+    list.verticalScrollBar()->setValue(3000);
+    const QUuid read = panel.rows()->entry(list.indexAt(QPoint(4, 4)).row()).id;
+    const auto readRowTop = [&] {
+        const QModelIndex top = list.indexAt(QPoint(4, 4));
+        return top.isValid() && panel.rows()->entry(top.row()).id == read && list.visualRect(top).top() == 0;
+    };
+    for (const int more : {50, 90, 70}) {
+        logFrames(more);
+        settle();
+        EXPECT_TRUE(readRowTop()) << log.entries().size();
+        EXPECT_FALSE(lastRowShown());
+    }
+    ASSERT_EQ(log.entries().size(), TrafficLog::limit);
+
+    // Back at the bottom, the list follows again.
+    list.verticalScrollBar()->setValue(list.verticalScrollBar()->maximum());
+    logFrames(5);
+    settle();
+    EXPECT_TRUE(lastRowShown());
 }
 
 TEST_F(TrafficPanelTest, NotesAreLoggedAsTyped) {
@@ -135,11 +159,14 @@ TEST_F(TrafficPanelTest, ExportWritesTheTextFormOrNothing) {
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(saved.readAll()), log.exportText());
 
-    // A place that cannot be written is passed over without a word.
+    // A place that cannot be written says so.
     dialogs.fileAnswers.enqueue(dir.filePath("missing/capture.txt"));
     panel.exportCapture();
     EXPECT_FALSE(QFile::exists(dir.filePath("missing/capture.txt")));
-    for (const auto& asked : dialogs.asked) EXPECT_NE(asked.kind, "alert");
+    ASSERT_EQ(dialogs.asked.size(), 4);
+    EXPECT_EQ(dialogs.asked[3].kind, "alert");
+    EXPECT_EQ(dialogs.asked[3].title, "The capture couldn't be saved.");
+    EXPECT_FALSE(dialogs.asked[3].text.isEmpty());
 }
 
 TEST_F(TrafficPanelTest, CopyTakesTheBytesOfTheSelectedRowsAndClearEverything) {

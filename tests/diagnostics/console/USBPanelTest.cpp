@@ -9,9 +9,9 @@
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/console/USBPanel.h"
 #include "link/TrafficLog.h"
-#include "platform/hid/FakeBackend.h"
 #include "support/CannedHidDescriptors.h"
 #include "support/Spin.h"
+#include "support/hid/FakeBackend.h"
 
 using kestrel_test::spinUntil;
 
@@ -39,9 +39,10 @@ protected:
         QCoreApplication::processEvents();
     }
     // The next output report the device receives: [report id] + bytes.
-    QByteArray nextReport() {
+    QByteArray nextReport(hid::FakeDevice* device = nullptr) {
+        if (!device) device = dsp;
         QList<QByteArray> reports;
-        spinUntil([&] { return !(reports += dsp->takeOutputReports()).isEmpty(); });
+        spinUntil([&] { return !(reports += device->takeOutputReports()).isEmpty(); });
         return reports.value(0);
     }
     void typeHex(const QString& text) {
@@ -123,8 +124,24 @@ TEST_F(USBPanelTest, OpenCloseTheSendButtonAndPaddedReportsWithTheTypedReportID)
     EXPECT_TRUE(log.entries().last().note.startsWith("send failed"));
     EXPECT_TRUE(dsp->takeOutputReports().isEmpty());
 
+    // A numbered report is padded to its data size: the listed size of 17
+    // counts the id byte, which goes in front.
+    hid::FakeDevice* remote =
+        backend.plug(0x1234, 0x0002, kestrel_test::numberedDescriptor(), "Acme", "Remote");
+    hid.setShowAll(true);
+    ASSERT_TRUE(spinUntil([&] { return panel.deviceRows().size() == 2; }));
+    clickRow(1);
+    ASSERT_EQ(hid.openDeviceID(), remote->id());
+    QTest::mouseClick(panel.padToggle(), Qt::LeftButton);
+    panel.reportIDField()->setText("2");
+    QTest::mouseClick(panel.sendButton(), Qt::LeftButton);
+    EXPECT_EQ(nextReport(remote), QByteArray::fromHex("02010203") + QByteArray(13, '\0'));
+    EXPECT_EQ(log.entries().last().bytes.size(), 16);
+    clickRow(0);
+
     // Unplugged while open: the Send button is disabled again.
+    ASSERT_EQ(hid.openDeviceID(), dsp->id());
     dsp->unplug();
-    ASSERT_TRUE(spinUntil([&] { return panel.deviceRows().isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return panel.deviceRows().size() == 1; }));
     EXPECT_FALSE(panel.sendButton()->isEnabled());
 }

@@ -3,8 +3,8 @@
 #include <QSignalSpy>
 #include <cerrno>
 
-#include "platform/hid/FakeBackend.h"
 #include "support/CannedHidDescriptors.h"
+#include "support/hid/FakeBackend.h"
 
 using hid::FakeBackend;
 

@@ -1,4 +1,4 @@
-#include "platform/hid/FakeBackend.h"
+#include "support/hid/FakeBackend.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

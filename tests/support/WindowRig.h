@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+#include "ScriptedDialogs.h"
+#include "app/AppContext.h"
+#include "app/Navigator.h"
+#include "app/Page.h"
+#include "diagnostics/HIDTransport.h"
+#include "diagnostics/TCPClient.h"
+#include "diagnostics/UDPProbe.h"
+#include "link/TrafficLog.h"
+#include "platform/Settings.h"
+#include "support/hid/FakeBackend.h"
+#include "sim/DeviceSimulator.h"
+
+class ConsoleView;
+class DSPModel;
+class MainWindow;
+class QWidget;
+
+namespace kestrel_test {
+
+// The real main window, shown offscreen, over a model whose TCP link reaches a simulator
+// on a random loopback address; answers its dialogs from a script and keeps its settings
+// in a private file. Tests drive it as a user would and read the simulator's frames and
+// the pixels the window last put on screen.
+class WindowRig {
+public:
+    struct Options {
+        QString startPage;                              // TSL_PAGE while the window is made; empty: the mixer
+        bool connect = true;                            // connect and wait through the first read-back
+        std::function<void(DeviceSimulator&)> prepare;  // runs before the simulator is reached
+    };
+
+    WindowRig();
+    explicit WindowRig(const Options& options);
+    ~WindowRig();
+
+    MainWindow& window() { return *window_; }
+    ConsoleView& console();
+    DSPModel& model() { return *model_; }
+    AppContext& context() { return context_; }
+
+    // Connects over TCP and waits until the model is connected, read back and has its
+    // preset list. True when all of that happened.
+    bool connect();
+    // Runs a full read-back of every parameter now and waits for its end.
+    bool readBack();
+    // Starts a full read-back and waits only until it has begun; then waits for its end.
+    bool startReadBack();
+    bool finishReadBack();
+    // The next dialog (file panel, confirmation or alert) runs a full read-back before
+    // it answers, as a read-back that starts and ends while a modal dialog is open.
+    void readBackInNextDialog();
+    int readBacksDuringDialogs() const { return readBacksDuringDialogs_; }
+
+    // Selects a page through the sidebar and lets the switch settle.
+    void showPage(const Page& page);
+    // The current page's view (null while the reading display covers it).
+    QWidget* pageView();
+    template <typename T>
+    T* page() {
+        return qobject_cast<T*>(pageView());
+    }
+
+    // Lets posted work run, and deletes widgets that were replaced.
+    void turn();
+    // Spins until the condition holds (bounded).
+    bool waitFor(const std::function<bool()>& condition, double seconds = 20);
+
+    // The window's pixels as last flushed to its backing store: what the user sees, without
+    // repainting anything (a grab would paint afresh and hide stale pixels).
+    QImage onScreen();
+    // The rectangle of a widget inside the window, in the image's pixels.
+    QRect onScreenRect(const QWidget& widget);
+
+    // Frames the simulator received, oldest first; `since` counts from a mark.
+    const QList<DSPFrame>& received() const { return simulator.received(); }
+    qsizetype mark() const { return simulator.received().size(); }
+    QList<DSPFrame> receivedSince(qsizetype mark, quint16 command) const;
+
+    QTemporaryDir dir;
+    Settings settings;
+    hid::FakeBackend backend;
+    TrafficLog log;
+    HIDTransport hid;
+    UDPProbe udp;
+    TCPClient tcp;
+    DeviceSimulator simulator;
+    Navigator navigator;
+    ScriptedDialogs dialogs;
+
+private:
+    DSPModel* model_ = nullptr;
+    AppContext context_;
+    std::unique_ptr<MainWindow> window_;
+    int presetLists_ = 0;
+    int readBacksDuringDialogs_ = 0;
+};
+
+}  // namespace kestrel_test
