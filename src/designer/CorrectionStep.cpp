@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
@@ -49,7 +50,7 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
     auto* warningRow = new QHBoxLayout(warning);
     warningRow->setContentsMargins(0, 0, 0, 0);
     warningRow->setSpacing(4);
-    auto* icon = new QLabel;
+    auto* icon = new PlainLabel;
     icon->setPixmap(symbolIcon(Symbol::infoCircle, Theme::systemOrange(), 12).pixmap(12, 12));
     warningRow->addWidget(icon, 0, Qt::AlignTop);
     warningText = label(QString(), Theme::captionPx);

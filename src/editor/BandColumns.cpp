@@ -101,7 +101,11 @@ BandColumns::BandColumns(DSPModel& model, int ch, QWidget* parent)
 }
 
 void BandColumns::refresh() {
-    for (int b = 0; b < m_columns.size(); ++b) m_columns[b]->display(m_model.band(m_ch, b), b == m_selected);
+    for (int b = 0; b < m_columns.size(); ++b) {
+        m_columns[b]->display(m_model.band(m_ch, b), b == m_selected);
+        // A band the device never reported is shown but cannot be edited.
+        m_columns[b]->setEnabled(m_model.holds(ParamMap::eqBandParam(m_ch, b)));
+    }
     fitHeight();
 }
 
@@ -147,10 +151,11 @@ void BandColumns::choose(int band) {
 void BandColumns::writeBand(int band, const std::function<void(DSPModel::Band&)>& change) {
     choose(band);
     const quint32 number = ParamMap::eqBandParam(m_ch, band);
-    DSPModel::Band edited = DSPModel::decodeBand(m_model.words(number, 4));
+    std::optional<DSPModel::Words> words = m_model.heldWords(number, 4);
+    if (!words) return;
+    DSPModel::Band edited = DSPModel::decodeBand(*words);
     change(edited);
-    DSPModel::Words words = m_model.words(number, 4);
-    if (DSPModel::encodeBand(words, edited)) m_model.write(number, words);
+    if (DSPModel::encodeBand(*words, edited)) m_model.write(number, *words);
 }
 
 BandColumn::BandColumn(BandColumns& owner, int ch, int band)

@@ -147,25 +147,27 @@ QString FiltersDelayPanel::unit() const {
 }
 
 void FiltersDelayPanel::setFilter(quint32 number, const DSPModel::Filter& filter) {
-    DSPModel::Words words = m_model.words(number, 2);
-    if (DSPModel::encodeFilter(words, filter)) m_model.write(number, words);
+    std::optional<DSPModel::Words> words = m_model.heldWords(number, 2);
+    if (words && DSPModel::encodeFilter(*words, filter)) m_model.write(number, *words);
 }
 
 void FiltersDelayPanel::setDelayOn(bool on) {
     const quint32 number = *ParamMap::param(ParamMap::Block::delay(), m_ch);
-    DSPModel::Words words = m_model.words(number, 2);
-    words[1] = on ? 0 : 1;
-    m_model.write(number, words);
+    std::optional<DSPModel::Words> words = m_model.heldWords(number, 2);
+    if (!words) return;
+    (*words)[1] = on ? 0 : 1;
+    m_model.write(number, *words);
 }
 
 void FiltersDelayPanel::setDelay(double ms) {
     const float v = float(ms);
     if (std::isnan(v)) return;  // the stored delay must stay a number
     const quint32 number = *ParamMap::param(ParamMap::Block::delay(), m_ch);
-    DSPModel::Words words = m_model.words(number, 2);
+    std::optional<DSPModel::Words> words = m_model.heldWords(number, 2);
+    if (!words) return;
     const float stored = v <= 0 ? 0.0f : std::round(std::min(v, 2000.0f) / 0.01f) * 0.01f;
-    words[0] = std::bit_cast<quint32>(stored);
-    m_model.write(number, words);
+    (*words)[0] = std::bit_cast<quint32>(stored);
+    m_model.write(number, *words);
 }
 
 void FiltersDelayPanel::refresh() {
@@ -179,6 +181,10 @@ void FiltersDelayPanel::refresh() {
         c.field->setValue(double(f.freq));
         c.slope->setCurrentIndex(f.slope.rawValue());
         c.dim->setEnabled(!f.on);
+        const bool known = m_model.holds(c.number);
+        for (QWidget* control : {static_cast<QWidget*>(c.toggle), static_cast<QWidget*>(c.knob),
+                                 static_cast<QWidget*>(c.field), static_cast<QWidget*>(c.slope)})
+            control->setEnabled(known);
     }
     showDelay();
 }
@@ -190,6 +196,9 @@ void FiltersDelayPanel::showDelay() {
     const QString shownUnit = unit();
     const QSignalBlocker blockToggle(m_delayToggle);
     m_delayToggle->setChecked(on);
+    const bool known = m_model.holds(*ParamMap::param(ParamMap::Block::delay(), m_ch));
+    m_delayToggle->setEnabled(known);
+    m_delayKnob->setEnabled(known);
     m_delayKnob->setTint(editorkit::tint(m_ch, on));
     m_delayKnob->setValue(ms);
     m_unitPicker->setCurrent(shownUnit);
@@ -202,6 +211,7 @@ void FiltersDelayPanel::showDelay() {
         m_fieldUnit = shownUnit;
         measure();  // the field's width follows its widest text
     }
+    m_delayField->setEnabled(known);
     m_delayField->setValue(double(ms) * unitFactor(shownUnit));
 }
 

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "platform/NumText.h"
 
@@ -78,7 +79,7 @@ CompactNumberField::CompactNumberField(const QString& format, const QString& uni
     m_edit->setTextMargins(0, 0, 0, 0);
     row->addWidget(m_edit, 0, Qt::AlignVCenter);
     if (!unit.isEmpty()) {
-        m_unit = new QLabel(unit);
+        m_unit = new PlainLabel(unit);
         m_unit->setFont(Theme::font(Theme::caption2Px));
         QPalette palette = m_unit->palette();
         palette.setColor(QPalette::WindowText, Theme::secondaryText());
@@ -135,7 +136,9 @@ void CompactNumberField::setValue(double value) {
 
 void CompactNumberField::setTextColor(const QColor& colour) {
     QPalette palette = m_edit->palette();
-    palette.setColor(QPalette::Text, colour);
+    // The disabled colour stays the theme's, so a field whose value is unknown looks it.
+    palette.setColor(QPalette::Active, QPalette::Text, colour);
+    palette.setColor(QPalette::Inactive, QPalette::Text, colour);
     m_edit->setPalette(palette);
 }
 
