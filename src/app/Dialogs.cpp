@@ -10,9 +10,12 @@
 #include "app/controls/PlainText.h"
 
 QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
-                                       const QStringList& nameFilters) {
-    return QFileDialog::getSaveFileName(m_parent, title, proposedName,
-                                        nameFilters.join(QStringLiteral(";;")));
+                                       const QStringList& nameFilters, const QString& defaultSuffix) {
+    QFileDialog panel(m_parent, title, proposedName, nameFilters.join(QStringLiteral(";;")));
+    panel.setAcceptMode(QFileDialog::AcceptSave);
+    panel.setDefaultSuffix(defaultSuffix);
+    if (panel.exec() != QDialog::Accepted) return {};
+    return panel.selectedFiles().value(0);
 }
 
 QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& nameFilters) {

@@ -169,6 +169,7 @@ void StatusBar::addConnectionMenu() {
 void StatusBar::fillConnectionMenu(QMenu* menu) {
     menu->clear();
     QAction* network = menu->addAction(QStringLiteral("Connect over network…"));
+    network->setEnabled(!m_link.isOffline());
     connect(network, &QAction::triggered, this, [this] {
         auto* sheet = new NetworkConnectView(m_link, m_settings, {}, window());
         sheet->setAttribute(Qt::WA_DeleteOnClose);

@@ -17,7 +17,9 @@ using namespace designerui;
 namespace {
 
 CompactNumberField* hzField() {
-    return new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
+    auto* field = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
+    field->setRange(20, 22000);
+    return field;
 }
 
 }  // namespace
@@ -34,6 +36,7 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
     aroundAverage->setToolTip(
         QStringLiteral("Cuts peaks and fills dips evenly, instead of boosting everything up to 0 dB"));
     maxBoost = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("dB"), 52);
+    maxBoost->setRange(0, 24);
     phaseOn = checkBox(QStringLiteral("Phase correction"), true);
     phaseMin = hzField();
     phaseMax = hzField();

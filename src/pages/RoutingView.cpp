@@ -46,6 +46,8 @@ CrosspointCell::CrosspointCell(DSPModel& model, quint32 id, const std::optional<
 void CrosspointCell::refresh() {
     const DSPModel::Crosspoint point = m_model.crosspoint(m_id);
     m_shownOn = point.on;
+    // A crosspoint the device never reported is shown but cannot be switched.
+    setEnabled(m_model.holds(m_id));
     setToolTip(point.on ? numtext::format("On, %.1f dB — double-click to switch off", double(point.level))
                         : QStringLiteral("Off — double-click to switch on"));
     update();
@@ -53,9 +55,10 @@ void CrosspointCell::refresh() {
 
 void CrosspointCell::toggle(bool wasOn) {
     m_select(m_id);
-    DSPModel::Words words = m_model.words(m_id, 2);
-    DSPModel::encodeCrosspoint(words, !wasOn, std::nullopt);
-    m_model.write(m_id, words);
+    std::optional<DSPModel::Words> words = m_model.heldWords(m_id, 2);
+    if (!words) return;
+    DSPModel::encodeCrosspoint(*words, !wasOn, std::nullopt);
+    m_model.write(m_id, *words);
 }
 
 void CrosspointCell::paintEvent(QPaintEvent*) {
@@ -63,6 +66,7 @@ void CrosspointCell::paintEvent(QPaintEvent*) {
     m_shownOn = point.on;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) painter.setOpacity(0.35);
     const QRectF box(0, 0, cellWidth, cellHeight);
     const QColor fill = point.on ? Theme::withOpacity(pagekit::accent(), 0.85)
                                  : Theme::withOpacity(Theme::systemGrey(), 0.15);
@@ -198,10 +202,11 @@ void RoutingView::applyToAll(DSPModel& model, const ParamMap::Grid& grid, bool c
     for (int r = 0; r < grid.rows.size(); ++r) {
         for (int c = 0; c < grid.cols.size(); ++c) {
             const quint32 p = grid.crosspoint(r, c);
-            DSPModel::Words words = model.words(p, 2);
+            std::optional<DSPModel::Words> words = model.heldWords(p, 2);
+            if (!words) continue;  // never reported: its level would be invented
             const bool on = !clear && r == c;
-            DSPModel::encodeCrosspoint(words, on, on ? std::optional<float>(0.0f) : std::nullopt);
-            model.write(p, words);
+            DSPModel::encodeCrosspoint(*words, on, on ? std::optional<float>(0.0f) : std::nullopt);
+            model.write(p, *words);
         }
     }
 }

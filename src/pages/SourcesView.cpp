@@ -133,6 +133,7 @@ QWidget* SourcesView::buildGeneratorRow(Generator g) {
 
     GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), new QSlider(Qt::Horizontal),
                           new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dBu"), 52)};
+    controls.level->setRange(-90, 0);
     controls.power->setFocusPolicy(Qt::NoFocus);
     connect(controls.power, &QCheckBox::toggled, this,
             [this, g](bool on) { m_model.setGenerator(g, std::nullopt, on); });
@@ -188,9 +189,14 @@ void SourcesView::refresh() {
         const InputSource source = m_model.inputSource(input);
         const auto* at = std::find(std::begin(pickerOrder), std::end(pickerOrder), source.rawValue());
         m_sourcePickers[input]->setCurrent(QString::number(at - std::begin(pickerOrder)));
+        // Settings the device never reported are shown but cannot be edited.
+        m_sourcePickers[input]->setEnabled(m_model.holds(346 + quint32(input)) &&
+                                           m_model.holds(350 + quint32(input)) &&
+                                           m_model.holds(generatorTypeParam));
     }
     const Generator fed = shownGenerator(m_model.words(generatorTypeParam, 1)[0]);
     m_generatorChoices[fed.rawValue()]->setChecked(true);
+    for (QRadioButton* choice : m_generatorChoices) choice->setEnabled(m_model.holds(generatorTypeParam));
     for (Generator g : Generator::allCases()) {
         const GeneratorRow& row = m_generatorRows[g.rawValue()];
         const QSignalBlocker blockPower(row.power);
@@ -200,6 +206,11 @@ void SourcesView::refresh() {
         if (std::isfinite(level))
             row.slider->setValue(int(std::lround(std::clamp(level, -90.0f, 0.0f) * sliderScale)));
         row.level->setValue(level);
+        const bool known = m_model.holds(g.parameter());
+        for (QWidget* control : {static_cast<QWidget*>(row.power), static_cast<QWidget*>(row.slider),
+                                 static_cast<QWidget*>(row.level)})
+            control->setEnabled(known);
     }
     m_frequency->setValue(double(m_model.words(sineParam, 3)[0]));
+    m_frequency->setEnabled(m_model.holds(sineParam));
 }

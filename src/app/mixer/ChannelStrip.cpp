@@ -127,6 +127,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     faderRow->addWidget(m_fader, 1);
     stack->addLayout(faderRow, 1);
 
+    m_gain->setRange(-60, 15);
     stack->addWidget(m_gain, 0, Qt::AlignHCenter);
     stack->addLayout(inset(m_mute, 8));
     stack->addLayout(inset(m_quick, 8));
@@ -176,6 +177,11 @@ void ChannelStrip::refresh() {
 
     m_header->setState(name, groupOf(m_dsp, m_ch));
     m_meter->setMuted(muted);
+    // Gain, mute and polarity share one block; until it is read none of them is known.
+    const bool known = m_dsp.holds(channelwords::gainParam(m_ch));
+    m_fader->setEnabled(known);
+    m_gain->setEnabled(known);
+    m_mute->setEnabled(known);
     {
         const QSignalBlocker blockFader(m_fader);
         m_fader->setDB(gain);

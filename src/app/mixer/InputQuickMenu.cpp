@@ -266,7 +266,12 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
     mute->setChecked(channelwords::muted(dsp, ch));
     QObject::connect(mute, &QAction::triggered, &menu,
                      [&dsp, ch](bool checked) { dsp.setMute(ch, checked); });
+    // Until the device has reported them, these settings are shown but not offered.
+    const bool flagsKnown = dsp.holds(channelwords::gainParam(ch));
+    phase->setEnabled(flagsKnown);
+    mute->setEnabled(flagsKnown);
     if (ch >= 4) return;
+    const bool sourceKnown = dsp.holds(346 + quint32(ch)) && dsp.holds(350 + quint32(ch)) && dsp.holds(342);
 
     menu.addSeparator();
     menu.addSection(QStringLiteral("Source"));
@@ -278,6 +283,7 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
         QAction* row = menu.addAction(source.label());
         row->setCheckable(true);
         row->setChecked(source == current);
+        row->setEnabled(sourceKnown);
         group->addAction(row);
         QObject::connect(row, &QAction::triggered, &menu,
                          [&dsp, ch, source] { dsp.setInputSource(ch, source); });
