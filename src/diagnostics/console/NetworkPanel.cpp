@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/HexText.h"
 #include "diagnostics/TCPClient.h"
@@ -24,7 +25,7 @@ namespace {
 // A field with its title in front, as a form row shows it.
 QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& objectName, QWidget* parent,
                        int width = 0) {
-    row.addWidget(new QLabel(title, parent));
+    row.addWidget(new PlainLabel(title, parent));
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
     if (width > 0) {
@@ -40,7 +41,7 @@ QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& obj
 template <typename Send>
 QLineEdit* addHexSendRow(PanelGroupBox& box, const QString& objectName, NetworkPanel* panel, Send send) {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Hex bytes"), &box));
+    row->addWidget(new PlainLabel(QStringLiteral("Hex bytes"), &box));
     QLineEdit* field = hexField(objectName, &box);
     row->addWidget(field, 1);
     auto* button = plainButton(QStringLiteral("Send"), &box);
