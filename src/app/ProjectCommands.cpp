@@ -9,6 +9,7 @@
 #include "app/ProductSettings.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "link/ParamMap.h"
 
 QString ProjectCommands::baseName() const {
     const DSPConnection::Status& status = m_model.link().status();
@@ -28,6 +29,16 @@ QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& 
     return name;
 }
 
+QString ProjectCommands::incompleteText(int unread) {
+    const int all = int(ParamMap::allParameters().size());
+    const QString count = unread == 1 ? QStringLiteral("1 of %1 settings was").arg(all)
+                                      : QStringLiteral("%1 of %2 settings were").arg(unread).arg(all);
+    return count + QStringLiteral(" not read from the DSP") +
+           QStringLiteral(
+               ", so the project would be incomplete. Connect to the DSP again to read every "
+               "setting, then save.");
+}
+
 const QStringList& ProjectCommands::nameFilters() {
     static const QStringList filters = {QStringLiteral("Tessaline DSP Control project (*.tsldsp)"),
                                         QStringLiteral("JSON (*.json)")};
@@ -40,12 +51,18 @@ bool ProjectCommands::projectFilesAvailable() const {
 
 void ProjectCommands::saveProject() {
     if (!projectFilesAvailable()) return;
+    // A project lacking settings would, once opened, leave those settings as they happen
+    // to be on the device: it is refused rather than saved incomplete.
+    if (const int unread = m_model.unreadCount(); unread > 0) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), incompleteText(unread));
+        return;
+    }
     const QString base = baseName();
-    QString path = m_dialogs.chooseSaveFile(QStringLiteral("Save Project"),
-                                            proposedFileName(base, QDate::currentDate()), nameFilters());
+    // A name typed without the extension gets it: the open panel's filter would hide the file.
+    const QString path =
+        m_dialogs.chooseSaveFile(QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()),
+                                 nameFilters(), QStringLiteral("tsldsp"));
     if (path.isEmpty()) return;
-    // A name typed without an extension would be hidden by the open panel's filter.
-    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".tsldsp");
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
 }

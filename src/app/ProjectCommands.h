@@ -30,6 +30,8 @@ public:
     void emailSupport();
 
     static const QStringList& nameFilters();
+    // Why Save refuses a table that misses settings: how many were not read.
+    static QString incompleteText(int unread);
 
 private:
     DSPModel& m_model;

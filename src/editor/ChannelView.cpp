@@ -312,6 +312,9 @@ void ChannelView::refreshHeader() {
     m_mute->setLook({muted ? Palette::red() : Theme::white(0.07), QColor(),
                      muted ? QColor(Qt::white) : Theme::secondaryText(), 6});
     m_mute->setChecked(muted);
+    const bool gainKnown = m_model.holds(quint32(m_ch + 1));
+    m_gain->setEnabled(gainKnown);
+    m_mute->setEnabled(gainKnown);
     if (QPushButton* paste = toolbarButton(tr("Paste"))) paste->setEnabled(m_model.canPasteEQ(m_ch));
     if (QPushButton* bypass = toolbarButton(tr("Bypass"))) {
         const QSignalBlocker block(bypass);

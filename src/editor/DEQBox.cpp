@@ -215,10 +215,11 @@ KnobField* DEQBandPanel::addKnob(const QString& label, double lo, double hi, boo
 }
 
 void DEQBandPanel::edit(const std::function<void(DSPModel::DEQBand&)>& change) {
+    std::optional<DSPModel::Words> words = m_model.heldWords(bandParam(m_ch, m_band), 8);
+    if (!words) return;
     DSPModel::DEQBand band = m_model.deqBand(m_ch, m_band);
     change(band);
-    DSPModel::Words words = m_model.words(bandParam(m_ch, m_band), 8);
-    if (DSPModel::encodeDEQBand(words, band)) m_model.write(bandParam(m_ch, m_band), words);
+    if (DSPModel::encodeDEQBand(*words, band)) m_model.write(bandParam(m_ch, m_band), *words);
 }
 
 void DEQBandPanel::refresh() {
@@ -228,6 +229,11 @@ void DEQBandPanel::refresh() {
     const QSignalBlocker blockMode(m_mode);
     m_active->setChecked(band.active);
     m_mode->setCurrentIndex(band.mode.rawValue());
+    // A band the device never reported is shown but cannot be edited.
+    const bool known = m_model.holds(bandParam(m_ch, m_band));
+    m_active->setEnabled(known);
+    m_mode->setEnabled(known);
+    for (KnobField* knob : m_knobs) knob->setEnabled(known);
     const QList<double> values{double(band.freq),   band.q,       band.threshold,
                                band.ratio,          band.maxGain, double(band.attack),
                                double(band.release)};

@@ -9,6 +9,7 @@
 
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "editor/DynamicsEstimates.h"
 #include "editor/DynamicsViews.h"
@@ -75,6 +76,11 @@ void DynamicsPanel::showOn(bool on) {
     for (KnobField* knob : m_knobs) knob->setTint(editorkit::tint(m_ch, on));
 }
 
+void DynamicsPanel::showKnown(bool settings, bool onSwitch) {
+    for (KnobField* knob : m_knobs) knob->setEnabled(settings);
+    m_on->setEnabled(onSwitch);
+}
+
 CompressorBox::CompressorBox(DSPModel& model, int ch, QWidget* parent)
     : DynamicsPanel(tr("Compressor"), model, ch, parent), m_curve(new TransferCurve) {
     using C = DSPModel::Compressor;
@@ -103,6 +109,9 @@ void CompressorBox::edit(const std::function<void(DSPModel::Compressor&)>& chang
 void CompressorBox::refresh() {
     const DSPModel::Compressor c = m_model.compressor(m_ch);
     showOn(c.on);
+    // The switch is written through the settings, so it needs them too.
+    const bool known = m_model.holds(174 + quint32(m_ch));
+    showKnown(known, known && m_model.holds(182 + quint32(m_ch)));
     const QList<double> values{c.threshold, c.ratio, double(c.attack), double(c.release), double(c.knee)};
     for (int i = 0; i < m_knobs.size(); ++i) m_knobs[i]->setValue(values[i]);
     updateLive();
@@ -138,6 +147,8 @@ void LimiterBox::edit(const std::function<void(DSPModel::Limiter&)>& change) {
 void LimiterBox::refresh() {
     const DSPModel::Limiter l = m_model.limiter(m_ch);
     showOn(l.on);
+    const bool known = m_model.holds(190 + quint32(m_ch));
+    showKnown(known, known && m_model.holds(198 + quint32(m_ch)));
     m_knobs[0]->setValue(l.threshold);
     m_knobs[1]->setValue(double(l.release));
     updateLive();
@@ -154,7 +165,7 @@ void LimiterBox::updateLive() {
 }
 
 GateBox::GateBox(DSPModel& model, int ch, QWidget* parent)
-    : DynamicsPanel(tr("Noise gate"), model, ch, parent), m_status(new QLabel) {
+    : DynamicsPanel(tr("Noise gate"), model, ch, parent), m_status(new PlainLabel) {
     m_status->setFont(Theme::font(Theme::captionPx, QFont::Bold));
     addKnob(tr("Threshold"), -90, 0, false, std::nullopt, 0.1, "%.1f", "dB",
             [this](double v) { setThreshold(v); });
@@ -187,13 +198,16 @@ void GateBox::setThreshold(double dB) {
     const float v = float(dB);
     if (std::isnan(v)) return;
     const quint32 number = *ParamMap::param(ParamMap::Block::gate(), m_ch);
-    DSPModel::Words words = m_model.words(number, 6);
-    words[0] = std::bit_cast<quint32>(v <= -90 ? -90.0f : editorkit::roundToTenth(std::min(v, 0.0f)));
-    m_model.write(number, words);
+    std::optional<DSPModel::Words> words = m_model.heldWords(number, 6);
+    if (!words) return;
+    (*words)[0] = std::bit_cast<quint32>(v <= -90 ? -90.0f : editorkit::roundToTenth(std::min(v, 0.0f)));
+    m_model.write(number, *words);
 }
 
 void GateBox::refresh() {
     showOn(isOn());
+    showKnown(m_model.holds(*ParamMap::param(ParamMap::Block::gate(), m_ch)),
+              m_model.holds(*ParamMap::param(ParamMap::Block::gateOff(), m_ch)));
     m_knobs[0]->setValue(threshold());
     updateLive();
 }

@@ -28,6 +28,8 @@ protected:
                        std::optional<double> defaultValue, double step, const QString& format,
                        const QString& unit, std::function<void(double)> commit);
     void showOn(bool on);
+    // Settings or a switch the device never reported are shown but cannot be edited.
+    void showKnown(bool settings, bool onSwitch);
     // The compressor's and limiter's arrangement: switch and knobs, curve, meters.
     void layOutWithCurve(TransferCurve* curve);
 

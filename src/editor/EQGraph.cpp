@@ -71,7 +71,10 @@ void EQGraph::dragBand(int band, QPointF pointer) {
     select(band);
     if (width() <= 0 || height() <= 0) return;  // no plot to map the pointer onto
     const quint32 number = ParamMap::eqBandParam(m_ch, band);
-    DSPModel::Words words = m_model.words(number, 4);
+    // A band the device never reported has no Q or type to keep: it is not dragged.
+    std::optional<DSPModel::Words> held = m_model.heldWords(number, 4);
+    if (!held) return;
+    DSPModel::Words& words = *held;
     const double w = width();
     const double half = height() / 2.0;
     const double u = std::clamp(pointer.x(), 0.0, w) / w;

@@ -103,9 +103,12 @@ QWidget* FIRBox::buildStoredPanel() {
     m_storedGraph = new FIRResponseGraph(graphFMin, graphFMax, 110);
     m_storedGraph->setMinimumWidth(0);
     m_reading = editorkit::caption(tr("Reading the filter from the DSP…"));
+    m_readFailedText = editorkit::caption(
+        tr("The filter couldn't be read from the DSP. It is read again when this tab is shown again."));
     content->addWidget(m_storedText);
     content->addWidget(m_storedGraph);
     content->addWidget(m_reading);
+    content->addWidget(m_readFailedText);
     content->addWidget(
         editorkit::caption(tr("The filter stored in this channel's FIR block. Turn bypass off to hear it.")));
     m_clearButton = new QPushButton(tr("Clear FIR…"));
@@ -321,7 +324,8 @@ void FIRBox::refresh() {
             m_storedGraph->setCoefficients(*m_live);
         }
     }
-    m_reading->setVisible(!m_live && connected);
+    m_reading->setVisible(!m_live && connected && !m_readFailed);
+    m_readFailedText->setVisible(!m_live && connected && m_readFailed);
     m_clearButton->setText(m_clearing ? tr("Clearing…") : tr("Clear FIR…"));
     m_clearButton->setEnabled(!m_clearing && connected);
     m_clearText->setVisible(m_clearMessage.has_value());
@@ -382,9 +386,14 @@ QCoro::Task<> FIRBox::readBack() {
         refresh();
         co_return;
     }
+    m_readFailed = false;
+    refresh();
     const std::optional<DSPModel::FIRReadBack> result = co_await m_model.readFIR(m_ch);
     if (!guard) co_return;
     m_live = result ? std::optional(result->coefficients) : std::nullopt;
+    // Only a read-back that was answered clears the failure; the tab's next showing
+    // tries again.
+    m_readFailed = !result;
     refresh();
 }
 

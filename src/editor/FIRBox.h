@@ -49,6 +49,7 @@ public:
     void defaultSendTarget();
 
     const std::optional<QList<float>>& live() const { return m_live; }
+    bool readFailed() const { return m_readFailed; }
     const FIRDesign::Spec& spec() const { return m_spec; }
     const std::optional<QString>& clearMessage() const { return m_clearMessage; }
     bool clearing() const { return m_clearing; }
@@ -91,6 +92,7 @@ private:
     std::optional<FIRFile::Loaded> m_file;
     std::optional<QString> m_fileError;
     std::optional<QList<float>> m_live;
+    bool m_readFailed = false;  // the last read-back got no answer
     bool m_clearing = false;
     std::optional<QString> m_clearMessage;
 
@@ -100,6 +102,7 @@ private:
     QLabel* m_storedText = nullptr;
     FIRResponseGraph* m_storedGraph = nullptr;
     QLabel* m_reading = nullptr;
+    QLabel* m_readFailedText = nullptr;
     QPushButton* m_clearButton = nullptr;
     QLabel* m_clearText = nullptr;
     SegmentedPicker* m_sourcePicker = nullptr;

@@ -73,10 +73,7 @@ FiltersDelayPanel::FiltersDelayPanel(DSPModel& model, Settings& settings, int ch
     // The panel chooses its arrangement from the width it gets, so it must not
     // ask its container for the wide arrangement's width.
     row->setSizeConstraint(QLayout::SetNoConstraint);
-    arrange(true);
-    m_compactWidth = row->minimumSize().width();
-    arrange(false);
-    m_wideWidth = row->sizeHint().width();
+    measure();
 
     connect(&settings, &Settings::changed, this, [this](const QString& key) {
         if (key == unitKey) showDelay();
@@ -90,6 +87,7 @@ FiltersDelayPanel::FilterControls FiltersDelayPanel::makeFilter(const QString& t
     c.toggle = editorkit::toggle(title, true);
     c.knob = new Encoder({20, 22000, true, 1}, false, std::nullopt, Palette::channel(m_ch), 28);
     c.field = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
+    c.field->setRange(20, 22000);
     c.slope = new QComboBox;
     for (FilterSlope slope : FilterSlope::allCases()) c.slope->addItem(slope.name());
     c.slope->setFixedWidth(80);
@@ -149,25 +147,27 @@ QString FiltersDelayPanel::unit() const {
 }
 
 void FiltersDelayPanel::setFilter(quint32 number, const DSPModel::Filter& filter) {
-    DSPModel::Words words = m_model.words(number, 2);
-    if (DSPModel::encodeFilter(words, filter)) m_model.write(number, words);
+    std::optional<DSPModel::Words> words = m_model.heldWords(number, 2);
+    if (words && DSPModel::encodeFilter(*words, filter)) m_model.write(number, *words);
 }
 
 void FiltersDelayPanel::setDelayOn(bool on) {
     const quint32 number = *ParamMap::param(ParamMap::Block::delay(), m_ch);
-    DSPModel::Words words = m_model.words(number, 2);
-    words[1] = on ? 0 : 1;
-    m_model.write(number, words);
+    std::optional<DSPModel::Words> words = m_model.heldWords(number, 2);
+    if (!words) return;
+    (*words)[1] = on ? 0 : 1;
+    m_model.write(number, *words);
 }
 
 void FiltersDelayPanel::setDelay(double ms) {
     const float v = float(ms);
     if (std::isnan(v)) return;  // the stored delay must stay a number
     const quint32 number = *ParamMap::param(ParamMap::Block::delay(), m_ch);
-    DSPModel::Words words = m_model.words(number, 2);
+    std::optional<DSPModel::Words> words = m_model.heldWords(number, 2);
+    if (!words) return;
     const float stored = v <= 0 ? 0.0f : std::round(std::min(v, 2000.0f) / 0.01f) * 0.01f;
-    words[0] = std::bit_cast<quint32>(stored);
-    m_model.write(number, words);
+    (*words)[0] = std::bit_cast<quint32>(stored);
+    m_model.write(number, *words);
 }
 
 void FiltersDelayPanel::refresh() {
@@ -181,6 +181,10 @@ void FiltersDelayPanel::refresh() {
         c.field->setValue(double(f.freq));
         c.slope->setCurrentIndex(f.slope.rawValue());
         c.dim->setEnabled(!f.on);
+        const bool known = m_model.holds(c.number);
+        for (QWidget* control : {static_cast<QWidget*>(c.toggle), static_cast<QWidget*>(c.knob),
+                                 static_cast<QWidget*>(c.field), static_cast<QWidget*>(c.slope)})
+            control->setEnabled(known);
     }
     showDelay();
 }
@@ -192,6 +196,9 @@ void FiltersDelayPanel::showDelay() {
     const QString shownUnit = unit();
     const QSignalBlocker blockToggle(m_delayToggle);
     m_delayToggle->setChecked(on);
+    const bool known = m_model.holds(*ParamMap::param(ParamMap::Block::delay(), m_ch));
+    m_delayToggle->setEnabled(known);
+    m_delayKnob->setEnabled(known);
     m_delayKnob->setTint(editorkit::tint(m_ch, on));
     m_delayKnob->setValue(ms);
     m_unitPicker->setCurrent(shownUnit);
@@ -202,12 +209,15 @@ void FiltersDelayPanel::showDelay() {
         m_delayField->deleteLater();
         m_delayField = field;
         m_fieldUnit = shownUnit;
+        measure();  // the field's width follows its widest text
     }
+    m_delayField->setEnabled(known);
     m_delayField->setValue(double(ms) * unitFactor(shownUnit));
 }
 
 CompactNumberField* FiltersDelayPanel::makeDelayField(const QString& shownUnit) {
     auto* field = new CompactNumberField(delayFormat(shownUnit), QString(), 52);
+    field->setRange(0, 2000 * unitFactor(shownUnit));
     field->setToolTip(tr("Delay in ") + shownUnit);
     connect(field, &CompactNumberField::committed, this, [this, shownUnit](double typed) {
         setDelay(double(float(typed) / float(unitFactor(shownUnit))));
@@ -224,6 +234,36 @@ void FiltersDelayPanel::arrange(bool compact) {
         layout->setAlignment(compact ? Qt::AlignLeft : Qt::AlignVCenter);
     }
     for (QFrame* line : m_separators) line->setFixedHeight(compact ? 52 : 28);
+    // The row keeps each group's last size until the group says it changed.
+    for (QWidget* group : {m_filters[0].group, m_filters[1].group, m_delayGroup}) group->updateGeometry();
+}
+
+// Both arrangements are measured with the fonts and styles the controls are shown
+// with, which apply when they are polished; measured before, the wide row comes
+// out far narrower than it is drawn and the compact one is never chosen.
+void FiltersDelayPanel::measure() {
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->ensurePolished();
+        child->updateGeometry();
+        if (QLayout* own = child->layout()) own->invalidate();
+    }
+    QLayout* row = layout();
+    arrange(true);
+    row->invalidate();
+    m_compactWidth = row->minimumSize().width();
+    arrange(false);
+    row->invalidate();
+    m_wideWidth = row->sizeHint().width();
+    arrange(width() < m_wideWidth);
+    updateGeometry();
+}
+
+bool FiltersDelayPanel::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange ||
+        event->type() == QEvent::FontChange)
+        measure();
+    return handled;
 }
 
 QSize FiltersDelayPanel::minimumSizeHint() const {

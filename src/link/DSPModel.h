@@ -132,6 +132,15 @@ public:
 
     // Parameter table and editing.
     Words words(quint32 number, int minimumCount) const;
+    // Whether the table holds the parameter. One the device never reported (an answer lost
+    // during the read-back, or the link lost in the middle of it) reads as zero words, and
+    // an edit built on those would send settings nobody chose.
+    bool holds(quint32 number) const { return params_.contains(number); }
+    // The words of a held parameter, padded like words(); none when the table lacks it.
+    // Edits that change part of a block start from this.
+    std::optional<Words> heldWords(quint32 number, int minimumCount) const;
+    // How many parameters of the read-back list the table does not hold.
+    int unreadCount() const;
     void write(quint32 number, const Words& words, std::optional<int> count = std::nullopt,
                bool propagate = true);
     QList<int> groupMembers(int ch) const;
@@ -168,7 +177,8 @@ public:
     static bool encodeCrosspoint(Words& words, std::optional<bool> on, std::optional<float> level);
 
     // Setters: clamp, round, then write with group propagation. Non-finite values
-    // are ignored: nothing is stored or sent.
+    // are ignored, and so is an edit of a block the table does not hold: nothing is
+    // stored or sent.
     void setGain(int ch, float dB);
     void setMute(int ch, bool muted);
     void setPolarity(int ch, bool inverted);
@@ -248,6 +258,9 @@ private:
     enum class MeterTaskKind { none, poller, demo };
     class FIRTurn;
 
+    // The check every task started for the current link makes after each suspension: the
+    // model is still there and so is the link the task was started for.
+    tasks::TaskGuard<DSPModel> linkGuard();
     QCoro::Task<std::optional<DSPFrame>> ask(quint16 command, Words words, double timeout, Matcher matches);
     QCoro::Task<std::optional<DSPFrame>> readParameter(quint32 id);
     void storeParam(quint32 number, const Words& words);
@@ -280,6 +293,7 @@ private:
     // Their pauses are a timer rather than a sleeping task, so nothing is left suspended
     // when the model goes away.
     tasks::CancelToken meterTask_;
+    tasks::CancelToken meterSession_;  // the link the poller polls
     MeterTaskKind meterTaskKind_ = MeterTaskKind::none;
     QTimer meterTimer_;
     double demoTime_ = 0;

@@ -160,36 +160,44 @@ bool DSPModel::encodeCrosspoint(Words& w, std::optional<bool> on, std::optional<
 }
 
 // ---- setters ---------------------------------------------------------------
+// Each setter changes part of a block, so it starts from the block's held words; a
+// block the table does not hold is left alone rather than rebuilt from zeros.
 
 void DSPModel::setGain(int ch, float dB) {
     if (!finite(dB)) return;
-    Words w = words(quint32(ch) + 1, 2);
-    w[0] = bits(floorTop(dB, -60, 15));
-    write(quint32(ch) + 1, w);
+    auto w = heldWords(quint32(ch) + 1, 2);
+    if (!w) return;
+    (*w)[0] = bits(floorTop(dB, -60, 15));
+    write(quint32(ch) + 1, *w);
 }
 
 void DSPModel::setMute(int ch, bool muted) {
-    Words w = words(quint32(ch) + 1, 2);
-    w[1] = muted ? (w[1] | 1u) : (w[1] & ~1u);
-    write(quint32(ch) + 1, w);
+    auto w = heldWords(quint32(ch) + 1, 2);
+    if (!w) return;
+    quint32& flags = (*w)[1];
+    flags = muted ? (flags | 1u) : (flags & ~1u);
+    write(quint32(ch) + 1, *w);
 }
 
 void DSPModel::setPolarity(int ch, bool inverted) {
-    Words w = words(quint32(ch) + 1, 2);
-    w[1] = inverted ? (w[1] & ~0x100u) : (w[1] | 0x100u);
-    write(quint32(ch) + 1, w);
+    auto w = heldWords(quint32(ch) + 1, 2);
+    if (!w) return;
+    quint32& flags = (*w)[1];
+    flags = inverted ? (flags & ~0x100u) : (flags | 0x100u);
+    write(quint32(ch) + 1, *w);
 }
 
 void DSPModel::setCompressor(int ch, const Compressor& c) {
     if (!finite(c.threshold) || !finite(c.ratio)) return;
     const quint32 number = 174 + quint32(ch);
-    Words w = words(number, 6);
-    w[0] = bits(floorTop(c.threshold, -90, 24));
-    w[1] = bits(clampFloat(c.ratio, 1, 100));
-    w[3] = clampWord(c.attack, 1, 2895);
-    w[4] = clampWord(c.release, 1, 2895);
-    w[5] = clampWord(c.knee, 0, 30);
-    write(number, w);
+    auto w = heldWords(number, 6);
+    if (!w) return;
+    (*w)[0] = bits(floorTop(c.threshold, -90, 24));
+    (*w)[1] = bits(clampFloat(c.ratio, 1, 100));
+    (*w)[3] = clampWord(c.attack, 1, 2895);
+    (*w)[4] = clampWord(c.release, 1, 2895);
+    (*w)[5] = clampWord(c.knee, 0, 30);
+    write(number, *w);
     // The off word is also written the first time, before the device has reported it.
     const quint32 offNumber = 182 + quint32(ch);
     if (compressor(ch).on == c.on && params_.contains(offNumber)) return;
@@ -199,51 +207,59 @@ void DSPModel::setCompressor(int ch, const Compressor& c) {
 void DSPModel::setLimiter(int ch, const Limiter& l) {
     if (!finite(l.threshold)) return;
     const quint32 number = 190 + quint32(ch);
+    auto w = heldWords(number, 6);
+    if (!w) return;
     // Older firmware reports the limiter with five words and refuses a sixth.
     const int count = params_.value(number).size() >= 6 ? 6 : 5;
-    Words w = words(number, 6);
-    encodeLimiter(w, l);
-    write(number, w, count);
+    encodeLimiter(*w, l);
+    write(number, *w, count);
     if (limiter(ch).on != l.on) write(198 + quint32(ch), {offWord(l.on)});
 }
 
 void DSPModel::setGate(int ch, std::optional<float> threshold, std::optional<bool> on) {
     if (threshold && !finite(*threshold)) return;
+    const quint32 number = 210 + quint32(ch);
     if (threshold) {
-        const quint32 number = 210 + quint32(ch);
-        Words w = words(number, 6);
-        w[0] = bits(floorTop(*threshold, -90, 0));
-        write(number, w);
+        if (auto w = heldWords(number, 6)) {
+            (*w)[0] = bits(floorTop(*threshold, -90, 0));
+            write(number, *w);
+        }
     }
+    // The switch is a word of its own, written whole.
     if (on) write(214 + quint32(ch), {offWord(*on)});
 }
 
 void DSPModel::setDEQBand(int ch, int b, const DEQBand& band) {
     const quint32 number = 354 + 3 * quint32(ch) + quint32(b);
-    Words w = words(number, 8);
-    if (encodeDEQBand(w, band)) write(number, w);
+    auto w = heldWords(number, 8);
+    if (w && encodeDEQBand(*w, band)) write(number, *w);
 }
 
 void DSPModel::setSineFrequency(qint64 hz) {
-    Words w = words(sineParam, 3);
-    w[0] = clampWord(hz, 20, 22000);
-    write(sineParam, w);
+    auto w = heldWords(sineParam, 3);
+    if (!w) return;
+    (*w)[0] = clampWord(hz, 20, 22000);
+    write(sineParam, *w);
 }
 
 void DSPModel::setGenerator(Generator g, std::optional<float> level, std::optional<bool> on) {
     if (level && !finite(*level)) return;
     const quint32 number = g.parameter();
-    Words w = words(number, generatorWordCount(g));
-    if (level) w[generatorLevelWord(g)] = bits(floorTop(*level, -90, 0));
+    auto w = heldWords(number, generatorWordCount(g));
+    if (!w) return;
+    if (level) (*w)[generatorLevelWord(g)] = bits(floorTop(*level, -90, 0));
     if (on) {
-        quint32& flags = w[generatorFlagsWord(g)];
+        quint32& flags = (*w)[generatorFlagsWord(g)];
         flags = *on ? (flags & ~1u) : (flags | 1u);
     }
-    write(number, w);
+    write(number, *w);
 }
 
 void DSPModel::setInputSource(int input, InputSource source) {
     const bool test = source == InputSource::testSignal;
+    // The generator type goes out again as stored, and the test signal keeps the stored
+    // source word: without them held, the three writes would carry invented words.
+    if (!holds(generatorTypeParam) || (test && !holds(sourceParam(input)))) return;
     write(testRouteParam(input), {test ? 1u : 0u}, std::nullopt, false);
     // The generator type is sent again so the device re-applies the test signal routing.
     write(generatorTypeParam, words(generatorTypeParam, 1), std::nullopt, false);

@@ -39,6 +39,16 @@ DSPModel::Words DSPModel::words(quint32 number, int minimumCount) const {
     return stored;
 }
 
+std::optional<DSPModel::Words> DSPModel::heldWords(quint32 number, int minimumCount) const {
+    if (!holds(number)) return std::nullopt;
+    return words(number, minimumCount);
+}
+
+int DSPModel::unreadCount() const {
+    const auto& all = ParamMap::allParameters();
+    return int(std::count_if(all.begin(), all.end(), [this](quint32 number) { return !holds(number); }));
+}
+
 void DSPModel::write(quint32 number, const Words& w, std::optional<int> count, bool propagate) {
     storeParam(number, w);
     if (!demo_) {

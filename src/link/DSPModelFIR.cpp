@@ -104,7 +104,7 @@ QCoro::Task<std::optional<QString>> DSPModel::requestErrorText(quint16 command, 
 }
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words coefficients, quint32 target) {
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const QString gone = QStringLiteral("No answer from the DSP (start).");
     // Awaits stand alone, outside conditions: GCC 12 mishandles temporaries of a
     // co_await inside an if-condition.
@@ -129,7 +129,7 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words co
 }
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coefficients, quint32 target) {
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const bool entered = co_await enterFIRTurn();
     if (!entered || !guard) co_return QStringLiteral("No answer from the DSP (start).");
     FIRTurn turn(this);
@@ -138,7 +138,7 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coef
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadWithRetries(int ch, Words header, Words coefficients,
                                                                 Words name) {
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const bool entered = co_await enterFIRTurn();
     if (!entered || !guard) co_return notConnectedText;
     FIRTurn turn(this);
@@ -167,7 +167,10 @@ QCoro::Task<std::optional<QString>> DSPModel::sendFIR(int ch, Words coefficients
             "The FIR filter holds values that are not numbers (tap %1); nothing was sent.")
             .arg(nonFinite - coefficients.cbegin() + 1);
     const quint32 target = firTarget(ch);
-    const Words h = header.value_or(Words{target, quint32(coefficients.size()), 0, 0, 0});
+    Words h = header.value_or(Words{target, quint32(coefficients.size()), 0, 0, 0});
+    // Word 0 of the header names the block. A filter made for one block and sent to
+    // several must name each in turn, as its chunks and commit do.
+    if (!h.isEmpty()) h[0] = target;
     const Words nameWords = DSPFrame::packString(TextField::firName.fit(name), TextField::firName.words);
     co_return co_await uploadWithRetries(ch, h, std::move(coefficients), nameWords);
 }
@@ -183,7 +186,7 @@ QCoro::Task<std::optional<QString>> DSPModel::clearFIR(int ch) {
 
 QCoro::Task<std::optional<DSPModel::FIRReadBack>> DSPModel::readFIR(int ch) {
     if (!connected_ || demo_) co_return std::nullopt;
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const bool entered = co_await enterFIRTurn();
     if (!entered || !guard) co_return std::nullopt;
     FIRTurn turn(this);

@@ -12,6 +12,7 @@
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
@@ -26,7 +27,7 @@ constexpr quint32 lastCrosspoint = 329;
 
 QLabel* arrowLabel(Symbol symbol) {
     constexpr int px = 20;
-    auto* arrow = new QLabel;
+    auto* arrow = new PlainLabel;
     arrow->setPixmap(symbolIcon(symbol, Theme::secondaryText(), px).pixmap(px, px));
     arrow->setContentsMargins(0, 120, 0, 0);
     arrow->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
@@ -45,6 +46,8 @@ CrosspointCell::CrosspointCell(DSPModel& model, quint32 id, const std::optional<
 void CrosspointCell::refresh() {
     const DSPModel::Crosspoint point = m_model.crosspoint(m_id);
     m_shownOn = point.on;
+    // A crosspoint the device never reported is shown but cannot be switched.
+    setEnabled(m_model.holds(m_id));
     setToolTip(point.on ? numtext::format("On, %.1f dB — double-click to switch off", double(point.level))
                         : QStringLiteral("Off — double-click to switch on"));
     update();
@@ -52,9 +55,10 @@ void CrosspointCell::refresh() {
 
 void CrosspointCell::toggle(bool wasOn) {
     m_select(m_id);
-    DSPModel::Words words = m_model.words(m_id, 2);
-    DSPModel::encodeCrosspoint(words, !wasOn, std::nullopt);
-    m_model.write(m_id, words);
+    std::optional<DSPModel::Words> words = m_model.heldWords(m_id, 2);
+    if (!words) return;
+    DSPModel::encodeCrosspoint(*words, !wasOn, std::nullopt);
+    m_model.write(m_id, *words);
 }
 
 void CrosspointCell::paintEvent(QPaintEvent*) {
@@ -62,6 +66,7 @@ void CrosspointCell::paintEvent(QPaintEvent*) {
     m_shownOn = point.on;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) painter.setOpacity(0.35);
     const QRectF box(0, 0, cellWidth, cellHeight);
     const QColor fill = point.on ? Theme::withOpacity(pagekit::accent(), 0.85)
                                  : Theme::withOpacity(Theme::systemGrey(), 0.15);
@@ -89,7 +94,7 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
     stack->setContentsMargins(10, 10, 10, 10);
     stack->setSpacing(6);
     stack->setSizeConstraint(QLayout::SetFixedSize);
-    auto* title = new QLabel(grid.title);
+    auto* title = new PlainLabel(grid.title);
     title->setFont(Theme::headlineFont());
     stack->addWidget(title);
 
@@ -97,14 +102,14 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
     table->setHorizontalSpacing(3);
     table->setVerticalSpacing(3);
     for (int c = 0; c < grid.cols.size(); ++c) {
-        auto* label = new QLabel(grid.cols[c]);
+        auto* label = new PlainLabel(grid.cols[c]);
         label->setFont(Theme::font(Theme::caption2Px));
         label->setFixedWidth(CrosspointCell::cellWidth);
         label->setAlignment(Qt::AlignCenter);
         table->addWidget(label, 0, c + 1, Qt::AlignCenter);
     }
     for (int r = 0; r < grid.rows.size(); ++r) {
-        auto* label = new QLabel(grid.rows[r]);
+        auto* label = new PlainLabel(grid.rows[r]);
         label->setFont(Theme::font(Theme::captionPx));
         label->setFixedWidth(44);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -197,10 +202,11 @@ void RoutingView::applyToAll(DSPModel& model, const ParamMap::Grid& grid, bool c
     for (int r = 0; r < grid.rows.size(); ++r) {
         for (int c = 0; c < grid.cols.size(); ++c) {
             const quint32 p = grid.crosspoint(r, c);
-            DSPModel::Words words = model.words(p, 2);
+            std::optional<DSPModel::Words> words = model.heldWords(p, 2);
+            if (!words) continue;  // never reported: its level would be invented
             const bool on = !clear && r == c;
-            DSPModel::encodeCrosspoint(words, on, on ? std::optional<float>(0.0f) : std::nullopt);
-            model.write(p, words);
+            DSPModel::encodeCrosspoint(*words, on, on ? std::optional<float>(0.0f) : std::nullopt);
+            model.write(p, *words);
         }
     }
 }

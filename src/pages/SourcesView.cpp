@@ -16,6 +16,7 @@
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
@@ -63,7 +64,7 @@ QWidget* SourcesView::buildInputs() {
     }
     for (int input = 0; input < 4; ++input) {
         auto* row = new QHBoxLayout;
-        auto* name = new QLabel;
+        auto* name = new PlainLabel;
         name->setFixedWidth(110);
         m_names.append(name);
         row->addWidget(name);
@@ -89,7 +90,7 @@ QWidget* SourcesView::buildTestSignal() {
 
     auto* warning = new QHBoxLayout;
     warning->setSpacing(6);
-    auto* icon = new QLabel;
+    auto* icon = new PlainLabel;
     icon->setPixmap(symbolIcon(Symbol::exclamationTriangleFill, Theme::systemOrange(), 14).pixmap(14, 14));
     warning->addWidget(icon);
     QLabel* warningText = pagekit::label(
@@ -102,7 +103,7 @@ QWidget* SourcesView::buildTestSignal() {
 
     auto* pickerRow = new QHBoxLayout;
     pickerRow->setSpacing(12);
-    pickerRow->addWidget(new QLabel(QStringLiteral("Generator feeding the test signal")));
+    pickerRow->addWidget(new PlainLabel(QStringLiteral("Generator feeding the test signal")));
     auto* group = new QButtonGroup(this);
     for (Generator g : Generator::allCases()) {
         auto* choice = new QRadioButton(g.name());
@@ -125,13 +126,14 @@ QWidget* SourcesView::buildGeneratorRow(Generator g) {
     auto* row = new QHBoxLayout(rowWidget);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(14);
-    auto* name = new QLabel(g.name());
+    auto* name = new PlainLabel(g.name());
     name->setFont(Theme::font(Theme::bodyPx, QFont::Bold));
     name->setFixedWidth(100);
     row->addWidget(name);
 
     GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), new QSlider(Qt::Horizontal),
                           new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dBu"), 52)};
+    controls.level->setRange(-90, 0);
     controls.power->setFocusPolicy(Qt::NoFocus);
     connect(controls.power, &QCheckBox::toggled, this,
             [this, g](bool on) { m_model.setGenerator(g, std::nullopt, on); });
@@ -187,9 +189,14 @@ void SourcesView::refresh() {
         const InputSource source = m_model.inputSource(input);
         const auto* at = std::find(std::begin(pickerOrder), std::end(pickerOrder), source.rawValue());
         m_sourcePickers[input]->setCurrent(QString::number(at - std::begin(pickerOrder)));
+        // Settings the device never reported are shown but cannot be edited.
+        m_sourcePickers[input]->setEnabled(m_model.holds(346 + quint32(input)) &&
+                                           m_model.holds(350 + quint32(input)) &&
+                                           m_model.holds(generatorTypeParam));
     }
     const Generator fed = shownGenerator(m_model.words(generatorTypeParam, 1)[0]);
     m_generatorChoices[fed.rawValue()]->setChecked(true);
+    for (QRadioButton* choice : m_generatorChoices) choice->setEnabled(m_model.holds(generatorTypeParam));
     for (Generator g : Generator::allCases()) {
         const GeneratorRow& row = m_generatorRows[g.rawValue()];
         const QSignalBlocker blockPower(row.power);
@@ -199,6 +206,11 @@ void SourcesView::refresh() {
         if (std::isfinite(level))
             row.slider->setValue(int(std::lround(std::clamp(level, -90.0f, 0.0f) * sliderScale)));
         row.level->setValue(level);
+        const bool known = m_model.holds(g.parameter());
+        for (QWidget* control : {static_cast<QWidget*>(row.power), static_cast<QWidget*>(row.slider),
+                                 static_cast<QWidget*>(row.level)})
+            control->setEnabled(known);
     }
     m_frequency->setValue(double(m_model.words(sineParam, 3)[0]));
+    m_frequency->setEnabled(m_model.holds(sineParam));
 }

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
@@ -156,6 +157,39 @@ TEST_F(DesignerSteps, TargetControlsReachTheirSetters) {
     EXPECT_FALSE(target.bands[2]->on->isChecked());
     EXPECT_EQ(target.lpSlope->currentText(), QStringLiteral("LR24"));
     EXPECT_TRUE(target.bypass->isChecked());
+}
+
+// Scrolling the left pane past the offset slider or a menu once redesigned the filter that
+// Send uploads, without an undo entry.
+TEST_F(DesignerSteps, TheWheelScrollsTheLeftPaneUntilAControlHasTheFocus) {
+    FIRDesignerView& view = page.open();
+    view.resize(1200, 480);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    Page::settle();
+    QScrollBar* bar = view.findChild<QScrollArea*>(QStringLiteral("leftPane"))->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ImportStep& import = step<ImportStep>(view);
+    TargetStep& target = step<TargetStep>(view);
+    const FIRDesignerSettings before = view.settings();
+    for (QWidget* control : {static_cast<QWidget*>(import.offset), static_cast<QWidget*>(target.hpSlope),
+                             static_cast<QWidget*>(target.bands[0]->type)}) {
+        const int scrolled = bar->value();
+        kestrel_test::wheelNotch(*control, -1);
+        Page::settle();
+        EXPECT_GT(bar->value(), scrolled) << control->metaObject()->className();
+        EXPECT_FALSE(control->hasFocus()) << "the wheel does not hand out the focus";
+    }
+    EXPECT_EQ(view.settings(), before);
+    EXPECT_TRUE(view.history().isEmpty());
+
+    // A menu the user has clicked into takes the wheel, and the pane stays.
+    target.lpSlope->setFocus(Qt::MouseFocusReason);
+    const int scrolled = bar->value();
+    kestrel_test::wheelNotch(*target.lpSlope, -1);
+    Page::settle();
+    EXPECT_EQ(bar->value(), scrolled);
+    EXPECT_EQ(view.settings().lpSlope, before.lpSlope + 1);
 }
 
 TEST_F(DesignerSteps, CorrectionWarnsBelowTheWorkingLimit) {

@@ -174,7 +174,7 @@ TEST_F(FIRSendBarTest, UploadSendsEachTargetInOrderNamesItAndKeepsGivenHeaders) 
     EXPECT_EQ(live.model->words(403, 0), packedName("BassRoom  2024 correctio"));
     EXPECT_NE(live.model->words(403 + 7, 0), packedName("BassRoom  2024 correctio"));
 
-    // Given header words go unchanged to every target.
+    // Given header words go to every target, each naming its own block in word 0.
     const Words header{0x900, 4, 1, 2, 3};
     bar.bar->setHeader(header);
     bar.bar->setTargets({4, 6});
@@ -185,8 +185,8 @@ TEST_F(FIRSendBarTest, UploadSendsEachTargetInOrderNamesItAndKeepsGivenHeaders) 
     const QList<DSPFrame> commits = live.sentAfter(again, commitCommand);
     ASSERT_EQ(given.size(), 2);
     ASSERT_EQ(commits.size(), 2);
-    EXPECT_EQ(given[0].words, header);
-    EXPECT_EQ(given[1].words, header);
+    EXPECT_EQ(given[0].words, (Words{0x500, 4, 1, 2, 3}));
+    EXPECT_EQ(given[1].words, (Words{0x700, 4, 1, 2, 3}));
     EXPECT_EQ(commits[0].words.value(0), 0x500u);
     EXPECT_EQ(commits[1].words.value(0), 0x700u);
 }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include "EditorRig.h"
@@ -182,6 +183,26 @@ TEST_F(ChannelViewTest, EveryTabShowsItsControlsWhole) {
     }
 }
 
+namespace {
+
+// A channel's editor over a model linked to the simulator, shown and active.
+struct LiveEditor {
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(QStringLiteral("settings.ini"))};
+    kestrel_test::ScriptedDialogs dialogs;
+    ChannelView view;
+    LiveEditor(DSPModel& model, int ch, QSize size)
+        : view(AppContext{&model, &model.link(), &model.meterStore(), nullptr, nullptr, nullptr, nullptr,
+                          &settings, nullptr, &dialogs},
+               ch) {
+        view.resize(size);
+        view.show();
+        view.activateWindow();
+    }
+};
+
+}  // namespace
+
 TEST(ChannelViewLive, ABandEditReachesTheDeviceForTheChannelAndItsGroup) {
     livemodel::Live live;
     DSPModel& model = *live.model;
@@ -189,15 +210,9 @@ TEST(ChannelViewLive, ABandEditReachesTheDeviceForTheChannelAndItsGroup) {
     model.setGroup(4, 1);
     model.setGroup(6, 1);
     ASSERT_TRUE(live.waitForFrames(joined, 5, 18));
-    QTemporaryDir dir;
-    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
-    kestrel_test::ScriptedDialogs dialogs;
-    const AppContext context{&model,  &model.link(), &model.meterStore(), nullptr, nullptr,
-                             nullptr, nullptr,       &settings,           nullptr, &dialogs};
-    ChannelView view(context, 4);
-    view.resize(1200, 900);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    LiveEditor editor(model, 4, {1200, 900});
+    ChannelView& view = editor.view;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
 
     const qsizetype mark = live.sim.received().size();
     enter(view.bandColumns()->column(0)->gainField(), QStringLiteral("-4.5"));
@@ -207,4 +222,58 @@ TEST(ChannelViewLive, ABandEditReachesTheDeviceForTheChannelAndItsGroup) {
     EXPECT_EQ(single(band[1]), -4.5f);
     EXPECT_EQ(writes[0].words, Words({0, ParamMap::eqBandParam(4, 0)}) + band);
     EXPECT_EQ(writes[1].words, Words({0, ParamMap::eqBandParam(6, 0)}) + band);
+}
+
+// A click on a knob once wrote its value rounded to the step (Q 0.707 became 0.71) to the
+// channel and its group, and the wheel over any knob of the scrolling editor turned it.
+TEST(ChannelViewLive, KnobsIgnoreAStillClickAndTakeTheWheelOnlyWithTheFocus) {
+    livemodel::Live live;
+    DSPModel& model = *live.model;
+    const quint32 band = ParamMap::eqBandParam(4, 1);
+    Words words = model.words(band, 4);
+    words[2] = bits(0.707f);
+    const qsizetype written = live.sim.received().size();
+    model.write(band, words);
+    ASSERT_TRUE(live.waitForFrames(written, 5, 1));
+    LiveEditor editor(model, 4, {1200, 520});
+    ChannelView& view = editor.view;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    settle();
+    QScrollBar* pane = nullptr;
+    for (QScrollArea* area : view.findChildren<QScrollArea*>())
+        if (area->isAncestorOf(view.bandColumns())) pane = area->verticalScrollBar();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_GT(pane->maximum(), 0);
+
+    const qsizetype mark = live.sim.received().size();
+    Encoder* q = view.bandColumns()->column(1)->qKnob();
+    QTest::mouseClick(q, Qt::LeftButton, {}, q->rect().center());
+    settle();
+    EXPECT_EQ(model.words(band, 4), words);
+    EXPECT_TRUE(q->hasFocus()) << "a click gives the knob the wheel";
+
+    // The pointer has rested on both knobs long enough for the wheel to count.
+    double now = 100;
+    Encoder* gain = view.bandColumns()->column(1)->gainKnob();
+    for (Encoder* knob : {gain, q}) {
+        knob->setClock([&now] { return now; });
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), knob->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(knob, &enter);
+    }
+    now += 1;
+    const int scrolled = pane->value();
+    kestrel_test::wheelNotch(*gain, -1);
+    settle();
+    EXPECT_GT(pane->value(), scrolled);
+    EXPECT_EQ(model.words(band, 4), words);
+
+    // The focused knob turns, and the pane stays.
+    const int resting = pane->value();
+    kestrel_test::wheelNotch(*q, -1);
+    settle();
+    EXPECT_EQ(pane->value(), resting);
+    const Words turned = model.words(band, 4);
+    EXPECT_LT(single(turned[2]), 0.707f);
+    ASSERT_TRUE(live.waitForFrames(mark, 5, 1));
+    EXPECT_EQ(live.sentAfter(mark, 5).first().words, Words({0, band}) + turned) << "nothing went out before";
 }

@@ -31,6 +31,8 @@ struct Rig {
     Settings settings{dir.filePath(QStringLiteral("settings.ini"))};
     DSPModel& model = *offline.model;
 
+    Rig() { offline.holdEveryParameter(); }
+
     void setLevel(int ch, float dB) {
         QList<float> levels = model.meterStore().levels();
         levels[ch] = dB;

@@ -88,20 +88,37 @@ TEST(FIRBoxLive, TheSendBarUploadsThePreparedFilterAndTheTabReadsItBack) {
     EXPECT_EQ(box->storedText()->text(), QStringLiteral("256 taps"));
 }
 
-TEST(FIRBoxLive, AFailedReadBackShowsTheReadingText) {
+TEST(FIRBoxLive, AFailedReadBackSaysSoAndTheNextShowingReadsAgain) {
     livemodel::Live live;
-    live.sim.setHandler(133, [](SimDevice&, const DSPFrame&) { return QList<SimReply>{}; });
-    live.sim.setHandler(132, [](SimDevice&, const DSPFrame&) { return QList<SimReply>{}; });
+    const auto silent = [](SimDevice&, const DSPFrame&) { return QList<SimReply>{}; };
+    live.sim.setHandler(132, silent);
     Context context;
     auto box = shown(context.of(*live.model), 0);
-    livemodel::run(box->readBack());
+    const auto shownText = [&box](const QString& text) {
+        const QList<QLabel*> labels = box->findChildren<QLabel*>();
+        return std::any_of(labels.begin(), labels.end(),
+                           [&](QLabel* l) { return l->isVisible() && l->text().startsWith(text); });
+    };
+    const QString failed = QStringLiteral("The filter couldn't be read from the DSP.");
+    const QString reading = QStringLiteral("Reading the filter from the DSP…");
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->readFailed(); }));
+    ASSERT_TRUE(live.model->connected());
     EXPECT_FALSE(box->live());
-    // The reading text stays while the device is there (the link may give up on a silent device).
-    const QList<QLabel*> labels = box->findChildren<QLabel*>();
-    const bool reading = std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
-        return l->isVisible() && l->text() == QStringLiteral("Reading the filter from the DSP…");
-    });
-    EXPECT_EQ(reading, live.model->connected());
+    EXPECT_TRUE(shownText(failed));
+    EXPECT_FALSE(shownText(reading));
+
+    // Shown again (another tab, then back), the tab reads once more and says so meanwhile.
+    live.sim.setHandler(132, standardSimHandlers().value(132));
+    const qsizetype mark = live.sim.received().size();
+    box->hide();
+    box->show();
+    QCoreApplication::sendPostedEvents();  // the read-back task starts; its answer is still on the way
+    EXPECT_TRUE(shownText(reading));
+    EXPECT_FALSE(shownText(failed));
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->live().has_value(); }));
+    EXPECT_FALSE(live.sentAfter(mark, 131).isEmpty());
+    EXPECT_FALSE(box->readFailed());
+    EXPECT_FALSE(shownText(failed));
 }
 
 namespace {

@@ -49,20 +49,26 @@ struct Offline {
         model = std::make_unique<DSPModel>(new DSPConnection(environment), demoDataPath);
     }
     ~Offline() { finish(model); }
+
+    // The table a device reporting zeros everywhere leaves: edits build only on parameters
+    // the table holds.
+    void holdEveryParameter() {
+        for (quint32 number : ParamMap::allParameters())
+            model->write(number, DSPModel::Words(ParamMap::wordCount(number), 0), std::nullopt, false);
+    }
 };
 
-// An offline-capable model whose TCP link is up to a simulator that never identifies:
-// the model is not connected, so the demo device may run, yet anything handed to the
-// link would reach the simulator.
-struct LinkedToSilentDevice {
+// A model whose link is up to an identified device but was never told so: the model is not
+// connected, so the demo device may run, yet anything handed to the link reaches the simulator.
+struct UnannouncedLink {
     DeviceSimulator sim;
     Offline offline;
 
-    LinkedToSilentDevice() {
+    UnannouncedLink() {
         EXPECT_TRUE(sim.listenOnRandomLoopback());
-        sim.faults().silentCommands = {3};
+        offline.model->link().onConnectionChange = nullptr;
         offline.model->link().connect(sim.host());
-        EXPECT_TRUE(waitUntil([this] { return !sim.receivedWithCommand(3).isEmpty(); }));
+        EXPECT_TRUE(waitUntil([this] { return offline.model->link().status().isConnected(); }));
     }
     DSPModel& model() { return *offline.model; }
 };

@@ -64,6 +64,7 @@ TEST(ModelGroups, OnlyChannelBlocksPropagate) {
     model.setChannelName(4, QStringLiteral("Left"));
     model.write(395, {1});  // FIR bypass of channel 4
     model.write(407, {1});  // FIR name of channel 4
+    model.write(342, {0});  // the source choice sends the generator type again
     model.setInputSource(0, InputSource::aes);
     EXPECT_FALSE(model.params().contains(383));
     EXPECT_FALSE(model.params().contains(396));
@@ -73,7 +74,7 @@ TEST(ModelGroups, OnlyChannelBlocksPropagate) {
 }
 
 TEST(ModelGroups, TheDemoStoresForEveryMemberAndSendsNothing) {
-    livemodel::LinkedToSilentDevice rig;
+    livemodel::UnannouncedLink rig;
     DeviceSimulator& sim = rig.sim;
     DSPModel& model = rig.model();
     model.enterDemo();
@@ -88,7 +89,7 @@ TEST(ModelGroups, TheDemoStoresForEveryMemberAndSendsNothing) {
     // A write after the demo is a barrier: the link sends in order, so anything the demo
     // had sent would arrive before it.
     model.exitDemo();
-    model.setGain(0, -1);
+    model.write(1, {bits(-1.0f), 0x100});
     ASSERT_TRUE(livemodel::waitUntil([&] { return !sim.receivedWithCommand(5).isEmpty(); }));
     EXPECT_EQ(sim.receivedWithCommand(5).size(), 1);
     EXPECT_EQ(sim.receivedWithCommand(5)[0].words[1], 1u);

@@ -21,7 +21,23 @@ class ModelSetters : public ::testing::Test {
 protected:
     livemodel::Offline offline{QStringLiteral("/nonexistent/demo.json")};
     DSPModel& model = *offline.model;
+
+    // Setters edit only blocks the table holds; these start as a device reporting zeros.
+    void hold(std::initializer_list<quint32> numbers) {
+        for (quint32 n : numbers) model.write(n, Words(ParamMap::wordCount(n), 0), std::nullopt, false);
+    }
 };
+
+// A read-back answer that never came leaves its parameter out of the table.
+DeviceSimulator::Handler losingAnswersFor(QSet<quint32> lost) {
+    return [lost](SimDevice& device, const DSPFrame& request) -> QList<SimReply> {
+        const quint32 number = request.words.value(1);
+        if (lost.contains(number)) return {};
+        Words answer{0, number};
+        answer += number == ParamMap::meters ? device.meters : device.params.value(number);
+        return {SimReply{6, answer}};
+    };
+}
 
 }  // namespace
 
@@ -34,6 +50,7 @@ TEST_F(ModelSetters, GainClampsAtTheFloorAndTopAndRoundsInSinglePrecision) {
         {-75, bits(-60.0f)},  {-60, bits(-60.0f)},        {20, bits(15.0f)}, {4.96f, bits(5.0f)},
         {-3.14f, 0xC0466667}, {12.34f, bits(123 * 0.1f)}, {-0.04f, 0},       {-0.0f, 0},
     };
+    hold({7});
     for (const Case& c : cases) {
         model.setGain(6, c.dB);
         EXPECT_EQ(model.words(7, 2)[0], c.expected) << c.dB;
@@ -103,6 +120,7 @@ TEST_F(ModelSetters, CompressorClampsEveryFieldAndKeepsWordTwo) {
 }
 
 TEST_F(ModelSetters, LimiterThresholdHasNoNegativeRange) {
+    hold({195});
     model.setLimiter(5, {-5, 100, true});
     EXPECT_EQ(model.limiter(5).threshold, 0.0f);
     model.setLimiter(5, {30, 0, true});
@@ -114,6 +132,7 @@ TEST_F(ModelSetters, LimiterThresholdHasNoNegativeRange) {
 }
 
 TEST_F(ModelSetters, GateThresholdAndOffWordAreIndependent) {
+    hold({211});
     model.setGate(1, -95.0f, std::nullopt);
     EXPECT_EQ(model.words(211, 6)[0], bits(-90.0f));
     EXPECT_FALSE(model.params().contains(215));
@@ -125,6 +144,7 @@ TEST_F(ModelSetters, GateThresholdAndOffWordAreIndependent) {
 }
 
 TEST_F(ModelSetters, DynamicEQBandLayout) {
+    hold({359});
     model.setDEQBand(1, 2, {10, -3, 0.1f, DEQMode::boostBelow, false, 30, 0, 9999, 0});
     EXPECT_EQ(model.words(359, 8),
               (Words{20, bits(0.0f), bits(0.27f), 0x100, bits(24.0f), 1, 2895, bits(1.0f)}));
@@ -151,6 +171,7 @@ TEST_F(ModelSetters, CrosspointsReadOffWhenAbsentAndMakeTheOffBitExplicit) {
 }
 
 TEST_F(ModelSetters, GeneratorsKeepTheirOtherWords) {
+    hold({343});
     model.write(344, {bits(-10.0f), 0x10});
     model.setGenerator(Generator::pink, -100.0f, std::nullopt);
     EXPECT_EQ(model.words(344, 2), (Words{bits(-90.0f), 0x10}));
@@ -212,4 +233,33 @@ TEST_F(ModelSetters, NeverReadBlocksGiveZeroRecords) {
     EXPECT_EQ(c.attack, 0);
     EXPECT_TRUE(c.on);
     EXPECT_TRUE(model.limiter(7).on);
+}
+
+// MUTE on a channel whose gain words were never read would send 0 dB with the polarity
+// inverted: every edit of a block the table lacks must stay off the wire.
+TEST(ModelSettersLive, BlocksTheReadBackMissedAreNeitherEditedNorSent) {
+    const QSet<quint32> lost{5, 178, 342, 343};
+    livemodel::Live live([&](DeviceSimulator& sim) { sim.setHandler(6, losingAnswersFor(lost)); });
+    DSPModel& model = *live.model;
+    EXPECT_EQ(model.unreadCount(), lost.size());
+    EXPECT_FALSE(model.heldWords(5, 2));
+    EXPECT_EQ(model.heldWords(6, 2), model.words(6, 2));
+
+    const qsizetype mark = live.sim.received().size();
+    model.setMute(4, true);
+    model.setPolarity(4, true);
+    model.setGain(4, -3);
+    model.setCompressor(4, {-10, 2, 5, 50, 0, false});
+    model.setSineFrequency(1000);
+    model.setGenerator(Generator::sine, -10.0f, true);
+    model.setInputSource(0, InputSource::dante);
+    model.setInputSource(1, InputSource::testSignal);
+    for (quint32 number : lost) EXPECT_FALSE(model.holds(number)) << number;
+
+    // A held channel still edits; its write is queued after anything the others sent.
+    model.setMute(5, true);
+    ASSERT_TRUE(live.waitForFrames(mark, 5, 1));
+    const QList<DSPFrame> writes = live.sentAfter(mark, 5);
+    ASSERT_EQ(writes.size(), 1);
+    EXPECT_EQ(writes[0].words.value(1), 6u);
 }

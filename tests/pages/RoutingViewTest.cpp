@@ -28,7 +28,12 @@ struct RoutingPage {
     kestrel_test::ScriptedDialogs dialogs;
     std::unique_ptr<RoutingView> view;
 
-    explicit RoutingPage(int width = 1400) {
+    // Read back from a device with every route off at 0 dB, or from one that answered nothing.
+    explicit RoutingPage(int width = 1400, bool readBack = true) {
+        if (readBack)
+            for (const ParamMap::Grid& grid : ParamMap::grids())
+                for (int n = 0; n < grid.count(); ++n)
+                    model().write(grid.base + quint32(n), {bits(0.0f), off}, std::nullopt, false);
         view = std::make_unique<RoutingView>(model(), dialogs);
         view->resize(width, 760);
         view->show();
@@ -139,7 +144,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
 TEST(RoutingViewTest, DoubleClickSelectsAndSwitchesTheStateTheSquareShowed) {
     RoutingPage page;
     DSPModel& model = page.model();
-    page.doubleClick(230);  // no stored words: off at 0.0
+    page.doubleClick(230);  // off at 0.0
     EXPECT_EQ(page.view->selected(), 230u);
     EXPECT_EQ(model.words(230, 0), (DSPModel::Words{bits(0.0f), on}));
 
@@ -155,7 +160,15 @@ TEST(RoutingViewTest, DoubleClickSelectsAndSwitchesTheStateTheSquareShowed) {
     kestrel_test::sendMouse(*page.cell(275), QEvent::MouseButtonPress, QPointF(5, 5), Qt::LeftButton,
                             Qt::LeftButton);
     EXPECT_EQ(page.view->inspector()->caption()->text(), QStringLiteral("CHB → OUT2"));
-    EXPECT_EQ(model.words(275, 0), DSPModel::Words{});
+    EXPECT_EQ(model.words(275, 0), (DSPModel::Words{bits(0.0f), off}));
+
+    // A crosspoint the device never reported would be switched on at an invented level.
+    RoutingPage unread(1400, false);
+    EXPECT_FALSE(unread.cell(230)->isEnabled());
+    unread.doubleClick(230);
+    unread.view->select(230);
+    EXPECT_FALSE(unread.view->inspector()->connectedToggle()->isEnabled());
+    EXPECT_FALSE(unread.model().holds(230));
 }
 
 TEST(RoutingViewTest, InspectorClampsRoundsAndKeepsTheOtherWord) {
@@ -165,7 +178,7 @@ TEST(RoutingViewTest, InspectorClampsRoundsAndKeepsTheOtherWord) {
     CrosspointInspector& inspector = *page.view->inspector();
     QLineEdit* field = inspector.levelField()->lineEdit();
 
-    typeInto(field, QStringLiteral("-4"));  // no stored words: the level is written, still off
+    typeInto(field, QStringLiteral("-4"));  // the level is written, still off
     EXPECT_EQ(model.words(240, 0), (DSPModel::Words{bits(-4.0f), off}));
 
     struct Typed {

@@ -30,6 +30,7 @@ struct SourcesPage {
     std::unique_ptr<SourcesView> view;
 
     SourcesPage() {
+        device.holdEveryParameter();
         view = std::make_unique<SourcesView>(model(), dialogs);
         view->resize(900, 640);
         view->show();

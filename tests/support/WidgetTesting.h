@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
+#include <QSpontaneKeyEvent>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include "support/Visible.h"
@@ -38,6 +40,17 @@ inline void doubleClick(QWidget& widget, QPointF at) {
     sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
     sendMouse(widget, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
     sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+}
+
+// One wheel notch (negative: towards the user, scrolling down) over the middle of the widget,
+// marked as coming from the window system: only then does Qt hand a wheel event that the
+// widget leaves alone on to its parents, up to the pane that scrolls.
+inline void wheelNotch(QWidget& widget, int notches) {
+    const QPointF at(widget.width() / 2.0, widget.height() / 2.0);
+    QWheelEvent event(at, widget.mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    qApp->notify(&widget, &event);  // sendEvent would clear the mark
 }
 
 }  // namespace kestrel_test

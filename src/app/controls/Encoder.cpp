@@ -14,6 +14,7 @@
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
 namespace {
@@ -63,7 +64,8 @@ Encoder::Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, 
     installControlAccessibility();
     setFixedSize(qRound(size), qRound(size));
     setToolTip(helpText());
-    setFocusPolicy(Qt::TabFocus);
+    // A click gives the knob the focus, and with it the wheel inside a scrolling pane.
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
 }
 
@@ -73,6 +75,12 @@ QString Encoder::helpText() {
 
 void Encoder::setValue(double value) {
     if (value == m_value) return;
+    // The wheel works on its own unrounded position while the values it reports come
+    // back; any other value (a drag, a double-click, typing, another view, the device)
+    // moves that position to the value shown.
+    const bool fromWheel = m_scrollReported && std::abs(value - *m_scrollReported) <=
+                                                   1e-6 * std::max(1.0, std::abs(*m_scrollReported));
+    if (!fromWheel) resyncScroll();
     m_value = value;
     updateAccessibleValue();
     update();
@@ -82,6 +90,11 @@ void Encoder::setTint(const QColor& tint) {
     if (tint == m_tint) return;
     m_tint = tint;
     update();
+}
+
+void Encoder::resyncScroll() {
+    m_scrollNorm.reset();
+    m_scrollReported.reset();
 }
 
 void Encoder::updateAccessibleValue() {
@@ -104,6 +117,8 @@ bool Encoder::onKnob(const QPointF& point) const {
 void Encoder::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // A knob whose setting is unknown stays visible but faded, like other disabled controls.
+    if (!isEnabled()) painter.setOpacity(0.35);
     const double s = m_size;
     const QRectF ring(1.5, 1.5, s - 3, s - 3);
     const double n = norm();
@@ -146,20 +161,25 @@ void Encoder::mousePressEvent(QMouseEvent* event) {
         return QWidget::mousePressEvent(event);
     m_pressAt = event->position();
     m_startNorm = norm();
+    m_dragged = false;
     update();
-    // The drag starts without movement, so a click reports the value on the step.
-    Q_EMIT valueEdited(m_scale.valueForNorm(*m_startNorm));
+    // Nothing is reported yet: a click that does not move is not an edit, so it never
+    // rounds the value to the step or writes it to the channel and its group.
 }
 
 void Encoder::mouseMoveEvent(QMouseEvent* event) {
     if (!m_startNorm) return;
-    const double k = fineModifier(QApplication::keyboardModifiers() | event->modifiers()) ? kFine : 1.0;
     const double dy = event->position().y() - m_pressAt.y();
+    if (dy == 0 && !m_dragged) return;
+    m_dragged = true;
+    const double k = fineModifier(QApplication::keyboardModifiers() | event->modifiers()) ? kFine : 1.0;
     Q_EMIT valueEdited(m_scale.valueForNorm(*m_startNorm + k * (-dy / kDragSpan)));
 }
 
 void Encoder::mouseReleaseEvent(QMouseEvent*) {
+    if (m_dragged) resyncScroll();
     m_startNorm.reset();
+    m_dragged = false;
     update();
 }
 
@@ -167,19 +187,22 @@ void Encoder::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !onKnob(event->position())) return;
     m_pressAt = event->position();
     m_startNorm = norm();
-    if (m_default) Q_EMIT valueEdited(*m_default);
+    m_dragged = false;
+    if (!m_default) return;
+    resyncScroll();
+    Q_EMIT valueEdited(*m_default);
 }
 
 void Encoder::enterEvent(QEnterEvent*) {
     m_hovering = true;
-    m_scrollNorm = norm();
+    resyncScroll();
     m_hoverStart = m_clock();
     update();
 }
 
 void Encoder::leaveEvent(QEvent*) {
     m_hovering = false;
-    m_scrollNorm.reset();
+    resyncScroll();
     update();
 }
 
@@ -201,10 +224,11 @@ void Encoder::wheelEvent(QWheelEvent* event) {
         d = vertical(event->angleDelta()) / 120.0 * QApplication::wheelScrollLines() / 60.0;
     }
     const double k = fine ? kFine : 1.0;
-    const double n = clampTo(m_scrollNorm.value_or(0) + d * k, 0, 1);
+    const double n = clampTo(m_scrollNorm.value_or(norm()) + d * k, 0, 1);
     m_scrollNorm = n;
+    m_scrollReported = m_scale.valueForNorm(n);
     event->accept();
-    Q_EMIT valueEdited(m_scale.valueForNorm(n));
+    Q_EMIT valueEdited(*m_scrollReported);
 }
 
 void Encoder::keyPressEvent(QKeyEvent* event) {
@@ -232,7 +256,7 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     : QWidget(parent),
       m_encoder(new Encoder(scale, bipolar, defaultValue, tint, 34)),
       m_field(new CompactNumberField(format, unit, fieldWidth(width, !unit.isEmpty()))) {
-    auto* caption = new QLabel(label);
+    auto* caption = new PlainLabel(label);
     caption->setFont(Theme::capsFont(9, QFont::DemiBold, 0));
     QPalette palette = caption->palette();
     palette.setColor(QPalette::WindowText, Theme::secondaryText());
@@ -246,7 +270,8 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     column->addWidget(caption, 0, Qt::AlignHCenter);
     column->addWidget(m_encoder, 0, Qt::AlignHCenter);
     column->addWidget(m_field, 0, Qt::AlignHCenter);
-    setFixedWidth(qRound(width));
+    m_field->setRange(scale.lo, scale.hi);
+    setFixedWidth(std::max(qRound(width), m_field->sizeHint().width()));
 
     connect(m_encoder, &Encoder::valueEdited, this, &KnobField::committed);
     connect(m_field, &CompactNumberField::committed, this,

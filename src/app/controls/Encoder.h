@@ -10,7 +10,8 @@
 // logarithmic scale, draws a 270-degree arc, and reports new values from a
 // vertical drag, the scroll wheel, a double-click (back to the default) and
 // the arrow keys. Every reported value is rounded to the step and clamped,
-// except the default, which is reported as given.
+// except the default, which is reported as given. A click without movement
+// reports nothing.
 class Encoder : public QWidget {
     Q_OBJECT
 public:
@@ -57,6 +58,8 @@ protected:
 private:
     bool onKnob(const QPointF& point) const;
     void updateAccessibleValue();
+    // The wheel's next step starts from the value shown.
+    void resyncScroll();
 
     Scale m_scale;
     bool m_bipolar;
@@ -65,11 +68,13 @@ private:
     double m_size;
     double m_value = 0;
     ControlClock m_clock = steadyClock();
-    std::optional<double> m_startNorm;  // set while a drag is under way
+    std::optional<double> m_startNorm;  // set while the button is down on the knob
+    bool m_dragged = false;             // the press has moved since
     QPointF m_pressAt;
     bool m_hovering = false;
     double m_hoverStart = 0;
-    std::optional<double> m_scrollNorm;  // unrounded, accumulates small wheel steps
+    std::optional<double> m_scrollNorm;      // unrounded, accumulates small wheel steps
+    std::optional<double> m_scrollReported;  // the value the wheel reported last
 };
 
 // Fine adjustment: Option on the original platform; Alt or Shift here, since

@@ -68,6 +68,8 @@ void Fader::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     paintMarks(painter);
+    // A fader whose gain is unknown keeps its scale but fades its travel and cap.
+    if (!isEnabled()) painter.setOpacity(0.35);
     paintTrackAndFill(painter);
     paintCap(painter);
 }

@@ -1,6 +1,7 @@
 #include "app/controls/Theme.h"
 
 #include "app/controls/Palette.h"
+#include "app/controls/WheelGuard.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -52,6 +53,8 @@ void Theme::apply(QApplication& application) {
     application.setStyle(QStyleFactory::create("Fusion"));
     application.setPalette(darkPalette());
     application.setFont(font(bodyPx));
+    // How controls meet the wheel belongs to the feel of every page, like the look.
+    wheelguard::install(application);
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {

@@ -13,6 +13,7 @@
 #include "app/ModelWatcher.h"
 #include "app/Page.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelWords.h"
@@ -81,10 +82,10 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     : QWidget(parent),
       m_dsp(dsp),
       m_ch(ch),
-      m_title(new QLabel),
+      m_title(new PlainLabel),
       m_phase(new PanelToggle(QStringLiteral("Phase"))),
       m_mute(new PanelToggle(QStringLiteral("Mute"))),
-      m_status(new QLabel),
+      m_status(new PlainLabel),
       m_turnOff(new QPushButton(QStringLiteral("Turn off"))),
       m_settings(new QPushButton(QStringLiteral("Setting…"))) {
     setFixedWidth(290);
@@ -93,7 +94,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     stack->setSpacing(12);
 
     auto* header = new QHBoxLayout;
-    auto* icon = new QLabel;
+    auto* icon = new PlainLabel;
     icon->setPixmap(symbolIcon(Symbol::arrowDownToLine, Palette::inputBlue(), 16).pixmap(16, 16));
     m_title->setFont(Theme::headlineFont());
     header->addWidget(icon);
@@ -112,7 +113,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
             [this] { m_dsp.setMute(m_ch, !channelwords::muted(m_dsp, m_ch)); });
     stack->addWidget(divider());
 
-    auto* sourceCaption = new QLabel(QStringLiteral("Source"));
+    auto* sourceCaption = new PlainLabel(QStringLiteral("Source"));
     sourceCaption->setFont(Theme::font(Theme::captionPx, QFont::DemiBold));
     setTextColour(sourceCaption, Theme::secondaryText());
     stack->addWidget(sourceCaption);
@@ -133,7 +134,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     auto* testRow = new QHBoxLayout;
     auto* statusColumn = new QVBoxLayout;
     statusColumn->setSpacing(1);
-    auto* testTitle = new QLabel(QStringLiteral("Test signal"));
+    auto* testTitle = new PlainLabel(QStringLiteral("Test signal"));
     testTitle->setFont(Theme::font(Theme::calloutPx));
     m_status->setFont(Theme::font(Theme::captionPx));
     statusColumn->addWidget(testTitle);
@@ -265,7 +266,12 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
     mute->setChecked(channelwords::muted(dsp, ch));
     QObject::connect(mute, &QAction::triggered, &menu,
                      [&dsp, ch](bool checked) { dsp.setMute(ch, checked); });
+    // Until the device has reported them, these settings are shown but not offered.
+    const bool flagsKnown = dsp.holds(channelwords::gainParam(ch));
+    phase->setEnabled(flagsKnown);
+    mute->setEnabled(flagsKnown);
     if (ch >= 4) return;
+    const bool sourceKnown = dsp.holds(346 + quint32(ch)) && dsp.holds(350 + quint32(ch)) && dsp.holds(342);
 
     menu.addSeparator();
     menu.addSection(QStringLiteral("Source"));
@@ -277,6 +283,7 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
         QAction* row = menu.addAction(source.label());
         row->setCheckable(true);
         row->setChecked(source == current);
+        row->setEnabled(sourceKnown);
         group->addAction(row);
         QObject::connect(row, &QAction::triggered, &menu,
                          [&dsp, ch, source] { dsp.setInputSource(ch, source); });

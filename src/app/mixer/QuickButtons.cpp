@@ -36,7 +36,8 @@ DSPModel::Words offWord(bool on) {
 
 QList<QuickButtons::Quick> inputToggles(DSPModel& dsp, int ch) {
     return {{QStringLiteral("N"), QStringLiteral("Noise gate"), dsp.words(gateOff(ch), 1)[0] == 0,
-             Palette::green(), [&dsp, ch](bool on) { dsp.write(gateOff(ch), offWord(on)); }}};
+             Palette::green(), [&dsp, ch](bool on) { dsp.write(gateOff(ch), offWord(on)); },
+             dsp.holds(gateOff(ch))}};
 }
 
 QList<QuickButtons::Quick> outputToggles(DSPModel& dsp, int ch) {
@@ -50,31 +51,38 @@ QList<QuickButtons::Quick> outputToggles(DSPModel& dsp, int ch) {
 QList<QuickButtons::Quick> QuickButtons::toggles(DSPModel& dsp, int ch) {
     QList<Quick> list;
     list.append({QStringLiteral("Ø"), QStringLiteral("Invert polarity"), channelwords::inverted(dsp, ch),
-                 Theme::systemOrange(), [&dsp, ch](bool on) { dsp.setPolarity(ch, on); }});
+                 Theme::systemOrange(), [&dsp, ch](bool on) { dsp.setPolarity(ch, on); },
+                 dsp.holds(channelwords::gainParam(ch))});
     list.append(ch < 4 ? inputToggles(dsp, ch) : outputToggles(dsp, ch));
     list.append({QStringLiteral("D"), QStringLiteral("Delay"), dsp.words(delayParam(ch), 2)[1] == 0,
-                 Palette::green(), [&dsp, ch](bool on) {
+                 Palette::green(),
+                 [&dsp, ch](bool on) {
                      DSPModel::Words w = dsp.words(delayParam(ch), 2);
                      w[1] = on ? 0 : 1;  // the delay time goes out unchanged
                      dsp.write(delayParam(ch), w);
-                 }});
+                 },
+                 dsp.holds(delayParam(ch))});
     // The FIR switch is the one toggle that grouped channels do not share.
     list.append({QStringLiteral("F"), QStringLiteral("FIR (lit = active, dark = bypassed)"),
                  dsp.words(firOff(ch), 1)[0] == 0, Palette::green(),
-                 [&dsp, ch](bool on) { dsp.write(firOff(ch), offWord(on), std::nullopt, false); }});
+                 [&dsp, ch](bool on) { dsp.write(firOff(ch), offWord(on), std::nullopt, false); },
+                 dsp.holds(firOff(ch))});
     if (ch >= 4) {
         list.append({QStringLiteral("C"), QStringLiteral("Compressor"), dsp.compressor(ch).on,
-                     Palette::green(), [&dsp, ch](bool on) {
+                     Palette::green(),
+                     [&dsp, ch](bool on) {
                          DSPModel::Compressor c = dsp.compressor(ch);
                          c.on = on;
                          dsp.setCompressor(ch, c);
-                     }});
+                     },
+                     dsp.holds(174 + quint32(ch)) && dsp.holds(compressorOff(ch))});
         list.append({QStringLiteral("L"), QStringLiteral("Limiter"), dsp.limiter(ch).on, Palette::green(),
                      [&dsp, ch](bool on) {
                          DSPModel::Limiter l = dsp.limiter(ch);
                          l.on = on;
                          dsp.setLimiter(ch, l);
-                     }});
+                     },
+                     dsp.holds(190 + quint32(ch)) && dsp.holds(limiterOff(ch))});
     }
     return list;
 }
@@ -106,6 +114,7 @@ QuickButtons::QuickButtons(DSPModel& dsp, int ch, QWidget* parent) : QWidget(par
     }
     QSet<quint32> watched{channelwords::gainParam(ch), gateOff(ch),   delayParam(ch), firOff(ch),
                           compressorOff(ch),           limiterOff(ch)};
+    if (ch >= 4) watched += {174 + quint32(ch), 190 + quint32(ch)};
     new ModelWatcher(
         dsp, watched, [this] { refresh(); }, this);
     refresh();
@@ -123,6 +132,7 @@ void QuickButtons::refresh() {
         const Quick& q = quick[i];
         FlatButton* b = m_buttons[i];
         const QSignalBlocker blocker(b);
+        b->setEnabled(q.known);
         b->setLook(q.on ? FlatButton::Look{Theme::withOpacity(q.tint, 0.22), Theme::withOpacity(q.tint, 0.7),
                                            q.tint, 5}
                         : FlatButton::Look{Theme::white(0.05), QColor(),

@@ -22,6 +22,7 @@ public:
         bool on;
         QColor tint;
         std::function<void(bool)> toggle;  // called with the requested state, !on
+        bool known = true;                 // the table holds what the toggle shows and edits
     };
     // The toggles of a channel in grid order, read from the model now.
     static QList<Quick> toggles(DSPModel& dsp, int ch);

@@ -1,0 +1,66 @@
+#include "app/controls/WheelGuard.h"
+
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QScrollBar>
+
+#include "app/controls/Encoder.h"
+
+namespace {
+
+bool turnsWithWheel(const QWidget& widget) {
+    if (qobject_cast<const QScrollBar*>(&widget)) return false;  // the pane's own bars
+    return qobject_cast<const QAbstractSlider*>(&widget) || qobject_cast<const QComboBox*>(&widget) ||
+           qobject_cast<const QAbstractSpinBox*>(&widget) || qobject_cast<const Encoder*>(&widget);
+}
+
+bool insideScrollingPane(const QWidget& widget) {
+    for (const QWidget* w = widget.parentWidget(); w; w = w->parentWidget()) {
+        const auto* area = qobject_cast<const QAbstractScrollArea*>(w);
+        if (area && area->viewport()->isAncestorOf(&widget)) return true;
+        if (w->isWindow()) return false;
+    }
+    return false;
+}
+
+class WheelGuard : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!watched->isWidgetType()) return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Polish) {
+            if (turnsWithWheel(*widget) && widget->focusPolicy() == Qt::WheelFocus)
+                widget->setFocusPolicy(Qt::StrongFocus);
+            return false;
+        }
+        if (event->type() != QEvent::Wheel || !wheelguard::passesWheelOn(*widget)) return false;
+        // Ignored and filtered: the application hands the event on to the parents, up to
+        // the pane's viewport, which scrolls.
+        event->ignore();
+        return true;
+    }
+};
+
+}  // namespace
+
+namespace wheelguard {
+
+void install(QApplication& application) {
+    static const char* const property = "kestrelWheelGuard";
+    if (application.property(property).toBool()) return;
+    application.setProperty(property, true);
+    application.installEventFilter(new WheelGuard(&application));
+}
+
+bool passesWheelOn(const QWidget& widget) {
+    return turnsWithWheel(widget) && !widget.hasFocus() && insideScrollingPane(widget);
+}
+
+}  // namespace wheelguard
