@@ -2,7 +2,7 @@
 # Installs what the build needs on Debian 12. As root it runs apt-get for the
 # missing packages; otherwise it names them and stops.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev qcoro-qt6-dev libgtest-dev libgmock-dev
+packages=(cmake ninja-build g++ qt6-base-dev qcoro-qt6-dev libkissfft-dev libgtest-dev libgmock-dev
           libbenchmark-dev fonts-inter fonts-dejavu-core)
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 missing=()

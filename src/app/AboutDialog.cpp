@@ -6,6 +6,7 @@
 #include "app/Logo.h"
 #include "app/ProductSettings.h"
 #include "app/ProjectCommands.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
@@ -14,14 +15,14 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     column->setContentsMargins(24, 20, 24, 20);
     column->setSpacing(6);
     if (const auto& logo = logoImage()) {
-        auto* icon = new QLabel(this);
+        auto* icon = new PlainLabel(this);
         icon->setPixmap(QPixmap::fromImage(logo->scaledToHeight(64, Qt::SmoothTransformation)));
         column->addWidget(icon, 0, Qt::AlignHCenter);
     }
-    auto* name = new QLabel(QStringLiteral("Tessaline DSP Control"), this);
+    auto* name = new PlainLabel(QStringLiteral("Tessaline DSP Control"), this);
     name->setFont(Theme::font(14, QFont::Bold));
     column->addWidget(name, 0, Qt::AlignHCenter);
-    auto* version = new QLabel(QStringLiteral("Version %1").arg(ProjectCommands::version()), this);
+    auto* version = new PlainLabel(QStringLiteral("Version %1").arg(ProjectCommands::version()), this);
     version->setFont(Theme::font(11));
     column->addWidget(version, 0, Qt::AlignHCenter);
     auto* credits = new QLabel(creditsHtml(), this);

@@ -7,10 +7,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/controls/PlainText.h"
+
 QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
-                                       const QStringList& nameFilters) {
-    return QFileDialog::getSaveFileName(m_parent, title, proposedName,
-                                        nameFilters.join(QStringLiteral(";;")));
+                                       const QStringList& nameFilters, const QString& defaultSuffix) {
+    QFileDialog panel(m_parent, title, proposedName, nameFilters.join(QStringLiteral(";;")));
+    panel.setAcceptMode(QFileDialog::AcceptSave);
+    panel.setDefaultSuffix(defaultSuffix);
+    if (panel.exec() != QDialog::Accepted) return {};
+    return panel.selectedFiles().value(0);
 }
 
 QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& nameFilters) {
@@ -22,8 +27,10 @@ bool DesktopDialogs::confirm(const QString& message, const QString& informativeT
                              DefaultButton defaultButton) {
     QMessageBox box(m_parent);
     box.setIcon(QMessageBox::Warning);
+    // Messages carry file names and device texts: shown as written, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(message);
-    box.setInformativeText(informativeText);
+    box.setInformativeText(plaintext::asMarkup(informativeText));
     QPushButton* accept = box.addButton(acceptButton, QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(cancelButton, QMessageBox::RejectRole);
     box.setDefaultButton(defaultButton == DefaultButton::cancel ? cancel : accept);
@@ -35,8 +42,10 @@ bool DesktopDialogs::confirm(const QString& message, const QString& informativeT
 void DesktopDialogs::alert(const QString& message, const QString& informativeText) {
     QMessageBox box(m_parent);
     box.setIcon(QMessageBox::Warning);
+    // Messages carry file names and device texts: shown as written, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(message);
-    box.setInformativeText(informativeText);
+    box.setInformativeText(plaintext::asMarkup(informativeText));
     box.addButton(QMessageBox::Ok);
     box.exec();
 }

@@ -16,9 +16,11 @@ public:
 
     virtual ~Dialogs() = default;
 
-    // A save panel proposing a file name; the chosen path, or empty when cancelled.
+    // A save panel proposing a file name; the chosen path, or empty when cancelled. A typed
+    // name without an extension gets the default suffix, before the panel asks about
+    // replacing a file of that name.
     virtual QString chooseSaveFile(const QString& title, const QString& proposedName,
-                                   const QStringList& nameFilters) = 0;
+                                   const QStringList& nameFilters, const QString& defaultSuffix = {}) = 0;
     // An open panel for one file; the chosen path, or empty when cancelled.
     virtual QString chooseOpenFile(const QString& title, const QStringList& nameFilters) = 0;
     // An alert with a message and an informative text and two buttons; true
@@ -41,8 +43,8 @@ public:
     // Panels and alerts are modal to this window (may be null).
     void setParentWindow(QWidget* window) { m_parent = window; }
 
-    QString chooseSaveFile(const QString& title, const QString& proposedName,
-                           const QStringList& nameFilters) override;
+    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList& nameFilters,
+                           const QString& defaultSuffix = {}) override;
     QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override;
     bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
                  const QString& cancelButton, DefaultButton defaultButton = DefaultButton::accept) override;

@@ -13,8 +13,8 @@ auto PageDialogs::whileOpen(Call call) {
 }
 
 QString PageDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
-                                    const QStringList& nameFilters) {
-    return whileOpen([&] { return m_inner.chooseSaveFile(title, proposedName, nameFilters); });
+                                    const QStringList& nameFilters, const QString& defaultSuffix) {
+    return whileOpen([&] { return m_inner.chooseSaveFile(title, proposedName, nameFilters, defaultSuffix); });
 }
 
 QString PageDialogs::chooseOpenFile(const QString& title, const QStringList& nameFilters) {

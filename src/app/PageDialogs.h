@@ -16,8 +16,8 @@ public:
     // Called when the last open dialog has closed, before its caller resumes.
     std::function<void()> onAllClosed;
 
-    QString chooseSaveFile(const QString& title, const QString& proposedName,
-                           const QStringList& nameFilters) override;
+    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList& nameFilters,
+                           const QString& defaultSuffix = {}) override;
     QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override;
     bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
                  const QString& cancelButton, DefaultButton defaultButton = DefaultButton::accept) override;

@@ -58,11 +58,11 @@ void ProjectCommands::saveProject() {
         return;
     }
     const QString base = baseName();
-    QString path = m_dialogs.chooseSaveFile(QStringLiteral("Save Project"),
-                                            proposedFileName(base, QDate::currentDate()), nameFilters());
+    // A name typed without the extension gets it: the open panel's filter would hide the file.
+    const QString path =
+        m_dialogs.chooseSaveFile(QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()),
+                                 nameFilters(), QStringLiteral("tsldsp"));
     if (path.isEmpty()) return;
-    // A name typed without an extension would be hidden by the open panel's filter.
-    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".tsldsp");
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
 }

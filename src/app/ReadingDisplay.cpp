@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
 ReadingDisplay::ReadingDisplay(QWidget* parent) : QWidget(parent) {
@@ -16,10 +17,10 @@ ReadingDisplay::ReadingDisplay(QWidget* parent) : QWidget(parent) {
     m_bar->setTextVisible(false);
     m_bar->setFixedWidth(280);
     column->addWidget(m_bar, 0, Qt::AlignHCenter);
-    auto* title = new QLabel(QStringLiteral("Reading settings from the DSP…"), this);
+    auto* title = new PlainLabel(QStringLiteral("Reading settings from the DSP…"), this);
     title->setFont(Theme::headlineFont());
     column->addWidget(title, 0, Qt::AlignHCenter);
-    m_percent = new QLabel(this);
+    m_percent = new PlainLabel(this);
     m_percent->setFont(Theme::monoFont(Theme::captionPx));  // digits of equal width
     m_percent->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
     column->addWidget(m_percent, 0, Qt::AlignHCenter);

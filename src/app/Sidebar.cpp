@@ -9,6 +9,7 @@
 #include "app/Logo.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
@@ -21,7 +22,7 @@ constexpr int pageRole = Qt::UserRole + 1;
 constexpr quint32 channelNameBase = 378;  // channel names, 378 + channel
 
 QLabel* symbolLabel(Symbol symbol, const QColor& colour, QWidget* parent) {
-    auto* label = new QLabel(parent);
+    auto* label = new PlainLabel(parent);
     label->setPixmap(symbolIcon(symbol, colour, 14).pixmap(14, 14));
     label->setFixedWidth(18);
     label->setAlignment(Qt::AlignCenter);
@@ -35,7 +36,7 @@ public:
         auto* column = new QVBoxLayout(this);
         column->setContentsMargins(0, 8, 0, 8);
         column->setSpacing(4);
-        auto* logo = new QLabel(this);
+        auto* logo = new PlainLabel(this);
         logo->setAlignment(Qt::AlignCenter);
         if (const auto& image = logoImage()) {
             logo->setPixmap(QPixmap::fromImage(logoTemplate(*image, Theme::primaryText(), 64)));
@@ -43,7 +44,7 @@ public:
             logo->setText(QStringLiteral("Tessaline"));
             logo->setFont(Theme::headlineFont());
         }
-        auto* caption = new QLabel(QStringLiteral("DSP Control"), this);
+        auto* caption = new PlainLabel(QStringLiteral("DSP Control"), this);
         caption->setFont(Theme::font(Theme::captionPx));
         caption->setAlignment(Qt::AlignCenter);
         caption->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
@@ -63,11 +64,11 @@ public:
         row->setSpacing(8);
         row->addWidget(symbolLabel(ch <= 3 ? Symbol::arrowDownToLine : Symbol::speakerWave2Fill,
                                    Palette::channel(ch), this));
-        m_name = new QLabel(this);
+        m_name = new PlainLabel(this);
         m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         row->addWidget(m_name, 1);
         row->addSpacing(4);
-        m_badge = new QLabel(QStringLiteral("M"), this);
+        m_badge = new PlainLabel(QStringLiteral("M"), this);
         m_badge->setFont(Theme::font(9, QFont::Black));
         m_badge->setStyleSheet(QStringLiteral("color: %1").arg(Palette::red().name()));
         row->addWidget(m_badge);

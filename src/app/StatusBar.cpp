@@ -11,6 +11,7 @@
 
 #include "app/StatusChip.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
@@ -24,7 +25,7 @@ bool isNetworkTransport(const QString& transport) {
 }
 
 QLabel* boldLabel(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new PlainLabel(text, parent);
     label->setFont(Theme::font(Theme::calloutPx, QFont::Bold));
     return label;
 }
@@ -110,7 +111,7 @@ void StatusBar::addLinkState() {
     if (status.isSearching()) {
         auto* chip = new StatusChip(Theme::systemGrey(), false, this);
         chip->addWidget(new Spinner(chip));
-        chip->addWidget(new QLabel(QStringLiteral("Looking for the DSP"), chip));
+        chip->addWidget(new PlainLabel(QStringLiteral("Looking for the DSP"), chip));
         m_row->addWidget(chip);
         m_row->addWidget(secondaryText(QStringLiteral("Connect it with USB, or over the network.")));
         m_row->addStretch(1);
@@ -123,7 +124,7 @@ void StatusBar::addLinkState() {
         auto* chip = new StatusChip(Palette::green(), true, this);
         chip->addWidget(boldLabel(deviceLabel(m_link.deviceName(), status.text()), chip));
         if (const auto& firmware = m_link.firmware()) {
-            auto* version = new QLabel(QStringLiteral("fw ") + *firmware, chip);
+            auto* version = new PlainLabel(QStringLiteral("fw ") + *firmware, chip);
             version->setFont(Theme::monoFont(Theme::calloutPx));
             version->setStyleSheet(
                 QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
@@ -168,6 +169,7 @@ void StatusBar::addConnectionMenu() {
 void StatusBar::fillConnectionMenu(QMenu* menu) {
     menu->clear();
     QAction* network = menu->addAction(QStringLiteral("Connect over network…"));
+    network->setEnabled(!m_link.isOffline());
     connect(network, &QAction::triggered, this, [this] {
         auto* sheet = new NetworkConnectView(m_link, m_settings, {}, window());
         sheet->setAttribute(Qt::WA_DeleteOnClose);
@@ -201,7 +203,7 @@ void StatusBar::updateProgress() {
 }
 
 QWidget* StatusBar::secondaryText(const QString& text) {
-    auto* label = new QLabel(text, this);
+    auto* label = new PlainLabel(text, this);
     label->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
     return label;
 }

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
@@ -16,7 +17,9 @@ using namespace designerui;
 namespace {
 
 CompactNumberField* hzField() {
-    return new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
+    auto* field = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
+    field->setRange(20, 22000);
+    return field;
 }
 
 }  // namespace
@@ -33,6 +36,7 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
     aroundAverage->setToolTip(
         QStringLiteral("Cuts peaks and fills dips evenly, instead of boosting everything up to 0 dB"));
     maxBoost = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("dB"), 52);
+    maxBoost->setRange(0, 24);
     phaseOn = checkBox(QStringLiteral("Phase correction"), true);
     phaseMin = hzField();
     phaseMax = hzField();
@@ -46,7 +50,7 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
     auto* warningRow = new QHBoxLayout(warning);
     warningRow->setContentsMargins(0, 0, 0, 0);
     warningRow->setSpacing(4);
-    auto* icon = new QLabel;
+    auto* icon = new PlainLabel;
     icon->setPixmap(symbolIcon(Symbol::infoCircle, Theme::systemOrange(), 12).pixmap(12, 12));
     warningRow->addWidget(icon, 0, Qt::AlignTop);
     warningText = label(QString(), Theme::captionPx);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "fir/FIRDesigner.h"
 #include "platform/NumText.h"
@@ -228,7 +229,7 @@ void DesignerLegend::addEntry(const QString& label, const QColor& colour) {
     pair->setContentsMargins(0, 0, 0, 0);
     pair->setSpacing(4);
     pair->addWidget(new LegendChip(colour), 0, Qt::AlignVCenter);
-    auto* text = new QLabel(label);
+    auto* text = new PlainLabel(label);
     text->setFont(Theme::font(Theme::captionPx));
     pair->addWidget(text, 0, Qt::AlignVCenter);
     layout()->addWidget(entry);

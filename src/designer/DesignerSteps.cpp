@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "designer/FIRDesignerView.h"
 #include "platform/NumText.h"
@@ -31,7 +32,7 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 }  // namespace
 
 QLabel* label(const QString& text, double px, bool secondary) {
-    auto* l = new QLabel(text);
+    auto* l = new PlainLabel(text);
     l->setFont(Theme::font(px));
     if (secondary) setTextColour(l, Theme::secondaryText());
     return l;
@@ -117,7 +118,7 @@ ImportStep::ImportStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
     offset->setFocusPolicy(Qt::NoFocus);
     connect(offset, &QSlider::valueChanged, &view, [&view](int value) { view.setOffset(value); });
     offsetRow->addWidget(offset, 1);
-    offsetValue = new QLabel;
+    offsetValue = new PlainLabel;
     offsetValue->setFont(Theme::monoFont(Theme::bodyPx - 1));
     offsetValue->setFixedWidth(52);
     offsetValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "designer/DesignerGraph.h"
@@ -23,9 +24,9 @@ PanelGroupBox* section(const QString& title, Symbol symbol, bool bold, QWidget* 
     box->titleLabel()->hide();
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
-    auto* icon = new QLabel;
+    auto* icon = new PlainLabel;
     icon->setPixmap(symbolIcon(symbol, Theme::primaryText(), 14).pixmap(14, 14));
-    auto* text = new QLabel(title);
+    auto* text = new PlainLabel(title);
     text->setFont(Theme::font(Theme::bodyPx, bold ? QFont::Bold : QFont::Normal));
     header->addWidget(icon);
     header->addWidget(text);
@@ -36,7 +37,7 @@ PanelGroupBox* section(const QString& title, Symbol symbol, bool bold, QWidget* 
 }
 
 QLabel* headline(const QString& text) {
-    auto* label = new QLabel(text);
+    auto* label = new PlainLabel(text);
     label->setFont(Theme::headlineFont());
     return label;
 }

@@ -65,7 +65,10 @@ FIRDesignerView::~FIRDesignerView() = default;
 
 void FIRDesignerView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) loadStored();
+    // Once per page: coming back from behind the reading display keeps the work in hand.
+    if (event->spontaneous() || loaded_) return;
+    loaded_ = true;
+    loadStored();
 }
 
 // ---- load, persistence and redesign --------------------------------------------------

@@ -127,6 +127,7 @@ private:
     std::optional<Measurement> settledMeasurement_;  // what the last settle stored
     bool redesignWanted_ = false;
     bool settlePosted_ = false;
+    bool loaded_ = false;
 
     FIRSendBar* sendBar_ = nullptr;
     DesignerGraph* designGraph_ = nullptr;

@@ -13,6 +13,7 @@
 
 #include "app/Dialogs.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
 #include "link/Levels.h"
@@ -208,7 +209,7 @@ void FIRSendBar::buildLayout() {
 
     auto* first = new QHBoxLayout;
     first->setSpacing(8);
-    auto* caption = new QLabel(QStringLiteral("Send to"));
+    auto* caption = new PlainLabel(QStringLiteral("Send to"));
     setSecondary(caption, 11);
     caption->setFont(Theme::capsFont(11, QFont::DemiBold, 0));
     first->addWidget(caption);
@@ -228,7 +229,7 @@ void FIRSendBar::buildLayout() {
     }
     first->addSpacing(8);
     first->addStretch(1);
-    nameLabel_ = new QLabel;
+    nameLabel_ = new PlainLabel;
     setSecondary(nameLabel_, Theme::captionPx);
     first->addWidget(nameLabel_);
     sendButton_ = new QPushButton;
@@ -266,7 +267,7 @@ void FIRSendBar::buildLayout() {
     second->addStretch(1);
     stack->addLayout(second);
 
-    statusLabel_ = new QLabel;
+    statusLabel_ = new PlainLabel;
     setSecondary(statusLabel_, Theme::captionPx);
     statusLabel_->setWordWrap(true);
     stack->addWidget(statusLabel_);

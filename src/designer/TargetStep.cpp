@@ -55,6 +55,9 @@ BandRow::BandRow(FIRDesignerView& view, int index, QWidget* parent)
     hz = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
     q = new CompactNumberField(QStringLiteral("%.2f"), QStringLiteral("Q"), 52);
     db = new CompactNumberField(QStringLiteral("%+.1f"), QStringLiteral("dB"), 52);
+    hz->setRange(20, 22000);
+    q->setRange(0.25, 20);
+    db->setRange(-15, 15);
     for (QWidget* w : std::initializer_list<QWidget*>{on, type, hz, q, db})
         layout->addWidget(w, 0, Qt::AlignVCenter);
     layout->addStretch(1);
@@ -116,6 +119,7 @@ TargetStep::TargetStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
         onBox->setFixedWidth(96);
         slope = slopePicker();
         hz = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
+        hz->setRange(20, 22000);
         layout->addWidget(onBox, 0, Qt::AlignVCenter);
         layout->addWidget(slope, 0, Qt::AlignVCenter);
         layout->addWidget(hz, 0, Qt::AlignVCenter);

@@ -15,7 +15,7 @@ namespace {
 const QString Transport = QStringLiteral("UDP");
 constexpr size_t DatagramBufferSize = 65536;
 
-// Four decimal numbers 0-255 joined by dots (a leading zero stays decimal).
+// Four decimal numbers 0-255 joined by dots, without sign or leading zero.
 // Names are not resolved, and the short and octal forms that inet_aton takes
 // would send somewhere other than what the user sees.
 std::optional<in_addr> dottedQuad(const QString& text) {
@@ -23,7 +23,8 @@ std::optional<in_addr> dottedQuad(const QString& text) {
     if (parts.size() != 4) return std::nullopt;
     quint32 address = 0;
     for (const QString& part : parts) {
-        if (part.isEmpty() || part.size() > 3) return std::nullopt;
+        if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part.front() == u'0'))
+            return std::nullopt;
         int value = 0;
         for (const QChar c : part) {
             if (c < u'0' || c > u'9') return std::nullopt;
@@ -88,7 +89,7 @@ void UDPProbe::send(const QByteArray& bytes, const QString& host, quint16 port) 
     const std::optional<in_addr> address = dottedQuad(host);
     if (!address) {
         log_.log(Transport, TrafficEntry::Direction::info, {},
-                 QString("not sent: \"%1\" is no IPv4 address (four numbers 0-255 with dots)").arg(host));
+                 QString("not sent: \"%1\" is no IPv4 address like 192.168.1.20").arg(host));
         return;
     }
     if (fd_ < 0) listen(0);
@@ -116,7 +117,7 @@ void UDPProbe::receive() {
     char dotted[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &sender.sin_addr, dotted, sizeof dotted);
     const QString from = QString("%1:%2").arg(QString::fromLatin1(dotted)).arg(ntohs(sender.sin_port));
-    seenHosts_.insert(from, QDateTime::currentDateTime());
+    seenHosts_.insert(from, QDateTime::currentDateTimeUtc());
     Q_EMIT seenHostsChanged();
     log_.log(Transport, TrafficEntry::Direction::received, QByteArray(buffer.data(), count), "from " + from);
 }

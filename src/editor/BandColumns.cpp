@@ -106,10 +106,35 @@ void BandColumns::refresh() {
         // A band the device never reported is shown but cannot be edited.
         m_columns[b]->setEnabled(m_model.holds(ParamMap::eqBandParam(m_ch, b)));
     }
-    // Room for the row and, when it does not fit, the scroll bar with 8 points below.
-    const int rowHeight = m_scroll->widget()->sizeHint().height();
-    const bool scrolls = m_scroll->widget()->minimumSizeHint().width() > m_scroll->viewport()->width();
+    fitHeight();
+}
+
+// Room for the row and, when it does not fit the width the editor has now, the
+// scroll bar with 8 points below. The row's height and width are the polished
+// ones, and the width changes with every resize.
+void BandColumns::fitHeight() {
+    QWidget* row = m_scroll->widget();
+    const int rowHeight = row->sizeHint().height();
+    const bool scrolls = row->minimumSizeHint().width() > width();
     setFixedHeight(rowHeight + (scrolls ? m_scroll->horizontalScrollBar()->sizeHint().height() + 8 : 0));
+}
+
+bool BandColumns::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    switch (event->type()) {
+        case QEvent::Polish:
+            for (QWidget* child : findChildren<QWidget*>()) child->ensurePolished();
+            fitHeight();
+            break;
+        case QEvent::Resize:
+        case QEvent::StyleChange:
+        case QEvent::FontChange:
+            fitHeight();
+            break;
+        default:
+            break;
+    }
+    return handled;
 }
 
 void BandColumns::setSelected(int band) {
@@ -149,6 +174,10 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     m_freqField = new CompactNumberField(QStringLiteral("%.0f"), QString(), sizes.field);
     m_gainField = new CompactNumberField(QStringLiteral("%+.1f"), QString(), sizes.field);
     m_qField = new CompactNumberField(QStringLiteral("%.2f"), QString(), sizes.field);
+    // Typed frequencies reach 22000 Hz, and an allpass band's Q 179.
+    m_freqField->setRange(20, 22000);
+    m_gainField->setRange(-15, 15);
+    m_qField->setRange(0.25, BandColumns::maxQ(EQBandType::allpass));
     const QString name = tr("Band %1 ").arg(band + 1);
     for (QWidget* w : std::initializer_list<QWidget*>{m_freqKnob, m_freqField})
         w->setToolTip(name + tr("frequency, Hz"));

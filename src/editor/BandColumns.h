@@ -35,7 +35,12 @@ public:
 Q_SIGNALS:
     void selectedChanged(int band);
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    void fitHeight();
+
     DSPModel& m_model;
     int m_ch;
     int m_selected = 0;

@@ -9,6 +9,7 @@
 
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "editor/DynamicsEstimates.h"
 #include "editor/DynamicsViews.h"
@@ -164,7 +165,7 @@ void LimiterBox::updateLive() {
 }
 
 GateBox::GateBox(DSPModel& model, int ch, QWidget* parent)
-    : DynamicsPanel(tr("Noise gate"), model, ch, parent), m_status(new QLabel) {
+    : DynamicsPanel(tr("Noise gate"), model, ch, parent), m_status(new PlainLabel) {
     m_status->setFont(Theme::font(Theme::captionPx, QFont::Bold));
     addKnob(tr("Threshold"), -90, 0, false, std::nullopt, 0.1, "%.1f", "dB",
             [this](double v) { setThreshold(v); });

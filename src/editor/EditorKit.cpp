@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "link/Levels.h"
 
@@ -27,7 +28,7 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 }
 
 QLabel* label(const QString& text, const QFont& font, const QColor& colour) {
-    auto* result = new QLabel(text);
+    auto* result = new PlainLabel(text);
     result->setFont(font);
     setTextColour(result, colour);
     return result;

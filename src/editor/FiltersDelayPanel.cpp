@@ -73,10 +73,7 @@ FiltersDelayPanel::FiltersDelayPanel(DSPModel& model, Settings& settings, int ch
     // The panel chooses its arrangement from the width it gets, so it must not
     // ask its container for the wide arrangement's width.
     row->setSizeConstraint(QLayout::SetNoConstraint);
-    arrange(true);
-    m_compactWidth = row->minimumSize().width();
-    arrange(false);
-    m_wideWidth = row->sizeHint().width();
+    measure();
 
     connect(&settings, &Settings::changed, this, [this](const QString& key) {
         if (key == unitKey) showDelay();
@@ -90,6 +87,7 @@ FiltersDelayPanel::FilterControls FiltersDelayPanel::makeFilter(const QString& t
     c.toggle = editorkit::toggle(title, true);
     c.knob = new Encoder({20, 22000, true, 1}, false, std::nullopt, Palette::channel(m_ch), 28);
     c.field = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
+    c.field->setRange(20, 22000);
     c.slope = new QComboBox;
     for (FilterSlope slope : FilterSlope::allCases()) c.slope->addItem(slope.name());
     c.slope->setFixedWidth(80);
@@ -211,6 +209,7 @@ void FiltersDelayPanel::showDelay() {
         m_delayField->deleteLater();
         m_delayField = field;
         m_fieldUnit = shownUnit;
+        measure();  // the field's width follows its widest text
     }
     m_delayField->setEnabled(known);
     m_delayField->setValue(double(ms) * unitFactor(shownUnit));
@@ -218,6 +217,7 @@ void FiltersDelayPanel::showDelay() {
 
 CompactNumberField* FiltersDelayPanel::makeDelayField(const QString& shownUnit) {
     auto* field = new CompactNumberField(delayFormat(shownUnit), QString(), 52);
+    field->setRange(0, 2000 * unitFactor(shownUnit));
     field->setToolTip(tr("Delay in ") + shownUnit);
     connect(field, &CompactNumberField::committed, this, [this, shownUnit](double typed) {
         setDelay(double(float(typed) / float(unitFactor(shownUnit))));
@@ -234,6 +234,36 @@ void FiltersDelayPanel::arrange(bool compact) {
         layout->setAlignment(compact ? Qt::AlignLeft : Qt::AlignVCenter);
     }
     for (QFrame* line : m_separators) line->setFixedHeight(compact ? 52 : 28);
+    // The row keeps each group's last size until the group says it changed.
+    for (QWidget* group : {m_filters[0].group, m_filters[1].group, m_delayGroup}) group->updateGeometry();
+}
+
+// Both arrangements are measured with the fonts and styles the controls are shown
+// with, which apply when they are polished; measured before, the wide row comes
+// out far narrower than it is drawn and the compact one is never chosen.
+void FiltersDelayPanel::measure() {
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->ensurePolished();
+        child->updateGeometry();
+        if (QLayout* own = child->layout()) own->invalidate();
+    }
+    QLayout* row = layout();
+    arrange(true);
+    row->invalidate();
+    m_compactWidth = row->minimumSize().width();
+    arrange(false);
+    row->invalidate();
+    m_wideWidth = row->sizeHint().width();
+    arrange(width() < m_wideWidth);
+    updateGeometry();
+}
+
+bool FiltersDelayPanel::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange ||
+        event->type() == QEvent::FontChange)
+        measure();
+    return handled;
 }
 
 QSize FiltersDelayPanel::minimumSizeHint() const {

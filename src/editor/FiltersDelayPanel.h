@@ -51,12 +51,14 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     FilterControls makeFilter(const QString& title, quint32 number);
     QWidget* makeDelay();
     void arrange(bool compact);
+    void measure();
     void showDelay();
     CompactNumberField* makeDelayField(const QString& shownUnit);
 

@@ -1,9 +1,12 @@
 #include "fir/FIRDesigner.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
+#include <complex>
 #include <numbers>
+#include <span>
+
+#include <kissfft.hh>
 
 #include "fir/Single.h"
 
@@ -16,35 +19,49 @@ constexpr int gridSize = 8192;
 constexpr int lastBin = gridSize / 2;
 constexpr double pi = std::numbers::pi;
 
-// cos and sin of 2 pi j / 8192, side by side, so the inverse transform needs no
-// trigonometry per term and each term reads one pair from one cache line.
-struct Turn {
-    double cosine;
-    double sine;
+// The bins' frequencies and what the design needs of them, the same for every design.
+struct Grid {
+    std::vector<double> hz, logHz, log2Hz, cosW, sinW;
+    // e^(-i pi k / 8192): a delay of half a sample.
+    std::vector<std::complex<double>> halfSample;
+
+    Grid() {
+        for (int k = 0; k <= lastBin; ++k) {
+            const double f = std::max(k * sampleRate / gridSize, 1.0);
+            const double w = 2 * pi * f / sampleRate;
+            hz.push_back(f);
+            logHz.push_back(std::log(f));
+            log2Hz.push_back(std::log2(f));
+            cosW.push_back(std::cos(w));
+            sinW.push_back(std::sin(w));
+            halfSample.push_back(std::polar(1.0, -pi * k / gridSize));
+        }
+    }
 };
 
-const std::array<Turn, gridSize>& unitCircle() {
-    static const std::array<Turn, gridSize> circle = [] {
-        std::array<Turn, gridSize> turns;
-        for (int j = 0; j < gridSize; ++j)
-            turns[j] = {std::cos(2 * pi * j / gridSize), std::sin(2 * pi * j / gridSize)};
-        return turns;
-    }();
-    return circle;
+const Grid& grid() {
+    static const Grid bins;
+    return bins;
 }
 
 // 1 inside [lo, hi], falling linearly on a log axis to 0 a factor of 1.26 outside.
-double rangeWeight(double lo, double hi, double hz) {
-    constexpr double fade = 0.3334237337251918;  // log2(1.26)
-    const double below = std::log2(lo / hz);
-    const double above = std::log2(hz / hi);
-    double weight = 1;
-    if (below > 0)
-        weight = 1 - below / fade;
-    else if (above > 0)
-        weight = 1 - above / fade;
-    return std::max(weight, 0.0);
-}
+class RangeWeight {
+public:
+    RangeWeight(double lo, double hi) : log2Lo_(std::log2(lo)), log2Hi_(std::log2(hi)) {}
+
+    double at(double log2Hz) const {
+        constexpr double fade = 0.3334237337251918;  // log2(1.26)
+        const double below = log2Lo_ - log2Hz;
+        const double above = log2Hz - log2Hi_;
+        // Selections rather than branches, so that a loop over the bins runs in pairs.
+        const double beyond = below > 0 ? below : std::max(above, 0.0);
+        return std::max(1 - beyond * (1 / fade), 0.0);
+    }
+
+private:
+    double log2Lo_;
+    double log2Hi_;
+};
 
 // The measured level as the correction sees it: offset, and referred to the
 // loudest point of the audible range when normalising.
@@ -57,8 +74,8 @@ public:
           offset_(settings.offsetDB),
           reference_(settings.normalise ? loudest(points) : 0) {}
 
-    double at(double hz) const { return of(Measurement::interpolate(phases_, points_, hz)); }
-    double of(const DBPhase& measured) const { return offset_ + (measured.db - reference_); }
+    double at(double hz) const { return of(Measurement::interpolate(phases_, points_, hz).db); }
+    double of(double measuredDB) const { return offset_ + (measuredDB - reference_); }
 
 private:
     static double loudest(const std::vector<Measurement::Point>& points) {
@@ -83,69 +100,87 @@ double averageOf(const MeasuredLevel& level, const FIRDesignerSettings& settings
     return sum * (1.0 / 64);
 }
 
-struct Spectrum {
-    std::vector<double> re = std::vector<double>(lastBin + 1);
-    std::vector<double> im = std::vector<double>(lastBin + 1);
+// The buffers of a design, kept from one design to the next on the same
+// thread: the designer redesigns on every change, and buffers of this size,
+// allocated and freed each time, come back as fresh pages from the system.
+struct Workspace {
+    std::vector<double> power = std::vector<double>(lastBin + 1);
+    std::vector<double> db = std::vector<double>(lastBin + 1);
+    std::vector<double> phi = std::vector<double>(lastBin + 1);
+    std::vector<double> measuredDB = std::vector<double>(lastBin + 1);
+    std::vector<std::complex<double>> spectrum = std::vector<std::complex<double>>(lastBin + 1);
+    std::vector<std::complex<double>> pairs = std::vector<std::complex<double>>(lastBin);
+    std::vector<double> window;  // Hann, at the centres of window.size() taps
 };
 
-Spectrum spectrumOf(const std::optional<Measurement>& measurement, const FIRDesignerSettings& s, int taps) {
-    std::vector<double> phases;
-    if (measurement) phases = Measurement::unwrappedPhases(measurement->points);
-    static const std::vector<Measurement::Point> noPoints;
-    const MeasuredLevel level(measurement ? measurement->points : noPoints, s, phases);
-    const double reference = measurement && s.magOn && s.aroundAverage ? averageOf(level, s) : 0;
-    const bool correctPhase = measurement && s.phaseOn && Measurement::hasPhase(measurement->points);
+// The designed response on the 4097 bins of the grid into work.spectrum,
+// delayed by the fraction of a sample in the centre of `taps` taps: half a
+// sample for an even count. The whole samples of the delay are left to the
+// inverse transform, where they are a rotation of its output. Each step runs
+// over all the bins, so that the loops stay short and the bins' independent
+// work overlaps.
+void designSpectrum(const std::optional<Measurement>& measurement, const FIRDesignerSettings& s, int taps,
+                    Workspace& work) {
+    const Grid& bins = grid();
+    TargetCurve(s).levels(bins.hz, bins.cosW, bins.sinW, work.power, work.db);
 
-    Spectrum spectrum;
-    const double delay = (taps - 1) / 2.0;
-    for (int k = 0; k <= lastBin; ++k) {
-        const double hz = std::max(k * sampleRate / gridSize, 1.0);
-        double db = s.targetDB(hz);
-        double phi = 0;
-        const DBPhase measured = measurement && (s.magOn || correctPhase)
-                                     ? Measurement::interpolate(phases, measurement->points, hz)
-                                     : DBPhase{};
-        if (measurement && s.magOn)
-            db +=
-                rangeWeight(s.magMin, s.magMax, hz) * std::min(reference - level.of(measured), s.maxBoostDB);
-        if (correctPhase) phi = -rangeWeight(s.phaseMin, s.phaseMax, hz) * measured.deg * pi / 180;
-        const double magnitude = std::pow(10, db / 20);
-        const double theta = phi - 2 * pi * k * delay / gridSize;
-        spectrum.re[k] = magnitude * std::cos(theta);
-        spectrum.im[k] = magnitude * std::sin(theta);
-    }
-    spectrum.im[0] = 0;
-    spectrum.im[lastBin] = 0;
-    return spectrum;
-}
-
-// The inverse real transform of the half spectrum at sample n, by direct sum.
-// Bins go in blocks of eight with a partial sum each: one running sum would
-// make every addition wait for the one before.
-double inverseAt(const Spectrum& spectrum, int n) {
-    constexpr int lanes = 8;
-    constexpr int mask = gridSize - 1;
-    const std::array<Turn, gridSize>& circle = unitCircle();
-    std::array<double, lanes> partial{};
-    std::array<int, lanes> index;
-    for (int j = 0; j < lanes; ++j) index[j] = ((1 + j) * (n & mask)) & mask;
-    const int stride = (lanes * (n & mask)) & mask;
-    int k = 1;
-    for (; k + lanes <= lastBin; k += lanes) {
-        for (int j = 0; j < lanes; ++j) {
-            const Turn& turn = circle[index[j]];
-            partial[j] += spectrum.re[k + j] * turn.cosine - spectrum.im[k + j] * turn.sine;
-            index[j] = (index[j] + stride) & mask;
+    std::fill(work.phi.begin(), work.phi.end(), 0.0);
+    if (measurement && (s.magOn || s.phaseOn)) {
+        const std::vector<Measurement::Point>& points = measurement->points;
+        const std::vector<double> phases = Measurement::unwrappedPhases(points);
+        const MeasuredLevel level(points, s, phases);
+        const bool correctPhase = s.phaseOn && Measurement::hasPhase(points);
+        const double reference = s.magOn && s.aroundAverage ? averageOf(level, s) : 0;
+        const RangeWeight magnitudeWeight(s.magMin, s.magMax);
+        const RangeWeight phaseWeight(s.phaseMin, s.phaseMax);
+        std::vector<double>& measuredDB = work.measuredDB;
+        std::vector<double>& measuredDeg = work.phi;
+        Measurement::interpolateRising(phases, points, bins.hz, bins.logHz, measuredDB, measuredDeg);
+        for (int k = 0; k <= lastBin; ++k) {
+            if (s.magOn) {
+                const double correction = std::min(reference - level.of(measuredDB[k]), s.maxBoostDB);
+                work.db[k] += magnitudeWeight.at(bins.log2Hz[k]) * correction;
+            }
+            work.phi[k] = correctPhase ? -phaseWeight.at(bins.log2Hz[k]) * measuredDeg[k] * pi / 180 : 0;
         }
     }
-    double sum = 0;
-    for (; k < lastBin; ++k) {
-        const Turn& turn = circle[(k * (n & mask)) & mask];
-        sum += spectrum.re[k] * turn.cosine - spectrum.im[k] * turn.sine;
+
+    // The magnitude is the root of the power ratio times 10^(dB / 20) of the dB beside it.
+    constexpr double nepersPerDB = std::numbers::ln10 / 20;
+    const bool halfSample = taps % 2 == 0;
+    for (int k = 0; k <= lastBin; ++k) {
+        double magnitude = std::sqrt(work.power[k]);
+        if (work.db[k] != 0) magnitude *= std::exp(work.db[k] * nepersPerDB);
+        std::complex<double> bin = work.phi[k] == 0 ? magnitude : std::polar(magnitude, work.phi[k]);
+        if (halfSample) bin *= bins.halfSample[k];
+        work.spectrum[k] = bin;
     }
-    for (double value : partial) sum += value;
-    const double nyquist = n % 2 == 0 ? spectrum.re[lastBin] : -spectrum.re[lastBin];
-    return (spectrum.re[0] + nyquist + 2 * sum) / gridSize;
+    work.spectrum[0].imag(0);
+    work.spectrum[lastBin].imag(0);
+}
+
+// The inverse real transform of work.spectrum into work.pairs, each sample
+// the sum over the full grid divided by its size: its real parts are the even
+// samples and its imaginary parts the odd ones. They come from one complex
+// transform of half the grid's size whose bin k is X[k] + conj X[4096 - k],
+// the even samples' spectrum, plus i e^(2 pi i k / 8192) (X[k] - conj X[4096 - k]),
+// i times the odd ones'. The spectrum is packed in place, two bins at a time.
+void transformBack(Workspace& work) {
+    using Complex = std::complex<double>;
+    static const kissfft<double> halfTransform(lastBin, true);
+    static const std::vector<Complex> oddTurns = [] {
+        std::vector<Complex> turns(lastBin + 1);
+        for (int k = 0; k <= lastBin; ++k) turns[k] = Complex(0, 1) * std::polar(1.0, 2 * pi * k / gridSize);
+        return turns;
+    }();
+    std::vector<Complex>& x = work.spectrum;
+    for (int k = 0, m = lastBin; k <= m; ++k, --m) {
+        const Complex low = x[k];
+        const Complex high = x[m];
+        x[k] = (low + std::conj(high) + oddTurns[k] * (low - std::conj(high))) * (1.0 / gridSize);
+        x[m] = (high + std::conj(low) + oddTurns[m] * (high - std::conj(low))) * (1.0 / gridSize);
+    }
+    halfTransform.transform(x.data(), work.pairs.data());
 }
 
 }  // namespace
@@ -159,11 +194,20 @@ QList<float> designCorrection(const std::optional<Measurement>& measurement,
                               const FIRDesignerSettings& settings) {
     const int taps = settings.taps;
     if (taps < 1) return {};
-    const Spectrum spectrum = spectrumOf(measurement, settings, taps);
+    thread_local Workspace work;
+    designSpectrum(measurement, settings, taps, work);
+    transformBack(work);
+    if (work.window.size() != std::size_t(taps)) {
+        work.window.resize(taps);
+        for (int n = 0; n < taps; ++n) work.window[n] = 0.5 - 0.5 * std::cos(2 * pi * (n + 0.5) / taps);
+    }
+    // The whole samples of the delay rotate the output, which repeats every 8192 samples.
+    const int delay = (taps - 1) / 2;
     QList<float> h(taps);
     for (int n = 0; n < taps; ++n) {
-        const double hann = 0.5 - 0.5 * std::cos(2 * pi * (n + 0.5) / taps);
-        h[n] = toSingle(inverseAt(spectrum, n) * hann);
+        const int sample = ((n - delay) % gridSize + gridSize) % gridSize;
+        const std::complex<double> pair = work.pairs[sample / 2];
+        h[n] = toSingle((sample % 2 == 0 ? pair.real() : pair.imag()) * work.window[n]);
     }
     return h;
 }

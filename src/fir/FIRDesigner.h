@@ -19,7 +19,9 @@ namespace FIRDesigner {
 double averageLevel(const std::vector<Measurement::Point>& points, const FIRDesignerSettings& settings,
                     const std::vector<double>& phases);
 
-// settings.taps coefficients (none for a count below 1); the target alone without a measurement.
+// settings.taps coefficients (none for a count below 1): the designed response
+// on an 8192-point grid, delayed to the filter's centre, transformed back and
+// Hann windowed at the tap centres; the target alone without a measurement.
 QList<float> designCorrection(const std::optional<Measurement>& measurement,
                               const FIRDesignerSettings& settings);
 

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -11,66 +12,6 @@
 namespace {
 
 constexpr double sampleRate = 48000;
-
-// -10 log10(1 + r^2n) for Butterworth and Bessel-like slopes, -20 log10(1 + r^2n)
-// for Linkwitz-Riley, where n is the order the slope stands for.
-double filterDB(int slopeRaw, double ratio) {
-    const FilterSlope slope = FilterSlope::fromRaw(slopeRaw).value_or(FilterSlope::bw12);
-    static constexpr int dBPerOctave[] = {6, 12, 18, 24, 36, 48, 6, 12, 18, 24, 36, 48, 12, 24, 36, 48};
-    const int steepness = dBPerOctave[slope.rawValue()];
-    const bool linkwitzRiley = slope >= FilterSlope::lr12;
-    const double order = linkwitzRiley ? steepness / 12 : steepness / 6;
-    return (linkwitzRiley ? -20 : -10) * std::log10(1 + std::pow(ratio, 2 * order));
-}
-
-struct Biquad {
-    double b0, b1, b2, a0, a1, a2;
-};
-
-std::optional<Biquad> biquadOf(const FIRDesignerSettings::Band& band) {
-    const double a = std::pow(10, band.db / 40);
-    const double w0 = 2 * std::numbers::pi * band.hz / sampleRate;
-    const double cosW0 = std::cos(w0);
-    const double alpha = std::sin(w0) / (2 * std::max(band.q, 0.1));
-    const double shelf = 2 * std::sqrt(a) * alpha;
-    switch (EQBandType::fromRaw(band.type).value_or(EQBandType::peak)) {
-        case EQBandType::peak:
-            return Biquad{1 + alpha * a, -2 * cosW0, 1 - alpha * a, 1 + alpha / a, -2 * cosW0, 1 - alpha / a};
-        case EQBandType::lowShelf:
-            return Biquad{a * ((a + 1) - (a - 1) * cosW0 + shelf), 2 * a * ((a - 1) - (a + 1) * cosW0),
-                          a * ((a + 1) - (a - 1) * cosW0 - shelf), (a + 1) + (a - 1) * cosW0 + shelf,
-                          -2 * ((a - 1) + (a + 1) * cosW0),        (a + 1) + (a - 1) * cosW0 - shelf};
-        case EQBandType::highShelf:
-            return Biquad{a * ((a + 1) + (a - 1) * cosW0 + shelf), -2 * a * ((a - 1) + (a + 1) * cosW0),
-                          a * ((a + 1) + (a - 1) * cosW0 - shelf), (a + 1) - (a - 1) * cosW0 + shelf,
-                          2 * ((a - 1) - (a + 1) * cosW0),         (a + 1) - (a - 1) * cosW0 - shelf};
-        case EQBandType::variQLowPass:
-        case EQBandType::ellipticLowPass:
-        case EQBandType::lowPass1:
-            return Biquad{(1 - cosW0) / 2, 1 - cosW0, (1 - cosW0) / 2, 1 + alpha, -2 * cosW0, 1 - alpha};
-        case EQBandType::variQHighPass:
-        case EQBandType::ellipticHighPass:
-        case EQBandType::highPass1:
-            return Biquad{(1 + cosW0) / 2, -(1 + cosW0), (1 + cosW0) / 2, 1 + alpha, -2 * cosW0, 1 - alpha};
-        case EQBandType::bandPass:
-            return Biquad{alpha, 0, -alpha, 1 + alpha, -2 * cosW0, 1 - alpha};
-        case EQBandType::notch:
-            return Biquad{1, -2 * cosW0, 1, 1 + alpha, -2 * cosW0, 1 - alpha};
-        case EQBandType::allpass:
-        case EQBandType::allpass2:
-        case EQBandType::phase:
-            break;
-    }
-    return std::nullopt;
-}
-
-double biquadDB(const Biquad& q, double hz) {
-    const double w = 2 * std::numbers::pi * hz / sampleRate;
-    const double c1 = std::cos(w), s1 = std::sin(w), c2 = std::cos(2 * w), s2 = std::sin(2 * w);
-    const double numerator = std::hypot(q.b0 + q.b1 * c1 + q.b2 * c2, q.b1 * s1 + q.b2 * s2);
-    const double denominator = std::hypot(q.a0 + q.a1 * c1 + q.a2 * c2, q.a1 * s1 + q.a2 * s2);
-    return 20 * std::log10(numerator / denominator);
-}
 
 // The stored value of each field type, or none when the JSON type is wrong.
 std::optional<bool> typed(const QJsonValue& value, bool) {
@@ -136,15 +77,7 @@ std::vector<FIRDesignerSettings::Band> FIRDesignerSettings::defaultBands() {
 }
 
 double FIRDesignerSettings::targetDB(double hz) const {
-    if (eqBypass) return 0;
-    double db = 0;
-    if (hpOn) db += filterDB(hpSlope, hpHz / hz);
-    if (lpOn) db += filterDB(lpSlope, hz / lpHz);
-    for (const Band& band : bands) {
-        if (!band.on || band.db == 0) continue;
-        if (const std::optional<Biquad> biquad = biquadOf(band)) db += biquadDB(*biquad, hz);
-    }
-    return db;
+    return TargetCurve(*this).db(hz);
 }
 
 QJsonObject FIRDesignerSettings::toJson() const {
@@ -198,4 +131,156 @@ std::optional<FIRDesignerSettings> FIRDesignerSettings::fromJson(const QJsonObje
     reader.read("name", s.name);
     if (!reader.ok()) return std::nullopt;
     return s;
+}
+
+TargetCurve::TargetCurve(const FIRDesignerSettings& settings) {
+    if (settings.eqBypass) return;
+    // -10 log10(1 + r^2n) for Butterworth and Bessel-like slopes, -20 log10(1 + r^2n)
+    // for Linkwitz-Riley, where n is the order the slope stands for.
+    const auto slopeOf = [](int raw, double corner) {
+        const FilterSlope slope = FilterSlope::fromRaw(raw).value_or(FilterSlope::bw12);
+        static constexpr int dBPerOctave[] = {6, 12, 18, 24, 36, 48, 6, 12, 18, 24, 36, 48, 12, 24, 36, 48};
+        const int steepness = dBPerOctave[slope.rawValue()];
+        const bool linkwitzRiley = slope >= FilterSlope::lr12;
+        return Slope{corner, linkwitzRiley ? steepness / 12 : steepness / 6, linkwitzRiley};
+    };
+    if (settings.hpOn) {
+        highPass_ = slopeOf(settings.hpSlope, settings.hpHz);
+        highPass_->highPass = true;
+    }
+    if (settings.lpOn) lowPass_ = slopeOf(settings.lpSlope, settings.lpHz);
+
+    for (const FIRDesignerSettings::Band& band : settings.bands) {
+        if (!band.on || band.db == 0) continue;
+        const double a = std::pow(10, band.db / 40);
+        const double w0 = 2 * std::numbers::pi * band.hz / sampleRate;
+        const double cosW0 = std::cos(w0);
+        const double alpha = std::sin(w0) / (2 * std::max(band.q, 0.1));
+        const double shelf = 2 * std::sqrt(a) * alpha;
+        switch (EQBandType::fromRaw(band.type).value_or(EQBandType::peak)) {
+            case EQBandType::peak:
+                biquads_.push_back(
+                    {1 + alpha * a, -2 * cosW0, 1 - alpha * a, 1 + alpha / a, -2 * cosW0, 1 - alpha / a});
+                break;
+            case EQBandType::lowShelf:
+                biquads_.push_back(
+                    {a * ((a + 1) - (a - 1) * cosW0 + shelf), 2 * a * ((a - 1) - (a + 1) * cosW0),
+                     a * ((a + 1) - (a - 1) * cosW0 - shelf), (a + 1) + (a - 1) * cosW0 + shelf,
+                     -2 * ((a - 1) + (a + 1) * cosW0), (a + 1) + (a - 1) * cosW0 - shelf});
+                break;
+            case EQBandType::highShelf:
+                biquads_.push_back(
+                    {a * ((a + 1) + (a - 1) * cosW0 + shelf), -2 * a * ((a - 1) + (a + 1) * cosW0),
+                     a * ((a + 1) + (a - 1) * cosW0 - shelf), (a + 1) - (a - 1) * cosW0 + shelf,
+                     2 * ((a - 1) - (a + 1) * cosW0), (a + 1) - (a - 1) * cosW0 - shelf});
+                break;
+            case EQBandType::variQLowPass:
+            case EQBandType::ellipticLowPass:
+            case EQBandType::lowPass1:
+                biquads_.push_back(
+                    {(1 - cosW0) / 2, 1 - cosW0, (1 - cosW0) / 2, 1 + alpha, -2 * cosW0, 1 - alpha});
+                break;
+            case EQBandType::variQHighPass:
+            case EQBandType::ellipticHighPass:
+            case EQBandType::highPass1:
+                biquads_.push_back(
+                    {(1 + cosW0) / 2, -(1 + cosW0), (1 + cosW0) / 2, 1 + alpha, -2 * cosW0, 1 - alpha});
+                break;
+            case EQBandType::bandPass:
+                biquads_.push_back({alpha, 0, -alpha, 1 + alpha, -2 * cosW0, 1 - alpha});
+                break;
+            case EQBandType::notch:
+                biquads_.push_back({1, -2 * cosW0, 1, 1 + alpha, -2 * cosW0, 1 - alpha});
+                break;
+            case EQBandType::allpass:
+            case EQBandType::allpass2:
+            case EQBandType::phase:
+                break;
+        }
+    }
+}
+
+void TargetCurve::multiplySlope(const Slope& slope, std::span<const double> hz, std::span<double> power) {
+    // One loop for each order, so that the powers unroll and the bins go in pairs.
+    const auto multiply = [&]<int halfOrder>() {
+        for (std::size_t i = 0; i < hz.size(); ++i) {
+            const double ratio = slope.highPass ? slope.corner / hz[i] : hz[i] / slope.corner;
+            const double squared = ratio * ratio;
+            double raised = squared;
+            for (int n = 1; n < halfOrder; ++n) raised *= squared;
+            const double attenuation = 1 / (1 + raised);
+            power[i] *= slope.squared ? attenuation * attenuation : attenuation;
+        }
+    };
+    switch (slope.halfOrder) {
+        case 1:
+            return multiply.operator()<1>();
+        case 2:
+            return multiply.operator()<2>();
+        case 3:
+            return multiply.operator()<3>();
+        case 4:
+            return multiply.operator()<4>();
+        case 6:
+            return multiply.operator()<6>();
+        default:
+            return multiply.operator()<8>();
+    }
+}
+
+void TargetCurve::levels(std::span<const double> hz, std::span<const double> cosW,
+                         std::span<const double> sinW, std::span<double> power, std::span<double> db) const {
+    // The terms multiplied as they come; only where a product ends up beyond
+    // 1e+-150 (or overflowed on its way) are they multiplied again, moving
+    // the product into db after each term before a further one could take
+    // it past the range of a double.
+    multiplyTerms(hz, cosW, sinW, power, db, false);
+    const auto inRange = [](double p) { return p > 1e-150 && p < 1e150; };
+    for (std::size_t i = 0; i < power.size(); ++i)
+        if (!inRange(power[i]))
+            multiplyTerms(hz.subspan(i, 1), cosW.subspan(i, 1), sinW.subspan(i, 1), power.subspan(i, 1),
+                          db.subspan(i, 1), true);
+}
+
+void TargetCurve::multiplyTerms(std::span<const double> hz, std::span<const double> cosW,
+                                std::span<const double> sinW, std::span<double> power, std::span<double> db,
+                                bool keepInRange) const {
+    std::fill(power.begin(), power.end(), 1.0);
+    std::fill(db.begin(), db.end(), 0.0);
+    const auto moveToDB = [&] {
+        if (!keepInRange) return;
+        for (std::size_t i = 0; i < power.size(); ++i) {
+            if (power[i] > 1e-150 && power[i] < 1e150) continue;
+            db[i] += 10 * std::log10(power[i]);
+            power[i] = 1;
+        }
+    };
+    for (const std::optional<Slope>& slope : {highPass_, lowPass_}) {
+        if (!slope) continue;
+        multiplySlope(*slope, hz, power);
+        moveToDB();
+    }
+    // |b0 + b1 e^-iw + b2 e^-2iw|^2 over the same of the a's.
+    for (const Biquad& q : biquads_) {
+        for (std::size_t i = 0; i < hz.size(); ++i) {
+            const double cos2W = 2 * cosW[i] * cosW[i] - 1;
+            const double sin2W = 2 * sinW[i] * cosW[i];
+            const double nRe = q.b0 + q.b1 * cosW[i] + q.b2 * cos2W;
+            const double nIm = q.b1 * sinW[i] + q.b2 * sin2W;
+            const double dRe = q.a0 + q.a1 * cosW[i] + q.a2 * cos2W;
+            const double dIm = q.a1 * sinW[i] + q.a2 * sin2W;
+            power[i] *= (nRe * nRe + nIm * nIm) / (dRe * dRe + dIm * dIm);
+        }
+        moveToDB();
+    }
+}
+
+double TargetCurve::db(double hz) const {
+    const double w = 2 * std::numbers::pi * hz / sampleRate;
+    const double cosW = std::cos(w);
+    const double sinW = std::sin(w);
+    double power = 1;
+    double db = 0;
+    levels({&hz, 1}, {&cosW, 1}, {&sinW, 1}, {&power, 1}, {&db, 1});
+    return db + 10 * std::log10(power);
 }

@@ -76,21 +76,57 @@ std::vector<double> Measurement::unwrappedPhases(const std::vector<Point>& point
 
 DBPhase Measurement::interpolate(const std::vector<double>& phases, const std::vector<Point>& points,
                                  double hz) {
+    const double logHz = std::log(hz);
+    DBPhase result;
+    interpolateRising(phases, points, {&hz, 1}, {&logHz, 1}, {&result.db, 1}, {&result.deg, 1});
+    return result;
+}
+
+void Measurement::interpolateRising(const std::vector<double>& phases, const std::vector<Point>& points,
+                                    std::span<const double> hz, std::span<const double> logHz,
+                                    std::span<double> db, std::span<double> deg) {
     const std::size_t n = points.size();
-    if (n == 0) return {};
-    const auto phaseAt = [&](std::size_t i) { return i < phases.size() ? phases[i] : 0.0; };
-    if (hz <= points.front().hz) return {points.front().db, phaseAt(0)};
-    if (hz >= points.back().hz) return {points.back().db, phaseAt(n - 1)};
-    std::size_t lo = 0;
-    std::size_t hi = n - 1;
-    while (hi - lo > 1) {
-        const std::size_t mid = (lo + hi) / 2;
-        (points[mid].hz <= hz ? lo : hi) = mid;
+    if (n == 0) {
+        std::fill(db.begin(), db.end(), 0.0);
+        std::fill(deg.begin(), deg.end(), 0.0);
+        return;
     }
-    const double t =
-        (std::log(hz) - std::log(points[lo].hz)) / (std::log(points[hi].hz) - std::log(points[lo].hz));
-    return {points[lo].db + t * (points[hi].db - points[lo].db),
-            phaseAt(lo) + t * (phaseAt(hi) - phaseAt(lo))};
+    const auto phaseAt = [&](std::size_t i) { return i < phases.size() ? phases[i] : 0.0; };
+    // The interval of points[lo] and points[lo + 1] that the last frequency fell in, with
+    // what its line needs: the logarithms of its ends are taken once, and the one the
+    // next interval starts with is not taken again.
+    std::size_t lo = 0;
+    std::size_t lined = n;
+    double logLo = 0, logHi = 0, inverseSpan = 0;
+    for (std::size_t i = 0; i < hz.size(); ++i) {
+        if (hz[i] <= points.front().hz || hz[i] >= points.back().hz) {
+            const std::size_t end = hz[i] <= points.front().hz ? 0 : n - 1;
+            db[i] = points[end].db;
+            deg[i] = phaseAt(end);
+            continue;
+        }
+        // Step on a point at a time, and gallop then halve when that is not enough.
+        std::size_t hi = lo + 1;
+        if (points[hi].hz <= hz[i]) {
+            for (std::size_t step = 1; hi < n - 1 && points[hi].hz <= hz[i]; step *= 2) {
+                lo = hi;
+                hi = std::min(hi + step, n - 1);
+            }
+            while (hi - lo > 1) {
+                const std::size_t mid = (lo + hi) / 2;
+                (points[mid].hz <= hz[i] ? lo : hi) = mid;
+            }
+        }
+        if (lined != lo) {
+            logLo = lined + 1 == lo ? logHi : std::log(points[lo].hz);
+            logHi = std::log(points[hi].hz);
+            inverseSpan = 1 / (logHi - logLo);
+            lined = lo;
+        }
+        const double t = (logHz[i] - logLo) * inverseSpan;
+        db[i] = points[lo].db + t * (points[hi].db - points[lo].db);
+        deg[i] = phaseAt(lo) + t * (phaseAt(hi) - phaseAt(lo));
+    }
 }
 
 bool Measurement::hasPhase(const std::vector<Point>& points) {

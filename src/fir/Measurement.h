@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "fir/DBPhase.h"
@@ -39,6 +40,14 @@ struct Measurement {
     // Linear on a logarithmic frequency axis, held at the first and last point outside.
     static DBPhase interpolate(const std::vector<double>& phases, const std::vector<Point>& points,
                                double hz);
+
+    // interpolate at each of the rising frequencies hz into db and deg, all of
+    // one size; logHz holds their natural logarithms. Each search goes on from
+    // where the one before ended and a point's logarithm is taken once, so a
+    // whole grid of frequencies costs about as much as the points it passes.
+    static void interpolateRising(const std::vector<double>& phases, const std::vector<Point>& points,
+                                  std::span<const double> hz, std::span<const double> logHz,
+                                  std::span<double> db, std::span<double> deg);
 
     // More than half of the points carry a phase.
     static bool hasPhase(const std::vector<Point>& points);

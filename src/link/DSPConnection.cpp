@@ -63,6 +63,7 @@ DSPConnection::DSPConnection(const Environment& environment, QObject* parent)
       hid_(environment.hid ? environment.hid : &hid::defaultBackend()),
       settings_(environment.settings ? environment.settings : &Settings::shared()),
       port_(environment.networkPort.value_or(networkPort)) {
+    session_.cancel();  // no link yet
     timeoutTimer_.setSingleShot(true);
     timeoutTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timeoutTimer_, &QTimer::timeout, this, [this] { finish(std::nullopt); });
@@ -83,6 +84,7 @@ DSPConnection::DSPConnection(const Environment& environment, QObject* parent)
 
 DSPConnection::~DSPConnection() {
     // Waiting callers must still hear "no answer"; their resumption is posted.
+    endSession();
     failAll();
     dropSocket();
 }
@@ -142,7 +144,7 @@ void DSPConnection::deviceRemoved(quint64 id) {
     if (tcp_) return;
     assembler_ = FrameAssembler();
     address_ = DSPFrame::broadcast;
-    ++linkGeneration_;
+    endSession();
     failAll();
     setStatus(Status::searching());
     setTransport(QString());
@@ -167,7 +169,8 @@ bool DSPConnection::sendOverUSB(const DSPFrame& frame) {
 // ---- TCP ----
 
 void DSPConnection::restoreNetwork() {
-    if (usb_) return;
+    // A link the user made in the meantime stays as it is.
+    if (usb_ || tcp_) return;
     const QString host = settings_->text(networkHostKey);
     if (!host.isEmpty()) connect(host);
 }
@@ -179,8 +182,8 @@ void DSPConnection::connect(const QString& host) {
         dropSocket();
         closeNetwork();
     }
+    endSession();
     failAll();
-    ++linkGeneration_;
     settings_->setValue(networkHostKey, host);
     settings_->setValue(useNetworkKey, true);
     setStatus(Status::searching());
@@ -276,7 +279,7 @@ void DSPConnection::dropSocket() {
 
 void DSPConnection::closeNetwork() {
     dropSocket();
-    ++linkGeneration_;
+    endSession();
     failAll();
     address_ = DSPFrame::broadcast;
     setTransport(QString());
@@ -304,24 +307,35 @@ void DSPConnection::disconnectNetwork(bool forget) {
 // ---- Handshake ----
 
 void DSPConnection::startHandshake() {
-    tasks::startTask([self = QPointer<DSPConnection>(this), generation = linkGeneration_]() -> QCoro::Task<> {
-        if (self) co_await self->handshake(generation);
+    endSession();
+    session_ = Session();
+    address_ = DSPFrame::broadcast;
+    tasks::startTask([self = QPointer<DSPConnection>(this), session = session_]() -> QCoro::Task<> {
+        if (self && !session.isCancelled()) co_await self->handshake(session);
     });
 }
 
-QCoro::Task<> DSPConnection::handshake(quint64 generation) {
-    tasks::TaskGuard guard(this);
+void DSPConnection::endSession() {
+    session_.cancel();
+    identified_ = false;
+}
+
+QCoro::Task<> DSPConnection::handshake(Session session) {
     // A handshake whose link went away (or was replaced) must not speak for the new one.
-    const auto stale = [&] { return !guard || linkGeneration_ != generation; };
-    if (stale()) co_return;
-    const auto identity = co_await request(DSPFrame{DSPFrame::broadcast, identifyCommand, {}}, requestTimeout,
-                                           commandIs(identifyCommand));
-    if (stale()) co_return;
+    tasks::TaskGuard guard(this, session);
+    Pending identify;
+    identify.frame = DSPFrame{DSPFrame::broadcast, identifyCommand, {}};
+    identify.matches = commandIs(identifyCommand);
+    identify.timeout = requestTimeout;
+    identify.identify = true;
+    const auto identity = co_await enqueue(std::move(identify));
+    if (!guard) co_return;
     if (!identity) {
         setStatus(Status::error(tcp_ ? networkSilentText : usbSilentText));
         co_return;
     }
     address_ = identity->address;
+    identified_ = true;
     const QByteArray bytes = wordBytes(identity->words);
     if (bytes.size() >= 16) {
         const auto byte = [&bytes](int i) { return int(quint8(bytes[i])); };
@@ -334,7 +348,7 @@ QCoro::Task<> DSPConnection::handshake(quint64 generation) {
 
     const auto group = co_await request(frameTo(groupReadCommand, Words(textWords, 0)), requestTimeout,
                                         commandIs(groupReadCommand));
-    if (stale()) co_return;
+    if (!guard) co_return;
     if (group) {
         deviceGroup_ = textOf(group->words);
         Q_EMIT deviceGroupChanged();
@@ -342,35 +356,73 @@ QCoro::Task<> DSPConnection::handshake(quint64 generation) {
 
     const auto name = co_await request(frameTo(nameReadCommand, Words(textWords, 0)), requestTimeout,
                                        commandIs(nameReadCommand));
-    if (stale()) co_return;
+    if (!guard) co_return;
     deviceName_ = name ? textOf(name->words) : QStringLiteral("DSP");
     Q_EMIT deviceNameChanged();
     setStatus(Status::connected(deviceName_.isEmpty() ? QStringLiteral("DSP") : deviceName_));
     if (onConnectionChange) onConnectionChange(true);
 }
 
-DSPFrame DSPConnection::frameTo(quint16 command, Words words) const {
-    return DSPFrame{address_, command, std::move(words)};
+DSPFrame DSPConnection::frameTo(quint16 command, Words words) {
+    // The address is the link's when the frame goes out.
+    return DSPFrame{DSPFrame::broadcast, command, std::move(words)};
 }
 
 // ---- Request queue ----
 
 QCoro::Task<std::optional<DSPFrame>> DSPConnection::request(DSPFrame frame, double timeout,
                                                             Matcher matching) {
+    Pending pending;
+    pending.frame = std::move(frame);
+    pending.matches = std::move(matching);
+    pending.timeout = timeout;
+    return enqueue(std::move(pending));
+}
+
+QCoro::Task<std::optional<DSPFrame>> DSPConnection::enqueue(Pending pending) {
     tasks::Continuation<std::optional<DSPFrame>> answer;
-    queue_.push_back(Pending{std::move(frame), std::move(matching), timeout, answer.completer()});
+    pending.done = answer.completer();
+    queue_.push_back(std::move(pending));
     pump();
     co_return co_await answer;
 }
 
-void DSPConnection::pump() {
-    if (inFlight_ || queue_.empty()) return;
-    if (!tcp_ && !usb_) {
-        failAll();
-        return;
+// Gives the request its words and address as it goes out; false when it must not go out.
+bool DSPConnection::takeNext(Pending& next) {
+    if (next.writeAddress) {
+        const quint32 address = *next.writeAddress;
+        queuedWrites_.remove(address);
+        const auto words = coalesced_.constFind(address);
+        if (words == coalesced_.constEnd()) return false;
+        next.frame.words = Words{0, address} + *words;
+        coalesced_.erase(words);
     }
-    inFlight_ = std::move(queue_.front());
-    queue_.pop_front();
+    if (next.identify) return true;
+    // Until the device has told its address, nothing but the identify goes out: a frame to the
+    // broadcast address would reach whatever device is listening.
+    if (!identified_) return false;
+    next.frame.address = address_;
+    return true;
+}
+
+void DSPConnection::pump() {
+    while (!inFlight_ && !queue_.empty()) {
+        if (!tcp_ && !usb_) {
+            failAll();
+            return;
+        }
+        Pending next = std::move(queue_.front());
+        queue_.pop_front();
+        if (!takeNext(next)) {
+            next.done(std::nullopt);
+            continue;
+        }
+        inFlight_ = std::move(next);
+        transmit();
+    }
+}
+
+void DSPConnection::transmit() {
     const DSPFrame& frame = inFlight_->frame;
     const QByteArray bytes = frame.encode();
     if (tcp_) {
@@ -402,6 +454,7 @@ void DSPConnection::failAll() {
     if (inFlight_) ended.push_back(*std::exchange(inFlight_, std::nullopt));
     timeoutTimer_.stop();
     coalesced_.clear();
+    queuedWrites_.clear();
     for (Pending& pending : ended) pending.done(std::nullopt);
 }
 
@@ -415,17 +468,29 @@ void DSPConnection::receiveFrame(const DSPFrame& frame) {
 
 // ---- Device commands ----
 
+// One send per parameter outstanding: a write joins the queue once and takes the newest words
+// when it goes out, so while one is on the wire at most one more follows, however fast the
+// writes come. A drag on a slow link therefore never piles up stale values.
 void DSPConnection::writeParam(quint32 address, Words words) {
-    const bool senderScheduled = coalesced_.contains(address);
     coalesced_.insert(address, std::move(words));
-    if (senderScheduled) return;
-    tasks::startTask([self = QPointer<DSPConnection>(this), address]() -> QCoro::Task<> {
-        if (!self || !self->coalesced_.contains(address)) co_return;
-        Words frameWords{0, address};
-        frameWords += self->coalesced_.take(address);
-        co_await self->request(self->frameTo(writeCommand, frameWords), requestTimeout,
-                               commandIs(acknowledge));
+    if (queuedWrites_.contains(address)) return;
+    queuedWrites_.insert(address);
+    // Queued on a later turn, behind whatever this turn has started already.
+    tasks::post([self = QPointer<DSPConnection>(this), address] {
+        if (self) self->enqueueWrite(address);
     });
+}
+
+void DSPConnection::enqueueWrite(quint32 address) {
+    if (!queuedWrites_.contains(address)) return;  // the link was lost meanwhile
+    Pending write;
+    write.frame = frameTo(writeCommand, {});
+    write.matches = commandIs(acknowledge);
+    write.timeout = requestTimeout;
+    write.done = [](const std::optional<DSPFrame>&) {};  // nobody waits for a write's answer
+    write.writeAddress = address;
+    queue_.push_back(std::move(write));
+    pump();
 }
 
 QCoro::Task<std::optional<DSPConnection::Words>> DSPConnection::readParam(quint32 address) {

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "link/FrameAssembler.h"
 #include "link/NetworkScan.h"
 #include "link/TCPFrameStream.h"
+#include "platform/Tasks.h"
 
 class QTcpSocket;
 class Settings;
@@ -62,13 +64,24 @@ public:
         QString text_;
     };
 
-    // One queued request; `done` is called exactly once.
+    // One queued request; `done` is called exactly once. The frame takes the link's address
+    // when it goes out, so a request queued before the device identified itself still reaches
+    // it by its own address; only the identify goes to the broadcast address.
     struct Pending {
         DSPFrame frame;
         Matcher matches;
         double timeout = 0;
         std::function<void(std::optional<DSPFrame>)> done;
+        bool identify = false;
+        // A coalesced write: its words are the newest ones for this parameter when it goes out.
+        std::optional<quint32> writeAddress;
     };
+
+    // One link, from the moment it comes up until it is lost. Whatever is started for a link
+    // (the handshake, the model's read-back, meter poller, preset list and FIR transfers)
+    // holds its session and checks it after every suspension, so nothing it does after the
+    // link ended reaches the model or a later link. No link: an ended session.
+    using Session = tasks::CancelToken;
 
     // What the connection works with; the defaults are the application's.
     struct Environment {
@@ -113,6 +126,7 @@ public:
     const std::optional<QString>& firmwareDate() const { return firmwareDate_; }
     const QString& transport() const { return transport_; }
     const DSPFrame::Address& address() const { return address_; }
+    const Session& session() const { return session_; }
 
     // Set by the owner right after creation.
     std::function<void(const DSPFrame&)> onFrame;
@@ -123,6 +137,8 @@ public:
     void disconnectNetwork(bool forget = true);
     bool hasNetworkLink() const { return tcp_ != nullptr; }
     bool hasOpenUSBDevice() const { return usb_ != nullptr; }
+    // TSL_OFFLINE: the link stays off and `connect` does nothing.
+    bool isOffline() const { return offline_; }
 
     // Request queue: one request on the wire at a time, first in first out.
     QCoro::Task<std::optional<DSPFrame>> request(DSPFrame frame, double timeout, Matcher matching);
@@ -131,6 +147,8 @@ public:
     void failAll();
     void receiveFrame(const DSPFrame& frame);
     int queuedCount() const { return int(queue_.size()); }
+    // Coalesced writes queued and not yet sent (at most one per parameter).
+    int queuedWriteCount() const { return int(queuedWrites_.size()); }
     bool isBusy() const { return inFlight_.has_value(); }
 
     // Device commands.
@@ -175,8 +193,13 @@ private:
     void closeNetwork();
 
     void startHandshake();
-    QCoro::Task<> handshake(quint64 generation);
-    DSPFrame frameTo(quint16 command, Words words) const;
+    QCoro::Task<> handshake(Session session);
+    void endSession();
+    static DSPFrame frameTo(quint16 command, Words words);
+    QCoro::Task<std::optional<DSPFrame>> enqueue(Pending pending);
+    void enqueueWrite(quint32 address);
+    bool takeNext(Pending& next);
+    void transmit();
     QCoro::Task<bool> writeDeviceText(quint16 command, QString text, QString DSPConnection::*field,
                                       void (DSPConnection::*changed)());
 
@@ -190,7 +213,8 @@ private:
     bool offline_ = false;
 
     Status status_ = Status::searching();
-    quint64 linkGeneration_ = 0;       // changes whenever a link is lost
+    Session session_;
+    bool identified_ = false;          // the session's device answered its identify
     std::optional<quint64> deviceId_;  // the held USB device, open or only remembered
     std::unique_ptr<hid::Device> usb_;
     FrameAssembler assembler_;
@@ -211,4 +235,5 @@ private:
     std::optional<Pending> inFlight_;
     QTimer timeoutTimer_;
     QHash<quint32, Words> coalesced_;
+    QSet<quint32> queuedWrites_;  // parameters with a write queued and not yet sent
 };

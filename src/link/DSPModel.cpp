@@ -120,9 +120,14 @@ void DSPModel::applyMeterWords(const Words& values) {
 
 // ---- requests --------------------------------------------------------------
 
+tasks::TaskGuard<DSPModel> DSPModel::linkGuard() {
+    return tasks::TaskGuard<DSPModel>(this, link_->session());
+}
+
 QCoro::Task<std::optional<DSPFrame>> DSPModel::ask(quint16 command, Words words, double timeout,
                                                    Matcher matches) {
-    DSPFrame frame{link_->address(), command, std::move(words)};
+    // The link puts its address on the frame when it goes out.
+    DSPFrame frame{DSPFrame::broadcast, command, std::move(words)};
     co_return co_await link_->request(std::move(frame), timeout, std::move(matches));
 }
 
@@ -134,7 +139,8 @@ QCoro::Task<std::optional<DSPFrame>> DSPModel::readParameter(quint32 id) {
 // ---- full read-back --------------------------------------------------------
 
 QCoro::Task<> DSPModel::loadSettings() {
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
+    if (!guard) co_return;  // no link to read from
     const std::vector<uint32_t>& list = ParamMap::allParameters();
     const size_t n = list.size();
     setLoading(0.0);
@@ -143,7 +149,12 @@ QCoro::Task<> DSPModel::loadSettings() {
     for (size_t i = 0; i < n; ++i) {
         const quint32 id = list[i];
         const std::optional<DSPFrame> answer = co_await readParameter(id);
-        if (!guard) co_return;
+        if (!guard) {
+            // Cut by a lost link: half a table from a device that is gone is worth nothing, and
+            // the table keeps what it had.
+            if (guard.get()) setLoading(std::nullopt);
+            co_return;
+        }
         if (answer) collected.insert(id, answer->words.mid(2));
         const double progress = double(i + 1) / double(n);
         const bool moved = loading_ ? progress - *loading_ >= progressStep : progress >= progressStep;
@@ -186,18 +197,21 @@ void DSPModel::meterTick() {
 
 void DSPModel::startMeters() {
     cancelMeterTask();
+    meterSession_ = link_->session();
     meterTaskKind_ = MeterTaskKind::poller;
     meterTimer_.start(0);
 }
 
 void DSPModel::pollMeters() {
-    QPointer<DSPModel> self(this);
-    tasks::startTask([self, token = meterTask_]() -> QCoro::Task<> {
-        if (!self || token.isCancelled()) co_return;
-        // The answer reaches onFrame like every other frame; that is where the meters
-        // are updated.
-        co_await self->readParameter(meterParameter);
-        if (!self || token.isCancelled()) co_return;
-        self->meterTimer_.start(std::chrono::milliseconds(qRound64(meterPollPause * 1000)));
-    });
+    // A poller outlives neither its link nor its cancellation.
+    tasks::startTask(
+        [guard = tasks::TaskGuard<DSPModel>(this, meterSession_), token = meterTask_]() -> QCoro::Task<> {
+            if (!guard || token.isCancelled()) co_return;
+            DSPModel* self = guard.get();
+            // The answer reaches onFrame like every other frame; that is where the meters
+            // are updated.
+            co_await self->readParameter(meterParameter);
+            if (!guard || token.isCancelled()) co_return;
+            self->meterTimer_.start(std::chrono::milliseconds(qRound64(meterPollPause * 1000)));
+        });
 }

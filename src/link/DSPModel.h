@@ -258,6 +258,9 @@ private:
     enum class MeterTaskKind { none, poller, demo };
     class FIRTurn;
 
+    // The check every task started for the current link makes after each suspension: the
+    // model is still there and so is the link the task was started for.
+    tasks::TaskGuard<DSPModel> linkGuard();
     QCoro::Task<std::optional<DSPFrame>> ask(quint16 command, Words words, double timeout, Matcher matches);
     QCoro::Task<std::optional<DSPFrame>> readParameter(quint32 id);
     void storeParam(quint32 number, const Words& words);
@@ -290,6 +293,7 @@ private:
     // Their pauses are a timer rather than a sleeping task, so nothing is left suspended
     // when the model goes away.
     tasks::CancelToken meterTask_;
+    tasks::CancelToken meterSession_;  // the link the poller polls
     MeterTaskKind meterTaskKind_ = MeterTaskKind::none;
     QTimer meterTimer_;
     double demoTime_ = 0;

@@ -104,7 +104,7 @@ QCoro::Task<std::optional<QString>> DSPModel::requestErrorText(quint16 command, 
 }
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words coefficients, quint32 target) {
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const QString gone = QStringLiteral("No answer from the DSP (start).");
     // Awaits stand alone, outside conditions: GCC 12 mishandles temporaries of a
     // co_await inside an if-condition.
@@ -129,7 +129,7 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words co
 }
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coefficients, quint32 target) {
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const bool entered = co_await enterFIRTurn();
     if (!entered || !guard) co_return QStringLiteral("No answer from the DSP (start).");
     FIRTurn turn(this);
@@ -138,7 +138,7 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coef
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadWithRetries(int ch, Words header, Words coefficients,
                                                                 Words name) {
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const bool entered = co_await enterFIRTurn();
     if (!entered || !guard) co_return notConnectedText;
     FIRTurn turn(this);
@@ -186,7 +186,7 @@ QCoro::Task<std::optional<QString>> DSPModel::clearFIR(int ch) {
 
 QCoro::Task<std::optional<DSPModel::FIRReadBack>> DSPModel::readFIR(int ch) {
     if (!connected_ || demo_) co_return std::nullopt;
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const bool entered = co_await enterFIRTurn();
     if (!entered || !guard) co_return std::nullopt;
     FIRTurn turn(this);

@@ -46,7 +46,7 @@ QString presetNameText(const QString& name) {
 
 QCoro::Task<> DSPModel::refreshPresets() {
     if (!connected_ || demo_) co_return;
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     const auto list = co_await ask(listCommand, Words(), listTimeout,
                                    [](const DSPFrame& frame) { return frame.command == listCommand; });
     if (!guard || !list || list->words.size() < 3) co_return;
@@ -72,44 +72,39 @@ QCoro::Task<> DSPModel::refreshPresets() {
 
 QCoro::Task<bool> DSPModel::storePreset(int slot, QString name) {
     if (slot < firstWritableSlot || demo_) co_return false;
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     setPresetBusy(true);
     const QString text = presetNameText(name)
                              .left(TextField::presetName.width)
                              .leftJustified(TextField::presetName.width, u' ');
     const Words w = Words{quint32(slot)} + DSPFrame::packString(text, TextField::presetName.words);
     const bool stored = (co_await ask(storeCommand, w, storeTimeout, isAcknowledge)).has_value();
-    if (!guard) co_return stored;
-    co_await refreshPresets();
-    if (guard) setPresetBusy(false);
+    if (guard) co_await refreshPresets();
+    // Busy ends with the operation, also when its link ended first.
+    if (guard.get()) setPresetBusy(false);
     co_return stored;
 }
 
 QCoro::Task<bool> DSPModel::recallPreset(int slot) {
     // A negative slot has no word form; the device is never asked about it.
     if (demo_ || slot < 0) co_return false;
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     setPresetBusy(true);
     const bool recalled =
         (co_await ask(recallCommand, Words(1, quint32(slot)), recallTimeout, isAcknowledge)).has_value();
-    if (!guard) co_return recalled;
-    if (recalled) {
-        co_await loadSettings();
-        if (!guard) co_return recalled;
-    }
-    co_await refreshPresets();
-    if (guard) setPresetBusy(false);
+    if (recalled && guard) co_await loadSettings();
+    if (guard) co_await refreshPresets();
+    if (guard.get()) setPresetBusy(false);
     co_return recalled;
 }
 
 QCoro::Task<bool> DSPModel::deletePreset(int slot) {
     if (slot < firstWritableSlot || slot >= 32 || demo_) co_return false;
-    tasks::TaskGuard<DSPModel> guard(this);
+    const auto guard = linkGuard();
     setPresetBusy(true);
     const bool deleted =
         (co_await ask(deleteCommand, Words(1, 1u << slot), deleteTimeout, isAcknowledge)).has_value();
-    if (!guard) co_return deleted;
-    co_await refreshPresets();
-    if (guard) setPresetBusy(false);
+    if (guard) co_await refreshPresets();
+    if (guard.get()) setPresetBusy(false);
     co_return deleted;
 }

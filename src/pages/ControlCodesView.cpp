@@ -16,6 +16,7 @@
 #include "app/Dialogs.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
 #include "pages/PageKit.h"
@@ -39,7 +40,7 @@ Stepper::Stepper(QString prefix, int lo, int hi, QWidget* parent)
       m_prefix(std::move(prefix)),
       m_lo(lo),
       m_hi(hi),
-      m_label(new QLabel),
+      m_label(new PlainLabel),
       m_minus(pagekit::button(QStringLiteral("−"))),
       m_plus(pagekit::button(QStringLiteral("+"))) {
     auto* row = new QHBoxLayout(this);
@@ -94,27 +95,27 @@ QWidget* ControlCodesView::buildEditor() {
         m_r.kind = CentralControl::kindFromRaw(raw).value_or(Kind::read);
         refresh();
     });
-    m_form->addRow(QStringLiteral("Type"), m_kind);
+    m_form->addRow(new PlainLabel(QStringLiteral("Type")), m_kind);
 
     m_control = new QComboBox;
     connect(m_control, &QComboBox::activated, this, [this](int index) {
         m_r.control = Control(m_control->itemData(index).toInt());
         refresh();
     });
-    m_form->addRow(QStringLiteral("Control"), m_control);
+    m_form->addRow(new PlainLabel(QStringLiteral("Control")), m_control);
 
     m_side = new QComboBox;
     for (Side side : CentralControl::allSides()) m_side->addItem(CentralControl::label(side), int(side));
     connect(m_side, &QComboBox::activated, this,
             [this](int index) { setSide(Side(m_side->itemData(index).toInt())); });
-    m_form->addRow(QStringLiteral("Input/Output"), m_side);
+    m_form->addRow(new PlainLabel(QStringLiteral("Input/Output")), m_side);
 
     m_channel = new QComboBox;
     connect(m_channel, &QComboBox::activated, this, [this](int index) {
         m_r.channel = m_channel->itemData(index).toInt();
         refresh();
     });
-    m_form->addRow(QStringLiteral("Channel"), m_channel);
+    m_form->addRow(new PlainLabel(QStringLiteral("Channel")), m_channel);
 
     const auto stepper = [this](const QString& prefix, int lo, int hi, int CentralControl::Request::*field) {
         auto* result = new Stepper(prefix, lo, hi);
@@ -154,7 +155,7 @@ QWidget* ControlCodesView::buildEditor() {
         m_r.mode = CentralControl::InputMode(m_mode->itemData(index).toInt());
         refresh();
     });
-    m_form->addRow(QStringLiteral("Mode"), m_mode);
+    m_form->addRow(new PlainLabel(QStringLiteral("Mode")), m_mode);
 
     const QStringList directions{QStringLiteral("Increase"), QStringLiteral("Decrease")};
     m_direction = new SegmentedPicker(directions, directions);
@@ -163,7 +164,7 @@ QWidget* ControlCodesView::buildEditor() {
         m_r.increase = direction == QStringLiteral("Increase");
         refresh();
     });
-    m_form->addRow(QStringLiteral("Direction"), m_direction);
+    m_form->addRow(new PlainLabel(QStringLiteral("Direction")), m_direction);
     m_step = stepper(QStringLiteral("Step "), 0, 255, &CentralControl::Request::stepSize);
     return box;
 }
@@ -171,7 +172,7 @@ QWidget* ControlCodesView::buildEditor() {
 QWidget* ControlCodesView::buildCodeRow() {
     auto* box = new PanelGroupBox(QStringLiteral("Code"));
     auto* row = new QHBoxLayout;
-    m_code = new QLabel;
+    m_code = new PlainLabel;
     m_code->setFont(Theme::monoFont(pagekit::title3Px));
     m_code->setTextInteractionFlags(Qt::TextSelectableByMouse);
     row->addWidget(m_code);

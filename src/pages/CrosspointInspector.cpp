@@ -8,6 +8,7 @@
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/PendingEdits.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
@@ -21,7 +22,7 @@ CrosspointInspector::CrosspointInspector(DSPModel& model, QWidget* parent)
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(14, 14, 14, 14);
     stack->setSpacing(12);
-    auto* heading = new QLabel(QStringLiteral("Selected route"));
+    auto* heading = new PlainLabel(QStringLiteral("Selected route"));
     heading->setFont(Theme::headlineFont());
     stack->addWidget(heading);
     stack->addWidget(m_emptyHint);
@@ -37,7 +38,7 @@ QWidget* CrosspointInspector::buildSelectedPart() {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(12);
 
-    m_caption = new QLabel;
+    m_caption = new PlainLabel;
     m_caption->setFont(pagekit::title3Font());
     stack->addWidget(m_caption);
 
@@ -65,6 +66,7 @@ QWidget* CrosspointInspector::buildSelectedPart() {
     });
     levelStack->addWidget(m_knob, 0, Qt::AlignHCenter);
     m_field = new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52);
+    m_field->setRange(minLevel, maxLevel);
     connect(m_field, &CompactNumberField::committed, this, [this](double value) {
         if (m_selected) setTypedLevel(m_model, *m_selected, value);
     });

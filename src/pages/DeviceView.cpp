@@ -11,6 +11,7 @@
 
 #include "app/ModelWatcher.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
@@ -52,22 +53,22 @@ DeviceView::DeviceView(DSPModel& model, QWidget* parent)
 QWidget* DeviceView::buildDeviceSection() {
     auto* box = new PanelGroupBox(QStringLiteral("Device"));
     QFormLayout* form = formIn(box);
-    m_firmware = new QLabel;
-    m_connection = new QLabel;
-    form->addRow(QStringLiteral("Model"), new QLabel(QStringLiteral("KestrelD")));
-    form->addRow(QStringLiteral("Firmware"), m_firmware);
-    form->addRow(QStringLiteral("Connection"), m_connection);
-    form->addRow(QStringLiteral("USB ID"), new QLabel(QStringLiteral("28E9:028A")));
-    form->addRow(QStringLiteral("App version"), new QLabel(appVersion()));
+    m_firmware = new PlainLabel;
+    m_connection = new PlainLabel;
+    form->addRow(new PlainLabel(QStringLiteral("Model")), new PlainLabel(QStringLiteral("KestrelD")));
+    form->addRow(new PlainLabel(QStringLiteral("Firmware")), m_firmware);
+    form->addRow(new PlainLabel(QStringLiteral("Connection")), m_connection);
+    form->addRow(new PlainLabel(QStringLiteral("USB ID")), new PlainLabel(QStringLiteral("28E9:028A")));
+    form->addRow(new PlainLabel(QStringLiteral("App version")), new PlainLabel(appVersion()));
     return box;
 }
 
 QWidget* DeviceView::buildNamesSection() {
     auto* box = new PanelGroupBox(QStringLiteral("Names stored in the DSP"));
     QFormLayout* form = formIn(box);
-    form->addRow(QStringLiteral("Device name"),
+    form->addRow(new PlainLabel(QStringLiteral("Device name")),
                  deviceTextRow(m_name, m_saveName, QStringLiteral("Device name"), false));
-    form->addRow(QStringLiteral("Device group"),
+    form->addRow(new PlainLabel(QStringLiteral("Device group")),
                  deviceTextRow(m_group, m_saveGroup, QStringLiteral("Device group"), true));
     m_messageLabel = pagekit::secondaryLabel(QString(), Theme::captionPx);
     form->addRow(m_messageLabel);
@@ -97,7 +98,7 @@ QWidget* DeviceView::buildChannelSection() {
     box->contentLayout()->addLayout(rows);
     for (int ch = 0; ch < 12; ++ch) {
         auto* line = new QHBoxLayout;
-        auto* label = new QLabel(channelLabel(ch));
+        auto* label = new PlainLabel(channelLabel(ch));
         label->setFixedWidth(90);
         line->addWidget(label);
         ChannelRow row{new QLineEdit, pagekit::button(QStringLiteral("Save"))};

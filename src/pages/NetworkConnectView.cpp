@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
@@ -35,7 +36,7 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     stack->setContentsMargins(20, 20, 20, 20);
     stack->setSpacing(14);
 
-    auto* title = new QLabel(QStringLiteral("Connect over the network"));
+    auto* title = new PlainLabel(QStringLiteral("Connect over the network"));
     title->setFont(pagekit::title3Font());
     stack->addWidget(title);
     stack->addWidget(pagekit::secondaryLabel(
@@ -133,10 +134,10 @@ void NetworkConnectView::showFound() {
     }
     for (const QString& host : *m_found) {
         auto* row = new QHBoxLayout;
-        auto* icon = new QLabel;
+        auto* icon = new PlainLabel;
         icon->setPixmap(symbolIcon(Symbol::hifispeaker, Theme::secondaryText(), 16).pixmap(16, 16));
         row->addWidget(icon);
-        auto* text = new QLabel(host);
+        auto* text = new PlainLabel(host);
         text->setFont(Theme::monoFont(Theme::bodyPx));
         row->addWidget(text);
         row->addStretch(1);

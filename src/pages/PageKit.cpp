@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
 namespace pagekit {
@@ -58,7 +59,7 @@ void setTextColour(QLabel* label, const QColor& colour) {
 }
 
 QLabel* label(const QString& text, double px, const QColor& colour, QFont::Weight weight) {
-    auto* result = new QLabel(text);
+    auto* result = new PlainLabel(text);
     result->setFont(Theme::font(px, weight));
     result->setWordWrap(true);
     setTextColour(result, colour);

@@ -13,6 +13,7 @@
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
@@ -22,7 +23,7 @@
 namespace {
 
 QLabel* capsuleLabel(const QString& text, const QColor& colour) {
-    auto* label = new QLabel(text);
+    auto* label = new PlainLabel(text);
     label->setFont(Theme::font(Theme::captionPx));
     const QColor fill = Theme::withOpacity(colour, 0.3);
     label->setStyleSheet(QStringLiteral("QLabel { background: rgba(%1, %2, %3, %4); border-radius: 7px; "
@@ -78,7 +79,7 @@ PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
     row->addWidget(pagekit::divider());
     row->addWidget(buildDetail());
 
-    m_overlay = new QLabel(QStringLiteral("Presets live in the DSP — connect one to use them."), this);
+    m_overlay = new PlainLabel(QStringLiteral("Presets live in the DSP — connect one to use them."), this);
     m_overlay->setStyleSheet(QStringLiteral(
         "QLabel { background: rgba(58, 58, 60, 0.92); border-radius: 8px; padding: 12px 16px; }"));
     m_overlay->adjustSize();
@@ -100,14 +101,14 @@ QWidget* PresetsView::buildList() {
         auto* rowWidget = new QWidget;
         auto* line = new QHBoxLayout(rowWidget);
         line->setContentsMargins(8, 3, 8, 3);
-        auto* number = new QLabel(QString::number(slot));
+        auto* number = new PlainLabel(QString::number(slot));
         number->setFont(Theme::monoFont(Theme::bodyPx));
         number->setFixedWidth(24);
         number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         pagekit::setTextColour(number, Theme::secondaryText());
         line->addWidget(number);
-        Row row{new QLabel, capsuleLabel(QStringLiteral("Current"), Palette::green()),
-                capsuleLabel(QStringLiteral("Boot"), QColor(255, 214, 10)), new QLabel};
+        Row row{new PlainLabel, capsuleLabel(QStringLiteral("Current"), Palette::green()),
+                capsuleLabel(QStringLiteral("Boot"), QColor(255, 214, 10)), new PlainLabel};
         line->addWidget(row.caption);
         line->addStretch(1);
         line->addWidget(row.current);
@@ -136,7 +137,7 @@ QWidget* PresetsView::buildDetail() {
     auto* stack = new QVBoxLayout(m_detail);
     stack->setContentsMargins(16, 16, 16, 16);
     stack->setSpacing(14);
-    auto* title = new QLabel(QStringLiteral("Device presets"));
+    auto* title = new PlainLabel(QStringLiteral("Device presets"));
     title->setFont(pagekit::title3Font());
     stack->addWidget(title);
     stack->addWidget(pagekit::secondaryLabel(
@@ -151,7 +152,7 @@ QWidget* PresetsView::buildDetail() {
     auto* slotStack = new QVBoxLayout(m_slotPart);
     slotStack->setContentsMargins(0, 0, 0, 0);
     slotStack->setSpacing(14);
-    m_headline = new QLabel;
+    m_headline = new PlainLabel;
     m_headline->setFont(Theme::headlineFont());
     slotStack->addWidget(m_headline);
     m_name = new QLineEdit;
@@ -184,7 +185,7 @@ QWidget* PresetsView::buildDetail() {
     spinner->setFixedSize(60, 8);
     spinner->setTextVisible(false);
     working->addWidget(spinner);
-    working->addWidget(new QLabel(QStringLiteral("Working…")));
+    working->addWidget(new PlainLabel(QStringLiteral("Working…")));
     working->addStretch(1);
     stack->addWidget(m_working);
     m_messageLabel = pagekit::secondaryLabel(QString(), Theme::calloutPx);

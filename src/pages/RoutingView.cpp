@@ -12,6 +12,7 @@
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
@@ -26,7 +27,7 @@ constexpr quint32 lastCrosspoint = 329;
 
 QLabel* arrowLabel(Symbol symbol) {
     constexpr int px = 20;
-    auto* arrow = new QLabel;
+    auto* arrow = new PlainLabel;
     arrow->setPixmap(symbolIcon(symbol, Theme::secondaryText(), px).pixmap(px, px));
     arrow->setContentsMargins(0, 120, 0, 0);
     arrow->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
@@ -93,7 +94,7 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
     stack->setContentsMargins(10, 10, 10, 10);
     stack->setSpacing(6);
     stack->setSizeConstraint(QLayout::SetFixedSize);
-    auto* title = new QLabel(grid.title);
+    auto* title = new PlainLabel(grid.title);
     title->setFont(Theme::headlineFont());
     stack->addWidget(title);
 
@@ -101,14 +102,14 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
     table->setHorizontalSpacing(3);
     table->setVerticalSpacing(3);
     for (int c = 0; c < grid.cols.size(); ++c) {
-        auto* label = new QLabel(grid.cols[c]);
+        auto* label = new PlainLabel(grid.cols[c]);
         label->setFont(Theme::font(Theme::caption2Px));
         label->setFixedWidth(CrosspointCell::cellWidth);
         label->setAlignment(Qt::AlignCenter);
         table->addWidget(label, 0, c + 1, Qt::AlignCenter);
     }
     for (int r = 0; r < grid.rows.size(); ++r) {
-        auto* label = new QLabel(grid.rows[r]);
+        auto* label = new PlainLabel(grid.rows[r]);
         label->setFont(Theme::font(Theme::captionPx));
         label->setFixedWidth(44);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -16,6 +16,7 @@
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
@@ -63,7 +64,7 @@ QWidget* SourcesView::buildInputs() {
     }
     for (int input = 0; input < 4; ++input) {
         auto* row = new QHBoxLayout;
-        auto* name = new QLabel;
+        auto* name = new PlainLabel;
         name->setFixedWidth(110);
         m_names.append(name);
         row->addWidget(name);
@@ -89,7 +90,7 @@ QWidget* SourcesView::buildTestSignal() {
 
     auto* warning = new QHBoxLayout;
     warning->setSpacing(6);
-    auto* icon = new QLabel;
+    auto* icon = new PlainLabel;
     icon->setPixmap(symbolIcon(Symbol::exclamationTriangleFill, Theme::systemOrange(), 14).pixmap(14, 14));
     warning->addWidget(icon);
     QLabel* warningText = pagekit::label(
@@ -102,7 +103,7 @@ QWidget* SourcesView::buildTestSignal() {
 
     auto* pickerRow = new QHBoxLayout;
     pickerRow->setSpacing(12);
-    pickerRow->addWidget(new QLabel(QStringLiteral("Generator feeding the test signal")));
+    pickerRow->addWidget(new PlainLabel(QStringLiteral("Generator feeding the test signal")));
     auto* group = new QButtonGroup(this);
     for (Generator g : Generator::allCases()) {
         auto* choice = new QRadioButton(g.name());
@@ -125,13 +126,14 @@ QWidget* SourcesView::buildGeneratorRow(Generator g) {
     auto* row = new QHBoxLayout(rowWidget);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(14);
-    auto* name = new QLabel(g.name());
+    auto* name = new PlainLabel(g.name());
     name->setFont(Theme::font(Theme::bodyPx, QFont::Bold));
     name->setFixedWidth(100);
     row->addWidget(name);
 
     GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), new QSlider(Qt::Horizontal),
                           new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dBu"), 52)};
+    controls.level->setRange(-90, 0);
     controls.power->setFocusPolicy(Qt::NoFocus);
     connect(controls.power, &QCheckBox::toggled, this,
             [this, g](bool on) { m_model.setGenerator(g, std::nullopt, on); });

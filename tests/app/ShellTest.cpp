@@ -3,13 +3,20 @@
 
 #include <QAccessible>
 #include <QFile>
+#include <QFileDialog>
+#include <QJsonDocument>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrlQuery>
@@ -18,12 +25,14 @@
 #include "app/AppContext.h"
 #include "app/ConsoleApplication.h"
 #include "app/ConsoleView.h"
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/Navigator.h"
 #include "app/ProductSettings.h"
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
 #include "app/controls/FlatButton.h"
@@ -32,17 +41,24 @@
 #include "app/mixer/InputQuickMenu.h"
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
+#include "designer/FIRDesignerView.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
+#include "editor/FiltersDelayPanel.h"
+#include "fir/Measurement.h"
+#include "link/DSPFrame.h"
 #include "link/DSPModel.h"
 #include "link/Levels.h"
 #include "link/MeterStore.h"
 #include "link/ParamMap.h"
 #include "link/TrafficLog.h"
+#include "pages/PresetsView.h"
+#include "support/CannedHidDescriptors.h"
+#include "support/FieldInk.h"
 #include "support/LinkRig.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
@@ -302,6 +318,75 @@ TEST(Shell, ReadingDisplayCoversPagesButDiagnostics) {
     EXPECT_TRUE(rig.window->saveAction()->isEnabled());
 }
 
+// Names from the device, files, the network and the user are data. Every label of every
+// page shows them as written: a label left to guess renders "<h1>" as a heading and reads
+// the file an "<img src=…>" names, which for /dev/zero never ends.
+TEST(Shell, MarkupInNamesShowsAsWrittenOnEveryPage) {
+    ShellRig rig;
+    const QString image = QStringLiteral("<img src=/dev/zero>");
+    SimDevice& device = rig.simulator.device();
+    device.name = image;
+    device.group = QStringLiteral("<u>Hall</u>");
+    device.presets.names.insert(5, QStringLiteral("<h1>BIG</h1>"));
+    device.presets.occupied |= 1u << 5;
+    for (quint32 ch = 0; ch < 12; ++ch) {
+        device.params[378 + ch] = DSPFrame::packString(QStringLiteral("<b>x</b>"), 2);
+        device.params[403 + ch] = DSPFrame::packString(image, 6);
+    }
+    Measurement measurement{QStringLiteral("<h1>M</h1>"), {}};
+    for (int i = 0; i < 12; ++i) measurement.points.push_back({20.0 * (i + 1), 0, {}, {}});
+    rig.settings.setValue(FIRDesignerView::measurementKey, QJsonDocument(measurement.toJson()).toJson());
+    rig.backend.plug(0x1234, 0x5678, kestrel_test::vendor64Descriptor(), QStringLiteral("<b>maker</b>"),
+                     image);
+    ASSERT_TRUE(rig.connect());
+    ASSERT_TRUE(spinUntil([&] { return rig.model->presets().size() == 3; }));
+    rig.window->show();
+
+    QStringList shown;
+    const auto look = [&](const Page& page, const char* name) {
+        rig.console().showPage(page);
+        settle();
+        if (auto* presets = qobject_cast<PresetsView*>(rig.console().pageContent())) presets->select(5);
+        settle();
+        for (QLabel* label : rig.window->findChildren<QLabel*>()) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << name << ": " << label->text().toStdString();
+            if (label->isVisibleTo(rig.window.get())) shown << label->text();
+        }
+    };
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    for (const Page::Kind kind :
+         {Page::Kind::mixer, Page::Kind::routing, Page::Kind::sources, Page::Kind::presets,
+          Page::Kind::device, Page::Kind::codes, Page::Kind::firDesigner, Page::Kind::diagnostics})
+        look(Page::of(kind), "page");
+    look(Page::channelPage(0), "input channel");
+    look(Page::channelPage(4), "output channel");
+    for (const QString& text : {image, QStringLiteral("Slot 5: <h1>BIG</h1>"), QStringLiteral("<b>x</b>")})
+        EXPECT_TRUE(shown.contains(text)) << text.toStdString();
+    EXPECT_FALSE(shown.filter(QStringLiteral("<h1>M</h1>")).isEmpty()) << "the measurement's name";
+}
+
+// Alerts carry file names and device texts: the real message box shows them as written.
+TEST(Dialogs, AlertsShowTheirTextsAsWritten) {
+    DesktopDialogs dialogs;
+    const QString message = QStringLiteral("Couldn't open \"<img src=/dev/zero>.tsldsp\"");
+    const QString detail = QStringLiteral("<h1>BIG</h1> <img src=/dev/zero>");
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<QMessageBox*>(widget); found && found->isVisible()) box = found;
+        ASSERT_NE(box, nullptr);
+        for (QLabel* label : box->findChildren<QLabel*>())
+            shown << (label->textFormat() == Qt::PlainText
+                          ? label->text()
+                          : QTextDocumentFragment::fromHtml(label->text()).toPlainText());
+        box->done(0);
+    });
+    dialogs.alert(message, detail);
+    EXPECT_TRUE(shown.contains(message)) << shown.join('|').toStdString();
+    EXPECT_TRUE(shown.contains(detail)) << shown.join('|').toStdString();
+}
+
 // What the window shows now: its backing store, not a fresh repaint.
 QImage onScreen(QWidget& window) {
     return window.screen()->grabWindow(window.winId()).toImage();
@@ -389,6 +474,83 @@ TEST(Shell, StatusBarRebuildsWithoutMovingThePage) {
     }
 }
 
+TEST(Shell, EveryCompactFieldShowsTheWidestValueOfItsRangeWhole) {
+    ShellRig rig;
+    rig.model->enterDemo();
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    int checked = 0;
+    auto checkPage = [&](const std::string& where) {
+        settle();
+        for (CompactNumberField* field : rig.console().pageContent()->findChildren<CompactNumberField*>()) {
+            if (!field->isVisible()) continue;
+            const QStringList widest = field->widestTexts();
+            EXPECT_FALSE(widest.isEmpty()) << where << ": " << field->toolTip().toStdString();
+            for (const QString& text : widest) {
+                EXPECT_TRUE(kestrel_test::showsWhole(*field->lineEdit(), text))
+                    << where << ": " << field->toolTip().toStdString() << " " << text.toStdString();
+                ++checked;
+            }
+        }
+    };
+    checkPage("mixer");
+    for (int ch : {0, 11}) {
+        rig.console().openChannel(ch);
+        auto* editor = qobject_cast<ChannelView*>(rig.console().pageContent());
+        ASSERT_NE(editor, nullptr);
+        for (const QString& tab : {ChannelTab::eq, ChannelTab::dynamics}) {
+            editor->setTab(tab);
+            checkPage(tab.toStdString() + " " + std::to_string(ch));
+        }
+        editor->setTab(ChannelTab::eq);
+        for (const char* unit : {"ft", "m", "ms"}) {
+            rig.settings.setValue("delayUnit", QString::fromLatin1(unit));
+            checkPage(unit);
+        }
+    }
+    for (Page::Kind kind : {Page::Kind::sources, Page::Kind::routing, Page::Kind::firDesigner}) {
+        rig.console().showPage(Page::of(kind));
+        checkPage("page " + std::to_string(int(kind)));
+    }
+    EXPECT_GT(checked, 100);
+}
+
+// Whether every visible control inside `box` lies whole inside it.
+bool nothingCut(QWidget& box) {
+    for (QWidget* child : box.findChildren<QWidget*>()) {
+        if (!child->isVisible()) continue;
+        const QRect inBox(child->mapTo(&box, QPoint(0, 0)), child->size());
+        if (!box.rect().contains(inBox)) return false;
+    }
+    return true;
+}
+
+TEST(Shell, FiltersAndBandsFitTheWindowAtRealWidths) {
+    ShellRig rig;
+    rig.model->enterDemo();
+    rig.settings.setValue("delayUnit", QStringLiteral("ft"));  // the widest delay field
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    for (int ch : {0, 4}) {
+        rig.console().openChannel(ch);
+        for (int width : {1100, 1250, 1600, 1100}) {
+            rig.window->resize(width, 880);
+            settle();
+            SCOPED_TRACE("channel " + std::to_string(ch) + " at " + std::to_string(width));
+            // The filter row stacks its toggles only where the side-by-side row does not fit.
+            auto* filters = rig.console().pageContent()->findChild<FiltersDelayPanel*>();
+            ASSERT_NE(filters, nullptr);
+            EXPECT_EQ(filters->compact(), width == 1100);
+            EXPECT_TRUE(nothingCut(*filters));
+            // The band columns fit these widths whole: no scroll bar, no field cut.
+            auto* bands = rig.console().pageContent()->findChild<BandColumns*>();
+            ASSERT_NE(bands, nullptr);
+            EXPECT_FALSE(bands->scrollArea()->horizontalScrollBar()->isVisible());
+            EXPECT_TRUE(nothingCut(*bands->scrollArea()->viewport()));
+        }
+    }
+}
+
 TEST(ProjectCommands, ProposedNamesAndSave) {
     ShellRig rig;
     ProjectCommands& commands = rig.window->commands();
@@ -452,6 +614,28 @@ TEST(Shell, HelpMenuAndOneAboutWindow) {
     about->trigger();  // a closed one is gone, and asking again opens a fresh one
     ASSERT_EQ(rig.window->findChildren<AboutDialog*>().size(), 1);
     EXPECT_TRUE(rig.window->findChildren<AboutDialog*>()[0]->isVisible());
+}
+
+TEST(DesktopDialogs, TheSavePanelAddsTheDefaultSuffixToANameWithout) {
+    QTemporaryDir dir;
+    DesktopDialogs dialogs;
+    auto typeAndSave = [](const QString& name) {
+        QTimer::singleShot(0, [name] {
+            auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(panel, nullptr);
+            auto* field = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(field, nullptr);
+            field->setText(name);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+    };
+    const QStringList filters = {"Project (*.tsldsp)"};
+    typeAndSave("noext");
+    EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
+              dir.filePath("noext.tsldsp"));
+    typeAndSave("show.json");
+    EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
+              dir.filePath("show.json"));
 }
 
 TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {
@@ -635,6 +819,12 @@ TEST(ConsoleApplication, OfflineStartShowsTheDemoDevice) {
     EXPECT_TRUE(context.model->demo());
     EXPECT_EQ(application.window().windowTitle(), "Tessaline DSP Control");
     EXPECT_TRUE(application.window().console()->pageContent()->isEnabled());
+    // Leaving the demo shows the link's offline state, and the network cannot be asked for.
+    context.model->exitDemo();
+    settle();
+    QToolButton* menu = application.window().console()->statusBar()->connectionMenuButton();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->menu()->actions().value(0)->isEnabled());
     qunsetenv("TSL_OFFLINE");
 }
 

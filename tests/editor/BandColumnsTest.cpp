@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "EditorRig.h"
 #include "app/controls/Encoder.h"
@@ -100,14 +101,33 @@ TEST_F(BandColumnsTest, SwitchingOffKeepsTheValuesAndOnlyTheGainKnobHasADefault)
     EXPECT_EQ(band(4, 0), (Words{500, bits(0), bits(3), 0}));
 }
 
-TEST_F(BandColumnsTest, ScrollsOnlyWhenTheColumnsDoNotFit) {
-    BandColumns editor(rig.model, 0);
-    editor.resize(400, 300);
-    editor.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
-    EXPECT_GT(editor.scrollArea()->horizontalScrollBar()->maximum(), 0);
-    editor.resize(1400, 300);
+TEST_F(BandColumnsTest, ScrollsOnlyWhenTheColumnsDoNotFitWithRoomForTheBarBelowTheFields) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* editor = new BandColumns(rig.model, 0);
+    layout->addWidget(editor);
+    layout->addStretch(1);
+    window.resize(1400, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     settle();
-    EXPECT_EQ(editor.scrollArea()->horizontalScrollBar()->maximum(), 0);
-    EXPECT_GT(editor.column(0)->width(), 46);
+    const QScrollBar* bar = editor->scrollArea()->horizontalScrollBar();
+    const int rowHeight = editor->scrollArea()->widget()->sizeHint().height();
+    const QWidget* q = editor->column(0)->qField();
+    // Wide from the first frame: no bar, and no room kept for one.
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(editor->height(), rowHeight);
+    EXPECT_GT(editor->column(0)->width(), 46);
+    // Narrowed after a redraw while wide: the row scrolls, and the bar lies below
+    // the Q fields, not over them.
+    editor->setSelected(1);
+    window.resize(400, 400);
+    settle();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_LE(q->mapTo(editor, QPoint(0, q->height())).y(), bar->mapTo(editor, QPoint(0, 0)).y());
+    window.resize(1400, 400);
+    settle();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(editor->height(), rowHeight);
 }

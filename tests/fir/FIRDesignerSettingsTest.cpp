@@ -65,6 +65,14 @@ TEST(FIRDesignerSettings, BandsCountOnlyWhenOnAndNotFlat) {
     EXPECT_EQ(withBand({true, 77, 1000, 4, 6}).targetDB(700), withBand({true, 0, 1000, 4, 6}).targetDB(700));
     EXPECT_EQ(withBand({true, 0, 1000, 0.05, 6}).targetDB(300),
               withBand({true, 0, 1000, 0.1, 6}).targetDB(300));
+    // Bands whose product of power ratios leaves the range of a double still add up in dB.
+    for (double db : {250.0, -250.0}) {
+        FIRDesignerSettings extreme;
+        for (Band& band : extreme.bands) band = {true, EQBandType::peak, 1000, 4, db};
+        const double one = withBand(extreme.bands[0]).targetDB(1000);
+        EXPECT_NEAR(one, db, 1e-3);
+        EXPECT_NEAR(extreme.targetDB(1000), 15 * one, 1e-8);
+    }
     // Shelves reach their gain far from the corner.
     EXPECT_NEAR(withBand({true, EQBandType::lowShelf, 1000, 0.7, 6}).targetDB(20), 6, 0.01);
     EXPECT_NEAR(withBand({true, EQBandType::highShelf, 1000, 0.7, -4}).targetDB(20000), -4, 0.05);

@@ -115,7 +115,7 @@ TEST(DSPConnectionTest, RefusedPortWaitsAndRetriesUntilTheDeviceListens) {
     ASSERT_TRUE(rig.waitForStatus(Kind::error));
     EXPECT_EQ(link.status().text(), "Waiting for the DSP at " + host + "… (Connection refused)");
     EXPECT_TRUE(link.hasNetworkLink());
-    // A request while the link waits is not sent later: it times out and is not logged.
+    // A request while the link waits is not sent later: it ends with no answer and is not logged.
     TrafficLog::shared().clear();
     auto early = kestrel_test::startRequest(link, DSPFrame{broadcast, 6, {0, 1}}, 0.05,
                                             [](const DSPFrame&) { return true; });
@@ -216,6 +216,18 @@ TEST(DSPConnectionTest, RestoresTheSavedNetworkLinkAfterStart) {
     EXPECT_FALSE(link.hasNetworkLink());
     ASSERT_TRUE(rig.waitForStatus(Kind::connected));
     EXPECT_EQ(link.transport(), "Network " + rig.simulator.host());
+
+    // A link the user made before the restore is due stays up: no second connection.
+    LinkRig early;
+    early.settings.setValue("useNetwork", true);
+    early.settings.setValue("networkHost", rig.simulator.host());
+    DSPConnection& userLink = early.start();
+    userLink.connect(early.simulator.host());
+    ASSERT_TRUE(early.waitForStatus(Kind::connected));
+    EXPECT_FALSE(
+        spinUntil([&] { return early.connectionChanges.size() > 1; }, DSPConnection::restoreDelay + 0.3));
+    EXPECT_EQ(userLink.transport(), "Network " + early.simulator.host());
+    EXPECT_EQ(early.simulator.receivedWithCommand(3).size(), 1);
 }
 
 TEST(DSPConnectionTest, OfflineModeIgnoresTheDevice) {

@@ -1,4 +1,5 @@
-// Thousands of requests against a simulator that drops, delays, garbles and hangs up at random.
+// Thousands of requests against a simulator that drops, delays, garbles and hangs up at random,
+// and a model whose link is lost again and again in the middle of its work.
 
 #include "link/DSPConnection.h"
 
@@ -9,6 +10,7 @@
 
 #include <random>
 
+#include "LiveModel.h"
 #include "link/ParamMap.h"
 #include "support/LinkRig.h"
 
@@ -84,6 +86,154 @@ TEST(LinkSoakTest, EveryRequestCompletesExactlyOnceUnderRandomFaults) {
     // Give the writes and the remaining handshake a moment, then nothing may be left behind.
     ASSERT_TRUE(spinUntil([&] { return !link.isBusy(); }));
     EXPECT_EQ(link.queuedCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+using Words = DSPFrame::Words;
+
+// Counts frames the predicate accepts and answers true on the n-th.
+std::function<bool(const DSPFrame&)> nth(std::function<bool(const DSPFrame&)> matches, int n) {
+    auto seen = std::make_shared<int>(0);
+    return [matches = std::move(matches), n, seen](const DSPFrame& frame) {
+        return matches(frame) && ++*seen == n;
+    };
+}
+
+bool isMeterRead(const DSPFrame& frame) {
+    return frame.command == 6 && frame.words.value(1) == ParamMap::meters;
+}
+
+// About fifty lost links, each at a random point of a read-back, a FIR upload, a preset store or
+// idle polling, and each followed by a new link to a device that changed meanwhile under a new
+// address. Whatever the lost link's tasks still do must reach neither the model nor the new
+// link: each connection starts with the identify and the read-back, every other frame carries
+// the address the device has on it, a cut read-back leaves the table alone, and the last
+// read-back leaves the model's table equal to the device's.
+TEST(LinkSoakTest, TasksOfALostLinkReachNeitherTheModelNorTheNextLink) {
+    constexpr int drops = 48;
+    DeviceSimulator sim;
+    ASSERT_TRUE(sim.listenOnRandomLoopback());
+    const QHostAddress host(sim.host());
+    hid::FakeBackend usb;
+    DSPConnection::Environment environment;
+    environment.hid = &usb;
+    environment.offline = false;
+    auto model = std::make_unique<DSPModel>(new DSPConnection(environment), DSPModel::defaultDemoDataPath());
+    DSPConnection& link = model->link();
+    int presetLists = 0;
+    QObject::connect(model.get(), &DSPModel::presetsChanged, [&] { ++presetLists; });
+
+    QHash<int, DSPFrame::Address> addressOf;  // the device's address on each connection
+    QObject::connect(&sim, &DeviceSimulator::clientConnected, &sim,
+                     [&] { addressOf.insert(sim.connectionsAccepted(), sim.device().address); });
+    std::function<bool(const DSPFrame&)> dropWhen;
+    bool restartServer = false;
+    QObject::connect(&sim, &DeviceSimulator::frameReceived, &sim, [&](const DSPFrame& frame) {
+        if (!dropWhen || !dropWhen(frame)) return;
+        dropWhen = nullptr;
+        if (restartServer) {
+            sim.stop();
+            EXPECT_TRUE(sim.listen(host));
+        } else {
+            sim.closeClients();
+        }
+    });
+
+    std::mt19937 random(20261207);
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const auto& all = ParamMap::allParameters();
+    const auto connectAndSettle = [&] {
+        const int lists = presetLists;
+        link.connect(sim.host());
+        return livemodel::waitUntil(
+            [&] { return model->connected() && !model->loading() && presetLists > lists; });
+    };
+    Words coefficients(512);
+    for (qsizetype i = 0; i < coefficients.size(); ++i) coefficients[i] = quint32(random());
+
+    for (int round = 0; round < drops; ++round) {
+        sim.device().address = {0x0B, 0x04, quint8(round), quint8(pick(0, 255)), 0, 1};
+        for (int i = 0; i < 8; ++i) {
+            const quint32 number = all[size_t(pick(0, int(all.size()) - 1))];
+            sim.device().params[number] = Words(ParamMap::wordCount(number), quint32(random()));
+        }
+        restartServer = round % 2 == 1;
+        const auto tableBefore = model->params();
+        std::optional<std::optional<QString>> firResult;
+        std::optional<bool> stored;
+        switch (round % 4) {
+            case 0:  // during the read-back
+                dropWhen =
+                    nth([](const DSPFrame& f) { return f.command == 6; }, pick(1, int(all.size()) - 1));
+                link.connect(sim.host());
+                break;
+            case 1:  // during a FIR upload: start, header, two chunks, commit
+                ASSERT_TRUE(connectAndSettle());
+                dropWhen =
+                    nth([](const DSPFrame& f) { return f.command >= 128 && f.command <= 135; }, pick(1, 5));
+                tasks::startTask([&, ch = pick(0, 11)]() -> QCoro::Task<> {
+                    firResult = co_await model->sendFIR(ch, coefficients, std::nullopt, "Soak");
+                });
+                break;
+            case 2:  // during a preset store or the list read after it
+                ASSERT_TRUE(connectAndSettle());
+                dropWhen =
+                    nth([](const DSPFrame& f) { return f.command == 9 || f.command == 8 || f.command == 17; },
+                        pick(1, 3));
+                tasks::startTask([&, slot = pick(2, 30)]() -> QCoro::Task<> {
+                    stored = co_await model->storePreset(slot, "Soak");
+                });
+                break;
+            case 3:  // while idle, at the next meter poll
+                ASSERT_TRUE(connectAndSettle());
+                dropWhen = nth(isMeterRead, 1);
+                break;
+        }
+        ASSERT_TRUE(livemodel::waitUntil([&] { return !dropWhen && !link.hasNetworkLink(); })) << round;
+        ASSERT_TRUE(livemodel::waitUntil([&] { return !model->loading() && !model->presetBusy(); })) << round;
+        EXPECT_FALSE(model->connected());
+        if (round % 4 == 0) {
+            EXPECT_TRUE(model->params() == tableBefore)
+                << "a cut read-back stored its half table, round " << round;
+        } else if (round % 4 == 1) {
+            ASSERT_TRUE(livemodel::waitUntil([&] { return firResult.has_value(); }));
+            EXPECT_TRUE(firResult->has_value()) << "an upload whose link was lost reported success";
+        } else if (round % 4 == 2) {
+            EXPECT_TRUE(livemodel::waitUntil([&] { return stored.has_value(); }));
+        }
+    }
+
+    ASSERT_TRUE(connectAndSettle());
+    EXPECT_TRUE(model->params() == sim.device().params) << "the last read-back missed the device's state";
+
+    ASSERT_EQ(sim.connectionsAccepted(), drops + 1);
+    for (int connection = 1; connection <= sim.connectionsAccepted(); ++connection) {
+        const QList<DSPFrame> frames = sim.receivedOn(connection);
+        ASSERT_GE(frames.size(), 3) << connection;
+        EXPECT_EQ(frames[0], (DSPFrame{DSPFrame::broadcast, 3, {}})) << connection;
+        QList<quint16> expected{0x23, 0x20B};
+        QList<quint16> seen;
+        int misaddressed = 0;
+        for (qsizetype i = 1; i < frames.size(); ++i) {
+            misaddressed += frames[i].address == addressOf.value(connection) ? 0 : 1;
+            if (i < 3) seen.append(frames[i].command);
+        }
+        EXPECT_EQ(misaddressed, 0) << connection;
+        EXPECT_EQ(seen, expected) << connection;
+        // The read-back follows in its order; nothing of an earlier link's tasks comes between.
+        QList<quint32> reads, expectedReads;
+        for (qsizetype i = 3; i < frames.size() && reads.size() < qsizetype(all.size()); ++i) {
+            reads.append(frames[i].command == 6 ? frames[i].words.value(1) : 0xFFFFFFFF);
+            expectedReads.append(all[size_t(i - 3)]);
+        }
+        EXPECT_EQ(reads, expectedReads) << connection;
+    }
+    livemodel::finish(model);
 }
 
 }  // namespace

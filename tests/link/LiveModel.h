@@ -58,18 +58,17 @@ struct Offline {
     }
 };
 
-// An offline-capable model whose TCP link is up to a simulator that never identifies:
-// the model is not connected, so the demo device may run, yet anything handed to the
-// link would reach the simulator.
-struct LinkedToSilentDevice {
+// A model whose link is up to an identified device but was never told so: the model is not
+// connected, so the demo device may run, yet anything handed to the link reaches the simulator.
+struct UnannouncedLink {
     DeviceSimulator sim;
     Offline offline;
 
-    LinkedToSilentDevice() {
+    UnannouncedLink() {
         EXPECT_TRUE(sim.listenOnRandomLoopback());
-        sim.faults().silentCommands = {3};
+        offline.model->link().onConnectionChange = nullptr;
         offline.model->link().connect(sim.host());
-        EXPECT_TRUE(waitUntil([this] { return !sim.receivedWithCommand(3).isEmpty(); }));
+        EXPECT_TRUE(waitUntil([this] { return offline.model->link().status().isConnected(); }));
     }
     DSPModel& model() { return *offline.model; }
 };

@@ -74,7 +74,7 @@ TEST(ModelGroups, OnlyChannelBlocksPropagate) {
 }
 
 TEST(ModelGroups, TheDemoStoresForEveryMemberAndSendsNothing) {
-    livemodel::LinkedToSilentDevice rig;
+    livemodel::UnannouncedLink rig;
     DeviceSimulator& sim = rig.sim;
     DSPModel& model = rig.model();
     model.enterDemo();

@@ -163,9 +163,8 @@ TEST(ModelLifecycle, AConnectionEndsTheDemo) {
 }
 
 TEST(ModelLifecycle, ALostLinkLeavesTheDemoAnimationRunning) {
-    livemodel::LinkedToSilentDevice rig;
-    DeviceSimulator& sim = rig.sim;
-    DSPModel& model = rig.model();
+    livemodel::Offline offline;
+    DSPModel& model = *offline.model;
     model.enterDemo();
     // The link reports a loss while the demo runs (the device went away before it ever
     // identified): the animation must go on.

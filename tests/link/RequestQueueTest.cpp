@@ -209,12 +209,29 @@ TEST_F(RequestQueueTest, WritesToOneAddressInOneTurnCoalesce) {
     EXPECT_EQ(rig.simulator.device().params.value(1), (Words{3, 0x100}));
 }
 
-TEST_F(RequestQueueTest, AWriteAfterItsSenderRanGoesOutAgain) {
+// However many writes come while one is on the wire, one more follows, with the newest words;
+// a queued write waiting behind other requests takes the words written after it was queued.
+TEST_F(RequestQueueTest, WhileAWriteIsOnTheWireOneFollowsWithTheNewestWords) {
+    rig.simulator.faults().commandDelayMs = {{5, 30}, {6, 30}};
     link().writeParam(10, {1});
-    ASSERT_TRUE(spinUntil([&] { return link().isBusy(); }));  // the sender has taken the value
-    link().writeParam(10, {2});
+    ASSERT_TRUE(spinUntil([&] { return link().isBusy(); }));
+    int mostQueued = 0;
+    for (quint32 value = 2; value <= 6; ++value) {
+        link().writeParam(10, {value});
+        spinUntil([&] { return link().queuedWriteCount() > 0; }, 0.01);  // let its turn pass
+        mostQueued = std::max(mostQueued, link().queuedWriteCount());
+    }
     ASSERT_TRUE(spinUntil([&] { return sentWords(5).size() == 2 && !link().isBusy(); }));
-    EXPECT_EQ(sentWords(5), (QList<Words>{{0, 10, 1}, {0, 10, 2}}));
+    EXPECT_EQ(mostQueued, 1);
+    EXPECT_EQ(sentWords(5), (QList<Words>{{0, 10, 1}, {0, 10, 6}}));
+
+    auto slow = startRead(1, 1.0);
+    link().writeParam(11, {1});
+    ASSERT_TRUE(spinUntil([&] { return link().queuedCount() == 1; }));  // queued behind the read
+    link().writeParam(11, {2});
+    ASSERT_TRUE(spinUntil([&] { return sentWords(5).size() == 3 && !link().isBusy(); }));
+    EXPECT_EQ(sentWords(5).last(), (Words{0, 11, 2}));
+    EXPECT_EQ(rig.simulator.device().params.value(10), Words{6});
 }
 
 TEST_F(RequestQueueTest, LostLinkDropsWaitingWrites) {

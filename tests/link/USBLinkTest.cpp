@@ -47,10 +47,21 @@ TEST(USBLinkTest, FramesGoOutAsPaddedReportsWithReportIdZero) {
     ASSERT_TRUE(spinUntil([&] { return link.hasOpenUSBDevice(); }));
     ASSERT_TRUE(spinUntil([&] { return link.isBusy(); }));  // the identify request
     device->takeOutputReports();
+    // Answer the identify by hand, then let the rest of the handshake run out unanswered.
+    const DSPFrame::Address address{1, 2, 3, 4, 5, 6};
+    for (const QByteArray& report : DSPFrame{address, 3, {}}.reports(DSPFrame::reportSize))
+        device->sendInputReport(report);
+    ASSERT_TRUE(spinUntil([&] { return link.address() == address; }));
+    link.finish(std::nullopt);
+    ASSERT_TRUE(spinUntil([&] { return link.isBusy(); }));
+    link.finish(std::nullopt);
+    ASSERT_TRUE(spinUntil([&] { return link.status().isConnected(); }));
+    device->takeOutputReports();
 
-    link.finish(std::nullopt);  // skip the handshake step; the next request goes out at once
-    const DSPFrame big{DSPFrame::broadcast, 129, DSPFrame::Words(256, 0x11223344)};
+    // The frame takes the link's address when it goes out.
+    DSPFrame big{DSPFrame::broadcast, 129, DSPFrame::Words(256, 0x11223344)};
     auto outcome = startRequest(link, big, 5.0, anyFrame());
+    big.address = address;
     ASSERT_TRUE(spinUntil([&] { return link.isBusy() && link.queuedCount() == 0; }));
     QList<QByteArray> reports;
     ASSERT_TRUE(spinUntil([&] {

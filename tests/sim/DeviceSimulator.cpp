@@ -7,6 +7,7 @@
 #include "link/TCPFrameStream.h"
 
 struct DeviceSimulator::Client {
+    int connection = 0;
     TCPFrameStream stream;
 };
 
@@ -67,9 +68,17 @@ QList<DSPFrame> DeviceSimulator::receivedWithCommand(quint16 command) const {
     return frames;
 }
 
+QList<DSPFrame> DeviceSimulator::receivedOn(int connection) const {
+    QList<DSPFrame> frames;
+    for (qsizetype i = 0; i < received_.size(); ++i) {
+        if (receivedOn_[i] == connection) frames.append(received_[i]);
+    }
+    return frames;
+}
+
 void DeviceSimulator::acceptClients() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        clients_.insert(socket, new Client);
+        clients_.insert(socket, new Client{++connectionsAccepted_, {}});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readClient(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             delete clients_.take(socket);
@@ -85,12 +94,13 @@ void DeviceSimulator::readClient(QTcpSocket* socket) {
     const QList<DSPFrame> frames = client->stream.feed(socket->readAll());
     for (const DSPFrame& frame : frames) {
         if (!clients_.contains(socket)) return;
-        handleFrame(socket, frame);
+        handleFrame(socket, client->connection, frame);
     }
 }
 
-void DeviceSimulator::handleFrame(QTcpSocket* socket, const DSPFrame& frame) {
+void DeviceSimulator::handleFrame(QTcpSocket* socket, int connection, const DSPFrame& frame) {
     received_.append(frame);
+    receivedOn_.append(connection);
     ++framesSeen_;
     respond(socket, frame);
     Q_EMIT frameReceived(frame);
@@ -124,6 +134,7 @@ void DeviceSimulator::deliver(QTcpSocket* socket, const QList<SimReply>& replies
 
 QList<DSPFrame> DeviceSimulator::respondTo(const DSPFrame& request) {
     received_.append(request);
+    receivedOn_.append(0);
     QList<DSPFrame> answers;
     if (const auto handler = handlers_.find(request.command); handler != handlers_.end()) {
         for (const SimReply& reply : (*handler)(device_, request))

@@ -78,7 +78,14 @@ public:
     // Every frame received, oldest first, from every client.
     const QList<DSPFrame>& received() const { return received_; }
     QList<DSPFrame> receivedWithCommand(quint16 command) const;
-    void clearReceived() { received_.clear(); }
+    // Connections are numbered from 1 in the order they were accepted; frames carried over
+    // another link (respondTo) count as connection 0.
+    QList<DSPFrame> receivedOn(int connection) const;
+    int connectionsAccepted() const { return connectionsAccepted_; }
+    void clearReceived() {
+        received_.clear();
+        receivedOn_.clear();
+    }
     int clientCount() const { return int(clients_.size()); }
 
     // Sends a frame from the device to every client, unasked.
@@ -96,7 +103,7 @@ private:
 
     void acceptClients();
     void readClient(QTcpSocket* socket);
-    void handleFrame(QTcpSocket* socket, const DSPFrame& frame);
+    void handleFrame(QTcpSocket* socket, int connection, const DSPFrame& frame);
     void respond(QTcpSocket* socket, const DSPFrame& frame);
     void deliver(QTcpSocket* socket, const QList<SimReply>& replies, int delayMs);
     void writeAnswer(QTcpSocket* socket, const SimReply& reply);
@@ -108,6 +115,8 @@ private:
     QHash<quint16, Handler> handlers_;
     QHash<QTcpSocket*, Client*> clients_;
     QList<DSPFrame> received_;
+    QList<int> receivedOn_;  // the connection of each received frame
+    int connectionsAccepted_ = 0;
     int framesSeen_ = 0;
     int answersWritten_ = 0;
     std::mt19937 random_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QQueue>
 
 #include <functional>
@@ -29,10 +30,15 @@ public:
     // happens while a real modal dialog's own event loop runs.
     std::function<void()> whileOpen;
 
-    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList&) override {
+    // Like the desktop's panel, adds the default suffix to an answer without an extension.
+    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList&,
+                           const QString& defaultSuffix = {}) override {
         asked.append({QStringLiteral("save"), title, proposedName});
         runWhileOpen();
-        return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+        QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+        if (!answer.isEmpty() && !defaultSuffix.isEmpty() && QFileInfo(answer).suffix().isEmpty())
+            answer += QLatin1Char('.') + defaultSuffix;
+        return answer;
     }
     QString chooseOpenFile(const QString& title, const QStringList&) override {
         asked.append({QStringLiteral("open"), title, QString()});

@@ -134,10 +134,11 @@ bool WindowRig::waitFor(const std::function<bool()>& condition, double seconds) 
 }
 
 QImage WindowRig::onScreen() {
+    // Widgets paint on the window's next update request, which the platform delivers from a
+    // short timer: let that run, then read what reached the backing store.
     turn();
-    // Pending paints reach the backing store on the window's update request.
-    QCoreApplication::sendPostedEvents(window_->windowHandle(), QEvent::UpdateRequest);
-    QCoreApplication::processEvents();
+    spinUntil([] { return false; }, 0.02);
+    turn();
     return window_->screen()->grabWindow(window_->winId()).toImage();
 }
 

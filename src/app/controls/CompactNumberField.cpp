@@ -6,9 +6,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <cmath>
 
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "platform/NumText.h"
 
@@ -66,7 +69,7 @@ void selectAllOnFocus(QLineEdit* edit) {
 
 CompactNumberField::CompactNumberField(const QString& format, const QString& unit, double fieldWidth,
                                        QWidget* parent)
-    : QWidget(parent), m_format(format), m_edit(new QLineEdit) {
+    : QWidget(parent), m_format(format), m_fieldWidth(fieldWidth), m_edit(new QLineEdit) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
@@ -76,7 +79,7 @@ CompactNumberField::CompactNumberField(const QString& format, const QString& uni
     m_edit->setTextMargins(0, 0, 0, 0);
     row->addWidget(m_edit, 0, Qt::AlignVCenter);
     if (!unit.isEmpty()) {
-        m_unit = new QLabel(unit);
+        m_unit = new PlainLabel(unit);
         m_unit->setFont(Theme::font(Theme::caption2Px));
         QPalette palette = m_unit->palette();
         palette.setColor(QPalette::WindowText, Theme::secondaryText());
@@ -89,6 +92,41 @@ CompactNumberField::CompactNumberField(const QString& format, const QString& uni
     m_edit->installEventFilter(this);
     connect(m_edit, &QLineEdit::returnPressed, this, &CompactNumberField::commit);
     showValue();
+}
+
+void CompactNumberField::setRange(double lo, double hi) {
+    m_range = std::pair(lo, hi);
+    fitWidth();
+}
+
+QStringList CompactNumberField::widestTexts() const {
+    if (!m_range) return {};
+    return {formatNumber(m_format, m_range->first), formatNumber(m_format, m_range->second)};
+}
+
+// The field's frame and the line edit's own margins come from the style, which a
+// style sheet may change when the field is polished: measured then, not once.
+void CompactNumberField::fitWidth() {
+    int width = qRound(m_fieldWidth);
+    if (m_range) {
+        const QFontMetricsF metrics(m_edit->font());
+        double text = 0;
+        for (const QString& shown : widestTexts()) text = std::max(text, metrics.horizontalAdvance(shown));
+        QStyleOptionFrame option;
+        option.initFrom(m_edit);
+        option.rect = QRect(0, 0, 100, 30);
+        option.lineWidth = m_edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, m_edit);
+        option.midLineWidth = 0;
+        option.state |= QStyle::State_Sunken;
+        option.features = QStyleOptionFrame::None;
+        const QRect contents = m_edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, m_edit);
+        const QMargins margins = m_edit->textMargins();
+        // The line edit keeps 2 pixels each side and one for the cursor.
+        const int frame =
+            option.rect.width() - contents.width() + margins.left() + margins.right() + 2 * 2 + 1;
+        width = std::max(width, int(std::ceil(text)) + frame);
+    }
+    m_edit->setFixedWidth(width);
 }
 
 void CompactNumberField::setValue(double value) {
@@ -105,6 +143,9 @@ void CompactNumberField::setTextColor(const QColor& colour) {
 }
 
 bool CompactNumberField::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_edit && (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange ||
+                              event->type() == QEvent::FontChange))
+        fitWidth();
     // Leaving an untouched field commits nothing: the shown text is only a
     // formatted copy, and sending it back would round the owner's value.
     if (watched == m_edit && event->type() == QEvent::FocusOut && m_edit->isModified()) commit();

@@ -28,6 +28,12 @@ public:
     CompactNumberField(const QString& format, const QString& unit, double fieldWidth,
                        QWidget* parent = nullptr);
 
+    // The values the owner can hand it: the field grows, where its width is too
+    // small, to show the widest text the format makes of them whole.
+    void setRange(double lo, double hi);
+    // The formatted ends of the range (empty without a range).
+    QStringList widestTexts() const;
+
     // The owner's value; shows it formatted (typed text that was not committed is lost).
     void setValue(double value);
     double value() const { return m_value; }
@@ -45,8 +51,11 @@ protected:
 private:
     void commit();
     void showValue();
+    void fitWidth();
 
     QString m_format;
+    double m_fieldWidth;
+    std::optional<std::pair<double, double>> m_range;
     double m_value = 0;
     QLineEdit* m_edit;
     QLabel* m_unit = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 // The fader and the knob draw themselves, so assistive tools see nothing of
 // them unless we describe them: each is one element with a role, a value with
 // its range, and increase/decrease actions that report a new value the way the
@@ -7,5 +9,4 @@
 void installControlAccessibility();
 
 // Tells assistive tools that a control's value changed (nothing when none listens).
-class QWidget;
 void announceValueChange(QWidget* control, double value);

@@ -14,6 +14,7 @@
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
 namespace {
@@ -255,7 +256,7 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     : QWidget(parent),
       m_encoder(new Encoder(scale, bipolar, defaultValue, tint, 34)),
       m_field(new CompactNumberField(format, unit, fieldWidth(width, !unit.isEmpty()))) {
-    auto* caption = new QLabel(label);
+    auto* caption = new PlainLabel(label);
     caption->setFont(Theme::capsFont(9, QFont::DemiBold, 0));
     QPalette palette = caption->palette();
     palette.setColor(QPalette::WindowText, Theme::secondaryText());
@@ -269,7 +270,8 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     column->addWidget(caption, 0, Qt::AlignHCenter);
     column->addWidget(m_encoder, 0, Qt::AlignHCenter);
     column->addWidget(m_field, 0, Qt::AlignHCenter);
-    setFixedWidth(qRound(width));
+    m_field->setRange(scale.lo, scale.hi);
+    setFixedWidth(std::max(qRound(width), m_field->sizeHint().width()));
 
     connect(m_encoder, &Encoder::valueEdited, this, &KnobField::committed);
     connect(m_field, &CompactNumberField::committed, this,

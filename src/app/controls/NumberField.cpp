@@ -7,13 +7,14 @@
 #include <QPointer>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "platform/NumText.h"
 
 namespace {
 
 QLabel* secondaryLabel(const QString& text) {
-    auto* label = new QLabel(text);
+    auto* label = new PlainLabel(text);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Theme::secondaryText());
     label->setPalette(palette);

@@ -5,10 +5,11 @@
 #include <QVBoxLayout>
 
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
 PanelGroupBox::PanelGroupBox(const QString& title, QWidget* parent)
-    : QWidget(parent), m_title(new QLabel(title)), m_content(new QVBoxLayout) {
+    : QWidget(parent), m_title(new PlainLabel(title)), m_content(new QVBoxLayout) {
     m_title->setFont(Theme::capsFont(11, QFont::DemiBold, 0.6));
     QPalette labelPalette = m_title->palette();
     labelPalette.setColor(QPalette::WindowText, Theme::secondaryText());

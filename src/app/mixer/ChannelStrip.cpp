@@ -17,6 +17,7 @@
 #include "app/controls/FlatButton.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelWords.h"
 #include "app/mixer/GroupPicker.h"
@@ -54,7 +55,7 @@ void StripHeader::setState(const QString& name, std::optional<int> group) {
     if (name == m_name && group == m_group) return;
     m_name = name;
     m_group = group;
-    setToolTip(ChannelStrip::headerHelp(name, m_ch));
+    setToolTip(plaintext::asMarkup(ChannelStrip::headerHelp(name, m_ch)));
     update();
 }
 
@@ -126,6 +127,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     faderRow->addWidget(m_fader, 1);
     stack->addLayout(faderRow, 1);
 
+    m_gain->setRange(-60, 15);
     stack->addWidget(m_gain, 0, Qt::AlignHCenter);
     stack->addLayout(inset(m_mute, 8));
     stack->addLayout(inset(m_quick, 8));
@@ -193,7 +195,8 @@ void ChannelStrip::refresh() {
     m_mute->setLook(muted ? FlatButton::Look{Palette::red(), QColor(), Qt::white, 6}
                           : FlatButton::Look{Theme::white(0.07), QColor(), Theme::secondaryText(), 6});
     m_mute->setToolTip(muted ? QStringLiteral("Muted — click to unmute") : QStringLiteral("Mute"));
-    m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
+    m_edit->setToolTip(
+        plaintext::asMarkup(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics")));
 }
 
 void ChannelStrip::paintEvent(QPaintEvent* event) {

@@ -13,6 +13,7 @@
 #include "app/ModelWatcher.h"
 #include "app/Page.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelWords.h"
@@ -88,10 +89,10 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     : QWidget(parent),
       m_dsp(dsp),
       m_ch(ch),
-      m_title(new QLabel),
+      m_title(new PlainLabel),
       m_phase(new PanelToggle(QStringLiteral("Phase"))),
       m_mute(new PanelToggle(QStringLiteral("Mute"))),
-      m_status(new QLabel),
+      m_status(new PlainLabel),
       m_turnOff(new QPushButton(QStringLiteral("Turn off"))),
       m_settings(new QPushButton(QStringLiteral("Setting…"))) {
     setFixedWidth(290);
@@ -100,7 +101,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     stack->setSpacing(12);
 
     auto* header = new QHBoxLayout;
-    auto* icon = new QLabel;
+    auto* icon = new PlainLabel;
     icon->setPixmap(symbolIcon(Symbol::arrowDownToLine, Palette::inputBlue(), 16).pixmap(16, 16));
     m_title->setFont(Theme::headlineFont());
     header->addWidget(icon);
@@ -119,7 +120,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
             [this] { m_dsp.setMute(m_ch, !channelwords::muted(m_dsp, m_ch)); });
     stack->addWidget(divider());
 
-    auto* sourceCaption = new QLabel(QStringLiteral("Source"));
+    auto* sourceCaption = new PlainLabel(QStringLiteral("Source"));
     sourceCaption->setFont(Theme::font(Theme::captionPx, QFont::DemiBold));
     setTextColour(sourceCaption, Theme::secondaryText());
     stack->addWidget(sourceCaption);
@@ -140,7 +141,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     auto* testRow = new QHBoxLayout;
     auto* statusColumn = new QVBoxLayout;
     statusColumn->setSpacing(1);
-    auto* testTitle = new QLabel(QStringLiteral("Test signal"));
+    auto* testTitle = new PlainLabel(QStringLiteral("Test signal"));
     testTitle->setFont(Theme::font(Theme::calloutPx));
     m_status->setFont(Theme::font(Theme::captionPx));
     statusColumn->addWidget(testTitle);

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelStrip.h"
 
@@ -21,7 +22,7 @@ constexpr double kHeading = 16;
 constexpr double kHeadingGap = 6;
 
 QLabel* heading(const QString& text, const QColor& colour) {
-    auto* label = new QLabel(text);
+    auto* label = new PlainLabel(text);
     label->setFont(Theme::capsFont(11, QFont::DemiBold, 0.8));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);

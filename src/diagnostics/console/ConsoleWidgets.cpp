@@ -6,12 +6,13 @@
 #include <QPushButton>
 #include <limits>
 
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
 QHBoxLayout* headerRow(const QString& title, int margin, QWidget* header) {
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(margin, margin, margin, margin);
-    auto* label = new QLabel(title, header);
+    auto* label = new PlainLabel(title, header);
     label->setFont(Theme::headlineFont());
     row->addWidget(label);
     row->addStretch(1);
@@ -19,7 +20,7 @@ QHBoxLayout* headerRow(const QString& title, int margin, QWidget* header) {
 }
 
 QLabel* secondaryLabel(const QString& text, const QFont& font, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new PlainLabel(text, parent);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Theme::secondaryText());

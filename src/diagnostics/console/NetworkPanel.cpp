@@ -5,14 +5,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/HexText.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
 #include "diagnostics/console/ConsoleWidgets.h"
+#include "diagnostics/console/SeenHostList.h"
 #include "diagnostics/console/TypedNumbers.h"
 #include "platform/NumText.h"
 
@@ -21,7 +25,7 @@ namespace {
 // A field with its title in front, as a form row shows it.
 QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& objectName, QWidget* parent,
                        int width = 0) {
-    row.addWidget(new QLabel(title, parent));
+    row.addWidget(new PlainLabel(title, parent));
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
     if (width > 0) {
@@ -37,7 +41,7 @@ QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& obj
 template <typename Send>
 QLineEdit* addHexSendRow(PanelGroupBox& box, const QString& objectName, NetworkPanel* panel, Send send) {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Hex bytes"), &box));
+    row->addWidget(new PlainLabel(QStringLiteral("Hex bytes"), &box));
     QLineEdit* field = hexField(objectName, &box);
     row->addWidget(field, 1);
     auto* button = plainButton(QStringLiteral("Send"), &box);
@@ -67,10 +71,10 @@ NetworkPanel::NetworkPanel(UDPProbe& udp, TCPClient& tcp, QWidget* parent)
     scroll->setWidget(form);
 
     connect(&udp_, &UDPProbe::listeningPortChanged, this, &NetworkPanel::updateListening);
-    connect(&udp_, &UDPProbe::seenHostsChanged, this, &NetworkPanel::rebuildSeenHosts);
+    connect(&udp_, &UDPProbe::seenHostsChanged, this, &NetworkPanel::scheduleSeenHostsUpdate);
     connect(&tcp_, &TCPClient::stateChanged, this, &NetworkPanel::updateState);
     updateListening();
-    rebuildSeenHosts();
+    updateSeenHosts();
     updateState();
 }
 
@@ -102,9 +106,9 @@ PanelGroupBox* NetworkPanel::buildUDPSection() {
 
     udpHex_ = addHexSendRow(*box, QStringLiteral("udpHex"), this, &NetworkPanel::sendUDP);
 
-    seenHosts_ = new QVBoxLayout;
-    seenHosts_->setSpacing(4);
-    box->contentLayout()->addLayout(seenHosts_);
+    seenHosts_ = new SeenHostList(box);
+    connect(seenHosts_, &SeenHostList::useForTCP, this, &NetworkPanel::useForTCP);
+    box->contentLayout()->addWidget(seenHosts_);
     return box;
 }
 
@@ -165,45 +169,19 @@ void NetworkPanel::updateListening() {
     if (port) listening_->setText(QStringLiteral("listening on ") + numtext::format("%u", unsigned(*port)));
 }
 
-void NetworkPanel::rebuildSeenHosts() {
-    while (QLayoutItem* item = seenHosts_->takeAt(0)) {
-        item->widget()->hide();
-        item->widget()->deleteLater();
-        delete item;
-    }
-    // QMap keeps its keys in ascending order, which is the order shown.
-    for (const QString& sender : udp_.seenHosts().keys()) {
-        auto* row = new QWidget;
-        row->setObjectName(QStringLiteral("seenHost"));
-        auto* line = new QHBoxLayout(row);
-        line->setContentsMargins(0, 0, 0, 0);
-        auto* text = new QLabel(sender, row);
-        text->setFont(Theme::monoFont(Theme::bodyPx));
-        line->addWidget(text);
-        line->addStretch(1);
-        auto* use = plainButton(QStringLiteral("Use for TCP"), row);
-        use->setProperty("sender", sender);
-        connect(use, &QPushButton::clicked, this, [this, sender] { useForTCP(sender); });
-        line->addWidget(use);
-        seenHosts_->addWidget(row);
-    }
+void NetworkPanel::scheduleSeenHostsUpdate() {
+    if (seenHostsUpdateScheduled_) return;
+    seenHostsUpdateScheduled_ = true;
+    const qint64 wait = lastSeenHostsUpdate_.isValid()
+                            ? std::max<qint64>(0, minimumSeenHostsIntervalMs - lastSeenHostsUpdate_.elapsed())
+                            : 0;
+    QTimer::singleShot(int(wait), this, &NetworkPanel::updateSeenHosts);
 }
 
-QStringList NetworkPanel::seenHostTexts() const {
-    QStringList texts;
-    for (int i = 0; i < seenHosts_->count(); ++i) {
-        if (auto* use = seenHosts_->itemAt(i)->widget()->findChild<QPushButton*>())
-            texts << use->property("sender").toString();
-    }
-    return texts;
-}
-
-QPushButton* NetworkPanel::useForTCPButton(const QString& sender) const {
-    for (int i = 0; i < seenHosts_->count(); ++i) {
-        auto* use = seenHosts_->itemAt(i)->widget()->findChild<QPushButton*>();
-        if (use && use->property("sender").toString() == sender) return use;
-    }
-    return nullptr;
+void NetworkPanel::updateSeenHosts() {
+    seenHostsUpdateScheduled_ = false;
+    lastSeenHostsUpdate_.start();
+    seenHosts_->addNewSenders(udp_.seenHosts());
 }
 
 void NetworkPanel::updateState() {

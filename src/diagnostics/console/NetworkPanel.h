@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class PanelGroupBox;
@@ -8,12 +9,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
+class SeenHostList;
 class TCPClient;
 class UDPProbe;
 
 // The Network tab: UDP discovery (listen, send, the hosts heard from) and a
 // raw TCP connection. Invalid input makes a button do nothing; no control is
-// ever disabled.
+// ever disabled. Senders can arrive hundreds of times a second: their rows are
+// brought up to date at most once per screen refresh.
 class NetworkPanel : public QWidget {
     Q_OBJECT
 public:
@@ -30,10 +33,8 @@ public:
     QPushButton* stopButton() const { return stop_; }
     QLabel* listeningText() const { return listening_; }
     QLabel* stateText() const { return state_; }
-    // The sender texts heard from, in the order shown.
-    QStringList seenHostTexts() const;
-    // The "Use for TCP" button of a sender row, or nullptr.
-    QPushButton* useForTCPButton(const QString& sender) const;
+    // The sender rows, in the order shown.
+    SeenHostList* seenHostList() const { return seenHosts_; }
 
     void listen();
     void sendUDP();
@@ -41,11 +42,14 @@ public:
     void connectTCP();
     void sendTCP();
 
+    static constexpr int minimumSeenHostsIntervalMs = 16;
+
 private:
     PanelGroupBox* buildUDPSection();
     PanelGroupBox* buildTCPSection();
     void updateListening();
-    void rebuildSeenHosts();
+    void scheduleSeenHostsUpdate();
+    void updateSeenHosts();
     void updateState();
 
     UDPProbe& udp_;
@@ -57,7 +61,9 @@ private:
     QLineEdit* udpHost_ = nullptr;
     QLineEdit* udpPort_ = nullptr;
     QLineEdit* udpHex_ = nullptr;
-    QVBoxLayout* seenHosts_ = nullptr;
+    SeenHostList* seenHosts_ = nullptr;
+    bool seenHostsUpdateScheduled_ = false;
+    QElapsedTimer lastSeenHostsUpdate_;
     QLineEdit* tcpHost_ = nullptr;
     QLineEdit* tcpPort_ = nullptr;
     QLineEdit* tcpHex_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/HexText.h"
@@ -119,7 +120,7 @@ QWidget* USBPanel::deviceRow(const HIDDeviceInfo& device) {
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     auto* name =
-        new QLabel(device.product.isEmpty() ? QStringLiteral("(unnamed device)") : device.product, row);
+        new PlainLabel(device.product.isEmpty() ? QStringLiteral("(unnamed device)") : device.product, row);
     name->setFont(Theme::font(Theme::bodyPx, QFont::Bold));
     texts->addWidget(name);
     texts->addWidget(secondaryLabel(identityLine(device), Theme::font(Theme::captionPx), row));

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 #include <bit>
 
@@ -139,9 +140,17 @@ TEST_F(MixerTest, HeaderOpensTheEditorOnDoubleClickOnly) {
     QTest::mouseClick(mixer.strip(3)->editButton(), Qt::LeftButton);
     EXPECT_EQ(opened.last().at(0).toInt(), 3);
 
-    const QString in = mixer.strip(0)->header()->toolTip();
-    const QString out = header->toolTip();
+    // Tool tips carry the channel name as written, never as markup.
+    dsp->setChannelName(7, QStringLiteral("<b>x</b>"));
+    settle();
+    const auto shown = [](QWidget* widget) {
+        return QTextDocumentFragment::fromHtml(widget->toolTip()).toPlainText();
+    };
+    const QString in = shown(mixer.strip(0)->header());
+    const QString out = shown(header);
     EXPECT_TRUE(in.endsWith(QStringLiteral("Right-click for phase, mute and source."))) << in.toStdString();
     EXPECT_TRUE(out.endsWith(QStringLiteral("Right-click for phase, mute."))) << out.toStdString();
-    EXPECT_TRUE(out.startsWith(QStringLiteral("Double-click to edit ") + dsp->channelName(7)));
+    EXPECT_TRUE(out.startsWith(QStringLiteral("Double-click to edit <b>x</b>."))) << out.toStdString();
+    EXPECT_EQ(shown(mixer.strip(7)->editButton()),
+              QStringLiteral("Edit <b>x</b>: EQ, filters, FIR, dynamics"));
 }

@@ -20,6 +20,7 @@
 #include "diagnostics/console/USBPanel.h"
 #include "link/TrafficLog.h"
 #include "support/CannedHidDescriptors.h"
+#include "support/ConsoleRig.h"
 #include "support/Loopback.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Spin.h"
@@ -27,29 +28,8 @@
 #include "support/hid/FakeBackend.h"
 
 using Direction = TrafficEntry::Direction;
+using kestrel_test::ConsoleRig;
 using kestrel_test::spinUntil;
-
-namespace {
-
-struct ConsoleRig {
-    hid::FakeBackend backend;
-    TrafficLog log;
-    HIDTransport hid{log, backend};
-    UDPProbe udp{log};
-    TCPClient tcp{log};
-    kestrel_test::ScriptedDialogs dialogs;
-    AppContext context;
-
-    ConsoleRig() {
-        context.hid = &hid;
-        context.udp = &udp;
-        context.tcp = &tcp;
-        context.log = &log;
-        context.dialogs = &dialogs;
-    }
-};
-
-}  // namespace
 
 TEST(ContentView, ToolsBesideTheTrafficPanel) {
     ConsoleRig rig;

@@ -3,14 +3,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QUdpSocket>
+#include <memory>
+#include <vector>
 
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
 #include "diagnostics/console/NetworkPanel.h"
+#include "diagnostics/console/SeenHostList.h"
 #include "link/TrafficLog.h"
 #include "support/FindWidgets.h"
 #include "support/Loopback.h"
@@ -106,14 +110,43 @@ TEST_F(NetworkPanelTest, SendsDatagramsAndOffersSendersForTCP) {
     datagram.resize(peer.readDatagram(datagram.data(), datagram.size(), &from, &fromPort));
     EXPECT_EQ(datagram, large);
 
-    // The peer answers; its row offers its address to the TCP section.
-    type(panel.tcpPortField(), "8234");
+    // The peer answers and gets a row; senders that follow are added in their
+    // places of the ascending order, never by rebuilding the rows.
     peer.writeDatagram(QByteArray::fromHex("5A"), from, fromPort);
     const QString sender = address + ":" + QString::number(peer.localPort());
-    ASSERT_TRUE(spinUntil([&] { return panel.seenHostTexts() == QStringList{sender}; }));
-    QTest::mouseClick(panel.useForTCPButton(sender), Qt::LeftButton);
+    SeenHostList& rows = *panel.seenHostList();
+    ASSERT_TRUE(spinUntil([&] { return rows.senders() == QStringList{sender}; }));
+    QSignalSpy replaced(rows.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy removed(rows.model(), &QAbstractItemModel::rowsRemoved);
+    QStringList senders{sender};
+    std::vector<std::unique_ptr<QUdpSocket>> others;
+    for (int i = 0; i < 3; ++i) {
+        others.push_back(std::make_unique<QUdpSocket>());
+        ASSERT_TRUE(others.back()->bind(kestrel_test::randomLoopbackAddress(), 0));
+        others.back()->writeDatagram(QByteArray::fromHex("01"), from, fromPort);
+        senders << others.back()->localAddress().toString() + ":" +
+                       QString::number(others.back()->localPort());
+    }
+    peer.writeDatagram(QByteArray::fromHex("02"), from, fromPort);
+    senders.sort();
+    ASSERT_TRUE(spinUntil([&] { return rows.senders() == senders; }));
+    EXPECT_EQ(replaced.count() + removed.count(), 0);
+
+    // "Use for TCP" fills in the row's address and keeps the port; the rest
+    // of the row is no button.
+    type(panel.tcpPortField(), "8234");
+    const QRect button = rows.useForTCPRect(sender);
+    ASSERT_FALSE(button.isEmpty());
+    QTest::mouseClick(rows.viewport(), Qt::LeftButton, {}, QPoint(4, button.center().y()));
+    EXPECT_EQ(panel.tcpHostField()->text(), "");
+    QTest::mouseClick(rows.viewport(), Qt::LeftButton, {}, button.center());
     EXPECT_EQ(panel.tcpHostField()->text(), address);
     EXPECT_EQ(panel.tcpPortField()->text(), "8234");
+    // From the keyboard: Tab reaches the rows, the arrows move between them.
+    rows.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&rows, Qt::Key_Down);
+    QTest::keyClick(&rows, Qt::Key_Space);
+    EXPECT_EQ(panel.tcpHostField()->text(), senders[1].section(':', 0, 0));
 }
 
 TEST_F(NetworkPanelTest, TCPConnectSendAndDisconnect) {

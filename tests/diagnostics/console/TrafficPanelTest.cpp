@@ -114,6 +114,14 @@ TEST_F(TrafficPanelTest, ListFollowsNewRowsOnlyFromTheBottom) {
     logFrames(5);
     settle();
     EXPECT_TRUE(lastRowShown());
+
+    // A panel opened on a full log starts at its newest entry.
+    TrafficPanel reopened{log, dialogs};
+    reopened.resize(700, 400);
+    reopened.show();
+    settle();
+    const QRect newest = reopened.list()->visualRect(reopened.rows()->index(reopened.rows()->rowCount() - 1));
+    EXPECT_TRUE(newest.isValid() && newest.bottom() <= reopened.list()->viewport()->height());
 }
 
 TEST_F(TrafficPanelTest, NotesAreLoggedAsTyped) {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QLabel>
+
+// Text from the device, a file, the network or the user is data, never markup. A QLabel
+// left to guess renders "<h1>…</h1>" as a heading and reads the file an "<img src=…>"
+// names (a device named "<img src=/dev/zero>" would eat all memory). So every label of
+// the views is a PlainLabel, and text that must pass through a rich-text-only sink (tool
+// tips, an alert's informative text) goes through plaintext::asMarkup.
+class PlainLabel : public QLabel {
+public:
+    explicit PlainLabel(QWidget* parent = nullptr);
+    explicit PlainLabel(const QString& text, QWidget* parent = nullptr);
+};
+
+namespace plaintext {
+
+// Markup that shows the text exactly as written, for sinks that always guess the format.
+QString asMarkup(const QString& text);
+
+}  // namespace plaintext
