@@ -38,6 +38,7 @@
 #include "app/controls/FlatButton.h"
 #include "app/controls/Palette.h"
 #include "app/mixer/ChannelStrip.h"
+#include "app/mixer/InputQuickMenu.h"
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
 #include "designer/FIRDesignerView.h"
@@ -681,6 +682,9 @@ TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromS
     EXPECT_TRUE(unknown->findChild<QuickButtons*>()->button(QStringLiteral("D"))->isEnabled());
     EXPECT_TRUE(mixer->strip(5)->fader()->isEnabled());
     EXPECT_TRUE(mixer->strip(5)->muteButton()->isEnabled());
+    QMenu menu;
+    addStripQuickMenuItems(menu, *rig.model, 4);
+    for (QAction* item : menu.actions()) EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
 
     console.openChannel(4);
     settle();
