@@ -66,7 +66,7 @@ DSPConnection::DSPConnection(const Environment& environment, QObject* parent)
     session_.cancel();  // no link yet
     timeoutTimer_.setSingleShot(true);
     timeoutTimer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timeoutTimer_, &QTimer::timeout, this, [this] { finish(std::nullopt); });
+    QObject::connect(&timeoutTimer_, &QTimer::timeout, this, &DSPConnection::timerFired);
     retryTimer_.setSingleShot(true);
     QObject::connect(&retryTimer_, &QTimer::timeout, this, &DSPConnection::startSocket);
 
@@ -132,6 +132,8 @@ void DSPConnection::openUSB(const hid::DeviceProperties& device) {
 }
 
 void DSPConnection::handleReport(const QByteArray& report) {
+    // Declared first, so the requester of an answer resumes after everything else here.
+    const tasks::ResumeAtScopeEnd resumeAfterDispatch;
     if (tcp_) return;
     if (auto frame = assembler_.feed(report)) receiveFrame(*frame);
 }
@@ -257,6 +259,8 @@ void DSPConnection::handleNetworkState(QTcpSocket* socket, NetworkState state, c
 }
 
 void DSPConnection::parseTCP(QTcpSocket* socket) {
+    // Declared first, so the requesters of the answers resume after everything else here.
+    const tasks::ResumeAtScopeEnd resumeAfterDispatch;
     if (socket != tcp_) return;
     const QByteArray chunk = socket->readAll();
     if (chunk.isEmpty()) return;
@@ -439,11 +443,32 @@ void DSPConnection::transmit() {
         finish(std::nullopt);
         return;
     }
-    timeoutTimer_.start(std::chrono::milliseconds(qRound64(inFlight_->timeout * 1000)));
+    armTimer(std::chrono::milliseconds(qRound64(inFlight_->timeout * 1000)));
+}
+
+// The timer is not stopped and restarted for every request, which costs more than a loopback
+// round trip's share allows: it stays armed, and when it fires it ends the request in flight
+// only if that request's own deadline has passed, so it never ends a later one early.
+void DSPConnection::armTimer(std::chrono::milliseconds timeout) {
+    const auto now = std::chrono::steady_clock::now();
+    deadline_ = now + timeout;
+    if (timeoutTimer_.isActive() && timerDue_ <= deadline_) return;
+    timerDue_ = deadline_;
+    timeoutTimer_.start(timeout);
+}
+
+void DSPConnection::timerFired() {
+    if (!inFlight_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < deadline_) {
+        timerDue_ = deadline_;
+        timeoutTimer_.start(std::chrono::ceil<std::chrono::milliseconds>(deadline_ - now));
+        return;
+    }
+    finish(std::nullopt);
 }
 
 void DSPConnection::finish(std::optional<DSPFrame> frame) {
-    timeoutTimer_.stop();
     std::optional<Pending> ended = std::exchange(inFlight_, std::nullopt);
     if (ended) ended->done(std::move(frame));
     pump();

@@ -11,6 +11,7 @@
 
 #include <QCoro/QCoroTask>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -149,6 +150,8 @@ public:
     int queuedCount() const { return int(queue_.size()); }
     // Coalesced writes queued and not yet sent (at most one per parameter).
     int queuedWriteCount() const { return int(queuedWrites_.size()); }
+    // A write is queued or on the wire.
+    bool writesPending() const { return !queuedWrites_.isEmpty() || (inFlight_ && inFlight_->writeAddress); }
     bool isBusy() const { return inFlight_.has_value(); }
 
     // Device commands.
@@ -200,6 +203,8 @@ private:
     void enqueueWrite(quint32 address);
     bool takeNext(Pending& next);
     void transmit();
+    void armTimer(std::chrono::milliseconds timeout);
+    void timerFired();
     QCoro::Task<bool> writeDeviceText(quint16 command, QString text, QString DSPConnection::*field,
                                       void (DSPConnection::*changed)());
 
@@ -234,6 +239,8 @@ private:
     std::deque<Pending> queue_;
     std::optional<Pending> inFlight_;
     QTimer timeoutTimer_;
+    std::chrono::steady_clock::time_point deadline_;  // of the request in flight
+    std::chrono::steady_clock::time_point timerDue_;  // when the timer fires next
     QHash<quint32, Words> coalesced_;
     QSet<quint32> queuedWrites_;  // parameters with a write queued and not yet sent
 };

@@ -11,6 +11,30 @@ void post(std::function<void()> fn) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
 }
 
+namespace detail {
+
+std::vector<std::coroutine_handle<>>*& batchedWaiters() {
+    // Everything that completes continuations runs on the main thread.
+    static std::vector<std::coroutine_handle<>>* batch = nullptr;
+    return batch;
+}
+
+}  // namespace detail
+
+ResumeAtScopeEnd::ResumeAtScopeEnd() {
+    auto*& batch = detail::batchedWaiters();
+    if (batch) return;
+    batch = &waiters_;
+    outermost_ = true;
+}
+
+ResumeAtScopeEnd::~ResumeAtScopeEnd() {
+    if (!outermost_) return;
+    detail::batchedWaiters() = nullptr;
+    // Waiters completed while these resume go through the loop again.
+    for (std::coroutine_handle<> waiter : std::exchange(waiters_, {})) waiter.resume();
+}
+
 void runLoopFor(double seconds) {
     QEventLoop loop;
     // A negative interval would never fire and the loop would run for ever.

@@ -19,6 +19,7 @@
 #include <optional>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace tasks {
 
@@ -40,6 +41,9 @@ private:
 };
 
 namespace detail {
+
+// Waiters completed inside a ResumeAtScopeEnd scope; null outside one.
+std::vector<std::coroutine_handle<>>*& batchedWaiters();
 
 // The callable lives in the coroutine frame's shared_ptr, so a lambda's captures outlive
 // every suspension of the coroutine it returned.
@@ -109,10 +113,34 @@ private:
     static void complete(const std::shared_ptr<State>& state, T value) {
         if (state->value.has_value()) return;
         state->value = std::move(value);
-        if (auto waiter = std::exchange(state->waiter, {})) post([waiter] { waiter.resume(); });
+        auto waiter = std::exchange(state->waiter, {});
+        if (!waiter) return;
+        if (auto* batch = detail::batchedWaiters()) {
+            batch->push_back(waiter);
+        } else {
+            post([waiter] { waiter.resume(); });
+        }
     }
 
     std::shared_ptr<State> state_;
+};
+
+// Within this scope, continuations completed resume when the outermost scope ends rather than
+// on a later turn of the loop. An event handler that completes waiters (the link, when an
+// answer arrives) declares it first, so they run once it has done all its own work and
+// returned nothing but the scope's end: they still never run inside the completing code, and
+// an answer costs no extra turn of the loop. Nothing may touch the handler's object after the
+// scope ends, since a resumed waiter may have destroyed it.
+class ResumeAtScopeEnd {
+public:
+    ResumeAtScopeEnd();
+    ~ResumeAtScopeEnd();
+    ResumeAtScopeEnd(const ResumeAtScopeEnd&) = delete;
+    ResumeAtScopeEnd& operator=(const ResumeAtScopeEnd&) = delete;
+
+private:
+    std::vector<std::coroutine_handle<>> waiters_;
+    bool outermost_ = false;
 };
 
 // Suspends the calling coroutine for the given time on the main loop.

@@ -78,7 +78,7 @@ TEST(TasksTest, GuardSeesTheOwnerGo) {
     EXPECT_FALSE(*aliveAfterWait);
 }
 
-TEST(TasksTest, ContinuationResumesThroughTheLoop) {
+TEST(TasksTest, ContinuationResumesThroughTheLoopOrWhenItsScopeEnds) {
     QStringList order;
     std::function<void(int)> complete;
     tasks::startTask([&]() -> QCoro::Task<> {
@@ -93,6 +93,31 @@ TEST(TasksTest, ContinuationResumesThroughTheLoop) {
     order << "completer returned";
     ASSERT_TRUE(spinUntil([&] { return order.size() == 2; }));
     EXPECT_EQ(order, (QStringList{"completer returned", "resumed 7"}));
+
+    // Inside a scope the waiters still do not resume inside the completer, but in order when
+    // the outermost scope ends, before the loop turns again.
+    order.clear();
+    std::function<void(int)> first, second;
+    for (auto* completer : {&first, &second}) {
+        tasks::startTask([&, completer]() -> QCoro::Task<> {
+            tasks::Continuation<int> answer;
+            *completer = answer.completer();
+            const int value = co_await answer;
+            order << QString("resumed %1").arg(value);
+        });
+    }
+    ASSERT_TRUE(spinUntil([&] { return first && second; }));
+    {
+        const tasks::ResumeAtScopeEnd outer;
+        {
+            const tasks::ResumeAtScopeEnd inner;
+            second(2);
+        }
+        first(1);
+        order << "completers returned";
+    }
+    order << "scope ended";
+    EXPECT_EQ(order, (QStringList{"completers returned", "resumed 2", "resumed 1", "scope ended"}));
 }
 
 TEST(TasksTest, ContinuationCompletedBeforeTheWaitDoesNotSuspend) {
