@@ -58,7 +58,6 @@
 #include "link/TrafficLog.h"
 #include "pages/PresetsView.h"
 #include "support/CannedHidDescriptors.h"
-#include "support/FieldInk.h"
 #include "support/LinkRig.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
