@@ -42,9 +42,6 @@
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
 #include "designer/FIRDesignerView.h"
-#include "diagnostics/HIDTransport.h"
-#include "diagnostics/TCPClient.h"
-#include "diagnostics/UDPProbe.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
@@ -59,68 +56,29 @@
 #include "pages/PresetsView.h"
 #include "support/CannedHidDescriptors.h"
 #include "support/LinkRig.h"
-#include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
 
-using kestrel_test::ScriptedDialogs;
 using kestrel_test::spinUntil;
+using kestrel_test::WindowRig;
 
 namespace {
 
-// The window over a model whose link talks to a simulator on its own loopback address.
-struct ShellRig {
-    QTemporaryDir dir;
-    Settings settings{dir.filePath("settings.ini")};
-    hid::FakeBackend backend;
-    TrafficLog log;
-    HIDTransport hid{log, backend};
-    UDPProbe udp{log};
-    TCPClient tcp{log};
-    DeviceSimulator simulator;
-    DSPModel* model = nullptr;
-    Navigator navigator;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
+// The window, not shown and not connected, over a model whose link can reach a simulator.
+WindowRig::Options unshown(const QString& demoPath = {}) {
+    WindowRig::Options options;
+    options.connect = false;
+    options.show = false;
+    options.demoPath = demoPath;
+    return options;
+}
 
-    explicit ShellRig(const QString& demoPath = DSPModel::defaultDemoDataPath()) {
-        EXPECT_TRUE(simulator.listenOnRandomLoopback());
-        DSPConnection::Environment environment;
-        environment.hid = &backend;
-        environment.settings = &settings;
-        environment.offline = false;
-        model = new DSPModel(new DSPConnection(environment), demoPath);
-        AppContext context;
-        context.model = model;
-        context.link = &model->link();
-        context.meters = &model->meterStore();
-        context.hid = &hid;
-        context.udp = &udp;
-        context.tcp = &tcp;
-        context.log = &log;
-        context.settings = &settings;
-        context.navigator = &navigator;
-        context.dialogs = &dialogs;
-        window = std::make_unique<MainWindow>(context);
-        window->resize(1360, 820);
-    }
-    ~ShellRig() {
-        window.reset();
-        delete model;
-        spinUntil([] { return false; }, 0.01);
-    }
-
-    ConsoleView& console() { return *window->console(); }
-    bool connect() {
-        model->link().connect(simulator.host());
-        return spinUntil([&] { return model->connected() && !model->loading(); }, 30);
-    }
-    QStringList statusTexts() {
-        QStringList texts;
-        for (QLabel* label : console().statusBar()->findChildren<QLabel*>())
-            if (!label->text().isEmpty()) texts << label->text();
-        return texts;
-    }
-};
+QStringList statusTexts(WindowRig& rig) {
+    QStringList texts;
+    for (QLabel* label : rig.console().statusBar()->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) texts << label->text();
+    return texts;
+}
 
 void settle() {
     QTest::qWait(1);
@@ -159,7 +117,7 @@ TEST(MainWindow, PlacementIsCappedAndCentred) {
 }
 
 TEST(Shell, DevicePagesAreDisabledWithoutADevice) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     ConsoleView& console = rig.console();
     EXPECT_FALSE(console.pageContent()->isEnabled());
     for (Page::Kind free : {Page::Kind::codes, Page::Kind::firDesigner, Page::Kind::diagnostics}) {
@@ -168,13 +126,13 @@ TEST(Shell, DevicePagesAreDisabledWithoutADevice) {
     }
     console.showPage(Page::of(Page::Kind::routing));
     EXPECT_FALSE(console.pageContent()->isEnabled());
-    rig.model->enterDemo();
+    rig.model().enterDemo();
     EXPECT_TRUE(console.pageContent()->isEnabled());  // without a page change
     EXPECT_TRUE(console.sidebar()->isEnabled());
 }
 
 TEST(Shell, PagesChangeBySidebarNavigatorAndChannelOpen) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     ConsoleView& console = rig.console();
     console.sidebar()->setCurrentItem(console.sidebar()->itemFor(Page::of(Page::Kind::presets)));
     EXPECT_EQ(console.page(), Page::of(Page::Kind::presets));
@@ -189,8 +147,8 @@ TEST(Shell, PagesChangeBySidebarNavigatorAndChannelOpen) {
 }
 
 TEST(Shell, SidebarShowsMuteBadgeOnlyForKnownMutedChannels) {
-    ShellRig rig(QStringLiteral("/nonexistent/DemoDevice.json"));  // empty table
-    rig.window->show();
+    WindowRig rig(unshown(QStringLiteral("/nonexistent/DemoDevice.json")));  // empty table
+    rig.window().show();
     auto badges = [&] {
         QList<bool> shown;
         for (QLabel* label : rig.console().sidebar()->findChildren<QLabel*>())
@@ -198,16 +156,16 @@ TEST(Shell, SidebarShowsMuteBadgeOnlyForKnownMutedChannels) {
         return shown;
     };
     EXPECT_EQ(badges().count(true), 0);
-    rig.model->enterDemo();
-    rig.model->write(7, {0, 0x101});  // channel 6 muted
+    rig.model().enterDemo();
+    rig.model().write(7, {0, 0x101});  // channel 6 muted
     settle();
     EXPECT_EQ(badges().count(true), 1);
     EXPECT_EQ(rig.console().sidebar()->findChildren<QLabel*>().count() > 12, true);
 }
 
 TEST(Shell, SidebarChannelRowsAreNamedForAssistiveTools) {
-    ShellRig rig;
-    rig.window->show();
+    WindowRig rig(unshown());
+    rig.window().show();
     auto rowNames = [&] {
         QStringList names;
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rig.console().sidebar());
@@ -219,8 +177,8 @@ TEST(Shell, SidebarChannelRowsAreNamedForAssistiveTools) {
     EXPECT_TRUE(names.contains("Mixer")) << names.join('|').toStdString();
     for (const char* channel : {"IN A", "IN D", "OUT 1", "OUT 8"})
         EXPECT_TRUE(names.contains(channel)) << channel << ": " << names.join('|').toStdString();
-    rig.model->enterDemo();
-    rig.model->setChannelName(5, QStringLiteral("Sub L"));
+    rig.model().enterDemo();
+    rig.model().setChannelName(5, QStringLiteral("Sub L"));
     settle();
     names = rowNames();
     EXPECT_TRUE(names.contains("Sub L")) << names.join('|').toStdString();
@@ -228,26 +186,26 @@ TEST(Shell, SidebarChannelRowsAreNamedForAssistiveTools) {
 }
 
 TEST(Shell, StatusBarFollowsDemoSearchingAndConnected) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     settle();
-    EXPECT_TRUE(rig.statusTexts().contains("Looking for the DSP"));
-    EXPECT_TRUE(rig.statusTexts().contains("Connect it with USB, or over the network."));
+    EXPECT_TRUE(statusTexts(rig).contains("Looking for the DSP"));
+    EXPECT_TRUE(statusTexts(rig).contains("Connect it with USB, or over the network."));
     ASSERT_NE(rig.console().statusBar()->connectionMenuButton(), nullptr);
     EXPECT_EQ(rig.console().statusBar()->connectionMenuButton()->text(), "Connection");
 
-    rig.model->enterDemo();
+    rig.model().enterDemo();
     settle();
-    EXPECT_TRUE(rig.statusTexts().contains("Demo device"));
-    EXPECT_TRUE(rig.statusTexts().contains("Changes stay in the app and are not sent to any DSP."));
+    EXPECT_TRUE(statusTexts(rig).contains("Demo device"));
+    EXPECT_TRUE(statusTexts(rig).contains("Changes stay in the app and are not sent to any DSP."));
     EXPECT_EQ(rig.console().statusBar()->connectionMenuButton(), nullptr);
-    EXPECT_EQ(rig.window->demoAction()->text(), "Exit Demo Device");
-    rig.model->exitDemo();
+    EXPECT_EQ(rig.window().demoAction()->text(), "Exit Demo Device");
+    rig.model().exitDemo();
     settle();
 
     rig.simulator.device().name = QStringLiteral("Hall left");
     ASSERT_TRUE(rig.connect());
     settle();
-    const QStringList texts = rig.statusTexts();
+    const QStringList texts = statusTexts(rig);
     EXPECT_TRUE(texts.contains("Hall left")) << texts.join('|').toStdString();
     EXPECT_TRUE(texts.filter(QRegularExpression("^fw \\d+\\.\\d+\\.\\d+$")).size() == 1)
         << texts.join('|').toStdString();
@@ -257,17 +215,17 @@ TEST(Shell, StatusBarFollowsDemoSearchingAndConnected) {
     QStringList items;
     for (QAction* action : menu->menu()->actions()) items << action->text();
     EXPECT_EQ(items, QStringList({"Connect over network…", "Use USB instead"}));
-    EXPECT_FALSE(rig.window->demoAction()->isEnabled());
-    EXPECT_EQ(rig.window->demoAction()->text(), "Demo Device");
+    EXPECT_FALSE(rig.window().demoAction()->isEnabled());
+    EXPECT_EQ(rig.window().demoAction()->text(), "Demo Device");
     EXPECT_EQ(StatusBar::deviceLabel("", "DSP"), "DSP");
 }
 
 TEST(Shell, AnUnreachableHostLeavesTheWayToUSBAndTheDemoOpen) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     const QString host = rig.simulator.host();
     rig.simulator.stop();  // refused: the link waits and retries
-    rig.model->link().connect(host);
-    ASSERT_TRUE(spinUntil([&] { return rig.model->link().status().isError(); }));
+    rig.model().link().connect(host);
+    ASSERT_TRUE(spinUntil([&] { return rig.model().link().status().isError(); }));
     settle();
     QToolButton* button = rig.console().statusBar()->connectionMenuButton();
     ASSERT_NE(button, nullptr);
@@ -279,18 +237,18 @@ TEST(Shell, AnUnreachableHostLeavesTheWayToUSBAndTheDemoOpen) {
     };
     EXPECT_EQ(items(), QStringList({"Connect over network…", "Use USB instead", "Try the demo device"}));
     button->menu()->actions()[2]->trigger();
-    EXPECT_TRUE(rig.model->demo());
-    rig.model->exitDemo();
+    EXPECT_TRUE(rig.model().demo());
+    rig.model().exitDemo();
     settle();
 
     button = rig.console().statusBar()->connectionMenuButton();
     ASSERT_NE(button, nullptr);
     ASSERT_EQ(items().value(1), "Use USB instead");
     button->menu()->actions()[1]->trigger();
-    EXPECT_FALSE(rig.model->link().hasNetworkLink());
+    EXPECT_FALSE(rig.model().link().hasNetworkLink());
     EXPECT_FALSE(rig.settings.flag("useNetwork"));
     // No "waiting for the DSP at …" left behind for a link the user closed.
-    EXPECT_TRUE(rig.model->link().status().isSearching());
+    EXPECT_TRUE(rig.model().link().status().isSearching());
     settle();
     button = rig.console().statusBar()->connectionMenuButton();
     ASSERT_NE(button, nullptr);
@@ -298,30 +256,30 @@ TEST(Shell, AnUnreachableHostLeavesTheWayToUSBAndTheDemoOpen) {
 }
 
 TEST(Shell, ReadingDisplayCoversPagesButDiagnostics) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     rig.simulator.faults().commandDelayMs.insert(6, 5);  // parameter reads take a while
-    rig.model->link().connect(rig.simulator.host());
-    ASSERT_TRUE(spinUntil([&] { return rig.model->loading().has_value(); }, 30));
+    rig.model().link().connect(rig.simulator.host());
+    ASSERT_TRUE(spinUntil([&] { return rig.model().loading().has_value(); }, 30));
     ConsoleView& console = rig.console();
     ASSERT_NE(console.readingDisplay(), nullptr);
     EXPECT_TRUE(console.readingDisplay()->shownPercent().endsWith(" %"));
-    EXPECT_FALSE(rig.window->saveAction()->isEnabled());
-    EXPECT_FALSE(rig.window->openAction()->isEnabled());
+    EXPECT_FALSE(rig.window().saveAction()->isEnabled());
+    EXPECT_FALSE(rig.window().openAction()->isEnabled());
     console.showPage(Page::of(Page::Kind::diagnostics));
     EXPECT_EQ(console.readingDisplay(), nullptr);
     console.showPage(Page::of(Page::Kind::routing));
     EXPECT_NE(console.readingDisplay(), nullptr);
-    ASSERT_TRUE(spinUntil([&] { return !rig.model->loading().has_value(); }, 60));
+    ASSERT_TRUE(spinUntil([&] { return !rig.model().loading().has_value(); }, 60));
     EXPECT_EQ(console.readingDisplay(), nullptr);
     EXPECT_TRUE(console.pageContent()->isEnabled());
-    EXPECT_TRUE(rig.window->saveAction()->isEnabled());
+    EXPECT_TRUE(rig.window().saveAction()->isEnabled());
 }
 
 // Names from the device, files, the network and the user are data. Every label of every
 // page shows them as written: a label left to guess renders "<h1>" as a heading and reads
 // the file an "<img src=…>" names, which for /dev/zero never ends.
 TEST(Shell, MarkupInNamesShowsAsWrittenOnEveryPage) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     const QString image = QStringLiteral("<img src=/dev/zero>");
     SimDevice& device = rig.simulator.device();
     device.name = image;
@@ -338,8 +296,8 @@ TEST(Shell, MarkupInNamesShowsAsWrittenOnEveryPage) {
     rig.backend.plug(0x1234, 0x5678, kestrel_test::vendor64Descriptor(), QStringLiteral("<b>maker</b>"),
                      image);
     ASSERT_TRUE(rig.connect());
-    ASSERT_TRUE(spinUntil([&] { return rig.model->presets().size() == 3; }));
-    rig.window->show();
+    ASSERT_TRUE(spinUntil([&] { return rig.model().presets().size() == 3; }));
+    rig.window().show();
 
     QStringList shown;
     const auto look = [&](const Page& page, const char* name) {
@@ -347,9 +305,9 @@ TEST(Shell, MarkupInNamesShowsAsWrittenOnEveryPage) {
         settle();
         if (auto* presets = qobject_cast<PresetsView*>(rig.console().pageContent())) presets->select(5);
         settle();
-        for (QLabel* label : rig.window->findChildren<QLabel*>()) {
+        for (QLabel* label : rig.window().findChildren<QLabel*>()) {
             EXPECT_EQ(label->textFormat(), Qt::PlainText) << name << ": " << label->text().toStdString();
-            if (label->isVisibleTo(rig.window.get())) shown << label->text();
+            if (label->isVisibleTo(&rig.window())) shown << label->text();
         }
     };
     rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
@@ -400,21 +358,21 @@ bool columnIs(const QImage& image, int x, int top, int bottom, QRgb colour) {
 
 // Whether the gap between mixer strips 1 and 2, where no widget paints, shows
 // the detail background on screen, down to the end of the mixer's viewport.
-bool mixerGapShowsTheBackdrop(ShellRig& rig) {
+bool mixerGapShowsTheBackdrop(WindowRig& rig) {
     auto* mixer = qobject_cast<MixerView*>(rig.console().pageContent());
     if (!mixer) return false;
     QWidget* strip = mixer->strip(1);
-    const QPoint top = strip->mapTo(rig.window.get(), QPoint(strip->width() + 2, 0));
-    const int bottom = mixer->viewport()->mapTo(rig.window.get(), mixer->viewport()->rect().bottomLeft()).y();
-    return columnIs(onScreen(*rig.window), top.x(), top.y(), std::min(bottom, top.y() + strip->height()),
+    const QPoint top = strip->mapTo(&rig.window(), QPoint(strip->width() + 2, 0));
+    const int bottom = mixer->viewport()->mapTo(&rig.window(), mixer->viewport()->rect().bottomLeft()).y();
+    return columnIs(onScreen(rig.window()), top.x(), top.y(), std::min(bottom, top.y() + strip->height()),
                     Palette::makeGrey(0.095).rgb());
 }
 
 TEST(Shell, MixerGapsShowTheDetailBackgroundAfterAPageSwitch) {
-    ShellRig rig;
-    rig.model->enterDemo();
-    rig.window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    WindowRig rig(unshown());
+    rig.model().enterDemo();
+    rig.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.window()));
     settle();
     EXPECT_TRUE(mixerGapShowsTheBackdrop(rig)) << "fresh start";
     for (Page::Kind kind : {Page::Kind::routing, Page::Kind::device, Page::Kind::sources}) {
@@ -447,19 +405,19 @@ private:
 };
 
 TEST(Shell, StatusBarRebuildsWithoutMovingThePage) {
-    ShellRig rig;
-    rig.window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    WindowRig rig(unshown());
+    rig.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.window()));
     settle();
     const int height = rig.console().statusBar()->height();
     const int top = rig.console().pageContent()->mapTo(&rig.console(), QPoint()).y();
     {
         PagePlacementWatch watch(rig.console());
-        rig.model->enterDemo();
+        rig.model().enterDemo();
         settle();
-        rig.model->exitDemo();
+        rig.model().exitDemo();
         settle();
-        rig.model->exitDemo();
+        rig.model().exitDemo();
         settle();
         ASSERT_TRUE(rig.connect());  // through the reading display
         settle();
@@ -467,16 +425,16 @@ TEST(Shell, StatusBarRebuildsWithoutMovingThePage) {
         EXPECT_EQ(watch.pageTops, QSet<int>{top});
     }
     // (The saved host may be restored once more a second after start: a second read-back.)
-    ASSERT_TRUE(spinUntil([&] { return !rig.model->loading(); }, 30));
+    ASSERT_TRUE(spinUntil([&] { return !rig.model().loading(); }, 30));
     settle();
     EXPECT_TRUE(mixerGapShowsTheBackdrop(rig)) << "after the read-back";
 }
 
 TEST(Shell, EveryCompactFieldShowsTheWidestValueOfItsRangeWhole) {
-    ShellRig rig;
-    rig.model->enterDemo();
-    rig.window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    WindowRig rig(unshown());
+    rig.model().enterDemo();
+    rig.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.window()));
     int checked = 0;
     auto checkPage = [&](const std::string& where) {
         settle();
@@ -524,15 +482,15 @@ bool nothingCut(QWidget& box) {
 }
 
 TEST(Shell, FiltersAndBandsFitTheWindowAtRealWidths) {
-    ShellRig rig;
-    rig.model->enterDemo();
+    WindowRig rig(unshown());
+    rig.model().enterDemo();
     rig.settings.setValue("delayUnit", QStringLiteral("ft"));  // the widest delay field
-    rig.window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    rig.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.window()));
     for (int ch : {0, 4}) {
         rig.console().openChannel(ch);
         for (int width : {1100, 1250, 1600, 1100}) {
-            rig.window->resize(width, 880);
+            rig.window().resize(width, 880);
             settle();
             SCOPED_TRACE("channel " + std::to_string(ch) + " at " + std::to_string(width));
             // The filter row stacks its toggles only where the side-by-side row does not fit.
@@ -550,8 +508,8 @@ TEST(Shell, FiltersAndBandsFitTheWindowAtRealWidths) {
 }
 
 TEST(ProjectCommands, ProposedNamesAndSave) {
-    ShellRig rig;
-    ProjectCommands& commands = rig.window->commands();
+    WindowRig rig(unshown());
+    ProjectCommands& commands = rig.window().commands();
     EXPECT_EQ(commands.baseName(), "KestrelD");
     const QString name = ProjectCommands::proposedFileName("KestrelD", QDate(2026, 12, 6));
     EXPECT_TRUE(name.startsWith("KestrelD ")) << name.toStdString();
@@ -559,7 +517,7 @@ TEST(ProjectCommands, ProposedNamesAndSave) {
     EXPECT_TRUE(name.contains("2026"));
     EXPECT_FALSE(ProjectCommands::proposedFileName("A/B", QDate(2026, 1, 2)).contains('/'));
 
-    rig.model->enterDemo();
+    rig.model().enterDemo();
     EXPECT_EQ(commands.baseName(), "Demo");
     const QString path = rig.dir.filePath("show.tsldsp");
     rig.dialogs.fileAnswers.enqueue(path);
@@ -571,7 +529,7 @@ TEST(ProjectCommands, ProposedNamesAndSave) {
     const auto project = DSPModel::decodeProject(saved.readAll());
     ASSERT_TRUE(project.has_value());
     EXPECT_EQ(project->model, "Demo");
-    EXPECT_EQ(project->params, rig.model->params());
+    EXPECT_EQ(project->params, rig.model().params());
 
     // A name typed without an extension gets the project's, or the open panel would hide the file.
     rig.dialogs.fileAnswers.enqueue(rig.dir.filePath("noext"));
@@ -584,10 +542,10 @@ TEST(ProjectCommands, ProposedNamesAndSave) {
 }
 
 TEST(Shell, HelpMenuAndOneAboutWindow) {
-    ShellRig rig;
-    rig.window->show();
+    WindowRig rig(unshown());
+    rig.window().show();
     QMenu* help = nullptr;
-    for (QAction* action : rig.window->menuBar()->actions())
+    for (QAction* action : rig.window().menuBar()->actions())
         if (action->text() == "&Help") help = action->menu();
     ASSERT_NE(help, nullptr);
     QStringList items;
@@ -604,14 +562,14 @@ TEST(Shell, HelpMenuAndOneAboutWindow) {
     ASSERT_NE(about, nullptr);
     about->trigger();
     about->trigger();
-    const QList<AboutDialog*> open = rig.window->findChildren<AboutDialog*>();
+    const QList<AboutDialog*> open = rig.window().findChildren<AboutDialog*>();
     ASSERT_EQ(open.size(), 1);
     EXPECT_TRUE(open[0]->isVisible());
     open[0]->close();
     settle();
     about->trigger();  // a closed one is gone, and asking again opens a fresh one
-    ASSERT_EQ(rig.window->findChildren<AboutDialog*>().size(), 1);
-    EXPECT_TRUE(rig.window->findChildren<AboutDialog*>()[0]->isVisible());
+    ASSERT_EQ(rig.window().findChildren<AboutDialog*>().size(), 1);
+    EXPECT_TRUE(rig.window().findChildren<AboutDialog*>()[0]->isVisible());
 }
 
 TEST(DesktopDialogs, TheSavePanelAddsTheDefaultSuffixToANameWithout) {
@@ -655,7 +613,7 @@ TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {
 // An answer lost during the read-back leaves its setting unknown: its controls are shown
 // disabled, and Save refuses a project that would lack it, saying how many are missing.
 TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromSaving) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     const quint32 gain = 5;  // OUT 1
     const quint32 band = ParamMap::eqBandParam(4, 1);
     rig.simulator.setHandler(6, [&](SimDevice& device, const DSPFrame& request) -> QList<SimReply> {
@@ -665,8 +623,8 @@ TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromS
                                 (number == ParamMap::meters ? device.meters : device.params.value(number))}};
     });
     ASSERT_TRUE(rig.connect());
-    ASSERT_TRUE(spinUntil([&] { return !rig.model->loading() && rig.model->unreadCount() == 2; }, 30));
-    rig.window->show();
+    ASSERT_TRUE(spinUntil([&] { return !rig.model().loading() && rig.model().unreadCount() == 2; }, 30));
+    rig.window().show();
     settle();  // the reading display gives way to the page
     ConsoleView& console = rig.console();
     console.showPage(Page::of(Page::Kind::mixer));
@@ -682,7 +640,7 @@ TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromS
     EXPECT_TRUE(mixer->strip(5)->fader()->isEnabled());
     EXPECT_TRUE(mixer->strip(5)->muteButton()->isEnabled());
     QMenu menu;
-    addStripQuickMenuItems(menu, *rig.model, 4);
+    addStripQuickMenuItems(menu, rig.model(), 4);
     for (QAction* item : menu.actions()) EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
 
     console.openChannel(4);
@@ -696,7 +654,7 @@ TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromS
 
     const QString path = rig.dir.filePath("incomplete.tsldsp");
     rig.dialogs.fileAnswers.enqueue(path);
-    rig.window->commands().saveProject();
+    rig.window().commands().saveProject();
     ASSERT_EQ(rig.dialogs.asked.size(), 1);
     EXPECT_EQ(rig.dialogs.asked[0].kind, "alert");
     EXPECT_TRUE(rig.dialogs.asked[0].text.startsWith(
@@ -706,14 +664,14 @@ TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromS
 
     // Once the device reports the gain, it can be edited.
     rig.simulator.sendToAll(6, {0, gain, levels::bits(-3.0f), 0x100});
-    ASSERT_TRUE(spinUntil([&] { return rig.model->holds(gain); }));
+    ASSERT_TRUE(spinUntil([&] { return rig.model().holds(gain); }));
     settle();
     EXPECT_TRUE(editor->gainKnob()->encoder()->isEnabled());
 }
 
 TEST(ProjectCommands, OpenStartsTheDemoAndRefusesCorruptFiles) {
-    ShellRig rig(QStringLiteral("/nonexistent/DemoDevice.json"));
-    ProjectCommands& commands = rig.window->commands();
+    WindowRig rig(unshown(QStringLiteral("/nonexistent/DemoDevice.json")));
+    ProjectCommands& commands = rig.window().commands();
     const QString corrupt = rig.dir.filePath("broken.tsldsp");
     QFile file(corrupt);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -755,8 +713,8 @@ TEST(ProjectCommands, OpenStartsTheDemoAndRefusesCorruptFiles) {
         ASSERT_EQ(rig.dialogs.asked.last().kind, "alert");
         EXPECT_TRUE(rig.dialogs.asked.last().text.contains(QLatin1String(r.says)))
             << rig.dialogs.asked.last().text.toStdString();
-        EXPECT_FALSE(rig.model->demo());  // nothing changed
-        EXPECT_TRUE(rig.model->params().isEmpty());
+        EXPECT_FALSE(rig.model().demo());  // nothing changed
+        EXPECT_TRUE(rig.model().params().isEmpty());
     }
 
     const QString good = rig.dir.filePath("Hall setup.tsldsp");
@@ -767,12 +725,12 @@ TEST(ProjectCommands, OpenStartsTheDemoAndRefusesCorruptFiles) {
     project.close();
     rig.dialogs.fileAnswers.enqueue(good);
     commands.openProject();
-    EXPECT_TRUE(rig.model->demo());
-    EXPECT_EQ(rig.model->words(5, 2), DSPModel::Words({1084227584u, 256u}));
+    EXPECT_TRUE(rig.model().demo());
+    EXPECT_EQ(rig.model().words(5, 2), DSPModel::Words({1084227584u, 256u}));
 }
 
 TEST(ProjectCommands, OpenWhileConnectedAsksFirst) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     ASSERT_TRUE(rig.connect());
     const QString good = rig.dir.filePath("Hall setup.tsldsp");
     QFile project(good);
@@ -780,20 +738,20 @@ TEST(ProjectCommands, OpenWhileConnectedAsksFirst) {
     project.write(R"({"format":"x","version":1,"model":"X","created":"2026-01-01T00:00:00Z",
                       "params":{"5":[1084227584,256],"403":[1684234849,0,0,0,0,0]}})");
     project.close();
-    const auto before = rig.model->params();
+    const auto before = rig.model().params();
     rig.dialogs.fileAnswers.enqueue(good);
     rig.dialogs.confirmAnswers.enqueue(false);
-    rig.window->commands().openProject();
+    rig.window().commands().openProject();
     ASSERT_EQ(rig.dialogs.asked.last().kind, "confirm");
     EXPECT_EQ(rig.dialogs.asked.last().title, "Send \"Hall setup\" to the DSP?");
-    EXPECT_EQ(rig.model->params(), before);
+    EXPECT_EQ(rig.model().params(), before);
 
     rig.simulator.clearReceived();
     rig.dialogs.fileAnswers.enqueue(good);
     rig.dialogs.confirmAnswers.enqueue(true);
-    rig.window->commands().openProject();
-    EXPECT_EQ(rig.model->words(5, 2), DSPModel::Words({1084227584u, 256u}));
-    EXPECT_EQ(rig.model->params().value(403), before.value(403))
+    rig.window().commands().openProject();
+    EXPECT_EQ(rig.model().words(5, 2), DSPModel::Words({1084227584u, 256u}));
+    EXPECT_EQ(rig.model().params().value(403), before.value(403))
         << "FIR names describe filters the file lacks";
     EXPECT_TRUE(spinUntil([&] { return !rig.simulator.receivedWithCommand(5).isEmpty(); }));
 }
@@ -827,13 +785,13 @@ TEST(ConsoleApplication, OfflineStartShowsTheDemoDevice) {
 }
 
 TEST(Shell, StatusBarShowsTheLinkErrorWordForWord) {
-    ShellRig rig;
+    WindowRig rig(unshown());
     ASSERT_TRUE(rig.connect());
     rig.simulator.closeClients();
-    ASSERT_TRUE(spinUntil([&] { return rig.model->link().status().isError(); }));
+    ASSERT_TRUE(spinUntil([&] { return rig.model().link().status().isError(); }));
     settle();
-    const QStringList texts = rig.statusTexts();
+    const QStringList texts = statusTexts(rig);
     EXPECT_TRUE(texts.contains("Not connected")) << texts.join('|').toStdString();
-    EXPECT_TRUE(texts.contains(rig.model->link().status().text())) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.contains(rig.model().link().status().text())) << texts.join('|').toStdString();
     ASSERT_NE(rig.console().statusBar()->connectionMenuButton(), nullptr);
 }

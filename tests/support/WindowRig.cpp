@@ -28,7 +28,8 @@ WindowRig::WindowRig(const Options& options)
     environment.hid = &backend;
     environment.settings = &settings;
     environment.offline = false;
-    model_ = new DSPModel(new DSPConnection(environment), DSPModel::defaultDemoDataPath());
+    model_ = new DSPModel(new DSPConnection(environment),
+                          options.demoPath.isEmpty() ? DSPModel::defaultDemoDataPath() : options.demoPath);
     QObject::connect(model_, &DSPModel::presetsChanged, [this] { ++presetLists_; });
     context_.model = model_;
     context_.link = &model_->link();
@@ -45,6 +46,10 @@ WindowRig::WindowRig(const Options& options)
     window_ = std::make_unique<MainWindow>(context_);
     qunsetenv("TSL_PAGE");
     window_->resize(1360, 820);
+    if (!options.show) {
+        if (options.connect && !connect()) ADD_FAILURE() << "no connection to the simulator";
+        return;
+    }
     QElapsedTimer shown;
     shown.start();
     window_->show();

@@ -16,8 +16,8 @@
 #include "diagnostics/UDPProbe.h"
 #include "link/TrafficLog.h"
 #include "platform/Settings.h"
-#include "support/hid/FakeBackend.h"
 #include "sim/DeviceSimulator.h"
+#include "support/hid/FakeBackend.h"
 
 class ConsoleView;
 class DSPModel;
@@ -35,6 +35,8 @@ public:
     struct Options {
         QString startPage;                              // TSL_PAGE while the window is made; empty: the mixer
         bool connect = true;                            // connect and wait through the first read-back
+        bool show = true;                               // show the window and wait until it settles
+        QString demoPath;                               // the demo device's data; empty: the built-in one
         std::function<void(DeviceSimulator&)> prepare;  // runs before the simulator is reached
     };
 
