@@ -536,9 +536,6 @@ TEST(ProjectCommands, ProposedNamesAndSave) {
     commands.saveProject();
     EXPECT_TRUE(QFile::exists(rig.dir.filePath("noext.tsldsp")));
     EXPECT_FALSE(QFile::exists(rig.dir.filePath("noext")));
-    rig.dialogs.fileAnswers.enqueue(rig.dir.filePath("show.json"));
-    commands.saveProject();
-    EXPECT_TRUE(QFile::exists(rig.dir.filePath("show.json")));
 }
 
 TEST(Shell, HelpMenuAndOneAboutWindow) {

@@ -8,7 +8,6 @@
 #include <QTest>
 
 #include "DesignerTesting.h"
-#include "app/controls/Theme.h"
 #include "designer/FIRSendBar.h"
 #include "link/Levels.h"
 #include "support/WidgetTesting.h"
@@ -239,14 +238,4 @@ TEST_F(FIRSendBarTest, ARunOutlivesItsBar) {
     ASSERT_TRUE(livemodel::waitUntil([&] { return !live.sentAfter(mark, commitCommand).isEmpty(); }));
     EXPECT_EQ(bar->sentCalls, 0);  // nobody left to tell
     ASSERT_TRUE(livemodel::waitUntil([&] { return live.model->words(403 + 4, 0) == packedName("Room EQ"); }));
-}
-
-TEST_F(FIRSendBarTest, Screenshot) {
-    Theme::apply(*qApp);
-    livemodel::Live live;
-    Bar bar(live.model.get());
-    live.model->write(391 + 4, {1}, std::nullopt, false);
-    bar.bar->setTargets({0, 4});
-    ASSERT_TRUE(bar.send());
-    kestrel_test::saveScreenshot(*bar.bar, QStringLiteral("designer-send-bar"));
 }
