@@ -14,11 +14,6 @@ const QString Transport = QStringLiteral("TCP");
 constexpr int RetryMs = 2000;
 constexpr qint64 ReceiveLimit = 65536;
 
-void logSentLine(TrafficLog& log, const QString& error, const QByteArray& bytes) {
-    log.log(Transport, TrafficEntry::Direction::sent, bytes,
-            error.isEmpty() ? QString() : "failed: " + error);
-}
-
 bool isWorthWaitingFor(QAbstractSocket::SocketError error) {
     return error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::NetworkError ||
            error == QAbstractSocket::SocketTimeoutError;
@@ -107,7 +102,9 @@ private:
 
     void logSent(const QByteArray& bytes, const QString& error) {
         post([this, bytes, error] {
-            if (log_) logSentLine(*log_, error, bytes);
+            if (log_)
+                log_->log(Transport, TrafficEntry::Direction::sent, bytes,
+                          error.isEmpty() ? QString() : "failed: " + error);
         });
     }
 
@@ -198,10 +195,6 @@ void TCPClient::disconnect() {
 
 void TCPClient::send(const QByteArray& bytes) {
     if (conn_) conn_->send(bytes);
-}
-
-void TCPClient::logSendResult(const QString& error, const QByteArray& bytes) {
-    logSentLine(log_, error, bytes);
 }
 
 void TCPClient::setState(const QString& state) {

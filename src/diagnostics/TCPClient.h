@@ -38,8 +38,6 @@ public:
     // of it, and as failed when the connection is refused, retried, closed or
     // given up before that. Bytes sent while connecting wait for the connection.
     void send(const QByteArray& bytes);
-    // Logs a completed send: an empty error means success.
-    void logSendResult(const QString& error, const QByteArray& bytes);
 
 Q_SIGNALS:
     void stateChanged();
