@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -350,11 +349,6 @@ TEST(Dialogs, AlertsShowTheirTextsAsWritten) {
     EXPECT_TRUE(shown.contains(detail)) << shown.join('|').toStdString();
 }
 
-// What the window shows now: its backing store, not a fresh repaint.
-QImage onScreen(QWidget& window) {
-    return window.screen()->grabWindow(window.winId()).toImage();
-}
-
 // Every pixel of the column x from top to bottom (window coordinates) in one colour.
 bool columnIs(const QImage& image, int x, int top, int bottom, QRgb colour) {
     for (int y = top; y < bottom; ++y)
@@ -370,7 +364,7 @@ bool mixerGapShowsTheBackdrop(WindowRig& rig) {
     QWidget* strip = mixer->strip(1);
     const QPoint top = strip->mapTo(&rig.window(), QPoint(strip->width() + 2, 0));
     const int bottom = mixer->viewport()->mapTo(&rig.window(), mixer->viewport()->rect().bottomLeft()).y();
-    return columnIs(onScreen(rig.window()), top.x(), top.y(), std::min(bottom, top.y() + strip->height()),
+    return columnIs(rig.onScreen(), top.x(), top.y(), std::min(bottom, top.y() + strip->height()),
                     Palette::makeGrey(0.095).rgb());
 }
 

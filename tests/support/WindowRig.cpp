@@ -93,12 +93,6 @@ bool WindowRig::finishReadBack() {
     return spinUntil([&] { return !model_->loading().has_value(); }, 60);
 }
 
-bool WindowRig::readBack() {
-    const bool done = startReadBack() && finishReadBack();
-    turn();
-    return done;
-}
-
 void WindowRig::readBackInNextDialog() {
     // Spinning here is the dialog's own event loop: the read-back's signals, the page
     // host's reaction and any deferred deletions all happen inside it.

@@ -47,13 +47,10 @@ public:
     MainWindow& window() { return *window_; }
     ConsoleView& console();
     DSPModel& model() { return *model_; }
-    AppContext& context() { return context_; }
 
     // Connects over TCP and waits until the model is connected, read back and has its
     // preset list. True when all of that happened.
     bool connect();
-    // Runs a full read-back of every parameter now and waits for its end.
-    bool readBack();
     // Starts a full read-back and waits only until it has begun; then waits for its end.
     bool startReadBack();
     bool finishReadBack();
@@ -82,8 +79,8 @@ public:
     // The rectangle of a widget inside the window, in the image's pixels.
     QRect onScreenRect(const QWidget& widget);
 
-    // Frames the simulator received, oldest first; `since` counts from a mark.
-    const QList<DSPFrame>& received() const { return simulator.received(); }
+    // A mark in the frames the simulator received, and the frames of one command since
+    // a mark, oldest first.
     qsizetype mark() const { return simulator.received().size(); }
     QList<DSPFrame> receivedSince(qsizetype mark, quint16 command) const;
 
