@@ -213,8 +213,9 @@ void InputPanel::refresh() {
     const bool flagsKnown = m_dsp.holds(channelwords::gainParam(m_ch));
     m_phase->setEnabled(flagsKnown);
     m_mute->setEnabled(flagsKnown);
-    for (const auto& [s, button] : m_sources) button->setEnabled(sourceKnown(m_dsp, m_ch));
-    m_turnOff->setEnabled(sourceKnown(m_dsp, m_ch));
+    const bool sourceSettable = sourceKnown(m_dsp, m_ch);
+    for (const auto& [s, button] : m_sources) button->setEnabled(sourceSettable);
+    m_turnOff->setEnabled(sourceSettable);
 }
 
 InputQuickMenu::InputQuickMenu(DSPModel& dsp, int ch, QWidget* parent)
