@@ -24,7 +24,6 @@
 #include "editor/FIRBox.h"
 #include "editor/FiltersDelayPanel.h"
 #include "link/ParamMap.h"
-#include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
 
 using namespace editorrig;
@@ -188,14 +187,9 @@ namespace {
 
 // A channel's editor over a model linked to the simulator, shown and active.
 struct LiveEditor {
-    QTemporaryDir dir;
-    Settings settings{dir.filePath(QStringLiteral("settings.ini"))};
-    kestrel_test::ScriptedDialogs dialogs;
+    Context context;
     ChannelView view;
-    LiveEditor(DSPModel& model, int ch, QSize size)
-        : view(AppContext{&model, &model.link(), &model.meterStore(), nullptr, nullptr, nullptr, nullptr,
-                          &settings, nullptr, &dialogs},
-               ch) {
+    LiveEditor(DSPModel& model, int ch, QSize size) : view(context.of(model), ch) {
         view.resize(size);
         view.show();
         view.activateWindow();

@@ -7,11 +7,13 @@
 #include <QTest>
 #include <bit>
 
+#include "app/AppContext.h"
 #include "app/controls/CompactNumberField.h"
 #include "link/DSPModel.h"
 #include "link/LiveModel.h"
 #include "link/MeterStore.h"
 #include "platform/Settings.h"
+#include "support/ScriptedDialogs.h"
 
 // What the editor's views are built with in tests: a model without a device
 // (edits are stored, nothing is sent), private settings, and helpers to type
@@ -38,6 +40,18 @@ struct Rig {
         levels[ch] = dB;
         model.meterStore().setLevels(levels);
         model.meterStore().setLive(true);
+    }
+};
+
+// What a view over any model is given besides the model: private settings and
+// scripted dialogs.
+struct Context {
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(QStringLiteral("settings.ini"))};
+    kestrel_test::ScriptedDialogs dialogs;
+    AppContext of(DSPModel& model) {
+        return {&model,  &model.link(), &model.meterStore(), nullptr, nullptr,
+                nullptr, nullptr,       &settings,           nullptr, &dialogs};
     }
 };
 

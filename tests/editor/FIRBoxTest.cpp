@@ -10,22 +10,11 @@
 #include "editor/EditorKit.h"
 #include "editor/FIRBox.h"
 #include "editor/FIRResponseGraph.h"
-#include "support/ScriptedDialogs.h"
 
 using namespace editorrig;
 using Words = DSPModel::Words;
 
 namespace {
-
-struct Context {
-    QTemporaryDir dir;
-    Settings settings{dir.filePath(QStringLiteral("settings.ini"))};
-    kestrel_test::ScriptedDialogs dialogs;
-    AppContext of(DSPModel& model) {
-        return {&model,  &model.link(), &model.meterStore(), nullptr, nullptr,
-                nullptr, nullptr,       &settings,           nullptr, &dialogs};
-    }
-};
 
 std::unique_ptr<FIRBox> shown(const AppContext& context, int ch) {
     auto box = std::make_unique<FIRBox>(context, ch);
