@@ -22,6 +22,8 @@ public:
     // link leaves the last levels here; the meters show no signal instead.
     bool live() const { return live_; }
     void setLive(bool live);
+    // The level a view reads for a channel: the stored one while live, no signal otherwise.
+    float liveLevel(int ch) const { return live_ ? levels_.value(ch, silent) : silent; }
 
 Q_SIGNALS:
     void levelsChanged();
