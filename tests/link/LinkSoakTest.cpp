@@ -11,6 +11,7 @@
 #include <random>
 
 #include "LiveModel.h"
+#include "link/Levels.h"
 #include "link/ParamMap.h"
 #include "support/LinkRig.h"
 
@@ -158,7 +159,8 @@ TEST(LinkSoakTest, TasksOfALostLinkReachNeitherTheModelNorTheNextLink) {
         return livemodel::waitUntil([&] { return model->connected(); });
     };
     Words coefficients(512);
-    for (qsizetype i = 0; i < coefficients.size(); ++i) coefficients[i] = quint32(random());
+    for (qsizetype i = 0; i < coefficients.size(); ++i)
+        coefficients[i] = levels::bits(float(pick(-100, 100)) / 100);
 
     for (int round = 0; round < drops; ++round) {
         sim.device().address = {0x0B, 0x04, quint8(round), quint8(pick(0, 255)), 0, 1};
