@@ -16,6 +16,7 @@
 #include "link/DSPModel.h"
 #include "platform/NumText.h"
 #include "platform/Settings.h"
+#include "platform/UserFile.h"
 
 namespace {
 
@@ -42,9 +43,9 @@ QString firstGraphemes(const QString& text, int count) {
 // Strict UTF-8 first; text that is not valid UTF-8 is read as ISO Latin-1, which every
 // byte sequence is.
 std::optional<QString> readText(const QString& path, bool tryUTF8) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray bytes = file.readAll();
+    const std::optional<QByteArray> read = userfile::read(path);
+    if (!read) return std::nullopt;
+    const QByteArray& bytes = *read;
     if (tryUTF8) {
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
         QString text = decoder(bytes);

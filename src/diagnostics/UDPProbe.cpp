@@ -9,34 +9,12 @@
 #include <vector>
 
 #include "link/TrafficLog.h"
+#include "platform/NumText.h"
 
 namespace {
 
 const QString Transport = QStringLiteral("UDP");
 constexpr size_t DatagramBufferSize = 65536;
-
-// Four decimal numbers 0-255 joined by dots, without sign or leading zero.
-// Names are not resolved, and the short and octal forms that inet_aton takes
-// would send somewhere other than what the user sees.
-std::optional<in_addr> dottedQuad(const QString& text) {
-    const QStringList parts = text.split(u'.');
-    if (parts.size() != 4) return std::nullopt;
-    quint32 address = 0;
-    for (const QString& part : parts) {
-        if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part.front() == u'0'))
-            return std::nullopt;
-        int value = 0;
-        for (const QChar c : part) {
-            if (c < u'0' || c > u'9') return std::nullopt;
-            value = value * 10 + (c.unicode() - u'0');
-        }
-        if (value > 255) return std::nullopt;
-        address = address << 8 | quint32(value);
-    }
-    in_addr result{};
-    result.s_addr = htonl(address);
-    return result;
-}
 
 }  // namespace
 
@@ -86,7 +64,9 @@ void UDPProbe::stop() {
 }
 
 void UDPProbe::send(const QByteArray& bytes, const QString& host, quint16 port) {
-    const std::optional<in_addr> address = dottedQuad(host);
+    // Names are not resolved, and the short and octal forms that inet_aton
+    // takes would send somewhere other than what the user sees.
+    const std::optional<QString> address = numtext::dottedQuad(host);
     if (!address) {
         log_.log(Transport, TrafficEntry::Direction::info, {},
                  QString("not sent: \"%1\" is no IPv4 address like 192.168.1.20").arg(host));
@@ -97,12 +77,10 @@ void UDPProbe::send(const QByteArray& bytes, const QString& host, quint16 port) 
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
     destination.sin_port = htons(port);
-    destination.sin_addr = *address;
+    ::inet_pton(AF_INET, address->toLatin1().constData(), &destination.sin_addr);
     const ssize_t sent = ::sendto(fd_, bytes.constData(), size_t(bytes.size()), 0,
                                   reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
-    char dotted[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &destination.sin_addr, dotted, sizeof dotted);
-    QString note = QString("to %1:%2").arg(QString::fromLatin1(dotted)).arg(port);
+    QString note = QString("to %1:%2").arg(host).arg(port);
     if (sent < 0) note += QString(" failed (errno %1)").arg(errno);
     log_.log(Transport, TrafficEntry::Direction::sent, bytes, note);
 }

@@ -19,6 +19,7 @@
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PendingEdits.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Tag.h"
 #include "app/controls/Theme.h"
 #include "editor/BandColumns.h"
@@ -328,7 +329,8 @@ void ChannelView::rebuildCopyMenu() {
     menu->clear();
     for (int t = 0; t < ParamMap::channelCount; ++t) {
         if (t == m_ch || ParamMap::isInput(t) != ParamMap::isInput(m_ch)) continue;
-        menu->addAction(m_model.channelName(t), this, [this, t] { m_model.copyChannelSettings(m_ch, t); });
+        menu->addAction(plaintext::asTitle(m_model.channelName(t)), this,
+                        [this, t] { m_model.copyChannelSettings(m_ch, t); });
     }
 }
 

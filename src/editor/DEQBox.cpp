@@ -36,6 +36,7 @@ double signedMaximum(const DSPModel::DEQBand& band) {
 }
 
 float level(const DSPModel& model, int ch) {
+    if (!model.meterStore().live()) return MeterStore::silent;
     return model.meterStore().levels().value(ch, MeterStore::silent);
 }
 

@@ -42,6 +42,8 @@ float deqGainChange(const DSPModel::DEQBand& band, float level) {
 
 float channelLevel(const DSPModel& model, int ch) {
     if (model.words(quint32(ch + 1), 2)[1] & 1) return mutedLevel;
+    // With nothing live the store keeps its last levels; the panels show no signal.
+    if (!model.meterStore().live()) return MeterStore::silent;
     return model.meterStore().levels().value(ch, MeterStore::silent);
 }
 

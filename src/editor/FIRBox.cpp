@@ -312,6 +312,8 @@ void FIRBox::refresh() {
     {
         const QSignalBlocker block(m_bypass);
         m_bypass->setChecked(bypassed);
+        // An unread switch is shown but not offered, like every unknown setting.
+        m_bypass->setEnabled(m_model.holds(quint32(391 + m_ch)));
     }
     const bool connected = m_model.connected();
     m_storedText->setVisible(m_live.has_value());

@@ -201,16 +201,19 @@ TargetCurve::TargetCurve(const FIRDesignerSettings& settings) {
 }
 
 void TargetCurve::multiplySlope(const Slope& slope, std::span<const double> hz, std::span<double> power) {
-    // One loop for each order, so that the powers unroll and the bins go in pairs.
+    // One loop for each order and direction, so that the powers unroll and the bins go in pairs.
     const auto multiply = [&]<int halfOrder>() {
-        for (std::size_t i = 0; i < hz.size(); ++i) {
-            const double ratio = slope.highPass ? slope.corner / hz[i] : hz[i] / slope.corner;
+        const auto apply = [&](std::size_t i, double ratio) {
             const double squared = ratio * ratio;
             double raised = squared;
             for (int n = 1; n < halfOrder; ++n) raised *= squared;
             const double attenuation = 1 / (1 + raised);
             power[i] *= slope.squared ? attenuation * attenuation : attenuation;
-        }
+        };
+        if (slope.highPass)
+            for (std::size_t i = 0; i < hz.size(); ++i) apply(i, slope.corner / hz[i]);
+        else
+            for (std::size_t i = 0; i < hz.size(); ++i) apply(i, hz[i] / slope.corner);
     };
     switch (slope.halfOrder) {
         case 1:

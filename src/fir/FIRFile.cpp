@@ -9,6 +9,7 @@
 #include "fir/Single.h"
 #include "fir/TextLines.h"
 #include "platform/NumText.h"
+#include "platform/UserFile.h"
 
 namespace FIRFile {
 
@@ -85,11 +86,9 @@ QString padNote(qsizetype count, qsizetype target) {
 }  // namespace
 
 Result load(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return LoadError::unreadable();
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return LoadError::unreadable();
-    return decode(bytes, baseNameOf(path));
+    const std::optional<QByteArray> bytes = userfile::read(path);
+    if (!bytes) return LoadError::unreadable();
+    return decode(*bytes, baseNameOf(path));
 }
 
 Result decode(const QByteArray& bytes, const QString& name) {

@@ -212,7 +212,7 @@ public:
     // A word list that is not one, longer than its parameter or holding a level that is
     // no number fails the whole document, naming the parameter.
     static std::optional<Project> decodeProject(const QByteArray& bytes, QString* error = nullptr);
-    // Only regular files of at most 16 MiB are read.
+    // Only regular files of at most 16 MiB are read (a full project is about 17 KB).
     static std::optional<QByteArray> readProjectFile(const QString& path, QString* error = nullptr);
     // Whether a load writes this member: the meters and the FIR names are left alone.
     static bool projectLoads(quint32 number);

@@ -1,6 +1,5 @@
 // Project files (every parameter as JSON) and the remembered designed FIR.
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,13 +11,11 @@
 #include "link/DSPModel.h"
 #include "link/ParamTableJson.h"
 #include "platform/Settings.h"
+#include "platform/UserFile.h"
 
 namespace {
 
 const QString designedFIRKey = QStringLiteral("firDesigner.lastResult");
-// A full project is about 17 KB; anything far larger is no project of ours and is not
-// read into memory.
-constexpr qint64 maxProjectFileBytes = 16 * 1024 * 1024;
 constexpr uint32_t firNameFirst = 403;
 constexpr uint32_t firNameLast = 414;
 
@@ -135,27 +132,7 @@ std::optional<QString> DSPModel::saveProject(const QString& path, const QString&
 }
 
 std::optional<QByteArray> DSPModel::readProjectFile(const QString& path, QString* error) {
-    const auto fail = [error](const QString& text) -> std::optional<QByteArray> {
-        if (error) *error = text;
-        return std::nullopt;
-    };
-    const QFileInfo info(path);
-    const QString name = info.fileName();
-    if (!info.exists())
-        return fail(QStringLiteral("Couldn't open \"%1\": the file does not exist.").arg(name));
-    // Checked before opening: a FIFO would block the open and a device like /dev/zero
-    // reads without end. Links are followed to what they name.
-    if (!info.isFile()) return fail(QStringLiteral("\"%1\" is not a regular file.").arg(name));
-    if (info.size() > maxProjectFileBytes)
-        return fail(QStringLiteral("\"%1\" is larger than 16 MiB, far too large for a project.").arg(name));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Couldn't open \"%1\": %2").arg(name, file.errorString()));
-    // The file may have grown since it was looked at: never read past the cap.
-    QByteArray bytes = file.read(maxProjectFileBytes + 1);
-    if (bytes.size() > maxProjectFileBytes)
-        return fail(QStringLiteral("\"%1\" is larger than 16 MiB, far too large for a project.").arg(name));
-    return bytes;
+    return userfile::read(path, error);
 }
 
 std::optional<QString> DSPModel::openProject(const QString& path) {

@@ -64,12 +64,13 @@ protected:
 TEST_F(ChannelViewTest, InputHeaderBadgesMenuAndTabs) {
     rig.model.setGroup(0, 2);
     rig.model.write(391, {1}, std::nullopt, false);  // FIR bypassed
-    rig.model.setChannelName(2, QStringLiteral("Kick"));
+    rig.model.setChannelName(2, QStringLiteral("K&ck"));
     auto view = open(0);
     EXPECT_EQ(view->nameLabel()->text(), QStringLiteral("IN A"));
     EXPECT_EQ(texts(view->badges()), (QStringList{QStringLiteral("Input"), QStringLiteral("Group 2")}));
     EXPECT_EQ(menuTitles(*view),
-              (QStringList{QStringLiteral("IN B"), QStringLiteral("Kick"), QStringLiteral("IN D")}));
+              (QStringList{QStringLiteral("IN B"), QStringLiteral("K&&ck"), QStringLiteral("IN D")}))
+        << "a single & would vanish as a shortcut mark";
     EXPECT_EQ(view->tabPicker()->title(2), QStringLiteral("Gate & Dynamic EQ"));
     EXPECT_NE(view->toolbarButton(QStringLiteral("Copy")), nullptr);
     EXPECT_EQ(view->toolbarButton(QStringLiteral("Bypass")), nullptr);

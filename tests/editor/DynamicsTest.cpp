@@ -170,6 +170,9 @@ TEST_F(DynamicsPanels, GateStatusFollowsTheLevelAndWritesReachTheGroup) {
     EXPECT_EQ(gate.meters()->outText(), QStringLiteral("-60"));  // -74 shown at the floor
     rig.setLevel(1, -40);
     EXPECT_EQ(gate.status()->text(), QStringLiteral("Open"));
+    rig.model.meterStore().setLive(false);  // the link is gone: its last level is no signal
+    EXPECT_EQ(gate.status()->text(), QStringLiteral("Closed"));
+    rig.model.meterStore().setLive(true);
     rig.model.setMute(1, true);
     gate.refresh();
     EXPECT_EQ(gate.status()->text(), QStringLiteral("Closed"));

@@ -37,6 +37,7 @@ struct Rig {
         QList<float> levels = model.meterStore().levels();
         levels[ch] = dB;
         model.meterStore().setLevels(levels);
+        model.meterStore().setLive(true);
     }
 };
 

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -157,6 +158,34 @@ TEST(MeasurementInterpolate, LogFrequencyAxisAndHeldEnds) {
     EXPECT_EQ(Measurement::interpolate({}, {}, 1000), (DBPhase{0, 0}));
     // A short phase list reads as zeros instead of past its end.
     EXPECT_NEAR(Measurement::interpolate({10}, points, 200).deg, 5, 1e-12);
+}
+
+// Levels and phases on a straight line over log frequency come back exactly from
+// any number of points, however far each search has to go: a point at a time,
+// a few of them, or a gallop over hundreds, alone or along a rising grid.
+TEST(MeasurementInterpolate, FindsTheIntervalAmongManyPoints) {
+    std::mt19937 random(7);
+    std::vector<Point> points;
+    std::vector<double> phases;
+    double hz = 10;
+    for (int i = 0; i < 1500; ++i) {
+        hz *= 1 + std::uniform_real_distribution<double>(0.0001, 0.02)(random);
+        points.push_back({hz, 3 * std::log(hz), {}, {}});
+        phases.push_back(-40 * std::log(hz));
+    }
+    std::vector<double> grid, logs;
+    for (double f = 5; f < 40000; f *= 1.0005 + (grid.size() % 7) * 0.08) {
+        grid.push_back(f);
+        logs.push_back(std::log(f));
+    }
+    std::vector<double> db(grid.size()), deg(grid.size());
+    Measurement::interpolateRising(phases, points, grid, logs, db, deg);
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        const double f = std::clamp(grid[i], points.front().hz, points.back().hz);
+        EXPECT_NEAR(db[i], 3 * std::log(f), 1e-9) << grid[i];
+        EXPECT_NEAR(deg[i], -40 * std::log(f), 1e-8) << grid[i];
+        EXPECT_EQ(Measurement::interpolate(phases, points, grid[i]).db, db[i]) << grid[i];
+    }
 }
 
 TEST(MeasurementJson, RoundTripAndOptionalKeys) {

@@ -8,10 +8,10 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <bit>
 #include <random>
 
 #include "LiveModel.h"
-#include "link/Levels.h"
 #include "link/ParamMap.h"
 #include "support/LinkRig.h"
 
@@ -158,9 +158,10 @@ TEST(LinkSoakTest, TasksOfALostLinkReachNeitherTheModelNorTheNextLink) {
         link.connect(sim.host());
         return livemodel::waitUntil([&] { return model->connected(); });
     };
+    // Finite taps: an upload of taps that are no number is refused before anything goes out.
     Words coefficients(512);
-    for (qsizetype i = 0; i < coefficients.size(); ++i)
-        coefficients[i] = levels::bits(float(pick(-100, 100)) / 100);
+    std::uniform_real_distribution<float> tap(-1, 1);
+    for (qsizetype i = 0; i < coefficients.size(); ++i) coefficients[i] = std::bit_cast<quint32>(tap(random));
 
     for (int round = 0; round < drops; ++round) {
         sim.device().address = {0x0B, 0x04, quint8(round), quint8(pick(0, 255)), 0, 1};

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <algorithm>
+#include <cstdlib>
 
 namespace kestrel_test {
 

@@ -18,4 +18,8 @@ QString asMarkup(const QString& text) {
     return text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }
 
+QString asTitle(const QString& text) {
+    return QString(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 }  // namespace plaintext

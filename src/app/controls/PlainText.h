@@ -17,5 +17,8 @@ namespace plaintext {
 
 // Markup that shows the text exactly as written, for sinks that always guess the format.
 QString asMarkup(const QString& text);
+// The title of a menu item or button that shows the text as written: a single "&"
+// would otherwise mark the next letter as a shortcut and vanish.
+QString asTitle(const QString& text);
 
 }  // namespace plaintext

@@ -27,20 +27,27 @@ bool insideScrollingPane(const QWidget& widget) {
     return false;
 }
 
+// Whether a wheel event over the widget goes on to the pane rather than to the widget.
+bool passesWheelOn(const QWidget& widget) {
+    return turnsWithWheel(widget) && !widget.hasFocus() && insideScrollingPane(widget);
+}
+
 class WheelGuard : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!watched->isWidgetType()) return false;
+        // Every event of the application passes here: the two that matter are sorted out first.
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::Polish && type != QEvent::Wheel) || !watched->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(watched);
-        if (event->type() == QEvent::Polish) {
+        if (type == QEvent::Polish) {
             if (turnsWithWheel(*widget) && widget->focusPolicy() == Qt::WheelFocus)
                 widget->setFocusPolicy(Qt::StrongFocus);
             return false;
         }
-        if (event->type() != QEvent::Wheel || !wheelguard::passesWheelOn(*widget)) return false;
+        if (!passesWheelOn(*widget)) return false;
         // Ignored and filtered: the application hands the event on to the parents, up to
         // the pane's viewport, which scrolls.
         event->ignore();
@@ -57,10 +64,6 @@ void install(QApplication& application) {
     if (application.property(property).toBool()) return;
     application.setProperty(property, true);
     application.installEventFilter(new WheelGuard(&application));
-}
-
-bool passesWheelOn(const QWidget& widget) {
-    return turnsWithWheel(widget) && !widget.hasFocus() && insideScrollingPane(widget);
 }
 
 }  // namespace wheelguard

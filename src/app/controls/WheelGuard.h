@@ -1,7 +1,6 @@
 #pragma once
 
 class QApplication;
-class QWidget;
 
 // Inside a scrolling pane, a control that changes its value with the wheel (knob, slider,
 // menu, spin box) takes the wheel only while it has the focus; otherwise the wheel goes on
@@ -12,8 +11,5 @@ namespace wheelguard {
 // Idempotent. Controls that would take the focus from the wheel itself take it from a
 // click or Tab instead, or the wheel would focus them and then turn them.
 void install(QApplication& application);
-
-// Whether a wheel event over this widget would go to the pane rather than to it.
-bool passesWheelOn(const QWidget& widget);
 
 }  // namespace wheelguard

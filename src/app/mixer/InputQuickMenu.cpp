@@ -34,6 +34,12 @@ QSet<quint32> inputParams(int ch) {
     return {channelwords::gainParam(ch), testRouting(ch), physicalSource(ch)};
 }
 
+// Choosing a source writes the test routing, the generator type and the physical source:
+// until the device has reported all three, the choice is shown but not offered.
+bool sourceKnown(const DSPModel& dsp, int ch) {
+    return dsp.holds(testRouting(ch)) && dsp.holds(physicalSource(ch)) && dsp.holds(342);
+}
+
 QFrame* divider() {
     auto* line = new QFrame;
     line->setFrameShape(QFrame::HLine);
@@ -68,6 +74,7 @@ void PanelToggle::setState(Symbol symbol, bool on, const QColor& tint, const QSt
 void PanelToggle::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) painter.setOpacity(0.4);
     Theme::fillRoundedRect(painter, rect(), 7, Theme::white(isDown() ? 0.08 : 0.04));
     painter.setFont(Theme::font(Theme::calloutPx));
     painter.setPen(Theme::primaryText());
@@ -203,6 +210,11 @@ void InputPanel::refresh() {
                                  : QStringLiteral("Off"));
     setTextColour(m_status, testSignal ? Theme::systemOrange() : Theme::secondaryText());
     m_turnOff->setVisible(testSignal);
+    const bool flagsKnown = m_dsp.holds(channelwords::gainParam(m_ch));
+    m_phase->setEnabled(flagsKnown);
+    m_mute->setEnabled(flagsKnown);
+    for (const auto& [s, button] : m_sources) button->setEnabled(sourceKnown(m_dsp, m_ch));
+    m_turnOff->setEnabled(sourceKnown(m_dsp, m_ch));
 }
 
 InputQuickMenu::InputQuickMenu(DSPModel& dsp, int ch, QWidget* parent)
@@ -271,7 +283,7 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
     phase->setEnabled(flagsKnown);
     mute->setEnabled(flagsKnown);
     if (ch >= 4) return;
-    const bool sourceKnown = dsp.holds(346 + quint32(ch)) && dsp.holds(350 + quint32(ch)) && dsp.holds(342);
+    const bool known = sourceKnown(dsp, ch);
 
     menu.addSeparator();
     menu.addSection(QStringLiteral("Source"));
@@ -283,7 +295,7 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
         QAction* row = menu.addAction(source.label());
         row->setCheckable(true);
         row->setChecked(source == current);
-        row->setEnabled(sourceKnown);
+        row->setEnabled(known);
         group->addAction(row);
         QObject::connect(row, &QAction::triggered, &menu,
                          [&dsp, ch, source] { dsp.setInputSource(ch, source); });

@@ -49,7 +49,6 @@ void TrafficListModel::sync() {
         }
         if (last < 0) {
             reset();
-            Q_EMIT rowsUpdated();
             return;
         }
     }
@@ -65,7 +64,6 @@ void TrafficListModel::sync() {
         rows_.append(entries.sliced(last + 1));
         endInsertRows();
     }
-    if (dropped > 0 || added > 0) Q_EMIT rowsUpdated();
 }
 
 void TrafficListModel::reset() {

@@ -27,10 +27,6 @@ public:
     // Brings the rows in line with the log now (normally done once per turn).
     void sync();
 
-Q_SIGNALS:
-    // After an update that added, dropped or replaced rows.
-    void rowsUpdated();
-
 private:
     void scheduleSync();
     void reset();

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <utility>
 
 #include "app/controls/Theme.h"
 #include "diagnostics/HexText.h"
@@ -243,27 +242,20 @@ TrafficListView::TrafficListView(TrafficListModel& model, QWidget* parent) : QTr
     // change the range, not the position.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int value) { followNewest_ = value >= verticalScrollBar()->maximum(); });
-    connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex&, int first, int last) {
-                if (first == 0) droppedAbove_ += last + 1;
-            });
-    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
-        followNewest_ = true;
-        droppedAbove_ = 0;
+    // Rows scroll one at a time, so the position is the index of the top row:
+    // rows dropped above it would slide the rest up under the reader.
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
+        if (first != 0 || followNewest_) return;
+        QScrollBar* bar = verticalScrollBar();
+        bar->setValue(std::max(0, bar->value() - (last + 1)));
     });
-    connect(&model, &TrafficListModel::rowsUpdated, this, &TrafficListView::followOrKeepPlace);
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] { followNewest_ = true; });
 }
 
-void TrafficListView::followOrKeepPlace() {
-    const int dropped = std::exchange(droppedAbove_, 0);
-    if (followNewest_) {
-        scrollToBottom();
-        return;
-    }
-    // Rows scroll one at a time, so the position is the index of the top row.
-    executeDelayedItemsLayout();
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(std::max(0, bar->value() - dropped));
+void TrafficListView::updateGeometries() {
+    QTreeView::updateGeometries();
+    // Runs after every change of the rows or the size, once they are laid out.
+    if (followNewest_) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 QString TrafficListView::timeText(const QDateTime& time, const QLocale& locale) {
@@ -295,5 +287,4 @@ void TrafficListView::resizeEvent(QResizeEvent* event) {
     QTreeView::resizeEvent(event);
     // Rows wrap to the width, so every cached row height is stale.
     scheduleDelayedItemsLayout();
-    if (followNewest_) scrollToBottom();
 }

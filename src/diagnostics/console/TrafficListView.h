@@ -40,10 +40,8 @@ Q_SIGNALS:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
 
 private:
-    void followOrKeepPlace();
-
     bool followNewest_ = true;
-    int droppedAbove_ = 0;  // rows removed from the top since the last update
 };
