@@ -2,7 +2,6 @@
 
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
-#include <QFile>
 #include <algorithm>
 #include <vector>
 
@@ -16,17 +15,19 @@
 #include "link/DSPConnection.h"
 #include "link/NetworkScan.h"
 #include "platform/NumText.h"
+#include "platform/UserFile.h"
 
 namespace cli {
 
 namespace {
 
-// Every byte is one character, so only a missing or unreadable file fails.
+// Every byte is one character, so only a file that cannot be read fails: missing, unreadable,
+// or not a regular file of sane size (a FIFO or /dev/zero would hang the tool).
 std::optional<Measurement> readMeasurement(const std::optional<QString>& path) {
     if (!path) return std::nullopt;
-    QFile file(*path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return Measurement::parse(QString::fromLatin1(file.readAll()), QStringLiteral("test"));
+    const std::optional<QByteArray> bytes = userfile::read(*path);
+    if (!bytes) return std::nullopt;
+    return Measurement::parse(QString::fromLatin1(*bytes), QStringLiteral("test"));
 }
 
 // The loudest measured level between 20 Hz and 20 kHz; 0 when none lies there.

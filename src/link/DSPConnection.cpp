@@ -7,6 +7,7 @@
 
 #include "link/DeviceText.h"
 #include "link/TrafficLog.h"
+#include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
 #include "platform/hid/HidBackend.h"
@@ -173,8 +174,10 @@ bool DSPConnection::sendOverUSB(const DSPFrame& frame) {
 void DSPConnection::restoreNetwork() {
     // A link the user made in the meantime stays as it is.
     if (usb_ || tcp_) return;
-    const QString host = settings_->text(networkHostKey);
-    if (!host.isEmpty()) connect(host);
+    // Only a host in the network sheet's one spelling is tried: text stored in another form
+    // (by an earlier version) would be retried at every start and never reach a device.
+    const std::optional<QString> host = numtext::dottedQuad(settings_->text(networkHostKey));
+    if (host) connect(*host);
 }
 
 void DSPConnection::connect(const QString& host) {

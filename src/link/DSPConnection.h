@@ -66,8 +66,9 @@ public:
     };
 
     // One queued request; `done` is called exactly once. The frame takes the link's address
-    // when it goes out, so a request queued before the device identified itself still reaches
-    // it by its own address; only the identify goes to the broadcast address.
+    // when it goes out, never the one it was made with, so it cannot carry an address the link
+    // no longer has. Only the identify goes to the broadcast address; until its answer nothing
+    // else goes out, and a request that comes up meanwhile ends with no answer.
     struct Pending {
         DSPFrame frame;
         Matcher matches;

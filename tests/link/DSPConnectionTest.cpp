@@ -228,6 +228,13 @@ TEST(DSPConnectionTest, RestoresTheSavedNetworkLinkAfterStart) {
         spinUntil([&] { return early.connectionChanges.size() > 1; }, DSPConnection::restoreDelay + 0.3));
     EXPECT_EQ(userLink.transport(), "Network " + early.simulator.host());
     EXPECT_EQ(early.simulator.receivedWithCommand(3).size(), 1);
+
+    // A stored host in another spelling than a plain dotted quad is not tried.
+    LinkRig odd;
+    odd.settings.setValue("useNetwork", true);
+    odd.settings.setValue("networkHost", "127.0.0..1");
+    DSPConnection& oddLink = odd.start();
+    EXPECT_FALSE(spinUntil([&] { return oddLink.hasNetworkLink(); }, DSPConnection::restoreDelay + 0.3));
 }
 
 TEST(DSPConnectionTest, OfflineModeIgnoresTheDevice) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTimer>
 
 #include "LiveModel.h"
 #include "link/Levels.h"
@@ -173,4 +174,28 @@ TEST(ModelLifecycle, ALostLinkLeavesTheDemoAnimationRunning) {
     ASSERT_TRUE(livemodel::waitUntil([&] { return ticks.count() >= 2; }));
     EXPECT_TRUE(model.demo());
     EXPECT_TRUE(model.meterStore().live());
+}
+
+// While an edit waits for the slow device, the meter poller holds back: a poll queued ahead of
+// the edit's follow-up would delay the newest value by a whole answer time.
+TEST(ModelLifecycle, MeterPollsGiveWayToEditsOnTheirWay) {
+    livemodel::Live live;
+    DSPModel& model = *live.model;
+    live.sim.faults().delayMs = 150;
+    QTimer drag;
+    float gain = -30;
+    QObject::connect(&drag, &QTimer::timeout, [&] { model.setGain(4, gain += 0.5f); });
+    const qsizetype mark = live.sim.received().size();
+    drag.start(10);
+    ASSERT_TRUE(live.waitForFrames(mark, 5, 5));
+    drag.stop();
+    const quint32 last = model.words(5, 2)[0];
+    ASSERT_TRUE(livemodel::waitUntil([&] { return live.sentAfter(mark, 5).last().words.value(2) == last; }));
+    // Between the second write and the last one every frame is a write.
+    QList<quint16> commands;
+    for (qsizetype i = mark; i < live.sim.received().size(); ++i)
+        commands.append(live.sim.received()[i].command);
+    const qsizetype second = commands.indexOf(5, commands.indexOf(5) + 1);
+    const qsizetype lastWrite = commands.lastIndexOf(5);
+    EXPECT_EQ(commands.mid(second, lastWrite - second + 1), QList<quint16>(lastWrite - second + 1, 5));
 }
