@@ -62,6 +62,17 @@ TEST(NumTextParseInteger, HexadecimalWithoutPrefix) {
     }
 }
 
+// Only the one spelling of an IPv4 address: a leading zero reads as octal elsewhere, a
+// doubled dot as a shorter address, so neither is guessed at.
+TEST(NumTextDottedQuad, OneSpellingOnly) {
+    for (const char16_t* text : {u"192.168.2.2", u"0.0.0.0", u"255.255.255.255"})
+        EXPECT_EQ(numtext::dottedQuad(text), QString::fromUtf16(text));
+    for (const char16_t* text : {u"", u"localhost", u"192.168.2", u"1.2.3.4.5", u"192.168.2.256", u" 1.2.3.4",
+                                 u"1.2.3.4 ", u"192.168..2.2", u".1.2.3.4.", u"+1.2.3.4", u"-0.0.95.2",
+                                 u"0x7f.0.0.1", u"010.1.1.1", u"1.2.3.04", u"1.2.3.0004", u"1.2.\u0663.4"})
+        EXPECT_EQ(numtext::dottedQuad(text), std::nullopt) << QString::fromUtf16(text).toStdString();
+}
+
 TEST(NumTextFormat, PrintfFormsAsTheCommandLinePrintsThem) {
     EXPECT_EQ(numtext::format("%.2f", 5.0 * 512 * 0.5 / 48 / 5), "5.33");
     EXPECT_EQ(numtext::format("%6.0f Hz  FIR %+6.1f dB", 100.0, -3.04), "   100 Hz  FIR   -3.0 dB");
