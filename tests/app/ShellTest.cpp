@@ -283,7 +283,7 @@ TEST(Shell, ReadingDisplayCoversPagesButDiagnostics) {
 // Names from the device, files, the network and the user are data. Every label of every
 // page shows them as written: a label left to guess renders "<h1>" as a heading and reads
 // the file an "<img src=…>" names, which for /dev/zero never ends.
-TEST(Shell, MarkupInNamesShowsAsWrittenOnEveryPage) {
+TEST(Shell, EveryPageBuildsItsViewAndShowsMarkupInNamesAsWritten) {
     WindowRig rig(unshown());
     const QString image = QStringLiteral("<img src=/dev/zero>");
     SimDevice& device = rig.simulator.device();
@@ -316,10 +316,16 @@ TEST(Shell, MarkupInNamesShowsAsWrittenOnEveryPage) {
         }
     };
     rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
-    for (const Page::Kind kind :
-         {Page::Kind::mixer, Page::Kind::routing, Page::Kind::sources, Page::Kind::presets,
-          Page::Kind::device, Page::Kind::codes, Page::Kind::firDesigner, Page::Kind::diagnostics})
+    // The page switch builds each device page's own view.
+    const std::pair<Page::Kind, const char*> pages[] = {
+        {Page::Kind::mixer, nullptr},         {Page::Kind::routing, "RoutingView"},
+        {Page::Kind::sources, "SourcesView"}, {Page::Kind::presets, "PresetsView"},
+        {Page::Kind::device, "DeviceView"},   {Page::Kind::codes, "ControlCodesView"},
+        {Page::Kind::firDesigner, nullptr},   {Page::Kind::diagnostics, nullptr}};
+    for (const auto& [kind, view] : pages) {
         look(Page::of(kind), "page");
+        if (view) EXPECT_TRUE(rig.console().pageContent()->inherits(view)) << view;
+    }
     look(Page::channelPage(0), "input channel");
     look(Page::channelPage(4), "output channel");
     for (const QString& text : {image, QStringLiteral("Slot 5: <h1>BIG</h1>"), QStringLiteral("<b>x</b>")})
