@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include "link/DeviceText.h"
 #include "link/DeviceVocabulary.h"
 
@@ -22,23 +24,12 @@ void expectCases(const std::vector<std::pair<int64_t, QString>>& expected, NameO
 }
 
 TEST(DeviceVocabulary, CasesRawValuesAndNames) {
-    expectCases<FilterSlope>({{0, "BW6"},
-                              {1, "BW12"},
-                              {2, "BW18"},
-                              {3, "BW24"},
-                              {4, "BW36"},
-                              {5, "BW48"},
-                              {6, "BL6"},
-                              {7, "BL12"},
-                              {8, "BL18"},
-                              {9, "BL24"},
-                              {10, "BL36"},
-                              {11, "BL48"},
-                              {12, "LR12"},
-                              {13, "LR24"},
-                              {14, "LR36"},
-                              {15, "LR48"}},
-                             [](FilterSlope s) { return s.name(); });
+    std::vector<std::pair<int64_t, QString>> slopes;
+    for (const QString& name :
+         QStringLiteral("BW6 BW12 BW18 BW24 BW36 BW48 BL6 BL12 BL18 BL24 BL36 BL48 LR12 LR24 LR36 LR48")
+             .split(' '))
+        slopes.push_back({int64_t(slopes.size()), name});
+    expectCases<FilterSlope>(slopes, [](FilterSlope s) { return s.name(); });
     expectCases<DEQMode>({{0, "Boost above"}, {1, "Boost below"}, {2, "Cut above"}, {3, "Cut below"}},
                          [](DEQMode m) { return m.name(); });
     expectCases<InputSource>({{0, "Analog"}, {1, "Dante"}, {2, "AES"}, {99, "Test Signal"}},
