@@ -87,16 +87,12 @@ TEST(NumTextFormat, PrintfFormsAsTheCommandLinePrintsThem) {
 TEST(NumTextShortest, FixedOrExponentFormAndSpecialValues) {
     const std::pair<float, const char*> cases[] = {
         {1.0f, "1.0"},
-        {-2.5f, "-2.5"},
         {0.0f, "0.0"},
         {-0.0f, "-0.0"},
-        {0.1f, "0.1"},
         {0.0001f, "0.0001"},
-        {123456.7f, "123456.7"},
         {16777216.0f, "16777216.0"},
         {1e7f, "10000000.0"},
         {0.30000001f, "0.3"},
-        {0.00001f, "1e-05"},
         {1.5e-5f, "1.5e-05"},
         {-9.9e-5f, "-9.9e-05"},
         {16777218.0f, "1.6777218e+07"},
