@@ -29,8 +29,9 @@ struct SourcesPage {
     kestrel_test::ScriptedDialogs dialogs;
     std::unique_ptr<SourcesView> view;
 
-    SourcesPage() {
-        device.holdEveryParameter();
+    // Read back from a device that reported zeros everywhere, or from one that answered nothing.
+    explicit SourcesPage(bool readBack = true) {
+        if (readBack) device.holdEveryParameter();
         view = std::make_unique<SourcesView>(model(), dialogs);
         view->resize(900, 640);
         view->show();
@@ -47,8 +48,9 @@ QList<quint32> writtenNumbers(const QSignalSpy& spy) {
 
 }  // namespace
 
-TEST(SourcesViewTest, AnEmptyTableShowsTheDefaults) {
-    SourcesPage page;
+// Nothing read yet: the defaults show, but no control offers to change what is unknown.
+TEST(SourcesViewTest, AnEmptyTableShowsTheDefaultsAndOffersNoEdit) {
+    SourcesPage page(false);
     for (int input = 0; input < 4; ++input) {
         EXPECT_EQ(page.view->sourcePicker(input)->current(), QString::number(analogSegment));
         EXPECT_EQ(page.view->inputName(input)->text(), QStringLiteral("IN %1").arg(QChar(u'A' + input)));
@@ -59,6 +61,12 @@ TEST(SourcesViewTest, AnEmptyTableShowsTheDefaults) {
     }
     EXPECT_TRUE(page.view->generatorChoice(Generator::sine)->isChecked());
     EXPECT_EQ(page.view->frequencyField()->lineEdit()->text(), QStringLiteral("0"));
+    EXPECT_FALSE(page.view->sourcePicker(0)->isEnabled());
+    EXPECT_FALSE(page.view->generatorChoice(Generator::pink)->isEnabled());
+    EXPECT_FALSE(page.view->generatorRow(Generator::sine).slider->isEnabled());
+    EXPECT_FALSE(page.view->frequencyField()->isEnabled());
+    page.pick(0, danteSegment);
+    EXPECT_TRUE(page.model().params().isEmpty());
 
     for (quint32 word : {0u, 3u, 99u}) EXPECT_EQ(SourcesView::shownGenerator(word), Generator::sine) << word;
     EXPECT_EQ(SourcesView::shownGenerator(1), Generator::pink);
