@@ -110,8 +110,8 @@ void CompressorBox::refresh() {
     const DSPModel::Compressor c = m_model.compressor(m_ch);
     showOn(c.on);
     // The switch is written through the settings, so it needs them too.
-    const bool known = m_model.holds(174 + quint32(m_ch));
-    showKnown(known, known && m_model.holds(182 + quint32(m_ch)));
+    const bool known = m_model.holds(ParamMap::Block::compressor(), m_ch);
+    showKnown(known, known && m_model.holds(ParamMap::Block::compressorOff(), m_ch));
     const QList<double> values{c.threshold, c.ratio, double(c.attack), double(c.release), double(c.knee)};
     for (int i = 0; i < m_knobs.size(); ++i) m_knobs[i]->setValue(values[i]);
     updateLive();
@@ -147,8 +147,8 @@ void LimiterBox::edit(const std::function<void(DSPModel::Limiter&)>& change) {
 void LimiterBox::refresh() {
     const DSPModel::Limiter l = m_model.limiter(m_ch);
     showOn(l.on);
-    const bool known = m_model.holds(190 + quint32(m_ch));
-    showKnown(known, known && m_model.holds(198 + quint32(m_ch)));
+    const bool known = m_model.holds(ParamMap::Block::limiter(), m_ch);
+    showKnown(known, known && m_model.holds(ParamMap::Block::limiterOff(), m_ch));
     m_knobs[0]->setValue(l.threshold);
     m_knobs[1]->setValue(double(l.release));
     updateLive();
@@ -206,8 +206,7 @@ void GateBox::setThreshold(double dB) {
 
 void GateBox::refresh() {
     showOn(isOn());
-    showKnown(m_model.holds(*ParamMap::param(ParamMap::Block::gate(), m_ch)),
-              m_model.holds(*ParamMap::param(ParamMap::Block::gateOff(), m_ch)));
+    showKnown(m_model.holds(ParamMap::Block::gate(), m_ch), m_model.holds(ParamMap::Block::gateOff(), m_ch));
     m_knobs[0]->setValue(threshold());
     updateLive();
 }

@@ -136,6 +136,11 @@ public:
     // during the read-back, or the link lost in the middle of it) reads as zero words, and
     // an edit built on those would send settings nobody chose.
     bool holds(quint32 number) const { return params_.contains(number); }
+    // The same for a block of a channel; false for a block the channel does not have.
+    bool holds(ParamMap::Block block, int ch) const {
+        const std::optional<uint32_t> number = ParamMap::param(block, ch);
+        return number && holds(*number);
+    }
     // The words of a held parameter, padded like words(); none when the table lacks it.
     // Edits that change part of a block start from this.
     std::optional<Words> heldWords(quint32 number, int minimumCount) const;

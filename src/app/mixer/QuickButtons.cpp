@@ -75,14 +75,14 @@ QList<QuickButtons::Quick> QuickButtons::toggles(DSPModel& dsp, int ch) {
                          c.on = on;
                          dsp.setCompressor(ch, c);
                      },
-                     dsp.holds(174 + quint32(ch)) && dsp.holds(compressorOff(ch))});
+                     dsp.holds(ParamMap::Block::compressor(), ch) && dsp.holds(compressorOff(ch))});
         list.append({QStringLiteral("L"), QStringLiteral("Limiter"), dsp.limiter(ch).on, Palette::green(),
                      [&dsp, ch](bool on) {
                          DSPModel::Limiter l = dsp.limiter(ch);
                          l.on = on;
                          dsp.setLimiter(ch, l);
                      },
-                     dsp.holds(190 + quint32(ch)) && dsp.holds(limiterOff(ch))});
+                     dsp.holds(ParamMap::Block::limiter(), ch) && dsp.holds(limiterOff(ch))});
     }
     return list;
 }
