@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -24,11 +23,16 @@ std::optional<quint16> parseCommand(const QString& text) {
     return quint16(value);
 }
 
+// Written beside the target and renamed over it, so a reader never sees half a dump. Not
+// synced to disk: a sync after every frame can take half a second on a busy machine, long
+// enough for the program under test to give up on an answer.
 void writeDump(const QString& path, const SimDevice& device) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
+    const QString partial = path + QStringLiteral(".partial");
+    QFile file(partial);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
     file.write(QJsonDocument(device.toJson()).toJson(QJsonDocument::Compact));
-    file.commit();
+    file.close();
+    std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData());
 }
 
 int fail(const QString& message) {
