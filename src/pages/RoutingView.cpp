@@ -11,6 +11,7 @@
 
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
@@ -90,6 +91,7 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
     : QWidget(parent),
       m_reset(pagekit::button(QStringLiteral("Reset"), true)),
       m_clear(pagekit::button(QStringLiteral("Clear"), true)) {
+    nameAccessibleGroup(this, grid.title);  // each matrix has its own "Reset" and "Clear"
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(10, 10, 10, 10);
     stack->setSpacing(6);
