@@ -79,7 +79,7 @@ QString roleName(QAccessible::Role role) {
     return QString::number(int(role), 16);
 }
 
-// The element's class and description, to find it in a failure message.
+// The element's class, its parent's class and its description, to find it from a failure message.
 QString whatItIs(QAccessibleInterface& element) {
     const QObject* object = element.object();
     const QObject* parent = object ? object->parent() : nullptr;
