@@ -50,7 +50,6 @@ public:
         caption->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
         column->addWidget(logo);
         column->addWidget(caption);
-        setAccessibleName(QStringLiteral("Tessaline DSP Control"));
     }
 };
 
@@ -135,6 +134,8 @@ Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
 void Sidebar::addHeader() {
     auto* item = new QListWidgetItem(this);
     item->setFlags(Qt::NoItemFlags);
+    // The row is one element for assistive tools: its logo and caption are not reachable.
+    item->setData(Qt::AccessibleTextRole, QStringLiteral("Tessaline DSP Control"));
     auto* header = new BrandHeader(this);
     item->setSizeHint(header->sizeHint());
     setItemWidget(item, header);

@@ -61,12 +61,12 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
     warningRow->addWidget(warningText, 1);
 
     stack->addWidget(magOn);
-    stack->addWidget(rangeRow(magMin, magMax));
+    stack->addWidget(rangeRow(magOn->text(), magMin, magMax));
     stack->addWidget(aroundAverage);
     stack->addLayout(boostRow);
     stack->addWidget(divider());
     stack->addWidget(phaseOn);
-    stack->addWidget(rangeRow(phaseMin, phaseMax));
+    stack->addWidget(rangeRow(phaseOn->text(), phaseMin, phaseMax));
     stack->addWidget(warning);
 
     connect(magOn, &QCheckBox::clicked, &view, &FIRDesignerView::setMagOn);

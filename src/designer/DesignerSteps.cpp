@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "designer/FIRDesignerView.h"
@@ -66,8 +67,9 @@ void showValue(CompactNumberField* field, double value) {
     if (field->value() != value || field->lineEdit()->isModified()) field->setValue(value);
 }
 
-QWidget* rangeRow(CompactNumberField* from, CompactNumberField* to) {
+QWidget* rangeRow(const QString& title, CompactNumberField* from, CompactNumberField* to) {
     auto* row = new QWidget;
+    nameAccessibleGroup(row, title);  // whose "From" and "to" these are
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);

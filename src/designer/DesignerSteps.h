@@ -125,6 +125,6 @@ QWidget* divider();
 // Shows a value in a field unless it already shows it (a refresh must not disturb typing).
 void showValue(CompactNumberField* field, double value);
 // A frequency range: "From" [field] "to" [field].
-QWidget* rangeRow(CompactNumberField* from, CompactNumberField* to);
+QWidget* rangeRow(const QString& title, CompactNumberField* from, CompactNumberField* to);
 
 }  // namespace designerui

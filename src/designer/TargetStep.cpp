@@ -3,10 +3,12 @@
 #include <QComboBox>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
 #include "designer/FIRDesignerView.h"
@@ -44,6 +46,8 @@ BandRow::BandRow(FIRDesignerView& view, int index, QWidget* parent)
     : QWidget(parent), view_(view), index_(index) {
     auto* layout = row(6);
     setLayout(layout);
+    // Fifteen rows of the same fields: each row is its band's group.
+    nameAccessibleGroup(this, QStringLiteral("Band %1").arg(index + 1));
     on = checkBox(QString::number(index + 1));
     on->setFixedWidth(40);
     type = new QComboBox;
@@ -58,6 +62,9 @@ BandRow::BandRow(FIRDesignerView& view, int index, QWidget* parent)
     hz->setRange(20, 22000);
     q->setRange(0.25, 20);
     db->setRange(-15, 15);
+    hz->lineEdit()->setAccessibleName(QStringLiteral("Frequency"));
+    q->lineEdit()->setAccessibleName(QStringLiteral("Q"));
+    db->lineEdit()->setAccessibleName(QStringLiteral("Gain"));
     for (QWidget* w : std::initializer_list<QWidget*>{on, type, hz, q, db})
         layout->addWidget(w, 0, Qt::AlignVCenter);
     layout->addStretch(1);
@@ -114,17 +121,21 @@ TargetStep::TargetStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
     auto filterRow = [&](const QString& title, QCheckBox*& onBox, QComboBox*& slope, CompactNumberField*& hz,
                          bool FIRDesignerSettings::*onField, int FIRDesignerSettings::*slopeField,
                          double FIRDesignerSettings::*hzField) {
+        auto* group = new QWidget;
+        nameAccessibleGroup(group, title);  // both filters offer a slope and a frequency
         auto* layout = row(6);
+        group->setLayout(layout);
         onBox = checkBox(title);
         onBox->setFixedWidth(96);
         slope = slopePicker();
         hz = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
         hz->setRange(20, 22000);
+        hz->lineEdit()->setAccessibleName(QStringLiteral("Frequency"));
         layout->addWidget(onBox, 0, Qt::AlignVCenter);
         layout->addWidget(slope, 0, Qt::AlignVCenter);
         layout->addWidget(hz, 0, Qt::AlignVCenter);
         layout->addStretch(1);
-        stack->addLayout(layout);
+        stack->addWidget(group);
         connect(onBox, &QCheckBox::clicked, &view,
                 [&view, onField](bool on) { view.setBoolSetting(onField, on); });
         connect(slope, &QComboBox::activated, &view, [&view, slopeField, picker = slope](int entry) {

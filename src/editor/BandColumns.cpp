@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
@@ -179,6 +180,8 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     m_gainField->setRange(-15, 15);
     m_qField->setRange(0.25, BandColumns::maxQ(EQBandType::allpass));
     const QString name = tr("Band %1 ").arg(band + 1);
+    nameAccessibleGroup(this, name.trimmed());
+    m_on->setAccessibleName(tr("On"));
     for (QWidget* w : std::initializer_list<QWidget*>{m_freqKnob, m_freqField})
         w->setToolTip(name + tr("frequency, Hz"));
     for (QWidget* w : std::initializer_list<QWidget*>{m_gainKnob, m_gainField})

@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <cmath>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
@@ -149,6 +150,7 @@ DEQBandPanel::DEQBandPanel(DSPModel& model, int ch, int band, QWidget* parent)
       m_mode(new QComboBox),
       m_meters(new DynamicsMeters(true, 190, true)) {
     titleLabel()->hide();
+    nameAccessibleGroup(this, numtext::format("Band %lld", qlonglong(band + 1)));
     auto* title = new QHBoxLayout;
     title->setSpacing(6);
     title->addWidget(m_dot, 0, Qt::AlignVCenter);

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
@@ -84,6 +85,7 @@ FiltersDelayPanel::FiltersDelayPanel(DSPModel& model, Settings& settings, int ch
 FiltersDelayPanel::FilterControls FiltersDelayPanel::makeFilter(const QString& title, quint32 number) {
     FilterControls c{number};
     c.group = new QWidget;
+    nameAccessibleGroup(c.group, title);
     c.toggle = editorkit::toggle(title, true);
     c.knob = new Encoder({20, 22000, true, 1}, false, std::nullopt, Palette::channel(m_ch), 28);
     c.field = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
@@ -127,6 +129,7 @@ QWidget* FiltersDelayPanel::makeDelay() {
     auto* group = new QWidget;
     m_delayToggle = editorkit::toggle(tr("Delay"), true);
     m_delayKnob = new Encoder({0, 2000, false, 0.01}, false, 0.0, Palette::channel(m_ch), 28);
+    m_delayKnob->setAccessibleName(tr("Delay"));
     m_fieldUnit = unit();
     m_delayField = makeDelayField(m_fieldUnit);
     m_unitPicker = new SegmentedPicker({QStringLiteral("ms"), QStringLiteral("ft"), QStringLiteral("m")}, {});

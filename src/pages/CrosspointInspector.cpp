@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -64,9 +65,11 @@ QWidget* CrosspointInspector::buildSelectedPart() {
     connect(m_knob, &Encoder::valueEdited, this, [this](double value) {
         if (m_selected) setLevel(m_model, *m_selected, value);
     });
+    m_knob->setAccessibleName(QStringLiteral("Level"));
     levelStack->addWidget(m_knob, 0, Qt::AlignHCenter);
     m_field = new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dB"), 52);
     m_field->setRange(minLevel, maxLevel);
+    m_field->lineEdit()->setAccessibleName(QStringLiteral("Level"));
     connect(m_field, &CompactNumberField::committed, this, [this](double value) {
         if (m_selected) setTypedLevel(m_model, *m_selected, value);
     });

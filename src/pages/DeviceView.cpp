@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/ModelWatcher.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -77,6 +78,7 @@ QWidget* DeviceView::buildNamesSection() {
 
 QWidget* DeviceView::deviceTextRow(QLineEdit*& field, QPushButton*& save, const QString& title, bool group) {
     auto* row = new QWidget;
+    nameAccessibleGroup(row, title);  // whose "Save" it is
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     field = new QLineEdit;
@@ -97,7 +99,11 @@ QWidget* DeviceView::buildChannelSection() {
     rows->setSpacing(8);
     box->contentLayout()->addLayout(rows);
     for (int ch = 0; ch < 12; ++ch) {
-        auto* line = new QHBoxLayout;
+        // Each row is its channel's group, so its "Save" reads as that channel's.
+        auto* group = new QWidget;
+        nameAccessibleGroup(group, channelLabel(ch));
+        auto* line = new QHBoxLayout(group);
+        line->setContentsMargins(0, 0, 0, 0);
         auto* label = new PlainLabel(channelLabel(ch));
         label->setFixedWidth(90);
         line->addWidget(label);
@@ -119,7 +125,7 @@ QWidget* DeviceView::buildChannelSection() {
         connect(row.save, &QPushButton::clicked, this, [this, ch] { saveChannelName(ch); });
         line->addWidget(row.field, 1);
         line->addWidget(row.save);
-        rows->addLayout(line);
+        rows->addWidget(group);
         m_channelRows.append(row);
     }
     return box;

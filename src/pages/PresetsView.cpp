@@ -310,7 +310,14 @@ void PresetsView::refresh() {
         row.caption->setText(slotLabel(slot));
         pagekit::setTextColour(row.caption, isOccupied(slot) || isProtected(slot) ? Theme::primaryText()
                                                                                   : Theme::secondaryText());
-        row.current->setVisible(slot >= 1 && m_model.currentPreset() == slot);
+        const bool current = slot >= 1 && m_model.currentPreset() == slot;
+        row.current->setVisible(current);
+        // The row is drawn by its widget; the list item carries what it says for assistive tools.
+        QStringList spoken{QString::number(slot), slotLabel(slot)};
+        if (current) spoken << QStringLiteral("Current");
+        if (slot == 0) spoken << QStringLiteral("Boot");
+        if (isProtected(slot)) spoken << QStringLiteral("Protected slot");
+        m_list->item(slot)->setData(Qt::AccessibleTextRole, spoken.join(QStringLiteral(", ")));
     }
 
     m_detail->setEnabled(!m_model.presetBusy() && !m_model.demo());

@@ -1,5 +1,6 @@
 #include "pages/RoutingView.h"
 
+#include <QAccessibleWidget>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -11,6 +12,7 @@
 
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
@@ -34,11 +36,42 @@ QLabel* arrowLabel(Symbol symbol) {
     return arrow;
 }
 
+// A square is a check box for assistive tools: checked while on, pressed to select it and
+// toggled to switch it, as a click and a double-click do.
+class CrosspointAccessible : public QAccessibleWidget {
+public:
+    explicit CrosspointAccessible(CrosspointCell* cell) : QAccessibleWidget(cell, QAccessible::CheckBox) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = cell().shownOn();
+        return state;
+    }
+    QStringList actionNames() const override { return {pressAction(), toggleAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction()) cell().select();
+        if (name == toggleAction()) cell().toggle(cell().shownOn());
+    }
+
+private:
+    CrosspointCell& cell() const { return *static_cast<CrosspointCell*>(widget()); }
+};
+
+QAccessibleInterface* crosspointFactory(const QString& className, QObject* object) {
+    auto* cell =
+        className == QLatin1String("CrosspointCell") ? qobject_cast<CrosspointCell*>(object) : nullptr;
+    return cell ? new CrosspointAccessible(cell) : nullptr;
+}
+
 }  // namespace
 
 CrosspointCell::CrosspointCell(DSPModel& model, quint32 id, const std::optional<quint32>& selected,
                                std::function<void(quint32)> select, QWidget* parent)
     : QWidget(parent), m_model(model), m_id(id), m_selected(selected), m_select(std::move(select)) {
+    // Before anything asks for this widget's accessible element, which is then kept.
+    static const bool accessible = (QAccessible::installFactory(crosspointFactory), true);
+    Q_UNUSED(accessible);
     setFixedSize(cellWidth, cellHeight);
     refresh();
 }
@@ -90,6 +123,7 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
     : QWidget(parent),
       m_reset(pagekit::button(QStringLiteral("Reset"), true)),
       m_clear(pagekit::button(QStringLiteral("Clear"), true)) {
+    nameAccessibleGroup(this, grid.title);  // each matrix has its own "Reset" and "Clear"
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(10, 10, 10, 10);
     stack->setSpacing(6);
@@ -116,6 +150,7 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
         table->addWidget(label, r + 1, 0, Qt::AlignCenter);
         for (int c = 0; c < grid.cols.size(); ++c) {
             auto* cell = new CrosspointCell(model, grid.crosspoint(r, c), selected, select);
+            cell->setAccessibleName(grid.caption(r, c));
             m_cells.append(cell);
             table->addWidget(cell, r + 1, c + 1, Qt::AlignCenter);
         }

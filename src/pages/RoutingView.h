@@ -26,6 +26,9 @@ public:
                    std::function<void(quint32)> select, QWidget* parent = nullptr);
 
     quint32 id() const { return m_id; }
+    bool shownOn() const { return m_shownOn; }
+    // Selects the square, as a click does.
+    void select() { m_select(m_id); }
     // Takes the model's current state: tooltip, and a repaint.
     void refresh();
     // Selects the square and writes the opposite of the on state it showed.

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -14,6 +15,7 @@
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
@@ -123,6 +125,7 @@ QWidget* SourcesView::buildTestSignal() {
 
 QWidget* SourcesView::buildGeneratorRow(Generator g) {
     auto* rowWidget = new QWidget;
+    nameAccessibleGroup(rowWidget, g.name());  // whose "Power" and level these are
     auto* row = new QHBoxLayout(rowWidget);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(14);
@@ -139,6 +142,8 @@ QWidget* SourcesView::buildGeneratorRow(Generator g) {
             [this, g](bool on) { m_model.setGenerator(g, std::nullopt, on); });
     controls.slider->setRange(-90 * sliderScale, 0);
     controls.slider->setFixedWidth(200);
+    controls.slider->setAccessibleName(QStringLiteral("Level"));
+    controls.level->lineEdit()->setAccessibleName(QStringLiteral("Level"));
     connect(controls.slider, &QSlider::valueChanged, this, [this, g](int value) {
         m_model.setGenerator(g, float(double(value) / sliderScale), std::nullopt);
     });
@@ -186,6 +191,8 @@ void SourcesView::choose(int input, InputSource source) {
 void SourcesView::refresh() {
     for (int input = 0; input < 4; ++input) {
         m_names[input]->setText(m_model.channelName(input));
+        // Four pickers offer the same sources: each is its input's group.
+        nameAccessibleGroup(m_sourcePickers[input], m_model.channelName(input));
         const InputSource source = m_model.inputSource(input);
         const auto* at = std::find(std::begin(pickerOrder), std::end(pickerOrder), source.rawValue());
         m_sourcePickers[input]->setCurrent(QString::number(at - std::begin(pickerOrder)));

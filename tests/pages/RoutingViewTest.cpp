@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -168,6 +170,26 @@ TEST(RoutingViewTest, DoubleClickSelectsAndSwitchesTheStateTheSquareShowed) {
     unread.view->select(230);
     EXPECT_FALSE(unread.view->inspector()->connectedToggle()->isEnabled());
     EXPECT_FALSE(unread.model().holds(230));
+}
+
+// Assistive tools meet each square as a check box named by its route: pressing it selects
+// it and toggling it switches it, as a click and a double-click do.
+TEST(RoutingViewTest, SquaresAreCheckBoxesThatSelectAndSwitch) {
+    RoutingPage page;
+    DSPModel& model = page.model();
+    QAccessibleInterface* square = QAccessible::queryAccessibleInterface(page.cell(275));
+    ASSERT_NE(square, nullptr);
+    ASSERT_NE(square->actionInterface(), nullptr);
+    EXPECT_EQ(square->role(), QAccessible::CheckBox);
+    EXPECT_EQ(square->text(QAccessible::Name), QStringLiteral("CHB → OUT2"));
+    EXPECT_FALSE(square->state().checked);
+    square->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(page.view->selected(), 275u);
+    EXPECT_EQ(model.words(275, 0), (DSPModel::Words{bits(0.0f), off}));
+    square->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(model.words(275, 0), (DSPModel::Words{bits(0.0f), on}));
+    turn();
+    EXPECT_TRUE(square->state().checked);
 }
 
 TEST(RoutingViewTest, InspectorClampsRoundsAndKeepsTheOtherWord) {

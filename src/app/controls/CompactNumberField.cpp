@@ -94,6 +94,13 @@ CompactNumberField::CompactNumberField(const QString& format, const QString& uni
     showValue();
 }
 
+bool CompactNumberField::event(QEvent* event) {
+    // The typed field is what the user and assistive tools meet: it carries the field's tip,
+    // which then also names it.
+    if (event->type() == QEvent::ToolTipChange) m_edit->setToolTip(toolTip());
+    return QWidget::event(event);
+}
+
 void CompactNumberField::setRange(double lo, double hi) {
     m_range = std::pair(lo, hi);
     fitWidth();

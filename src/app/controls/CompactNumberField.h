@@ -46,6 +46,7 @@ Q_SIGNALS:
     void committed(double value);
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

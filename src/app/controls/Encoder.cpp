@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -263,6 +264,7 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     caption->setPalette(palette);
     caption->setAlignment(Qt::AlignCenter);
     m_encoder->setAccessibleName(label);
+    m_field->lineEdit()->setAccessibleName(label);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -30,6 +30,7 @@ NumberField::NumberField(const QString& label, const QString& unit, const QStrin
     row->setSpacing(4);
     QLabel* caption = secondaryLabel(label);
     caption->setFixedWidth(72);
+    caption->setBuddy(m_edit);  // which names the field for assistive tools
     row->addWidget(caption, 0, Qt::AlignVCenter);
     m_edit->setFixedWidth(70);
     m_edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -24,6 +25,9 @@ PanelGroupBox::PanelGroupBox(const QString& title, QWidget* parent)
     m_content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     stack->addLayout(m_content);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Panels repeat their controls ("Threshold" in the compressor and the limiter): the
+    // panel's title tells them apart.
+    nameAccessibleGroup(this, title);
 }
 
 void PanelGroupBox::paintEvent(QPaintEvent*) {

@@ -1,6 +1,8 @@
 #include "app/controls/Theme.h"
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/WheelGuard.h"
 
 #include <QApplication>
@@ -55,6 +57,9 @@ void Theme::apply(QApplication& application) {
     application.setFont(font(bodyPx));
     // How controls meet the wheel belongs to the feel of every page, like the look.
     wheelguard::install(application);
+    // So does how every control speaks to assistive tools.
+    plaintext::showToolTipsAsWritten(application);
+    nameControlsFromTheirHints(application);
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -13,11 +14,11 @@
 
 #include "app/ModelWatcher.h"
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Fader.h"
 #include "app/controls/FlatButton.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelWords.h"
 #include "app/mixer/GroupPicker.h"
@@ -46,26 +47,60 @@ std::optional<int> groupOf(const DSPModel& dsp, int ch) {
 
 }  // namespace
 
-StripHeader::StripHeader(DSPModel& dsp, int ch, QWidget* parent) : QWidget(parent), m_dsp(dsp), m_ch(ch) {
+// The group number on a disc of the channel's colour, with its own tip.
+class GroupBadge : public QWidget {
+public:
+    GroupBadge(const QColor& tint, QWidget* parent) : QWidget(parent), m_tint(tint) { hide(); }
+
+    void setGroup(std::optional<int> group) {
+        setVisible(group.has_value());
+        if (!group || *group == m_group) return;
+        m_group = *group;
+        setToolTip(QStringLiteral("Group %1").arg(m_group));
+        setAccessibleName(toolTip());
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF circle(0, 0, width(), height());
+        painter.setBrush(m_tint);
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(circle);
+        painter.setFont(Theme::font(9, QFont::ExtraBold));
+        painter.setPen(Qt::black);
+        painter.drawText(circle, Qt::AlignCenter, QString::number(m_group));
+    }
+
+private:
+    QColor m_tint;
+    int m_group = 0;
+};
+
+StripHeader::StripHeader(DSPModel& dsp, int ch, QWidget* parent)
+    : QWidget(parent), m_dsp(dsp), m_ch(ch), m_badge(new GroupBadge(Palette::channel(ch), this)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(sizeHint().height());
+}
+
+QWidget* StripHeader::groupBadge() const {
+    return m_badge;
 }
 
 void StripHeader::setState(const QString& name, std::optional<int> group) {
     if (name == m_name && group == m_group) return;
     m_name = name;
     m_group = group;
-    setToolTip(plaintext::asMarkup(ChannelStrip::headerHelp(name, m_ch)));
+    setToolTip(ChannelStrip::headerHelp(name, m_ch));
+    m_badge->setGroup(group);
+    m_badge->setGeometry(nameRow().badge.toRect());
     update();
 }
 
-void StripHeader::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QColor tint = Palette::channel(m_ch);
-    Theme::fillCapsule(painter, QRectF(10, 0, width() - 20, 3), tint);
-
-    // The name shrinks down to 70 % of its size before it is cut.
+// The name shrinks down to 70 % of its size before it is cut; the badge follows it.
+StripHeader::NameRow StripHeader::nameRow() const {
     const double rowTop = 3 + 3 + 4;
     const double rowHeight = height() - rowTop;
     const double badge = m_group ? 15 + 4 : 0;
@@ -76,20 +111,28 @@ void StripHeader::paintEvent(QPaintEvent*) {
         font.setPixelSize(qMax(1, qRound(13 * qMax(kNameShrink, room / nameWidth))));
         nameWidth = qMin(room, QFontMetricsF(font).horizontalAdvance(m_name));
     }
-    const QString shown = QFontMetricsF(font).elidedText(m_name, Qt::ElideRight, room);
     const double left = (width() - nameWidth - badge) / 2;
-    painter.setFont(font);
+    const QRectF circle =
+        m_group ? QRectF(left + nameWidth + 4, rowTop + (rowHeight - 15) / 2, 15, 15) : QRectF();
+    return {font, left, nameWidth, room, circle};
+}
+
+void StripHeader::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_badge->setGeometry(nameRow().badge.toRect());
+}
+
+void StripHeader::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Theme::fillCapsule(painter, QRectF(10, 0, width() - 20, 3), Palette::channel(m_ch));
+    const NameRow row = nameRow();
+    const double rowTop = 3 + 3 + 4;
+    const QString shown = QFontMetricsF(row.font).elidedText(m_name, Qt::ElideRight, row.room);
+    painter.setFont(row.font);
     painter.setPen(Theme::primaryText());
-    painter.drawText(QRectF(left, rowTop, nameWidth + 1, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, shown);
-    if (m_group) {
-        const QRectF circle(left + nameWidth + 4, rowTop + (rowHeight - 15) / 2, 15, 15);
-        painter.setBrush(tint);
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(circle);
-        painter.setFont(Theme::font(9, QFont::ExtraBold));
-        painter.setPen(Qt::black);
-        painter.drawText(circle, Qt::AlignCenter, QString::number(*m_group));
-    }
+    painter.drawText(QRectF(row.left, rowTop, row.width + 1, height() - rowTop),
+                     Qt::AlignLeft | Qt::AlignVCenter, shown);
 }
 
 void StripHeader::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -128,6 +171,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     stack->addLayout(faderRow, 1);
 
     m_gain->setRange(-60, 15);
+    m_gain->lineEdit()->setAccessibleName(QStringLiteral("Gain"));
     stack->addWidget(m_gain, 0, Qt::AlignHCenter);
     stack->addLayout(inset(m_mute, 8));
     stack->addLayout(inset(m_quick, 8));
@@ -195,8 +239,9 @@ void ChannelStrip::refresh() {
     m_mute->setLook(muted ? FlatButton::Look{Palette::red(), QColor(), Qt::white, 6}
                           : FlatButton::Look{Theme::white(0.07), QColor(), Theme::secondaryText(), 6});
     m_mute->setToolTip(muted ? QStringLiteral("Muted — click to unmute") : QStringLiteral("Mute"));
-    m_edit->setToolTip(
-        plaintext::asMarkup(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics")));
+    m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
+    // Twelve strips hold a "Gain" and a "MUTE" each: the strip's group tells whose they are.
+    if (accessibleName() != name) nameAccessibleGroup(this, name);
 }
 
 void ChannelStrip::paintEvent(QPaintEvent* event) {

@@ -6,6 +6,7 @@ class CompactNumberField;
 class DSPModel;
 class Fader;
 class FlatButton;
+class GroupBadge;
 class GroupPicker;
 class LiveMeterBar;
 class Navigator;
@@ -67,6 +68,8 @@ public:
     void setState(const QString& name, std::optional<int> group);
     QString name() const { return m_name; }
     std::optional<int> group() const { return m_group; }
+    // The badge of the channel's group; hidden without a group.
+    QWidget* groupBadge() const;
     QSize sizeHint() const override { return {80, 3 + 3 + 4 + 18}; }
 
 Q_SIGNALS:
@@ -76,10 +79,21 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    struct NameRow {
+        QFont font;
+        double left;
+        double width;  // of the name, after shrinking
+        double room;   // for the name
+        QRectF badge;  // empty without a group
+    };
+    NameRow nameRow() const;
+
     DSPModel& m_dsp;
     int m_ch;
     QString m_name;
     std::optional<int> m_group;
+    GroupBadge* m_badge;
 };

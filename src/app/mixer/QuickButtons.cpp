@@ -137,6 +137,7 @@ void QuickButtons::refresh() {
                                            q.tint, 5}
                         : FlatButton::Look{Theme::white(0.05), QColor(),
                                            Theme::withOpacity(Theme::secondaryText(), 0.7), 5});
+        b->setAccessibleName(q.help);  // the face shows only a letter
         b->setToolTip(q.help + (q.on ? QStringLiteral(" — on") : QStringLiteral(" — off")));
     }
 }

@@ -115,10 +115,13 @@ TEST_F(StripControlsTest, GroupPickerJoinsCopiesAndLeaves) {
     ChannelStrip strip(*dsp, nullptr, 9);
     settle();
     EXPECT_EQ(strip.header()->group(), 3);
+    EXPECT_TRUE(strip.header()->groupBadge()->isVisibleTo(&strip));
+    EXPECT_EQ(strip.header()->groupBadge()->toolTip(), QStringLiteral("Group 3"));
     picker.menu()->actions().at(0)->trigger();  // "No group"
     settle();
     EXPECT_EQ(picker.text(), QStringLiteral("Grp –"));
     EXPECT_FALSE(strip.header()->group().has_value());
+    EXPECT_FALSE(strip.header()->groupBadge()->isVisibleTo(&strip));
     EXPECT_EQ(dsp->groupOf().value(5), 3);  // the others stay grouped
 }
 

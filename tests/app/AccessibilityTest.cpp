@@ -1,0 +1,222 @@
+// What a screen reader finds on every page of the connected window: every control it can
+// operate has a name, no name or description reads as markup, and the twelve channels'
+// controls ("Gain", "MUTE", …) can be told apart.
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/ConsoleView.h"
+#include "app/MainWindow.h"
+#include "app/Sidebar.h"
+#include "editor/ChannelView.h"
+#include "editor/EditorKit.h"
+#include "link/DSPFrame.h"
+#include "link/DSPModel.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::WindowRig;
+
+namespace {
+
+// Roles a user operates; a list or tree row counts when it can be chosen.
+bool isInteractive(QAccessibleInterface& element) {
+    switch (element.role()) {
+        case QAccessible::PushButton:
+        case QAccessible::CheckBox:
+        case QAccessible::RadioButton:
+        case QAccessible::ButtonMenu:
+        case QAccessible::ButtonDropDown:
+        case QAccessible::ButtonDropGrid:
+        case QAccessible::Slider:
+        case QAccessible::Dial:
+        case QAccessible::SpinBox:
+        case QAccessible::EditableText:
+        case QAccessible::ComboBox:
+        case QAccessible::PageTab:
+        case QAccessible::Link:
+            return true;
+        case QAccessible::ListItem:
+        case QAccessible::TreeItem:
+        case QAccessible::Cell:
+            return element.state().selectable;
+        default: {
+            QAccessibleActionInterface* actions = element.actionInterface();
+            return actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction());
+        }
+    }
+}
+
+// Containers whose name a screen reader speaks on the way into them.
+bool namesItsContent(QAccessibleInterface& element) {
+    switch (element.role()) {
+        case QAccessible::Grouping:
+        case QAccessible::PageTab:
+        case QAccessible::PropertyPage:
+        case QAccessible::Dialog:
+            return !element.text(QAccessible::Name).isEmpty();
+        default:
+            return false;
+    }
+}
+
+// A tag or an entity: what a rich-text sink would have rendered or escaped. Outside names
+// (channel and device names) may look like markup but are data, so they are taken out first.
+bool holdsMarkup(QString text, const QStringList& data) {
+    static const QRegularExpression markup(
+        QStringLiteral("</?[A-Za-z][A-Za-z0-9]*(\\s[^<>]*)?/?>|&(#[0-9]+|#x[0-9A-Fa-f]+|[A-Za-z]+);"));
+    for (const QString& name : data) text.remove(name);
+    return text.contains(markup);
+}
+
+QString roleName(QAccessible::Role role) {
+    return QString::number(int(role), 16);
+}
+
+// The element's class, its parent's class and its description, to find it from a failure message.
+QString whatItIs(QAccessibleInterface& element) {
+    const QObject* object = element.object();
+    const QObject* parent = object ? object->parent() : nullptr;
+    return QStringLiteral("(role %1, %2 in %4, \"%3\")")
+        .arg(roleName(element.role()), object ? object->metaObject()->className() : "item",
+             element.text(QAccessible::Description), parent ? parent->metaObject()->className() : "-");
+}
+
+// One walk of the window's accessibility tree, collecting every rule it breaks.
+class Walk {
+public:
+    Walk(const QString& where, const QStringList& data) : m_where(where), m_data(data) {}
+
+    void visit(QAccessibleInterface* element, const QStringList& path, bool shown) {
+        if (!element || !element->isValid()) return;
+        const QString name = element->text(QAccessible::Name);
+        const QString description = element->text(QAccessible::Description);
+        shown = shown && !element->state().invisible;
+        const QString at = m_where + ": " + (path + QStringList{name}).join(" / ");
+        for (const QString& text : {name, description})
+            if (holdsMarkup(text, m_data)) m_problems << at + " holds markup: " + text;
+        // What is hidden is not presented; it is checked on the page or tab that shows it.
+        if (shown && isInteractive(*element)) {
+            if (name.trimmed().isEmpty())
+                m_problems << at + " " + whatItIs(*element) + " has no name";
+            else
+                m_seen[roleName(element->role()) + " " + (path + QStringList{name}).join(" / ")] += 1;
+        }
+        const QStringList inner = namesItsContent(*element) ? path + QStringList{name} : path;
+        for (int i = 0; i < element->childCount(); ++i) visit(element->child(i), inner, shown);
+    }
+
+    QStringList problems() const {
+        QStringList all = m_problems;
+        for (auto it = m_seen.cbegin(); it != m_seen.cend(); ++it)
+            if (it.value() > 1)
+                all << m_where + ": " + QString::number(it.value()) + " controls read as " + it.key();
+        return all;
+    }
+
+private:
+    QString m_where;
+    QStringList m_data;
+    QStringList m_problems;
+    QMap<QString, int> m_seen;
+};
+
+class EveryPage {
+public:
+    EveryPage(WindowRig& rig, const QStringList& data) : m_rig(rig), m_data(data) {}
+
+    // Every row of the sidebar that leads somewhere, so a new page is walked without changes
+    // here; on each page every tab it offers.
+    QStringList walkAll() {
+        Sidebar* sidebar = m_rig.console().sidebar();
+        for (int row = 0; row < sidebar->count(); ++row) {
+            QListWidgetItem* item = sidebar->item(row);
+            if (!(item->flags() & Qt::ItemIsSelectable)) continue;
+            const QString page = item->data(Qt::AccessibleTextRole).toString().isEmpty()
+                                     ? item->text()
+                                     : item->data(Qt::AccessibleTextRole).toString();
+            sidebar->scrollToItem(item);
+            QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {},
+                              sidebar->visualItemRect(item).center());
+            m_rig.turn();
+            walkTabs(page);
+        }
+        return m_problems;
+    }
+
+private:
+    void walkTabs(const QString& page) {
+        QWidget* view = m_rig.pageView();
+        if (!view) {
+            m_problems << page + ": no page shown";
+            return;
+        }
+        if (auto* editor = qobject_cast<ChannelView*>(view)) {
+            for (int i = 0; QPushButton* tab = editor->tabPicker()->segment(i); ++i) {
+                tab->click();
+                m_rig.turn();
+                walk(page + " [" + tab->text() + "]");
+            }
+            return;
+        }
+        const QList<QTabWidget*> tabWidgets = view->findChildren<QTabWidget*>();
+        walk(page);
+        for (QTabWidget* tabs : tabWidgets) {
+            for (int i = 0; i < tabs->count(); ++i) {
+                tabs->setCurrentIndex(i);
+                m_rig.turn();
+                walk(page + " [" + tabs->tabText(i) + "]");
+            }
+        }
+    }
+
+    void walk(const QString& where) {
+        Walk walk(where, m_data);
+        walk.visit(QAccessible::queryAccessibleInterface(&m_rig.window()), {}, true);
+        m_problems << walk.problems();
+    }
+
+    WindowRig& m_rig;
+    QStringList m_data;
+    QStringList m_problems;
+};
+
+WindowRig::Options connectedWith(const QStringList& channelNames, const QString& deviceName) {
+    WindowRig::Options options;
+    options.prepare = [=](DeviceSimulator& simulator) {
+        SimDevice& device = simulator.device();
+        if (!deviceName.isEmpty()) device.name = deviceName;
+        for (int ch = 0; ch < channelNames.size(); ++ch)
+            device.params[quint32(378 + ch)] = DSPFrame::packString(channelNames[ch], 2);
+    };
+    return options;
+}
+
+}  // namespace
+
+// Names from the device stand in the tree as written: channel names that look like tags or
+// entities must neither be escaped into the names nor turn the descriptions into markup.
+TEST(Accessibility, EveryPageNamesItsControlsAndTellsTheChannelsApart) {
+    QStringList names;
+    for (int ch = 0; ch < 12; ++ch)
+        names << (ch % 2 ? QStringLiteral("<b>%1</b>") : QStringLiteral("&lt;%1>")).arg(QChar('A' + ch));
+    const QString deviceName = QStringLiteral("<h1>Rack</h1> & <i>1</i>");
+    WindowRig rig(connectedWith(names, deviceName));
+    ASSERT_EQ(rig.model().channelName(1), names[1]);
+    ASSERT_EQ(rig.model().channelName(4), names[4]);
+
+    // The brand row is one element, named as the product.
+    QAccessibleInterface* sidebar = QAccessible::queryAccessibleInterface(rig.console().sidebar());
+    ASSERT_NE(sidebar, nullptr);
+    ASSERT_GT(sidebar->childCount(), 0);
+    EXPECT_EQ(sidebar->child(0)->text(QAccessible::Name), QStringLiteral("Tessaline DSP Control"));
+
+    const QStringList problems = EveryPage(rig, names + QStringList{deviceName}).walkAll();
+    EXPECT_TRUE(problems.isEmpty()) << problems.size() << " problems:\n" << problems.join('\n').toStdString();
+}
