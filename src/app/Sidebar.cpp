@@ -129,6 +129,11 @@ Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
     connect(this, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item && item->data(pageRole).isValid()) Q_EMIT pageSelected(item->data(pageRole).value<Page>());
     });
+    // Assistive tools pick a row by selecting it, which leaves the current row where it was.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> picked = selectedItems();
+        if (picked.size() == 1 && picked.front() != currentItem()) setCurrentItem(picked.front());
+    });
 }
 
 void Sidebar::addHeader() {

@@ -131,20 +131,28 @@ class EveryPage {
 public:
     EveryPage(WindowRig& rig, const QStringList& data) : m_rig(rig), m_data(data) {}
 
-    // Every row of the sidebar that leads somewhere, so a new page is walked without changes
-    // here; on each page every tab it offers.
+    // Every row of the sidebar that leads somewhere, picked through its accessible element as
+    // an assistive tool picks it, so a new page is walked without changes here; on each page
+    // every tab it offers.
     QStringList walkAll() {
         Sidebar* sidebar = m_rig.console().sidebar();
+        QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(sidebar);
         for (int row = 0; row < sidebar->count(); ++row) {
             QListWidgetItem* item = sidebar->item(row);
             if (!(item->flags() & Qt::ItemIsSelectable)) continue;
-            const QString page = item->data(Qt::AccessibleTextRole).toString().isEmpty()
-                                     ? item->text()
-                                     : item->data(Qt::AccessibleTextRole).toString();
-            sidebar->scrollToItem(item);
-            QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {},
-                              sidebar->visualItemRect(item).center());
+            QAccessibleInterface* element = rows->child(row);
+            const QString page = element->text(QAccessible::Name);
+            QAccessibleActionInterface* actions = element->actionInterface();
+            if (!actions || actions->actionNames().isEmpty()) {
+                m_problems << page + ": the sidebar row has no action";
+                continue;
+            }
+            actions->doAction(actions->actionNames().front());
             m_rig.turn();
+            if (sidebar->currentItem() != item) {
+                m_problems << page + ": the row's action does not show its page";
+                continue;
+            }
             walkTabs(page);
         }
         return m_problems;
