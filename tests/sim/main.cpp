@@ -31,6 +31,20 @@ void writeDump(const QString& path, const SimDevice& device) {
     file.commit();
 }
 
+// "open N", "frame N COMMAND" and "close N", one line each as it happens; connections are
+// numbered from 1 in the order they were accepted.
+void recordEvents(DeviceSimulator& simulator, QFile& file) {
+    const auto record = [&file](const QString& line) { file.write((line + QLatin1Char('\n')).toUtf8()); };
+    QObject::connect(&simulator, &DeviceSimulator::clientConnected, &simulator,
+                     [record](int connection) { record(QStringLiteral("open %1").arg(connection)); });
+    QObject::connect(&simulator, &DeviceSimulator::clientDisconnected, &simulator,
+                     [record](int connection) { record(QStringLiteral("close %1").arg(connection)); });
+    QObject::connect(&simulator, &DeviceSimulator::frameReceived, &simulator,
+                     [record](const DSPFrame& frame, int connection) {
+                         record(QStringLiteral("frame %1 %2").arg(connection).arg(frame.command));
+                     });
+}
+
 int fail(const QString& message) {
     std::fprintf(stderr, "kestrel-sim: %s\n", qPrintable(message));
     return 2;
@@ -51,6 +65,7 @@ int main(int argc, char** argv) {
         {"group", "Device group.", "text"},
         {"state", "Start from a JSON state dump.", "file"},
         {"dump", "Write the state as JSON to this file after every frame.", "file"},
+        {"events", "Append a line per connection opened or closed and per frame to this file.", "file"},
         {"silent", "Never answer this command (decimal or 0x hex); repeatable.", "command"},
         {"delay-ms", "Delay every answer.", "ms"},
         {"garbage", "Hex bytes written before every answer.", "hex"},
@@ -62,6 +77,8 @@ int main(int argc, char** argv) {
     });
     parser.process(app);
 
+    // Declared before the simulator, which may still report closed connections as it goes.
+    QFile events(parser.value("events"));
     DeviceSimulator simulator;
     SimDevice& device = simulator.device();
     SimFaults faults;
@@ -103,6 +120,11 @@ int main(int argc, char** argv) {
         writeDump(path, device);
         QObject::connect(&simulator, &DeviceSimulator::frameReceived, &simulator,
                          [path, &device] { writeDump(path, device); });
+    }
+    if (parser.isSet("events")) {
+        if (!events.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+            return fail("can't write " + parser.value("events"));
+        recordEvents(simulator, events);
     }
     std::printf("listening on %s:%u\n", qPrintable(simulator.host()), unsigned(simulator.port()));
     std::fflush(stdout);
