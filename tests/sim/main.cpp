@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -24,11 +23,16 @@ std::optional<quint16> parseCommand(const QString& text) {
     return quint16(value);
 }
 
+// Written beside the target and renamed over it, so a reader never sees half a dump. Not
+// synced to disk: a dump after every frame must not wait for the disk while the program
+// under test waits for its answers.
 void writeDump(const QString& path, const SimDevice& device) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
+    const QString written = path + QStringLiteral(".new");
+    QFile file(written);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
     file.write(QJsonDocument(device.toJson()).toJson(QJsonDocument::Compact));
-    file.commit();
+    file.close();
+    std::rename(QFile::encodeName(written).constData(), QFile::encodeName(path).constData());
 }
 
 // "open N", "frame N COMMAND" and "close N", one line each as it happens; connections are
