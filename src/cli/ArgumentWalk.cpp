@@ -79,21 +79,36 @@ private:
         return c;
     }
 
+    // A number that names no channel is refused, not dropped: a test run on fewer channels
+    // than asked for would report a pass for what it never tested.
+    static UsageError notAChannel(qint64 number) {
+        return UsageError{QStringLiteral("channel %1 out of range 0-11\n").arg(number)};
+    }
+
+    static WalkOutcome channelListCommand(Command command, const QString& value) {
+        CommandCall c = call(command);
+        for (const qint64 number : readChannelList(value)) {
+            if (!isChannelIndex(number)) return notAChannel(number);
+            c.channels.append(int(number));
+        }
+        return c;
+    }
+
     WalkOutcome firHardwareTest() const {
         const std::optional<QString> path = valueAfter(1);
         const std::optional<QString> channels = valueAfter(2);
         if (!path || !channels) return silentUsageError();
-        CommandCall c = call(Command::firHardwareTest);
-        c.path = path;
-        c.channels = readChannelList(*channels);
-        return c;
+        WalkOutcome outcome = channelListCommand(Command::firHardwareTest, *channels);
+        if (auto* c = std::get_if<CommandCall>(&outcome)) c->path = path;
+        return outcome;
     }
 
     WalkOutcome channelCommand(Command command) const {
-        const std::optional<int> channel = readSingleChannel(valueAfter().value_or(QString()));
+        const std::optional<qint64> channel = readSingleChannel(valueAfter().value_or(QString()));
         if (!channel) return silentUsageError();
+        if (!isChannelIndex(*channel)) return notAChannel(*channel);
         CommandCall c = call(command);
-        c.channel = *channel;
+        c.channel = int(*channel);
         return c;
     }
 
@@ -103,9 +118,7 @@ private:
     }
 
     WalkOutcome firClear() const {
-        CommandCall c = call(Command::firClear);
-        c.channels = readChannelList(valueAfter().value_or(QString()));
-        return c;
+        return channelListCommand(Command::firClear, valueAfter().value_or(QString()));
     }
 
     WalkOutcome meters() const {

@@ -17,9 +17,13 @@ constexpr int kWaitMs = 30000;
 constexpr double kPollSeconds = 0.2;
 constexpr double kSliceSeconds = 0.05;
 
+// The link's own status is asked too: a USB link that the named host replaced leaves the
+// model connected until the new handshake ends.
 bool ready(const DSPModel& model) {
-    return model.connected() && !model.loading().has_value() &&
-           (!testNetworkHost() || model.link().transport().startsWith(QLatin1String("Network")));
+    const DSPConnection& link = model.link();
+    const std::optional<QString>& host = testNetworkHost();
+    return link.status().isConnected() && model.connected() && !model.loading().has_value() &&
+           (!host || link.transport() == QStringLiteral("Network ") + *host);
 }
 
 }  // namespace
@@ -32,8 +36,13 @@ const std::optional<QString>& testNetworkHost() {
 }
 
 std::unique_ptr<DSPModel> makeTestModel() {
-    auto model = std::make_unique<DSPModel>();
-    if (const std::optional<QString>& host = testNetworkHost()) {
+    const std::optional<QString>& host = testNetworkHost();
+    // A named host is the only one the test may reach: the remembered one could be another
+    // device, and restoring it (or even the same host) would change the link under the test.
+    DSPConnection::Environment environment;
+    environment.restoreRememberedHost = !host.has_value();
+    auto model = std::make_unique<DSPModel>(new DSPConnection(environment), DSPModel::defaultDemoDataPath());
+    if (host) {
         QTimer::singleShot(kConnectDelayMs, model.get(),
                            [link = &model->link(), host = *host] { link->connect(host); });
     }
@@ -57,7 +66,9 @@ QCoro::Task<bool> waitForConnection(DSPModel& model) {
     const QDeadlineTimer deadline(kWaitMs);
     while (!ready(model) && !deadline.hasExpired()) co_await tasks::sleep(kPollSeconds);
     cli::printLine(QStringLiteral("transport: ") + model.link().transport());
-    co_return model.connected();
+    // Without a named host the test goes on with whatever link came; with one, only the
+    // named device, fully read, may be tested or changed.
+    co_return testNetworkHost() ? ready(model) : model.connected();
 }
 
 QCoro::Task<bool> connectedOrFinish(DSPModel& model, StatusBox& box) {

@@ -32,8 +32,8 @@ using TestBody = std::function<QCoro::Task<>(DSPModel& model, StatusBox& box)>;
 // TSL_NETWORK, read once per process; present (even empty) means "connect over TCP".
 const std::optional<QString>& testNetworkHost();
 
-// A fresh model watching USB; with a test host it also connects to that host
-// 1.5 s after creation.
+// A fresh model watching USB; with a test host it connects to that host 1.5 s
+// after creation and never to the remembered one.
 std::unique_ptr<DSPModel> makeTestModel();
 
 // Creates the test model, starts the body on the event loop and turns the loop
@@ -41,8 +41,9 @@ std::unique_ptr<DSPModel> makeTestModel();
 int32_t runBody(const TestBody& body);
 
 // Up to 30 s, looking every 0.2 s, for a connected model whose read-back has
-// finished (and whose link is a network one when a test host is set). Prints
-// the transport line and gives whether the model is connected.
+// finished (over the link to the test host when one is set). Prints the
+// transport line and gives whether the test may go on: the model is connected,
+// or, with a test host, ready on that host's link.
 QCoro::Task<bool> waitForConnection(DSPModel& model);
 
 // The common start of a body: the wait, and "DSP not connected" with status 1

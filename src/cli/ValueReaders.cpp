@@ -10,29 +10,26 @@ namespace {
 
 constexpr int kChannelCount = 12;
 
-bool isChannel(qint64 number) {
+}  // namespace
+
+bool isChannelIndex(qint64 number) {
     return number >= 0 && number < kChannelCount;
 }
 
-}  // namespace
-
-QList<int> parseChannelList(const QStringList& parts) {
-    QList<int> channels;
+QList<qint64> parseChannelList(const QStringList& parts) {
+    QList<qint64> numbers;
     for (const QString& part : parts) {
-        const std::optional<qint64> number = numtext::parseInteger(part, 10);
-        if (number && isChannel(*number)) channels.append(static_cast<int>(*number));
+        if (const std::optional<qint64> number = numtext::parseInteger(part, 10)) numbers.append(*number);
     }
-    return channels;
+    return numbers;
 }
 
-QList<int> readChannelList(const QString& value) {
+QList<qint64> readChannelList(const QString& value) {
     return parseChannelList(value.split(QLatin1Char(','), Qt::SkipEmptyParts));
 }
 
-std::optional<int> readSingleChannel(const QString& value) {
-    const std::optional<qint64> number = numtext::parseInteger(value, 10);
-    if (!number || !isChannel(*number)) return std::nullopt;
-    return static_cast<int>(*number);
+std::optional<qint64> readSingleChannel(const QString& value) {
+    return numtext::parseInteger(value, 10);
 }
 
 std::optional<double> readDecimal(const QString& value) {

@@ -11,18 +11,20 @@ namespace cli {
 // Readers for the values that follow command-line options. Each one is
 // forgiving in its own documented way; none of them prints anything.
 
-// Base-10 integers (optional sign, digits only, 64-bit range) that are model
-// channel indexes 0-11, in order with duplicates kept; every other part is
-// dropped. Out-of-range numbers are dropped too: they would address another
-// channel's parameters on the device.
-QList<int> parseChannelList(const QStringList& parts);
+// Base-10 integers (optional sign, digits only, 64-bit range) in order with
+// duplicates kept; every other part is dropped. Whether a number names a
+// channel is the caller's question (isChannelIndex).
+QList<qint64> parseChannelList(const QStringList& parts);
 
 // A value such as "4,5,,x,6": split at every comma, empty parts dropped.
-QList<int> readChannelList(const QString& value);
+QList<qint64> readChannelList(const QString& value);
 
-// One channel index 0-11; anything else (including an empty text, a lone
-// sign or a number out of range) is no number.
-std::optional<int> readSingleChannel(const QString& value);
+// The whole value as one base-10 integer; an empty text, a lone sign, any
+// other character or an overflow is no number.
+std::optional<qint64> readSingleChannel(const QString& value);
+
+// The model's channel indexes: 0-3 the inputs, 4-11 the outputs.
+bool isChannelIndex(qint64 number);
 
 // A finite decimal number with a full stop, whatever the user's locale; leading
 // white space, trailing characters or an empty text are no number.

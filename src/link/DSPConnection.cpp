@@ -77,7 +77,8 @@ DSPConnection::DSPConnection(const Environment& environment, QObject* parent)
         return;
     }
     startWatchingUSB();
-    if (settings_->flag(useNetworkKey) && !settings_->text(networkHostKey).isEmpty()) {
+    if (environment.restoreRememberedHost && settings_->flag(useNetworkKey) &&
+        !settings_->text(networkHostKey).isEmpty()) {
         QTimer::singleShot(std::chrono::milliseconds(qRound64(restoreDelay * 1000)), this,
                            &DSPConnection::restoreNetwork);
     }

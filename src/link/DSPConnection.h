@@ -91,6 +91,9 @@ public:
         Settings* settings = nullptr;        // Settings::shared()
         std::optional<bool> offline;         // TSL_OFFLINE, read once per process
         std::optional<quint16> networkPort;  // 8234
+        // Reconnect to the remembered host 1 s after start; off when the owner picks the
+        // host itself and no other device may be reached.
+        bool restoreRememberedHost = true;
     };
 
     static constexpr int vendorID = 0x28E9;

@@ -64,6 +64,7 @@ void DSPModel::replaceParams(Table table) {
 }
 
 void DSPModel::setLoading(std::optional<double> progress) {
+    if (progress == loading_) return;
     loading_ = progress;
     Q_EMIT loadingChanged();
 }
@@ -86,6 +87,9 @@ void DSPModel::onConnectionChange(bool up) {
         setDemo(false);
         replaceParams({});
     }
+    // The read-back is under way from the moment the link is up, not only once its task has
+    // begun: whoever waits for a connected, fully read device must never see the turn between.
+    if (up) setLoading(0.0);
     connected_ = up;
     meterStore_->setLive(connected_ || demo_);
     Q_EMIT connectedChanged();
@@ -140,7 +144,14 @@ QCoro::Task<std::optional<DSPFrame>> DSPModel::readParameter(quint32 id) {
 
 QCoro::Task<> DSPModel::loadSettings() {
     const auto guard = linkGuard();
-    if (!guard) co_return;  // no link to read from
+    // Half a table from a device that is gone is worth nothing: the table keeps what it had.
+    const auto abandon = [&guard] {
+        if (DSPModel* self = guard.get()) self->setLoading(std::nullopt);
+    };
+    if (!guard) {
+        abandon();  // the link went away before the read-back began
+        co_return;
+    }
     const std::vector<uint32_t>& list = ParamMap::allParameters();
     const size_t n = list.size();
     setLoading(0.0);
@@ -150,9 +161,7 @@ QCoro::Task<> DSPModel::loadSettings() {
         const quint32 id = list[i];
         const std::optional<DSPFrame> answer = co_await readParameter(id);
         if (!guard) {
-            // Cut by a lost link: half a table from a device that is gone is worth nothing, and
-            // the table keeps what it had.
-            if (guard.get()) setLoading(std::nullopt);
+            abandon();  // cut by a lost link
             co_return;
         }
         if (answer) collected.insert(id, answer->words.mid(2));

@@ -154,10 +154,10 @@ TEST(ArgumentWalk, PathCommandsTakeTheNextArgumentOrNothing) {
 }
 
 TEST(ArgumentWalk, FIRHardwareTestNeedsAFileAndAChannelList) {
-    const CommandCall call = commandOf(args({"--fir-hwtest", "f.txt", "4,x,,5,12,4"}));
+    const CommandCall call = commandOf(args({"--fir-hwtest", "f.txt", "4,x,,5,11,4"}));
     EXPECT_EQ(call.command, Command::firHardwareTest);
     EXPECT_EQ(call.path, QStringLiteral("f.txt"));
-    EXPECT_EQ(call.channels, (QList<int>{4, 5, 4}));
+    EXPECT_EQ(call.channels, (QList<int>{4, 5, 11, 4}));
     EXPECT_TRUE(commandOf(args({"--fir-hwtest", "f.txt", ""})).channels.isEmpty());
     for (const QStringList& missing : {args({"--fir-hwtest"}), args({"--fir-hwtest", "f.txt"})}) {
         const auto error = usageErrorOf(missing);
@@ -172,7 +172,7 @@ TEST(ArgumentWalk, SingleChannelCommandsRefuseAnythingButAChannelIndex) {
         EXPECT_EQ(commandOf(args({option, "+4"})).channel, 4);
         EXPECT_EQ(commandOf(args({option, "0"})).channel, 0);
         EXPECT_EQ(commandOf(args({option, "11"})).channel, 11);
-        for (const char* bad : {"abc", "", "-", "+", " 4", "4 ", "4.0", "12", "-1", "99999999999999999999"}) {
+        for (const char* bad : {"abc", "", "-", "+", " 4", "4 ", "4.0", "99999999999999999999"}) {
             const auto error = usageErrorOf(args({option, bad}));
             ASSERT_TRUE(error) << option << " " << bad;
             EXPECT_TRUE(error->message.isEmpty());
@@ -181,6 +181,27 @@ TEST(ArgumentWalk, SingleChannelCommandsRefuseAnythingButAChannelIndex) {
         ASSERT_TRUE(usageErrorOf(args({option})));
     }
     EXPECT_EQ(commandOf(args({"--fir-probe-1024", "7"})).command, Command::firProbe1024);
+}
+
+// A number outside 0-11 is refused with its own text, wherever it stands in a list and
+// whatever the rest of the list holds; parts that are no number are still dropped.
+TEST(ArgumentWalk, ChannelNumbersOutsideTheDeviceAreUsageErrors) {
+    const QList<std::pair<QStringList, const char*>> cases{
+        {args({"--fir-flat", "12"}), "12"},
+        {args({"--fir-probe-1024", "-1"}), "-1"},
+        {args({"--fir-flat", "+9223372036854775807"}), "9223372036854775807"},
+        {args({"--fir-hwtest", "f.txt", "4,x,12"}), "12"},
+        {args({"--fir-hwtest", "/missing/f.txt", "-0,-3,4"}), "-3"},
+        {args({"--fir-clear", "x,99,100"}), "99"},
+        {args({"--fir-clear", "12", "--bogus"}), "12"},
+    };
+    for (const auto& [arguments, number] : cases) {
+        const auto error = usageErrorOf(arguments);
+        ASSERT_TRUE(error) << arguments.join(' ').toStdString();
+        EXPECT_EQ(error->message,
+                  QStringLiteral("channel %1 out of range 0-11\n").arg(QLatin1String(number)));
+        EXPECT_EQ(error->status, 2);
+    }
 }
 
 TEST(ArgumentWalk, FIRClearAndMetersReadTheirValuesLeniently) {
@@ -196,11 +217,11 @@ TEST(ArgumentWalk, FIRClearAndMetersReadTheirValuesLeniently) {
     EXPECT_EQ(commandOf(args({"--meters", "inf"})).seconds, 6.0);
 }
 
-TEST(ValueReaders, ChannelListKeepsOrderAndDuplicatesOfChannelIndexes) {
-    EXPECT_EQ(parseChannelList({"3", "+1", "3", "-0", "011"}), (QList<int>{3, 1, 3, 0, 11}));
-    EXPECT_TRUE(
-        parseChannelList({"12", "-1", " 1", "1 ", "1.0", "0x1", "", "+", "9223372036854775808"}).isEmpty());
-    EXPECT_EQ(readChannelList(",,4,5,"), (QList<int>{4, 5}));
+TEST(ValueReaders, ChannelListKeepsOrderAndDuplicatesOfNumbers) {
+    EXPECT_EQ(parseChannelList({"3", "+1", "3", "-0", "011", "12", "-1"}),
+              (QList<qint64>{3, 1, 3, 0, 11, 12, -1}));
+    EXPECT_TRUE(parseChannelList({" 1", "1 ", "1.0", "0x1", "", "+", "9223372036854775808"}).isEmpty());
+    EXPECT_EQ(readChannelList(",,4,5,"), (QList<qint64>{4, 5}));
 }
 
 // Non-finite values would make a wait or a meter run endless.

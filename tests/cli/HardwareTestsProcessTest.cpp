@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "platform/Settings.h"
 #include "support/AppProcess.h"
 #include "support/SimProcess.h"
 
@@ -16,11 +17,18 @@ using kestrel_test::SimProcess;
 
 namespace {
 
+const QString testDataFolder = QStringLiteral(KESTREL_TEST_DATA_DIR "/cli/data");
+
 // The program against one simulator over TCP, with a user-defaults store of
-// its own so that no remembered link from another run interferes.
+// its own: empty, or remembering the network host an earlier run connected to.
 AppRun runAgainst(const QString& host, const QStringList& arguments,
-                  const QString& workingDirectory = QString()) {
+                  const QString& workingDirectory = QString(), const QString& rememberedHost = QString()) {
     QTemporaryDir config;
+    if (!rememberedHost.isEmpty()) {
+        Settings store(config.filePath(QStringLiteral("Tessaline/Tessaline DSP Control.conf")));
+        store.setValue(QStringLiteral("useNetwork"), true);
+        store.setValue(QStringLiteral("networkHost"), rememberedHost);
+    }
     QProcessEnvironment environment = kestrel_test::cleanAppEnvironment();
     environment.insert(QStringLiteral("TSL_NETWORK"), host);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
@@ -175,7 +183,7 @@ TEST(HardwareTestsProcess, FIRUploadReadsBackAndRestores) {
     ASSERT_TRUE(sim->started());
     const AppRun run = runAgainst(
         sim->host(), {QStringLiteral("--fir-hwtest"), QStringLiteral("taps300.txt"), QStringLiteral("4,x,5")},
-        QStringLiteral(KESTREL_TEST_DATA_DIR "/cli/data"));
+        testDataFolder);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
     const QStringList lines = run.outLines();
@@ -240,4 +248,70 @@ TEST(HardwareTestsProcess, NoDeviceMeansDSPNotConnected) {
     ASSERT_EQ(run.outLines().size(), 2) << run.outText().toStdString();
     EXPECT_TRUE(run.outLines().first().startsWith(QStringLiteral("transport: ")));
     EXPECT_EQ(run.outLines().last(), QStringLiteral("DSP not connected"));
+}
+
+// A host remembered from an earlier run may be another device: the test neither runs on it
+// nor reaches it, and the device the environment names gets the filter.
+TEST(HardwareTestsProcess, ATestActsOnTheNamedHostAndLeavesTheRememberedOneAlone) {
+    const auto named = kestrel_test::startSimulator();
+    const auto remembered = kestrel_test::startSimulator();
+    ASSERT_TRUE(named->started() && remembered->started());
+    const AppRun run = runAgainst(named->host(), {QStringLiteral("--fir-flat"), QStringLiteral("6")}, {},
+                                  remembered->host());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
+    EXPECT_EQ(run.outLines().value(0), transportLine(*named));
+
+    EXPECT_EQ(remembered->events(), QStringList()) << "the remembered device was reached";
+    EXPECT_TRUE(remembered->state().value(QStringLiteral("fir")).toObject().isEmpty());
+    const QJsonObject block = named->state()
+                                  .value(QStringLiteral("fir"))
+                                  .toObject()
+                                  .value(QString::number((6 + 1) << 8))
+                                  .toObject();
+    EXPECT_EQ(block.value(QStringLiteral("header")).toArray().at(1).toInteger() & 0xFFFF, 256);
+    EXPECT_EQ(block.value(QStringLiteral("coefficients")).toArray().size(), 256);
+}
+
+// From the second run on the named host is also the remembered one. The test's frames all
+// travel on the one connection the program opens, and it stays up until the program ends.
+TEST(HardwareTestsProcess, ATestKeepsItsOneConnectionToARememberedNamedHost) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const QString file = sim->path(QStringLiteral("snapshot.json"));
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--snapshot"), file}, {}, sim->host());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.outText().toStdString();
+    EXPECT_EQ(run.outLines().value(0), transportLine(*sim));
+    EXPECT_TRUE(run.outLines().value(1).contains(QStringLiteral(" parameters and 12 FIRs to ")))
+        << run.outText().toStdString();
+
+    QStringList events = sim->events();
+    if (events.value(events.size() - 1) == QStringLiteral("close 1")) events.removeLast();  // the exit
+    ASSERT_GT(events.size(), 1);
+    EXPECT_EQ(events.first(), QStringLiteral("open 1"));
+    EXPECT_EQ(events.filter(QRegularExpression(QStringLiteral(R"(^frame 1 \d+$)"))).size(), events.size() - 1)
+        << events.join(QLatin1Char(' ')).toStdString();
+}
+
+// A channel the device does not have is a usage error that names it, before any link is
+// made; the old way dropped it and reported a pass for what was never tested.
+TEST(HardwareTestsProcess, ChannelsOutsideTheDeviceStopTheProgramBeforeItConnects) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    const QList<std::pair<QStringList, QString>> cases{
+        {{QStringLiteral("--fir-hwtest"), QStringLiteral("taps300.txt"), QStringLiteral("12")},
+         QStringLiteral("12")},
+        {{QStringLiteral("--fir-clear"), QStringLiteral("4,x,-1")}, QStringLiteral("-1")},
+        {{QStringLiteral("--fir-flat"), QStringLiteral("12")}, QStringLiteral("12")},
+        {{QStringLiteral("--fir-probe-1024"), QStringLiteral("+40")}, QStringLiteral("40")},
+    };
+    for (const auto& [arguments, number] : cases) {
+        const AppRun run = runAgainst(sim->host(), arguments, testDataFolder);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_EQ(QString::fromUtf8(run.error), QStringLiteral("channel %1 out of range 0-11\n").arg(number));
+        EXPECT_TRUE(run.out.isEmpty()) << run.outText().toStdString();
+    }
+    EXPECT_EQ(sim->events(), QStringList());
 }

@@ -163,6 +163,30 @@ TEST(ModelLifecycle, AConnectionEndsTheDemo) {
     EXPECT_EQ(tableAtFirstLoading, 0) << "the demo table is gone before the read-back starts";
 }
 
+// Whoever waits for a connected, fully read device (the command line's hardware tests) looks
+// at `connected` and `loading`: no turn of the event loop may show the model connected with
+// no read-back under way before the first one has ended.
+TEST(ModelLifecycle, TheReadBackIsUnderWayFromTheMomentTheLinkIsUp) {
+    DeviceSimulator sim;
+    ASSERT_TRUE(sim.listenOnRandomLoopback());
+    livemodel::Offline offline;
+    DSPModel& model = *offline.model;
+    QList<bool> loadingWhenConnected;
+    QObject::connect(&model, &DSPModel::connectedChanged, [&] {
+        if (model.connected()) loadingWhenConnected.append(model.loading().has_value());
+    });
+    model.link().connect(sim.host());
+    ASSERT_TRUE(livemodel::waitUntil([&] { return !sim.receivedWithCommand(8).isEmpty(); }));
+    EXPECT_EQ(loadingWhenConnected, QList<bool>{true});
+    EXPECT_FALSE(model.loading());
+
+    // A link that is gone before its read-back began leaves no read-back showing.
+    livemodel::Offline gone;
+    gone.model->onConnectionChange(true);
+    EXPECT_TRUE(gone.model->loading());
+    EXPECT_TRUE(livemodel::waitUntil([&] { return !gone.model->loading(); }));
+}
+
 TEST(ModelLifecycle, ALostLinkLeavesTheDemoAnimationRunning) {
     livemodel::Offline offline;
     DSPModel& model = *offline.model;

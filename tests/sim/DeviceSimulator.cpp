@@ -81,10 +81,10 @@ void DeviceSimulator::acceptClients() {
         clients_.insert(socket, new Client{++connectionsAccepted_, {}});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readClient(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            delete clients_.take(socket);
+            dropClient(socket);
             socket->deleteLater();
         });
-        Q_EMIT clientConnected();
+        Q_EMIT clientConnected(connectionsAccepted_);
     }
 }
 
@@ -103,7 +103,7 @@ void DeviceSimulator::handleFrame(QTcpSocket* socket, int connection, const DSPF
     receivedOn_.append(connection);
     ++framesSeen_;
     respond(socket, frame);
-    Q_EMIT frameReceived(frame);
+    Q_EMIT frameReceived(frame, connection);
 }
 
 void DeviceSimulator::respond(QTcpSocket* socket, const DSPFrame& frame) {
@@ -140,7 +140,7 @@ QList<DSPFrame> DeviceSimulator::respondTo(const DSPFrame& request) {
         for (const SimReply& reply : (*handler)(device_, request))
             answers.append(DSPFrame{device_.address, reply.command, reply.words});
     }
-    Q_EMIT frameReceived(request);
+    Q_EMIT frameReceived(request, 0);
     return answers;
 }
 
@@ -178,6 +178,14 @@ void DeviceSimulator::closeClients() {
         socket->disconnect(this);
         socket->abort();
         socket->deleteLater();
-        delete clients_.take(socket);
+        dropClient(socket);
     }
+}
+
+void DeviceSimulator::dropClient(QTcpSocket* socket) {
+    Client* client = clients_.take(socket);
+    if (!client) return;
+    const int connection = client->connection;
+    delete client;
+    Q_EMIT clientDisconnected(connection);
 }

@@ -94,14 +94,18 @@ public:
     void closeClients();
 
 Q_SIGNALS:
-    // After the frame was handled (its answer may still be delayed).
-    void frameReceived(const DSPFrame& frame);
-    void clientConnected();
+    // After the frame was handled (its answer may still be delayed), with the connection it
+    // came on (numbered as in receivedOn).
+    void frameReceived(const DSPFrame& frame, int connection);
+    void clientConnected(int connection);
+    // The connection closed, from either side.
+    void clientDisconnected(int connection);
 
 private:
     struct Client;
 
     void acceptClients();
+    void dropClient(QTcpSocket* socket);
     void readClient(QTcpSocket* socket);
     void handleFrame(QTcpSocket* socket, int connection, const DSPFrame& frame);
     void respond(QTcpSocket* socket, const DSPFrame& frame);

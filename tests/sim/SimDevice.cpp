@@ -49,6 +49,12 @@ QJsonObject SimDevice::toJson() const {
     QJsonObject paramsJson;
     for (auto it = params.begin(); it != params.end(); ++it)
         paramsJson.insert(QString::number(it.key()), wordsToJson(*it));
+    QJsonObject firJson;
+    for (auto it = fir.blocks.begin(); it != fir.blocks.end(); ++it) {
+        firJson.insert(QString::number(it.key()),
+                       QJsonObject{{"header", wordsToJson(it->header)},
+                                   {"coefficients", wordsToJson(it->coefficients)}});
+    }
     QByteArray addressBytes(reinterpret_cast<const char*>(address.data()), int(address.size()));
     return QJsonObject{
         {"address", QString::fromLatin1(addressBytes.toHex().toUpper())},
@@ -58,6 +64,7 @@ QJsonObject SimDevice::toJson() const {
         {"group", group},
         {"meters", wordsToJson(meters)},
         {"params", paramsJson},
+        {"fir", firJson},
     };
 }
 

@@ -35,7 +35,8 @@ struct SimDevice {
     // The identify answer's words: 16 bytes carry firmware and date.
     Words identityWords() const;
 
-    // Everything as JSON: words as integers, parameters keyed by decimal number.
+    // Everything as JSON: words as integers, parameters keyed by decimal number, the FIR
+    // blocks that received an upload keyed by their target word in decimal.
     QJsonObject toJson() const;
     // Takes the parameters (and name and group when present) from a dump; false if unreadable.
     bool loadJson(const QJsonObject& json);

@@ -24,15 +24,29 @@ std::optional<quint16> parseCommand(const QString& text) {
 }
 
 // Written beside the target and renamed over it, so a reader never sees half a dump. Not
-// synced to disk: a sync after every frame can take half a second on a busy machine, long
-// enough for the program under test to give up on an answer.
+// synced to disk: a dump after every frame must not wait for the disk while the program
+// under test waits for its answers.
 void writeDump(const QString& path, const SimDevice& device) {
-    const QString partial = path + QStringLiteral(".partial");
-    QFile file(partial);
+    const QString written = path + QStringLiteral(".new");
+    QFile file(written);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
     file.write(QJsonDocument(device.toJson()).toJson(QJsonDocument::Compact));
     file.close();
-    std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData());
+    std::rename(QFile::encodeName(written).constData(), QFile::encodeName(path).constData());
+}
+
+// "open N", "frame N COMMAND" and "close N", one line each as it happens; connections are
+// numbered from 1 in the order they were accepted.
+void recordEvents(DeviceSimulator& simulator, QFile& file) {
+    const auto record = [&file](const QString& line) { file.write((line + QLatin1Char('\n')).toUtf8()); };
+    QObject::connect(&simulator, &DeviceSimulator::clientConnected, &simulator,
+                     [record](int connection) { record(QStringLiteral("open %1").arg(connection)); });
+    QObject::connect(&simulator, &DeviceSimulator::clientDisconnected, &simulator,
+                     [record](int connection) { record(QStringLiteral("close %1").arg(connection)); });
+    QObject::connect(&simulator, &DeviceSimulator::frameReceived, &simulator,
+                     [record](const DSPFrame& frame, int connection) {
+                         record(QStringLiteral("frame %1 %2").arg(connection).arg(frame.command));
+                     });
 }
 
 int fail(const QString& message) {
@@ -55,6 +69,7 @@ int main(int argc, char** argv) {
         {"group", "Device group.", "text"},
         {"state", "Start from a JSON state dump.", "file"},
         {"dump", "Write the state as JSON to this file after every frame.", "file"},
+        {"events", "Append a line per connection opened or closed and per frame to this file.", "file"},
         {"silent", "Never answer this command (decimal or 0x hex); repeatable.", "command"},
         {"delay-ms", "Delay every answer.", "ms"},
         {"garbage", "Hex bytes written before every answer.", "hex"},
@@ -66,6 +81,8 @@ int main(int argc, char** argv) {
     });
     parser.process(app);
 
+    // Declared before the simulator, which may still report closed connections as it goes.
+    QFile events(parser.value("events"));
     DeviceSimulator simulator;
     SimDevice& device = simulator.device();
     SimFaults faults;
@@ -107,6 +124,11 @@ int main(int argc, char** argv) {
         writeDump(path, device);
         QObject::connect(&simulator, &DeviceSimulator::frameReceived, &simulator,
                          [path, &device] { writeDump(path, device); });
+    }
+    if (parser.isSet("events")) {
+        if (!events.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+            return fail("can't write " + parser.value("events"));
+        recordEvents(simulator, events);
     }
     std::printf("listening on %s:%u\n", qPrintable(simulator.host()), unsigned(simulator.port()));
     std::fflush(stdout);

@@ -11,7 +11,8 @@ namespace kestrel_test {
 
 // A `kestrel-sim` process on a free random loopback address, for end-to-end
 // runs of the command line as a real program. Its state is dumped to a file in
-// a private folder after every frame. Killed when the object goes.
+// a private folder after every frame, and every connection opened or closed and
+// every frame received is recorded there. Killed when the object goes.
 class SimProcess {
 public:
     SimProcess(const QString& program, const QStringList& extraArguments);
@@ -23,6 +24,9 @@ public:
     const QString& host() const { return host_; }
     // The simulator's latest state dump ("params": number -> words, ...).
     QJsonObject state() const;
+    // What happened so far, oldest first: "open N", "frame N COMMAND" (decimal) and
+    // "close N", connections numbered from 1 in the order they were accepted.
+    QStringList events() const;
     // A file path inside the private folder.
     QString path(const QString& name) const { return folder_.filePath(name); }
 
