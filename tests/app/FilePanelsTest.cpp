@@ -35,6 +35,7 @@
 #include "editor/FIRBox.h"
 #include "support/FindWidgets.h"
 #include "support/Spin.h"
+#include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
@@ -155,6 +156,8 @@ TEST(FilePanels, NoPanelOpensAFileToChooseItsIconOrType) {
                     },
                     20));
                 typesSeen << typeOf("data") << typeOf("pipe");
+                panel->setViewMode(QFileDialog::Detail);
+                kestrel_test::saveScreenshot(*panel, QStringLiteral("file_panel_types"));
             } else {
                 ADD_FAILURE() << "the panel is not Qt's own";
             }
