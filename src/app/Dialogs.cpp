@@ -1,25 +1,83 @@
 #include "app/Dialogs.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPushButton>
 
 #include "app/controls/PlainText.h"
 
-QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
-                                       const QStringList& nameFilters, const QString& defaultSuffix) {
-    QFileDialog panel(m_parent, title, proposedName, nameFilters.join(QStringLiteral(";;")));
-    panel.setAcceptMode(QFileDialog::AcceptSave);
-    panel.setDefaultSuffix(defaultSuffix);
+namespace {
+
+// Icons and type names told from a file's name and kind alone. The stock provider guesses
+// the type of a file whose name leaves it open from the file's first bytes, on the main
+// thread when the user types a path: reading /proc/kmsg, a hung network mount or a device
+// node then blocks the window for good.
+class NameOnlyIconProvider : public QAbstractFileIconProvider {
+public:
+    using QAbstractFileIconProvider::icon;
+
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isRoot()) return icon(Drive);
+        if (info.isDir()) return icon(Folder);
+        const QIcon themed = QIcon::fromTheme(typeByName(info).iconName());
+        return themed.isNull() ? icon(File) : themed;
+    }
+
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QStringLiteral("Folder");
+        const QMimeType type = typeByName(info);
+        return type.comment().isEmpty() ? type.name() : type.comment();
+    }
+
+private:
+    // The file-name overload with MatchExtension neither opens nor even stats the file.
+    QMimeType typeByName(const QFileInfo& info) const {
+        return m_types.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    }
+
+    QMimeDatabase m_types;
+};
+
+// Qt's own panel, never the desktop's: only in Qt's panel do icons and types come from the
+// provider above. It is set first thing after construction; the start folder may already be
+// listing by then, but in the model's own thread, never on the window's.
+void prepare(QFileDialog& panel, const QString& title, const QStringList& nameFilters) {
+    static NameOnlyIconProvider icons;
+    panel.setOption(QFileDialog::DontUseNativeDialog);
+    panel.setIconProvider(&icons);
+    panel.setWindowTitle(title);
+    panel.setNameFilters(nameFilters);
+}
+
+QString chosenFile(QFileDialog& panel) {
     if (panel.exec() != QDialog::Accepted) return {};
     return panel.selectedFiles().value(0);
 }
 
+}  // namespace
+
+QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
+                                       const QStringList& nameFilters, const QString& defaultSuffix) {
+    QFileDialog panel(m_parent);
+    prepare(panel, title, nameFilters);
+    panel.setAcceptMode(QFileDialog::AcceptSave);
+    panel.setDefaultSuffix(defaultSuffix);
+    panel.selectFile(proposedName);
+    return chosenFile(panel);
+}
+
 QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& nameFilters) {
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), nameFilters.join(QStringLiteral(";;")));
+    QFileDialog panel(m_parent);
+    prepare(panel, title, nameFilters);
+    panel.setFileMode(QFileDialog::ExistingFile);
+    return chosenFile(panel);
 }
 
 bool DesktopDialogs::confirm(const QString& message, const QString& informativeText,

@@ -37,7 +37,8 @@ public:
     virtual bool openLink(const QUrl& url) = 0;
 };
 
-// The real panels, alerts, clipboard and links of the desktop.
+// The real panels, alerts, clipboard and links of the desktop. The file panels are Qt's
+// own and tell a file's icon and type from its name: they never read a file to show it.
 class DesktopDialogs : public Dialogs {
 public:
     // Panels and alerts are modal to this window (may be null).

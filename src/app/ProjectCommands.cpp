@@ -31,12 +31,19 @@ QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& 
 
 QString ProjectCommands::incompleteText(int unread) {
     const int all = int(ParamMap::allParameters().size());
-    const QString count = unread == 1 ? QStringLiteral("1 of %1 settings was").arg(all)
-                                      : QStringLiteral("%1 of %2 settings were").arg(unread).arg(all);
-    return count + QStringLiteral(" not read from the DSP") +
-           QStringLiteral(
-               ", so the project would be incomplete. Connect to the DSP again to read every "
-               "setting, then save.");
+    const int held = all - unread;
+    if (unread == 1)
+        return QStringLiteral(
+                   "1 of %1 settings was not read from the DSP. The project will hold the other %2; opening "
+                   "it later leaves that one as the device has it.")
+            .arg(all)
+            .arg(held);
+    return QStringLiteral(
+               "%1 of %2 settings were not read from the DSP. The project will hold the other %3; opening it "
+               "later leaves those %1 as the device has them.")
+        .arg(unread)
+        .arg(all)
+        .arg(held);
 }
 
 const QStringList& ProjectCommands::nameFilters() {
@@ -51,12 +58,14 @@ bool ProjectCommands::projectFilesAvailable() const {
 
 void ProjectCommands::saveProject() {
     if (!projectFilesAvailable()) return;
-    // A project lacking settings would, once opened, leave those settings as they happen
-    // to be on the device: it is refused rather than saved incomplete.
-    if (const int unread = m_model.unreadCount(); unread > 0) {
-        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), incompleteText(unread));
+    // The file holds only what the table holds: a setting the device never answered is left
+    // out, and opening the project later leaves it alone. A table with nothing in it at all
+    // is no incomplete read-back, so it saves as an empty project without asking.
+    const int unread = m_model.unreadCount();
+    const bool partial = unread > 0 && unread < int(ParamMap::allParameters().size());
+    if (partial && !m_dialogs.confirm(incompleteText(unread), QString(), QStringLiteral("Save"),
+                                      QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
         return;
-    }
     const QString base = baseName();
     // A name typed without the extension gets it: the open panel's filter would hide the file.
     const QString path =

@@ -30,7 +30,8 @@ public:
     void emailSupport();
 
     static const QStringList& nameFilters();
-    // Why Save refuses a table that misses settings: how many were not read.
+    // What Save asks before it saves a table that misses settings: how many were not read,
+    // and what the project then holds.
     static QString incompleteText(int unread);
 
 private:

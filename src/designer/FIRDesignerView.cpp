@@ -285,8 +285,10 @@ void FIRDesignerView::clearMeasurement() {
 void FIRDesignerView::exportCoefficients() {
     if (!designUsable_) return;
     const QString proposed = QStringLiteral("%1 %2 taps.txt").arg(s_.name, QString::number(s_.taps));
-    const QString path =
-        context_.dialogs->chooseSaveFile(tr("Export FIR coefficients"), proposed, {tr("Text (*.txt)")});
+    // A name typed without an extension gets ".txt": the file is plain text, and the FIR
+    // tab's chooser offers it by that extension.
+    const QString path = context_.dialogs->chooseSaveFile(tr("Export FIR coefficients"), proposed,
+                                                          {tr("Text (*.txt)")}, QStringLiteral("txt"));
     if (path.isEmpty()) return;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return;

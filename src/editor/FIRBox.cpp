@@ -426,7 +426,7 @@ QCoro::Task<> FIRBox::clear() {
 void FIRBox::importFile() {
     const QString path = m_context.dialogs->chooseOpenFile(
         tr("Choose a FIR coefficient file"),
-        {tr("Coefficient files (*.txt *.csv *.wav *.aif *.aiff)"), tr("Plain text (*.txt)"),
+        {tr("Coefficient files (*.txt *.csv *.wav)"), tr("Plain text (*.txt)"),
          tr("Comma-separated text (*.csv)"), tr("WAV audio (*.wav)"), tr("All files (*)")});
     if (path.isEmpty()) return;
     const FIRFile::Result result = FIRFile::load(path);

@@ -32,6 +32,20 @@ QString decodeText(const QByteArray& bytes) {
     return QString::fromLatin1(bytes);
 }
 
+// Text never holds a NUL byte, and only now and then another control character besides
+// tab, line feed, vertical tab, form feed and carriage return. Binary data (an AIFF impulse,
+// a spreadsheet) would otherwise be read as Latin-1 text, and a stray digit in it would
+// become a filter.
+bool looksBinary(QByteArrayView bytes) {
+    qsizetype controls = 0;
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c == 0) return true;
+        if ((c < 0x20 && (c < 0x09 || c > 0x0D)) || c == 0x7F) ++controls;
+    }
+    return controls * 100 > bytes.size();
+}
+
 bool isWAV(const QByteArray& bytes) {
     return bytes.size() >= 13 && bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WAVE";
 }
@@ -92,7 +106,10 @@ Result load(const QString& path) {
 }
 
 Result decode(const QByteArray& bytes, const QString& name) {
-    if (!isWAV(bytes)) return finish(parseText(decodeText(bytes)), name, std::nullopt);
+    if (!isWAV(bytes)) {
+        if (looksBinary(bytes)) return LoadError::unreadable();
+        return finish(parseText(decodeText(bytes)), name, std::nullopt);
+    }
 
     const std::optional<WAV> wav = readWAV(bytes);
     if (!wav) return LoadError::unreadable();

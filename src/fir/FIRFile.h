@@ -41,7 +41,8 @@ struct WAV {
 // Reads a file-system path; never throws.
 Result load(const QString& path);
 
-// What load does with the file's bytes: WAV when they begin like one, text otherwise.
+// What load does with the file's bytes: WAV when they begin like one, text otherwise;
+// bytes holding a NUL or more than 1 % other control characters are no text (unreadable).
 Result decode(const QByteArray& bytes, const QString& name);
 
 // Every number of every line that is not a comment ("#", "*", ";", "//"), whatever its column.

@@ -2,9 +2,6 @@
 
 #include <QTcpSocket>
 
-#include <cerrno>
-#include <cstring>
-
 #include "link/DeviceText.h"
 #include "link/TrafficLog.h"
 #include "platform/NumText.h"
@@ -218,8 +215,13 @@ void DSPConnection::handleSocketError(QTcpSocket* socket) {
         return;
     }
     switch (socket->error()) {
-        case QAbstractSocket::ConnectionRefusedError:
+        // A connect that finds no route (ENETUNREACH, EHOSTUNREACH) or times out in the
+        // kernel: the network is down or does not reach the DSP. Told by the error code,
+        // never by the description, which is in the user's language.
         case QAbstractSocket::NetworkError:
+            handleNetworkState(socket, NetworkState::networkDown, description);
+            break;
+        case QAbstractSocket::ConnectionRefusedError:
         case QAbstractSocket::SocketTimeoutError:
         case QAbstractSocket::RemoteHostClosedError:
         case QAbstractSocket::TemporaryError:
@@ -240,13 +242,12 @@ void DSPConnection::handleNetworkState(QTcpSocket* socket, NetworkState state, c
             setTransport(QStringLiteral("Network ") + host_);
             startHandshake();
             break;
+        case NetworkState::networkDown:
         case NetworkState::waiting:
-            if (description == QString::fromLocal8Bit(std::strerror(ENETDOWN))) {
-                setStatus(Status::error(permissionText));
-            } else {
-                setStatus(
-                    Status::error(QStringLiteral("Waiting for the DSP at %1… (%2)").arg(host_, description)));
-            }
+            setStatus(Status::error(
+                state == NetworkState::networkDown
+                    ? networkDownText
+                    : QStringLiteral("Waiting for the DSP at %1… (%2)").arg(host_, description)));
             retryTimer_.start(std::chrono::milliseconds(qRound64(retryInterval * 1000)));
             break;
         case NetworkState::failed:

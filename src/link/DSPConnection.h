@@ -112,9 +112,10 @@ public:
     static inline const QString networkSilentText = QStringLiteral("The DSP didn't answer over the network.");
     static inline const QString networkClosedText =
         QStringLiteral("The network connection to the DSP closed.");
-    static inline const QString permissionText = QStringLiteral(
-        "Waiting for permission: allow \"Local Network\" for this app in System Settings ▸ Privacy & "
-        "Security.");
+    // No route to the DSP: the network is down, or the DSP's address lies on no network
+    // this computer reaches. Nothing to wait for but the network itself.
+    static inline const QString networkDownText = QStringLiteral(
+        "Waiting for the network: it is down or doesn't reach the DSP. The link keeps trying.");
 
     explicit DSPConnection(QObject* parent = nullptr);
     explicit DSPConnection(const Environment& environment, QObject* parent = nullptr);
@@ -179,7 +180,7 @@ Q_SIGNALS:
     void transportChanged();
 
 private:
-    enum class NetworkState { ready, waiting, failed, closed };
+    enum class NetworkState { ready, waiting, networkDown, failed, closed };
 
     // USB
     void startWatchingUSB();

@@ -52,7 +52,7 @@ QWidget* CrosspointInspector::buildSelectedPart() {
 
     auto* level = new QWidget;
     level->setToolTip(
-        QStringLiteral("Drag up/down or scroll to turn · Option for fine · double-click the knob for 0 dB · "
+        QStringLiteral("Drag up/down or scroll to turn · Shift for fine · double-click the knob for 0 dB · "
                        "or type a level"));
     auto* levelStack = new QVBoxLayout(level);
     levelStack->setContentsMargins(0, 0, 0, 0);

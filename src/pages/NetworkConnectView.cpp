@@ -78,14 +78,25 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     refresh();
 }
 
-// Only a plain dotted quad: doubled dots, signs and leading zeros are refused rather
-// than guessed at, and the one spelling of the address is what the link stores and uses.
+// A pasted address often brings a space or tab along at either end; those are dropped.
+// Inside, only a plain dotted quad: doubled dots, signs and leading zeros are refused
+// rather than guessed at, and the one spelling of the address is what the link stores
+// and uses.
+std::optional<QString> NetworkConnectView::hostToUse(const QString& typed) {
+    qsizetype first = 0;
+    qsizetype end = typed.size();
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (first < end && blank(typed[first])) ++first;
+    while (end > first && blank(typed[end - 1])) --end;
+    return numtext::dottedQuad(QStringView(typed).sliced(first, end - first));
+}
+
 bool NetworkConnectView::isValidHost(const QString& host) {
-    return numtext::dottedQuad(host).has_value();
+    return hostToUse(host).has_value();
 }
 
 void NetworkConnectView::connectToHost() {
-    const std::optional<QString> host = numtext::dottedQuad(m_host->text());
+    const std::optional<QString> host = hostToUse(m_host->text());
     if (!host) return;
     m_link.connect(*host);
     accept();

@@ -523,13 +523,29 @@ TEST(ProjectCommands, ProposedNamesAndSave) {
     EXPECT_TRUE(name.contains("2026"));
     EXPECT_FALSE(ProjectCommands::proposedFileName("A/B", QDate(2026, 1, 2)).contains('/'));
 
+    // Nothing read and no demo device: the empty table saves, without a question, as a valid
+    // project that holds no setting.
+    const QString empty = rig.dir.filePath("empty.tsldsp");
+    rig.dialogs.fileAnswers.enqueue(empty);
+    commands.saveProject();
+    ASSERT_EQ(rig.dialogs.asked.size(), 1);
+    EXPECT_EQ(rig.dialogs.asked[0].kind, "save");
+    EXPECT_EQ(rig.dialogs.asked[0].text, ProjectCommands::proposedFileName("KestrelD", QDate::currentDate()));
+    QFile emptyFile(empty);
+    ASSERT_TRUE(emptyFile.open(QIODevice::ReadOnly));
+    const auto emptyProject = DSPModel::decodeProject(emptyFile.readAll());
+    ASSERT_TRUE(emptyProject.has_value());
+    EXPECT_EQ(emptyProject->model, "KestrelD");
+    EXPECT_TRUE(emptyProject->params.isEmpty());
+
     rig.model().enterDemo();
     EXPECT_EQ(commands.baseName(), "Demo");
     const QString path = rig.dir.filePath("show.tsldsp");
     rig.dialogs.fileAnswers.enqueue(path);
     commands.saveProject();
-    ASSERT_EQ(rig.dialogs.asked.size(), 1);
-    EXPECT_TRUE(rig.dialogs.asked[0].text.startsWith("Demo "));
+    ASSERT_EQ(rig.dialogs.asked.size(), 2);
+    EXPECT_EQ(rig.dialogs.asked[1].kind, "save");
+    EXPECT_TRUE(rig.dialogs.asked[1].text.startsWith("Demo "));
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const auto project = DSPModel::decodeProject(saved.readAll());
@@ -614,8 +630,8 @@ TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {
 }
 
 // An answer lost during the read-back leaves its setting unknown: its controls are shown
-// disabled, and Save refuses a project that would lack it, saying how many are missing.
-TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromSaving) {
+// disabled, and Save asks first, saying how many are missing, then leaves them out.
+TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndLeftOutOfASavedProject) {
     WindowRig rig(unshown());
     const quint32 gain = 5;  // OUT 1
     const quint32 band = ParamMap::eqBandParam(4, 1);
@@ -655,15 +671,41 @@ TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndKeepTheProjectFromS
     EXPECT_FALSE(editor->bandColumns()->column(1)->qKnob()->isEnabled());
     EXPECT_TRUE(editor->bandColumns()->column(0)->qKnob()->isEnabled());
 
-    const QString path = rig.dir.filePath("incomplete.tsldsp");
+    // Save asks first, with Cancel on Return; cancelled, no panel opens and nothing is written.
+    const qsizetype all = ParamMap::allParameters().size();
+    const QString path = rig.dir.filePath("partial.tsldsp");
     rig.dialogs.fileAnswers.enqueue(path);
     rig.window().commands().saveProject();
     ASSERT_EQ(rig.dialogs.asked.size(), 1);
-    EXPECT_EQ(rig.dialogs.asked[0].kind, "alert");
-    EXPECT_TRUE(rig.dialogs.asked[0].text.startsWith(
-        QStringLiteral("2 of %1 settings were not read").arg(ParamMap::allParameters().size())))
-        << rig.dialogs.asked[0].text.toStdString();
+    EXPECT_EQ(rig.dialogs.asked[0].kind, "confirm");
+    EXPECT_EQ(
+        rig.dialogs.asked[0].title,
+        QStringLiteral("2 of %1 settings were not read from the DSP. The project will hold the other %2; "
+                       "opening it later leaves those 2 as the device has them.")
+            .arg(all)
+            .arg(all - 2));
+    EXPECT_EQ(rig.dialogs.asked[0].defaultButton, Dialogs::DefaultButton::cancel);
     EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(
+        ProjectCommands::incompleteText(1),
+        QStringLiteral("1 of %1 settings was not read from the DSP. The project will hold the other %2; "
+                       "opening it later leaves that one as the device has it.")
+            .arg(all)
+            .arg(all - 1));
+
+    // Saved anyway, the project holds every setting that was read and neither missing one.
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.window().commands().saveProject();
+    ASSERT_EQ(rig.dialogs.asked.size(), 3);
+    EXPECT_EQ(rig.dialogs.asked[2].kind, "save");
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const auto project = DSPModel::decodeProject(saved.readAll());
+    ASSERT_TRUE(project.has_value());
+    EXPECT_EQ(project->params, rig.model().params());
+    EXPECT_FALSE(project->params.contains(gain));
+    EXPECT_FALSE(project->params.contains(band));
+    EXPECT_TRUE(project->params.contains(gain + 1));
 
     // Once the device reports the gain, it can be edited.
     rig.simulator.sendToAll(6, {0, gain, levels::bits(-3.0f), 0x100});

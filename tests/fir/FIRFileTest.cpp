@@ -249,8 +249,30 @@ TEST_F(FIRFileLoad, Failures) {
     EXPECT_EQ(loadBytes(wav(1, 1, 48000, 8, "\x01\x02")), FIRFile::Result(LoadError::unreadable()));
     EXPECT_EQ(loadBytes(riff(chunk("fmt ", fmtBody(1, 1, 48000, 16)))),
               FIRFile::Result(LoadError::unreadable()));
-    // Twelve bytes are too few for a WAV file: read as text, they hold no numbers.
-    EXPECT_EQ(loadBytes(QByteArray("RIFF\x04\0\0\0WAVE", 12)), FIRFile::Result(LoadError::empty()));
+    // Twelve bytes are too few for a WAV file: read as text, their NUL bytes make them no text.
+    EXPECT_EQ(loadBytes(QByteArray("RIFF\x04\0\0\0WAVE", 12)), FIRFile::Result(LoadError::unreadable()));
     EXPECT_EQ(loadBytes(wav(3, 1, 48000, 64, samples({std::bit_cast<quint64>(1e300)}, 8))),
               FIRFile::Result(LoadError::unreadable()));
+}
+
+// Binary data is no text: read as Latin-1, a digit that happens to stand between two line
+// breaks would become a filter. Text keeps its tabs, carriage returns, vertical tabs and
+// form feeds, and a stray control character or two.
+TEST_F(FIRFileLoad, BinaryDataIsNoText) {
+    const QByteArray aiff = QByteArray(
+        "FORM\0\0\0\x2e"
+        "AIFFSSND\0\0\0\x0a\0\0\0\0\x7f\xff\n7\n ",
+        30);
+    EXPECT_EQ(loadBytes(aiff), FIRFile::Result(LoadError::unreadable()));
+    EXPECT_EQ(loadBytes(QByteArray("0.5\n0.25\n\0", 11)), FIRFile::Result(LoadError::unreadable()));
+    QByteArray noisy = QByteArray("0.5\n").repeated(10);  // 40 bytes, one control byte in 20
+    noisy.replace(10, 1, "\x01");
+    noisy.replace(30, 1, "\x1b");
+    EXPECT_EQ(loadBytes(noisy), FIRFile::Result(LoadError::unreadable()));
+
+    const QByteArray text = QByteArray("0.5\t0.25\r\n0.125\v1\f2\n").repeated(10) + "\x1a";
+    const FIRFile::Result read = loadBytes(text);
+    ASSERT_TRUE(std::holds_alternative<FIRFile::Loaded>(read));
+    EXPECT_EQ(std::get<FIRFile::Loaded>(read).coefficients.mid(0, 5),
+              (QList<float>{0.5f, 0.25f, 0.125f, 1, 2}));
 }

@@ -7,6 +7,11 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "app/ConsoleView.h"
+#include "app/MainWindow.h"
 #include "app/StatusBar.h"
 #include "app/controls/Theme.h"
 #include "link/LiveModel.h"
@@ -14,6 +19,7 @@
 #include "pages/PageTesting.h"
 #include "support/LinkRig.h"
 #include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
 
 using namespace pagetest;
 
@@ -149,4 +155,42 @@ TEST(NetworkConnectViewTest, TheStatusBarMenuOpensTheSheet) {
     EXPECT_TRUE(sheet->isVisible());
     sheet->cancelButton()->click();
     turn();
+}
+
+// In the window: an address pasted with white space around it enables Connect and reaches
+// the DSP at the address without the spaces, which is also the one stored. Inside, the
+// address is still checked strictly.
+TEST(NetworkConnectViewTest, AnAddressPastedWithSpacesAroundItConnects) {
+    kestrel_test::WindowRig::Options options;
+    options.connect = false;
+    kestrel_test::WindowRig rig(options);
+    QToolButton* menu = rig.console().statusBar()->connectionMenuButton();
+    ASSERT_NE(menu, nullptr);
+    menu->menu()->actions().first()->trigger();  // "Connect over network…"
+    auto* sheet = rig.window().findChild<NetworkConnectView*>();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(sheet->isVisible());
+
+    const auto pasted = [&](const QString& text) {
+        QGuiApplication::clipboard()->setText(text);
+        sheet->hostField()->setFocus();
+        sheet->hostField()->clear();
+        QTest::keyClick(sheet->hostField(), Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(sheet->hostField()->text(), text);
+        return sheet->connectButton()->isEnabled();
+    };
+    EXPECT_TRUE(pasted(QStringLiteral("192.168.1.20 ")));
+    EXPECT_TRUE(pasted(QStringLiteral("  192.168.1.20")));
+    EXPECT_TRUE(pasted(QStringLiteral("\t192.168.1.20 \t")));
+    EXPECT_FALSE(pasted(QStringLiteral(" 192.168.1.256 ")));
+    EXPECT_FALSE(pasted(QStringLiteral("192.168. 1.20")));
+    EXPECT_FALSE(pasted(QStringLiteral(" ")));
+
+    const QString host = rig.simulator.host();
+    ASSERT_TRUE(pasted(QStringLiteral("  ") + host + QStringLiteral(" ")));
+    QTest::mouseClick(sheet->connectButton(), Qt::LeftButton);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(rig.settings.text(QStringLiteral("networkHost")), host);
+    EXPECT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 60));
+    EXPECT_EQ(rig.model().link().transport(), QStringLiteral("Network ") + host);
 }

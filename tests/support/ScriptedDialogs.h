@@ -20,6 +20,8 @@ public:
         QString text;
         // For confirmations: the button Return would press.
         DefaultButton defaultButton = DefaultButton::accept;
+        // For file panels: the name filters offered.
+        QStringList nameFilters = {};
     };
 
     QQueue<QString> fileAnswers;
@@ -31,17 +33,17 @@ public:
     std::function<void()> whileOpen;
 
     // Like the desktop's panel, adds the default suffix to an answer without an extension.
-    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList&,
+    QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList& nameFilters,
                            const QString& defaultSuffix = {}) override {
-        asked.append({QStringLiteral("save"), title, proposedName});
+        asked.append({QStringLiteral("save"), title, proposedName, DefaultButton::accept, nameFilters});
         runWhileOpen();
         QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
         if (!answer.isEmpty() && !defaultSuffix.isEmpty() && QFileInfo(answer).suffix().isEmpty())
             answer += QLatin1Char('.') + defaultSuffix;
         return answer;
     }
-    QString chooseOpenFile(const QString& title, const QStringList&) override {
-        asked.append({QStringLiteral("open"), title, QString()});
+    QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override {
+        asked.append({QStringLiteral("open"), title, QString(), DefaultButton::accept, nameFilters});
         runWhileOpen();
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }

@@ -71,7 +71,7 @@ Encoder::Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, 
 }
 
 QString Encoder::helpText() {
-    return QStringLiteral("Drag up/down or scroll to turn · Option for fine · double-click to reset");
+    return QStringLiteral("Drag up/down or scroll to turn · Shift for fine · double-click to reset");
 }
 
 void Encoder::setValue(double value) {

@@ -65,9 +65,10 @@ void TrafficPanel::addNote() {
 }
 
 void TrafficPanel::exportCapture() {
+    // A name typed without an extension gets ".txt", like the plain text it is.
     const QString path =
         dialogs_.chooseSaveFile(QStringLiteral("Export Traffic"), QString::fromLatin1(suggestedFileName),
-                                {QStringLiteral("Plain text (*.txt)")});
+                                {QStringLiteral("Plain text (*.txt)")}, QStringLiteral("txt"));
     if (path.isEmpty()) return;
     QSaveFile file(path);
     const QByteArray text = log_.exportText().toUtf8();

@@ -1,0 +1,136 @@
+// Texts that must be true on this desktop: the key that turns a knob finely, and what the
+// status bar says while the network does not reach the DSP.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QTest>
+
+#include "app/ConsoleView.h"
+#include "app/MainWindow.h"
+#include "app/StatusBar.h"
+#include "app/controls/Encoder.h"
+#include "editor/ChannelView.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "pages/CrosspointInspector.h"
+#include "pages/RoutingView.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::WindowRig;
+
+namespace {
+
+// Drags a knob 30 pixels down with the given keys held; how far its value moved.
+double dragDown(WindowRig& rig, Encoder& knob, Qt::KeyboardModifiers keys) {
+    const double before = knob.value();
+    const QPointF from = QRectF(knob.rect()).center();
+    const QPointF to = from + QPointF(0, 30);
+    QTest::mousePress(&knob, Qt::LeftButton, keys, from.toPoint());
+    QMouseEvent move(QEvent::MouseMove, to, knob.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, keys);
+    QApplication::sendEvent(&knob, &move);
+    QTest::mouseRelease(&knob, Qt::LeftButton, keys, to.toPoint());
+    rig.turn();
+    return before - knob.value();
+}
+
+QStringList statusTexts(WindowRig& rig) {
+    QStringList texts;
+    for (QLabel* label : rig.console().statusBar()->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) texts << label->text();
+    return texts;
+}
+
+}  // namespace
+
+// The help names Shift, and Shift does turn the knob finely (Alt works too, but window
+// managers take Alt-drag for themselves). No help text of the window names a Mac key.
+TEST(LinuxTexts, KnobHelpNamesShiftAndShiftTurnsFinely) {
+    WindowRig rig;
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    Encoder* gain = editor->gainKnob()->encoder();
+    EXPECT_EQ(gain->toolTip(),
+              QStringLiteral("Drag up/down or scroll to turn · Shift for fine · double-click to reset"));
+    const double plain = dragDown(rig, *gain, Qt::NoModifier);
+    const double fine = dragDown(rig, *gain, Qt::ShiftModifier);
+    EXPECT_GT(plain, 1.0);
+    EXPECT_GT(fine, 0.0);
+    EXPECT_LT(fine, plain / 3);
+
+    rig.showPage(Page::of(Page::Kind::routing));
+    auto* routing = rig.page<RoutingView>();
+    ASSERT_NE(routing, nullptr);
+    QStringList inspectorHelp;
+    for (QWidget* widget : routing->inspector()->findChildren<QWidget*>())
+        if (widget->toolTip().startsWith(QStringLiteral("Drag up/down"))) inspectorHelp << widget->toolTip();
+    inspectorHelp.removeDuplicates();
+    EXPECT_TRUE(inspectorHelp.contains(
+        QStringLiteral("Drag up/down or scroll to turn · Shift for fine · double-click the knob for 0 dB · "
+                       "or type a level")))
+        << inspectorHelp.join(QLatin1Char('|')).toStdString();
+
+    for (const Page& page : {Page::channelPage(0), Page::channelPage(4), Page::of(Page::Kind::routing)}) {
+        rig.showPage(page);
+        for (QWidget* widget : rig.window().findChildren<QWidget*>())
+            EXPECT_FALSE(widget->toolTip().contains(QStringLiteral("Option")))
+                << widget->toolTip().toStdString();
+    }
+}
+
+// With no route to the DSP the status bar says the network is down or does not reach it,
+// told by the socket's error code, and the link keeps trying until the route is back. The
+// route is taken away inside a network namespace of this test's own, which holds only a
+// loopback interface, so the test runs itself again in one.
+TEST(LinuxTexts, ANetworkThatDoesNotReachTheDSPSaysSoAndTheLinkKeepsTrying) {
+    if (!qEnvironmentVariableIsSet("KESTREL_PRIVATE_NETWORK")) {
+        if (QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-n"), QStringLiteral("true")}) != 0)
+            GTEST_SKIP() << "cannot create a network namespace here (unshare -n)";
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KESTREL_PRIVATE_NETWORK"), QStringLiteral("1"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QStringLiteral("unshare"),
+                    {QStringLiteral("-n"), QStringLiteral("sh"), QStringLiteral("-c"),
+                     QStringLiteral("ip link set lo up && exec \"$0\" \"$1\""),
+                     QCoreApplication::applicationFilePath(),
+                     QStringLiteral("--gtest_filter=LinuxTexts."
+                                    "ANetworkThatDoesNotReachTheDSPSaysSoAndTheLinkKeepsTrying")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const QString output = QString::fromLocal8Bit(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+        return;
+    }
+    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces())
+        ASSERT_EQ(interface.name(), QStringLiteral("lo"))
+            << "not an isolated network; refusing to change routes";
+    const auto route = [](const QString& verb) {
+        return QProcess::execute(
+            QStringLiteral("ip"),
+            {QStringLiteral("route"), verb, QStringLiteral("local"), QStringLiteral("127.0.0.0/8"),
+             QStringLiteral("dev"), QStringLiteral("lo"), QStringLiteral("table"), QStringLiteral("local")});
+    };
+
+    WindowRig::Options options;
+    options.connect = false;
+    WindowRig rig(options);  // the simulator listens before its route goes
+    ASSERT_EQ(route(QStringLiteral("del")), 0);
+    rig.model().link().connect(rig.simulator.host());
+    ASSERT_TRUE(rig.waitFor([&] { return rig.model().link().status().isError(); }));
+    EXPECT_EQ(rig.model().link().status().text(), DSPConnection::networkDownText);
+    EXPECT_EQ(DSPConnection::networkDownText,
+              QStringLiteral(
+                  "Waiting for the network: it is down or doesn't reach the DSP. The link keeps trying."));
+    rig.turn();
+    EXPECT_TRUE(statusTexts(rig).contains(DSPConnection::networkDownText))
+        << statusTexts(rig).join('|').toStdString();
+    EXPECT_TRUE(rig.model().link().hasNetworkLink());
+
+    ASSERT_EQ(route(QStringLiteral("add")), 0);
+    EXPECT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 60));
+}
