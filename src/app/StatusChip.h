@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QGradient>
 #include <QWidget>
 
 class QHBoxLayout;
@@ -21,6 +22,8 @@ protected:
 private:
     QColor m_colour;
     QHBoxLayout* m_row;
+    QWidget* m_dot;
+    QGradientStops m_glow;  // empty: no glow
 };
 
 // The smallest spinning progress indicator; it only animates while shown.

@@ -13,6 +13,8 @@
 #include "app/controls/NumberField.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
+#include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "designer/FIRSendBar.h"
 #include "editor/EditorKit.h"
@@ -168,8 +170,15 @@ QWidget* FIRBox::buildDesignerControls() {
     column->addWidget(m_nothingDesigned);
     m_designedInfo = new QWidget;
     QVBoxLayout* info = stack(m_designedInfo, 10);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->setSpacing(6);
+    auto* symbol = new PlainLabel;
+    const int symbolPx = 16;
+    symbol->setPixmap(symbolIcon(Symbol::waveformMagnifier, Theme::primaryText(), symbolPx).pixmap(symbolPx));
     m_designedName = editorkit::label(QString(), Theme::font(Theme::bodyPx), Theme::primaryText());
-    info->addWidget(m_designedName);
+    nameRow->addWidget(symbol);
+    nameRow->addWidget(m_designedName, 1);
+    info->addLayout(nameRow);
     info->addWidget(
         editorkit::caption(tr("The latest result from the FIR Designer (speaker correction from a "
                               "measurement). To send it to several "

@@ -66,6 +66,7 @@ public:
     SegmentedPicker* tapsPicker() const { return m_taps; }
     QPushButton* chooseFileButton() const { return m_chooseFile; }
     QLabel* storedName() const { return m_storedName; }
+    QLabel* designedName() const { return m_designedName; }
     QLabel* status() const { return m_status; }
     QLabel* storedText() const { return m_storedText; }
     FIRResponseGraph* storedGraph() const { return m_storedGraph; }

@@ -5,14 +5,20 @@
 #include <QPushButton>
 
 #include "EditorRig.h"
+#include "app/MainWindow.h"
 #include "app/controls/NumberField.h"
+#include "app/controls/Theme.h"
 #include "designer/FIRSendBar.h"
+#include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
 #include "editor/FIRBox.h"
 #include "editor/FIRResponseGraph.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
 
 using namespace editorrig;
 using Words = DSPModel::Words;
+using kestrel_test::WindowRig;
 
 namespace {
 
@@ -234,4 +240,27 @@ TEST_F(FIRBoxTest, FilesLoadOrSayWhyNot) {
 
     box->chooseFileButton()->click();  // cancelled: nothing changes
     EXPECT_FALSE(box->pendingFilter());
+}
+
+// In the window, the designer's source names the latest designed filter after the designer's
+// own symbol (the one of its sidebar row), drawn in the text's colour just before the text.
+TEST(FIRBoxInWindow, TheDesignedFilterIsNamedAfterTheDesignerSymbol) {
+    qputenv(ChannelTab::environmentVariable, "FIR");
+    WindowRig::Options options;
+    options.startPage = QStringLiteral("4");
+    WindowRig rig(options);
+    qunsetenv(ChannelTab::environmentVariable);
+    rig.model().setDesignedFIR(DSPModel::DesignedFIR{QStringLiteral("Hall"), QList<float>(256, 0.01f)});
+    rig.turn();
+    auto* box = rig.pageView() ? rig.pageView()->findChild<FIRBox*>() : nullptr;
+    ASSERT_NE(box, nullptr);
+    QLabel* name = box->designedName();
+    ASSERT_TRUE(name->isVisible());
+    EXPECT_EQ(name->text(), QStringLiteral("Hall — 256 taps"));
+
+    const QImage screen = rig.onScreen();
+    const QRect text = rig.onScreenRect(*name);
+    const QRect before(text.left() - 22, text.top(), 20, text.height());
+    EXPECT_GT(kestrel_test::countNear(screen, before, Theme::primaryText(), 60), 12);
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("fir-tab-designer-source"));
 }

@@ -42,15 +42,22 @@ inline void doubleClick(QWidget& widget, QPointF at) {
     sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
 }
 
-// One wheel notch (negative: towards the user, scrolling down) over the middle of the widget,
-// marked as coming from the window system: only then does Qt hand a wheel event that the
-// widget leaves alone on to its parents, up to the pane that scrolls.
-inline void wheelNotch(QWidget& widget, int notches) {
+// A wheel event over the middle of the widget: `angle` in eighths of a degree (120 a notch of
+// an ordinary wheel), `pixels` from a touchpad or another precise device. It is marked as
+// coming from the window system: only then does Qt hand a wheel event that the widget leaves
+// alone on to its parents, up to the pane that scrolls.
+inline void wheelOver(QWidget& widget, QPoint angle, QPoint pixels = {},
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     const QPointF at(widget.width() / 2.0, widget.height() / 2.0);
-    QWheelEvent event(at, widget.mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent event(at, widget.mapToGlobal(at), pixels, angle, Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                      false);
     QSpontaneKeyEvent::setSpontaneous(&event);
     qApp->notify(&widget, &event);  // sendEvent would clear the mark
+}
+
+// One wheel notch (negative: towards the user, scrolling down) over the middle of the widget.
+inline void wheelNotch(QWidget& widget, int notches) {
+    wheelOver(widget, QPoint(0, 120 * notches));
 }
 
 }  // namespace kestrel_test

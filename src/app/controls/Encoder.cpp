@@ -221,8 +221,9 @@ void Encoder::wheelEvent(QWheelEvent* event) {
     if (!event->pixelDelta().isNull()) {
         d = vertical(event->pixelDelta()) / 300.0;
     } else {
-        // A wheel notch scrolls as many lines as the desktop sets (usually three).
-        d = vertical(event->angleDelta()) / 120.0 * QApplication::wheelScrollLines() / 60.0;
+        // A notch (120 eighths of a degree) is one step of a sixtieth of the travel, whatever
+        // the desktop's lines per notch; a high-resolution wheel sends parts of a notch.
+        d = vertical(event->angleDelta()) / 120.0 / 60.0;
     }
     const double k = fine ? kFine : 1.0;
     const double n = clampTo(m_scrollNorm.value_or(norm()) + d * k, 0, 1);

@@ -250,9 +250,22 @@ void InputQuickMenu::togglePanel() {
     m_panel->setWindowFlags(Qt::Popup);
     m_panel->setAttribute(Qt::WA_DeleteOnClose);
     m_panel->setAutoFillBackground(true);
+    m_panel->installEventFilter(this);
+    fitPanel();
+    m_panel->show();
+}
+
+void InputQuickMenu::fitPanel() {
     m_panel->adjustSize();
     placePopover(*m_panel, *this);
-    m_panel->show();
+}
+
+bool InputQuickMenu::eventFilter(QObject* watched, QEvent* event) {
+    // The panel's content follows the model while it is open (a read-back that ends after
+    // it opened, the test signal routed to the input or away): its window, fitted to what
+    // it showed when it opened, fits again to the lines it shows now.
+    if (event->type() == QEvent::LayoutRequest && watched == m_panel) fitPanel();
+    return FlatButton::eventFilter(watched, event);
 }
 
 void InputQuickMenu::showEvent(QShowEvent* event) {

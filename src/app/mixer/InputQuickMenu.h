@@ -77,9 +77,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refresh();
+    // Sizes the open panel to its content and places it below the button.
+    void fitPanel();
 
     DSPModel& m_dsp;
     int m_ch;

@@ -4,6 +4,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <cmath>
 
 #include "app/controls/Palette.h"
@@ -81,7 +82,22 @@ MixerView::MixerView(DSPModel& dsp, Navigator* navigator, double gap, double spl
 }
 
 MixerView::Layout MixerView::currentLayout() const {
-    return layoutFor(QSizeF(size()), m_gap, m_split, m_pad);
+    // The page is what the scroll bars leave of the view: a bar that the content needs
+    // takes its room from the strips' other side, or the content would overrun the page
+    // under it and call for the other bar as well. A bar only ever adds the other, so
+    // two rounds settle.
+    const QSizeF whole(size());
+    const QSizeF bars(verticalScrollBar()->sizeHint().width(), horizontalScrollBar()->sizeHint().height());
+    QSizeF page = whole;
+    Layout l = layoutFor(page, m_gap, m_split, m_pad);
+    for (int round = 0; round < 2; ++round) {
+        const bool sideways = l.content.width() > page.width() + 1e-6;
+        const bool upright = l.content.height() > page.height() + 1e-6;
+        page = QSizeF(whole.width() - (upright ? bars.width() : 0),
+                      whole.height() - (sideways ? bars.height() : 0));
+        l = layoutFor(page, m_gap, m_split, m_pad);
+    }
+    return l;
 }
 
 void MixerView::paintEvent(QPaintEvent* event) {

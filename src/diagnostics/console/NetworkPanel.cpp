@@ -163,8 +163,15 @@ void NetworkPanel::sendTCP() {
 
 void NetworkPanel::updateListening() {
     const std::optional<quint16> port = udp_.listeningPort();
-    listen_->setVisible(!port);
-    stop_->setVisible(port.has_value());
+    QPushButton* shown = port ? stop_ : listen_;
+    QPushButton* hidden = port ? listen_ : stop_;
+    // The button that takes the clicked one's place takes its focus too: hiding a focused
+    // button would hand the focus on down the form, to the destination field with its text
+    // selected, where the next key would replace it.
+    const bool hadFocus = hidden->window()->focusWidget() == hidden;
+    shown->setVisible(true);
+    if (hadFocus) shown->setFocus(Qt::OtherFocusReason);
+    hidden->setVisible(false);
     listening_->setVisible(port.has_value());
     if (port) listening_->setText(QStringLiteral("listening on ") + numtext::format("%u", unsigned(*port)));
 }

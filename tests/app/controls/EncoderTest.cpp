@@ -4,13 +4,17 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <bit>
 #include <cmath>
 
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
+#include "editor/ChannelView.h"
+#include "link/DSPModel.h"
 #include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
 
 using namespace kestrel_test;
 
@@ -126,7 +130,7 @@ TEST(EncoderTest, TheWheelStartsFromTheValueShownAfterEveryOtherChange) {
     k.encoder.setValue(-12);
     k.enter();
     k.now += 1;
-    const double notch = 120.0 / 120 * QApplication::wheelScrollLines() / 60 * 30;  // dB per notch
+    const double notch = 30.0 / 60;  // dB per notch: a sixtieth of the travel
     k.wheel(QPoint(0, 120));
     EXPECT_NEAR(k.last(), -12 + notch, 1e-4);
 
@@ -197,4 +201,40 @@ TEST(EncoderTest, TheValueArcRunsClockwiseFromTheStartOrTheTop) {
     bipolar.encoder.setValue(0);  // at the middle: no arc
     for (double off = 135; off <= 405; off += 22.5) EXPECT_FALSE(tintedAt(bipolar.encoder, off)) << off;
     saveScreenshot(plain.encoder, QStringLiteral("knob"));
+}
+
+// The gain knob of a channel page, turned by the wheel in the window connected to a device:
+// a notch is a sixtieth of the travel (75 dB) whatever the desktop's lines per notch, a
+// high-resolution wheel's part of a notch that part of it, a touchpad's pixels a 300th each,
+// and the fine modifier a fifth of each. The wheel's position adds up unrounded; the device
+// gets each value rounded to 0.1 dB.
+TEST(EncoderInWindow, WheelNotchesPartsOfNotchesAndPixelsTurnTheGainKnobBySixtiethsOfItsTravel) {
+    QApplication::setWheelScrollLines(3);  // the usual desktop setting, which must not count
+    WindowRig::Options options;
+    options.startPage = QStringLiteral("2");
+    WindowRig rig(options);
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    Encoder* knob = channel->gainKnob()->encoder();
+    double now = 100;
+    knob->setClock([&now] { return now; });
+    QTest::mouseMove(knob, knob->rect().center());
+    now += 1;  // the pointer has rested on the knob
+
+    const auto deviceGain = [&] {
+        return std::bit_cast<float>(rig.simulator.device().params.value(3).value(0));
+    };
+    const auto turnsTo = [&](double dB, QPoint angle, QPoint pixels = {}, Qt::KeyboardModifiers mods = {}) {
+        wheelOver(*knob, angle, pixels, mods);
+        const float shown = std::bit_cast<float>(rig.model().words(3, 1)[0]);
+        return rig.waitFor([&] { return std::abs(deviceGain() - dB) <= 0.051; }, 5) &&
+               std::abs(shown - dB) <= 0.051;
+    };
+    EXPECT_TRUE(turnsTo(1.25, QPoint(0, 120))) << deviceGain();  // 1.2 or 1.3 dB
+    EXPECT_TRUE(turnsTo(1.25 + 1.25 / 3, QPoint(0, 40))) << deviceGain();
+    EXPECT_TRUE(turnsTo(2.5, QPoint(0, 80))) << deviceGain();
+    EXPECT_TRUE(turnsTo(10, {}, QPoint(0, 30))) << deviceGain();
+    EXPECT_TRUE(turnsTo(11.5, {}, QPoint(0, 30), Qt::ShiftModifier)) << deviceGain();
+    EXPECT_TRUE(turnsTo(11, QPoint(0, -240), {}, Qt::AltModifier)) << deviceGain();
+    EXPECT_TRUE(turnsTo(8.5, QPoint(0, -240))) << deviceGain();
 }

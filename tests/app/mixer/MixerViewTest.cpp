@@ -12,6 +12,7 @@
 #include <QToolTip>
 #include <bit>
 
+#include "app/MainWindow.h"
 #include "app/Navigator.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Fader.h"
@@ -23,6 +24,7 @@
 #include "app/mixer/MixerView.h"
 #include "support/DemoModel.h"
 #include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
 
 using namespace kestrel_test;
 
@@ -102,6 +104,15 @@ TEST_F(MixerTest, StripsTakeTheirComputedSizeAndNothingScrolls) {
     EXPECT_EQ(mixer.strip(0)->height(), 470);
     EXPECT_GT(mixer.horizontalScrollBar()->maximum(), 0);
     EXPECT_GT(mixer.verticalScrollBar()->maximum(), 0);
+
+    // Low but wide: the vertical bar takes its room from the strips' width, so nothing
+    // scrolls sideways.
+    mixer.resize(1200, 500);
+    settle();
+    EXPECT_GT(mixer.strip(0)->width(), 70);
+    EXPECT_FALSE(mixer.horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(mixer.verticalScrollBar()->isVisible());
+    EXPECT_LE(mixer.strip(11)->geometry().right() + 12, mixer.viewport()->width());
 }
 
 TEST_F(MixerTest, TypedGainsAreClampedAndTheFaderWritesTheGain) {
@@ -166,4 +177,28 @@ TEST_F(MixerTest, HeaderOpensTheEditorOnDoubleClickOnly) {
     EXPECT_EQ(edit->toolTip(), QStringLiteral("Edit <b>x</b>: EQ, filters, FIR, dynamics"));
     EXPECT_EQ(shownToolTip(*edit), edit->toolTip());
     EXPECT_EQ(shownToolTip(*mixer.strip(7)->muteButton()), QStringLiteral("Mute"));
+}
+
+// Where the width's floor makes the page scroll sideways, the scroll bar takes its room from
+// the strips' height: a narrow window scrolls sideways only, and the strips' bottom edge and
+// the margin under it show above the bar.
+TEST(MixerInWindow, ANarrowWindowScrollsOnlySidewaysAndTheStripsEndAboveTheBar) {
+    WindowRig rig;
+    auto* mixer = rig.page<MixerView>();
+    ASSERT_NE(mixer, nullptr);
+    rig.window().resize(1000, 820);
+    rig.turn();
+    ASSERT_LT(mixer->width(), 932);
+    EXPECT_TRUE(mixer->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(mixer->verticalScrollBar()->isVisible());
+
+    const QRect strip = rig.onScreenRect(*mixer->strip(1));
+    const int bar = rig.onScreenRect(*mixer->horizontalScrollBar()).top();
+    EXPECT_LE(strip.bottom() + 12, bar) << "the strip ends under the bar";
+    const QImage screen = rig.onScreen();
+    const QRect margin(strip.left(), strip.bottom() + 1, strip.width(), bar - strip.bottom() - 1);
+    EXPECT_FALSE(margin.isEmpty());
+    EXPECT_EQ(countNear(screen, margin, Palette::makeGrey(0.095), 0), margin.width() * margin.height())
+        << "the page's background between the strip and the bar";
+    saveScreenshot(rig.window(), QStringLiteral("mixer-narrow"));
 }

@@ -14,9 +14,11 @@
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/GroupPicker.h"
 #include "app/mixer/InputQuickMenu.h"
+#include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
 #include "support/DemoModel.h"
 #include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
 
 using namespace kestrel_test;
 
@@ -222,4 +224,62 @@ TEST_F(StripControlsTest, ManyChangesInOneTurnRefreshOnce) {
     dsp->setGain(7, 2);
     settle();
     EXPECT_EQ(refreshes, 1);
+}
+
+namespace {
+
+// The labels of a panel that overlap another of its labels or reach past its edges, and
+// wrapped labels given fewer lines than their text takes; empty when each has its room.
+QStringList crampedLabels(QWidget& panel) {
+    QStringList cramped;
+    QList<QLabel*> labels;
+    for (QLabel* label : panel.findChildren<QLabel*>())
+        if (label->isVisibleTo(&panel) && !label->text().isEmpty()) labels << label;
+    const auto inPanel = [&](QWidget* w) { return QRect(w->mapTo(&panel, QPoint()), w->size()); };
+    for (QLabel* label : labels) {
+        const QRect r = inPanel(label);
+        if (!panel.rect().contains(r)) cramped << label->text() + " leaves the panel";
+        if (label->wordWrap() && label->height() < label->heightForWidth(label->width()))
+            cramped << label->text() + " is cut";
+        for (QLabel* other : labels)
+            if (other != label && r.intersects(inPanel(other))) cramped << label->text() + " overlaps";
+    }
+    return cramped;
+}
+
+}  // namespace
+
+// The panel that opens at start for the input named by TSL_INPUT_PANEL, a second after the
+// mixer shows, before the device's settings are read: when the read-back finds the test
+// signal on that input, the status grows to two lines and "Turn off" appears, and the panel
+// grows with them, as one opened by a click afterwards is laid out.
+TEST(InputPanelInWindow, TheStartUpPanelFitsTheTestSignalStateReadAfterItOpened) {
+    qputenv("TSL_INPUT_PANEL", "2");
+    WindowRig::Options options;
+    options.connect = false;
+    options.prepare = [](DeviceSimulator& sim) { sim.device().params[348] = {1}; };  // test signal to IN C
+    WindowRig rig(options);
+    qunsetenv("TSL_INPUT_PANEL");
+    auto* mixer = rig.page<MixerView>();
+    ASSERT_NE(mixer, nullptr);
+    InputQuickMenu* source = mixer->strip(2)->quickButtons()->sourceButton();
+    ASSERT_TRUE(rig.waitFor([&] { return source->panel() && source->panel()->isVisible(); }, 10));
+    InputPanel* panel = source->panel();
+    EXPECT_EQ(panel->testSignalStatus()->text(), QStringLiteral("Off"));
+
+    ASSERT_TRUE(rig.connect());
+    ASSERT_TRUE(source->panel() && source->panel()->isVisible());
+    EXPECT_EQ(panel->testSignalStatus()->text(), QStringLiteral("On — the generator feeds this input"));
+    EXPECT_TRUE(panel->turnOffButton()->isVisible());
+    EXPECT_EQ(crampedLabels(*panel).join(" | ").toStdString(), "");
+    saveScreenshot(*panel, QStringLiteral("input-panel-start-up"));
+
+    // Opened again by a click it is laid out the same way.
+    const QSize grown = panel->size();
+    panel->close();
+    rig.turn();
+    QTest::mouseClick(source, Qt::LeftButton);
+    ASSERT_TRUE(rig.waitFor([&] { return source->panel() && source->panel()->isVisible(); }, 5));
+    EXPECT_EQ(source->panel()->size(), grown);
+    EXPECT_EQ(crampedLabels(*source->panel()).join(" | ").toStdString(), "");
 }

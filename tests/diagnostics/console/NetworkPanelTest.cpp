@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -11,14 +12,18 @@
 #include <memory>
 #include <vector>
 
+#include "app/MainWindow.h"
+#include "app/Page.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
+#include "diagnostics/console/ContentView.h"
 #include "diagnostics/console/NetworkPanel.h"
 #include "diagnostics/console/SeenHostList.h"
 #include "link/TrafficLog.h"
 #include "support/FindWidgets.h"
 #include "support/Loopback.h"
 #include "support/Spin.h"
+#include "support/WindowRig.h"
 
 using kestrel_test::buttonNamed;
 using kestrel_test::spinUntil;
@@ -181,4 +186,34 @@ TEST_F(NetworkPanelTest, TCPConnectSendAndDisconnect) {
     QTest::mouseClick(buttonNamed(panel, "Disconnect"), Qt::LeftButton);
     EXPECT_TRUE(panel.stateText()->text().startsWith("State: "));
     EXPECT_FALSE(tcp.hasConnection());
+}
+
+// In the window: the button that takes the clicked Listen's or Stop's place keeps the focus,
+// so the next key neither lands in the destination field nor replaces its selected text.
+TEST(NetworkPanelInWindow, ListenAndStopHandTheFocusToTheButtonThatReplacesThem) {
+    kestrel_test::WindowRig::Options options;
+    options.connect = false;
+    kestrel_test::WindowRig rig(options);
+    rig.showPage(Page::of(Page::Kind::diagnostics));
+    auto* console = rig.page<ContentView>();
+    ASSERT_NE(console, nullptr);
+    console->tabs()->setCurrentWidget(console->networkPanel());
+    rig.turn();
+    NetworkPanel& panel = *console->networkPanel();
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+
+    type(panel.listenPortField(), "0");
+    QTest::mouseClick(panel.listenButton(), Qt::LeftButton);
+    rig.turn();
+    ASSERT_TRUE(rig.udp.listeningPort().has_value());
+    EXPECT_EQ(QApplication::focusWidget(), panel.stopButton());
+    EXPECT_TRUE(panel.udpHostField()->selectedText().isEmpty());
+
+    QTest::mouseClick(panel.stopButton(), Qt::LeftButton);
+    rig.turn();
+    ASSERT_FALSE(rig.udp.listeningPort().has_value());
+    EXPECT_EQ(QApplication::focusWidget(), panel.listenButton());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_1);
+    EXPECT_EQ(panel.udpHostField()->text(), QStringLiteral("255.255.255.255"));
 }
