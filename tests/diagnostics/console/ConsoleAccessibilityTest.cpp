@@ -228,34 +228,37 @@ TEST(ConsoleAccessibility, TrafficListAnswersAtItsLimitWhileOldRowsAreDropped) {
     walk(QAccessible::queryAccessibleInterface(&view), [&](QAccessibleInterface*) { ++elements; });
     EXPECT_GT(elements, 0);
 
-    // The list offers the rows on screen, the newest at the bottom, each
-    // named by its entry's line.
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.trafficPanel()->list());
-    ASSERT_EQ(list->role(), QAccessible::List);
-    EXPECT_EQ(list->text(QAccessible::Name), "Traffic");
-    const int shown = list->childCount();
-    ASSERT_GT(shown, 5);
-    ASSERT_LT(shown, 200);
-    EXPECT_EQ(list->child(shown - 1)->text(QAccessible::Name), TrafficLog::line(rig.log.entries().last()));
-    EXPECT_EQ(list->child(0)->role(), QAccessible::ListItem);
-
     // The log drops its oldest entries as new ones come. A reader that learnt
-    // the children before reads them again at once, before the view lays out
-    // anew, and again after.
+    // the list's children reads them again at once, before the view lays out
+    // anew, and again after: each is a row of an entry still in the log.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.trafficPanel()->list());
+    const int learnt = list->childCount();
     for (int turn = 0; turn < 5; ++turn) {
         logFrames(37);
         QSet<QString> lines;
         for (const TrafficEntry& entry : rig.log.entries()) lines.insert(TrafficLog::line(entry));
-        for (int i = 0; i < shown; ++i) {
+        int misread = 0;
+        for (int i = 0; i < learnt; ++i) {
             QAccessibleInterface* row = list->child(i);
-            ASSERT_NE(row, nullptr) << "turn " << turn << " child " << i;
-            EXPECT_TRUE(lines.contains(row->text(QAccessible::Name))) << "turn " << turn << " child " << i;
+            if (!row || !lines.contains(row->text(QAccessible::Name))) ++misread;
         }
-        EXPECT_EQ(list->child(list->childCount() - 1)->text(QAccessible::Name),
-                  TrafficLog::line(rig.log.entries().last()));
+        EXPECT_EQ(misread, 0) << "turn " << turn << " of " << learnt << " children";
         QCoreApplication::processEvents();
         walk(list, [](QAccessibleInterface*) {});
     }
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().mid(0, 5).join("\n").toStdString();
+
+    // What it offers are the rows on screen, the newest at the bottom, each
+    // named by its entry's line.
+    ASSERT_EQ(list->role(), QAccessible::List);
+    EXPECT_EQ(list->text(QAccessible::Name), "Traffic");
+    const int shown = list->childCount();
+    EXPECT_EQ(shown, learnt);
+    ASSERT_GT(shown, 5);
+    ASSERT_LT(shown, 200);
+    EXPECT_EQ(list->child(0)->role(), QAccessible::ListItem);
+    EXPECT_EQ(list->child(shown - 1)->text(QAccessible::Name), TrafficLog::line(rig.log.entries().last()));
+
     // The current row is the focused element wherever it stands.
     QApplication::setActiveWindow(&view);
     TrafficListView& rows = *view.trafficPanel()->list();
@@ -269,6 +272,5 @@ TEST(ConsoleAccessibility, TrafficListAnswersAtItsLimitWhileOldRowsAreDropped) {
     const QAccessible::Id currentID = QAccessible::uniqueId(current);
     logFrames(20);
     EXPECT_EQ(QAccessible::accessibleInterface(currentID), nullptr);
-
-    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().join("\n").toStdString();
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().mid(0, 5).join("\n").toStdString();
 }
