@@ -1,5 +1,7 @@
 #pragma once
 
+class SeenHostList;
+
 // The sender rows are painted, so assistive technology would find one list
 // and nothing to press. This gives it what the eye sees: a list item per
 // sender, named by the sender, holding its "Use for TCP" button, which
@@ -7,8 +9,6 @@
 // Installs once; call before anything asks for the list's accessible element,
 // which Qt then keeps.
 void installSeenHostListAccessibility();
-
-class SeenHostList;
 
 // Tells assistive technology that the current row's button has the focus.
 void announceFocusedButton(SeenHostList& list);
