@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -84,6 +85,41 @@ struct ConsoleOnScreen : kestrel_test::ConsoleRig {
         view.show();
     }
 };
+
+// Reads `element` and everything below it as a screen reader's full read
+// does; returns the number of elements read.
+int readAccessibleTree(QAccessibleInterface* element) {
+    if (!element) return 0;
+    benchmark::DoNotOptimize(element->text(QAccessible::Name));
+    benchmark::DoNotOptimize(element->text(QAccessible::Description));
+    benchmark::DoNotOptimize(element->role());
+    benchmark::DoNotOptimize(element->state());
+    benchmark::DoNotOptimize(element->rect());
+    int read = 1;
+    const int count = element->childCount();
+    for (int i = 0; i < count; ++i) read += readAccessibleTree(element->child(i));
+    return read;
+}
+
+// One full read of the console's accessibility tree with the log at its
+// limit, after the log dropped its oldest entries for new ones (as it does
+// while the device link runs): with the argument 0 at once, before the list
+// lays out anew, with 1 after. "elements" tells how many elements a read met.
+void BM_AccessibleReadOfFullLog(benchmark::State& state) {
+    ConsoleOnScreen rig;
+    logFrames(rig.log, int(TrafficLog::limit));
+    rig.view.trafficPanel()->rows()->sync();
+    QCoreApplication::processEvents();
+    int elements = 0;
+    for (auto _ : state) {
+        logFrames(rig.log, 50);
+        rig.view.trafficPanel()->rows()->sync();
+        if (state.range(0) == 1) QCoreApplication::processEvents();
+        elements = readAccessibleTree(QAccessible::queryAccessibleInterface(&rig.view));
+    }
+    state.counters["elements"] = elements;
+}
+BENCHMARK(BM_AccessibleReadOfFullLog)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Datagrams the kernel dropped because the socket on `port` was full
 // (the last column of /proc/net/udp).

@@ -43,6 +43,7 @@ ContentView::ContentView(const AppContext& context, QWidget* parent)
     splitter_->addWidget(tools);
     splitter_->addWidget(traffic_);
     splitter_->setChildrenCollapsible(false);
+    splitter_->handle(1)->setAccessibleName(QStringLiteral("Tools and traffic divider"));
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({toolsIdealWidth, 1 << 20});

@@ -22,12 +22,17 @@
 
 namespace {
 
-// A field with its title in front, as a form row shows it.
+// A field with its title in front, as a form row shows it. The title names
+// the field for assistive technology too, unless the form holds the title
+// twice: then `spokenName` says which one it is.
 QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& objectName, QWidget* parent,
-                       int width = 0) {
-    row.addWidget(new PlainLabel(title, parent));
+                       int width = 0, const QString& spokenName = {}) {
+    auto* label = new PlainLabel(title, parent);
+    row.addWidget(label);
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
+    label->setBuddy(field);
+    if (!spokenName.isEmpty()) field->setAccessibleName(spokenName);
     if (width > 0) {
         field->setFixedWidth(width);
         row.addWidget(field);
@@ -37,14 +42,18 @@ QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& obj
     return field;
 }
 
-// The "Hex bytes" row of a section with its Send button.
+// The "Hex bytes" row of a section with its Send button. Both sections have
+// one, so their spoken names carry the protocol ("UDP", "TCP").
 template <typename Send>
-QLineEdit* addHexSendRow(PanelGroupBox& box, const QString& objectName, NetworkPanel* panel, Send send) {
+QLineEdit* addHexSendRow(PanelGroupBox& box, const QString& protocol, const QString& objectName,
+                         NetworkPanel* panel, Send send) {
     auto* row = new QHBoxLayout;
     row->addWidget(new PlainLabel(QStringLiteral("Hex bytes"), &box));
     QLineEdit* field = hexField(objectName, &box);
+    field->setAccessibleName(protocol + QStringLiteral(" hex bytes"));
     row->addWidget(field, 1);
     auto* button = plainButton(QStringLiteral("Send"), &box);
+    button->setAccessibleName(QStringLiteral("Send ") + protocol);
     QObject::connect(button, &QPushButton::clicked, panel, send);
     row->addWidget(button);
     box.contentLayout()->addLayout(row);
@@ -101,10 +110,12 @@ PanelGroupBox* NetworkPanel::buildUDPSection() {
     auto* destinationRow = new QHBoxLayout;
     udpHost_ = titledField(*destinationRow, QStringLiteral("To"), QStringLiteral("udpHost"), box);
     udpHost_->setText(QStringLiteral("255.255.255.255"));
-    udpPort_ = titledField(*destinationRow, QStringLiteral("Port"), QStringLiteral("udpPort"), box, 70);
+    udpPort_ = titledField(*destinationRow, QStringLiteral("Port"), QStringLiteral("udpPort"), box, 70,
+                           QStringLiteral("UDP port"));
     box->contentLayout()->addLayout(destinationRow);
 
-    udpHex_ = addHexSendRow(*box, QStringLiteral("udpHex"), this, &NetworkPanel::sendUDP);
+    udpHex_ =
+        addHexSendRow(*box, QStringLiteral("UDP"), QStringLiteral("udpHex"), this, &NetworkPanel::sendUDP);
 
     seenHosts_ = new SeenHostList(box);
     connect(seenHosts_, &SeenHostList::useForTCP, this, &NetworkPanel::useForTCP);
@@ -118,7 +129,8 @@ PanelGroupBox* NetworkPanel::buildTCPSection() {
 
     auto* addressRow = new QHBoxLayout;
     tcpHost_ = titledField(*addressRow, QStringLiteral("DSP IP address"), QStringLiteral("tcpHost"), box);
-    tcpPort_ = titledField(*addressRow, QStringLiteral("Port"), QStringLiteral("tcpPort"), box, 70);
+    tcpPort_ = titledField(*addressRow, QStringLiteral("Port"), QStringLiteral("tcpPort"), box, 70,
+                           QStringLiteral("TCP port"));
     box->contentLayout()->addLayout(addressRow);
     // The buttons get their own row: beside the fields they would not fit
     // the tab's width.
@@ -135,7 +147,8 @@ PanelGroupBox* NetworkPanel::buildTCPSection() {
     state_ = secondaryLabel(QString(), Theme::font(Theme::captionPx), box);
     box->contentLayout()->addWidget(state_);
 
-    tcpHex_ = addHexSendRow(*box, QStringLiteral("tcpHex"), this, &NetworkPanel::sendTCP);
+    tcpHex_ =
+        addHexSendRow(*box, QStringLiteral("TCP"), QStringLiteral("tcpHex"), this, &NetworkPanel::sendTCP);
     return box;
 }
 

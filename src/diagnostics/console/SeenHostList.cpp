@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/controls/Theme.h"
+#include "diagnostics/console/SeenHostListAccessible.h"
 
 namespace {
 
@@ -78,6 +79,8 @@ private:
 
 SeenHostList::SeenHostList(QWidget* parent)
     : QListView(parent), senders_(new QStringListModel(this)), delegate_(new Delegate(*this)) {
+    installSeenHostListAccessibility();
+    setAccessibleName(QStringLiteral("Hosts heard from"));
     setModel(senders_);
     setItemDelegate(delegate_);
     setUniformItemSizes(true);
@@ -119,10 +122,29 @@ QStringList SeenHostList::senders() const {
     return senders_->stringList();
 }
 
+int SeenHostList::rowOf(const QString& sender) const {
+    // The rows stand in ascending order.
+    const QStringList shown = senders_->stringList();
+    const auto found = std::lower_bound(shown.begin(), shown.end(), sender);
+    return found != shown.end() && *found == sender ? int(found - shown.begin()) : -1;
+}
+
+QRect SeenHostList::rowRect(const QString& sender) const {
+    const int row = rowOf(sender);
+    return row < 0 ? QRect() : visualRect(senders_->index(row));
+}
+
 QRect SeenHostList::useForTCPRect(const QString& sender) const {
-    const qsizetype row = senders_->stringList().indexOf(sender);
-    if (row < 0) return {};
-    return delegate_->buttonRect(visualRect(senders_->index(int(row))));
+    const QRect row = rowRect(sender);
+    return row.isEmpty() ? QRect() : delegate_->buttonRect(row);
+}
+
+QString SeenHostList::currentSender() const {
+    return currentIndex().data().toString();
+}
+
+void SeenHostList::pressUseForTCP(const QString& sender) {
+    if (rowOf(sender) >= 0) Q_EMIT useForTCP(sender);
 }
 
 QSize SeenHostList::sizeHint() const {
@@ -158,7 +180,7 @@ void SeenHostList::mouseReleaseEvent(QMouseEvent* event) {
     const bool clicked = pressed_.isValid() && released == pressed_;
     setButtonState(pressed_, {});
     event->accept();
-    if (clicked) Q_EMIT useForTCP(released.data().toString());
+    if (clicked) pressUseForTCP(released.data().toString());
 }
 
 void SeenHostList::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -170,10 +192,16 @@ void SeenHostList::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && currentIndex().isValid()) {
         event->accept();
-        Q_EMIT useForTCP(currentIndex().data().toString());
+        pressUseForTCP(currentSender());
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+void SeenHostList::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QListView::currentChanged(current, previous);
+    // Keyboard focus is on the row's button, so that is what a screen reader names.
+    if (current.isValid() && hasFocus()) announceFocusedButton(*this);
 }
 
 void SeenHostList::leaveEvent(QEvent* event) {

@@ -22,9 +22,16 @@ public:
     void addNewSenders(const QMap<QString, QDateTime>& seen);
 
     QStringList senders() const;
-    // The "Use for TCP" button of a sender's row, in viewport coordinates;
+    // The row of a sender, or -1 when it has none.
+    int rowOf(const QString& sender) const;
+    // A sender's row and its "Use for TCP" button, in viewport coordinates;
     // empty when the sender has no row.
+    QRect rowRect(const QString& sender) const;
     QRect useForTCPRect(const QString& sender) const;
+    // The sender whose row is current (reached with Tab and the arrows), if any.
+    QString currentSender() const;
+    // What a click on a sender's "Use for TCP" button does.
+    void pressUseForTCP(const QString& sender);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -33,6 +40,7 @@ Q_SIGNALS:
     void useForTCP(const QString& sender);
 
 protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -12,6 +12,7 @@
 
 #include "app/controls/Theme.h"
 #include "diagnostics/HexText.h"
+#include "diagnostics/console/TrafficListAccessible.h"
 #include "diagnostics/console/TrafficListModel.h"
 
 namespace {
@@ -48,6 +49,7 @@ class BytesTextEditor : public QPlainTextEdit {
 public:
     BytesTextEditor(const QFont& font, std::function<void(const QString&)> copy, QWidget* parent)
         : QPlainTextEdit(parent), copy_(std::move(copy)) {
+        setAccessibleName(QStringLiteral("Bytes"));
         setReadOnly(true);
         setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         setContextMenuPolicy(Qt::NoContextMenu);
@@ -220,8 +222,10 @@ private:
 
 }  // namespace
 
-TrafficListView::TrafficListView(TrafficListModel& model, QWidget* parent) : QTreeView(parent) {
+TrafficListView::TrafficListView(TrafficListModel& model, QWidget* parent) : QTreeView(parent), rows_(model) {
+    installTrafficListAccessibility();
     setModel(&model);
+    setAccessibleName(QStringLiteral("Traffic"));
     setItemDelegate(new TrafficRowDelegate(
         model, *viewport(), [this](const QString& text) { Q_EMIT copyText(text); }, this));
     setHeaderHidden(true);
@@ -258,17 +262,28 @@ void TrafficListView::updateGeometries() {
     if (followNewest_) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
+// QTreeView's versions of these two only add announcements that name rows by
+// the tree's own numbering of its laid-out rows, which this list's accessible
+// element does not use; with a single column, the rest is the same.
+void TrafficListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QAbstractItemView::currentChanged(current, previous);
+    if (current.isValid() && hasFocus()) announceCurrentRow(*this);
+}
+
+void TrafficListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QAbstractItemView::selectionChanged(selected, deselected);
+}
+
 QString TrafficListView::timeText(const QDateTime& time, const QLocale& locale) {
     return locale.toString(time.toLocalTime().time(), timeOfDayFormat(locale));
 }
 
 QString TrafficListView::selectedBytesText() const {
-    auto* rows = static_cast<const TrafficListModel*>(model());
     QModelIndexList selected = selectionModel()->selectedRows();
     std::sort(selected.begin(), selected.end());
     QStringList lines;
     for (const QModelIndex& index : selected) {
-        const TrafficEntry& entry = rows->entry(index.row());
+        const TrafficEntry& entry = rows_.entry(index.row());
         if (!entry.bytes.isEmpty()) lines << hexText(entry.bytes);
     }
     return lines.join(u'\n');

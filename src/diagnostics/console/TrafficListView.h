@@ -28,6 +28,8 @@ public:
     // AM/PM marker where it uses one ("3:04:05 PM", "15:04:05").
     static QString timeText(const QDateTime& time, const QLocale& locale = QLocale());
 
+    TrafficListModel& rows() const { return rows_; }
+
     // The bytes of the selected rows as hex, one row per line.
     QString selectedBytesText() const;
 
@@ -38,10 +40,13 @@ Q_SIGNALS:
     void copyText(const QString& text);
 
 protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
 
 private:
+    TrafficListModel& rows_;
     bool followNewest_ = true;
 };

@@ -44,6 +44,8 @@ QWidget* TrafficPanel::buildHeader() {
 
     marker_->setObjectName(QStringLiteral("marker"));
     marker_->setPlaceholderText(QStringLiteral("Note (e.g. \"CH1 gain -3 dB\")"));
+    // The placeholder is only the field's description, and it goes once text is typed.
+    marker_->setAccessibleName(QStringLiteral("Note"));
     marker_->setFixedWidth(220);
     connect(marker_, &QLineEdit::returnPressed, this, &TrafficPanel::addNote);
     row->addWidget(marker_);

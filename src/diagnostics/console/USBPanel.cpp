@@ -78,6 +78,9 @@ QWidget* USBPanel::buildSender() {
     auto* box = new PanelGroupBox(QStringLiteral("Send output report"), this);
     hex_ = ::hexField(QStringLiteral("hex"), box);
     hex_->setPlaceholderText(QStringLiteral("Hex bytes, e.g. AA 55 01 00"));
+    // Fields titled only by a placeholder are named here: to assistive
+    // technology a placeholder is a description at best.
+    hex_->setAccessibleName(QStringLiteral("Hex bytes"));
     hex_->setMinimumWidth(300);
     connect(hex_, &QLineEdit::textChanged, this, &USBPanel::updateSendEnabled);
     box->contentLayout()->addWidget(hex_);
@@ -86,6 +89,7 @@ QWidget* USBPanel::buildSender() {
     reportID_ = new QLineEdit(QStringLiteral("0"), box);
     reportID_->setObjectName(QStringLiteral("reportID"));
     reportID_->setPlaceholderText(QStringLiteral("Report ID"));
+    reportID_->setAccessibleName(QStringLiteral("Report ID"));
     reportID_->setFixedWidth(80);
     pad_ = new QCheckBox(QStringLiteral("Pad to report size"), box);
     pad_->setChecked(true);
@@ -119,8 +123,8 @@ QWidget* USBPanel::deviceRow(const HIDDeviceInfo& device) {
     line->setContentsMargins(0, 2, 0, 2);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* name =
-        new PlainLabel(device.product.isEmpty() ? QStringLiteral("(unnamed device)") : device.product, row);
+    const QString deviceName = device.product.isEmpty() ? QStringLiteral("(unnamed device)") : device.product;
+    auto* name = new PlainLabel(deviceName, row);
     name->setFont(Theme::font(Theme::bodyPx, QFont::Bold));
     texts->addWidget(name);
     texts->addWidget(secondaryLabel(identityLine(device), Theme::font(Theme::captionPx), row));
@@ -128,7 +132,10 @@ QWidget* USBPanel::deviceRow(const HIDDeviceInfo& device) {
     line->addLayout(texts, 1);
 
     const bool isOpen = hid_.openDeviceID() == device.id;
-    auto* action = plainButton(isOpen ? QStringLiteral("Close") : QStringLiteral("Open"), row);
+    const QString caption = isOpen ? QStringLiteral("Close") : QStringLiteral("Open");
+    auto* action = plainButton(caption, row);
+    // Every row has this button; the spoken name says which device it opens.
+    action->setAccessibleName(caption + u' ' + deviceName);
     connect(action, &QPushButton::clicked, this, [this, isOpen, device] {
         if (isOpen) {
             hid_.close();

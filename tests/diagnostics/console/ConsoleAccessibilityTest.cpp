@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QLineEdit>
+#include <QSet>
+#include <QTest>
+#include <QUdpSocket>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "diagnostics/console/ContentView.h"
+#include "diagnostics/console/NetworkPanel.h"
+#include "diagnostics/console/SeenHostList.h"
+#include "diagnostics/console/TrafficListModel.h"
+#include "diagnostics/console/TrafficListView.h"
+#include "diagnostics/console/TrafficPanel.h"
+#include "link/TrafficLog.h"
+#include "support/CannedHidDescriptors.h"
+#include "support/ConsoleRig.h"
+#include "support/Loopback.h"
+#include "support/Spin.h"
+
+using kestrel_test::ConsoleRig;
+using kestrel_test::spinUntil;
+
+namespace {
+
+// Everything Qt reports while it lives, as an assistive technology's reads
+// would make it report.
+class CapturedMessages {
+public:
+    CapturedMessages() : previous_(qInstallMessageHandler(record)) { captured().clear(); }
+    ~CapturedMessages() { qInstallMessageHandler(previous_); }
+    QStringList messages() const { return captured(); }
+
+private:
+    static QStringList& captured() {
+        static QStringList list;
+        return list;
+    }
+    static void record(QtMsgType, const QMessageLogContext&, const QString& message) {
+        captured() << message;
+    }
+    QtMessageHandler previous_;
+};
+
+// Reads every element below `element` as a screen reader's full read does.
+void walk(QAccessibleInterface* element, const std::function<void(QAccessibleInterface*)>& visit) {
+    ASSERT_NE(element, nullptr);
+    ASSERT_TRUE(element->isValid());
+    (void)element->text(QAccessible::Description);
+    (void)element->rect();
+    visit(element);
+    const int count = element->childCount();
+    for (int i = 0; i < count; ++i) {
+        QAccessibleInterface* child = element->child(i);
+        ASSERT_NE(child, nullptr) << element->text(QAccessible::Name).toStdString() << " child " << i;
+        EXPECT_EQ(element->indexOfChild(child), i);
+        walk(child, visit);
+    }
+}
+
+bool isInteractive(QAccessibleInterface* element) {
+    switch (element->role()) {
+        case QAccessible::Button:
+        case QAccessible::CheckBox:
+        case QAccessible::EditableText:
+        case QAccessible::PageTab:
+        case QAccessible::Grip:
+            return true;
+        default:
+            return false;
+    }
+}
+
+QString senderOf(const QUdpSocket& socket) {
+    return socket.localAddress().toString() + u':' + QString::number(socket.localPort());
+}
+
+// The console on its Network tab, listening on loopback, with senders heard.
+struct ConsoleWithSenders : ConsoleRig {
+    ContentView view{context};
+    std::vector<std::unique_ptr<QUdpSocket>> peers;
+
+    ConsoleWithSenders() {
+        view.resize(1100, 700);
+        view.setTab(ContentView::networkTab);
+        view.show();
+        udp.listen(kestrel_test::freeUdpPort());
+    }
+    NetworkPanel& network() const { return *view.findChild<NetworkPanel*>(); }
+    SeenHostList& senders() const { return *network().seenHostList(); }
+    QString addSender() {
+        peers.push_back(std::make_unique<QUdpSocket>());
+        QUdpSocket& peer = *peers.back();
+        EXPECT_TRUE(peer.bind(kestrel_test::randomLoopbackAddress(), 0));
+        peer.writeDatagram(QByteArray::fromHex("01"), QHostAddress::LocalHost, *udp.listeningPort());
+        const QString sender = senderOf(peer);
+        EXPECT_TRUE(spinUntil([&] { return senders().senders().contains(sender); }));
+        return sender;
+    }
+};
+
+}  // namespace
+
+TEST(ConsoleAccessibility, SeenHostRowsOfferTheirUseForTCPButton) {
+    ConsoleWithSenders console;
+    QStringList senders{console.addSender(), console.addSender(), console.addSender()};
+    senders.sort();
+
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&console.senders());
+    ASSERT_EQ(list->role(), QAccessible::List);
+    ASSERT_EQ(list->childCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QAccessibleInterface* row = list->child(i);
+        EXPECT_EQ(row->role(), QAccessible::ListItem);
+        EXPECT_EQ(row->text(QAccessible::Name), senders[i]);
+        EXPECT_EQ(row->parent(), list);
+        ASSERT_EQ(row->childCount(), 1);
+        QAccessibleInterface* button = row->child(0);
+        EXPECT_EQ(button->role(), QAccessible::Button);
+        EXPECT_EQ(button->text(QAccessible::Name), "Use for TCP " + senders[i]);
+        EXPECT_EQ(button->parent(), row);
+        // Where the button is painted, so pointing at it finds it.
+        const QRect painted = console.senders().useForTCPRect(senders[i]);
+        EXPECT_EQ(button->rect(),
+                  QRect(console.senders().viewport()->mapToGlobal(painted.topLeft()), painted.size()));
+        EXPECT_EQ(list->childAt(button->rect().center().x(), button->rect().center().y()), row);
+        EXPECT_EQ(row->childAt(button->rect().center().x(), button->rect().center().y()), button);
+    }
+
+    // Pressing does what a click does: the address goes to the TCP host, the
+    // port field keeps its text.
+    console.network().tcpPortField()->setText("8234");
+    QAccessibleInterface* button = list->child(1)->child(0);
+    QAccessibleActionInterface* actions = button->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(console.network().tcpHostField()->text(), senders[1].section(':', 0, 0));
+    EXPECT_EQ(console.network().tcpPortField()->text(), "8234");
+
+    // A new sender takes its place in the order; the rows already offered
+    // stay the same elements, so a reader keeps its place.
+    QAccessibleInterface* firstRow = list->child(0);
+    const QString added = console.addSender();
+    senders << added;
+    senders.sort();
+    ASSERT_EQ(list->childCount(), 4);
+    EXPECT_EQ(list->child(int(senders.indexOf(firstRow->text(QAccessible::Name)))), firstRow);
+    EXPECT_EQ(list->child(int(senders.indexOf(added)))->child(0)->text(QAccessible::Name),
+              "Use for TCP " + added);
+
+    // From the keyboard, the current row's button has the focus.
+    QApplication::setActiveWindow(&console.view);
+    console.senders().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&console.senders(), Qt::Key_Down);
+    QAccessibleInterface* focused = list->focusChild();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->role(), QAccessible::Button);
+    EXPECT_TRUE(focused->state().focused);
+    EXPECT_EQ(focused->text(QAccessible::Name),
+              "Use for TCP " + console.senders().currentIndex().data().toString());
+}
+
+TEST(ConsoleAccessibility, EveryControlOfBothTabsIsNamedOnceInPlainText) {
+    ConsoleWithSenders console;
+    console.backend.plug(0x28E9, 0x028A, kestrel_test::vendor64Descriptor(), "Zeta Audio", "Kestrel");
+    console.backend.plug(0x046D, 0xC31C, kestrel_test::keyboardDescriptor(), "Logi", "Keyboard");
+    console.hid.setShowAll(true);
+    console.addSender();
+    console.addSender();
+    console.log.log("NOTE", TrafficEntry::Direction::info, {}, "<b>not markup</b>");
+    console.view.trafficPanel()->rows()->sync();
+
+    QStringList names;
+    for (const int tab : {ContentView::usbTab, ContentView::networkTab}) {
+        console.view.setTab(tab);
+        QCoreApplication::processEvents();
+        walk(QAccessible::queryAccessibleInterface(console.view.tabs()->currentWidget()),
+             [&](QAccessibleInterface* element) {
+                 if (!isInteractive(element) || element->state().invisible) return;
+                 const QString name = element->text(QAccessible::Name);
+                 EXPECT_FALSE(name.isEmpty()) << "role " << element->role();
+                 names << name;
+             });
+    }
+    walk(QAccessible::queryAccessibleInterface(&console.view), [&](QAccessibleInterface* element) {
+        // Texts of the console are plain; text that came in (a note, a
+        // sender, a device name) is spoken as written, never as markup.
+        for (const QAccessible::Text text : {QAccessible::Name, QAccessible::Description}) {
+            const QString said = element->text(text);
+            if (said.contains("not markup")) {
+                EXPECT_TRUE(said.contains("<b>not markup</b>")) << said.toStdString();
+            } else {
+                EXPECT_FALSE(said.contains(u'<')) << said.toStdString();
+            }
+        }
+    });
+    const QSet<QString> distinct(names.begin(), names.end());
+    EXPECT_EQ(distinct.size(), names.size()) << names.join(" | ").toStdString();
+    EXPECT_TRUE(names.contains("Open Kestrel")) << names.join(" | ").toStdString();
+    EXPECT_TRUE(names.contains("Open Keyboard"));
+    EXPECT_TRUE(names.contains("Send UDP"));
+    EXPECT_TRUE(names.contains("TCP port"));
+}
+
+TEST(ConsoleAccessibility, TrafficListAnswersAtItsLimitWhileOldRowsAreDropped) {
+    ConsoleRig rig;
+    ContentView view(rig.context);
+    view.resize(1100, 700);
+    view.show();
+    auto logFrames = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            rig.log.log("DSP", TrafficEntry::Direction::sent,
+                        QByteArray::fromHex("A5A11A5A") + QByteArray::number(i));
+        view.trafficPanel()->rows()->sync();
+    };
+    logFrames(int(TrafficLog::limit));
+    QCoreApplication::processEvents();
+    const CapturedMessages messages;
+
+    // A full read of the page reaches every element without a gap.
+    int elements = 0;
+    walk(QAccessible::queryAccessibleInterface(&view), [&](QAccessibleInterface*) { ++elements; });
+    EXPECT_GT(elements, 0);
+
+    // The log drops its oldest entries as new ones come. A reader that learnt
+    // the list's children reads them again at once, before the view lays out
+    // anew, and again after: each is a row of an entry still in the log.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.trafficPanel()->list());
+    const int learnt = list->childCount();
+    for (int turn = 0; turn < 5; ++turn) {
+        logFrames(37);
+        QSet<QString> lines;
+        for (const TrafficEntry& entry : rig.log.entries()) lines.insert(TrafficLog::line(entry));
+        int misread = 0;
+        for (int i = 0; i < learnt; ++i) {
+            QAccessibleInterface* row = list->child(i);
+            if (!row || !lines.contains(row->text(QAccessible::Name))) ++misread;
+        }
+        EXPECT_EQ(misread, 0) << "turn " << turn << " of " << learnt << " children";
+        QCoreApplication::processEvents();
+        walk(list, [](QAccessibleInterface*) {});
+    }
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().mid(0, 5).join("\n").toStdString();
+
+    // What it offers are the rows on screen, the newest at the bottom, each
+    // named by its entry's line.
+    ASSERT_EQ(list->role(), QAccessible::List);
+    EXPECT_EQ(list->text(QAccessible::Name), "Traffic");
+    const int shown = list->childCount();
+    EXPECT_EQ(shown, learnt);
+    ASSERT_GT(shown, 5);
+    ASSERT_LT(shown, 200);
+    EXPECT_EQ(list->child(0)->role(), QAccessible::ListItem);
+    EXPECT_EQ(list->child(shown - 1)->text(QAccessible::Name), TrafficLog::line(rig.log.entries().last()));
+
+    // The current row is the focused element wherever it stands.
+    QApplication::setActiveWindow(&view);
+    TrafficListView& rows = *view.trafficPanel()->list();
+    rows.setFocus();
+    rows.setCurrentIndex(rows.model()->index(10, 0));
+    QAccessibleInterface* current = list->focusChild();
+    ASSERT_NE(current, nullptr);
+    EXPECT_TRUE(current->state().focused);
+    EXPECT_EQ(current->text(QAccessible::Name), TrafficLog::line(rig.log.entries().at(10)));
+    // A row whose entry is dropped is gone as an element too.
+    const QAccessible::Id currentID = QAccessible::uniqueId(current);
+    logFrames(20);
+    EXPECT_EQ(QAccessible::accessibleInterface(currentID), nullptr);
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().mid(0, 5).join("\n").toStdString();
+}
