@@ -206,6 +206,15 @@ void announceValueChange(QWidget* control, double value) {
     QAccessible::updateAccessibility(&event);
 }
 
+void announceFocusedChild(QWidget& widget) {
+    if (!QAccessible::isActive()) return;
+    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(&widget);
+    if (QAccessibleInterface* child = element ? element->focusChild() : nullptr) {
+        QAccessibleEvent event(child, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
 void nameAccessibleGroup(QWidget* container, const QString& name) {
     installControlAccessibility();
     container->setProperty(groupProperty, true);

@@ -13,6 +13,10 @@ void installControlAccessibility();
 // Tells assistive tools that a control's value changed (nothing when none listens).
 void announceValueChange(QWidget* control, double value);
 
+// Tells assistive tools that the focus moved to another child of a widget that draws its
+// own rows (nothing when none listens).
+void announceFocusedChild(QWidget& widget);
+
 // A container that repeats per channel (a mixer strip, a routing row, a band column) is one
 // group named by its channel, so the "Gain" or "MUTE" inside it reads as that channel's
 // while the visible captions stay as they are. Call again when the channel is renamed.

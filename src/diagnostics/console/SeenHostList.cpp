@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/console/SeenHostListAccessible.h"
 
@@ -201,7 +202,7 @@ void SeenHostList::keyPressEvent(QKeyEvent* event) {
 void SeenHostList::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QListView::currentChanged(current, previous);
     // Keyboard focus is on the row's button, so that is what a screen reader names.
-    if (current.isValid() && hasFocus()) announceFocusedButton(*this);
+    if (current.isValid() && hasFocus()) announceFocusedChild(*this);
 }
 
 void SeenHostList::leaveEvent(QEvent* event) {

@@ -172,12 +172,3 @@ void installSeenHostListAccessibility() {
     static const bool installed = (QAccessible::installFactory(seenHostListFactory), true);
     Q_UNUSED(installed);
 }
-
-void announceFocusedButton(SeenHostList& list) {
-    if (!QAccessible::isActive()) return;
-    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(&list);
-    if (QAccessibleInterface* button = element ? element->focusChild() : nullptr) {
-        QAccessibleEvent event(button, QAccessible::Focus);
-        QAccessible::updateAccessibility(&event);
-    }
-}

@@ -9,6 +9,3 @@ class SeenHostList;
 // Installs once; call before anything asks for the list's accessible element,
 // which Qt then keeps.
 void installSeenHostListAccessibility();
-
-// Tells assistive technology that the current row's button has the focus.
-void announceFocusedButton(SeenHostList& list);

@@ -148,12 +148,3 @@ void installTrafficListAccessibility() {
     static const bool installed = (QAccessible::installFactory(trafficListFactory), true);
     Q_UNUSED(installed);
 }
-
-void announceCurrentRow(TrafficListView& list) {
-    if (!QAccessible::isActive()) return;
-    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(&list);
-    if (QAccessibleInterface* row = element ? element->focusChild() : nullptr) {
-        QAccessibleEvent event(row, QAccessible::Focus);
-        QAccessible::updateAccessibility(&event);
-    }
-}

@@ -12,6 +12,3 @@ class TrafficListView;
 // current row is announced when it changes, wherever it stands.
 // Installs once; call before anything asks for the list's accessible element.
 void installTrafficListAccessibility();
-
-// Tells assistive technology that the list's current row has the focus.
-void announceCurrentRow(TrafficListView& list);

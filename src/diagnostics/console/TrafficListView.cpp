@@ -10,6 +10,7 @@
 #include <cmath>
 #include <functional>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/HexText.h"
 #include "diagnostics/console/TrafficListAccessible.h"
@@ -267,7 +268,7 @@ void TrafficListView::updateGeometries() {
 // element does not use; with a single column, the rest is the same.
 void TrafficListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QAbstractItemView::currentChanged(current, previous);
-    if (current.isValid() && hasFocus()) announceCurrentRow(*this);
+    if (current.isValid() && hasFocus()) announceFocusedChild(*this);
 }
 
 void TrafficListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
