@@ -2,6 +2,8 @@
 
 #include <QTcpSocket>
 
+#include <poll.h>
+
 #include "link/DeviceText.h"
 #include "link/TrafficLog.h"
 #include "platform/NumText.h"
@@ -457,6 +459,7 @@ void DSPConnection::transmit() {
 void DSPConnection::armTimer(std::chrono::milliseconds timeout) {
     const auto now = std::chrono::steady_clock::now();
     deadline_ = now + timeout;
+    lookedAgain_ = false;
     if (timeoutTimer_.isActive() && timerDue_ <= deadline_) return;
     timerDue_ = deadline_;
     timeoutTimer_.start(timeout);
@@ -470,7 +473,23 @@ void DSPConnection::timerFired() {
         timeoutTimer_.start(std::chrono::ceil<std::chrono::milliseconds>(deadline_ - now));
         return;
     }
+    // When this thread was held up past the deadline (a busy machine, a slow disk), the answer
+    // may have come meanwhile and wait unread: the timer then looks once more after the socket
+    // has been read, and ends the request unless that was its answer. Only once, so a device
+    // that never stops sending cannot hold a request open.
+    if (!lookedAgain_ && unreadBytesWaiting()) {
+        lookedAgain_ = true;
+        timerDue_ = now;
+        timeoutTimer_.start(0);
+        return;
+    }
     finish(std::nullopt);
+}
+
+bool DSPConnection::unreadBytesWaiting() const {
+    if (!tcp_ || tcp_->state() != QAbstractSocket::ConnectedState) return false;
+    pollfd socket{int(tcp_->socketDescriptor()), POLLIN, 0};
+    return ::poll(&socket, 1, 0) == 1 && (socket.revents & POLLIN);
 }
 
 void DSPConnection::finish(std::optional<DSPFrame> frame) {

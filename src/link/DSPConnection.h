@@ -210,6 +210,7 @@ private:
     void transmit();
     void armTimer(std::chrono::milliseconds timeout);
     void timerFired();
+    bool unreadBytesWaiting() const;
     QCoro::Task<bool> writeDeviceText(quint16 command, QString text, QString DSPConnection::*field,
                                       void (DSPConnection::*changed)());
 
@@ -246,6 +247,7 @@ private:
     QTimer timeoutTimer_;
     std::chrono::steady_clock::time_point deadline_;  // of the request in flight
     std::chrono::steady_clock::time_point timerDue_;  // when the timer fires next
+    bool lookedAgain_ = false;  // for unread bytes, after the deadline of the request in flight
     QHash<quint32, Words> coalesced_;
     QSet<quint32> queuedWrites_;  // parameters with a write queued and not yet sent
 };

@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "link/TrafficLog.h"
 #include "platform/Tasks.h"
 #include "support/LinkRig.h"
+#include "support/SimProcess.h"
 
 namespace {
 
@@ -269,4 +274,32 @@ TEST_F(RequestQueueTest, AnswersSurviveGarbageAndSmallWritesButNotBadChecksums) 
     tasks::startTask([&]() -> QCoro::Task<> { refused = co_await link().readParam(17); });
     ASSERT_TRUE(spinUntil([&] { return refused.has_value(); }));
     EXPECT_FALSE(refused->has_value());
+}
+
+// A program held up past a request's time-out (a busy machine, a slow disk) finds the answer
+// that came meanwhile waiting unread behind the timer: it takes the answer, not a time-out.
+TEST(RequestQueueHeldUp, AnAnswerThatCameWhileTheProgramWasHeldUpIsTakenNotTimedOut) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    LinkRig rig;
+    DSPConnection& link = rig.start();
+    link.connect(sim->host());
+    ASSERT_TRUE(rig.waitForStatus(DSPConnection::Status::Kind::connected));
+
+    const auto readsReceived = [&] {
+        const QStringList events = sim->events();
+        return std::count_if(events.begin(), events.end(),
+                             [](const QString& e) { return e.endsWith(QStringLiteral(" 6")); });
+    };
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const quint32 number = 17 + quint32(attempt);
+        const auto readsBefore = readsReceived();
+        auto outcome =
+            startRequest(link, DSPFrame{link.address(), 6, {0, number}}, 0.4,
+                         [number](const DSPFrame& f) { return DSPConnection::isParameterAnswer(f, number); });
+        ASSERT_TRUE(spinUntil([&] { return readsReceived() > readsBefore; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));  // the simulator answers meanwhile
+        ASSERT_TRUE(spinUntil([&] { return outcome->done; }));
+        EXPECT_TRUE(outcome->answer) << "attempt " << attempt;
+    }
 }
