@@ -21,14 +21,6 @@ namespace {
 constexpr int pageRole = Qt::UserRole + 1;
 constexpr quint32 channelNameBase = 378;  // channel names, 378 + channel
 
-QLabel* symbolLabel(Symbol symbol, const QColor& colour, QWidget* parent) {
-    auto* label = new PlainLabel(parent);
-    label->setPixmap(symbolIcon(symbol, colour, 14).pixmap(14, 14));
-    label->setFixedWidth(18);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
 // The brand row: the logo as a template (or the word "Tessaline"), then "DSP Control".
 class BrandHeader : public QWidget {
 public:
@@ -61,8 +53,11 @@ public:
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(4, 2, 8, 2);
         row->setSpacing(8);
-        row->addWidget(symbolLabel(ch <= 3 ? Symbol::arrowDownToLine : Symbol::speakerWave2Fill,
-                                   Palette::channel(ch), this));
+        QLabel* symbol = symbolLabel(ch <= 3 ? Symbol::arrowDownToLine : Symbol::speakerWave2Fill,
+                                     Palette::channel(ch), 14, this);
+        symbol->setFixedWidth(18);
+        symbol->setAlignment(Qt::AlignCenter);
+        row->addWidget(symbol);
         m_name = new PlainLabel(this);
         m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         row->addWidget(m_name, 1);

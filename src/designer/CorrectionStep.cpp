@@ -5,7 +5,6 @@
 #include <QVBoxLayout>
 
 #include "app/controls/CompactNumberField.h"
-#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
@@ -50,8 +49,7 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
     auto* warningRow = new QHBoxLayout(warning);
     warningRow->setContentsMargins(0, 0, 0, 0);
     warningRow->setSpacing(4);
-    auto* icon = new PlainLabel;
-    icon->setPixmap(symbolIcon(Symbol::infoCircle, Theme::systemOrange(), 12).pixmap(12, 12));
+    QLabel* icon = symbolLabel(Symbol::infoCircle, Theme::systemOrange(), 12);
     warningRow->addWidget(icon, 0, Qt::AlignTop);
     warningText = label(QString(), Theme::captionPx);
     QPalette orange = warningText->palette();

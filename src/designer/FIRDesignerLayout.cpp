@@ -24,8 +24,7 @@ PanelGroupBox* section(const QString& title, Symbol symbol, bool bold, QWidget* 
     box->titleLabel()->hide();
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
-    auto* icon = new PlainLabel;
-    icon->setPixmap(symbolIcon(symbol, Theme::primaryText(), 14).pixmap(14, 14));
+    QLabel* icon = symbolLabel(symbol, Theme::primaryText(), 14);
     auto* text = new PlainLabel(title);
     text->setFont(Theme::font(Theme::bodyPx, bold ? QFont::Bold : QFont::Normal));
     header->addWidget(icon);

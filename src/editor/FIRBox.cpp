@@ -13,7 +13,6 @@
 #include "app/controls/NumberField.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
-#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "designer/FIRSendBar.h"
@@ -172,9 +171,7 @@ QWidget* FIRBox::buildDesignerControls() {
     QVBoxLayout* info = stack(m_designedInfo, 10);
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(6);
-    auto* symbol = new PlainLabel;
-    const int symbolPx = 16;
-    symbol->setPixmap(symbolIcon(Symbol::waveformMagnifier, Theme::primaryText(), symbolPx).pixmap(symbolPx));
+    QLabel* symbol = symbolLabel(Symbol::waveformMagnifier, Theme::primaryText(), 16);
     m_designedName = editorkit::label(QString(), Theme::font(Theme::bodyPx), Theme::primaryText());
     nameRow->addWidget(symbol);
     nameRow->addWidget(m_designedName, 1);

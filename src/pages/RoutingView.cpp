@@ -28,9 +28,7 @@ constexpr quint32 firstCrosspoint = 218;
 constexpr quint32 lastCrosspoint = 329;
 
 QLabel* arrowLabel(Symbol symbol) {
-    constexpr int px = 20;
-    auto* arrow = new PlainLabel;
-    arrow->setPixmap(symbolIcon(symbol, Theme::secondaryText(), px).pixmap(px, px));
+    QLabel* arrow = symbolLabel(symbol, Theme::secondaryText(), 20);
     arrow->setContentsMargins(0, 120, 0, 0);
     arrow->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     return arrow;

@@ -92,9 +92,7 @@ QWidget* SourcesView::buildTestSignal() {
 
     auto* warning = new QHBoxLayout;
     warning->setSpacing(6);
-    auto* icon = new PlainLabel;
-    icon->setPixmap(symbolIcon(Symbol::exclamationTriangleFill, Theme::systemOrange(), 14).pixmap(14, 14));
-    warning->addWidget(icon);
+    warning->addWidget(symbolLabel(Symbol::exclamationTriangleFill, Theme::systemOrange(), 14));
     QLabel* warningText = pagekit::label(
         QStringLiteral("Test tones can be very loud. Turn amplifiers down before routing a test signal."),
         Theme::bodyPx, Theme::systemOrange());

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controls/PlainText.h"
+
 namespace {
 
 // Every symbol is drawn on a 16 x 16 grid and scaled into its box.
@@ -270,4 +272,10 @@ QIcon symbolIcon(Symbol symbol, const QColor& colour, int px) {
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+QLabel* symbolLabel(Symbol symbol, const QColor& colour, int px, QWidget* parent) {
+    auto* label = new PlainLabel(parent);
+    label->setPixmap(symbolIcon(symbol, colour, px).pixmap(px, px));
+    return label;
 }

@@ -3,8 +3,10 @@
 #include <QColor>
 #include <QIcon>
 
+class QLabel;
 class QPainter;
 class QRectF;
+class QWidget;
 
 // Our own small set of symbols, painted as paths: symbol fonts are not
 // reliable on every desktop.
@@ -40,3 +42,6 @@ enum class Symbol {
 void paintSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColor& colour);
 
 QIcon symbolIcon(Symbol symbol, const QColor& colour, int px);
+
+// A label showing the symbol at px × px, as an icon beside a text.
+QLabel* symbolLabel(Symbol symbol, const QColor& colour, int px, QWidget* parent = nullptr);

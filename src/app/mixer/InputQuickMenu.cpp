@@ -101,8 +101,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     stack->setSpacing(12);
 
     auto* header = new QHBoxLayout;
-    auto* icon = new PlainLabel;
-    icon->setPixmap(symbolIcon(Symbol::arrowDownToLine, Palette::inputBlue(), 16).pixmap(16, 16));
+    QLabel* icon = symbolLabel(Symbol::arrowDownToLine, Palette::inputBlue(), 16);
     m_title->setFont(Theme::headlineFont());
     header->addWidget(icon);
     header->addWidget(m_title, 1);
