@@ -78,21 +78,12 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     refresh();
 }
 
-// A pasted address often brings a space or tab along at either end; those are dropped.
+// A pasted address often brings white space along at either end; that is dropped.
 // Inside, only a plain dotted quad: doubled dots, signs and leading zeros are refused
 // rather than guessed at, and the one spelling of the address is what the link stores
 // and uses.
 std::optional<QString> NetworkConnectView::hostToUse(const QString& typed) {
-    qsizetype first = 0;
-    qsizetype end = typed.size();
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (first < end && blank(typed[first])) ++first;
-    while (end > first && blank(typed[end - 1])) --end;
-    return numtext::dottedQuad(QStringView(typed).sliced(first, end - first));
-}
-
-bool NetworkConnectView::isValidHost(const QString& host) {
-    return hostToUse(host).has_value();
+    return numtext::dottedQuad(typed.trimmed());
 }
 
 void NetworkConnectView::connectToHost() {
@@ -145,9 +136,7 @@ void NetworkConnectView::showFound() {
     }
     for (const QString& host : *m_found) {
         auto* row = new QHBoxLayout;
-        auto* icon = new PlainLabel;
-        icon->setPixmap(symbolIcon(Symbol::hifispeaker, Theme::secondaryText(), 16).pixmap(16, 16));
-        row->addWidget(icon);
+        row->addWidget(symbolLabel(Symbol::hifispeaker, Theme::secondaryText(), 16));
         auto* text = new PlainLabel(host);
         text->setFont(Theme::monoFont(Theme::bodyPx));
         row->addWidget(text);
@@ -164,7 +153,7 @@ void NetworkConnectView::showFound() {
 }
 
 void NetworkConnectView::refresh() {
-    m_connect->setEnabled(isValidHost(m_host->text()));
+    m_connect->setEnabled(hostToUse(m_host->text()).has_value());
     m_scan->setText(m_scanning ? QStringLiteral("Scanning…") : QStringLiteral("Scan for DSPs"));
     m_scan->setEnabled(!m_scanning);
     m_progress->setVisible(m_scanning);

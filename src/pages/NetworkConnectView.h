@@ -29,10 +29,9 @@ public:
     // `scan` defaults to the link's scan of the machine's networks.
     NetworkConnectView(DSPConnection& link, Settings& settings, Scan scan = {}, QWidget* parent = nullptr);
 
-    // The address the link is given for the typed text: spaces and tabs at the ends
-    // trimmed, then four dot-separated decimal pieces of 0 to 255; none when it is no such address.
+    // The address the link is given for the typed text: white space at the ends trimmed,
+    // then four dot-separated decimal pieces of 0 to 255; none when it is no such address.
     static std::optional<QString> hostToUse(const QString& typed);
-    static bool isValidHost(const QString& host);
 
     void connectToHost();
     void scan();

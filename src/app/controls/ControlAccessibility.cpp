@@ -218,5 +218,6 @@ void announceFocusedChild(QWidget& widget) {
 void nameAccessibleGroup(QWidget* container, const QString& name) {
     installControlAccessibility();
     container->setProperty(groupProperty, true);
-    container->setAccessibleName(name);
+    // Views call this on every refresh; a name is announced only when it changes.
+    if (container->accessibleName() != name) container->setAccessibleName(name);
 }

@@ -241,7 +241,7 @@ void ChannelStrip::refresh() {
     m_mute->setToolTip(muted ? QStringLiteral("Muted — click to unmute") : QStringLiteral("Mute"));
     m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
     // Twelve strips hold a "Gain" and a "MUTE" each: the strip's group tells whose they are.
-    if (accessibleName() != name) nameAccessibleGroup(this, name);
+    nameAccessibleGroup(this, name);
 }
 
 void ChannelStrip::paintEvent(QPaintEvent* event) {
