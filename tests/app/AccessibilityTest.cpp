@@ -19,39 +19,13 @@
 #include "editor/EditorKit.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
+#include "support/AccessibleRoles.h"
 #include "support/WindowRig.h"
 
+using kestrel_test::isInteractive;
 using kestrel_test::WindowRig;
 
 namespace {
-
-// Roles a user operates; a list or tree row counts when it can be chosen.
-bool isInteractive(QAccessibleInterface& element) {
-    switch (element.role()) {
-        case QAccessible::PushButton:
-        case QAccessible::CheckBox:
-        case QAccessible::RadioButton:
-        case QAccessible::ButtonMenu:
-        case QAccessible::ButtonDropDown:
-        case QAccessible::ButtonDropGrid:
-        case QAccessible::Slider:
-        case QAccessible::Dial:
-        case QAccessible::SpinBox:
-        case QAccessible::EditableText:
-        case QAccessible::ComboBox:
-        case QAccessible::PageTab:
-        case QAccessible::Link:
-            return true;
-        case QAccessible::ListItem:
-        case QAccessible::TreeItem:
-        case QAccessible::Cell:
-            return element.state().selectable;
-        default: {
-            QAccessibleActionInterface* actions = element.actionInterface();
-            return actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction());
-        }
-    }
-}
 
 // Containers whose name a screen reader speaks on the way into them.
 bool namesItsContent(QAccessibleInterface& element) {

@@ -18,6 +18,7 @@
 #include "diagnostics/console/TrafficListView.h"
 #include "diagnostics/console/TrafficPanel.h"
 #include "link/TrafficLog.h"
+#include "support/AccessibleRoles.h"
 #include "support/CannedHidDescriptors.h"
 #include "support/ConsoleRig.h"
 #include "support/Loopback.h"
@@ -60,19 +61,6 @@ void walk(QAccessibleInterface* element, const std::function<void(QAccessibleInt
         ASSERT_NE(child, nullptr) << element->text(QAccessible::Name).toStdString() << " child " << i;
         EXPECT_EQ(element->indexOfChild(child), i);
         walk(child, visit);
-    }
-}
-
-bool isInteractive(QAccessibleInterface* element) {
-    switch (element->role()) {
-        case QAccessible::Button:
-        case QAccessible::CheckBox:
-        case QAccessible::EditableText:
-        case QAccessible::PageTab:
-        case QAccessible::Grip:
-            return true;
-        default:
-            return false;
     }
 }
 
@@ -182,7 +170,7 @@ TEST(ConsoleAccessibility, EveryControlOfBothTabsIsNamedOnceInPlainText) {
         QCoreApplication::processEvents();
         walk(QAccessible::queryAccessibleInterface(console.view.tabs()->currentWidget()),
              [&](QAccessibleInterface* element) {
-                 if (!isInteractive(element) || element->state().invisible) return;
+                 if (!kestrel_test::isInteractive(*element) || element->state().invisible) return;
                  const QString name = element->text(QAccessible::Name);
                  EXPECT_FALSE(name.isEmpty()) << "role " << element->role();
                  names << name;
