@@ -2,11 +2,16 @@
 
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace kestrel_test {
 
-// Gives the test process a private user-defaults store and a clean environment:
-// a stored "useNetwork" or an inherited TSL_OFFLINE would otherwise change what
-// every later test sees.
-void prepareTestProcess(QTemporaryDir& configHome);
+// Gives the test process a private user-defaults store (the folder returned) and a clean
+// environment: a stored "useNetwork" or an inherited TSL_OFFLINE would otherwise change
+// what every later test sees. Scratch files (settings, simulator dumps, saved projects) go
+// to memory where the machine offers it (/dev/shm), for this process and those it starts:
+// on a disk still writing back a fresh build, one file operation can outlast the device's
+// answer time-out, in the program under test or in the simulator answering it.
+std::unique_ptr<QTemporaryDir> prepareTestProcess();
 
 }  // namespace kestrel_test

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include "TestEnvironment.h"
 
 int main(int argc, char** argv) {
-    QTemporaryDir configHome;
-    kestrel_test::prepareTestProcess(configHome);
+    const auto configHome = kestrel_test::prepareTestProcess();
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTemporaryDir>
 
 #include "TestEnvironment.h"
 #include "app/controls/Theme.h"
 
 int main(int argc, char** argv) {
-    QTemporaryDir configHome;
-    kestrel_test::prepareTestProcess(configHome);
+    const auto configHome = kestrel_test::prepareTestProcess();
     QApplication app(argc, argv);
     Theme::apply(app);  // widgets are measured and drawn as the application shows them
     ::testing::InitGoogleTest(&argc, argv);
