@@ -44,7 +44,7 @@ QWidget* CrosspointInspector::buildSelectedPart() {
     stack->addWidget(m_caption);
 
     m_connected = new QCheckBox(QStringLiteral("Connected"));
-    m_connected->setFocusPolicy(Qt::NoFocus);
+    m_connected->setFocusPolicy(Qt::TabFocus);
     connect(m_connected, &QCheckBox::toggled, this, [this](bool on) {
         if (m_selected) setConnected(m_model, *m_selected, on);
     });

@@ -2,6 +2,7 @@
 
 #include <QAccessibleWidget>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -119,6 +120,7 @@ void CrosspointCell::mouseDoubleClickEvent(QMouseEvent* event) {
 GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optional<quint32>& selected,
                    std::function<void(quint32)> select, QWidget* parent)
     : QWidget(parent),
+      m_columns(int(grid.cols.size())),
       m_reset(pagekit::button(QStringLiteral("Reset"), true)),
       m_clear(pagekit::button(QStringLiteral("Clear"), true)) {
     nameAccessibleGroup(this, grid.title);  // each matrix has its own "Reset" and "Clear"
@@ -149,6 +151,8 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
         for (int c = 0; c < grid.cols.size(); ++c) {
             auto* cell = new CrosspointCell(model, grid.crosspoint(r, c), selected, select);
             cell->setAccessibleName(grid.caption(r, c));
+            cell->setFocusPolicy(Qt::ClickFocus);
+            cell->installEventFilter(this);
             m_cells.append(cell);
             table->addWidget(cell, r + 1, c + 1, Qt::AlignCenter);
         }
@@ -162,6 +166,72 @@ GridView::GridView(DSPModel& model, const ParamMap::Grid& grid, const std::optio
     stack->addLayout(buttons);
     connect(m_reset, &QPushButton::clicked, this, &GridView::resetRequested);
     connect(m_clear, &QPushButton::clicked, this, &GridView::clearRequested);
+    setTabStop(m_cells.first());
+    if (selected) selectionChanged(*selected);
+}
+
+void GridView::selectionChanged(quint32 crosspoint) {
+    for (CrosspointCell* cell : m_cells)
+        if (cell->id() == crosspoint) setTabStop(cell);
+}
+
+void GridView::setTabStop(CrosspointCell* cell) {
+    // As in a radio group, only one square takes Tab; the others still take a click.
+    if (m_tabStop) m_tabStop->setFocusPolicy(Qt::ClickFocus);
+    m_tabStop = cell;
+    m_tabStop->setFocusPolicy(Qt::StrongFocus);
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event) {
+    auto* cell = qobject_cast<CrosspointCell*>(watched);
+    if (!cell) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::FocusIn:
+            // Passing through by Tab selects nothing: the inspector keeps the selection that
+            // Tab is on its way to.
+            setTabStop(cell);
+            break;
+        case QEvent::KeyPress:
+            return keyPressed(*cell, *static_cast<QKeyEvent*>(event));
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool GridView::keyPressed(CrosspointCell& cell, const QKeyEvent& key) {
+    if (key.modifiers() & ~Qt::KeypadModifier) return false;
+    switch (key.key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // A held key switches once, not on and off with every repeat.
+            if (!key.isAutoRepeat()) cell.toggle(cell.shownOn());
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down: {
+            // At the grid's edge the focused square itself is selected.
+            CrosspointCell* next = neighbour(cell, key.key());
+            next->setFocus(Qt::OtherFocusReason);
+            next->select();
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+CrosspointCell* GridView::neighbour(CrosspointCell& cell, int key) const {
+    const int index = int(m_cells.indexOf(&cell));
+    const int row = index / m_columns;
+    const int col = index % m_columns;
+    const int rows = int(m_cells.size()) / m_columns;
+    const int r = row + (key == Qt::Key_Down) - (key == Qt::Key_Up);
+    const int c = col + (key == Qt::Key_Right) - (key == Qt::Key_Left);
+    if (r < 0 || r >= rows || c < 0 || c >= m_columns) return &cell;
+    return m_cells[r * m_columns + c];
 }
 
 void GridView::refresh() {
@@ -248,8 +318,14 @@ void RoutingView::select(quint32 crosspoint) {
     if (m_selected == crosspoint) return;
     m_selected = crosspoint;
     m_inspector->setSelected(crosspoint);
-    for (GridView* grid : m_grids)
-        for (CrosspointCell* cell : grid->cells()) cell->update();
+    for (GridView* grid : m_grids) {
+        grid->selectionChanged(crosspoint);
+        for (CrosspointCell* cell : grid->cells()) {
+            cell->update();
+            // The arrows may move the focus past the pane's edge.
+            if (cell->id() == crosspoint && cell->hasFocus()) m_area->ensureWidgetVisible(cell);
+        }
+    }
 }
 
 void RoutingView::confirmApply(const ParamMap::Grid& grid, bool clear) {

@@ -10,6 +10,7 @@
 class CrosspointInspector;
 class DSPModel;
 class Dialogs;
+class QKeyEvent;
 class QScrollArea;
 class QPushButton;
 class ModelWatcher;
@@ -48,7 +49,9 @@ private:
 };
 
 // One matrix on its rounded surface: title, column and row labels, the squares, and
-// the "Reset" and "Clear" buttons.
+// the "Reset" and "Clear" buttons. From the keyboard the squares are one stop of the Tab
+// chain whose arrows move the selection and whose Space or Return switches the selected
+// route, as a double-click does.
 class GridView : public QWidget {
     Q_OBJECT
 public:
@@ -58,7 +61,11 @@ public:
     const QList<CrosspointCell*>& cells() const { return m_cells; }
     QPushButton* resetButton() const { return m_reset; }
     QPushButton* clearButton() const { return m_clear; }
+    // The square that Tab stops at: the one selected or last focused here, else the first.
+    CrosspointCell* tabStop() const { return m_tabStop; }
     void refresh();
+    // The page selected a crosspoint: when it is one of these squares, Tab stops there.
+    void selectionChanged(quint32 crosspoint);
 
 Q_SIGNALS:
     void resetRequested();
@@ -66,9 +73,17 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setTabStop(CrosspointCell* cell);
+    bool keyPressed(CrosspointCell& cell, const QKeyEvent& key);
+    // The square next to `cell` in an arrow's direction; `cell` itself at the grid's edge.
+    CrosspointCell* neighbour(CrosspointCell& cell, int key) const;
+
+    int m_columns;
     QList<CrosspointCell*> m_cells;
+    CrosspointCell* m_tabStop = nullptr;
     QPushButton* m_reset;
     QPushButton* m_clear;
 };
