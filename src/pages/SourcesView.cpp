@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QSlider>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -23,14 +22,15 @@
 #include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
 #include "link/DSPModel.h"
+#include "pages/LevelSlider.h"
 #include "pages/PageKit.h"
 
 namespace {
 
 constexpr quint32 generatorTypeParam = 342;
 constexpr quint32 sineParam = 343;
-// The slider moves in hundredths of a dB, which is as good as continuous here.
-constexpr int sliderScale = 100;
+constexpr double minLevel = -90;
+constexpr double maxLevel = 0;
 
 QVBoxLayout* boxContent(PanelGroupBox* box, int spacing) {
     auto* stack = new QVBoxLayout;
@@ -107,7 +107,6 @@ QWidget* SourcesView::buildTestSignal() {
     auto* group = new QButtonGroup(this);
     for (Generator g : Generator::allCases()) {
         auto* choice = new QRadioButton(g.name());
-        choice->setFocusPolicy(Qt::NoFocus);
         group->addButton(choice, g.rawValue());
         m_generatorChoices.append(choice);
         pickerRow->addWidget(choice);
@@ -132,19 +131,18 @@ QWidget* SourcesView::buildGeneratorRow(Generator g) {
     name->setFixedWidth(100);
     row->addWidget(name);
 
-    GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), new QSlider(Qt::Horizontal),
-                          new CompactNumberField(QStringLiteral("%.1f"), QStringLiteral("dBu"), 52)};
-    controls.level->setRange(-90, 0);
-    controls.power->setFocusPolicy(Qt::NoFocus);
+    const QString unit = QStringLiteral("dBu");
+    GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), new LevelSlider(minLevel, maxLevel, unit),
+                          new CompactNumberField(QStringLiteral("%.1f"), unit, 52)};
+    controls.level->setRange(minLevel, maxLevel);
+    controls.power->setFocusPolicy(Qt::TabFocus);
     connect(controls.power, &QCheckBox::toggled, this,
             [this, g](bool on) { m_model.setGenerator(g, std::nullopt, on); });
-    controls.slider->setRange(-90 * sliderScale, 0);
     controls.slider->setFixedWidth(200);
     controls.slider->setAccessibleName(QStringLiteral("Level"));
     controls.level->lineEdit()->setAccessibleName(QStringLiteral("Level"));
-    connect(controls.slider, &QSlider::valueChanged, this, [this, g](int value) {
-        m_model.setGenerator(g, float(double(value) / sliderScale), std::nullopt);
-    });
+    connect(controls.slider, &LevelSlider::levelEdited, this,
+            [this, g](double level) { m_model.setGenerator(g, float(level), std::nullopt); });
     connect(controls.level, &CompactNumberField::committed, this,
             [this, g](double value) { m_model.setGenerator(g, float(value), std::nullopt); });
     row->addWidget(controls.power);
@@ -205,11 +203,9 @@ void SourcesView::refresh() {
     for (Generator g : Generator::allCases()) {
         const GeneratorRow& row = m_generatorRows[g.rawValue()];
         const QSignalBlocker blockPower(row.power);
-        const QSignalBlocker blockSlider(row.slider);
         const float level = m_model.generatorLevel(g);
         row.power->setChecked(m_model.generatorIsOn(g));
-        if (std::isfinite(level))
-            row.slider->setValue(int(std::lround(std::clamp(level, -90.0f, 0.0f) * sliderScale)));
+        row.slider->showLevel(level);
         row.level->setValue(level);
         const bool known = m_model.holds(g.parameter());
         for (QWidget* control : {static_cast<QWidget*>(row.power), static_cast<QWidget*>(row.slider),

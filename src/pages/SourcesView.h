@@ -12,7 +12,7 @@ class NumberField;
 class QCheckBox;
 class QLabel;
 class QRadioButton;
-class QSlider;
+class LevelSlider;
 class ModelWatcher;
 class SegmentedPicker;
 
@@ -28,7 +28,7 @@ public:
 
     struct GeneratorRow {
         QCheckBox* power;
-        QSlider* slider;
+        LevelSlider* slider;
         CompactNumberField* level;
     };
 

@@ -17,9 +17,15 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <algorithm>
+#include <bit>
+#include <functional>
+
 #include "app/MainWindow.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
+#include "app/controls/NumberField.h"
+#include "editor/EditorKit.h"
 #include "link/DSPModel.h"
 #include "pages/ControlCodesView.h"
 #include "pages/CrosspointInspector.h"
@@ -184,4 +190,104 @@ TEST(PagesByKeyboard, RoutingGridsAreWalkedWithArrowsAndSwitchedWithSpace) {
     ASSERT_TRUE(keys.settlesWith(mark, 267, 1));
     EXPECT_EQ(writesTo(rig, mark, 267), (QList<DSPModel::Words>{{bits(-2.5f), on}}));
     EXPECT_TRUE(accessible(square)->state().checked);
+}
+
+// Every control of the sources page takes Tab; a segment or a generator chosen by an arrow
+// or an assistive tool writes what its click writes; the level sliders speak in dBu and a
+// key that leaves the level where it is sends nothing.
+TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
+    WindowRig rig(preparedWith([](SimDevice& device) {
+        device.params[342] = {1};  // pink noise feeds the test signal
+        for (quint32 input = 0; input < 4; ++input) {
+            device.params[346 + input] = {0};
+            device.params[350 + input] = {0};  // analog
+        }
+        device.params[344] = {bits(-20.0f), 0};
+    }));
+    Keyboard keys(rig, Page::Kind::sources);
+    ASSERT_TRUE(keys.active);
+    auto* view = rig.page<SourcesView>();
+    ASSERT_NE(view, nullptr);
+
+    SegmentedPicker* source = view->sourcePicker(1);
+    const QList<QWidget*> stops = keys.tabStops(source->segment(0));
+    QList<QWidget*> everyControl;
+    for (int input = 0; input < 4; ++input)
+        for (int i = 0; i < 4; ++i) everyControl << view->sourcePicker(input)->segment(i);
+    for (Generator g : Generator::allCases()) {
+        const SourcesView::GeneratorRow& row = view->generatorRow(g);
+        everyControl << row.power << row.slider << row.level->lineEdit();
+    }
+    everyControl << view->frequencyField()->lineEdit();
+    for (QWidget* control : everyControl)
+        EXPECT_TRUE(stops.contains(control)) << accessible(control)->text(QAccessible::Name).toStdString();
+    // The generators are one radio group: Tab stops at one of them, the arrows reach the rest.
+    EXPECT_TRUE(std::any_of(stops.begin(), stops.end(),
+                            [](QWidget* stop) { return qobject_cast<QRadioButton*>(stop); }));
+    for (Generator g : Generator::allCases()) EXPECT_NE(view->generatorChoice(g)->focusPolicy(), Qt::NoFocus);
+
+    // An input's source: by arrow, then by an assistive tool's toggle, each as its click.
+    qsizetype mark = rig.mark();
+    source->segment(0)->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Right);  // "AES"
+    ASSERT_TRUE(keys.settlesWith(mark, 351, 1));
+    act(source->segment(2), QAccessibleActionInterface::toggleAction());  // "Dante"
+    ASSERT_TRUE(keys.settlesWith(mark, 351, 2));
+    EXPECT_EQ(writesTo(rig, mark, 351), (QList<DSPModel::Words>{{2}, {1}}));
+    EXPECT_EQ(writesTo(rig, mark, 347), (QList<DSPModel::Words>{{0}, {0}}));
+    rig.turn();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(accessible(source->segment(i))->state().checked, i == 2) << i;
+
+    // The generator: by arrow from the chosen one, then by an assistive tool's toggle.
+    mark = rig.mark();
+    view->generatorChoice(Generator::pink)->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Right);
+    ASSERT_TRUE(keys.settlesWith(mark, 342, 1));
+    act(view->generatorChoice(Generator::sine), QAccessibleActionInterface::toggleAction());
+    ASSERT_TRUE(keys.settlesWith(mark, 342, 2));
+    EXPECT_EQ(writesTo(rig, mark, 342), (QList<DSPModel::Words>{{2}, {0}}));
+    rig.turn();
+    for (Generator g : Generator::allCases())
+        EXPECT_EQ(view->generatorChoice(g)->isChecked(), g == Generator::sine) << g.name().toStdString();
+
+    // The pink level, in the unit the page prints.
+    LevelSlider* slider = view->generatorRow(Generator::pink).slider;
+    QAccessibleInterface* level = accessible(slider);
+    QAccessibleValueInterface* value = level->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toDouble(), -20.0);
+    EXPECT_EQ(value->minimumValue().toDouble(), -90.0);
+    EXPECT_EQ(value->maximumValue().toDouble(), 0.0);
+    EXPECT_EQ(level->text(QAccessible::Value), QStringLiteral("-20.0 dBu"));
+
+    // One step at a time: the model sends only the newest of writes that come together.
+    mark = rig.mark();
+    slider->setFocus(Qt::TabFocusReason);
+    const std::pair<std::function<void()>, float> steps[] = {
+        {[&] { keys.press(Qt::Key_Up); }, -19.9f},
+        {[&] { keys.press(Qt::Key_PageUp); }, -18.9f},
+        {[&] { value->setCurrentValue(-45.66); }, -45.7f},
+        {[&] { act(slider, QAccessibleActionInterface::decreaseAction()); }, -45.8f},
+        {[&] { keys.press(Qt::Key_End); }, 0.0f},
+    };
+    for (const auto& [step, stored] : steps) {
+        const qsizetype before = writesTo(rig, mark, 344).size();
+        step();
+        ASSERT_TRUE(keys.settlesWith(mark, 344, before + 1)) << stored;
+        EXPECT_EQ(writesTo(rig, mark, 344).last(), (DSPModel::Words{bits(stored), 0}));
+    }
+    EXPECT_EQ(level->text(QAccessible::Value), QStringLiteral("0.0 dBu"));
+
+    // At the top of the range the keys and the tool's increase leave the level alone.
+    keys.press(Qt::Key_Up);
+    keys.press(Qt::Key_PageUp);
+    act(slider, QAccessibleActionInterface::increaseAction());
+    value->setCurrentValue(-0.04);
+    EXPECT_EQ(level->text(QAccessible::Value), QStringLiteral("0.0 dBu"));
+    keys.press(Qt::Key_Tab, Qt::ShiftModifier);  // to "Power"
+    EXPECT_EQ(QApplication::focusWidget(), view->generatorRow(Generator::pink).power);
+    keys.press(Qt::Key_Space);
+    ASSERT_TRUE(keys.settlesWith(mark, 344, std::size(steps) + 1));
+    EXPECT_EQ(writesTo(rig, mark, 344).last(),
+              (DSPModel::Words{bits(0.0f), 1}));  // switched off, nothing between
 }

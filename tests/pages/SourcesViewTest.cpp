@@ -13,6 +13,7 @@
 #include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
 #include "link/LiveModel.h"
+#include "pages/LevelSlider.h"
 #include "pages/PageTesting.h"
 #include "pages/SourcesView.h"
 #include "support/ScriptedDialogs.h"
@@ -126,9 +127,9 @@ TEST(SourcesViewTest, GeneratorEditsAreClampedByTheModelAndShownBack) {
     }
     turn();
     EXPECT_EQ(pinkLevel->text(), QStringLiteral("-45.7"));
-    EXPECT_EQ(page.view->generatorRow(Generator::pink).slider->value(), -4570);
+    EXPECT_EQ(page.view->generatorRow(Generator::pink).slider->value(), -457);
 
-    page.view->generatorRow(Generator::white).slider->setValue(-1234);  // as a drag does
+    page.view->generatorRow(Generator::white).slider->setValue(-123);  // as a drag does
     EXPECT_EQ(model.generatorLevel(Generator::white), -12.3f);
 
     page.view->generatorRow(Generator::sine).power->click();
