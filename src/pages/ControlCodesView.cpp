@@ -19,6 +19,7 @@
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
+#include "pages/CaptionedComboBox.h"
 #include "pages/PageKit.h"
 
 using Control = CentralControl::Control;
@@ -48,6 +49,10 @@ Stepper::Stepper(QString prefix, int lo, int hi, QWidget* parent)
     row->setSpacing(0);
     row->addWidget(m_label);
     row->addStretch(1);
+    // Several steppers share a form: each button is named by what it changes.
+    const QString name = m_prefix.trimmed();
+    m_minus->setAccessibleName(name + QStringLiteral(" −"));
+    m_plus->setAccessibleName(name + QStringLiteral(" +"));
     for (QPushButton* button : {m_minus, m_plus}) {
         button->setFixedSize(26, 22);
         row->addWidget(button);
@@ -97,25 +102,27 @@ QWidget* ControlCodesView::buildEditor() {
     });
     m_form->addRow(new PlainLabel(QStringLiteral("Type")), m_kind);
 
-    m_control = new QComboBox;
+    const auto captionedPicker = [this](const QString& caption) {
+        auto* picker = new CaptionedComboBox(caption);
+        m_form->addRow(new PlainLabel(caption), picker);
+        return picker;
+    };
+    m_control = captionedPicker(QStringLiteral("Control"));
     connect(m_control, &QComboBox::activated, this, [this](int index) {
         m_r.control = Control(m_control->itemData(index).toInt());
         refresh();
     });
-    m_form->addRow(new PlainLabel(QStringLiteral("Control")), m_control);
 
-    m_side = new QComboBox;
+    m_side = captionedPicker(QStringLiteral("Input/Output"));
     for (Side side : CentralControl::allSides()) m_side->addItem(CentralControl::label(side), int(side));
     connect(m_side, &QComboBox::activated, this,
             [this](int index) { setSide(Side(m_side->itemData(index).toInt())); });
-    m_form->addRow(new PlainLabel(QStringLiteral("Input/Output")), m_side);
 
-    m_channel = new QComboBox;
+    m_channel = captionedPicker(QStringLiteral("Channel"));
     connect(m_channel, &QComboBox::activated, this, [this](int index) {
         m_r.channel = m_channel->itemData(index).toInt();
         refresh();
     });
-    m_form->addRow(new PlainLabel(QStringLiteral("Channel")), m_channel);
 
     const auto stepper = [this](const QString& prefix, int lo, int hi, int CentralControl::Request::*field) {
         auto* result = new Stepper(prefix, lo, hi);
@@ -133,7 +140,7 @@ QWidget* ControlCodesView::buildEditor() {
 
     const auto toggle = [this](const QString& label, bool CentralControl::Request::*field) {
         auto* result = new QCheckBox(label);
-        result->setFocusPolicy(Qt::NoFocus);
+        result->setFocusPolicy(Qt::TabFocus);
         connect(result, &QCheckBox::toggled, this, [this, field](bool on) {
             m_r.*field = on;
             refresh();
@@ -148,14 +155,13 @@ QWidget* ControlCodesView::buildEditor() {
     connect(m_gain, &NumberField::committed, this, &ControlCodesView::setGain);
     m_form->addRow(m_gain);
 
-    m_mode = new QComboBox;
+    m_mode = captionedPicker(QStringLiteral("Mode"));
     for (CentralControl::InputMode mode : CentralControl::allInputModes())
         m_mode->addItem(CentralControl::label(mode), int(mode));
     connect(m_mode, &QComboBox::activated, this, [this](int index) {
         m_r.mode = CentralControl::InputMode(m_mode->itemData(index).toInt());
         refresh();
     });
-    m_form->addRow(new PlainLabel(QStringLiteral("Mode")), m_mode);
 
     const QStringList directions{QStringLiteral("Increase"), QStringLiteral("Decrease")};
     m_direction = new SegmentedPicker(directions, directions);

@@ -291,3 +291,59 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
     EXPECT_EQ(writesTo(rig, mark, 344).last(),
               (DSPModel::Words{bits(0.0f), 1}));  // switched off, nothing between
 }
+
+// The request is composed and copied from the keyboard; the repeated − and + read as what
+// they change and the pickers by their captions.
+TEST(PagesByKeyboard, ControlCodesAreComposedAndCopiedWithoutAMouse) {
+    WindowRig rig;
+    Keyboard keys(rig, Page::Kind::codes);
+    ASSERT_TRUE(keys.active);
+    auto* view = rig.page<ControlCodesView>();
+    ASSERT_NE(view, nullptr);
+
+    // "Matrix Mixer" by arrows on the "Control" picker, "Set" by an arrow on the type.
+    view->controlPicker()->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 3; ++i) keys.press(Qt::Key_Down);
+    EXPECT_EQ(view->request().control, CentralControl::Control::matrix);
+    view->kindPicker()->segment(0)->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Right);
+    EXPECT_EQ(view->request().kind, CentralControl::Kind::set);
+
+    EXPECT_EQ(accessible(view->controlPicker())->text(QAccessible::Name), QStringLiteral("Control"));
+    EXPECT_EQ(accessible(view->channelPicker())->text(QAccessible::Name), QStringLiteral("Channel"));
+    EXPECT_EQ(accessible(view->sidePicker())->text(QAccessible::Name), QStringLiteral("Input/Output"));
+    EXPECT_EQ(accessible(view->modePicker())->text(QAccessible::Name), QStringLiteral("Mode"));
+    const auto names = [](Stepper* stepper) {
+        return QStringList{accessible(stepper->minusButton())->text(QAccessible::Name),
+                           accessible(stepper->plusButton())->text(QAccessible::Name)};
+    };
+    EXPECT_EQ(names(view->inputChannelStepper()), (QStringList{"Input channel −", "Input channel +"}));
+    EXPECT_EQ(names(view->outputChannelStepper()), (QStringList{"Output channel −", "Output channel +"}));
+    EXPECT_EQ(names(view->sceneStepper()), (QStringList{"Scene −", "Scene +"}));
+
+    const QList<QWidget*> stops = keys.tabStops(view->kindPicker()->segment(0));
+    for (QWidget* control :
+         {static_cast<QWidget*>(view->kindPicker()->segment(1)), static_cast<QWidget*>(view->controlPicker()),
+          static_cast<QWidget*>(view->inputChannelStepper()->minusButton()),
+          static_cast<QWidget*>(view->inputChannelStepper()->plusButton()),
+          static_cast<QWidget*>(view->outputChannelStepper()->minusButton()),
+          static_cast<QWidget*>(view->outputChannelStepper()->plusButton()),
+          static_cast<QWidget*>(view->onToggle()), static_cast<QWidget*>(view->copyButton())})
+        EXPECT_TRUE(stops.contains(control)) << accessible(control)->text(QAccessible::Name).toStdString();
+
+    // Space on a focused "+", an assistive tool's press on another, Space on "On".
+    view->outputChannelStepper()->plusButton()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Space);
+    act(view->inputChannelStepper()->plusButton(), QAccessibleActionInterface::pressAction());
+    view->onToggle()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Space);
+    EXPECT_EQ(view->request().outChannel, 2);
+    EXPECT_EQ(view->request().channel, 2);
+    EXPECT_FALSE(view->request().on);
+    EXPECT_EQ(view->codeLabel()->text(), view->codeText());
+
+    view->copyButton()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Return);
+    EXPECT_EQ(rig.dialogs.clipboard, view->codeText());
+    EXPECT_EQ(accessible(view->copyButton())->text(QAccessible::Name), QStringLiteral("Copied"));
+}
