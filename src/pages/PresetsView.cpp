@@ -1,5 +1,6 @@
 #include "pages/PresetsView.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -304,6 +305,26 @@ void PresetsView::placeOverlay() {
     m_overlay->raise();
 }
 
+void PresetsView::setDetailEnabled(bool enabled) {
+    if (enabled == m_detail->isEnabled()) return;
+    QWidget* focus = QApplication::focusWidget();
+    if (!enabled) {
+        // Disabling takes the focus from the button that started the operation; it comes back
+        // afterwards, unless the user has put it somewhere else meanwhile.
+        m_focusBeforeBusy = m_detail->isAncestorOf(focus) ? focus : nullptr;
+        m_detail->setEnabled(false);
+        m_focusDuringBusy = QApplication::focusWidget();
+        return;
+    }
+    m_detail->setEnabled(true);
+    if (m_focusBeforeBusy && focus == m_focusDuringBusy) {
+        // The button may be gone with what the operation changed (no "Delete…" on an empty slot).
+        QWidget* back = m_focusBeforeBusy->isVisible() ? m_focusBeforeBusy.get() : m_list;
+        back->setFocus(Qt::OtherFocusReason);
+    }
+    m_focusBeforeBusy = nullptr;
+}
+
 void PresetsView::refresh() {
     for (int slot = 0; slot < slotCount; ++slot) {
         const Row& row = m_rows[slot];
@@ -320,7 +341,7 @@ void PresetsView::refresh() {
         m_list->item(slot)->setData(Qt::AccessibleTextRole, spoken.join(QStringLiteral(", ")));
     }
 
-    m_detail->setEnabled(!m_model.presetBusy() && !m_model.demo());
+    setDetailEnabled(!m_model.presetBusy() && !m_model.demo());
     m_overlay->setVisible(m_model.demo());
     m_working->setVisible(m_model.presetBusy());
     m_messageLabel->setVisible(m_message.has_value());

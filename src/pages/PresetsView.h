@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -77,6 +78,7 @@ private:
     void perform(Action action);
     void setMessage(std::optional<QString> message);
     void placeOverlay();
+    void setDetailEnabled(bool enabled);
     void refresh();
 
     DSPModel& m_model;
@@ -97,5 +99,7 @@ private:
     QLabel* m_messageLabel = nullptr;
     QPushButton* m_refreshList = nullptr;
     QLabel* m_overlay = nullptr;
+    QPointer<QWidget> m_focusBeforeBusy;
+    QPointer<QWidget> m_focusDuringBusy;
     ModelWatcher* m_refresh;
 };

@@ -43,8 +43,10 @@ using pagetest::bits;
 namespace {
 
 constexpr quint16 writeCommand = 5;
-constexpr quint16 recallCommand = 10;
 constexpr quint16 listCommand = 8;
+constexpr quint16 storeCommand = 9;
+constexpr quint16 recallCommand = 10;
+constexpr quint16 deleteCommand = 18;
 constexpr quint32 on = 0x100;
 constexpr quint32 off = 0x101;
 
@@ -346,4 +348,56 @@ TEST(PagesByKeyboard, ControlCodesAreComposedAndCopiedWithoutAMouse) {
     keys.press(Qt::Key_Return);
     EXPECT_EQ(rig.dialogs.clipboard, view->codeText());
     EXPECT_EQ(accessible(view->copyButton())->text(QAccessible::Name), QStringLiteral("Copied"));
+}
+
+// A slot is chosen in the list with the arrows; its buttons and "Refresh list" are reached
+// by Tab and pressed by Space or Return, each asking first where its click asks.
+TEST(PagesByKeyboard, PresetsAreRecalledStoredAndDeletedWithoutAMouse) {
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& simulator) {
+        SimPresetBank& bank = simulator.device().presets;
+        bank.occupied |= 1u << 5;
+        bank.names[5] = QStringLiteral("Vocals");
+    };
+    WindowRig rig(options);
+    Keyboard keys(rig, Page::Kind::presets);
+    ASSERT_TRUE(keys.active);
+    auto* view = rig.page<PresetsView>();
+    ASSERT_NE(view, nullptr);
+
+    view->slotList()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Home);
+    for (int i = 0; i < 5; ++i) keys.press(Qt::Key_Down);
+    ASSERT_EQ(view->selected(), 5);
+
+    const QList<QWidget*> stops = keys.tabStops(view->slotList());
+    EXPECT_EQ(stops, (QList<QWidget*>{view->nameField(), view->storeButton(), view->recallButton(),
+                                      view->deleteButton(), view->refreshButton()}));
+
+    const auto pressed = [&](QPushButton* button, int key, quint16 command) {
+        const qsizetype mark = rig.mark();
+        button->setFocus(Qt::TabFocusReason);
+        keys.press(key);
+        return rig.waitFor(
+            [&] { return !rig.receivedSince(mark, command).isEmpty() && !rig.model().presetBusy(); }, 5);
+    };
+    rig.dialogs.confirmAnswers.enqueue(true);
+    ASSERT_TRUE(pressed(view->recallButton(), Qt::Key_Space, recallCommand));
+    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("Recall \"Vocals\"?"));
+    EXPECT_EQ(view->message(), QStringLiteral("Done."));
+    EXPECT_EQ(QApplication::focusWidget(), view->recallButton());  // back where the user was
+
+    ASSERT_TRUE(pressed(view->refreshButton(), Qt::Key_Return, listCommand));
+
+    rig.dialogs.confirmAnswers.enqueue(false);
+    const qsizetype beforeDelete = rig.mark();
+    view->deleteButton()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Return);
+    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("Delete \"Vocals\"?"));
+    EXPECT_TRUE(rig.receivedSince(beforeDelete, deleteCommand).isEmpty());
+
+    rig.dialogs.confirmAnswers.enqueue(true);
+    ASSERT_TRUE(pressed(view->storeButton(), Qt::Key_Space, storeCommand));
+    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("Overwrite \"Vocals\"?"));
+    EXPECT_EQ(rig.simulator.device().presets.names[5].trimmed(), QStringLiteral("Vocals"));
 }
