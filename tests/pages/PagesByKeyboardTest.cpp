@@ -239,6 +239,14 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
     EXPECT_EQ(writesTo(rig, mark, 347), (QList<DSPModel::Words>{{0}, {0}}));
     rig.turn();
     for (int i = 0; i < 4; ++i) EXPECT_EQ(accessible(source->segment(i))->state().checked, i == 2) << i;
+    // On to "Test Signal" asks first, as its click does; cancelled, nothing is written.
+    source->segment(2)->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Right);
+    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("Route the test signal to this input?"));
+    EXPECT_EQ(source->current(), QString::number(2));
+    rig.model().write(351, {1});  // frames arrive in order: what the cancel sent is in before this
+    ASSERT_TRUE(keys.settlesWith(mark, 351, 3));
+    EXPECT_EQ(writesTo(rig, mark, 347).size(), 2);
 
     // The generator: by arrow from the chosen one, then by an assistive tool's toggle.
     mark = rig.mark();
