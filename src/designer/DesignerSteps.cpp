@@ -17,6 +17,7 @@
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
+#include "app/controls/UnitSlider.h"
 #include "designer/FIRDesignerView.h"
 #include "platform/NumText.h"
 
@@ -42,14 +43,20 @@ QLabel* label(const QString& text, double px, bool secondary) {
 QCheckBox* checkBox(const QString& text, bool bold) {
     auto* box = new QCheckBox(text);
     box->setFont(Theme::font(Theme::bodyPx, bold ? QFont::Bold : QFont::Normal));
-    box->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab, but a click leaves the focus in the field being typed in.
+    box->setFocusPolicy(Qt::TabFocus);
     return box;
 }
 
 QPushButton* button(const QString& text) {
     auto* b = new QPushButton(text);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setFocusPolicy(Qt::TabFocus);
     return b;
+}
+
+void showChecked(QAbstractButton* box, bool checked) {
+    const QSignalBlocker quiet(box);
+    box->setChecked(checked);
 }
 
 QWidget* divider() {
@@ -110,14 +117,13 @@ ImportStep::ImportStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
     connect(clearButton, &QPushButton::clicked, &view, &FIRDesignerView::clearMeasurement);
 
     normalise = checkBox(QStringLiteral("Normalise magnitude to max"));
-    connect(normalise, &QCheckBox::clicked, &view, &FIRDesignerView::setNormalise);
+    connect(normalise, &QCheckBox::toggled, &view, &FIRDesignerView::setNormalise);
     stack->addWidget(normalise);
 
     auto* offsetRow = new QHBoxLayout;
     offsetRow->addWidget(label(QStringLiteral("Offset"), Theme::bodyPx));
-    offset = new QSlider(Qt::Horizontal);
+    offset = new UnitSlider(Qt::Horizontal, [](int db) { return numtext::format("%+.0f dB", double(db)); });
     offset->setRange(-120, 30);
-    offset->setFocusPolicy(Qt::NoFocus);
     connect(offset, &QSlider::valueChanged, &view, [&view](int value) { view.setOffset(value); });
     offsetRow->addWidget(offset, 1);
     offsetValue = new PlainLabel;
@@ -141,7 +147,7 @@ void ImportStep::refresh() {
     summary->setPalette(palette);
     clearButton->setEnabled(m.has_value());
     const FIRDesignerSettings& s = view_.settings();
-    normalise->setChecked(s.normalise);
+    showChecked(normalise, s.normalise);
     {
         const QSignalBlocker blocker(offset);
         offset->setValue(int(std::lround(std::clamp(s.offsetDB, -120.0, 30.0))));

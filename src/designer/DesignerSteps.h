@@ -5,6 +5,7 @@
 
 class CompactNumberField;
 class FIRDesignerView;
+class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -121,6 +122,8 @@ namespace designerui {
 QLabel* label(const QString& text, double px, bool secondary = false);
 QCheckBox* checkBox(const QString& text, bool bold = false);
 QPushButton* button(const QString& text);
+// Shows a state from the view's settings: only the user's toggles reach the setters.
+void showChecked(QAbstractButton* box, bool checked);
 QWidget* divider();
 // Shows a value in a field unless it already shows it (a refresh must not disturb typing).
 void showValue(CompactNumberField* field, double value);

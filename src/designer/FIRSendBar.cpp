@@ -1,11 +1,12 @@
 #include "designer/FIRSendBar.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -221,7 +222,7 @@ void FIRSendBar::buildLayout() {
     };
     for (const auto& [title, set] : quick) {
         auto* button = new QPushButton(title);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setFont(Theme::font(Theme::captionPx + 1));
         connect(button, &QPushButton::clicked, this, [this, set] { setTargets(set); });
         quickButtons_.append(button);
@@ -233,7 +234,7 @@ void FIRSendBar::buildLayout() {
     setSecondary(nameLabel_, Theme::captionPx);
     first->addWidget(nameLabel_);
     sendButton_ = new QPushButton;
-    sendButton_->setFocusPolicy(Qt::NoFocus);
+    sendButton_->setFocusPolicy(Qt::TabFocus);
     // The prominent style: filled with the accent colour while it can be pressed.
     QPalette prominent = sendButton_->palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
@@ -260,7 +261,9 @@ void FIRSendBar::buildLayout() {
             second->addSpacing(3);
         }
         auto* chip = new ChannelChip(i);
-        connect(chip, &ChannelChip::clicked, this, [this, i] { toggleTarget(i); });
+        // Every way of choosing (click, Space, Return, an assistive tool's toggle) flips the
+        // chip, and only the user's flips reach here: the bar shows the stored set quietly.
+        connect(chip, &ChannelChip::toggled, this, [this, i] { toggleTarget(i); });
         chips_.append(chip);
         second->addWidget(chip);
     }
@@ -308,16 +311,24 @@ void FIRSendBar::paintEvent(QPaintEvent*) {
 
 // ---- chips -----------------------------------------------------------------------------
 
-ChannelChip::ChannelChip(int index, QWidget* parent) : QWidget(parent), index_(index) {
+ChannelChip::ChannelChip(int index, QWidget* parent) : QAbstractButton(parent), index_(index) {
+    setCheckable(true);
+    setFocusPolicy(Qt::TabFocus);
     setFont(Theme::font(11, QFont::DemiBold));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void ChannelChip::setState(const QString& name, bool selected) {
-    if (name == name_ && selected == selected_) return;
+    {
+        const QSignalBlocker quiet(this);
+        setChecked(selected);
+    }
+    if (name == name_) return;
     name_ = name;
-    selected_ = selected;
+    // The name is the device's text: an "&" in it is a character, not a shortcut mark.
+    setText(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    setAccessibleName(name);
     updateGeometry();
     update();
 }
@@ -331,16 +342,21 @@ void ChannelChip::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor colour = Palette::channel(index_);
     const QRectF box = rect();
-    if (selected_) {
+    if (isChecked()) {
         Theme::fillRoundedRect(painter, box, 5, Theme::withOpacity(colour, 0.25));
         Theme::strokeRoundedRectInside(painter, box, 5, colour);
     } else {
         Theme::fillRoundedRect(painter, box, 5, Theme::white(0.05));
     }
-    painter.setPen(selected_ ? colour : Theme::secondaryText());
+    if (hasFocus()) Theme::strokeRoundedRectInside(painter, box, 5, palette().color(QPalette::Highlight), 2);
+    painter.setPen(isChecked() ? colour : Theme::secondaryText());
     painter.drawText(box, Qt::AlignCenter, name_);
 }
 
-void ChannelChip::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) Q_EMIT clicked();
+void ChannelChip::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
