@@ -1,6 +1,8 @@
 #include "app/controls/Theme.h"
 
+#include "app/controls/ButtonAccessibility.h"
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/WheelGuard.h"
@@ -57,9 +59,12 @@ void Theme::apply(QApplication& application) {
     application.setFont(font(bodyPx));
     // How controls meet the wheel belongs to the feel of every page, like the look.
     wheelguard::install(application);
-    // So does how every control speaks to assistive tools.
+    // So do how the keyboard reaches every control and how every control speaks to
+    // assistive tools.
+    keyboardfocus::install(application);
     plaintext::showToolTipsAsWritten(application);
     nameControlsFromTheirHints(application);
+    installButtonAccessibility();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {
