@@ -67,9 +67,9 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
     stack->addWidget(rangeRow(phaseOn->text(), phaseMin, phaseMax));
     stack->addWidget(warning);
 
-    connect(magOn, &QCheckBox::toggled, &view, &FIRDesignerView::setMagOn);
-    connect(aroundAverage, &QCheckBox::toggled, &view, &FIRDesignerView::setAroundAverage);
-    connect(phaseOn, &QCheckBox::toggled, &view, &FIRDesignerView::setPhaseOn);
+    connect(magOn, &QCheckBox::clicked, &view, &FIRDesignerView::setMagOn);
+    connect(aroundAverage, &QCheckBox::clicked, &view, &FIRDesignerView::setAroundAverage);
+    connect(phaseOn, &QCheckBox::clicked, &view, &FIRDesignerView::setPhaseOn);
     connect(maxBoost, &CompactNumberField::committed, &view, &FIRDesignerView::setMaxBoost);
     const std::pair<CompactNumberField*, double FIRDesignerSettings::*> frequencies[] = {
         {magMin, &FIRDesignerSettings::magMin},
@@ -88,12 +88,12 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
 void CorrectionStep::refresh() {
     const FIRDesignerSettings& s = view_.settings();
     const auto& m = view_.measurement();
-    showChecked(magOn, s.magOn);
+    magOn->setChecked(s.magOn);
     showValue(magMin, s.magMin);
     showValue(magMax, s.magMax);
-    showChecked(aroundAverage, s.aroundAverage);
+    aroundAverage->setChecked(s.aroundAverage);
     showValue(maxBoost, s.maxBoostDB);
-    showChecked(phaseOn, s.phaseOn);
+    phaseOn->setChecked(s.phaseOn);
     phaseOn->setEnabled(m && Measurement::hasPhase(m->points));
     showValue(phaseMin, s.phaseMin);
     showValue(phaseMax, s.phaseMax);

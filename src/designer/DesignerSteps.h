@@ -5,7 +5,6 @@
 
 class CompactNumberField;
 class FIRDesignerView;
-class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -14,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class QVBoxLayout;
+class SegmentedPicker;
 
 // The four panels of the designer's left pane. Each shows the view's state when the view
 // reports a change and hands every edit to one of the view's setters; none keeps state.
@@ -103,6 +103,7 @@ public:
     explicit GenerateStep(FIRDesignerView& view, QWidget* parent = nullptr);
     void refresh();
 
+    SegmentedPicker* taps;
     QPushButton* taps256;
     QPushButton* taps512;
     QLabel* latency;
@@ -122,8 +123,6 @@ namespace designerui {
 QLabel* label(const QString& text, double px, bool secondary = false);
 QCheckBox* checkBox(const QString& text, bool bold = false);
 QPushButton* button(const QString& text);
-// Shows a state from the view's settings: only the user's toggles reach the setters.
-void showChecked(QAbstractButton* box, bool checked);
 QWidget* divider();
 // Shows a value in a field unless it already shows it (a refresh must not disturb typing).
 void showValue(CompactNumberField* field, double value);

@@ -85,7 +85,7 @@ void FIRDesignerView::buildLayout() {
     graphHeader->addStretch(1);
     auto* showPhaseBox = designerui::checkBox(QStringLiteral("Show phase"));
     showPhaseBox->setObjectName(QStringLiteral("showPhase"));
-    connect(showPhaseBox, &QCheckBox::toggled, this, &FIRDesignerView::setShowPhase);
+    connect(showPhaseBox, &QCheckBox::clicked, this, &FIRDesignerView::setShowPhase);
     graphHeader->addWidget(showPhaseBox);
     right->addLayout(graphHeader);
     designGraph_ = new DesignerGraph(DesignerGraph::Mode::design, 17, 24000, 20, -30);
@@ -104,7 +104,7 @@ void FIRDesignerView::buildLayout() {
         for (DesignerGraph* graph : {designGraph_, resultGraph_})
             graph->setInputs(m_, s_, coeffs_, showPhase_);
         legend_->setShowPhase(showPhase_);
-        designerui::showChecked(showPhaseBox, showPhase_);
+        showPhaseBox->setChecked(showPhase_);
         sendBar_->setCoefficients(coeffs_);
         sendBar_->setName(s_.name);
     });

@@ -1,12 +1,10 @@
 #include "designer/FIRSendBar.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -261,9 +259,7 @@ void FIRSendBar::buildLayout() {
             second->addSpacing(3);
         }
         auto* chip = new ChannelChip(i);
-        // Every way of choosing (click, Space, Return, an assistive tool's toggle) flips the
-        // chip, and only the user's flips reach here: the bar shows the stored set quietly.
-        connect(chip, &ChannelChip::toggled, this, [this, i] { toggleTarget(i); });
+        connect(chip, &ChannelChip::clicked, this, [this, i] { toggleTarget(i); });
         chips_.append(chip);
         second->addWidget(chip);
     }
@@ -320,10 +316,7 @@ ChannelChip::ChannelChip(int index, QWidget* parent) : QAbstractButton(parent), 
 }
 
 void ChannelChip::setState(const QString& name, bool selected) {
-    {
-        const QSignalBlocker quiet(this);
-        setChecked(selected);
-    }
+    setChecked(selected);
     if (name == name_) return;
     name_ = name;
     // The name is the device's text: an "&" in it is a character, not a shortcut mark.
@@ -348,15 +341,6 @@ void ChannelChip::paintEvent(QPaintEvent*) {
     } else {
         Theme::fillRoundedRect(painter, box, 5, Theme::white(0.05));
     }
-    if (hasFocus()) Theme::strokeRoundedRectInside(painter, box, 5, palette().color(QPalette::Highlight), 2);
     painter.setPen(isChecked() ? colour : Theme::secondaryText());
     painter.drawText(box, Qt::AlignCenter, name_);
-}
-
-void ChannelChip::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
 }

@@ -88,14 +88,12 @@ class ChannelChip : public QAbstractButton {
     Q_OBJECT
 public:
     explicit ChannelChip(int index, QWidget* parent = nullptr);
-    // Shows the state without reporting it as the user's choice.
     void setState(const QString& name, bool selected);
     bool isSelected() const { return isChecked(); }
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int index_;

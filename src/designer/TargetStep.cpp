@@ -69,7 +69,7 @@ BandRow::BandRow(FIRDesignerView& view, int index, QWidget* parent)
         layout->addWidget(w, 0, Qt::AlignVCenter);
     layout->addStretch(1);
 
-    connect(on, &QCheckBox::toggled, &view, [this](bool checked) { view_.setBandOn(index_, checked); });
+    connect(on, &QCheckBox::clicked, &view, [this](bool checked) { view_.setBandOn(index_, checked); });
     connect(type, &QComboBox::activated, &view,
             [this](int entry) { view_.setBandType(index_, type->itemData(entry).toInt()); });
     connect(hz, &CompactNumberField::committed, &view, [this](double v) { view_.setBandHz(index_, v); });
@@ -85,7 +85,7 @@ void BandRow::refresh() {
     const auto& bands = view_.settings().bands;
     if (size_t(index_) >= bands.size()) return;
     const FIRDesignerSettings::Band& band = bands[size_t(index_)];
-    showChecked(on, band.on);
+    on->setChecked(band.on);
     select(type, band.type);
     showValue(hz, band.hz);
     showValue(q, band.q);
@@ -115,7 +115,7 @@ TargetStep::TargetStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
     header->addStretch(1);
     header->addWidget(reset);
     stack->addLayout(header);
-    connect(bypass, &QCheckBox::toggled, &view, &FIRDesignerView::setEQBypass);
+    connect(bypass, &QCheckBox::clicked, &view, &FIRDesignerView::setEQBypass);
     connect(reset, &QPushButton::clicked, &view, &FIRDesignerView::resetTarget);
 
     auto filterRow = [&](const QString& title, QCheckBox*& onBox, QComboBox*& slope, CompactNumberField*& hz,
@@ -136,7 +136,7 @@ TargetStep::TargetStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
         layout->addWidget(hz, 0, Qt::AlignVCenter);
         layout->addStretch(1);
         stack->addWidget(group);
-        connect(onBox, &QCheckBox::toggled, &view,
+        connect(onBox, &QCheckBox::clicked, &view,
                 [&view, onField](bool on) { view.setBoolSetting(onField, on); });
         connect(slope, &QComboBox::activated, &view, [&view, slopeField, picker = slope](int entry) {
             view.setIntSetting(slopeField, picker->itemData(entry).toInt());
@@ -161,11 +161,11 @@ TargetStep::TargetStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
 
 void TargetStep::refresh() {
     const FIRDesignerSettings& s = view_.settings();
-    showChecked(bypass, s.eqBypass);
-    showChecked(hpOn, s.hpOn);
+    bypass->setChecked(s.eqBypass);
+    hpOn->setChecked(s.hpOn);
     select(hpSlope, s.hpSlope);
     showValue(hpHz, s.hpHz);
-    showChecked(lpOn, s.lpOn);
+    lpOn->setChecked(s.lpOn);
     select(lpSlope, s.lpSlope);
     showValue(lpHz, s.lpHz);
 

@@ -134,8 +134,9 @@ struct ActivePage {
     }
 };
 
-QImage pixelsOf(WindowRig& rig, QWidget* control) {
-    return rig.onScreen().copy(rig.onScreenRect(*control));
+// The control and the margin around it, where a focus ring may lie.
+QImage pixelsAround(WindowRig& rig, QWidget* control) {
+    return rig.onScreen().copy(rig.onScreenRect(*control).adjusted(-4, -4, 4, 4));
 }
 
 // Whether b comes after a in reading order: on a later line, or further right on the same one.
@@ -198,9 +199,9 @@ TEST_F(DesignerByKeyboard, TabReachesEveryControlInReadingOrderAndEachShowsTheFo
         if (qobject_cast<QLineEdit*>(control)) continue;
         scroll->ensureWidgetVisible(control);
         focusByTab(control);
-        const QImage focused = pixelsOf(d.rig, control);
+        const QImage focused = pixelsAround(d.rig, control);
         control->clearFocus();
-        const QImage unfocused = pixelsOf(d.rig, control);
+        const QImage unfocused = pixelsAround(d.rig, control);
         EXPECT_NE(focused, unfocused) << describe(control).toStdString() << " shows no focus";
     }
     focusByTab(view.sendBar()->chip(5));
@@ -208,7 +209,7 @@ TEST_F(DesignerByKeyboard, TabReachesEveryControlInReadingOrderAndEachShowsTheFo
 }
 
 // A check box changes the same setting, with one undo entry, whether it is clicked, toggled
-// with Space or toggled by an assistive tool; the filter follows each time.
+// with Space or toggled or pressed by an assistive tool; the filter follows each time.
 TEST_F(DesignerByKeyboard, CheckBoxesDoTheSameForKeysAndAssistiveActionsAsForAClick) {
     ActivePage p;
     FIRDesignerView& view = *p.view;
@@ -236,6 +237,7 @@ TEST_F(DesignerByKeyboard, CheckBoxesDoTheSameForKeysAndAssistiveActionsAsForACl
              key(Qt::Key_Space);
          }},
         {"toggle action", [](QAbstractButton* box) { act(box, QAccessibleActionInterface::toggleAction()); }},
+        {"press action", [](QAbstractButton* box) { act(box, QAccessibleActionInterface::pressAction()); }},
     };
     struct State {
         FIRDesignerSettings settings;
@@ -284,6 +286,47 @@ TEST_F(DesignerByKeyboard, CheckBoxesDoTheSameForKeysAndAssistiveActionsAsForACl
             EXPECT_EQ(state(box).shown, start.shown);
         }
     }
+}
+
+// The taps are one choice: the arrows move it, and a segment chosen by keys or by an assistive
+// tool redesigns the filter at that length, with one undo entry, as a click does.
+TEST_F(DesignerByKeyboard, TheTapsChoiceMovesWithTheArrowsAndActionsAsWithAClick) {
+    ActivePage p;
+    FIRDesignerView& view = *p.view;
+    GenerateStep& generate = p.step<GenerateStep>();
+    auto published = [&] {
+        return p.page.offline.model->designedFIR().value_or(DSPModel::DesignedFIR{}).coefficients.size();
+    };
+    auto chosen = [&] {
+        const bool on256 = element(generate.taps256)->state().checked;
+        const bool on512 = element(generate.taps512)->state().checked;
+        EXPECT_NE(on256, on512) << "one segment is chosen";
+        return on256 ? 256 : 512;
+    };
+    EXPECT_EQ(element(generate.taps256)->role(), QAccessible::RadioButton);
+    ASSERT_EQ(published(), 512);
+
+    focusByTab(generate.taps512);
+    key(Qt::Key_Left);
+    EXPECT_EQ(view.settings().taps, 256);
+    EXPECT_EQ(chosen(), 256);
+    EXPECT_EQ(published(), 256);
+    EXPECT_EQ(QApplication::focusWidget(), generate.taps256);
+    EXPECT_EQ(view.history().size(), 1);
+    key(Qt::Key_Left);  // already the first: nothing changes
+    EXPECT_EQ(view.history().size(), 1);
+    key(Qt::Key_Right);
+    EXPECT_EQ(view.settings().taps, 512);
+    EXPECT_EQ(published(), 512);
+
+    act(generate.taps256, QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(chosen(), 256);
+    EXPECT_EQ(published(), 256);
+    act(generate.taps512, QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(chosen(), 512);
+    EXPECT_EQ(published(), 512);
+    EXPECT_EQ(view.history().size(), 4);
+    EXPECT_EQ(generate.latency->text(), QStringLiteral("Latency 5.33 ms at 48 kHz · works above ≈ 281 Hz"));
 }
 
 // Arrows on a menu choose the next entry as a pick from the menu does; an arrow past the last
@@ -386,6 +429,7 @@ TEST_F(SendBarByKeyboard, ChannelButtonsAreNamedTogglesAndAFilterGoesOutByKeys) 
         return shown;
     };
     for (int i = 0; i < FIRSendBar::blockCount; ++i) {
+        EXPECT_EQ(element(bar.chip(i))->role(), QAccessible::Button);
         EXPECT_EQ(element(bar.chip(i))->text(QAccessible::Name), names[i]);
         EXPECT_EQ(bar.chip(i)->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
     }
@@ -409,7 +453,7 @@ TEST_F(SendBarByKeyboard, ChannelButtonsAreNamedTogglesAndAFilterGoesOutByKeys) 
     act(bar.chip(9), QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(chosen(), (QList<int>{0, 6, 9}));
     EXPECT_EQ(bar.sendButton()->text(), QStringLiteral("Send to 3 channels…"));
-    act(bar.chip(9), QAccessibleActionInterface::toggleAction());
+    act(bar.chip(9), QAccessibleActionInterface::pressAction());
     EXPECT_EQ(chosen(), (QList<int>{0, 6}));
     EXPECT_EQ(d.rig.settings.text(FIRSendBar::targetsKey), QStringLiteral("0,6"));
 
