@@ -2,7 +2,7 @@
 
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
+#include "app/controls/ToolTips.h"
 #include "app/controls/WheelGuard.h"
 
 #include <QApplication>
@@ -57,8 +57,8 @@ void Theme::apply(QApplication& application) {
     application.setFont(font(bodyPx));
     // How controls meet the wheel belongs to the feel of every page, like the look.
     wheelguard::install(application);
-    // So does how every control speaks to assistive tools.
-    plaintext::showToolTipsAsWritten(application);
+    // So do tool tips, and how every control speaks to assistive tools.
+    tooltips::install(application);
     nameControlsFromTheirHints(application);
 }
 
