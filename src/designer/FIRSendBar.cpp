@@ -321,7 +321,6 @@ void ChannelChip::setState(const QString& name, bool selected) {
     name_ = name;
     // The name is the device's text: an "&" in it is a character, not a shortcut mark.
     setText(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    setAccessibleName(name);
     updateGeometry();
     update();
 }
