@@ -1,7 +1,7 @@
 // The designer and its send bar without a mouse: Tab reaches every control in reading order
 // and each shows that it has the focus; keys and the actions of assistive tools do what a
-// click does; a filter goes to the device from the keyboard alone, from the designer and from
-// a channel's FIR tab.
+// click does; a filter goes to the device by keys from the designer and by an assistive tool
+// from a channel's FIR tab.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -50,8 +50,8 @@ QString describe(QWidget* widget) {
     return text + QStringLiteral(" \"") + element(widget)->text(QAccessible::Name) + QStringLiteral("\"");
 }
 
-// What an assistive tool does with a control: one of its element's actions. A press animates
-// the click, which lands when the button comes up again.
+// What an assistive tool does with a control: one of its element's actions. A press that
+// animates its click has landed once the button is up again.
 void act(QWidget* control, const QString& action) {
     QAccessibleActionInterface* actions = element(control)->actionInterface();
     ASSERT_NE(actions, nullptr) << describe(control).toStdString();
