@@ -65,6 +65,11 @@ struct Traits<UnitSlider> {
     static double adjusted(const UnitSlider& s, int direction) {
         return s.value() + direction * s.singleStep();
     }
+    // A step as the arrow keys take it.
+    static void step(UnitSlider& s, int direction) {
+        s.triggerAction(direction > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                      : QAbstractSlider::SliderSingleStepSub);
+    }
     static double settled(const UnitSlider& s, double v) {
         return std::clamp<double>(std::round(v), s.minimum(), s.maximum());
     }
