@@ -155,8 +155,6 @@ public:
     int queuedCount() const { return int(queue_.size()); }
     // Coalesced writes queued and not yet sent (at most one per parameter).
     int queuedWriteCount() const { return int(queuedWrites_.size()); }
-    // A write is queued or on the wire.
-    bool writesPending() const { return !queuedWrites_.isEmpty() || (inFlight_ && inFlight_->writeAddress); }
     bool isBusy() const { return inFlight_.has_value(); }
 
     // Device commands.
