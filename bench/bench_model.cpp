@@ -84,8 +84,9 @@ BENCHMARK(BM_ReadBackVersusBare)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 // A fader dragged for two seconds, one move every 16 ms, on a link whose every answer takes
 // 100 ms. Counters: the most writes of the fader's parameter outstanding at once (on the wire
-// plus queued; the goal is two), the writes sent, and how long after the release the device
-// received the last value (the goal is one answer time).
+// plus queued; the goal is two), the writes sent, the meter reads sent meanwhile (they take
+// their turns in the queue), and how long after the release the device received the last
+// value (the goal is two answer times: the request on the wire, then a meter read at most).
 void BM_FaderDragOnASlowLink(benchmark::State& state) {
     constexpr int answerMs = 100;
     constexpr int moveMs = 16;
@@ -95,12 +96,13 @@ void BM_FaderDragOnASlowLink(benchmark::State& state) {
     Rig& r = rig();
     DSPModel& model = *r.model;
     DSPConnection& link = model.link();
-    int sent = 0, acknowledged = 0, mostOutstanding = 0;
+    int sent = 0, acknowledged = 0, mostOutstanding = 0, meterReads = 0;
     qint64 lastArrivalNs = 0, releaseNs = 0;
     quint32 lastWord = 0;
     QElapsedTimer clock;
     const QMetaObject::Connection received =
         QObject::connect(&r.simulator, &DeviceSimulator::frameReceived, [&](const DSPFrame& frame) {
+            if (frame.command == 6 && frame.words.value(1) == DSPConnection::meterParameter) ++meterReads;
             if (frame.command != 5 || frame.words.value(1) != gainParameter) return;
             ++sent;
             lastArrivalNs = clock.nsecsElapsed();
@@ -119,7 +121,7 @@ void BM_FaderDragOnASlowLink(benchmark::State& state) {
     for (auto _ : state) {
         spin([&] { return !link.isBusy(); });
         r.simulator.faults().delayMs = answerMs;
-        sent = acknowledged = 0;
+        sent = acknowledged = meterReads = 0;
         float gain = -40;
         QTimer mouse;
         mouse.setTimerType(Qt::PreciseTimer);
@@ -141,6 +143,7 @@ void BM_FaderDragOnASlowLink(benchmark::State& state) {
     }
     state.counters["max_outstanding"] = mostOutstanding;
     state.counters["writes"] = sent;
+    state.counters["meter_reads"] = meterReads;
     state.counters["last_after_release_ms"] = double(lastArrivalNs - releaseNs) / 1e6;
     link.onFrame = modelOnFrame;
     QObject::disconnect(received);

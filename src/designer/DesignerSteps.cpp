@@ -17,7 +17,9 @@
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
+#include "app/controls/UnitSlider.h"
 #include "designer/FIRDesignerView.h"
+#include "editor/EditorKit.h"
 #include "platform/NumText.h"
 
 namespace designerui {
@@ -42,13 +44,14 @@ QLabel* label(const QString& text, double px, bool secondary) {
 QCheckBox* checkBox(const QString& text, bool bold) {
     auto* box = new QCheckBox(text);
     box->setFont(Theme::font(Theme::bodyPx, bold ? QFont::Bold : QFont::Normal));
-    box->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab, but a click leaves the focus in the field being typed in.
+    box->setFocusPolicy(Qt::TabFocus);
     return box;
 }
 
 QPushButton* button(const QString& text) {
     auto* b = new QPushButton(text);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
 
@@ -115,9 +118,8 @@ ImportStep::ImportStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent)
 
     auto* offsetRow = new QHBoxLayout;
     offsetRow->addWidget(label(QStringLiteral("Offset"), Theme::bodyPx));
-    offset = new QSlider(Qt::Horizontal);
+    offset = new UnitSlider(Qt::Horizontal, [](int db) { return numtext::format("%+.0f dB", double(db)); });
     offset->setRange(-120, 30);
-    offset->setFocusPolicy(Qt::NoFocus);
     connect(offset, &QSlider::valueChanged, &view, [&view](int value) { view.setOffset(value); });
     offsetRow->addWidget(offset, 1);
     offsetValue = new PlainLabel;
@@ -160,23 +162,21 @@ GenerateStep::GenerateStep(FIRDesignerView& view, QWidget* parent) : QWidget(par
     tapsRow->setSpacing(0);
     tapsRow->addWidget(label(QStringLiteral("Taps"), Theme::bodyPx));
     tapsRow->addSpacing(8);
-    taps256 = button(QStringLiteral("256"));
-    taps512 = button(QStringLiteral("512"));
-    // Two segments of one control: rounded only at the outer ends, the chosen one filled.
-    const QString segmentStyle = QStringLiteral(
+    taps = new SegmentedPicker({QStringLiteral("256"), QStringLiteral("512")}, {});
+    taps256 = taps->segment(0);
+    taps512 = taps->segment(1);
+    // Rounded only at the outer ends, the chosen segment filled with the accent.
+    taps->setStyleSheet(QStringLiteral(
         "QPushButton { background: rgba(255,255,255,0.08); border: 1px solid rgba(255,255,255,0.14);"
-        " padding: 3px 0; min-width: 64px; border-%1-radius: 5px; border-%2-radius: 5px; }"
-        "QPushButton:checked { background: rgb(10,132,255); color: white; }");
-    taps256->setStyleSheet(segmentStyle.arg(QStringLiteral("top-left"), QStringLiteral("bottom-left")));
-    taps512->setStyleSheet(segmentStyle.arg(QStringLiteral("top-right"), QStringLiteral("bottom-right")));
-    for (QPushButton* segment : {taps256, taps512}) {
-        segment->setCheckable(true);
-        tapsRow->addWidget(segment);
-    }
+        " padding: 3px 0; min-width: 64px; }"
+        "QPushButton:checked { background: rgb(10,132,255); color: white; }"
+        "QPushButton[edge=\"first\"] { border-top-left-radius: 5px; border-bottom-left-radius: 5px; }"
+        "QPushButton[edge=\"last\"] { border-top-right-radius: 5px; border-bottom-right-radius: 5px; }"));
+    tapsRow->addWidget(taps);
     tapsRow->addStretch(1);
     stack->addLayout(tapsRow);
-    connect(taps256, &QPushButton::clicked, &view, [&view] { view.setTaps(256); });
-    connect(taps512, &QPushButton::clicked, &view, [&view] { view.setTaps(512); });
+    connect(taps, &SegmentedPicker::chosen, &view,
+            [&view](const QString& value) { view.setTaps(value.toInt()); });
 
     latency = label(QString(), Theme::captionPx, true);
     stack->addWidget(latency);
@@ -216,8 +216,7 @@ GenerateStep::GenerateStep(FIRDesignerView& view, QWidget* parent) : QWidget(par
 
 void GenerateStep::refresh() {
     const FIRDesignerSettings& s = view_.settings();
-    taps256->setChecked(s.taps == 256);
-    taps512->setChecked(s.taps == 512);
+    taps->setCurrent(QString::number(s.taps));
     const double limit = 144000.0 / s.taps;
     latency->setText(
         numtext::format("Latency %.2f ms at 48 kHz · works above ≈ %.0f Hz", s.taps * 0.5 / 48, limit));

@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class QVBoxLayout;
+class SegmentedPicker;
 
 // The four panels of the designer's left pane. Each shows the view's state when the view
 // reports a change and hands every edit to one of the view's setters; none keeps state.
@@ -102,6 +103,7 @@ public:
     explicit GenerateStep(FIRDesignerView& view, QWidget* parent = nullptr);
     void refresh();
 
+    SegmentedPicker* taps;
     QPushButton* taps256;
     QPushButton* taps512;
     QLabel* latency;

@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -221,7 +220,7 @@ void FIRSendBar::buildLayout() {
     };
     for (const auto& [title, set] : quick) {
         auto* button = new QPushButton(title);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setFont(Theme::font(Theme::captionPx + 1));
         connect(button, &QPushButton::clicked, this, [this, set] { setTargets(set); });
         quickButtons_.append(button);
@@ -233,7 +232,7 @@ void FIRSendBar::buildLayout() {
     setSecondary(nameLabel_, Theme::captionPx);
     first->addWidget(nameLabel_);
     sendButton_ = new QPushButton;
-    sendButton_->setFocusPolicy(Qt::NoFocus);
+    sendButton_->setFocusPolicy(Qt::TabFocus);
     // The prominent style: filled with the accent colour while it can be pressed.
     QPalette prominent = sendButton_->palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
@@ -308,16 +307,20 @@ void FIRSendBar::paintEvent(QPaintEvent*) {
 
 // ---- chips -----------------------------------------------------------------------------
 
-ChannelChip::ChannelChip(int index, QWidget* parent) : QWidget(parent), index_(index) {
+ChannelChip::ChannelChip(int index, QWidget* parent) : QAbstractButton(parent), index_(index) {
+    setCheckable(true);
+    setFocusPolicy(Qt::TabFocus);
     setFont(Theme::font(11, QFont::DemiBold));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void ChannelChip::setState(const QString& name, bool selected) {
-    if (name == name_ && selected == selected_) return;
+    setChecked(selected);
+    if (name == name_) return;
     name_ = name;
-    selected_ = selected;
+    // The name is the device's text: an "&" in it is a character, not a shortcut mark.
+    setText(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
     updateGeometry();
     update();
 }
@@ -331,16 +334,12 @@ void ChannelChip::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor colour = Palette::channel(index_);
     const QRectF box = rect();
-    if (selected_) {
+    if (isChecked()) {
         Theme::fillRoundedRect(painter, box, 5, Theme::withOpacity(colour, 0.25));
         Theme::strokeRoundedRectInside(painter, box, 5, colour);
     } else {
         Theme::fillRoundedRect(painter, box, 5, Theme::white(0.05));
     }
-    painter.setPen(selected_ ? colour : Theme::secondaryText());
+    painter.setPen(isChecked() ? colour : Theme::secondaryText());
     painter.drawText(box, Qt::AlignCenter, name_);
-}
-
-void ChannelChip::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) Q_EMIT clicked();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -81,24 +82,20 @@ private:
 };
 
 // One FIR block's toggle in the send bar: the channel's name on a capsule in its colour.
-class ChannelChip : public QWidget {
+// A checkable button, so Tab, Space, Return and assistive tools reach it like a click; its
+// checked state is the stored set's, which the bar shows on it.
+class ChannelChip : public QAbstractButton {
     Q_OBJECT
 public:
-    ChannelChip(int index, QWidget* parent = nullptr);
+    explicit ChannelChip(int index, QWidget* parent = nullptr);
     void setState(const QString& name, bool selected);
-    bool isSelected() const { return selected_; }
-    QString text() const { return name_; }
+    bool isSelected() const { return isChecked(); }
     QSize sizeHint() const override;
-
-Q_SIGNALS:
-    void clicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     int index_;
     QString name_;
-    bool selected_ = false;
 };

@@ -22,7 +22,7 @@ QComboBox* slopePicker() {
     auto* picker = new QComboBox;
     for (FilterSlope slope : FilterSlope::allCases()) picker->addItem(slope.name(), slope.rawValue());
     picker->setFixedWidth(80);
-    picker->setFocusPolicy(Qt::NoFocus);
+    picker->setFocusPolicy(Qt::TabFocus);
     return picker;
 }
 
@@ -55,7 +55,7 @@ BandRow::BandRow(FIRDesignerView& view, int index, QWidget* parent)
     type->addItem(QStringLiteral("Low shelf"), 1);
     type->addItem(QStringLiteral("High shelf"), 2);
     type->setFixedWidth(92);
-    type->setFocusPolicy(Qt::NoFocus);
+    type->setFocusPolicy(Qt::TabFocus);
     hz = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
     q = new CompactNumberField(QStringLiteral("%.2f"), QStringLiteral("Q"), 52);
     db = new CompactNumberField(QStringLiteral("%+.1f"), QStringLiteral("dB"), 52);

@@ -69,6 +69,8 @@ DSPConnection::DSPConnection(const Environment& environment, QObject* parent)
     QObject::connect(&timeoutTimer_, &QTimer::timeout, this, &DSPConnection::timerFired);
     retryTimer_.setSingleShot(true);
     QObject::connect(&retryTimer_, &QTimer::timeout, this, &DSPConnection::startSocket);
+    silentConnectTimer_.setSingleShot(true);
+    QObject::connect(&silentConnectTimer_, &QTimer::timeout, this, &DSPConnection::connectUnanswered);
 
     offline_ = environment.offline.value_or(offlineFromEnvironment());
     if (offline_) {
@@ -206,7 +208,20 @@ void DSPConnection::startSocket() {
     if (!tcp_) return;
     tcpReady_ = false;
     tcp_->abort();
+    // Started first: a connect that fails at once reports it from inside connectToHost.
+    silentConnectTimer_.start(std::chrono::milliseconds(qRound64(silentConnectDelay * 1000)));
     tcp_->connectToHost(host_, port_);
+}
+
+// A host that drops the connect instead of refusing it leaves the attempt open until the
+// socket's own time-out, a minute or more away. The attempt goes on, since a slow network
+// may still complete it; only the status tells the user meanwhile.
+void DSPConnection::connectUnanswered() {
+    if (tcp_ && !tcpReady_) setStatus(Status::error(waitingText(noAnswerYetText)));
+}
+
+QString DSPConnection::waitingText(const QString& description) const {
+    return QStringLiteral("Waiting for the DSP at %1… (%2)").arg(host_, description);
 }
 
 void DSPConnection::handleSocketError(QTcpSocket* socket) {
@@ -217,9 +232,10 @@ void DSPConnection::handleSocketError(QTcpSocket* socket) {
         return;
     }
     switch (socket->error()) {
-        // A connect that finds no route (ENETUNREACH, EHOSTUNREACH) or times out in the
-        // kernel: the network is down or does not reach the DSP. Told by the error code,
-        // never by the description, which is in the user's language.
+        // A connect that finds no route (ENETUNREACH, EHOSTUNREACH): the network is down or
+        // does not reach the DSP. Told by the error code, never by the description, which is
+        // in the user's language. A connect that nothing answers ends in the socket's own
+        // time-out (SocketTimeoutError) and waits like a refused one.
         case QAbstractSocket::NetworkError:
             handleNetworkState(socket, NetworkState::networkDown, description);
             break;
@@ -237,6 +253,7 @@ void DSPConnection::handleSocketError(QTcpSocket* socket) {
 
 void DSPConnection::handleNetworkState(QTcpSocket* socket, NetworkState state, const QString& description) {
     if (socket != tcp_) return;
+    silentConnectTimer_.stop();  // the attempt has its answer
     switch (state) {
         case NetworkState::ready:
             tcpReady_ = true;
@@ -246,10 +263,8 @@ void DSPConnection::handleNetworkState(QTcpSocket* socket, NetworkState state, c
             break;
         case NetworkState::networkDown:
         case NetworkState::waiting:
-            setStatus(Status::error(
-                state == NetworkState::networkDown
-                    ? networkDownText
-                    : QStringLiteral("Waiting for the DSP at %1… (%2)").arg(host_, description)));
+            setStatus(Status::error(state == NetworkState::networkDown ? networkDownText
+                                                                       : waitingText(description)));
             retryTimer_.start(std::chrono::milliseconds(qRound64(retryInterval * 1000)));
             break;
         case NetworkState::failed:
@@ -279,6 +294,7 @@ void DSPConnection::parseTCP(QTcpSocket* socket) {
 
 void DSPConnection::dropSocket() {
     retryTimer_.stop();
+    silentConnectTimer_.stop();
     tcpStream_.clear();
     tcpReady_ = false;
     if (!tcp_) return;

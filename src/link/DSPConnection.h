@@ -102,6 +102,8 @@ public:
     static constexpr double requestTimeout = 0.4;
     static constexpr double restoreDelay = 1.0;
     static constexpr double retryInterval = 2.0;
+    // How long a connect attempt goes unanswered before the status says so.
+    static constexpr double silentConnectDelay = 3.0;
     static constexpr quint32 meterParameter = 366;
 
     static inline const QString offlineText =
@@ -112,6 +114,8 @@ public:
     static inline const QString networkSilentText = QStringLiteral("The DSP didn't answer over the network.");
     static inline const QString networkClosedText =
         QStringLiteral("The network connection to the DSP closed.");
+    // In the waiting text while a connect attempt has had no answer, neither yes nor no.
+    static inline const QString noAnswerYetText = QStringLiteral("no answer yet");
     // No route to the DSP: the network is down, or the DSP's address lies on no network
     // this computer reaches. Nothing to wait for but the network itself.
     static inline const QString networkDownText = QStringLiteral(
@@ -155,8 +159,6 @@ public:
     int queuedCount() const { return int(queue_.size()); }
     // Coalesced writes queued and not yet sent (at most one per parameter).
     int queuedWriteCount() const { return int(queuedWrites_.size()); }
-    // A write is queued or on the wire.
-    bool writesPending() const { return !queuedWrites_.isEmpty() || (inFlight_ && inFlight_->writeAddress); }
     bool isBusy() const { return inFlight_.has_value(); }
 
     // Device commands.
@@ -196,6 +198,8 @@ private:
     void startSocket();
     void handleNetworkState(QTcpSocket* socket, NetworkState state, const QString& description);
     void handleSocketError(QTcpSocket* socket);
+    void connectUnanswered();
+    QString waitingText(const QString& description) const;
     void parseTCP(QTcpSocket* socket);
     void dropSocket();
     void closeNetwork();
@@ -241,6 +245,7 @@ private:
     bool tcpReady_ = false;
     TCPFrameStream tcpStream_;
     QTimer retryTimer_;
+    QTimer silentConnectTimer_;  // runs while a connect attempt has had no answer
 
     std::deque<Pending> queue_;
     std::optional<Pending> inFlight_;

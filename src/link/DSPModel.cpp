@@ -217,18 +217,12 @@ void DSPModel::pollMeters() {
         [guard = tasks::TaskGuard<DSPModel>(this, meterSession_), token = meterTask_]() -> QCoro::Task<> {
             if (!guard || token.isCancelled()) co_return;
             DSPModel* self = guard.get();
-            const auto pause = std::chrono::milliseconds(qRound64(meterPollPause * 1000));
-            // An edit on its way goes first: a poll queued ahead of it would hold it up by a
-            // whole answer time, and on a slow link a fader would lag behind the hand. The
-            // meters wait a period instead.
-            if (self->link_->writesPending()) {
-                self->meterTimer_.start(pause);
-                co_return;
-            }
-            // The answer reaches onFrame like every other frame; that is where the meters
-            // are updated.
+            // The poll takes its turn in the queue like an edit does: during a drag the meters
+            // keep moving, and an edit waits behind at most one poll, since the writes to a
+            // parameter coalesce while they wait. The answer reaches onFrame like every other
+            // frame; that is where the meters are updated.
             co_await self->readParameter(meterParameter);
             if (!guard || token.isCancelled()) co_return;
-            self->meterTimer_.start(pause);
+            self->meterTimer_.start(std::chrono::milliseconds(qRound64(meterPollPause * 1000)));
         });
 }

@@ -2,21 +2,22 @@
 // status bar says while the network does not reach the DSP.
 #include <gtest/gtest.h>
 
-#include <QLabel>
 #include <QMouseEvent>
-#include <QNetworkInterface>
-#include <QProcess>
+#include <QToolButton>
 #include <QTest>
 
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/StatusBar.h"
+#include "app/controls/ElidedLabel.h"
 #include "app/controls/Encoder.h"
 #include "editor/ChannelView.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "pages/CrosspointInspector.h"
 #include "pages/RoutingView.h"
+#include "support/PrivateNetwork.h"
+#include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
@@ -34,13 +35,6 @@ double dragDown(WindowRig& rig, Encoder& knob, Qt::KeyboardModifiers keys) {
     QTest::mouseRelease(&knob, Qt::LeftButton, keys, to.toPoint());
     rig.turn();
     return before - knob.value();
-}
-
-QStringList statusTexts(WindowRig& rig) {
-    QStringList texts;
-    for (QLabel* label : rig.console().statusBar()->findChildren<QLabel*>())
-        if (!label->text().isEmpty()) texts << label->text();
-    return texts;
 }
 
 }  // namespace
@@ -86,40 +80,18 @@ TEST(LinuxTexts, KnobHelpNamesShiftAndShiftTurnsFinely) {
 // route is taken away inside a network namespace of this test's own, which holds only a
 // loopback interface, so the test runs itself again in one.
 TEST(LinuxTexts, ANetworkThatDoesNotReachTheDSPSaysSoAndTheLinkKeepsTrying) {
-    if (!qEnvironmentVariableIsSet("KESTREL_PRIVATE_NETWORK")) {
-        if (QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-n"), QStringLiteral("true")}) != 0)
-            GTEST_SKIP() << "cannot create a network namespace here (unshare -n)";
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("KESTREL_PRIVATE_NETWORK"), QStringLiteral("1"));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QStringLiteral("unshare"),
-                    {QStringLiteral("-n"), QStringLiteral("sh"), QStringLiteral("-c"),
-                     QStringLiteral("ip link set lo up && exec \"$0\" \"$1\""),
-                     QCoreApplication::applicationFilePath(),
-                     QStringLiteral("--gtest_filter=LinuxTexts."
-                                    "ANetworkThatDoesNotReachTheDSPSaysSoAndTheLinkKeepsTrying")});
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const QString output = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
-        return;
-    }
-    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces())
-        ASSERT_EQ(interface.name(), QStringLiteral("lo"))
-            << "not an isolated network; refusing to change routes";
+    if (!private_network::inside()) return private_network::runCurrentTest();
+    ASSERT_TRUE(private_network::isolated()) << "not an isolated network; refusing to change routes";
     const auto route = [](const QString& verb) {
-        return QProcess::execute(
-            QStringLiteral("ip"),
-            {QStringLiteral("route"), verb, QStringLiteral("local"), QStringLiteral("127.0.0.0/8"),
-             QStringLiteral("dev"), QStringLiteral("lo"), QStringLiteral("table"), QStringLiteral("local")});
+        return private_network::ip({QStringLiteral("route"), verb, QStringLiteral("local"),
+                                    QStringLiteral("127.0.0.0/8"), QStringLiteral("dev"),
+                                    QStringLiteral("lo"), QStringLiteral("table"), QStringLiteral("local")});
     };
 
     WindowRig::Options options;
     options.connect = false;
     WindowRig rig(options);  // the simulator listens before its route goes
-    ASSERT_EQ(route(QStringLiteral("del")), 0);
+    ASSERT_TRUE(route(QStringLiteral("del")));
     rig.model().link().connect(rig.simulator.host());
     ASSERT_TRUE(rig.waitFor([&] { return rig.model().link().status().isError(); }));
     EXPECT_EQ(rig.model().link().status().text(), DSPConnection::networkDownText);
@@ -127,10 +99,34 @@ TEST(LinuxTexts, ANetworkThatDoesNotReachTheDSPSaysSoAndTheLinkKeepsTrying) {
               QStringLiteral(
                   "Waiting for the network: it is down or doesn't reach the DSP. The link keeps trying."));
     rig.turn();
-    EXPECT_TRUE(statusTexts(rig).contains(DSPConnection::networkDownText))
-        << statusTexts(rig).join('|').toStdString();
+    EXPECT_TRUE(rig.statusTexts().contains(DSPConnection::networkDownText))
+        << rig.statusTexts().join('|').toStdString();
     EXPECT_TRUE(rig.model().link().hasNetworkLink());
 
-    ASSERT_EQ(route(QStringLiteral("add")), 0);
+    // The message has all the room up to the connection menu: whole in the usual window;
+    // in a narrow one cut with an ellipsis, its whole text the tool tip and spoken name.
+    const auto message = [&](int windowWidth) -> ElidedLabel* {
+        rig.window().resize(windowWidth, 820);
+        rig.turn();
+        EXPECT_EQ(rig.window().width(), windowWidth);
+        return rig.console().statusBar()->findChild<ElidedLabel*>();
+    };
+    ElidedLabel* wide = message(1400);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->shownText(), DSPConnection::networkDownText);
+    EXPECT_EQ(wide->accessibleName(), DSPConnection::networkDownText);
+    const QRect menu = rig.console().statusBar()->connectionMenuButton()->geometry();
+    EXPECT_NEAR(wide->geometry().right() + 1 + 12, menu.left(), 1) << "the label reaches the menu";
+    kestrel_test::saveScreenshot(*rig.console().statusBar(), QStringLiteral("status-network-down-1400"));
+    ElidedLabel* narrow = message(900);
+    ASSERT_NE(narrow, nullptr);
+    const QString shown = narrow->shownText();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…"))) << shown.toStdString();
+    EXPECT_TRUE(DSPConnection::networkDownText.startsWith(shown.chopped(1))) << shown.toStdString();
+    EXPECT_EQ(narrow->toolTip(), DSPConnection::networkDownText);
+    EXPECT_EQ(narrow->accessibleName(), DSPConnection::networkDownText);
+    kestrel_test::saveScreenshot(*rig.console().statusBar(), QStringLiteral("status-network-down-900"));
+
+    ASSERT_TRUE(route(QStringLiteral("add")));
     EXPECT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 60));
 }

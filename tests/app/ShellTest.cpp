@@ -72,13 +72,6 @@ WindowRig::Options unshown(const QString& demoPath = {}) {
     return options;
 }
 
-QStringList statusTexts(WindowRig& rig) {
-    QStringList texts;
-    for (QLabel* label : rig.console().statusBar()->findChildren<QLabel*>())
-        if (!label->text().isEmpty()) texts << label->text();
-    return texts;
-}
-
 void settle() {
     QTest::qWait(1);
     QCoreApplication::processEvents();
@@ -184,15 +177,15 @@ TEST(Shell, SidebarChannelRowsAreNamedForAssistiveTools) {
 TEST(Shell, StatusBarFollowsDemoSearchingConnectedAndLost) {
     WindowRig rig(unshown());
     settle();
-    EXPECT_TRUE(statusTexts(rig).contains("Looking for the DSP"));
-    EXPECT_TRUE(statusTexts(rig).contains("Connect it with USB, or over the network."));
+    EXPECT_TRUE(rig.statusTexts().contains("Looking for the DSP"));
+    EXPECT_TRUE(rig.statusTexts().contains("Connect it with USB, or over the network."));
     ASSERT_NE(rig.console().statusBar()->connectionMenuButton(), nullptr);
     EXPECT_EQ(rig.console().statusBar()->connectionMenuButton()->text(), "Connection");
 
     rig.model().enterDemo();
     settle();
-    EXPECT_TRUE(statusTexts(rig).contains("Demo device"));
-    EXPECT_TRUE(statusTexts(rig).contains("Changes stay in the app and are not sent to any DSP."));
+    EXPECT_TRUE(rig.statusTexts().contains("Demo device"));
+    EXPECT_TRUE(rig.statusTexts().contains("Changes stay in the app and are not sent to any DSP."));
     EXPECT_EQ(rig.console().statusBar()->connectionMenuButton(), nullptr);
     EXPECT_EQ(rig.window().demoAction()->text(), "Exit Demo Device");
     rig.model().exitDemo();
@@ -201,7 +194,7 @@ TEST(Shell, StatusBarFollowsDemoSearchingConnectedAndLost) {
     rig.simulator.device().name = QStringLiteral("Hall left");
     ASSERT_TRUE(rig.connect());
     settle();
-    const QStringList texts = statusTexts(rig);
+    const QStringList texts = rig.statusTexts();
     EXPECT_TRUE(texts.contains("Hall left")) << texts.join('|').toStdString();
     EXPECT_TRUE(texts.filter(QRegularExpression("^fw \\d+\\.\\d+\\.\\d+$")).size() == 1)
         << texts.join('|').toStdString();
@@ -219,7 +212,7 @@ TEST(Shell, StatusBarFollowsDemoSearchingConnectedAndLost) {
     rig.simulator.closeClients();
     ASSERT_TRUE(spinUntil([&] { return rig.model().link().status().isError(); }));
     settle();
-    const QStringList lost = statusTexts(rig);
+    const QStringList lost = rig.statusTexts();
     EXPECT_TRUE(lost.contains("Not connected")) << lost.join('|').toStdString();
     EXPECT_TRUE(lost.contains(rig.model().link().status().text())) << lost.join('|').toStdString();
     EXPECT_NE(rig.console().statusBar()->connectionMenuButton(), nullptr);

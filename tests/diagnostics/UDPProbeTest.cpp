@@ -3,15 +3,13 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <QCoreApplication>
-#include <QNetworkInterface>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QUdpSocket>
 
 #include "diagnostics/UDPProbe.h"
 #include "link/TrafficLog.h"
 #include "support/Loopback.h"
+#include "support/PrivateNetwork.h"
 
 using Direction = TrafficEntry::Direction;
 
@@ -136,29 +134,9 @@ TEST(UDPProbeTest, FailuresBecomeLogLines) {
 // runs itself again inside a network namespace of its own that holds only a
 // loopback interface.
 TEST(UDPProbeTest, BroadcastReachesListenersInsideAPrivateNetwork) {
-    if (!qEnvironmentVariableIsSet("KESTREL_PRIVATE_NETWORK")) {
-        if (QProcess::execute("unshare", {"-n", "true"}) != 0) {
-            GTEST_SKIP() << "cannot create a network namespace here (unshare -n); broadcast not tested";
-        }
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("KESTREL_PRIVATE_NETWORK", "1");
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(
-            "unshare",
-            {"-n", "sh", "-c", "ip link set lo up && ip route add default dev lo && exec \"$0\" \"$1\"",
-             QCoreApplication::applicationFilePath(),
-             "--gtest_filter=UDPProbeTest.BroadcastReachesListenersInsideAPrivateNetwork"});
-        ASSERT_TRUE(child.waitForFinished(60000));
-        const QString output = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
-        return;
-    }
-    for (const auto& interface : QNetworkInterface::allInterfaces()) {
-        ASSERT_EQ(interface.name(), "lo") << "not an isolated network; refusing to broadcast";
-    }
+    if (!private_network::inside()) return private_network::runCurrentTest();
+    ASSERT_TRUE(private_network::isolated()) << "not an isolated network; refusing to broadcast";
+    ASSERT_TRUE(private_network::ip({"route", "add", "default", "dev", "lo"}));
     TrafficLog log;
     UDPProbe listener(log), sender(log);
     const quint16 port = kestrel_test::freeUdpPort();

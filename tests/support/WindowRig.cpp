@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 
@@ -12,6 +13,7 @@
 #include "app/MainWindow.h"
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
+#include "app/StatusBar.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "platform/Tasks.h"
@@ -71,6 +73,13 @@ WindowRig::~WindowRig() {
 
 ConsoleView& WindowRig::console() {
     return *window_->console();
+}
+
+QStringList WindowRig::statusTexts() {
+    QStringList texts;
+    for (QLabel* label : console().statusBar()->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) texts << label->text();
+    return texts;
 }
 
 bool WindowRig::connect() {

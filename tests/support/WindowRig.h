@@ -73,6 +73,9 @@ public:
     // Spins until the condition holds (bounded).
     bool waitFor(const std::function<bool()>& condition, double seconds = 20);
 
+    // The texts the status bar's labels show, in the order they were made.
+    QStringList statusTexts();
+
     // The window's pixels as last flushed to its backing store: what the user sees, without
     // repainting anything (a grab would paint afresh and hide stale pixels).
     QImage onScreen();

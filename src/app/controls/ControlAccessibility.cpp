@@ -16,6 +16,7 @@
 
 #include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
+#include "app/controls/UnitSlider.h"
 
 namespace {
 
@@ -50,6 +51,29 @@ struct Traits<Encoder> {
     // A value set directly is rounded to the step and clamped, like every value the knob reports.
     static double settled(const Encoder& e, double v) { return e.scale().valueForNorm(e.scale().norm(v)); }
     static void report(Encoder& e, double v) { Q_EMIT e.valueEdited(v); }
+};
+
+// A slider's steps are the unit it shows; a value it already has is no change and is not reported.
+template <>
+struct Traits<UnitSlider> {
+    static constexpr QAccessible::Role role = QAccessible::Slider;
+    static double value(const UnitSlider& s) { return s.value(); }
+    static double minimum(const UnitSlider& s) { return s.minimum(); }
+    static double maximum(const UnitSlider& s) { return s.maximum(); }
+    static double step(const UnitSlider& s) { return s.singleStep(); }
+    static QString valueText(const UnitSlider& s) { return s.valueText(); }
+    static double adjusted(const UnitSlider& s, int direction) {
+        return s.value() + direction * s.singleStep();
+    }
+    // A step as the arrow keys take it.
+    static void step(UnitSlider& s, int direction) {
+        s.triggerAction(direction > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                      : QAbstractSlider::SliderSingleStepSub);
+    }
+    static double settled(const UnitSlider& s, double v) {
+        return std::clamp<double>(std::round(v), s.minimum(), s.maximum());
+    }
+    static void report(UnitSlider& s, double v) { s.setValue(int(settled(s, v))); }
 };
 
 template <typename Control>
@@ -105,6 +129,9 @@ QAccessibleInterface* controlFactory(const QString& className, QObject* object) 
         if (auto* fader = qobject_cast<Fader*>(object)) return new ControlAccessible<Fader>(fader);
     if (className == QLatin1String("Encoder"))
         if (auto* knob = qobject_cast<Encoder*>(object)) return new ControlAccessible<Encoder>(knob);
+    if (className == QLatin1String("UnitSlider"))
+        if (auto* slider = qobject_cast<UnitSlider*>(object))
+            return new ControlAccessible<UnitSlider>(slider);
     return nullptr;
 }
 

@@ -7,7 +7,8 @@ class QWidget;
 // The fader and the knob draw themselves, so assistive tools see nothing of
 // them unless we describe them: each is one element with a role, a value with
 // its range, and increase/decrease actions that report a new value the way the
-// control's own keys do. Installed once, by the first fader or knob.
+// control's own keys do. A unit slider is described the same way, so it reads
+// in its unit. Installed once, by the first fader, knob or unit slider.
 void installControlAccessibility();
 
 // Tells assistive tools that a control's value changed (nothing when none listens).

@@ -1,7 +1,7 @@
 #include "app/controls/KeyboardFocus.h"
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
+#include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
@@ -10,9 +10,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPointer>
-#include <QTextEdit>
 
 #include "app/controls/Theme.h"
 
@@ -20,12 +18,12 @@ namespace {
 
 constexpr int ringWidth = 2;
 
-// Fields and lists mark their focus themselves (a highlighted frame, the current row).
+// Fields and lists mark their focus themselves (a highlighted frame, the current row), and
+// a pane that takes the focus only so that keys scroll it is no control to ring.
 bool marksItsOwnFocus(const QWidget& widget) {
     if (const auto* combo = qobject_cast<const QComboBox*>(&widget)) return combo->isEditable();
     return qobject_cast<const QLineEdit*>(&widget) || qobject_cast<const QAbstractSpinBox*>(&widget) ||
-           qobject_cast<const QTextEdit*>(&widget) || qobject_cast<const QPlainTextEdit*>(&widget) ||
-           qobject_cast<const QAbstractItemView*>(&widget);
+           qobject_cast<const QAbstractScrollArea*>(&widget);
 }
 
 // Qt's focus frame follows its control (moves, resizes, hides, goes away) and stays out of

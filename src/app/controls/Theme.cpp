@@ -4,7 +4,7 @@
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
+#include "app/controls/ToolTips.h"
 #include "app/controls/WheelGuard.h"
 
 #include <QApplication>
@@ -59,10 +59,10 @@ void Theme::apply(QApplication& application) {
     application.setFont(font(bodyPx));
     // How controls meet the wheel belongs to the feel of every page, like the look.
     wheelguard::install(application);
-    // So do how the keyboard reaches every control and how every control speaks to
-    // assistive tools.
+    // So do how the keyboard reaches every control, tool tips, and how every control speaks
+    // to assistive tools.
     keyboardfocus::install(application);
-    plaintext::showToolTipsAsWritten(application);
+    tooltips::install(application);
     nameControlsFromTheirHints(application);
     installButtonAccessibility();
 }
