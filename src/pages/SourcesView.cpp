@@ -20,10 +20,11 @@
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
+#include "app/controls/UnitSlider.h"
 #include "editor/EditorKit.h"
 #include "link/DSPModel.h"
-#include "pages/LevelSlider.h"
 #include "pages/PageKit.h"
+#include "platform/NumText.h"
 
 namespace {
 
@@ -31,6 +32,19 @@ constexpr quint32 generatorTypeParam = 342;
 constexpr quint32 sineParam = 343;
 constexpr double minLevel = -90;
 constexpr double maxLevel = 0;
+// The slider moves in the tenths of a dB the device stores: every position is a level it
+// keeps, so a key that cannot move the slider (at an end of the range) sends nothing.
+constexpr int tenths = 10;
+
+UnitSlider* levelSlider(const QString& unit) {
+    auto* slider = new UnitSlider(Qt::Horizontal, [unit](int level) {
+        return numtext::format("%.1f ", double(level) / tenths) + unit;
+    });
+    slider->setStepsPerUnit(tenths);
+    slider->setRange(int(minLevel) * tenths, int(maxLevel) * tenths);
+    slider->setPageStep(tenths);  // a whole dB
+    return slider;
+}
 
 QVBoxLayout* boxContent(PanelGroupBox* box, int spacing) {
     auto* stack = new QVBoxLayout;
@@ -132,7 +146,7 @@ QWidget* SourcesView::buildGeneratorRow(Generator g) {
     row->addWidget(name);
 
     const QString unit = QStringLiteral("dBu");
-    GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), new LevelSlider(minLevel, maxLevel, unit),
+    GeneratorRow controls{new QCheckBox(QStringLiteral("Power")), levelSlider(unit),
                           new CompactNumberField(QStringLiteral("%.1f"), unit, 52)};
     controls.level->setRange(minLevel, maxLevel);
     controls.power->setFocusPolicy(Qt::TabFocus);
@@ -141,8 +155,9 @@ QWidget* SourcesView::buildGeneratorRow(Generator g) {
     controls.slider->setFixedWidth(200);
     controls.slider->setAccessibleName(QStringLiteral("Level"));
     controls.level->lineEdit()->setAccessibleName(QStringLiteral("Level"));
-    connect(controls.slider, &LevelSlider::levelEdited, this,
-            [this, g](double level) { m_model.setGenerator(g, float(level), std::nullopt); });
+    connect(controls.slider, &QSlider::valueChanged, this, [this, g, slider = controls.slider](int level) {
+        m_model.setGenerator(g, float(slider->toUnits(level)), std::nullopt);
+    });
     connect(controls.level, &CompactNumberField::committed, this,
             [this, g](double value) { m_model.setGenerator(g, float(value), std::nullopt); });
     row->addWidget(controls.power);
@@ -205,7 +220,10 @@ void SourcesView::refresh() {
         const QSignalBlocker blockPower(row.power);
         const float level = m_model.generatorLevel(g);
         row.power->setChecked(m_model.generatorIsOn(g));
-        row.slider->showLevel(level);
+        if (std::isfinite(level)) {
+            const QSignalBlocker blockSlider(row.slider);
+            row.slider->setValue(row.slider->toSteps(level));
+        }
         row.level->setValue(level);
         const bool known = m_model.holds(g.parameter());
         for (QWidget* control : {static_cast<QWidget*>(row.power), static_cast<QWidget*>(row.slider),

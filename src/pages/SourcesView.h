@@ -12,7 +12,7 @@ class NumberField;
 class QCheckBox;
 class QLabel;
 class QRadioButton;
-class LevelSlider;
+class UnitSlider;
 class ModelWatcher;
 class SegmentedPicker;
 
@@ -28,7 +28,7 @@ public:
 
     struct GeneratorRow {
         QCheckBox* power;
-        LevelSlider* slider;
+        UnitSlider* slider;
         CompactNumberField* level;
     };
 

@@ -25,11 +25,11 @@
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/NumberField.h"
+#include "app/controls/UnitSlider.h"
 #include "editor/EditorKit.h"
 #include "link/DSPModel.h"
 #include "pages/ControlCodesView.h"
 #include "pages/CrosspointInspector.h"
-#include "pages/LevelSlider.h"
 #include "pages/PageTesting.h"
 #include "pages/PresetsView.h"
 #include "pages/RoutingView.h"
@@ -261,7 +261,7 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
         EXPECT_EQ(view->generatorChoice(g)->isChecked(), g == Generator::sine) << g.name().toStdString();
 
     // The pink level, in the unit the page prints.
-    LevelSlider* slider = view->generatorRow(Generator::pink).slider;
+    UnitSlider* slider = view->generatorRow(Generator::pink).slider;
     QAccessibleInterface* level = accessible(slider);
     QAccessibleValueInterface* value = level->valueInterface();
     ASSERT_NE(value, nullptr);

@@ -57,23 +57,21 @@ struct Traits<Encoder> {
 template <>
 struct Traits<UnitSlider> {
     static constexpr QAccessible::Role role = QAccessible::Slider;
-    static double value(const UnitSlider& s) { return s.value(); }
-    static double minimum(const UnitSlider& s) { return s.minimum(); }
-    static double maximum(const UnitSlider& s) { return s.maximum(); }
-    static double step(const UnitSlider& s) { return s.singleStep(); }
+    static double value(const UnitSlider& s) { return s.toUnits(s.value()); }
+    static double minimum(const UnitSlider& s) { return s.toUnits(s.minimum()); }
+    static double maximum(const UnitSlider& s) { return s.toUnits(s.maximum()); }
+    static double step(const UnitSlider& s) { return s.toUnits(s.singleStep()); }
     static QString valueText(const UnitSlider& s) { return s.valueText(); }
     static double adjusted(const UnitSlider& s, int direction) {
-        return s.value() + direction * s.singleStep();
+        return s.toUnits(s.value() + direction * s.singleStep());
     }
     // A step as the arrow keys take it.
     static void step(UnitSlider& s, int direction) {
         s.triggerAction(direction > 0 ? QAbstractSlider::SliderSingleStepAdd
                                       : QAbstractSlider::SliderSingleStepSub);
     }
-    static double settled(const UnitSlider& s, double v) {
-        return std::clamp<double>(std::round(v), s.minimum(), s.maximum());
-    }
-    static void report(UnitSlider& s, double v) { s.setValue(int(settled(s, v))); }
+    static double settled(const UnitSlider& s, double v) { return s.toUnits(s.toSteps(v)); }
+    static void report(UnitSlider& s, double v) { s.setValue(s.toSteps(v)); }
 };
 
 template <typename Control>

@@ -14,6 +14,14 @@ public:
 
     QString valueText() const { return valueText_(value()); }
 
+    // How many of the slider's steps make one unit: 10 for a level in tenths of a dB, which
+    // assistive tools still read and set in dB. One unless set.
+    void setStepsPerUnit(int steps) { stepsPerUnit_ = steps; }
+    double toUnits(int steps) const { return double(steps) / stepsPerUnit_; }
+    // The nearest position within the range.
+    int toSteps(double units) const;
+
 private:
     std::function<QString(int)> valueText_;
+    int stepsPerUnit_ = 1;
 };
