@@ -14,12 +14,12 @@
 #include <cmath>
 
 #include "app/Dialogs.h"
+#include "app/controls/CaptionedComboBox.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
-#include "pages/CaptionedComboBox.h"
 #include "pages/PageKit.h"
 
 using Control = CentralControl::Control;

@@ -1,4 +1,4 @@
-#include "pages/CaptionedComboBox.h"
+#include "app/controls/CaptionedComboBox.h"
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
