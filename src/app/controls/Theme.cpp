@@ -1,6 +1,7 @@
 #include "app/controls/Theme.h"
 
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/MenuButtonAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/WheelGuard.h"
@@ -60,6 +61,7 @@ void Theme::apply(QApplication& application) {
     // So does how every control speaks to assistive tools.
     plaintext::showToolTipsAsWritten(application);
     nameControlsFromTheirHints(application);
+    installMenuButtonAccessibility();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {
