@@ -29,21 +29,32 @@ QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& 
     return name;
 }
 
-QString ProjectCommands::incompleteText(int unread) {
+QString ProjectCommands::incompleteText(int unread, int invalid) {
     const int all = int(ParamMap::allParameters().size());
-    const int held = all - unread;
-    if (unread == 1)
-        return QStringLiteral(
-                   "1 of %1 settings was not read from the DSP. The project will hold the other %2; opening "
-                   "it later leaves that one as the device has it.")
-            .arg(all)
-            .arg(held);
-    return QStringLiteral(
-               "%1 of %2 settings were not read from the DSP. The project will hold the other %3; opening it "
-               "later leaves those %1 as the device has them.")
-        .arg(unread)
-        .arg(all)
-        .arg(held);
+    QStringList sentences;
+    if (unread == 1) sentences << QStringLiteral("1 of %1 settings was not read from the DSP.").arg(all);
+    if (unread > 1)
+        sentences << QStringLiteral("%1 of %2 settings were not read from the DSP.").arg(unread).arg(all);
+    if (invalid == 1)
+        sentences << QStringLiteral(
+            "1 setting holds a value the DSP reported but that isn't valid; it is left out.");
+    if (invalid > 1)
+        sentences << QStringLiteral(
+                         "%1 settings hold values the DSP reported but that aren't valid; they are left out.")
+                         .arg(invalid);
+    const int leftOut = unread + invalid;
+    if (leftOut == 1)
+        sentences << QStringLiteral(
+                         "The project will hold the other %1; opening it later leaves that one as the device "
+                         "has it.")
+                         .arg(all - leftOut);
+    else
+        sentences << QStringLiteral(
+                         "The project will hold the other %1; opening it later leaves those %2 as the device "
+                         "has them.")
+                         .arg(all - leftOut)
+                         .arg(leftOut);
+    return sentences.join(QLatin1Char(' '));
 }
 
 const QStringList& ProjectCommands::nameFilters() {
@@ -59,12 +70,15 @@ bool ProjectCommands::projectFilesAvailable() const {
 void ProjectCommands::saveProject() {
     if (!projectFilesAvailable()) return;
     // The file holds only what the table holds: a setting the device never answered is left
-    // out, and opening the project later leaves it alone. A table with nothing in it at all
-    // is no incomplete read-back, so it saves as an empty project without asking.
+    // out, and opening the project later leaves it alone; so is one whose reported words no
+    // project may hold. A table with nothing in it at all is no incomplete read-back, so it
+    // saves as an empty project without asking.
     const int unread = m_model.unreadCount();
+    const int invalid = m_model.invalidCount();
     const bool partial = unread > 0 && unread < int(ParamMap::allParameters().size());
-    if (partial && !m_dialogs.confirm(incompleteText(unread), QString(), QStringLiteral("Save"),
-                                      QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
+    if ((partial || invalid > 0) &&
+        !m_dialogs.confirm(incompleteText(unread, invalid), QString(), QStringLiteral("Save"),
+                           QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
         return;
     const QString base = baseName();
     // A name typed without the extension gets it: the open panel's filter would hide the file.

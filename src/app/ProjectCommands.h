@@ -30,9 +30,9 @@ public:
     void emailSupport();
 
     static const QStringList& nameFilters();
-    // What Save asks before it saves a table that misses settings: how many were not read,
-    // and what the project then holds.
-    static QString incompleteText(int unread);
+    // What Save asks before it saves a table that misses settings or holds some no project
+    // may hold: how many were not read, how many are not valid, and what the project then holds.
+    static QString incompleteText(int unread, int invalid = 0);
 
 private:
     DSPModel& m_model;

@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "app/StatusChip.h"
+#include "app/controls/ElidedLabel.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
@@ -22,6 +23,11 @@ namespace {
 
 bool isNetworkTransport(const QString& transport) {
     return transport.startsWith(QLatin1String("Network"));
+}
+
+QLabel* inSecondaryColour(QLabel* label) {
+    label->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
+    return label;
 }
 
 QLabel* boldLabel(const QString& text, QWidget* parent) {
@@ -126,9 +132,7 @@ void StatusBar::addLinkState() {
         if (const auto& firmware = m_link.firmware()) {
             auto* version = new PlainLabel(QStringLiteral("fw ") + *firmware, chip);
             version->setFont(Theme::monoFont(Theme::calloutPx));
-            version->setStyleSheet(
-                QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
-            chip->addWidget(version);
+            chip->addWidget(inSecondaryColour(version));
         }
         m_row->addWidget(chip);
         m_row->addStretch(1);
@@ -137,10 +141,8 @@ void StatusBar::addLinkState() {
         auto* chip = new StatusChip(Theme::systemOrange(), true, this);
         chip->addWidget(boldLabel(QStringLiteral("Not connected"), chip));
         m_row->addWidget(chip);
-        QWidget* message = secondaryText(status.text());
-        message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        m_row->addWidget(message, 1);
-        m_row->addStretch(1);
+        // The message takes all the room up to the menu, and is cut only where that is too little.
+        m_row->addWidget(inSecondaryColour(new ElidedLabel(status.text(), this)), 1);
         addConnectionMenu();
     }
     addProgress();
@@ -203,9 +205,7 @@ void StatusBar::updateProgress() {
 }
 
 QWidget* StatusBar::secondaryText(const QString& text) {
-    auto* label = new PlainLabel(text, this);
-    label->setStyleSheet(QStringLiteral("color: %1").arg(Theme::secondaryText().name(QColor::HexArgb)));
-    return label;
+    return inSecondaryColour(new PlainLabel(text, this));
 }
 
 void StatusBar::paintEvent(QPaintEvent*) {

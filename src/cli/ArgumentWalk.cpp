@@ -99,7 +99,12 @@ private:
         const std::optional<QString> channels = valueAfter(2);
         if (!path || !channels) return silentUsageError();
         WalkOutcome outcome = channelListCommand(Command::firHardwareTest, *channels);
-        if (auto* c = std::get_if<CommandCall>(&outcome)) c->path = path;
+        auto* c = std::get_if<CommandCall>(&outcome);
+        if (!c) return outcome;
+        // A list without a channel would upload nothing and still report a pass. (For
+        // --fir-clear an empty list stays valid: it asks to clear no channel.)
+        if (c->channels.isEmpty()) return UsageError{QStringLiteral("no channel in '%1'\n").arg(*channels)};
+        c->path = path;
         return outcome;
     }
 

@@ -182,11 +182,14 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     const QString name = tr("Band %1 ").arg(band + 1);
     nameAccessibleGroup(this, name.trimmed());
     m_on->setAccessibleName(tr("On"));
-    for (QWidget* w : std::initializer_list<QWidget*>{m_freqKnob, m_freqField})
-        w->setToolTip(name + tr("frequency, Hz"));
-    for (QWidget* w : std::initializer_list<QWidget*>{m_gainKnob, m_gainField})
-        w->setToolTip(name + tr("gain, dB"));
-    for (QWidget* w : std::initializer_list<QWidget*>{m_qKnob, m_qField}) w->setToolTip(name + tr("Q"));
+    // A knob keeps its own help, how to turn it; band and quantity are its spoken name.
+    const auto describe = [&name](Encoder* knob, CompactNumberField* field, const QString& quantity) {
+        knob->setAccessibleName(name + quantity);
+        field->setToolTip(name + quantity);
+    };
+    describe(m_freqKnob, m_freqField, tr("frequency, Hz"));
+    describe(m_gainKnob, m_gainField, tr("gain, dB"));
+    describe(m_qKnob, m_qField, tr("Q"));
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 4, 0, 4);
@@ -281,9 +284,9 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
         // The knob's range follows the band type; a knob is rebuilt for a new range.
         auto* knob = new Encoder({0.25, maxQ, true, 0.01}, false, std::nullopt, Palette::channel(m_ch),
                                  sizesFor(m_ch).knob);
+        knob->setAccessibleName(m_qKnob->accessibleName());
         editorkit::replaceControl(m_qKnob, knob);
         m_qKnob = knob;
-        m_qKnob->setToolTip(m_qField->toolTip());
         connect(m_qKnob, &Encoder::valueEdited, this,
                 [this](double v) { m_owner.writeBand(m_band, [v](DSPModel::Band& b) { b.q = float(v); }); });
     }

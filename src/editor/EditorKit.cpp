@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPainter>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/controls/ButtonAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -155,7 +157,10 @@ SegmentedPicker::SegmentedPicker(const QStringList& values, const QStringList& t
         // A single "&" would mark a shortcut letter and vanish from the title.
         auto* button = new QPushButton(QString(m_titles[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         button->setCheckable(true);
-        button->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches a segment; a click leaves a typed field its focus.
+        button->setFocusPolicy(Qt::TabFocus);
+        button->installEventFilter(this);
+        markAsExclusiveChoice(*button);
         button->setToolTip(m_titles[i]);
         connect(button, &QPushButton::clicked, this, [this, i] {
             setCurrent(m_values[i]);
@@ -183,6 +188,34 @@ void SegmentedPicker::setCurrent(const QString& value) {
 
 QPushButton* SegmentedPicker::segment(int index) const {
     return m_buttons.value(index);
+}
+
+bool SegmentedPicker::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int from = m_buttons.indexOf(static_cast<QPushButton*>(watched));
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            chooseNeighbour(from, -1);
+            return true;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            chooseNeighbour(from, +1);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The neighbour is chosen as a click chooses it; at either end nothing changes.
+void SegmentedPicker::chooseNeighbour(int from, int step) {
+    for (int i = from + step; i >= 0 && i < m_buttons.size(); i += step) {
+        QPushButton* next = m_buttons[i];
+        if (!next->isEnabled() || next->isHidden()) continue;
+        next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        next->click();
+        return;
+    }
 }
 
 Disc::Disc(int diameter, const QFont& font, QWidget* parent) : QWidget(parent) {

@@ -84,7 +84,9 @@ private:
 };
 
 // A row of joined buttons of which at most one is checked, each tagged with a
-// value. A value that no segment carries leaves them all unchecked.
+// value. A value that no segment carries leaves them all unchecked. It is one
+// radio group for the keyboard and assistive tools: Tab reaches every segment,
+// the arrows choose the neighbouring one, and every way of choosing is the click.
 class SegmentedPicker : public QWidget {
     Q_OBJECT
 public:
@@ -98,7 +100,12 @@ public:
 Q_SIGNALS:
     void chosen(const QString& value);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void chooseNeighbour(int from, int step);
+
     QStringList m_values;
     QStringList m_titles;
     QList<QPushButton*> m_buttons;

@@ -95,7 +95,8 @@ FiltersDelayPanel::FilterControls FiltersDelayPanel::makeFilter(const QString& t
     for (FilterSlope slope : FilterSlope::allCases()) c.slope->addItem(slope.name());
     c.slope->setFixedWidth(80);
     c.slope->setToolTip(tr("Slope"));
-    c.knob->setToolTip(title + tr(" frequency"));
+    // The knob keeps its own help, how to turn it; what it sets is its spoken name.
+    c.knob->setAccessibleName(title + tr(" frequency"));
     c.field->setToolTip(title + tr(" frequency"));
     c.layout = groupLayout(c.group, c.toggle, controlRow({c.knob, c.field, c.slope}));
     c.dim = new QGraphicsOpacityEffect(c.group);

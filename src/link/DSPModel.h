@@ -146,6 +146,8 @@ public:
     std::optional<Words> heldWords(quint32 number, int minimumCount) const;
     // How many parameters of the read-back list the table does not hold.
     int unreadCount() const;
+    // How many held parameters a project leaves out because their words are not valid.
+    int invalidCount() const;
     void write(quint32 number, const Words& words, std::optional<int> count = std::nullopt,
                bool propagate = true);
     QList<int> groupMembers(int ch) const;
@@ -213,9 +215,14 @@ public:
 
     // Project files: the bytes, and the files written atomically. Errors are texts
     // the caller can show; a failed open or decode changes nothing.
+    // Why a parameter's words cannot be part of a project, or none: more words than the
+    // parameter has, or a level that is no number. Saving leaves such a parameter out and
+    // opening refuses it, so every saved project opens again.
+    static std::optional<QString> wordsProblem(quint32 number, const Words& words);
+    // Every held parameter whose words are valid.
     QByteArray projectData(const QString& model) const;
-    // A word list that is not one, longer than its parameter or holding a level that is
-    // no number fails the whole document, naming the parameter.
+    // A word list that is not one, or one wordsProblem refuses, fails the whole document,
+    // naming the parameter.
     static std::optional<Project> decodeProject(const QByteArray& bytes, QString* error = nullptr);
     // Only regular files of at most 16 MiB are read (a full project is about 17 KB).
     static std::optional<QByteArray> readProjectFile(const QString& path, QString* error = nullptr);

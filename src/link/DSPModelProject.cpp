@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -24,10 +25,9 @@ bool isWholeNumber(const QJsonValue& value) {
            std::abs(value.toDouble()) <= 2147483647.0;
 }
 
-// Why a parameter's words cannot go to the device, or none. No save of ours writes more
-// words than a parameter has or a level that is no number, so such a file was made or
-// damaged elsewhere.
-std::optional<QString> wordsProblem(quint32 number, const DSPModel::Words& words) {
+}  // namespace
+
+std::optional<QString> DSPModel::wordsProblem(quint32 number, const Words& words) {
     const int count = ParamMap::wordCount(number);
     if (count > 0 && words.size() > count)
         return QStringLiteral("Parameter %1 holds %2 words, but it has only %3.")
@@ -43,12 +43,19 @@ std::optional<QString> wordsProblem(quint32 number, const DSPModel::Words& words
     return std::nullopt;
 }
 
-}  // namespace
+int DSPModel::invalidCount() const {
+    return int(std::count_if(params_.keyValueBegin(), params_.keyValueEnd(), [](const auto& entry) {
+        return wordsProblem(entry.first, entry.second).has_value();
+    }));
+}
 
 QByteArray DSPModel::projectData(const QString& model) const {
     QJsonObject table;
+    // What a device reported can be what no project may hold; saved, it would make Open
+    // refuse the whole file, so it is left out like a setting never read.
     for (auto it = params_.constBegin(); it != params_.constEnd(); ++it)
-        table.insert(QString::number(it.key()), paramjson::wordsToJson(it.value()));
+        if (!wordsProblem(it.key(), it.value()))
+            table.insert(QString::number(it.key()), paramjson::wordsToJson(it.value()));
     QDateTime created = QDateTime::currentDateTimeUtc();
     created.setTime(QTime(created.time().hour(), created.time().minute(), created.time().second()));
     // QJsonObject keeps its keys sorted, so the document comes out with sorted keys.

@@ -72,7 +72,7 @@ QLabel* secondaryLabel(const QString& text, double px) {
 
 QPushButton* button(const QString& text, bool small) {
     auto* result = new QPushButton(text);
-    result->setFocusPolicy(Qt::NoFocus);
+    result->setFocusPolicy(Qt::TabFocus);  // a click leaves a typed field its focus
     if (small) result->setFont(Theme::font(Theme::captionPx + 1));
     return result;
 }

@@ -6,17 +6,20 @@
 #include <QMouseEvent>
 #include <QNetworkInterface>
 #include <QProcess>
+#include <QToolButton>
 #include <QTest>
 
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/StatusBar.h"
+#include "app/controls/ElidedLabel.h"
 #include "app/controls/Encoder.h"
 #include "editor/ChannelView.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "pages/CrosspointInspector.h"
 #include "pages/RoutingView.h"
+#include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
@@ -130,6 +133,30 @@ TEST(LinuxTexts, ANetworkThatDoesNotReachTheDSPSaysSoAndTheLinkKeepsTrying) {
     EXPECT_TRUE(statusTexts(rig).contains(DSPConnection::networkDownText))
         << statusTexts(rig).join('|').toStdString();
     EXPECT_TRUE(rig.model().link().hasNetworkLink());
+
+    // The message has all the room up to the connection menu: whole in the usual window;
+    // in a narrow one cut with an ellipsis, its whole text the tool tip and spoken name.
+    const auto message = [&](int windowWidth) -> ElidedLabel* {
+        rig.window().resize(windowWidth, 820);
+        rig.turn();
+        EXPECT_EQ(rig.window().width(), windowWidth);
+        return rig.console().statusBar()->findChild<ElidedLabel*>();
+    };
+    ElidedLabel* wide = message(1400);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->shownText(), DSPConnection::networkDownText);
+    EXPECT_EQ(wide->accessibleName(), DSPConnection::networkDownText);
+    const QRect menu = rig.console().statusBar()->connectionMenuButton()->geometry();
+    EXPECT_NEAR(wide->geometry().right() + 1 + 12, menu.left(), 1) << "the label reaches the menu";
+    kestrel_test::saveScreenshot(*rig.console().statusBar(), QStringLiteral("status-network-down-1400"));
+    ElidedLabel* narrow = message(900);
+    ASSERT_NE(narrow, nullptr);
+    const QString shown = narrow->shownText();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…"))) << shown.toStdString();
+    EXPECT_TRUE(DSPConnection::networkDownText.startsWith(shown.chopped(1))) << shown.toStdString();
+    EXPECT_EQ(narrow->toolTip(), DSPConnection::networkDownText);
+    EXPECT_EQ(narrow->accessibleName(), DSPConnection::networkDownText);
+    kestrel_test::saveScreenshot(*rig.console().statusBar(), QStringLiteral("status-network-down-900"));
 
     ASSERT_EQ(route(QStringLiteral("add")), 0);
     EXPECT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 60));

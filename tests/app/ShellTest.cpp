@@ -714,6 +714,65 @@ TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndLeftOutOfASavedProj
     EXPECT_TRUE(editor->gainKnob()->encoder()->isEnabled());
 }
 
+// A device can report words no project may hold (a level that is no number, more words than
+// the setting has). Save says so and leaves them out, so the file it writes opens again.
+TEST(ProjectCommands, ReportedValuesNoProjectMayHoldAreLeftOutAndTheProjectOpensAgain) {
+    const quint32 notANumber = 7;  // OUT 3 gain
+    const quint32 tooLong = 186;   // OUT 1 compressor switch, one word
+    WindowRig::Options options;
+    options.prepare = [&](DeviceSimulator& simulator) {
+        simulator.device().params[notANumber] = {0xFFFFFFFF, 256};
+        simulator.device().params[tooLong] = {0, 0};
+    };
+    WindowRig rig(options);
+    ASSERT_EQ(rig.model().unreadCount(), 0);
+
+    const QString path = rig.dir.filePath("reported.tsldsp");
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.window().commands().saveProject();
+    ASSERT_EQ(rig.dialogs.asked.size(), 2);
+    EXPECT_EQ(rig.dialogs.asked[0].kind, "confirm");
+    const qsizetype all = ParamMap::allParameters().size();
+    EXPECT_EQ(rig.dialogs.asked[0].title,
+              QStringLiteral("2 settings hold values the DSP reported but that aren't valid; they are left "
+                             "out. The project will hold the other %1; opening it later leaves those 2 as "
+                             "the device has them.")
+                  .arg(all - 2));
+    EXPECT_EQ(rig.dialogs.asked[0].defaultButton, Dialogs::DefaultButton::cancel);
+    EXPECT_EQ(ProjectCommands::incompleteText(1, 1),
+              QStringLiteral("1 of %1 settings was not read from the DSP. 1 setting holds a value the DSP "
+                             "reported but that isn't valid; it is left out. The project will hold the "
+                             "other %2; opening it later leaves those 2 as the device has them.")
+                  .arg(all)
+                  .arg(all - 2));
+
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const auto project = DSPModel::decodeProject(saved.readAll());
+    ASSERT_TRUE(project.has_value());
+    EXPECT_FALSE(project->params.contains(notANumber));
+    EXPECT_FALSE(project->params.contains(tooLong));
+    EXPECT_EQ(project->params.size(), all - 2);
+
+    // Opened again on the same device, every setting in it goes out and nothing is refused.
+    const qsizetype mark = rig.mark();
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.window().commands().openProject();
+    ASSERT_EQ(rig.dialogs.asked.last().kind, "confirm");
+    EXPECT_EQ(rig.dialogs.asked.last().title, "Send \"reported\" to the DSP?");
+    qsizetype loadable = 0;
+    for (auto it = project->params.constBegin(); it != project->params.constEnd(); ++it)
+        loadable += DSPModel::projectLoads(it.key());
+    ASSERT_TRUE(rig.waitFor([&] { return rig.receivedSince(mark, 5).size() >= loadable; }));
+    for (const DSPFrame& write : rig.receivedSince(mark, 5)) {
+        EXPECT_NE(write.words.value(1), notANumber);
+        EXPECT_NE(write.words.value(1), tooLong);
+    }
+    EXPECT_EQ(rig.model().words(notANumber, 2), DSPModel::Words({0xFFFFFFFFu, 256u}));
+}
+
 TEST(ProjectCommands, OpenStartsTheDemoAndRefusesCorruptFiles) {
     WindowRig rig(unshown(QStringLiteral("/nonexistent/DemoDevice.json")));
     ProjectCommands& commands = rig.window().commands();

@@ -158,7 +158,13 @@ TEST(ArgumentWalk, FIRHardwareTestNeedsAFileAndAChannelList) {
     EXPECT_EQ(call.command, Command::firHardwareTest);
     EXPECT_EQ(call.path, QStringLiteral("f.txt"));
     EXPECT_EQ(call.channels, (QList<int>{4, 5, 11, 4}));
-    EXPECT_TRUE(commandOf(args({"--fir-hwtest", "f.txt", ""})).channels.isEmpty());
+    // A list that names no channel would test nothing: refused, naming the list.
+    for (const char* list : {"", "4 5", "x", "4;5", "OUT1", ",,"}) {
+        const auto error = usageErrorOf(args({"--fir-hwtest", "f.txt", list}));
+        ASSERT_TRUE(error) << list;
+        EXPECT_EQ(error->message, QStringLiteral("no channel in '%1'\n").arg(QLatin1String(list)));
+        EXPECT_EQ(error->status, 2);
+    }
     for (const QStringList& missing : {args({"--fir-hwtest"}), args({"--fir-hwtest", "f.txt"})}) {
         const auto error = usageErrorOf(missing);
         ASSERT_TRUE(error);

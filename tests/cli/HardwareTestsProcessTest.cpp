@@ -120,6 +120,37 @@ TEST(HardwareTestsProcess, ParameterTestCatchesADeviceThatDropsWrites) {
         << run.outText().toStdString();
 }
 
+// A parameter the device never reported could not be put back: the test leaves it alone,
+// with whatever the same step sets (here OUT 1's compressor goes with its switch), names
+// them and fails, and the device ends as it began.
+TEST(HardwareTestsProcess, ParameterTestLeavesAloneWhatTheDeviceNeverReported) {
+    QJsonObject state = kestrel_test::startSimulator()->state();
+    QJsonObject params = state.value(QStringLiteral("params")).toObject();
+    for (const QString& unreported : {QStringLiteral("378"), QStringLiteral("186")}) {
+        ASSERT_TRUE(params.contains(unreported));
+        params.remove(unreported);
+    }
+    state.insert(QStringLiteral("params"), params);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("state.json")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(state).toJson());
+    file.close();
+
+    const auto sim = kestrel_test::startSimulator({QStringLiteral("--state"), file.fileName()});
+    ASSERT_TRUE(sim->started());
+    const QJsonObject before = paramsWithoutMeters(sim->state());
+    const AppRun run = runAgainst(sim->host(), {QStringLiteral("--hwtest-params")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1) << run.outText().toStdString();
+    EXPECT_EQ(run.outLines(),
+              (QStringList{transportLine(*sim), QStringLiteral("not tested, never read: [378, 186]"),
+                           QStringLiteral("not tested, set together with one never read: [178]"),
+                           QStringLiteral("set + read back: 140 of 143 parameters match"),
+                           QStringLiteral("restore: all parameters back to their original values")}));
+    EXPECT_EQ(paramsWithoutMeters(sim->state()), before);
+}
+
 TEST(HardwareTestsProcess, MetersPrintSettingsAndLevels) {
     const auto sim = kestrel_test::startSimulator();
     ASSERT_TRUE(sim->started());
@@ -311,6 +342,24 @@ TEST(HardwareTestsProcess, ChannelsOutsideTheDeviceStopTheProgramBeforeItConnect
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_EQ(QString::fromUtf8(run.error), QStringLiteral("channel %1 out of range 0-11\n").arg(number));
+        EXPECT_TRUE(run.out.isEmpty()) << run.outText().toStdString();
+    }
+    EXPECT_EQ(sim->events(), QStringList());
+}
+
+// A list in which no part names a channel once made the FIR test upload nothing and print
+// "ALL PASSED"; it is a usage error that names the list, before any link is made.
+TEST(HardwareTestsProcess, AFIRTestWithoutAChannelStopsBeforeItConnects) {
+    const auto sim = kestrel_test::startSimulator();
+    ASSERT_TRUE(sim->started());
+    for (const QString& list :
+         {QStringLiteral("4 5"), QStringLiteral("x"), QStringLiteral("4;5"), QStringLiteral("OUT1")}) {
+        const AppRun run =
+            runAgainst(sim->host(), {QStringLiteral("--fir-hwtest"), QStringLiteral("taps300.txt"), list},
+                       testDataFolder);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2) << list.toStdString();
+        EXPECT_EQ(QString::fromUtf8(run.error), QStringLiteral("no channel in '%1'\n").arg(list));
         EXPECT_TRUE(run.out.isEmpty()) << run.outText().toStdString();
     }
     EXPECT_EQ(sim->events(), QStringList());

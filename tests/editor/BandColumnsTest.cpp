@@ -1,4 +1,5 @@
 // The band editor: every edit is clamped, encoded and written whole, and selects its band.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QMenu>
 #include <QScrollArea>
@@ -130,4 +131,28 @@ TEST_F(BandColumnsTest, ScrollsOnlyWhenTheColumnsDoNotFitWithRoomForTheBarBelowT
     settle();
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(editor->height(), rowHeight);
+}
+
+// A band knob's help says how to turn it, like every knob's; what it sets is its name, also
+// for the Q knob that a new band type rebuilds with a new range.
+TEST_F(BandColumnsTest, KnobsKeepTheKnobsHelpAndAreNamedByBandAndQuantity) {
+    BandColumns editor(rig.model, 1);
+    setBand(1, 1, {1000, bits(0), bits(1), 0});
+    editor.refresh();
+    BandColumn* column = editor.column(1);
+    Encoder* firstQ = column->qKnob();
+    chooseType(column, EQBandType::allpass);
+    editor.refresh();
+    ASSERT_NE(column->qKnob(), firstQ);
+    const QList<std::pair<Encoder*, QString>> knobs{
+        {column->freqKnob(), QStringLiteral("Band 2 frequency, Hz")},
+        {column->gainKnob(), QStringLiteral("Band 2 gain, dB")},
+        {column->qKnob(), QStringLiteral("Band 2 Q")}};
+    for (const auto& [knob, name] : knobs) {
+        EXPECT_EQ(knob->toolTip(), Encoder::helpText()) << name.toStdString();
+        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(knob);
+        ASSERT_NE(element, nullptr);
+        EXPECT_EQ(element->text(QAccessible::Name), name);
+    }
+    EXPECT_EQ(column->freqField()->toolTip(), QStringLiteral("Band 2 frequency, Hz"));
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -139,6 +140,62 @@ TEST(ModelProject, BadWordsFailTheWholeLoad) {
     // setters' clamps: a device may hold them.
     ASSERT_EQ(model.loadProject(project(R"({"5": [1120403456, 7], "186": [9]})")), std::nullopt);
     EXPECT_EQ(model.words(5, 2), (Words{bits(100.0f), 7}));
+}
+
+// Save and Open share one rule for a parameter's words: whatever Save writes, Open takes,
+// and whatever Open refuses, Save leaves out. Each case is held by a table and saved, and
+// also put alone into a file and opened.
+TEST(ModelProject, SaveLeavesOutExactlyWhatOpenRefuses) {
+    const quint32 nan = 0xFFFFFFFF;
+    const quint32 infinity = 0x7F800000;
+    const struct {
+        quint32 number;
+        Words words;
+        bool valid;
+    } cases[] = {
+        {5, {bits(-6.0f), 0x100}, true},                   // as many words as the gain has
+        {5, {bits(-6.0f)}, true},                          // fewer: the rest reads as zero words
+        {5, {bits(-6.0f), 0x100, 0}, false},               // more words than the gain has
+        {186, {9}, true},                                  // a switch of one word
+        {186, {0, 0}, false},                              // ... with two
+        {7, {nan, 256}, false},                            // a gain that is no number
+        {7, {0xFF800000, 256}, false},                     // ... or minus infinity
+        {360, {1000, 0, 0, 0, 0, 0, 0, infinity}, false},  // the last level word of a dynamic EQ
+        {14, {nan, bits(2.5f), bits(1.7f), 0}, true},      // an EQ frequency is no level
+        {378, {nan, nan}, true},                           // a name is text, any bits
+        {9999, {1, 2, 3, 4, 5, 6, 7, 8, 9}, true},         // no parameter: Open skips it, refuses nothing
+    };
+    livemodel::Offline all;  // holds the last case of each number
+    QMap<quint32, bool> lastValid;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 %2").arg(c.number).arg(c.words.size()).toStdString());
+        livemodel::Offline offline;
+        offline.model->write(c.number, c.words, std::nullopt, false);
+        const QJsonObject saved = QJsonDocument::fromJson(offline.model->projectData(QStringLiteral("Demo")))
+                                      .object()
+                                      .value("params")
+                                      .toObject();
+        EXPECT_EQ(saved.contains(QString::number(c.number)), c.valid);
+        EXPECT_EQ(offline.model->invalidCount(), c.valid ? 0 : 1);
+
+        QJsonArray words;
+        for (quint32 word : c.words) words.append(qint64(word));
+        const QJsonObject alone{{QString::number(c.number), words}};
+        const auto error = livemodel::Offline().model->loadProject(
+            project(QJsonDocument(alone).toJson(QJsonDocument::Compact)));
+        EXPECT_EQ(error.has_value(), !c.valid);
+        if (error) {
+            EXPECT_TRUE(error->startsWith(QStringLiteral("Parameter %1 holds").arg(c.number)))
+                << error->toStdString();
+        }
+
+        all.model->write(c.number, c.words, std::nullopt, false);
+        lastValid[c.number] = c.valid;
+    }
+    // A table holding good and bad words alike saves a file that opens.
+    EXPECT_EQ(all.model->invalidCount(), lastValid.values().count(false));
+    EXPECT_EQ(livemodel::Offline().model->loadProject(all.model->projectData(QStringLiteral("Demo"))),
+              std::nullopt);
 }
 
 TEST(ModelProject, AFailedSaveLeavesTheOldFile) {

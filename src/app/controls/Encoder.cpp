@@ -65,7 +65,7 @@ Encoder::Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, 
     installControlAccessibility();
     setFixedSize(qRound(size), qRound(size));
     setToolTip(helpText());
-    // A click gives the knob the focus, and with it the wheel inside a scrolling pane.
+    // A click gives the knob the focus, for the arrow keys; the wheel needs no focus.
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
 }

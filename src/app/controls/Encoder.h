@@ -11,7 +11,9 @@
 // vertical drag, the scroll wheel, a double-click (back to the default) and
 // the arrow keys. Every reported value is rounded to the step and clamped,
 // except the default, which is reported as given. A click without movement
-// reports nothing.
+// reports nothing. The wheel turns the knob once the pointer has rested on it for
+// a moment, in a scrolling pane too and with or without the focus; until then, and
+// for inertia, the wheel goes on to the page, which scrolls.
 class Encoder : public QWidget {
     Q_OBJECT
 public:

@@ -16,7 +16,7 @@ FlatButton::FlatButton(const QString& text, const QFont& font, int height, QWidg
     : QAbstractButton(parent), m_height(height) {
     setText(text);
     setFont(font);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setFixedHeight(height);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

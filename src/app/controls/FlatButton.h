@@ -7,7 +7,8 @@
 
 // A plain button without platform chrome: its text (and an optional symbol
 // after it) on a rounded face. Owners set the look from their state on every
-// refresh. It takes no focus, so a click never commits a neighbouring field.
+// refresh. Tab reaches it, but a click leaves the focus where it was, so it never commits
+// a neighbouring field.
 class FlatButton : public QAbstractButton {
     Q_OBJECT
 public:

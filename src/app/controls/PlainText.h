@@ -2,14 +2,12 @@
 
 #include <QLabel>
 
-class QApplication;
-
 // Text from the device, a file, the network or the user is data, never markup. A QLabel
 // left to guess renders "<h1>…</h1>" as a heading and reads the file an "<img src=…>"
 // names (a device named "<img src=/dev/zero>" would eat all memory). So every label of
 // the views is a PlainLabel, text that must pass through a rich-text-only sink (an
 // alert's informative text) goes through plaintext::asMarkup, and tool tips are plain
-// text throughout (plaintext::showToolTipsAsWritten).
+// text throughout (tooltips::install).
 class PlainLabel : public QLabel {
 public:
     explicit PlainLabel(QWidget* parent = nullptr);
@@ -23,11 +21,5 @@ QString asMarkup(const QString& text);
 // The title of a menu item or button that shows the text as written: a single "&"
 // would otherwise mark the next letter as a shortcut and vanish.
 QString asTitle(const QString& text);
-
-// Tool tips hold plain text: assistive tools read a widget's tool tip as its description,
-// so markup there would be read out. The tool tip shows that text as written, also when
-// Qt would take it for markup (a channel named "<b>x</b>"). One filter on the application
-// covers every widget; idempotent.
-void showToolTipsAsWritten(QApplication& application);
 
 }  // namespace plaintext

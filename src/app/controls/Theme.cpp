@@ -1,9 +1,11 @@
 #include "app/controls/Theme.h"
 
+#include "app/controls/ButtonAccessibility.h"
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/MenuButtonAccessibility.h"
 #include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
+#include "app/controls/ToolTips.h"
 #include "app/controls/WheelGuard.h"
 
 #include <QApplication>
@@ -58,9 +60,12 @@ void Theme::apply(QApplication& application) {
     application.setFont(font(bodyPx));
     // How controls meet the wheel belongs to the feel of every page, like the look.
     wheelguard::install(application);
-    // So does how every control speaks to assistive tools.
-    plaintext::showToolTipsAsWritten(application);
+    // So do how the keyboard reaches every control, tool tips, and how every control speaks
+    // to assistive tools.
+    keyboardfocus::install(application);
+    tooltips::install(application);
     nameControlsFromTheirHints(application);
+    installButtonAccessibility();
     installMenuButtonAccessibility();
 }
 

@@ -12,10 +12,15 @@
 
 namespace {
 
-bool turnsWithWheel(const QWidget& widget) {
+// The stock controls whose value the wheel changes.
+bool isStockWheelControl(const QWidget& widget) {
     if (qobject_cast<const QScrollBar*>(&widget)) return false;  // the pane's own bars
     return qobject_cast<const QAbstractSlider*>(&widget) || qobject_cast<const QComboBox*>(&widget) ||
-           qobject_cast<const QAbstractSpinBox*>(&widget) || qobject_cast<const Encoder*>(&widget);
+           qobject_cast<const QAbstractSpinBox*>(&widget);
+}
+
+bool turnsWithWheel(const QWidget& widget) {
+    return isStockWheelControl(widget) || qobject_cast<const Encoder*>(&widget);
 }
 
 bool insideScrollingPane(const QWidget& widget) {
@@ -27,9 +32,11 @@ bool insideScrollingPane(const QWidget& widget) {
     return false;
 }
 
-// Whether a wheel event over the widget goes on to the pane rather than to the widget.
+// Whether a wheel event over the widget goes on to the pane rather than to the widget. The
+// focus does not count: a menu the user has just picked from has it, and the next turn of
+// the wheel is still meant for the page.
 bool passesWheelOn(const QWidget& widget) {
-    return turnsWithWheel(widget) && !widget.hasFocus() && insideScrollingPane(widget);
+    return isStockWheelControl(widget) && insideScrollingPane(widget);
 }
 
 class WheelGuard : public QObject {

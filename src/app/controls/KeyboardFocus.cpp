@@ -1,0 +1,162 @@
+#include "app/controls/KeyboardFocus.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFocusFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTextEdit>
+
+#include "app/controls/Theme.h"
+
+namespace {
+
+constexpr int ringWidth = 2;
+
+// Fields and lists mark their focus themselves (a highlighted frame, the current row).
+bool marksItsOwnFocus(const QWidget& widget) {
+    if (const auto* combo = qobject_cast<const QComboBox*>(&widget)) return combo->isEditable();
+    return qobject_cast<const QLineEdit*>(&widget) || qobject_cast<const QAbstractSpinBox*>(&widget) ||
+           qobject_cast<const QTextEdit*>(&widget) || qobject_cast<const QPlainTextEdit*>(&widget) ||
+           qobject_cast<const QAbstractItemView*>(&widget);
+}
+
+// Qt's focus frame follows its control (moves, resizes, hides, goes away) and stays out of
+// the accessibility tree; it only needs drawing in the theme's accent colour, in the margin
+// around the control.
+class FocusRing : public QFocusFrame {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const double inset = ringWidth / 2.0;
+        painter.setPen(QPen(QApplication::palette().color(QPalette::Active, QPalette::Highlight), ringWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), 5, 5);
+    }
+};
+
+bool isNavigationKey(int key) {
+    switch (key) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// In a dialog Return belongs to the dialog (its default button); a push button there already
+// answers it itself.
+bool pressesOnReturn(const QWidget& widget) {
+    const auto* button = qobject_cast<const QAbstractButton*>(&widget);
+    if (!button || !button->isEnabled()) return false;
+    for (const QWidget* w = &widget; w; w = w->parentWidget())
+        if (qobject_cast<const QDialog*>(w)) return false;
+    return true;
+}
+
+class KeyboardFocus : public QObject {
+public:
+    using QObject::QObject;
+
+    QWidget* ringed() const { return m_ring && m_ring->isVisible() ? m_ring->widget() : nullptr; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Every event of the application passes here: the few that matter are sorted out first.
+        const QEvent::Type type = event->type();
+        if (type != QEvent::FocusIn && type != QEvent::FocusOut && type != QEvent::KeyPress &&
+            type != QEvent::MouseButtonPress)
+            return false;
+        if (!watched->isWidgetType()) return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        if (type == QEvent::MouseButtonPress) {
+            // Once the user works with the mouse the ring goes, until a key brings it back.
+            m_keys = false;
+            if (m_ring) m_ring->setWidget(nullptr);
+            return false;
+        }
+        if (type == QEvent::KeyPress) return keyPressed(*widget, *static_cast<QKeyEvent*>(event));
+        if (type == QEvent::FocusOut) {
+            if (m_ring && m_ring->widget() == widget) m_ring->setWidget(nullptr);
+            return false;
+        }
+        switch (static_cast<QFocusEvent*>(event)->reason()) {
+            case Qt::TabFocusReason:
+            case Qt::BacktabFocusReason:
+            case Qt::ShortcutFocusReason:
+                m_keys = true;
+                break;
+            case Qt::MouseFocusReason:
+                m_keys = false;
+                break;
+            default:  // a window, popup or program moving the focus keeps the way the user works
+                break;
+        }
+        showRing(widget);
+        return false;
+    }
+
+private:
+    bool keyPressed(QWidget& widget, const QKeyEvent& key) {
+        if (&widget != QApplication::focusWidget() || !isNavigationKey(key.key())) return false;
+        if (!m_keys) {
+            m_keys = true;
+            showRing(&widget);
+        }
+        const bool returnKey = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+        if (!returnKey || key.isAutoRepeat() || key.modifiers() & ~Qt::KeypadModifier ||
+            !pressesOnReturn(widget))
+            return false;
+        static_cast<QAbstractButton&>(widget).click();
+        return true;
+    }
+
+    void showRing(QWidget* widget) {
+        const bool wanted = m_keys && widget->focusPolicy() != Qt::NoFocus && !marksItsOwnFocus(*widget) &&
+                            !widget->isWindow();
+        if (!wanted) {
+            if (m_ring) m_ring->setWidget(nullptr);
+            return;
+        }
+        // The ring lives beside its control, so a page taken down takes it along.
+        if (!m_ring) m_ring = new FocusRing;
+        m_ring->setWidget(widget);
+    }
+
+    bool m_keys = false;
+    QPointer<FocusRing> m_ring;
+};
+
+QPointer<KeyboardFocus> installed;
+
+}  // namespace
+
+namespace keyboardfocus {
+
+void install(QApplication& application) {
+    if (installed) return;
+    installed = new KeyboardFocus(&application);
+    application.installEventFilter(installed);
+}
+
+QWidget* ringedWidget() {
+    return installed ? installed->ringed() : nullptr;
+}
+
+}  // namespace keyboardfocus

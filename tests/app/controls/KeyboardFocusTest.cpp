@@ -1,0 +1,172 @@
+// The keyboard and assistive tools work every control with the same method as the mouse:
+// segments are one radio group, an accessible toggle is the click, Return presses a focused
+// button, and a ring marks the control the keyboard reached.
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/controls/FlatButton.h"
+#include "app/controls/KeyboardFocus.h"
+#include "app/controls/Theme.h"
+#include "editor/EditorKit.h"
+#include "pages/PresetsView.h"
+#include "support/Visible.h"
+#include "support/WindowRig.h"
+
+namespace {
+
+QAccessibleInterface* element(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget);
+}
+
+void act(QWidget* widget, const QString& action) {
+    QAccessibleActionInterface* actions = element(widget)->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(action)) << actions->actionNames().join(", ").toStdString();
+    actions->doAction(action);
+}
+
+QStringList checkedTitles(const SegmentedPicker& picker) {
+    QStringList titles;
+    for (int i = 0; QPushButton* segment = picker.segment(i); ++i)
+        if (segment->isChecked()) titles << picker.title(i);
+    return titles;
+}
+
+QString lastChosen(const QSignalSpy& spy) {
+    return spy.isEmpty() ? QString() : spy.last().at(0).toString();
+}
+
+}  // namespace
+
+TEST(KeyboardFocus, SegmentsAreOneRadioGroupChosenByClickKeysOrAssistiveTools) {
+    QWidget window;
+    auto* picker = new SegmentedPicker({"a", "b", "c"}, {"Alpha", "Beta", "Gamma"}, &window);
+    (new QHBoxLayout(&window))->addWidget(picker);
+    picker->setCurrent("a");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy chosen(picker, &SegmentedPicker::chosen);
+
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(picker->segment(i)->focusPolicy() & Qt::TabFocus) << i;
+        QAccessibleInterface* segment = element(picker->segment(i));
+        EXPECT_EQ(segment->role(), QAccessible::RadioButton);
+        EXPECT_TRUE(segment->state().checkable);
+        EXPECT_EQ(segment->state().checked, i == 0);
+    }
+
+    // Arrows choose the neighbour as a click does, and stop at either end.
+    picker->segment(0)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(picker->segment(0), Qt::Key_Right);
+    EXPECT_EQ(lastChosen(chosen), "b");
+    EXPECT_TRUE(picker->segment(1)->hasFocus());
+    QTest::keyClick(picker->segment(1), Qt::Key_Down);
+    QTest::keyClick(picker->segment(2), Qt::Key_Right);
+    EXPECT_EQ(chosen.count(), 2);
+    EXPECT_EQ(checkedTitles(*picker), QStringList{"Gamma"});
+    QTest::keyClick(picker->segment(2), Qt::Key_Left);
+    EXPECT_EQ(lastChosen(chosen), "b");
+    EXPECT_EQ(picker->current(), "b");
+
+    // Space and Return on a focused segment are its click.
+    picker->segment(0)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(picker->segment(0), Qt::Key_Space);
+    EXPECT_EQ(lastChosen(chosen), "a");
+    picker->segment(2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(picker->segment(2), Qt::Key_Return);
+    EXPECT_EQ(lastChosen(chosen), "c");
+
+    // An assistive tool's toggle or press chooses the segment and unchecks the others.
+    act(picker->segment(1), QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(lastChosen(chosen), "b");
+    EXPECT_EQ(checkedTitles(*picker), QStringList{"Beta"});
+    act(picker->segment(0), QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(lastChosen(chosen), "a");
+    EXPECT_EQ(checkedTitles(*picker), QStringList{"Alpha"});
+    EXPECT_TRUE(element(picker->segment(0))->state().checked);
+    EXPECT_FALSE(element(picker->segment(1))->state().checked);
+    EXPECT_EQ(chosen.count(), 7);
+}
+
+TEST(KeyboardFocus, AnAccessibleToggleOrPressIsTheClick) {
+    QWidget window;
+    auto* row = new QHBoxLayout(&window);
+    auto* push = new QPushButton("&Copy && paste");
+    push->setCheckable(true);
+    auto* check = new QCheckBox("Bypass");
+    auto* flat = new FlatButton("Edit", Theme::font(Theme::bodyPx), 20);
+    flat->setCheckable(true);
+    auto* disabled = new QPushButton("Off");
+    disabled->setCheckable(true);
+    disabled->setEnabled(false);
+    for (QWidget* w : {static_cast<QWidget*>(push), static_cast<QWidget*>(check), static_cast<QWidget*>(flat),
+                       static_cast<QWidget*>(disabled)})
+        row->addWidget(w);
+    window.show();
+
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(push), static_cast<QAbstractButton*>(check),
+                                    static_cast<QAbstractButton*>(flat)}) {
+        QSignalSpy clicks(button, &QAbstractButton::clicked);
+        act(button, QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(clicks.count(), 1) << button->text().toStdString();
+        EXPECT_TRUE(button->isChecked());
+        EXPECT_TRUE(element(button)->state().checked);
+        act(button, QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(clicks.count(), 2);
+        EXPECT_FALSE(element(button)->state().checked);
+    }
+    EXPECT_EQ(element(check)->role(), QAccessible::CheckBox);
+    EXPECT_EQ(element(push)->text(QAccessible::Name), "Copy & paste");
+
+    QSignalSpy refused(disabled, &QAbstractButton::clicked);
+    act(disabled, QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(refused.count(), 0);
+    EXPECT_FALSE(disabled->isChecked());
+}
+
+// On the connected window's presets page: Return on the focused "Refresh list" asks the
+// device for its list, and the ring on screen follows the keyboard, not the mouse.
+TEST(KeyboardFocus, ReturnPressesTheFocusedButtonAndTheRingShowsOnlyForTheKeyboard) {
+    kestrel_test::WindowRig rig;
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* view = rig.page<PresetsView>();
+    ASSERT_NE(view, nullptr);
+    QPushButton* refresh = view->refreshButton();
+    ASSERT_TRUE(refresh->isEnabled());
+    EXPECT_TRUE(refresh->focusPolicy() & Qt::TabFocus);
+
+    const QRect button = rig.onScreenRect(*refresh);
+    const QRect band = button.adjusted(-3, -3, 3, 3);
+    const QColor accent = QApplication::palette().color(QPalette::Highlight);
+    auto ringPixels = [&] {
+        const QImage screen = rig.onScreen();
+        return kestrel_test::countNear(screen, band, accent, 40) -
+               kestrel_test::countNear(screen, button, accent, 40);
+    };
+    const int before = ringPixels();
+
+    refresh->setFocus(Qt::TabFocusReason);
+    rig.turn();
+    EXPECT_EQ(keyboardfocus::ringedWidget(), refresh);
+    EXPECT_GT(ringPixels(), before + button.width());
+
+    constexpr quint16 listCommand = 8;
+    const qsizetype mark = rig.mark();
+    QTest::keyClick(refresh, Qt::Key_Return);
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, listCommand).isEmpty(); }));
+
+    // A click elsewhere on the page takes the ring away, though the focus stays.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, 2));
+    rig.turn();
+    EXPECT_TRUE(refresh->hasFocus());
+    EXPECT_EQ(keyboardfocus::ringedWidget(), nullptr);
+    EXPECT_EQ(ringPixels(), before);
+}

@@ -1,0 +1,147 @@
+// The wheel over the channel editor, in the window connected to a device: a knob turns once
+// the pointer has rested on it, and nothing else the wheel passes over changes a setting;
+// the tab scrolls instead.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+#include "app/MainWindow.h"
+#include "app/controls/Encoder.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
+#include "editor/ChannelView.h"
+#include "editor/FiltersDelayPanel.h"
+#include "link/DSPModel.h"
+#include "link/ParamMap.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::wheelNotch;
+using kestrel_test::WindowRig;
+
+namespace {
+
+constexpr quint16 writeCommand = 5;
+constexpr quint32 highPass = 154;  // input 1's
+const quint32 band2 = ParamMap::eqBandParam(0, 1);
+
+// A device whose input 1 has its second band at 1000 Hz and its high-pass at 80 Hz, BW6.
+void prepare(DeviceSimulator& simulator) {
+    DSPModel::Words& band = simulator.device().params[band2];
+    DSPModel::Band shape = DSPModel::decodeBand(band);
+    shape.freq = 1000;
+    DSPModel::encodeBand(band, shape);
+    DSPModel::Words& filter = simulator.device().params[highPass];
+    DSPModel::encodeFilter(filter, {80, FilterSlope::bw6, true});
+}
+
+// Input 1's editor on its "EQ & Filters" tab, in a window low enough for the tab to scroll.
+struct EditorInWindow {
+    WindowRig rig{[] {
+        WindowRig::Options options;
+        options.startPage = QStringLiteral("0");
+        options.prepare = prepare;
+        return options;
+    }()};
+    ChannelView* view = nullptr;
+    QScrollBar* pane = nullptr;
+
+    EditorInWindow() {
+        rig.window().resize(1360, 560);
+        rig.turn();
+        view = rig.page<ChannelView>();
+        if (!view) return;
+        pane = view->tabArea()->verticalScrollBar();
+    }
+    // The frames that wrote to the device since the mark.
+    QList<DSPFrame> writesSince(qsizetype mark) const { return rig.receivedSince(mark, writeCommand); }
+};
+
+}  // namespace
+
+// A page scrolling past a knob is not caught by it: within 0.35 s of the pointer's arrival
+// the wheel scrolls the tab. After that rest the knob turns, focused or not, by one step
+// per notch, and the tab stays.
+TEST(EditorWheel, ABandKnobTurnsOnlyAfterThePointerRestedOnIt) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    ASSERT_EQ(editor.view->tab(), ChannelTab::eq);
+    ASSERT_GT(editor.pane->maximum(), 0) << "the tab must scroll for this test";
+    WindowRig& rig = editor.rig;
+    BandColumns& bands = *editor.view->bandColumns();
+    const quint32 band1 = ParamMap::eqBandParam(0, 0);
+    const DSPModel::Words before1 = rig.model().words(band1, 4);
+    ASSERT_EQ(DSPModel::decodeBand(rig.model().words(band2, 4)).freq, 1000);
+    double now = 100;
+    for (int b : {0, 1}) bands.column(b)->freqKnob()->setClock([&now] { return now; });
+    const qsizetype mark = rig.mark();
+
+    Encoder* passed = bands.column(0)->freqKnob();
+    QTest::mouseMove(passed, passed->rect().center());
+    now += 0.34;
+    const int top = editor.pane->value();
+    wheelNotch(*passed, -1);
+    rig.turn();
+    EXPECT_GT(editor.pane->value(), top) << "the tab scrolls";
+    EXPECT_EQ(rig.model().words(band1, 4), before1);
+
+    Encoder* rested = bands.column(1)->freqKnob();
+    QTest::mouseMove(rested, rested->rect().center());
+    EXPECT_FALSE(rested->hasFocus());
+    now += 0.36;
+    const int scrolled = editor.pane->value();
+    wheelNotch(*rested, +1);
+    ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
+    rig.turn();
+    EXPECT_EQ(editor.pane->value(), scrolled) << "the knob took the notch";
+    const QList<DSPFrame> writes = editor.writesSince(mark);
+    ASSERT_EQ(writes.size(), 1) << "band 1 was never written";
+    const DSPModel::Words after2 = rig.model().words(band2, 4);
+    EXPECT_EQ(writes[0].words, DSPModel::Words({0, band2}) + after2);
+    EXPECT_EQ(DSPModel::decodeBand(after2).freq, 1122) << "1000 Hz times 1000^(1/60)";
+}
+
+// A menu the user has picked from keeps the focus, and the next turns of the wheel are
+// meant for the page: they scroll it and leave the slope alone. The keys still work it.
+TEST(EditorWheel, TheFocusedSlopeMenuLetsTheWheelScrollTheTab) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    ASSERT_GT(editor.pane->maximum(), 0) << "the tab must scroll for this test";
+    WindowRig& rig = editor.rig;
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    QComboBox* slope = editor.view->filtersPanel()->highPass().slope;
+    const DSPModel::Words before = rig.model().words(highPass, 2);
+    ASSERT_EQ(before, DSPModel::Words({80, FilterSlope::bw6}));
+    const int shown = slope->currentIndex();
+
+    QTest::mouseClick(slope, Qt::LeftButton, {}, slope->rect().center());
+    rig.turn();
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr) << "the click opens the menu";
+    QTest::keyClick(popup, Qt::Key_Escape);
+    rig.turn();
+    ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+    ASSERT_TRUE(slope->hasFocus());
+    ASSERT_EQ(slope->currentIndex(), shown);
+
+    const qsizetype mark = rig.mark();
+    for (int notch = 0; notch < 2; ++notch) {
+        const int scrolled = editor.pane->value();
+        wheelNotch(*slope, -1);
+        rig.turn();
+        EXPECT_GT(editor.pane->value(), scrolled) << notch;
+    }
+    EXPECT_EQ(slope->currentIndex(), shown);
+    EXPECT_EQ(rig.model().words(highPass, 2), before);
+
+    // The first write the device sees is the one the arrow key makes.
+    QTest::keyClick(slope, Qt::Key_Down);
+    ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
+    const QList<DSPFrame> writes = editor.writesSince(mark);
+    ASSERT_EQ(writes.size(), 1);
+    EXPECT_EQ(writes[0].words, DSPModel::Words({0, highPass, 80, FilterSlope::bw12}));
+}
