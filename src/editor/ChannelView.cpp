@@ -244,7 +244,7 @@ void ChannelView::buildTabContent() {
     stack->addStretch(1);
     m_area->setWidget(m_content);  // deletes the previous tab's content
     editorkit::followInTabOrder(m_tabPicker, m_content);
-    if (focusInside) m_tabPicker->setFocus(Qt::OtherFocusReason);
+    if (focusInside) m_tabPicker->segment(std::max(int(tabOrder().indexOf(shown)), 0))->setFocus();
     fitGraph();
     refreshHeader();
 }
