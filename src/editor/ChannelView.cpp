@@ -242,8 +242,8 @@ void ChannelView::buildTabContent() {
         };
     }
     stack->addStretch(1);
-    m_area->setWidget(m_content);  // deletes the previous tab's content
-    editorkit::followInTabOrder(m_tabPicker, m_content);
+    m_area->setWidget(m_content);                         // deletes the previous tab's content
+    editorkit::followInTabOrder(m_tabPicker, m_content);  // not after what the window made since
     if (focusInside) m_tabPicker->segment(std::max(int(tabOrder().indexOf(shown)), 0))->setFocus();
     fitGraph();
     refreshHeader();

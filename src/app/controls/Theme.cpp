@@ -3,7 +3,6 @@
 #include "app/controls/ButtonAccessibility.h"
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
-#include "app/controls/MenuButtonAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/ToolTips.h"
 #include "app/controls/WheelGuard.h"
@@ -66,7 +65,6 @@ void Theme::apply(QApplication& application) {
     tooltips::install(application);
     nameControlsFromTheirHints(application);
     installButtonAccessibility();
-    installMenuButtonAccessibility();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {
