@@ -399,9 +399,32 @@ TEST(ChannelKeyboard, FIRBypassAndClearWorkByKeysAndAccessibleActions) {
         EXPECT_EQ(asked.title, QStringLiteral("Clear the FIR on OUT 1?"));
 }
 
-// From the gain knob, Tab goes once round the window and reaches every control of every tab
-// of an input and an output page, in one run: the header, the tab picker, then the tab's
-// content, also after the tabs were switched and the unit's field was rebuilt.
+// From the gain knob, Tab goes once round the window and reaches every control of the page
+// in one run: the header, the tab picker, then the tab's content.
+void expectTabReachesEveryControl(ChannelView& view, const std::string& where) {
+    const QList<QWidget*> walk = tabWalk(view.gainKnob()->encoder());
+    QStringList missed;
+    for (QWidget* control : operable(view))
+        if (!walk.contains(control)) missed << describe(control);
+    EXPECT_TRUE(missed.isEmpty()) << where << ": " << missed.join(", ").toStdString();
+
+    qsizetype end = 0;
+    while (end < walk.size() && view.isAncestorOf(walk[end])) ++end;
+    for (qsizetype i = end; i < walk.size(); ++i)
+        EXPECT_FALSE(view.isAncestorOf(walk[i])) << where << ": " << describe(walk[i]).toStdString();
+    const auto part = [&](QWidget* w) {
+        if (view.tabPicker()->isAncestorOf(w)) return 1;
+        return w == view.tabArea() || view.tabArea()->isAncestorOf(w) ? 2 : 0;
+    };
+    for (qsizetype i = 1; i < end; ++i)
+        EXPECT_LE(part(walk[i - 1]), part(walk[i])) << where << ": " << describe(walk[i]).toStdString();
+    const auto at = [&](QWidget* widget) { return walk.indexOf(widget); };
+    EXPECT_LT(at(view.gainKnob()->field()->lineEdit()), at(view.muteButton())) << where;
+    EXPECT_LT(at(view.muteButton()), at(view.copyToButton())) << where;
+}
+
+// Every tab of an input and an output page, each FIR source, also after the tabs were
+// switched and the delay unit's field was rebuilt.
 TEST(ChannelKeyboard, TabReachesEveryControlOfEveryTabInReadingOrder) {
     for (int ch : {0, 4}) {
         Editor editor(ch);
@@ -412,28 +435,14 @@ TEST(ChannelKeyboard, TabReachesEveryControlOfEveryTabInReadingOrder) {
         for (const QString& tab : {ChannelTab::eq, ChannelTab::fir, ChannelTab::dynamics}) {
             const std::string where = QStringLiteral("channel %1, %2").arg(ch).arg(tab).toStdString();
             ASSERT_EQ(editor.rig.settings.text(ChannelTab::settingsKey), tab);
-            const QList<QWidget*> walk = tabWalk(view.gainKnob()->encoder());
-            QStringList missed;
-            for (QWidget* control : operable(view))
-                if (!walk.contains(control)) missed << describe(control);
-            EXPECT_TRUE(missed.isEmpty()) << where << ": " << missed.join(", ").toStdString();
-
-            // The page's stops stand together, the header's before the picker's before the tab's.
-            qsizetype end = 0;
-            while (end < walk.size() && view.isAncestorOf(walk[end])) ++end;
-            for (qsizetype i = end; i < walk.size(); ++i)
-                EXPECT_FALSE(view.isAncestorOf(walk[i])) << where << ": " << describe(walk[i]).toStdString();
-            const auto part = [&](QWidget* w) {
-                if (view.tabPicker()->isAncestorOf(w)) return 1;
-                return w == view.tabArea() || view.tabArea()->isAncestorOf(w) ? 2 : 0;
-            };
-            for (qsizetype i = 1; i < end; ++i)
-                EXPECT_LE(part(walk[i - 1]), part(walk[i]))
-                    << where << ": " << describe(walk[i]).toStdString();
-            const auto at = [&](QWidget* widget) { return walk.indexOf(widget); };
-            EXPECT_LT(at(view.gainKnob()->field()->lineEdit()), at(view.muteButton())) << where;
-            EXPECT_LT(at(view.muteButton()), at(view.copyToButton())) << where;
-
+            expectTabReachesEveryControl(view, where);
+            if (auto* fir = view.tabContent()->findChild<FIRBox*>()) {
+                for (int source : {1, 2}) {
+                    doFirstAction(fir->sourcePicker()->segment(source));
+                    editor.rig.turn();
+                    expectTabReachesEveryControl(view, where + " " + std::to_string(source));
+                }
+            }
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
             editor.rig.turn();
         }
