@@ -311,8 +311,15 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
     Editor editor(4);
     ChannelView& view = editor.view();
     const Words start{1000, std::bit_cast<quint32>(3.0f), std::bit_cast<quint32>(4.0f), 0};
+    // The device holds the starting bands before anything is marked: a meter read may keep
+    // their writes queued past this turn.
     for (int b : {1, 2, 3}) editor.rig.model().write(ParamMap::eqBandParam(4, b), start);
-    editor.rig.turn();
+    ASSERT_TRUE(editor.rig.waitFor([&] {
+        for (int b : {1, 2, 3})
+            if (editor.rig.simulator.device().params.value(ParamMap::eqBandParam(4, b)) != start)
+                return false;
+        return true;
+    }));
     BandColumn* keyed = view.bandColumns()->column(1);
     EXPECT_EQ(accessible(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("PEQ"));
 
