@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Fader.h"
@@ -257,6 +258,26 @@ TEST_F(ConnectedMixer, KeysAndAccessibleActionsWriteWhatAClickWrites) {
         EXPECT_EQ(writesOf([&] { doFirstAction(button); }), clicked) << what << " by its accessible action";
         EXPECT_NE(element(button)->state().checked, before) << what;
         writesOf(click);
+    }
+}
+
+// The editor button opens its channel's editor by Space, by Return and by an assistive
+// tool's press, as a click does.
+TEST_F(ConnectedMixer, TheEditorButtonOpensTheEditorByKeysAndAccessibleAction) {
+    const std::function<void(QWidget*)> gestures[] = {
+        [](QWidget*) { press(Qt::Key_Space); },
+        [](QWidget*) { press(Qt::Key_Return); },
+        [](QWidget* button) { doFirstAction(button); },
+    };
+    for (const auto& gesture : gestures) {
+        rig.showPage(Page::of(Page::Kind::mixer));
+        auto* page = rig.page<MixerView>();
+        ASSERT_NE(page, nullptr);
+        QToolButton* edit = page->strip(3)->editButton();
+        edit->setFocus(Qt::TabFocusReason);
+        gesture(edit);
+        rig.turn();
+        EXPECT_EQ(rig.console().page(), Page::channelPage(3));
     }
 }
 
