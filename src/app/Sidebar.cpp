@@ -160,11 +160,13 @@ Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
 }
 
 bool Sidebar::viewportEvent(QEvent* event) {
-    // A click in the space kept above a row is a click beside the rows, as on the blank row it replaces.
+    // A click or a drag in the space kept above a row happens beside the rows, as on the blank
+    // row it replaces.
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick: {
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
             const QModelIndex index = indexAt(at);
             if (index.isValid() && at.y() < visualRect(index).top() + index.data(gapAboveRole).toInt())

@@ -107,6 +107,9 @@ TEST_F(SidebarInWindow, ArrowsWalkThePagesAndTheGapAboveDiagnosticsStaysEmpty) {
     EXPECT_EQ(below.height(), 10 + 26);
     QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, below.topLeft() + QPoint(40, 5));
     EXPECT_TRUE(shows(Page::channelPage(11)));
+    // Nor does a drag from the row above into the gap choose anything.
+    kestrel_test::drag(*sidebar->viewport(), last.center(), below.topLeft() + QPoint(40, 5));
+    EXPECT_TRUE(shows(Page::channelPage(11)));
 
     // Selected, the row is highlighted below its gap only.
     QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, below.center() + QPoint(0, 5));
