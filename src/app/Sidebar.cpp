@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -20,6 +22,23 @@ namespace {
 
 constexpr int pageRole = Qt::UserRole + 1;
 constexpr quint32 channelNameBase = 378;  // channel names, 378 + channel
+// Space kept empty at the top of a row that stands apart from the rows above it.
+constexpr int gapAboveRole = Qt::UserRole + 2;
+constexpr int diagnosticsGap = 10;
+
+// Draws a row below the space its gap keeps empty. The gap belongs to the row rather than
+// being a blank row of its own, which the keyboard and assistive tools would land on.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem row(option);
+        row.rect.setTop(row.rect.top() + index.data(gapAboveRole).toInt());
+        QStyledItemDelegate::paint(painter, row, index);
+    }
+};
 
 // The brand row: the logo as a template (or the word "Tessaline"), then "DSP Control".
 class BrandHeader : public QWidget {
@@ -90,6 +109,10 @@ private:
         }
         const bool muted = m_model.words(gainParam(), 2)[1] & 1;
         m_badge->setVisible(muted);
+        // The badge is drawn inside the row, where assistive tools do not look: the row says it.
+        const QString state = muted ? QStringLiteral("Muted") : QString();
+        if (m_item->data(Qt::AccessibleDescriptionRole).toString() != state)
+            m_item->setData(Qt::AccessibleDescriptionRole, state);
     }
 
     DSPModel& m_model;
@@ -107,6 +130,7 @@ Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new RowDelegate(this));
     addHeader();
     addPageRow(QStringLiteral("Mixer"), Symbol::sliderVertical3, Page::of(Page::Kind::mixer));
     addPageRow(QStringLiteral("Routing"), Symbol::squareGrid3x3, Page::of(Page::Kind::routing));
@@ -119,16 +143,40 @@ Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
     for (int ch = 0; ch < 4; ++ch) addChannelRow(ch);
     addSection(QStringLiteral("Outputs"));
     for (int ch = 4; ch < 12; ++ch) addChannelRow(ch);
-    addSection(QString());
-    addPageRow(QStringLiteral("Diagnostics"), Symbol::waveformPathEcg, Page::of(Page::Kind::diagnostics));
+    addPageRow(QStringLiteral("Diagnostics"), Symbol::waveformPathEcg, Page::of(Page::Kind::diagnostics),
+               diagnosticsGap);
     connect(this, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item && item->data(pageRole).isValid()) Q_EMIT pageSelected(item->data(pageRole).value<Page>());
     });
     // Assistive tools pick a row by selecting it, which leaves the current row where it was.
+    // Toggling a row that leads nowhere, or the shown page's own row, only clears the
+    // selection: the shown page stays selected.
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
         const QList<QListWidgetItem*> picked = selectedItems();
-        if (picked.size() == 1 && picked.front() != currentItem()) setCurrentItem(picked.front());
+        for (QListWidgetItem* item : picked)
+            if (item != currentItem()) return setCurrentItem(item);
+        if (picked.isEmpty() && currentItem()) currentItem()->setSelected(true);
     });
+}
+
+bool Sidebar::viewportEvent(QEvent* event) {
+    // A click or a drag in the space kept above a row happens beside the rows, as on the blank
+    // row it replaces.
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            const QModelIndex index = indexAt(at);
+            if (index.isValid() && at.y() < visualRect(index).top() + index.data(gapAboveRole).toInt())
+                return true;
+            break;
+        }
+        default:
+            break;
+    }
+    return QListWidget::viewportEvent(event);
 }
 
 void Sidebar::addHeader() {
@@ -141,10 +189,11 @@ void Sidebar::addHeader() {
     setItemWidget(item, header);
 }
 
-void Sidebar::addPageRow(const QString& text, Symbol symbol, const Page& page) {
+void Sidebar::addPageRow(const QString& text, Symbol symbol, const Page& page, int gapAbove) {
     auto* item = new QListWidgetItem(symbolIcon(symbol, Theme::primaryText(), 14), text, this);
     item->setData(pageRole, QVariant::fromValue(page));
-    item->setSizeHint(QSize(0, 26));
+    item->setData(gapAboveRole, gapAbove);
+    item->setSizeHint(QSize(0, 26 + gapAbove));
 }
 
 void Sidebar::addSection(const QString& title) {
@@ -152,7 +201,7 @@ void Sidebar::addSection(const QString& title) {
     item->setFlags(Qt::NoItemFlags);
     item->setFont(Theme::font(Theme::captionPx, QFont::DemiBold));
     item->setForeground(Theme::secondaryText());
-    item->setSizeHint(QSize(0, title.isEmpty() ? 10 : 24));
+    item->setSizeHint(QSize(0, 24));
 }
 
 void Sidebar::addChannelRow(int ch) {

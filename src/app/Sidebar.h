@@ -23,9 +23,12 @@ public:
 Q_SIGNALS:
     void pageSelected(const Page& page);
 
+protected:
+    bool viewportEvent(QEvent* event) override;
+
 private:
     void addHeader();
-    void addPageRow(const QString& text, Symbol symbol, const Page& page);
+    void addPageRow(const QString& text, Symbol symbol, const Page& page, int gapAbove = 0);
     void addSection(const QString& title);
     void addChannelRow(int ch);
 

@@ -219,7 +219,7 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     m_type->setFixedHeight(20);
     m_type->setFont(Theme::font(10, QFont::Medium));
     m_type->setToolTip(tr("Band type"));
-    m_type->setFocusPolicy(Qt::NoFocus);
+    m_type->setFocusPolicy(Qt::TabFocus);
     m_type->setStyleSheet(
         QStringLiteral("QToolButton { background: rgba(255,255,255,18); border: none; "
                        "border-radius: 5px; padding: 0 6px; }"
@@ -285,8 +285,7 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
         auto* knob = new Encoder({0.25, maxQ, true, 0.01}, false, std::nullopt, Palette::channel(m_ch),
                                  sizesFor(m_ch).knob);
         knob->setAccessibleName(m_qKnob->accessibleName());
-        delete m_qKnob->parentWidget()->layout()->replaceWidget(m_qKnob, knob);
-        m_qKnob->deleteLater();
+        editorkit::replaceControl(m_qKnob, knob);
         m_qKnob = knob;
         connect(m_qKnob, &Encoder::valueEdited, this,
                 [this](double v) { m_owner.writeBand(m_band, [v](DSPModel::Band& b) { b.q = float(v); }); });
@@ -294,7 +293,10 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
     const QSignalBlocker blockOn(m_on);
     m_on->setChecked(band.on);
     m_on->setToolTip(band.on ? tr("Band on") : tr("Band off"));
-    m_type->setText(typeTitle(band.type));
+    // Assistive tools read the type the face shows; the tip says what the button is.
+    const QString type = typeTitle(band.type);
+    m_type->setText(type);
+    if (m_type->accessibleName() != type) m_type->setAccessibleName(type);
     const QColor tint = editorkit::tint(m_ch, band.on);
     for (Encoder* knob : {m_freqKnob, m_gainKnob, m_qKnob}) {
         const QSignalBlocker block(knob);

@@ -1,5 +1,6 @@
 #include "editor/ChannelView.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -51,6 +53,12 @@ private:
     QColor m_colour;
     double m_radius;
 };
+
+// The tabs in the picker's order.
+const QStringList& tabOrder() {
+    static const QStringList order{ChannelTab::eq, ChannelTab::fir, ChannelTab::dynamics};
+    return order;
+}
 
 QSet<quint32> watchedParams(int ch) {
     QSet<quint32> params;
@@ -130,15 +138,18 @@ QWidget* ChannelView::buildHeader() {
     m_mute = new FlatButton(QStringLiteral("MUTE"), Theme::capsFont(11, QFont::Black, 0.6), 28);
     m_mute->setFixedWidth(64);
     m_mute->setToolTip(tr("Mute this channel"));
-    connect(m_mute, &QAbstractButton::clicked, this,
-            [this] { m_model.setMute(m_ch, !(m_model.words(quint32(m_ch + 1), 2)[1] & 1)); });
+    // Checked while muted, so assistive tools read the state the red face shows; a click, Space
+    // and an accessible toggle all flip it, and the flip is the write.
+    m_mute->setCheckable(true);
+    connect(m_mute, &QAbstractButton::toggled, this, [this](bool muted) { m_model.setMute(m_ch, muted); });
     row->addWidget(m_mute, 0, Qt::AlignVCenter);
 
     m_copyTo = new QToolButton;
-    m_copyTo->setText(QStringLiteral("Copy to…"));
+    // A menu button before anything else, so assistive tools meet it as one.
     m_copyTo->setPopupMode(QToolButton::InstantPopup);
     m_copyTo->setMenu(new QMenu(m_copyTo));
-    m_copyTo->setFocusPolicy(Qt::NoFocus);
+    m_copyTo->setText(QStringLiteral("Copy to…"));
+    m_copyTo->setFocusPolicy(Qt::TabFocus);
     m_copyTo->setStyleSheet(
         QStringLiteral("QToolButton { padding: 3px 10px; } "
                        "QToolButton::menu-indicator { image: none; width: 0; }"));
@@ -153,11 +164,16 @@ QWidget* ChannelView::buildTabPicker() {
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(0, 10, 0, 10);
     const QString dynamicsTitle = ParamMap::isInput(m_ch) ? tr("Gate & Dynamic EQ") : ChannelTab::dynamics;
-    m_tabPicker = new SegmentedPicker({ChannelTab::eq, ChannelTab::fir, ChannelTab::dynamics},
-                                      {ChannelTab::eq, ChannelTab::fir, dynamicsTitle});
+    m_tabPicker = new SegmentedPicker(tabOrder(), {ChannelTab::eq, ChannelTab::fir, dynamicsTitle});
     m_tabPicker->setMaximumWidth(460);
     m_tabPicker->setMinimumWidth(360);
     connect(m_tabPicker, &SegmentedPicker::chosen, this, &ChannelView::setTab);
+    // As in every tab widget, Ctrl+PageDown and Ctrl+PageUp step through the tabs from
+    // anywhere in the window while the page shows.
+    for (auto [key, step] : {std::pair(Qt::Key_PageDown, 1), std::pair(Qt::Key_PageUp, -1)}) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), this);
+        connect(shortcut, &QShortcut::activated, this, [this, step] { stepTab(step); });
+    }
     row->addStretch(1);
     row->addWidget(m_tabPicker);
     row->addStretch(1);
@@ -172,13 +188,21 @@ void ChannelView::setTab(const QString& tab) {
     m_context.settings->setValue(ChannelTab::settingsKey, tab);
 }
 
+void ChannelView::stepTab(int step) {
+    const int shown = std::max(int(tabOrder().indexOf(tab())), 0);  // text naming no tab shows the EQ tab
+    const int count = int(tabOrder().size());
+    setTab(tabOrder()[(shown + step + count) % count]);
+}
+
 void ChannelTab::applyStartTab(Settings& settings) {
     if (qEnvironmentVariableIsSet(environmentVariable))
         settings.setValue(settingsKey, qEnvironmentVariable(environmentVariable));
 }
 
 void ChannelView::buildTabContent() {
-    // Typed text in the tab that goes away is committed first, as leaving the field would.
+    // Typed text in the tab that goes away is committed first, as leaving the field would; a
+    // keyboard user who was in it lands on the tab picker instead of nowhere.
+    const bool focusInside = m_content && m_content->isAncestorOf(QApplication::focusWidget());
     commitPendingEdits(m_content);
     const QString shown = tab();
     m_tabPicker->setCurrent(shown);
@@ -218,7 +242,9 @@ void ChannelView::buildTabContent() {
         };
     }
     stack->addStretch(1);
-    m_area->setWidget(m_content);  // deletes the previous tab's content
+    m_area->setWidget(m_content);                         // deletes the previous tab's content
+    editorkit::followInTabOrder(m_tabPicker, m_content);  // not after what the window made since
+    if (focusInside) m_tabPicker->segment(std::max(int(tabOrder().indexOf(shown)), 0))->setFocus();
     fitGraph();
     refreshHeader();
 }
@@ -264,7 +290,7 @@ QWidget* ChannelView::buildEQToolbar() {
     auto add = [&](const QString& title, const QString& help, std::function<void()> action) {
         auto* button = action ? new QPushButton(title) : editorkit::toggleButton(title);
         button->setFont(Theme::font(Theme::calloutPx));
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setToolTip(help);
         if (action) connect(button, &QPushButton::clicked, this, std::move(action));
         row->addWidget(button);
@@ -312,7 +338,10 @@ void ChannelView::refreshHeader() {
     m_gain->setTint(muted ? Theme::systemGrey() : Palette::channel(m_ch));
     m_mute->setLook({muted ? Palette::red() : Theme::white(0.07), QColor(),
                      muted ? QColor(Qt::white) : Theme::secondaryText(), 6});
-    m_mute->setChecked(muted);
+    {
+        const QSignalBlocker block(m_mute);
+        m_mute->setChecked(muted);
+    }
     const bool gainKnown = m_model.holds(quint32(m_ch + 1));
     m_gain->setEnabled(gainKnown);
     m_mute->setEnabled(gainKnown);

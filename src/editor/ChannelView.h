@@ -46,6 +46,8 @@ public:
 
     QString tab() const;
     void setTab(const QString& tab);
+    // Shows the next (1) or previous (-1) tab, round the end.
+    void stepTab(int step);
     int selectedBand() const { return m_selectedBand; }
     void refresh();
 

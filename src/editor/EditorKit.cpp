@@ -1,9 +1,11 @@
 #include "editor/EditorKit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <cmath>
@@ -90,6 +92,42 @@ std::function<void(double)> wholeCommit(std::function<void(int)> commit) {
     };
 }
 
+namespace {
+
+// The widget and its descendants that Tab stops at, in the order Tab meets them. They are
+// looked for round the whole window: once moved, they no longer follow their containers.
+QList<QWidget*> tabStops(QWidget* root) {
+    QList<QWidget*> stops;
+    QWidget* start = root->window();
+    QWidget* at = start;
+    do {
+        if ((at == root || root->isAncestorOf(at)) && (at->focusPolicy() & Qt::TabFocus)) stops.append(at);
+        at = at->nextInFocusChain();
+    } while (at != start);
+    return stops;
+}
+
+}  // namespace
+
+void followInTabOrder(QWidget* previous, QWidget* widget) {
+    const QList<QWidget*> before = tabStops(previous);
+    if (before.isEmpty()) return;
+    QWidget* last = before.last();
+    for (QWidget* stop : tabStops(widget)) {
+        QWidget::setTabOrder(last, stop);
+        last = stop;
+    }
+}
+
+void replaceControl(QWidget* old, QWidget* replacement) {
+    QWidget* focused = QApplication::focusWidget();
+    const bool hadFocus = focused && (focused == old || old->isAncestorOf(focused));
+    delete old->parentWidget()->layout()->replaceWidget(old, replacement);
+    followInTabOrder(old, replacement);
+    old->deleteLater();
+    if (hadFocus) tabStops(replacement).value(0, replacement)->setFocus(Qt::OtherFocusReason);
+}
+
 QAbstractButton* toggle(const QString& title, bool bold) {
     auto* box = new QCheckBox(title);
     box->setFont(Theme::font(Theme::bodyPx, bold ? QFont::Bold : QFont::Normal));
@@ -100,7 +138,7 @@ QAbstractButton* toggle(const QString& title, bool bold) {
 QPushButton* toggleButton(const QString& title) {
     auto* button = new QPushButton(title);
     button->setCheckable(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setStyleSheet(
         QStringLiteral("QPushButton:checked { background: rgba(10,132,255,200); color: white; "
                        "border: 1px solid rgba(10,132,255,255); border-radius: 4px; padding: 2px 10px; }"));

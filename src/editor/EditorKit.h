@@ -42,6 +42,13 @@ void paintLevelGrid(QPainter& painter, const std::function<double(double)>& y, d
 std::function<void(double)> singleCommit(std::function<void(float)> commit);
 std::function<void(double)> wholeCommit(std::function<void(int)> commit);
 
+// Moves the Tab stops of a widget made after its neighbours to just after those of
+// `previous`: a new widget joins the window's Tab order at its end.
+void followInTabOrder(QWidget* previous, QWidget* widget);
+// Puts a rebuilt control where the old one stood: in its layout, in the Tab order and in
+// the focus when the old one had it. The old control is deleted later.
+void replaceControl(QWidget* old, QWidget* replacement);
+
 // A check box drawn with a bold title: the on/off switch of a block.
 QAbstractButton* toggle(const QString& title, bool bold = false);
 // A toggle drawn as a button that is highlighted while on.

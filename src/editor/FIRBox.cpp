@@ -113,7 +113,7 @@ QWidget* FIRBox::buildStoredPanel() {
     content->addWidget(
         editorkit::caption(tr("The filter stored in this channel's FIR block. Turn bypass off to hear it.")));
     m_clearButton = new QPushButton(tr("Clear FIR…"));
-    m_clearButton->setFocusPolicy(Qt::NoFocus);
+    m_clearButton->setFocusPolicy(Qt::TabFocus);
     m_clearButton->setToolTip(tr("Replace this channel's FIR with the DSP's default pass-through"));
     connect(m_clearButton, &QPushButton::clicked, this, &FIRBox::requestClear);
     content->addWidget(m_clearButton, 0, Qt::AlignLeft);
@@ -189,7 +189,7 @@ QWidget* FIRBox::buildFileControls() {
     QVBoxLayout* column = stack(box, 10);
     auto* row = new QHBoxLayout;
     m_chooseFile = new QPushButton(tr("Choose file…"));
-    m_chooseFile->setFocusPolicy(Qt::NoFocus);
+    m_chooseFile->setFocusPolicy(Qt::TabFocus);
     m_chooseFile->setToolTip(tr("Load FIR coefficients from a text, CSV or WAV file"));
     connect(m_chooseFile, &QPushButton::clicked, this, &FIRBox::importFile);
     m_fileName = editorkit::label(QString(), Theme::font(Theme::bodyPx), Theme::primaryText());

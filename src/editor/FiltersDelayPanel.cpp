@@ -14,6 +14,7 @@
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PendingEdits.h"
 #include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
 #include "link/ParamMap.h"
@@ -141,8 +142,10 @@ QWidget* FiltersDelayPanel::makeDelay() {
 
     connect(m_delayToggle, &QAbstractButton::toggled, this, &FiltersDelayPanel::setDelayOn);
     connect(m_delayKnob, &Encoder::valueEdited, this, &FiltersDelayPanel::setDelay);
-    connect(m_unitPicker, &SegmentedPicker::chosen, this,
-            [this](const QString& unit) { m_settings.setValue(unitKey, unit); });
+    connect(m_unitPicker, &SegmentedPicker::chosen, this, [this](const QString& unit) {
+        commitPendingEdits(m_delayField);  // typed in the unit it was typed in
+        m_settings.setValue(unitKey, unit);
+    });
     return group;
 }
 
@@ -209,8 +212,7 @@ void FiltersDelayPanel::showDelay() {
     if (shownUnit != m_fieldUnit) {
         // The field's format follows the unit, and a field's format is fixed.
         CompactNumberField* field = makeDelayField(shownUnit);
-        delete m_delayField->parentWidget()->layout()->replaceWidget(m_delayField, field);
-        m_delayField->deleteLater();
+        editorkit::replaceControl(m_delayField, field);
         m_delayField = field;
         m_fieldUnit = shownUnit;
         measure();  // the field's width follows its widest text

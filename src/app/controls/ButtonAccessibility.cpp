@@ -31,11 +31,25 @@ QString withoutMnemonic(const QString& text) {
     return plain;
 }
 
-class ClickingButton : public QAccessibleWidget {
+// A button's element, named by its caption unless a name was given.
+class CaptionedButton : public QAccessibleWidget {
 public:
-    explicit ClickingButton(QAbstractButton* button) : QAccessibleWidget(button, roleOf(*button)) {}
+    CaptionedButton(QAbstractButton* button, QAccessible::Role role) : QAccessibleWidget(button, role) {}
 
     QAbstractButton& button() const { return *static_cast<QAbstractButton*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) {
+            const QString given = widget()->accessibleName();
+            return given.isEmpty() ? withoutMnemonic(button().text()) : given;
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+class ClickingButton : public CaptionedButton {
+public:
+    explicit ClickingButton(QAbstractButton* button) : CaptionedButton(button, roleOf(*button)) {}
 
     // Asked anew each time: Qt makes the element while the button is being set up, before
     // its owner marks what kind of choice it is.
@@ -51,14 +65,6 @@ public:
         if (const auto* check = qobject_cast<const QCheckBox*>(&button()))
             state.checkStateMixed = check->checkState() == Qt::PartiallyChecked;
         return state;
-    }
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) {
-            const QString given = widget()->accessibleName();
-            return given.isEmpty() ? withoutMnemonic(button().text()) : given;
-        }
-        return QAccessibleWidget::text(t);
     }
 
     QStringList actionNames() const override {
@@ -78,17 +84,48 @@ public:
     }
 };
 
-// Buttons that open a menu keep Qt's element, whose press shows the menu.
+// A tool button that opens its menu as soon as it is pressed. Qt's element offers "show menu"
+// for it and then does nothing; this one opens the menu, as a click and Space do.
+class MenuButton : public CaptionedButton {
+public:
+    explicit MenuButton(QToolButton* button) : CaptionedButton(button, QAccessible::ButtonMenu) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.hasPopup = true;
+        state.pressed = button().isDown();
+        return state;
+    }
+
+    QStringList actionNames() const override {
+        return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& name) override {
+        if (name != showMenuAction()) return QAccessibleWidget::doAction(name);
+        if (button().isEnabled()) static_cast<QToolButton&>(button()).showMenu();
+    }
+};
+
+QToolButton* instantMenuButton(QAbstractButton& button) {
+    auto* tool = qobject_cast<QToolButton*>(&button);
+    return tool && tool->menu() && tool->popupMode() == QToolButton::InstantPopup ? tool : nullptr;
+}
+
+// Other buttons that open a menu keep Qt's element, whose press shows the menu.
 bool opensMenu(const QAbstractButton& button) {
     if (qobject_cast<const QToolButton*>(&button)) return true;
     const auto* push = qobject_cast<const QPushButton*>(&button);
     return push && push->menu();
 }
 
-// Asked with the most derived class name first, so it answers for every button class.
+// Asked with the most derived class name first, so it answers for every button class. A
+// button's kind is read when its element is made: a menu button gets its menu first.
 QAccessibleInterface* buttonFactory(const QString&, QObject* object) {
     auto* button = qobject_cast<QAbstractButton*>(object);
-    if (!button || opensMenu(*button)) return nullptr;
+    if (!button) return nullptr;
+    if (QToolButton* menuButton = instantMenuButton(*button)) return new MenuButton(menuButton);
+    if (opensMenu(*button)) return nullptr;
     return new ClickingButton(button);
 }
 

@@ -32,7 +32,7 @@ struct Traits<Fader> {
     static double maximum(const Fader&) { return Fader::maximumDB; }
     static double step(const Fader&) { return 0.1; }
     static QString valueText(const Fader& f) { return QString::asprintf("%.1f dB", f.db()); }
-    static double adjusted(const Fader& f, int direction) { return f.adjusted(direction); }
+    static void step(Fader& f, int direction) { f.step(direction); }
     static double settled(const Fader&, double v) {
         return std::clamp(std::round(v / 0.1) * 0.1, Fader::minimumDB, Fader::maximumDB);
     }
@@ -47,7 +47,7 @@ struct Traits<Encoder> {
     static double maximum(const Encoder& e) { return e.scale().hi; }
     static double step(const Encoder& e) { return e.scale().quantum; }
     static QString valueText(const Encoder& e) { return QString::asprintf("%g", e.value()); }
-    static double adjusted(const Encoder& e, int direction) { return e.adjusted(direction); }
+    static void step(Encoder& e, int direction) { e.step(direction); }
     // A value set directly is rounded to the step and clamped, like every value the knob reports.
     static double settled(const Encoder& e, double v) { return e.scale().valueForNorm(e.scale().norm(v)); }
     static void report(Encoder& e, double v) { Q_EMIT e.valueEdited(v); }
@@ -108,9 +108,9 @@ public:
     }
     void doAction(const QString& name) override {
         if (name == increaseAction()) {
-            T::report(control(), T::adjusted(control(), +1));
+            T::step(control(), +1);
         } else if (name == decreaseAction()) {
-            T::report(control(), T::adjusted(control(), -1));
+            T::step(control(), -1);
         } else {
             QAccessibleWidget::doAction(name);
         }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controls/ArrowKeys.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
@@ -108,6 +109,11 @@ double Encoder::adjusted(int direction) const {
     if (next != current) return next;
     const double q = m_scale.quantum;
     return clampTo(q * std::round((current + direction * q) / q), m_scale.lo, m_scale.hi);
+}
+
+void Encoder::step(int direction) {
+    const double next = adjusted(direction);
+    if (next != m_value) Q_EMIT valueEdited(next);
 }
 
 bool Encoder::onKnob(const QPointF& point) const {
@@ -234,18 +240,8 @@ void Encoder::wheelEvent(QWheelEvent* event) {
 }
 
 void Encoder::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Up:
-        case Qt::Key_Right:
-            Q_EMIT valueEdited(adjusted(+1));
-            return;
-        case Qt::Key_Down:
-        case Qt::Key_Left:
-            Q_EMIT valueEdited(adjusted(-1));
-            return;
-        default:
-            QWidget::keyPressEvent(event);
-    }
+    if (const int direction = arrowkeys::valueStep(event->key())) return step(direction);
+    QWidget::keyPressEvent(event);
 }
 
 double KnobField::fieldWidth(double width, bool hasUnit) {

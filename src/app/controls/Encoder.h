@@ -40,6 +40,8 @@ public:
     // The value one accessibility step up or down: a hundredth of the travel,
     // but always at least one step, so a coarse knob can still be adjusted.
     double adjusted(int direction) const;
+    // Reports the value one step up or down; at the end of the range there is nothing to report.
+    void step(int direction);
 
     static QString helpText();
 

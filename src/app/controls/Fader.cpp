@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controls/ArrowKeys.h"
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
@@ -54,6 +55,11 @@ void Fader::updateAccessibleValue() {
 
 double Fader::adjusted(int direction) const {
     return std::clamp(m_db + 0.5 * direction, minimumDB, maximumDB);
+}
+
+void Fader::step(int direction) {
+    const double next = adjusted(direction);
+    if (next != m_db) Q_EMIT gainEdited(next);
 }
 
 double Fader::yForDB(double db) const {
@@ -148,9 +154,6 @@ void Fader::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void Fader::keyPressEvent(QKeyEvent* event) {
     // The keyboard stands in for the accessibility adjustment: half a dB per step.
-    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
-        Q_EMIT gainEdited(adjusted(event->key() == Qt::Key_Up ? +1 : -1));
-        return;
-    }
+    if (const int direction = arrowkeys::valueStep(event->key())) return step(direction);
     QWidget::keyPressEvent(event);
 }

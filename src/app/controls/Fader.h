@@ -29,6 +29,8 @@ public:
     double fillHeight() const;
     // The gain one key or accessibility step up or down: half a dB, clamped, not rounded.
     double adjusted(int direction) const;
+    // Reports the gain one step up or down; at the end of the range there is nothing to report.
+    void step(int direction);
 
 Q_SIGNALS:
     void gainEdited(double db);

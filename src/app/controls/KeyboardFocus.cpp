@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+#include <QProxyStyle>
 
 #include "app/controls/Theme.h"
 
@@ -26,10 +27,32 @@ bool marksItsOwnFocus(const QWidget& widget) {
            qobject_cast<const QAbstractScrollArea*>(&widget);
 }
 
+constexpr int ringMargin = ringWidth + 1;  // a pixel of air between the control and its ring
+
+// The ring lies over the window (or the pane the control scrolls in) rather than beside the
+// control, so a container that fits its controls tightly (joined segments) does not cut it.
+class RingStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_FocusFrame_AboveWidget) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_FocusFrameHMargin || metric == PM_FocusFrameVMargin) return ringMargin;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 // Qt's focus frame follows its control (moves, resizes, hides, goes away) and stays out of
-// the accessibility tree; it only needs drawing in the theme's accent colour, in the margin
-// around the control.
+// the accessibility tree; it only needs drawing in the theme's accent colour, around the
+// control.
 class FocusRing : public QFocusFrame {
+public:
+    explicit FocusRing(QStyle* style) { setStyle(style); }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
@@ -70,7 +93,9 @@ bool pressesOnReturn(const QWidget& widget) {
 
 class KeyboardFocus : public QObject {
 public:
-    using QObject::QObject;
+    explicit KeyboardFocus(QObject* parent) : QObject(parent), m_style(new RingStyle) {
+        m_style->setParent(this);
+    }
 
     QWidget* ringed() const { return m_ring && m_ring->isVisible() ? m_ring->widget() : nullptr; }
 
@@ -133,11 +158,12 @@ private:
             return;
         }
         // The ring lives beside its control, so a page taken down takes it along.
-        if (!m_ring) m_ring = new FocusRing;
+        if (!m_ring) m_ring = new FocusRing(m_style);
         m_ring->setWidget(widget);
     }
 
     bool m_keys = false;
+    QStyle* m_style;  // follows the application's style
     QPointer<FocusRing> m_ring;
 };
 

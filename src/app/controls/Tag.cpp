@@ -17,16 +17,11 @@ QFont tagFont() {
 
 }  // namespace
 
-Tag::Tag(const QString& text, const QColor& colour, QWidget* parent)
-    : QWidget(parent), m_text(text), m_colour(colour) {
+Tag::Tag(const QString& text, const QColor& colour, QWidget* parent) : QLabel(parent), m_colour(colour) {
+    setTextFormat(Qt::PlainText);
+    setText(text);
     setFont(tagFont());
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-}
-
-void Tag::setText(const QString& text) {
-    m_text = text;
-    updateGeometry();
-    update();
 }
 
 void Tag::setColor(const QColor& colour) {
@@ -36,7 +31,7 @@ void Tag::setColor(const QColor& colour) {
 
 QSize Tag::sizeHint() const {
     const QFontMetricsF metrics(font());
-    return QSize(int(std::ceil(metrics.horizontalAdvance(m_text) + 2 * kPadX)),
+    return QSize(int(std::ceil(metrics.horizontalAdvance(text()) + 2 * kPadX)),
                  int(std::ceil(metrics.height() + 2 * kPadY)));
 }
 
@@ -46,5 +41,5 @@ void Tag::paintEvent(QPaintEvent*) {
     Theme::fillCapsule(painter, rect(), Theme::withOpacity(m_colour, 0.18));
     painter.setPen(m_colour);
     painter.setFont(font());
-    painter.drawText(rect(), Qt::AlignCenter, m_text);
+    painter.drawText(rect(), Qt::AlignCenter, text());
 }

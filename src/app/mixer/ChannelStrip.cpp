@@ -19,6 +19,7 @@
 #include "app/controls/FlatButton.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelWords.h"
 #include "app/mixer/GroupPicker.h"
@@ -47,10 +48,11 @@ std::optional<int> groupOf(const DSPModel& dsp, int ch) {
 
 }  // namespace
 
-// The group number on a disc of the channel's colour, with its own tip.
-class GroupBadge : public QWidget {
+// The group number on a disc of the channel's colour, with its own tip. A label, so that
+// assistive tools read it as the label it looks like.
+class GroupBadge : public PlainLabel {
 public:
-    GroupBadge(const QColor& tint, QWidget* parent) : QWidget(parent), m_tint(tint) { hide(); }
+    GroupBadge(const QColor& tint, QWidget* parent) : PlainLabel(parent), m_tint(tint) { hide(); }
 
     void setGroup(std::optional<int> group) {
         setVisible(group.has_value());
@@ -173,8 +175,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     m_gain->setRange(-60, 15);
     m_gain->lineEdit()->setAccessibleName(QStringLiteral("Gain"));
     stack->addWidget(m_gain, 0, Qt::AlignHCenter);
-    stack->addLayout(inset(m_mute, 8));
-    stack->addLayout(inset(m_quick, 8));
+    m_mute->setCheckable(true);  // checked while muted, as assistive tools should tell
     if (InputQuickMenu* source = m_quick->sourceButton()) source->setNavigator(navigator);
 
     auto* bottom = new QHBoxLayout;
@@ -183,10 +184,18 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     bottom->addWidget(m_group);
     bottom->addStretch();
     m_edit->setAutoRaise(true);
-    m_edit->setFocusPolicy(Qt::NoFocus);
+    m_edit->setFocusPolicy(Qt::TabFocus);
     m_edit->setIcon(symbolIcon(Symbol::sliderHorizontal3, Theme::secondaryText(), 16));
     bottom->addWidget(m_edit);
-    stack->addLayout(bottom);
+
+    // The toggles' block keeps room for the focus ring around its edges; the space about the
+    // block is that much smaller, so the toggles stay where they were.
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(8 - QuickButtons::ringRoom);
+    buttons->addLayout(inset(m_mute, 8));
+    buttons->addLayout(inset(m_quick, 8 - QuickButtons::ringRoom));
+    buttons->addLayout(bottom);
+    stack->addLayout(buttons);
 
     connect(m_header, &StripHeader::doubleClicked, this, [this] { Q_EMIT openRequested(m_ch); });
     connect(m_edit, &QToolButton::clicked, this, [this] { Q_EMIT openRequested(m_ch); });
@@ -238,6 +247,7 @@ void ChannelStrip::refresh() {
     }
     m_mute->setLook(muted ? FlatButton::Look{Palette::red(), QColor(), Qt::white, 6}
                           : FlatButton::Look{Theme::white(0.07), QColor(), Theme::secondaryText(), 6});
+    m_mute->setChecked(muted);
     m_mute->setToolTip(muted ? QStringLiteral("Muted — click to unmute") : QStringLiteral("Mute"));
     m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
     // Twelve strips hold a "Gain" and a "MUTE" each: the strip's group tells whose they are.

@@ -2,12 +2,13 @@
 
 #include <QMenu>
 
+#include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
 #include "link/DSPModel.h"
 
 GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(parent), m_dsp(dsp), m_ch(ch) {
     setAutoRaise(true);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setPopupMode(QToolButton::InstantPopup);
     setToolButtonStyle(Qt::ToolButtonTextOnly);
     setFont(Theme::font(Theme::captionPx));
@@ -22,6 +23,7 @@ GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(p
         menu->addAction(QStringLiteral("Group %1").arg(n), this, [this, n] { m_dsp.setGroup(m_ch, n); });
     }
     setMenu(menu);
+    makePopoverMenu(*menu, *this);
     connect(&dsp, &DSPModel::groupsChanged, this, &GroupPicker::refresh);
     refresh();
 }

@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -12,6 +13,8 @@
 
 #include "app/ModelWatcher.h"
 #include "app/Page.h"
+#include "app/controls/ArrowKeys.h"
+#include "app/controls/ButtonAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Popover.h"
@@ -58,7 +61,8 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 
 PanelToggle::PanelToggle(const QString& title, QWidget* parent) : QAbstractButton(parent) {
     setText(title);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
+    setCheckable(true);  // checked while lit, as assistive tools should tell
     setFixedHeight(34);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
@@ -66,6 +70,7 @@ PanelToggle::PanelToggle(const QString& title, QWidget* parent) : QAbstractButto
 void PanelToggle::setState(Symbol symbol, bool on, const QColor& tint, const QString& help) {
     m_symbol = symbol;
     m_on = on;
+    setChecked(on);
     m_tint = tint;
     setToolTip(help);
     update();
@@ -95,6 +100,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
       m_status(new PlainLabel),
       m_turnOff(new QPushButton(QStringLiteral("Turn off"))),
       m_settings(new QPushButton(QStringLiteral("Setting…"))) {
+    makePopover(*this);
     setFixedWidth(290);
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(16, 16, 16, 16);
@@ -128,8 +134,14 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     for (InputSource source : kPhysicalSources) {
         auto* button = new FlatButton(source.badge(), Theme::capsFont(11, QFont::ExtraBold, 0.5), 28);
         button->setFixedWidth(72);
+        button->setCheckable(true);
+        markAsExclusiveChoice(*button);
+        button->installEventFilter(this);
         button->setToolTip(QStringLiteral("Use the ") + source.label() + QStringLiteral(" input"));
-        connect(button, &FlatButton::clicked, this, [this, source] { m_dsp.setInputSource(m_ch, source); });
+        connect(button, &FlatButton::clicked, this, [this, source] {
+            m_dsp.setInputSource(m_ch, source);
+            refresh();  // the current source chosen again changes nothing, and stays checked
+        });
         sources->addWidget(button);
         m_sources.append({source, button});
     }
@@ -161,7 +173,6 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     testRow->addWidget(m_turnOff);
     testRow->addWidget(m_settings);
     stack->addLayout(testRow);
-    for (QPushButton* b : {m_turnOff, m_settings}) b->setFocusPolicy(Qt::NoFocus);
     m_settings->setToolTip(QStringLiteral("Open Sources & test signal"));
     connect(m_turnOff, &QPushButton::clicked, this,
             [this] { m_dsp.setInputSource(m_ch, keptSource(m_dsp, m_ch)); });
@@ -182,6 +193,24 @@ InputSource InputPanel::keptSource(const DSPModel& dsp, int ch) {
     return InputSource::analog;
 }
 
+// The three sources are one choice: an arrow chooses the neighbouring source as a click
+// does, and stops at either end.
+bool InputPanel::eventFilter(QObject* watched, QEvent* event) {
+    qsizetype from = -1;
+    for (qsizetype i = 0; i < m_sources.size(); ++i)
+        if (m_sources[i].second == watched) from = i;
+    const int step =
+        event->type() == QEvent::KeyPress ? arrowkeys::choiceStep(static_cast<QKeyEvent*>(event)->key()) : 0;
+    if (from < 0 || step == 0) return QWidget::eventFilter(watched, event);
+    const qsizetype to = from + step;
+    if (to >= 0 && to < m_sources.size()) {
+        FlatButton* next = m_sources[to].second;
+        next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        next->click();
+    }
+    return true;
+}
+
 FlatButton* InputPanel::sourceButton(InputSource source) const {
     for (const auto& [s, button] : m_sources)
         if (s == source) return button;
@@ -194,6 +223,7 @@ void InputPanel::refresh() {
     const InputSource source = m_dsp.inputSource(m_ch);
     const bool testSignal = source == InputSource::testSignal;
     m_title->setText(QStringLiteral("Input · ") + m_dsp.channelName(m_ch));
+    if (accessibleName() != m_title->text()) setAccessibleName(m_title->text());
     m_phase->setState(inverted ? Symbol::minus : Symbol::plus, inverted, Theme::systemOrange(),
                       inverted ? QStringLiteral("Polarity inverted — click for normal")
                                : QStringLiteral("Polarity normal — click to invert"));
@@ -201,6 +231,7 @@ void InputPanel::refresh() {
                      muted ? QStringLiteral("Muted — click to unmute") : QStringLiteral("Click to mute"));
     for (const auto& [s, button] : m_sources) {
         const bool current = s == source;
+        button->setChecked(current);
         button->setLook(
             current ? FlatButton::Look{Theme::withOpacity(Palette::green(), 0.85), QColor(), Qt::black, 6}
                     : FlatButton::Look{Theme::white(0.07), QColor(), Theme::secondaryText(), 6});
@@ -219,6 +250,7 @@ void InputPanel::refresh() {
 
 InputQuickMenu::InputQuickMenu(DSPModel& dsp, int ch, QWidget* parent)
     : FlatButton(QString(), Theme::capsFont(10, QFont::ExtraBold, 0.5), 21, parent), m_dsp(dsp), m_ch(ch) {
+    makePopoverAnchor(*this);
     setSymbol(Symbol::chevronDown, 7);
     connect(this, &FlatButton::clicked, this, &InputQuickMenu::togglePanel);
     new ModelWatcher(
@@ -250,8 +282,8 @@ void InputQuickMenu::togglePanel() {
     m_panel->setAttribute(Qt::WA_DeleteOnClose);
     m_panel->setAutoFillBackground(true);
     m_panel->installEventFilter(this);
-    fitPanel();
-    m_panel->show();
+    m_panel->adjustSize();
+    showPopover(*m_panel, *this);
 }
 
 void InputQuickMenu::fitPanel() {

@@ -49,6 +49,9 @@ public:
     // The physical source kept while the test signal feeds the input.
     static InputSource keptSource(const DSPModel& dsp, int ch);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void refresh();
 

@@ -89,7 +89,7 @@ QList<QuickButtons::Quick> QuickButtons::toggles(DSPModel& dsp, int ch) {
 
 QuickButtons::QuickButtons(DSPModel& dsp, int ch, QWidget* parent) : QWidget(parent), m_dsp(dsp), m_ch(ch) {
     auto* stack = new QVBoxLayout(this);
-    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setContentsMargins(ringRoom, ringRoom, ringRoom, ringRoom);
     stack->setSpacing(4);
     auto* grid = new QGridLayout;
     grid->setContentsMargins(0, 0, 0, 0);
@@ -99,6 +99,8 @@ QuickButtons::QuickButtons(DSPModel& dsp, int ch, QWidget* parent) : QWidget(par
     for (qsizetype i = 0; i < quick.size(); ++i) {
         auto* button = new FlatButton(quick[i].label, Theme::font(11, QFont::Bold), 21);
         button->setMinimumWidth(10);
+        // Checked while lit, so assistive tools tell the state the face shows.
+        button->setCheckable(true);
         // The state is read again at the click, so a toggle never acts on a stale face.
         connect(button, &FlatButton::clicked, this, [this, i] {
             const Quick q = toggles(m_dsp, m_ch).at(i);
@@ -133,6 +135,7 @@ void QuickButtons::refresh() {
         FlatButton* b = m_buttons[i];
         const QSignalBlocker blocker(b);
         b->setEnabled(q.known);
+        b->setChecked(q.on);
         b->setLook(q.on ? FlatButton::Look{Theme::withOpacity(q.tint, 0.22), Theme::withOpacity(q.tint, 0.7),
                                            q.tint, 5}
                         : FlatButton::Look{Theme::white(0.05), QColor(),

@@ -60,6 +60,14 @@ TEST(ControlAccessibility, TheFaderIsOneSliderThatStepsHalfADecibel) {
     EXPECT_EQ(last(edits), 2.75);
     EXPECT_EQ(fader.db(), 3.25);  // nothing changes until the owner says so
 
+    // At the top the increase has nothing to report; the decrease still steps down.
+    fader.setDB(15);
+    const qsizetype steps = edits.size();
+    a.increase();
+    EXPECT_EQ(edits.size(), steps);
+    a.decrease();
+    EXPECT_EQ(last(edits), 14.5);
+
     a.value->setCurrentValue(-6.04);
     EXPECT_DOUBLE_EQ(last(edits), -6.0);
     a.value->setCurrentValue(40);

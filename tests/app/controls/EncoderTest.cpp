@@ -148,7 +148,7 @@ TEST(EncoderTest, TheWheelStartsFromTheValueShownAfterEveryOtherChange) {
     EXPECT_NEAR(k.last(), 9 - notch, 1e-4);
 }
 
-TEST(EncoderTest, KeysMoveAHundredthButAtLeastOneStep) {
+TEST(EncoderTest, KeysMoveAHundredthButAtLeastOneStepAndNothingPastTheEnds) {
     Knob fine({0, 100, false, 0.1});
     fine.encoder.setValue(50);
     QTest::keyClick(&fine.encoder, Qt::Key_Up);
@@ -158,9 +158,15 @@ TEST(EncoderTest, KeysMoveAHundredthButAtLeastOneStep) {
     coarse.encoder.setValue(10);
     QTest::keyClick(&coarse.encoder, Qt::Key_Up);
     EXPECT_EQ(coarse.last(), 15);
-    coarse.encoder.setValue(0);
-    QTest::keyClick(&coarse.encoder, Qt::Key_Down);
-    EXPECT_EQ(coarse.last(), 0);
+    // At either end a key leaves the value as it is, so there is nothing to write.
+    for (auto [end, away] : {std::pair{0.0, Qt::Key_Down}, std::pair{24.0, Qt::Key_Up}}) {
+        coarse.encoder.setValue(end);
+        const qsizetype before = coarse.edits.size();
+        QTest::keyClick(&coarse.encoder, away);
+        EXPECT_EQ(coarse.edits.size(), before) << end;
+    }
+    QTest::keyClick(&coarse.encoder, Qt::Key_Left);
+    EXPECT_EQ(coarse.last(), 20);
 }
 
 TEST(EncoderTest, KnobFieldSizesItsFieldAndClampsTypedValues) {

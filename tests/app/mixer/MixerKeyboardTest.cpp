@@ -1,0 +1,419 @@
+// The mixer, its input panel and its group menus worked without a mouse, in the window
+// connected to the simulator: Tab reaches every control in reading order, and a key or an
+// assistive tool's action writes to the device exactly what a click writes.
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/ConsoleView.h"
+#include "app/MainWindow.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Fader.h"
+#include "app/controls/FlatButton.h"
+#include "app/controls/KeyboardFocus.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/GroupPicker.h"
+#include "app/mixer/InputQuickMenu.h"
+#include "app/mixer/MixerView.h"
+#include "app/mixer/QuickButtons.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "support/Visible.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::saveScreenshot;
+using kestrel_test::WindowRig;
+
+// A frame in a failure message: its command and words.
+void PrintTo(const DSPFrame& frame, std::ostream* out) {
+    *out << "command " << frame.command << " [";
+    for (quint32 word : frame.words) *out << " " << word;
+    *out << " ]";
+}
+
+namespace {
+
+// Frames that change the device, told apart from the reads the window keeps making (meters).
+bool changesTheDevice(const DSPFrame& frame) {
+    constexpr quint16 identify = 3, read = 6, presetList = 8, groupRead = 0x23, nameRead = 0x20B;
+    return frame.command != identify && frame.command != read && frame.command != presetList &&
+           frame.command != groupRead && frame.command != nameRead;
+}
+
+using Writes = QList<DSPFrame>;
+
+QWidget* focused() {
+    return QApplication::focusWidget();
+}
+
+// A key pressed and released where the keyboard focus is, as the user types it.
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = focused();
+    ASSERT_NE(target, nullptr) << "nothing has the keyboard focus";
+    QTest::keyClick(target, key, modifiers);
+}
+
+QAccessibleInterface* element(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget);
+}
+
+// Runs the action an assistive tool offers first: the press of a button, the toggle of a
+// check button.
+void doFirstAction(QWidget* widget) {
+    QAccessibleActionInterface* actions = element(widget)->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_FALSE(actions->actionNames().isEmpty());
+    actions->doAction(actions->actionNames().front());
+}
+
+class ConnectedMixer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mixer = rig.page<MixerView>();
+        ASSERT_NE(mixer, nullptr);
+        rig.window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    }
+
+    DSPConnection& link() { return rig.model().link(); }
+
+    // Every frame that changes the device the simulator received after the mark.
+    Writes writesSince(qsizetype mark) const {
+        Writes writes;
+        for (qsizetype i = mark; i < rig.simulator.received().size(); ++i)
+            if (changesTheDevice(rig.simulator.received()[i])) writes << rig.simulator.received()[i];
+        return writes;
+    }
+
+    // What the gesture wrote to the device, once the link has sent all of it.
+    Writes writesOf(const std::function<void()>& gesture) {
+        const qsizetype mark = rig.mark();
+        gesture();
+        rig.waitFor(
+            [&] { return !writesSince(mark).isEmpty() && !link().writesPending() && !link().isBusy(); }, 5);
+        return writesSince(mark);
+    }
+
+    // True when the gesture writes nothing: a write made after it is the first to arrive.
+    bool writesNothing(const std::function<void()>& gesture, const std::function<void()>& thenWrite) {
+        const qsizetype mark = rig.mark();
+        gesture();
+        rig.turn();
+        const Writes before = writesSince(mark);
+        const Writes after = writesOf(thenWrite);
+        return before.isEmpty() && after.size() == writesSince(mark).size();
+    }
+
+    WindowRig rig;
+    MixerView* mixer = nullptr;
+};
+
+// The controls of a strip in the order a reader meets them: fader, gain, MUTE, the toggles
+// row by row, the source button of an input, the group menu and the editor button.
+QList<QWidget*> readingOrder(DSPModel& dsp, ChannelStrip& strip) {
+    QList<QWidget*> order{strip.fader(), strip.gainField()->lineEdit(), strip.muteButton()};
+    for (const QuickButtons::Quick& q : QuickButtons::toggles(dsp, strip.channel()))
+        order << strip.quickButtons()->button(q.label);
+    if (InputQuickMenu* source = strip.quickButtons()->sourceButton()) order << source;
+    order << strip.groupPicker() << strip.editButton();
+    return order;
+}
+
+// On how many sides of the control the focus ring shows on screen.
+int ringedSides(WindowRig& rig, QWidget& control) {
+    const QImage screen = rig.onScreen();
+    const QRect r = rig.onScreenRect(control);
+    const QColor ring = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    const QPoint middle = r.center();
+    int sides = 0;
+    for (const QRect& side :
+         {QRect(r.left() - 2, middle.y() - 1, 2, 2), QRect(r.right() + 1, middle.y() - 1, 2, 2),
+          QRect(middle.x() - 1, r.top() - 2, 2, 2), QRect(middle.x() - 1, r.bottom() + 1, 2, 2)})
+        sides += kestrel_test::countNear(screen, side, ring, 40) > 0;
+    return sides;
+}
+
+void saveOnScreen(WindowRig& rig, QWidget& widget, const QString& name) {
+    rig.onScreen()
+        .copy(rig.onScreenRect(widget))
+        .save(QStringLiteral(KESTREL_TEST_OUTPUT_DIR "/") + name + ".png");
+}
+
+struct TabWalk {
+    QList<QWidget*> visited;
+    QList<QWidget*> ringed;  // the widgets the focus ring surrounded on the way
+};
+
+// The widgets the focus visits from the widget on, Tab after Tab, until it comes back.
+TabWalk tabWalk(QWidget* start, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    start->setFocus(Qt::TabFocusReason);
+    TabWalk walk;
+    while (focused() && !walk.visited.contains(focused()) && walk.visited.size() < 1000) {
+        walk.visited << focused();
+        if (keyboardfocus::ringedWidget() == focused()) walk.ringed << focused();
+        press(Qt::Key_Tab, modifiers);
+    }
+    return walk;
+}
+
+}  // namespace
+
+TEST_F(ConnectedMixer, TabVisitsEveryStripControlInReadingOrderWithTheFocusRingOnIt) {
+    const TabWalk tabs = tabWalk(mixer->strip(0)->fader());
+    const QList<QWidget*>& walk = tabs.visited;
+    int buttons = 0;
+    for (int ch = 0; ch < 12; ++ch) {
+        const QList<QWidget*> expected = readingOrder(rig.model(), *mixer->strip(ch));
+        const qsizetype first = walk.indexOf(expected.front());
+        ASSERT_GE(first, 0) << "channel " << ch << " is never reached";
+        EXPECT_EQ(walk.mid(first, expected.size()), expected) << "channel " << ch;
+        // The strips follow each other.
+        if (ch < 11) EXPECT_EQ(walk.value(first + expected.size()), mixer->strip(ch + 1)->fader()) << ch;
+        for (QAbstractButton* button : mixer->strip(ch)->findChildren<QAbstractButton*>()) {
+            EXPECT_TRUE(walk.contains(button)) << "channel " << ch << ": " << button->text().toStdString();
+            EXPECT_TRUE(tabs.ringed.contains(button))
+                << "channel " << ch << ": " << button->text().toStdString();
+            ++buttons;
+        }
+        EXPECT_TRUE(tabs.ringed.contains(mixer->strip(ch)->fader())) << ch;
+    }
+    EXPECT_EQ(buttons, 104);
+
+    // Shift+Tab walks the same way back.
+    const QList<QWidget*> back = tabWalk(mixer->strip(1)->fader(), Qt::ShiftModifier).visited;
+    ASSERT_GE(back.size(), 2);
+    EXPECT_EQ(back[1], mixer->strip(0)->editButton());
+
+    // The ring shows on every side of a control, also at the edges of the toggles' block.
+    for (QWidget* control : QList<QWidget*>{
+             mixer->strip(4)->quickButtons()->button("Ø"), mixer->strip(4)->quickButtons()->button("L"),
+             mixer->strip(0)->quickButtons()->sourceButton(), mixer->strip(0)->muteButton(),
+             mixer->strip(0)->groupPicker(), mixer->strip(0)->editButton()}) {
+        control->previousInFocusChain()->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Tab);
+        ASSERT_EQ(focused(), control);
+        EXPECT_EQ(ringedSides(rig, *control), 4) << element(control)->text(QAccessible::Name).toStdString();
+    }
+    saveOnScreen(rig, *mixer->strip(0), QStringLiteral("mixer-strip-focus"));
+}
+
+// At the ends of the gain's range an arrow key has nothing to write; away from the end it
+// writes the half dB step.
+TEST_F(ConnectedMixer, FaderKeysAtTheEndsOfTheRangeWriteNothing) {
+    Fader* fader = mixer->strip(3)->fader();
+    fader->setFocus(Qt::TabFocusReason);
+    for (auto [end, outward, inward, stepped] : {std::tuple{15.0, Qt::Key_Up, Qt::Key_Down, 14.5},
+                                                 std::tuple{-60.0, Qt::Key_Down, Qt::Key_Up, -59.5}}) {
+        writesOf([&] { rig.model().setGain(3, float(end)); });
+        ASSERT_EQ(fader->db(), end);
+        EXPECT_TRUE(writesNothing([&] { press(outward); }, [&] { press(inward); })) << end;
+        EXPECT_EQ(fader->db(), stepped);
+        EXPECT_EQ(element(fader)->text(QAccessible::Value), QString::asprintf("%.1f dB", stepped));
+        EXPECT_EQ(element(fader)->valueInterface()->currentValue().toDouble(), stepped);
+    }
+}
+
+// MUTE and every kind of quick toggle, on strips without a group: a click, then the same
+// button worked by Space, by Return and by an assistive tool's action, each from the
+// state the click left (clicked back in between). Each writes what the click wrote, and the
+// button's accessible state follows what its face shows.
+TEST_F(ConnectedMixer, KeysAndAccessibleActionsWriteWhatAClickWrites) {
+    struct Case {
+        int ch;
+        QString label;  // empty: MUTE
+    };
+    const QList<Case> cases{{6, {}}, {5, "Ø"}, {1, "N"}, {5, "E"}, {2, "D"}, {3, "F"}, {7, "C"}, {8, "L"}};
+    for (const Case& c : cases) {
+        ChannelStrip* strip = mixer->strip(c.ch);
+        QAbstractButton* button = c.label.isEmpty()
+                                      ? strip->muteButton()
+                                      : static_cast<QAbstractButton*>(strip->quickButtons()->button(c.label));
+        ASSERT_NE(button, nullptr) << c.label.toStdString();
+        const std::string what = strip->accessibleName().toStdString() + " " +
+                                 (c.label.isEmpty() ? std::string("MUTE") : c.label.toStdString());
+        const bool before = element(button)->state().checked;
+        const auto click = [&] { QTest::mouseClick(button, Qt::LeftButton); };
+
+        const Writes clicked = writesOf(click);
+        ASSERT_FALSE(clicked.isEmpty()) << what;
+        EXPECT_NE(element(button)->state().checked, before) << what;
+        const Writes clickedBack = writesOf(click);
+        EXPECT_EQ(element(button)->state().checked, before) << what;
+
+        button->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(writesOf([] { press(Qt::Key_Space); }), clicked) << what << " by Space";
+        EXPECT_NE(element(button)->state().checked, before) << what;
+        EXPECT_EQ(writesOf([] { press(Qt::Key_Return); }), clickedBack) << what << " by Return";
+        EXPECT_EQ(writesOf([&] { doFirstAction(button); }), clicked) << what << " by its accessible action";
+        EXPECT_NE(element(button)->state().checked, before) << what;
+        writesOf(click);
+    }
+}
+
+// The editor button opens its channel's editor by Space, by Return and by an assistive
+// tool's press, as a click does.
+TEST_F(ConnectedMixer, TheEditorButtonOpensTheEditorByKeysAndAccessibleAction) {
+    const std::function<void(QWidget*)> gestures[] = {
+        [](QWidget*) { press(Qt::Key_Space); },
+        [](QWidget*) { press(Qt::Key_Return); },
+        [](QWidget* button) { doFirstAction(button); },
+    };
+    for (const auto& gesture : gestures) {
+        rig.showPage(Page::of(Page::Kind::mixer));
+        auto* page = rig.page<MixerView>();
+        ASSERT_NE(page, nullptr);
+        QToolButton* edit = page->strip(3)->editButton();
+        edit->setFocus(Qt::TabFocusReason);
+        gesture(edit);
+        rig.turn();
+        EXPECT_EQ(rig.console().page(), Page::channelPage(3));
+    }
+}
+
+namespace {
+
+// Whether the element or one below it stands for the object.
+bool holds(QAccessibleInterface* element, QObject* object) {
+    if (!element) return false;
+    if (element->object() == object) return true;
+    for (int i = 0; i < element->childCount(); ++i)
+        if (holds(element->child(i), object)) return true;
+    return false;
+}
+
+}  // namespace
+
+// Opened by Space on its button, the input panel stands in the accessibility tree under that
+// button and holds the keyboard focus: Tab and the arrows walk it, keys work it as clicks
+// do, and Escape gives the focus back to the button.
+TEST_F(ConnectedMixer, TheInputPanelTakesTheFocusIsWalkedByKeysAndGivesItBack) {
+    InputQuickMenu* source = mixer->strip(1)->quickButtons()->sourceButton();
+    source->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(element(source)->state().collapsed);
+    press(Qt::Key_Space);
+    const QPointer<InputPanel> panel = source->panel();
+    ASSERT_TRUE(panel && panel->isVisible());
+    EXPECT_EQ(focused(), panel->phaseToggle());
+
+    QAccessibleInterface* button = element(source);
+    EXPECT_TRUE(button->state().expanded);
+    ASSERT_EQ(button->childCount(), 1);
+    EXPECT_EQ(button->child(0)->object(), panel);
+    EXPECT_EQ(button->child(0)->text(QAccessible::Name), QStringLiteral("Input · IN B"));
+    EXPECT_EQ(element(panel)->parent()->object(), source);
+    EXPECT_TRUE(holds(element(&rig.window()), panel->muteToggle()));
+
+    // Tab goes round the panel ("Turn off" shows only for the test signal); the arrows too.
+    const QList<QWidget*> round{panel->phaseToggle(),
+                                panel->muteToggle(),
+                                panel->sourceButton(InputSource::analog),
+                                panel->sourceButton(InputSource::aes),
+                                panel->sourceButton(InputSource::dante),
+                                panel->settingsButton(),
+                                panel->phaseToggle()};
+    for (qsizetype i = 1; i < round.size(); ++i) {
+        press(Qt::Key_Tab);
+        EXPECT_EQ(focused(), round[i]) << i;
+    }
+    press(Qt::Key_Down);
+    EXPECT_EQ(focused(), panel->muteToggle());
+    EXPECT_EQ(keyboardfocus::ringedWidget(), panel->muteToggle());
+    saveScreenshot(*panel, QStringLiteral("input-panel-keys"));
+    press(Qt::Key_Up);
+    EXPECT_EQ(focused(), panel->phaseToggle());
+
+    // Space on a toggle, and an arrow on the sources (one choice), write what clicks write.
+    const auto clickOn = [](QWidget* w) { return [w] { QTest::mouseClick(w, Qt::LeftButton); }; };
+    const Writes muted = writesOf(clickOn(panel->muteToggle()));
+    ASSERT_FALSE(muted.isEmpty());
+    EXPECT_TRUE(element(panel->muteToggle())->state().checked);
+    const Writes unmuted = writesOf(clickOn(panel->muteToggle()));
+    EXPECT_FALSE(element(panel->muteToggle())->state().checked);
+    panel->muteToggle()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(writesOf([] { press(Qt::Key_Space); }), muted);
+    EXPECT_TRUE(element(panel->muteToggle())->state().checked);
+    EXPECT_EQ(writesOf([] { press(Qt::Key_Return); }), unmuted);
+
+    const Writes toAES = writesOf(clickOn(panel->sourceButton(InputSource::aes)));
+    ASSERT_FALSE(toAES.isEmpty());
+    const Writes toAnalog = writesOf(clickOn(panel->sourceButton(InputSource::analog)));
+    EXPECT_TRUE(element(panel->sourceButton(InputSource::analog))->state().checked);
+    EXPECT_EQ(element(panel->sourceButton(InputSource::analog))->role(), QAccessible::RadioButton);
+    clickOn(panel->sourceButton(InputSource::analog))();  // the current source again
+    EXPECT_TRUE(element(panel->sourceButton(InputSource::analog))->state().checked);
+    panel->sourceButton(InputSource::analog)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(writesOf([] { press(Qt::Key_Right); }), toAES);
+    EXPECT_EQ(focused(), panel->sourceButton(InputSource::aes));
+    EXPECT_TRUE(element(panel->sourceButton(InputSource::aes))->state().checked);
+    EXPECT_FALSE(element(panel->sourceButton(InputSource::analog))->state().checked);
+    EXPECT_EQ(writesOf([] { press(Qt::Key_Left); }), toAnalog);
+    EXPECT_TRUE(writesNothing([] { press(Qt::Key_Left); },  // ANALOG is the first
+                              [] { press(Qt::Key_Right); }));
+
+    press(Qt::Key_Escape);
+    rig.turn();
+    EXPECT_FALSE(panel && panel->isVisible());
+    EXPECT_EQ(focused(), source);
+    EXPECT_EQ(element(source)->childCount(), 0);
+    EXPECT_TRUE(element(source)->state().collapsed);
+}
+
+// An assistive tool's press opens the panel as a click does, with the focus in it, and
+// closing it gives the focus back to where it was.
+TEST_F(ConnectedMixer, AnAccessiblePressOpensTheInputPanelWithTheFocusInIt) {
+    QLineEdit* gain = mixer->strip(5)->gainField()->lineEdit();
+    gain->setFocus(Qt::TabFocusReason);
+    InputQuickMenu* source = mixer->strip(3)->quickButtons()->sourceButton();
+    doFirstAction(source);
+    rig.turn();
+    InputPanel* panel = source->panel();
+    ASSERT_TRUE(panel && panel->isVisible());
+    EXPECT_EQ(focused(), panel->phaseToggle());
+    EXPECT_TRUE(holds(element(&rig.window()), panel->settingsButton()));
+    press(Qt::Key_Escape);
+    rig.turn();
+    EXPECT_EQ(focused(), gain);
+}
+
+// The group menu opens by Space with its first item ready, is worked by the arrows and
+// Return, and gives the focus back to its button; the strip's badge then names the group.
+TEST_F(ConnectedMixer, TheGroupMenuIsWorkedByKeys) {
+    GroupPicker* picker = mixer->strip(9)->groupPicker();
+    picker->setFocus(Qt::TabFocusReason);
+    QString activeOnOpen;
+    bool keysInMenu = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        keysInMenu = menu == picker->menu();
+        if (!menu) return;
+        if (menu->activeAction()) activeOnOpen = menu->activeAction()->text();
+        QTest::keyClick(menu, Qt::Key_Down);  // over the divider to "Group 1"
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    press(Qt::Key_Space);  // the menu runs until it closes
+    rig.turn();
+    EXPECT_TRUE(keysInMenu);
+    EXPECT_EQ(activeOnOpen, QStringLiteral("No group"));
+    EXPECT_EQ(picker->text(), QStringLiteral("Grp 2"));
+    EXPECT_EQ(rig.model().groupOf().value(9), 2);
+    // The strip's badge tells the group to assistive tools as the label it looks like.
+    QWidget* badge = mixer->strip(9)->header()->groupBadge();
+    EXPECT_EQ(element(badge)->role(), QAccessible::StaticText);
+    EXPECT_EQ(element(badge)->text(QAccessible::Name), QStringLiteral("Group 2"));
+    EXPECT_TRUE(holds(element(&rig.window()), badge));
+    // Offscreen, the menu's window keeps the activation (no window manager hands it back):
+    // the window's own focus is what the user gets back.
+    EXPECT_EQ(rig.window().focusWidget(), picker);
+}
