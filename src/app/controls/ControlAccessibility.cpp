@@ -62,9 +62,6 @@ struct Traits<UnitSlider> {
     static double maximum(const UnitSlider& s) { return s.toUnits(s.maximum()); }
     static double step(const UnitSlider& s) { return s.toUnits(s.singleStep()); }
     static QString valueText(const UnitSlider& s) { return s.valueText(); }
-    static double adjusted(const UnitSlider& s, int direction) {
-        return s.toUnits(s.value() + direction * s.singleStep());
-    }
     // A step as the arrow keys take it.
     static void step(UnitSlider& s, int direction) {
         s.triggerAction(direction > 0 ? QAbstractSlider::SliderSingleStepAdd

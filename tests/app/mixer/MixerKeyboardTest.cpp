@@ -101,7 +101,10 @@ protected:
         const qsizetype mark = rig.mark();
         gesture();
         rig.waitFor(
-            [&] { return !writesSince(mark).isEmpty() && !link().writesPending() && !link().isBusy(); }, 5);
+            [&] {
+                return !writesSince(mark).isEmpty() && link().queuedWriteCount() == 0 && !link().isBusy();
+            },
+            5);
         return writesSince(mark);
     }
 
