@@ -39,12 +39,13 @@ def without_outside_names(text):
 
 def elements(node, groups=()):
     try:
-        if not node.getState().contains(pyatspi.STATE_SHOWING):
+        state = node.getState()
+        if not state.contains(pyatspi.STATE_SHOWING):
             return
         role, name, description = node.getRole(), node.name or '', node.description or ''
     except Exception:
         return
-    yield role, name, description, groups
+    yield role, name, description, groups, state.contains(pyatspi.STATE_FOCUSABLE)
     inner = groups + ((name,) if role in GROUPS and name else ())
     for i in range(node.childCount):
         child = node.getChildAtIndex(i)
@@ -54,10 +55,12 @@ def elements(node, groups=()):
 
 def problems(app):
     found, seen = [], {}
-    for role, name, description, groups in elements(app):
+    for role, name, description, groups, focusable in elements(app):
         where = ' / '.join(groups + (name or '?',))
         if role in INTERACTIVE and not name.strip():
             found.append(f'unnamed {pyatspi.Role(role)} in {where}')
+        if role in INTERACTIVE and not focusable:
+            found.append(f'{pyatspi.Role(role)} that cannot take the focus: {where}')
         if MARKUP.search(without_outside_names(name)) or MARKUP.search(without_outside_names(description)):
             found.append(f'markup in {where}: {description!r}')
         if role in INTERACTIVE and name:

@@ -14,7 +14,6 @@
 #include <cmath>
 
 #include "app/Dialogs.h"
-#include "app/controls/CaptionedComboBox.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
@@ -103,7 +102,8 @@ QWidget* ControlCodesView::buildEditor() {
     m_form->addRow(new PlainLabel(QStringLiteral("Type")), m_kind);
 
     const auto captionedPicker = [this](const QString& caption) {
-        auto* picker = new CaptionedComboBox(caption);
+        auto* picker = new QComboBox;
+        picker->setAccessibleName(caption);
         m_form->addRow(new PlainLabel(caption), picker);
         return picker;
     };

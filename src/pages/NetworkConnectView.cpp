@@ -50,8 +50,10 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     connect(m_host, &QLineEdit::textChanged, this, &NetworkConnectView::refresh);
     address->addWidget(m_host, 1);
     // Return anywhere in the sheet connects (see keyPressEvent); no button is the
-    // dialog's default, or a Return in the field would connect twice.
-    m_connect->setFocusPolicy(Qt::NoFocus);
+    // dialog's default, or a Return in the field would connect twice. Tab still reaches
+    // the button, where Space connects too.
+    m_connect->setAutoDefault(false);
+    m_connect->setFocusPolicy(Qt::TabFocus);
     connect(m_connect, &QPushButton::clicked, this, &NetworkConnectView::connectToHost);
     address->addWidget(m_connect);
     stack->addLayout(address);

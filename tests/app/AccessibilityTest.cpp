@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QListWidget>
@@ -62,6 +64,25 @@ QString whatItIs(QAccessibleInterface& element) {
              element.text(QAccessible::Description), parent ? parent->metaObject()->className() : "-");
 }
 
+// Tab reaches the control itself, the one widget that draws it (a grid's cell), or the
+// member of its group that holds the group's Tab stop, from which the arrows reach it.
+bool reachedByTab(QAccessibleInterface& element) {
+    if (!element.state().focusable) return false;
+    const auto* widget = qobject_cast<const QWidget*>(element.object());
+    if (!widget) {
+        QAccessibleInterface* parent = element.parent();
+        widget = parent ? qobject_cast<const QWidget*>(parent->object()) : nullptr;
+    }
+    if (!widget) return false;
+    if (widget->focusPolicy() & Qt::TabFocus) return true;
+    const QWidget* parent = widget->parentWidget();
+    if (!parent) return false;
+    const QList<QWidget*> group = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(group.begin(), group.end(), [widget](const QWidget* member) {
+        return member->metaObject() == widget->metaObject() && (member->focusPolicy() & Qt::TabFocus);
+    });
+}
+
 // One walk of the window's accessibility tree, collecting every rule it breaks.
 class Walk {
 public:
@@ -77,8 +98,9 @@ public:
             if (holdsMarkup(text, m_data)) m_problems << at + " holds markup: " + text;
         // What is hidden is not presented; it is checked on the page or tab that shows it.
         if (shown && isInteractive(*element)) {
-            if (name.trimmed().isEmpty())
-                m_problems << at + " " + whatItIs(*element) + " has no name";
+            if (name.trimmed().isEmpty()) m_problems << at + " " + whatItIs(*element) + " has no name";
+            if (!reachedByTab(*element))
+                m_problems << at + " " + whatItIs(*element) + " is not reached with Tab";
             else
                 m_seen[roleName(element->role()) + " " + (path + QStringList{name}).join(" / ")] += 1;
         }

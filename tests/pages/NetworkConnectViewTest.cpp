@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <QMenu>
 #include <QToolButton>
@@ -82,6 +83,27 @@ TEST(NetworkConnectViewTest, OpensWithTheStoredHostAndConnectsOnReturn) {
     EXPECT_EQ(sheet.result(), QDialog::Accepted);
     EXPECT_EQ(rig.settings.text(QStringLiteral("networkHost")), rig.simulator.host());
     EXPECT_TRUE(rig.settings.flag(QStringLiteral("useNetwork")));
+    EXPECT_TRUE(rig.waitForStatus(DSPConnection::Status::Kind::connected));
+}
+
+// Tab goes from the address to Connect, where Return or Space connects once.
+TEST(NetworkConnectViewTest, TabReachesConnectWhereReturnAndSpaceConnectOnce) {
+    kestrel_test::LinkRig rig;
+    DSPConnection& link = rig.start();
+    rig.settings.setValue(QStringLiteral("networkHost"), rig.simulator.host());
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        NetworkConnectView sheet(link, rig.settings);
+        sheet.show();
+        sheet.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+        QSignalSpy accepted(&sheet, &QDialog::accepted);
+        sheet.hostField()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(sheet.hostField(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), sheet.connectButton()) << int(key);
+        QTest::keyClick(sheet.connectButton(), key);
+        EXPECT_EQ(accepted.count(), 1) << int(key);
+        EXPECT_FALSE(sheet.isVisible());
+    }
     EXPECT_TRUE(rig.waitForStatus(DSPConnection::Status::Kind::connected));
 }
 

@@ -6,6 +6,7 @@
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -136,9 +137,9 @@ constexpr char hintNameProperty[] = "accessibleNameFromHint";
 
 bool isNamedControl(const QWidget& widget) {
     if (qobject_cast<const QScrollBar*>(&widget)) return false;  // a pane's bars are not named anywhere
-    return qobject_cast<const QAbstractButton*>(&widget) || qobject_cast<const QLineEdit*>(&widget) ||
-           qobject_cast<const QAbstractSpinBox*>(&widget) || qobject_cast<const QAbstractSlider*>(&widget) ||
-           qobject_cast<const Encoder*>(&widget);
+    return qobject_cast<const QAbstractButton*>(&widget) || qobject_cast<const QComboBox*>(&widget) ||
+           qobject_cast<const QLineEdit*>(&widget) || qobject_cast<const QAbstractSpinBox*>(&widget) ||
+           qobject_cast<const QAbstractSlider*>(&widget) || qobject_cast<const Encoder*>(&widget);
 }
 
 QString caption(const QWidget& widget) {

@@ -1,6 +1,7 @@
 #include "app/controls/Theme.h"
 
 #include "app/controls/ButtonAccessibility.h"
+#include "app/controls/ComboAccessibility.h"
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
@@ -65,6 +66,7 @@ void Theme::apply(QApplication& application) {
     tooltips::install(application);
     nameControlsFromTheirHints(application);
     installButtonAccessibility();
+    installComboAccessibility();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -169,4 +172,36 @@ TEST(KeyboardFocus, ReturnPressesTheFocusedButtonAndTheRingShowsOnlyForTheKeyboa
     EXPECT_TRUE(refresh->hasFocus());
     EXPECT_EQ(keyboardfocus::ringedWidget(), nullptr);
     EXPECT_EQ(ringPixels(), before);
+}
+
+// A picker is known by its caption (or its hint, or a name given in code) and reads its
+// choice as its value; one without any of these reads as Qt reads it, by its choice.
+TEST(KeyboardFocus, PickersAreKnownByTheirCaptionAndReadTheirChoiceAsValue) {
+    QWidget window;
+    auto* row = new QHBoxLayout(&window);
+    auto* captioned = new QComboBox;
+    auto* hinted = new QComboBox;
+    auto* named = new QComboBox;
+    auto* bare = new QComboBox;
+    for (QComboBox* combo : {captioned, hinted, named, bare}) combo->addItems({"BW12", "LR24"});
+    hinted->setToolTip("Slope");
+    named->setAccessibleName("Channel");
+    row->addWidget(new QLabel("Mode"));
+    row->addWidget(captioned);
+    for (QComboBox* combo : {hinted, named, bare}) row->addWidget(combo);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    captioned->setCurrentIndex(1);
+
+    EXPECT_EQ(element(captioned)->text(QAccessible::Name), "Mode");
+    EXPECT_EQ(element(captioned)->text(QAccessible::Value), "LR24");
+    EXPECT_EQ(element(hinted)->text(QAccessible::Name), "Slope");
+    EXPECT_EQ(element(named)->text(QAccessible::Name), "Channel");
+    EXPECT_EQ(element(bare)->text(QAccessible::Name), "BW12");
+    EXPECT_EQ(element(captioned)->role(), QAccessible::ComboBox);
+
+    act(named, QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(named->view()->isVisible());
+    EXPECT_TRUE(element(named)->state().expanded);
+    named->hidePopup();
 }

@@ -1,17 +1,19 @@
-#include "app/controls/CaptionedComboBox.h"
+#include "app/controls/ComboAccessibility.h"
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QComboBox>
 
 namespace {
 
-class CaptionedComboAccessible : public QAccessibleWidget {
+class NamedCombo : public QAccessibleWidget {
 public:
-    explicit CaptionedComboAccessible(CaptionedComboBox* combo)
-        : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+    explicit NamedCombo(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return combo().currentText();
+        // Unnamed, it reads as Qt reads it: by its choice.
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return combo().currentText();
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {
@@ -41,20 +43,19 @@ public:
     }
 
 private:
-    CaptionedComboBox& combo() const { return *static_cast<CaptionedComboBox*>(widget()); }
+    QComboBox& combo() const { return *static_cast<QComboBox*>(widget()); }
 };
 
-QAccessibleInterface* captionedComboFactory(const QString& className, QObject* object) {
-    auto* combo =
-        className == QLatin1String("CaptionedComboBox") ? qobject_cast<CaptionedComboBox*>(object) : nullptr;
-    return combo ? new CaptionedComboAccessible(combo) : nullptr;
+// Asked with the most derived class name first, so it answers for every picker class. A
+// picker that takes typed text keeps Qt's element, which holds its field.
+QAccessibleInterface* comboFactory(const QString&, QObject* object) {
+    auto* combo = qobject_cast<QComboBox*>(object);
+    return combo && !combo->isEditable() ? new NamedCombo(combo) : nullptr;
 }
 
 }  // namespace
 
-CaptionedComboBox::CaptionedComboBox(const QString& caption, QWidget* parent) : QComboBox(parent) {
-    // Before anything asks for this widget's accessible element, which is then kept.
-    static const bool accessible = (QAccessible::installFactory(captionedComboFactory), true);
-    Q_UNUSED(accessible);
-    setAccessibleName(caption);
+void installComboAccessibility() {
+    static const bool installed = (QAccessible::installFactory(comboFactory), true);
+    Q_UNUSED(installed);
 }
