@@ -194,6 +194,22 @@ TEST(PagesByKeyboard, RoutingGridsAreWalkedWithArrowsAndSwitchedWithSpace) {
     EXPECT_TRUE(accessible(square)->state().checked);
 }
 
+// Walking round the page only moves the focus: a field passed by Tab sends nothing back,
+// even when the device holds a value the field would clamp.
+TEST(PagesByKeyboard, TabbingRoundTheSourcesWritesNothing) {
+    WindowRig rig(preparedWith([](SimDevice& device) { device.params[343] = {5, bits(-20.0f), 0}; }));
+    Keyboard keys(rig, Page::Kind::sources);
+    ASSERT_TRUE(keys.active);
+    auto* view = rig.page<SourcesView>();
+    ASSERT_NE(view, nullptr);
+    const qsizetype mark = rig.mark();
+    const QList<QWidget*> stops = keys.tabStops(view->sourcePicker(0)->segment(0));
+    ASSERT_TRUE(stops.contains(view->frequencyField()->lineEdit()));
+    rig.model().write(342, rig.model().words(342, 1));  // frames arrive in order: a marker
+    ASSERT_TRUE(keys.settlesWith(mark, 342, 1));
+    EXPECT_EQ(rig.receivedSince(mark, writeCommand).size(), 1);
+}
+
 // Every control of the sources page takes Tab; a segment or a generator chosen by an arrow
 // or an assistive tool writes what its click writes; the level sliders speak in dBu and a
 // key that leaves the level where it is sends nothing.

@@ -52,7 +52,9 @@ void NumberField::setValue(double value) {
 }
 
 bool NumberField::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_edit && event->type() == QEvent::FocusOut) commit();
+    // Tabbing past an untouched field commits nothing: the shown text is a formatted copy,
+    // and sending it back would round (or clamp) the owner's value.
+    if (watched == m_edit && event->type() == QEvent::FocusOut && m_edit->isModified()) commit();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -71,6 +71,25 @@ TEST_F(NumberFieldTest, FocusLossCommitsAndTheOwnersClampedValueIsShown) {
     EXPECT_EQ(field->lineEdit()->text(), QStringLiteral("100.0"));
 }
 
+// The owner holds more than the format shows; leaving the field untouched must not send
+// the rounded copy back, while an edit still commits on leaving.
+TEST_F(NumberFieldTest, LeavingAnUntouchedFieldCommitsNothing) {
+    field->setValue(20.04);
+    field->lineEdit()->setFocus();
+    other->setFocus();
+    EXPECT_TRUE(commits.isEmpty());
+    EXPECT_EQ(field->lineEdit()->text(), QStringLiteral("20.0"));
+
+    type(QStringLiteral("30"));
+    other->setFocus();
+    ASSERT_EQ(commits.size(), 1);
+    EXPECT_EQ(committedValue(0), 30);
+    commits.clear();
+    field->lineEdit()->setFocus();  // the commit showed the value again: untouched once more
+    other->setFocus();
+    EXPECT_TRUE(commits.isEmpty());
+}
+
 TEST(NumberFieldLayout, ShowsTheUnitOnlyWhenThereIsOne) {
     NumberField withUnit(QStringLiteral("High"), QStringLiteral("Hz"), QStringLiteral("%.0f"));
     NumberField without(QStringLiteral("Q"), QString(), QStringLiteral("%.0f"));
