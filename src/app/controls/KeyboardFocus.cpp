@@ -54,6 +54,19 @@ public:
     explicit FocusRing(QStyle* style) { setStyle(style); }
 
 protected:
+    // Qt's frame hides itself when its control lies outside the pane at the moment it takes
+    // the focus, and then only re-measures itself as the pane scrolls the control into view;
+    // Tab to a control below the fold would leave it without a ring.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool handled = QFocusFrame::eventFilter(watched, event);
+        if (event->type() == QEvent::Move && !isVisible() && widget() && widget()->isVisible() &&
+            parentWidget() && parentWidget()->rect().intersects(geometry())) {
+            raise();
+            show();
+        }
+        return handled;
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);

@@ -12,8 +12,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "app/controls/FlatButton.h"
 #include "app/controls/KeyboardFocus.h"
@@ -172,6 +175,32 @@ TEST(KeyboardFocus, ReturnPressesTheFocusedButtonAndTheRingShowsOnlyForTheKeyboa
     EXPECT_TRUE(refresh->hasFocus());
     EXPECT_EQ(keyboardfocus::ringedWidget(), nullptr);
     EXPECT_EQ(ringPixels(), before);
+}
+
+// Tab to a control below the fold of a pane scrolls it into view, and the ring comes with it.
+TEST(KeyboardFocus, TheRingFollowsTabIntoThePartOfAPaneScrolledIntoView) {
+    QWidget window;
+    auto* pane = new QScrollArea;
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    auto* top = new QPushButton(QStringLiteral("Top"));
+    auto* below = new QCheckBox(QStringLiteral("Below"));
+    column->addWidget(top);
+    column->addSpacing(2000);
+    column->addWidget(below);
+    pane->setWidget(content);
+    pane->setWidgetResizable(true);
+    (new QVBoxLayout(&window))->addWidget(pane);
+    window.resize(300, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    top->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(keyboardfocus::ringedWidget(), top);
+    QTest::keyClick(top, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), below);
+    ASSERT_GT(pane->verticalScrollBar()->value(), 0) << "the pane scrolled";
+    EXPECT_EQ(keyboardfocus::ringedWidget(), below);
 }
 
 // A picker is known by its caption (or its hint, or a name given in code) and reads its
