@@ -201,8 +201,11 @@ void ChannelTab::applyStartTab(Settings& settings) {
 
 void ChannelView::buildTabContent() {
     // Typed text in the tab that goes away is committed first, as leaving the field would; a
-    // keyboard user who was in it lands on the tab picker instead of nowhere.
-    const bool focusInside = m_content && m_content->isAncestorOf(QApplication::focusWidget());
+    // keyboard user who was in it, or on the picker, lands on the shown tab's segment instead
+    // of nowhere or on a segment no longer chosen.
+    QWidget* focus = QApplication::focusWidget();
+    const bool focusInside =
+        (m_content && m_content->isAncestorOf(focus)) || (m_tabPicker && m_tabPicker->isAncestorOf(focus));
     commitPendingEdits(m_content);
     const QString shown = tab();
     m_tabPicker->setCurrent(shown);

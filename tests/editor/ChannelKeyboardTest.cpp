@@ -231,6 +231,7 @@ TEST(ChannelKeyboard, CtrlPageKeysStepThroughTheTabsAndCommitTypedText) {
     };
     EXPECT_EQ(press(Qt::Key_PageDown), ChannelTab::dynamics);
     EXPECT_NE(view.tabContent()->findChild<CompressorBox*>(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), view.tabPicker()->segment(2)) << "the keyboard follows the tab";
     EXPECT_EQ(press(Qt::Key_PageDown), ChannelTab::eq);
     EXPECT_NE(view.eqGraph(), nullptr);
     EXPECT_EQ(press(Qt::Key_PageUp), ChannelTab::dynamics);
