@@ -23,6 +23,7 @@ QComboBox* slopePicker() {
     for (FilterSlope slope : FilterSlope::allCases()) picker->addItem(slope.name(), slope.rawValue());
     picker->setFixedWidth(80);
     picker->setFocusPolicy(Qt::TabFocus);
+    picker->setAccessibleName(QStringLiteral("Slope"));  // the row's group says which filter's
     return picker;
 }
 
@@ -56,6 +57,7 @@ BandRow::BandRow(FIRDesignerView& view, int index, QWidget* parent)
     type->addItem(QStringLiteral("High shelf"), 2);
     type->setFixedWidth(92);
     type->setFocusPolicy(Qt::TabFocus);
+    type->setAccessibleName(QStringLiteral("Type"));
     hz = new CompactNumberField(QStringLiteral("%.0f"), QStringLiteral("Hz"), 52);
     q = new CompactNumberField(QStringLiteral("%.2f"), QStringLiteral("Q"), 52);
     db = new CompactNumberField(QStringLiteral("%+.1f"), QStringLiteral("dB"), 52);
