@@ -9,9 +9,11 @@
 #include <QFocusFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QScrollArea>
 
 #include "app/controls/Theme.h"
 
@@ -94,6 +96,12 @@ bool isNavigationKey(int key) {
     }
 }
 
+QAction* firstEntry(const QMenu& menu) {
+    for (QAction* action : menu.actions())
+        if (action->isEnabled() && action->isVisible() && !action->isSeparator()) return action;
+    return nullptr;
+}
+
 // In a dialog Return belongs to the dialog (its default button); a push button there already
 // answers it itself.
 bool pressesOnReturn(const QWidget& widget) {
@@ -117,10 +125,24 @@ protected:
         // Every event of the application passes here: the few that matter are sorted out first.
         const QEvent::Type type = event->type();
         if (type != QEvent::FocusIn && type != QEvent::FocusOut && type != QEvent::KeyPress &&
-            type != QEvent::MouseButtonPress)
+            type != QEvent::MouseButtonPress && type != QEvent::Polish && type != QEvent::Show)
             return false;
         if (!watched->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(watched);
+        if (type == QEvent::Polish) {
+            // A pane of controls is no Tab stop of its own: Tab goes to its controls, and the
+            // pane scrolls the one reached into view. Otherwise one press of Tab lands on an
+            // unnamed pane and nothing on screen changes.
+            if (auto* pane = qobject_cast<QScrollArea*>(widget)) pane->setFocusPolicy(Qt::NoFocus);
+            return false;
+        }
+        if (type == QEvent::Show) {
+            // A menu the keyboard opens starts on its first entry, so a screen reader has
+            // something to say and the arrows go on from there.
+            if (auto* menu = qobject_cast<QMenu*>(widget); menu && m_keys && !menu->activeAction())
+                menu->setActiveAction(firstEntry(*menu));
+            return false;
+        }
         if (type == QEvent::MouseButtonPress) {
             // Once the user works with the mouse the ring goes, until a key brings it back.
             m_keys = false;

@@ -11,11 +11,15 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/controls/FlatButton.h"
@@ -195,6 +199,7 @@ TEST(KeyboardFocus, TheRingFollowsTabIntoThePartOfAPaneScrolledIntoView) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
+    top->clearFocus();  // the window gave it the focus when it was shown
     top->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(keyboardfocus::ringedWidget(), top);
     QTest::keyClick(top, Qt::Key_Tab);
@@ -233,4 +238,49 @@ TEST(KeyboardFocus, PickersAreKnownByTheirCaptionAndReadTheirChoiceAsValue) {
     EXPECT_TRUE(named->view()->isVisible());
     EXPECT_TRUE(element(named)->state().expanded);
     named->hidePopup();
+}
+
+// A menu opened with the keyboard starts on its first entry (a screen reader has something
+// to say); one opened with the mouse starts on none.
+TEST(KeyboardFocus, AMenuTheKeyboardOpensStartsOnItsFirstEntry) {
+    QWidget window;
+    auto* button = new QToolButton(&window);
+    button->setText("Type");
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setFocusPolicy(Qt::TabFocus);
+    QMenu menu;
+    menu.addAction("Heading")->setEnabled(false);
+    menu.addSeparator();
+    QAction* first = menu.addAction("Parametric");
+    menu.addAction("Low shelf");
+    button->setMenu(&menu);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    auto activeOnOpen = [&](const std::function<void()>& open) {
+        QPointer<QAction> active;
+        QTimer::singleShot(0, [&] {
+            active = menu.activeAction();
+            menu.close();
+        });
+        open();
+        return active.data();
+    };
+    button->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(activeOnOpen([&] { QTest::keyClick(button, Qt::Key_Space); }), first);
+    EXPECT_EQ(activeOnOpen([&] { QTest::mouseClick(button, Qt::LeftButton); }), nullptr);
+}
+
+// Panes of controls are no Tab stops of their own: Tab goes to their controls.
+TEST(KeyboardFocus, PanesOfControlsAreNoTabStops) {
+    kestrel_test::WindowRig rig;
+    for (const Page::Kind kind : {Page::Kind::mixer, Page::Kind::sources, Page::Kind::codes}) {
+        rig.showPage(Page::of(kind));
+        const QList<QScrollArea*> panes = rig.pageView()->findChildren<QScrollArea*>();
+        auto* self = qobject_cast<QScrollArea*>(rig.pageView());
+        ASSERT_FALSE(panes.isEmpty() && !self) << int(kind);
+        for (QScrollArea* pane : panes) EXPECT_EQ(pane->focusPolicy(), Qt::NoFocus) << int(kind);
+        if (self) EXPECT_EQ(self->focusPolicy(), Qt::NoFocus) << int(kind);
+    }
 }
