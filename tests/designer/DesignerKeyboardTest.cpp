@@ -29,6 +29,7 @@
 #include "editor/ChannelView.h"
 #include "editor/FIRBox.h"
 #include "link/DSPModel.h"
+#include "support/AccessibleRoles.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
@@ -36,28 +37,25 @@ using designertest::measurementText;
 using DesignerPage = designertest::Page;
 using kestrel_test::WindowRig;
 
+using kestrel_test::accessibleOf;
+
 namespace {
 
 constexpr quint16 headerCommand = 128;
 
-QAccessibleInterface* element(QWidget* widget) {
-    return QAccessible::queryAccessibleInterface(widget);
-}
-
 QString describe(QWidget* widget) {
     QString text = widget->metaObject()->className();
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) text += QStringLiteral(" ") + button->text();
-    return text + QStringLiteral(" \"") + element(widget)->text(QAccessible::Name) + QStringLiteral("\"");
+    return text + QStringLiteral(" \"") + accessibleOf(widget)->text(QAccessible::Name) +
+           QStringLiteral("\"");
 }
 
 // What an assistive tool does with a control: one of its element's actions. A press that
 // animates its click has landed once the button is up again.
 void act(QWidget* control, const QString& action) {
-    QAccessibleActionInterface* actions = element(control)->actionInterface();
-    ASSERT_NE(actions, nullptr) << describe(control).toStdString();
-    ASSERT_TRUE(actions->actionNames().contains(action))
-        << describe(control).toStdString() << " has no " << action.toStdString();
-    actions->doAction(action);
+    SCOPED_TRACE(describe(control).toStdString());
+    kestrel_test::doAccessibleAction(control, action);
+    if (::testing::Test::HasFatalFailure()) return;
     auto* button = qobject_cast<QAbstractButton*>(control);
     kestrel_test::spinUntil([button] { return !button || !button->isDown(); }, 2);
     DesignerPage::settle();
@@ -298,12 +296,12 @@ TEST_F(DesignerByKeyboard, TheTapsChoiceMovesWithTheArrowsAndActionsAsWithAClick
         return p.page.offline.model->designedFIR().value_or(DSPModel::DesignedFIR{}).coefficients.size();
     };
     auto chosen = [&] {
-        const bool on256 = element(generate.taps256)->state().checked;
-        const bool on512 = element(generate.taps512)->state().checked;
+        const bool on256 = accessibleOf(generate.taps256)->state().checked;
+        const bool on512 = accessibleOf(generate.taps512)->state().checked;
         EXPECT_NE(on256, on512) << "one segment is chosen";
         return on256 ? 256 : 512;
     };
-    EXPECT_EQ(element(generate.taps256)->role(), QAccessible::RadioButton);
+    EXPECT_EQ(accessibleOf(generate.taps256)->role(), QAccessible::RadioButton);
     ASSERT_EQ(published(), 512);
 
     focusByTab(generate.taps512);
@@ -375,7 +373,7 @@ TEST_F(DesignerByKeyboard, TheOffsetSliderReadsInDecibelsAndAStepThatChangesNoth
     ActivePage p;
     FIRDesignerView& view = *p.view;
     QSlider* offset = p.step<ImportStep>().offset;
-    QAccessibleInterface* slider = element(offset);
+    QAccessibleInterface* slider = accessibleOf(offset);
     ASSERT_EQ(slider->role(), QAccessible::Slider);
     EXPECT_EQ(slider->text(QAccessible::Name), QStringLiteral("Offset"));
     EXPECT_EQ(slider->text(QAccessible::Value), QStringLiteral("+0 dB"));
@@ -436,7 +434,7 @@ TEST_F(SendBarByKeyboard, ChannelButtonsAreNamedTogglesAndAFilterGoesOutByKeys) 
     auto chosen = [&] {
         QList<int> shown;
         for (int i = 0; i < FIRSendBar::blockCount; ++i) {
-            const QAccessible::State state = element(bar.chip(i))->state();
+            const QAccessible::State state = accessibleOf(bar.chip(i))->state();
             EXPECT_TRUE(state.checkable) << i;
             EXPECT_EQ(bool(state.checked), bar.chip(i)->isChecked()) << i;
             if (state.checked) shown.append(i);
@@ -445,8 +443,8 @@ TEST_F(SendBarByKeyboard, ChannelButtonsAreNamedTogglesAndAFilterGoesOutByKeys) 
         return shown;
     };
     for (int i = 0; i < FIRSendBar::blockCount; ++i) {
-        EXPECT_EQ(element(bar.chip(i))->role(), QAccessible::Button);
-        EXPECT_EQ(element(bar.chip(i))->text(QAccessible::Name), names[i]);
+        EXPECT_EQ(accessibleOf(bar.chip(i))->role(), QAccessible::Button);
+        EXPECT_EQ(accessibleOf(bar.chip(i))->text(QAccessible::Name), names[i]);
         EXPECT_EQ(bar.chip(i)->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
     }
     EXPECT_TRUE(bar.chip(6)->shortcut().isEmpty()) << "an & in a name marks no shortcut";
@@ -518,8 +516,8 @@ TEST_F(SendBarByKeyboard, TheFIRTabsBarWorksTheSameAndSharesTheSet) {
     rig.window().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
     EXPECT_EQ(bar.targets(), (QList<int>{5})) << "the tab starts with its own channel";
-    EXPECT_EQ(element(bar.chip(5))->text(QAccessible::Name), QStringLiteral("OUT 2"));
-    EXPECT_TRUE(element(bar.chip(5))->state().checked);
+    EXPECT_EQ(accessibleOf(bar.chip(5))->text(QAccessible::Name), QStringLiteral("OUT 2"));
+    EXPECT_TRUE(accessibleOf(bar.chip(5))->state().checked);
 
     focusByTab(bar.sendButton());
     key(Qt::Key_Tab);
@@ -531,7 +529,7 @@ TEST_F(SendBarByKeyboard, TheFIRTabsBarWorksTheSameAndSharesTheSet) {
     EXPECT_EQ(bar.targets(), (QList<int>{1}));
     act(bar.chip(11), QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(bar.sendButton()->text(), QStringLiteral("Send to 2 channels…"));
-    EXPECT_FALSE(element(bar.chip(5))->state().checked);
+    EXPECT_FALSE(accessibleOf(bar.chip(5))->state().checked);
 
     const qsizetype mark = rig.mark();
     rig.dialogs.confirmAnswers.enqueue(true);
@@ -547,6 +545,6 @@ TEST_F(SendBarByKeyboard, TheFIRTabsBarWorksTheSameAndSharesTheSet) {
     rig.showPage(Page::of(Page::Kind::firDesigner));
     auto* designer = rig.page<FIRDesignerView>();
     ASSERT_NE(designer, nullptr);
-    EXPECT_TRUE(element(designer->sendBar()->chip(11))->state().checked);
+    EXPECT_TRUE(accessibleOf(designer->sendBar()->chip(11))->state().checked);
     EXPECT_EQ(designer->sendBar()->sendButton()->text(), QStringLiteral("Send to 2 channels…"));
 }

@@ -40,21 +40,12 @@
 using kestrel_test::WindowRig;
 using Words = DSPModel::Words;
 
+using kestrel_test::accessibleOf;
+using kestrel_test::doFirstAccessibleAction;
+
 namespace {
 
 constexpr quint16 writeCommand = 5;
-
-QAccessibleInterface* accessible(QWidget* widget) {
-    return QAccessible::queryAccessibleInterface(widget);
-}
-
-// Calls an element's first action (press, toggle or show menu: the one a tool offers first).
-void doFirstAction(QWidget* widget) {
-    QAccessibleActionInterface* actions = accessible(widget)->actionInterface();
-    ASSERT_NE(actions, nullptr);
-    ASSERT_FALSE(actions->actionNames().isEmpty());
-    actions->doAction(actions->actionNames().front());
-}
 
 // A channel page in the connected window, with the keyboard's window active.
 class Editor {
@@ -158,7 +149,7 @@ QList<QWidget*> operable(QWidget& page) {
         bool inSendBar = false;
         for (QWidget* up = widget; up && !inSendBar; up = up->parentWidget())
             inSendBar = qobject_cast<FIRSendBar*>(up) != nullptr;
-        QAccessibleInterface* element = accessible(widget);
+        QAccessibleInterface* element = accessibleOf(widget);
         if (!inSendBar && element && kestrel_test::isInteractive(*element)) controls.append(widget);
     }
     return controls;
@@ -166,7 +157,7 @@ QList<QWidget*> operable(QWidget& page) {
 
 QString describe(QWidget* widget) {
     return QStringLiteral("%1 \"%2\"")
-        .arg(widget->metaObject()->className(), accessible(widget)->text(QAccessible::Name));
+        .arg(widget->metaObject()->className(), accessibleOf(widget)->text(QAccessible::Name));
 }
 
 }  // namespace
@@ -199,7 +190,7 @@ TEST(ChannelKeyboard, TheTabPickerSwitchesByKeysAndAccessibleActionsAsByAClick) 
     EXPECT_NE(view.eqGraph(), nullptr);
 
     for (int i : {1, 2, 0}) {
-        doFirstAction(picker.segment(i));
+        doFirstAccessibleAction(picker.segment(i));
         EXPECT_TRUE(shows(i == 1 ? ChannelTab::fir : i == 2 ? ChannelTab::dynamics : ChannelTab::eq)) << i;
     }
 }
@@ -262,12 +253,12 @@ TEST(ChannelKeyboard, MuteAndCopyToWorkByKeysAndAccessibleActionsAsByAClick) {
     QTest::keyClick(mute, Qt::Key_Space);
     EXPECT_EQ(editor.written(mark, gainParam), clickMutes);
     editor.rig.turn();
-    EXPECT_TRUE(accessible(mute)->state().checked) << "a muted channel's MUTE reads as checked";
+    EXPECT_TRUE(accessibleOf(mute)->state().checked) << "a muted channel's MUTE reads as checked";
     mark = editor.rig.mark();
-    doFirstAction(mute);
+    doFirstAccessibleAction(mute);
     EXPECT_EQ(editor.written(mark, gainParam), clickUnmutes);
     editor.rig.turn();
-    EXPECT_FALSE(accessible(mute)->state().checked);
+    EXPECT_FALSE(accessibleOf(mute)->state().checked);
 
     // OUT 2 by keys, OUT 3 by the accessible action, OUT 4 by a click on its entry: each
     // receives this channel's gain, as every copy does.
@@ -281,8 +272,8 @@ TEST(ChannelKeyboard, MuteAndCopyToWorkByKeysAndAccessibleActionsAsByAClick) {
                                     [](QMenu& menu) { chooseByKeys(menu, QStringLiteral("OUT 2")); });
     EXPECT_EQ(opened, copyTo->menu());
     EXPECT_EQ(QApplication::focusWidget(), copyTo) << "the focus comes back to the button";
-    EXPECT_EQ(accessible(copyTo)->role(), QAccessible::ButtonMenu);
-    opened = editor.withMenu([&] { doFirstAction(copyTo); },
+    EXPECT_EQ(accessibleOf(copyTo)->role(), QAccessible::ButtonMenu);
+    opened = editor.withMenu([&] { doFirstAccessibleAction(copyTo); },
                              [](QMenu& menu) { chooseByKeys(menu, QStringLiteral("OUT 3")); });
     EXPECT_EQ(opened, copyTo->menu()) << "the accessible action opens the menu";
     copyTo->menu()->actions()[2]->trigger();  // OUT 4, as a click on the entry
@@ -298,8 +289,8 @@ TEST(ChannelKeyboard, BadgesReadAsLabels) {
     editor.rig.turn();
     QStringList read;
     for (Tag* tag : editor.view().badges()) {
-        EXPECT_EQ(accessible(tag)->role(), QAccessible::StaticText);
-        read << accessible(tag)->text(QAccessible::Name);
+        EXPECT_EQ(accessibleOf(tag)->role(), QAccessible::StaticText);
+        read << accessibleOf(tag)->text(QAccessible::Name);
     }
     EXPECT_EQ(read,
               (QStringList{QStringLiteral("Output"), QStringLiteral("Group 3"), QStringLiteral("FIR on")}));
@@ -322,7 +313,7 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
         return true;
     }));
     BandColumn* keyed = view.bandColumns()->column(1);
-    EXPECT_EQ(accessible(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("PEQ"));
+    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("PEQ"));
 
     const qsizetype mark = editor.rig.mark();
     ASSERT_TRUE(tabTo(keyed->onToggle(), keyed->typeButton()));
@@ -336,10 +327,10 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
     EXPECT_EQ(byKeys.value(3) & 0xFF, 1u);
     EXPECT_EQ(std::bit_cast<float>(byKeys.value(2)), 1.0f);
     editor.rig.turn();
-    EXPECT_EQ(accessible(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("Lo shelf"));
+    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("Lo shelf"));
 
     BandColumn* acted = view.bandColumns()->column(3);
-    editor.withMenu([&] { doFirstAction(acted->typeButton()); },
+    editor.withMenu([&] { doFirstAccessibleAction(acted->typeButton()); },
                     [](QMenu& menu) { chooseByKeys(menu, QStringLiteral("High shelf"), Qt::Key_Tab); });
     EXPECT_EQ(editor.written(mark, ParamMap::eqBandParam(4, 3)).value(3) & 0xFF, 2u);
 
@@ -362,7 +353,7 @@ TEST(ChannelKeyboard, TypedDelayIsCommittedBeforeTheUnitChanges) {
     field->selectAll();
     QTest::keyClicks(field, QStringLiteral("3"));
     const qsizetype mark = editor.rig.mark();
-    doFirstAction(panel.unitPicker()->segment(1));  // ft
+    doFirstAccessibleAction(panel.unitPicker()->segment(1));  // ft
     EXPECT_EQ(std::bit_cast<float>(editor.written(mark, delay).value(0)), 3.0f);
     editor.rig.turn();
     EXPECT_EQ(editor.rig.settings.text(FiltersDelayPanel::unitKey), QStringLiteral("ft"));
@@ -393,14 +384,14 @@ TEST(ChannelKeyboard, FIRBypassAndClearWorkByKeysAndAccessibleActions) {
     EXPECT_EQ(editor.written(mark, firBypass), clickOn);
     editor.rig.turn();
     mark = editor.rig.mark();
-    doFirstAction(bypass);
+    doFirstAccessibleAction(bypass);
     EXPECT_EQ(editor.written(mark, firBypass), clickOff);
 
     // Each way asks for the confirmation (answered "Cancel").
     QPushButton* clear = box->clearButton();
     ASSERT_TRUE(tabTo(bypass, clear));
     QTest::keyClick(clear, Qt::Key_Space);
-    doFirstAction(clear);
+    doFirstAccessibleAction(clear);
     editor.rig.waitFor([&] { return editor.rig.dialogs.asked.size() >= 2; }, 2);
     ASSERT_EQ(editor.rig.dialogs.asked.size(), 2);
     for (const auto& asked : editor.rig.dialogs.asked)
@@ -437,8 +428,8 @@ TEST(ChannelKeyboard, TabReachesEveryControlOfEveryTabInReadingOrder) {
     for (int ch : {0, 4}) {
         Editor editor(ch);
         ChannelView& view = editor.view();
-        doFirstAction(view.filtersPanel()->unitPicker()->segment(1));
-        doFirstAction(view.filtersPanel()->unitPicker()->segment(2));
+        doFirstAccessibleAction(view.filtersPanel()->unitPicker()->segment(1));
+        doFirstAccessibleAction(view.filtersPanel()->unitPicker()->segment(2));
         editor.rig.turn();
         for (const QString& tab : {ChannelTab::eq, ChannelTab::fir, ChannelTab::dynamics}) {
             const std::string where = QStringLiteral("channel %1, %2").arg(ch).arg(tab).toStdString();
@@ -446,7 +437,7 @@ TEST(ChannelKeyboard, TabReachesEveryControlOfEveryTabInReadingOrder) {
             expectTabReachesEveryControl(view, where);
             if (auto* fir = view.tabContent()->findChild<FIRBox*>()) {
                 for (int source : {1, 2}) {
-                    doFirstAction(fir->sourcePicker()->segment(source));
+                    doFirstAccessibleAction(fir->sourcePicker()->segment(source));
                     editor.rig.turn();
                     expectTabReachesEveryControl(view, where + " " + std::to_string(source));
                 }

@@ -40,6 +40,9 @@
 using kestrel_test::WindowRig;
 using pagetest::bits;
 
+using kestrel_test::accessibleOf;
+using kestrel_test::doAccessibleAction;
+
 namespace {
 
 constexpr quint16 writeCommand = 5;
@@ -56,10 +59,6 @@ QList<DSPModel::Words> writesTo(const WindowRig& rig, qsizetype mark, quint32 nu
     for (const DSPFrame& frame : rig.receivedSince(mark, writeCommand))
         if (frame.words.size() > 1 && frame.words[1] == number) writes.append(frame.words.mid(2));
     return writes;
-}
-
-QAccessibleInterface* accessible(QObject* object) {
-    return QAccessible::queryAccessibleInterface(object);
 }
 
 // The window on one page, active so that it has a keyboard focus.
@@ -81,7 +80,7 @@ struct Keyboard {
         QList<QWidget*> stops;
         for (int presses = 0; presses < 400; ++presses) {
             QWidget* focus = QApplication::focusWidget();
-            if (rig.pageView()->isAncestorOf(focus) && kestrel_test::isInteractive(*accessible(focus)))
+            if (rig.pageView()->isAncestorOf(focus) && kestrel_test::isInteractive(*accessibleOf(focus)))
                 stops.append(focus);
             press(Qt::Key_Tab);
             if (QApplication::focusWidget() == start) return stops;
@@ -96,13 +95,6 @@ struct Keyboard {
     WindowRig& rig;
     bool active = false;
 };
-
-void act(QObject* object, const QString& action) {
-    QAccessibleActionInterface* actions = accessible(object)->actionInterface();
-    ASSERT_NE(actions, nullptr);
-    ASSERT_TRUE(actions->actionNames().contains(action)) << action.toStdString();
-    actions->doAction(action);
-}
 
 WindowRig::Options preparedWith(std::function<void(SimDevice&)> prepare) {
     WindowRig::Options options;
@@ -165,12 +157,12 @@ TEST(PagesByKeyboard, RoutingGridsAreWalkedWithArrowsAndSwitchedWithSpace) {
     EXPECT_EQ(view->selected(), 275u);
     EXPECT_EQ(QApplication::focusWidget(), grids[2]->cells()[9]);
     EXPECT_EQ(inspector->caption()->text(), QStringLiteral("CHB → OUT2"));
-    EXPECT_EQ(accessible(grids[2]->cells()[9])->text(QAccessible::Name), QStringLiteral("CHB → OUT2"));
-    EXPECT_TRUE(accessible(grids[2]->cells()[9])->state().focused);
+    EXPECT_EQ(accessibleOf(grids[2]->cells()[9])->text(QAccessible::Name), QStringLiteral("CHB → OUT2"));
+    EXPECT_TRUE(accessibleOf(grids[2]->cells()[9])->state().focused);
 
     keys.press(Qt::Key_Space);
     ASSERT_TRUE(keys.settlesWith(mark, 275, 1));
-    EXPECT_TRUE(accessible(grids[2]->cells()[9])->state().checked);
+    EXPECT_TRUE(accessibleOf(grids[2]->cells()[9])->state().checked);
     keys.press(Qt::Key_Return);
     ASSERT_TRUE(keys.settlesWith(mark, 275, 2));
     EXPECT_EQ(writesTo(rig, mark, 275),
@@ -186,12 +178,12 @@ TEST(PagesByKeyboard, RoutingGridsAreWalkedWithArrowsAndSwitchedWithSpace) {
 
     // An assistive tool: press selects without writing, toggle selects and switches.
     CrosspointCell* square = grids[2]->cells()[1];
-    act(square, QAccessibleActionInterface::pressAction());
+    doAccessibleAction(square, QAccessibleActionInterface::pressAction());
     EXPECT_EQ(view->selected(), 267u);
-    act(square, QAccessibleActionInterface::toggleAction());
+    doAccessibleAction(square, QAccessibleActionInterface::toggleAction());
     ASSERT_TRUE(keys.settlesWith(mark, 267, 1));
     EXPECT_EQ(writesTo(rig, mark, 267), (QList<DSPModel::Words>{{bits(-2.5f), on}}));
-    EXPECT_TRUE(accessible(square)->state().checked);
+    EXPECT_TRUE(accessibleOf(square)->state().checked);
 }
 
 // Walking round the page only moves the focus: a field passed by Tab sends nothing back,
@@ -238,7 +230,7 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
     }
     everyControl << view->frequencyField()->lineEdit();
     for (QWidget* control : everyControl)
-        EXPECT_TRUE(stops.contains(control)) << accessible(control)->text(QAccessible::Name).toStdString();
+        EXPECT_TRUE(stops.contains(control)) << accessibleOf(control)->text(QAccessible::Name).toStdString();
     // The generators are one radio group: Tab stops at one of them, the arrows reach the rest.
     EXPECT_TRUE(std::any_of(stops.begin(), stops.end(),
                             [](QWidget* stop) { return qobject_cast<QRadioButton*>(stop); }));
@@ -249,12 +241,12 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
     source->segment(0)->setFocus(Qt::TabFocusReason);
     keys.press(Qt::Key_Right);  // "AES"
     ASSERT_TRUE(keys.settlesWith(mark, 351, 1));
-    act(source->segment(2), QAccessibleActionInterface::toggleAction());  // "Dante"
+    doAccessibleAction(source->segment(2), QAccessibleActionInterface::toggleAction());  // "Dante"
     ASSERT_TRUE(keys.settlesWith(mark, 351, 2));
     EXPECT_EQ(writesTo(rig, mark, 351), (QList<DSPModel::Words>{{2}, {1}}));
     EXPECT_EQ(writesTo(rig, mark, 347), (QList<DSPModel::Words>{{0}, {0}}));
     rig.turn();
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(accessible(source->segment(i))->state().checked, i == 2) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(accessibleOf(source->segment(i))->state().checked, i == 2) << i;
     // On to "Test Signal" asks first, as its click does; cancelled, nothing is written.
     source->segment(2)->setFocus(Qt::TabFocusReason);
     keys.press(Qt::Key_Right);
@@ -269,7 +261,7 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
     view->generatorChoice(Generator::pink)->setFocus(Qt::TabFocusReason);
     keys.press(Qt::Key_Right);
     ASSERT_TRUE(keys.settlesWith(mark, 342, 1));
-    act(view->generatorChoice(Generator::sine), QAccessibleActionInterface::toggleAction());
+    doAccessibleAction(view->generatorChoice(Generator::sine), QAccessibleActionInterface::toggleAction());
     ASSERT_TRUE(keys.settlesWith(mark, 342, 2));
     EXPECT_EQ(writesTo(rig, mark, 342), (QList<DSPModel::Words>{{2}, {0}}));
     rig.turn();
@@ -278,7 +270,7 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
 
     // The pink level, in the unit the page prints.
     UnitSlider* slider = view->generatorRow(Generator::pink).slider;
-    QAccessibleInterface* level = accessible(slider);
+    QAccessibleInterface* level = accessibleOf(slider);
     QAccessibleValueInterface* value = level->valueInterface();
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->currentValue().toDouble(), -20.0);
@@ -293,7 +285,7 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
         {[&] { keys.press(Qt::Key_Up); }, -19.9f},
         {[&] { keys.press(Qt::Key_PageUp); }, -18.9f},
         {[&] { value->setCurrentValue(-45.66); }, -45.7f},
-        {[&] { act(slider, QAccessibleActionInterface::decreaseAction()); }, -45.8f},
+        {[&] { doAccessibleAction(slider, QAccessibleActionInterface::decreaseAction()); }, -45.8f},
         {[&] { keys.press(Qt::Key_End); }, 0.0f},
     };
     for (const auto& [step, stored] : steps) {
@@ -307,7 +299,7 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
     // At the top of the range the keys and the tool's increase leave the level alone.
     keys.press(Qt::Key_Up);
     keys.press(Qt::Key_PageUp);
-    act(slider, QAccessibleActionInterface::increaseAction());
+    doAccessibleAction(slider, QAccessibleActionInterface::increaseAction());
     value->setCurrentValue(-0.04);
     EXPECT_EQ(level->text(QAccessible::Value), QStringLiteral("0.0 dBu"));
     keys.press(Qt::Key_Tab, Qt::ShiftModifier);  // to "Power"
@@ -335,13 +327,13 @@ TEST(PagesByKeyboard, ControlCodesAreComposedAndCopiedWithoutAMouse) {
     keys.press(Qt::Key_Right);
     EXPECT_EQ(view->request().kind, CentralControl::Kind::set);
 
-    EXPECT_EQ(accessible(view->controlPicker())->text(QAccessible::Name), QStringLiteral("Control"));
-    EXPECT_EQ(accessible(view->channelPicker())->text(QAccessible::Name), QStringLiteral("Channel"));
-    EXPECT_EQ(accessible(view->sidePicker())->text(QAccessible::Name), QStringLiteral("Input/Output"));
-    EXPECT_EQ(accessible(view->modePicker())->text(QAccessible::Name), QStringLiteral("Mode"));
+    EXPECT_EQ(accessibleOf(view->controlPicker())->text(QAccessible::Name), QStringLiteral("Control"));
+    EXPECT_EQ(accessibleOf(view->channelPicker())->text(QAccessible::Name), QStringLiteral("Channel"));
+    EXPECT_EQ(accessibleOf(view->sidePicker())->text(QAccessible::Name), QStringLiteral("Input/Output"));
+    EXPECT_EQ(accessibleOf(view->modePicker())->text(QAccessible::Name), QStringLiteral("Mode"));
     const auto names = [](Stepper* stepper) {
-        return QStringList{accessible(stepper->minusButton())->text(QAccessible::Name),
-                           accessible(stepper->plusButton())->text(QAccessible::Name)};
+        return QStringList{accessibleOf(stepper->minusButton())->text(QAccessible::Name),
+                           accessibleOf(stepper->plusButton())->text(QAccessible::Name)};
     };
     EXPECT_EQ(names(view->inputChannelStepper()), (QStringList{"Input channel −", "Input channel +"}));
     EXPECT_EQ(names(view->outputChannelStepper()), (QStringList{"Output channel −", "Output channel +"}));
@@ -355,12 +347,12 @@ TEST(PagesByKeyboard, ControlCodesAreComposedAndCopiedWithoutAMouse) {
           static_cast<QWidget*>(view->outputChannelStepper()->minusButton()),
           static_cast<QWidget*>(view->outputChannelStepper()->plusButton()),
           static_cast<QWidget*>(view->onToggle()), static_cast<QWidget*>(view->copyButton())})
-        EXPECT_TRUE(stops.contains(control)) << accessible(control)->text(QAccessible::Name).toStdString();
+        EXPECT_TRUE(stops.contains(control)) << accessibleOf(control)->text(QAccessible::Name).toStdString();
 
     // Space on a focused "+", an assistive tool's press on another, Space on "On".
     view->outputChannelStepper()->plusButton()->setFocus(Qt::TabFocusReason);
     keys.press(Qt::Key_Space);
-    act(view->inputChannelStepper()->plusButton(), QAccessibleActionInterface::pressAction());
+    doAccessibleAction(view->inputChannelStepper()->plusButton(), QAccessibleActionInterface::pressAction());
     view->onToggle()->setFocus(Qt::TabFocusReason);
     keys.press(Qt::Key_Space);
     EXPECT_EQ(view->request().outChannel, 2);
@@ -371,7 +363,7 @@ TEST(PagesByKeyboard, ControlCodesAreComposedAndCopiedWithoutAMouse) {
     view->copyButton()->setFocus(Qt::TabFocusReason);
     keys.press(Qt::Key_Return);
     EXPECT_EQ(rig.dialogs.clipboard, view->codeText());
-    EXPECT_EQ(accessible(view->copyButton())->text(QAccessible::Name), QStringLiteral("Copied"));
+    EXPECT_EQ(accessibleOf(view->copyButton())->text(QAccessible::Name), QStringLiteral("Copied"));
 }
 
 // A slot is chosen in the list with the arrows; its buttons and "Refresh list" are reached

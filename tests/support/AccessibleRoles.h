@@ -1,9 +1,34 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QString>
 
 namespace kestrel_test {
+
+inline QAccessibleInterface* accessibleOf(QObject* object) {
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+// Runs one of the element's actions, as an assistive tool does; a test fails where the
+// element offers no such action.
+inline void doAccessibleAction(QObject* object, const QString& action) {
+    QAccessibleActionInterface* actions = accessibleOf(object)->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(action))
+        << action.toStdString() << " is not among " << actions->actionNames().join(", ").toStdString();
+    actions->doAction(action);
+}
+
+// Runs the action a tool offers first: a button's press, a menu button's "show menu".
+inline void doFirstAccessibleAction(QObject* object) {
+    QAccessibleActionInterface* actions = accessibleOf(object)->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_FALSE(actions->actionNames().isEmpty());
+    actions->doAction(actions->actionNames().front());
+}
 
 // Roles a user operates; a list or tree row counts when it can be chosen, and any other
 // element when it can be pressed.

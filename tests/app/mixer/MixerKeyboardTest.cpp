@@ -28,6 +28,7 @@
 #include "app/mixer/QuickButtons.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "support/AccessibleRoles.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
@@ -41,6 +42,9 @@ void PrintTo(const DSPFrame& frame, std::ostream* out) {
     for (quint32 word : frame.words) *out << " " << word;
     *out << " ]";
 }
+
+using kestrel_test::accessibleOf;
+using kestrel_test::doFirstAccessibleAction;
 
 namespace {
 
@@ -62,19 +66,6 @@ void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* target = focused();
     ASSERT_NE(target, nullptr) << "nothing has the keyboard focus";
     QTest::keyClick(target, key, modifiers);
-}
-
-QAccessibleInterface* element(QWidget* widget) {
-    return QAccessible::queryAccessibleInterface(widget);
-}
-
-// Runs the action an assistive tool offers first: the press of a button, the toggle of a
-// check button.
-void doFirstAction(QWidget* widget) {
-    QAccessibleActionInterface* actions = element(widget)->actionInterface();
-    ASSERT_NE(actions, nullptr);
-    ASSERT_FALSE(actions->actionNames().isEmpty());
-    actions->doAction(actions->actionNames().front());
 }
 
 class ConnectedMixer : public ::testing::Test {
@@ -206,7 +197,8 @@ TEST_F(ConnectedMixer, TabVisitsEveryStripControlInReadingOrderWithTheFocusRingO
         control->previousInFocusChain()->setFocus(Qt::TabFocusReason);
         press(Qt::Key_Tab);
         ASSERT_EQ(focused(), control);
-        EXPECT_EQ(ringedSides(rig, *control), 4) << element(control)->text(QAccessible::Name).toStdString();
+        EXPECT_EQ(ringedSides(rig, *control), 4)
+            << accessibleOf(control)->text(QAccessible::Name).toStdString();
     }
     saveOnScreen(rig, *mixer->strip(0), QStringLiteral("mixer-strip-focus"));
 }
@@ -222,8 +214,8 @@ TEST_F(ConnectedMixer, FaderKeysAtTheEndsOfTheRangeWriteNothing) {
         ASSERT_EQ(fader->db(), end);
         EXPECT_TRUE(writesNothing([&] { press(outward); }, [&] { press(inward); })) << end;
         EXPECT_EQ(fader->db(), stepped);
-        EXPECT_EQ(element(fader)->text(QAccessible::Value), QString::asprintf("%.1f dB", stepped));
-        EXPECT_EQ(element(fader)->valueInterface()->currentValue().toDouble(), stepped);
+        EXPECT_EQ(accessibleOf(fader)->text(QAccessible::Value), QString::asprintf("%.1f dB", stepped));
+        EXPECT_EQ(accessibleOf(fader)->valueInterface()->currentValue().toDouble(), stepped);
     }
 }
 
@@ -245,21 +237,22 @@ TEST_F(ConnectedMixer, KeysAndAccessibleActionsWriteWhatAClickWrites) {
         ASSERT_NE(button, nullptr) << c.label.toStdString();
         const std::string what = strip->accessibleName().toStdString() + " " +
                                  (c.label.isEmpty() ? std::string("MUTE") : c.label.toStdString());
-        const bool before = element(button)->state().checked;
+        const bool before = accessibleOf(button)->state().checked;
         const auto click = [&] { QTest::mouseClick(button, Qt::LeftButton); };
 
         const Writes clicked = writesOf(click);
         ASSERT_FALSE(clicked.isEmpty()) << what;
-        EXPECT_NE(element(button)->state().checked, before) << what;
+        EXPECT_NE(accessibleOf(button)->state().checked, before) << what;
         const Writes clickedBack = writesOf(click);
-        EXPECT_EQ(element(button)->state().checked, before) << what;
+        EXPECT_EQ(accessibleOf(button)->state().checked, before) << what;
 
         button->setFocus(Qt::TabFocusReason);
         EXPECT_EQ(writesOf([] { press(Qt::Key_Space); }), clicked) << what << " by Space";
-        EXPECT_NE(element(button)->state().checked, before) << what;
+        EXPECT_NE(accessibleOf(button)->state().checked, before) << what;
         EXPECT_EQ(writesOf([] { press(Qt::Key_Return); }), clickedBack) << what << " by Return";
-        EXPECT_EQ(writesOf([&] { doFirstAction(button); }), clicked) << what << " by its accessible action";
-        EXPECT_NE(element(button)->state().checked, before) << what;
+        EXPECT_EQ(writesOf([&] { doFirstAccessibleAction(button); }), clicked)
+            << what << " by its accessible action";
+        EXPECT_NE(accessibleOf(button)->state().checked, before) << what;
         writesOf(click);
     }
 }
@@ -270,7 +263,7 @@ TEST_F(ConnectedMixer, TheEditorButtonOpensTheEditorByKeysAndAccessibleAction) {
     const std::function<void(QWidget*)> gestures[] = {
         [](QWidget*) { press(Qt::Key_Space); },
         [](QWidget*) { press(Qt::Key_Return); },
-        [](QWidget* button) { doFirstAction(button); },
+        [](QWidget* button) { doFirstAccessibleAction(button); },
     };
     for (const auto& gesture : gestures) {
         rig.showPage(Page::of(Page::Kind::mixer));
@@ -303,19 +296,19 @@ bool holds(QAccessibleInterface* element, QObject* object) {
 TEST_F(ConnectedMixer, TheInputPanelTakesTheFocusIsWalkedByKeysAndGivesItBack) {
     InputQuickMenu* source = mixer->strip(1)->quickButtons()->sourceButton();
     source->setFocus(Qt::TabFocusReason);
-    EXPECT_TRUE(element(source)->state().collapsed);
+    EXPECT_TRUE(accessibleOf(source)->state().collapsed);
     press(Qt::Key_Space);
     const QPointer<InputPanel> panel = source->panel();
     ASSERT_TRUE(panel && panel->isVisible());
     EXPECT_EQ(focused(), panel->phaseToggle());
 
-    QAccessibleInterface* button = element(source);
+    QAccessibleInterface* button = accessibleOf(source);
     EXPECT_TRUE(button->state().expanded);
     ASSERT_EQ(button->childCount(), 1);
     EXPECT_EQ(button->child(0)->object(), panel);
     EXPECT_EQ(button->child(0)->text(QAccessible::Name), QStringLiteral("Input · IN B"));
-    EXPECT_EQ(element(panel)->parent()->object(), source);
-    EXPECT_TRUE(holds(element(&rig.window()), panel->muteToggle()));
+    EXPECT_EQ(accessibleOf(panel)->parent()->object(), source);
+    EXPECT_TRUE(holds(accessibleOf(&rig.window()), panel->muteToggle()));
 
     // Tab goes round the panel ("Turn off" shows only for the test signal); the arrows too.
     const QList<QWidget*> round{panel->phaseToggle(),
@@ -340,26 +333,26 @@ TEST_F(ConnectedMixer, TheInputPanelTakesTheFocusIsWalkedByKeysAndGivesItBack) {
     const auto clickOn = [](QWidget* w) { return [w] { QTest::mouseClick(w, Qt::LeftButton); }; };
     const Writes muted = writesOf(clickOn(panel->muteToggle()));
     ASSERT_FALSE(muted.isEmpty());
-    EXPECT_TRUE(element(panel->muteToggle())->state().checked);
+    EXPECT_TRUE(accessibleOf(panel->muteToggle())->state().checked);
     const Writes unmuted = writesOf(clickOn(panel->muteToggle()));
-    EXPECT_FALSE(element(panel->muteToggle())->state().checked);
+    EXPECT_FALSE(accessibleOf(panel->muteToggle())->state().checked);
     panel->muteToggle()->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(writesOf([] { press(Qt::Key_Space); }), muted);
-    EXPECT_TRUE(element(panel->muteToggle())->state().checked);
+    EXPECT_TRUE(accessibleOf(panel->muteToggle())->state().checked);
     EXPECT_EQ(writesOf([] { press(Qt::Key_Return); }), unmuted);
 
     const Writes toAES = writesOf(clickOn(panel->sourceButton(InputSource::aes)));
     ASSERT_FALSE(toAES.isEmpty());
     const Writes toAnalog = writesOf(clickOn(panel->sourceButton(InputSource::analog)));
-    EXPECT_TRUE(element(panel->sourceButton(InputSource::analog))->state().checked);
-    EXPECT_EQ(element(panel->sourceButton(InputSource::analog))->role(), QAccessible::RadioButton);
+    EXPECT_TRUE(accessibleOf(panel->sourceButton(InputSource::analog))->state().checked);
+    EXPECT_EQ(accessibleOf(panel->sourceButton(InputSource::analog))->role(), QAccessible::RadioButton);
     clickOn(panel->sourceButton(InputSource::analog))();  // the current source again
-    EXPECT_TRUE(element(panel->sourceButton(InputSource::analog))->state().checked);
+    EXPECT_TRUE(accessibleOf(panel->sourceButton(InputSource::analog))->state().checked);
     panel->sourceButton(InputSource::analog)->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(writesOf([] { press(Qt::Key_Right); }), toAES);
     EXPECT_EQ(focused(), panel->sourceButton(InputSource::aes));
-    EXPECT_TRUE(element(panel->sourceButton(InputSource::aes))->state().checked);
-    EXPECT_FALSE(element(panel->sourceButton(InputSource::analog))->state().checked);
+    EXPECT_TRUE(accessibleOf(panel->sourceButton(InputSource::aes))->state().checked);
+    EXPECT_FALSE(accessibleOf(panel->sourceButton(InputSource::analog))->state().checked);
     EXPECT_EQ(writesOf([] { press(Qt::Key_Left); }), toAnalog);
     EXPECT_TRUE(writesNothing([] { press(Qt::Key_Left); },  // ANALOG is the first
                               [] { press(Qt::Key_Right); }));
@@ -368,8 +361,8 @@ TEST_F(ConnectedMixer, TheInputPanelTakesTheFocusIsWalkedByKeysAndGivesItBack) {
     rig.turn();
     EXPECT_FALSE(panel && panel->isVisible());
     EXPECT_EQ(focused(), source);
-    EXPECT_EQ(element(source)->childCount(), 0);
-    EXPECT_TRUE(element(source)->state().collapsed);
+    EXPECT_EQ(accessibleOf(source)->childCount(), 0);
+    EXPECT_TRUE(accessibleOf(source)->state().collapsed);
 }
 
 // An assistive tool's press opens the panel as a click does, with the focus in it, and
@@ -378,12 +371,12 @@ TEST_F(ConnectedMixer, AnAccessiblePressOpensTheInputPanelWithTheFocusInIt) {
     QLineEdit* gain = mixer->strip(5)->gainField()->lineEdit();
     gain->setFocus(Qt::TabFocusReason);
     InputQuickMenu* source = mixer->strip(3)->quickButtons()->sourceButton();
-    doFirstAction(source);
+    doFirstAccessibleAction(source);
     rig.turn();
     InputPanel* panel = source->panel();
     ASSERT_TRUE(panel && panel->isVisible());
     EXPECT_EQ(focused(), panel->phaseToggle());
-    EXPECT_TRUE(holds(element(&rig.window()), panel->settingsButton()));
+    EXPECT_TRUE(holds(accessibleOf(&rig.window()), panel->settingsButton()));
     press(Qt::Key_Escape);
     rig.turn();
     EXPECT_EQ(focused(), gain);
@@ -413,9 +406,9 @@ TEST_F(ConnectedMixer, TheGroupMenuIsWorkedByKeys) {
     EXPECT_EQ(rig.model().groupOf().value(9), 2);
     // The strip's badge tells the group to assistive tools as the label it looks like.
     QWidget* badge = mixer->strip(9)->header()->groupBadge();
-    EXPECT_EQ(element(badge)->role(), QAccessible::StaticText);
-    EXPECT_EQ(element(badge)->text(QAccessible::Name), QStringLiteral("Group 2"));
-    EXPECT_TRUE(holds(element(&rig.window()), badge));
+    EXPECT_EQ(accessibleOf(badge)->role(), QAccessible::StaticText);
+    EXPECT_EQ(accessibleOf(badge)->text(QAccessible::Name), QStringLiteral("Group 2"));
+    EXPECT_TRUE(holds(accessibleOf(&rig.window()), badge));
     // Offscreen, the menu's window keeps the activation (no window manager hands it back):
     // the window's own focus is what the user gets back.
     EXPECT_EQ(rig.window().focusWidget(), picker);
