@@ -132,8 +132,9 @@ protected:
         if (type == QEvent::Polish) {
             // A pane of controls is no Tab stop of its own: Tab goes to its controls, and the
             // pane scrolls the one reached into view. Otherwise one press of Tab lands on an
-            // unnamed pane and nothing on screen changes.
-            if (auto* pane = qobject_cast<QScrollArea*>(widget)) pane->setFocusPolicy(Qt::NoFocus);
+            // unnamed pane and nothing on screen changes. A click on the pane still lets its
+            // keys scroll it.
+            if (auto* pane = qobject_cast<QScrollArea*>(widget)) pane->setFocusPolicy(Qt::ClickFocus);
             return false;
         }
         if (type == QEvent::Show) {
@@ -186,8 +187,7 @@ private:
     }
 
     void showRing(QWidget* widget) {
-        const bool wanted = m_keys && widget->focusPolicy() != Qt::NoFocus && !marksItsOwnFocus(*widget) &&
-                            !widget->isWindow();
+        const bool wanted = m_keys && !marksItsOwnFocus(*widget) && !widget->isWindow();
         if (!wanted) {
             if (m_ring) m_ring->setWidget(nullptr);
             return;

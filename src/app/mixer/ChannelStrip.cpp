@@ -175,6 +175,8 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     m_gain->setRange(-60, 15);
     m_gain->lineEdit()->setAccessibleName(QStringLiteral("Gain"));
     stack->addWidget(m_gain, 0, Qt::AlignHCenter);
+    stack->addLayout(inset(m_mute, 8));
+    stack->addLayout(inset(m_quick, 8));
     m_mute->setCheckable(true);  // checked while muted, as assistive tools should tell
     if (InputQuickMenu* source = m_quick->sourceButton()) source->setNavigator(navigator);
 
@@ -187,15 +189,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     m_edit->setFocusPolicy(Qt::TabFocus);
     m_edit->setIcon(symbolIcon(Symbol::sliderHorizontal3, Theme::secondaryText(), 16));
     bottom->addWidget(m_edit);
-
-    // The toggles' block keeps room for the focus ring around its edges; the space about the
-    // block is that much smaller, so the toggles stay where they were.
-    auto* buttons = new QVBoxLayout;
-    buttons->setSpacing(8 - QuickButtons::ringRoom);
-    buttons->addLayout(inset(m_mute, 8));
-    buttons->addLayout(inset(m_quick, 8 - QuickButtons::ringRoom));
-    buttons->addLayout(bottom);
-    stack->addLayout(buttons);
+    stack->addLayout(bottom);
 
     connect(m_header, &StripHeader::doubleClicked, this, [this] { Q_EMIT openRequested(m_ch); });
     connect(m_edit, &QToolButton::clicked, this, [this] { Q_EMIT openRequested(m_ch); });

@@ -89,7 +89,7 @@ QList<QuickButtons::Quick> QuickButtons::toggles(DSPModel& dsp, int ch) {
 
 QuickButtons::QuickButtons(DSPModel& dsp, int ch, QWidget* parent) : QWidget(parent), m_dsp(dsp), m_ch(ch) {
     auto* stack = new QVBoxLayout(this);
-    stack->setContentsMargins(ringRoom, ringRoom, ringRoom, ringRoom);
+    stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(4);
     auto* grid = new QGridLayout;
     grid->setContentsMargins(0, 0, 0, 0);

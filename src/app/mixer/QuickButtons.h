@@ -16,10 +16,6 @@ class QuickButtons : public QWidget {
 public:
     QuickButtons(DSPModel& dsp, int ch, QWidget* parent = nullptr);
 
-    // Room around the toggles for the keyboard's focus ring, which is drawn outside a
-    // control and would be cut off at the edges of this block.
-    static constexpr int ringRoom = 2;
-
     struct Quick {
         QString label;
         QString help;
