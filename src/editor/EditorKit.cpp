@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPainter>
@@ -11,6 +10,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/controls/ArrowKeys.h"
 #include "app/controls/ButtonAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
@@ -191,31 +191,7 @@ QPushButton* SegmentedPicker::segment(int index) const {
 }
 
 bool SegmentedPicker::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return false;
-    const int from = m_buttons.indexOf(static_cast<QPushButton*>(watched));
-    switch (static_cast<QKeyEvent*>(event)->key()) {
-        case Qt::Key_Left:
-        case Qt::Key_Up:
-            chooseNeighbour(from, -1);
-            return true;
-        case Qt::Key_Right:
-        case Qt::Key_Down:
-            chooseNeighbour(from, +1);
-            return true;
-        default:
-            return false;
-    }
-}
-
-// The neighbour is chosen as a click chooses it; at either end nothing changes.
-void SegmentedPicker::chooseNeighbour(int from, int step) {
-    for (int i = from + step; i >= 0 && i < m_buttons.size(); i += step) {
-        QPushButton* next = m_buttons[i];
-        if (!next->isEnabled() || next->isHidden()) continue;
-        next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
-        next->click();
-        return;
-    }
+    return arrowkeys::pressNeighbourOnArrow({m_buttons.begin(), m_buttons.end()}, watched, event);
 }
 
 Disc::Disc(int diameter, const QFont& font, QWidget* parent) : QWidget(parent) {

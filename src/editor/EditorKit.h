@@ -104,8 +104,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void chooseNeighbour(int from, int step);
-
     QStringList m_values;
     QStringList m_titles;
     QList<QPushButton*> m_buttons;

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <Qt>
+
+class QAbstractButton;
+class QEvent;
+class QObject;
 
 namespace arrowkeys {
 
@@ -33,5 +38,10 @@ inline int choiceStep(int key) {
             return 0;
     }
 }
+
+// For a row of exclusive choices that watches its buttons' events: an arrow pressed on one
+// of them presses the nearest enabled neighbour that way, with the focus, as a click does,
+// and stops at either end. True when the event was such an arrow (it is then used up).
+bool pressNeighbourOnArrow(const QList<QAbstractButton*>& row, QObject* watched, QEvent* event);
 
 }  // namespace arrowkeys

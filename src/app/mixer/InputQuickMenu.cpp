@@ -196,19 +196,9 @@ InputSource InputPanel::keptSource(const DSPModel& dsp, int ch) {
 // The three sources are one choice: an arrow chooses the neighbouring source as a click
 // does, and stops at either end.
 bool InputPanel::eventFilter(QObject* watched, QEvent* event) {
-    qsizetype from = -1;
-    for (qsizetype i = 0; i < m_sources.size(); ++i)
-        if (m_sources[i].second == watched) from = i;
-    const int step =
-        event->type() == QEvent::KeyPress ? arrowkeys::choiceStep(static_cast<QKeyEvent*>(event)->key()) : 0;
-    if (from < 0 || step == 0) return QWidget::eventFilter(watched, event);
-    const qsizetype to = from + step;
-    if (to >= 0 && to < m_sources.size()) {
-        FlatButton* next = m_sources[to].second;
-        next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
-        next->click();
-    }
-    return true;
+    QList<QAbstractButton*> row;
+    for (const auto& [source, button] : m_sources) row << button;
+    return arrowkeys::pressNeighbourOnArrow(row, watched, event) || QWidget::eventFilter(watched, event);
 }
 
 FlatButton* InputPanel::sourceButton(InputSource source) const {

@@ -270,10 +270,11 @@ TEST(KeyboardFocus, PanesOfControlsAreNoTabStops) {
     kestrel_test::WindowRig rig;
     for (const Page::Kind kind : {Page::Kind::mixer, Page::Kind::sources, Page::Kind::codes}) {
         rig.showPage(Page::of(kind));
-        const QList<QScrollArea*> panes = rig.pageView()->findChildren<QScrollArea*>();
-        auto* self = qobject_cast<QScrollArea*>(rig.pageView());
-        ASSERT_FALSE(panes.isEmpty() && !self) << int(kind);
-        for (QScrollArea* pane : panes) EXPECT_FALSE(pane->focusPolicy() & Qt::TabFocus) << int(kind);
-        if (self) EXPECT_FALSE(self->focusPolicy() & Qt::TabFocus) << int(kind);
+        QList<QScrollArea*> panes = rig.pageView()->findChildren<QScrollArea*>();
+        if (auto* self = qobject_cast<QScrollArea*>(rig.pageView())) panes << self;
+        ASSERT_FALSE(panes.isEmpty()) << int(kind);
+        for (QScrollArea* pane : panes) {
+            EXPECT_FALSE(pane->focusPolicy() & Qt::TabFocus) << int(kind);
+        }
     }
 }
