@@ -191,7 +191,7 @@ QPushButton* SegmentedPicker::segment(int index) const {
 }
 
 bool SegmentedPicker::eventFilter(QObject* watched, QEvent* event) {
-    return arrowkeys::pressNeighbourOnArrow({m_buttons.begin(), m_buttons.end()}, watched, event);
+    return arrowkeys::workChoiceRow({m_buttons.begin(), m_buttons.end()}, watched, event);
 }
 
 Disc::Disc(int diameter, const QFont& font, QWidget* parent) : QWidget(parent) {

@@ -38,6 +38,7 @@ using DesignerPage = designertest::Page;
 using kestrel_test::WindowRig;
 
 using kestrel_test::accessibleOf;
+using kestrel_test::reachedInWalk;
 
 namespace {
 
@@ -174,8 +175,10 @@ TEST_F(DesignerByKeyboard, TabReachesEveryControlInReadingOrderAndEachShowsTheFo
     const QList<QWidget*> controls = operableControls(view);
     ASSERT_GT(controls.size(), 100);  // fifteen bands of five, the send bar's sixteen, ...
     for (QWidget* control : controls)
-        EXPECT_TRUE(order.contains(control)) << describe(control).toStdString() << " is never reached";
-    EXPECT_EQ(order.size(), controls.size());
+        EXPECT_TRUE(reachedInWalk(order, control)) << describe(control).toStdString() << " is never reached";
+    for (QWidget* reached : order) EXPECT_EQ(order.count(reached), 1) << describe(reached).toStdString();
+    // The taps are one stop: 256 or 512, whichever is chosen.
+    EXPECT_EQ(order.size(), controls.size() - 1);
 
     // The left pane first, each pane from top to bottom and each line from left to right.
     qsizetype lastLeft = -1;

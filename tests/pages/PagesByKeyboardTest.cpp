@@ -42,6 +42,7 @@ using pagetest::bits;
 
 using kestrel_test::accessibleOf;
 using kestrel_test::doAccessibleAction;
+using kestrel_test::reachedInWalk;
 
 namespace {
 
@@ -230,7 +231,10 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
     }
     everyControl << view->frequencyField()->lineEdit();
     for (QWidget* control : everyControl)
-        EXPECT_TRUE(stops.contains(control)) << accessibleOf(control)->text(QAccessible::Name).toStdString();
+        EXPECT_TRUE(reachedInWalk(stops, control))
+            << accessibleOf(control)->text(QAccessible::Name).toStdString();
+    EXPECT_TRUE(stops.contains(source->segment(0))) << "an input's sources are one stop, on its source";
+    EXPECT_FALSE(stops.contains(source->segment(1)));
     // The generators are one radio group: Tab stops at one of them, the arrows reach the rest.
     EXPECT_TRUE(std::any_of(stops.begin(), stops.end(),
                             [](QWidget* stop) { return qobject_cast<QRadioButton*>(stop); }));
@@ -339,7 +343,9 @@ TEST(PagesByKeyboard, ControlCodesAreComposedAndCopiedWithoutAMouse) {
     EXPECT_EQ(names(view->outputChannelStepper()), (QStringList{"Output channel −", "Output channel +"}));
     EXPECT_EQ(names(view->sceneStepper()), (QStringList{"Scene −", "Scene +"}));
 
-    const QList<QWidget*> stops = keys.tabStops(view->kindPicker()->segment(0));
+    // From "Set", the chosen type: the type is one stop.
+    const QList<QWidget*> stops = keys.tabStops(view->kindPicker()->segment(1));
+    EXPECT_FALSE(stops.contains(view->kindPicker()->segment(0)));
     for (QWidget* control :
          {static_cast<QWidget*>(view->kindPicker()->segment(1)), static_cast<QWidget*>(view->controlPicker()),
           static_cast<QWidget*>(view->inputChannelStepper()->minusButton()),

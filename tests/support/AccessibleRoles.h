@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QList>
 #include <QString>
+#include <QWidget>
 
 namespace kestrel_test {
 
@@ -57,6 +61,20 @@ inline bool isInteractive(QAccessibleInterface& element) {
             return actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction());
         }
     }
+}
+
+// True when a walk with Tab reaches `control`: the control itself, or the chosen one of its
+// row of exclusive choices (radio buttons side by side), which is the row's one Tab stop;
+// the arrows reach the others from there.
+inline bool reachedInWalk(const QList<QWidget*>& walk, QWidget* control) {
+    if (walk.contains(control)) return true;
+    const auto isChoice = [](QWidget* widget) {
+        return accessibleOf(widget)->role() == QAccessible::RadioButton;
+    };
+    if (!isChoice(control)) return false;
+    return std::any_of(walk.begin(), walk.end(), [&](QWidget* reached) {
+        return reached->parentWidget() == control->parentWidget() && isChoice(reached);
+    });
 }
 
 }  // namespace kestrel_test

@@ -39,9 +39,13 @@ inline int choiceStep(int key) {
     }
 }
 
-// For a row of exclusive choices that watches its buttons' events: an arrow pressed on one
-// of them presses the nearest enabled neighbour that way, with the focus, as a click does,
-// and stops at either end. True when the event was such an arrow (it is then used up).
-bool pressNeighbourOnArrow(const QList<QAbstractButton*>& row, QObject* watched, QEvent* event);
+// For a row of exclusive choices that watches its buttons' events, the keys of one radio
+// group:
+// - an arrow pressed on one of them presses the nearest enabled neighbour that way, with the
+//   focus, as a click does, and stops at either end;
+// - the row is one Tab stop: Tab reaches the chosen button (the first when none is chosen)
+//   and leaves the row from there.
+// True when the event was used up.
+bool workChoiceRow(const QList<QAbstractButton*>& row, QObject* watched, QEvent* event);
 
 }  // namespace arrowkeys

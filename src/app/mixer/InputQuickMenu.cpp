@@ -193,12 +193,12 @@ InputSource InputPanel::keptSource(const DSPModel& dsp, int ch) {
     return InputSource::analog;
 }
 
-// The three sources are one choice: an arrow chooses the neighbouring source as a click
-// does, and stops at either end.
+// The three sources are one choice: one Tab stop, where an arrow chooses the neighbouring
+// source as a click does, and stops at either end.
 bool InputPanel::eventFilter(QObject* watched, QEvent* event) {
     QList<QAbstractButton*> row;
     for (const auto& [source, button] : m_sources) row << button;
-    return arrowkeys::pressNeighbourOnArrow(row, watched, event) || QWidget::eventFilter(watched, event);
+    return arrowkeys::workChoiceRow(row, watched, event) || QWidget::eventFilter(watched, event);
 }
 
 FlatButton* InputPanel::sourceButton(InputSource source) const {

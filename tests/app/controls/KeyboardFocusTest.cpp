@@ -7,10 +7,12 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -51,11 +53,17 @@ QString lastChosen(const QSignalSpy& spy) {
 
 TEST(KeyboardFocus, SegmentsAreOneRadioGroupChosenByClickKeysOrAssistiveTools) {
     QWidget window;
-    auto* picker = new SegmentedPicker({"a", "b", "c"}, {"Alpha", "Beta", "Gamma"}, &window);
-    (new QHBoxLayout(&window))->addWidget(picker);
+    auto* row = new QHBoxLayout(&window);
+    auto* before = new QLineEdit;
+    auto* picker = new SegmentedPicker({"a", "b", "c"}, {"Alpha", "Beta", "Gamma"});
+    auto* after = new QLineEdit;
+    for (QWidget* widget :
+         {static_cast<QWidget*>(before), static_cast<QWidget*>(picker), static_cast<QWidget*>(after)})
+        row->addWidget(widget);
     picker->setCurrent("a");
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
     QSignalSpy chosen(picker, &SegmentedPicker::chosen);
 
     for (int i = 0; i < 3; ++i) {
@@ -63,11 +71,27 @@ TEST(KeyboardFocus, SegmentsAreOneRadioGroupChosenByClickKeysOrAssistiveTools) {
         QAccessibleInterface* segment = accessibleOf(picker->segment(i));
         EXPECT_EQ(segment->role(), QAccessible::RadioButton);
         EXPECT_TRUE(segment->state().checkable);
+        EXPECT_TRUE(segment->state().focusable) << i;
         EXPECT_EQ(segment->state().checked, i == 0);
     }
 
+    // The row is one Tab stop, on the chosen segment, from either side.
+    before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(before, Qt::Key_Tab);
+    EXPECT_TRUE(picker->segment(0)->hasFocus());
+    QTest::keyClick(picker->segment(0), Qt::Key_Tab);
+    EXPECT_TRUE(after->hasFocus()) << "Tab leaves the row from its stop";
+    picker->setCurrent("b");
+    QTest::keyClick(after, Qt::Key_Backtab);
+    EXPECT_TRUE(picker->segment(1)->hasFocus());
+    QTest::keyClick(picker->segment(1), Qt::Key_Backtab);
+    EXPECT_TRUE(before->hasFocus());
+    EXPECT_TRUE(chosen.isEmpty()) << "passing through chooses nothing";
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(picker->segment(i)->focusPolicy() & Qt::TabFocus) << i;
+    picker->setCurrent("a");
+
     // Arrows choose the neighbour as a click does, and stop at either end.
-    picker->segment(0)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(before, Qt::Key_Tab);
     QTest::keyClick(picker->segment(0), Qt::Key_Right);
     EXPECT_EQ(lastChosen(chosen), "b");
     EXPECT_TRUE(picker->segment(1)->hasFocus());
@@ -80,10 +104,10 @@ TEST(KeyboardFocus, SegmentsAreOneRadioGroupChosenByClickKeysOrAssistiveTools) {
     EXPECT_EQ(picker->current(), "b");
 
     // Space and Return on a focused segment are its click.
-    picker->segment(0)->setFocus(Qt::TabFocusReason);
+    picker->segment(0)->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(picker->segment(0), Qt::Key_Space);
     EXPECT_EQ(lastChosen(chosen), "a");
-    picker->segment(2)->setFocus(Qt::TabFocusReason);
+    picker->segment(2)->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(picker->segment(2), Qt::Key_Return);
     EXPECT_EQ(lastChosen(chosen), "c");
 
