@@ -34,9 +34,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* cell(Encoder* knob, CompactNumberField* field);
+    void selectOnKeyboardFocus(QWidget* control);
 
     BandColumns& m_owner;
     int m_ch;

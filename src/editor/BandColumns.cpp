@@ -1,9 +1,11 @@
 #include "editor/BandColumns.h"
 
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -240,6 +242,16 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     m_dim->setEnabled(false);
     setGraphicsEffect(m_dim);
 
+    const QList<QWidget*> controls{m_on,
+                                   m_type,
+                                   m_freqKnob,
+                                   m_gainKnob,
+                                   m_qKnob,
+                                   m_freqField->lineEdit(),
+                                   m_gainField->lineEdit(),
+                                   m_qField->lineEdit()};
+    for (QWidget* control : controls) selectOnKeyboardFocus(control);
+
     auto write = [this](auto change) { m_owner.writeBand(m_band, change); };
     connect(m_on, &QCheckBox::toggled, this,
             [write](bool on) { write([on](DSPModel::Band& b) { b.on = on; }); });
@@ -287,6 +299,7 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
         knob->setAccessibleName(m_qKnob->accessibleName());
         editorkit::replaceControl(m_qKnob, knob);
         m_qKnob = knob;
+        selectOnKeyboardFocus(m_qKnob);
         connect(m_qKnob, &Encoder::valueEdited, this,
                 [this](double v) { m_owner.writeBand(m_band, [v](DSPModel::Band& b) { b.q = float(v); }); });
     }
@@ -328,4 +341,18 @@ void BandColumn::paintEvent(QPaintEvent*) {
 void BandColumn::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) m_owner.choose(m_band);
     QWidget::mousePressEvent(event);
+}
+
+// Tab into a band's controls selects the band, as a click on its column does: the keyboard
+// has no other way to the column itself.
+void BandColumn::selectOnKeyboardFocus(QWidget* control) {
+    control->installEventFilter(this);
+}
+
+bool BandColumn::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && !m_selected) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) m_owner.choose(m_band);
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -347,6 +347,33 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
     EXPECT_EQ(QApplication::focusWidget(), keyed->qField()->lineEdit());
 }
 
+// Tab into a band's controls selects the band, in the columns and on the graph, as a click
+// on its column does; passing through writes nothing. A click on a knob leaves the selection.
+TEST(ChannelKeyboard, TabIntoABandSelectsItAndWritesNothing) {
+    Editor editor(4);
+    ChannelView& view = editor.view();
+    BandColumns& bands = *view.bandColumns();
+    const auto selected = [&](int band) {
+        return bands.selected() == band && view.selectedBand() == band && bands.column(band)->isSelected();
+    };
+    ASSERT_TRUE(selected(0));
+    const qsizetype mark = editor.rig.mark();
+    ASSERT_TRUE(tabTo(bands.column(1)->qField()->lineEdit(), bands.column(2)->onToggle()));
+    EXPECT_TRUE(selected(2));
+    EXPECT_FALSE(bands.column(0)->isSelected());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(selected(1)) << "Shift+Tab back into band 2's Q field";
+
+    QTest::mouseClick(bands.column(4)->gainKnob(), Qt::LeftButton);
+    EXPECT_TRUE(bands.column(4)->gainKnob()->hasFocus());
+    EXPECT_TRUE(selected(1));
+    editor.rig.model().write(ParamMap::eqBandParam(4, 0),
+                             editor.rig.model().words(ParamMap::eqBandParam(4, 0), 4));
+    ASSERT_TRUE(
+        editor.rig.waitFor([&] { return !editor.writesTo(mark, ParamMap::eqBandParam(4, 0)).isEmpty(); }));
+    EXPECT_EQ(editor.rig.receivedSince(mark, writeCommand).size(), 1) << "only the marker was written";
+}
+
 // Delay typed in one unit and not yet committed is stored in that unit before the unit
 // changes, and the field rebuilt for the new unit keeps its place in the Tab order.
 TEST(ChannelKeyboard, TypedDelayIsCommittedBeforeTheUnitChanges) {

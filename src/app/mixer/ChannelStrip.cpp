@@ -1,5 +1,6 @@
 #include "app/mixer/ChannelStrip.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -142,9 +143,13 @@ void StripHeader::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void StripHeader::contextMenuEvent(QContextMenuEvent* event) {
+    showQuickMenu(event->globalPos());
+}
+
+void StripHeader::showQuickMenu(const QPoint& globalPos) {
     QMenu menu;
     addStripQuickMenuItems(menu, m_dsp, m_ch);
-    menu.exec(event->globalPos());
+    menu.exec(globalPos);
 }
 
 ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget* parent)
@@ -246,6 +251,16 @@ void ChannelStrip::refresh() {
     m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
     // Twelve strips hold a "Gain" and a "MUTE" each: the strip's group tells whose they are.
     nameAccessibleGroup(this, name);
+}
+
+// The menu key on any control of the strip opens the header's quick menu under that control:
+// the keyboard's way to what a right-click on the header offers. A right-click elsewhere on
+// the strip stays without a menu.
+void ChannelStrip::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() != QContextMenuEvent::Keyboard) return QWidget::contextMenuEvent(event);
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !isAncestorOf(focus)) focus = m_header;
+    m_header->showQuickMenu(focus->mapToGlobal(QPoint(0, focus->height())));
 }
 
 void ChannelStrip::paintEvent(QPaintEvent* event) {

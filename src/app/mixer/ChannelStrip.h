@@ -43,6 +43,7 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void refresh();
@@ -70,6 +71,8 @@ public:
     std::optional<int> group() const { return m_group; }
     // The badge of the channel's group; hidden without a group.
     QWidget* groupBadge() const;
+    // The channel's quick menu (phase, mute, source), as a right-click opens it.
+    void showQuickMenu(const QPoint& globalPos);
     QSize sizeHint() const override { return {80, 3 + 3 + 4 + 18}; }
 
 Q_SIGNALS:

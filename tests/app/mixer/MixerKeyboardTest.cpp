@@ -8,6 +8,7 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -410,4 +411,54 @@ TEST_F(ConnectedMixer, TheGroupMenuIsWorkedByKeys) {
     // Offscreen, the menu's window keeps the activation (no window manager hands it back):
     // the window's own focus is what the user gets back.
     EXPECT_EQ(rig.window().focusWidget(), picker);
+}
+
+// The menu key on a strip's control opens the header's quick menu under that control, its
+// first entry ready; an entry chosen by keys writes what the matching click writes. A
+// right-click on the strip away from the header opens nothing.
+TEST_F(ConnectedMixer, TheMenuKeyOpensTheStripsQuickMenu) {
+    ChannelStrip* strip = mixer->strip(2);
+    FlatButton* mute = strip->muteButton();
+    const auto clickMute = [mute] { QTest::mouseClick(mute, Qt::LeftButton); };
+    const Writes muted = writesOf(clickMute);
+    ASSERT_FALSE(muted.isEmpty());
+    const Writes unmuted = writesOf(clickMute);
+    ASSERT_FALSE(unmuted.isEmpty());
+
+    mute->setFocus(Qt::TabFocusReason);
+    QString activeOnOpen;
+    QRect menuAt;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        menuAt = menu->geometry();
+        if (menu->activeAction()) activeOnOpen = menu->activeAction()->text();
+        QTest::keyClick(menu, Qt::Key_Down);  // "Mute"
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    const Writes byMenu = writesOf([&] {
+        // What the window system sends for the menu key: a context menu for the focused control.
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), mute->mapToGlobal(QPoint()));
+        QApplication::sendEvent(focused(), &key);
+    });
+    EXPECT_EQ(activeOnOpen, QStringLiteral("Phase invert (Ø)"));
+    // Under the button, or lifted by the screen's edge as far as the menu needs.
+    const QPoint under = mute->mapToGlobal(QPoint(0, mute->height()));
+    EXPECT_EQ(menuAt.left(), under.x());
+    EXPECT_LE(menuAt.top(), under.y());
+    EXPECT_GE(menuAt.bottom(), under.y());
+    EXPECT_EQ(byMenu, muted);
+    EXPECT_TRUE(accessibleOf(mute)->state().checked);
+
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            opened = true;
+            popup->close();
+        }
+    });
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QApplication::sendEvent(strip->fader(), &rightClick);
+    rig.turn();
+    EXPECT_FALSE(opened);
 }
