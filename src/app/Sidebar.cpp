@@ -179,6 +179,16 @@ bool Sidebar::viewportEvent(QEvent* event) {
     return QListWidget::viewportEvent(event);
 }
 
+QModelIndex Sidebar::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // Home and the page keys may land on the brand row or a heading, which the view refuses to
+    // make current, so the key would do nothing: the next row that leads to a page stands in.
+    const QModelIndex landed = QListWidget::moveCursor(action, modifiers);
+    if (!landed.isValid() || (landed.flags() & Qt::ItemIsSelectable)) return landed;
+    for (int row = landed.row() + 1; row < count(); ++row)
+        if (item(row)->flags() & Qt::ItemIsSelectable) return indexFromItem(item(row));
+    return currentIndex();
+}
+
 void Sidebar::addHeader() {
     auto* item = new QListWidgetItem(this);
     item->setFlags(Qt::NoItemFlags);

@@ -25,6 +25,7 @@ Q_SIGNALS:
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void addHeader();

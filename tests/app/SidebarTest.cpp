@@ -125,6 +125,25 @@ TEST_F(SidebarInWindow, ArrowsWalkThePagesAndTheGapAboveDiagnosticsStaysEmpty) {
         .save(QStringLiteral(KESTREL_TEST_OUTPUT_DIR) + QStringLiteral("/sidebar-diagnostics.png"));
 }
 
+// Home and the page keys go to the first and last pages, past the brand row and the
+// headings, which lead nowhere.
+TEST_F(SidebarInWindow, HomeEndAndThePageKeysReachTheFirstAndLastPages) {
+    const Page mixer = Page::of(Page::Kind::mixer);
+    rig.showPage(Page::channelPage(5));
+    sidebar->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(sidebar, Qt::Key_Home);
+    EXPECT_TRUE(shows(mixer));
+    QTest::keyClick(sidebar, Qt::Key_End);
+    EXPECT_TRUE(shows(diagnostics));
+    QTest::keyClick(sidebar, Qt::Key_PageUp);
+    EXPECT_TRUE(shows(mixer));
+    QTest::keyClick(sidebar, Qt::Key_PageDown);
+    EXPECT_TRUE(shows(diagnostics));
+    QTest::keyClick(sidebar, Qt::Key_Home);
+    QTest::keyClick(sidebar, Qt::Key_Up);
+    EXPECT_TRUE(shows(mixer)) << "nothing above the first page";
+}
+
 // The mute badge is drawn inside the row, where assistive tools do not look: the row tells it.
 TEST_F(SidebarInWindow, AMutedChannelsRowSaysSo) {
     QAccessibleInterface* row = rowElement(*sidebar, rowOf(Page::channelPage(6)));
