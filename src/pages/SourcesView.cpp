@@ -13,6 +13,7 @@
 
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
+#include "app/controls/ArrowKeys.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/NumberField.h"
@@ -122,6 +123,7 @@ QWidget* SourcesView::buildTestSignal() {
     for (Generator g : Generator::allCases()) {
         auto* choice = new QRadioButton(g.name());
         group->addButton(choice, g.rawValue());
+        choice->installEventFilter(this);
         m_generatorChoices.append(choice);
         pickerRow->addWidget(choice);
     }
@@ -132,6 +134,13 @@ QWidget* SourcesView::buildTestSignal() {
 
     for (Generator g : Generator::allCases()) stack->addWidget(buildGeneratorRow(g));
     return box;
+}
+
+// The generators side by side answer every arrow as the segments do; a radio button alone
+// would leave up and down to look for a neighbour above or below.
+bool SourcesView::eventFilter(QObject* watched, QEvent* event) {
+    const QList<QAbstractButton*> generators(m_generatorChoices.begin(), m_generatorChoices.end());
+    return arrowkeys::workChoiceRow(generators, watched, event) || QWidget::eventFilter(watched, event);
 }
 
 QWidget* SourcesView::buildGeneratorRow(Generator g) {

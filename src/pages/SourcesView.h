@@ -44,6 +44,9 @@ public:
     const GeneratorRow& generatorRow(Generator g) const { return m_generatorRows[g.rawValue()]; }
     NumberField* frequencyField() const { return m_frequency; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* buildInputs();
     QWidget* buildTestSignal();

@@ -314,6 +314,30 @@ TEST(PagesByKeyboard, SourcesAreChosenAndLevelsSetWithoutAMouse) {
               (DSPModel::Words{bits(0.0f), 1}));  // switched off, nothing between
 }
 
+// The generators answer every arrow as a row of segments does: up and left go back, down
+// and right go on, each a click on the neighbour; at either end nothing is written.
+TEST(PagesByKeyboard, EveryArrowMovesTheGeneratorChoice) {
+    WindowRig rig(preparedWith([](SimDevice& device) { device.params[342] = {1}; }));  // pink
+    Keyboard keys(rig, Page::Kind::sources);
+    ASSERT_TRUE(keys.active);
+    auto* view = rig.page<SourcesView>();
+    ASSERT_NE(view, nullptr);
+    view->generatorChoice(Generator::pink)->setFocus(Qt::TabFocusReason);
+    const qsizetype mark = rig.mark();
+    // One key at a time: the model sends only the newest of writes that come together.
+    qsizetype writes = 0;
+    for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Up}) {
+        keys.press(key);
+        ASSERT_TRUE(keys.settlesWith(mark, 342, ++writes)) << key;
+    }
+    for (int key : {Qt::Key_Up, Qt::Key_Left}) keys.press(key);
+    rig.model().write(343, rig.model().words(343, 3));  // frames arrive in order: a marker after the keys
+    ASSERT_TRUE(keys.settlesWith(mark, 343, 1));
+    EXPECT_EQ(writesTo(rig, mark, 342), (QList<DSPModel::Words>{{2}, {1}, {0}}));
+    EXPECT_EQ(QApplication::focusWidget(), view->generatorChoice(Generator::sine));
+    EXPECT_TRUE(view->generatorChoice(Generator::sine)->isChecked());
+}
+
 // The request is composed and copied from the keyboard; the repeated − and + read as what
 // they change and the pickers by their captions.
 TEST(PagesByKeyboard, ControlCodesAreComposedAndCopiedWithoutAMouse) {
