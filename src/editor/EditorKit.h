@@ -85,7 +85,7 @@ private:
 
 // A row of joined buttons of which at most one is checked, each tagged with a
 // value. A value that no segment carries leaves them all unchecked. It is one
-// radio group for the keyboard and assistive tools: Tab reaches every segment,
+// radio group for the keyboard and assistive tools: Tab reaches the chosen segment,
 // the arrows choose the neighbouring one, and every way of choosing is the click.
 class SegmentedPicker : public QWidget {
     Q_OBJECT
