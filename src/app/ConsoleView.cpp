@@ -1,5 +1,6 @@
 #include "app/ConsoleView.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QSplitter>
@@ -89,8 +90,24 @@ void ConsoleView::showPage(const Page& page) {
     m_sidebar->setPage(page);
     // Every page change builds its view afresh; reselecting the same page keeps it.
     if (!fresh) return;
+    // A page left from one of its own controls (a strip's edit button) hands the keys on to
+    // the new page; otherwise hiding the old page would drop them into the sidebar.
+    const bool keysInPage = m_view && m_view->isAncestorOf(QApplication::focusWidget());
     leavePage();
     showContent();
+    if (keysInPage) focusFirstControl();
+}
+
+void ConsoleView::focusFirstControl() {
+    if (!m_view || !m_view->isVisible()) return;
+    for (QWidget* widget = m_view->nextInFocusChain(); widget != m_view;
+         widget = widget->nextInFocusChain()) {
+        if (m_view->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() &&
+            widget->isEnabled()) {
+            widget->setFocus(Qt::OtherFocusReason);  // keeps the ring as the user works
+            return;
+        }
+    }
 }
 
 bool ConsoleView::showsReadingDisplay() const {

@@ -41,6 +41,7 @@ public:
 private:
     QWidget* buildDetail();
     void leavePage();
+    void focusFirstControl();
     void showContent();
     void updateEnabled();
     bool showsReadingDisplay() const;

@@ -131,6 +131,7 @@ Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setItemDelegate(new RowDelegate(this));
+    setAccessibleName(QStringLiteral("Pages"));
     addHeader();
     addPageRow(QStringLiteral("Mixer"), Symbol::sliderVertical3, Page::of(Page::Kind::mixer));
     addPageRow(QStringLiteral("Routing"), Symbol::squareGrid3x3, Page::of(Page::Kind::routing));

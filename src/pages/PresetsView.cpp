@@ -93,6 +93,7 @@ PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
 
 QWidget* PresetsView::buildList() {
     m_list = new QListWidget;
+    m_list->setAccessibleName(QStringLiteral("Preset slots"));
     m_list->setMinimumWidth(320);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFrameShape(QFrame::NoFrame);

@@ -12,6 +12,7 @@
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
+#include "app/controls/KeyboardFocus.h"
 #include "link/DSPModel.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
@@ -154,4 +155,21 @@ TEST_F(SidebarInWindow, AMutedChannelsRowSaysSo) {
     rig.model().setMute(6, false);
     rig.turn();
     EXPECT_EQ(row->text(QAccessible::Description), QString());
+}
+
+// The current row is lit whether the keys are in the list or not: reached by Tab, the list
+// wears the ring, on screen, and a screen reader hears what the list is.
+TEST_F(SidebarInWindow, TheKeyboardReachingTheListShowsTheRing) {
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(sidebar)->text(QAccessible::Name),
+              QStringLiteral("Pages"));
+    const QRect list = rig.onScreenRect(*sidebar);
+    const QRect rightEdge(list.right() + 1, list.top(), 3, list.height());
+    const QColor accent = QApplication::palette().color(QPalette::Highlight);
+    const int before = kestrel_test::countNear(rig.onScreen(), rightEdge, accent, 40);
+
+    sidebar->setFocus(Qt::TabFocusReason);
+    rig.turn();
+    EXPECT_EQ(keyboardfocus::ringedWidget(), sidebar);
+    EXPECT_GT(kestrel_test::countNear(rig.onScreen(), rightEdge, accent, 40), before + list.height() / 2);
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("sidebar-keyboard-ring"));
 }

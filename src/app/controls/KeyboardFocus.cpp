@@ -1,6 +1,7 @@
 #include "app/controls/KeyboardFocus.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -21,10 +22,12 @@ namespace {
 
 constexpr int ringWidth = 2;
 
-// Fields and lists mark their focus themselves (a highlighted frame, the current row), and
-// a pane that takes the focus only so that keys scroll it is no control to ring.
+// Fields mark their focus themselves (a highlighted frame, the caret), and a pane that takes
+// the focus only so that keys scroll it is no control to ring. A list is ringed: its current
+// row is lit whether the keys are there or not, and an empty list has no row to light.
 bool marksItsOwnFocus(const QWidget& widget) {
     if (const auto* combo = qobject_cast<const QComboBox*>(&widget)) return combo->isEditable();
+    if (qobject_cast<const QAbstractItemView*>(&widget)) return false;
     return qobject_cast<const QLineEdit*>(&widget) || qobject_cast<const QAbstractSpinBox*>(&widget) ||
            qobject_cast<const QAbstractScrollArea*>(&widget);
 }

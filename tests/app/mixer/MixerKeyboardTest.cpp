@@ -19,6 +19,7 @@
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
 #include "app/controls/FlatButton.h"
 #include "app/controls/KeyboardFocus.h"
@@ -27,6 +28,7 @@
 #include "app/mixer/InputQuickMenu.h"
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
+#include "editor/ChannelView.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "support/AccessibleRoles.h"
@@ -461,4 +463,20 @@ TEST_F(ConnectedMixer, TheMenuKeyOpensTheStripsQuickMenu) {
     QApplication::sendEvent(strip->fader(), &rightClick);
     rig.turn();
     EXPECT_FALSE(opened);
+}
+
+// Return on a strip's edit button opens the channel's editor with the keys in it, on its
+// first control, rather than dropping them into the sidebar with the mixer gone.
+TEST_F(ConnectedMixer, TheEditButtonHandsTheKeysToTheEditor) {
+    QToolButton* edit = mixer->strip(3)->editButton();
+    edit->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Return);
+    rig.turn();
+    ASSERT_EQ(rig.console().page(), Page::channelPage(3));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(focused(), nullptr);
+    EXPECT_TRUE(editor->isAncestorOf(focused()));
+    EXPECT_EQ(focused(), editor->gainKnob()->encoder());
+    EXPECT_EQ(keyboardfocus::ringedWidget(), focused());
 }
