@@ -37,6 +37,13 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Palette::makeGrey(0.095)); }
 };
 
+// True when the widget is one of the page's own or lies in a popup one of them opened.
+bool opensOrHolds(const QWidget& page, const QWidget* widget) {
+    for (; widget; widget = widget->parentWidget())
+        if (widget == &page) return true;
+    return false;
+}
+
 }  // namespace
 
 ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
@@ -90,9 +97,10 @@ void ConsoleView::showPage(const Page& page) {
     m_sidebar->setPage(page);
     // Every page change builds its view afresh; reselecting the same page keeps it.
     if (!fresh) return;
-    // A page left from one of its own controls (a strip's edit button) hands the keys on to
-    // the new page; otherwise hiding the old page would drop them into the sidebar.
-    const bool keysInPage = m_view && m_view->isAncestorOf(QApplication::focusWidget());
+    // A page left from one of its own controls (a strip's edit button, a button in a panel
+    // the page opened) hands the keys on to the new page; otherwise hiding the old page
+    // would drop them into the sidebar or lose them.
+    const bool keysInPage = m_view && opensOrHolds(*m_view, QApplication::focusWidget());
     leavePage();
     showContent();
     if (keysInPage) focusFirstControl();

@@ -480,3 +480,18 @@ TEST_F(ConnectedMixer, TheEditButtonHandsTheKeysToTheEditor) {
     EXPECT_EQ(focused(), editor->gainKnob()->encoder());
     EXPECT_EQ(keyboardfocus::ringedWidget(), focused());
 }
+
+// The input panel's "Setting…" leads to the sources page with the keys in it.
+TEST_F(ConnectedMixer, TheInputPanelsSettingsButtonHandsTheKeysToTheSourcesPage) {
+    InputQuickMenu* source = mixer->strip(0)->quickButtons()->sourceButton();
+    source->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    InputPanel* panel = source->panel();
+    ASSERT_TRUE(panel && panel->isVisible());
+    panel->settingsButton()->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Return);
+    rig.turn();
+    ASSERT_EQ(rig.console().page(), Page::of(Page::Kind::sources));
+    ASSERT_NE(focused(), nullptr);
+    EXPECT_TRUE(rig.pageView()->isAncestorOf(focused())) << focused()->metaObject()->className();
+}
