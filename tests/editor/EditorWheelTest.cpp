@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <bit>
 
 #include "app/MainWindow.h"
 #include "app/controls/Encoder.h"
@@ -144,4 +145,55 @@ TEST(EditorWheel, TheFocusedSlopeMenuLetsTheWheelScrollTheTab) {
     const QList<DSPFrame> writes = editor.writesSince(mark);
     ASSERT_EQ(writes.size(), 1);
     EXPECT_EQ(writes[0].words, DSPModel::Words({0, highPass, 80, FilterSlope::bw12}));
+}
+
+// Only a turn that moves the value writes: a sideways swipe goes to the page, also where the
+// knob would round the device's value to its step, and at the end of the travel the next
+// notch leaves the band as it is.
+TEST(EditorWheel, ARestedKnobWritesOnlyWhatTheWheelChanges) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    WindowRig& rig = editor.rig;
+    DSPModel::Words words = rig.model().words(band2, 4);
+    words[1] = std::bit_cast<quint32>(2.37f);  // a gain between two of the knob's steps
+    rig.model().write(band2, words);
+    rig.turn();
+    BandColumn& column = *editor.view->bandColumns()->column(1);
+    double now = 100;
+    const auto restOn = [&now](Encoder* knob) {
+        knob->setClock([&now] { return now; });
+        QTest::mouseMove(knob, knob->rect().center());
+        now += 1;
+    };
+    ASSERT_TRUE(rig.waitFor([&] { return rig.simulator.device().params.value(band2) == words; }, 5));
+    qsizetype mark = rig.mark();
+
+    Encoder* gain = column.gainKnob();
+    restOn(gain);
+    kestrel_test::wheelOver(*gain, QPoint(120, 0));
+    kestrel_test::wheelOver(*gain, QPoint(), QPoint(40, 0));
+    Encoder* freq = column.freqKnob();
+    restOn(freq);
+    wheelNotch(*freq, +1);  // the one change, and the write that shows the others were none
+    ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
+    rig.turn();
+    const QList<DSPFrame> writes = editor.writesSince(mark);
+    ASSERT_EQ(writes.size(), 1);
+    EXPECT_EQ(writes[0].words.value(2), 1122u) << "the frequency's write comes first";
+
+    const double top = freq->scale().hi;
+    for (int notch = 0; notch < 80 && freq->value() < top; ++notch) {
+        wheelNotch(*freq, +1);
+        rig.turn();
+    }
+    ASSERT_EQ(freq->value(), top);
+    const DSPModel::Words atTop = rig.model().words(band2, 4);
+    ASSERT_TRUE(rig.waitFor([&] { return rig.simulator.device().params.value(band2) == atTop; }, 5));
+    mark = rig.mark();
+    wheelNotch(*freq, +1);
+    wheelNotch(*freq, +1);
+    rig.turn();
+    QTest::qWait(300);  // time for a write to reach the device
+    EXPECT_TRUE(editor.writesSince(mark).isEmpty());
+    EXPECT_EQ(rig.model().words(band2, 4), atTop);
 }

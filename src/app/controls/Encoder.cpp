@@ -231,12 +231,21 @@ void Encoder::wheelEvent(QWheelEvent* event) {
         // the desktop's lines per notch; a high-resolution wheel sends parts of a notch.
         d = vertical(event->angleDelta()) / 120.0 / 60.0;
     }
+    // A sideways swipe is meant for the page, not for the knob.
+    if (d == 0) {
+        event->ignore();
+        return;
+    }
     const double k = fine ? kFine : 1.0;
     const double n = clampTo(m_scrollNorm.value_or(norm()) + d * k, 0, 1);
     m_scrollNorm = n;
-    m_scrollReported = m_scale.valueForNorm(n);
     event->accept();
-    Q_EMIT valueEdited(*m_scrollReported);
+    // At the end of the travel, or a part of a notch short of the next step, the value stays
+    // and nothing is written again.
+    const double reported = m_scale.valueForNorm(n);
+    if (reported == m_value) return;
+    m_scrollReported = reported;
+    Q_EMIT valueEdited(reported);
 }
 
 void Encoder::keyPressEvent(QKeyEvent* event) {
