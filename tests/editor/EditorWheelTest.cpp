@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
 #include <bit>
 
 #include "app/MainWindow.h"
@@ -56,6 +57,15 @@ struct EditorInWindow {
         view = rig.page<ChannelView>();
         if (!view) return;
         pane = view->tabArea()->verticalScrollBar();
+    }
+    // A notch from the window system at a point of the window: Qt hands it to the widget
+    // under that point, as it does for a real wheel.
+    void wheelAt(QPoint at, int notches) {
+        QWheelEvent event(QPointF(at), QPointF(rig.window().mapToGlobal(at)), QPoint(),
+                          QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        qApp->notify(rig.window().windowHandle(), &event);
+        rig.turn();
     }
     // The frames that wrote to the device since the mark.
     QList<DSPFrame> writesSince(qsizetype mark) const { return rig.receivedSince(mark, writeCommand); }
@@ -196,4 +206,39 @@ TEST(EditorWheel, ARestedKnobWritesOnlyWhatTheWheelChanges) {
     QTest::qWait(300);  // time for a write to reach the device
     EXPECT_TRUE(editor.writesSince(mark).isEmpty());
     EXPECT_EQ(rig.model().words(band2, 4), atTop);
+}
+
+// A knob the tab scrolls away from under a resting pointer, and back, has not had the pointer
+// resting on it: the next notch scrolls as on any knob just reached, and a rest turns it again.
+TEST(EditorWheel, AKnobTheTabScrollsBackUnderThePointerTakesTheWheelOnlyAfterARest) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    ASSERT_GT(editor.pane->maximum(), 0) << "the tab must scroll for this test";
+    WindowRig& rig = editor.rig;
+    double now = 100;
+    for (Encoder* knob : editor.view->findChildren<Encoder*>()) knob->setClock([&now] { return now; });
+    Encoder* knob = editor.view->bandColumns()->column(0)->freqKnob();
+    const QPoint pointer = knob->mapTo(&rig.window(), knob->rect().center());
+    QTest::mouseMove(&rig.window(), pointer);
+    const int top = editor.pane->value();
+    const quint32 band1 = ParamMap::eqBandParam(0, 0);
+    const DSPModel::Words before = rig.model().words(band1, 4);
+    const qsizetype mark = rig.mark();
+
+    now += 0.1;
+    editor.wheelAt(pointer, -1);
+    ASSERT_GT(editor.pane->value(), top) << "the tab scrolls the knob away";
+    now += 2;
+    editor.wheelAt(pointer, +1);
+    ASSERT_EQ(editor.pane->value(), top) << "and back under the pointer";
+    ASSERT_EQ(QApplication::widgetAt(rig.window().mapToGlobal(pointer)), knob);
+    now += 0.05;
+    editor.wheelAt(pointer, +1);
+    QTest::qWait(300);  // time for a write to reach the device
+    EXPECT_EQ(rig.model().words(band1, 4), before);
+    EXPECT_TRUE(editor.writesSince(mark).isEmpty());
+
+    now += 0.4;
+    editor.wheelAt(pointer, +1);
+    EXPECT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5)) << "a rest turns it";
 }

@@ -1,5 +1,6 @@
 #include "app/controls/Encoder.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
@@ -204,7 +206,23 @@ void Encoder::enterEvent(QEnterEvent*) {
     m_hovering = true;
     resyncScroll();
     m_hoverStart = m_clock();
+    forgetRestWhenPanesScroll();
     update();
+}
+
+void Encoder::forgetRestWhenPanesScroll() {
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        auto* pane = qobject_cast<QAbstractScrollArea*>(w);
+        if (!pane) continue;
+        for (QScrollBar* bar : {pane->verticalScrollBar(), pane->horizontalScrollBar()})
+            connect(bar, &QScrollBar::valueChanged, this, &Encoder::forgetRest, Qt::UniqueConnection);
+    }
+}
+
+// A pane that scrolls moves the knob away from under the pointer without a leave event, and
+// may bring it back later: the pointer has not rested on it since, so it counts as left.
+void Encoder::forgetRest() {
+    if (m_hovering) leaveEvent(nullptr);
 }
 
 void Encoder::leaveEvent(QEvent*) {

@@ -64,6 +64,8 @@ private:
     void updateAccessibleValue();
     // The wheel's next step starts from the value shown.
     void resyncScroll();
+    void forgetRestWhenPanesScroll();
+    void forgetRest();
 
     Scale m_scale;
     bool m_bipolar;
