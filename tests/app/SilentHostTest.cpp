@@ -28,8 +28,8 @@ bool addSilentInterface() {
            ip({"addr", "add", ownAddress + "/24", "dev", "silent0"});
 }
 
-QString waitingText(const QString& host) {
-    return "Waiting for the DSP at " + host + "… (no answer yet)";
+QString waitingText(const QString& host, const QString& description = QStringLiteral("no answer yet")) {
+    return "Waiting for the DSP at " + host + "… (" + description + ")";
 }
 
 WindowRig::Options unconnected() {
@@ -88,4 +88,28 @@ TEST(SilentHost, AConnectAnsweredOnlyAfterTheWaitingTextStillConnects) {
     ASSERT_NE(socket, nullptr);
     EXPECT_EQ(socket->state(), QAbstractSocket::ConnectedState);
     EXPECT_EQ(rig.simulator.connectionsAccepted(), 1);
+}
+
+// When the socket gives up on a connect that nothing answered (about a minute on), the status
+// carries the socket's own words for it and waits as for a refused connect, never calling the
+// network down; the link then tries again, and its new attempt is shown waiting too.
+TEST(SilentHost, AConnectTheSystemGivesUpOnWaitsAndTriesAgain) {
+    if (!private_network::inside()) return private_network::runCurrentTest();
+    ASSERT_TRUE(private_network::isolated()) << "not an isolated network; refusing to change it";
+    if (!addSilentInterface()) GTEST_SKIP() << "cannot make a veth interface in the namespace";
+
+    WindowRig rig(unconnected());
+    DSPConnection& link = rig.model().link();
+    QStringList shown;
+    QObject::connect(&link, &DSPConnection::statusChanged, [&] {
+        if (shown.isEmpty() || shown.last() != link.status().text()) shown << link.status().text();
+    });
+    link.connect(nobody);
+    const QString timedOut = waitingText(nobody, QStringLiteral("Connection timed out"));
+    ASSERT_TRUE(rig.waitFor([&] { return shown.contains(timedOut); }, 120)) << shown.join('|').toStdString();
+    ASSERT_TRUE(rig.waitFor([&] { return shown.last() == waitingText(nobody); }, 20))
+        << "tried again: " << shown.join('|').toStdString();
+    EXPECT_FALSE(shown.contains(DSPConnection::networkDownText)) << shown.join('|').toStdString();
+    EXPECT_EQ(shown.first(), waitingText(nobody));
+    EXPECT_TRUE(link.hasNetworkLink());
 }

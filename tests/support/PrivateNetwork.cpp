@@ -37,7 +37,7 @@ void runCurrentTest() {
                                             QStringLiteral("ip link set lo up && exec \"$0\" \"$1\""),
                                             QCoreApplication::applicationFilePath(),
                                             QStringLiteral("--gtest_filter=") + currentTestName()});
-    ASSERT_TRUE(child.waitForFinished(120000));
+    ASSERT_TRUE(child.waitForFinished(180000));
     const QString output = QString::fromLocal8Bit(child.readAll());
     if (output.contains(QStringLiteral("[  SKIPPED ] 1 test"))) {
         const QRegularExpression reason(QStringLiteral("Skipped\\n(.*)\\n"));
