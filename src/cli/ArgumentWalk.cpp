@@ -101,11 +101,14 @@ private:
         WalkOutcome outcome = channelListCommand(Command::firHardwareTest, *channels);
         auto* c = std::get_if<CommandCall>(&outcome);
         if (!c) return outcome;
-        // A list without a channel would upload nothing and still report a pass. (For
-        // --fir-clear an empty list stays valid: it asks to clear no channel.)
-        if (c->channels.isEmpty()) return UsageError{QStringLiteral("no channel in '%1'\n").arg(*channels)};
+        // A list without a channel would upload nothing and still report a pass.
+        if (c->channels.isEmpty()) return noChannelIn(*channels);
         c->path = path;
         return outcome;
+    }
+
+    static UsageError noChannelIn(const QString& list) {
+        return UsageError{QStringLiteral("no channel in '%1'\n").arg(list)};
     }
 
     WalkOutcome channelCommand(Command command) const {
@@ -122,8 +125,16 @@ private:
         return pathCommand(Command::snapshot);
     }
 
+    // Without a list (or before the next option) the clear asks for no channel and only checks
+    // the link; a list that was written but names no channel ("OUT1") would clear nothing and
+    // still report a pass.
     WalkOutcome firClear() const {
-        return channelListCommand(Command::firClear, valueAfter().value_or(QString()));
+        QString list = valueAfter().value_or(QString());
+        if (list.startsWith(QLatin1String("--"))) list.clear();
+        WalkOutcome outcome = channelListCommand(Command::firClear, list);
+        const auto* c = std::get_if<CommandCall>(&outcome);
+        if (c && c->channels.isEmpty() && !list.trimmed().isEmpty()) return noChannelIn(list);
+        return outcome;
     }
 
     WalkOutcome meters() const {

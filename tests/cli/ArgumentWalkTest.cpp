@@ -215,6 +215,16 @@ TEST(ArgumentWalk, FIRClearAndMetersReadTheirValuesLeniently) {
     EXPECT_EQ(clear.command, Command::firClear);
     EXPECT_TRUE(clear.channels.isEmpty());
     EXPECT_EQ(commandOf(args({"--fir-clear", "1,,x,3"})).channels, (QList<int>{1, 3}));
+    EXPECT_TRUE(commandOf(args({"--fir-clear", ""})).channels.isEmpty());
+    EXPECT_TRUE(commandOf(args({"--fir-clear", "--no-pad"})).channels.isEmpty())
+        << "no list before an option";
+    // A list written but naming no channel would clear nothing and pass.
+    for (const char* junk : {"x", "OUT1", "4;5", ","}) {
+        const auto error = usageErrorOf(args({"--fir-clear", junk}));
+        ASSERT_TRUE(error) << junk;
+        EXPECT_EQ(error->message, QStringLiteral("no channel in '%1'\n").arg(QLatin1String(junk)));
+        EXPECT_EQ(error->status, 2);
+    }
 
     EXPECT_EQ(commandOf(args({"--meters"})).seconds, 6.0);
     EXPECT_EQ(commandOf(args({"--meters", "x"})).seconds, 6.0);
