@@ -12,6 +12,7 @@
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PendingEdits.h"
 #include "editor/ChannelView.h"
@@ -108,14 +109,8 @@ void ConsoleView::showPage(const Page& page) {
 
 void ConsoleView::focusFirstControl() {
     if (!m_view || !m_view->isVisible()) return;
-    for (QWidget* widget = m_view->nextInFocusChain(); widget != m_view;
-         widget = widget->nextInFocusChain()) {
-        if (m_view->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() &&
-            widget->isEnabled()) {
-            widget->setFocus(Qt::OtherFocusReason);  // keeps the ring as the user works
-            return;
-        }
-    }
+    if (QWidget* first = keyboardfocus::firstTabStop(*m_view))
+        first->setFocus(Qt::OtherFocusReason);  // keeps the ring as the user works
 }
 
 bool ConsoleView::showsReadingDisplay() const {

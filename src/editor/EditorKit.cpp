@@ -12,6 +12,7 @@
 
 #include "app/controls/ArrowKeys.h"
 #include "app/controls/ButtonAccessibility.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -92,28 +93,11 @@ std::function<void(double)> wholeCommit(std::function<void(int)> commit) {
     };
 }
 
-namespace {
-
-// The widget and its descendants that Tab stops at, in the order Tab meets them. They are
-// looked for round the whole window: once moved, they no longer follow their containers.
-QList<QWidget*> tabStops(QWidget* root) {
-    QList<QWidget*> stops;
-    QWidget* start = root->window();
-    QWidget* at = start;
-    do {
-        if ((at == root || root->isAncestorOf(at)) && (at->focusPolicy() & Qt::TabFocus)) stops.append(at);
-        at = at->nextInFocusChain();
-    } while (at != start);
-    return stops;
-}
-
-}  // namespace
-
 void followInTabOrder(QWidget* previous, QWidget* widget) {
-    const QList<QWidget*> before = tabStops(previous);
+    const QList<QWidget*> before = keyboardfocus::tabStops(*previous);
     if (before.isEmpty()) return;
     QWidget* last = before.last();
-    for (QWidget* stop : tabStops(widget)) {
+    for (QWidget* stop : keyboardfocus::tabStops(*widget)) {
         QWidget::setTabOrder(last, stop);
         last = stop;
     }
@@ -125,7 +109,7 @@ void replaceControl(QWidget* old, QWidget* replacement) {
     delete old->parentWidget()->layout()->replaceWidget(old, replacement);
     followInTabOrder(old, replacement);
     old->deleteLater();
-    if (hadFocus) tabStops(replacement).value(0, replacement)->setFocus(Qt::OtherFocusReason);
+    if (hadFocus) keyboardfocus::tabStops(*replacement).value(0, replacement)->setFocus(Qt::OtherFocusReason);
 }
 
 QAbstractButton* toggle(const QString& title, bool bold) {

@@ -38,23 +38,17 @@ using DesignerPage = designertest::Page;
 using kestrel_test::WindowRig;
 
 using kestrel_test::accessibleOf;
+using kestrel_test::describeControl;
 using kestrel_test::reachedInWalk;
 
 namespace {
 
 constexpr quint16 headerCommand = 128;
 
-QString describe(QWidget* widget) {
-    QString text = widget->metaObject()->className();
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) text += QStringLiteral(" ") + button->text();
-    return text + QStringLiteral(" \"") + accessibleOf(widget)->text(QAccessible::Name) +
-           QStringLiteral("\"");
-}
-
 // What an assistive tool does with a control: one of its element's actions. A press that
 // animates its click has landed once the button is up again.
 void act(QWidget* control, const QString& action) {
-    SCOPED_TRACE(describe(control).toStdString());
+    SCOPED_TRACE(describeControl(control).toStdString());
     kestrel_test::doAccessibleAction(control, action);
     if (::testing::Test::HasFatalFailure()) return;
     auto* button = qobject_cast<QAbstractButton*>(control);
@@ -161,22 +155,19 @@ TEST_F(DesignerByKeyboard, TabReachesEveryControlInReadingOrderAndEachShowsTheFo
     QWidget* rightPane = split->widget(1);
     QWidget* first = view.findChild<ImportStep*>()->loadButton;
 
-    QList<QWidget*> order{first};
     focusByTab(first);
-    for (int i = 0; i < 1000; ++i) {
-        key(Qt::Key_Tab);
-        QWidget* focused = QApplication::focusWidget();
-        ASSERT_NE(focused, nullptr);
-        if (focused == first) break;
-        if (view.isAncestorOf(focused) && operable(*focused)) order.append(focused);
-    }
+    QList<QWidget*> order;
+    for (QWidget* stop : kestrel_test::tabRound(first, [] { key(Qt::Key_Tab); }))
+        if (view.isAncestorOf(stop) && operable(*stop)) order.append(stop);
     ASSERT_EQ(QApplication::focusWidget(), first) << "Tab never came back to the first control";
 
     const QList<QWidget*> controls = operableControls(view);
     ASSERT_GT(controls.size(), 100);  // fifteen bands of five, the send bar's sixteen, ...
     for (QWidget* control : controls)
-        EXPECT_TRUE(reachedInWalk(order, control)) << describe(control).toStdString() << " is never reached";
-    for (QWidget* reached : order) EXPECT_EQ(order.count(reached), 1) << describe(reached).toStdString();
+        EXPECT_TRUE(reachedInWalk(order, control))
+            << describeControl(control).toStdString() << " is never reached";
+    for (QWidget* reached : order)
+        EXPECT_EQ(order.count(reached), 1) << describeControl(reached).toStdString();
     // The taps are one stop: 256 or 512, whichever is chosen.
     EXPECT_EQ(order.size(), controls.size() - 1);
 
@@ -186,12 +177,12 @@ TEST_F(DesignerByKeyboard, TabReachesEveryControlInReadingOrderAndEachShowsTheFo
         if (leftPane->isAncestorOf(order[i])) lastLeft = i;
     for (qsizetype i = 0; i < order.size(); ++i) {
         QWidget* pane = leftPane->isAncestorOf(order[i]) ? leftPane : rightPane;
-        EXPECT_EQ(pane == leftPane, i <= lastLeft) << describe(order[i]).toStdString();
+        EXPECT_EQ(pane == leftPane, i <= lastLeft) << describeControl(order[i]).toStdString();
         if (i == 0 || i == lastLeft + 1) continue;
         const QRect before(order[i - 1]->mapTo(pane, QPoint()), order[i - 1]->size());
         const QRect now(order[i]->mapTo(pane, QPoint()), order[i]->size());
-        EXPECT_TRUE(readsAfter(before, now))
-            << describe(order[i]).toStdString() << " follows " << describe(order[i - 1]).toStdString();
+        EXPECT_TRUE(readsAfter(before, now)) << describeControl(order[i]).toStdString() << " follows "
+                                             << describeControl(order[i - 1]).toStdString();
     }
 
     // Each control looks different while it has the focus. A typed field shows its cursor
@@ -203,7 +194,7 @@ TEST_F(DesignerByKeyboard, TabReachesEveryControlInReadingOrderAndEachShowsTheFo
         const QImage focused = pixelsAround(d.rig, control);
         control->clearFocus();
         const QImage unfocused = pixelsAround(d.rig, control);
-        EXPECT_NE(focused, unfocused) << describe(control).toStdString() << " shows no focus";
+        EXPECT_NE(focused, unfocused) << describeControl(control).toStdString() << " shows no focus";
     }
     focusByTab(view.sendBar()->chip(5));
     kestrel_test::saveScreenshot(d.rig.window(), QStringLiteral("designer-keyboard-focus"));
@@ -254,12 +245,12 @@ TEST_F(DesignerByKeyboard, CheckBoxesDoTheSameForKeysAndAssistiveActionsAsForACl
     };
     for (QAbstractButton* box : boxes) {
         ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(box->isEnabled()) << describe(box).toStdString();
+        ASSERT_TRUE(box->isEnabled()) << describeControl(box).toStdString();
         const State start = state(box);
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
         DesignerPage::settle();
         const State clicked = state(box);
-        ASSERT_NE(clicked.shown, start.shown) << describe(box).toStdString();
+        ASSERT_NE(clicked.shown, start.shown) << describeControl(box).toStdString();
         ASSERT_TRUE(clicked.settings != start.settings || clicked.showPhase != start.showPhase);
         // A setting's change records one undo entry; the phase display records none.
         const qsizetype entries = clicked.settings != start.settings ? 1 : 0;
@@ -269,7 +260,7 @@ TEST_F(DesignerByKeyboard, CheckBoxesDoTheSameForKeysAndAssistiveActionsAsForACl
         DesignerPage::settle();
 
         for (const auto& [way, use] : ways) {
-            SCOPED_TRACE(describe(box).toStdString() + " by " + way);
+            SCOPED_TRACE(describeControl(box).toStdString() + " by " + way);
             const State from = state(box);
             ASSERT_EQ(from.settings, start.settings);
             use(box);

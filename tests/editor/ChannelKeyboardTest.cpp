@@ -41,6 +41,7 @@ using kestrel_test::WindowRig;
 using Words = DSPModel::Words;
 
 using kestrel_test::accessibleOf;
+using kestrel_test::describeControl;
 using kestrel_test::doFirstAccessibleAction;
 using kestrel_test::reachedInWalk;
 
@@ -130,15 +131,7 @@ bool tabTo(QWidget* from, QWidget* target) {
 
 // The widgets Tab stops at, in order, starting from `first` and going once round the window.
 QList<QWidget*> tabWalk(QWidget* first) {
-    QList<QWidget*> reached;
-    first->setFocus(Qt::TabFocusReason);
-    for (int press = 0; press < 1000; ++press) {
-        QWidget* focused = QApplication::focusWidget();
-        if (!focused || (press > 0 && focused == first)) break;
-        reached.append(focused);
-        QTest::keyClick(focused, Qt::Key_Tab);
-    }
-    return reached;
+    return kestrel_test::tabRound(first, [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); });
 }
 
 // Controls a user operates, shown and enabled, that the walk must reach. The FIR send bar
@@ -154,11 +147,6 @@ QList<QWidget*> operable(QWidget& page) {
         if (!inSendBar && element && kestrel_test::isInteractive(*element)) controls.append(widget);
     }
     return controls;
-}
-
-QString describe(QWidget* widget) {
-    return QStringLiteral("%1 \"%2\"")
-        .arg(widget->metaObject()->className(), accessibleOf(widget)->text(QAccessible::Name));
 }
 
 }  // namespace
@@ -436,19 +424,20 @@ void expectTabReachesEveryControl(ChannelView& view, const std::string& where) {
     const QList<QWidget*> walk = tabWalk(view.gainKnob()->encoder());
     QStringList missed;
     for (QWidget* control : operable(view))
-        if (!reachedInWalk(walk, control)) missed << describe(control);
+        if (!reachedInWalk(walk, control)) missed << describeControl(control);
     EXPECT_TRUE(missed.isEmpty()) << where << ": " << missed.join(", ").toStdString();
 
     qsizetype end = 0;
     while (end < walk.size() && view.isAncestorOf(walk[end])) ++end;
     for (qsizetype i = end; i < walk.size(); ++i)
-        EXPECT_FALSE(view.isAncestorOf(walk[i])) << where << ": " << describe(walk[i]).toStdString();
+        EXPECT_FALSE(view.isAncestorOf(walk[i])) << where << ": " << describeControl(walk[i]).toStdString();
     const auto part = [&](QWidget* w) {
         if (view.tabPicker()->isAncestorOf(w)) return 1;
         return w == view.tabArea() || view.tabArea()->isAncestorOf(w) ? 2 : 0;
     };
     for (qsizetype i = 1; i < end; ++i)
-        EXPECT_LE(part(walk[i - 1]), part(walk[i])) << where << ": " << describe(walk[i]).toStdString();
+        EXPECT_LE(part(walk[i - 1]), part(walk[i]))
+            << where << ": " << describeControl(walk[i]).toStdString();
     const auto at = [&](QWidget* widget) { return walk.indexOf(widget); };
     EXPECT_LT(at(view.gainKnob()->field()->lineEdit()), at(view.muteButton())) << where;
     EXPECT_LT(at(view.muteButton()), at(view.copyToButton())) << where;

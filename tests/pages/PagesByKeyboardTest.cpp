@@ -35,6 +35,7 @@
 #include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
 #include "support/AccessibleRoles.h"
+#include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
@@ -77,16 +78,11 @@ struct Keyboard {
     // The controls of the current page that Tab stops at, in order, from `start` round the
     // window until the focus is back at `start`.
     QList<QWidget*> tabStops(QWidget* start) {
-        start->setFocus(Qt::TabFocusReason);
         QList<QWidget*> stops;
-        for (int presses = 0; presses < 400; ++presses) {
-            QWidget* focus = QApplication::focusWidget();
-            if (rig.pageView()->isAncestorOf(focus) && kestrel_test::isInteractive(*accessibleOf(focus)))
-                stops.append(focus);
-            press(Qt::Key_Tab);
-            if (QApplication::focusWidget() == start) return stops;
-        }
-        ADD_FAILURE() << "Tab never came back";
+        for (QWidget* stop : kestrel_test::tabRound(start, [this] { press(Qt::Key_Tab); }))
+            if (rig.pageView()->isAncestorOf(stop) && kestrel_test::isInteractive(*accessibleOf(stop)))
+                stops.append(stop);
+        EXPECT_EQ(QApplication::focusWidget(), start) << "Tab never came back";
         return stops;
     }
     bool settlesWith(qsizetype mark, quint32 number, qsizetype writes) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QList>
@@ -61,6 +62,13 @@ inline bool isInteractive(QAccessibleInterface& element) {
             return actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction());
         }
     }
+}
+
+// A control as a failing test names it: its class, its text and its accessible name.
+inline QString describeControl(QWidget* widget) {
+    QString text = QString::fromLatin1(widget->metaObject()->className());
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) text += QLatin1Char(' ') + button->text();
+    return text + QStringLiteral(" \"") + accessibleOf(widget)->text(QAccessible::Name) + QLatin1Char('"');
 }
 
 // True when a walk with Tab reaches `control`: the control itself, or the chosen one of its

@@ -6,10 +6,27 @@
 #include <QSpontaneKeyEvent>
 #include <QWheelEvent>
 #include <QWidget>
+#include <functional>
 
 #include "support/Visible.h"
 
 namespace kestrel_test {
+
+// The widgets Tab stops at, in order, from `start` (which takes the focus first) until the
+// focus comes back to it, is lost or meets a widget again. `pressTab` presses the key where
+// the focus is and lets the window settle; `atStop` sees each stop before the next press.
+inline QList<QWidget*> tabRound(QWidget* start, const std::function<void()>& pressTab,
+                                const std::function<void(QWidget*)>& atStop = {}) {
+    QList<QWidget*> stops;
+    start->setFocus(Qt::TabFocusReason);
+    for (QWidget* at = start; at && !stops.contains(at) && stops.size() < 1000;
+         at = QApplication::focusWidget()) {
+        stops << at;
+        if (atStop) atStop(at);
+        pressTab();
+    }
+    return stops;
+}
 
 // Writes the widget as it is drawn to <build>/screenshots/<name>.png, for a person to look at
 // beside the test's assertions.

@@ -221,4 +221,21 @@ QWidget* ringedWidget() {
     return installed ? installed->ringed() : nullptr;
 }
 
+QList<QWidget*> tabStops(QWidget& root) {
+    QList<QWidget*> stops;
+    QWidget* start = root.window();
+    QWidget* at = start;
+    do {
+        if ((at == &root || root.isAncestorOf(at)) && (at->focusPolicy() & Qt::TabFocus)) stops.append(at);
+        at = at->nextInFocusChain();
+    } while (at != start);
+    return stops;
+}
+
+QWidget* firstTabStop(QWidget& root) {
+    for (QWidget* stop : tabStops(root))
+        if (stop->isVisibleTo(root.window()) && stop->isEnabled()) return stop;
+    return nullptr;
+}
+
 }  // namespace keyboardfocus

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 class QApplication;
 class QWidget;
 
@@ -14,5 +16,13 @@ void install(QApplication& application);
 
 // The control the ring surrounds, or nothing while no ring shows.
 QWidget* ringedWidget();
+
+// The root and its descendants that Tab stops at, in the order Tab meets them. They are
+// looked for round the whole window: once moved, they no longer follow their containers.
+QList<QWidget*> tabStops(QWidget& root);
+
+// The first of those that Tab can reach now (shown, also in a window not yet open, and
+// enabled), or none.
+QWidget* firstTabStop(QWidget& root);
 
 }  // namespace keyboardfocus

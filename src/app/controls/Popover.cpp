@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "app/controls/KeyboardFocus.h"
+
 namespace {
 
 // The start of a span of `length` inside [low, high), as close to `wanted` as it fits.
@@ -119,12 +121,6 @@ QAccessibleInterface* popoverFactory(const QString&, QObject* object) {
     return nullptr;
 }
 
-QWidget* firstFocusable(QWidget& window) {
-    for (QWidget* w = window.nextInFocusChain(); w && w != &window; w = w->nextInFocusChain())
-        if (w->isVisibleTo(&window) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) return w;
-    return nullptr;
-}
-
 void installPopoverAccessibility() {
     static const bool installed = (QAccessible::installFactory(popoverFactory), true);
     Q_UNUSED(installed);
@@ -144,7 +140,7 @@ void makePopover(QWidget& popup) {
 
 void showPopover(QWidget& popup, const QWidget& anchor, int gap) {
     // Focus given to a child of a hidden popup is taken up when the popup opens.
-    if (QWidget* first = firstFocusable(popup)) first->setFocus(Qt::PopupFocusReason);
+    if (QWidget* first = keyboardfocus::firstTabStop(popup)) first->setFocus(Qt::PopupFocusReason);
     placePopover(popup, anchor, gap);
     popup.show();
 }

@@ -154,13 +154,12 @@ struct TabWalk {
 
 // The widgets the focus visits from the widget on, Tab after Tab, until it comes back.
 TabWalk tabWalk(QWidget* start, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    start->setFocus(Qt::TabFocusReason);
     TabWalk walk;
-    while (focused() && !walk.visited.contains(focused()) && walk.visited.size() < 1000) {
-        walk.visited << focused();
-        if (keyboardfocus::ringedWidget() == focused()) walk.ringed << focused();
-        press(Qt::Key_Tab, modifiers);
-    }
+    walk.visited = kestrel_test::tabRound(
+        start, [modifiers] { press(Qt::Key_Tab, modifiers); },
+        [&walk](QWidget* stop) {
+            if (keyboardfocus::ringedWidget() == stop) walk.ringed << stop;
+        });
     return walk;
 }
 
