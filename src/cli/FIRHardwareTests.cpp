@@ -112,9 +112,8 @@ QCoro::Task<bool> restoreChannel(DSPModel& model, int ch, const DSPModel::FIRRea
     const ReadBack restored = co_await model.readFIR(ch);
     const bool nameBack = co_await readsBack(model, nameParameter(ch), saved.name);
     const bool bypassBack = co_await readsBack(model, bypassParameter(ch), saved.bypass);
-    const bool restoredOK = !error && restored && restored->header == before.header &&
-                            sameCoefficients(restored, before.coefficients) && nameBack && bypassBack;
-    co_return restoredOK;
+    co_return !error && restored && restored->header == before.header &&
+        sameCoefficients(restored, before.coefficients) && nameBack && bypassBack;
 }
 
 // The line ends in "OK", or in "FAILED" with a line naming the channel left changed.

@@ -3,7 +3,6 @@
 #include <QCoro/QCoroTask>
 #include <QList>
 #include <QString>
-#include <QtGlobal>
 #include <cstdint>
 #include <functional>
 #include <memory>

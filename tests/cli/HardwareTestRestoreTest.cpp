@@ -82,11 +82,12 @@ TEST(HardwareTestRestore, FIRTestsLeaveAChannelWhoseNameOrBypassWasNeverRead) {
 }
 
 // A filter that no upload can put back as it was is not overwritten: too many taps to
-// send, or a read-back that came only in part.
+// send, none at all, or a read-back that came only in part.
 TEST(HardwareTestRestore, FIRTestsLeaveAFilterTheyCouldNotPutBack) {
     livemodel::Live live([](DeviceSimulator& sim) {
         holdFilter(sim.device(), 4, 1024);
         holdFilter(sim.device(), 6, 512);
+        holdFilter(sim.device(), 7, 0);
     });
     const QJsonObject before = live.sim.device().toJson();
     const qsizetype mark = live.sim.received().size();
@@ -102,6 +103,12 @@ TEST(HardwareTestRestore, FIRTestsLeaveAFilterTheyCouldNotPutBack) {
     EXPECT_EQ(probe.status, 1);
     EXPECT_EQ(probe.lines.last(),
               QStringLiteral("not tested: channel 4 holds 1024 taps, more than can be put back"));
+
+    const BodyRun empty =
+        runBody(*live.model, [](DSPModel& m, StatusBox& box) { return hwtest::firProbe1024Test(m, box, 7); });
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.lines.last(),
+              QStringLiteral("not tested: channel 7 holds no taps, which cannot be put back"));
 
     live.sim.device().fir.readChunkWords = 100;
     const BodyRun partial = runBody(*live.model, [](DSPModel& m, StatusBox& box) {

@@ -78,8 +78,8 @@ struct Live {
     hid::FakeBackend usb;
     std::unique_ptr<DSPModel> model;
 
-    // Connects and waits until the first read-back and preset list are done; a device that
-    // never answers the list leaves `waitForPresets` false.
+    // Connects and waits until the first read-back and preset list are done (only the
+    // read-back without `waitForPresets`, for a device that never answers the list).
     explicit Live(const std::function<void(DeviceSimulator&)>& prepare = {}, bool waitForPresets = true)
         : waitForPresets(waitForPresets) {
         EXPECT_TRUE(sim.listenOnRandomLoopback());
