@@ -48,12 +48,6 @@ FIRFile::Loaded testFile() {
     return {QStringLiteral("test"), coefficients, std::nullopt};
 }
 
-qsizetype uploadsSince(const DeviceSimulator& sim, qsizetype mark) {
-    qsizetype uploads = 0;
-    for (qsizetype i = mark; i < sim.received().size(); ++i) uploads += sim.received()[i].command == 128;
-    return uploads;
-}
-
 }  // namespace
 
 // Channel 5's name and bypass words never came back from the device: neither FIR test may
@@ -117,7 +111,7 @@ TEST(HardwareTestRestore, FIRTestsLeaveAFilterTheyCouldNotPutBack) {
     EXPECT_EQ(partial.status, 1);
     EXPECT_TRUE(
         partial.lines.contains(QStringLiteral("not tested: channel 6 read back only 400 of its 512 taps")));
-    EXPECT_EQ(uploadsSince(live.sim, mark), 0);
+    EXPECT_TRUE(live.sentAfter(mark, 128).isEmpty());  // no upload header went out
     EXPECT_EQ(live.sim.device().toJson(), before);
 }
 
@@ -143,6 +137,28 @@ TEST(HardwareTestRestore, FIRUploadWithALostCommitAnswerStillRestoresTheChannel)
                                           "\u2192 OK"),
                            QStringLiteral("1 FAILED")}));
     EXPECT_EQ(live.sim.device().toJson(), before);
+}
+
+// The device goes away once it holds the test filter: nothing can be put back, and the run
+// names the channel it left changed.
+TEST(HardwareTestRestore, FIRUploadCutOffAfterItsCommitNamesTheChannelLeftChanged) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        holdFilter(sim.device(), 4, 256);
+        sim.faults().goneOn = [committed = false](const DSPFrame& request) mutable {
+            committed = committed || request.command == 130;
+            return committed && request.command != 130;
+        };
+    });
+    const BodyRun run = runBody(*live.model, [](DSPModel& m, StatusBox& box) {
+        return hwtest::firHardwareTest(m, box, testFile(), {4});
+    });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.lines.value(4).endsWith(QStringLiteral("\u2192 FAILED")))
+        << run.lines.join('\n').toStdString();
+    EXPECT_EQ(run.lines.mid(5),
+              (QStringList{QStringLiteral("not restored: channel 4"), QStringLiteral("2 FAILED")}));
+    EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients.size(), 256);
+    EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients.value(0), 0x3F000000u);
 }
 
 // IN B's source word and IN D's test-signal routing never came back: neither input is
