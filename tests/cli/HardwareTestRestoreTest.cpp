@@ -19,7 +19,9 @@ struct BodyRun {
     int status = -1;
 };
 
-BodyRun runBody(DSPModel& model, const std::function<QCoro::Task<>(DSPModel&, StatusBox&)>& body) {
+using Body = std::function<QCoro::Task<>(DSPModel&, StatusBox&)>;
+
+BodyRun runBody(DSPModel& model, const Body& body) {
     kestrel_test::CapturedConsole console;
     StatusBox box;
     livemodel::run(body(model, box));
@@ -48,6 +50,14 @@ FIRFile::Loaded testFile() {
     return {QStringLiteral("test"), coefficients, std::nullopt};
 }
 
+Body probe(int ch) {
+    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firProbe1024Test(m, box, ch); };
+}
+
+Body upload(int ch) {
+    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firHardwareTest(m, box, testFile(), {ch}); };
+}
+
 }  // namespace
 
 // Channel 5's name and bypass words never came back from the device: neither FIR test may
@@ -61,17 +71,14 @@ TEST(HardwareTestRestore, FIRTestsLeaveAChannelWhoseNameOrBypassWasNeverRead) {
     });
     const QJsonObject before = live.sim.device().toJson();
 
-    const BodyRun probe =
-        runBody(*live.model, [](DSPModel& m, StatusBox& box) { return hwtest::firProbe1024Test(m, box, 5); });
-    EXPECT_EQ(probe.status, 1);
-    EXPECT_EQ(probe.lines.mid(1), QStringList{QStringLiteral("not tested, never read: [396, 408]")});
+    const BodyRun probed = runBody(*live.model, probe(5));
+    EXPECT_EQ(probed.status, 1);
+    EXPECT_EQ(probed.lines.mid(1), QStringList{QStringLiteral("not tested, never read: [396, 408]")});
 
-    const BodyRun upload = runBody(*live.model, [](DSPModel& m, StatusBox& box) {
-        return hwtest::firHardwareTest(m, box, testFile(), {5});
-    });
-    EXPECT_EQ(upload.status, 1);
-    EXPECT_TRUE(upload.lines.contains(QStringLiteral("not tested, never read: [396, 408]")));
-    EXPECT_EQ(upload.lines.last(), QStringLiteral("1 FAILED"));
+    const BodyRun uploaded = runBody(*live.model, upload(5));
+    EXPECT_EQ(uploaded.status, 1);
+    EXPECT_TRUE(uploaded.lines.contains(QStringLiteral("not tested, never read: [396, 408]")));
+    EXPECT_EQ(uploaded.lines.last(), QStringLiteral("1 FAILED"));
     EXPECT_EQ(live.sim.device().toJson(), before);
 }
 
@@ -86,28 +93,22 @@ TEST(HardwareTestRestore, FIRTestsLeaveAFilterTheyCouldNotPutBack) {
     const QJsonObject before = live.sim.device().toJson();
     const qsizetype mark = live.sim.received().size();
 
-    const BodyRun upload = runBody(*live.model, [](DSPModel& m, StatusBox& box) {
-        return hwtest::firHardwareTest(m, box, testFile(), {4});
-    });
-    EXPECT_EQ(upload.status, 1);
-    EXPECT_EQ(upload.lines.value(3),
+    const BodyRun uploaded = runBody(*live.model, upload(4));
+    EXPECT_EQ(uploaded.status, 1);
+    EXPECT_EQ(uploaded.lines.value(3),
               QStringLiteral("not tested: channel 4 holds 1024 taps, more than can be put back"));
-    const BodyRun probe =
-        runBody(*live.model, [](DSPModel& m, StatusBox& box) { return hwtest::firProbe1024Test(m, box, 4); });
-    EXPECT_EQ(probe.status, 1);
-    EXPECT_EQ(probe.lines.last(),
+    const BodyRun probed = runBody(*live.model, probe(4));
+    EXPECT_EQ(probed.status, 1);
+    EXPECT_EQ(probed.lines.last(),
               QStringLiteral("not tested: channel 4 holds 1024 taps, more than can be put back"));
 
-    const BodyRun empty =
-        runBody(*live.model, [](DSPModel& m, StatusBox& box) { return hwtest::firProbe1024Test(m, box, 7); });
+    const BodyRun empty = runBody(*live.model, probe(7));
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.lines.last(),
               QStringLiteral("not tested: channel 7 holds no taps, which cannot be put back"));
 
     live.sim.device().fir.readChunkWords = 100;
-    const BodyRun partial = runBody(*live.model, [](DSPModel& m, StatusBox& box) {
-        return hwtest::firHardwareTest(m, box, testFile(), {6});
-    });
+    const BodyRun partial = runBody(*live.model, upload(6));
     EXPECT_EQ(partial.status, 1);
     EXPECT_TRUE(
         partial.lines.contains(QStringLiteral("not tested: channel 6 read back only 400 of its 512 taps")));
@@ -127,9 +128,7 @@ TEST(HardwareTestRestore, FIRUploadWithALostCommitAnswerStillRestoresTheChannel)
         };
     });
     const QJsonObject before = live.sim.device().toJson();
-    const BodyRun run = runBody(*live.model, [](DSPModel& m, StatusBox& box) {
-        return hwtest::firHardwareTest(m, box, testFile(), {4});
-    });
+    const BodyRun run = runBody(*live.model, upload(4));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.lines.mid(3),
               (QStringList{QStringLiteral("OUT 1: upload failed \u2014 No answer from the DSP (commit)."),
@@ -149,9 +148,7 @@ TEST(HardwareTestRestore, FIRUploadCutOffAfterItsCommitNamesTheChannelLeftChange
             return committed && request.command != 130;
         };
     });
-    const BodyRun run = runBody(*live.model, [](DSPModel& m, StatusBox& box) {
-        return hwtest::firHardwareTest(m, box, testFile(), {4});
-    });
+    const BodyRun run = runBody(*live.model, upload(4));
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.lines.value(4).endsWith(QStringLiteral("\u2192 FAILED")))
         << run.lines.join('\n').toStdString();
