@@ -149,12 +149,16 @@ QCoro::Task<Words> readBack(DSPModel& model, quint32 p) {
 // Names the parameters the test left alone: those the device never answered, and any set
 // by the same step as one of them.
 void reportNotWritten(const std::vector<TestItem>& items, const DSPModel::Table& saved) {
-    QStringList neverRead, withThem;
-    for (const TestItem& item : items)
-        (saved.contains(item.parameter) ? withThem : neverRead).append(QString::number(item.parameter));
-    if (!neverRead.isEmpty())
-        cli::printLine(
-            QStringLiteral("not tested, never read: [%1]").arg(neverRead.join(QLatin1String(", "))));
+    QList<quint32> neverRead;
+    QStringList withThem;
+    for (const TestItem& item : items) {
+        if (saved.contains(item.parameter)) {
+            withThem.append(QString::number(item.parameter));
+        } else {
+            neverRead.append(item.parameter);
+        }
+    }
+    if (!neverRead.isEmpty()) printNeverRead(neverRead);
     if (!withThem.isEmpty())
         cli::printLine(QStringLiteral("not tested, set together with one never read: [%1]")
                            .arg(withThem.join(QLatin1String(", "))));
@@ -232,10 +236,8 @@ QCoro::Task<> parameterTest(DSPModel& model, StatusBox& box) {
     co_await tasks::sleep(0.5);
     int notRestored = 0;
     for (quint32 p : changed) {
-        const Words original = saved.value(p);
-        const Words answer = co_await readBack(model, p);
-        const qsizetype n = std::min(original.size(), answer.size());
-        if (original.first(n) == answer.first(n)) continue;
+        const bool back = co_await readsBack(model, p, saved.value(p));
+        if (back) continue;
         ++notRestored;
         cli::printLine(QStringLiteral("NOT RESTORED [%1]").arg(p));
     }
@@ -249,14 +251,24 @@ QCoro::Task<> sourcesTest(DSPModel& model, StatusBox& box) {
     const bool connected = co_await connectedOrFinish(model, box);
     if (!connected) co_return;
     QList<std::pair<quint32, Words>> snapshot;
+    QList<quint32> neverRead;
     for (quint32 p : {346u, 350u, 347u, 351u, 348u, 352u, 349u, 353u, 342u}) {
-        if (model.params().contains(p)) snapshot.append({p, model.params().value(p)});
+        if (model.holds(p)) {
+            snapshot.append({p, model.params().value(p)});
+        } else {
+            neverRead.append(p);
+        }
     }
     cli::printLine(QStringLiteral("before: ") + sourcesLine(model));
+    if (!neverRead.isEmpty()) printNeverRead(neverRead);
 
+    // An input is tested only when the device reported its routing and source words and the
+    // generator type that every source write sends again: a word never read could not be put
+    // back, and an unread routing word may hide the test signal.
     QList<int> free;
     for (int i = 0; i < ParamMap::inputChannelCount; ++i) {
         const auto in = quint32(i);
+        if (!model.holds(346 + in) || !model.holds(350 + in) || !model.holds(342)) continue;
         if (model.words(346 + in, 1)[0] != 1 && model.words(350 + in, 1)[0] != InputSource::testSignal)
             free.append(i);
     }
@@ -290,15 +302,13 @@ QCoro::Task<> sourcesTest(DSPModel& model, StatusBox& box) {
     co_await tasks::sleep(0.6);
     int notRestored = 0;
     for (const auto& [p, words] : snapshot) {
-        const Words answer = co_await readBack(model, p);
-        const std::optional<quint32> expected = words.isEmpty() ? std::nullopt : std::optional(words[0]);
-        const std::optional<quint32> got = answer.isEmpty() ? std::nullopt : std::optional(answer[0]);
-        if (expected == got) continue;
+        const bool back = co_await readsBack(model, p, words);
+        if (back) continue;
         ++notRestored;
         cli::printLine(QStringLiteral("NOT RESTORED [%1]").arg(p));
     }
     cli::printLine(QStringLiteral("after:  ") + sourcesLine(model));
-    if (mismatches > 0 || notRestored > 0) {
+    if (mismatches > 0 || notRestored > 0 || !neverRead.isEmpty()) {
         cli::printLine(QStringLiteral("SOURCES FAILED (%1 mismatches, %2 not restored)")
                            .arg(mismatches)
                            .arg(notRestored));
@@ -313,7 +323,15 @@ QCoro::Task<> sourcesTest(DSPModel& model, StatusBox& box) {
 QCoro::Task<> presetsTest(DSPModel& model, StatusBox& box) {
     const bool connected = co_await connectedOrFinish(model, box);
     if (!connected) co_return;
-    co_await model.refreshPresets();
+    // Without the device's own list a free slot would be a guess that may overwrite a
+    // user's preset, and no list afterwards could be compared with it.
+    const bool listRead = co_await model.refreshPresets();
+    if (!listRead) {
+        cli::printLine(QStringLiteral("preset list not read \u2014 nothing stored"));
+        cli::printLine(QStringLiteral("PRESETS FAILED"));
+        box.finish(1);
+        co_return;
+    }
     const QStringList before = presetEntries(model);
     const std::optional<int> current = model.currentPreset();
     cli::printLine(QStringLiteral("presets before: ") + cli::quotedList(before) +
@@ -337,11 +355,17 @@ QCoro::Task<> presetsTest(DSPModel& model, StatusBox& box) {
                    QLatin1Char('"'));
 
     const bool deleted = co_await model.deletePreset(*slot);
-    const bool listRestored = presetEntries(model) == before;
-    const bool currentKept = model.currentPreset() == current;
+    // The list is read once more here: a delete whose list went unanswered leaves the one
+    // from before the test in the model.
+    const bool readAfter = co_await model.refreshPresets();
+    const bool listRestored = readAfter && presetEntries(model) == before;
+    const bool currentKept = readAfter && model.currentPreset() == current;
+    const auto outcome = [readAfter](bool same) {
+        return readAfter ? boolText(same) : QStringLiteral("not read");
+    };
     cli::printLine(QStringLiteral("delete: ") + acknowledged(deleted) + QStringLiteral("; list restored: ") +
-                   boolText(listRestored) + QStringLiteral(", current preset unchanged: ") +
-                   boolText(currentKept));
+                   outcome(listRestored) + QStringLiteral(", current preset unchanged: ") +
+                   outcome(currentKept));
 
     const bool passed = stored && listed == testName && deleted && listRestored && currentKept;
     cli::printLine(passed ? QStringLiteral("PRESETS PASSED") : QStringLiteral("PRESETS FAILED"));

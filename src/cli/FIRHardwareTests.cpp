@@ -1,5 +1,5 @@
 // FIR upload, flat-filter and 1024-tap probe tests.
-#include <QDeadlineTimer>
+#include <algorithm>
 #include <bit>
 
 #include "cli/Console.h"
@@ -8,7 +8,6 @@
 #include "fir/FIRDesign.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
-#include "link/DeviceText.h"
 #include "platform/Tasks.h"
 
 namespace hwtest {
@@ -20,10 +19,10 @@ using ReadBack = std::optional<DSPModel::FIRReadBack>;
 
 constexpr quint32 kBypassParameter = 391;
 constexpr quint32 kNameParameter = 403;
-constexpr int kNameWords = 6;
-constexpr int kNameCharacters = 24;
 const QString kArrow = QStringLiteral(" \u2192 ");
 const QString kDash = QStringLiteral(" \u2014 ");
+// The most taps an upload carries, so the most a test can put back.
+constexpr int kRestorableTaps = 512;
 
 Words bitPatterns(const QList<float>& values) {
     Words words;
@@ -53,77 +52,116 @@ QString boolText(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-// The name and bypass word a channel had before a test, put back word for word.
+// The name and bypass words a channel had before a test, as the device reported them, so
+// they go back word for word.
 struct SavedChannel {
-    QString name;
-    bool bypassed = false;
+    Words name;
+    Words bypass;
 
-    static SavedChannel of(const DSPModel& model, int ch) {
-        return {model.firName(ch), model.words(kBypassParameter + quint32(ch), 1)[0] != 0};
-    }
-
-    void restoreNameAndBypass(DSPModel& model, int ch) const {
-        const QString name = printableASCII(this->name).left(kNameCharacters);
-        model.write(kNameParameter + quint32(ch), DSPFrame::packString(name, kNameWords), std::nullopt,
-                    false);
-        restoreBypass(model, ch);
-    }
-
-    void restoreBypass(DSPModel& model, int ch) const {
-        model.write(kBypassParameter + quint32(ch), Words{bypassed ? 1u : 0u}, std::nullopt, false);
-    }
+    QString nameText() const { return DSPFrame::unpackString(name); }
+    bool bypassed() const { return bypass.value(0) != 0; }
 };
 
-// Uploads what was read before and checks that it reads back the same.
-QCoro::Task<bool> restoreFIR(DSPModel& model, int ch, const DSPModel::FIRReadBack& before,
-                             const SavedChannel& saved, bool restoreName) {
-    const std::optional<QString> error =
-        co_await model.sendFIR(ch, bitPatterns(before.coefficients), before.header, saved.name, 512);
-    if (restoreName) {
-        saved.restoreNameAndBypass(model, ch);
+quint32 nameParameter(int ch) {
+    return kNameParameter + quint32(ch);
+}
+
+quint32 bypassParameter(int ch) {
+    return kBypassParameter + quint32(ch);
+}
+
+// Nothing when the device never reported the name or the bypass word: a test that changes
+// the channel could not put them back, so it leaves the channel alone, names them and fails.
+std::optional<SavedChannel> savedChannel(const DSPModel& model, int ch) {
+    QList<quint32> neverRead;
+    for (quint32 p : {bypassParameter(ch), nameParameter(ch)})
+        if (!model.holds(p)) neverRead.append(p);
+    if (neverRead.isEmpty())
+        return SavedChannel{model.params().value(nameParameter(ch)),
+                            model.params().value(bypassParameter(ch))};
+    printNeverRead(neverRead);
+    return std::nullopt;
+}
+
+// A filter the test could not put back as it was is not overwritten: one longer than an
+// upload carries, one the read-back gave only in part, or none at all.
+bool restorable(const DSPModel::FIRReadBack& fir, int ch) {
+    const qsizetype stored = std::max<qsizetype>(fir.header.value(1) & 0xFFFF, fir.coefficients.size());
+    QString why;
+    if (stored > kRestorableTaps) {
+        why = QStringLiteral("holds %1 taps, more than can be put back").arg(stored);
+    } else if (fir.coefficients.isEmpty()) {
+        why = QStringLiteral("holds no taps, which cannot be put back");
+    } else if (fir.coefficients.size() < stored) {
+        why = QStringLiteral("read back only %1 of its %2 taps").arg(fir.coefficients.size()).arg(stored);
     } else {
-        saved.restoreBypass(model, ch);
+        return true;
     }
+    cli::printLine(QStringLiteral("not tested: channel %1 ").arg(ch) + why);
+    return false;
+}
+
+// Uploads the filter read before, writes back the name and bypass words, and counts the
+// channel restored only when the device reports all three as they were.
+QCoro::Task<bool> restoreChannel(DSPModel& model, int ch, const DSPModel::FIRReadBack& before,
+                                 const SavedChannel& saved) {
+    const std::optional<QString> error = co_await model.sendFIR(
+        ch, bitPatterns(before.coefficients), before.header, saved.nameText(), kRestorableTaps);
+    model.write(nameParameter(ch), saved.name, std::nullopt, false);
+    model.write(bypassParameter(ch), saved.bypass, std::nullopt, false);
     const ReadBack restored = co_await model.readFIR(ch);
+    const bool nameBack = co_await readsBack(model, nameParameter(ch), saved.name);
+    const bool bypassBack = co_await readsBack(model, bypassParameter(ch), saved.bypass);
     co_return !error && restored && restored->header == before.header &&
-        sameCoefficients(restored, before.coefficients);
+        sameCoefficients(restored, before.coefficients) && nameBack && bypassBack;
+}
+
+// The line ends in "OK", or in "FAILED" with a line naming the channel left changed.
+void printRestoreResult(const QString& line, bool restored, int ch) {
+    cli::printLine(line + (restored ? QStringLiteral("OK") : QStringLiteral("FAILED")));
+    if (!restored) cli::printLine(QStringLiteral("not restored: channel %1").arg(ch));
 }
 
 // One channel of --fir-hwtest; returns its failures (0 to 2).
 QCoro::Task<int> uploadAndRestore(DSPModel& model, int ch, const FIRFile::Loaded& file) {
+    const std::optional<SavedChannel> saved = savedChannel(model, ch);
+    if (!saved) co_return 1;
     const QString label = model.channelName(ch);
     const ReadBack before = co_await model.readFIR(ch);
     if (!before) {
         cli::printLine(label + QStringLiteral(": couldn't read the current FIR"));
         co_return 1;
     }
-    const SavedChannel saved = SavedChannel::of(model, ch);
     cli::printLine(label + QStringLiteral(": current FIR %1 taps, header ").arg(before->coefficients.size()) +
-                   headerList(before) + QStringLiteral(", name ") + quoted(saved.name) +
-                   QStringLiteral(", bypass ") + boolText(saved.bypassed));
+                   headerList(before) + QStringLiteral(", name ") + quoted(saved->nameText()) +
+                   QStringLiteral(", bypass ") + boolText(saved->bypassed()));
+    if (!restorable(*before, ch)) co_return 1;
     const QList<float>& coefficients = file.coefficients;
-    const std::optional<QString> error =
-        co_await model.sendFIR(ch, bitPatterns(coefficients), std::nullopt, QStringLiteral("TSL test"), 512);
-    if (error) {
-        cli::printLine(label + QStringLiteral(": upload failed") + kDash + *error);
-        saved.restoreNameAndBypass(model, ch);
-        co_return 1;
-    }
+    const std::optional<QString> error = co_await model.sendFIR(ch, bitPatterns(coefficients), std::nullopt,
+                                                                QStringLiteral("TSL test"), kRestorableTaps);
     int failures = 0;
-    const ReadBack after = co_await model.readFIR(ch);
-    const bool match = sameCoefficients(after, coefficients);
-    cli::printLine(label +
-                   QStringLiteral(": uploaded %1 taps, read back %2, header ")
-                       .arg(coefficients.size())
-                       .arg(tapCount(after)) +
-                   headerList(after) + kArrow +
-                   (match ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
-    if (!match) ++failures;
-    const bool restored = co_await restoreFIR(model, ch, *before, saved, false);
-    cli::printLine(label +
-                   QStringLiteral(": restored original (%1 taps, name ").arg(before->coefficients.size()) +
-                   quoted(saved.name) + QStringLiteral(", bypass ") + boolText(saved.bypassed) +
-                   QLatin1Char(')') + kArrow + (restored ? QStringLiteral("OK") : QStringLiteral("FAILED")));
+    if (error) {
+        // A step whose answer was lost may still have reached the device, so the
+        // channel is put back all the same.
+        cli::printLine(label + QStringLiteral(": upload failed") + kDash + *error);
+        ++failures;
+    } else {
+        const ReadBack after = co_await model.readFIR(ch);
+        const bool match = sameCoefficients(after, coefficients);
+        cli::printLine(label +
+                       QStringLiteral(": uploaded %1 taps, read back %2, header ")
+                           .arg(coefficients.size())
+                           .arg(tapCount(after)) +
+                       headerList(after) + kArrow +
+                       (match ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
+        if (!match) ++failures;
+    }
+    const bool restored = co_await restoreChannel(model, ch, *before, *saved);
+    printRestoreResult(
+        label + QStringLiteral(": restored original (%1 taps, name ").arg(before->coefficients.size()) +
+            quoted(saved->nameText()) + QStringLiteral(", bypass ") + boolText(saved->bypassed()) +
+            QLatin1Char(')') + kArrow,
+        restored, ch);
     if (!restored) ++failures;
     co_return failures;
 }
@@ -148,6 +186,11 @@ QCoro::Task<> firHardwareTest(DSPModel& model, StatusBox& box, FIRFile::Loaded f
 QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
     const bool connected = co_await connectedOrFinish(model, box);
     if (!connected) co_return;
+    const std::optional<SavedChannel> saved = savedChannel(model, ch);
+    if (!saved) {
+        box.finish(1);
+        co_return;
+    }
     const QString label = model.channelName(ch);
     const ReadBack before = co_await model.readFIR(ch);
     if (!before) {
@@ -155,9 +198,12 @@ QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
         box.finish(1);
         co_return;
     }
-    const SavedChannel saved = SavedChannel::of(model, ch);
     cli::printLine(label + QStringLiteral(": current FIR %1 taps, name ").arg(before->coefficients.size()) +
-                   quoted(saved.name) + QStringLiteral(", bypass ") + boolText(saved.bypassed));
+                   quoted(saved->nameText()) + QStringLiteral(", bypass ") + boolText(saved->bypassed()));
+    if (!restorable(*before, ch)) {
+        box.finish(1);
+        co_return;
+    }
 
     QList<float> probe(1024, 0.0f);
     probe[0] = 1.0f;
@@ -175,10 +221,9 @@ QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
             QStringLiteral(" taps, read back %1 coefficients").arg(tapCount(after)) + kArrow +
             (sameCoefficients(after, probe) ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
     }
-    const bool restored = co_await restoreFIR(model, ch, *before, saved, true);
+    const bool restored = co_await restoreChannel(model, ch, *before, *saved);
     co_await tasks::sleep(0.5);
-    cli::printLine(QStringLiteral("restore original: ") +
-                   (restored ? QStringLiteral("OK") : QStringLiteral("FAILED")));
+    printRestoreResult(QStringLiteral("restore original: "), restored, ch);
     box.finish(restored ? 0 : 1);
 }
 

@@ -1,6 +1,7 @@
 #include "cli/HardwareTestHarness.h"
 
 #include <QDeadlineTimer>
+#include <QStringList>
 #include <QTimer>
 
 #include "cli/Console.h"
@@ -77,6 +78,17 @@ QCoro::Task<bool> connectedOrFinish(DSPModel& model, StatusBox& box) {
     cli::printLine(QStringLiteral("DSP not connected"));
     box.finish(1);
     co_return false;
+}
+
+void printNeverRead(const QList<quint32>& parameters) {
+    QStringList numbers;
+    for (quint32 p : parameters) numbers.append(QString::number(p));
+    cli::printLine(QStringLiteral("not tested, never read: [%1]").arg(numbers.join(QLatin1String(", "))));
+}
+
+QCoro::Task<bool> readsBack(DSPModel& model, quint32 parameter, QList<quint32> saved) {
+    const std::optional<QList<quint32>> answer = co_await model.link().readParam(parameter);
+    co_return answer && answer->size() >= saved.size() && answer->first(saved.size()) == saved;
 }
 
 }  // namespace hwtest

@@ -50,4 +50,12 @@ QCoro::Task<bool> waitForConnection(DSPModel& model);
 // when no device came. True when the body may go on.
 QCoro::Task<bool> connectedOrFinish(DSPModel& model, StatusBox& box);
 
+// Names the parameters a test left alone because the device never reported them: a
+// value that was never read could not be put back.
+void printNeverRead(const QList<quint32>& parameters);
+
+// Whether the device now reports the saved words (an answer may carry more). Only an
+// answer proves a restore: a write on a link that is gone, or a lost answer, proves nothing.
+QCoro::Task<bool> readsBack(DSPModel& model, quint32 parameter, QList<quint32> saved);
+
 }  // namespace hwtest

@@ -204,7 +204,8 @@ public:
     void startMeters();
 
     // Presets.
-    QCoro::Task<> refreshPresets();
+    // True when the device answered the list (names it leaves unanswered read "(unnamed)").
+    QCoro::Task<bool> refreshPresets();
     QCoro::Task<bool> storePreset(int slot, QString name);
     QCoro::Task<bool> recallPreset(int slot);
     QCoro::Task<bool> deletePreset(int slot);

@@ -44,12 +44,12 @@ QString presetNameText(const QString& name) {
     return kept;
 }
 
-QCoro::Task<> DSPModel::refreshPresets() {
-    if (!connected_ || demo_) co_return;
+QCoro::Task<bool> DSPModel::refreshPresets() {
+    if (!connected_ || demo_) co_return false;
     const auto guard = linkGuard();
     const auto list = co_await ask(listCommand, Words(), listTimeout,
                                    [](const DSPFrame& frame) { return frame.command == listCommand; });
-    if (!guard || !list || list->words.size() < 3) co_return;
+    if (!guard || !list || list->words.size() < 3) co_return false;
     const quint32 mask = list->words[1];
     currentPreset_ = int(list->words[2]);
     Q_EMIT currentPresetChanged();
@@ -61,13 +61,14 @@ QCoro::Task<> DSPModel::refreshPresets() {
         const auto answer = co_await ask(nameCommand, request, listTimeout, [slot](const DSPFrame& frame) {
             return frame.command == nameCommand && !frame.words.isEmpty() && frame.words[0] == quint32(slot);
         });
-        if (!guard) co_return;
+        if (!guard) co_return false;
         QString name = answer ? trimSpacesAndTabs(DSPFrame::unpackString(answer->words.mid(1))) : QString();
         if (name.isEmpty()) name = QStringLiteral("(unnamed)");
         slots.append({slot, name});
     }
     presets_ = std::move(slots);
     Q_EMIT presetsChanged();
+    co_return true;
 }
 
 QCoro::Task<bool> DSPModel::storePreset(int slot, QString name) {

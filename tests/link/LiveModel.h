@@ -78,8 +78,10 @@ struct Live {
     hid::FakeBackend usb;
     std::unique_ptr<DSPModel> model;
 
-    // Connects and waits until the first read-back and preset list are done.
-    explicit Live(const std::function<void(DeviceSimulator&)>& prepare = {}) {
+    // Connects and waits until the first read-back and preset list are done (only the
+    // read-back without `waitForPresets`, for a device that never answers the list).
+    explicit Live(const std::function<void(DeviceSimulator&)>& prepare = {}, bool waitForPresets = true)
+        : waitForPresets(waitForPresets) {
         EXPECT_TRUE(sim.listenOnRandomLoopback());
         if (prepare) prepare(sim);
         DSPConnection::Environment environment;
@@ -93,7 +95,10 @@ struct Live {
     ~Live() { finish(model); }
 
     // Connected, read back, and the preset list with its names published.
-    bool settled() const { return model->connected() && !model->loading() && presetLists > 0; }
+    bool settled() const {
+        return model->connected() && !model->loading() && (presetLists > 0 || !waitForPresets);
+    }
+    bool waitForPresets = true;
     int presetLists = 0;
 
     QList<DSPFrame> sentAfter(qsizetype mark, quint16 command) const {

@@ -107,6 +107,10 @@ void DeviceSimulator::handleFrame(QTcpSocket* socket, int connection, const DSPF
 }
 
 void DeviceSimulator::respond(QTcpSocket* socket, const DSPFrame& frame) {
+    if (faults_.goneOn && faults_.goneOn(frame)) {
+        stop();
+        return;
+    }
     if (framesSeen_ == faults_.closeAfterFrames || chance(faults_.disconnectRate)) {
         socket->abort();
         return;
@@ -115,6 +119,7 @@ void DeviceSimulator::respond(QTcpSocket* socket, const DSPFrame& frame) {
     const auto handler = handlers_.find(frame.command);
     if (handler == handlers_.end()) return;
     const QList<SimReply> replies = (*handler)(device_, frame);
+    if (faults_.answerLost && faults_.answerLost(frame)) return;
     if (chance(faults_.garbageRate)) socket->write(QByteArray("\x13\x37garbage\xA5\xA1", 11));
     int delayMs = faults_.commandDelayMs.value(frame.command, faults_.delayMs);
     if (chance(faults_.lateRate)) delayMs = faults_.lateMs;

@@ -30,6 +30,11 @@ struct SimFaults {
     bool badChecksums = false;           // answers fail their checksum
     int chunkSize = 0;                   // answers written in pieces of this size (0: whole)
     int closeAfterFrames = -1;           // the connection closes on this received frame
+    // Carried out, but the answer is lost on the way back.
+    std::function<bool(const DSPFrame& request)> answerLost;
+    // The device goes away on the first frame this accepts, before carrying it out: every
+    // connection closes and nothing listens any more.
+    std::function<bool(const DSPFrame& request)> goneOn;
 
     // Random trouble, each a probability per request (for soak tests).
     double dropRate = 0;

@@ -1,0 +1,238 @@
+// The hardware tests against a device whose answers get lost, or that goes away partway:
+// each ends with the device as it found it, or fails and names what it left changed.
+#include <gtest/gtest.h>
+
+#include <QJsonObject>
+#include <QSet>
+
+#include "cli/HardwareTests.h"
+#include "link/LiveModel.h"
+#include "support/CapturedConsole.h"
+
+using hwtest::StatusBox;
+using Words = DSPFrame::Words;
+
+namespace {
+
+struct BodyRun {
+    QStringList lines;
+    int status = -1;
+};
+
+using Body = std::function<QCoro::Task<>(DSPModel&, StatusBox&)>;
+
+BodyRun runBody(DSPModel& model, const Body& body) {
+    kestrel_test::CapturedConsole console;
+    StatusBox box;
+    livemodel::run(body(model, box));
+    return {console.outLines(), box.status};
+}
+
+// Reads and writes of these parameters are carried out, and their answers lost.
+std::function<bool(const DSPFrame&)> parameterAnswersLost(const QSet<quint32>& numbers) {
+    return [numbers](const DSPFrame& request) {
+        return (request.command == 5 || request.command == 6) && request.words.size() >= 2 &&
+               numbers.contains(request.words[1]);
+    };
+}
+
+// A user's filter on a channel: `taps` values, with the header the device gives it.
+void holdFilter(SimDevice& device, int ch, int taps) {
+    const quint32 target = DSPModel::firTarget(ch);
+    Words coefficients;
+    for (int i = 0; i < taps; ++i) coefficients.append(0x3C000000u + quint32(i));
+    device.fir.blocks[target] = SimFIRBlock{{target, quint32(taps), 0, 0, 0}, coefficients};
+}
+
+FIRFile::Loaded testFile() {
+    QList<float> coefficients(256, 0.0f);
+    coefficients[0] = 0.5f;
+    return {QStringLiteral("test"), coefficients, std::nullopt};
+}
+
+Body probe(int ch) {
+    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firProbe1024Test(m, box, ch); };
+}
+
+Body upload(int ch) {
+    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firHardwareTest(m, box, testFile(), {ch}); };
+}
+
+}  // namespace
+
+// Channel 5's name and bypass words never came back from the device: neither FIR test may
+// touch the channel, for it could not put them back.
+TEST(HardwareTestRestore, FIRTestsLeaveAChannelWhoseNameOrBypassWasNeverRead) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        sim.device().params[396] = {1};
+        sim.device().params[408] = DSPFrame::packString(QStringLiteral("Custom 300"), 6);
+        holdFilter(sim.device(), 5, 300);
+        sim.faults().answerLost = parameterAnswersLost({396, 408});
+    });
+    const QJsonObject before = live.sim.device().toJson();
+
+    const BodyRun probed = runBody(*live.model, probe(5));
+    EXPECT_EQ(probed.status, 1);
+    EXPECT_EQ(probed.lines.mid(1), QStringList{QStringLiteral("not tested, never read: [396, 408]")});
+
+    const BodyRun uploaded = runBody(*live.model, upload(5));
+    EXPECT_EQ(uploaded.status, 1);
+    EXPECT_TRUE(uploaded.lines.contains(QStringLiteral("not tested, never read: [396, 408]")));
+    EXPECT_EQ(uploaded.lines.last(), QStringLiteral("1 FAILED"));
+    EXPECT_EQ(live.sim.device().toJson(), before);
+}
+
+// A filter that no upload can put back as it was is not overwritten: too many taps to
+// send, none at all, or a read-back that came only in part.
+TEST(HardwareTestRestore, FIRTestsLeaveAFilterTheyCouldNotPutBack) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        holdFilter(sim.device(), 4, 1024);
+        holdFilter(sim.device(), 6, 512);
+        holdFilter(sim.device(), 7, 0);
+    });
+    const QJsonObject before = live.sim.device().toJson();
+    const qsizetype mark = live.sim.received().size();
+
+    const BodyRun uploaded = runBody(*live.model, upload(4));
+    EXPECT_EQ(uploaded.status, 1);
+    EXPECT_EQ(uploaded.lines.value(3),
+              QStringLiteral("not tested: channel 4 holds 1024 taps, more than can be put back"));
+    const BodyRun probed = runBody(*live.model, probe(4));
+    EXPECT_EQ(probed.status, 1);
+    EXPECT_EQ(probed.lines.last(),
+              QStringLiteral("not tested: channel 4 holds 1024 taps, more than can be put back"));
+
+    const BodyRun empty = runBody(*live.model, probe(7));
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.lines.last(),
+              QStringLiteral("not tested: channel 7 holds no taps, which cannot be put back"));
+
+    live.sim.device().fir.readChunkWords = 100;
+    const BodyRun partial = runBody(*live.model, upload(6));
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_TRUE(
+        partial.lines.contains(QStringLiteral("not tested: channel 6 read back only 400 of its 512 taps")));
+    EXPECT_TRUE(live.sentAfter(mark, 128).isEmpty());  // no upload header went out
+    EXPECT_EQ(live.sim.device().toJson(), before);
+}
+
+// Every commit of the test filter reaches the device but its answer is lost, so the upload
+// reports an error although the filter took: the channel is put back all the same.
+TEST(HardwareTestRestore, FIRUploadWithALostCommitAnswerStillRestoresTheChannel) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        holdFilter(sim.device(), 4, 256);
+        sim.device().params[395] = {1};
+        sim.device().params[407] = DSPFrame::packString(QStringLiteral("Mine"), 6);
+        sim.faults().answerLost = [lost = 0](const DSPFrame& request) mutable {
+            return request.command == 130 && lost++ < 3;
+        };
+    });
+    const QJsonObject before = live.sim.device().toJson();
+    const BodyRun run = runBody(*live.model, upload(4));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.lines.mid(3),
+              (QStringList{QStringLiteral("OUT 1: upload failed \u2014 No answer from the DSP (commit)."),
+                           QStringLiteral("OUT 1: restored original (256 taps, name \"Mine\", bypass true) "
+                                          "\u2192 OK"),
+                           QStringLiteral("1 FAILED")}));
+    EXPECT_EQ(live.sim.device().toJson(), before);
+}
+
+// The device goes away once it holds the test filter: nothing can be put back, and the run
+// names the channel it left changed.
+TEST(HardwareTestRestore, FIRUploadCutOffAfterItsCommitNamesTheChannelLeftChanged) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        holdFilter(sim.device(), 4, 256);
+        sim.faults().goneOn = [committed = false](const DSPFrame& request) mutable {
+            committed = committed || request.command == 130;
+            return committed && request.command != 130;
+        };
+    });
+    const BodyRun run = runBody(*live.model, upload(4));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.lines.value(4).endsWith(QStringLiteral("\u2192 FAILED")))
+        << run.lines.join('\n').toStdString();
+    EXPECT_EQ(run.lines.mid(5),
+              (QStringList{QStringLiteral("not restored: channel 4"), QStringLiteral("2 FAILED")}));
+    EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients.size(), 256);
+    EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients.value(0), 0x3F000000u);
+}
+
+// IN B's source word and IN D's test-signal routing never came back: neither input is
+// set, and the run names them and fails.
+TEST(HardwareTestRestore, SourcesTestLeavesInputsWhoseWordsWereNeverRead) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        sim.device().params[349] = {1};  // the test signal feeds IN D
+        sim.faults().answerLost = parameterAnswersLost({351, 349});
+    });
+    const QJsonObject before = live.sim.device().toJson();
+    const BodyRun run = runBody(*live.model, hwtest::sourcesTest);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.lines.value(2), QStringLiteral("not tested, never read: [351, 349]"));
+    EXPECT_EQ(run.lines.value(3),
+              QStringLiteral("set IN A Analog, IN C Dante \u2192 DSP reports IN A Analog, IN C Dante"));
+    EXPECT_EQ(run.lines.last(), QStringLiteral("SOURCES FAILED (0 mismatches, 0 not restored)"));
+    EXPECT_EQ(live.sim.device().toJson(), before);
+}
+
+// Without the device's preset list a free slot would be a guess: nothing is stored or
+// deleted. A list lost after the delete cannot show the list restored.
+TEST(HardwareTestRestore, PresetsTestNeedsTheListBeforeAndAfter) {
+    const auto userPresets = [](DeviceSimulator& sim) {
+        sim.device().presets.occupied = 0b1111;
+        sim.device().presets.names[2] = QStringLiteral("Stage");
+        sim.device().presets.names[3] = QStringLiteral("Bar");
+    };
+    {
+        livemodel::Live live(
+            [&](DeviceSimulator& sim) {
+                userPresets(sim);
+                sim.faults().silentCommands = {8};
+            },
+            false);
+        const QJsonObject before = live.sim.device().toJson();
+        const BodyRun run = runBody(*live.model, hwtest::presetsTest);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.lines.mid(1), (QStringList{QStringLiteral("preset list not read \u2014 nothing stored"),
+                                                 QStringLiteral("PRESETS FAILED")}));
+        EXPECT_TRUE(live.sim.receivedWithCommand(9).isEmpty());
+        EXPECT_TRUE(live.sim.receivedWithCommand(18).isEmpty());
+        EXPECT_EQ(live.sim.device().toJson(), before);
+        EXPECT_EQ(live.sim.device().presets.names.value(2), QStringLiteral("Stage"));
+    }
+    // The test reads the list first; every later list answer is lost.
+    livemodel::Live live(userPresets);
+    live.sim.faults().answerLost = [lists = 0](const DSPFrame& request) mutable {
+        return request.command == 8 && lists++ > 0;
+    };
+    const BodyRun run = runBody(*live.model, hwtest::presetsTest);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(
+        run.lines.value(3),
+        QStringLiteral("delete: acknowledged; list restored: not read, current preset unchanged: not read"));
+    EXPECT_EQ(run.lines.last(), QStringLiteral("PRESETS FAILED"));
+}
+
+// The link goes when the test starts reading its values back: no restore can be proven, the
+// run names every parameter the device still holds changed, and fails.
+TEST(HardwareTestRestore, ParameterTestCutOffAfterItsWritesClaimsNoRestore) {
+    livemodel::Live live;
+    const DSPModel::Table before = live.sim.device().params;
+    live.sim.faults().goneOn = [](const DSPFrame& request) {
+        return request.command == 6 && request.words.value(1) != ParamMap::meters;
+    };
+    const BodyRun run = runBody(*live.model, hwtest::parameterTest);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.lines.contains(QStringLiteral("restore: all parameters back to their original values")));
+    int changed = 0;
+    QList<quint32> leftUnnamed;
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        if (live.sim.device().params.value(it.key()) == *it) continue;
+        ++changed;
+        if (!run.lines.contains(QStringLiteral("NOT RESTORED [%1]").arg(it.key())))
+            leftUnnamed.append(it.key());
+    }
+    EXPECT_GT(changed, 100);
+    EXPECT_EQ(leftUnnamed, QList<quint32>());
+    EXPECT_TRUE(run.lines.last().endsWith(QStringLiteral(" not restored"))) << run.lines.last().toStdString();
+}
