@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "app/controls/PlainText.h"
 
@@ -63,14 +64,26 @@ QString chosenFile(QFileDialog& panel) {
 
 }  // namespace
 
+QString Dialogs::withOfferedExtension(const QString& path, const QStringList& nameFilters,
+                                      const QString& defaultSuffix) {
+    if (path.isEmpty() || defaultSuffix.isEmpty()) return path;
+    static const QRegularExpression offered(QStringLiteral("\\*(\\.[^\\s)*]+)"));
+    for (const QString& filter : nameFilters)
+        for (const QRegularExpressionMatch& match : offered.globalMatch(filter))
+            if (path.endsWith(match.captured(1), Qt::CaseInsensitive)) return path;
+    return path + QLatin1Char('.') + defaultSuffix;
+}
+
 QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
                                        const QStringList& nameFilters, const QString& defaultSuffix) {
     QFileDialog panel(m_parent);
     prepare(panel, title, nameFilters);
     panel.setAcceptMode(QFileDialog::AcceptSave);
+    // The panel adds the suffix to a name without a dot, before it asks about replacing a
+    // file; a dotted name that is not one of the offered kinds gets it here.
     panel.setDefaultSuffix(defaultSuffix);
     panel.selectFile(proposedName);
-    return chosenFile(panel);
+    return withOfferedExtension(chosenFile(panel), nameFilters, defaultSuffix);
 }
 
 QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& nameFilters) {
