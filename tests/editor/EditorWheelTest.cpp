@@ -242,3 +242,31 @@ TEST(EditorWheel, AKnobTheTabScrollsBackUnderThePointerTakesTheWheelOnlyAfterARe
     editor.wheelAt(pointer, +1);
     EXPECT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5)) << "a rest turns it";
 }
+
+// The pointer moved onto a knob and scrolled at once: the tab scrolls and carries the knob
+// away. The pointer that follows it there gets no enter event from Qt (it never left the knob
+// as far as Qt knows), yet its rest counts from its arrival: after 0.6 s the knob turns.
+TEST(EditorWheel, AKnobTheTabCarriedAwayTurnsOnceThePointerRestedOnItInItsNewPlace) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    ASSERT_GT(editor.pane->maximum(), 0) << "the tab must scroll for this test";
+    WindowRig& rig = editor.rig;
+    double now = 100;
+    for (Encoder* knob : editor.view->findChildren<Encoder*>()) knob->setClock([&now] { return now; });
+    Encoder* knob = editor.view->bandColumns()->column(1)->freqKnob();
+    QTest::mouseMove(&rig.window(), knob->mapTo(&rig.window(), knob->rect().center()));
+    const qsizetype mark = rig.mark();
+
+    now += 0.1;
+    editor.wheelAt(knob->mapTo(&rig.window(), knob->rect().center()), -1);
+    const int scrolled = editor.pane->value();
+    ASSERT_GT(scrolled, 0) << "the tab scrolls the knob away";
+    const QPoint moved = knob->mapTo(&rig.window(), knob->rect().center());
+    ASSERT_TRUE(editor.view->tabArea()->viewport()->rect().contains(
+        editor.view->tabArea()->viewport()->mapFrom(&rig.window(), moved)));
+    QTest::mouseMove(&rig.window(), moved);
+    now += 0.6;
+    editor.wheelAt(moved, +1);
+    EXPECT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5)) << "the knob turns";
+    EXPECT_EQ(editor.pane->value(), scrolled) << "and the tab stays";
+}
