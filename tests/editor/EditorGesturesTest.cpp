@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "app/MainWindow.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
@@ -66,4 +71,29 @@ TEST(EditorGestures, PasteWritesOnlyTheBlocksTheSourceChannelRead) {
     EXPECT_EQ(writtenSince(rig, mark), expected);
     EXPECT_EQ(rig.model().words(ParamMap::eqBandParam(6, 2), 4),
               rig.model().words(ParamMap::eqBandParam(5, 2), 4));
+}
+
+// A press on a band's knob or number field selects that band, as a press on the column does;
+// the still click on the knob writes nothing.
+TEST(EditorGestures, APressOnABandsControlSelectsTheBand) {
+    WindowRig rig(onChannel(5));
+    qunsetenv(ChannelTab::environmentVariable);
+    ChannelView& view = *rig.page<ChannelView>();
+    BandColumns& bands = *view.bandColumns();
+    QTest::mouseClick(bands.column(2), Qt::LeftButton, {}, QPoint(4, 4));
+    ASSERT_EQ(view.selectedBand(), 2);
+    const qsizetype mark = rig.mark();
+
+    Encoder* knob = bands.column(4)->gainKnob();
+    QTest::mouseClick(knob, Qt::LeftButton, {}, knob->rect().center());
+    rig.turn();
+    EXPECT_EQ(view.selectedBand(), 4);
+    EXPECT_TRUE(bands.column(4)->isSelected());
+    EXPECT_FALSE(bands.column(2)->isSelected());
+
+    QTest::mouseClick(bands.column(6)->qField()->lineEdit(), Qt::LeftButton);
+    rig.turn();
+    EXPECT_EQ(view.selectedBand(), 6);
+    QTest::qWait(300);  // time for a write to reach the device
+    EXPECT_TRUE(writtenSince(rig, mark).isEmpty());
 }
