@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
@@ -57,6 +58,27 @@ void prepare(QFileDialog& panel, const QString& title, const QStringList& nameFi
     panel.setNameFilters(nameFilters);
 }
 
+// Adds the extension as the user accepts a typed name, so the panel's question about
+// replacing a file asks about the file that will be written.
+class SavePanel : public QFileDialog {
+public:
+    SavePanel(QWidget* parent, QStringList nameFilters, QString defaultSuffix)
+        : QFileDialog(parent),
+          m_nameFilters(std::move(nameFilters)),
+          m_defaultSuffix(std::move(defaultSuffix)) {}
+
+    void accept() override {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (field && !QFileInfo(directory().filePath(field->text())).isDir())
+            field->setText(Dialogs::withOfferedExtension(field->text(), m_nameFilters, m_defaultSuffix));
+        QFileDialog::accept();
+    }
+
+private:
+    QStringList m_nameFilters;
+    QString m_defaultSuffix;
+};
+
 QString chosenFile(QFileDialog& panel) {
     if (panel.exec() != QDialog::Accepted) return {};
     return panel.selectedFiles().value(0);
@@ -76,14 +98,11 @@ QString Dialogs::withOfferedExtension(const QString& path, const QStringList& na
 
 QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
                                        const QStringList& nameFilters, const QString& defaultSuffix) {
-    QFileDialog panel(m_parent);
+    SavePanel panel(m_parent, nameFilters, defaultSuffix);
     prepare(panel, title, nameFilters);
     panel.setAcceptMode(QFileDialog::AcceptSave);
-    // The panel adds the suffix to a name without a dot, before it asks about replacing a
-    // file; a dotted name that is not one of the offered kinds gets it here.
-    panel.setDefaultSuffix(defaultSuffix);
     panel.selectFile(proposedName);
-    return withOfferedExtension(chosenFile(panel), nameFilters, defaultSuffix);
+    return chosenFile(panel);
 }
 
 QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& nameFilters) {
