@@ -126,7 +126,6 @@ TEST(NetworkConnectViewTest, ConnectIsTheDefaultButtonWhereverTheFocusIs) {
                !sheet.cancelButton()->isDefault();
     };
     EXPECT_TRUE(defaultOnlyOnConnect());
-    kestrel_test::saveScreenshot(sheet, QStringLiteral("network_sheet_default"));
     sheet.scanButton()->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(defaultOnlyOnConnect());
     QSignalSpy accepted(&sheet, &QDialog::accepted);
