@@ -18,7 +18,6 @@
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
-using Words = DSPModel::Words;
 
 namespace {
 
