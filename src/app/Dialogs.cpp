@@ -7,9 +7,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "app/controls/PlainText.h"
 
@@ -56,6 +58,27 @@ void prepare(QFileDialog& panel, const QString& title, const QStringList& nameFi
     panel.setNameFilters(nameFilters);
 }
 
+// Adds the extension as the user accepts a typed name, so the panel's question about
+// replacing a file asks about the file that will be written.
+class SavePanel : public QFileDialog {
+public:
+    SavePanel(QWidget* parent, QStringList nameFilters, QString defaultSuffix)
+        : QFileDialog(parent),
+          m_nameFilters(std::move(nameFilters)),
+          m_defaultSuffix(std::move(defaultSuffix)) {}
+
+    void accept() override {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (field && !QFileInfo(directory().filePath(field->text())).isDir())
+            field->setText(Dialogs::withOfferedExtension(field->text(), m_nameFilters, m_defaultSuffix));
+        QFileDialog::accept();
+    }
+
+private:
+    QStringList m_nameFilters;
+    QString m_defaultSuffix;
+};
+
 QString chosenFile(QFileDialog& panel) {
     if (panel.exec() != QDialog::Accepted) return {};
     return panel.selectedFiles().value(0);
@@ -63,12 +86,21 @@ QString chosenFile(QFileDialog& panel) {
 
 }  // namespace
 
+QString Dialogs::withOfferedExtension(const QString& path, const QStringList& nameFilters,
+                                      const QString& defaultSuffix) {
+    if (path.isEmpty() || defaultSuffix.isEmpty()) return path;
+    static const QRegularExpression offered(QStringLiteral("\\*(\\.[^\\s)*]+)"));
+    for (const QString& filter : nameFilters)
+        for (const QRegularExpressionMatch& match : offered.globalMatch(filter))
+            if (path.endsWith(match.captured(1), Qt::CaseInsensitive)) return path;
+    return path + QLatin1Char('.') + defaultSuffix;
+}
+
 QString DesktopDialogs::chooseSaveFile(const QString& title, const QString& proposedName,
                                        const QStringList& nameFilters, const QString& defaultSuffix) {
-    QFileDialog panel(m_parent);
+    SavePanel panel(m_parent, nameFilters, defaultSuffix);
     prepare(panel, title, nameFilters);
     panel.setAcceptMode(QFileDialog::AcceptSave);
-    panel.setDefaultSuffix(defaultSuffix);
     panel.selectFile(proposedName);
     return chosenFile(panel);
 }

@@ -16,8 +16,14 @@ public:
 
     virtual ~Dialogs() = default;
 
+    // The path with ".<defaultSuffix>" added unless its name already ends in an extension one
+    // of the filters offers: "Friday show 7.12" is no project file yet, and the open panel's
+    // filter would not list it.
+    static QString withOfferedExtension(const QString& path, const QStringList& nameFilters,
+                                        const QString& defaultSuffix);
+
     // A save panel proposing a file name; the chosen path, or empty when cancelled. A typed
-    // name without an extension gets the default suffix, before the panel asks about
+    // name gets the default suffix (withOfferedExtension), before the panel asks about
     // replacing a file of that name.
     virtual QString chooseSaveFile(const QString& title, const QString& proposedName,
                                    const QStringList& nameFilters, const QString& defaultSuffix = {}) = 0;

@@ -38,7 +38,8 @@ protected:
 
 private:
     QWidget* cell(Encoder* knob, CompactNumberField* field);
-    void selectOnKeyboardFocus(QWidget* control);
+    void selectOnReach(QWidget* control);
+    static bool reachesControl(const QEvent& event);
 
     BandColumns& m_owner;
     int m_ch;

@@ -250,7 +250,7 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
                                    m_freqField->lineEdit(),
                                    m_gainField->lineEdit(),
                                    m_qField->lineEdit()};
-    for (QWidget* control : controls) selectOnKeyboardFocus(control);
+    for (QWidget* control : controls) selectOnReach(control);
 
     auto write = [this](auto change) { m_owner.writeBand(m_band, change); };
     connect(m_on, &QCheckBox::toggled, this,
@@ -299,7 +299,7 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
         knob->setAccessibleName(m_qKnob->accessibleName());
         editorkit::replaceControl(m_qKnob, knob);
         m_qKnob = knob;
-        selectOnKeyboardFocus(m_qKnob);
+        selectOnReach(m_qKnob);
         connect(m_qKnob, &Encoder::valueEdited, this,
                 [this](double v) { m_owner.writeBand(m_band, [v](DSPModel::Band& b) { b.q = float(v); }); });
     }
@@ -343,16 +343,21 @@ void BandColumn::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
 }
 
-// Tab into a band's controls selects the band, as a click on its column does: the keyboard
-// has no other way to the column itself.
-void BandColumn::selectOnKeyboardFocus(QWidget* control) {
+// Tab into a band's controls, or a press on one, selects the band as a click on its column
+// does: the controls take the press and the keyboard has no other way to the column itself.
+void BandColumn::selectOnReach(QWidget* control) {
     control->installEventFilter(this);
 }
 
 bool BandColumn::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn && !m_selected) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) m_owner.choose(m_band);
-    }
+    if (!m_selected && reachesControl(*event)) m_owner.choose(m_band);
     return QWidget::eventFilter(watched, event);
+}
+
+bool BandColumn::reachesControl(const QEvent& event) {
+    if (event.type() == QEvent::MouseButtonPress)
+        return static_cast<const QMouseEvent&>(event).button() == Qt::LeftButton;
+    if (event.type() != QEvent::FocusIn) return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent&>(event).reason();
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
 }

@@ -348,6 +348,7 @@ void ChannelView::refreshHeader() {
     const bool gainKnown = m_model.holds(quint32(m_ch + 1));
     m_gain->setEnabled(gainKnown);
     m_mute->setEnabled(gainKnown);
+    if (QPushButton* copy = toolbarButton(tr("Copy"))) copy->setEnabled(m_model.canCopyEQ(m_ch));
     if (QPushButton* paste = toolbarButton(tr("Paste"))) paste->setEnabled(m_model.canPasteEQ(m_ch));
     if (QPushButton* bypass = toolbarButton(tr("Bypass"))) {
         const QSignalBlocker block(bypass);

@@ -146,9 +146,11 @@ SegmentedPicker::SegmentedPicker(const QStringList& values, const QStringList& t
         button->installEventFilter(this);
         markAsExclusiveChoice(*button);
         button->setToolTip(m_titles[i]);
+        // The segment already chosen, chosen again, changes nothing and so reports nothing.
         connect(button, &QPushButton::clicked, this, [this, i] {
+            const bool changed = m_values[i] != m_current;
             setCurrent(m_values[i]);
-            Q_EMIT chosen(m_values[i]);
+            if (changed) Q_EMIT chosen(m_values[i]);
         });
         if (i == 0) button->setProperty("edge", QStringLiteral("first"));
         if (i == values.size() - 1) button->setProperty("edge", QStringLiteral("last"));

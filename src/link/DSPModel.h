@@ -74,11 +74,13 @@ public:
         float level = 0;
         bool on = false;
     };
+    // What the device reported of a channel's EQ; a block never read stays empty and is
+    // not pasted, so a paste never sends settings nobody chose.
     struct EQClipboard {
         bool isInput = false;
-        QList<Words> bands;
-        Words hp;
-        Words lp;
+        QList<std::optional<Words>> bands;
+        std::optional<Words> hp;
+        std::optional<Words> lp;
     };
     struct PresetSlot {
         int id = 0;
@@ -153,6 +155,8 @@ public:
     QList<int> groupMembers(int ch) const;
     void setGroup(int ch, std::optional<int> group);
     void copyChannelSettings(int from, int to);
+    // Whether any band or filter of ch's EQ was read, so there is something to copy.
+    bool canCopyEQ(int ch) const;
     void copyEQ(int ch);
     bool canPasteEQ(int ch) const;
     void pasteEQ(int ch);

@@ -107,9 +107,17 @@ void DSPModel::copyChannelSettings(int from, int to) {
     }
 }
 
+bool DSPModel::canCopyEQ(int ch) const {
+    if (holds(highPassParam(ch)) || holds(lowPassParam(ch))) return true;
+    for (int b = 0; b < bandCount(ch); ++b)
+        if (holds(ParamMap::eqBandParam(ch, b))) return true;
+    return false;
+}
+
 void DSPModel::copyEQ(int ch) {
-    EQClipboard clip{isInput(ch), {}, words(highPassParam(ch), 2), words(lowPassParam(ch), 2)};
-    for (int b = 0; b < bandCount(ch); ++b) clip.bands.append(words(ParamMap::eqBandParam(ch, b), 4));
+    if (!canCopyEQ(ch)) return;
+    EQClipboard clip{isInput(ch), {}, heldWords(highPassParam(ch), 2), heldWords(lowPassParam(ch), 2)};
+    for (int b = 0; b < bandCount(ch); ++b) clip.bands.append(heldWords(ParamMap::eqBandParam(ch, b), 4));
     eqClipboard_ = std::move(clip);
     Q_EMIT eqClipboardChanged();
 }
@@ -122,10 +130,13 @@ void DSPModel::pasteEQ(int ch) {
     if (!canPasteEQ(ch)) return;
     // Copied so that writes (which notify views) cannot change the clipboard under us.
     const EQClipboard clip = *eqClipboard_;
+    auto paste = [this](quint32 number, const std::optional<Words>& w) {
+        if (w) write(number, *w);
+    };
     for (int b = 0; b < clip.bands.size() && b < bandCount(ch); ++b)
-        write(ParamMap::eqBandParam(ch, b), clip.bands[b]);
-    write(highPassParam(ch), clip.hp);
-    write(lowPassParam(ch), clip.lp);
+        paste(ParamMap::eqBandParam(ch, b), clip.bands[b]);
+    paste(highPassParam(ch), clip.hp);
+    paste(lowPassParam(ch), clip.lp);
 }
 
 void DSPModel::flatEQ(int ch) {

@@ -44,9 +44,14 @@ DeviceView::DeviceView(DSPModel& model, QWidget* parent)
           model, pagekit::paramRange(firstChannelName, firstChannelName + 11), [this] { refresh(); }, this)) {
     pagekit::scrollingColumn(this, {buildDeviceSection(), buildNamesSection(), buildChannelSection()});
 
-    connect(&m_link, &DSPConnection::deviceNameChanged, this, &DeviceView::loadNames);
-    for (auto signal : {&DSPConnection::deviceGroupChanged, &DSPConnection::firmwareChanged,
-                        &DSPConnection::firmwareDateChanged, &DSPConnection::transportChanged})
+    // A confirmed save (or a new connection) reloads only the text that changed: what is
+    // typed and unsaved in the other fields stays.
+    connect(&m_link, &DSPConnection::deviceNameChanged, this,
+            [this] { loadDeviceText(m_name, m_link.deviceName()); });
+    connect(&m_link, &DSPConnection::deviceGroupChanged, this,
+            [this] { loadDeviceText(m_group, m_link.deviceGroup()); });
+    for (auto signal : {&DSPConnection::firmwareChanged, &DSPConnection::firmwareDateChanged,
+                        &DSPConnection::transportChanged})
         connect(&m_link, signal, m_refresh, &ModelWatcher::schedule);
     refresh();
 }
@@ -155,15 +160,17 @@ void DeviceView::showEvent(QShowEvent* event) {
     if (m_channelNames.isEmpty()) loadNames();
 }
 
-void DeviceView::loadNames() {
+void DeviceView::loadDeviceText(QLineEdit* field, const QString& stored) {
     {
-        const QSignalBlocker blockName(m_name);
-        const QSignalBlocker blockGroup(m_group);
-        m_name->setText(
-            pagekit::cutToCharacters(m_link.deviceName(), deviceTextLength).value_or(m_link.deviceName()));
-        m_group->setText(
-            pagekit::cutToCharacters(m_link.deviceGroup(), deviceTextLength).value_or(m_link.deviceGroup()));
+        const QSignalBlocker block(field);
+        field->setText(pagekit::cutToCharacters(stored, deviceTextLength).value_or(stored));
     }
+    refresh();
+}
+
+void DeviceView::loadNames() {
+    loadDeviceText(m_name, m_link.deviceName());
+    loadDeviceText(m_group, m_link.deviceGroup());
     m_channelNames.clear();
     m_followedNames.clear();
     for (int ch = 0; ch < 12; ++ch) {

@@ -34,7 +34,8 @@ public:
     static QString channelLabel(int ch);
     static QString appVersion();
 
-    // Takes the link's name and group and the model's channel names into the fields.
+    // Takes the link's name and group and the model's channel names into the fields (on the
+    // first visit).
     void loadNames();
     // Writes the held name of one channel; a name with no printable ASCII writes nothing.
     void saveChannelName(int ch);
@@ -56,6 +57,7 @@ private:
     QWidget* buildNamesSection();
     QWidget* buildChannelSection();
     QWidget* deviceTextRow(QLineEdit*& field, QPushButton*& save, const QString& title, bool group);
+    void loadDeviceText(QLineEdit* field, const QString& stored);
     void cutField(QLineEdit* field, int length);
     void saveDeviceText(bool group);
     void followStoredName(int ch);

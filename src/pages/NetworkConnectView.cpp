@@ -49,16 +49,19 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
     m_host->setPlaceholderText(QStringLiteral("DSP IP address, e.g. 192.168.2.2"));
     connect(m_host, &QLineEdit::textChanged, this, &NetworkConnectView::refresh);
     address->addWidget(m_host, 1);
-    // Return anywhere in the sheet connects (see keyPressEvent); no button is the
-    // dialog's default, or a Return in the field would connect twice. Tab still reaches
-    // the button, where Space connects too.
-    m_connect->setAutoDefault(false);
+    // Return anywhere in the sheet connects (see keyPressEvent, which takes Return before
+    // the dialog would press a button, so it connects once). Connect is drawn as the default
+    // and no other button takes that over when it has the focus. Tab still reaches the
+    // button, where Space connects too.
+    m_connect->setDefault(true);
     m_connect->setFocusPolicy(Qt::TabFocus);
     connect(m_connect, &QPushButton::clicked, this, &NetworkConnectView::connectToHost);
     address->addWidget(m_connect);
     stack->addLayout(address);
 
     auto* scanRow = new QHBoxLayout;
+    m_scan->setAutoDefault(false);
+    m_cancel->setAutoDefault(false);
     connect(m_scan, &QPushButton::clicked, this, &NetworkConnectView::scan);
     scanRow->addWidget(m_scan);
     m_progress->setRange(0, 0);

@@ -128,8 +128,10 @@ QWidget* SourcesView::buildTestSignal() {
         pickerRow->addWidget(choice);
     }
     pickerRow->addStretch(1);
-    connect(group, &QButtonGroup::idClicked, this,
-            [this](int raw) { m_model.write(generatorTypeParam, {quint32(raw)}); });
+    connect(group, &QButtonGroup::idClicked, this, [this](int raw) {
+        if (m_model.heldWords(generatorTypeParam, 1) != DSPModel::Words{quint32(raw)})
+            m_model.write(generatorTypeParam, {quint32(raw)});
+    });
     stack->addLayout(pickerRow);
 
     for (Generator g : Generator::allCases()) stack->addWidget(buildGeneratorRow(g));

@@ -213,10 +213,22 @@ TEST(FilePanels, ExportsAddTxtToANameTypedWithoutOne) {
     QFile capture(rig.dir.filePath(QStringLiteral("mycap.txt")));
     ASSERT_TRUE(capture.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(capture.readAll()).contains(QStringLiteral("# before the export")));
-    // A name that has an extension keeps it.
-    rig.dialogs.fileAnswers.enqueue(rig.dir.filePath(QStringLiteral("capture.log")));
-    click(kestrel_test::buttonNamed(*traffic, QStringLiteral("Export…")));
-    EXPECT_TRUE(QFile::exists(rig.dir.filePath(QStringLiteral("capture.log"))));
+    // A dot in the name is no extension the panel offers; one that is offered stays alone.
+    for (const char* typed : {"capture.v2", "dsp-capture.TXT"}) {
+        rig.dialogs.fileAnswers.enqueue(rig.dir.filePath(QString::fromLatin1(typed)));
+        click(kestrel_test::buttonNamed(*traffic, QStringLiteral("Export…")));
+    }
+    EXPECT_TRUE(QFile::exists(rig.dir.filePath(QStringLiteral("capture.v2.txt"))));
+    EXPECT_FALSE(QFile::exists(rig.dir.filePath(QStringLiteral("capture.v2"))));
+    EXPECT_TRUE(QFile::exists(rig.dir.filePath(QStringLiteral("dsp-capture.TXT"))));
+
+    // So does a project: a dotted name gets ".tsldsp", a JSON name stays JSON.
+    for (const char* typed : {"Friday show 7.12", "show.json"}) {
+        rig.dialogs.fileAnswers.enqueue(rig.dir.filePath(QString::fromLatin1(typed)));
+        rig.window().commands().saveProject();
+    }
+    EXPECT_TRUE(QFile::exists(rig.dir.filePath(QStringLiteral("Friday show 7.12.tsldsp"))));
+    EXPECT_TRUE(QFile::exists(rig.dir.filePath(QStringLiteral("show.json"))));
 }
 
 // The FIR tab offers the files its reader reads and no others; an AIFF impulse, chosen

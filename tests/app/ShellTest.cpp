@@ -584,26 +584,45 @@ TEST(Shell, HelpMenuAndOneAboutWindow) {
     EXPECT_TRUE(rig.window().findChildren<AboutDialog*>()[0]->isVisible());
 }
 
+// The panel adds the extension to a typed name unless it ends in one the panel offers, and
+// asks about replacing the file that will be written, not the one typed.
 TEST(DesktopDialogs, TheSavePanelAddsTheDefaultSuffixToANameWithout) {
     QTemporaryDir dir;
     DesktopDialogs dialogs;
-    auto typeAndSave = [](const QString& name) {
-        QTimer::singleShot(0, [name] {
+    QString asked;
+    auto typeAndSave = [&asked](const QString& name) {
+        QTimer::singleShot(0, [name, &asked] {
             auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(panel, nullptr);
             auto* field = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             ASSERT_NE(field, nullptr);
             field->setText(name);
+            // A question about replacing a file opens inside the panel's own loop.
+            QTimer::singleShot(0, [&asked] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    asked = box->text();
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
             QTest::keyClick(field, Qt::Key_Return);
         });
     };
-    const QStringList filters = {"Project (*.tsldsp)"};
+    const QStringList filters = {"Project (*.tsldsp)", "JSON (*.json)"};
     typeAndSave("noext");
     EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
               dir.filePath("noext.tsldsp"));
     typeAndSave("show.json");
     EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
               dir.filePath("show.json"));
+    EXPECT_TRUE(asked.isEmpty());
+
+    QFile existing(dir.filePath("Friday show 7.12.tsldsp"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    typeAndSave("Friday show 7.12");
+    EXPECT_EQ(dialogs.chooseSaveFile("Save", dir.filePath("x.tsldsp"), filters, "tsldsp"),
+              dir.filePath("Friday show 7.12.tsldsp"));
+    EXPECT_TRUE(asked.contains(QStringLiteral("Friday show 7.12.tsldsp"))) << asked.toStdString();
 }
 
 TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {

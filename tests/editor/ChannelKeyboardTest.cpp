@@ -336,7 +336,8 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
 }
 
 // Tab into a band's controls selects the band, in the columns and on the graph, as a click
-// on its column does; passing through writes nothing. A click on a knob leaves the selection.
+// on its column does; passing through writes nothing. A still click on a knob selects its band
+// too and writes nothing.
 TEST(ChannelKeyboard, TabIntoABandSelectsItAndWritesNothing) {
     Editor editor(4);
     ChannelView& view = editor.view();
@@ -354,7 +355,7 @@ TEST(ChannelKeyboard, TabIntoABandSelectsItAndWritesNothing) {
 
     QTest::mouseClick(bands.column(4)->gainKnob(), Qt::LeftButton);
     EXPECT_TRUE(bands.column(4)->gainKnob()->hasFocus());
-    EXPECT_TRUE(selected(1));
+    EXPECT_TRUE(selected(4));
     editor.rig.model().write(ParamMap::eqBandParam(4, 0),
                              editor.rig.model().words(ParamMap::eqBandParam(4, 0), 4));
     ASSERT_TRUE(

@@ -69,6 +69,14 @@ struct EditorInWindow {
     }
     // The frames that wrote to the device since the mark.
     QList<DSPFrame> writesSince(qsizetype mark) const { return rig.receivedSince(mark, writeCommand); }
+    // Every knob of the tab reads the time from `now`, and the pointer rests on the knob.
+    void pointAtWithClock(Encoder& knob) {
+        for (Encoder* each : view->findChildren<Encoder*>()) each->setClock([this] { return now; });
+        QTest::mouseMove(&rig.window(), centreOf(knob));
+    }
+    QPoint centreOf(QWidget& widget) { return widget.mapTo(&rig.window(), widget.rect().center()); }
+
+    double now = 100;
 };
 
 }  // namespace
@@ -215,11 +223,10 @@ TEST(EditorWheel, AKnobTheTabScrollsBackUnderThePointerTakesTheWheelOnlyAfterARe
     ASSERT_NE(editor.view, nullptr);
     ASSERT_GT(editor.pane->maximum(), 0) << "the tab must scroll for this test";
     WindowRig& rig = editor.rig;
-    double now = 100;
-    for (Encoder* knob : editor.view->findChildren<Encoder*>()) knob->setClock([&now] { return now; });
+    double& now = editor.now;
     Encoder* knob = editor.view->bandColumns()->column(0)->freqKnob();
-    const QPoint pointer = knob->mapTo(&rig.window(), knob->rect().center());
-    QTest::mouseMove(&rig.window(), pointer);
+    const QPoint pointer = editor.centreOf(*knob);
+    editor.pointAtWithClock(*knob);
     const int top = editor.pane->value();
     const quint32 band1 = ParamMap::eqBandParam(0, 0);
     const DSPModel::Words before = rig.model().words(band1, 4);
@@ -241,4 +248,30 @@ TEST(EditorWheel, AKnobTheTabScrollsBackUnderThePointerTakesTheWheelOnlyAfterARe
     now += 0.4;
     editor.wheelAt(pointer, +1);
     EXPECT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5)) << "a rest turns it";
+}
+
+// The pointer moved onto a knob and scrolled at once: the tab scrolls and carries the knob
+// away. The pointer that follows it there gets no enter event from Qt (it never left the knob
+// as far as Qt knows), yet its rest counts from its arrival: after 0.6 s the knob turns.
+TEST(EditorWheel, AKnobTheTabCarriedAwayTurnsOnceThePointerRestedOnItInItsNewPlace) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    ASSERT_GT(editor.pane->maximum(), 0) << "the tab must scroll for this test";
+    WindowRig& rig = editor.rig;
+    Encoder* knob = editor.view->bandColumns()->column(1)->freqKnob();
+    editor.pointAtWithClock(*knob);
+    const qsizetype mark = rig.mark();
+
+    editor.now += 0.1;
+    editor.wheelAt(editor.centreOf(*knob), -1);
+    const int scrolled = editor.pane->value();
+    ASSERT_GT(scrolled, 0) << "the tab scrolls the knob away";
+    const QPoint moved = editor.centreOf(*knob);
+    ASSERT_TRUE(editor.view->tabArea()->viewport()->rect().contains(
+        editor.view->tabArea()->viewport()->mapFrom(&rig.window(), moved)));
+    QTest::mouseMove(&rig.window(), moved);
+    editor.now += 0.6;
+    editor.wheelAt(moved, +1);
+    EXPECT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5)) << "the knob turns";
+    EXPECT_EQ(editor.pane->value(), scrolled) << "and the tab stays";
 }

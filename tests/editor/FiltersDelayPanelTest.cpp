@@ -3,11 +3,13 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "EditorRig.h"
 #include "editor/EditorKit.h"
 #include "editor/FiltersDelayPanel.h"
+#include "support/WidgetTesting.h"
 
 using namespace editorrig;
 using Words = DSPModel::Words;
@@ -34,6 +36,26 @@ TEST_F(FiltersDelayPanelTest, DelayIsShownAndTypedInTheChosenUnit) {
     panel.unitPicker()->segment(2)->click();
     EXPECT_EQ(rig.settings.text(FiltersDelayPanel::unitKey), QStringLiteral("m"));
     EXPECT_EQ(panel.delayField()->lineEdit()->text(), QStringLiteral("3.430"));
+}
+
+// The delay field is 52 wide in every unit, and the widest value of each shows whole in it.
+TEST_F(FiltersDelayPanelTest, TheDelayFieldIs52WideAndShowsItsWidestValueWhole) {
+    FiltersDelayPanel panel(rig.model, rig.settings, 4);
+    panel.show();
+    for (const QString& unit : {QStringLiteral("ms"), QStringLiteral("ft"), QStringLiteral("m")}) {
+        rig.settings.setValue(FiltersDelayPanel::unitKey, unit);
+        panel.refresh();
+        settle();
+        QLineEdit* field = panel.delayField()->lineEdit();
+        EXPECT_NEAR(field->width(), 52, 1) << unit.toStdString();
+        rig.model.write(334, {bits(2000), 0}, std::nullopt, false);
+        panel.refresh();
+        settle();
+        // Scrolled to its end, a text too wide would start left of the field's edge.
+        EXPECT_EQ(field->cursorPosition(), field->text().size());
+        EXPECT_EQ(field->cursorPositionAt(QPoint(4, field->height() / 2)), 0) << field->text().toStdString();
+        kestrel_test::saveScreenshot(panel, QStringLiteral("delay_field_") + unit);
+    }
 }
 
 TEST_F(FiltersDelayPanelTest, DelayIsStoredInHundredthsFromZeroTo2000AndOffKeepsItsTime) {

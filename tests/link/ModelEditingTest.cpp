@@ -168,6 +168,18 @@ TEST(ModelCopy, EQClipboardPastesOnlyOntoTheSameKind) {
     EXPECT_TRUE(model.eqClipboard()) << "the clipboard stays for further pastes";
 }
 
+// A channel with nothing of its EQ read has nothing to copy: the clipboard keeps what it held.
+TEST(ModelCopy, NothingToCopyFromAChannelWhoseEQWasNeverRead) {
+    livemodel::Offline offline;
+    DSPModel& model = *offline.model;
+    model.write(1 + 6, {bits(-3.0f), 0});  // gain is not part of the EQ
+    EXPECT_FALSE(model.canCopyEQ(6));
+    model.copyEQ(6);
+    EXPECT_FALSE(model.eqClipboard());
+    model.write(166 + 6, {12000, 13});
+    EXPECT_TRUE(model.canCopyEQ(6));
+}
+
 TEST(ModelCopy, FlatEQResetsEveryBandOfTheChannel) {
     livemodel::Offline offline;
     DSPModel& model = *offline.model;

@@ -57,7 +57,11 @@ TEST(DeviceViewTest, DeviceNameIsCutFilteredConfirmedAndReloaded) {
     EXPECT_EQ(view.nameField()->text(), QStringLiteral("abcdefghijklmnopqrstuvwx"));
 
     view.nameField()->setText(QStringLiteral("Hall é 2"));
-    view.groupField()->setText(QStringLiteral("Unsaved group"));
+    view.groupField()->clear();
+    QTest::keyClicks(view.groupField(), QStringLiteral("Balcony"));
+    QLineEdit* output8 = view.channelRow(11).field;
+    output8->clear();
+    QTest::keyClicks(output8, QStringLiteral("Zone9"));
     const qsizetype mark = page.device.sim.received().size();
     view.saveNameButton()->click();
     ASSERT_TRUE(livemodel::waitUntil([&] { return !view.messageLabel()->isHidden(); }));
@@ -65,9 +69,14 @@ TEST(DeviceViewTest, DeviceNameIsCutFilteredConfirmedAndReloaded) {
     ASSERT_EQ(page.device.sentAfter(mark, nameCommand).size(), 1);
     EXPECT_EQ(page.device.sentAfter(mark, nameCommand)[0].words,
               DSPFrame::packString(QStringLiteral("Hall  2"), 6));
-    // The confirmed name reloads every field: the sent text, and the unsaved group is gone.
+    // The confirmed name reloads its own field with the text sent; what is typed and unsaved
+    // in the others stays, still savable.
     EXPECT_EQ(view.nameField()->text(), QStringLiteral("Hall  2"));
-    EXPECT_EQ(view.groupField()->text(), QStringLiteral("Stage"));
+    EXPECT_EQ(view.groupField()->text(), QStringLiteral("Balcony"));
+    EXPECT_TRUE(view.saveGroupButton()->isEnabled());
+    EXPECT_EQ(output8->text(), QStringLiteral("Zone9"));
+    EXPECT_TRUE(view.channelRow(11).save->isEnabled());
+    EXPECT_TRUE(page.device.sentAfter(mark, groupCommand).isEmpty());
 }
 
 TEST(DeviceViewTest, AnUnconfirmedGroupSaveSaysSoAndStaysSavable) {

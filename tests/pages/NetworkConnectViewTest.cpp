@@ -107,6 +107,33 @@ TEST(NetworkConnectViewTest, TabReachesConnectWhereReturnAndSpaceConnectOnce) {
     EXPECT_TRUE(rig.waitForStatus(DSPConnection::Status::Kind::connected));
 }
 
+// Connect is the button drawn as the default, also while the keyboard is on Scan, whose
+// Return connects as everywhere in the sheet.
+TEST(NetworkConnectViewTest, ConnectIsTheDefaultButtonWhereverTheFocusIs) {
+    kestrel_test::LinkRig rig;
+    DSPConnection& link = rig.start();
+    rig.settings.setValue(QStringLiteral("networkHost"), rig.simulator.host());
+    int scans = 0;
+    NetworkConnectView sheet(link, rig.settings, [&scans]() -> QCoro::Task<QStringList> {
+        ++scans;
+        co_return QStringList{};
+    });
+    sheet.show();
+    sheet.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+    const auto defaultOnlyOnConnect = [&] {
+        return sheet.connectButton()->isDefault() && !sheet.scanButton()->isDefault() &&
+               !sheet.cancelButton()->isDefault();
+    };
+    EXPECT_TRUE(defaultOnlyOnConnect());
+    sheet.scanButton()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(defaultOnlyOnConnect());
+    QSignalSpy accepted(&sheet, &QDialog::accepted);
+    QTest::keyClick(sheet.scanButton(), Qt::Key_Return);
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_EQ(scans, 0);
+}
+
 TEST(NetworkConnectViewTest, ScanListsHostsAndConnectsToThePickedOne) {
     Theme::apply(*qApp);
     kestrel_test::LinkRig rig;

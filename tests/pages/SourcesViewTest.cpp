@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTest>
 
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/NumberField.h"
@@ -18,6 +19,7 @@
 #include "pages/SourcesView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
 
 using namespace pagetest;
 
@@ -158,4 +160,34 @@ TEST(SourcesViewTest, EveryControlIsWholeAtTheNarrowestPageWidth) {
     turn();
     EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page.view), "");
     kestrel_test::saveScreenshot(*page.view, QStringLiteral("pages_sources"));
+}
+
+// In the window on the simulator: the source, the test signal and the generator already
+// chosen, clicked again, send nothing and ask nothing; a new choice still writes.
+TEST(SourcesViewTest, ChoosingWhatIsAlreadyChosenWritesAndAsksNothing) {
+    kestrel_test::WindowRig::Options options;
+    options.startPage = QStringLiteral("sources");
+    options.prepare = [](DeviceSimulator& sim) {
+        sim.device().params[342] = {1};  // pink
+        sim.device().params[347] = {1};  // input 2 hears the test signal
+    };
+    kestrel_test::WindowRig rig(options);
+    auto* view = rig.page<SourcesView>();
+    ASSERT_NE(view, nullptr);
+    ASSERT_EQ(view->sourcePicker(1)->current(), QString::number(testSignalSegment));
+    const qsizetype mark = rig.mark();
+    const auto clickOn = [&](QAbstractButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        rig.turn();
+    };
+    clickOn(view->sourcePicker(0)->segment(view->sourcePicker(0)->current().toInt()));
+    clickOn(view->sourcePicker(1)->segment(testSignalSegment));
+    clickOn(view->generatorChoice(Generator::pink));
+    QTest::qWait(300);  // time for a write to reach the device
+    EXPECT_TRUE(rig.receivedSince(mark, 5).isEmpty());
+    EXPECT_TRUE(rig.dialogs.asked.isEmpty());
+
+    clickOn(view->generatorChoice(Generator::white));
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, 5).isEmpty(); }, 5));
+    EXPECT_EQ(rig.receivedSince(mark, 5).first().words.mid(1), (DSPModel::Words{342, 2}));
 }

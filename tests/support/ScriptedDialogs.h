@@ -32,15 +32,13 @@ public:
     // happens while a real modal dialog's own event loop runs.
     std::function<void()> whileOpen;
 
-    // Like the desktop's panel, adds the default suffix to an answer without an extension.
+    // Like the desktop's panel, adds the default suffix to an answer without an offered extension.
     QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList& nameFilters,
                            const QString& defaultSuffix = {}) override {
         asked.append({QStringLiteral("save"), title, proposedName, DefaultButton::accept, nameFilters});
         runWhileOpen();
-        QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
-        if (!answer.isEmpty() && !defaultSuffix.isEmpty() && QFileInfo(answer).suffix().isEmpty())
-            answer += QLatin1Char('.') + defaultSuffix;
-        return answer;
+        const QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+        return withOfferedExtension(answer, nameFilters, defaultSuffix);
     }
     QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override {
         asked.append({QStringLiteral("open"), title, QString(), DefaultButton::accept, nameFilters});

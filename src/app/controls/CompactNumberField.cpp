@@ -69,11 +69,15 @@ void selectAllOnFocus(QLineEdit* edit) {
 
 CompactNumberField::CompactNumberField(const QString& format, const QString& unit, double fieldWidth,
                                        QWidget* parent)
-    : QWidget(parent), m_format(format), m_fieldWidth(fieldWidth), m_edit(new QLineEdit) {
+    : QWidget(parent),
+      m_format(format),
+      m_fieldWidth(fieldWidth),
+      m_font(Theme::monoFont(Theme::captionPx + 1)),
+      m_edit(new QLineEdit) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
-    m_edit->setFont(Theme::monoFont(Theme::captionPx + 1));
+    m_edit->setFont(m_font);
     m_edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_edit->setFixedWidth(qRound(fieldWidth));
     m_edit->setTextMargins(0, 0, 0, 0);
@@ -115,25 +119,39 @@ QStringList CompactNumberField::widestTexts() const {
 // style sheet may change when the field is polished: measured then, not once.
 void CompactNumberField::fitWidth() {
     int width = qRound(m_fieldWidth);
+    QFont font = m_font;
     if (m_range) {
-        const QFontMetricsF metrics(m_edit->font());
-        double text = 0;
-        for (const QString& shown : widestTexts()) text = std::max(text, metrics.horizontalAdvance(shown));
-        QStyleOptionFrame option;
-        option.initFrom(m_edit);
-        option.rect = QRect(0, 0, 100, 30);
-        option.lineWidth = m_edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, m_edit);
-        option.midLineWidth = 0;
-        option.state |= QStyle::State_Sunken;
-        option.features = QStyleOptionFrame::None;
-        const QRect contents = m_edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, m_edit);
-        const QMargins margins = m_edit->textMargins();
-        // The line edit keeps 2 pixels each side and one for the cursor.
-        const int frame =
-            option.rect.width() - contents.width() + margins.left() + margins.right() + 2 * 2 + 1;
-        width = std::max(width, int(std::ceil(text)) + frame);
+        const int frame = frameWidth();
+        const auto needed = [&] {
+            const QFontMetricsF metrics(font);
+            double text = 0;
+            for (const QString& shown : widestTexts())
+                text = std::max(text, metrics.horizontalAdvance(shown));
+            return int(std::ceil(text)) + frame;
+        };
+        // The field keeps the width it was given (its neighbours are laid out for it): a text
+        // that would not show whole is set a little smaller first, and only then widens it.
+        for (int step = 0; step < maxShrinkPx && needed() > width; ++step)
+            font.setPixelSize(font.pixelSize() - 1);
+        width = std::max(width, needed());
     }
+    // Set only when it changes: a new font asks for another fit.
+    if (m_edit->font() != font) m_edit->setFont(font);
     m_edit->setFixedWidth(width);
+}
+
+int CompactNumberField::frameWidth() const {
+    QStyleOptionFrame option;
+    option.initFrom(m_edit);
+    option.rect = QRect(0, 0, 100, 30);
+    option.lineWidth = m_edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, m_edit);
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    option.features = QStyleOptionFrame::None;
+    const QRect contents = m_edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, m_edit);
+    const QMargins margins = m_edit->textMargins();
+    // The line edit keeps 2 pixels each side and one for the cursor.
+    return option.rect.width() - contents.width() + margins.left() + margins.right() + 2 * 2 + 1;
 }
 
 void CompactNumberField::setValue(double value) {

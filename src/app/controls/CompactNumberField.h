@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 #include <optional>
 
@@ -25,11 +26,14 @@ void selectAllOnFocus(QLineEdit* edit);
 class CompactNumberField : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int maxShrinkPx = 2;
+
     CompactNumberField(const QString& format, const QString& unit, double fieldWidth,
                        QWidget* parent = nullptr);
 
-    // The values the owner can hand it: the field grows, where its width is too
-    // small, to show the widest text the format makes of them whole.
+    // The values the owner can hand it: where the widest text the format makes of them
+    // does not fit the field whole, its text is set up to maxShrinkPx smaller, and past
+    // that the field grows.
     void setRange(double lo, double hi);
     // The formatted ends of the range (empty without a range).
     QStringList widestTexts() const;
@@ -53,9 +57,12 @@ private:
     void commit();
     void showValue();
     void fitWidth();
+    // What the line edit's frame and margins take of its width.
+    int frameWidth() const;
 
     QString m_format;
     double m_fieldWidth;
+    QFont m_font;  // the text's font before any fitting
     std::optional<std::pair<double, double>> m_range;
     double m_value = 0;
     QLineEdit* m_edit;

@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,6 +72,9 @@ Encoder::Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, 
     // A click gives the knob the focus, for the arrow keys; the wheel needs no focus.
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
+    // A pointer moved onto a knob that a scroll brought under it gets no enter event; its
+    // moves are what tell the knob that the pointer is over it.
+    setMouseTracking(true);
 }
 
 QString Encoder::helpText() {
@@ -177,6 +181,7 @@ void Encoder::mousePressEvent(QMouseEvent* event) {
 }
 
 void Encoder::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_hovering) enterEvent(nullptr);
     if (!m_startNorm) return;
     const double dy = event->position().y() - m_pressAt.y();
     if (dy == 0 && !m_dragged) return;
@@ -215,14 +220,15 @@ void Encoder::forgetRestWhenPanesScroll() {
         auto* pane = qobject_cast<QAbstractScrollArea*>(w);
         if (!pane) continue;
         for (QScrollBar* bar : {pane->verticalScrollBar(), pane->horizontalScrollBar()})
-            connect(bar, &QScrollBar::valueChanged, this, &Encoder::forgetRest, Qt::UniqueConnection);
+            connect(bar, &QScrollBar::valueChanged, this, &Encoder::restartRest, Qt::UniqueConnection);
     }
 }
 
-// A pane that scrolls moves the knob away from under the pointer without a leave event, and
-// may bring it back later: the pointer has not rested on it since, so it counts as left.
-void Encoder::forgetRest() {
+// A pane that scrolls moves the knob away from under the pointer, or under it, without a
+// leave or enter event: the rest counts afresh from where the pointer is now.
+void Encoder::restartRest() {
     if (m_hovering) leaveEvent(nullptr);
+    if (isVisible() && rect().contains(mapFromGlobal(QCursor::pos()))) enterEvent(nullptr);
 }
 
 void Encoder::leaveEvent(QEvent*) {

@@ -65,7 +65,7 @@ private:
     // The wheel's next step starts from the value shown.
     void resyncScroll();
     void forgetRestWhenPanesScroll();
-    void forgetRest();
+    void restartRest();
 
     Scale m_scale;
     bool m_bipolar;

@@ -148,9 +148,14 @@ protected:
             return false;
         }
         if (type == QEvent::MouseButtonPress) {
-            // Once the user works with the mouse the ring goes, until a key brings it back.
+            // Once the user works with the mouse the ring goes, until a key brings it back; so
+            // does the focus frame the style draws itself once Tab was pressed in the window.
             m_keys = false;
             if (m_ring) m_ring->setWidget(nullptr);
+            if (QWidget* window = widget->window(); window->testAttribute(Qt::WA_KeyboardFocusChange)) {
+                window->setAttribute(Qt::WA_KeyboardFocusChange, false);
+                window->update();
+            }
             return false;
         }
         if (type == QEvent::KeyPress) return keyPressed(*widget, *static_cast<QKeyEvent*>(event));

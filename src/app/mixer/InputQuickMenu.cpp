@@ -139,8 +139,9 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
         button->installEventFilter(this);
         button->setToolTip(QStringLiteral("Use the ") + source.label() + QStringLiteral(" input"));
         connect(button, &FlatButton::clicked, this, [this, source] {
-            m_dsp.setInputSource(m_ch, source);
-            refresh();  // the current source chosen again changes nothing, and stays checked
+            // The current source chosen again writes nothing, and stays checked.
+            if (source != m_dsp.inputSource(m_ch)) m_dsp.setInputSource(m_ch, source);
+            refresh();
         });
         sources->addWidget(button);
         m_sources.append({source, button});
@@ -332,7 +333,8 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
         row->setChecked(source == current);
         row->setEnabled(known);
         group->addAction(row);
-        QObject::connect(row, &QAction::triggered, &menu,
-                         [&dsp, ch, source] { dsp.setInputSource(ch, source); });
+        QObject::connect(row, &QAction::triggered, &menu, [&dsp, ch, source] {
+            if (source != dsp.inputSource(ch)) dsp.setInputSource(ch, source);
+        });
     }
 }

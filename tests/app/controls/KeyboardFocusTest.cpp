@@ -302,3 +302,48 @@ TEST(KeyboardFocus, PanesOfControlsAreNoTabStops) {
         }
     }
 }
+
+// A click takes the ring away, and with it the focus frame the style draws itself once Tab
+// was pressed in the window: a choice box or a button clicked after Tab looks as one clicked
+// before any key did. Tab brings the ring back.
+TEST(KeyboardFocus, AClickTakesAwayTheStylesOwnFocusFrameToo) {
+    QWidget window;
+    auto* row = new QHBoxLayout(&window);
+    auto* field = new QLineEdit;
+    auto* box = new QComboBox;
+    auto* button = new QPushButton("Press");
+    box->addItems({"One", "Two"});
+    row->addWidget(field);
+    row->addWidget(box);
+    row->addWidget(button);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+    const auto look = [&](QWidget& control) {
+        return window.grab(QRect(control.mapTo(&window, QPoint(0, 0)), control.size()).adjusted(-4, -4, 4, 4))
+            .toImage();
+    };
+    const auto click = [&](QWidget* control) {
+        QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+        box->hidePopup();
+        QApplication::processEvents();
+        QApplication::setActiveWindow(&window);  // as the window manager does when a popup closes
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), control);
+    };
+    click(box);
+    const QImage clickedBox = look(*box);
+    click(button);
+    const QImage clickedButton = look(*button);
+
+    field->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_EQ(keyboardfocus::ringedWidget(), box);
+    click(box);
+    EXPECT_EQ(keyboardfocus::ringedWidget(), nullptr);
+    EXPECT_EQ(look(*box), clickedBox);
+    click(button);
+    EXPECT_EQ(look(*button), clickedButton);
+    QTest::keyClick(button, Qt::Key_Backtab);
+    EXPECT_EQ(keyboardfocus::ringedWidget(), box);
+}

@@ -346,7 +346,10 @@ TEST_F(ConnectedMixer, TheInputPanelTakesTheFocusIsWalkedByKeysAndGivesItBack) {
     const Writes toAnalog = writesOf(clickOn(panel->sourceButton(InputSource::analog)));
     EXPECT_TRUE(accessibleOf(panel->sourceButton(InputSource::analog))->state().checked);
     EXPECT_EQ(accessibleOf(panel->sourceButton(InputSource::analog))->role(), QAccessible::RadioButton);
-    clickOn(panel->sourceButton(InputSource::analog))();  // the current source again
+    // The current source again writes nothing (the mute after it is the first write).
+    EXPECT_TRUE(
+        writesNothing(clickOn(panel->sourceButton(InputSource::analog)), clickOn(panel->muteToggle())));
+    EXPECT_EQ(writesOf(clickOn(panel->muteToggle())), unmuted);
     EXPECT_TRUE(accessibleOf(panel->sourceButton(InputSource::analog))->state().checked);
     panel->sourceButton(InputSource::analog)->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(writesOf([] { press(Qt::Key_Right); }), toAES);
