@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 
 #include "app/controls/Theme.h"
 
@@ -115,6 +117,33 @@ bool pressesOnReturn(const QWidget& widget) {
     return true;
 }
 
+// The scroll bar value that brings [start, start + length) into a view of `viewLength` now
+// showing [value, value + viewLength), moving as little as it can; a span longer than the
+// view shows its start.
+int valueShowing(int value, int start, int length, int viewLength) {
+    if (start < value || length > viewLength) return start;
+    if (start + length > value + viewLength) return start + length - viewLength;
+    return value;
+}
+
+// Scrolls every pane around the control, innermost first, until the control and its ring are
+// whole on screen: an outer pane shows the part of an inner one that holds the control.
+void keepInView(QWidget& control) {
+    QRect shown = control.rect().adjusted(-ringMargin, -ringMargin, ringMargin, ringMargin);
+    for (QWidget* at = &control; !at->isWindow() && at->parentWidget(); at = at->parentWidget()) {
+        QWidget* viewport = at->parentWidget();
+        auto* pane = qobject_cast<QScrollArea*>(viewport->parentWidget());
+        if (pane && pane->widget() == at) {
+            QScrollBar* across = pane->horizontalScrollBar();
+            QScrollBar* down = pane->verticalScrollBar();
+            across->setValue(valueShowing(across->value(), shown.left(), shown.width(), viewport->width()));
+            down->setValue(valueShowing(down->value(), shown.top(), shown.height(), viewport->height()));
+        }
+        shown.translate(at->pos());
+        if (pane && pane->widget() == at) shown &= viewport->rect();
+    }
+}
+
 class KeyboardFocus : public QObject {
 public:
     explicit KeyboardFocus(QObject* parent) : QObject(parent), m_style(new RingStyle) {
@@ -171,6 +200,7 @@ protected:
                 break;
         }
         showRing(widget);
+        bringIntoView(*widget, static_cast<QFocusEvent*>(event)->reason());
         return false;
     }
 
@@ -187,6 +217,18 @@ private:
             return false;
         static_cast<QAbstractButton&>(widget).click();
         return true;
+    }
+
+    // Wherever the keys or the program move the focus, into a pane from outside too, the user
+    // sees where it went. A click lands on what is already in sight, and a window coming back
+    // to the front keeps the panes as the user left them. A control placed before its page is
+    // laid out is brought into view again once the layout has settled.
+    static void bringIntoView(QWidget& widget, Qt::FocusReason reason) {
+        if (reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason) return;
+        keepInView(widget);
+        QTimer::singleShot(0, &widget, [&widget] {
+            if (widget.hasFocus()) keepInView(widget);
+        });
     }
 
     void showRing(QWidget* widget) {
