@@ -12,6 +12,7 @@
 
 #include "app/Dialogs.h"
 #include "app/controls/FlowLayout.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -154,8 +155,16 @@ void FIRSendBar::setHeader(std::optional<DSPFrame::Words> header) {
 }
 
 void FIRSendBar::setBusy(bool busy) {
+    // The send button is disabled while it sends, which takes the keys from it; they come
+    // back to it afterwards.
+    if (busy) focusBeforeBusy_.emplace(*this);
     busy_ = busy;
     refresh();
+    if (busy) {
+        focusBeforeBusy_->park();
+    } else if (focusBeforeBusy_) {
+        std::exchange(focusBeforeBusy_, std::nullopt)->restore();
+    }
 }
 
 void FIRSendBar::setStatus(std::optional<QString> status) {

@@ -1,14 +1,29 @@
-// A keyboard user never loses sight of the focus: in the connected window, at a roomy size and
+// A keyboard user never loses sight of the focus, in the connected window: at a roomy size and
 // at the smallest one, every stop of Tab and Shift+Tab round the window (into a pane from
-// outside too, with the pane scrolled the other way) lies whole inside everything around it.
+// outside too, with the pane scrolled the other way) lies whole inside everything around it;
+// the keys stay where the user was through a confirmation, a recall, an upload and a row
+// rebuilt; and Tab meets the window's parts in one order, also after a reconnect.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
+#include "app/StatusBar.h"
+#include "designer/FIRDesignerView.h"
+#include "designer/FIRSendBar.h"
+#include "editor/EditorKit.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "pages/CrosspointInspector.h"
+#include "pages/PresetsView.h"
+#include "pages/RoutingView.h"
+#include "pages/SourcesView.h"
 #include "support/AccessibleRoles.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
@@ -29,23 +44,42 @@ QWidget* cutBy(QWidget* control) {
     return nullptr;
 }
 
-struct Walker {
+// The connected window, active so that keys reach it.
+struct Keys {
     WindowRig& rig;
+
+    explicit Keys(WindowRig& rig, const Page& page) : rig(rig) {
+        rig.showPage(page);
+        rig.window().activateWindow();
+        if (!QTest::qWaitForWindowActive(&rig.window())) ADD_FAILURE() << "the window never became active";
+    }
 
     void press(int key) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         rig.turn();
     }
     // Walks round the window from the sidebar with the key and names every stop out of sight.
-    void walk(int key) {
-        QWidget* start = rig.console().sidebar();
-        kestrel_test::tabRound(
-            start, [&] { press(key); },
+    QList<QWidget*> walk(int key) {
+        return kestrel_test::tabRound(
+            rig.console().sidebar(), [&] { press(key); },
             [&](QWidget* stop) {
                 if (QWidget* cut = cutBy(stop))
                     ADD_FAILURE() << describeControl(stop).toStdString() << " lies outside "
                                   << cut->metaObject()->className() << " " << cut->objectName().toStdString();
             });
+    }
+    // The stops of one round of Tab, each named with the part of the window it lies in.
+    QStringList tabOrder() {
+        QStringList order;
+        ConsoleView& console = rig.console();
+        for (QWidget* stop : walk(Qt::Key_Tab)) {
+            const QString part = console.sidebar()->isAncestorOf(stop) || stop == console.sidebar()
+                                     ? "sidebar"
+                                 : console.statusBar()->isAncestorOf(stop) ? "status bar"
+                                                                           : "page";
+            order << part + QStringLiteral(": ") + describeControl(stop);
+        }
+        return order;
     }
 };
 
@@ -55,10 +89,7 @@ class FocusInView : public ::testing::TestWithParam<Page> {};
 
 TEST_P(FocusInView, EveryStopOfTabAndShiftTabLiesInSightAtEverySize) {
     WindowRig rig;
-    rig.showPage(GetParam());
-    rig.window().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
-    Walker walker{rig};
+    Keys walker(rig, GetParam());
     for (const QSize size : {QSize(1600, 1000), MainWindow::kMinimumContent}) {
         // The offscreen screen is smaller than the smallest window a real screen allows.
         rig.window().resize(size + rig.window().size() - rig.console().size());
@@ -82,3 +113,122 @@ INSTANTIATE_TEST_SUITE_P(Pages, FocusInView,
                          ::testing::Values(Page::of(Page::Kind::mixer), Page::channelPage(0),
                                            Page::of(Page::Kind::routing), Page::of(Page::Kind::firDesigner)),
                          pageName);
+
+// Tab meets the sidebar, the page and the status bar in that order, the routing grids before
+// their inspector and the console's note before its list; a reconnect, which rebuilds the
+// status bar's row and takes the page down for the read-back, changes none of it.
+TEST(OneTabOrder, SidebarPageStatusBarInReadingOrderAlsoAfterAReconnect) {
+    WindowRig rig;
+    for (const Page& page : {Page::of(Page::Kind::routing), Page::of(Page::Kind::diagnostics)}) {
+        Keys keys(rig, page);
+        const QStringList before = keys.tabOrder();
+        SCOPED_TRACE(before.join(QStringLiteral("\n")).toStdString());
+        QStringList parts;
+        for (const QString& stop : before) {
+            const QString part = stop.section(QStringLiteral(": "), 0, 0);
+            if (parts.isEmpty() || parts.last() != part) parts << part;
+        }
+        EXPECT_EQ(parts, (QStringList{"sidebar", "page", "status bar"}));
+
+        if (auto* routing = rig.page<RoutingView>()) {
+            const QList<QWidget*> stops = keyboardfocus::tabStops(*routing);
+            qsizetype lastInGrids = -1;
+            qsizetype firstInInspector = stops.size();
+            for (qsizetype i = 0; i < stops.size(); ++i) {
+                if (routing->gridArea()->isAncestorOf(stops[i])) lastInGrids = i;
+                if (routing->inspector()->isAncestorOf(stops[i]))
+                    firstInInspector = std::min(firstInInspector, i);
+            }
+            EXPECT_LT(lastInGrids, firstInInspector);
+        } else {
+            const auto at = [&](const QString& name) {
+                for (qsizetype i = 0; i < before.size(); ++i)
+                    if (before[i].contains(name)) return i;
+                return qsizetype(-1);
+            };
+            EXPECT_GE(at(QStringLiteral("\"Note\"")), 0);
+            EXPECT_EQ(at(QStringLiteral("\"Add note\"")), at(QStringLiteral("\"Note\"")) + 1);
+            EXPECT_GT(at(QStringLiteral("TrafficListView")), at(QStringLiteral("\"Add note\"")));
+        }
+
+        rig.model().link().disconnectNetwork(false);
+        ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+        ASSERT_TRUE(rig.connect());
+        EXPECT_EQ(keys.tabOrder(), before);
+    }
+}
+
+// A refused Test Signal leaves the keys on the source still chosen, not on the refused one.
+TEST(FocusAfterAChange, ACancelledTestSignalLeavesTheKeysOnTheChosenSource) {
+    WindowRig rig;
+    rig.model().setInputSource(0, InputSource::dante);
+    Keys keys(rig, Page::of(Page::Kind::sources));
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    SegmentedPicker* picker = sources->sourcePicker(0);
+    ASSERT_TRUE(
+        rig.waitFor([&] { return picker->currentSegment() && picker->currentSegment()->text() == "Dante"; }));
+    picker->currentSegment()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Right);  // to "Test Signal", which asks first; the script cancels
+    ASSERT_FALSE(rig.dialogs.asked.isEmpty());
+    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("Route the test signal to this input?"));
+    EXPECT_EQ(QApplication::focusWidget(), picker->currentSegment());
+    EXPECT_EQ(picker->currentSegment()->text(), QStringLiteral("Dante"));
+}
+
+// A recall reads every setting back, which takes the page down for a while: the keys come
+// back to "Recall…" afterwards.
+TEST(FocusAfterAChange, RecallKeepsTheKeysThroughItsReadBack) {
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& simulator) {
+        simulator.device().presets.occupied |= 1u << 5;
+        simulator.device().presets.names[5] = QStringLiteral("Vocals");
+    };
+    WindowRig rig(options);
+    Keys keys(rig, Page::of(Page::Kind::presets));
+    auto* view = rig.page<PresetsView>();
+    ASSERT_NE(view, nullptr);
+    view->slotList()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Home);
+    for (int i = 0; i < 5; ++i) keys.press(Qt::Key_Down);
+    ASSERT_EQ(view->selected(), 5);
+
+    rig.dialogs.confirmAnswers.enqueue(true);
+    view->recallButton()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Space);
+    ASSERT_TRUE(rig.waitFor([&] { return rig.model().loading().has_value(); }, 10)) << "no read-back";
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().loading() && !rig.model().presetBusy(); }, 30));
+    EXPECT_EQ(QApplication::focusWidget(), view->recallButton());
+}
+
+// The send button is disabled while it uploads: the keys come back to it afterwards.
+TEST(FocusAfterAChange, AnUploadLeavesTheKeysOnTheSendButton) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::firDesigner));
+    auto* view = rig.page<FIRDesignerView>();
+    ASSERT_NE(view, nullptr);
+    FIRSendBar& bar = *view->sendBar();
+    bar.setTargets({4});
+    ASSERT_TRUE(bar.sendButton()->isEnabled());
+    rig.dialogs.confirmAnswers.enqueue(true);
+    bar.sendButton()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Space);
+    ASSERT_TRUE(rig.waitFor([&] { return bar.status() && !bar.busy(); }));
+    EXPECT_TRUE(bar.status()->startsWith(QStringLiteral("Sent"))) << bar.status()->toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), bar.sendButton());
+}
+
+// The status bar builds its row anew when the link changes: the keys on its connection button
+// move to the new one.
+TEST(FocusAfterAChange, TheStatusBarsNewRowKeepsTheKeys) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::mixer));
+    StatusBar& bar = *rig.console().statusBar();
+    ASSERT_NE(bar.connectionMenuButton(), nullptr);
+    bar.connectionMenuButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(rig.startReadBack());
+    ASSERT_TRUE(rig.finishReadBack());
+    rig.turn();
+    ASSERT_NE(bar.connectionMenuButton(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), bar.connectionMenuButton());
+}

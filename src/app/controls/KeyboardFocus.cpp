@@ -274,10 +274,48 @@ QList<QWidget*> tabStops(QWidget& root) {
     return stops;
 }
 
+QList<QWidget*> reachableStops(QWidget& root) {
+    QList<QWidget*> stops = tabStops(root);
+    stops.removeIf([&](QWidget* stop) { return !stop->isVisibleTo(root.window()) || !stop->isEnabled(); });
+    return stops;
+}
+
 QWidget* firstTabStop(QWidget& root) {
-    for (QWidget* stop : tabStops(root))
-        if (stop->isVisibleTo(root.window()) && stop->isEnabled()) return stop;
-    return nullptr;
+    const QList<QWidget*> stops = reachableStops(root);
+    return stops.isEmpty() ? nullptr : stops.first();
+}
+
+void followInTabOrder(QWidget* previous, QWidget* widget) {
+    const QList<QWidget*> before = tabStops(*previous);
+    if (before.isEmpty()) return;
+    QWidget* last = before.last();
+    for (QWidget* stop : tabStops(*widget)) {
+        QWidget::setTabOrder(last, stop);
+        last = stop;
+    }
+}
+
+FocusReturn::FocusReturn(QWidget& region) : m_region(&region) {
+    QWidget* focused = QApplication::focusWidget();
+    if (!focused || !region.isAncestorOf(focused)) return;
+    m_control = focused;
+    m_index = reachableStops(region).indexOf(focused);
+}
+
+void FocusReturn::park() {
+    if (m_parked) return;  // where the keys went first; a later move is the user's
+    m_parked = true;
+    m_parkedAt = QApplication::focusWidget();
+}
+
+void FocusReturn::restore() const {
+    if (!m_region || m_index < 0) return;
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
+    if (m_parked && QApplication::focusWidget() != m_parkedAt) return;
+    const QList<QWidget*> stops = reachableStops(*m_region);
+    QWidget* target = stops.contains(m_control.data()) ? m_control.data()
+                                                       : stops.value(std::min(m_index, stops.size() - 1));
+    if (target) target->setFocus(Qt::OtherFocusReason);  // keeps the ring as the user works
 }
 
 }  // namespace keyboardfocus

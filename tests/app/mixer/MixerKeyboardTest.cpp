@@ -29,8 +29,10 @@
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
 #include "editor/ChannelView.h"
+#include "editor/EditorKit.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "pages/SourcesView.h"
 #include "support/AccessibleRoles.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
@@ -291,6 +293,29 @@ bool holds(QAccessibleInterface* element, QObject* object) {
 }
 
 }  // namespace
+
+// ... and there to the source of the panel's own input, so that Space there leaves the first
+// input alone.
+TEST_F(ConnectedMixer, TheSettingButtonLeadsToTheChosenSourceOfThePanelsOwnInput) {
+    rig.model().setInputSource(2, InputSource::aes);
+    ASSERT_TRUE(rig.waitFor([&] { return link().queuedWriteCount() == 0 && !link().isBusy(); }, 5));
+    InputQuickMenu* source = mixer->strip(2)->quickButtons()->sourceButton();
+    source->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    InputPanel* panel = source->panel();
+    ASSERT_TRUE(panel && panel->isVisible());
+    panel->settingsButton()->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Return);
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    ASSERT_NE(sources->sourcePicker(2)->currentSegment(), nullptr);
+    EXPECT_EQ(focused(), sources->sourcePicker(2)->currentSegment());
+    EXPECT_EQ(sources->sourcePicker(2)->currentSegment()->text(), QStringLiteral("AES"));
+
+    press(Qt::Key_Space);
+    EXPECT_EQ(rig.model().inputSource(0), InputSource::analog);
+    EXPECT_EQ(rig.model().inputSource(2), InputSource::aes);
+}
 
 // Opened by Space on its button, the input panel stands in the accessibility tree under that
 // button and holds the keyboard focus: Tab and the arrows walk it, keys work it as clicks
