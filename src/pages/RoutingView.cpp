@@ -324,11 +324,7 @@ void RoutingView::select(quint32 crosspoint) {
     m_inspector->setSelected(crosspoint);
     for (GridView* grid : m_grids) {
         grid->selectionChanged(crosspoint);
-        for (CrosspointCell* cell : grid->cells()) {
-            cell->update();
-            // The arrows may move the focus past the pane's edge.
-            if (cell->id() == crosspoint && cell->hasFocus()) m_area->ensureWidgetVisible(cell);
-        }
+        for (CrosspointCell* cell : grid->cells()) cell->update();
     }
 }
 
