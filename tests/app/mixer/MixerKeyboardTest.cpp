@@ -114,6 +114,17 @@ protected:
         return before.isEmpty() && after.size() == writesSince(mark).size();
     }
 
+    // Opens an input's panel by keys and presses its "Setting…" with Return.
+    void pressSetting(int ch) {
+        InputQuickMenu* source = mixer->strip(ch)->quickButtons()->sourceButton();
+        source->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Space);
+        InputPanel* panel = source->panel();
+        ASSERT_TRUE(panel && panel->isVisible());
+        panel->settingsButton()->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Return);
+    }
+
     WindowRig rig;
     MixerView* mixer = nullptr;
 };
@@ -299,13 +310,7 @@ bool holds(QAccessibleInterface* element, QObject* object) {
 TEST_F(ConnectedMixer, TheSettingButtonLeadsToTheChosenSourceOfThePanelsOwnInput) {
     rig.model().setInputSource(2, InputSource::aes);
     ASSERT_TRUE(rig.waitFor([&] { return link().queuedWriteCount() == 0 && !link().isBusy(); }, 5));
-    InputQuickMenu* source = mixer->strip(2)->quickButtons()->sourceButton();
-    source->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Space);
-    InputPanel* panel = source->panel();
-    ASSERT_TRUE(panel && panel->isVisible());
-    panel->settingsButton()->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Return);
+    ASSERT_NO_FATAL_FAILURE(pressSetting(2));
     auto* sources = rig.page<SourcesView>();
     ASSERT_NE(sources, nullptr);
     ASSERT_NE(sources->sourcePicker(2)->currentSegment(), nullptr);
@@ -507,13 +512,7 @@ TEST_F(ConnectedMixer, TheEditButtonHandsTheKeysToTheEditor) {
 
 // The input panel's "Setting…" leads to the sources page with the keys in it.
 TEST_F(ConnectedMixer, TheInputPanelsSettingsButtonHandsTheKeysToTheSourcesPage) {
-    InputQuickMenu* source = mixer->strip(0)->quickButtons()->sourceButton();
-    source->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Space);
-    InputPanel* panel = source->panel();
-    ASSERT_TRUE(panel && panel->isVisible());
-    panel->settingsButton()->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Return);
+    ASSERT_NO_FATAL_FAILURE(pressSetting(0));
     rig.turn();
     ASSERT_EQ(rig.console().page(), Page::of(Page::Kind::sources));
     ASSERT_NE(focused(), nullptr);
