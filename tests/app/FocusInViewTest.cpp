@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -58,7 +59,11 @@ struct Keys {
         rig.turn();
     }
     // Walks round the window from the sidebar with the key and names every stop out of sight.
+    // Every pane starts scrolled to the end the walk enters it from the far side of.
     QList<QWidget*> walk(int key) {
+        for (QScrollArea* pane : rig.window().findChildren<QScrollArea*>())
+            for (QScrollBar* bar : {pane->horizontalScrollBar(), pane->verticalScrollBar()})
+                bar->setValue(key == Qt::Key_Tab ? bar->maximum() : bar->minimum());
         return kestrel_test::tabRound(
             rig.console().sidebar(), [&] { press(key); },
             [&](QWidget* stop) {
@@ -87,7 +92,16 @@ class FocusInView : public ::testing::TestWithParam<Page> {};
 }  // namespace
 
 TEST_P(FocusInView, EveryStopOfTabAndShiftTabLiesInSightAtEverySize) {
-    WindowRig rig;
+    // Names of their own make the mixer's strips wider than the smallest window.
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& simulator) {
+        const char* names[] = {"Monitor", "Lectern", "Playback", "Choir",   "Rear fil", "Front fi",
+                               "Balcony", "Lobby",   "Foyer",    "Stage L", "Stage R",  "Subwoof"};
+        for (int ch = 0; ch < 12; ++ch)
+            simulator.device().params[quint32(378 + ch)] =
+                DSPFrame::packString(QString::fromUtf8(names[ch]), 2);
+    };
+    WindowRig rig(options);
     Keys walker(rig, GetParam());
     for (const QSize size : {QSize(1600, 1000), MainWindow::kMinimumContent}) {
         // The offscreen screen is smaller than the smallest window a real screen allows.
