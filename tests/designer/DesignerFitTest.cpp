@@ -45,22 +45,6 @@ std::string cutTexts(QWidget& root) {
     return cut.join(QStringLiteral(", ")).toStdString();
 }
 
-// Controls below `root` drawn over one another.
-std::string overlapping(QWidget& root) {
-    QList<QWidget*> controls;
-    for (QWidget* w : root.findChildren<QWidget*>())
-        if (w->isVisibleTo(&root) && kestrel_test::isControl(w)) controls << w;
-    QStringList over;
-    for (qsizetype i = 0; i < controls.size(); ++i)
-        for (qsizetype j = i + 1; j < controls.size(); ++j) {
-            const QRect a(controls[i]->mapTo(&root, QPoint()), controls[i]->size());
-            const QRect b(controls[j]->mapTo(&root, QPoint()), controls[j]->size());
-            if (a.intersects(b))
-                over << describeControl(controls[i]) + QStringLiteral(" / ") + describeControl(controls[j]);
-        }
-    return over.join(QStringLiteral(", ")).toStdString();
-}
-
 // Channels with long names of their own, as a user gives them.
 WindowRig::Options longNames() {
     WindowRig::Options options;
@@ -97,7 +81,6 @@ TEST(DesignerFit, StepsAndSendBarTakeTheirPanesWidthAndCutNothingFromTheSmallest
         EXPECT_EQ(cutTexts(*pane->widget()), "");
 
         EXPECT_EQ(kestrel_test::cutOffAtTheSides(bar), "");
-        EXPECT_EQ(overlapping(bar), "");
         EXPECT_EQ(cutTexts(bar), "");
         EXPECT_LE(bar.mapTo(view, QPoint(bar.width(), 0)).x(), view->width());
         kestrel_test::saveScreenshot(rig.window(),
