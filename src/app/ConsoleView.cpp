@@ -66,7 +66,7 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
     split->setSizes({210, 1000});
     row->addWidget(split);
 
-    connect(m_sidebar, &Sidebar::pageSelected, this, &ConsoleView::showPage);
+    connect(m_sidebar, &Sidebar::pageSelected, this, [this](const Page& page) { showPage(page); });
     if (context.navigator)
         connect(context.navigator, &Navigator::pageRequested, this, &ConsoleView::showPage);
     connect(context.model, &DSPModel::loadingChanged, this, &ConsoleView::showContent);
@@ -92,7 +92,7 @@ QWidget* ConsoleView::buildDetail() {
 
 ConsoleView::~ConsoleView() = default;
 
-void ConsoleView::showPage(const Page& page) {
+void ConsoleView::showPage(const Page& page, const Navigator::FocusPick& focus) {
     const bool fresh = !(page == m_page);
     m_page = page;
     m_sidebar->setPage(page);
@@ -104,13 +104,29 @@ void ConsoleView::showPage(const Page& page) {
     const bool keysInPage = m_view && opensOrHolds(*m_view, QApplication::focusWidget());
     leavePage();
     showContent();
-    if (keysInPage) focusFirstControl();
+    if (keysInPage) focusControl(focus);
 }
 
-void ConsoleView::focusFirstControl() {
+void ConsoleView::focusControl(const Navigator::FocusPick& focus) {
     if (!m_view || !m_view->isVisible()) return;
-    if (QWidget* first = keyboardfocus::firstTabStop(*m_view))
-        first->setFocus(Qt::OtherFocusReason);  // keeps the ring as the user works
+    QWidget* control = focus ? focus(*m_view) : nullptr;
+    if (!control) control = keyboardfocus::firstTabStop(*m_view);
+    if (control) control->setFocus(Qt::OtherFocusReason);  // keeps the ring as the user works
+}
+
+bool ConsoleView::focusNextPrevChild(bool next) {
+    // Parts made after one another (a new page, the status bar's new row) join the window's
+    // focus chain at its end; Tab goes by the parts instead, so it meets the sidebar, the page
+    // and the status bar in that order whatever was rebuilt last.
+    QList<QWidget*> stops;
+    for (QWidget* part :
+         {static_cast<QWidget*>(m_sidebar), pageContent(), static_cast<QWidget*>(m_statusBar)})
+        if (part) stops += keyboardfocus::reachableStops(*part);
+    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    if (at < 0) return QWidget::focusNextPrevChild(next);  // the keys are in none of them
+    const qsizetype step = next ? 1 : stops.size() - 1;
+    stops[(at + step) % stops.size()]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 bool ConsoleView::showsReadingDisplay() const {
@@ -139,6 +155,8 @@ void ConsoleView::showContent() {
     if (reading && !m_reading) {
         // Typed text goes to the device before the read-back's values come back.
         if (m_view) commitPendingEdits(m_view);
+        // The keys come back to where they were once the page is back.
+        if (m_view) m_focusBeforeReading.emplace(*m_view);
         m_reading = new ReadingDisplay;
         m_pageArea->addWidget(m_reading, 1);
     } else if (!reading && m_reading) {
@@ -155,8 +173,10 @@ void ConsoleView::showContent() {
     // The page hides before the reading display shows, and both change now rather than in a
     // later turn, so no frame has them side by side or an empty page area.
     if (m_view) m_view->setVisible(!reading);
+    if (reading && m_focusBeforeReading) m_focusBeforeReading->park();
     if (m_reading) m_reading->show();
     updateEnabled();
+    if (!reading && m_focusBeforeReading) std::exchange(m_focusBeforeReading, std::nullopt)->restore();
 }
 
 QWidget* ConsoleView::pageContent() const {

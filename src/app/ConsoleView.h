@@ -5,9 +5,12 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 #include "app/AppContext.h"
+#include "app/Navigator.h"
 #include "app/Page.h"
+#include "app/controls/KeyboardFocus.h"
 
 class PageDialogs;
 class QVBoxLayout;
@@ -29,7 +32,9 @@ public:
     ~ConsoleView() override;
 
     const Page& page() const { return m_page; }
-    void showPage(const Page& page);
+    // A page left from one of its own controls hands the keys on to the new page: to the
+    // control `focus` picks, or to its first.
+    void showPage(const Page& page, const Navigator::FocusPick& focus = {});
     void openChannel(int ch) { showPage(Page::channelPage(ch)); }
 
     Sidebar* sidebar() const { return m_sidebar; }
@@ -38,10 +43,13 @@ public:
     QWidget* pageContent() const;
     ReadingDisplay* readingDisplay() const { return m_reading; }
 
+protected:
+    bool focusNextPrevChild(bool next) override;
+
 private:
     QWidget* buildDetail();
     void leavePage();
-    void focusFirstControl();
+    void focusControl(const Navigator::FocusPick& focus);
     void showContent();
     void updateEnabled();
     bool showsReadingDisplay() const;
@@ -56,4 +64,5 @@ private:
     QWidget* m_view = nullptr;
     ReadingDisplay* m_reading = nullptr;
     QList<QPointer<QWidget>> m_leftPages;
+    std::optional<keyboardfocus::FocusReturn> m_focusBeforeReading;
 };

@@ -2,7 +2,11 @@
 
 #include <QObject>
 
+#include <functional>
+
 #include "app/Page.h"
+
+class QWidget;
 
 // Lets any view ask the console to show a page (the input panel opens the
 // sources page this way) without knowing the console.
@@ -11,8 +15,11 @@ class Navigator : public QObject {
 public:
     using QObject::QObject;
 
-    void showPage(const Page& page) { Q_EMIT pageRequested(page); }
+    // Picks the control of the page's view that takes the keys; none: its first control.
+    using FocusPick = std::function<QWidget*(QWidget& view)>;
+
+    void showPage(const Page& page, const FocusPick& focus = {}) { Q_EMIT pageRequested(page, focus); }
 
 Q_SIGNALS:
-    void pageRequested(const Page& page);
+    void pageRequested(const Page& page, const Navigator::FocusPick& focus);
 };

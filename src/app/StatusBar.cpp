@@ -11,6 +11,7 @@
 
 #include "app/StatusChip.h"
 #include "app/controls/ElidedLabel.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
@@ -77,6 +78,9 @@ QString StatusBar::deviceLabel(const QString& deviceName, const QString& statusM
 
 void StatusBar::rebuild() {
     m_rebuildQueued = false;
+    // A control of the row that had the keys (the connection menu's button, after a choice
+    // in its menu) hands them to the one that replaces it.
+    const keyboardfocus::FocusReturn focus(*this);
     // The old row goes and the new one comes in this very turn: children added to
     // a visible bar stay hidden until a later turn, and a frame painted in between
     // would show an empty, lower bar with the page moved up under it.
@@ -98,6 +102,7 @@ void StatusBar::rebuild() {
         QWidget* widget = m_row->itemAt(i)->widget();
         if (widget && !widget->testAttribute(Qt::WA_WState_ExplicitShowHide)) widget->show();
     }
+    focus.restore();
 }
 
 void StatusBar::addDemoState() {

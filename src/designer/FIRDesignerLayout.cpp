@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -35,6 +36,17 @@ PanelGroupBox* section(const QString& title, Symbol symbol, bool bold, QWidget* 
     return box;
 }
 
+// The steps scroll down only: the pane is never narrower than its steps (and never narrower
+// than 340), so every field and button in them stays whole beside the scroll bar.
+class StepsPane : public QScrollArea {
+public:
+    QSize minimumSizeHint() const override {
+        const int steps =
+            widget()->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width() + 2 * frameWidth();
+        return {std::max(340, steps), QScrollArea::minimumSizeHint().height()};
+    }
+};
+
 QLabel* headline(const QString& text) {
     auto* label = new PlainLabel(text);
     label->setFont(Theme::headlineFont());
@@ -63,14 +75,13 @@ void FIRDesignerView::buildLayout() {
     left->addWidget(
         section(QStringLiteral("4 · Generate"), Symbol::squareAndArrowUp, false, new GenerateStep(*this)));
     left->addStretch(1);
-    auto* scroll = new QScrollArea;
+    auto* scroll = new StepsPane;
     scroll->setObjectName(QStringLiteral("leftPane"));
     scroll->setWidget(leftContent);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    scroll->setMinimumWidth(340);
     scroll->setMaximumWidth(440);
     split->addWidget(scroll);
 

@@ -11,6 +11,8 @@
 #include <cmath>
 
 #include "app/Dialogs.h"
+#include "app/controls/FlowLayout.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -153,8 +155,16 @@ void FIRSendBar::setHeader(std::optional<DSPFrame::Words> header) {
 }
 
 void FIRSendBar::setBusy(bool busy) {
+    // The send button is disabled while it sends, which takes the keys from it; they come
+    // back to it afterwards.
+    if (busy) focusBeforeBusy_.emplace(*this);
     busy_ = busy;
     refresh();
+    if (busy) {
+        focusBeforeBusy_->park();
+    } else if (focusBeforeBusy_) {
+        std::exchange(focusBeforeBusy_, std::nullopt)->restore();
+    }
 }
 
 void FIRSendBar::setStatus(std::optional<QString> status) {
@@ -206,8 +216,10 @@ void FIRSendBar::buildLayout() {
     stack->setContentsMargins(10, 10, 10, 10);
     stack->setSpacing(8);
 
-    auto* first = new QHBoxLayout;
-    first->setSpacing(8);
+    // Both rows wrap where the pane is too narrow for them, so no label is cut: the send
+    // button and the FIR name keep to the end of their line.
+    auto* first = new FlowLayout(8, 8);
+    first->setLastAtEnd(true);
     auto* caption = new PlainLabel(QStringLiteral("Send to"));
     setSecondary(caption, 11);
     caption->setFont(Theme::capsFont(11, QFont::DemiBold, 0));
@@ -226,11 +238,13 @@ void FIRSendBar::buildLayout() {
         quickButtons_.append(button);
         first->addWidget(button);
     }
-    first->addSpacing(8);
-    first->addStretch(1);
+    auto* sending = new QWidget;
+    auto* sendRow = new QHBoxLayout(sending);
+    sendRow->setContentsMargins(0, 0, 0, 0);
+    sendRow->setSpacing(8);
     nameLabel_ = new PlainLabel;
     setSecondary(nameLabel_, Theme::captionPx);
-    first->addWidget(nameLabel_);
+    sendRow->addWidget(nameLabel_);
     sendButton_ = new QPushButton;
     sendButton_->setFocusPolicy(Qt::TabFocus);
     // The prominent style: filled with the accent colour while it can be pressed.
@@ -241,29 +255,29 @@ void FIRSendBar::buildLayout() {
     }
     sendButton_->setPalette(prominent);
     connect(sendButton_, &QPushButton::clicked, this, &FIRSendBar::requestSend);
-    first->addWidget(sendButton_);
+    sendRow->addWidget(sendButton_);
+    first->addWidget(sending);
     stack->addLayout(first);
 
-    auto* second = new QHBoxLayout;
-    second->setSpacing(5);
+    auto* second = new FlowLayout(5, 5);
     for (int i = 0; i < blockCount; ++i) {
         if (i == 4) {
-            auto* divider = new QWidget;
-            divider->setFixedSize(1, 18);
+            // A hairline with 3 points of air each side parts the inputs from the outputs.
+            auto* gap = new QWidget;
+            gap->setFixedSize(7, 18);
+            auto* divider = new QWidget(gap);
+            divider->setGeometry(3, 0, 1, 18);
             divider->setAutoFillBackground(true);
             QPalette palette = divider->palette();
             palette.setColor(QPalette::Window, Theme::white(0.07));
             divider->setPalette(palette);
-            second->addSpacing(3);
-            second->addWidget(divider);
-            second->addSpacing(3);
+            second->addWidget(gap);
         }
         auto* chip = new ChannelChip(i);
         connect(chip, &ChannelChip::clicked, this, [this, i] { toggleTarget(i); });
         chips_.append(chip);
         second->addWidget(chip);
     }
-    second->addStretch(1);
     stack->addLayout(second);
 
     statusLabel_ = new PlainLabel;

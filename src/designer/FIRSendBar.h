@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/AppContext.h"
+#include "app/controls/KeyboardFocus.h"
 #include "link/DSPFrame.h"
 
 class QLabel;
@@ -73,6 +74,7 @@ private:
     std::optional<DSPFrame::Words> header_;
     bool busy_ = false;
     std::optional<QString> status_;
+    std::optional<keyboardfocus::FocusReturn> focusBeforeBusy_;
 
     QLabel* nameLabel_ = nullptr;
     QPushButton* sendButton_ = nullptr;

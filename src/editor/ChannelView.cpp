@@ -17,6 +17,7 @@
 #include "app/ModelWatcher.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/FlatButton.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
@@ -245,8 +246,8 @@ void ChannelView::buildTabContent() {
         };
     }
     stack->addStretch(1);
-    m_area->setWidget(m_content);                         // deletes the previous tab's content
-    editorkit::followInTabOrder(m_tabPicker, m_content);  // not after what the window made since
+    m_area->setWidget(m_content);                             // deletes the previous tab's content
+    keyboardfocus::followInTabOrder(m_tabPicker, m_content);  // not after what the window made since
     if (focusInside) m_tabPicker->segment(std::max(int(tabOrder().indexOf(shown)), 0))->setFocus();
     fitGraph();
     refreshHeader();

@@ -93,21 +93,11 @@ std::function<void(double)> wholeCommit(std::function<void(int)> commit) {
     };
 }
 
-void followInTabOrder(QWidget* previous, QWidget* widget) {
-    const QList<QWidget*> before = keyboardfocus::tabStops(*previous);
-    if (before.isEmpty()) return;
-    QWidget* last = before.last();
-    for (QWidget* stop : keyboardfocus::tabStops(*widget)) {
-        QWidget::setTabOrder(last, stop);
-        last = stop;
-    }
-}
-
 void replaceControl(QWidget* old, QWidget* replacement) {
     QWidget* focused = QApplication::focusWidget();
     const bool hadFocus = focused && (focused == old || old->isAncestorOf(focused));
     delete old->parentWidget()->layout()->replaceWidget(old, replacement);
-    followInTabOrder(old, replacement);
+    keyboardfocus::followInTabOrder(old, replacement);
     old->deleteLater();
     if (hadFocus) keyboardfocus::tabStops(*replacement).value(0, replacement)->setFocus(Qt::OtherFocusReason);
 }
@@ -170,6 +160,15 @@ SegmentedPicker::SegmentedPicker(const QStringList& values, const QStringList& t
 void SegmentedPicker::setCurrent(const QString& value) {
     m_current = value;
     for (int i = 0; i < m_buttons.size(); ++i) m_buttons[i]->setChecked(m_values[i] == value);
+    // The chosen segment is the picker's one Tab stop: the keys stay on it when the choice
+    // they moved to is refused (a cancelled confirmation) or changes from elsewhere.
+    QPushButton* chosen = currentSegment();
+    if (chosen && !chosen->hasFocus() && m_buttons.contains(QApplication::focusWidget()))
+        chosen->setFocus(Qt::OtherFocusReason);
+}
+
+QPushButton* SegmentedPicker::currentSegment() const {
+    return m_buttons.value(m_values.indexOf(m_current));
 }
 
 QPushButton* SegmentedPicker::segment(int index) const {

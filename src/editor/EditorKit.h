@@ -42,9 +42,6 @@ void paintLevelGrid(QPainter& painter, const std::function<double(double)>& y, d
 std::function<void(double)> singleCommit(std::function<void(float)> commit);
 std::function<void(double)> wholeCommit(std::function<void(int)> commit);
 
-// Moves the Tab stops of a widget made after its neighbours to just after those of
-// `previous`: a new widget joins the window's Tab order at its end.
-void followInTabOrder(QWidget* previous, QWidget* widget);
 // Puts a rebuilt control where the old one stood: in its layout, in the Tab order and in
 // the focus when the old one had it. The old control is deleted later.
 void replaceControl(QWidget* old, QWidget* replacement);
@@ -95,6 +92,8 @@ public:
     void setCurrent(const QString& value);
     QString current() const { return m_current; }
     QPushButton* segment(int index) const;
+    // The chosen segment, or none.
+    QPushButton* currentSegment() const;
     QString title(int index) const { return m_titles.value(index); }
 
 Q_SIGNALS:

@@ -1,6 +1,5 @@
 #include "pages/PresetsView.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -308,22 +307,17 @@ void PresetsView::placeOverlay() {
 
 void PresetsView::setDetailEnabled(bool enabled) {
     if (enabled == m_detail->isEnabled()) return;
-    QWidget* focus = QApplication::focusWidget();
     if (!enabled) {
         // Disabling takes the focus from the button that started the operation; it comes back
-        // afterwards, unless the user has put it somewhere else meanwhile.
-        m_focusBeforeBusy = m_detail->isAncestorOf(focus) ? focus : nullptr;
+        // afterwards (to its neighbour where the operation took the button away, as "Delete…"
+        // goes with the preset), unless the user has put it somewhere else meanwhile.
+        m_focusBeforeBusy.emplace(*m_detail);
         m_detail->setEnabled(false);
-        m_focusDuringBusy = QApplication::focusWidget();
+        m_focusBeforeBusy->park();
         return;
     }
     m_detail->setEnabled(true);
-    if (m_focusBeforeBusy && focus == m_focusDuringBusy) {
-        // The button may be gone with what the operation changed (no "Delete…" on an empty slot).
-        QWidget* back = m_focusBeforeBusy->isVisible() ? m_focusBeforeBusy.get() : m_list;
-        back->setFocus(Qt::OtherFocusReason);
-    }
-    m_focusBeforeBusy = nullptr;
+    if (m_focusBeforeBusy) std::exchange(m_focusBeforeBusy, std::nullopt)->restore();
 }
 
 void PresetsView::refresh() {

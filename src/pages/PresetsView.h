@@ -2,11 +2,12 @@
 
 #include <QLabel>
 #include <QList>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <optional>
+
+#include "app/controls/KeyboardFocus.h"
 
 class DSPModel;
 class Dialogs;
@@ -99,7 +100,6 @@ private:
     QLabel* m_messageLabel = nullptr;
     QPushButton* m_refreshList = nullptr;
     QLabel* m_overlay = nullptr;
-    QPointer<QWidget> m_focusBeforeBusy;
-    QPointer<QWidget> m_focusDuringBusy;
+    std::optional<keyboardfocus::FocusReturn> m_focusBeforeBusy;
     ModelWatcher* m_refresh;
 };

@@ -14,6 +14,7 @@
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
@@ -290,6 +291,9 @@ RoutingView::RoutingView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
                 arrowLabel(Symbol::arrowTurnDownRight)};
     for (QWidget* arrow : m_arrows) arrow->setParent(m_arrangement);
     arrange(false);
+    // The grids are made after the inspector beside them, yet come first to Tab as they do to
+    // the eye.
+    keyboardfocus::followInTabOrder(m_area, m_inspector);
 
     m_inspector->setSelected(m_selected);
 }
@@ -320,11 +324,7 @@ void RoutingView::select(quint32 crosspoint) {
     m_inspector->setSelected(crosspoint);
     for (GridView* grid : m_grids) {
         grid->selectionChanged(crosspoint);
-        for (CrosspointCell* cell : grid->cells()) {
-            cell->update();
-            // The arrows may move the focus past the pane's edge.
-            if (cell->id() == crosspoint && cell->hasFocus()) m_area->ensureWidgetVisible(cell);
-        }
+        for (CrosspointCell* cell : grid->cells()) cell->update();
     }
 }
 

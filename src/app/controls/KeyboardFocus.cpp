@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 
 #include "app/controls/Theme.h"
 
@@ -115,6 +117,33 @@ bool pressesOnReturn(const QWidget& widget) {
     return true;
 }
 
+// The scroll bar value that brings [start, start + length) into a view of `viewLength` now
+// showing [value, value + viewLength), moving as little as it can; a span longer than the
+// view shows its start.
+int valueShowing(int value, int start, int length, int viewLength) {
+    if (start < value || length > viewLength) return start;
+    if (start + length > value + viewLength) return start + length - viewLength;
+    return value;
+}
+
+// Scrolls every pane around the control, innermost first, until the control and its ring are
+// whole on screen: an outer pane shows the part of an inner one that holds the control.
+void keepInView(QWidget& control) {
+    QRect shown = control.rect().adjusted(-ringMargin, -ringMargin, ringMargin, ringMargin);
+    for (QWidget* at = &control; !at->isWindow() && at->parentWidget(); at = at->parentWidget()) {
+        QWidget* viewport = at->parentWidget();
+        auto* pane = qobject_cast<QScrollArea*>(viewport->parentWidget());
+        if (pane && pane->widget() == at) {
+            QScrollBar* across = pane->horizontalScrollBar();
+            QScrollBar* down = pane->verticalScrollBar();
+            across->setValue(valueShowing(across->value(), shown.left(), shown.width(), viewport->width()));
+            down->setValue(valueShowing(down->value(), shown.top(), shown.height(), viewport->height()));
+        }
+        shown.translate(at->pos());
+        if (pane && pane->widget() == at) shown &= viewport->rect();
+    }
+}
+
 class KeyboardFocus : public QObject {
 public:
     explicit KeyboardFocus(QObject* parent) : QObject(parent), m_style(new RingStyle) {
@@ -176,6 +205,7 @@ protected:
                 break;
         }
         showRing(widget);
+        bringIntoView(*widget, static_cast<QFocusEvent*>(event)->reason());
         return false;
     }
 
@@ -192,6 +222,18 @@ private:
             return false;
         static_cast<QAbstractButton&>(widget).click();
         return true;
+    }
+
+    // Wherever the keys or the program move the focus, into a pane from outside too, the user
+    // sees where it went. A click lands on what is already in sight, and a window coming back
+    // to the front keeps the panes as the user left them. A control placed before its page is
+    // laid out is brought into view again once the layout has settled.
+    static void bringIntoView(QWidget& widget, Qt::FocusReason reason) {
+        if (reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason) return;
+        keepInView(widget);
+        QTimer::singleShot(0, &widget, [&widget] {
+            if (widget.hasFocus()) keepInView(widget);
+        });
     }
 
     void showRing(QWidget* widget) {
@@ -237,10 +279,48 @@ QList<QWidget*> tabStops(QWidget& root) {
     return stops;
 }
 
+QList<QWidget*> reachableStops(QWidget& root) {
+    QList<QWidget*> stops = tabStops(root);
+    stops.removeIf([&](QWidget* stop) { return !stop->isVisibleTo(root.window()) || !stop->isEnabled(); });
+    return stops;
+}
+
 QWidget* firstTabStop(QWidget& root) {
-    for (QWidget* stop : tabStops(root))
-        if (stop->isVisibleTo(root.window()) && stop->isEnabled()) return stop;
-    return nullptr;
+    const QList<QWidget*> stops = reachableStops(root);
+    return stops.isEmpty() ? nullptr : stops.first();
+}
+
+void followInTabOrder(QWidget* previous, QWidget* widget) {
+    const QList<QWidget*> before = tabStops(*previous);
+    if (before.isEmpty()) return;
+    QWidget* last = before.last();
+    for (QWidget* stop : tabStops(*widget)) {
+        QWidget::setTabOrder(last, stop);
+        last = stop;
+    }
+}
+
+FocusReturn::FocusReturn(QWidget& region) : m_region(&region) {
+    QWidget* focused = QApplication::focusWidget();
+    if (!focused || !region.isAncestorOf(focused)) return;
+    m_control = focused;
+    m_index = reachableStops(region).indexOf(focused);
+}
+
+void FocusReturn::park() {
+    if (m_parked) return;  // where the keys went first; a later move is the user's
+    m_parked = true;
+    m_parkedAt = QApplication::focusWidget();
+}
+
+void FocusReturn::restore() const {
+    if (!m_region || m_index < 0) return;
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
+    if (m_parked && QApplication::focusWidget() != m_parkedAt) return;
+    const QList<QWidget*> stops = reachableStops(*m_region);
+    QWidget* target = stops.contains(m_control.data()) ? m_control.data()
+                                                       : stops.value(std::min(m_index, stops.size() - 1));
+    if (target) target->setFocus(Qt::OtherFocusReason);  // keeps the ring as the user works
 }
 
 }  // namespace keyboardfocus

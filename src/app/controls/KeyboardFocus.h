@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 
 class QApplication;
 class QWidget;
@@ -21,8 +22,33 @@ QWidget* ringedWidget();
 // looked for round the whole window: once moved, they no longer follow their containers.
 QList<QWidget*> tabStops(QWidget& root);
 
-// The first of those that Tab can reach now (shown, also in a window not yet open, and
-// enabled), or none.
+// Those that Tab can reach now (shown, also in a window not yet open, and enabled), and the
+// first of them, or none.
+QList<QWidget*> reachableStops(QWidget& root);
 QWidget* firstTabStop(QWidget& root);
+
+// Moves the Tab stops of `widget` to just after those of `previous`. A widget made after its
+// neighbours joins the window's Tab order at its end; this puts it where it is read.
+void followInTabOrder(QWidget* previous, QWidget* widget);
+
+// The control inside a region that had the focus before the region was disabled, hidden or
+// rebuilt, given the focus back once the region is back: the same control where it can take
+// the focus again, otherwise the one now at its place in the region's Tab order. Nothing
+// happens when the focus was outside the region, when the user has put it elsewhere since
+// the region let it go, or while a dialog or popup holds the keys.
+class FocusReturn {
+public:
+    explicit FocusReturn(QWidget& region);
+    // Notes where the window put the keys when the region let them go (the first call counts).
+    void park();
+    void restore() const;
+
+private:
+    QPointer<QWidget> m_region;
+    QPointer<QWidget> m_control;
+    qsizetype m_index = -1;
+    bool m_parked = false;
+    QPointer<QWidget> m_parkedAt;
+};
 
 }  // namespace keyboardfocus

@@ -20,7 +20,9 @@
 #include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelWords.h"
+#include "editor/EditorKit.h"
 #include "link/DSPModel.h"
+#include "pages/SourcesView.h"
 
 namespace {
 
@@ -177,8 +179,13 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
     m_settings->setToolTip(QStringLiteral("Open Sources & test signal"));
     connect(m_turnOff, &QPushButton::clicked, this,
             [this] { m_dsp.setInputSource(m_ch, keptSource(m_dsp, m_ch)); });
-    connect(m_settings, &QPushButton::clicked, this, [navigator = QPointer<Navigator>(navigator)] {
-        if (navigator) navigator->showPage(Page::of(Page::Kind::sources));
+    connect(m_settings, &QPushButton::clicked, this, [navigator = QPointer<Navigator>(navigator), ch] {
+        // The keys go on to this input's source there, not to the first input's.
+        if (navigator)
+            navigator->showPage(Page::of(Page::Kind::sources), [ch](QWidget& view) -> QWidget* {
+                auto* sources = qobject_cast<SourcesView*>(&view);
+                return sources ? sources->sourcePicker(ch)->currentSegment() : nullptr;
+            });
     });
 
     QSet<quint32> watched = inputParams(ch);

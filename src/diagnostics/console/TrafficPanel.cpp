@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/Dialogs.h"
+#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/console/ConsoleWidgets.h"
 #include "diagnostics/console/TrafficListModel.h"
@@ -25,7 +26,8 @@ TrafficPanel::TrafficPanel(TrafficLog& log, Dialogs& dialogs, QWidget* parent)
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
-    stack->addWidget(buildHeader());
+    QWidget* header = buildHeader();
+    stack->addWidget(header);
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
@@ -33,6 +35,9 @@ TrafficPanel::TrafficPanel(TrafficLog& log, Dialogs& dialogs, QWidget* parent)
     divider->setStyleSheet(QStringLiteral("color: %1").arg(Theme::white(0.12).name(QColor::HexArgb)));
     stack->addWidget(divider);
     stack->addWidget(list_, 1);
+    // The list is made before the header's buttons, yet comes after them to Tab as it does to
+    // the eye.
+    keyboardfocus::followInTabOrder(header, list_);
 
     connect(list_, &TrafficListView::copyText, this,
             [this](const QString& text) { dialogs_.copyText(text); });

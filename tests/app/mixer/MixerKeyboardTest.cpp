@@ -29,8 +29,10 @@
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
 #include "editor/ChannelView.h"
+#include "editor/EditorKit.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "pages/SourcesView.h"
 #include "support/AccessibleRoles.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
@@ -110,6 +112,17 @@ protected:
         const Writes before = writesSince(mark);
         const Writes after = writesOf(thenWrite);
         return before.isEmpty() && after.size() == writesSince(mark).size();
+    }
+
+    // Opens an input's panel by keys and presses its "Setting…" with Return.
+    void pressSetting(int ch) {
+        InputQuickMenu* source = mixer->strip(ch)->quickButtons()->sourceButton();
+        source->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Space);
+        InputPanel* panel = source->panel();
+        ASSERT_TRUE(panel && panel->isVisible());
+        panel->settingsButton()->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Return);
     }
 
     WindowRig rig;
@@ -291,6 +304,23 @@ bool holds(QAccessibleInterface* element, QObject* object) {
 }
 
 }  // namespace
+
+// ... and there to the source of the panel's own input, so that Space there leaves the first
+// input alone.
+TEST_F(ConnectedMixer, TheSettingButtonLeadsToTheChosenSourceOfThePanelsOwnInput) {
+    rig.model().setInputSource(2, InputSource::aes);
+    ASSERT_TRUE(rig.waitFor([&] { return link().queuedWriteCount() == 0 && !link().isBusy(); }, 5));
+    ASSERT_NO_FATAL_FAILURE(pressSetting(2));
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    ASSERT_NE(sources->sourcePicker(2)->currentSegment(), nullptr);
+    EXPECT_EQ(focused(), sources->sourcePicker(2)->currentSegment());
+    EXPECT_EQ(sources->sourcePicker(2)->currentSegment()->text(), QStringLiteral("AES"));
+
+    press(Qt::Key_Space);
+    EXPECT_EQ(rig.model().inputSource(0), InputSource::analog);
+    EXPECT_EQ(rig.model().inputSource(2), InputSource::aes);
+}
 
 // Opened by Space on its button, the input panel stands in the accessibility tree under that
 // button and holds the keyboard focus: Tab and the arrows walk it, keys work it as clicks
@@ -485,13 +515,7 @@ TEST_F(ConnectedMixer, TheEditButtonHandsTheKeysToTheEditor) {
 
 // The input panel's "Setting…" leads to the sources page with the keys in it.
 TEST_F(ConnectedMixer, TheInputPanelsSettingsButtonHandsTheKeysToTheSourcesPage) {
-    InputQuickMenu* source = mixer->strip(0)->quickButtons()->sourceButton();
-    source->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Space);
-    InputPanel* panel = source->panel();
-    ASSERT_TRUE(panel && panel->isVisible());
-    panel->settingsButton()->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Return);
+    ASSERT_NO_FATAL_FAILURE(pressSetting(0));
     rig.turn();
     ASSERT_EQ(rig.console().page(), Page::of(Page::Kind::sources));
     ASSERT_NE(focused(), nullptr);

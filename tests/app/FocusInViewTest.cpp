@@ -1,0 +1,238 @@
+// A keyboard user never loses sight of the focus, in the connected window: at a roomy size and
+// at the smallest one, every stop of Tab and Shift+Tab round the window (into a pane from
+// outside too, with the pane scrolled the other way) lies whole inside everything around it;
+// the keys stay where the user was through a confirmation, a recall, an upload and a row
+// rebuilt; and Tab meets the window's parts in one order, also after a reconnect.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/ConsoleView.h"
+#include "app/MainWindow.h"
+#include "app/Sidebar.h"
+#include "app/StatusBar.h"
+#include "designer/FIRDesignerView.h"
+#include "designer/FIRSendBar.h"
+#include "editor/EditorKit.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "pages/CrosspointInspector.h"
+#include "pages/RoutingView.h"
+#include "pages/SourcesView.h"
+#include "support/AccessibleRoles.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::describeControl;
+using kestrel_test::WindowRig;
+
+namespace {
+
+// The first widget around the control, up to the window, that does not hold the control
+// whole (a pane scrolled elsewhere, a page narrower than its content), or none.
+QWidget* cutBy(QWidget* control) {
+    QRect r = control->rect();
+    for (QWidget* w = control; !w->isWindow(); w = w->parentWidget()) {
+        r.translate(w->pos());
+        if (!w->parentWidget()->rect().adjusted(-1, -1, 1, 1).contains(r)) return w->parentWidget();
+    }
+    return nullptr;
+}
+
+// The connected window, active so that keys reach it.
+struct Keys {
+    WindowRig& rig;
+
+    explicit Keys(WindowRig& rig, const Page& page) : rig(rig) {
+        rig.showPage(page);
+        rig.window().activateWindow();
+        if (!QTest::qWaitForWindowActive(&rig.window())) ADD_FAILURE() << "the window never became active";
+    }
+
+    void press(int key) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        rig.turn();
+    }
+    // Walks round the window from the sidebar with the key and names every stop out of sight.
+    // Every pane starts scrolled to the end the walk enters it from the far side of.
+    QList<QWidget*> walk(int key) {
+        for (QScrollArea* pane : rig.window().findChildren<QScrollArea*>())
+            for (QScrollBar* bar : {pane->horizontalScrollBar(), pane->verticalScrollBar()})
+                bar->setValue(key == Qt::Key_Tab ? bar->maximum() : bar->minimum());
+        return kestrel_test::tabRound(
+            rig.console().sidebar(), [&] { press(key); },
+            [&](QWidget* stop) {
+                if (QWidget* cut = cutBy(stop))
+                    ADD_FAILURE() << describeControl(stop).toStdString() << " lies outside "
+                                  << cut->metaObject()->className() << " " << cut->objectName().toStdString();
+            });
+    }
+    // The stops of one round of Tab, each named with the part of the window it lies in.
+    QStringList tabOrder() {
+        QStringList order;
+        ConsoleView& console = rig.console();
+        for (QWidget* stop : walk(Qt::Key_Tab)) {
+            const QString part = console.sidebar()->isAncestorOf(stop) || stop == console.sidebar()
+                                     ? "sidebar"
+                                 : console.statusBar()->isAncestorOf(stop) ? "status bar"
+                                                                           : "page";
+            order << part + QStringLiteral(": ") + describeControl(stop);
+        }
+        return order;
+    }
+};
+
+class FocusInView : public ::testing::TestWithParam<Page> {};
+
+}  // namespace
+
+TEST_P(FocusInView, EveryStopOfTabAndShiftTabLiesInSightAtEverySize) {
+    // Names of their own make the mixer's strips wider than the smallest window.
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& simulator) {
+        const char* names[] = {"Monitor", "Lectern", "Playback", "Choir",   "Rear fil", "Front fi",
+                               "Balcony", "Lobby",   "Foyer",    "Stage L", "Stage R",  "Subwoof"};
+        for (int ch = 0; ch < 12; ++ch)
+            simulator.device().params[quint32(378 + ch)] =
+                DSPFrame::packString(QString::fromUtf8(names[ch]), 2);
+    };
+    WindowRig rig(options);
+    Keys walker(rig, GetParam());
+    for (const QSize size : {QSize(1600, 1000), MainWindow::kMinimumContent}) {
+        // The offscreen screen is smaller than the smallest window a real screen allows.
+        rig.window().resize(size + rig.window().size() - rig.console().size());
+        rig.turn();
+        SCOPED_TRACE(
+            QStringLiteral("%1×%2").arg(rig.window().width()).arg(rig.window().height()).toStdString());
+        SCOPED_TRACE("Tab");
+        walker.walk(Qt::Key_Tab);
+        SCOPED_TRACE("Shift+Tab");
+        walker.walk(Qt::Key_Backtab);
+    }
+}
+
+std::string pageName(const ::testing::TestParamInfo<Page>& info) {
+    const char* names[] = {"channel", "mixer", "routing",  "sources",    "presets",
+                           "device",  "codes", "designer", "diagnostics"};
+    return names[int(info.param.kind)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, FocusInView,
+                         ::testing::Values(Page::of(Page::Kind::mixer), Page::channelPage(0),
+                                           Page::of(Page::Kind::routing), Page::of(Page::Kind::firDesigner)),
+                         pageName);
+
+// Tab meets the sidebar, the page and the status bar in that order, the routing grids before
+// their inspector and the console's note before its list; a reconnect, which rebuilds the
+// status bar's row and takes the page down for the read-back, changes none of it.
+TEST(OneTabOrder, SidebarPageStatusBarInReadingOrderAlsoAfterAReconnect) {
+    WindowRig rig;
+    for (const Page& page : {Page::of(Page::Kind::routing), Page::of(Page::Kind::diagnostics)}) {
+        Keys keys(rig, page);
+        const QStringList before = keys.tabOrder();
+        SCOPED_TRACE(before.join(QStringLiteral("\n")).toStdString());
+        QStringList parts;
+        for (const QString& stop : before) {
+            const QString part = stop.section(QStringLiteral(": "), 0, 0);
+            if (parts.isEmpty() || parts.last() != part) parts << part;
+        }
+        EXPECT_EQ(parts.join(QStringLiteral(", ")).toStdString(), "sidebar, page, status bar");
+
+        if (auto* routing = rig.page<RoutingView>()) {
+            const QList<QWidget*> stops = keyboardfocus::tabStops(*routing);
+            qsizetype lastInGrids = -1;
+            qsizetype firstInInspector = stops.size();
+            for (qsizetype i = 0; i < stops.size(); ++i) {
+                if (routing->gridArea()->isAncestorOf(stops[i])) lastInGrids = i;
+                if (routing->inspector()->isAncestorOf(stops[i]))
+                    firstInInspector = std::min(firstInInspector, i);
+            }
+            EXPECT_LT(lastInGrids, firstInInspector);
+        } else {
+            const auto at = [&](const QString& name) {
+                for (qsizetype i = 0; i < before.size(); ++i)
+                    if (before[i].contains(name)) return i;
+                return qsizetype(-1);
+            };
+            EXPECT_GE(at(QStringLiteral("\"Note\"")), 0);
+            EXPECT_EQ(at(QStringLiteral("\"Add note\"")), at(QStringLiteral("\"Note\"")) + 1);
+            EXPECT_GT(at(QStringLiteral("TrafficListView")), at(QStringLiteral("\"Add note\"")));
+        }
+
+        rig.model().link().disconnectNetwork(false);
+        ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+        ASSERT_TRUE(rig.connect());
+        EXPECT_EQ(keys.tabOrder().join(QStringLiteral("\n")).toStdString(),
+                  before.join(QStringLiteral("\n")).toStdString());
+    }
+}
+
+// A refused Test Signal leaves the keys on the source still chosen, not on the refused one.
+TEST(FocusAfterAChange, ACancelledTestSignalLeavesTheKeysOnTheChosenSource) {
+    WindowRig rig;
+    rig.model().setInputSource(0, InputSource::dante);
+    Keys keys(rig, Page::of(Page::Kind::sources));
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    SegmentedPicker* picker = sources->sourcePicker(0);
+    ASSERT_TRUE(
+        rig.waitFor([&] { return picker->currentSegment() && picker->currentSegment()->text() == "Dante"; }));
+    picker->currentSegment()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Right);  // to "Test Signal", which asks first; the script cancels
+    ASSERT_FALSE(rig.dialogs.asked.isEmpty());
+    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("Route the test signal to this input?"));
+    EXPECT_EQ(QApplication::focusWidget(), picker->currentSegment());
+    EXPECT_EQ(picker->currentSegment()->text(), QStringLiteral("Dante"));
+}
+
+// A read-back takes the page down for a while (a recall, a reconnect): the keys come back to
+// the control they were on.
+TEST(FocusAfterAChange, AReadBackGivesTheKeysBackToThePage) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::routing));
+    auto* view = rig.page<RoutingView>();
+    ASSERT_NE(view, nullptr);
+    QWidget* reset = view->grids()[1]->resetButton();
+    reset->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(rig.startReadBack());
+    ASSERT_TRUE(rig.finishReadBack());
+    rig.turn();
+    EXPECT_EQ(QApplication::focusWidget(), reset);
+}
+
+// The send button is disabled while it uploads: the keys come back to it afterwards.
+TEST(FocusAfterAChange, AnUploadLeavesTheKeysOnTheSendButton) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::firDesigner));
+    auto* view = rig.page<FIRDesignerView>();
+    ASSERT_NE(view, nullptr);
+    FIRSendBar& bar = *view->sendBar();
+    bar.setTargets({4});
+    ASSERT_TRUE(bar.sendButton()->isEnabled());
+    rig.dialogs.confirmAnswers.enqueue(true);
+    bar.sendButton()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Space);
+    ASSERT_TRUE(rig.waitFor([&] { return bar.status() && !bar.busy(); }));
+    EXPECT_TRUE(bar.status()->startsWith(QStringLiteral("Sent"))) << bar.status()->toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), bar.sendButton());
+}
+
+// The status bar builds its row anew when the link changes: the keys on its connection button
+// move to the new one.
+TEST(FocusAfterAChange, TheStatusBarsNewRowKeepsTheKeys) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::mixer));
+    StatusBar& bar = *rig.console().statusBar();
+    ASSERT_NE(bar.connectionMenuButton(), nullptr);
+    bar.connectionMenuButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(rig.startReadBack());
+    ASSERT_TRUE(rig.finishReadBack());
+    rig.turn();
+    ASSERT_NE(bar.connectionMenuButton(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), bar.connectionMenuButton());
+}
