@@ -7,13 +7,18 @@
 #include <QColor>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QPainter>
 #include <QStringList>
 #include <QWidget>
 #include <cstdlib>
 #include <functional>
 #include <string>
+
+#include "app/controls/ElidedLabel.h"
+#include "support/AccessibleRoles.h"
 
 namespace kestrel_test {
 
@@ -109,6 +114,26 @@ inline std::string cutOffAtTheSides(QWidget& root) {
                 break;
             }
         }
+    }
+    return cut.join(QStringLiteral(", ")).toStdString();
+}
+
+// The widgets below `root` narrower than their text needs, so letters are cut: buttons and
+// one-line labels (a label that elides draws "…" on purpose and is left out).
+inline std::string cutTexts(QWidget& root) {
+    QStringList cut;
+    for (QWidget* w : root.findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(&root)) continue;
+        auto* label = qobject_cast<QLabel*>(w);
+        const bool oneLine =
+            label && !label->wordWrap() && !qobject_cast<ElidedLabel*>(w) && !label->text().isEmpty();
+        if (!oneLine && !qobject_cast<QAbstractButton*>(w)) continue;
+        auto* push = qobject_cast<QPushButton*>(w);
+        const int needed = oneLine ? label->minimumSizeHint().width()
+                           : push  ? push->fontMetrics().horizontalAdvance(push->text()) + 8
+                                   : w->sizeHint().width();
+        if (w->width() + 1 < needed)
+            cut << QStringLiteral("%1 (%2 of %3 px)").arg(describeControl(w)).arg(w->width()).arg(needed);
     }
     return cut.join(QStringLiteral(", ")).toStdString();
 }
