@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QStringList>
 #include <QWidget>
 #include <cstdlib>
@@ -136,6 +136,26 @@ inline std::string cutTexts(QWidget& root) {
             cut << QStringLiteral("%1 (%2 of %3 px)").arg(describeControl(w)).arg(w->width()).arg(needed);
     }
     return cut.join(QStringLiteral(", ")).toStdString();
+}
+
+// Pairs of controls below `root` drawn over each other, as when a layout places a panel over
+// the one above it; empty when none.
+inline std::string overlappingControls(QWidget& root) {
+    QList<QWidget*> controls;
+    for (QWidget* w : root.findChildren<QWidget*>())
+        if (w->isVisibleTo(&root) && isControl(w)) controls << w;
+    QStringList overlaps;
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            QWidget* a = controls[i];
+            QWidget* b = controls[j];
+            if (a->isAncestorOf(b) || b->isAncestorOf(a)) continue;
+            const QRect ra(a->mapTo(&root, QPoint()), a->size());
+            const QRect rb(b->mapTo(&root, QPoint()), b->size());
+            if (ra.intersects(rb))
+                overlaps << QStringLiteral("%1 over %2").arg(describeControl(a), describeControl(b));
+        }
+    return overlaps.join(QStringLiteral(", ")).toStdString();
 }
 
 }  // namespace kestrel_test
