@@ -45,8 +45,7 @@ TEST(DesignerFit, StepsAndSendBarTakeTheirPanesWidthAndCutNothingFromTheSmallest
     FIRSendBar& bar = *view->sendBar();
     view->sendBar()->setTargets({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
     for (const QSize size : {QSize(1600, 1000), MainWindow::kMinimumContent}) {
-        rig.window().resize(size + rig.window().size() - rig.console().size());
-        rig.turn();
+        rig.resizeContent(size);
         SCOPED_TRACE(
             QStringLiteral("%1×%2").arg(rig.window().width()).arg(rig.window().height()).toStdString());
 

@@ -9,6 +9,7 @@
 
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
+#include "app/controls/PanelGroupBox.h"
 #include "editor/ChannelView.h"
 #include "editor/FIRBox.h"
 #include "support/Visible.h"
@@ -37,9 +38,7 @@ TEST(ChannelFit, EveryTabOfAnInputAndAnOutputTakesTheAreasWidthFromTheSmallestWi
                                      .arg(tab.section(QLatin1Char(' '), 0, 0))
                                      .arg(FIRBox::sourceText(source).section(QLatin1Char(' '), -1));
             for (const QSize size : {QSize(1600, 1000), QSize(1300, 800), MainWindow::kMinimumContent}) {
-                // The offscreen screen is smaller than the smallest window a real screen allows.
-                rig.window().resize(size + rig.window().size() - rig.console().size());
-                rig.turn();
+                rig.resizeContent(size);
                 SCOPED_TRACE(QStringLiteral("%1, %2×%3")
                                  .arg(name)
                                  .arg(rig.window().width())
@@ -56,4 +55,41 @@ TEST(ChannelFit, EveryTabOfAnInputAndAnOutputTakesTheAreasWidthFromTheSmallestWi
             }
         }
     }
+}
+
+// Where the FIR tab is wide enough its two panels stand side by side, tops level, the new
+// filter's panel reaching the tab's right side; where it is not, that panel goes under the
+// stored one and takes the tab's whole width.
+TEST(ChannelFit, TheFIRPanelsStandSideBySideWhereTheyFitAndOneUnderTheOtherWhereNot) {
+    WindowRig rig;
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    rig.showPage(Page::channelPage(4));
+    auto* view = rig.page<ChannelView>();
+    ASSERT_NE(view, nullptr);
+    QWidget& content = *view->tabContent();
+    const auto panel = [&](const QString& title) {
+        for (PanelGroupBox* p : content.findChildren<PanelGroupBox*>())
+            if (p->titleLabel()->text().compare(title, Qt::CaseInsensitive) == 0)
+                return QRect(p->mapTo(&content, QPoint()), p->size());
+        ADD_FAILURE() << "no panel " << title.toStdString();
+        return QRect();
+    };
+    const int padding = 16;
+    const int spacing = 14;
+
+    rig.resizeContent(QSize(1600, 1000));
+    QRect stored = panel(QStringLiteral("In the DSP now"));
+    QRect load = panel(QStringLiteral("Load a new FIR"));
+    EXPECT_NEAR(stored.width(), 300, 1);
+    EXPECT_EQ(load.top(), stored.top());
+    EXPECT_NEAR(load.left(), stored.right() + 1 + spacing, 1);
+    EXPECT_NEAR(load.right() + 1, content.width() - padding, 1);
+
+    rig.resizeContent(MainWindow::kMinimumContent);
+    stored = panel(QStringLiteral("In the DSP now"));
+    load = panel(QStringLiteral("Load a new FIR"));
+    EXPECT_NEAR(stored.width(), 300, 1);
+    EXPECT_NEAR(load.top(), stored.bottom() + 1 + spacing, 1);
+    EXPECT_EQ(load.left(), stored.left());
+    EXPECT_NEAR(load.right() + 1, content.width() - padding, 1);
 }
