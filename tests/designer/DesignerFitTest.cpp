@@ -3,7 +3,6 @@
 // and no button, field or label is cut.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -11,7 +10,6 @@
 #include "app/MainWindow.h"
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
-#include "support/AccessibleRoles.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
