@@ -219,7 +219,8 @@ void ChannelView::buildTabContent() {
     stack->setContentsMargins(16, 16, 16, 16);
     stack->setSpacing(14);
     stack->setAlignment(Qt::AlignTop);
-    stack->setSizeConstraint(QLayout::SetMinimumSize);  // scroll rather than squeeze the panels
+    // Panels side by side wrap where the tab is narrow; one panel alone is never squeezed.
+    stack->setSizeConstraint(QLayout::SetMinimumSize);
     if (shown == ChannelTab::fir) {
         auto* box = new FIRBox(m_context, m_ch);
         stack->addWidget(box);

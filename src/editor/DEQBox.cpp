@@ -12,6 +12,7 @@
 
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
+#include "app/controls/FlowLayout.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
 #include "editor/DynamicsBoxes.h"
@@ -281,14 +282,13 @@ DEQBox::DEQBox(DSPModel& model, int ch, QWidget* parent)
     m_gate->setFixedWidth(300);
     first->addWidget(m_gate, 0, Qt::AlignTop);
     stack->addLayout(first);
-    auto* second = new QHBoxLayout;
-    second->setSpacing(14);
-    second->setAlignment(Qt::AlignTop);
+    // The bands wrap onto another line where the tab is too narrow for all three.
+    auto* second = new FlowLayout(14, 14);
+    second->setTopAligned(true);
     for (int b = 0; b < 3; ++b) {
         m_bands[b] = new DEQBandPanel(model, ch, b);
-        second->addWidget(m_bands[b], 0, Qt::AlignTop);
+        second->addWidget(m_bands[b]);
     }
-    second->addStretch(1);
     stack->addLayout(second);
     connect(&model.meterStore(), &MeterStore::levelsChanged, this, &DEQBox::updateLive);
     updateLive();

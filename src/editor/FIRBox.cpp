@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/Dialogs.h"
+#include "app/controls/FlowLayout.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
@@ -56,14 +57,20 @@ QString FIRBox::sourceText(Source source) {
 
 FIRBox::FIRBox(const AppContext& context, int ch, QWidget* parent)
     : QWidget(parent), m_context(context), m_model(*context.model), m_ch(ch) {
-    auto* column = stack(this, 14);
-    auto* panels = new QHBoxLayout;
-    panels->setSpacing(14);
-    panels->setAlignment(Qt::AlignTop);
+    // Not aligned to the top as the inner columns are: an aligned layout takes its one-line
+    // height, and the panels below would cover the ones that wrapped.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(14);
+    // Side by side where the tab is wide enough, the new filter's panel under the stored one
+    // where it is not, so the tab never scrolls sideways.
+    auto* panels = new FlowLayout(14, 14);
+    panels->setTopAligned(true);
+    panels->setLastFillsLine(true);
     QWidget* stored = buildStoredPanel();
     stored->setFixedWidth(300);
-    panels->addWidget(stored, 0, Qt::AlignTop);
-    panels->addWidget(buildLoadPanel(), 1, Qt::AlignTop);
+    panels->addWidget(stored);
+    panels->addWidget(buildLoadPanel());
     column->addLayout(panels);
     m_sendBar = new FIRSendBar(context);
     m_sendBar->onSent = [this] { startReadBack(); };

@@ -104,9 +104,7 @@ TEST_P(FocusInView, EveryStopOfTabAndShiftTabLiesInSightAtEverySize) {
     WindowRig rig(options);
     Keys walker(rig, GetParam());
     for (const QSize size : {QSize(1600, 1000), MainWindow::kMinimumContent}) {
-        // The offscreen screen is smaller than the smallest window a real screen allows.
-        rig.window().resize(size + rig.window().size() - rig.console().size());
-        rig.turn();
+        rig.resizeContent(size);
         SCOPED_TRACE(
             QStringLiteral("%1×%2").arg(rig.window().width()).arg(rig.window().height()).toStdString());
         SCOPED_TRACE("Tab");

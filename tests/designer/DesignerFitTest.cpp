@@ -3,47 +3,20 @@
 // and no button, field or label is cut.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QLabel>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
-#include "app/controls/ElidedLabel.h"
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
-#include "support/AccessibleRoles.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
-using kestrel_test::describeControl;
 using kestrel_test::WindowRig;
 
 namespace {
-
-// The widgets below `root` narrower than their text needs, so letters are cut: buttons and
-// one-line labels (a label that elides draws "…" on purpose and is left out).
-std::string cutTexts(QWidget& root) {
-    QStringList cut;
-    for (QWidget* w : root.findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(&root)) continue;
-        auto* label = qobject_cast<QLabel*>(w);
-        const bool oneLine =
-            label && !label->wordWrap() && !qobject_cast<ElidedLabel*>(w) && !label->text().isEmpty();
-        if (!oneLine && !qobject_cast<QAbstractButton*>(w)) continue;
-        auto* push = qobject_cast<QPushButton*>(w);
-        const int needed = oneLine ? label->minimumSizeHint().width()
-                           : push  ? push->fontMetrics().horizontalAdvance(push->text()) + 8
-                                   : w->sizeHint().width();
-        if (w->width() + 1 < needed)
-            cut << QStringLiteral("%1 (%2 of %3 px)").arg(describeControl(w)).arg(w->width()).arg(needed);
-    }
-    return cut.join(QStringLiteral(", ")).toStdString();
-}
 
 // Channels with long names of their own, as a user gives them.
 WindowRig::Options longNames() {
@@ -70,18 +43,17 @@ TEST(DesignerFit, StepsAndSendBarTakeTheirPanesWidthAndCutNothingFromTheSmallest
     FIRSendBar& bar = *view->sendBar();
     view->sendBar()->setTargets({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
     for (const QSize size : {QSize(1600, 1000), MainWindow::kMinimumContent}) {
-        rig.window().resize(size + rig.window().size() - rig.console().size());
-        rig.turn();
+        rig.resizeContent(size);
         SCOPED_TRACE(
             QStringLiteral("%1×%2").arg(rig.window().width()).arg(rig.window().height()).toStdString());
 
         EXPECT_LE(pane->widget()->width(), pane->viewport()->width());
         EXPECT_EQ(pane->horizontalScrollBar()->maximum(), 0);
         EXPECT_EQ(kestrel_test::cutOffAtTheSides(*pane->viewport()), "");
-        EXPECT_EQ(cutTexts(*pane->widget()), "");
+        EXPECT_EQ(kestrel_test::cutTexts(*pane->widget()), "");
 
         EXPECT_EQ(kestrel_test::cutOffAtTheSides(bar), "");
-        EXPECT_EQ(cutTexts(bar), "");
+        EXPECT_EQ(kestrel_test::cutTexts(bar), "");
         EXPECT_LE(bar.mapTo(view, QPoint(bar.width(), 0)).x(), view->width());
         kestrel_test::saveScreenshot(rig.window(),
                                      QStringLiteral("designer-fit-%1").arg(rig.window().width()));

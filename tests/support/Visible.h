@@ -7,13 +7,18 @@
 #include <QColor>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QStringList>
 #include <QWidget>
 #include <cstdlib>
 #include <functional>
 #include <string>
+
+#include "app/controls/ElidedLabel.h"
+#include "support/AccessibleRoles.h"
 
 namespace kestrel_test {
 
@@ -111,6 +116,46 @@ inline std::string cutOffAtTheSides(QWidget& root) {
         }
     }
     return cut.join(QStringLiteral(", ")).toStdString();
+}
+
+// The widgets below `root` narrower than their text needs, so letters are cut: buttons and
+// one-line labels (a label that elides draws "…" on purpose and is left out).
+inline std::string cutTexts(QWidget& root) {
+    QStringList cut;
+    for (QWidget* w : root.findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(&root)) continue;
+        auto* label = qobject_cast<QLabel*>(w);
+        const bool oneLine =
+            label && !label->wordWrap() && !qobject_cast<ElidedLabel*>(w) && !label->text().isEmpty();
+        if (!oneLine && !qobject_cast<QAbstractButton*>(w)) continue;
+        auto* push = qobject_cast<QPushButton*>(w);
+        const int needed = oneLine ? label->minimumSizeHint().width()
+                           : push  ? push->fontMetrics().horizontalAdvance(push->text()) + 8
+                                   : w->sizeHint().width();
+        if (w->width() + 1 < needed)
+            cut << QStringLiteral("%1 (%2 of %3 px)").arg(describeControl(w)).arg(w->width()).arg(needed);
+    }
+    return cut.join(QStringLiteral(", ")).toStdString();
+}
+
+// Pairs of controls below `root` drawn over each other, as when a layout places a panel over
+// the one above it; empty when none.
+inline std::string overlappingControls(QWidget& root) {
+    QList<QWidget*> controls;
+    for (QWidget* w : root.findChildren<QWidget*>())
+        if (w->isVisibleTo(&root) && isControl(w)) controls << w;
+    QStringList overlaps;
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            QWidget* a = controls[i];
+            QWidget* b = controls[j];
+            if (a->isAncestorOf(b) || b->isAncestorOf(a)) continue;
+            const QRect ra(a->mapTo(&root, QPoint()), a->size());
+            const QRect rb(b->mapTo(&root, QPoint()), b->size());
+            if (ra.intersects(rb))
+                overlaps << QStringLiteral("%1 over %2").arg(describeControl(a), describeControl(b));
+        }
+    return overlaps.join(QStringLiteral(", ")).toStdString();
 }
 
 }  // namespace kestrel_test

@@ -122,6 +122,11 @@ void WindowRig::showPage(const Page& page) {
     turn();
 }
 
+void WindowRig::resizeContent(const QSize& size) {
+    window_->resize(size + window_->size() - console().size());
+    turn();
+}
+
 QWidget* WindowRig::pageView() {
     QWidget* content = console().pageContent();
     return qobject_cast<ReadingDisplay*>(content) ? nullptr : content;

@@ -61,6 +61,9 @@ public:
 
     // Selects a page through the sidebar and lets the switch settle.
     void showPage(const Page& page);
+    // Gives the window's content the size (the menu bar comes on top) and lets it settle. The
+    // offscreen screen is smaller than the smallest window a real screen allows, so any size goes.
+    void resizeContent(const QSize& size);
     // The current page's view (null while the reading display covers it).
     QWidget* pageView();
     template <typename T>

@@ -62,30 +62,39 @@ int FlowLayout::arrange(const QRect& rect, bool place) const {
     const QList<QLayoutItem*> items = shown();
     struct Placed {
         QLayoutItem* item;
-        QSize size;
+        int width;
         int x;
     };
     QList<QList<Placed>> lines(1);
     int x = area.left();
     for (QLayoutItem* item : items) {
-        const QSize size(std::clamp(item->sizeHint().width(), item->minimumSize().width(),
-                                    std::max(area.width(), item->minimumSize().width())),
-                         item->sizeHint().height());
-        if (!lines.last().isEmpty() && x + size.width() > area.right() + 1) {
+        const int width = std::clamp(item->sizeHint().width(), item->minimumSize().width(),
+                                     std::max(area.width(), item->minimumSize().width()));
+        if (!lines.last().isEmpty() && x + width > area.right() + 1) {
             lines.append(QList<Placed>());
             x = area.left();
         }
         const bool atEnd = m_lastAtEnd && item == items.last();
-        lines.last().append(Placed{item, size, atEnd ? std::max(x, area.right() + 1 - size.width()) : x});
-        x += size.width() + spacing();
+        lines.last().append(Placed{item, width, atEnd ? std::max(x, area.right() + 1 - width) : x});
+        x += width + spacing();
     }
     int y = area.top();
-    for (const QList<Placed>& line : lines) {
-        int height = 0;
-        for (const Placed& p : line) height = std::max(height, p.size.height());
+    for (QList<Placed>& line : lines) {
+        if (m_lastFillsLine && !line.isEmpty()) {
+            Placed& last = line.last();
+            last.width =
+                std::max(last.width, std::min(area.right() + 1 - last.x, last.item->maximumSize().width()));
+        }
+        QList<int> heights;
+        for (const Placed& p : line)
+            heights << (p.item->hasHeightForWidth() ? p.item->heightForWidth(p.width)
+                                                    : p.item->sizeHint().height());
+        const int height = heights.isEmpty() ? 0 : *std::max_element(heights.begin(), heights.end());
         if (place)
-            for (const Placed& p : line)
-                p.item->setGeometry(QRect(QPoint(p.x, y + (height - p.size.height()) / 2), p.size));
+            for (qsizetype i = 0; i < line.size(); ++i) {
+                const int top = m_topAligned ? y : y + (height - heights[i]) / 2;
+                line[i].item->setGeometry(QRect(line[i].x, top, line[i].width, heights[i]));
+            }
         y += height + m_lineSpacing;
     }
     return y - m_lineSpacing - area.top() + contentsMargins().top() + contentsMargins().bottom();
