@@ -6,11 +6,11 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "app/ModelWatcher.h"
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -85,7 +85,7 @@ QWidget* DeviceView::deviceTextRow(QLineEdit*& field, QPushButton*& save, const 
     field->setPlaceholderText(title);
     field->setAccessibleName(title);
     QLineEdit* edit = field;
-    connect(field, &QLineEdit::textChanged, this, [this, edit] { cutField(edit, deviceTextLength); });
+    new FieldEdits(*field, [this, edit](const QString&) { cutField(edit, deviceTextLength); });
     line->addWidget(field, 1);
     save = pagekit::button(QStringLiteral("Save"));
     connect(save, &QPushButton::clicked, this, [this, group] { saveDeviceText(group); });
@@ -108,15 +108,14 @@ QWidget* DeviceView::buildChannelSection() {
         label->setFixedWidth(90);
         line->addWidget(label);
         ChannelRow row{new QLineEdit, pagekit::button(QStringLiteral("Save"))};
-        connect(row.field, &QLineEdit::textEdited, this, [this, ch, field = row.field](const QString& text) {
-            const QSignalBlocker block(field);
+        new FieldEdits(*row.field, [this, ch, field = row.field](const QString& text) {
             if (ch >= m_channelNames.size()) {
-                field->clear();
+                FieldEdits::of(*field).show(QString());
                 return;
             }
             m_channelNames[ch] = pagekit::cutToCharacters(text, channelNameLength).value_or(text);
             if (m_channelNames[ch] != text) {
-                field->setText(m_channelNames[ch]);
+                FieldEdits::of(*field).show(m_channelNames[ch]);
                 field->setModified(true);  // still the user's edit
             }
             refresh();
@@ -156,30 +155,23 @@ void DeviceView::showEvent(QShowEvent* event) {
 }
 
 void DeviceView::loadNames() {
-    {
-        const QSignalBlocker blockName(m_name);
-        const QSignalBlocker blockGroup(m_group);
-        m_name->setText(
-            pagekit::cutToCharacters(m_link.deviceName(), deviceTextLength).value_or(m_link.deviceName()));
-        m_group->setText(
-            pagekit::cutToCharacters(m_link.deviceGroup(), deviceTextLength).value_or(m_link.deviceGroup()));
-    }
+    FieldEdits::of(*m_name).show(
+        pagekit::cutToCharacters(m_link.deviceName(), deviceTextLength).value_or(m_link.deviceName()));
+    FieldEdits::of(*m_group).show(
+        pagekit::cutToCharacters(m_link.deviceGroup(), deviceTextLength).value_or(m_link.deviceGroup()));
     m_channelNames.clear();
     m_followedNames.clear();
     for (int ch = 0; ch < 12; ++ch) {
         m_channelNames.append(m_model.channelName(ch));
         m_followedNames.append(m_channelNames[ch]);
-        const QSignalBlocker block(m_channelRows[ch].field);
-        m_channelRows[ch].field->setText(m_channelNames[ch]);
+        FieldEdits::of(*m_channelRows[ch].field).show(m_channelNames[ch]);
     }
     refresh();
 }
 
 void DeviceView::cutField(QLineEdit* field, int length) {
-    if (const std::optional<QString> cut = pagekit::cutToCharacters(field->text(), length)) {
-        const QSignalBlocker block(field);
-        field->setText(*cut);
-    }
+    if (const std::optional<QString> cut = pagekit::cutToCharacters(field->text(), length))
+        FieldEdits::of(*field).show(*cut);
     refresh();
 }
 
@@ -217,8 +209,7 @@ void DeviceView::followStoredName(int ch) {
     QLineEdit* field = m_channelRows[ch].field;
     if (field->isModified()) return;
     m_channelNames[ch] = stored;
-    const QSignalBlocker block(field);
-    field->setText(stored);
+    FieldEdits::of(*field).show(stored);
 }
 
 void DeviceView::refresh() {

@@ -8,6 +8,8 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -17,10 +19,16 @@
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/MixerView.h"
+#include "designer/FIRDesignerView.h"
 #include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
+#include "link/DSPConnection.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
+#include "pages/DeviceView.h"
 #include "support/AccessibleRoles.h"
 #include "support/WindowRig.h"
 
@@ -223,4 +231,87 @@ TEST(Accessibility, EveryPageNamesItsControlsAndTellsTheChannelsApart) {
 
     const QStringList problems = EveryPage(rig, names + QStringList{deviceName}).walkAll();
     EXPECT_TRUE(problems.isEmpty()) << problems.size() << " problems:\n" << problems.join('\n').toStdString();
+}
+
+namespace {
+
+constexpr quint16 writeCommand = 5;
+
+// The connected window on the mixer with its window active, driven as an assistive tool drives
+// it: through the elements' text, value and action interfaces.
+class AssistedWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rig.window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    }
+
+    // The writes the simulator received since the mark, once the link has sent them all.
+    QList<DSPFrame> writesSince(qsizetype mark) {
+        rig.waitFor(
+            [&] { return !rig.model().link().isBusy() && rig.model().link().queuedWriteCount() == 0; }, 5);
+        rig.turn();
+        return rig.receivedSince(mark, writeCommand);
+    }
+
+    // Text given as an assistive tool gives it: the whole text replaced through the element.
+    static void enterText(QLineEdit* edit, const QString& text) {
+        QAccessibleEditableTextInterface* editable =
+            kestrel_test::accessibleOf(edit)->editableTextInterface();
+        ASSERT_NE(editable, nullptr);
+        editable->replaceText(0, int(edit->text().size()), text);
+    }
+
+    static void pressTab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
+
+    WindowRig rig;
+};
+
+}  // namespace
+
+// Text an assistive tool enters is taken as typing is: a number field commits it when the
+// focus leaves (and shows its value again when the text is no number), a channel name field
+// enables its Save, and the filter name keeps to its 24 characters.
+TEST_F(AssistedWindow, TextEnteredThroughTheAccessibleInterfaceIsAnEdit) {
+    ChannelStrip* strip = rig.page<MixerView>()->strip(0);
+    QLineEdit* gain = strip->gainField()->lineEdit();
+    gain->setFocus(Qt::TabFocusReason);
+    qsizetype mark = rig.mark();
+    enterText(gain, QStringLiteral("-9.5"));
+    pressTab();
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_EQ(strip->gainField()->value(), -9.5);
+    EXPECT_EQ(gain->text(), QStringLiteral("-9.5"));
+
+    gain->setFocus(Qt::TabFocusReason);
+    mark = rig.mark();
+    enterText(gain, QStringLiteral("loud"));
+    pressTab();
+    EXPECT_TRUE(writesSince(mark).isEmpty());
+    EXPECT_EQ(gain->text(), QStringLiteral("-9.5"));
+
+    rig.showPage(Page::of(Page::Kind::device));
+    auto* device = rig.page<DeviceView>();
+    ASSERT_NE(device, nullptr);
+    const DeviceView::ChannelRow& row = device->channelRow(2);
+    ASSERT_FALSE(row.save->isEnabled());
+    enterText(row.field, QStringLiteral("Kick drum"));
+    EXPECT_EQ(row.field->text(), QStringLiteral("Kick dru"));
+    EXPECT_TRUE(row.save->isEnabled());
+    mark = rig.mark();
+    row.save->click();
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_EQ(rig.model().channelName(2), QStringLiteral("Kick dru"));
+
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    auto* designer = rig.page<FIRDesignerView>();
+    ASSERT_NE(designer, nullptr);
+    QLineEdit* name = nullptr;
+    for (QLineEdit* edit : designer->findChildren<QLineEdit*>())
+        if (edit->placeholderText() == QStringLiteral("FIR name")) name = edit;
+    ASSERT_NE(name, nullptr);
+    enterText(name, QString(30, QLatin1Char('x')));
+    rig.turn();
+    EXPECT_EQ(designer->settings().name, QString(24, QLatin1Char('x')));
+    EXPECT_EQ(name->text(), QString(24, QLatin1Char('x')));
 }

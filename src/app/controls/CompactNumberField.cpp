@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "platform/NumText.h"
@@ -69,7 +70,11 @@ void selectAllOnFocus(QLineEdit* edit) {
 
 CompactNumberField::CompactNumberField(const QString& format, const QString& unit, double fieldWidth,
                                        QWidget* parent)
-    : QWidget(parent), m_format(format), m_fieldWidth(fieldWidth), m_edit(new QLineEdit) {
+    : QWidget(parent),
+      m_format(format),
+      m_fieldWidth(fieldWidth),
+      m_edit(new QLineEdit),
+      m_edits(new FieldEdits(*m_edit)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
@@ -167,6 +172,5 @@ void CompactNumberField::commit() {
 }
 
 void CompactNumberField::showValue() {
-    m_edit->setText(formatNumber(m_format, m_value));
-    m_edit->setModified(false);
+    m_edits->show(formatNumber(m_format, m_value));
 }
