@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,6 +21,8 @@
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
+#include "app/controls/Fader.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/MixerView.h"
 #include "designer/FIRDesignerView.h"
@@ -29,6 +32,7 @@
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
 #include "pages/DeviceView.h"
+#include "pages/RoutingView.h"
 #include "support/AccessibleRoles.h"
 #include "support/WindowRig.h"
 
@@ -237,6 +241,23 @@ namespace {
 
 constexpr quint16 writeCommand = 5;
 
+// Text given as an assistive tool gives it: the whole text replaced through the element.
+void enterText(QLineEdit* edit, const QString& text) {
+    QAccessibleEditableTextInterface* editable = kestrel_test::accessibleOf(edit)->editableTextInterface();
+    ASSERT_NE(editable, nullptr);
+    editable->replaceText(0, int(edit->text().size()), text);
+}
+
+// A value and both steps, given as an assistive tool gives them.
+void adjust(QWidget* control, double value) {
+    QAccessibleInterface* element = kestrel_test::accessibleOf(control);
+    ASSERT_NE(element->valueInterface(), nullptr);
+    element->valueInterface()->setCurrentValue(value);
+    for (const QString& step :
+         {QAccessibleActionInterface::increaseAction(), QAccessibleActionInterface::decreaseAction()})
+        element->actionInterface()->doAction(step);
+}
+
 // The connected window on the mixer with its window active, driven as an assistive tool drives
 // it: through the elements' text, value and action interfaces.
 class AssistedWindow : public ::testing::Test {
@@ -252,14 +273,6 @@ protected:
             [&] { return !rig.model().link().isBusy() && rig.model().link().queuedWriteCount() == 0; }, 5);
         rig.turn();
         return rig.receivedSince(mark, writeCommand);
-    }
-
-    // Text given as an assistive tool gives it: the whole text replaced through the element.
-    static void enterText(QLineEdit* edit, const QString& text) {
-        QAccessibleEditableTextInterface* editable =
-            kestrel_test::accessibleOf(edit)->editableTextInterface();
-        ASSERT_NE(editable, nullptr);
-        editable->replaceText(0, int(edit->text().size()), text);
     }
 
     static void pressTab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
@@ -314,4 +327,48 @@ TEST_F(AssistedWindow, TextEnteredThroughTheAccessibleInterfaceIsAnEdit) {
     rig.turn();
     EXPECT_EQ(designer->settings().name, QString(24, QLatin1Char('x')));
     EXPECT_EQ(name->text(), QString(24, QLatin1Char('x')));
+}
+
+// Once the device is lost the pages are drawn disabled, still showing its values, and an
+// assistive tool can change nothing on them: no value, step or toggle is taken, no action is
+// offered, and text entered in a field is put back.
+TEST(Accessibility, ControlsDrawnDisabledTakeNothing) {
+    WindowRig rig;
+    rig.simulator.closeClients();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+    rig.turn();
+    MixerView* mixer = rig.page<MixerView>();
+    ASSERT_NE(mixer, nullptr);
+    ChannelStrip* strip = mixer->strip(0);
+    ASSERT_FALSE(strip->fader()->isEnabled());
+    const double gain = strip->fader()->db();
+    const QString shown = strip->gainField()->lineEdit()->text();
+    adjust(strip->fader(), -20);
+    enterText(strip->gainField()->lineEdit(), QStringLiteral("-30"));
+    rig.turn();
+    EXPECT_EQ(strip->fader()->db(), gain);
+    EXPECT_EQ(strip->gainField()->lineEdit()->text(), shown);
+    EXPECT_FALSE(strip->gainField()->lineEdit()->isModified());
+    EXPECT_TRUE(kestrel_test::accessibleOf(strip->fader())->actionInterface()->actionNames().isEmpty());
+
+    rig.showPage(Page::channelPage(4));
+    ASSERT_NE(rig.pageView(), nullptr);
+    auto* knob = rig.pageView()->findChild<Encoder*>();
+    ASSERT_NE(knob, nullptr);
+    ASSERT_FALSE(knob->isEnabled());
+    const double value = knob->value();
+    adjust(knob, knob->scale().hi);
+    rig.turn();
+    EXPECT_EQ(knob->value(), value);
+
+    rig.showPage(Page::of(Page::Kind::routing));
+    ASSERT_NE(rig.pageView(), nullptr);
+    auto* crosspoint = rig.pageView()->findChild<CrosspointCell*>();
+    ASSERT_NE(crosspoint, nullptr);
+    const bool on = crosspoint->shownOn();
+    kestrel_test::accessibleOf(crosspoint)
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    rig.turn();
+    EXPECT_EQ(crosspoint->shownOn(), on);
 }

@@ -33,9 +33,12 @@ public:
     }
 
     QStringList actionNames() const override {
-        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+        const QStringList own =
+            combo().isEnabled() ? QStringList{showMenuAction(), pressAction()} : QStringList();
+        return own + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& name) override {
+        if (!combo().isEnabled()) return;
         if (name == showMenuAction() || name == pressAction())
             combo().showPopup();
         else
