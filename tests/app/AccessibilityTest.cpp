@@ -12,26 +12,35 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
+#include "app/StatusBar.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
+#include "app/controls/FlatButton.h"
 #include "app/mixer/ChannelStrip.h"
+#include "app/mixer/GroupPicker.h"
 #include "app/mixer/MixerView.h"
 #include "designer/FIRDesignerView.h"
+#include "designer/FIRSendBar.h"
 #include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
 #include "link/DSPConnection.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
 #include "pages/DeviceView.h"
+#include "pages/NetworkConnectView.h"
 #include "pages/RoutingView.h"
 #include "support/AccessibleRoles.h"
 #include "support/WindowRig.h"
@@ -371,4 +380,112 @@ TEST(Accessibility, ControlsDrawnDisabledTakeNothing) {
         ->doAction(QAccessibleActionInterface::toggleAction());
     rig.turn();
     EXPECT_EQ(crosspoint->shownOn(), on);
+}
+
+namespace {
+
+// Runs `inside` on the menu an accessible action of `button` opens, from inside the menu's own
+// event loop, then closes what is still open. Null when no menu opened.
+QPointer<QMenu> inMenuOf(WindowRig& rig, QWidget* button, const QString& action,
+                         const std::function<void(QMenu&)>& inside) {
+    QPointer<QMenu> opened;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        poll.stop();
+        opened = menu;
+        inside(*menu);
+        if (QWidget* left = QApplication::activePopupWidget()) left->close();
+    });
+    poll.start();
+    kestrel_test::doAccessibleAction(button, action);
+    rig.waitFor([&] { return !opened.isNull(); }, 5);
+    rig.turn();
+    return opened;
+}
+
+// The menu item's element, found by its text among the menu's children.
+QAccessibleInterface* itemOf(QMenu& menu, const QString& text) {
+    QAccessibleInterface* element = kestrel_test::accessibleOf(&menu);
+    for (int i = 0; i < element->childCount(); ++i)
+        if (element->child(i)->text(QAccessible::Name) == text) return element->child(i);
+    return nullptr;
+}
+
+}  // namespace
+
+// A button that opens a menu is a menu button that tells whether its menu is open; its press
+// and its show-menu open the menu with the focus on the first item, from which an item's
+// action does what its click does, and it takes the focus when asked.
+TEST_F(AssistedWindow, MenuButtonsOpenTheirMenusAndTellWhetherTheyAreOpen) {
+    GroupPicker* picker = rig.page<MixerView>()->strip(1)->groupPicker();
+    QAccessibleInterface* element = kestrel_test::accessibleOf(picker);
+    EXPECT_EQ(element->role(), QAccessible::ButtonMenu);
+    EXPECT_TRUE(element->state().expandable);
+    EXPECT_TRUE(element->state().collapsed);
+    EXPECT_FALSE(element->state().expanded);
+    kestrel_test::doAccessibleAction(picker, QAccessibleActionInterface::setFocusAction());
+    EXPECT_TRUE(picker->hasFocus());
+
+    bool expanded = false;
+    QString first;
+    const QPointer<QMenu> menu =
+        inMenuOf(rig, picker, QAccessibleActionInterface::pressAction(), [&](QMenu& open) {
+            expanded = element->state().expanded && !element->state().collapsed;
+            first = open.activeAction() ? open.activeAction()->text() : QString();
+            QAccessibleInterface* item = itemOf(open, QStringLiteral("Group 2"));
+            ASSERT_NE(item, nullptr);
+            item->actionInterface()->doAction(item->actionInterface()->actionNames().front());
+        });
+    ASSERT_FALSE(menu.isNull());
+    EXPECT_TRUE(expanded);
+    EXPECT_EQ(first, QStringLiteral("No group"));
+    EXPECT_TRUE(rig.waitFor([&] { return rig.model().groupOf().value(1) == 2; }, 5));
+    EXPECT_FALSE(element->state().expanded);
+
+    QToolButton* connection = rig.console().statusBar()->connectionMenuButton();
+    ASSERT_NE(connection, nullptr);
+    EXPECT_EQ(kestrel_test::accessibleOf(connection)->role(), QAccessible::ButtonMenu);
+    inMenuOf(rig, connection, QAccessibleActionInterface::showMenuAction(), [&](QMenu& open) {
+        QAccessibleInterface* item = itemOf(open, QStringLiteral("Connect over network…"));
+        ASSERT_NE(item, nullptr);
+        item->actionInterface()->doAction(item->actionInterface()->actionNames().front());
+    });
+    auto* sheet = rig.window().findChild<NetworkConnectView*>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    sheet->close();
+
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    QAccessibleInterface* copyTo = kestrel_test::accessibleOf(editor->copyToButton());
+    EXPECT_EQ(copyTo->role(), QAccessible::ButtonMenu);
+    EXPECT_TRUE(copyTo->state().expandable && copyTo->state().collapsed);
+}
+
+// Every on/off button (MUTE, the quick toggles, the send bar's channel targets) reads as one
+// that is switched, whether it is on or off.
+TEST_F(AssistedWindow, OnOffButtonsReadAsSwitchedOnOrOff) {
+    int on = 0, off = 0;
+    const auto check = [&](QWidget& page) {
+        for (QAbstractButton* button : page.findChildren<QAbstractButton*>()) {
+            QAccessibleInterface* element = kestrel_test::accessibleOf(button);
+            if (!button->isCheckable() || element->role() == QAccessible::RadioButton) continue;
+            const std::string what = kestrel_test::describeControl(button).toStdString();
+            EXPECT_EQ(element->role(), QAccessible::CheckBox) << what;
+            EXPECT_TRUE(element->state().checkable) << what;
+            EXPECT_EQ(bool(element->state().checked), button->isChecked()) << what;
+            ++(button->isChecked() ? on : off);
+        }
+    };
+    rig.page<MixerView>()->strip(2)->muteButton()->click();
+    check(*rig.pageView());
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    rig.page<FIRDesignerView>()->sendBar()->chip(3)->click();
+    check(*rig.pageView());
+    EXPECT_GE(on, 2);
+    EXPECT_GT(off, 12 + 8);
 }
