@@ -4,7 +4,6 @@
 #include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QMenu>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -47,21 +46,16 @@ QString withoutMnemonic(const QString& text) {
     return plain;
 }
 
-// Opens the button's menu as a click does, with the keys (and so the assistive tool's focus)
-// on its first item, as a menu opened by keys has them. The menu runs its own event loop,
-// so it opens from the event loop and the action returns at once.
-void openMenu(QAbstractButton& button) {
-    QTimer::singleShot(0, &button, [button = QPointer<QAbstractButton>(&button)] {
-        QMenu* menu = button ? menuOf(*button) : nullptr;
-        if (!menu || !button->isEnabled()) return;
-        QTimer::singleShot(0, menu, [menu] {
-            if (menu->isVisible()) startAtFirstItem(*menu);
-        });
-        if (auto* tool = qobject_cast<QToolButton*>(button.data()))
-            tool->showMenu();
-        else
-            static_cast<QPushButton*>(button.data())->showMenu();
+// Opens the button's menu as a click does (in the menu's own event loop), with the keys, and
+// so the assistive tool's focus, on its first item, as a menu opened by keys has them.
+void openMenu(QAbstractButton& button, QMenu& menu) {
+    QTimer::singleShot(0, &menu, [&menu] {
+        if (menu.isVisible()) startAtFirstItem(menu);
     });
+    if (auto* tool = qobject_cast<QToolButton*>(&button))
+        tool->showMenu();
+    else
+        static_cast<QPushButton&>(button).showMenu();
 }
 
 // Every button's element. Its kind is asked anew each time: Qt makes the element the first
@@ -117,8 +111,8 @@ public:
         if (name != pressAction() && name != toggleAction() && name != showMenuAction())
             return QAccessibleWidget::doAction(name);
         if (!button().isEnabled()) return;
-        if (menuOf(button()))
-            openMenu(button());
+        if (QMenu* menu = menuOf(button()))
+            openMenu(button(), *menu);
         else if (name != showMenuAction())
             button().click();
     }
