@@ -6,10 +6,12 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -36,6 +38,7 @@
 #include "designer/FIRSendBar.h"
 #include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
+#include "editor/FiltersDelayPanel.h"
 #include "link/DSPConnection.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
@@ -488,4 +491,45 @@ TEST_F(AssistedWindow, OnOffButtonsReadAsSwitchedOnOrOff) {
     check(*rig.pageView());
     EXPECT_GE(on, 2);
     EXPECT_GT(off, 12 + 8);
+}
+
+// A picker reads its choice while its list is closed, as its text and as the selected entry of
+// its list; choosing another entry through the entry's action writes it and closes the list,
+// as a click does.
+TEST_F(AssistedWindow, PickersShowTheirChoiceAndChooseAsAClickDoes) {
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    for (int i = 0; !editor->filtersPanel()->isVisible() && editor->tabPicker()->segment(i); ++i) {
+        editor->tabPicker()->segment(i)->click();
+        rig.turn();
+    }
+    QComboBox* slope = editor->filtersPanel()->highPass().slope;
+    ASSERT_TRUE(slope->isVisible());
+    QAccessibleInterface* picker = kestrel_test::accessibleOf(slope);
+    QAccessibleTextInterface* text = picker->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(0, text->characterCount()), slope->currentText());
+    ASSERT_EQ(picker->childCount(), 1);
+    QAccessibleInterface* list = picker->child(0);
+    ASSERT_EQ(list->childCount(), slope->count());
+    ASSERT_GE(slope->count(), 2);
+    for (int row = 0; row < slope->count(); ++row) {
+        EXPECT_EQ(list->child(row)->text(QAccessible::Name), slope->itemText(row));
+        EXPECT_EQ(bool(list->child(row)->state().selected), row == slope->currentIndex()) << row;
+    }
+
+    const int other = slope->currentIndex() == 0 ? 1 : 0;
+    const QString chosen = slope->itemText(other);
+    kestrel_test::doAccessibleAction(slope, QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(rig.waitFor([&] { return slope->view()->isVisible(); }, 2));
+    EXPECT_TRUE(picker->state().expanded);
+    const qsizetype mark = rig.mark();
+    QAccessibleInterface* entry = list->child(other);
+    entry->actionInterface()->doAction(entry->actionInterface()->actionNames().front());
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_FALSE(slope->view()->isVisible());
+    EXPECT_EQ(slope->currentText(), chosen);
+    EXPECT_TRUE(list->child(other)->state().selected);
+    EXPECT_EQ(text->text(0, text->characterCount()), chosen);
 }
