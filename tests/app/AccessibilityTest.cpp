@@ -533,3 +533,23 @@ TEST_F(AssistedWindow, PickersShowTheirChoiceAndChooseAsAClickDoes) {
     EXPECT_TRUE(list->child(other)->state().selected);
     EXPECT_EQ(text->text(0, text->characterCount()), chosen);
 }
+
+// Tab into a row of exclusive choices moves the focus once, to the chosen entry: assistive
+// tools, told of every widget that takes the focus, hear of that entry alone.
+TEST_F(AssistedWindow, TabIntoAChoiceTellsOfTheChosenEntryOnly) {
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    QPushButton* chosen = editor->tabPicker()->segment(1);
+    chosen->click();
+    rig.turn();
+    QWidget* before = editor->copyToButton();
+    before->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> focused;
+    const QMetaObject::Connection watch =
+        QObject::connect(qApp, &QApplication::focusChanged, [&](QWidget*, QWidget* now) { focused << now; });
+    pressTab();
+    QObject::disconnect(watch);
+    EXPECT_EQ(QApplication::focusWidget(), chosen);
+    EXPECT_EQ(focused, QList<QWidget*>{chosen});
+}
