@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -552,4 +553,32 @@ TEST_F(AssistedWindow, TabIntoAChoiceTellsOfTheChosenEntryOnly) {
     QObject::disconnect(watch);
     EXPECT_EQ(QApplication::focusWidget(), chosen);
     EXPECT_EQ(focused, QList<QWidget*>{chosen});
+}
+
+// The console's tabs read "selected" for the page shown and "focused" only while the keyboard
+// focus is on them; a tab's press shows its page.
+TEST_F(AssistedWindow, TabsTellWhichPageIsShownAndFocusedOnlyWithTheFocus) {
+    rig.showPage(Page::of(Page::Kind::diagnostics));
+    ASSERT_NE(rig.pageView(), nullptr);
+    auto* tabs = rig.pageView()->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    QTabBar* bar = tabs->tabBar();
+    QAccessibleInterface* element = kestrel_test::accessibleOf(bar);
+    ASSERT_EQ(element->childCount(), 2);
+    QAccessibleInterface* usb = element->child(0);
+    QAccessibleInterface* network = element->child(1);
+    EXPECT_EQ(usb->role(), QAccessible::PageTab);
+    EXPECT_EQ(usb->text(QAccessible::Name), QStringLiteral("USB"));
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_TRUE(usb->state().selected);
+    EXPECT_FALSE(network->state().selected);
+    EXPECT_FALSE(usb->state().focused) << "the focus is elsewhere";
+
+    network->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_TRUE(network->state().selected);
+    EXPECT_FALSE(usb->state().selected);
+    bar->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(network->state().focused);
+    EXPECT_FALSE(usb->state().focused);
 }
