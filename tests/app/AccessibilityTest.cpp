@@ -12,6 +12,7 @@
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -43,6 +44,7 @@
 #include "link/DSPConnection.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
+#include "pages/ControlCodesView.h"
 #include "pages/DeviceView.h"
 #include "pages/NetworkConnectView.h"
 #include "pages/RoutingView.h"
@@ -581,4 +583,28 @@ TEST_F(AssistedWindow, TabsTellWhichPageIsShownAndFocusedOnlyWithTheFocus) {
     bar->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(network->state().focused);
     EXPECT_FALSE(usb->state().focused);
+}
+
+// A control-code stepper is one spin button named by what it changes, holding its value, whose
+// steps and value change it as its buttons do.
+TEST_F(AssistedWindow, SteppersAreSpinButtonsWithTheirValue) {
+    rig.showPage(Page::of(Page::Kind::codes));
+    auto* codes = rig.page<ControlCodesView>();
+    ASSERT_NE(codes, nullptr);
+    Stepper* channel = codes->outputChannelStepper();
+    QAccessibleInterface* element = kestrel_test::accessibleOf(channel);
+    EXPECT_EQ(element->role(), QAccessible::SpinBox);
+    EXPECT_EQ(element->text(QAccessible::Name), QStringLiteral("Output channel"));
+    EXPECT_EQ(element->text(QAccessible::Value), QStringLiteral("1"));
+    ASSERT_NE(element->valueInterface(), nullptr);
+    EXPECT_EQ(element->valueInterface()->maximumValue().toInt(), 8);
+
+    kestrel_test::doAccessibleAction(channel, QAccessibleActionInterface::increaseAction());
+    EXPECT_EQ(codes->request().outChannel, 2);
+    EXPECT_EQ(element->text(QAccessible::Value), QStringLiteral("2"));
+    element->valueInterface()->setCurrentValue(12);
+    EXPECT_EQ(codes->request().outChannel, 8);
+    EXPECT_EQ(channel->label()->text(), QStringLiteral("Output channel 8"));
+    kestrel_test::doAccessibleAction(channel, QAccessibleActionInterface::decreaseAction());
+    EXPECT_EQ(element->valueInterface()->currentValue().toInt(), 7);
 }
