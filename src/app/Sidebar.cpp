@@ -1,9 +1,11 @@
 #include "app/Sidebar.h"
 
+#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -122,10 +124,114 @@ private:
     QLabel* m_badge;
 };
 
+// One row of the sidebar for assistive tools: selected while its page is shown, and focused
+// only while the keyboard focus is in the sidebar (Qt's rows read "focused" for the current
+// row wherever the focus is). Its toggle shows its page as a click does; a row that leads
+// nowhere takes it and does nothing.
+class SidebarRow : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    SidebarRow(QListWidget* list, int row) : m_list(list), m_row(row) {}
+
+    bool isValid() const override { return m_list && m_row < m_list->count(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return m_list ? m_list->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override {
+        return m_list ? QAccessible::queryAccessibleInterface(m_list) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QString text(QAccessible::Text t) const override {
+        if (!isValid()) return {};
+        const QListWidgetItem* row = item();
+        if (t == QAccessible::Name) {
+            const QString given = row->data(Qt::AccessibleTextRole).toString();
+            return given.isEmpty() ? row->text() : given;
+        }
+        if (t == QAccessible::Description) return row->data(Qt::AccessibleDescriptionRole).toString();
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid()) return {};
+        const QRect r = m_list->visualItemRect(item());
+        return QRect(m_list->viewport()->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        if (!isValid()) return state;
+        const bool pickable = item()->flags() & Qt::ItemIsSelectable;
+        state.selectable = pickable;
+        state.focusable = pickable;
+        state.selected = item()->isSelected();
+        state.focused = m_list->hasFocus() && m_list->currentItem() == item();
+        state.invisible = !m_list->viewport()->rect().intersects(m_list->visualItemRect(item()));
+        return state;
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
+    }
+    QStringList actionNames() const override {
+        return isValid() && m_list->isEnabled() ? QStringList{toggleAction()} : QStringList();
+    }
+    void doAction(const QString& name) override {
+        if (name != toggleAction() || !isValid() || !m_list->isEnabled()) return;
+        if (item()->flags() & Qt::ItemIsSelectable) m_list->setCurrentItem(item());
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QListWidgetItem* item() const { return m_list->item(m_row); }
+
+    QPointer<QListWidget> m_list;
+    int m_row;
+};
+
+class SidebarRows : public QAccessibleWidget {
+public:
+    explicit SidebarRows(QListWidget* list) : QAccessibleWidget(list, QAccessible::List) {}
+    ~SidebarRows() override {
+        for (QAccessible::Id id : m_rows) QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return list().count(); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount()) return nullptr;
+        while (m_rows.size() <= index)
+            m_rows << QAccessible::registerAccessibleInterface(new SidebarRow(&list(), int(m_rows.size())));
+        return QAccessible::accessibleInterface(m_rows[index]);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (qsizetype i = 0; i < m_rows.size(); ++i)
+            if (QAccessible::accessibleInterface(m_rows[i]) == child) return int(i);
+        return -1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        return list().hasFocus() && list().currentRow() >= 0 ? child(list().currentRow()) : nullptr;
+    }
+
+private:
+    QListWidget& list() const { return *static_cast<QListWidget*>(widget()); }
+    mutable QList<QAccessible::Id> m_rows;
+};
+
+QAccessibleInterface* sidebarFactory(const QString& className, QObject* object) {
+    auto* sidebar = className == QLatin1String("Sidebar") ? qobject_cast<Sidebar*>(object) : nullptr;
+    return sidebar ? new SidebarRows(sidebar) : nullptr;
+}
+
 }  // namespace
 
 Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
     : QListWidget(parent), m_model(model), m_meters(meters) {
+    // Before anything asks for this widget's accessible element, which is then kept.
+    static const bool accessible = (QAccessible::installFactory(sidebarFactory), true);
+    Q_UNUSED(accessible);
     setMinimumWidth(190);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -148,15 +254,6 @@ Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
                diagnosticsGap);
     connect(this, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item && item->data(pageRole).isValid()) Q_EMIT pageSelected(item->data(pageRole).value<Page>());
-    });
-    // Assistive tools pick a row by selecting it, which leaves the current row where it was.
-    // Toggling a row that leads nowhere, or the shown page's own row, only clears the
-    // selection: the shown page stays selected.
-    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
-        const QList<QListWidgetItem*> picked = selectedItems();
-        for (QListWidgetItem* item : picked)
-            if (item != currentItem()) return setCurrentItem(item);
-        if (picked.isEmpty() && currentItem()) currentItem()->setSelected(true);
     });
 }
 

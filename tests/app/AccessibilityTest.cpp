@@ -608,3 +608,17 @@ TEST_F(AssistedWindow, SteppersAreSpinButtonsWithTheirValue) {
     kestrel_test::doAccessibleAction(channel, QAccessibleActionInterface::decreaseAction());
     EXPECT_EQ(element->valueInterface()->currentValue().toInt(), 7);
 }
+
+// The sidebar's row of the page shown reads "selected", and "focused" only while the keyboard
+// focus is in the sidebar.
+TEST_F(AssistedWindow, TheSidebarsCurrentRowIsFocusedOnlyWithTheFocus) {
+    Sidebar* sidebar = rig.console().sidebar();
+    QAccessibleInterface* row = kestrel_test::accessibleOf(sidebar)->child(
+        sidebar->row(sidebar->itemFor(Page::of(Page::Kind::mixer))));
+    ASSERT_NE(row, nullptr);
+    rig.page<MixerView>()->strip(0)->fader()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(row->state().selected);
+    EXPECT_FALSE(row->state().focused);
+    sidebar->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(row->state().focused);
+}
