@@ -1,16 +1,15 @@
 #include "app/Sidebar.h"
 
-#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/Logo.h"
+#include "app/controls/EntryAccessibility.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
@@ -128,36 +127,24 @@ private:
 // only while the keyboard focus is in the sidebar (Qt's rows read "focused" for the current
 // row wherever the focus is). Its toggle shows its page as a click does; a row that leads
 // nowhere takes it and does nothing.
-class SidebarRow : public QAccessibleInterface, public QAccessibleActionInterface {
+class SidebarRow : public EntryAccessible {
 public:
-    SidebarRow(QListWidget* list, int row) : m_list(list), m_row(row) {}
+    using EntryAccessible::EntryAccessible;
 
-    bool isValid() const override { return m_list && m_row < m_list->count(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return m_list ? m_list->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override {
-        return m_list ? QAccessible::queryAccessibleInterface(m_list) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-
+    bool isValid() const override { return owner() && index() < list().count(); }
     QString text(QAccessible::Text t) const override {
         if (!isValid()) return {};
-        const QListWidgetItem* row = item();
         if (t == QAccessible::Name) {
-            const QString given = row->data(Qt::AccessibleTextRole).toString();
-            return given.isEmpty() ? row->text() : given;
+            const QString given = item()->data(Qt::AccessibleTextRole).toString();
+            return given.isEmpty() ? item()->text() : given;
         }
-        if (t == QAccessible::Description) return row->data(Qt::AccessibleDescriptionRole).toString();
+        if (t == QAccessible::Description) return item()->data(Qt::AccessibleDescriptionRole).toString();
         return {};
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid()) return {};
-        const QRect r = m_list->visualItemRect(item());
-        return QRect(m_list->viewport()->mapToGlobal(r.topLeft()), r.size());
+        const QRect r = list().visualItemRect(item());
+        return QRect(list().viewport()->mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override {
@@ -167,57 +154,38 @@ public:
         state.selectable = pickable;
         state.focusable = pickable;
         state.selected = item()->isSelected();
-        state.focused = m_list->hasFocus() && m_list->currentItem() == item();
-        state.invisible = !m_list->viewport()->rect().intersects(m_list->visualItemRect(item()));
+        state.focused = list().hasFocus() && list().currentItem() == item();
+        state.invisible = !list().viewport()->rect().intersects(list().visualItemRect(item()));
         return state;
     }
 
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
-                                                    : nullptr;
-    }
     QStringList actionNames() const override {
-        return isValid() && m_list->isEnabled() ? QStringList{toggleAction()} : QStringList();
+        return isValid() && list().isEnabled() ? QStringList{toggleAction()} : QStringList();
     }
     void doAction(const QString& name) override {
-        if (name != toggleAction() || !isValid() || !m_list->isEnabled()) return;
-        if (item()->flags() & Qt::ItemIsSelectable) m_list->setCurrentItem(item());
+        if (name != toggleAction() || !isValid() || !list().isEnabled()) return;
+        if (item()->flags() & Qt::ItemIsSelectable) list().setCurrentItem(item());
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    QListWidgetItem* item() const { return m_list->item(m_row); }
-
-    QPointer<QListWidget> m_list;
-    int m_row;
+    QListWidget& list() const { return *static_cast<QListWidget*>(owner()); }
+    QListWidgetItem* item() const { return list().item(index()); }
 };
 
-class SidebarRows : public QAccessibleWidget {
+class SidebarRows : public EntryListAccessible {
 public:
-    explicit SidebarRows(QListWidget* list) : QAccessibleWidget(list, QAccessible::List) {}
-    ~SidebarRows() override {
-        for (QAccessible::Id id : m_rows) QAccessible::deleteAccessibleInterface(id);
-    }
+    explicit SidebarRows(QListWidget* list) : EntryListAccessible(list, QAccessible::List) {}
 
     int childCount() const override { return list().count(); }
-    QAccessibleInterface* child(int index) const override {
-        if (index < 0 || index >= childCount()) return nullptr;
-        while (m_rows.size() <= index)
-            m_rows << QAccessible::registerAccessibleInterface(new SidebarRow(&list(), int(m_rows.size())));
-        return QAccessible::accessibleInterface(m_rows[index]);
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        for (qsizetype i = 0; i < m_rows.size(); ++i)
-            if (QAccessible::accessibleInterface(m_rows[i]) == child) return int(i);
-        return -1;
-    }
     QAccessibleInterface* focusChild() const override {
         return list().hasFocus() && list().currentRow() >= 0 ? child(list().currentRow()) : nullptr;
     }
 
+protected:
+    EntryAccessible* makeEntry(int index) const override { return new SidebarRow(widget(), index); }
+
 private:
     QListWidget& list() const { return *static_cast<QListWidget*>(widget()); }
-    mutable QList<QAccessible::Id> m_rows;
 };
 
 QAccessibleInterface* sidebarFactory(const QString& className, QObject* object) {

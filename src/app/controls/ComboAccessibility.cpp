@@ -1,11 +1,12 @@
 #include "app/controls/ComboAccessibility.h"
 
 #include <QAbstractItemView>
-#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPointer>
+
+#include "app/controls/EntryAccessibility.h"
 
 namespace {
 
@@ -27,30 +28,19 @@ void choose(QComboBox& combo, int row) {
 }
 
 // One entry of a picker's list: selected while it is the picker's choice, open or closed.
-class PickerEntry : public QAccessibleInterface, public QAccessibleActionInterface {
+class PickerEntry : public EntryAccessible {
 public:
-    PickerEntry(QComboBox* combo, int row) : m_combo(combo), m_row(row) {}
+    PickerEntry(QComboBox* combo, int row) : EntryAccessible(combo->view(), row), m_combo(combo) {}
 
-    bool isValid() const override { return m_combo && m_row < m_combo->count(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return m_combo ? m_combo->view()->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override {
-        return m_combo ? QAccessible::queryAccessibleInterface(m_combo->view()) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-
+    bool isValid() const override { return owner() && m_combo && index() < m_combo->count(); }
     QString text(QAccessible::Text t) const override {
-        return t == QAccessible::Name && isValid() ? m_combo->itemText(m_row) : QString();
+        return t == QAccessible::Name && isValid() ? m_combo->itemText(index()) : QString();
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid() || !m_combo->view()->isVisible()) return {};
         QAbstractItemView* view = m_combo->view();
         const QRect r =
-            view->visualRect(view->model()->index(m_row, m_combo->modelColumn(), view->rootIndex()));
+            view->visualRect(view->model()->index(index(), m_combo->modelColumn(), view->rootIndex()));
         return QRect(view->viewport()->mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
@@ -59,64 +49,45 @@ public:
         if (!isValid()) return state;
         QAbstractItemView* view = m_combo->view();
         state.selectable = true;
-        state.selected = m_combo->currentIndex() == m_row;
+        state.selected = m_combo->currentIndex() == index();
         state.focusable = true;
-        state.focused = view->isVisible() && view->currentIndex().row() == m_row;
+        state.focused = view->isVisible() && view->currentIndex().row() == index();
         state.invisible = !view->isVisible();
         state.disabled = !m_combo->isEnabled();
         return state;
     }
 
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
-                                                    : nullptr;
-    }
     QStringList actionNames() const override {
         return isValid() && m_combo->isEnabled() ? QStringList{pressAction(), toggleAction()} : QStringList();
     }
     void doAction(const QString& name) override {
-        if (isValid() && (name == pressAction() || name == toggleAction())) choose(*m_combo, m_row);
+        if (isValid() && (name == pressAction() || name == toggleAction())) choose(*m_combo, index());
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
     QPointer<QComboBox> m_combo;
-    int m_row;
 };
 
 // A picker's list, whose entries are chosen as a click chooses them.
-class PickerList : public QAccessibleWidget {
+class PickerList : public EntryListAccessible {
 public:
     PickerList(QAbstractItemView* view, QComboBox* combo)
-        : QAccessibleWidget(view, QAccessible::List), m_combo(combo) {}
-    ~PickerList() override {
-        for (QAccessible::Id id : m_entries) QAccessible::deleteAccessibleInterface(id);
-    }
+        : EntryListAccessible(view, QAccessible::List), m_combo(combo) {}
 
     QAccessibleInterface* parent() const override {
-        return m_combo ? QAccessible::queryAccessibleInterface(m_combo) : QAccessibleWidget::parent();
+        return m_combo ? QAccessible::queryAccessibleInterface(m_combo) : EntryListAccessible::parent();
     }
     int childCount() const override { return m_combo ? m_combo->count() : 0; }
-    QAccessibleInterface* child(int index) const override {
-        if (index < 0 || index >= childCount()) return nullptr;
-        while (m_entries.size() <= index)
-            m_entries << QAccessible::registerAccessibleInterface(
-                new PickerEntry(m_combo, int(m_entries.size())));
-        return QAccessible::accessibleInterface(m_entries[index]);
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        for (qsizetype i = 0; i < m_entries.size(); ++i)
-            if (QAccessible::accessibleInterface(m_entries[i]) == child) return int(i);
-        return -1;
-    }
     QAccessibleInterface* focusChild() const override {
         const int row = m_combo && m_combo->view()->isVisible() ? m_combo->view()->currentIndex().row() : -1;
         return row >= 0 ? child(row) : nullptr;
     }
 
+protected:
+    EntryAccessible* makeEntry(int index) const override { return new PickerEntry(m_combo, index); }
+
 private:
     QPointer<QComboBox> m_combo;
-    mutable QList<QAccessible::Id> m_entries;
 };
 
 // A picker: named by what it sets, its choice its value and its text (what assistive tools

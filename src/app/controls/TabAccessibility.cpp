@@ -1,99 +1,70 @@
 #include "app/controls/TabAccessibility.h"
 
-#include <QAccessibleWidget>
-#include <QPointer>
 #include <QTabBar>
+
+#include "app/controls/EntryAccessibility.h"
 
 namespace {
 
 // One tab of a bar.
-class TabEntry : public QAccessibleInterface, public QAccessibleActionInterface {
+class TabEntry : public EntryAccessible {
 public:
-    TabEntry(QTabBar* bar, int index) : m_bar(bar), m_index(index) {}
+    using EntryAccessible::EntryAccessible;
 
-    bool isValid() const override { return m_bar && m_index < m_bar->count(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return m_bar ? m_bar->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override {
-        return m_bar ? QAccessible::queryAccessibleInterface(m_bar) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-
+    bool isValid() const override { return owner() && index() < bar().count(); }
     QString text(QAccessible::Text t) const override {
         if (!isValid()) return {};
-        if (t == QAccessible::Name)
-            return m_bar->accessibleTabName(m_index).isEmpty()
-                       ? QString(m_bar->tabText(m_index)).remove(QLatin1Char('&'))
-                       : m_bar->accessibleTabName(m_index);
-        if (t == QAccessible::Description) return m_bar->tabToolTip(m_index);
+        if (t == QAccessible::Name) {
+            const QString given = bar().accessibleTabName(index());
+            return given.isEmpty() ? QString(bar().tabText(index())).remove(QLatin1Char('&')) : given;
+        }
+        if (t == QAccessible::Description) return bar().tabToolTip(index());
         return {};
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
-        if (!isValid() || !m_bar->isVisible()) return {};
-        const QRect r = m_bar->tabRect(m_index);
-        return QRect(m_bar->mapToGlobal(r.topLeft()), r.size());
+        if (!isValid() || !bar().isVisible()) return {};
+        const QRect r = bar().tabRect(index());
+        return QRect(bar().mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override { return QAccessible::PageTab; }
     QAccessible::State state() const override {
         QAccessible::State state;
         if (!isValid()) return state;
-        const bool shown = m_bar->currentIndex() == m_index;
+        const bool shown = bar().currentIndex() == index();
         state.selectable = true;
         state.selected = shown;
         state.focusable = true;
-        state.focused = shown && m_bar->hasFocus();
-        state.disabled = !m_bar->isEnabled() || !m_bar->isTabEnabled(m_index);
-        state.invisible = !m_bar->isVisible() || !m_bar->isTabVisible(m_index);
+        state.focused = shown && bar().hasFocus();
+        state.disabled = !bar().isEnabled() || !bar().isTabEnabled(index());
+        state.invisible = !bar().isVisible() || !bar().isTabVisible(index());
         return state;
     }
 
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
-                                                    : nullptr;
-    }
     QStringList actionNames() const override {
         return isValid() && !state().disabled ? QStringList{pressAction()} : QStringList();
     }
     void doAction(const QString& name) override {
-        if (name == pressAction() && isValid() && !state().disabled) m_bar->setCurrentIndex(m_index);
+        if (name == pressAction() && isValid() && !state().disabled) bar().setCurrentIndex(index());
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    QPointer<QTabBar> m_bar;
-    int m_index;
+    QTabBar& bar() const { return *static_cast<QTabBar*>(owner()); }
 };
 
-class TabBarElement : public QAccessibleWidget {
+class TabBarElement : public EntryListAccessible {
 public:
-    explicit TabBarElement(QTabBar* bar) : QAccessibleWidget(bar, QAccessible::PageTabList) {}
-    ~TabBarElement() override {
-        for (QAccessible::Id id : m_tabs) QAccessible::deleteAccessibleInterface(id);
-    }
+    explicit TabBarElement(QTabBar* bar) : EntryListAccessible(bar, QAccessible::PageTabList) {}
 
     int childCount() const override { return bar().count(); }
-    QAccessibleInterface* child(int index) const override {
-        if (index < 0 || index >= childCount()) return nullptr;
-        while (m_tabs.size() <= index)
-            m_tabs << QAccessible::registerAccessibleInterface(new TabEntry(&bar(), int(m_tabs.size())));
-        return QAccessible::accessibleInterface(m_tabs[index]);
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        for (qsizetype i = 0; i < m_tabs.size(); ++i)
-            if (QAccessible::accessibleInterface(m_tabs[i]) == child) return int(i);
-        return -1;
-    }
     QAccessibleInterface* focusChild() const override {
         return bar().hasFocus() && bar().currentIndex() >= 0 ? child(bar().currentIndex()) : nullptr;
     }
 
+protected:
+    EntryAccessible* makeEntry(int index) const override { return new TabEntry(widget(), index); }
+
 private:
     QTabBar& bar() const { return *static_cast<QTabBar*>(widget()); }
-    mutable QList<QAccessible::Id> m_tabs;
 };
 
 QAccessibleInterface* tabFactory(const QString&, QObject* object) {
