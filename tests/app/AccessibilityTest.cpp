@@ -1,6 +1,7 @@
 // What a screen reader finds on every page of the connected window: every control it can
 // operate has a name, no name or description reads as markup, and the twelve channels'
-// controls ("Gain", "MUTE", …) can be told apart.
+// controls ("Gain", "MUTE", …) can be told apart. And what an assistive tool does there: its
+// text, values and actions do what typing and clicks do, and states read as the screen shows.
 
 #include <gtest/gtest.h>
 
