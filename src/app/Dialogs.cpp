@@ -12,6 +12,7 @@
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
 
 #include "app/controls/PlainText.h"
 
@@ -32,6 +33,13 @@ public:
         return themed.isNull() ? icon(File) : themed;
     }
 
+    // Without an icon theme the base gives null icons, which the panel's places list scales
+    // with a warning each time a panel opens: the style's own icons stand in.
+    QIcon icon(IconType type) const override {
+        const QIcon themed = QAbstractFileIconProvider::icon(type);
+        return themed.isNull() ? QApplication::style()->standardIcon(standardPixmap(type)) : themed;
+    }
+
     QString type(const QFileInfo& info) const override {
         if (info.isDir()) return QStringLiteral("Folder");
         const QMimeType type = typeByName(info);
@@ -39,6 +47,26 @@ public:
     }
 
 private:
+    static QStyle::StandardPixmap standardPixmap(IconType type) {
+        switch (type) {
+            case Computer:
+                return QStyle::SP_ComputerIcon;
+            case Desktop:
+                return QStyle::SP_DesktopIcon;
+            case Trashcan:
+                return QStyle::SP_TrashIcon;
+            case Network:
+                return QStyle::SP_DriveNetIcon;
+            case Drive:
+                return QStyle::SP_DriveHDIcon;
+            case Folder:
+                return QStyle::SP_DirIcon;
+            case File:
+                break;
+        }
+        return QStyle::SP_FileIcon;
+    }
+
     // The file-name overload with MatchExtension neither opens nor even stats the file.
     QMimeType typeByName(const QFileInfo& info) const {
         return m_types.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);

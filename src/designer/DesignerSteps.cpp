@@ -15,6 +15,7 @@
 
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "app/controls/UnitSlider.h"
@@ -183,7 +184,7 @@ GenerateStep::GenerateStep(FIRDesignerView& view, QWidget* parent) : QWidget(par
 
     name = new QLineEdit;
     name->setPlaceholderText(QStringLiteral("FIR name"));
-    connect(name, &QLineEdit::textEdited, &view, &FIRDesignerView::setName);
+    new FieldEdits(*name, [&view](const QString& text) { view.setName(text); });
     stack->addWidget(name);
 
     auto* hint =
@@ -222,7 +223,7 @@ void GenerateStep::refresh() {
         numtext::format("Latency %.2f ms at 48 kHz · works above ≈ %.0f Hz", s.taps * 0.5 / 48, limit));
     if (name->text() != s.name) {
         const int cursor = name->cursorPosition();
-        name->setText(s.name);
+        FieldEdits::of(*name).show(s.name);
         name->setCursorPosition(std::min(cursor, int(s.name.size())));
     }
     undoButton->setEnabled(!view_.history().isEmpty());

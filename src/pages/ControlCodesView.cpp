@@ -1,5 +1,7 @@
 #include "pages/ControlCodesView.h"
 
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -14,6 +16,7 @@
 #include <cmath>
 
 #include "app/Dialogs.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
@@ -33,6 +36,60 @@ void showChoice(QComboBox* picker, int value) {
     picker->setCurrentIndex(picker->findData(value));
 }
 
+// A stepper is one spin button for assistive tools: named by what it changes, with its value,
+// its range, and steps that are its buttons' clicks. The buttons stay inside it.
+class StepperAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit StepperAccessible(Stepper* stepper) : QAccessibleWidget(stepper, QAccessible::SpinBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return stepper().prefix().trimmed();
+        if (t == QAccessible::Value) return QString::number(stepper().value());
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.focused = stepper().minusButton()->hasFocus() || stepper().plusButton()->hasFocus();
+        return state;
+    }
+
+    QVariant currentValue() const override { return stepper().value(); }
+    void setCurrentValue(const QVariant& value) override {
+        bool ok = false;
+        const int wanted = value.toInt(&ok);
+        if (ok && stepper().isEnabled()) stepper().step(wanted - stepper().value());
+    }
+    QVariant maximumValue() const override { return stepper().maximum(); }
+    QVariant minimumValue() const override { return stepper().minimum(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+    QStringList actionNames() const override {
+        const QStringList steps =
+            stepper().isEnabled() ? QStringList{increaseAction(), decreaseAction()} : QStringList();
+        return steps + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        if (name == increaseAction())
+            stepper().plusButton()->click();
+        else if (name == decreaseAction())
+            stepper().minusButton()->click();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    Stepper& stepper() const { return *static_cast<Stepper*>(widget()); }
+};
+
+QAccessibleInterface* stepperFactory(const QString& className, QObject* object) {
+    auto* stepper = className == QLatin1String("Stepper") ? qobject_cast<Stepper*>(object) : nullptr;
+    return stepper ? new StepperAccessible(stepper) : nullptr;
+}
+
 }  // namespace
 
 Stepper::Stepper(QString prefix, int lo, int hi, QWidget* parent)
@@ -43,6 +100,13 @@ Stepper::Stepper(QString prefix, int lo, int hi, QWidget* parent)
       m_label(new PlainLabel),
       m_minus(pagekit::button(QStringLiteral("−"))),
       m_plus(pagekit::button(QStringLiteral("+"))) {
+    // Before anything asks for this widget's accessible element, which is then kept.
+    static const bool accessible = (QAccessible::installFactory(stepperFactory), true);
+    Q_UNUSED(accessible);
+    // Focus given to the stepper (by an assistive tool) goes to its first button; Tab still
+    // stops at each button, as it passes a widget whose focus goes elsewhere.
+    setFocusPolicy(Qt::TabFocus);
+    setFocusProxy(m_minus);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
@@ -64,6 +128,7 @@ Stepper::Stepper(QString prefix, int lo, int hi, QWidget* parent)
 void Stepper::setValue(int value) {
     m_value = value;
     m_label->setText(m_prefix + QString::number(value));
+    announceValueChange(this, value);
 }
 
 void Stepper::step(int delta) {

@@ -14,7 +14,8 @@ class QLabel;
 class QPushButton;
 class SegmentedPicker;
 
-// A label with minus and plus buttons that steps an integer within a range.
+// A label with minus and plus buttons that steps an integer within a range; one spin button
+// for assistive tools.
 class Stepper : public QWidget {
     Q_OBJECT
 public:
@@ -22,6 +23,11 @@ public:
 
     void setValue(int value);
     int value() const { return m_value; }
+    int minimum() const { return m_lo; }
+    int maximum() const { return m_hi; }
+    const QString& prefix() const { return m_prefix; }
+    // Moves the value by `delta` into the range and reports it, as the buttons do.
+    void step(int delta);
     QLabel* label() const { return m_label; }
     QPushButton* minusButton() const { return m_minus; }
     QPushButton* plusButton() const { return m_plus; }
@@ -30,8 +36,6 @@ Q_SIGNALS:
     void stepped(int value);
 
 private:
-    void step(int delta);
-
     QString m_prefix;
     int m_lo;
     int m_hi;

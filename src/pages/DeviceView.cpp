@@ -6,11 +6,11 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "app/ModelWatcher.h"
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -90,7 +90,7 @@ QWidget* DeviceView::deviceTextRow(QLineEdit*& field, QPushButton*& save, const 
     field->setPlaceholderText(title);
     field->setAccessibleName(title);
     QLineEdit* edit = field;
-    connect(field, &QLineEdit::textChanged, this, [this, edit] { cutField(edit, deviceTextLength); });
+    new FieldEdits(*field, [this, edit](const QString&) { cutField(edit, deviceTextLength); });
     line->addWidget(field, 1);
     save = pagekit::button(QStringLiteral("Save"));
     connect(save, &QPushButton::clicked, this, [this, group] { saveDeviceText(group); });
@@ -113,15 +113,14 @@ QWidget* DeviceView::buildChannelSection() {
         label->setFixedWidth(90);
         line->addWidget(label);
         ChannelRow row{new QLineEdit, pagekit::button(QStringLiteral("Save"))};
-        connect(row.field, &QLineEdit::textEdited, this, [this, ch, field = row.field](const QString& text) {
-            const QSignalBlocker block(field);
+        new FieldEdits(*row.field, [this, ch, field = row.field](const QString& text) {
             if (ch >= m_channelNames.size()) {
-                field->clear();
+                FieldEdits::of(*field).show(QString());
                 return;
             }
             m_channelNames[ch] = pagekit::cutToCharacters(text, channelNameLength).value_or(text);
             if (m_channelNames[ch] != text) {
-                field->setText(m_channelNames[ch]);
+                FieldEdits::of(*field).show(m_channelNames[ch]);
                 field->setModified(true);  // still the user's edit
             }
             refresh();
@@ -161,10 +160,7 @@ void DeviceView::showEvent(QShowEvent* event) {
 }
 
 void DeviceView::loadDeviceText(QLineEdit* field, const QString& stored) {
-    {
-        const QSignalBlocker block(field);
-        field->setText(pagekit::cutToCharacters(stored, deviceTextLength).value_or(stored));
-    }
+    FieldEdits::of(*field).show(pagekit::cutToCharacters(stored, deviceTextLength).value_or(stored));
     refresh();
 }
 
@@ -176,17 +172,14 @@ void DeviceView::loadNames() {
     for (int ch = 0; ch < 12; ++ch) {
         m_channelNames.append(m_model.channelName(ch));
         m_followedNames.append(m_channelNames[ch]);
-        const QSignalBlocker block(m_channelRows[ch].field);
-        m_channelRows[ch].field->setText(m_channelNames[ch]);
+        FieldEdits::of(*m_channelRows[ch].field).show(m_channelNames[ch]);
     }
     refresh();
 }
 
 void DeviceView::cutField(QLineEdit* field, int length) {
-    if (const std::optional<QString> cut = pagekit::cutToCharacters(field->text(), length)) {
-        const QSignalBlocker block(field);
-        field->setText(*cut);
-    }
+    if (const std::optional<QString> cut = pagekit::cutToCharacters(field->text(), length))
+        FieldEdits::of(*field).show(*cut);
     refresh();
 }
 
@@ -224,8 +217,7 @@ void DeviceView::followStoredName(int ch) {
     QLineEdit* field = m_channelRows[ch].field;
     if (field->isModified()) return;
     m_channelNames[ch] = stored;
-    const QSignalBlocker block(field);
-    field->setText(stored);
+    FieldEdits::of(*field).show(stored);
 }
 
 void DeviceView::refresh() {

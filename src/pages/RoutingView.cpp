@@ -48,8 +48,11 @@ public:
         state.checked = cell().shownOn();
         return state;
     }
-    QStringList actionNames() const override { return {pressAction(), toggleAction()}; }
+    QStringList actionNames() const override {
+        return cell().isEnabled() ? QStringList{pressAction(), toggleAction()} : QStringList();
+    }
     void doAction(const QString& name) override {
+        if (!cell().isEnabled()) return;  // drawn disabled, as without a device
         if (name == pressAction()) cell().select();
         if (name == toggleAction()) cell().toggle(cell().shownOn());
     }

@@ -1,26 +1,54 @@
 // What a screen reader finds on every page of the connected window: every control it can
 // operate has a name, no name or description reads as markup, and the twelve channels'
-// controls ("Gain", "MUTE", …) can be told apart.
+// controls ("Gain", "MUTE", …) can be told apart. And what an assistive tool does there: its
+// text, values and actions do what typing and clicks do, and states read as the screen shows.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
+#include "app/StatusBar.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
+#include "app/controls/Fader.h"
+#include "app/controls/FlatButton.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/GroupPicker.h"
+#include "app/mixer/MixerView.h"
+#include "designer/FIRDesignerView.h"
+#include "designer/FIRSendBar.h"
 #include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
+#include "editor/FiltersDelayPanel.h"
+#include "link/DSPConnection.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
+#include "pages/ControlCodesView.h"
+#include "pages/DeviceView.h"
+#include "pages/NetworkConnectView.h"
+#include "pages/RoutingView.h"
 #include "support/AccessibleRoles.h"
 #include "support/WindowRig.h"
 
@@ -223,4 +251,375 @@ TEST(Accessibility, EveryPageNamesItsControlsAndTellsTheChannelsApart) {
 
     const QStringList problems = EveryPage(rig, names + QStringList{deviceName}).walkAll();
     EXPECT_TRUE(problems.isEmpty()) << problems.size() << " problems:\n" << problems.join('\n').toStdString();
+}
+
+namespace {
+
+constexpr quint16 writeCommand = 5;
+
+// Text given as an assistive tool gives it: the whole text replaced through the element.
+void enterText(QLineEdit* edit, const QString& text) {
+    QAccessibleEditableTextInterface* editable = kestrel_test::accessibleOf(edit)->editableTextInterface();
+    ASSERT_NE(editable, nullptr);
+    editable->replaceText(0, int(edit->text().size()), text);
+}
+
+// A value and both steps, given as an assistive tool gives them.
+void adjust(QWidget* control, double value) {
+    QAccessibleInterface* element = kestrel_test::accessibleOf(control);
+    ASSERT_NE(element->valueInterface(), nullptr);
+    element->valueInterface()->setCurrentValue(value);
+    for (const QString& step :
+         {QAccessibleActionInterface::increaseAction(), QAccessibleActionInterface::decreaseAction()})
+        element->actionInterface()->doAction(step);
+}
+
+// The connected window on the mixer with its window active, driven as an assistive tool drives
+// it: through the elements' text, value and action interfaces.
+class AssistedWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rig.window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    }
+
+    // The writes the simulator received since the mark, once the link has sent them all.
+    QList<DSPFrame> writesSince(qsizetype mark) {
+        rig.waitFor(
+            [&] { return !rig.model().link().isBusy() && rig.model().link().queuedWriteCount() == 0; }, 5);
+        rig.turn();
+        return rig.receivedSince(mark, writeCommand);
+    }
+
+    static void pressTab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
+
+    WindowRig rig;
+};
+
+}  // namespace
+
+// Text an assistive tool enters is taken as typing is: a number field commits it when the
+// focus leaves (and shows its value again when the text is no number), a channel name field
+// enables its Save, and the filter name keeps to its 24 characters.
+TEST_F(AssistedWindow, TextEnteredThroughTheAccessibleInterfaceIsAnEdit) {
+    ChannelStrip* strip = rig.page<MixerView>()->strip(0);
+    QLineEdit* gain = strip->gainField()->lineEdit();
+    gain->setFocus(Qt::TabFocusReason);
+    qsizetype mark = rig.mark();
+    enterText(gain, QStringLiteral("-9.5"));
+    pressTab();
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_EQ(strip->gainField()->value(), -9.5);
+    EXPECT_EQ(gain->text(), QStringLiteral("-9.5"));
+
+    gain->setFocus(Qt::TabFocusReason);
+    mark = rig.mark();
+    enterText(gain, QStringLiteral("loud"));
+    pressTab();
+    EXPECT_TRUE(writesSince(mark).isEmpty());
+    EXPECT_EQ(gain->text(), QStringLiteral("-9.5"));
+
+    rig.showPage(Page::of(Page::Kind::device));
+    auto* device = rig.page<DeviceView>();
+    ASSERT_NE(device, nullptr);
+    const DeviceView::ChannelRow& row = device->channelRow(2);
+    ASSERT_FALSE(row.save->isEnabled());
+    enterText(row.field, QStringLiteral("Kick drum"));
+    EXPECT_EQ(row.field->text(), QStringLiteral("Kick dru"));
+    EXPECT_TRUE(row.save->isEnabled());
+    mark = rig.mark();
+    row.save->click();
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_EQ(rig.model().channelName(2), QStringLiteral("Kick dru"));
+
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    auto* designer = rig.page<FIRDesignerView>();
+    ASSERT_NE(designer, nullptr);
+    QLineEdit* name = nullptr;
+    for (QLineEdit* edit : designer->findChildren<QLineEdit*>())
+        if (edit->placeholderText() == QStringLiteral("FIR name")) name = edit;
+    ASSERT_NE(name, nullptr);
+    enterText(name, QString(30, QLatin1Char('x')));
+    rig.turn();
+    EXPECT_EQ(designer->settings().name, QString(24, QLatin1Char('x')));
+    EXPECT_EQ(name->text(), QString(24, QLatin1Char('x')));
+}
+
+// Once the device is lost the pages are drawn disabled, still showing its values, and an
+// assistive tool can change nothing on them: no value, step or toggle is taken, no action is
+// offered, and text entered in a field is put back.
+TEST(Accessibility, ControlsDrawnDisabledTakeNothing) {
+    WindowRig rig;
+    rig.simulator.closeClients();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+    rig.turn();
+    MixerView* mixer = rig.page<MixerView>();
+    ASSERT_NE(mixer, nullptr);
+    ChannelStrip* strip = mixer->strip(0);
+    ASSERT_FALSE(strip->fader()->isEnabled());
+    const double gain = strip->fader()->db();
+    const QString shown = strip->gainField()->lineEdit()->text();
+    adjust(strip->fader(), -20);
+    enterText(strip->gainField()->lineEdit(), QStringLiteral("-30"));
+    rig.turn();
+    EXPECT_EQ(strip->fader()->db(), gain);
+    EXPECT_EQ(strip->gainField()->lineEdit()->text(), shown);
+    EXPECT_FALSE(strip->gainField()->lineEdit()->isModified());
+    EXPECT_TRUE(kestrel_test::accessibleOf(strip->fader())->actionInterface()->actionNames().isEmpty());
+
+    rig.showPage(Page::channelPage(4));
+    ASSERT_NE(rig.pageView(), nullptr);
+    auto* knob = rig.pageView()->findChild<Encoder*>();
+    ASSERT_NE(knob, nullptr);
+    ASSERT_FALSE(knob->isEnabled());
+    const double value = knob->value();
+    adjust(knob, knob->scale().hi);
+    rig.turn();
+    EXPECT_EQ(knob->value(), value);
+
+    rig.showPage(Page::of(Page::Kind::routing));
+    ASSERT_NE(rig.pageView(), nullptr);
+    auto* crosspoint = rig.pageView()->findChild<CrosspointCell*>();
+    ASSERT_NE(crosspoint, nullptr);
+    const bool on = crosspoint->shownOn();
+    kestrel_test::accessibleOf(crosspoint)
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    rig.turn();
+    EXPECT_EQ(crosspoint->shownOn(), on);
+}
+
+namespace {
+
+// Runs `inside` on the menu an accessible action of `button` opens, from inside the menu's own
+// event loop, then closes what is still open. Null when no menu opened.
+QPointer<QMenu> inMenuOf(WindowRig& rig, QWidget* button, const QString& action,
+                         const std::function<void(QMenu&)>& inside) {
+    QPointer<QMenu> opened;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        poll.stop();
+        opened = menu;
+        inside(*menu);
+        if (QWidget* left = QApplication::activePopupWidget()) left->close();
+    });
+    poll.start();
+    kestrel_test::doAccessibleAction(button, action);
+    rig.waitFor([&] { return !opened.isNull(); }, 5);
+    rig.turn();
+    return opened;
+}
+
+// The menu item's element, found by its text among the menu's children.
+QAccessibleInterface* itemOf(QMenu& menu, const QString& text) {
+    QAccessibleInterface* element = kestrel_test::accessibleOf(&menu);
+    for (int i = 0; i < element->childCount(); ++i)
+        if (element->child(i)->text(QAccessible::Name) == text) return element->child(i);
+    return nullptr;
+}
+
+}  // namespace
+
+// A button that opens a menu is a menu button that tells whether its menu is open; its press
+// and its show-menu open the menu with the focus on the first item, from which an item's
+// action does what its click does, and it takes the focus when asked.
+TEST_F(AssistedWindow, MenuButtonsOpenTheirMenusAndTellWhetherTheyAreOpen) {
+    GroupPicker* picker = rig.page<MixerView>()->strip(1)->groupPicker();
+    QAccessibleInterface* element = kestrel_test::accessibleOf(picker);
+    EXPECT_EQ(element->role(), QAccessible::ButtonMenu);
+    EXPECT_TRUE(element->state().expandable);
+    EXPECT_TRUE(element->state().collapsed);
+    EXPECT_FALSE(element->state().expanded);
+    kestrel_test::doAccessibleAction(picker, QAccessibleActionInterface::setFocusAction());
+    EXPECT_TRUE(picker->hasFocus());
+
+    bool expanded = false;
+    QString first;
+    const QPointer<QMenu> menu =
+        inMenuOf(rig, picker, QAccessibleActionInterface::pressAction(), [&](QMenu& open) {
+            expanded = element->state().expanded && !element->state().collapsed;
+            first = open.activeAction() ? open.activeAction()->text() : QString();
+            QAccessibleInterface* item = itemOf(open, QStringLiteral("Group 2"));
+            ASSERT_NE(item, nullptr);
+            item->actionInterface()->doAction(item->actionInterface()->actionNames().front());
+        });
+    ASSERT_FALSE(menu.isNull());
+    EXPECT_TRUE(expanded);
+    EXPECT_EQ(first, QStringLiteral("No group"));
+    EXPECT_TRUE(rig.waitFor([&] { return rig.model().groupOf().value(1) == 2; }, 5));
+    EXPECT_FALSE(element->state().expanded);
+
+    QToolButton* connection = rig.console().statusBar()->connectionMenuButton();
+    ASSERT_NE(connection, nullptr);
+    EXPECT_EQ(kestrel_test::accessibleOf(connection)->role(), QAccessible::ButtonMenu);
+    inMenuOf(rig, connection, QAccessibleActionInterface::showMenuAction(), [&](QMenu& open) {
+        QAccessibleInterface* item = itemOf(open, QStringLiteral("Connect over network…"));
+        ASSERT_NE(item, nullptr);
+        item->actionInterface()->doAction(item->actionInterface()->actionNames().front());
+    });
+    auto* sheet = rig.window().findChild<NetworkConnectView*>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    sheet->close();
+
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    QAccessibleInterface* copyTo = kestrel_test::accessibleOf(editor->copyToButton());
+    EXPECT_EQ(copyTo->role(), QAccessible::ButtonMenu);
+    EXPECT_TRUE(copyTo->state().expandable && copyTo->state().collapsed);
+}
+
+// Every on/off button (MUTE, the quick toggles, the send bar's channel targets) reads as one
+// that is switched, whether it is on or off.
+TEST_F(AssistedWindow, OnOffButtonsReadAsSwitchedOnOrOff) {
+    int on = 0, off = 0;
+    const auto check = [&](QWidget& page) {
+        for (QAbstractButton* button : page.findChildren<QAbstractButton*>()) {
+            QAccessibleInterface* element = kestrel_test::accessibleOf(button);
+            if (!button->isCheckable() || element->role() == QAccessible::RadioButton) continue;
+            const std::string what = kestrel_test::describeControl(button).toStdString();
+            EXPECT_EQ(element->role(), QAccessible::CheckBox) << what;
+            EXPECT_TRUE(element->state().checkable) << what;
+            EXPECT_EQ(bool(element->state().checked), button->isChecked()) << what;
+            ++(button->isChecked() ? on : off);
+        }
+    };
+    rig.page<MixerView>()->strip(2)->muteButton()->click();
+    check(*rig.pageView());
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    rig.page<FIRDesignerView>()->sendBar()->chip(3)->click();
+    check(*rig.pageView());
+    EXPECT_GE(on, 2);
+    EXPECT_GT(off, 12 + 8);
+}
+
+// A picker reads its choice while its list is closed, as its text and as the selected entry of
+// its list; choosing another entry through the entry's action writes it and closes the list,
+// as a click does.
+TEST_F(AssistedWindow, PickersShowTheirChoiceAndChooseAsAClickDoes) {
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    for (int i = 0; !editor->filtersPanel()->isVisible() && editor->tabPicker()->segment(i); ++i) {
+        editor->tabPicker()->segment(i)->click();
+        rig.turn();
+    }
+    QComboBox* slope = editor->filtersPanel()->highPass().slope;
+    ASSERT_TRUE(slope->isVisible());
+    QAccessibleInterface* picker = kestrel_test::accessibleOf(slope);
+    QAccessibleTextInterface* text = picker->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(0, text->characterCount()), slope->currentText());
+    ASSERT_EQ(picker->childCount(), 1);
+    QAccessibleInterface* list = picker->child(0);
+    ASSERT_EQ(list->childCount(), slope->count());
+    ASSERT_GE(slope->count(), 2);
+    for (int row = 0; row < slope->count(); ++row) {
+        EXPECT_EQ(list->child(row)->text(QAccessible::Name), slope->itemText(row));
+        EXPECT_EQ(bool(list->child(row)->state().selected), row == slope->currentIndex()) << row;
+    }
+
+    const int other = slope->currentIndex() == 0 ? 1 : 0;
+    const QString chosen = slope->itemText(other);
+    kestrel_test::doAccessibleAction(slope, QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(rig.waitFor([&] { return slope->view()->isVisible(); }, 2));
+    EXPECT_TRUE(picker->state().expanded);
+    const qsizetype mark = rig.mark();
+    QAccessibleInterface* entry = list->child(other);
+    entry->actionInterface()->doAction(entry->actionInterface()->actionNames().front());
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_FALSE(slope->view()->isVisible());
+    EXPECT_EQ(slope->currentText(), chosen);
+    EXPECT_TRUE(list->child(other)->state().selected);
+    EXPECT_EQ(text->text(0, text->characterCount()), chosen);
+}
+
+// Tab into a row of exclusive choices moves the focus once, to the chosen entry: assistive
+// tools, told of every widget that takes the focus, hear of that entry alone.
+TEST_F(AssistedWindow, TabIntoAChoiceTellsOfTheChosenEntryOnly) {
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    QPushButton* chosen = editor->tabPicker()->segment(1);
+    chosen->click();
+    rig.turn();
+    QWidget* before = editor->copyToButton();
+    before->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> focused;
+    const QMetaObject::Connection watch =
+        QObject::connect(qApp, &QApplication::focusChanged, [&](QWidget*, QWidget* now) { focused << now; });
+    pressTab();
+    QObject::disconnect(watch);
+    EXPECT_EQ(QApplication::focusWidget(), chosen);
+    EXPECT_EQ(focused, QList<QWidget*>{chosen});
+}
+
+// The console's tabs read "selected" for the page shown and "focused" only while the keyboard
+// focus is on them; a tab's press shows its page.
+TEST_F(AssistedWindow, TabsTellWhichPageIsShownAndFocusedOnlyWithTheFocus) {
+    rig.showPage(Page::of(Page::Kind::diagnostics));
+    ASSERT_NE(rig.pageView(), nullptr);
+    auto* tabs = rig.pageView()->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    QTabBar* bar = tabs->tabBar();
+    QAccessibleInterface* element = kestrel_test::accessibleOf(bar);
+    ASSERT_EQ(element->childCount(), 2);
+    QAccessibleInterface* usb = element->child(0);
+    QAccessibleInterface* network = element->child(1);
+    EXPECT_EQ(usb->role(), QAccessible::PageTab);
+    EXPECT_EQ(usb->text(QAccessible::Name), QStringLiteral("USB"));
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_TRUE(usb->state().selected);
+    EXPECT_FALSE(network->state().selected);
+    EXPECT_FALSE(usb->state().focused) << "the focus is elsewhere";
+
+    network->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_TRUE(network->state().selected);
+    EXPECT_FALSE(usb->state().selected);
+    bar->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(network->state().focused);
+    EXPECT_FALSE(usb->state().focused);
+}
+
+// A control-code stepper is one spin button named by what it changes, holding its value, whose
+// steps and value change it as its buttons do.
+TEST_F(AssistedWindow, SteppersAreSpinButtonsWithTheirValue) {
+    rig.showPage(Page::of(Page::Kind::codes));
+    auto* codes = rig.page<ControlCodesView>();
+    ASSERT_NE(codes, nullptr);
+    Stepper* channel = codes->outputChannelStepper();
+    QAccessibleInterface* element = kestrel_test::accessibleOf(channel);
+    EXPECT_EQ(element->role(), QAccessible::SpinBox);
+    EXPECT_EQ(element->text(QAccessible::Name), QStringLiteral("Output channel"));
+    EXPECT_EQ(element->text(QAccessible::Value), QStringLiteral("1"));
+    ASSERT_NE(element->valueInterface(), nullptr);
+    EXPECT_EQ(element->valueInterface()->maximumValue().toInt(), 8);
+
+    kestrel_test::doAccessibleAction(channel, QAccessibleActionInterface::increaseAction());
+    EXPECT_EQ(codes->request().outChannel, 2);
+    EXPECT_EQ(element->text(QAccessible::Value), QStringLiteral("2"));
+    element->valueInterface()->setCurrentValue(12);
+    EXPECT_EQ(codes->request().outChannel, 8);
+    EXPECT_EQ(channel->label()->text(), QStringLiteral("Output channel 8"));
+    kestrel_test::doAccessibleAction(channel, QAccessibleActionInterface::decreaseAction());
+    EXPECT_EQ(element->valueInterface()->currentValue().toInt(), 7);
+}
+
+// The sidebar's row of the page shown reads "selected", and "focused" only while the keyboard
+// focus is in the sidebar.
+TEST_F(AssistedWindow, TheSidebarsCurrentRowIsFocusedOnlyWithTheFocus) {
+    Sidebar* sidebar = rig.console().sidebar();
+    QAccessibleInterface* row = kestrel_test::accessibleOf(sidebar)->child(
+        sidebar->row(sidebar->itemFor(Page::of(Page::Kind::mixer))));
+    ASSERT_NE(row, nullptr);
+    rig.page<MixerView>()->strip(0)->fader()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(row->state().selected);
+    EXPECT_FALSE(row->state().focused);
+    sidebar->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(row->state().focused);
 }

@@ -2,8 +2,8 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QPointer>
 
 namespace arrowkeys {
 
@@ -39,23 +39,59 @@ bool isTab(const QKeyEvent& key) {
     return key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab;
 }
 
-// Tab leaves the row: the other buttons step out of the focus chain while the key moves the
-// focus on, and step back in afterwards (they stay focusable for assistive tools).
-bool leaveRow(const QList<QAbstractButton*>& row, QAbstractButton& from, QKeyEvent& key) {
-    static bool leaving = false;
-    if (leaving) return false;
-    leaving = true;
-    QList<QAbstractButton*> stepped;
-    for (QAbstractButton* button : row) {
-        if (button == &from || !(button->focusPolicy() & Qt::TabFocus)) continue;
-        button->setFocusPolicy(Qt::FocusPolicy(button->focusPolicy() & ~Qt::TabFocus));
-        stepped << button;
+// Rows of choices take part in Tab with their stop alone: while a Tab moves the focus, every
+// other button of each row steps out of the Tab chain, and steps back in afterwards (they stay
+// focusable, for the arrows and for assistive tools). So Tab from outside moves the focus once,
+// straight to the stop, and assistive tools hear of that button alone; Tab from inside a row
+// leaves it from the button that has the focus.
+class TabThroughStops : public QObject {
+public:
+    using QObject::QObject;
+
+    void add(const QList<QAbstractButton*>& row) {
+        if (row.isEmpty() || row.front()->property(rowProperty).toBool()) return;
+        row.front()->setProperty(rowProperty, true);
+        m_rows.append(QList<QPointer<QAbstractButton>>(row.begin(), row.end()));
     }
-    QCoreApplication::sendEvent(&from, &key);
-    for (QAbstractButton* button : stepped)
-        button->setFocusPolicy(Qt::FocusPolicy(button->focusPolicy() | Qt::TabFocus));
-    leaving = false;
-    return true;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || m_sending || !isTab(*static_cast<QKeyEvent*>(event)))
+            return false;
+        QList<QAbstractButton*> stepped;
+        for (const QList<QPointer<QAbstractButton>>& kept : std::as_const(m_rows)) {
+            const QList<QAbstractButton*> row(kept.begin(), kept.end());
+            if (row.contains(nullptr)) continue;
+            QAbstractButton* stays =
+                row.contains(watched) ? static_cast<QAbstractButton*>(watched) : tabStop(row);
+            for (QAbstractButton* button : row) {
+                if (button == stays || !(button->focusPolicy() & Qt::TabFocus)) continue;
+                button->setFocusPolicy(Qt::FocusPolicy(button->focusPolicy() & ~Qt::TabFocus));
+                stepped << button;
+            }
+        }
+        m_sending = true;
+        QCoreApplication::sendEvent(watched, event);
+        m_sending = false;
+        for (QAbstractButton* button : stepped)
+            button->setFocusPolicy(Qt::FocusPolicy(button->focusPolicy() | Qt::TabFocus));
+        m_rows.removeIf([](const QList<QPointer<QAbstractButton>>& row) { return row.contains(nullptr); });
+        return true;
+    }
+
+private:
+    static constexpr char rowProperty[] = "choiceRowTakesTab";
+    QList<QList<QPointer<QAbstractButton>>> m_rows;
+    bool m_sending = false;
+};
+
+void takePartInTab(const QList<QAbstractButton*>& row) {
+    static QPointer<TabThroughStops> stops;
+    if (!stops) {
+        stops = new TabThroughStops(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(stops);
+    }
+    stops->add(row);
 }
 
 }  // namespace
@@ -64,17 +100,10 @@ bool workChoiceRow(const QList<QAbstractButton*>& row, QObject* watched, QEvent*
     auto* button = qobject_cast<QAbstractButton*>(watched);
     const qsizetype index = row.indexOf(button);
     if (index < 0) return false;
+    takePartInTab(row);
     if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (const int step = choiceStep(key->key())) return pressNeighbour(row, index, step);
-        return isTab(*key) && leaveRow(row, *button, *key);
-    }
-    if (event->type() == QEvent::FocusIn) {
-        // Tab from outside lands on the first or last button; the row's stop takes it.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        QAbstractButton* stop = tabStop(row);
-        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && stop && stop != button)
-            stop->setFocus(reason);
+        if (const int step = choiceStep(static_cast<QKeyEvent*>(event)->key()))
+            return pressNeighbour(row, index, step);
     }
     return false;
 }

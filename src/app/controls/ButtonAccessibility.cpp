@@ -3,18 +3,33 @@
 #include <QAbstractButton>
 #include <QAccessibleWidget>
 #include <QCheckBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
+
+#include "app/controls/Popover.h"
 
 namespace {
 
 constexpr char exclusiveChoiceProperty[] = "exclusiveChoice";
 
+// The menu a press of the button opens, where it opens one.
+QMenu* menuOf(const QAbstractButton& button) {
+    if (const auto* tool = qobject_cast<const QToolButton*>(&button))
+        return tool->popupMode() == QToolButton::InstantPopup ? tool->menu() : nullptr;
+    if (const auto* push = qobject_cast<const QPushButton*>(&button)) return push->menu();
+    return nullptr;
+}
+
+// Qt has no toggle-button role to give; a check box is how assistive tools here present a
+// button that is switched on and off.
 QAccessible::Role roleOf(const QAbstractButton& button) {
+    if (menuOf(button)) return QAccessible::ButtonMenu;
     if (qobject_cast<const QRadioButton*>(&button) || button.property(exclusiveChoiceProperty).toBool())
         return QAccessible::RadioButton;
-    if (qobject_cast<const QCheckBox*>(&button)) return QAccessible::CheckBox;
+    if (button.isCheckable()) return QAccessible::CheckBox;
     return QAccessible::Button;
 }
 
@@ -31,12 +46,29 @@ QString withoutMnemonic(const QString& text) {
     return plain;
 }
 
-// A button's element, named by its caption unless a name was given.
-class CaptionedButton : public QAccessibleWidget {
+// Opens the button's menu as a click does (in the menu's own event loop), with the keys, and
+// so the assistive tool's focus, on its first item, as a menu opened by keys has them.
+void openMenu(QAbstractButton& button, QMenu& menu) {
+    QTimer::singleShot(0, &menu, [&menu] {
+        if (menu.isVisible()) startAtFirstItem(menu);
+    });
+    if (auto* tool = qobject_cast<QToolButton*>(&button))
+        tool->showMenu();
+    else
+        static_cast<QPushButton&>(button).showMenu();
+}
+
+// Every button's element. Its kind is asked anew each time: Qt makes the element the first
+// time anything about the button changes, often before its owner gives it a menu or makes it
+// checkable. A press, a toggle and a show-menu do what a click does; a disabled button offers
+// none of them.
+class ButtonElement : public QAccessibleWidget {
 public:
-    CaptionedButton(QAbstractButton* button, QAccessible::Role role) : QAccessibleWidget(button, role) {}
+    explicit ButtonElement(QAbstractButton* button) : QAccessibleWidget(button, roleOf(*button)) {}
 
     QAbstractButton& button() const { return *static_cast<QAbstractButton*>(widget()); }
+
+    QAccessible::Role role() const override { return roleOf(button()); }
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name) {
@@ -45,37 +77,44 @@ public:
         }
         return QAccessibleWidget::text(t);
     }
-};
-
-class ClickingButton : public CaptionedButton {
-public:
-    explicit ClickingButton(QAbstractButton* button) : CaptionedButton(button, roleOf(*button)) {}
-
-    // Asked anew each time: Qt makes the element while the button is being set up, before
-    // its owner marks what kind of choice it is.
-    QAccessible::Role role() const override { return roleOf(button()); }
 
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
-        if (button().isCheckable()) {
+        state.pressed = button().isDown();
+        if (const QMenu* menu = menuOf(button())) {
+            state.hasPopup = true;
+            state.expandable = true;
+            state.expanded = menu->isVisible();
+            state.collapsed = !menu->isVisible();
+        } else if (button().isCheckable()) {
             state.checkable = true;
             state.checked = button().isChecked();
         }
-        state.pressed = button().isDown();
         if (const auto* check = qobject_cast<const QCheckBox*>(&button()))
             state.checkStateMixed = check->checkState() == Qt::PartiallyChecked;
         return state;
     }
 
     QStringList actionNames() const override {
-        QStringList names{pressAction()};
-        if (button().isCheckable()) names << toggleAction();
+        QStringList names;
+        if (button().isEnabled()) {
+            names << pressAction();
+            if (menuOf(button()))
+                names << showMenuAction();
+            else if (button().isCheckable())
+                names << toggleAction();
+        }
         return names + QAccessibleWidget::actionNames();
     }
 
     void doAction(const QString& name) override {
-        if (name != pressAction() && name != toggleAction()) return QAccessibleWidget::doAction(name);
-        if (button().isEnabled()) button().click();
+        if (name != pressAction() && name != toggleAction() && name != showMenuAction())
+            return QAccessibleWidget::doAction(name);
+        if (!button().isEnabled()) return;
+        if (QMenu* menu = menuOf(button()))
+            openMenu(button(), *menu);
+        else if (name != showMenuAction())
+            button().click();
     }
 
     QStringList keyBindingsForAction(const QString& name) const override {
@@ -84,49 +123,10 @@ public:
     }
 };
 
-// A tool button that opens its menu as soon as it is pressed. Qt's element offers "show menu"
-// for it and then does nothing; this one opens the menu, as a click and Space do.
-class MenuButton : public CaptionedButton {
-public:
-    explicit MenuButton(QToolButton* button) : CaptionedButton(button, QAccessible::ButtonMenu) {}
-
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.hasPopup = true;
-        state.pressed = button().isDown();
-        return state;
-    }
-
-    QStringList actionNames() const override {
-        return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString& name) override {
-        if (name != showMenuAction()) return QAccessibleWidget::doAction(name);
-        if (button().isEnabled()) static_cast<QToolButton&>(button()).showMenu();
-    }
-};
-
-QToolButton* instantMenuButton(QAbstractButton& button) {
-    auto* tool = qobject_cast<QToolButton*>(&button);
-    return tool && tool->menu() && tool->popupMode() == QToolButton::InstantPopup ? tool : nullptr;
-}
-
-// Other buttons that open a menu keep Qt's element, whose press shows the menu.
-bool opensMenu(const QAbstractButton& button) {
-    if (qobject_cast<const QToolButton*>(&button)) return true;
-    const auto* push = qobject_cast<const QPushButton*>(&button);
-    return push && push->menu();
-}
-
-// Asked with the most derived class name first, so it answers for every button class. A
-// button's kind is read when its element is made: a menu button gets its menu first.
+// Asked with the most derived class name first, so it answers for every button class.
 QAccessibleInterface* buttonFactory(const QString&, QObject* object) {
     auto* button = qobject_cast<QAbstractButton*>(object);
-    if (!button) return nullptr;
-    if (QToolButton* menuButton = instantMenuButton(*button)) return new MenuButton(menuButton);
-    if (opensMenu(*button)) return nullptr;
-    return new ClickingButton(button);
+    return button ? new ButtonElement(button) : nullptr;
 }
 
 }  // namespace

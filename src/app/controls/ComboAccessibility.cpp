@@ -1,14 +1,105 @@
 #include "app/controls/ComboAccessibility.h"
 
 #include <QAbstractItemView>
-#include <QAccessibleWidget>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPointer>
+
+#include "app/controls/EntryAccessibility.h"
 
 namespace {
 
-class NamedCombo : public QAccessibleWidget {
+// The picker whose list this view is, when it is one of ours.
+QComboBox* pickerOf(QObject* view) {
+    QObject* container = view->parent();
+    auto* combo = qobject_cast<QComboBox*>(container ? container->parent() : nullptr);
+    return combo && !combo->isEditable() && combo->view() == view ? combo : nullptr;
+}
+
+// Chooses an entry as Return in the open list does, which is what a click on it does: the
+// picker takes it, closes its list and reports it as the user's choice.
+void choose(QComboBox& combo, int row) {
+    if (!combo.isEnabled()) return;
+    QAbstractItemView* view = combo.view();
+    view->setCurrentIndex(combo.model()->index(row, combo.modelColumn(), combo.rootModelIndex()));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &enter);
+}
+
+// One entry of a picker's list: selected while it is the picker's choice, open or closed.
+class PickerEntry : public EntryAccessible {
+public:
+    PickerEntry(QComboBox* combo, int row) : EntryAccessible(combo->view(), row), m_combo(combo) {}
+
+    bool isValid() const override { return owner() && m_combo && index() < m_combo->count(); }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name && isValid() ? m_combo->itemText(index()) : QString();
+    }
+    QRect rect() const override {
+        if (!isValid() || !m_combo->view()->isVisible()) return {};
+        QAbstractItemView* view = m_combo->view();
+        const QRect r =
+            view->visualRect(view->model()->index(index(), m_combo->modelColumn(), view->rootIndex()));
+        return QRect(view->viewport()->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        if (!isValid()) return state;
+        QAbstractItemView* view = m_combo->view();
+        state.selectable = true;
+        state.selected = m_combo->currentIndex() == index();
+        state.focusable = true;
+        state.focused = view->isVisible() && view->currentIndex().row() == index();
+        state.invisible = !view->isVisible();
+        state.disabled = !m_combo->isEnabled();
+        return state;
+    }
+
+    QStringList actionNames() const override {
+        return isValid() && m_combo->isEnabled() ? QStringList{pressAction(), toggleAction()} : QStringList();
+    }
+    void doAction(const QString& name) override {
+        if (isValid() && (name == pressAction() || name == toggleAction())) choose(*m_combo, index());
+    }
+
+private:
+    QPointer<QComboBox> m_combo;
+};
+
+// A picker's list, whose entries are chosen as a click chooses them.
+class PickerList : public EntryListAccessible {
+public:
+    PickerList(QAbstractItemView* view, QComboBox* combo)
+        : EntryListAccessible(view, QAccessible::List), m_combo(combo) {}
+
+    QAccessibleInterface* parent() const override {
+        return m_combo ? QAccessible::queryAccessibleInterface(m_combo) : EntryListAccessible::parent();
+    }
+    int childCount() const override { return m_combo ? m_combo->count() : 0; }
+    QAccessibleInterface* focusChild() const override {
+        const int row = m_combo && m_combo->view()->isVisible() ? m_combo->view()->currentIndex().row() : -1;
+        return row >= 0 ? child(row) : nullptr;
+    }
+
+protected:
+    EntryAccessible* makeEntry(int index) const override { return new PickerEntry(m_combo, index); }
+
+private:
+    QPointer<QComboBox> m_combo;
+};
+
+// A picker: named by what it sets, its choice its value and its text (what assistive tools
+// read of it while the list is closed), pressing it opens its list.
+class NamedCombo : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit NamedCombo(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return combo().currentText();
@@ -20,6 +111,7 @@ public:
         QAccessible::State state = QAccessibleWidget::state();
         state.expandable = true;
         state.expanded = combo().view()->isVisible();
+        state.collapsed = !state.expanded;
         return state;
     }
 
@@ -33,24 +125,48 @@ public:
     }
 
     QStringList actionNames() const override {
-        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+        const QStringList own =
+            combo().isEnabled() ? QStringList{showMenuAction(), pressAction()} : QStringList();
+        return own + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& name) override {
+        if (!combo().isEnabled()) return;
         if (name == showMenuAction() || name == pressAction())
             combo().showPopup();
         else
             QAccessibleWidget::doAction(name);
     }
 
+    // The shown choice as read-only text.
+    QString text(int start, int end) const override { return combo().currentText().mid(start, end - start); }
+    int characterCount() const override { return int(combo().currentText().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return {};
+    }
+
 private:
     QComboBox& combo() const { return *static_cast<QComboBox*>(widget()); }
 };
 
-// Asked with the most derived class name first, so it answers for every picker class. A
-// picker that takes typed text keeps Qt's element, which holds its field.
+// Asked with the most derived class name first, so it answers for every picker class and its
+// list. A picker that takes typed text keeps Qt's element, which holds its field.
 QAccessibleInterface* comboFactory(const QString&, QObject* object) {
-    auto* combo = qobject_cast<QComboBox*>(object);
-    return combo && !combo->isEditable() ? new NamedCombo(combo) : nullptr;
+    if (auto* combo = qobject_cast<QComboBox*>(object))
+        return combo->isEditable() ? nullptr : new NamedCombo(combo);
+    auto* view = qobject_cast<QAbstractItemView*>(object);
+    QComboBox* picker = view ? pickerOf(view) : nullptr;
+    return picker ? new PickerList(view, picker) : nullptr;
 }
 
 }  // namespace

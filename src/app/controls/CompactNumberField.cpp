@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "platform/NumText.h"
@@ -73,7 +74,8 @@ CompactNumberField::CompactNumberField(const QString& format, const QString& uni
       m_format(format),
       m_fieldWidth(fieldWidth),
       m_font(Theme::monoFont(Theme::captionPx + 1)),
-      m_edit(new QLineEdit) {
+      m_edit(new QLineEdit),
+      m_edits(new FieldEdits(*m_edit)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
@@ -185,6 +187,5 @@ void CompactNumberField::commit() {
 }
 
 void CompactNumberField::showValue() {
-    m_edit->setText(formatNumber(m_format, m_value));
-    m_edit->setModified(false);
+    m_edits->show(formatNumber(m_format, m_value));
 }

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <optional>
 
+class FieldEdits;
 class QLabel;
 class QLineEdit;
 
@@ -66,5 +67,6 @@ private:
     std::optional<std::pair<double, double>> m_range;
     double m_value = 0;
     QLineEdit* m_edit;
+    FieldEdits* m_edits;
     QLabel* m_unit = nullptr;
 };

@@ -92,7 +92,9 @@ public:
     }
 
     QVariant currentValue() const override { return T::value(control()); }
+    // A control drawn disabled takes no value, as it takes no drag or key.
     void setCurrentValue(const QVariant& value) override {
+        if (!control().isEnabled()) return;
         bool ok = false;
         const double v = value.toDouble(&ok);
         if (ok && std::isfinite(v)) T::report(control(), T::settled(control(), v));
@@ -102,9 +104,12 @@ public:
     QVariant minimumStepSize() const override { return T::step(control()); }
 
     QStringList actionNames() const override {
-        return QStringList{increaseAction(), decreaseAction()} + QAccessibleWidget::actionNames();
+        const QStringList steps =
+            control().isEnabled() ? QStringList{increaseAction(), decreaseAction()} : QStringList();
+        return steps + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& name) override {
+        if (!control().isEnabled()) return;
         if (name == increaseAction()) {
             T::step(control(), +1);
         } else if (name == decreaseAction()) {

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "platform/NumText.h"
@@ -24,7 +25,7 @@ QLabel* secondaryLabel(const QString& text) {
 }  // namespace
 
 NumberField::NumberField(const QString& label, const QString& unit, const QString& format, QWidget* parent)
-    : QWidget(parent), m_format(format), m_edit(new QLineEdit) {
+    : QWidget(parent), m_format(format), m_edit(new QLineEdit), m_edits(new FieldEdits(*m_edit)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
@@ -69,5 +70,5 @@ void NumberField::commit() {
 }
 
 void NumberField::showValue() {
-    m_edit->setText(formatNumber(m_format, m_value));
+    m_edits->show(formatNumber(m_format, m_value));
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class FieldEdits;
 class QLabel;
 class QLineEdit;
 
@@ -33,5 +34,6 @@ private:
     QString m_format;
     double m_value = 0;
     QLineEdit* m_edit;
+    FieldEdits* m_edits;
     QLabel* m_unit = nullptr;
 };

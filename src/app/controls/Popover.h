@@ -31,6 +31,10 @@ void makePopover(QWidget& popup);
 // takes the keys when it opens. When it closes, the window's focus is where it was before.
 void showPopover(QWidget& popup, const QWidget& anchor, int gap = 4);
 
+// Puts the keys, and with them an assistive tool's focus, on the menu's first item that can
+// be chosen.
+void startAtFirstItem(QMenu& menu);
+
 // A menu that a button opens takes the keys as a popover does: opened from the keyboard it
 // starts at its first item.
 void makePopoverMenu(QMenu& menu, QAbstractButton& anchor);

@@ -5,6 +5,7 @@
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
+#include "app/controls/TabAccessibility.h"
 #include "app/controls/ToolTips.h"
 #include "app/controls/WheelGuard.h"
 
@@ -67,6 +68,7 @@ void Theme::apply(QApplication& application) {
     nameControlsFromTheirHints(application);
     installButtonAccessibility();
     installComboAccessibility();
+    installTabAccessibility();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {

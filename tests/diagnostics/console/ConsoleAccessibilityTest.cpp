@@ -20,33 +20,16 @@
 #include "link/TrafficLog.h"
 #include "support/AccessibleRoles.h"
 #include "support/CannedHidDescriptors.h"
+#include "support/CapturedMessages.h"
 #include "support/ConsoleRig.h"
 #include "support/Loopback.h"
 #include "support/Spin.h"
 
+using kestrel_test::CapturedMessages;
 using kestrel_test::ConsoleRig;
 using kestrel_test::spinUntil;
 
 namespace {
-
-// Everything Qt reports while it lives, as an assistive technology's reads
-// would make it report.
-class CapturedMessages {
-public:
-    CapturedMessages() : previous_(qInstallMessageHandler(record)) { captured().clear(); }
-    ~CapturedMessages() { qInstallMessageHandler(previous_); }
-    QStringList messages() const { return captured(); }
-
-private:
-    static QStringList& captured() {
-        static QStringList list;
-        return list;
-    }
-    static void record(QtMsgType, const QMessageLogContext&, const QString& message) {
-        captured() << message;
-    }
-    QtMessageHandler previous_;
-};
 
 // Reads every element below `element` as a screen reader's full read does.
 void walk(QAccessibleInterface* element, const std::function<void(QAccessibleInterface*)>& visit) {

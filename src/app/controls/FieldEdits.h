@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QLineEdit;
+
+// Text reaches a field by keys, paste, an input method or an assistive tool's text interface,
+// and only some of these emit textEdited or mark the field modified. So a field's edits are
+// told by its text changing: every change its owner did not make through `show` is the
+// user's, marks the field modified (what a commit on leaving and commitPendingEdits look for)
+// and is handed to `edited` (where given). A disabled field takes no text: a change made to it anyway (an
+// assistive tool's) is put back to what the owner showed.
+class FieldEdits : public QObject {
+    Q_OBJECT
+public:
+    explicit FieldEdits(QLineEdit& edit, std::function<void(const QString&)> edited = {});
+
+    // The field's, made for it before.
+    static FieldEdits& of(QLineEdit& edit);
+
+    // The owner's text: shown as it is, no edit, and the field holds no pending edit.
+    void show(const QString& text);
+
+private:
+    void changed(const QString& text);
+
+    QLineEdit& m_edit;
+    std::function<void(const QString&)> m_edited;
+    QString m_shown;
+};
