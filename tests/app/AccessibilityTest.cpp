@@ -48,6 +48,7 @@
 #include "pages/ControlCodesView.h"
 #include "pages/DeviceView.h"
 #include "pages/NetworkConnectView.h"
+#include "pages/PresetsView.h"
 #include "pages/RoutingView.h"
 #include "support/AccessibleRoles.h"
 #include "support/WindowRig.h"
@@ -111,6 +112,55 @@ bool reachedByTab(QAccessibleInterface& element) {
     });
 }
 
+// The menu a press of the button opens, where it has one.
+const QMenu* menuOf(const QAbstractButton& button) {
+    if (const auto* push = qobject_cast<const QPushButton*>(&button)) return push->menu();
+    if (const auto* tool = qobject_cast<const QToolButton*>(&button)) return tool->menu();
+    return nullptr;
+}
+
+// The widget that draws the element: its own, or its parent's for a part such as a tab or a row.
+const QWidget* drawnBy(QAccessibleInterface& element) {
+    if (const auto* widget = qobject_cast<const QWidget*>(element.object())) return widget;
+    QAccessibleInterface* parent = element.parent();
+    return parent ? qobject_cast<const QWidget*>(parent->object()) : nullptr;
+}
+
+// What an operable element of its kind tells as the screen shows it: disabled as drawn, focused
+// only with the keyboard focus, a menu button whether its menu is open, an on/off button that it
+// can be switched and whether it is on, a picker its choice, a slider, knob or stepper its value.
+QStringList kindProblems(QAccessibleInterface& element) {
+    QStringList problems;
+    const QAccessible::State state = element.state();
+    const QWidget* widget = drawnBy(element);
+    if (widget && !widget->isEnabled() && !state.disabled) problems << "reads enabled while drawn disabled";
+    if (state.focused && !(widget && widget->hasFocus())) problems << "reads focused without the focus";
+    if (const auto* button = qobject_cast<const QAbstractButton*>(element.object())) {
+        if (menuOf(*button) && element.role() != QAccessible::ButtonMenu)
+            problems << "opens a menu as no menu button";
+        if (!menuOf(*button) && button->isCheckable() && !state.checkable)
+            problems << "is switched but not checkable";
+        if (state.checkable && bool(state.checked) != button->isChecked())
+            problems << "reads checked otherwise";
+    }
+    if (element.role() == QAccessible::ButtonMenu && (!state.expandable || state.expanded == state.collapsed))
+        problems << "does not tell whether its menu is open";
+    if (const auto* combo = qobject_cast<const QComboBox*>(element.object())) {
+        QAccessibleTextInterface* text = element.textInterface();
+        if (!text || text->text(0, text->characterCount()) != combo->currentText())
+            problems << "does not read its choice";
+        QAccessibleInterface* list = element.childCount() == 1 ? element.child(0) : nullptr;
+        QAccessibleInterface* chosen = list ? list->child(combo->currentIndex()) : nullptr;
+        if (combo->currentIndex() >= 0 && !(chosen && chosen->state().selected))
+            problems << "does not mark its choice in its list";
+    }
+    const QAccessible::Role role = element.role();
+    if ((role == QAccessible::Slider || role == QAccessible::Dial || role == QAccessible::SpinBox) &&
+        !element.valueInterface())
+        problems << "holds no value";
+    return problems;
+}
+
 // One walk of the window's accessibility tree, collecting every rule it breaks.
 class Walk {
 public:
@@ -127,6 +177,8 @@ public:
         // What is hidden is not presented; it is checked on the page or tab that shows it.
         if (shown && isInteractive(*element)) {
             if (name.trimmed().isEmpty()) m_problems << at + " " + whatItIs(*element) + " has no name";
+            for (const QString& problem : kindProblems(*element))
+                m_problems << at + " " + whatItIs(*element) + " " + problem;
             if (!reachedByTab(*element))
                 m_problems << at + " " + whatItIs(*element) + " is not reached with Tab";
             else
@@ -151,9 +203,12 @@ private:
     QMap<QString, int> m_seen;
 };
 
+// Every page and tab of the window, each checked by `check` while it is shown.
 class EveryPage {
 public:
-    EveryPage(WindowRig& rig, const QStringList& data) : m_rig(rig), m_data(data) {}
+    using Check = std::function<QStringList(const QString& where)>;
+
+    EveryPage(WindowRig& rig, Check check) : m_rig(rig), m_check(std::move(check)) {}
 
     // Every row of the sidebar that leads somewhere, picked through its accessible element as
     // an assistive tool picks it, so a new page is walked without changes here; on each page
@@ -208,14 +263,10 @@ private:
         }
     }
 
-    void walk(const QString& where) {
-        Walk walk(where, m_data);
-        walk.visit(QAccessible::queryAccessibleInterface(&m_rig.window()), {}, true);
-        m_problems << walk.problems();
-    }
+    void walk(const QString& where) { m_problems << m_check(where); }
 
     WindowRig& m_rig;
-    QStringList m_data;
+    Check m_check;
     QStringList m_problems;
 };
 
@@ -249,7 +300,13 @@ TEST(Accessibility, EveryPageNamesItsControlsAndTellsTheChannelsApart) {
     ASSERT_GT(sidebar->childCount(), 0);
     EXPECT_EQ(sidebar->child(0)->text(QAccessible::Name), QStringLiteral("Tessaline DSP Control"));
 
-    const QStringList problems = EveryPage(rig, names + QStringList{deviceName}).walkAll();
+    const QStringList data = names + QStringList{deviceName};
+    const QStringList problems =
+        EveryPage(rig, [&](const QString& where) {
+            Walk walk(where, data);
+            walk.visit(QAccessible::queryAccessibleInterface(&rig.window()), {}, true);
+            return walk.problems();
+        }).walkAll();
     EXPECT_TRUE(problems.isEmpty()) << problems.size() << " problems:\n" << problems.join('\n').toStdString();
 }
 
@@ -262,6 +319,27 @@ void enterText(QLineEdit* edit, const QString& text) {
     QAccessibleEditableTextInterface* editable = kestrel_test::accessibleOf(edit)->editableTextInterface();
     ASSERT_NE(editable, nullptr);
     editable->replaceText(0, int(edit->text().size()), text);
+}
+
+// Every field shown under `root` takes text an assistive tool enters as typed text (the field
+// then holds an edit), and takes none while it is drawn disabled. Each field is left showing
+// what it showed.
+QStringList fieldsTakeTextAsTyped(QWidget& root, const QString& where) {
+    QStringList problems;
+    for (QLineEdit* edit : root.findChildren<QLineEdit*>()) {
+        if (!edit->isVisible() || !edit->isEnabled() || edit->isReadOnly()) continue;
+        const QString what = where + ": " + kestrel_test::describeControl(edit);
+        const QString before = edit->text();
+        const QString typed = before == QStringLiteral("1") ? QStringLiteral("2") : QStringLiteral("1");
+        enterText(edit, typed);
+        if (edit->text() != typed || !edit->isModified()) problems << what + " holds no edit";
+        edit->setEnabled(false);
+        enterText(edit, before);
+        if (edit->text() != typed) problems << what + " takes text while disabled";
+        edit->setEnabled(true);
+        enterText(edit, before);
+    }
+    return problems;
 }
 
 // A value and both steps, given as an assistive tool gives them.
@@ -343,6 +421,91 @@ TEST_F(AssistedWindow, TextEnteredThroughTheAccessibleInterfaceIsAnEdit) {
     rig.turn();
     EXPECT_EQ(designer->settings().name, QString(24, QLatin1Char('x')));
     EXPECT_EQ(name->text(), QString(24, QLatin1Char('x')));
+}
+
+// Every field of every page and of the network sheet, not only those above.
+TEST_F(AssistedWindow, EveryFieldTakesEnteredTextAsTypedAndNoneWhileDisabled) {
+    QStringList problems = EveryPage(rig, [&](const QString& where) {
+                               return fieldsTakeTextAsTyped(rig.window(), where);
+                           }).walkAll();
+    // The preset name field shows once a slot is chosen.
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    QListWidget* slots = presets->slotList();
+    QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(1)).center());
+    ASSERT_EQ(presets->selected(), 1);
+    problems << fieldsTakeTextAsTyped(*presets, QStringLiteral("Presets, slot 1"));
+    QMenu* menu = rig.console().statusBar()->connectionMenuButton()->menu();
+    ASSERT_NE(menu, nullptr);
+    for (QAction* action : menu->actions())
+        if (action->text() == QStringLiteral("Connect over network…")) action->trigger();
+    auto* sheet = rig.window().findChild<NetworkConnectView*>();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(sheet->isVisible());
+    problems << fieldsTakeTextAsTyped(*sheet, QStringLiteral("network sheet"));
+    sheet->close();
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+namespace {
+
+// What an assistive tool could still do with an element drawn disabled: an action to run, a
+// value or text it takes. Each is tried, and the element must not change.
+QStringList takenWhileDisabled(QAccessibleInterface& element) {
+    QStringList problems;
+    QAccessibleActionInterface* actions = element.actionInterface();
+    for (const QString& action :
+         {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction(),
+          QAccessibleActionInterface::showMenuAction(), QAccessibleActionInterface::increaseAction(),
+          QAccessibleActionInterface::decreaseAction()})
+        if (actions && actions->actionNames().contains(action)) problems << "offers " + action;
+    if (QAccessibleValueInterface* value = element.valueInterface()) {
+        const QVariant before = value->currentValue();
+        value->setCurrentValue(before == value->maximumValue() ? value->minimumValue()
+                                                               : value->maximumValue());
+        if (value->currentValue() != before) problems << "takes a value";
+    }
+    if (QAccessibleEditableTextInterface* editable = element.editableTextInterface()) {
+        const QString before = element.text(QAccessible::Value);
+        editable->insertText(0, QStringLiteral("1"));
+        if (element.text(QAccessible::Value) != before) problems << "takes text";
+    }
+    return problems;
+}
+
+void eachElement(QAccessibleInterface* element, const std::function<void(QAccessibleInterface&)>& visit) {
+    if (!element || !element->isValid()) return;
+    visit(*element);
+    for (int i = 0; i < element->childCount(); ++i) eachElement(element->child(i), visit);
+}
+
+}  // namespace
+
+// On every page of the window without its device, no element drawn disabled takes an action,
+// a value or text from an assistive tool.
+TEST(Accessibility, NothingDrawnDisabledTakesAnActionValueOrText) {
+    WindowRig rig;
+    rig.simulator.closeClients();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+    rig.turn();
+    int disabled = 0;
+    const QStringList problems =
+        EveryPage(rig, [&](const QString& where) {
+            QStringList found;
+            eachElement(kestrel_test::accessibleOf(&rig.window()), [&](QAccessibleInterface& element) {
+                // A scroll bar moves the view, no setting.
+                const QWidget* widget = drawnBy(element);
+                if (!widget || widget->isEnabled() || element.role() == QAccessible::ScrollBar) return;
+                ++disabled;
+                for (const QString& problem : takenWhileDisabled(element))
+                    found << where + ": " + whatItIs(element) + " " + element.text(QAccessible::Name) + " " +
+                                 problem;
+            });
+            return found;
+        }).walkAll();
+    EXPECT_GT(disabled, 0);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 
 // Once the device is lost the pages are drawn disabled, still showing its values, and an
