@@ -270,6 +270,15 @@ private:
     QStringList m_problems;
 };
 
+// The network sheet, opened from the status bar's connection menu as a user opens it.
+NetworkConnectView* openNetworkSheet(WindowRig& rig) {
+    for (QAction* action : rig.console().statusBar()->connectionMenuButton()->menu()->actions())
+        if (action->text() == QStringLiteral("Connect over network…")) action->trigger();
+    rig.turn();
+    auto* sheet = rig.window().findChild<NetworkConnectView*>();
+    return sheet && sheet->isVisible() ? sheet : nullptr;
+}
+
 WindowRig::Options connectedWith(const QStringList& channelNames, const QString& deviceName) {
     WindowRig::Options options;
     options.prepare = [=](DeviceSimulator& simulator) {
@@ -301,12 +310,17 @@ TEST(Accessibility, EveryPageNamesItsControlsAndTellsTheChannelsApart) {
     EXPECT_EQ(sidebar->child(0)->text(QAccessible::Name), QStringLiteral("Tessaline DSP Control"));
 
     const QStringList data = names + QStringList{deviceName};
-    const QStringList problems =
-        EveryPage(rig, [&](const QString& where) {
-            Walk walk(where, data);
-            walk.visit(QAccessible::queryAccessibleInterface(&rig.window()), {}, true);
-            return walk.problems();
-        }).walkAll();
+    QStringList problems = EveryPage(rig, [&](const QString& where) {
+                               Walk walk(where, data);
+                               walk.visit(QAccessible::queryAccessibleInterface(&rig.window()), {}, true);
+                               return walk.problems();
+                           }).walkAll();
+    NetworkConnectView* sheet = openNetworkSheet(rig);
+    ASSERT_NE(sheet, nullptr);
+    Walk walk(QStringLiteral("network sheet"), data);
+    walk.visit(kestrel_test::accessibleOf(sheet), {}, true);
+    problems << walk.problems();
+    sheet->close();
     EXPECT_TRUE(problems.isEmpty()) << problems.size() << " problems:\n" << problems.join('\n').toStdString();
 }
 
@@ -436,13 +450,8 @@ TEST_F(AssistedWindow, EveryFieldTakesEnteredTextAsTypedAndNoneWhileDisabled) {
     QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(1)).center());
     ASSERT_EQ(presets->selected(), 1);
     problems << fieldsTakeTextAsTyped(*presets, QStringLiteral("Presets, slot 1"));
-    QMenu* menu = rig.console().statusBar()->connectionMenuButton()->menu();
-    ASSERT_NE(menu, nullptr);
-    for (QAction* action : menu->actions())
-        if (action->text() == QStringLiteral("Connect over network…")) action->trigger();
-    auto* sheet = rig.window().findChild<NetworkConnectView*>();
+    NetworkConnectView* sheet = openNetworkSheet(rig);
     ASSERT_NE(sheet, nullptr);
-    ASSERT_TRUE(sheet->isVisible());
     problems << fieldsTakeTextAsTyped(*sheet, QStringLiteral("network sheet"));
     sheet->close();
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
@@ -719,6 +728,33 @@ TEST_F(AssistedWindow, TabIntoAChoiceTellsOfTheChosenEntryOnly) {
     QObject::disconnect(watch);
     EXPECT_EQ(QApplication::focusWidget(), chosen);
     EXPECT_EQ(focused, QList<QWidget*>{chosen});
+}
+
+// Every Tab on every page moves the focus once: assistive tools announce every widget that
+// takes the focus, so a row of choices that passes on the focus it took is heard twice.
+TEST_F(AssistedWindow, EveryTabMovesTheFocusOnce) {
+    QWidget* start = rig.console().sidebar();
+    QList<QWidget*> focused;
+    const QMetaObject::Connection watch =
+        QObject::connect(qApp, &QApplication::focusChanged, [&](QWidget*, QWidget* now) { focused << now; });
+    const QStringList problems =
+        EveryPage(rig, [&](const QString& where) {
+            QStringList found;
+            start->setFocus(Qt::TabFocusReason);
+            for (int press = 0; press < 400; ++press) {
+                focused.clear();
+                pressTab();
+                QTest::qWait(1);
+                QStringList went;
+                for (QWidget* widget : focused)
+                    went << (widget ? kestrel_test::describeControl(widget) : QStringLiteral("nothing"));
+                if (focused.size() != 1) found << where + ": a Tab moved the focus to " + went.join(", ");
+                if (focused.isEmpty() || QApplication::focusWidget() == start) break;
+            }
+            return found;
+        }).walkAll();
+    QObject::disconnect(watch);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 
 // The console's tabs read "selected" for the page shown and "focused" only while the keyboard
