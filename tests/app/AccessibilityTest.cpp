@@ -161,6 +161,17 @@ QStringList kindProblems(QAccessibleInterface& element) {
     return problems;
 }
 
+// A control that reads focusable takes the focus by the action assistive tools ask it with.
+QStringList takesTheFocusWhenAsked(QAccessibleInterface& element) {
+    auto* widget = qobject_cast<QWidget*>(element.object());
+    if (!widget || !element.state().focusable || !widget->isEnabled()) return {};
+    QAccessibleActionInterface* actions = element.actionInterface();
+    if (!actions || !actions->actionNames().contains(QAccessibleActionInterface::setFocusAction()))
+        return {QStringLiteral("offers no way to take the focus")};
+    actions->doAction(QAccessibleActionInterface::setFocusAction());
+    return widget->hasFocus() ? QStringList() : QStringList{QStringLiteral("does not take the focus")};
+}
+
 // One walk of the window's accessibility tree, collecting every rule it breaks.
 class Walk {
 public:
@@ -177,7 +188,7 @@ public:
         // What is hidden is not presented; it is checked on the page or tab that shows it.
         if (shown && isInteractive(*element)) {
             if (name.trimmed().isEmpty()) m_problems << at + " " + whatItIs(*element) + " has no name";
-            for (const QString& problem : kindProblems(*element))
+            for (const QString& problem : kindProblems(*element) + takesTheFocusWhenAsked(*element))
                 m_problems << at + " " + whatItIs(*element) + " " + problem;
             if (!reachedByTab(*element))
                 m_problems << at + " " + whatItIs(*element) + " is not reached with Tab";
