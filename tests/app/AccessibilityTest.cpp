@@ -161,6 +161,33 @@ QStringList kindProblems(QAccessibleInterface& element) {
     return problems;
 }
 
+// What an assistive tool could still do with an element drawn disabled: an action to run, a
+// value or text it takes. Each is tried, and the element must not change. A scroll bar moves
+// the view, no setting, and is left out.
+QStringList takenWhileDisabled(QAccessibleInterface& element) {
+    const QWidget* widget = drawnBy(element);
+    if (!widget || widget->isEnabled() || element.role() == QAccessible::ScrollBar) return {};
+    QStringList problems;
+    QAccessibleActionInterface* actions = element.actionInterface();
+    for (const QString& action :
+         {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction(),
+          QAccessibleActionInterface::showMenuAction(), QAccessibleActionInterface::increaseAction(),
+          QAccessibleActionInterface::decreaseAction()})
+        if (actions && actions->actionNames().contains(action)) problems << "offers " + action;
+    if (QAccessibleValueInterface* value = element.valueInterface()) {
+        const QVariant before = value->currentValue();
+        value->setCurrentValue(before == value->maximumValue() ? value->minimumValue()
+                                                               : value->maximumValue());
+        if (value->currentValue() != before) problems << "takes a value";
+    }
+    if (QAccessibleEditableTextInterface* editable = element.editableTextInterface()) {
+        const QString before = element.text(QAccessible::Value);
+        editable->insertText(0, QStringLiteral("1"));
+        if (element.text(QAccessible::Value) != before) problems << "takes text";
+    }
+    return problems;
+}
+
 // A control that reads focusable takes the focus by the action assistive tools ask it with.
 QStringList takesTheFocusWhenAsked(QAccessibleInterface& element) {
     auto* widget = qobject_cast<QWidget*>(element.object());
@@ -188,7 +215,8 @@ public:
         // What is hidden is not presented; it is checked on the page or tab that shows it.
         if (shown && isInteractive(*element)) {
             if (name.trimmed().isEmpty()) m_problems << at + " " + whatItIs(*element) + " has no name";
-            for (const QString& problem : kindProblems(*element) + takesTheFocusWhenAsked(*element))
+            for (const QString& problem :
+                 kindProblems(*element) + takenWhileDisabled(*element) + takesTheFocusWhenAsked(*element))
                 m_problems << at + " " + whatItIs(*element) + " " + problem;
             if (!reachedByTab(*element))
                 m_problems << at + " " + whatItIs(*element) + " is not reached with Tab";
@@ -470,30 +498,6 @@ TEST_F(AssistedWindow, EveryFieldTakesEnteredTextAsTypedAndNoneWhileDisabled) {
 
 namespace {
 
-// What an assistive tool could still do with an element drawn disabled: an action to run, a
-// value or text it takes. Each is tried, and the element must not change.
-QStringList takenWhileDisabled(QAccessibleInterface& element) {
-    QStringList problems;
-    QAccessibleActionInterface* actions = element.actionInterface();
-    for (const QString& action :
-         {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction(),
-          QAccessibleActionInterface::showMenuAction(), QAccessibleActionInterface::increaseAction(),
-          QAccessibleActionInterface::decreaseAction()})
-        if (actions && actions->actionNames().contains(action)) problems << "offers " + action;
-    if (QAccessibleValueInterface* value = element.valueInterface()) {
-        const QVariant before = value->currentValue();
-        value->setCurrentValue(before == value->maximumValue() ? value->minimumValue()
-                                                               : value->maximumValue());
-        if (value->currentValue() != before) problems << "takes a value";
-    }
-    if (QAccessibleEditableTextInterface* editable = element.editableTextInterface()) {
-        const QString before = element.text(QAccessible::Value);
-        editable->insertText(0, QStringLiteral("1"));
-        if (element.text(QAccessible::Value) != before) problems << "takes text";
-    }
-    return problems;
-}
-
 void eachElement(QAccessibleInterface* element, const std::function<void(QAccessibleInterface&)>& visit) {
     if (!element || !element->isValid()) return;
     visit(*element);
@@ -514,10 +518,8 @@ TEST(Accessibility, NothingDrawnDisabledTakesAnActionValueOrText) {
         EveryPage(rig, [&](const QString& where) {
             QStringList found;
             eachElement(kestrel_test::accessibleOf(&rig.window()), [&](QAccessibleInterface& element) {
-                // A scroll bar moves the view, no setting.
                 const QWidget* widget = drawnBy(element);
-                if (!widget || widget->isEnabled() || element.role() == QAccessible::ScrollBar) return;
-                ++disabled;
+                disabled += widget && !widget->isEnabled();
                 for (const QString& problem : takenWhileDisabled(element))
                     found << where + ": " + whatItIs(element) + " " + element.text(QAccessible::Name) + " " +
                                  problem;
