@@ -127,8 +127,9 @@ const QWidget* drawnBy(QAccessibleInterface& element) {
 }
 
 // What an operable element of its kind tells as the screen shows it: disabled as drawn, focused
-// only with the keyboard focus, a menu button whether its menu is open, an on/off button that it
-// can be switched and whether it is on, a picker its choice, a slider, knob or stepper its value.
+// only with the keyboard focus, a tab whether its page is shown, a menu button whether its menu
+// is open, an on/off button that it can be switched and whether it is on, a picker its choice,
+// a slider, knob or stepper its value.
 QStringList kindProblems(QAccessibleInterface& element) {
     QStringList problems;
     const QAccessible::State state = element.state();
@@ -142,6 +143,12 @@ QStringList kindProblems(QAccessibleInterface& element) {
             problems << "is switched but not checkable";
         if (state.checkable && bool(state.checked) != button->isChecked())
             problems << "reads checked otherwise";
+    }
+    if (const auto* bar = qobject_cast<const QTabBar*>(widget);
+        bar && element.role() == QAccessible::PageTab) {
+        QAccessibleInterface* tabs = element.parent();
+        if (tabs && bool(state.selected) != (tabs->indexOfChild(&element) == bar->currentIndex()))
+            problems << "reads selected otherwise than its page is shown";
     }
     if (element.role() == QAccessible::ButtonMenu && (!state.expandable || state.expanded == state.collapsed))
         problems << "does not tell whether its menu is open";
