@@ -514,7 +514,7 @@ void eachElement(QAccessibleInterface* element, const std::function<void(QAccess
 }  // namespace
 
 // On every page of the window without its device, no element drawn disabled takes an action,
-// a value or text from an assistive tool.
+// a value or text from an assistive tool, and every control reads its kind's state as drawn.
 TEST(Accessibility, NothingDrawnDisabledTakesAnActionValueOrText) {
     WindowRig rig;
     rig.simulator.closeClients();
@@ -527,7 +527,9 @@ TEST(Accessibility, NothingDrawnDisabledTakesAnActionValueOrText) {
             eachElement(kestrel_test::accessibleOf(&rig.window()), [&](QAccessibleInterface& element) {
                 const QWidget* widget = drawnBy(element);
                 disabled += widget && !widget->isEnabled();
-                for (const QString& problem : takenWhileDisabled(element))
+                for (const QString& problem :
+                     takenWhileDisabled(element) +
+                         (isInteractive(element) ? kindProblems(element) : QStringList()))
                     found << where + ": " + whatItIs(element) + " " + element.text(QAccessible::Name) + " " +
                                  problem;
             });
