@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "app/Logo.h"
-#include "app/controls/EntryAccessibility.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
@@ -123,83 +122,10 @@ private:
     QLabel* m_badge;
 };
 
-// One row of the sidebar for assistive tools: selected while its page is shown, and focused
-// only while the keyboard focus is in the sidebar (Qt's rows read "focused" for the current
-// row wherever the focus is). Its toggle shows its page as a click does; a row that leads
-// nowhere takes it and does nothing.
-class SidebarRow : public EntryAccessible {
-public:
-    using EntryAccessible::EntryAccessible;
-
-    bool isValid() const override { return owner() && index() < list().count(); }
-    QString text(QAccessible::Text t) const override {
-        if (!isValid()) return {};
-        if (t == QAccessible::Name) {
-            const QString given = item()->data(Qt::AccessibleTextRole).toString();
-            return given.isEmpty() ? item()->text() : given;
-        }
-        if (t == QAccessible::Description) return item()->data(Qt::AccessibleDescriptionRole).toString();
-        return {};
-    }
-    QRect rect() const override {
-        if (!isValid()) return {};
-        const QRect r = list().visualItemRect(item());
-        return QRect(list().viewport()->mapToGlobal(r.topLeft()), r.size());
-    }
-    QAccessible::Role role() const override { return QAccessible::ListItem; }
-    QAccessible::State state() const override {
-        QAccessible::State state;
-        if (!isValid()) return state;
-        const bool pickable = item()->flags() & Qt::ItemIsSelectable;
-        state.selectable = pickable;
-        state.focusable = pickable;
-        state.selected = item()->isSelected();
-        state.focused = list().hasFocus() && list().currentItem() == item();
-        state.invisible = !list().viewport()->rect().intersects(list().visualItemRect(item()));
-        return state;
-    }
-
-    QStringList actionNames() const override {
-        return isValid() && list().isEnabled() ? QStringList{toggleAction()} : QStringList();
-    }
-    void doAction(const QString& name) override {
-        if (name != toggleAction() || !isValid() || !list().isEnabled()) return;
-        if (item()->flags() & Qt::ItemIsSelectable) list().setCurrentItem(item());
-    }
-
-private:
-    QListWidget& list() const { return *static_cast<QListWidget*>(owner()); }
-    QListWidgetItem* item() const { return list().item(index()); }
-};
-
-class SidebarRows : public EntryListAccessible {
-public:
-    explicit SidebarRows(QListWidget* list) : EntryListAccessible(list, QAccessible::List) {}
-
-    int childCount() const override { return list().count(); }
-    QAccessibleInterface* focusChild() const override {
-        return list().hasFocus() && list().currentRow() >= 0 ? child(list().currentRow()) : nullptr;
-    }
-
-protected:
-    EntryAccessible* makeEntry(int index) const override { return new SidebarRow(widget(), index); }
-
-private:
-    QListWidget& list() const { return *static_cast<QListWidget*>(widget()); }
-};
-
-QAccessibleInterface* sidebarFactory(const QString& className, QObject* object) {
-    auto* sidebar = className == QLatin1String("Sidebar") ? qobject_cast<Sidebar*>(object) : nullptr;
-    return sidebar ? new SidebarRows(sidebar) : nullptr;
-}
-
 }  // namespace
 
 Sidebar::Sidebar(DSPModel& model, MeterStore& meters, QWidget* parent)
     : QListWidget(parent), m_model(model), m_meters(meters) {
-    // Before anything asks for this widget's accessible element, which is then kept.
-    static const bool accessible = (QAccessible::installFactory(sidebarFactory), true);
-    Q_UNUSED(accessible);
     setMinimumWidth(190);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/Dialogs.h"
+#include "app/controls/FieldEdits.h"
 #include "app/controls/FlowLayout.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/Palette.h"
@@ -155,7 +156,7 @@ QWidget* FIRBox::buildLoadPanel() {
     m_name->setPlaceholderText(tr("Name (optional)"));
     m_name->setFixedWidth(240);
     m_name->setToolTip(tr("The name stored with the filter in the DSP"));
-    connect(m_name, &QLineEdit::textChanged, this, &FIRBox::showPending);
+    new FieldEdits(*m_name, [this](const QString&) { showPending(); });
     column->addWidget(m_name);
     m_offline = editorkit::caption(tr("Connect to the DSP to upload."));
     column->addWidget(m_offline);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
@@ -47,7 +48,7 @@ NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, 
 
     auto* address = new QHBoxLayout;
     m_host->setPlaceholderText(QStringLiteral("DSP IP address, e.g. 192.168.2.2"));
-    connect(m_host, &QLineEdit::textChanged, this, &NetworkConnectView::refresh);
+    new FieldEdits(*m_host, [this](const QString&) { refresh(); });
     address->addWidget(m_host, 1);
     // Return anywhere in the sheet connects (see keyPressEvent, which takes Return before
     // the dialog would press a button, so it connects once). Connect is drawn as the default
@@ -148,7 +149,7 @@ void NetworkConnectView::showFound() {
         row->addStretch(1);
         QPushButton* pick = pagekit::button(QStringLiteral("Connect"));
         connect(pick, &QPushButton::clicked, this, [this, host] {
-            m_host->setText(host);
+            FieldEdits::of(*m_host).show(host);
             connectToHost();
         });
         row->addWidget(pick);

@@ -12,6 +12,7 @@
 
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
+#include "app/controls/FieldEdits.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
@@ -158,7 +159,7 @@ QWidget* PresetsView::buildDetail() {
     slotStack->addWidget(m_headline);
     m_name = new QLineEdit;
     m_name->setPlaceholderText(QStringLiteral("Preset name (max 20 characters)"));
-    connect(m_name, &QLineEdit::textChanged, this, [this] { cutName(); });
+    new FieldEdits(*m_name, [this](const QString&) { cutName(); });
     slotStack->addWidget(m_name);
     m_store = pagekit::button(QString());
     connect(m_store, &QPushButton::clicked, this, &PresetsView::store);
@@ -230,15 +231,15 @@ void PresetsView::select(std::optional<int> slot) {
                 stored = preset.name;
                 break;
             }
-        m_name->setText(stored);
+        FieldEdits::of(*m_name).show(stored);
     }
     refresh();
 }
 
 void PresetsView::cutName() {
     if (const std::optional<QString> cut = pagekit::cutToCharacters(m_name->text(), nameLength)) {
-        m_name->setText(*cut);
-        return;  // setText comes back here for the refresh
+        FieldEdits::of(*m_name).show(*cut);
+        m_name->setModified(true);  // still the user's edit
     }
     refresh();
 }

@@ -49,12 +49,18 @@ public:
         return state;
     }
     QStringList actionNames() const override {
-        return cell().isEnabled() ? QStringList{pressAction(), toggleAction()} : QStringList();
+        const QStringList own =
+            cell().isEnabled() ? QStringList{pressAction(), toggleAction()} : QStringList();
+        return own + QAccessibleWidget::actionNames();  // taking the focus, as a click does
     }
     void doAction(const QString& name) override {
         if (!cell().isEnabled()) return;  // drawn disabled, as without a device
-        if (name == pressAction()) cell().select();
-        if (name == toggleAction()) cell().toggle(cell().shownOn());
+        if (name == pressAction())
+            cell().select();
+        else if (name == toggleAction())
+            cell().toggle(cell().shownOn());
+        else
+            QAccessibleWidget::doAction(name);
     }
 
 private:

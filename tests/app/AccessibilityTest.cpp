@@ -48,6 +48,7 @@
 #include "pages/ControlCodesView.h"
 #include "pages/DeviceView.h"
 #include "pages/NetworkConnectView.h"
+#include "pages/PresetsView.h"
 #include "pages/RoutingView.h"
 #include "support/AccessibleRoles.h"
 #include "support/WindowRig.h"
@@ -111,6 +112,100 @@ bool reachedByTab(QAccessibleInterface& element) {
     });
 }
 
+// The menu a press of the button opens, where it has one.
+const QMenu* menuOf(const QAbstractButton& button) {
+    if (const auto* push = qobject_cast<const QPushButton*>(&button)) return push->menu();
+    if (const auto* tool = qobject_cast<const QToolButton*>(&button)) return tool->menu();
+    return nullptr;
+}
+
+// The widget that draws the element: its own, or its parent's for a part such as a tab or a row.
+const QWidget* drawnBy(QAccessibleInterface& element) {
+    if (const auto* widget = qobject_cast<const QWidget*>(element.object())) return widget;
+    QAccessibleInterface* parent = element.parent();
+    return parent ? qobject_cast<const QWidget*>(parent->object()) : nullptr;
+}
+
+// What an operable element of its kind tells as the screen shows it: disabled as drawn, focused
+// only with the keyboard focus, a tab whether its page is shown, a menu button whether its menu
+// is open, an on/off button that it can be switched and whether it is on, a picker its choice,
+// a slider, knob or stepper its value.
+QStringList kindProblems(QAccessibleInterface& element) {
+    QStringList problems;
+    const QAccessible::State state = element.state();
+    const QWidget* widget = drawnBy(element);
+    if (widget && !widget->isEnabled() && !state.disabled) problems << "reads enabled while drawn disabled";
+    if (state.focused && !(widget && widget->hasFocus())) problems << "reads focused without the focus";
+    if (const auto* button = qobject_cast<const QAbstractButton*>(element.object())) {
+        if (menuOf(*button) && element.role() != QAccessible::ButtonMenu)
+            problems << "opens a menu as no menu button";
+        if (!menuOf(*button) && button->isCheckable() && !state.checkable)
+            problems << "is switched but not checkable";
+        if (state.checkable && bool(state.checked) != button->isChecked())
+            problems << "reads checked otherwise";
+    }
+    if (const auto* bar = qobject_cast<const QTabBar*>(widget);
+        bar && element.role() == QAccessible::PageTab) {
+        QAccessibleInterface* tabs = element.parent();
+        if (tabs && bool(state.selected) != (tabs->indexOfChild(&element) == bar->currentIndex()))
+            problems << "reads selected otherwise than its page is shown";
+    }
+    if (element.role() == QAccessible::ButtonMenu && (!state.expandable || state.expanded == state.collapsed))
+        problems << "does not tell whether its menu is open";
+    if (const auto* combo = qobject_cast<const QComboBox*>(element.object())) {
+        QAccessibleTextInterface* text = element.textInterface();
+        if (!text || text->text(0, text->characterCount()) != combo->currentText())
+            problems << "does not read its choice";
+        QAccessibleInterface* list = element.childCount() == 1 ? element.child(0) : nullptr;
+        QAccessibleInterface* chosen = list ? list->child(combo->currentIndex()) : nullptr;
+        if (combo->currentIndex() >= 0 && !(chosen && chosen->state().selected))
+            problems << "does not mark its choice in its list";
+    }
+    const QAccessible::Role role = element.role();
+    if ((role == QAccessible::Slider || role == QAccessible::Dial || role == QAccessible::SpinBox) &&
+        !element.valueInterface())
+        problems << "holds no value";
+    return problems;
+}
+
+// What an assistive tool could still do with an element drawn disabled: an action to run, a
+// value or text it takes. Each is tried, and the element must not change. A scroll bar moves
+// the view, no setting, and is left out.
+QStringList takenWhileDisabled(QAccessibleInterface& element) {
+    const QWidget* widget = drawnBy(element);
+    if (!widget || widget->isEnabled() || element.role() == QAccessible::ScrollBar) return {};
+    QStringList problems;
+    QAccessibleActionInterface* actions = element.actionInterface();
+    for (const QString& action :
+         {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction(),
+          QAccessibleActionInterface::showMenuAction(), QAccessibleActionInterface::increaseAction(),
+          QAccessibleActionInterface::decreaseAction()})
+        if (actions && actions->actionNames().contains(action)) problems << "offers " + action;
+    if (QAccessibleValueInterface* value = element.valueInterface()) {
+        const QVariant before = value->currentValue();
+        value->setCurrentValue(before == value->maximumValue() ? value->minimumValue()
+                                                               : value->maximumValue());
+        if (value->currentValue() != before) problems << "takes a value";
+    }
+    if (QAccessibleEditableTextInterface* editable = element.editableTextInterface()) {
+        const QString before = element.text(QAccessible::Value);
+        editable->insertText(0, QStringLiteral("1"));
+        if (element.text(QAccessible::Value) != before) problems << "takes text";
+    }
+    return problems;
+}
+
+// A control that reads focusable takes the focus by the action assistive tools ask it with.
+QStringList takesTheFocusWhenAsked(QAccessibleInterface& element) {
+    auto* widget = qobject_cast<QWidget*>(element.object());
+    if (!widget || !element.state().focusable || !widget->isEnabled()) return {};
+    QAccessibleActionInterface* actions = element.actionInterface();
+    if (!actions || !actions->actionNames().contains(QAccessibleActionInterface::setFocusAction()))
+        return {QStringLiteral("offers no way to take the focus")};
+    actions->doAction(QAccessibleActionInterface::setFocusAction());
+    return widget->hasFocus() ? QStringList() : QStringList{QStringLiteral("does not take the focus")};
+}
+
 // One walk of the window's accessibility tree, collecting every rule it breaks.
 class Walk {
 public:
@@ -127,6 +222,9 @@ public:
         // What is hidden is not presented; it is checked on the page or tab that shows it.
         if (shown && isInteractive(*element)) {
             if (name.trimmed().isEmpty()) m_problems << at + " " + whatItIs(*element) + " has no name";
+            for (const QString& problem :
+                 kindProblems(*element) + takenWhileDisabled(*element) + takesTheFocusWhenAsked(*element))
+                m_problems << at + " " + whatItIs(*element) + " " + problem;
             if (!reachedByTab(*element))
                 m_problems << at + " " + whatItIs(*element) + " is not reached with Tab";
             else
@@ -151,9 +249,12 @@ private:
     QMap<QString, int> m_seen;
 };
 
+// Every page and tab of the window, each checked by `check` while it is shown.
 class EveryPage {
 public:
-    EveryPage(WindowRig& rig, const QStringList& data) : m_rig(rig), m_data(data) {}
+    using Check = std::function<QStringList(const QString& where)>;
+
+    EveryPage(WindowRig& rig, Check check) : m_rig(rig), m_check(std::move(check)) {}
 
     // Every row of the sidebar that leads somewhere, picked through its accessible element as
     // an assistive tool picks it, so a new page is walked without changes here; on each page
@@ -208,16 +309,21 @@ private:
         }
     }
 
-    void walk(const QString& where) {
-        Walk walk(where, m_data);
-        walk.visit(QAccessible::queryAccessibleInterface(&m_rig.window()), {}, true);
-        m_problems << walk.problems();
-    }
+    void walk(const QString& where) { m_problems << m_check(where); }
 
     WindowRig& m_rig;
-    QStringList m_data;
+    Check m_check;
     QStringList m_problems;
 };
+
+// The network sheet, opened from the status bar's connection menu as a user opens it.
+NetworkConnectView* openNetworkSheet(WindowRig& rig) {
+    for (QAction* action : rig.console().statusBar()->connectionMenuButton()->menu()->actions())
+        if (action->text() == QStringLiteral("Connect over network…")) action->trigger();
+    rig.turn();
+    auto* sheet = rig.window().findChild<NetworkConnectView*>();
+    return sheet && sheet->isVisible() ? sheet : nullptr;
+}
 
 WindowRig::Options connectedWith(const QStringList& channelNames, const QString& deviceName) {
     WindowRig::Options options;
@@ -249,7 +355,18 @@ TEST(Accessibility, EveryPageNamesItsControlsAndTellsTheChannelsApart) {
     ASSERT_GT(sidebar->childCount(), 0);
     EXPECT_EQ(sidebar->child(0)->text(QAccessible::Name), QStringLiteral("Tessaline DSP Control"));
 
-    const QStringList problems = EveryPage(rig, names + QStringList{deviceName}).walkAll();
+    const QStringList data = names + QStringList{deviceName};
+    QStringList problems = EveryPage(rig, [&](const QString& where) {
+                               Walk walk(where, data);
+                               walk.visit(QAccessible::queryAccessibleInterface(&rig.window()), {}, true);
+                               return walk.problems();
+                           }).walkAll();
+    NetworkConnectView* sheet = openNetworkSheet(rig);
+    ASSERT_NE(sheet, nullptr);
+    Walk walk(QStringLiteral("network sheet"), data);
+    walk.visit(kestrel_test::accessibleOf(sheet), {}, true);
+    problems << walk.problems();
+    sheet->close();
     EXPECT_TRUE(problems.isEmpty()) << problems.size() << " problems:\n" << problems.join('\n').toStdString();
 }
 
@@ -262,6 +379,27 @@ void enterText(QLineEdit* edit, const QString& text) {
     QAccessibleEditableTextInterface* editable = kestrel_test::accessibleOf(edit)->editableTextInterface();
     ASSERT_NE(editable, nullptr);
     editable->replaceText(0, int(edit->text().size()), text);
+}
+
+// Every field shown under `root` takes text an assistive tool enters as typed text (the field
+// then holds an edit), and takes none while it is drawn disabled. Each field is left showing
+// what it showed.
+QStringList fieldsTakeTextAsTyped(QWidget& root, const QString& where) {
+    QStringList problems;
+    for (QLineEdit* edit : root.findChildren<QLineEdit*>()) {
+        if (!edit->isVisible() || !edit->isEnabled() || edit->isReadOnly()) continue;
+        const QString what = where + ": " + kestrel_test::describeControl(edit);
+        const QString before = edit->text();
+        const QString typed = before == QStringLiteral("1") ? QStringLiteral("2") : QStringLiteral("1");
+        enterText(edit, typed);
+        if (edit->text() != typed || !edit->isModified()) problems << what + " holds no edit";
+        edit->setEnabled(false);
+        enterText(edit, before);
+        if (edit->text() != typed) problems << what + " takes text while disabled";
+        edit->setEnabled(true);
+        enterText(edit, before);
+    }
+    return problems;
 }
 
 // A value and both steps, given as an assistive tool gives them.
@@ -345,6 +483,62 @@ TEST_F(AssistedWindow, TextEnteredThroughTheAccessibleInterfaceIsAnEdit) {
     EXPECT_EQ(name->text(), QString(24, QLatin1Char('x')));
 }
 
+// Every field of every page and of the network sheet, not only those above.
+TEST_F(AssistedWindow, EveryFieldTakesEnteredTextAsTypedAndNoneWhileDisabled) {
+    QStringList problems = EveryPage(rig, [&](const QString& where) {
+                               return fieldsTakeTextAsTyped(rig.window(), where);
+                           }).walkAll();
+    // The preset name field shows once a slot is chosen.
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    QListWidget* slots = presets->slotList();
+    QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(1)).center());
+    ASSERT_EQ(presets->selected(), 1);
+    problems << fieldsTakeTextAsTyped(*presets, QStringLiteral("Presets, slot 1"));
+    NetworkConnectView* sheet = openNetworkSheet(rig);
+    ASSERT_NE(sheet, nullptr);
+    problems << fieldsTakeTextAsTyped(*sheet, QStringLiteral("network sheet"));
+    sheet->close();
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+namespace {
+
+void eachElement(QAccessibleInterface* element, const std::function<void(QAccessibleInterface&)>& visit) {
+    if (!element || !element->isValid()) return;
+    visit(*element);
+    for (int i = 0; i < element->childCount(); ++i) eachElement(element->child(i), visit);
+}
+
+}  // namespace
+
+// On every page of the window without its device, no element drawn disabled takes an action,
+// a value or text from an assistive tool, and every control reads its kind's state as drawn.
+TEST(Accessibility, NothingDrawnDisabledTakesAnActionValueOrText) {
+    WindowRig rig;
+    rig.simulator.closeClients();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+    rig.turn();
+    int disabled = 0;
+    const QStringList problems =
+        EveryPage(rig, [&](const QString& where) {
+            QStringList found;
+            eachElement(kestrel_test::accessibleOf(&rig.window()), [&](QAccessibleInterface& element) {
+                const QWidget* widget = drawnBy(element);
+                disabled += widget && !widget->isEnabled();
+                for (const QString& problem :
+                     takenWhileDisabled(element) +
+                         (isInteractive(element) ? kindProblems(element) : QStringList()))
+                    found << where + ": " + whatItIs(element) + " " + element.text(QAccessible::Name) + " " +
+                                 problem;
+            });
+            return found;
+        }).walkAll();
+    EXPECT_GT(disabled, 0);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
 // Once the device is lost the pages are drawn disabled, still showing its values, and an
 // assistive tool can change nothing on them: no value, step or toggle is taken, no action is
 // offered, and text entered in a field is put back.
@@ -391,26 +585,38 @@ TEST(Accessibility, ControlsDrawnDisabledTakeNothing) {
 
 namespace {
 
-// Runs `inside` on the menu an accessible action of `button` opens, from inside the menu's own
-// event loop, then closes what is still open. Null when no menu opened.
-QPointer<QMenu> inMenuOf(WindowRig& rig, QWidget* button, const QString& action,
-                         const std::function<void(QMenu&)>& inside) {
-    QPointer<QMenu> opened;
+// Runs `inside` on the popup (a menu or a popover) an accessible action of `button` opens, from
+// inside the popup's own event loop where it has one, then closes what is still open. False
+// when no popup opened.
+bool inPopupOf(WindowRig& rig, QWidget* button, const QString& action,
+               const std::function<void(QWidget&)>& inside) {
+    bool opened = false;
     QTimer poll;
     poll.setInterval(5);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return;
+        QWidget* popup = QApplication::activePopupWidget();
+        if (!popup) return;
         poll.stop();
-        opened = menu;
-        inside(*menu);
+        opened = true;
+        inside(*popup);
         if (QWidget* left = QApplication::activePopupWidget()) left->close();
     });
     poll.start();
     kestrel_test::doAccessibleAction(button, action);
-    rig.waitFor([&] { return !opened.isNull(); }, 5);
+    rig.waitFor([&] { return opened; }, 5);
     rig.turn();
     return opened;
+}
+
+// The same for a menu: null when no menu opened.
+QPointer<QMenu> inMenuOf(WindowRig& rig, QWidget* button, const QString& action,
+                         const std::function<void(QMenu&)>& inside) {
+    QPointer<QMenu> menu;
+    inPopupOf(rig, button, action, [&](QWidget& popup) {
+        menu = qobject_cast<QMenu*>(&popup);
+        if (menu) inside(*menu);
+    });
+    return menu;
 }
 
 // The menu item's element, found by its text among the menu's children.
@@ -425,7 +631,8 @@ QAccessibleInterface* itemOf(QMenu& menu, const QString& text) {
 
 // A button that opens a menu is a menu button that tells whether its menu is open; its press
 // and its show-menu open the menu with the focus on the first item, from which an item's
-// action does what its click does, and it takes the focus when asked.
+// action does what its click does, and it takes the focus when asked. Every menu button of
+// every page, menu or popover, opens by its press with the focus in what it opened.
 TEST_F(AssistedWindow, MenuButtonsOpenTheirMenusAndTellWhetherTheyAreOpen) {
     GroupPicker* picker = rig.page<MixerView>()->strip(1)->groupPicker();
     QAccessibleInterface* element = kestrel_test::accessibleOf(picker);
@@ -471,6 +678,44 @@ TEST_F(AssistedWindow, MenuButtonsOpenTheirMenusAndTellWhetherTheyAreOpen) {
     QAccessibleInterface* copyTo = kestrel_test::accessibleOf(editor->copyToButton());
     EXPECT_EQ(copyTo->role(), QAccessible::ButtonMenu);
     EXPECT_TRUE(copyTo->state().expandable && copyTo->state().collapsed);
+
+    // So does every menu button of every page, whether it opens a menu or a popover.
+    int opened = 0;
+    const QStringList problems =
+        EveryPage(rig, [&](const QString& where) {
+            QList<QPointer<QAbstractButton>> buttons;
+            for (QAbstractButton* button : rig.window().findChildren<QAbstractButton*>())
+                if (button->isVisible() && button->isEnabled() &&
+                    kestrel_test::accessibleOf(button)->role() == QAccessible::ButtonMenu)
+                    buttons << button;
+            QStringList found;
+            for (const QPointer<QAbstractButton>& button : buttons) {
+                if (!button) continue;
+                QAccessibleInterface* anchor = kestrel_test::accessibleOf(button);
+                const QString what = where + ": " + kestrel_test::describeControl(button);
+                bool readExpanded = false, focusInside = false;
+                const bool popup =
+                    inPopupOf(rig, button, QAccessibleActionInterface::pressAction(), [&](QWidget& open) {
+                        readExpanded = anchor->state().expanded && !anchor->state().collapsed;
+                        QWidget* focus = QApplication::focusWidget();
+                        focusInside = qobject_cast<QMenu*>(&open)
+                                          ? bool(static_cast<QMenu&>(open).activeAction())
+                                          : focus && open.isAncestorOf(focus);
+                    });
+                if (!popup) {
+                    found << what + " opens nothing";
+                    continue;
+                }
+                ++opened;
+                if (!readExpanded) found << what + " does not read expanded while open";
+                if (!focusInside) found << what + " does not give its popup the focus";
+                if (button && (anchor->state().expanded || !anchor->state().collapsed))
+                    found << what + " does not read collapsed once closed";
+            }
+            return found;
+        }).walkAll();
+    EXPECT_GT(opened, 12);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 
 // Every on/off button (MUTE, the quick toggles, the send bar's channel targets) reads as one
@@ -539,7 +784,8 @@ TEST_F(AssistedWindow, PickersShowTheirChoiceAndChooseAsAClickDoes) {
 }
 
 // Tab into a row of exclusive choices moves the focus once, to the chosen entry: assistive
-// tools, told of every widget that takes the focus, hear of that entry alone.
+// tools, told of every widget that takes the focus, hear of that entry alone. Every Tab of
+// every page moves it once.
 TEST_F(AssistedWindow, TabIntoAChoiceTellsOfTheChosenEntryOnly) {
     rig.showPage(Page::channelPage(4));
     auto* editor = rig.page<ChannelView>();
@@ -553,9 +799,29 @@ TEST_F(AssistedWindow, TabIntoAChoiceTellsOfTheChosenEntryOnly) {
     const QMetaObject::Connection watch =
         QObject::connect(qApp, &QApplication::focusChanged, [&](QWidget*, QWidget* now) { focused << now; });
     pressTab();
-    QObject::disconnect(watch);
     EXPECT_EQ(QApplication::focusWidget(), chosen);
     EXPECT_EQ(focused, QList<QWidget*>{chosen});
+
+    // So does every Tab on every page: assistive tools hear of each widget it passes once.
+    QWidget* start = rig.console().sidebar();
+    const QStringList problems =
+        EveryPage(rig, [&](const QString& where) {
+            QStringList found;
+            start->setFocus(Qt::TabFocusReason);
+            for (int press = 0; press < 400; ++press) {
+                focused.clear();
+                pressTab();
+                QTest::qWait(1);
+                QStringList went;
+                for (QWidget* widget : focused)
+                    went << (widget ? kestrel_test::describeControl(widget) : QStringLiteral("nothing"));
+                if (focused.size() != 1) found << where + ": a Tab moved the focus to " + went.join(", ");
+                if (focused.isEmpty() || QApplication::focusWidget() == start) break;
+            }
+            return found;
+        }).walkAll();
+    QObject::disconnect(watch);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 
 // The console's tabs read "selected" for the page shown and "focused" only while the keyboard

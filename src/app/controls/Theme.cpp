@@ -4,6 +4,7 @@
 #include "app/controls/ComboAccessibility.h"
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
+#include "app/controls/ListAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/TabAccessibility.h"
 #include "app/controls/ToolTips.h"
@@ -69,6 +70,7 @@ void Theme::apply(QApplication& application) {
     installButtonAccessibility();
     installComboAccessibility();
     installTabAccessibility();
+    installListAccessibility();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <limits>
 
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 
@@ -40,8 +41,9 @@ QPushButton* compactButton(const QString& text, QWidget* parent) {
     return button;
 }
 
-QLineEdit* hexField(const QString& objectName, QWidget* parent) {
+QLineEdit* hexField(const QString& objectName, QWidget* parent, std::function<void(const QString&)> edited) {
     auto* field = new QLineEdit(parent);
+    new FieldEdits(*field, std::move(edited));
     field->setObjectName(objectName);
     field->setFont(Theme::monoFont(Theme::bodyPx));
     // Qt cuts text at 32767 characters by default, which can leave a lone

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QString>
+#include <functional>
 
 class QHBoxLayout;
 class QLabel;
@@ -27,5 +28,7 @@ QPushButton* plainButton(const QString& text, QWidget* parent);
 // A plain button only as wide as its text needs, for rows that are short of room.
 QPushButton* compactButton(const QString& text, QWidget* parent);
 
-// A text field for hex bytes, in the monospaced body font, of any length.
-QLineEdit* hexField(const QString& objectName, QWidget* parent);
+// A text field for hex bytes, in the monospaced body font, of any length. Its edits, however
+// they come, go to `edited` (see FieldEdits).
+QLineEdit* hexField(const QString& objectName, QWidget* parent,
+                    std::function<void(const QString&)> edited = {});

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -30,6 +31,7 @@ QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& obj
     auto* label = new PlainLabel(title, parent);
     row.addWidget(label);
     auto* field = new QLineEdit(parent);
+    new FieldEdits(*field);
     field->setObjectName(objectName);
     label->setBuddy(field);
     if (!spokenName.isEmpty()) field->setAccessibleName(spokenName);
@@ -109,7 +111,7 @@ PanelGroupBox* NetworkPanel::buildUDPSection() {
 
     auto* destinationRow = new QHBoxLayout;
     udpHost_ = titledField(*destinationRow, QStringLiteral("To"), QStringLiteral("udpHost"), box);
-    udpHost_->setText(QStringLiteral("255.255.255.255"));
+    FieldEdits::of(*udpHost_).show(QStringLiteral("255.255.255.255"));
     udpPort_ = titledField(*destinationRow, QStringLiteral("Port"), QStringLiteral("udpPort"), box, 70,
                            QStringLiteral("UDP port"));
     box->contentLayout()->addLayout(destinationRow);
@@ -163,7 +165,7 @@ void NetworkPanel::sendUDP() {
 }
 
 void NetworkPanel::useForTCP(const QString& sender) {
-    tcpHost_->setText(sender.section(u':', 0, 0));
+    FieldEdits::of(*tcpHost_).show(sender.section(u':', 0, 0));
 }
 
 void NetworkPanel::connectTCP() {

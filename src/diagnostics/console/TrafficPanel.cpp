@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/Dialogs.h"
+#include "app/controls/FieldEdits.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/console/ConsoleWidgets.h"
@@ -47,6 +48,7 @@ QWidget* TrafficPanel::buildHeader() {
     auto* header = new QWidget(this);
     QHBoxLayout* row = headerRow(QStringLiteral("Traffic"), 8, header);
 
+    new FieldEdits(*marker_);
     marker_->setObjectName(QStringLiteral("marker"));
     marker_->setPlaceholderText(QStringLiteral("Note (e.g. \"CH1 gain -3 dB\")"));
     // The placeholder is only the field's description, and it goes once text is typed.
@@ -68,7 +70,7 @@ QWidget* TrafficPanel::buildHeader() {
 void TrafficPanel::addNote() {
     if (marker_->text().isEmpty()) return;
     log_.log(QStringLiteral("NOTE"), TrafficEntry::Direction::info, {}, marker_->text());
-    marker_->clear();
+    FieldEdits::of(*marker_).show(QString());
 }
 
 void TrafficPanel::exportCapture() {

@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "app/controls/FieldEdits.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -76,17 +77,17 @@ QWidget* USBPanel::buildDeviceList() {
 
 QWidget* USBPanel::buildSender() {
     auto* box = new PanelGroupBox(QStringLiteral("Send output report"), this);
-    hex_ = ::hexField(QStringLiteral("hex"), box);
+    hex_ = ::hexField(QStringLiteral("hex"), box, [this](const QString&) { updateSendEnabled(); });
     hex_->setPlaceholderText(QStringLiteral("Hex bytes, e.g. AA 55 01 00"));
     // Fields titled only by a placeholder are named here: to assistive
     // technology a placeholder is a description at best.
     hex_->setAccessibleName(QStringLiteral("Hex bytes"));
     hex_->setMinimumWidth(300);
-    connect(hex_, &QLineEdit::textChanged, this, &USBPanel::updateSendEnabled);
     box->contentLayout()->addWidget(hex_);
 
     auto* row = new QHBoxLayout;
     reportID_ = new QLineEdit(QStringLiteral("0"), box);
+    new FieldEdits(*reportID_);
     reportID_->setObjectName(QStringLiteral("reportID"));
     reportID_->setPlaceholderText(QStringLiteral("Report ID"));
     reportID_->setAccessibleName(QStringLiteral("Report ID"));
