@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "link/DSPFrame.h"
 #include "platform/Settings.h"
 #include "support/AppProcess.h"
 #include "support/SimProcess.h"
@@ -43,6 +44,90 @@ QJsonObject paramsWithoutMeters(const QJsonObject& state) {
 
 QString transportLine(const SimProcess& sim) {
     return QStringLiteral("transport: Network ") + sim.host();
+}
+
+// A simulator that starts from `state` (a dump, perhaps edited), with the given faults.
+std::unique_ptr<SimProcess> startSimulatorFrom(const QJsonObject& state, const QStringList& faults = {}) {
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("state.json")));
+    if (!file.open(QIODevice::WriteOnly)) return nullptr;
+    file.write(QJsonDocument(state).toJson());
+    file.close();
+    return kestrel_test::startSimulator(QStringList{QStringLiteral("--state"), file.fileName()} + faults);
+}
+
+// What a test may change on the device: parameters (less the meters), FIR blocks, presets.
+QJsonObject deviceSettings(const QJsonObject& state) {
+    return {{QStringLiteral("params"), paramsWithoutMeters(state)},
+            {QStringLiteral("fir"), state.value(QStringLiteral("fir"))},
+            {QStringLiteral("presets"), state.value(QStringLiteral("presets"))}};
+}
+
+QJsonArray wordArray(const DSPFrame::Words& words) {
+    QJsonArray array;
+    for (quint32 word : words) array.append(qint64(word));
+    return array;
+}
+
+// A device as a user left it: the named channels hold filters of their own, some named,
+// OUT 1's and OUT 2's FIRs bypassed, the test signal routed to IN D, four presets stored.
+QJsonObject userDevice(QJsonObject state, const QList<std::pair<int, int>>& filters) {
+    QJsonObject params = state.value(QStringLiteral("params")).toObject();
+    params.insert(QStringLiteral("395"), QJsonArray{1});
+    params.insert(QStringLiteral("396"), QJsonArray{1});
+    params.insert(QStringLiteral("407"), wordArray(DSPFrame::packString(QStringLiteral("Mine"), 6)));
+    params.insert(QStringLiteral("408"), wordArray(DSPFrame::packString(QStringLiteral("Custom 300"), 6)));
+    params.insert(QStringLiteral("349"), QJsonArray{1});
+    state.insert(QStringLiteral("params"), params);
+    QJsonObject fir;
+    for (const auto& [ch, taps] : filters) {
+        const quint32 target = quint32(ch + 1) << 8;
+        DSPFrame::Words coefficients;
+        for (int i = 0; i < taps; ++i) coefficients.append(0x3C000000u + quint32(i));
+        fir.insert(QString::number(target),
+                   QJsonObject{{QStringLiteral("header"), wordArray({target, quint32(taps), 0, 0, 0})},
+                               {QStringLiteral("coefficients"), wordArray(coefficients)}});
+    }
+    state.insert(QStringLiteral("fir"), fir);
+    state.insert(
+        QStringLiteral("presets"),
+        QJsonObject{{QStringLiteral("occupied"), 0b1111},
+                    {QStringLiteral("current"), 0},
+                    {QStringLiteral("names"), QJsonObject{{QStringLiteral("0"), QStringLiteral("Live")},
+                                                          {QStringLiteral("1"), QStringLiteral("Default")},
+                                                          {QStringLiteral("2"), QStringLiteral("Stage")},
+                                                          {QStringLiteral("3"), QStringLiteral("Bar")}}}});
+    return state;
+}
+
+// What the device holds changed that the run's lines do not name: a parameter needs its
+// "NOT RESTORED [N]" line, a FIR block (with its channel's bypass and name) "not restored:
+// channel N", a preset slot the save line that names it with a failed delete after it.
+QStringList unnamedChanges(const QJsonObject& before, const QJsonObject& after, const QStringList& lines) {
+    const auto channelNamed = [&lines](int ch) {
+        return lines.contains(QStringLiteral("not restored: channel %1").arg(ch));
+    };
+    QStringList unnamed;
+    const QJsonObject paramsBefore = before.value(QStringLiteral("params")).toObject();
+    const QJsonObject paramsAfter = after.value(QStringLiteral("params")).toObject();
+    for (auto it = paramsBefore.begin(); it != paramsBefore.end(); ++it) {
+        if (paramsAfter.value(it.key()) == *it) continue;
+        const int p = it.key().toInt();
+        const int ch = p >= 403 ? p - 403 : p - 391;
+        const bool firWord = p >= 391 && p < 415 && channelNamed(ch);
+        if (!firWord && !lines.contains(QStringLiteral("NOT RESTORED [%1]").arg(p)))
+            unnamed.append(QStringLiteral("parameter ") + it.key());
+    }
+    const QJsonObject firBefore = before.value(QStringLiteral("fir")).toObject();
+    const QJsonObject firAfter = after.value(QStringLiteral("fir")).toObject();
+    for (const QString& target : firAfter.keys()) {
+        if (firBefore.value(target) != firAfter.value(target) && !channelNamed((target.toInt() >> 8) - 1))
+            unnamed.append(QStringLiteral("FIR ") + target);
+    }
+    if (before.value(QStringLiteral("presets")) != after.value(QStringLiteral("presets")) &&
+        lines.filter(QRegularExpression(QStringLiteral("^delete: FAILED;"))).isEmpty())
+        unnamed.append(QStringLiteral("presets"));
+    return unnamed;
 }
 
 }  // namespace
@@ -131,14 +216,8 @@ TEST(HardwareTestsProcess, ParameterTestLeavesAloneWhatTheDeviceNeverReported) {
         params.remove(unreported);
     }
     state.insert(QStringLiteral("params"), params);
-    QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("state.json")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QJsonDocument(state).toJson());
-    file.close();
-
-    const auto sim = kestrel_test::startSimulator({QStringLiteral("--state"), file.fileName()});
-    ASSERT_TRUE(sim->started());
+    const auto sim = startSimulatorFrom(state);
+    ASSERT_TRUE(sim && sim->started());
     const QJsonObject before = paramsWithoutMeters(sim->state());
     const AppRun run = runAgainst(sim->host(), {QStringLiteral("--hwtest-params")});
     ASSERT_TRUE(run.finished);
@@ -363,4 +442,110 @@ TEST(HardwareTestsProcess, AFIRTestWithoutAChannelStopsBeforeItConnects) {
         EXPECT_TRUE(run.out.isEmpty()) << run.outText().toStdString();
     }
     EXPECT_EQ(sim->events(), QStringList());
+}
+
+// Each hardware test against a device that loses the answers to what the test would have to
+// put back, or holds a filter no upload can put back: the run leaves the device exactly as it
+// found it, says why and fails.
+TEST(HardwareTestsProcess, TestsLeaveAloneWhatTheyCouldNotPutBack) {
+    const QJsonObject user = userDevice(kestrel_test::startSimulator()->state(), {{4, 1024}, {5, 300}});
+    const QStringList ch5NameAndBypassLost{QStringLiteral("--lose-answer"), QStringLiteral("6:396"),
+                                           QStringLiteral("--lose-answer"), QStringLiteral("6:408")};
+    const QString neverRead = QStringLiteral("not tested, never read: [396, 408]");
+    const QString tooLong =
+        QStringLiteral("not tested: channel 4 holds 1024 taps, more than can be put back");
+    const struct {
+        QStringList arguments;
+        QStringList faults;
+        QStringList lines;  // every line after the transport line
+    } cases[] = {
+        {{QStringLiteral("--fir-probe-1024"), QStringLiteral("5")}, ch5NameAndBypassLost, {neverRead}},
+        {{QStringLiteral("--fir-hwtest"), QStringLiteral("taps300.txt"), QStringLiteral("5")},
+         ch5NameAndBypassLost,
+         {QStringLiteral("connected; file taps300: 512 taps"), neverRead, QStringLiteral("1 FAILED")}},
+        {{QStringLiteral("--fir-probe-1024"), QStringLiteral("4")},
+         {},
+         {QStringLiteral("OUT 1: current FIR 1024 taps, name \"Mine\", bypass true"), tooLong}},
+        {{QStringLiteral("--fir-hwtest"), QStringLiteral("taps300.txt"), QStringLiteral("4")},
+         {},
+         {QStringLiteral("connected; file taps300: 512 taps"),
+          QStringLiteral("OUT 1: current FIR 1024 taps, header [\"500\", \"400\", \"0\", \"0\", \"0\"], name "
+                         "\"Mine\", bypass true"),
+          tooLong, QStringLiteral("1 FAILED")}},
+        // IN D's routing word never comes back: the test signal it carries is left on, and
+        // what the model guesses for IN D is not shown as the device's.
+        {{QStringLiteral("--hwtest-sources")},
+         {QStringLiteral("--lose-answer"), QStringLiteral("6:349")},
+         {QStringLiteral("before: IN A Analog, IN B Analog, IN C Analog, IN D ?"),
+          QStringLiteral("not tested, never read: [349]"),
+          QStringLiteral(
+              "set IN A Analog, IN B Dante, IN C AES \u2192 DSP reports IN A Analog, IN B Dante, IN C AES"),
+          QStringLiteral(
+              "set IN A AES, IN B Analog, IN C Dante \u2192 DSP reports IN A AES, IN B Analog, IN C Dante"),
+          QStringLiteral("after:  IN A Analog, IN B Analog, IN C Analog, IN D ?"),
+          QStringLiteral("SOURCES FAILED (0 mismatches, 0 not restored)")}},
+        {{QStringLiteral("--hwtest-presets")},
+         {QStringLiteral("--lose-answer"), QStringLiteral("8")},
+         {QStringLiteral("preset list not read \u2014 nothing stored"), QStringLiteral("PRESETS FAILED")}},
+    };
+    for (const auto& c : cases) {
+        const auto sim = startSimulatorFrom(user, c.faults);
+        ASSERT_TRUE(sim && sim->started());
+        const QJsonObject before = deviceSettings(sim->state());
+        const AppRun run = runAgainst(sim->host(), c.arguments, testDataFolder);
+        ASSERT_TRUE(run.finished);
+        const std::string what = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, 1) << what;
+        EXPECT_EQ(run.outLines(), QStringList{transportLine(*sim)} + c.lines) << run.outText().toStdString();
+        EXPECT_EQ(deviceSettings(sim->state()), before) << what;
+    }
+}
+
+// The device goes away partway: after the parameter test's writes, once the FIR test's filter
+// took, between the sources test's passes, on the presets test's delete. No line claims a
+// restore, the run names everything the device was left holding changed, and fails.
+TEST(HardwareTestsProcess, TestsCutOffPartwayNameWhatTheyLeftChanged) {
+    const QJsonObject user = userDevice(kestrel_test::startSimulator()->state(), {{4, 256}});
+    const struct {
+        QStringList arguments;
+        QString goneOn;       // the request the device goes away on
+        QStringList closing;  // the run's last lines
+    } cases[] = {
+        {{QStringLiteral("--hwtest-params")},
+         QStringLiteral("6:1/2"),
+         {QStringLiteral("restore: 143 not restored")}},
+        {{QStringLiteral("--fir-hwtest"), QStringLiteral("taps300.txt"), QStringLiteral("4")},
+         QStringLiteral("135/3"),
+         {QStringLiteral("not restored: channel 4"), QStringLiteral("2 FAILED")}},
+        {{QStringLiteral("--fir-probe-1024"), QStringLiteral("4")},
+         QStringLiteral("135/4"),
+         {QStringLiteral("restore original: FAILED"), QStringLiteral("not restored: channel 4")}},
+        // The model holds the values written back, which never arrived: no input shows them.
+        {{QStringLiteral("--hwtest-sources")},
+         QStringLiteral("6:350/3"),
+         {QStringLiteral("after:  IN A ?, IN B ?, IN C ?, IN D ?"),
+          QStringLiteral("SOURCES FAILED (3 mismatches, 9 not restored)")}},
+        {{QStringLiteral("--hwtest-presets")},
+         QStringLiteral("18"),
+         {QStringLiteral("delete: FAILED; list restored: not read, current preset unchanged: not read"),
+          QStringLiteral("PRESETS FAILED")}},
+    };
+    const QRegularExpression restoreClaims(QStringLiteral(
+        "restore original: OK|\u2192 OK$|originals restored|, 0 not restored|back to their original values|"
+        "list restored: true|PASSED"));
+    for (const auto& c : cases) {
+        const auto sim = startSimulatorFrom(user, {QStringLiteral("--vanish-on"), c.goneOn});
+        ASSERT_TRUE(sim && sim->started());
+        const QJsonObject before = deviceSettings(sim->state());
+        const AppRun run = runAgainst(sim->host(), c.arguments, testDataFolder);
+        ASSERT_TRUE(run.finished);
+        const std::string what = c.arguments.join(' ').toStdString();
+        const QJsonObject after = deviceSettings(sim->state());
+        EXPECT_EQ(run.exitCode, 1) << what;
+        EXPECT_EQ(run.outLines().mid(run.outLines().size() - c.closing.size()), c.closing)
+            << run.outText().toStdString();
+        EXPECT_EQ(run.outLines().filter(restoreClaims), QStringList()) << run.outText().toStdString();
+        EXPECT_NE(after, before) << what << ": the device went away before the test changed anything";
+        EXPECT_EQ(unnamedChanges(before, after, run.outLines()).join(", ").toStdString(), "") << what;
+    }
 }

@@ -58,4 +58,17 @@ TEST(SimulatorProgramTest, RefusesAddressesOutsideLoopback) {
     EXPECT_TRUE(sim.readAllStandardError().contains("only loopback"));
 }
 
+// A fault it cannot read stops the program rather than running without it.
+TEST(SimulatorProgramTest, RefusesAFaultItCannotRead) {
+    for (const QStringList& fault :
+         {QStringList{"--lose-answer", "6:x"}, QStringList{"--lose-answer", "6:1:2"},
+          QStringList{"--vanish-on", "135/0"}, QStringList{"--vanish-on", "0x10000"}}) {
+        QProcess sim;
+        sim.start(KESTREL_SIM_PATH, QStringList{"--random-host"} + fault);
+        ASSERT_TRUE(sim.waitForFinished(10000)) << fault.join(' ').toStdString();
+        EXPECT_EQ(sim.exitCode(), 2) << fault.join(' ').toStdString();
+        EXPECT_EQ(sim.readAllStandardError(), "kestrel-sim: bad command " + fault[1].toUtf8() + "\n");
+    }
+}
+
 }  // namespace

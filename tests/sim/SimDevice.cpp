@@ -23,6 +23,44 @@ std::optional<DSPFrame::Words> wordsFromJson(const QJsonValue& value) {
     return words;
 }
 
+QJsonObject presetsToJson(const SimPresetBank& presets) {
+    QJsonObject names;
+    for (auto it = presets.names.begin(); it != presets.names.end(); ++it)
+        names.insert(QString::number(it.key()), *it);
+    return {{"occupied", qint64(presets.occupied)}, {"current", qint64(presets.current)}, {"names", names}};
+}
+
+// The slots of a dump over `presets`; nothing when unreadable.
+std::optional<SimPresetBank> presetsFromJson(const QJsonObject& json, SimPresetBank presets) {
+    QMap<int, QString> names;
+    const QJsonObject namesJson = json.value("names").toObject();
+    for (auto it = namesJson.begin(); it != namesJson.end(); ++it) {
+        bool ok = false;
+        const int slot = it.key().toInt(&ok);
+        if (!ok || !it.value().isString()) return std::nullopt;
+        names.insert(slot, it.value().toString());
+    }
+    const auto flags = wordsFromJson(QJsonArray{json.value("occupied"), json.value("current")});
+    if (!flags) return std::nullopt;
+    presets.occupied = (*flags)[0];
+    presets.current = (*flags)[1];
+    presets.names = names;
+    return presets;
+}
+
+std::optional<QMap<quint32, SimFIRBlock>> firBlocksFromJson(const QJsonObject& json) {
+    QMap<quint32, SimFIRBlock> blocks;
+    for (auto it = json.begin(); it != json.end(); ++it) {
+        bool ok = false;
+        const quint32 target = it.key().toUInt(&ok);
+        const auto header = wordsFromJson(it.value().toObject().value("header"));
+        const auto coefficients = wordsFromJson(it.value().toObject().value("coefficients"));
+        if (!ok || !header || !coefficients) return std::nullopt;
+        blocks.insert(target, SimFIRBlock{*header, *coefficients});
+    }
+    return blocks;
+}
+
 }  // namespace
 
 SimDevice::SimDevice() : meters(24, 0) {
@@ -65,6 +103,7 @@ QJsonObject SimDevice::toJson() const {
         {"meters", wordsToJson(meters)},
         {"params", paramsJson},
         {"fir", firJson},
+        {"presets", presetsToJson(presets)},
     };
 }
 
@@ -78,7 +117,12 @@ bool SimDevice::loadJson(const QJsonObject& json) {
         if (!ok || !words) return false;
         loaded.insert(number, *words);
     }
+    const auto loadedPresets = presetsFromJson(json.value("presets").toObject(), presets);
+    const auto loadedFIR = firBlocksFromJson(json.value("fir").toObject());
+    if (!loadedFIR || (json.contains("presets") && !loadedPresets)) return false;
     params = loaded;
+    fir.blocks = *loadedFIR;
+    if (json.contains("presets")) presets = *loadedPresets;
     if (json.contains("name")) name = json.value("name").toString();
     if (json.contains("group")) group = json.value("group").toString();
     return true;

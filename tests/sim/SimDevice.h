@@ -36,8 +36,10 @@ struct SimDevice {
     Words identityWords() const;
 
     // Everything as JSON: words as integers, parameters keyed by decimal number, the FIR
-    // blocks that received an upload keyed by their target word in decimal.
+    // blocks that received an upload keyed by their target word in decimal, and the preset
+    // slots (occupied and current as bit masks, names by slot).
     QJsonObject toJson() const;
-    // Takes the parameters (and name and group when present) from a dump; false if unreadable.
+    // Takes the parameters (and name, group, FIR blocks and preset slots when present) from a
+    // dump; false if unreadable.
     bool loadJson(const QJsonObject& json);
 };

@@ -11,6 +11,8 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 
 #include "DeviceSimulator.h"
 
@@ -21,6 +23,61 @@ std::optional<quint16> parseCommand(const QString& text) {
     const uint value = text.startsWith("0x") ? text.mid(2).toUInt(&ok, 16) : text.toUInt(&ok, 10);
     if (!ok || value > 0xFFFF) return std::nullopt;
     return quint16(value);
+}
+
+// Which requests a fault strikes: "CMD", or "CMD:PARAM" for the requests naming that
+// parameter (reads and writes carry it in their second word); a trailing "/N" gives a count.
+struct RequestRule {
+    quint16 command = 0;
+    std::optional<quint32> parameter;
+    std::optional<int> count;
+    int seen = 0;
+
+    // Counts the request when it is one of the rule's.
+    bool counts(const DSPFrame& request) {
+        if (request.command != command) return false;
+        if (parameter && (request.words.size() < 2 || request.words[1] != *parameter)) return false;
+        ++seen;
+        return true;
+    }
+};
+
+std::optional<RequestRule> parseRule(const QString& text) {
+    RequestRule rule;
+    QString spec = text;
+    if (const qsizetype slash = spec.indexOf(QLatin1Char('/')); slash >= 0) {
+        bool ok = false;
+        rule.count = spec.mid(slash + 1).toInt(&ok);
+        if (!ok || *rule.count < 1) return std::nullopt;
+        spec.truncate(slash);
+    }
+    const QStringList parts = spec.split(QLatin1Char(':'));
+    const auto command = parseCommand(parts[0]);
+    if (!command || parts.size() > 2) return std::nullopt;
+    rule.command = *command;
+    if (parts.size() == 2) {
+        bool ok = false;
+        rule.parameter = parts[1].toUInt(&ok);
+        if (!ok) return std::nullopt;
+    }
+    return rule;
+}
+
+// Answers are lost to every rule's requests, or to only the first N of them.
+std::function<bool(const DSPFrame&)> answersLostTo(QList<RequestRule> rules) {
+    return [rules](const DSPFrame& request) mutable {
+        bool lost = false;
+        for (RequestRule& rule : rules)
+            lost = (rule.counts(request) && rule.seen <= rule.count.value_or(rule.seen)) || lost;
+        return lost;
+    };
+}
+
+// The device goes away on the rule's first request, or on its Nth.
+std::function<bool(const DSPFrame&)> goneOn(RequestRule rule) {
+    return [rule](const DSPFrame& request) mutable {
+        return rule.counts(request) && rule.seen == rule.count.value_or(1);
+    };
 }
 
 // Written beside the target and renamed over it, so a reader never sees half a dump. Not
@@ -76,6 +133,14 @@ int main(int argc, char** argv) {
         {"bad-checksum", "Answers fail their checksum."},
         {"chunk", "Write answers in pieces of this many bytes.", "bytes"},
         {"close-after", "Close the connection on this received frame.", "count"},
+        {"lose-answer",
+         "Carry out this command (decimal or 0x hex) but lose its answer; CMD:PARAM only for that "
+         "parameter; a trailing /N only the first N times; repeatable.",
+         "command"},
+        {"vanish-on",
+         "Go away on the first request of this command (CMD, CMD:PARAM, CMD/N for the Nth), before "
+         "carrying it out: every connection closes and nothing listens any more.",
+         "command"},
         {"identify-words", "Words in the identify answer.", "count"},
         {"ignore-writes", "Acknowledge parameter writes without storing them."},
     });
@@ -100,6 +165,18 @@ int main(int argc, char** argv) {
         const auto command = parseCommand(text);
         if (!command) return fail("bad command " + text);
         faults.silentCommands.insert(*command);
+    }
+    QList<RequestRule> lostAnswers;
+    for (const QString& text : parser.values("lose-answer")) {
+        const auto rule = parseRule(text);
+        if (!rule) return fail("bad command " + text);
+        lostAnswers.append(*rule);
+    }
+    if (!lostAnswers.isEmpty()) faults.answerLost = answersLostTo(lostAnswers);
+    if (parser.isSet("vanish-on")) {
+        const auto rule = parseRule(parser.value("vanish-on"));
+        if (!rule) return fail("bad command " + parser.value("vanish-on"));
+        faults.goneOn = goneOn(*rule);
     }
     faults.delayMs = parser.value("delay-ms").toInt();
     faults.garbageBeforeAnswers = QByteArray::fromHex(parser.value("garbage").toLatin1());
