@@ -77,7 +77,7 @@ TEST_P(ChosenAgain, WritesNothingAndAsksNothing) {
     EXPECT_FALSE(gestures.isEmpty());
     SCOPED_TRACE(gestures.join(QStringLiteral("\n")).toStdString());
 
-    // Frames arrive in order: a write made now is the first the simulator sees.
+    // Frames arrive in order: a write made now arrives after any the gestures made.
     rig.model().write(342, rig.model().words(342, 1));
     ASSERT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, writeCommand).isEmpty(); }, 5));
     const QList<DSPFrame> writes = rig.receivedSince(mark, writeCommand);
