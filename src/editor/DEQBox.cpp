@@ -200,7 +200,8 @@ DEQBandPanel::DEQBandPanel(DSPModel& model, int ch, int band, QWidget* parent)
 
     connect(m_active, &QAbstractButton::toggled, this,
             [this](bool on) { edit([on](B& b) { b.active = on; }); });
-    connect(m_mode, &QComboBox::activated, this,
+    // As with every choice, the mode already chosen picked again writes nothing.
+    connect(m_mode, &QComboBox::currentIndexChanged, this,
             [this](int index) { edit([index](B& b) { b.mode = DEQMode::allCases()[index]; }); });
     connect(&model.meterStore(), &MeterStore::levelsChanged, this, &DEQBandPanel::updateLive);
     refresh();

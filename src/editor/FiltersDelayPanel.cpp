@@ -119,7 +119,9 @@ FiltersDelayPanel::FilterControls FiltersDelayPanel::makeFilter(const QString& t
         if (auto hz = editorkit::wholePart(std::clamp(v, 20.0, 22000.0))) f.freq = *hz;
         setFilter(number, f);
     });
-    connect(c.slope, &QComboBox::activated, this, [this, number, current](int index) {
+    // A slope picked again is no change and writes nothing; refresh() sets the shown slope
+    // under a signal blocker, so only the user's choice reaches here.
+    connect(c.slope, &QComboBox::currentIndexChanged, this, [this, number, current](int index) {
         DSPModel::Filter f = current();
         f.slope = FilterSlope::allCases()[index];
         setFilter(number, f);

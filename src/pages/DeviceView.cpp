@@ -160,7 +160,9 @@ void DeviceView::showEvent(QShowEvent* event) {
 }
 
 void DeviceView::loadDeviceText(QLineEdit* field, const QString& stored) {
-    FieldEdits::of(*field).show(pagekit::cutToCharacters(stored, deviceTextLength).value_or(stored));
+    // The device's text read again (a reconnect) leaves a field alone that holds unsaved typing.
+    if (!field->isModified())
+        FieldEdits::of(*field).show(pagekit::cutToCharacters(stored, deviceTextLength).value_or(stored));
     refresh();
 }
 
@@ -178,8 +180,10 @@ void DeviceView::loadNames() {
 }
 
 void DeviceView::cutField(QLineEdit* field, int length) {
-    if (const std::optional<QString> cut = pagekit::cutToCharacters(field->text(), length))
+    if (const std::optional<QString> cut = pagekit::cutToCharacters(field->text(), length)) {
         FieldEdits::of(*field).show(*cut);
+        field->setModified(true);  // still the user's edit
+    }
     refresh();
 }
 
@@ -195,7 +199,10 @@ void DeviceView::saveChannelName(int ch) {
 }
 
 void DeviceView::saveDeviceText(bool group) {
-    const QString text = group ? m_group->text() : m_name->text();
+    QLineEdit* field = group ? m_group : m_name;
+    const QString text = field->text();
+    // Sent, the text is no longer an edit: the confirmation shows what the device took.
+    field->setModified(false);
     tasks::startTask([self = QPointer<DeviceView>(this), link = QPointer<DSPConnection>(&m_link), text,
                       group]() -> QCoro::Task<> {
         if (!link) co_return;

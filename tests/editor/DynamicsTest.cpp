@@ -200,7 +200,7 @@ TEST_F(DynamicsPanels, DynamicEQBandsEditAndSummarise) {
     EXPECT_EQ(box.band(0)->meters()->grCaption(), QStringLiteral("BOOST"));
     EXPECT_TRUE(box.help()->text().endsWith(QStringLiteral("(from the input level -84.0 dB).")));
 
-    Q_EMIT box.band(0)->modePicker()->activated(DEQMode::cutAbove);
+    box.band(0)->modePicker()->setCurrentIndex(DEQMode::cutAbove);  // as a pick in its list does
     const Words written = rig.model.words(354 + 3 * 1, 8);
     EXPECT_EQ((written[3] >> 8) & 0xFF, quint32(DEQMode::cutAbove));
     EXPECT_EQ(rig.model.words(354 + 3 * 2, 8), written);

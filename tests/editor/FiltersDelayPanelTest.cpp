@@ -101,7 +101,7 @@ TEST_F(FiltersDelayPanelTest, FiltersAreClampedKeepTheirWordsWhenOffAndRewriteUn
     EXPECT_EQ(panel.highPass().slope->currentText(), QStringLiteral("BW12"));
     enter(panel.highPass().field, QStringLiteral("90"));
     EXPECT_EQ(rig.model.words(156, 2), (Words{90, quint32(FilterSlope::bw12)}));
-    Q_EMIT panel.highPass().slope->activated(FilterSlope::lr48);
+    panel.highPass().slope->setCurrentIndex(FilterSlope::lr48);  // as a pick in its list does
     EXPECT_EQ(rig.model.words(156, 2), (Words{90, quint32(FilterSlope::lr48)}));
 }
 

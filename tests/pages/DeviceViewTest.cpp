@@ -79,6 +79,24 @@ TEST(DeviceViewTest, DeviceNameIsCutFilteredConfirmedAndReloaded) {
     EXPECT_TRUE(page.device.sentAfter(mark, groupCommand).isEmpty());
 }
 
+// A reconnect reads the device's name and group again: a field holding unsaved typing keeps
+// it, one the user left alone shows what the device now says.
+TEST(DeviceViewTest, AReconnectKeepsTheDeviceTextTypedAndUnsaved) {
+    DevicePage<livemodel::Live> page;
+    DeviceView& view = *page.view;
+    view.groupField()->clear();
+    QTest::keyClicks(view.groupField(), QStringLiteral("Balcony"));
+    page.device.sim.device().name = QStringLiteral("Renamed");
+    page.model().link().disconnectNetwork(false);
+    ASSERT_TRUE(livemodel::waitUntil([&] { return !page.model().connected(); }));
+    page.model().link().connect(page.device.sim.host());
+    ASSERT_TRUE(livemodel::waitUntil([&] { return page.device.settled(); }));
+    turn();
+    EXPECT_EQ(view.nameField()->text(), QStringLiteral("Renamed"));
+    EXPECT_EQ(view.groupField()->text(), QStringLiteral("Balcony"));
+    EXPECT_TRUE(view.saveGroupButton()->isEnabled());
+}
+
 TEST(DeviceViewTest, AnUnconfirmedGroupSaveSaysSoAndStaysSavable) {
     DevicePage<livemodel::Live> page([](DeviceSimulator& sim) { sim.faults().silentCommands.insert(0x22); });
     DeviceView& view = *page.view;
