@@ -10,6 +10,7 @@ class TrafficLog;
 class Settings;
 class Navigator;
 class Dialogs;
+class KeptEdits;
 
 // The shared objects every page reads and edits the device through. The
 // application owns them; pages only borrow them.
@@ -24,4 +25,5 @@ struct AppContext {
     Settings* settings = nullptr;
     Navigator* navigator = nullptr;
     Dialogs* dialogs = nullptr;
+    KeptEdits* kept = nullptr;  // the window's; what views keep of the user's unsaved edits
 };

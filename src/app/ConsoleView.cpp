@@ -53,6 +53,7 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
       m_dialogs(std::make_unique<PageDialogs>(*context.dialogs)),
       m_page(start) {
     m_context.dialogs = m_dialogs.get();
+    m_context.kept = &m_kept;
     m_dialogs->onAllClosed = [this] { releaseLeftPages(); };
     ChannelTab::applyStartTab(*context.settings);
     auto* row = new QHBoxLayout(this);
@@ -136,6 +137,7 @@ bool ConsoleView::showsReadingDisplay() const {
 void ConsoleView::leavePage() {
     if (!m_view) return;
     commitPendingEdits(m_view);
+    m_kept.takeFrom(*m_view);
     m_pageArea->removeWidget(m_view);
     m_view->hide();
     m_leftPages.append(m_view);
@@ -168,6 +170,7 @@ void ConsoleView::showContent() {
     if (m_reading) m_reading->setProgress(*m_context.model->loading());
     if (!reading && !m_view) {
         m_view = buildPageView(m_page, m_context, [this](int ch) { openChannel(ch); });
+        m_kept.giveBack(*m_view);
         m_pageArea->addWidget(m_view, 1);
     }
     // The page hides before the reading display shows, and both change now rather than in a

@@ -10,6 +10,7 @@
 #include "app/AppContext.h"
 #include "app/Navigator.h"
 #include "app/Page.h"
+#include "app/controls/KeptEdits.h"
 #include "app/controls/KeyboardFocus.h"
 
 class PageDialogs;
@@ -25,6 +26,7 @@ class StatusBar;
 // reading display, and it comes back refreshed from the model, so work a page started (a
 // dialog it opened, an operation it awaits) always finishes on the page that started it. A
 // page that is left while one of its dialogs is open goes only once that dialog has closed.
+// What the user typed on a page and has not saved comes back with the page (KeptEdits).
 class ConsoleView : public QWidget {
     Q_OBJECT
 public:
@@ -57,6 +59,7 @@ private:
 
     AppContext m_context;
     std::unique_ptr<PageDialogs> m_dialogs;
+    KeptEdits m_kept;
     Page m_page;
     Sidebar* m_sidebar = nullptr;
     StatusBar* m_statusBar = nullptr;

@@ -31,7 +31,7 @@ QWidget* buildPageView(const Page& page, AppContext& context, const std::functio
         case Page::Kind::sources:
             return new SourcesView(*context.model, *context.dialogs);
         case Page::Kind::presets:
-            return new PresetsView(*context.model, *context.dialogs);
+            return new PresetsView(*context.model, *context.dialogs, context.kept);
         case Page::Kind::device:
             return new DeviceView(*context.model);
         case Page::Kind::codes:

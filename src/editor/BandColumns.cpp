@@ -1,5 +1,6 @@
 #include "editor/BandColumns.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QGraphicsOpacityEffect>
@@ -151,6 +152,18 @@ void BandColumns::choose(int band) {
     Q_EMIT selectedChanged(band);
 }
 
+void BandColumns::chooseType(int band, qint64 type) {
+    // The type a band has is no change: choosing it again writes nothing (and keeps a shelf's Q).
+    if (m_model.band(m_ch, band).type == type) {
+        choose(band);
+        return;
+    }
+    writeBand(band, [type](DSPModel::Band& b) {
+        b.type = type;
+        if (type == EQBandType::lowShelf || type == EQBandType::highShelf) b.q = 1.0f;
+    });
+}
+
 void BandColumns::writeBand(int band, const std::function<void(DSPModel::Band&)>& change) {
     choose(band);
     const quint32 number = ParamMap::eqBandParam(m_ch, band);
@@ -207,14 +220,16 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     headerRow->addStretch(1);
     stack->addWidget(header);
 
+    // One choice among the types: the band's own is checked, as menus show it and assistive
+    // tools read it.
     auto* menu = new QMenu(m_type);
+    auto* types = new QActionGroup(menu);
     for (EQBandType type : EQBandType::allCases()) {
-        menu->addAction(type.name(), this, [this, raw = type.rawValue()] {
-            m_owner.writeBand(m_band, [raw](DSPModel::Band& b) {
-                b.type = raw;
-                if (raw == EQBandType::lowShelf || raw == EQBandType::highShelf) b.q = 1.0f;
-            });
-        });
+        QAction* action = menu->addAction(type.name(), this,
+                                          [this, raw = type.rawValue()] { m_owner.chooseType(m_band, raw); });
+        action->setCheckable(true);
+        action->setData(type.rawValue());
+        types->addAction(action);
     }
     m_type->setMenu(menu);
     m_type->setPopupMode(QToolButton::InstantPopup);
@@ -310,6 +325,8 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
     const QString type = typeTitle(band.type);
     m_type->setText(type);
     if (m_type->accessibleName() != type) m_type->setAccessibleName(type);
+    for (QAction* action : m_type->menu()->actions())
+        action->setChecked(action->data().toLongLong() == band.type);
     const QColor tint = editorkit::tint(m_ch, band.on);
     for (Encoder* knob : {m_freqKnob, m_gainKnob, m_qKnob}) {
         const QSignalBlocker block(knob);

@@ -17,6 +17,7 @@
 #include "app/ModelWatcher.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/FlatButton.h"
+#include "app/controls/KeptEdits.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
@@ -201,13 +202,15 @@ void ChannelTab::applyStartTab(Settings& settings) {
 }
 
 void ChannelView::buildTabContent() {
-    // Typed text in the tab that goes away is committed first, as leaving the field would; a
-    // keyboard user who was in it, or on the picker, lands on the shown tab's segment instead
-    // of nowhere or on a segment no longer chosen.
+    // Typed text in the tab that goes away is committed first, as leaving the field would, or
+    // kept for the tab's next build where only a button saves it; a keyboard user who was in
+    // it, or on the picker, lands on the shown tab's segment instead of nowhere or on a
+    // segment no longer chosen.
     QWidget* focus = QApplication::focusWidget();
     const bool focusInside =
         (m_content && m_content->isAncestorOf(focus)) || (m_tabPicker && m_tabPicker->isAncestorOf(focus));
     commitPendingEdits(m_content);
+    if (m_content && m_context.kept) m_context.kept->takeFrom(*m_content);
     const QString shown = tab();
     m_tabPicker->setCurrent(shown);
     m_eqGraph = nullptr;
@@ -247,7 +250,8 @@ void ChannelView::buildTabContent() {
         };
     }
     stack->addStretch(1);
-    m_area->setWidget(m_content);                             // deletes the previous tab's content
+    m_area->setWidget(m_content);  // deletes the previous tab's content
+    if (m_context.kept) m_context.kept->giveBack(*m_content);
     keyboardfocus::followInTabOrder(m_tabPicker, m_content);  // not after what the window made since
     if (focusInside) m_tabPicker->segment(std::max(int(tabOrder().indexOf(shown)), 0))->setFocus();
     fitGraph();

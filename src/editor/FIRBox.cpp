@@ -156,7 +156,9 @@ QWidget* FIRBox::buildLoadPanel() {
     m_name->setPlaceholderText(tr("Name (optional)"));
     m_name->setFixedWidth(240);
     m_name->setToolTip(tr("The name stored with the filter in the DSP"));
-    new FieldEdits(*m_name, [this](const QString&) { showPending(); });
+    (new FieldEdits(*m_name, [this](const QString&) {
+        showPending();
+    }))->keepAs(QStringLiteral("fir.name.%1").arg(m_ch));
     column->addWidget(m_name);
     m_offline = editorkit::caption(tr("Connect to the DSP to upload."));
     column->addWidget(m_offline);

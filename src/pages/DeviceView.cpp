@@ -53,7 +53,7 @@ DeviceView::DeviceView(DSPModel& model, QWidget* parent)
     for (auto signal : {&DSPConnection::firmwareChanged, &DSPConnection::firmwareDateChanged,
                         &DSPConnection::transportChanged})
         connect(&m_link, signal, m_refresh, &ModelWatcher::schedule);
-    refresh();
+    loadNames();
 }
 
 QWidget* DeviceView::buildDeviceSection() {
@@ -90,7 +90,9 @@ QWidget* DeviceView::deviceTextRow(QLineEdit*& field, QPushButton*& save, const 
     field->setPlaceholderText(title);
     field->setAccessibleName(title);
     QLineEdit* edit = field;
-    new FieldEdits(*field, [this, edit](const QString&) { cutField(edit, deviceTextLength); });
+    (new FieldEdits(*field, [this, edit](const QString&) {
+        cutField(edit, deviceTextLength);
+    }))->keepAs(group ? QStringLiteral("device.group") : QStringLiteral("device.name"));
     line->addWidget(field, 1);
     save = pagekit::button(QStringLiteral("Save"));
     connect(save, &QPushButton::clicked, this, [this, group] { saveDeviceText(group); });
@@ -113,7 +115,7 @@ QWidget* DeviceView::buildChannelSection() {
         label->setFixedWidth(90);
         line->addWidget(label);
         ChannelRow row{new QLineEdit, pagekit::button(QStringLiteral("Save"))};
-        new FieldEdits(*row.field, [this, ch, field = row.field](const QString& text) {
+        auto* edits = new FieldEdits(*row.field, [this, ch, field = row.field](const QString& text) {
             if (ch >= m_channelNames.size()) {
                 FieldEdits::of(*field).show(QString());
                 return;
@@ -125,6 +127,7 @@ QWidget* DeviceView::buildChannelSection() {
             }
             refresh();
         });
+        edits->keepAs(QStringLiteral("device.channelName.%1").arg(ch));
         connect(row.field, &QLineEdit::returnPressed, this, [this, ch] { saveChannelName(ch); });
         connect(row.save, &QPushButton::clicked, this, [this, ch] { saveChannelName(ch); });
         line->addWidget(row.field, 1);
@@ -150,13 +153,6 @@ QString DeviceView::channelLabel(int ch) {
 QString DeviceView::appVersion() {
     const QString version = QStringLiteral(KESTREL_VERSION);
     return version.isEmpty() ? QStringLiteral("dev") : version;
-}
-
-void DeviceView::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // The page stays alive behind the reading display; coming back from a read-back is no
-    // new visit and keeps what is typed (the fields follow the table in refresh).
-    if (m_channelNames.isEmpty()) loadNames();
 }
 
 void DeviceView::loadDeviceText(QLineEdit* field, const QString& stored) {
@@ -208,6 +204,10 @@ void DeviceView::saveDeviceText(bool group) {
         if (!link) co_return;
         const bool done = group ? co_await link->setDeviceGroup(text) : co_await link->setDeviceName(text);
         if (!self) co_return;
+        // Not taken, the text is the user's unsaved edit again: kept across a page switch and
+        // a reload, and saved with the next try.
+        QLineEdit* sent = group ? self->m_group : self->m_name;
+        if (!done && sent->text() == text) sent->setModified(true);
         self->m_message =
             done ? (group ? QStringLiteral("Device group saved.") : QStringLiteral("Device name saved."))
                  : QStringLiteral("The DSP didn't confirm.");

@@ -34,8 +34,9 @@ public:
     static QString channelLabel(int ch);
     static QString appVersion();
 
-    // Takes the link's name and group and the model's channel names into the fields (on the
-    // first visit).
+    // Takes the link's name and group and the model's channel names into the fields (once, as
+    // the page is made: the page stays alive behind the reading display, and the fields
+    // follow the table from then on, except where the user has typed).
     void loadNames();
     // Writes the held name of one channel; a name with no printable ASCII writes nothing.
     void saveChannelName(int ch);
@@ -48,9 +49,6 @@ public:
     QPushButton* saveGroupButton() const { return m_saveGroup; }
     QLabel* messageLabel() const { return m_messageLabel; }
     const ChannelRow& channelRow(int ch) const { return m_channelRows[ch]; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* buildDeviceSection();

@@ -13,6 +13,7 @@
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
 #include "app/controls/FieldEdits.h"
+#include "app/controls/KeptEdits.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
@@ -22,6 +23,8 @@
 #include "platform/Tasks.h"
 
 namespace {
+
+const QString keptSlotKey = QStringLiteral("presets.slot");
 
 QLabel* capsuleLabel(const QString& text, const QColor& colour) {
     auto* label = new PlainLabel(text);
@@ -67,10 +70,11 @@ Confirmation confirmationFor(PresetsView::Action::Kind kind) {
 
 }  // namespace
 
-PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
+PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, KeptEdits* kept, QWidget* parent)
     : QWidget(parent),
       m_model(model),
       m_dialogs(dialogs),
+      m_kept(kept),
       m_refresh(new ModelWatcher(
           model, {}, [this] { refresh(); }, this)) {
     auto* row = new QHBoxLayout(this);
@@ -88,7 +92,12 @@ PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
     for (auto signal :
          {&DSPModel::presetsChanged, &DSPModel::currentPresetChanged, &DSPModel::presetBusyChanged})
         connect(&model, signal, m_refresh, &ModelWatcher::schedule);
+    // An emptied list (a read-back starting again) is no longer the device's answer.
+    connect(&model, &DSPModel::presetsChanged, this, [this] {
+        if (m_model.presets().isEmpty()) m_listAnswered = false;
+    });
     refresh();
+    if (m_kept) select(m_kept->choice(keptSlotKey));
 }
 
 QWidget* PresetsView::buildList() {
@@ -147,6 +156,10 @@ QWidget* PresetsView::buildDetail() {
             "Presets are stored inside the DSP. Slot 0 \"Auto\" holds the live settings and loads at "
             "power-on."),
         Theme::calloutPx));
+    m_unknownNote = pagekit::secondaryLabel(
+        QStringLiteral("The preset list hasn't been read from the DSP, so any slot may hold a preset."),
+        Theme::calloutPx);
+    stack->addWidget(m_unknownNote);
 
     m_selectHint = pagekit::secondaryLabel(QStringLiteral("Select a slot."), Theme::bodyPx);
     stack->addWidget(m_selectHint);
@@ -159,7 +172,7 @@ QWidget* PresetsView::buildDetail() {
     slotStack->addWidget(m_headline);
     m_name = new QLineEdit;
     m_name->setPlaceholderText(QStringLiteral("Preset name (max 20 characters)"));
-    new FieldEdits(*m_name, [this](const QString&) { cutName(); });
+    (new FieldEdits(*m_name, [this](const QString&) { cutName(); }))->keepAs(QStringLiteral("presets.name"));
     slotStack->addWidget(m_name);
     m_store = pagekit::button(QString());
     connect(m_store, &QPushButton::clicked, this, &PresetsView::store);
@@ -194,13 +207,13 @@ QWidget* PresetsView::buildDetail() {
     stack->addWidget(m_messageLabel);
     stack->addStretch(1);
     m_refreshList = pagekit::button(QStringLiteral("Refresh list"), true);
-    connect(m_refreshList, &QPushButton::clicked, this, [model = QPointer<DSPModel>(&m_model)] {
-        tasks::startTask([model]() -> QCoro::Task<> {
-            if (model) co_await model->refreshPresets();
-        });
-    });
+    connect(m_refreshList, &QPushButton::clicked, this, [this] { readList(); });
     stack->addWidget(m_refreshList, 0, Qt::AlignLeft);
     return m_detail;
+}
+
+bool PresetsView::listKnown() const {
+    return !m_model.presets().isEmpty() || m_listAnswered;
 }
 
 bool PresetsView::isOccupied(int slot) const {
@@ -213,13 +226,14 @@ QString PresetsView::slotLabel(int slot) const {
     if (slot == 1) return QStringLiteral("Default");
     for (const DSPModel::PresetSlot& preset : m_model.presets())
         if (preset.id == slot) return preset.name;
-    return QStringLiteral("Empty");
+    return listKnown() ? QStringLiteral("Empty") : QStringLiteral("Unknown");
 }
 
 void PresetsView::select(std::optional<int> slot) {
     if (slot && (*slot < 0 || *slot >= slotCount)) slot.reset();
     if (slot != m_selected) {
         m_selected = slot;
+        if (m_kept) m_kept->setChoice(keptSlotKey, slot);
         const QSignalBlocker block(m_list);
         if (slot)
             m_list->setCurrentRow(*slot, QItemSelectionModel::ClearAndSelect);
@@ -244,18 +258,55 @@ void PresetsView::cutName() {
     refresh();
 }
 
+void PresetsView::readList(std::function<void()> then) {
+    tasks::startTask([self = QPointer<PresetsView>(this), model = QPointer<DSPModel>(&m_model),
+                      then = std::move(then)]() -> QCoro::Task<> {
+        bool answered = false;
+        if (model) answered = co_await model->refreshPresets();
+        if (!self) co_return;
+        if (answered) self->m_listAnswered = true;
+        self->refresh();
+        if (then) then();
+    });
+}
+
 void PresetsView::store() {
-    if (!m_selected || isProtected(*m_selected)) return;
-    const Action save{Action::Kind::save, *m_selected};
-    if (isOccupied(*m_selected))
+    if (!m_selected || isProtected(*m_selected) || m_storeWaitsForList) return;
+    const int slot = *m_selected;
+    if (listKnown()) {
+        storeKnowing(slot);
+        return;
+    }
+    // Whether the slot holds a preset decides whether to ask, so the list is read first.
+    m_storeWaitsForList = true;
+    refresh();
+    readList([this, slot] {
+        m_storeWaitsForList = false;
+        refresh();
+        storeKnowing(slot);
+    });
+}
+
+void PresetsView::storeKnowing(int slot) {
+    const Action save{Action::Kind::save, slot};
+    // Still unanswered, the list cannot tell an empty slot from a stored preset: ask as for one.
+    if (!listKnown() || isOccupied(slot))
         askFor(save);
     else
         perform(save);
 }
 
 void PresetsView::askFor(Action action) {
-    const Confirmation c = confirmationFor(action.kind);
-    const QString title = c.verb + QStringLiteral(" \"") + slotLabel(action.slot) + QStringLiteral("\"?");
+    Confirmation c = confirmationFor(action.kind);
+    QString subject = QStringLiteral("\"") + slotLabel(action.slot) + QStringLiteral("\"");
+    if (!listKnown() && !isProtected(action.slot)) {
+        subject = QStringLiteral("slot ") + QString::number(action.slot);
+        if (action.kind == Action::Kind::save)
+            c.message = QStringLiteral(
+                "The DSP hasn't sent its preset list, so this slot may hold a preset. It would be "
+                "replaced by the DSP's current settings.");
+    }
+    const QString title = c.verb + QLatin1Char(' ') + subject + QLatin1Char('?');
     if (m_dialogs.confirm(title, c.message, c.button + QString::number(action.slot), QStringLiteral("Cancel"),
                           c.defaultButton))
         perform(action);
@@ -290,10 +341,7 @@ void PresetsView::setMessage(std::optional<QString> message) {
 void PresetsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     placeOverlay();
-    if (!m_model.presets().isEmpty()) return;
-    tasks::startTask([model = QPointer<DSPModel>(&m_model)]() -> QCoro::Task<> {
-        if (model) co_await model->refreshPresets();
-    });
+    if (m_model.presets().isEmpty()) readList();
 }
 
 void PresetsView::resizeEvent(QResizeEvent* event) {
@@ -340,6 +388,7 @@ void PresetsView::refresh() {
     setDetailEnabled(!m_model.presetBusy() && !m_model.demo());
     m_overlay->setVisible(m_model.demo());
     m_working->setVisible(m_model.presetBusy());
+    m_unknownNote->setVisible(!listKnown() && !m_model.demo());
     m_messageLabel->setVisible(m_message.has_value());
     m_messageLabel->setText(m_message.value_or(QString()));
 
@@ -351,9 +400,12 @@ void PresetsView::refresh() {
     m_headline->setText(QStringLiteral("Slot %1: %2").arg(slot).arg(slotLabel(slot)));
     m_name->setVisible(!isProtected(slot));
     m_store->setVisible(!isProtected(slot));
-    m_store->setText(occupied ? QStringLiteral("Overwrite with current settings…")
-                              : QStringLiteral("Save current settings here"));
-    m_store->setEnabled(!pagekit::trimmedBlanks(m_name->text()).isEmpty());
+    if (occupied)
+        m_store->setText(QStringLiteral("Overwrite with current settings…"));
+    else  // unknown, the slot may hold a preset: a question may follow
+        m_store->setText(listKnown() ? QStringLiteral("Save current settings here")
+                                     : QStringLiteral("Save current settings here…"));
+    m_store->setEnabled(!m_storeWaitsForList && !pagekit::trimmedBlanks(m_name->text()).isEmpty());
     m_recall->setVisible(isProtected(slot) || occupied);
     m_delete->setVisible(!isProtected(slot) && occupied);
 }

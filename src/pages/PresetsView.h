@@ -5,12 +5,14 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 #include "app/controls/KeyboardFocus.h"
 
 class DSPModel;
 class Dialogs;
+class KeptEdits;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -19,7 +21,9 @@ class ModelWatcher;
 // The presets page: the DSP's 31 slots with their names, and store, recall and delete
 // of the selected slot. The list, the current slot and the busy state are the model's;
 // the page asks before anything that overwrites or removes a preset and reports each
-// operation's result in one line.
+// operation's result in one line. Until the device has answered the list, no slot is known
+// to be empty: the page says so, and a store reads the list before it decides whether to ask.
+// The selected slot and the typed name come back with the page (KeptEdits).
 class PresetsView : public QWidget {
     Q_OBJECT
 public:
@@ -42,9 +46,12 @@ public:
         QLabel* lock;
     };
 
-    PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent = nullptr);
+    PresetsView(DSPModel& model, Dialogs& dialogs, KeptEdits* kept = nullptr, QWidget* parent = nullptr);
 
     static bool isProtected(int slot) { return slot < 2; }
+    // The model's list, or this page's read of it, is the device's answer. An empty list
+    // may only mean that the device never answered.
+    bool listKnown() const;
     bool isOccupied(int slot) const;
     QString slotLabel(int slot) const;
 
@@ -64,6 +71,7 @@ public:
     QPushButton* refreshButton() const { return m_refreshList; }
     QWidget* workingIndicator() const { return m_working; }
     QLabel* messageLabel() const { return m_messageLabel; }
+    QLabel* unknownListNote() const { return m_unknownNote; }
     QLabel* demoOverlay() const { return m_overlay; }
 
 protected:
@@ -74,7 +82,9 @@ private:
     QWidget* buildList();
     QWidget* buildDetail();
     void cutName();
+    void readList(std::function<void()> then = {});
     void store();
+    void storeKnowing(int slot);
     void askFor(Action action);
     void perform(Action action);
     void setMessage(std::optional<QString> message);
@@ -84,7 +94,10 @@ private:
 
     DSPModel& m_model;
     Dialogs& m_dialogs;
+    KeptEdits* m_kept;
     std::optional<int> m_selected;
+    bool m_listAnswered = false;  // a read this page started was answered since the list was last emptied
+    bool m_storeWaitsForList = false;
     std::optional<QString> m_message;
     QListWidget* m_list = nullptr;
     QList<Row> m_rows;
@@ -98,6 +111,7 @@ private:
     QPushButton* m_delete = nullptr;
     QWidget* m_working = nullptr;
     QLabel* m_messageLabel = nullptr;
+    QLabel* m_unknownNote = nullptr;
     QPushButton* m_refreshList = nullptr;
     QLabel* m_overlay = nullptr;
     std::optional<keyboardfocus::FocusReturn> m_focusBeforeBusy;

@@ -1,18 +1,21 @@
 // Choosing what is already chosen changes nothing: on every page of the connected window that
 // offers choices (each tab of the channel editor too), a click, Space or Return on the chosen entry of any
-// choice, and the chosen entry of any drop-down list picked again, write no word and ask nothing.
+// choice, and the chosen entry of any drop-down list or menu picked again, write no word and ask nothing.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
+#include <QMenu>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/MainWindow.h"
 #include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
 #include "link/DSPModel.h"
+#include "link/ParamMap.h"
 #include "support/AccessibleRoles.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
@@ -52,6 +55,24 @@ QStringList chooseEveryChosenEntryAgain(WindowRig& rig, QWidget& view) {
         rig.turn();
         gestures << describeControl(combo);
     }
+    for (QToolButton* button : view.findChildren<QToolButton*>()) {
+        QMenu* menu = button->menu();
+        if (!menu || !button->isVisible() || !button->isEnabled()) continue;
+        for (QAction* action : menu->actions()) {
+            if (!action->isChecked()) continue;
+            const QPoint below = button->mapToGlobal(QPoint(0, button->height()));
+            menu->popup(below);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+                if (!menu->isVisible()) menu->popup(below);
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, key);
+            }
+            menu->hide();
+            rig.turn();
+            gestures << action->text() + QStringLiteral(" in ") + describeControl(button);
+        }
+    }
     return gestures;
 }
 
@@ -60,7 +81,13 @@ class ChosenAgain : public ::testing::TestWithParam<Page> {};
 }  // namespace
 
 TEST_P(ChosenAgain, WritesNothingAndAsksNothing) {
-    WindowRig rig;
+    WindowRig::Options options;
+    // A low shelf with a Q below the 1.0 a newly chosen shelf gets.
+    options.prepare = [](DeviceSimulator& sim) {
+        sim.device().params[ParamMap::eqBandParam(0, 1)] = {120, std::bit_cast<quint32>(3.0f),
+                                                            std::bit_cast<quint32>(0.7f), 1};
+    };
+    WindowRig rig(options);
     rig.showPage(GetParam());
     auto* editor = rig.page<ChannelView>();
     SegmentedPicker* tabs = editor ? editor->tabPicker() : nullptr;
@@ -75,6 +102,10 @@ TEST_P(ChosenAgain, WritesNothingAndAsksNothing) {
         gestures += chooseEveryChosenEntryAgain(rig, *rig.pageView());
     }
     EXPECT_FALSE(gestures.isEmpty());
+    if (editor) {  // every band's type menu shows its type chosen
+        EXPECT_EQ(gestures.filter(QStringLiteral("Low shelf in ")).size(), 1);
+        EXPECT_EQ(gestures.filter(QStringLiteral("Parametric in ")).size(), ParamMap::inputEQBands - 1);
+    }
     SCOPED_TRACE(gestures.join(QStringLiteral("\n")).toStdString());
 
     // Frames arrive in order: a write made now arrives after any the gestures made.

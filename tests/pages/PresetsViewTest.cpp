@@ -160,7 +160,7 @@ TEST(PresetsViewTest, WithoutADeviceOperationsFailAndTheDemoDisablesTheDetails) 
     view.recallButton()->click();
     ASSERT_TRUE(page.waitForMessage());
     EXPECT_EQ(*view.message(), PresetsView::failedText);
-    EXPECT_EQ(view.row(9).caption->text(), QStringLiteral("Empty"));
+    EXPECT_EQ(view.row(9).caption->text(), QStringLiteral("Unknown"));  // no device told
 
     page.model().enterDemo();
     turn();
@@ -171,6 +171,42 @@ TEST(PresetsViewTest, WithoutADeviceOperationsFailAndTheDemoDisablesTheDetails) 
     EXPECT_FALSE(view.refreshButton()->isEnabled());
     page.clickRow(4);
     EXPECT_EQ(view.selected(), 4);
+}
+
+// Until the device answers the list, no slot is known to be empty: storing reads the list
+// first, and asks as for a stored preset when it still has no answer.
+TEST(PresetsViewTest, AnUnansweredListStoresNothingOverAStoredPreset) {
+    const auto stageInSlot3 = [](DeviceSimulator& sim) {
+        sim.device().presets.occupied |= 1u << 3;
+        sim.device().presets.names[3] = QStringLiteral("Stage");
+        sim.faults().silentCommands.insert(listCommand);
+    };
+    LivePage page(stageInSlot3, false);
+    PresetsView& view = *page.view;
+    turn();
+    EXPECT_EQ(view.row(3).caption->text(), QStringLiteral("Unknown"));
+    EXPECT_TRUE(view.unknownListNote()->isVisible());
+    page.clickRow(3);
+    EXPECT_EQ(view.headline()->text(), QStringLiteral("Slot 3: Unknown"));
+    EXPECT_FALSE(view.recallButton()->isVisible() || view.deleteButton()->isVisible());
+    QTest::keyClicks(view.nameField(), QStringLiteral("Mine"));
+    kestrel_test::saveScreenshot(view, QStringLiteral("pages_presets_unknown"));
+
+    const qsizetype mark = page.device.sim.received().size();
+    view.storeButton()->click();
+    ASSERT_TRUE(livemodel::waitUntil([&] { return !page.dialogs.asked.isEmpty(); }));
+    EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Overwrite slot 3?"));
+    EXPECT_EQ(page.dialogs.asked[0].defaultButton, Dialogs::DefaultButton::cancel);
+    EXPECT_FALSE(page.device.sentAfter(mark, listCommand).isEmpty());  // read before it asked
+
+    page.device.sim.faults().silentCommands.remove(listCommand);
+    view.storeButton()->click();
+    ASSERT_TRUE(livemodel::waitUntil([&] { return page.dialogs.asked.size() == 2; }));
+    EXPECT_EQ(page.dialogs.asked[1].title, QStringLiteral("Overwrite \"Stage\"?"));
+    turn();
+    EXPECT_EQ(view.row(3).caption->text(), QStringLiteral("Stage"));
+    EXPECT_FALSE(view.unknownListNote()->isVisible());
+    EXPECT_TRUE(page.device.sentAfter(mark, storeCommand).isEmpty());
 }
 
 TEST(PresetsViewTest, EveryControlIsWholeWithADeviceAndOnTheDemo) {

@@ -21,6 +21,12 @@ void FieldEdits::show(const QString& text) {
     m_edit.setModified(false);
 }
 
+void FieldEdits::giveBack(const QString& text) {
+    show(text);
+    m_edit.setModified(true);
+    if (m_edited) m_edited(text);
+}
+
 void FieldEdits::changed(const QString& text) {
     if (!m_edit.isEnabled()) {
         show(m_shown);

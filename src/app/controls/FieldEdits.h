@@ -23,10 +23,19 @@ public:
     // The owner's text: shown as it is, no edit, and the field holds no pending edit.
     void show(const QString& text);
 
+    // A field whose text waits for a button to save it (a name and its "Save") has no commit
+    // on leaving: its unsaved text is kept under `key` while its view is gone (KeptEdits).
+    void keepAs(const QString& key) { m_keptAs = key; }
+    const QString& keptAs() const { return m_keptAs; }
+    // The user's unsaved text, given back to the field of a view built again: an edit as typed,
+    // also while the field is disabled for now (the user typed it while it was not).
+    void giveBack(const QString& text);
+
 private:
     void changed(const QString& text);
 
     QLineEdit& m_edit;
     std::function<void(const QString&)> m_edited;
     QString m_shown;
+    QString m_keptAs;
 };

@@ -1,0 +1,51 @@
+#include "app/controls/KeptEdits.h"
+
+#include <QLineEdit>
+#include <QPointer>
+
+#include "app/controls/FieldEdits.h"
+
+namespace {
+
+QList<FieldEdits*> keptFields(const QWidget& root) {
+    QList<FieldEdits*> kept;
+    for (FieldEdits* edits : root.findChildren<FieldEdits*>())
+        if (!edits->keptAs().isEmpty()) kept.append(edits);
+    return kept;
+}
+
+}  // namespace
+
+void KeptEdits::takeFrom(const QWidget& root) {
+    for (FieldEdits* edits : keptFields(root)) {
+        const auto* field = qobject_cast<const QLineEdit*>(edits->parent());
+        if (field && field->isModified())
+            m_texts.insert(edits->keptAs(), field->text());
+        else
+            m_texts.remove(edits->keptAs());
+    }
+}
+
+void KeptEdits::giveBack(const QWidget& root) const {
+    QList<QPointer<FieldEdits>> fields;
+    for (FieldEdits* edits : keptFields(root)) fields.append(edits);
+    // Giving text back is an edit its view reacts to, and a reaction may rebuild part of it.
+    for (const QPointer<FieldEdits>& edits : fields) {
+        if (!edits) continue;
+        const auto kept = m_texts.constFind(edits->keptAs());
+        if (kept != m_texts.constEnd()) edits->giveBack(*kept);
+    }
+}
+
+std::optional<int> KeptEdits::choice(const QString& key) const {
+    const auto kept = m_choices.constFind(key);
+    if (kept == m_choices.constEnd()) return std::nullopt;
+    return *kept;
+}
+
+void KeptEdits::setChoice(const QString& key, std::optional<int> choice) {
+    if (choice)
+        m_choices.insert(key, *choice);
+    else
+        m_choices.remove(key);
+}

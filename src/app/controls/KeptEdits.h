@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// Pages and tabs are built afresh at every switch, while what the user typed there and has not
+// saved yet (a name waiting for its "Save") must outlive them. The window keeps that text here,
+// under each field's key (FieldEdits::keepAs), from the view that goes to the one built next,
+// together with the choices a view keeps with it (the slot a typed preset name is for).
+class KeptEdits {
+public:
+    // Keeps the text of every keyed field below `root` that holds an edit; a keyed field that
+    // holds none (saved, reloaded, never typed in) lets its kept text go.
+    void takeFrom(const QWidget& root);
+    // Gives every keyed field below `root` the text kept for it, as the user's edit.
+    void giveBack(const QWidget& root) const;
+
+    std::optional<int> choice(const QString& key) const;
+    void setChoice(const QString& key, std::optional<int> choice);
+
+private:
+    QHash<QString, QString> m_texts;
+    QHash<QString, int> m_choices;
+};
