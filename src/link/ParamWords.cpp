@@ -62,7 +62,7 @@ QList<Rule> rulesOf(uint32_t n) {
         return {onOff};  // the off switches, test-signal routes and FIR bypass
     if (within(n, 218, 329)) return {level(-60, 12), {Kind::crosspointSwitch}};
     if (within(n, 330, 341)) return {level(0, 2000), onOff};
-    if (n == 342) return {whole(0, 2)};  // Generator
+    if (n == 342) return {whole(0, 2)};  // sine, pink or white noise
     if (n == 343) return {hertz, generatorLevel, any};
     if (within(n, 344, 345)) return {generatorLevel, any};
     if (within(n, 350, 353)) return {whole(0, 2)};  // analog, Dante, AES
