@@ -363,23 +363,24 @@ QCoro::Task<> DSPConnection::handshake(Session session) {
     }
     address_ = identity->address;
     identified_ = true;
+    // What this device does not tell is unknown, never what the device before it told.
     const QByteArray bytes = wordBytes(identity->words);
+    firmware_.reset();
+    firmwareDate_.reset();
     if (bytes.size() >= 16) {
         const auto byte = [&bytes](int i) { return int(quint8(bytes[i])); };
         firmware_ = QStringLiteral("%1.%2.%3").arg(byte(8)).arg(byte(9)).arg(byte(10));
         firmwareDate_ =
             QString::asprintf("%04d-%02d-%02d", int(DSPFrame::loadUInt16(bytes, 12)), byte(14), byte(15));
-        Q_EMIT firmwareChanged();
-        Q_EMIT firmwareDateChanged();
     }
+    Q_EMIT firmwareChanged();
+    Q_EMIT firmwareDateChanged();
 
     const auto group = co_await request(frameTo(groupReadCommand, Words(textWords, 0)), requestTimeout,
                                         commandIs(groupReadCommand));
     if (!guard) co_return;
-    if (group) {
-        deviceGroup_ = textOf(group->words);
-        Q_EMIT deviceGroupChanged();
-    }
+    deviceGroup_ = group ? textOf(group->words) : QString();
+    Q_EMIT deviceGroupChanged();
 
     const auto name = co_await request(frameTo(nameReadCommand, Words(textWords, 0)), requestTimeout,
                                        commandIs(nameReadCommand));

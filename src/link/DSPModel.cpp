@@ -6,6 +6,7 @@
 #include "link/DSPFrame.h"
 #include "link/Levels.h"
 #include "link/MeterStore.h"
+#include "link/ParamWords.h"
 #include "platform/Tasks.h"
 
 namespace {
@@ -75,6 +76,17 @@ void DSPModel::setDemo(bool on) {
     Q_EMIT demoChanged();
 }
 
+void DSPModel::forgetPresets() {
+    if (!presets_.isEmpty()) {
+        presets_.clear();
+        Q_EMIT presetsChanged();
+    }
+    if (currentPreset_) {
+        currentPreset_.reset();
+        Q_EMIT currentPresetChanged();
+    }
+}
+
 void DSPModel::setPresetBusy(bool busy) {
     presetBusy_ = busy;
     Q_EMIT presetBusyChanged();
@@ -83,13 +95,19 @@ void DSPModel::setPresetBusy(bool busy) {
 // ---- link callbacks --------------------------------------------------------
 
 void DSPModel::onConnectionChange(bool up) {
-    if (up && demo_) {
-        setDemo(false);
+    if (up) {
+        if (demo_) setDemo(false);
+        // A link that comes up may lead to another device than the last one: nothing the
+        // table or the preset list held is this device's until the read-back answers it.
+        // Emptied before the read-back shows, so nothing committed at its start builds on
+        // words of the device before.
         replaceParams({});
+        forgetPresets();
+        // The read-back is under way from the moment the link is up, not only once its task
+        // has begun: whoever waits for a connected, fully read device must never see the turn
+        // between.
+        setLoading(0.0);
     }
-    // The read-back is under way from the moment the link is up, not only once its task has
-    // begun: whoever waits for a connected, fully read device must never see the turn between.
-    if (up) setLoading(0.0);
     connected_ = up;
     meterStore_->setLive(connected_ || demo_);
     Q_EMIT connectedChanged();
@@ -112,7 +130,9 @@ void DSPModel::onFrame(const DSPFrame& frame) {
         return;
     }
     // During a read-back the read-back itself stores its answers, all at once at the end.
-    if (command == 6 && !values.isEmpty() && !loading_) storeParam(id, values);
+    // An answer shorter than its parameter is no answer.
+    if (command == 6 && !values.isEmpty() && paramwords::isWhole(id, values) && !loading_)
+        storeParam(id, values);
 }
 
 void DSPModel::applyMeterWords(const Words& values) {
@@ -155,8 +175,10 @@ QCoro::Task<> DSPModel::loadSettings() {
     const std::vector<uint32_t>& list = ParamMap::allParameters();
     const size_t n = list.size();
     setLoading(0.0);
-    // Parameters without an answer keep what they held before the read-back.
-    Table collected = params_;
+    // Only what this read-back answers is known: a parameter without an answer, or with
+    // fewer words than it has, ends unread, as at a first connect. The earlier table stays
+    // shown until the end, so a recall does not blank every view meanwhile.
+    Table collected;
     for (size_t i = 0; i < n; ++i) {
         const quint32 id = list[i];
         const std::optional<DSPFrame> answer = co_await readParameter(id);
@@ -164,7 +186,10 @@ QCoro::Task<> DSPModel::loadSettings() {
             abandon();  // cut by a lost link
             co_return;
         }
-        if (answer) collected.insert(id, answer->words.mid(2));
+        if (answer) {
+            Words values = answer->words.mid(2);
+            if (paramwords::isWhole(id, values)) collected.insert(id, std::move(values));
+        }
         const double progress = double(i + 1) / double(n);
         const bool moved = loading_ ? progress - *loading_ >= progressStep : progress >= progressStep;
         if (moved || i == n - 1) setLoading(progress);
@@ -178,7 +203,8 @@ QCoro::Task<> DSPModel::loadSettings() {
     replaceParams(std::move(collected));
     setLoading(std::nullopt);
     startMeters();
-    co_await refreshPresets();
+    // The list is the device's state too: unanswered, it is unknown, not the earlier one.
+    if (!co_await refreshPresets() && guard) forgetPresets();
 }
 
 // ---- meter poller and the meter task slot ---------------------------------

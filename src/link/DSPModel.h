@@ -134,10 +134,10 @@ public:
 
     // Parameter table and editing.
     Words words(quint32 number, int minimumCount) const;
-    // Whether the table holds the parameter. One the device never reported (an answer lost
-    // during the read-back, or the link lost in the middle of it) reads as zero words, and
-    // an edit built on those would send settings nobody chose.
-    bool holds(quint32 number) const { return params_.contains(number); }
+    // Whether the table holds the parameter's whole word list. One the device never reported
+    // (an answer lost during this read-back, or the link lost in the middle of it) reads as
+    // zero words, and an edit built on those would send settings nobody chose.
+    bool holds(quint32 number) const;
     // The same for a block of a channel; false for a block the channel does not have.
     bool holds(ParamMap::Block block, int ch) const {
         const std::optional<uint32_t> number = ParamMap::param(block, ch);
@@ -220,9 +220,10 @@ public:
 
     // Project files: the bytes, and the files written atomically. Errors are texts
     // the caller can show; a failed open or decode changes nothing.
-    // Why a parameter's words cannot be part of a project, or none: more words than the
-    // parameter has, or a level that is no number. Saving leaves such a parameter out and
-    // opening refuses it, so every saved project opens again.
+    // Why a parameter's words cannot be part of a project, or none: fewer or more words than
+    // the parameter has, or a value no control could set (a level that is no number among
+    // them). Saving leaves such a parameter out and opening refuses it, so every saved
+    // project opens again.
     static std::optional<QString> wordsProblem(quint32 number, const Words& words);
     // Every held parameter whose words are valid.
     QByteArray projectData(const QString& model) const;
@@ -285,6 +286,8 @@ private:
     void setLoading(std::optional<double> progress);
     void setDemo(bool on);
     void setPresetBusy(bool busy);
+    // The preset list as at a first connect: unknown until the device answers it.
+    void forgetPresets();
     void applyMeterWords(const Words& values);
     void cancelMeterTask();
     void meterTick();

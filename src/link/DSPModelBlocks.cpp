@@ -90,7 +90,7 @@ DSPModel::DEQBand DSPModel::deqBand(int ch, int b) const {
 
 DSPModel::Crosspoint DSPModel::crosspoint(quint32 number) const {
     const Words w = words(number, 2);
-    return Crosspoint{fromBits(w[0]), (w[1] & 1) == 0 && params_.contains(number)};
+    return Crosspoint{fromBits(w[0]), (w[1] & 1) == 0 && holds(number)};
 }
 
 float DSPModel::generatorLevel(Generator g) const {
@@ -200,7 +200,7 @@ void DSPModel::setCompressor(int ch, const Compressor& c) {
     write(number, *w);
     // The off word is also written the first time, before the device has reported it.
     const quint32 offNumber = 182 + quint32(ch);
-    if (compressor(ch).on == c.on && params_.contains(offNumber)) return;
+    if (compressor(ch).on == c.on && holds(offNumber)) return;
     write(offNumber, {offWord(c.on)});
 }
 

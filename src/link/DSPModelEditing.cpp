@@ -8,6 +8,7 @@
 #include "link/DSPModel.h"
 #include "link/DeviceText.h"
 #include "link/Levels.h"
+#include "link/ParamWords.h"
 #include "platform/Tasks.h"
 
 namespace {
@@ -37,6 +38,11 @@ DSPModel::Words DSPModel::words(quint32 number, int minimumCount) const {
     Words stored = params_.value(number);
     if (stored.size() < minimumCount) stored.resize(minimumCount, 0);
     return stored;
+}
+
+bool DSPModel::holds(quint32 number) const {
+    const auto stored = params_.constFind(number);
+    return stored != params_.constEnd() && paramwords::isWhole(number, *stored);
 }
 
 std::optional<DSPModel::Words> DSPModel::heldWords(quint32 number, int minimumCount) const {
@@ -102,7 +108,7 @@ void DSPModel::copyChannelSettings(int from, int to) {
     for (const ParamMap::Block& block : ParamMap::blocks(from)) {
         const auto source = ParamMap::param(block, from);
         const auto target = ParamMap::param(block, to);
-        if (!source || !target || !params_.contains(*source)) continue;
+        if (!source || !target || !holds(*source)) continue;
         write(*target, params_.value(*source), std::nullopt, false);
     }
 }
@@ -144,9 +150,13 @@ void DSPModel::flatEQ(int ch) {
     const quint32 zeroDB = levels::bits(0.0f);
     const quint32 q3 = levels::bits(3.0f);
     for (int b = 0; b < bandCount(ch); ++b) {
+        // A band the device never reported is left alone: what it holds is not known, so
+        // neither is what a reset would change there.
+        const quint32 number = ParamMap::eqBandParam(ch, b);
+        if (!holds(number)) continue;
         // Bands beyond the tenth exist on inputs only; they are parked off at 20 kHz.
         const Words w = b < 10 ? Words{centres[b], zeroDB, q3, 0} : Words{20000, zeroDB, q3, 0x100};
-        write(ParamMap::eqBandParam(ch, b), w);
+        write(number, w);
     }
 }
 

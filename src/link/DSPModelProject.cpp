@@ -6,11 +6,11 @@
 #include <QSaveFile>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
 #include "link/DSPModel.h"
 #include "link/ParamTableJson.h"
+#include "link/ParamWords.h"
 #include "platform/Settings.h"
 #include "platform/UserFile.h"
 
@@ -28,19 +28,7 @@ bool isWholeNumber(const QJsonValue& value) {
 }  // namespace
 
 std::optional<QString> DSPModel::wordsProblem(quint32 number, const Words& words) {
-    const int count = ParamMap::wordCount(number);
-    if (count > 0 && words.size() > count)
-        return QStringLiteral("Parameter %1 holds %2 words, but it has only %3.")
-            .arg(number)
-            .arg(words.size())
-            .arg(count);
-    const uint32_t floats = ParamMap::floatWords(number);
-    for (qsizetype i = 0; i < words.size() && i < 32; ++i)
-        if ((floats >> i & 1) && !std::isfinite(std::bit_cast<float>(words[i])))
-            return QStringLiteral("Parameter %1 holds a level that is not a number (word %2).")
-                .arg(number)
-                .arg(i + 1);
-    return std::nullopt;
+    return paramwords::problem(number, words);
 }
 
 int DSPModel::invalidCount() const {

@@ -193,28 +193,3 @@ int ParamMap::wordCount(uint32_t number) {
         if (number >= range.first && number <= range.last) return range.words;
     return 0;
 }
-
-uint32_t ParamMap::floatWords(uint32_t number) {
-    struct FloatRange {
-        uint32_t first;
-        uint32_t last;
-        uint32_t mask;
-    };
-    // Levels, gains, thresholds, ratios, Q values and delays; the words a limiter or a
-    // gate keeps without reading are not known to be levels.
-    static constexpr FloatRange ranges[] = {
-        {1, 12, 0b1},           // gain
-        {14, 153, 0b110},       // EQ band gain and Q
-        {178, 185, 0b11},       // compressor threshold and ratio
-        {194, 201, 0b1},        // limiter threshold
-        {210, 213, 0b1},        // gate threshold
-        {218, 329, 0b1},        // crosspoint level
-        {330, 341, 0b1},        // delay
-        {343, 343, 0b10},       // sine level
-        {344, 345, 0b1},        // noise levels
-        {354, 365, 0b10010110}  // dynamic EQ gain, Q, threshold and ratio
-    };
-    for (const FloatRange& range : ranges)
-        if (number >= range.first && number <= range.last) return range.mask;
-    return 0;
-}

@@ -96,9 +96,6 @@ struct ParamMap {
     // The number of words the model reads and writes for a parameter; 0 for the
     // meters and for numbers that are no parameter.
     static int wordCount(uint32_t number);
-    // The words of a parameter that carry IEEE-754 singles, as a bit mask (bit i for
-    // word i); 0 for parameters of integers, flags and texts.
-    static uint32_t floatWords(uint32_t number);
 };
 
 template <>

@@ -190,7 +190,7 @@ TEST(FilePanels, NoPanelOpensAFileToChooseItsIconOrType) {
 // Both exports write plain text: a name typed without an extension gets ".txt", as a project
 // gets ".tsldsp", so the file is found again by the panels that filter on it.
 TEST(FilePanels, ExportsAddTxtToANameTypedWithoutOne) {
-    WindowRig rig;
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
     const QString measurement = rig.dir.filePath(QStringLiteral("Left top.txt"));
     writeFile(measurement, designertest::measurementText(480, 480, 6));
     rig.showPage(Page::of(Page::Kind::firDesigner));

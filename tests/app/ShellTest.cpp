@@ -645,6 +645,7 @@ TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {
 // disabled, and Save asks first, saying how many are missing, then leaves them out.
 TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndLeftOutOfASavedProject) {
     WindowRig rig(unshown());
+    kestrel_test::holdDemoSettings(rig.simulator);
     const quint32 gain = 5;  // OUT 1
     const quint32 band = ParamMap::eqBandParam(4, 1);
     rig.simulator.setHandler(6, [&](SimDevice& device, const DSPFrame& request) -> QList<SimReply> {
@@ -733,6 +734,7 @@ TEST(ProjectCommands, ReportedValuesNoProjectMayHoldAreLeftOutAndTheProjectOpens
     const quint32 tooLong = 186;   // OUT 1 compressor switch, one word
     WindowRig::Options options;
     options.prepare = [&](DeviceSimulator& simulator) {
+        kestrel_test::holdDemoSettings(simulator);
         simulator.device().params[notANumber] = {0xFFFFFFFF, 256};
         simulator.device().params[tooLong] = {0, 0};
     };

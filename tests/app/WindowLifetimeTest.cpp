@@ -288,7 +288,7 @@ TEST(WindowLifetime, TypedValuesCommitWhenTheirTabPageOrCrosspointChanges) {
 // A project opened and sent (with a read-back while its panel is open) renames the channels
 // on the device page; a name the user is typing stays, and no stale name is offered to save.
 TEST(WindowLifetime, DeviceNamesFollowAnOpenedProjectButNotANameBeingTyped) {
-    WindowRig rig;
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
     rig.showPage(Page::of(Page::Kind::device));
     DeviceView* device = rig.page<DeviceView>();
     ASSERT_NE(device, nullptr);

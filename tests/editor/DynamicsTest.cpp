@@ -161,7 +161,7 @@ TEST_F(DynamicsPanels, LimiterSeesTheCompressedLevel) {
 TEST_F(DynamicsPanels, GateStatusFollowsTheLevelAndWritesReachTheGroup) {
     rig.model.setGroup(1, 3);
     rig.model.setGroup(3, 3);
-    rig.model.write(210 + 1, {bits(-40)}, std::nullopt, false);
+    rig.model.write(210 + 1, {bits(-40), 0, 0, 0, 0, 0}, std::nullopt, false);
     GateBox gate(rig.model, 1);
     ASSERT_TRUE(gate.onToggle()->isChecked());  // no words yet: on
     rig.setLevel(1, -50);

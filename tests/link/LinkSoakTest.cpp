@@ -170,7 +170,6 @@ TEST(LinkSoakTest, TasksOfALostLinkReachNeitherTheModelNorTheNextLink) {
             sim.device().params[number] = Words(ParamMap::wordCount(number), quint32(random()));
         }
         restartServer = round % 2 == 1;
-        const auto tableBefore = model->params();
         std::optional<std::optional<QString>> firResult;
         std::optional<bool> stored;
         switch (round % 4) {
@@ -205,7 +204,9 @@ TEST(LinkSoakTest, TasksOfALostLinkReachNeitherTheModelNorTheNextLink) {
         ASSERT_TRUE(livemodel::waitUntil([&] { return !model->loading() && !model->presetBusy(); })) << round;
         EXPECT_FALSE(model->connected());
         if (round % 4 == 0) {
-            EXPECT_TRUE(model->params() == tableBefore)
+            // The link came up, so the earlier link's table is gone; the cut read-back stores
+            // nothing of its own.
+            EXPECT_TRUE(model->params().isEmpty())
                 << "a cut read-back stored its half table, round " << round;
         } else if (round % 4 == 1) {
             ASSERT_TRUE(livemodel::waitUntil([&] { return firResult.has_value(); }));

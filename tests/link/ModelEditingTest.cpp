@@ -2,6 +2,8 @@
 // groups, channel copy, the EQ clipboard, flat EQ, EQ bypass and channel names.
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+
 #include "LiveModel.h"
 #include "link/Levels.h"
 
@@ -180,15 +182,20 @@ TEST(ModelCopy, NothingToCopyFromAChannelWhoseEQWasNeverRead) {
     EXPECT_TRUE(model.canCopyEQ(6));
 }
 
+// Every band the table holds; a band never reported is left alone.
 TEST(ModelCopy, FlatEQResetsEveryBandOfTheChannel) {
     livemodel::Offline offline;
     DSPModel& model = *offline.model;
+    for (quint32 band = 14; band <= 153; ++band)
+        if (band != 95) model.write(band, {1000, bits(6.0f), bits(1.0f), 3}, std::nullopt, false);
+    QSignalSpy changes(&model, &DSPModel::paramChanged);
     model.flatEQ(6);
-    EXPECT_EQ(model.params().size(), 10);
+    EXPECT_EQ(changes.count(), 9);
     EXPECT_EQ(model.params().value(94), (Words{31, bits(0.0f), bits(3.0f), 0}));
+    EXPECT_FALSE(model.params().contains(95));
     EXPECT_EQ(model.params().value(103), (Words{16000, bits(0.0f), bits(3.0f), 0}));
     model.flatEQ(0);
-    EXPECT_EQ(model.params().size(), 25);
+    EXPECT_EQ(changes.count(), 24);
     EXPECT_EQ(model.params().value(28), (Words{20000, bits(0.0f), bits(3.0f), 0x100}));
 }
 

@@ -98,14 +98,14 @@ TEST(ModelProject, KeysThatNameNoLoadedParameterAreSkipped) {
     model.write(403, {1, 2, 3, 4, 5, 6});
     const QByteArray bytes =
         project(R"({"366": [1], "9999": [1], "abc": [1], "": [1], "-5": [1], "4294967308": [1],
-                                         "+12": [7, 8], "17": [4294967295], "404": [0, 0, 0, 0, 0, 0]})");
+                                         "+12": [7, 8], "17": [1000, 0, 1065353216, 0], "404": [0, 0, 0, 0, 0, 0]})");
     // Another format text and version load the same way.
     QByteArray other = bytes;
     other.replace("\"version\": 1", "\"version\": 2").replace("Tessaline DSP Control project", "Other");
     ASSERT_EQ(model.loadProject(other), std::nullopt);
     // FIR names stay: the file does not hold the filters they describe.
     EXPECT_EQ(model.params(),
-              (DSPModel::Table{{12, {7, 8}}, {17, {4294967295u}}, {403, {1, 2, 3, 4, 5, 6}}}));
+              (DSPModel::Table{{12, {7, 8}}, {17, {1000, 0, bits(1.0f), 0}}, {403, {1, 2, 3, 4, 5, 6}}}));
 }
 
 // One bad member fails the whole file, naming the parameter, and nothing is written.
@@ -126,8 +126,9 @@ TEST(ModelProject, BadWordsFailTheWholeLoad) {
         {R"("14": [1000, 4294967296, 0, 0])", "\"14\""},
         {R"("abc": "x")", "\"abc\""},
         {R"("5": )" + huge + "]", "Parameter 5 holds 4000 words, but it has only 2."},
-        {R"("5": [2143289344, 256])", "Parameter 5 holds a level"},                         // NaN gain
-        {R"("360": [1000, 0, 0, 0, 0, 0, 0, 2139095040])", "Parameter 360 holds a level"},  // +inf ratio
+        {R"("5": [2143289344, 256])", "Parameter 5 holds a level"},  // NaN gain
+        {R"("360": [1000, 0, 1065353216, 0, 0, 1, 1, 2139095040])",
+         "Parameter 360 holds a level"},  // +inf ratio
     };
     for (const auto& c : cases) {
         const auto error = model.loadProject(project("{\"1\": [0, 256], " + c.member + "}"));
@@ -136,10 +137,6 @@ TEST(ModelProject, BadWordsFailTheWholeLoad) {
     }
     EXPECT_EQ(model.params(), before);
     EXPECT_EQ(changes.count(), 0);
-    // Words that are finite and of the right count load as they are, even beyond the
-    // setters' clamps: a device may hold them.
-    ASSERT_EQ(model.loadProject(project(R"({"5": [1120403456, 7], "186": [9]})")), std::nullopt);
-    EXPECT_EQ(model.words(5, 2), (Words{bits(100.0f), 7}));
 }
 
 // Save and Open share one rule for a parameter's words: whatever Save writes, Open takes,
@@ -153,17 +150,20 @@ TEST(ModelProject, SaveLeavesOutExactlyWhatOpenRefuses) {
         Words words;
         bool valid;
     } cases[] = {
-        {5, {bits(-6.0f), 0x100}, true},                   // as many words as the gain has
-        {5, {bits(-6.0f)}, true},                          // fewer: the rest reads as zero words
-        {5, {bits(-6.0f), 0x100, 0}, false},               // more words than the gain has
-        {186, {9}, true},                                  // a switch of one word
-        {186, {0, 0}, false},                              // ... with two
-        {7, {nan, 256}, false},                            // a gain that is no number
-        {7, {0xFF800000, 256}, false},                     // ... or minus infinity
-        {360, {1000, 0, 0, 0, 0, 0, 0, infinity}, false},  // the last level word of a dynamic EQ
-        {14, {nan, bits(2.5f), bits(1.7f), 0}, true},      // an EQ frequency is no level
-        {378, {nan, nan}, true},                           // a name is text, any bits
-        {9999, {1, 2, 3, 4, 5, 6, 7, 8, 9}, true},         // no parameter: Open skips it, refuses nothing
+        {5, {bits(-6.0f), 0x100}, true},                            // as many words as the gain has
+        {5, {bits(-6.0f)}, false},                                  // fewer: no gain at all
+        {5, {bits(100.0f), 0x100}, false},                          // a gain no fader reaches
+        {5, {bits(-6.0f), 0x100, 0}, false},                        // more words than the gain has
+        {186, {1}, true},                                           // a switch of one word
+        {186, {9}, false},                                          // ... that no switch writes
+        {186, {0, 0}, false},                                       // ... with two
+        {7, {nan, 256}, false},                                     // a gain that is no number
+        {7, {0xFF800000, 256}, false},                              // ... or minus infinity
+        {360, {1000, 0, bits(1.0f), 0, 0, 1, 1, infinity}, false},  // the last level word of a dynamic EQ
+        {14, {1000, bits(2.5f), bits(1.7f), 0x100}, true},          // a band switched off
+        {195, {0, 0, 0, 1, 0}, true},                               // a limiter of older firmware
+        {378, {nan, nan}, true},                                    // a name is text, any bits
+        {9999, {1, 2, 3, 4, 5, 6, 7, 8, 9}, true},  // no parameter: Open skips it, refuses nothing
     };
     livemodel::Offline all;  // holds the last case of each number
     QMap<quint32, bool> lastValid;
@@ -196,6 +196,48 @@ TEST(ModelProject, SaveLeavesOutExactlyWhatOpenRefuses) {
     EXPECT_EQ(all.model->invalidCount(), lastValid.values().count(false));
     EXPECT_EQ(livemodel::Offline().model->loadProject(all.model->projectData(QStringLiteral("Demo"))),
               std::nullopt);
+}
+
+// Words no control could set, or too few of them, fail the whole file before anything
+// reaches the device, naming the parameter at fault.
+TEST(ModelProject, OpenRefusesShortAndOutOfRangeWordsWholeAndSendsNothing) {
+    livemodel::Live live;
+    DSPModel& model = *live.model;
+    const auto before = model.params();
+    const qsizetype mark = live.sim.received().size();
+    QSignalSpy changes(&model, &DSPModel::paramChanged);
+    const struct {
+        QByteArray member;
+        const char* named;
+    } cases[] = {
+        {R"("5": [])", "Parameter 5 holds 0 words, but it needs 2."},
+        {R"("1": [1120403456, 256])", "Parameter 1 holds 100.0 in word 1, outside -60.0 to 15.0."},
+        {R"("343": [1000, 1112014848, 0])", "Parameter 343 holds 50.0 in word 2, outside -90.0 to 0.0."},
+        {R"("20": [99999, 0, 1065353216, 0])", "Parameter 20 holds 99999 in word 1, outside 20 to 22000."},
+        {R"("20": [1000, 1148846080, 1065353216, 0])", "Parameter 20 holds 1000.0 in word 2,"},
+        {R"("20": [1000, 0, 1073741824, 1])", "Parameter 20 holds 2.0 in word 3, outside 0.25 to 1.0."},
+        {R"("20": [1000, 0, 1065353216, 20])", "Parameter 20 holds 0x14 in word 4, which names no choice."},
+        {R"("331": [1315859240, 0])", "Parameter 331 holds 1e+09 in word 1, outside 0.0 to 2000.0."},
+        {R"("178": [0, 3231711232, 0, 10, 10, 0])",
+         "Parameter 178 holds -5.0 in word 2, outside 1.0 to 100.0."},
+        {R"("178": [0, 1073741824, 0, 10, 10, 999])", "Parameter 178 holds 999 in word 6, outside 0 to 30."},
+        {R"("342": [7])", "Parameter 342 holds 7 in word 1, outside 0 to 2."},
+        {R"("350": [5])", "Parameter 350 holds 5 in word 1, outside 0 to 2."},
+        {R"("354": [1000, 0, 1065353216, 1025, 0, 1, 1, 1065353216])",
+         "Parameter 354 holds 0x401 in word 4,"},
+        {R"("250": [0, 7])", "Parameter 250 holds 0x7 in word 2,"},
+    };
+    for (const auto& c : cases) {
+        const auto error = model.loadProject(project("{\"2\": [0, 256], " + c.member + "}"));
+        ASSERT_TRUE(error.has_value()) << c.member.constData();
+        EXPECT_TRUE(error->startsWith(QLatin1String(c.named))) << error->toStdString();
+    }
+    EXPECT_EQ(model.params(), before);
+    EXPECT_EQ(changes.count(), 0);
+    model.setMute(0, true);  // once this write arrives, any write queued before it has too
+    ASSERT_TRUE(live.waitForFrames(mark, 5, 1));
+    ASSERT_EQ(live.sentAfter(mark, 5).size(), 1);
+    EXPECT_EQ(live.sentAfter(mark, 5)[0].words.value(1), 1u);
 }
 
 TEST(ModelProject, AFailedSaveLeavesTheOldFile) {

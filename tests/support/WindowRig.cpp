@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QScreen>
 #include <QTest>
@@ -164,6 +167,13 @@ QList<DSPFrame> WindowRig::receivedSince(qsizetype mark, quint16 command) const 
     for (qsizetype i = mark; i < simulator.received().size(); ++i)
         if (simulator.received()[i].command == command) frames.append(simulator.received()[i]);
     return frames;
+}
+
+void holdDemoSettings(DeviceSimulator& simulator) {
+    QFile file(DSPModel::defaultDemoDataPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject demo = QJsonDocument::fromJson(file.readAll()).object();
+    ASSERT_TRUE(simulator.device().loadJson(QJsonObject{{"params", demo}}));
 }
 
 }  // namespace kestrel_test

@@ -109,4 +109,9 @@ private:
     int readBacksDuringDialogs_ = 0;
 };
 
+// Gives the simulator the demo device's settings: values the window's controls could have
+// set. Its own zero words (a Q of 0, a frequency of 0 Hz) are values no control sets, which
+// a saved project leaves out after asking.
+void holdDemoSettings(DeviceSimulator& simulator);
+
 }  // namespace kestrel_test

@@ -202,3 +202,42 @@ TEST(MixerInWindow, ANarrowWindowScrollsOnlySidewaysAndTheStripsEndAboveTheBar) 
         << "the page's background between the strip and the bar";
     saveScreenshot(rig.window(), QStringLiteral("mixer-narrow"));
 }
+
+// Switched to a second device that never answers IN B's gain: IN B's strip is drawn
+// disabled, and a click on its MUTE sends nothing, least of all the first device's -33 dB to
+// a device at -3.5 dB.
+TEST(MixerInWindow, AStripTheNextDeviceLeftUnreadSendsNothing) {
+    WindowRig rig(WindowRig::Options{.prepare = [](DeviceSimulator& sim) {
+        sim.device().params[2] = {std::bit_cast<quint32>(-33.0f), 0x100};
+    }});
+    DeviceSimulator other;
+    ASSERT_TRUE(other.listenOnRandomLoopback());
+    const DSPFrame::Words otherGain{std::bit_cast<quint32>(-3.5f), 0x100};
+    other.device().params[2] = otherGain;
+    other.faults().answerLost = [](const DSPFrame& request) {
+        return request.command == 6 && request.words.value(1) == 2;
+    };
+    rig.model().link().connect(other.host());
+    ASSERT_TRUE(rig.waitFor([&] {
+        return rig.model().connected() && !rig.model().loading() && !other.receivedWithCommand(8).isEmpty();
+    }));
+    rig.turn();
+    auto* mixer = rig.page<MixerView>();
+    ASSERT_NE(mixer, nullptr);
+    FlatButton* unread = mixer->strip(1)->muteButton();
+    EXPECT_FALSE(unread->isEnabled());
+    EXPECT_TRUE(mixer->strip(0)->muteButton()->isEnabled());
+
+    const qsizetype mark = other.received().size();
+    QTest::mouseClick(unread, Qt::LeftButton);
+    QTest::mouseClick(mixer->strip(0)->muteButton(), Qt::LeftButton);
+    const auto writes = [&] {
+        QList<quint32> numbers;
+        for (const DSPFrame& frame : other.received().mid(mark))
+            if (frame.command == 5) numbers.append(frame.words.value(1));
+        return numbers;
+    };
+    ASSERT_TRUE(rig.waitFor([&] { return writes().contains(1); }));
+    EXPECT_EQ(writes(), QList<quint32>{1});
+    EXPECT_EQ(other.device().params.value(2), otherGain);
+}
