@@ -94,11 +94,17 @@ WindowRig::Options onOut3Editor() {
 // that leaves it (its widgets wait for deletion) and once more after they are deleted.
 TEST(AccessibleLifetime, ElementsOfAPageLeftDoNothingAndWriteNothing) {
     WindowRig rig(onOut3Editor());
-    const QList<Page> tour = {Page::of(Page::Kind::mixer),   Page::channelPage(3),
-                              Page::of(Page::Kind::routing), Page::channelPage(6),
-                              Page::of(Page::Kind::sources), Page::of(Page::Kind::presets),
-                              Page::channelPage(1),          Page::of(Page::Kind::device),
-                              Page::of(Page::Kind::codes),   Page::of(Page::Kind::firDesigner),
+    const QList<Page> tour = {Page::of(Page::Kind::mixer),
+                              Page::channelPage(3),
+                              Page::of(Page::Kind::routing),
+                              Page::channelPage(6),
+                              Page::of(Page::Kind::sources),
+                              Page::of(Page::Kind::presets),
+                              Page::channelPage(1),
+                              Page::of(Page::Kind::device),
+                              Page::of(Page::Kind::codes),
+                              Page::of(Page::Kind::firDesigner),
+                              Page::of(Page::Kind::diagnostics),
                               Page::channelPage(6)};
     for (const Page& next : tour) {
         const QList<QAccessible::Id> held = elementsOf(rig.pageView());
