@@ -76,6 +76,22 @@ struct ConsoleWithSenders : ConsoleRig {
     }
 };
 
+// The console on its Traffic tab, where frames are logged as the link logs them.
+struct ConsoleWithTraffic : ConsoleRig {
+    ContentView view{context};
+
+    ConsoleWithTraffic() {
+        view.resize(1100, 700);
+        view.show();
+    }
+    void logFrames(int count) {
+        for (int i = 0; i < count; ++i)
+            log.log("DSP", TrafficEntry::Direction::sent,
+                    QByteArray::fromHex("A5A11A5A") + QByteArray::number(i));
+        view.trafficPanel()->rows()->sync();
+    }
+};
+
 }  // namespace
 
 TEST(ConsoleAccessibility, SeenHostRowsOfferTheirUseForTCPButton) {
@@ -181,16 +197,9 @@ TEST(ConsoleAccessibility, EveryControlOfBothTabsIsNamedOnceInPlainText) {
 }
 
 TEST(ConsoleAccessibility, TrafficListAnswersAtItsLimitWhileOldRowsAreDropped) {
-    ConsoleRig rig;
-    ContentView view(rig.context);
-    view.resize(1100, 700);
-    view.show();
-    auto logFrames = [&](int count) {
-        for (int i = 0; i < count; ++i)
-            rig.log.log("DSP", TrafficEntry::Direction::sent,
-                        QByteArray::fromHex("A5A11A5A") + QByteArray::number(i));
-        view.trafficPanel()->rows()->sync();
-    };
+    ConsoleWithTraffic rig;
+    ContentView& view = rig.view;
+    auto logFrames = [&](int count) { rig.logFrames(count); };
     logFrames(int(TrafficLog::limit));
     QCoreApplication::processEvents();
     const CapturedMessages messages;
@@ -251,16 +260,9 @@ TEST(ConsoleAccessibility, TrafficListAnswersAtItsLimitWhileOldRowsAreDropped) {
 // while the log goes on dropping and clearing entries: the list's element no longer follows
 // them, and a new one reads the list afresh.
 TEST(ConsoleAccessibility, TrafficListElementDroppedBeforeItsListFollowsNothing) {
-    ConsoleRig rig;
-    ContentView view(rig.context);
-    view.resize(1100, 700);
-    view.show();
-    auto logFrames = [&](int count) {
-        for (int i = 0; i < count; ++i)
-            rig.log.log("DSP", TrafficEntry::Direction::sent,
-                        QByteArray::fromHex("A5A11A5A") + QByteArray::number(i));
-        view.trafficPanel()->rows()->sync();
-    };
+    ConsoleWithTraffic rig;
+    ContentView& view = rig.view;
+    auto logFrames = [&](int count) { rig.logFrames(count); };
     logFrames(40);
     QCoreApplication::processEvents();
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.trafficPanel()->list());
