@@ -14,7 +14,7 @@ shift || true
 work="$(mktemp -d)"
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
-export ASAN_OPTIONS=detect_leaks=0
+export ASAN_OPTIONS="detect_leaks=0:strict_string_checks=1:suppressions=$root/tests/support/asan.supp"
 
 "$build/tests/sim/kestrel-sim" --random-host "$@" >"$work/sim.out" 2>&1 &
 pids+=($!)

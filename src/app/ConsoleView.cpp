@@ -12,6 +12,7 @@
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "app/controls/AccessibleLifetime.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PendingEdits.h"
@@ -140,6 +141,7 @@ void ConsoleView::leavePage() {
     m_kept.takeFrom(*m_view);
     m_pageArea->removeWidget(m_view);
     m_view->hide();
+    retireFromAccessibility(*m_view);
     m_leftPages.append(m_view);
     m_view = nullptr;
     if (!m_dialogs->isOpen()) releaseLeftPages();

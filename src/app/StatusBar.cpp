@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "app/StatusChip.h"
+#include "app/controls/AccessibleLifetime.h"
 #include "app/controls/ElidedLabel.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
@@ -87,6 +88,7 @@ void StatusBar::rebuild() {
     while (QLayoutItem* item = m_row->takeAt(0)) {
         if (QWidget* widget = item->widget()) {
             widget->hide();
+            retireFromAccessibility(*widget);
             widget->deleteLater();
         }
         delete item;

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/controls/AccessibleLifetime.h"
 #include "app/controls/ArrowKeys.h"
 #include "app/controls/ButtonAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
@@ -98,6 +99,7 @@ void replaceControl(QWidget* old, QWidget* replacement) {
     const bool hadFocus = focused && (focused == old || old->isAncestorOf(focused));
     delete old->parentWidget()->layout()->replaceWidget(old, replacement);
     keyboardfocus::followInTabOrder(old, replacement);
+    retireFromAccessibility(*old);
     old->deleteLater();
     if (hadFocus) keyboardfocus::tabStops(*replacement).value(0, replacement)->setFocus(Qt::OtherFocusReason);
 }

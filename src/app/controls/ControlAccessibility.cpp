@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controls/AccessibleLifetime.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
 #include "app/controls/UnitSlider.h"
@@ -245,7 +246,7 @@ void announceFocusedChild(QWidget& widget) {
 
 void nameAccessibleGroup(QWidget* container, const QString& name) {
     installControlAccessibility();
-    container->setProperty(groupProperty, true);
+    markForAccessibility(*container, groupProperty);
     // Views call this on every refresh; a name is announced only when it changes.
     if (container->accessibleName() != name) container->setAccessibleName(name);
 }

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "app/controls/AccessibleLifetime.h"
 #include "app/controls/KeyboardFocus.h"
 
 namespace {
@@ -130,12 +131,12 @@ void installPopoverAccessibility() {
 
 void makePopoverAnchor(QAbstractButton& anchor) {
     installPopoverAccessibility();
-    anchor.setProperty(anchorProperty, true);
+    markForAccessibility(anchor, anchorProperty);
 }
 
 void makePopover(QWidget& popup) {
     installPopoverAccessibility();
-    popup.setProperty(popoverProperty, true);
+    markForAccessibility(popup, popoverProperty);
 }
 
 void showPopover(QWidget& popup, const QWidget& anchor, int gap) {

@@ -81,23 +81,29 @@ private:
 // One sender's row: a list item named by the sender, holding its button.
 class SenderRow : public SenderPart {
 public:
+    // The button is the cache's: it may be deleted before the row when the cache goes at
+    // exit, so the row knows it by its id, which then finds nothing.
     SenderRow(SeenHostList* list, const QString& sender)
-        : SenderPart(list, sender), button_(new UseForTCPButton(list, sender, *this)) {
-        QAccessible::registerAccessibleInterface(button_);
-    }
-    ~SenderRow() override { QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(button_)); }
+        : SenderPart(list, sender),
+          buttonId_(QAccessible::registerAccessibleInterface(new UseForTCPButton(list, sender, *this))) {}
+    ~SenderRow() override { QAccessible::deleteAccessibleInterface(buttonId_); }
 
-    UseForTCPButton* button() const { return button_; }
+    UseForTCPButton* button() const {
+        return static_cast<UseForTCPButton*>(QAccessible::accessibleInterface(buttonId_));
+    }
 
     QAccessibleInterface* parent() const override {
         return QAccessible::queryAccessibleInterface(list_.data());
     }
-    QAccessibleInterface* child(int index) const override { return index == 0 ? button_ : nullptr; }
+    QAccessibleInterface* child(int index) const override { return index == 0 ? button() : nullptr; }
     QAccessibleInterface* childAt(int x, int y) const override {
-        return button_->rect().contains(x, y) ? button_ : nullptr;
+        UseForTCPButton* shown = button();
+        return shown && shown->rect().contains(x, y) ? shown : nullptr;
     }
-    int childCount() const override { return 1; }
-    int indexOfChild(const QAccessibleInterface* child) const override { return child == button_ ? 0 : -1; }
+    int childCount() const override { return button() ? 1 : 0; }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child == button() ? 0 : -1;
+    }
 
     QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? sender_ : QString(); }
     QRect rect() const override { return list_ ? onScreen(*list_, list_->rowRect(sender_)) : QRect(); }
@@ -109,7 +115,7 @@ public:
     }
 
 private:
-    UseForTCPButton* button_;
+    QAccessible::Id buttonId_;
 };
 
 QAccessibleInterface* UseForTCPButton::parent() const {

@@ -65,13 +65,17 @@ private:
 // same element while it scrolls.
 class TrafficListElement : public QAccessibleWidget {
 public:
+    // The element can go before the list does (a page taken down drops its elements), so it
+    // stops following the model when it goes.
     explicit TrafficListElement(TrafficListView* list) : QAccessibleWidget(list, QAccessible::List) {
-        QObject::connect(&model(), &QAbstractItemModel::rowsAboutToBeRemoved, list,
-                         [this](const QModelIndex&, int first, int last) { forget(first, last); });
-        QObject::connect(&model(), &QAbstractItemModel::modelAboutToBeReset, list,
-                         [this] { forget(0, model().rowCount() - 1); });
+        following_ = {
+            QObject::connect(&model(), &QAbstractItemModel::rowsAboutToBeRemoved, list,
+                             [this](const QModelIndex&, int first, int last) { forget(first, last); }),
+            QObject::connect(&model(), &QAbstractItemModel::modelAboutToBeReset, list,
+                             [this] { forget(0, model().rowCount() - 1); })};
     }
     ~TrafficListElement() override {
+        for (const QMetaObject::Connection& connection : following_) QObject::disconnect(connection);
         for (const QAccessible::Id id : std::as_const(rows_)) QAccessible::deleteAccessibleInterface(id);
     }
 
@@ -134,6 +138,7 @@ private:
     }
 
     mutable QHash<QUuid, QAccessible::Id> rows_;
+    QList<QMetaObject::Connection> following_;
 };
 
 QAccessibleInterface* trafficListFactory(const QString& className, QObject* object) {

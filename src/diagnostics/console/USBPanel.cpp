@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "app/controls/AccessibleLifetime.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
@@ -153,6 +154,7 @@ void USBPanel::rebuildRows() {
     while (rows_->count() > 1) {
         QLayoutItem* item = rows_->takeAt(0);
         item->widget()->hide();
+        retireFromAccessibility(*item->widget());
         item->widget()->deleteLater();
         delete item;
     }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/controls/AccessibleLifetime.h"
 #include "diagnostics/console/ContentView.h"
 #include "diagnostics/console/NetworkPanel.h"
 #include "diagnostics/console/SeenHostList.h"
@@ -72,6 +73,22 @@ struct ConsoleWithSenders : ConsoleRig {
         const QString sender = senderOf(peer);
         EXPECT_TRUE(spinUntil([&] { return senders().senders().contains(sender); }));
         return sender;
+    }
+};
+
+// The console on its Traffic tab, where frames are logged as the link logs them.
+struct ConsoleWithTraffic : ConsoleRig {
+    ContentView view{context};
+
+    ConsoleWithTraffic() {
+        view.resize(1100, 700);
+        view.show();
+    }
+    void logFrames(int count) {
+        for (int i = 0; i < count; ++i)
+            log.log("DSP", TrafficEntry::Direction::sent,
+                    QByteArray::fromHex("A5A11A5A") + QByteArray::number(i));
+        view.trafficPanel()->rows()->sync();
     }
 };
 
@@ -180,16 +197,9 @@ TEST(ConsoleAccessibility, EveryControlOfBothTabsIsNamedOnceInPlainText) {
 }
 
 TEST(ConsoleAccessibility, TrafficListAnswersAtItsLimitWhileOldRowsAreDropped) {
-    ConsoleRig rig;
-    ContentView view(rig.context);
-    view.resize(1100, 700);
-    view.show();
-    auto logFrames = [&](int count) {
-        for (int i = 0; i < count; ++i)
-            rig.log.log("DSP", TrafficEntry::Direction::sent,
-                        QByteArray::fromHex("A5A11A5A") + QByteArray::number(i));
-        view.trafficPanel()->rows()->sync();
-    };
+    ConsoleWithTraffic rig;
+    ContentView& view = rig.view;
+    auto logFrames = [&](int count) { rig.logFrames(count); };
     logFrames(int(TrafficLog::limit));
     QCoreApplication::processEvents();
     const CapturedMessages messages;
@@ -244,4 +254,28 @@ TEST(ConsoleAccessibility, TrafficListAnswersAtItsLimitWhileOldRowsAreDropped) {
     logFrames(20);
     EXPECT_EQ(QAccessible::accessibleInterface(currentID), nullptr);
     EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().mid(0, 5).join("\n").toStdString();
+}
+
+// The console taken down as a page left is (its elements dropped while it waits for deletion)
+// while the log goes on dropping and clearing entries: the list's element no longer follows
+// them, and a new one reads the list afresh.
+TEST(ConsoleAccessibility, TrafficListElementDroppedBeforeItsListFollowsNothing) {
+    ConsoleWithTraffic rig;
+    ContentView& view = rig.view;
+    auto logFrames = [&](int count) { rig.logFrames(count); };
+    logFrames(40);
+    QCoreApplication::processEvents();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.trafficPanel()->list());
+    ASSERT_GT(list->childCount(), 0);
+    const QAccessible::Id row = QAccessible::uniqueId(list->child(0));
+
+    retireFromAccessibility(view);
+    EXPECT_EQ(QAccessible::accessibleInterface(row), nullptr);
+    logFrames(int(TrafficLog::limit));
+    rig.log.clear();
+    logFrames(3);
+
+    list = QAccessible::queryAccessibleInterface(view.trafficPanel()->list());
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->isValid());
 }
