@@ -10,6 +10,7 @@ class TrafficLog;
 class Settings;
 class Navigator;
 class Dialogs;
+class DeviceWork;
 
 // The shared objects every page reads and edits the device through. The
 // application owns them; pages only borrow them.
@@ -24,4 +25,6 @@ struct AppContext {
     Settings* settings = nullptr;
     Navigator* navigator = nullptr;
     Dialogs* dialogs = nullptr;
+    // The long device operations under way; the main window's (null without a window).
+    DeviceWork* work = nullptr;
 };
