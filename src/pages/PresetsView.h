@@ -10,6 +10,7 @@
 #include "app/controls/KeyboardFocus.h"
 
 class DSPModel;
+class DeviceWork;
 class Dialogs;
 class QLineEdit;
 class QListWidget;
@@ -43,6 +44,9 @@ public:
     };
 
     PresetsView(DSPModel& model, Dialogs& dialogs, QWidget* parent = nullptr);
+    // The window's long device operations (may be null): a recall, store or delete asks first
+    // while one runs.
+    void setDeviceWork(DeviceWork* work) { m_work = work; }
 
     static bool isProtected(int slot) { return slot < 2; }
     bool isOccupied(int slot) const;
@@ -84,6 +88,7 @@ private:
 
     DSPModel& m_model;
     Dialogs& m_dialogs;
+    DeviceWork* m_work = nullptr;
     std::optional<int> m_selected;
     std::optional<QString> m_message;
     QListWidget* m_list = nullptr;

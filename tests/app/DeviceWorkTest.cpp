@@ -5,8 +5,11 @@
 
 #include <QAction>
 #include <QFile>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 
 #include "app/DeviceWork.h"
 #include "app/MainWindow.h"
@@ -15,6 +18,9 @@
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
 #include "link/DSPModel.h"
+#include "pages/PresetsView.h"
+#include "support/FindWidgets.h"
+#include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
@@ -65,6 +71,7 @@ TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
             .arg(total));
     EXPECT_TRUE(rig.waitFor([&] { return statusShows(rig, progress); }, 5))
         << rig.statusTexts().join(" | ").toStdString();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("project-send-progress"));
 
     const QRegularExpression question(
         QStringLiteral("^The project \"Hall setup\" is still being sent to the DSP: [1-9]\\d* of %1 settings "
@@ -79,6 +86,21 @@ TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
     EXPECT_FALSE(rig.window().close());
     EXPECT_TRUE(question.match(lastQuestion(rig)).hasMatch()) << lastQuestion(rig).toStdString();
     EXPECT_TRUE(rig.window().isVisible());
+
+    // Nor is a preset recalled in among them: the recall asks after its own question.
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    QListWidget* slots = presets->slotList();
+    QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(1)).center());
+    rig.dialogs.asked.clear();
+    rig.dialogs.confirmAnswers.enqueue(true);
+    QPushButton* recall = kestrel_test::buttonNamed(*presets, QStringLiteral("Recall…"));
+    ASSERT_NE(recall, nullptr);
+    recall->click();
+    EXPECT_TRUE(lastQuestion(rig).endsWith(QStringLiteral("settings written. Recall slot 1 anyway?")))
+        << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.size(), 2);
 
     // Another project is not sent in among the first one's writes unless the user says so.
     rig.dialogs.asked.clear();
