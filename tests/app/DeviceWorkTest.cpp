@@ -57,7 +57,8 @@ TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(rig.model().projectData(QStringLiteral("DSP")));
     file.close();
-    rig.simulator.faults().commandDelayMs[writeCommand] = 20;
+    // About 15 s for the whole project: the questions below come long before its end.
+    rig.simulator.faults().commandDelayMs[writeCommand] = 40;
 
     const qsizetype mark = rig.mark();
     rig.dialogs.fileAnswers.enqueue(path);
@@ -111,7 +112,7 @@ TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
     EXPECT_EQ(rig.dialogs.asked.size(), 2);  // the open panel, then only that question
 
     // Once every setting went out, nothing is in the way any more.
-    ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }));
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 60));
     EXPECT_EQ(rig.receivedSince(mark, writeCommand).size(), total);
     EXPECT_FALSE(statusShows(rig, QRegularExpression(QStringLiteral("^Sending"))));
     rig.dialogs.asked.clear();
