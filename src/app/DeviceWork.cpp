@@ -1,6 +1,7 @@
 #include "app/DeviceWork.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/Dialogs.h"
 #include "link/DSPConnection.h"
