@@ -11,6 +11,7 @@ class Settings;
 class Navigator;
 class Dialogs;
 class KeptEdits;
+class DeviceWork;
 
 // The shared objects every page reads and edits the device through. The
 // application owns them; pages only borrow them.
@@ -26,4 +27,6 @@ struct AppContext {
     Navigator* navigator = nullptr;
     Dialogs* dialogs = nullptr;
     KeptEdits* kept = nullptr;  // the window's; what views keep of the user's unsaved edits
+    // The long device operations under way; the main window's (null without a window).
+    DeviceWork* work = nullptr;
 };

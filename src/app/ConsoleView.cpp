@@ -83,7 +83,8 @@ QWidget* ConsoleView::buildDetail() {
     auto* column = new QVBoxLayout(detail);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    m_statusBar = new StatusBar(*m_context.model, *m_context.link, *m_context.settings, detail);
+    m_statusBar =
+        new StatusBar(*m_context.model, *m_context.link, *m_context.settings, detail, m_context.work);
     column->addWidget(m_statusBar);
     column->addWidget(new Rule(detail));
     m_pageArea = new QVBoxLayout;

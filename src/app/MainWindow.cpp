@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -12,9 +13,13 @@
 #include "link/DSPModel.h"
 
 MainWindow::MainWindow(AppContext context, QWidget* parent)
-    : QMainWindow(parent), m_context(context), m_commands(*context.model, *context.dialogs) {
+    : QMainWindow(parent),
+      m_context(context),
+      m_work(*context.model, *context.dialogs),
+      m_commands(*context.model, *context.dialogs, &m_work) {
     setWindowTitle(QStringLiteral("Tessaline DSP Control"));
-    m_console = new ConsoleView(context, Page::fromEnvironment(), this);
+    m_context.work = &m_work;
+    m_console = new ConsoleView(m_context, Page::fromEnvironment(), this);
     setCentralWidget(m_console);
     m_console->setMinimumSize(kMinimumContent);
     resize(1360, 820);
@@ -36,7 +41,7 @@ void MainWindow::buildMenus() {
     file->addSeparator();
     m_demoAction = file->addAction(QString(), this, [this] { m_commands.toggleDemo(); });
     file->addSeparator();
-    QAction* quit = file->addAction(QStringLiteral("Quit"), qApp, &QApplication::quit);
+    QAction* quit = file->addAction(QStringLiteral("Quit"), this, &MainWindow::quit);
     quit->setShortcut(QKeySequence::Quit);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -110,4 +115,17 @@ void MainWindow::showAbout() {
     m_about->show();
     m_about->raise();
     m_about->activateWindow();
+}
+
+void MainWindow::quit() {
+    // The window asks while it closes; once it is closed, the other windows go with it.
+    if (close()) QApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_work.mayQuit()) {
+        QMainWindow::closeEvent(event);
+    } else {
+        event->ignore();
+    }
 }

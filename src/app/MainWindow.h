@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include "app/AppContext.h"
+#include "app/DeviceWork.h"
 #include "app/ProjectCommands.h"
 
 class AboutDialog;
@@ -18,6 +19,7 @@ public:
 
     ConsoleView* console() const { return m_console; }
     ProjectCommands& commands() { return m_commands; }
+    DeviceWork& work() { return m_work; }
     QAction* demoAction() const { return m_demoAction; }
     QAction* saveAction() const { return m_saveAction; }
     QAction* openAction() const { return m_openAction; }
@@ -29,14 +31,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Closing the window quits: while a send runs, only after the user said so.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
     void updateActions();
     void placeFirstWindow();
     void showAbout();
+    void quit();
 
     AppContext m_context;
+    DeviceWork m_work;
     ProjectCommands m_commands;
     ConsoleView* m_console;
     QAction* m_saveAction = nullptr;

@@ -30,8 +30,11 @@ QWidget* buildPageView(const Page& page, AppContext& context, const std::functio
             return new RoutingView(*context.model, *context.dialogs);
         case Page::Kind::sources:
             return new SourcesView(*context.model, *context.dialogs);
-        case Page::Kind::presets:
-            return new PresetsView(*context.model, *context.dialogs, context.kept);
+        case Page::Kind::presets: {
+            auto* presets = new PresetsView(*context.model, *context.dialogs, context.kept);
+            presets->setDeviceWork(context.work);
+            return presets;
+        }
         case Page::Kind::device:
             return new DeviceView(*context.model);
         case Page::Kind::codes:

@@ -5,11 +5,13 @@
 #include <QSysInfo>
 #include <QUrlQuery>
 
+#include "app/DeviceWork.h"
 #include "app/Dialogs.h"
 #include "app/ProductSettings.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
+#include "platform/UserFile.h"
 
 QString ProjectCommands::baseName() const {
     const DSPConnection::Status& status = m_model.link().status();
@@ -24,9 +26,7 @@ QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& 
                             locale.dateFormat(QLocale::ShortFormat).indexOf(QLatin1Char('d'));
     const QString day =
         locale.toString(date, monthFirst ? QStringLiteral("MMM d, yyyy") : QStringLiteral("d MMM yyyy"));
-    QString name = baseName + QLatin1Char(' ') + day + QStringLiteral(".tsldsp");
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    return name;
+    return userfile::safeFileName(baseName + QLatin1Char(' ') + day + QStringLiteral(".tsldsp"));
 }
 
 QString ProjectCommands::incompleteText(int unread, int invalid) {
@@ -107,8 +107,11 @@ void ProjectCommands::openProject() {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
+    const QString name = QFileInfo(path).completeBaseName();
     if (m_model.connected()) {
-        const QString name = QFileInfo(path).completeBaseName();
+        if (m_work && !m_work->mayStartAnother(QStringLiteral("Send \"%1\" anyway?").arg(name),
+                                               QStringLiteral("Send Anyway")))
+            return;
         const bool send = m_dialogs.confirm(
             QStringLiteral("Send \"%1\" to the DSP?").arg(name),
             QStringLiteral(
@@ -119,8 +122,11 @@ void ProjectCommands::openProject() {
     } else if (!m_model.demo()) {
         m_model.enterDemo();
     }
-    if (const auto failure = m_model.loadProject(bytes))
+    if (const auto failure = m_model.loadProject(bytes)) {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *failure);
+        return;
+    }
+    if (m_work) m_work->followProjectSend(name);
 }
 
 void ProjectCommands::toggleDemo() {

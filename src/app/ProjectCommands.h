@@ -6,12 +6,15 @@
 
 class DSPModel;
 class Dialogs;
+class DeviceWork;
 
 // The menu bar's global commands: projects as files, the demo device, the help
 // links. Every panel and alert goes through the dialog seam.
 class ProjectCommands {
 public:
-    ProjectCommands(DSPModel& model, Dialogs& dialogs) : m_model(model), m_dialogs(dialogs) {}
+    // `work` (may be null) follows a project's writes on their way to the device.
+    ProjectCommands(DSPModel& model, Dialogs& dialogs, DeviceWork* work = nullptr)
+        : m_model(model), m_dialogs(dialogs), m_work(work) {}
 
     // The model name a saved project carries: the connected device's, "Demo" or "KestrelD".
     QString baseName() const;
@@ -37,4 +40,5 @@ public:
 private:
     DSPModel& m_model;
     Dialogs& m_dialogs;
+    DeviceWork* m_work;
 };

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/DeviceWork.h"
 #include "app/StatusChip.h"
 #include "app/controls/AccessibleLifetime.h"
 #include "app/controls/ElidedLabel.h"
@@ -40,25 +41,24 @@ QLabel* boldLabel(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-StatusBar::StatusBar(DSPModel& model, DSPConnection& link, Settings& settings, QWidget* parent)
-    : QWidget(parent), m_model(model), m_link(link), m_settings(settings), m_row(new QHBoxLayout(this)) {
+StatusBar::StatusBar(DSPModel& model, DSPConnection& link, Settings& settings, QWidget* parent,
+                     DeviceWork* work)
+    : QWidget(parent),
+      m_model(model),
+      m_link(link),
+      m_settings(settings),
+      m_row(new QHBoxLayout(this)),
+      m_work(work) {
     m_row->setContentsMargins(16, 9, 16, 9);
     m_row->setSpacing(12);
     setFont(Theme::font(Theme::calloutPx));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    // Several of these often change in one turn (a connection ends the demo and
-    // starts the read-back): one rebuild for all of them.
-    auto queueRebuild = [this] {
-        if (m_rebuildQueued) return;
-        m_rebuildQueued = true;
-        QTimer::singleShot(0, this, [this] { rebuild(); });
-    };
-    connect(&model, &DSPModel::demoChanged, this, queueRebuild);
-    connect(&link, &DSPConnection::statusChanged, this, queueRebuild);
-    connect(&link, &DSPConnection::deviceNameChanged, this, queueRebuild);
-    connect(&link, &DSPConnection::firmwareChanged, this, queueRebuild);
-    connect(&link, &DSPConnection::transportChanged, this, queueRebuild);
-    connect(&model, &DSPModel::loadingChanged, this, [this, queueRebuild] {
+    connect(&model, &DSPModel::demoChanged, this, &StatusBar::queueRebuild);
+    connect(&link, &DSPConnection::statusChanged, this, &StatusBar::queueRebuild);
+    connect(&link, &DSPConnection::deviceNameChanged, this, &StatusBar::queueRebuild);
+    connect(&link, &DSPConnection::firmwareChanged, this, &StatusBar::queueRebuild);
+    connect(&link, &DSPConnection::transportChanged, this, &StatusBar::queueRebuild);
+    connect(&model, &DSPModel::loadingChanged, this, [this] {
         // Progress steps only move the bar; its appearance and end rebuild the row.
         if (m_model.loading().has_value() == (m_progress != nullptr)) {
             updateProgress();
@@ -66,7 +66,16 @@ StatusBar::StatusBar(DSPModel& model, DSPConnection& link, Settings& settings, Q
             queueRebuild();
         }
     });
+    if (m_work) connect(m_work, &DeviceWork::changed, this, &StatusBar::updateWorkProgress);
     rebuild();
+}
+
+// Several of these often change in one turn (a connection ends the demo and starts the
+// read-back): one rebuild for all of them.
+void StatusBar::queueRebuild() {
+    if (m_rebuildQueued) return;
+    m_rebuildQueued = true;
+    QTimer::singleShot(0, this, [this] { rebuild(); });
 }
 
 QString StatusBar::connectionTitle(const QString& transport) {
@@ -95,11 +104,13 @@ void StatusBar::rebuild() {
     }
     m_menuButton = nullptr;
     m_progress = nullptr;
+    m_workProgress.clear();
     if (m_model.demo()) {
         addDemoState();
     } else {
         addLinkState();
     }
+    addWorkProgress();
     for (int i = 0; i < m_row->count(); ++i) {
         QWidget* widget = m_row->itemAt(i)->widget();
         if (widget && !widget->testAttribute(Qt::WA_WState_ExplicitShowHide)) widget->show();
@@ -180,6 +191,7 @@ void StatusBar::fillConnectionMenu(QMenu* menu) {
     QAction* network = menu->addAction(QStringLiteral("Connect over network…"));
     network->setEnabled(!m_link.isOffline());
     connect(network, &QAction::triggered, this, [this] {
+        if (m_work && !m_work->mayChangeConnection()) return;
         auto* sheet = new NetworkConnectView(m_link, m_settings, {}, window());
         sheet->setAttribute(Qt::WA_DeleteOnClose);
         sheet->open();
@@ -188,7 +200,9 @@ void StatusBar::fillConnectionMenu(QMenu* menu) {
     // the way back to USB and to the demo device stays open.
     if (!m_link.hasNetworkLink()) return;
     QAction* usb = menu->addAction(QStringLiteral("Use USB instead"));
-    connect(usb, &QAction::triggered, this, [this] { m_link.disconnectNetwork(true); });
+    connect(usb, &QAction::triggered, this, [this] {
+        if (!m_work || m_work->mayChangeConnection()) m_link.disconnectNetwork(true);
+    });
     if (!m_model.connected()) {
         QAction* demo = menu->addAction(QStringLiteral("Try the demo device"));
         connect(demo, &QAction::triggered, &m_model, &DSPModel::enterDemo);
@@ -209,6 +223,38 @@ void StatusBar::addProgress() {
 
 void StatusBar::updateProgress() {
     if (m_progress && m_model.loading()) m_progress->setValue(qRound(*m_model.loading() * 1000));
+}
+
+// A send shows how far it got, so the user knows how long the device is still being written.
+void StatusBar::addWorkProgress() {
+    if (!m_work) return;
+    for (const DeviceWork::Operation& operation : m_work->running()) {
+        auto* label = new PlainLabel(DeviceWork::progressText(operation), this);
+        inSecondaryColour(label);
+        auto* bar = new QProgressBar(this);
+        bar->setRange(0, std::max(operation.total, 1));
+        bar->setValue(operation.done);
+        bar->setTextVisible(false);
+        bar->setFixedWidth(140);
+        bar->setFixedHeight(6);
+        m_row->addWidget(label);
+        m_row->addWidget(bar);
+        m_workProgress.append({label, bar});
+    }
+}
+
+void StatusBar::updateWorkProgress() {
+    const QList<DeviceWork::Operation>& running = m_work->running();
+    // Progress steps only change the texts and bars; an operation that begins or ends
+    // rebuilds the row.
+    if (running.size() != m_workProgress.size()) {
+        queueRebuild();
+        return;
+    }
+    for (qsizetype i = 0; i < running.size(); ++i) {
+        m_workProgress[i].first->setText(DeviceWork::progressText(running[i]));
+        m_workProgress[i].second->setValue(running[i].done);
+    }
 }
 
 QWidget* StatusBar::secondaryText(const QString& text) {

@@ -3,8 +3,10 @@
 #include <QWidget>
 
 class DSPConnection;
+class DeviceWork;
 class DSPModel;
 class QHBoxLayout;
+class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolButton;
@@ -15,7 +17,9 @@ class Settings;
 class StatusBar : public QWidget {
     Q_OBJECT
 public:
-    StatusBar(DSPModel& model, DSPConnection& link, Settings& settings, QWidget* parent = nullptr);
+    // `work` (may be null): the long device operations whose progress the bar shows.
+    StatusBar(DSPModel& model, DSPConnection& link, Settings& settings, QWidget* parent = nullptr,
+              DeviceWork* work = nullptr);
 
     // The connection menu's title: the transport text, or "Connection".
     static QString connectionTitle(const QString& transport);
@@ -28,6 +32,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void queueRebuild();
     void rebuild();
     void updateProgress();
     void addDemoState();
@@ -35,6 +40,8 @@ private:
     void addConnectionMenu();
     void fillConnectionMenu(QMenu* menu);
     void addProgress();
+    void addWorkProgress();
+    void updateWorkProgress();
     QWidget* secondaryText(const QString& text);
 
     DSPModel& m_model;
@@ -43,5 +50,7 @@ private:
     QHBoxLayout* m_row;
     QToolButton* m_menuButton = nullptr;
     QProgressBar* m_progress = nullptr;
+    DeviceWork* m_work;
+    QList<std::pair<QLabel*, QProgressBar*>> m_workProgress;  // one per running operation
     bool m_rebuildQueued = false;
 };

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QShowEvent>
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>
@@ -284,17 +283,23 @@ void FIRDesignerView::clearMeasurement() {
 
 void FIRDesignerView::exportCoefficients() {
     if (!designUsable_) return;
-    const QString proposed = QStringLiteral("%1 %2 taps.txt").arg(s_.name, QString::number(s_.taps));
     // A name typed without an extension gets ".txt": the file is plain text, and the FIR
     // tab's chooser offers it by that extension.
-    const QString path = context_.dialogs->chooseSaveFile(tr("Export FIR coefficients"), proposed,
-                                                          {tr("Text (*.txt)")}, QStringLiteral("txt"));
+    const QString path =
+        context_.dialogs->chooseSaveFile(tr("Export FIR coefficients"), proposedExportName(s_.name, s_.taps),
+                                         {tr("Text (*.txt)")}, QStringLiteral("txt"));
     if (path.isEmpty()) return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(coefficientFileText(s_.name, s_.taps, coeffs_).toUtf8());
-    if (!file.commit()) return;
+    // The line under the button never tells of an earlier export once this one failed.
+    if (const auto error = userfile::write(path, coefficientFileText(s_.name, s_.taps, coeffs_).toUtf8())) {
+        setStatus(std::nullopt);
+        context_.dialogs->alert(QStringLiteral("The coefficients couldn't be exported."), *error);
+        return;
+    }
     setStatus(QStringLiteral("Exported %1.").arg(QFileInfo(path).fileName()));
+}
+
+QString FIRDesignerView::proposedExportName(const QString& name, int taps) {
+    return userfile::safeFileName(QStringLiteral("%1 %2 taps.txt").arg(name, QString::number(taps)));
 }
 
 QString FIRDesignerView::measurementSummary(const Measurement& measurement) {

@@ -85,6 +85,8 @@ public:
 
     static QString measurementSummary(const Measurement& measurement);
     static QString coefficientFileText(const QString& name, int taps, const QList<float>& coefficients);
+    // "<name> <taps> taps.txt", with what no file name may hold replaced ("L/R" is no folder).
+    static QString proposedExportName(const QString& name, int taps);
 
     static inline const QString unreadableFileText =
         QStringLiteral("Couldn't read a measurement from that file.");

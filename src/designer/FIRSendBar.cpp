@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/DeviceWork.h"
 #include "app/Dialogs.h"
 #include "app/controls/FlowLayout.h"
 #include "app/controls/KeyboardFocus.h"
@@ -44,10 +45,12 @@ FIRSendBar::Targets range(int from, int to) {
 // started it is gone, and then only stops reporting to it.
 QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFrame::Words coefficients,
                       std::optional<DSPFrame::Words> header, QString name,
-                      std::function<void(std::optional<QString>)> report, std::function<void()> finish) {
+                      std::function<void(std::optional<QString>)> report, std::function<void()> finish,
+                      DeviceWork::Ticket ticket) {
     QStringList sent;
     QStringList failed;
     for (int t : targets) {
+        ticket.setDone(int(sent.size() + failed.size()));
         if (!dsp) co_return;
         report(QStringLiteral("Sending to %1…").arg(dsp->channelName(t)));
         const std::optional<QString> error = co_await dsp->sendFIR(t, coefficients, header, name);
@@ -181,6 +184,9 @@ QString FIRSendBar::confirmationTitle(const Targets& targets) const {
 }
 
 void FIRSendBar::requestSend() {
+    if (context_.work && !context_.work->mayStartAnother(QStringLiteral("Send “%1” anyway?").arg(name_),
+                                                         QStringLiteral("Send Anyway")))
+        return;
     const Targets list = targets();
     const bool confirmed = context_.dialogs->confirm(
         confirmationTitle(list),
@@ -204,9 +210,15 @@ void FIRSendBar::startSend(const Targets& targets) {
         self->setBusy(false);
         if (self->onSent) self->onSent();
     };
+    // Quitting and other device operations ask first while the upload runs.
+    auto ticket = std::make_shared<DeviceWork::Ticket>(
+        context_.work ? context_.work->begin(QStringLiteral("The FIR “%1”").arg(name_),
+                                             QStringLiteral("channels done"), int(targets.size()))
+                      : DeviceWork::Ticket());
     tasks::startTask([self, dsp = QPointer<DSPModel>(context_.model), targets, words, header = header_,
-                      name = name_, report,
-                      finish]() { return sendRun(dsp, targets, words, header, name, report, finish); });
+                      name = name_, report, finish, ticket]() {
+        return sendRun(dsp, targets, words, header, name, report, finish, std::move(*ticket));
+    });
 }
 
 // ---- layout ----------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/DeviceWork.h"
 #include "app/Dialogs.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/FlowLayout.h"
@@ -416,6 +417,9 @@ QCoro::Task<> FIRBox::readBack() {
 }
 
 void FIRBox::requestClear() {
+    if (m_context.work && !m_context.work->mayStartAnother(QStringLiteral("Clear the FIR anyway?"),
+                                                           QStringLiteral("Clear Anyway")))
+        return;
     const bool confirmed =
         m_context.dialogs->confirm(tr("Clear the FIR on ") + m_model.channelName(m_ch) + QStringLiteral("?"),
                                    tr("Replaces the stored filter with a flat pass-through."),
@@ -431,7 +435,14 @@ void FIRBox::requestClear() {
 
 QCoro::Task<> FIRBox::clear() {
     tasks::TaskGuard<FIRBox> guard(this);
+    // A clear is an upload of the flat filter: quitting and other operations ask meanwhile.
+    DeviceWork::Ticket uploading =
+        m_context.work
+            ? m_context.work->begin(QStringLiteral("The flat FIR for %1").arg(m_model.channelName(m_ch)),
+                                    QStringLiteral("channels done"), 1)
+            : DeviceWork::Ticket();
     const std::optional<QString> error = co_await m_model.clearFIR(m_ch);
+    uploading = DeviceWork::Ticket();
     if (!guard) co_return;
     m_clearing = false;
     m_clearMessage = error.value_or(tr("Cleared."));

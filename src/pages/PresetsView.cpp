@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/DeviceWork.h"
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
 #include "app/controls/FieldEdits.h"
@@ -313,6 +314,14 @@ void PresetsView::askFor(Action action) {
 }
 
 void PresetsView::perform(Action action) {
+    // Stored, recalled or deleted while other work is on its way, a preset would hold or meet
+    // part of it.
+    const QString verb = action.kind == Action::Kind::save     ? QStringLiteral("Store")
+                         : action.kind == Action::Kind::recall ? QStringLiteral("Recall")
+                                                               : QStringLiteral("Delete");
+    if (m_work && !m_work->mayStartAnother(QStringLiteral("%1 slot %2 anyway?").arg(verb).arg(action.slot),
+                                           verb + QStringLiteral(" Anyway")))
+        return;
     setMessage(std::nullopt);
     tasks::startTask([self = QPointer<PresetsView>(this), model = QPointer<DSPModel>(&m_model),
                       action]() -> QCoro::Task<> {

@@ -11,6 +11,7 @@
 #include "app/controls/KeyboardFocus.h"
 
 class DSPModel;
+class DeviceWork;
 class Dialogs;
 class KeptEdits;
 class QLineEdit;
@@ -47,6 +48,9 @@ public:
     };
 
     PresetsView(DSPModel& model, Dialogs& dialogs, KeptEdits* kept = nullptr, QWidget* parent = nullptr);
+    // The window's long device operations (may be null): a recall, store or delete asks first
+    // while one runs.
+    void setDeviceWork(DeviceWork* work) { m_work = work; }
 
     static bool isProtected(int slot) { return slot < 2; }
     // The model's list, or this page's read of it, is the device's answer. An empty list
@@ -95,6 +99,7 @@ private:
     DSPModel& m_model;
     Dialogs& m_dialogs;
     KeptEdits* m_kept;
+    DeviceWork* m_work = nullptr;
     std::optional<int> m_selected;
     bool m_listAnswered = false;  // a read this page started was answered since the list was last emptied
     bool m_storeWaitsForList = false;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace userfile {
 
@@ -27,6 +28,28 @@ std::optional<QByteArray> read(const QString& path, QString* error) {
         return fail(QStringLiteral("Couldn't read ") + quoted + QStringLiteral(": ") + file.errorString());
     if (bytes.size() > maxBytes) return fail(tooLarge);
     return bytes;
+}
+
+std::optional<QString> write(const QString& path, const QByteArray& bytes) {
+    const QString quoted = QLatin1Char('"') + QFileInfo(path).fileName() + QLatin1Char('"');
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("Couldn't save ") + quoted + QStringLiteral(": it is a folder.");
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("Couldn't save ") + quoted + QStringLiteral(": the folder \"") +
+               folder.filePath() + QStringLiteral("\" does not exist.");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return QStringLiteral("Couldn't save ") + quoted + QStringLiteral(": ") + file.errorString();
+    return std::nullopt;
+}
+
+QString safeFileName(const QString& name) {
+    static const QString refused = QStringLiteral("/\\:*?\"<>|");
+    QString safe = name;
+    for (QChar& c : safe)
+        if (refused.contains(c) || c.category() == QChar::Other_Control) c = QLatin1Char('-');
+    return safe;
 }
 
 }  // namespace userfile

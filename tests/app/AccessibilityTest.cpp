@@ -483,6 +483,32 @@ TEST_F(AssistedWindow, TextEnteredThroughTheAccessibleInterfaceIsAnEdit) {
     EXPECT_EQ(name->text(), QString(24, QLatin1Char('x')));
 }
 
+// Text an assistive tool sets into a field the user is not in is written at once, as typing
+// and leaving would write it; one set into the focused field waits for the field's press
+// action, which confirms it as Return does, and the focus stays where it was.
+TEST_F(AssistedWindow, TextSetIntoAFieldWithoutTheFocusCommitsAtOnceAndPressConfirmsIt) {
+    ChannelStrip* inD = rig.page<MixerView>()->strip(3);
+    QLineEdit* gainD = inD->gainField()->lineEdit();
+    ASSERT_FALSE(gainD->hasFocus());
+    qsizetype mark = rig.mark();
+    enterText(gainD, QStringLiteral("-12.5"));
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_EQ(inD->gainField()->value(), -12.5);
+    EXPECT_FALSE(gainD->isModified());
+
+    ChannelStrip* inA = rig.page<MixerView>()->strip(0);
+    QLineEdit* gainA = inA->gainField()->lineEdit();
+    gainA->setFocus(Qt::TabFocusReason);
+    mark = rig.mark();
+    enterText(gainA, QStringLiteral("-3"));
+    rig.turn();
+    EXPECT_TRUE(gainA->isModified());  // still the user's, until confirmed
+    kestrel_test::doAccessibleAction(gainA, QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_EQ(inA->gainField()->value(), -3.0);
+    EXPECT_TRUE(gainA->hasFocus());
+}
+
 // Every field of every page and of the network sheet, not only those above.
 TEST_F(AssistedWindow, EveryFieldTakesEnteredTextAsTypedAndNoneWhileDisabled) {
     QStringList problems = EveryPage(rig, [&](const QString& where) {

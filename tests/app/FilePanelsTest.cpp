@@ -239,6 +239,36 @@ TEST(FilePanels, ExportsAddTxtToANameTypedWithoutOne) {
     EXPECT_TRUE(QFile::exists(rig.dir.filePath(QStringLiteral("show.json"))));
 }
 
+// A filter name with a "/" makes no folder of the proposed export name; an export that writes
+// nothing says why in an alert, and the line under the button tells no more of the last one.
+TEST(FilePanels, ExportNamesHoldNoSlashAndAnExportThatWritesNothingSaysWhy) {
+    WindowRig rig;
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    FIRDesignerView* designer = rig.page<FIRDesignerView>();
+    ASSERT_NE(designer, nullptr);
+    rig.dialogs.clipboard = QString::fromLatin1(designertest::measurementText(480, 480, 6));
+    designer->pasteMeasurement();
+    ASSERT_TRUE(rig.waitFor([&] { return !designer->coefficients().isEmpty(); }));
+    designer->setName(QStringLiteral("L/R main"));
+    rig.turn();
+
+    rig.dialogs.fileAnswers.enqueue(rig.dir.filePath(QStringLiteral("first.txt")));
+    click(kestrel_test::buttonNamed(*designer, QStringLiteral("Export…")));
+    EXPECT_EQ(rig.dialogs.asked.last().text, QStringLiteral("L-R main 512 taps.txt"));
+    EXPECT_EQ(designer->status(), QStringLiteral("Exported first.txt."));
+
+    const QString missing = rig.dir.filePath(QStringLiteral("missing/second.txt"));
+    rig.dialogs.fileAnswers.enqueue(missing);
+    click(kestrel_test::buttonNamed(*designer, QStringLiteral("Export…")));
+    ASSERT_EQ(rig.dialogs.asked.last().kind, QStringLiteral("alert"));
+    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("The coefficients couldn't be exported."));
+    EXPECT_EQ(rig.dialogs.asked.last().text, QStringLiteral("Couldn't save \"second.txt\": the folder \"") +
+                                                 rig.dir.filePath(QStringLiteral("missing")) +
+                                                 QStringLiteral("\" does not exist."));
+    EXPECT_FALSE(QFile::exists(missing));
+    EXPECT_FALSE(designer->status().has_value());
+}
+
 // The FIR tab offers the files its reader reads and no others; an AIFF impulse, chosen
 // anyway, is binary data and says so instead of becoming a filter of one stray digit.
 TEST(FilePanels, TheFIRTabOffersOnlyWhatItReadsAndRefusesBinaryData) {

@@ -23,6 +23,7 @@
 
 #include "DesignerTesting.h"
 #include "app/MainWindow.h"
+#include "app/controls/CompactNumberField.h"
 #include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
 #include "designer/FIRSendBar.h"
@@ -282,6 +283,33 @@ TEST_F(DesignerByKeyboard, CheckBoxesDoTheSameForKeysAndAssistiveActionsAsForACl
 
 // The taps are one choice: the arrows move it, and a segment chosen by keys or by an assistive
 // tool redesigns the filter at that length, with one undo entry, as a click does.
+// A band value typed and not yet confirmed counts before whatever the user does next: a check
+// box pressed by an assistive tool (which moves no focus) acts after the typed gain is in, and
+// a change of the band from elsewhere while the user types leaves the typing alone.
+TEST_F(DesignerByKeyboard, TypedBandValuesCountBeforeAnotherControlActsAndSurviveABandChange) {
+    ActivePage p;
+    FIRDesignerView& view = *p.view;
+    TargetStep& target = p.step<TargetStep>();
+    QLineEdit* gain = target.bands[3]->db->lineEdit();
+    focusByTab(gain);
+    QTest::keyClicks(gain, QStringLiteral("6"));
+    const bool normalised = view.settings().normalise;
+    act(p.step<ImportStep>().normalise, QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(view.settings().bands[3].db, 6.0);
+    EXPECT_NE(view.settings().normalise, normalised);
+
+    QLineEdit* hz = target.bands[3]->hz->lineEdit();
+    focusByTab(hz);
+    QTest::keyClicks(hz, QStringLiteral("1234"));
+    view.setBandQ(3, 2.5);  // as a drag on the graph does
+    DesignerPage::settle();
+    EXPECT_EQ(hz->text(), QStringLiteral("1234"));
+    EXPECT_EQ(target.bands[3]->q->lineEdit()->text(), QStringLiteral("2.50"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(view.settings().bands[3].hz, 1234.0);
+    EXPECT_EQ(view.settings().bands[3].q, 2.5);
+}
+
 TEST_F(DesignerByKeyboard, TheTapsChoiceMovesWithTheArrowsAndActionsAsWithAClick) {
     ActivePage p;
     FIRDesignerView& view = *p.view;

@@ -333,8 +333,9 @@ TEST(FIRDesignerState, ExportWritesTheHeaderAndOneValuePerLine) {
     EXPECT_EQ(FIRDesignerView::coefficientFileText(QStringLiteral("n"), 0, {}),
               QStringLiteral("# Tessaline DSP Control FIR — n, 0 taps, 48 kHz\n\n"));
 
-    // A write that fails leaves the status line as it was.
+    // A write that fails says so in an alert, and the status line no longer tells of the last export.
     page.dialogs.fileAnswers.enqueue(page.dir.filePath(QStringLiteral("no/such/dir/x.txt")));
     view.exportCoefficients();
-    EXPECT_EQ(view.status(), QStringLiteral("Exported Default 1 512 taps.txt."));
+    EXPECT_EQ(page.dialogs.asked.last().kind, QStringLiteral("alert"));
+    EXPECT_FALSE(view.status());
 }

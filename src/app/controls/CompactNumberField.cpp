@@ -158,7 +158,8 @@ int CompactNumberField::frameWidth() const {
 
 void CompactNumberField::setValue(double value) {
     m_value = value;
-    showValue();
+    // A refresh while the user types keeps the typing; the commit shows the value then.
+    if (!m_edits->editing()) showValue();
 }
 
 void CompactNumberField::setTextColor(const QColor& colour) {

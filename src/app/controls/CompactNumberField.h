@@ -39,7 +39,7 @@ public:
     // The formatted ends of the range (empty without a range).
     QStringList widestTexts() const;
 
-    // The owner's value; shows it formatted (typed text that was not committed is lost).
+    // The owner's value; shows it formatted, unless the user is typing in the field.
     void setValue(double value);
     double value() const { return m_value; }
     void setTextColor(const QColor& colour);

@@ -49,7 +49,8 @@ NumberField::NumberField(const QString& label, const QString& unit, const QStrin
 
 void NumberField::setValue(double value) {
     m_value = value;
-    showValue();
+    // A refresh while the user types keeps the typing; the commit shows the value then.
+    if (!m_edits->editing()) showValue();
 }
 
 bool NumberField::eventFilter(QObject* watched, QEvent* event) {

@@ -1,9 +1,21 @@
 #include "app/controls/PendingEdits.h"
 
-#include <QCoreApplication>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPointer>
+
+void commitAsLeaving(QLineEdit& edit) {
+    const bool focused = edit.hasFocus();
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(&edit, &out);
+    // A field that keeps the focus shows its cursor again.
+    if (focused && edit.hasFocus()) {
+        QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(&edit, &in);
+    }
+}
 
 void commitPendingEdits(QWidget* root) {
     if (!root) return;
@@ -16,8 +28,39 @@ void commitPendingEdits(QWidget* root) {
         if (edit->hasFocus()) {
             edit->clearFocus();
         } else {
-            QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
-            QCoreApplication::sendEvent(edit, &out);
+            commitAsLeaving(*edit);
         }
     }
+}
+
+namespace {
+
+// Every button is met once, when it is first polished, and from then on its press (which
+// comes before its click, whatever made it) commits the focused field first.
+class CommitBeforeActions : public QObject {
+public:
+    using QObject::QObject;
+
+    void commitFocusedEdit() {
+        auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (edit && edit->isModified()) commitAsLeaving(*edit);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Polish)
+            if (auto* button = qobject_cast<QAbstractButton*>(watched))
+                connect(button, &QAbstractButton::pressed, this, &CommitBeforeActions::commitFocusedEdit,
+                        Qt::UniqueConnection);
+        return false;
+    }
+};
+
+}  // namespace
+
+void commitEditsBeforeActions(QApplication& application) {
+    static QPointer<CommitBeforeActions> filter;
+    if (filter) return;
+    filter = new CommitBeforeActions(&application);
+    application.installEventFilter(filter);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+class QApplication;
+class QLineEdit;
 class QWidget;
 
 // Commits the typed text still pending in the line edits below `root`, exactly as if the
@@ -7,3 +9,12 @@ class QWidget;
 // field edits changes, because the clicks that do that (tab segments, crosspoint squares, a
 // page switch) take no focus and nothing typed may be lost silently.
 void commitPendingEdits(QWidget* root);
+
+// Commits one field's pending text as leaving it does, where the focus stays (or never was).
+void commitAsLeaving(QLineEdit& edit);
+
+// Whatever activates a button (a click, Space, a shortcut, an assistive tool's action) first
+// commits the text pending in the focused field, as a click that takes the focus does: a
+// button that keeps the focus where it is (or an assistive tool, which moves none) must not
+// act on the value from before the edit. One filter on the application; idempotent.
+void commitEditsBeforeActions(QApplication& application);

@@ -3,9 +3,11 @@
 #include "app/controls/ButtonAccessibility.h"
 #include "app/controls/ComboAccessibility.h"
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/FieldAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/ListAccessibility.h"
 #include "app/controls/Palette.h"
+#include "app/controls/PendingEdits.h"
 #include "app/controls/TabAccessibility.h"
 #include "app/controls/ToolTips.h"
 #include "app/controls/WheelGuard.h"
@@ -67,7 +69,9 @@ void Theme::apply(QApplication& application) {
     keyboardfocus::install(application);
     tooltips::install(application);
     nameControlsFromTheirHints(application);
+    commitEditsBeforeActions(application);
     installButtonAccessibility();
+    installFieldAccessibility();
     installComboAccessibility();
     installTabAccessibility();
     installListAccessibility();

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include "app/Dialogs.h"
@@ -16,6 +15,7 @@
 #include "diagnostics/console/TrafficListModel.h"
 #include "diagnostics/console/TrafficListView.h"
 #include "link/TrafficLog.h"
+#include "platform/UserFile.h"
 
 TrafficPanel::TrafficPanel(TrafficLog& log, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent),
@@ -79,11 +79,8 @@ void TrafficPanel::exportCapture() {
         dialogs_.chooseSaveFile(QStringLiteral("Export Traffic"), QString::fromLatin1(suggestedFileName),
                                 {QStringLiteral("Plain text (*.txt)")}, QStringLiteral("txt"));
     if (path.isEmpty()) return;
-    QSaveFile file(path);
-    const QByteArray text = log_.exportText().toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        dialogs_.alert(QStringLiteral("The capture couldn't be saved."), file.errorString());
-    }
+    if (const auto error = userfile::write(path, log_.exportText().toUtf8()))
+        dialogs_.alert(QStringLiteral("The capture couldn't be saved."), *error);
 }
 
 void TrafficPanel::clear() {

@@ -1,0 +1,133 @@
+#include "app/DeviceWork.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/Dialogs.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+
+DeviceWork::Ticket::Ticket(Ticket&& other) noexcept
+    : m_work(std::exchange(other.m_work, nullptr)), m_id(std::exchange(other.m_id, 0)) {}
+
+DeviceWork::Ticket& DeviceWork::Ticket::operator=(Ticket&& other) noexcept {
+    if (this != &other) {
+        if (m_work) m_work->end(m_id);
+        m_work = std::exchange(other.m_work, nullptr);
+        m_id = std::exchange(other.m_id, 0);
+    }
+    return *this;
+}
+
+DeviceWork::Ticket::~Ticket() {
+    if (m_work) m_work->end(m_id);
+}
+
+void DeviceWork::Ticket::setDone(int done) const {
+    if (m_work) m_work->setDone(m_id, done);
+}
+
+DeviceWork::DeviceWork(DSPModel& model, Dialogs& dialogs, QObject* parent)
+    : QObject(parent), m_model(model), m_dialogs(dialogs) {
+    // The link announces no single write, and the display needs no more than a few steps a
+    // second: the queue is looked at while a project send runs.
+    m_writesPoll.setInterval(100);
+    connect(&m_writesPoll, &QTimer::timeout, this, &DeviceWork::followWrites);
+}
+
+void DeviceWork::followProjectSend(const QString& projectName) {
+    if (m_projectSend) end(std::exchange(m_projectSend, 0));
+    // Writes already waiting for the link when the project came go out among its own.
+    const int queued = m_model.link().queuedWriteCount();
+    if (queued == 0 || !m_model.connected()) return;
+    m_projectSend = ++m_lastId;
+    m_running.append({m_projectSend, QStringLiteral("The project \"%1\"").arg(projectName),
+                      QStringLiteral("settings written"), 0, queued});
+    m_writesPoll.start();
+    Q_EMIT changed();
+}
+
+void DeviceWork::followWrites() {
+    if (!m_projectSend) {
+        m_writesPoll.stop();
+        return;
+    }
+    const int left = m_model.link().queuedWriteCount();
+    // A lost link drops every queued write: nothing of the project is on its way any more.
+    if (left == 0 || !m_model.connected()) {
+        m_writesPoll.stop();
+        end(std::exchange(m_projectSend, 0));
+        return;
+    }
+    const auto it = std::find_if(m_running.begin(), m_running.end(),
+                                 [this](const Operation& o) { return o.id == m_projectSend; });
+    // Edits made meanwhile join the queue: the count written never goes back.
+    if (it != m_running.end()) setDone(m_projectSend, std::clamp(it->total - left, it->done, it->total));
+}
+
+DeviceWork::Ticket DeviceWork::begin(const QString& subject, const QString& unit, int total) {
+    const int id = ++m_lastId;
+    m_running.append({id, subject, unit, 0, total});
+    Q_EMIT changed();
+    return Ticket(this, id);
+}
+
+void DeviceWork::setDone(int id, int done) {
+    for (Operation& operation : m_running) {
+        if (operation.id != id || operation.done == done) continue;
+        operation.done = done;
+        Q_EMIT changed();
+    }
+}
+
+void DeviceWork::end(int id) {
+    if (m_running.removeIf([id](const Operation& o) { return o.id == id; }) > 0) Q_EMIT changed();
+}
+
+QString DeviceWork::stillSendingText(const Operation& operation) {
+    return QStringLiteral("%1 is still being sent to the DSP: %2 of %3 %4.")
+        .arg(operation.subject)
+        .arg(operation.done)
+        .arg(operation.total)
+        .arg(operation.unit);
+}
+
+QString DeviceWork::progressText(const Operation& operation) {
+    QString subject = operation.subject;
+    if (!subject.isEmpty()) subject[0] = subject[0].toLower();
+    return QStringLiteral("Sending %1: %2 of %3 %4")
+        .arg(subject)
+        .arg(operation.done)
+        .arg(operation.total)
+        .arg(operation.unit);
+}
+
+bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton,
+                              const QString& consequence) {
+    // The numbers the user reads are the ones of this moment, not of the last poll.
+    followWrites();
+    if (m_running.isEmpty()) return true;
+    QStringList message;
+    for (const Operation& operation : m_running) message.append(stillSendingText(operation));
+    message.append(question);
+    return m_dialogs.confirm(message.join(QLatin1Char(' ')), consequence, goOnButton,
+                             QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel);
+}
+
+bool DeviceWork::mayQuit() {
+    return mayInterrupt(QStringLiteral("Quit anyway?"), QStringLiteral("Quit"),
+                        QStringLiteral("The DSP then keeps what it received so far: part of the new settings "
+                                       "and part of the old ones."));
+}
+
+bool DeviceWork::mayStartAnother(const QString& question, const QString& goOnButton) {
+    return mayInterrupt(question, goOnButton,
+                        QStringLiteral("Both then reach the DSP in turns, and the one that ends last decides "
+                                       "what the DSP keeps."));
+}
+
+bool DeviceWork::mayChangeConnection() {
+    return mayInterrupt(QStringLiteral("Change the connection anyway?"), QStringLiteral("Change Connection"),
+                        QStringLiteral("What is not sent yet is dropped: the DSP then keeps part of the new "
+                                       "settings and part of the old ones."));
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+class DSPModel;
+class Dialogs;
+
+// The device operations that run long enough for the user to do something else meanwhile: a
+// project's settings on their way to the device, an FIR upload. Quitting, or starting another
+// operation, while one runs would leave the device half-written, so those ask first.
+class DeviceWork : public QObject {
+    Q_OBJECT
+public:
+    struct Operation {
+        int id = 0;
+        QString subject;  // The project "Hall setup"
+        QString unit;     // "settings written"
+        int done = 0;
+        int total = 0;
+    };
+
+    // Holds one operation open for as long as it lives: a coroutine keeps it as a local, so
+    // the operation ends on every way out of it, also when the work outlives its view.
+    class Ticket {
+    public:
+        Ticket() = default;
+        Ticket(DeviceWork* work, int id) : m_work(work), m_id(id) {}
+        Ticket(Ticket&& other) noexcept;
+        Ticket& operator=(Ticket&& other) noexcept;
+        ~Ticket();
+        void setDone(int done) const;
+
+    private:
+        QPointer<DeviceWork> m_work;
+        int m_id = 0;
+    };
+
+    DeviceWork(DSPModel& model, Dialogs& dialogs, QObject* parent = nullptr);
+
+    // Follows the writes a project load has just handed to the link until all of them went
+    // out (or the link was lost). Nothing to follow on the demo device.
+    void followProjectSend(const QString& projectName);
+    // An operation that reports its own progress.
+    Ticket begin(const QString& subject, const QString& unit, int total);
+
+    const QList<Operation>& running() const { return m_running; }
+    // The project "Hall setup" is still being sent to the DSP: 45 of 388 settings written.
+    static QString stillSendingText(const Operation& operation);
+    // What the status bar shows: Sending the project "Hall setup": 45 of 388 settings written
+    static QString progressText(const Operation& operation);
+    // The question before an action that would cut into running work; true when nothing runs
+    // or the user chose to go on. Cancel is the default: Return must not break a send.
+    bool mayInterrupt(const QString& question, const QString& goOnButton, const QString& consequence);
+    // The questions of quitting and of starting another device operation.
+    bool mayQuit();
+    bool mayStartAnother(const QString& question, const QString& goOnButton);
+    bool mayChangeConnection();
+
+Q_SIGNALS:
+    // An operation began, moved on or ended.
+    void changed();
+
+private:
+    void setDone(int id, int done);
+    void end(int id);
+    void followWrites();
+
+    DSPModel& m_model;
+    Dialogs& m_dialogs;
+    QList<Operation> m_running;
+    int m_lastId = 0;
+    // The project send being followed, while it runs.
+    int m_projectSend = 0;
+    QTimer m_writesPoll;
+};

@@ -1,0 +1,161 @@
+#include "app/controls/FieldAccessibility.h"
+
+#include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QValidator>
+
+#include <algorithm>
+
+namespace {
+
+class FieldElement : public QAccessibleWidget,
+                     public QAccessibleTextInterface,
+                     public QAccessibleEditableTextInterface {
+public:
+    explicit FieldElement(QLineEdit* edit) : QAccessibleWidget(edit, QAccessible::EditableText) {}
+
+    QLineEdit& edit() const { return *static_cast<QLineEdit*>(widget()); }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        if (type == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        QString text;
+        if (t == QAccessible::Value) text = shown();
+        if (text.isEmpty()) text = QAccessibleWidget::text(t);
+        if (text.isEmpty() && t == QAccessible::Description) text = edit().placeholderText();
+        return text;
+    }
+
+    // The value is set like typed text: the field's owner sees its text change.
+    void setText(QAccessible::Text t, const QString& text) override {
+        if (t != QAccessible::Value) return QAccessibleWidget::setText(t, text);
+        if (accepts(text)) edit().setText(text);
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.editable = !edit().isReadOnly();
+        state.readOnly = edit().isReadOnly();
+        state.selectableText = true;
+        state.passwordEdit = edit().echoMode() != QLineEdit::Normal;
+        return state;
+    }
+
+    // Return's work, for a tool that entered a text and confirms it.
+    QStringList actionNames() const override {
+        QStringList names;
+        if (edit().isEnabled() && !edit().isReadOnly()) names << pressAction();
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& name) override {
+        if (name != pressAction()) return QAccessibleWidget::doAction(name);
+        if (!edit().isEnabled() || edit().isReadOnly()) return;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(&edit(), &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(&edit(), &release);
+    }
+
+    QStringList keyBindingsForAction(const QString& name) const override {
+        if (name == pressAction()) return {QStringLiteral("Return")};
+        return QAccessibleWidget::keyBindingsForAction(name);
+    }
+
+    // ---- text ------------------------------------------------------------------------
+
+    void selection(int index, int* start, int* end) const override {
+        *start = *end = 0;
+        if (index != 0 || !edit().hasSelectedText()) return;
+        *start = edit().selectionStart();
+        *end = edit().selectionEnd();
+    }
+    int selectionCount() const override { return edit().hasSelectedText() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int index) override {
+        if (index == 0) edit().deselect();
+    }
+    void setSelection(int index, int start, int end) override {
+        if (index != 0) return;
+        edit().setSelection(start, end - start);
+    }
+    int cursorPosition() const override { return edit().cursorPosition(); }
+    void setCursorPosition(int position) override { edit().setCursorPosition(position); }
+    QString text(int start, int end) const override { return shown().mid(start, end - start); }
+    int characterCount() const override { return int(edit().text().size()); }
+    // Where the character is drawn, told from the text's width: the field's own layout
+    // is not public, and a tool only needs to point at the character.
+    QRect characterRect(int offset) const override {
+        const QString text = shown();
+        const QFontMetrics metrics = edit().fontMetrics();
+        const QRect box = edit().contentsRect().marginsRemoved(edit().textMargins());
+        const int before = metrics.horizontalAdvance(text.left(offset));
+        const int start = edit().alignment() & Qt::AlignRight
+                              ? box.right() - metrics.horizontalAdvance(text) + before
+                              : box.left() + before;
+        const QRect rect(start, box.top(), std::max(1, metrics.horizontalAdvance(text.mid(offset, 1))),
+                         box.height());
+        return QRect(edit().mapToGlobal(rect.topLeft()), rect.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return edit().cursorPositionAt(edit().mapFromGlobal(point));
+    }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return {};
+    }
+
+    // ---- editing: each a change of the whole text, as the owner sees typing ---------------
+
+    void deleteText(int start, int end) override { replaceText(start, end, QString()); }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString& text) override {
+        QString changed = edit().text();
+        changed.replace(start, end - start, text);
+        if (!accepts(changed)) return;
+        edit().setText(changed);
+        edit().setCursorPosition(start + int(text.size()));
+    }
+
+private:
+    // What typing could not give the field, neither can a tool: none in a read-only field,
+    // nothing its validator refuses.
+    bool accepts(QString text) const {
+        if (edit().isReadOnly()) return false;
+        int position = 0;
+        const QValidator* validator = edit().validator();
+        return !validator || validator->validate(text, position) != QValidator::Invalid;
+    }
+
+    // A password is read as one star per character, as on screen.
+    QString shown() const {
+        switch (edit().echoMode()) {
+            case QLineEdit::Normal:
+                return edit().text();
+            case QLineEdit::NoEcho:
+                return {};
+            default:
+                return QString(edit().text().size(), QLatin1Char('*'));
+        }
+    }
+};
+
+QAccessibleInterface* fieldFactory(const QString&, QObject* object) {
+    auto* edit = qobject_cast<QLineEdit*>(object);
+    return edit ? new FieldElement(edit) : nullptr;
+}
+
+}  // namespace
+
+void installFieldAccessibility() {
+    static const bool installed = (QAccessible::installFactory(fieldFactory), true);
+    Q_UNUSED(installed);
+}

@@ -1,0 +1,154 @@
+// Long device operations in the real window on a slow link: a project on its way to the device
+// shows how far it got, and Quit, closing the window and another device operation ask first,
+// with Cancel for Return; an FIR upload the same.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "app/DeviceWork.h"
+#include "app/MainWindow.h"
+#include "app/ProjectCommands.h"
+#include "designer/DesignerTesting.h"
+#include "designer/FIRDesignerView.h"
+#include "designer/FIRSendBar.h"
+#include "link/DSPModel.h"
+#include "pages/PresetsView.h"
+#include "support/FindWidgets.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::WindowRig;
+
+namespace {
+
+constexpr quint16 writeCommand = 5;
+
+QAction* menuAction(MainWindow& window, const QString& text) {
+    for (QAction* action : window.menuBar()->findChildren<QAction*>())
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+// The question the last dialog asked, when it was a confirmation.
+QString lastQuestion(const WindowRig& rig) {
+    const auto& asked = rig.dialogs.asked;
+    return !asked.isEmpty() && asked.last().kind == QStringLiteral("confirm") ? asked.last().title
+                                                                              : QString();
+}
+
+bool statusShows(WindowRig& rig, const QRegularExpression& pattern) {
+    const QStringList texts = rig.statusTexts();
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const QString& t) { return pattern.match(t).hasMatch(); });
+}
+
+}  // namespace
+
+TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
+    WindowRig rig;
+    const QString path = rig.dir.filePath(QStringLiteral("Hall setup.tsldsp"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(rig.model().projectData(QStringLiteral("DSP")));
+    file.close();
+    // About 15 s for the whole project: the questions below come long before its end.
+    rig.simulator.faults().commandDelayMs[writeCommand] = 40;
+
+    const qsizetype mark = rig.mark();
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    menuAction(rig.window(), QStringLiteral("Open Project…"))->trigger();
+    const int total = rig.model().link().queuedWriteCount();
+    ASSERT_GT(total, 300);
+    ASSERT_TRUE(rig.waitFor([&] { return rig.receivedSince(mark, writeCommand).size() >= 5; }));
+    const QRegularExpression progress(
+        QStringLiteral("^Sending the project \"Hall setup\": ([1-9]\\d*) of %1 settings written$")
+            .arg(total));
+    EXPECT_TRUE(rig.waitFor([&] { return statusShows(rig, progress); }, 5))
+        << rig.statusTexts().join(" | ").toStdString();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("project-send-progress"));
+
+    const QRegularExpression question(
+        QStringLiteral("^The project \"Hall setup\" is still being sent to the DSP: [1-9]\\d* of %1 settings "
+                       "written\\. Quit anyway\\?$")
+            .arg(total));
+    menuAction(rig.window(), QStringLiteral("Quit"))->trigger();
+    EXPECT_TRUE(question.match(lastQuestion(rig)).hasMatch()) << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
+    EXPECT_TRUE(rig.window().isVisible());
+
+    rig.dialogs.asked.clear();
+    EXPECT_FALSE(rig.window().close());
+    EXPECT_TRUE(question.match(lastQuestion(rig)).hasMatch()) << lastQuestion(rig).toStdString();
+    EXPECT_TRUE(rig.window().isVisible());
+
+    // Nor is a preset recalled in among them: the recall asks after its own question.
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    QListWidget* slots = presets->slotList();
+    QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(1)).center());
+    rig.dialogs.asked.clear();
+    rig.dialogs.confirmAnswers.enqueue(true);
+    QPushButton* recall = kestrel_test::buttonNamed(*presets, QStringLiteral("Recall…"));
+    ASSERT_NE(recall, nullptr);
+    recall->click();
+    EXPECT_TRUE(lastQuestion(rig).endsWith(QStringLiteral("settings written. Recall slot 1 anyway?")))
+        << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.size(), 2);
+
+    // Another project is not sent in among the first one's writes unless the user says so.
+    rig.dialogs.asked.clear();
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.window().commands().openProject();
+    EXPECT_TRUE(lastQuestion(rig).endsWith(QStringLiteral("settings written. Send \"Hall setup\" anyway?")))
+        << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.size(), 2);  // the open panel, then only that question
+
+    // Once every setting went out, nothing is in the way any more.
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 60));
+    EXPECT_EQ(rig.receivedSince(mark, writeCommand).size(), total);
+    EXPECT_FALSE(statusShows(rig, QRegularExpression(QStringLiteral("^Sending"))));
+    rig.dialogs.asked.clear();
+    EXPECT_TRUE(rig.window().work().mayQuit());
+    EXPECT_TRUE(rig.dialogs.asked.isEmpty());
+}
+
+TEST(DeviceWork, QuitAndAnotherUploadAskWhileAnFIRIsBeingSent) {
+    WindowRig rig;
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    auto* designer = rig.page<FIRDesignerView>();
+    ASSERT_NE(designer, nullptr);
+    rig.dialogs.clipboard = QString::fromLatin1(designertest::measurementText(480, 480, 6));
+    designer->pasteMeasurement();
+    ASSERT_TRUE(rig.waitFor([&] { return !designer->coefficients().isEmpty(); }));
+    rig.simulator.faults().delayMs = 30;
+
+    designer->sendBar()->startSend({4, 5});
+    ASSERT_TRUE(designer->sendBar()->busy());
+    rig.dialogs.asked.clear();
+    EXPECT_FALSE(rig.window().close());
+    const QString quitQuestion = lastQuestion(rig);
+    EXPECT_TRUE(quitQuestion.startsWith(QStringLiteral("The FIR “") + designer->settings().name +
+                                        QStringLiteral("” is still being sent to the DSP: ")))
+        << quitQuestion.toStdString();
+    EXPECT_TRUE(quitQuestion.endsWith(QStringLiteral(" of 2 channels done. Quit anyway?")))
+        << quitQuestion.toStdString();
+    EXPECT_EQ(rig.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
+    EXPECT_TRUE(rig.window().isVisible());
+
+    // The send bar's next upload asks before its own confirmation, and Cancel stops there.
+    rig.dialogs.asked.clear();
+    designer->sendBar()->requestSend();
+    EXPECT_TRUE(lastQuestion(rig).endsWith(QStringLiteral("anyway?"))) << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.size(), 1);
+
+    ASSERT_TRUE(rig.waitFor([&] { return !designer->sendBar()->busy(); }, 60));
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }));
+}
