@@ -1,9 +1,12 @@
 // A keyboard user never loses sight of the focus, in the connected window: at a roomy size and
-// at the smallest one, every stop of Tab and Shift+Tab round the window (into a pane from
-// outside too, with the pane scrolled the other way) lies whole inside everything around it;
+// at the smallest one, Tab and Shift+Tab each go round the window and back to where they
+// began, meeting the same stops, and every stop (into a pane from outside too, with the pane
+// scrolled the other way) lies whole inside everything around it;
 // the keys stay where the user was through a confirmation, a recall, an upload and a row
 // rebuilt; and Tab meets the window's parts in one order, also after a reconnect.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <QApplication>
 #include <QPushButton>
@@ -58,19 +61,23 @@ struct Keys {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         rig.turn();
     }
-    // Walks round the window from the sidebar with the key and names every stop out of sight.
+    // Walks round the window from the sidebar with the key and names every stop out of sight,
+    // and a round that does not come back to the sidebar (a stop the key never leaves).
     // Every pane starts scrolled to the end the walk enters it from the far side of.
     QList<QWidget*> walk(int key) {
         for (QScrollArea* pane : rig.window().findChildren<QScrollArea*>())
             for (QScrollBar* bar : {pane->horizontalScrollBar(), pane->verticalScrollBar()})
                 bar->setValue(key == Qt::Key_Tab ? bar->maximum() : bar->minimum());
-        return kestrel_test::tabRound(
+        const QList<QWidget*> stops = kestrel_test::tabRound(
             rig.console().sidebar(), [&] { press(key); },
             [&](QWidget* stop) {
                 if (QWidget* cut = cutBy(stop))
                     ADD_FAILURE() << describeControl(stop).toStdString() << " lies outside "
                                   << cut->metaObject()->className() << " " << cut->objectName().toStdString();
             });
+        if (QWidget* end = QApplication::focusWidget(); end != rig.console().sidebar())
+            ADD_FAILURE() << "the round ends on " << (end ? describeControl(end).toStdString() : "nothing");
+        return stops;
     }
     // The stops of one round of Tab, each named with the part of the window it lies in.
     QStringList tabOrder() {
@@ -91,7 +98,7 @@ class FocusInView : public ::testing::TestWithParam<Page> {};
 
 }  // namespace
 
-TEST_P(FocusInView, EveryStopOfTabAndShiftTabLiesInSightAtEverySize) {
+TEST_P(FocusInView, TabAndShiftTabGoRoundEveryStopInSightAtEverySize) {
     // Names of their own make the mixer's strips wider than the smallest window.
     WindowRig::Options options;
     options.prepare = [](DeviceSimulator& simulator) {
@@ -107,10 +114,16 @@ TEST_P(FocusInView, EveryStopOfTabAndShiftTabLiesInSightAtEverySize) {
         rig.resizeContent(size);
         SCOPED_TRACE(
             QStringLiteral("%1×%2").arg(rig.window().width()).arg(rig.window().height()).toStdString());
-        SCOPED_TRACE("Tab");
-        walker.walk(Qt::Key_Tab);
+        QList<QWidget*> forward;
+        {
+            SCOPED_TRACE("Tab");
+            forward = walker.walk(Qt::Key_Tab);
+        }
         SCOPED_TRACE("Shift+Tab");
-        walker.walk(Qt::Key_Backtab);
+        QList<QWidget*> backward = walker.walk(Qt::Key_Backtab);
+        // Both ways meet the same stops: back from the sidebar, the last of them first.
+        std::reverse(backward.begin() + 1, backward.end());
+        EXPECT_EQ(backward, forward);
     }
 }
 

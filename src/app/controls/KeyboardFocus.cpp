@@ -273,7 +273,8 @@ QList<QWidget*> tabStops(QWidget& root) {
     QWidget* start = root.window();
     QWidget* at = start;
     do {
-        if ((at == &root || root.isAncestorOf(at)) && (at->focusPolicy() & Qt::TabFocus)) stops.append(at);
+        if ((at == &root || root.isAncestorOf(at)) && (at->focusPolicy() & Qt::TabFocus) && !at->focusProxy())
+            stops.append(at);
         at = at->nextInFocusChain();
     } while (at != start);
     return stops;

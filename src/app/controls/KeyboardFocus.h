@@ -19,7 +19,8 @@ void install(QApplication& application);
 QWidget* ringedWidget();
 
 // The root and its descendants that Tab stops at, in the order Tab meets them. They are
-// looked for round the whole window: once moved, they no longer follow their containers.
+// looked for round the whole window: once moved, they no longer follow their containers. A
+// widget that hands its focus to another (a tab widget to its tab bar) is no stop of its own.
 QList<QWidget*> tabStops(QWidget& root);
 
 // Those that Tab can reach now (shown, also in a window not yet open, and enabled), and the
