@@ -122,7 +122,8 @@ bool ConsoleView::focusNextPrevChild(bool next) {
     for (QWidget* part :
          {static_cast<QWidget*>(m_sidebar), pageContent(), static_cast<QWidget*>(m_statusBar)})
         if (part) stops += keyboardfocus::reachableStops(*part);
-    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    // The window's own focus: a control disabled while a dialog is in front hands it on too.
+    const qsizetype at = stops.indexOf(window()->focusWidget());
     if (at < 0) return QWidget::focusNextPrevChild(next);  // the keys are in none of them
     const qsizetype step = next ? 1 : stops.size() - 1;
     stops[(at + step) % stops.size()]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);

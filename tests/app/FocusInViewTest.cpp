@@ -8,7 +8,9 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -25,6 +27,8 @@
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "pages/CrosspointInspector.h"
+#include "pages/NetworkConnectView.h"
+#include "pages/PresetsView.h"
 #include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
 #include "support/AccessibleRoles.h"
@@ -238,6 +242,129 @@ TEST(FocusAfterAChange, AnUploadLeavesTheKeysOnTheSendButton) {
     ASSERT_TRUE(rig.waitFor([&] { return bar.status() && !bar.busy(); }));
     EXPECT_TRUE(bar.status()->startsWith(QStringLiteral("Sent"))) << bar.status()->toStdString();
     EXPECT_EQ(QApplication::focusWidget(), bar.sendButton());
+}
+
+namespace {
+
+std::string focusedControl() {
+    QWidget* focused = QApplication::focusWidget();
+    return "the keys are on " + (focused ? describeControl(focused).toStdString() : std::string("nothing"));
+}
+
+// A confirmation in front of the window, as a real one stands: it holds the activation while
+// it is open and a moment after it closed, until the window manager gives it back, which is
+// after the work it confirmed has begun.
+struct DialogInFront {
+    QWidget dialog;
+
+    void openOn(WindowRig& rig) {
+        rig.dialogs.confirmAnswers.enqueue(true);
+        rig.dialogs.whileOpen = [this] {
+            dialog.resize(300, 120);
+            dialog.show();
+            dialog.activateWindow();
+            if (!QTest::qWaitForWindowActive(&dialog)) ADD_FAILURE() << "the dialog never became active";
+        };
+    }
+    // Closes it and lets the window have the keys again.
+    void handBack(WindowRig& rig) {
+        dialog.close();
+        rig.window().activateWindow();
+        if (!QTest::qWaitForWindowActive(&rig.window())) ADD_FAILURE() << "the window never came back";
+        rig.turn();
+    }
+};
+
+}  // namespace
+
+// A recall reads every setting back, which disables the page's buttons and then hides the
+// page: confirmed in a dialog, the keys come back to "Recall…" once the window is back.
+TEST(FocusAfterAChange, ARecallConfirmedInADialogLeavesTheKeysOnRecall) {
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& simulator) {
+        simulator.device().presets.occupied |= 1u << 5;
+        simulator.device().presets.names[5] = QStringLiteral("Vocals");
+    };
+    WindowRig rig(options);
+    Keys keys(rig, Page::of(Page::Kind::presets));
+    auto* view = rig.page<PresetsView>();
+    ASSERT_NE(view, nullptr);
+    view->select(5);
+    rig.turn();
+    DialogInFront confirmation;
+    confirmation.openOn(rig);
+    view->recallButton()->setFocus(Qt::TabFocusReason);
+    const qsizetype mark = rig.mark();
+    keys.press(Qt::Key_Space);
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, 10).isEmpty() && view->message(); }));
+    EXPECT_EQ(view->message(), QStringLiteral("Done."));
+    confirmation.handBack(rig);
+    EXPECT_EQ(QApplication::focusWidget(), view->recallButton()) << focusedControl();
+}
+
+// The same for an upload confirmed in a dialog: the keys go back to the send button, not to
+// the control after it.
+TEST(FocusAfterAChange, AnUploadConfirmedInADialogLeavesTheKeysOnTheSendButton) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::firDesigner));
+    auto* view = rig.page<FIRDesignerView>();
+    ASSERT_NE(view, nullptr);
+    FIRSendBar& bar = *view->sendBar();
+    bar.setTargets({4, 5});
+    DialogInFront confirmation;
+    confirmation.openOn(rig);
+    bar.sendButton()->setFocus(Qt::TabFocusReason);
+    keys.press(Qt::Key_Space);
+    ASSERT_TRUE(rig.waitFor([&] { return bar.status() && !bar.busy(); }));
+    EXPECT_TRUE(bar.status()->startsWith(QStringLiteral("Sent"))) << bar.status()->toStdString();
+    confirmation.handBack(rig);
+    EXPECT_EQ(QApplication::focusWidget(), bar.sendButton()) << focusedControl();
+}
+
+// Connecting from the network sheet replaces the link and reads every setting back: the keys
+// come back to the connection menu's button the sheet was opened from.
+TEST(FocusAfterAChange, AReconnectFromTheNetworkSheetLeavesTheKeysOnTheConnectionMenu) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::routing));
+    StatusBar& bar = *rig.console().statusBar();
+    bar.connectionMenuButton()->setFocus(Qt::TabFocusReason);
+    QAction* connectOverNetwork = nullptr;
+    for (QAction* action : bar.connectionMenuButton()->menu()->actions())
+        if (action->text() == QStringLiteral("Connect over network…")) connectOverNetwork = action;
+    ASSERT_NE(connectOverNetwork, nullptr);
+    connectOverNetwork->trigger();
+    auto* sheet = rig.window().findChild<NetworkConnectView*>();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    int readBacks = 0;
+    QObject::connect(&rig.model(), &DSPModel::loadingChanged, [&] { readBacks += !rig.model().loading(); });
+    sheet->hostField()->setFocus(Qt::TabFocusReason);
+    sheet->hostField()->selectAll();
+    QTest::keyClicks(sheet->hostField(), rig.simulator.host());
+    QTest::keyClick(sheet->hostField(), Qt::Key_Return);
+    ASSERT_TRUE(rig.waitFor([&] { return readBacks > 0 && rig.model().connected(); }));
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    rig.turn();
+    ASSERT_NE(bar.connectionMenuButton(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), bar.connectionMenuButton()) << focusedControl();
+}
+
+// A click while the settings are read back is the user's choice: the keys stay where it put
+// them.
+TEST(FocusAfterAChange, AClickDuringAReadBackKeepsTheKeysWhereItPutThem) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::routing));
+    auto* view = rig.page<RoutingView>();
+    ASSERT_NE(view, nullptr);
+    view->grids()[1]->resetButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(rig.startReadBack());
+    Sidebar& sidebar = *rig.console().sidebar();
+    QTest::mouseClick(sidebar.viewport(), Qt::LeftButton, {},
+                      sidebar.visualItemRect(sidebar.currentItem()).center());
+    ASSERT_TRUE(rig.finishReadBack());
+    rig.turn();
+    EXPECT_EQ(QApplication::focusWidget(), &sidebar) << focusedControl();
 }
 
 // The status bar builds its row anew when the link changes: the keys on its connection button
