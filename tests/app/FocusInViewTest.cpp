@@ -32,24 +32,15 @@
 #include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
 #include "support/AccessibleRoles.h"
+#include "support/Visible.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
+using kestrel_test::cutBy;
 using kestrel_test::describeControl;
 using kestrel_test::WindowRig;
 
 namespace {
-
-// The first widget around the control, up to the window, that does not hold the control
-// whole (a pane scrolled elsewhere, a page narrower than its content), or none.
-QWidget* cutBy(QWidget* control) {
-    QRect r = control->rect();
-    for (QWidget* w = control; !w->isWindow(); w = w->parentWidget()) {
-        r.translate(w->pos());
-        if (!w->parentWidget()->rect().adjusted(-1, -1, 1, 1).contains(r)) return w->parentWidget();
-    }
-    return nullptr;
-}
 
 // The connected window, active so that keys reach it.
 struct Keys {
