@@ -139,6 +139,7 @@ void ConsoleView::leavePage() {
     commitPendingEdits(m_view);
     m_pageArea->removeWidget(m_view);
     m_view->hide();
+    m_pageFocus.reset();
     m_leftPages.append(m_view);
     m_view = nullptr;
     if (!m_dialogs->isOpen()) releaseLeftPages();
@@ -156,8 +157,7 @@ void ConsoleView::showContent() {
     if (reading && !m_reading) {
         // Typed text goes to the device before the read-back's values come back.
         if (m_view) commitPendingEdits(m_view);
-        // The keys come back to where they were once the page is back.
-        if (m_view) m_focusBeforeReading.emplace(*m_view);
+        holdPageFocus();
         m_reading = new ReadingDisplay;
         m_pageArea->addWidget(m_reading, 1);
     } else if (!reading && m_reading) {
@@ -174,10 +174,8 @@ void ConsoleView::showContent() {
     // The page hides before the reading display shows, and both change now rather than in a
     // later turn, so no frame has them side by side or an empty page area.
     if (m_view) m_view->setVisible(!reading);
-    if (reading && m_focusBeforeReading) m_focusBeforeReading->park();
     if (m_reading) m_reading->show();
     updateEnabled();
-    if (!reading && m_focusBeforeReading) std::exchange(m_focusBeforeReading, std::nullopt)->restore();
 }
 
 QWidget* ConsoleView::pageContent() const {
@@ -187,5 +185,15 @@ QWidget* ConsoleView::pageContent() const {
 void ConsoleView::updateEnabled() {
     if (!m_view) return;
     const DSPModel& model = *m_context.model;
-    m_view->setEnabled(model.connected() || model.demo() || !pageNeedsDevice(m_page));
+    const bool enabled = model.connected() || model.demo() || !pageNeedsDevice(m_page);
+    if (!enabled) holdPageFocus();
+    m_view->setEnabled(enabled);
+    if (m_pageFocus && m_view->isVisible() && m_view->isEnabled())
+        std::exchange(m_pageFocus, std::nullopt)->restore();
+}
+
+void ConsoleView::holdPageFocus() {
+    // A page disabled while the link is down and then hidden for the read-back lets the keys
+    // go only once: by the second time they are elsewhere already.
+    if (m_view && !m_pageFocus) m_pageFocus.emplace(*m_view);
 }

@@ -23,6 +23,7 @@
 #include "app/StatusBar.h"
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
+#include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
@@ -89,7 +90,18 @@ struct Keys {
     }
 };
 
-class FocusInView : public ::testing::TestWithParam<Page> {};
+// A page, and for a channel's page the tab it shows.
+struct Shown {
+    Page page;
+    QString tab = {};
+};
+
+class FocusInView : public ::testing::TestWithParam<Shown> {};
+
+std::string focusedControl() {
+    QWidget* focused = QApplication::focusWidget();
+    return "the keys are on " + (focused ? describeControl(focused).toStdString() : std::string("nothing"));
+}
 
 }  // namespace
 
@@ -104,7 +116,8 @@ TEST_P(FocusInView, TabAndShiftTabGoRoundEveryStopInSightAtEverySize) {
                 DSPFrame::packString(QString::fromUtf8(names[ch]), 2);
     };
     WindowRig rig(options);
-    Keys walker(rig, GetParam());
+    if (!GetParam().tab.isEmpty()) rig.settings.setValue(ChannelTab::settingsKey, GetParam().tab);
+    Keys walker(rig, GetParam().page);
     for (const QSize size : {QSize(1600, 1000), MainWindow::kMinimumContent}) {
         rig.resizeContent(size);
         SCOPED_TRACE(
@@ -122,19 +135,29 @@ TEST_P(FocusInView, TabAndShiftTabGoRoundEveryStopInSightAtEverySize) {
     }
 }
 
-std::string pageName(const ::testing::TestParamInfo<Page>& info) {
+std::string pageName(const ::testing::TestParamInfo<Shown>& info) {
     const char* names[] = {"channel", "mixer", "routing",  "sources",    "presets",
                            "device",  "codes", "designer", "diagnostics"};
-    return names[int(info.param.kind)];
+    const Page& page = info.param.page;
+    if (page.kind != Page::Kind::channel) return names[int(page.kind)];
+    const QString tab = info.param.tab.isEmpty() ? ChannelTab::eq : info.param.tab;
+    return QStringLiteral("channel%1_%2")
+        .arg(page.channel)
+        .arg(tab.section(QLatin1Char(' '), 0, 0))
+        .toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, FocusInView,
-                         ::testing::Values(Page::of(Page::Kind::mixer), Page::channelPage(0),
-                                           Page::of(Page::Kind::routing), Page::of(Page::Kind::sources),
-                                           Page::of(Page::Kind::presets), Page::of(Page::Kind::device),
-                                           Page::of(Page::Kind::codes), Page::of(Page::Kind::firDesigner),
-                                           Page::of(Page::Kind::diagnostics)),
-                         pageName);
+INSTANTIATE_TEST_SUITE_P(
+    Pages, FocusInView,
+    ::testing::Values(Shown{Page::of(Page::Kind::mixer)}, Shown{Page::channelPage(0)},
+                      Shown{Page::channelPage(0), ChannelTab::dynamics},
+                      Shown{Page::channelPage(0), ChannelTab::fir}, Shown{Page::channelPage(4)},
+                      Shown{Page::channelPage(4), ChannelTab::dynamics},
+                      Shown{Page::channelPage(4), ChannelTab::fir}, Shown{Page::of(Page::Kind::routing)},
+                      Shown{Page::of(Page::Kind::sources)}, Shown{Page::of(Page::Kind::presets)},
+                      Shown{Page::of(Page::Kind::device)}, Shown{Page::of(Page::Kind::codes)},
+                      Shown{Page::of(Page::Kind::firDesigner)}, Shown{Page::of(Page::Kind::diagnostics)}),
+    pageName);
 
 // Tab meets the sidebar, the page and the status bar in that order, the routing grids before
 // their inspector and the console's note before its list; a reconnect, which rebuilds the
@@ -218,6 +241,22 @@ TEST(FocusAfterAChange, AReadBackGivesTheKeysBackToThePage) {
     EXPECT_EQ(QApplication::focusWidget(), reset);
 }
 
+// A link that goes down disables the page, and the read-back once it is back hides it: the
+// keys come back to the control they were on all the same.
+TEST(FocusAfterAChange, ALinkLostAndRegainedGivesTheKeysBackToThePage) {
+    WindowRig rig;
+    Keys keys(rig, Page::of(Page::Kind::routing));
+    auto* view = rig.page<RoutingView>();
+    ASSERT_NE(view, nullptr);
+    QWidget* reset = view->grids()[1]->resetButton();
+    reset->setFocus(Qt::TabFocusReason);
+    rig.model().link().disconnectNetwork(false);
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+    ASSERT_FALSE(view->isEnabled());
+    ASSERT_TRUE(rig.connect());
+    EXPECT_EQ(QApplication::focusWidget(), reset) << focusedControl();
+}
+
 // The send button is disabled while it uploads: the keys come back to it afterwards.
 TEST(FocusAfterAChange, AnUploadLeavesTheKeysOnTheSendButton) {
     WindowRig rig;
@@ -236,11 +275,6 @@ TEST(FocusAfterAChange, AnUploadLeavesTheKeysOnTheSendButton) {
 }
 
 namespace {
-
-std::string focusedControl() {
-    QWidget* focused = QApplication::focusWidget();
-    return "the keys are on " + (focused ? describeControl(focused).toStdString() : std::string("nothing"));
-}
 
 // A confirmation in front of the window, as a real one stands: it holds the activation while
 // it is open and a moment after it closed, until the window manager gives it back, which is
