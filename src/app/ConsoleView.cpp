@@ -125,7 +125,8 @@ bool ConsoleView::focusNextPrevChild(bool next) {
     for (QWidget* part :
          {static_cast<QWidget*>(m_sidebar), pageContent(), static_cast<QWidget*>(m_statusBar)})
         if (part) stops += keyboardfocus::reachableStops(*part);
-    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    // The window's own focus: a control disabled while a dialog is in front hands it on too.
+    const qsizetype at = stops.indexOf(window()->focusWidget());
     if (at < 0) return QWidget::focusNextPrevChild(next);  // the keys are in none of them
     const qsizetype step = next ? 1 : stops.size() - 1;
     stops[(at + step) % stops.size()]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
@@ -142,6 +143,7 @@ void ConsoleView::leavePage() {
     m_kept.takeFrom(*m_view);
     m_pageArea->removeWidget(m_view);
     m_view->hide();
+    m_pageFocus.reset();
     retireFromAccessibility(*m_view);
     m_leftPages.append(m_view);
     m_view = nullptr;
@@ -160,8 +162,7 @@ void ConsoleView::showContent() {
     if (reading && !m_reading) {
         // Typed text goes to the device before the read-back's values come back.
         if (m_view) commitPendingEdits(m_view);
-        // The keys come back to where they were once the page is back.
-        if (m_view) m_focusBeforeReading.emplace(*m_view);
+        holdPageFocus();
         m_reading = new ReadingDisplay;
         m_pageArea->addWidget(m_reading, 1);
     } else if (!reading && m_reading) {
@@ -179,10 +180,8 @@ void ConsoleView::showContent() {
     // The page hides before the reading display shows, and both change now rather than in a
     // later turn, so no frame has them side by side or an empty page area.
     if (m_view) m_view->setVisible(!reading);
-    if (reading && m_focusBeforeReading) m_focusBeforeReading->park();
     if (m_reading) m_reading->show();
     updateEnabled();
-    if (!reading && m_focusBeforeReading) std::exchange(m_focusBeforeReading, std::nullopt)->restore();
 }
 
 QWidget* ConsoleView::pageContent() const {
@@ -192,5 +191,15 @@ QWidget* ConsoleView::pageContent() const {
 void ConsoleView::updateEnabled() {
     if (!m_view) return;
     const DSPModel& model = *m_context.model;
-    m_view->setEnabled(model.connected() || model.demo() || !pageNeedsDevice(m_page));
+    const bool enabled = model.connected() || model.demo() || !pageNeedsDevice(m_page);
+    if (!enabled) holdPageFocus();
+    m_view->setEnabled(enabled);
+    if (m_pageFocus && m_view->isVisible() && m_view->isEnabled())
+        std::exchange(m_pageFocus, std::nullopt)->restore();
+}
+
+void ConsoleView::holdPageFocus() {
+    // A page disabled while the link is down and then hidden for the read-back lets the keys
+    // go only once: by the second time they are elsewhere already.
+    if (m_view && !m_pageFocus) m_pageFocus.emplace(*m_view);
 }

@@ -54,6 +54,7 @@ private:
     void focusControl(const Navigator::FocusPick& focus);
     void showContent();
     void updateEnabled();
+    void holdPageFocus();
     bool showsReadingDisplay() const;
     void releaseLeftPages();
 
@@ -67,5 +68,7 @@ private:
     QWidget* m_view = nullptr;
     ReadingDisplay* m_reading = nullptr;
     QList<QPointer<QWidget>> m_leftPages;
-    std::optional<keyboardfocus::FocusReturn> m_focusBeforeReading;
+    // The control that had the keys when the page let them go (disabled without a device,
+    // hidden for a read-back); they come back to it once the page is shown and enabled.
+    std::optional<keyboardfocus::FocusReturn> m_pageFocus;
 };

@@ -12,6 +12,22 @@
 #include "app/ProductSettings.h"
 #include "link/DSPModel.h"
 
+namespace {
+
+// The target grown to the window's minimum where it is smaller, still centred where it can be,
+// with its top left corner inside the available area.
+QRect keepingMinimum(const QRect& target, const QSize& minimum, const QRect& available) {
+    QRect kept(target.topLeft(), target.size().expandedTo(minimum));
+    kept.moveCenter(target.center());
+    // Larger than the screen: the title bar and the menus stay on it, the rest reaches past
+    // its right or bottom edge.
+    kept.moveLeft(std::max(std::min(kept.left(), available.right() + 1 - kept.width()), available.left()));
+    kept.moveTop(std::max(std::min(kept.top(), available.bottom() + 1 - kept.height()), available.top()));
+    return kept;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(AppContext context, QWidget* parent)
     : QMainWindow(parent),
       m_context(context),
@@ -88,16 +104,11 @@ void MainWindow::placeFirstWindow() {
     if (!screen) return;
     // The placement is for the whole window, frame included.
     const QRect frame = frameGeometry();
-    const QRect target = placement(screen->availableGeometry())
-                             .marginsRemoved(QMargins(
-                                 geometry().left() - frame.left(), geometry().top() - frame.top(),
-                                 frame.right() - geometry().right(), frame.bottom() - geometry().bottom()));
-    // On a screen smaller than the minimum content, the minimum gives way, or the
-    // window would start partly off the screen.
-    const QSize around = size() - m_console->size();
-    m_console->setMinimumSize(kMinimumContent.boundedTo(target.size() - around));
-    layout()->activate();  // the window's own minimum follows before it is sized
-    setGeometry(target);
+    const QMargins margins(geometry().left() - frame.left(), geometry().top() - frame.top(),
+                           frame.right() - geometry().right(), frame.bottom() - geometry().bottom());
+    layout()->activate();  // the window's minimum follows its content's before it is sized
+    setGeometry(keepingMinimum(placement(screen->availableGeometry()).marginsRemoved(margins), minimumSize(),
+                               screen->availableGeometry().marginsRemoved(margins)));
     activateWindow();
     raise();
     // No control holds the keyboard at start.

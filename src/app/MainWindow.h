@@ -26,7 +26,8 @@ public:
 
     // Width and height capped at 1400 x 880, at most 94 % of the screen's free area, centred in it.
     static QRect placement(const QRect& available);
-    // The content's minimum, unless the screen is smaller.
+    // The content's minimum, also on a smaller screen: every page is laid out for it, and the
+    // window can be moved to show any part of it.
     static constexpr QSize kMinimumContent{1100, 680};
 
 protected:

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
-#include <QToolButton>
+#include <QSplitter>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
@@ -104,9 +105,12 @@ TEST(LinuxTexts, ANetworkThatDoesNotReachTheDSPSaysSoAndTheLinkKeepsTrying) {
     EXPECT_TRUE(rig.model().link().hasNetworkLink());
 
     // The message has all the room up to the connection menu: whole in the usual window;
-    // in a narrow one cut with an ellipsis, its whole text the tool tip and spoken name.
-    const auto message = [&](int windowWidth) -> ElidedLabel* {
+    // where it has less (the smallest window with the sidebar dragged wide) cut with an
+    // ellipsis, its whole text the tool tip and spoken name.
+    const auto message = [&](int windowWidth, int sidebarWidth = 210) -> ElidedLabel* {
         rig.window().resize(windowWidth, 820);
+        auto* split = rig.console().findChild<QSplitter*>(QString(), Qt::FindDirectChildrenOnly);
+        split->setSizes({sidebarWidth, windowWidth - sidebarWidth});
         rig.turn();
         EXPECT_EQ(rig.window().width(), windowWidth);
         return rig.console().statusBar()->findChild<ElidedLabel*>();
@@ -118,14 +122,14 @@ TEST(LinuxTexts, ANetworkThatDoesNotReachTheDSPSaysSoAndTheLinkKeepsTrying) {
     const QRect menu = rig.console().statusBar()->connectionMenuButton()->geometry();
     EXPECT_NEAR(wide->geometry().right() + 1 + 12, menu.left(), 1) << "the label reaches the menu";
     kestrel_test::saveScreenshot(*rig.console().statusBar(), QStringLiteral("status-network-down-1400"));
-    ElidedLabel* narrow = message(900);
+    ElidedLabel* narrow = message(MainWindow::kMinimumContent.width(), 410);
     ASSERT_NE(narrow, nullptr);
     const QString shown = narrow->shownText();
     EXPECT_TRUE(shown.endsWith(QStringLiteral("…"))) << shown.toStdString();
     EXPECT_TRUE(DSPConnection::networkDownText.startsWith(shown.chopped(1))) << shown.toStdString();
     EXPECT_EQ(narrow->toolTip(), DSPConnection::networkDownText);
     EXPECT_EQ(narrow->accessibleName(), DSPConnection::networkDownText);
-    kestrel_test::saveScreenshot(*rig.console().statusBar(), QStringLiteral("status-network-down-900"));
+    kestrel_test::saveScreenshot(*rig.console().statusBar(), QStringLiteral("status-network-down-narrow"));
 
     ASSERT_TRUE(route(QStringLiteral("add")));
     EXPECT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 60));

@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 #include "app/ConsoleApplication.h"
 #include "app/ConsoleView.h"
 #include "app/MainWindow.h"
+#include "app/Sidebar.h"
 #include "app/controls/Popover.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/InputQuickMenu.h"
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
 #include "support/Spin.h"
+#include "support/Visible.h"
+#include "support/WidgetTesting.h"
 
 using kestrel_test::spinUntil;
 
@@ -48,16 +54,29 @@ struct PlacedApp {
     std::unique_ptr<ConsoleApplication> app;
     QRect available;
 
-    explicit PlacedApp(QScreen* screen) : available(screen->availableGeometry()) {
+    // `page` as TSL_PAGE names it.
+    explicit PlacedApp(QScreen* screen, const QByteArray& page = {})
+        : available(screen->availableGeometry()) {
         qputenv("TSL_OFFLINE", "1");
+        if (!page.isEmpty()) qputenv("TSL_PAGE", page);
         app = std::make_unique<ConsoleApplication>();
         qunsetenv("TSL_OFFLINE");
+        qunsetenv("TSL_PAGE");
         MainWindow& window = app->window();
         window.setScreen(screen);
         window.move(available.topLeft());
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-        EXPECT_TRUE(spinUntil([&] { return window.frameGeometry() == MainWindow::placement(available); }, 5))
+        // The placement, grown to the window's minimum where the screen is smaller.
+        const QRect expected = MainWindow::placement(available);
+        EXPECT_TRUE(spinUntil(
+            [&] {
+                const QRect frame = window.frameGeometry();
+                return frame.size() ==
+                           expected.size().expandedTo(frame.size() - window.size() + window.minimumSize()) &&
+                       (frame.size() != expected.size() || frame == expected);
+            },
+            5))
             << "placed at " << window.frameGeometry().x() << "," << window.frameGeometry().y() << " "
             << window.frameGeometry().width() << "x" << window.frameGeometry().height();
     }
@@ -66,22 +85,25 @@ struct PlacedApp {
 
 }  // namespace
 
-TEST(Placement, TheWindowAndTheInputPanelStayInsideEitherScreen) {
+TEST(Placement, TheWindowKeepsItsMinimumAndTheInputPanelStaysInsideEitherScreen) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     ASSERT_EQ(screens.size(), 2) << "run with the two-screen offscreen configuration";
     for (QScreen* screen : screens) {
         SCOPED_TRACE(screen->name().toStdString());
         PlacedApp placed(screen);
         MainWindow& window = placed.app->window();
-        EXPECT_TRUE(placed.available.contains(window.frameGeometry()));
-        // The content's minimum gives way only where the screen is too small for it.
-        const QSize minimum = window.console()->minimumSize();
+        // The content keeps its minimum on every screen; on one too small for it the window
+        // reaches past the screen's right edge, its title bar and menus on the screen.
+        EXPECT_EQ(window.console()->minimumSize(), MainWindow::kMinimumContent);
+        EXPECT_GE(window.console()->width(), MainWindow::kMinimumContent.width());
+        EXPECT_GE(window.console()->height(), MainWindow::kMinimumContent.height());
         if (placed.available.width() >= 1490) {
             EXPECT_EQ(window.frameGeometry().size(), QSize(1400, 880));
-            EXPECT_EQ(minimum, MainWindow::kMinimumContent);
+            EXPECT_TRUE(placed.available.contains(window.frameGeometry()));
         } else {
-            EXPECT_LT(minimum.width(), 1100);
-            EXPECT_LE(minimum.width(), window.console()->width());
+            EXPECT_EQ(window.frameGeometry().left(), placed.available.left());
+            EXPECT_GE(window.frameGeometry().top(), placed.available.top());
+            EXPECT_LE(window.frameGeometry().bottom(), placed.available.bottom());
         }
 
         MixerView* mixer = placed.mixer();
@@ -100,4 +122,39 @@ TEST(Placement, TheWindowAndTheInputPanelStayInsideEitherScreen) {
             panel->close();
         }
     }
+}
+
+// Started on the diagnostics page on the small screen, with the window at its smallest: the
+// page's row stands in the sidebar's view, and every control Tab reaches round the window lies
+// whole inside it.
+TEST(Placement, TheSmallestWindowOnASmallScreenShowsTheSelectedRowAndEveryFocusedControl) {
+    QScreen* small = nullptr;
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().width() < MainWindow::kMinimumContent.width()) small = screen;
+    ASSERT_NE(small, nullptr) << "run with the two-screen offscreen configuration";
+    PlacedApp placed(small, "diagnostics");
+    MainWindow& window = placed.app->window();
+    window.resize(window.minimumSize());
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QCoreApplication::processEvents();
+
+    Sidebar& sidebar = *window.console()->sidebar();
+    QListWidgetItem* row = sidebar.itemFor(Page::of(Page::Kind::diagnostics));
+    EXPECT_EQ(sidebar.currentItem(), row);
+    EXPECT_TRUE(sidebar.viewport()->rect().contains(sidebar.visualItemRect(row)));
+    // Every row fits, so no scroll bar covers the rows' meters.
+    EXPECT_FALSE(sidebar.verticalScrollBar()->isVisible());
+
+    const auto pressTab = [] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+    };
+    const QList<QWidget*> stops = kestrel_test::tabRound(&sidebar, pressTab, [&](QWidget* stop) {
+        QWidget* cut = kestrel_test::cutBy(stop);
+        EXPECT_EQ(cut, nullptr) << kestrel_test::describeControl(stop).toStdString() << " lies outside "
+                                << (cut ? cut->metaObject()->className() : "");
+    });
+    EXPECT_GT(stops.size(), 10);
+    EXPECT_EQ(kestrel_test::cutTexts(*window.console()), "");
 }

@@ -96,6 +96,17 @@ inline bool isControl(const QWidget* w) {
            qobject_cast<const QComboBox*>(w) || w->inherits("Encoder") || w->inherits("Fader");
 }
 
+// The first widget around the control, up to the window, that does not hold the control
+// whole (a pane scrolled elsewhere, a page narrower than its content), or none.
+inline QWidget* cutBy(QWidget* control) {
+    QRect r = control->rect();
+    for (QWidget* w = control; !w->isWindow(); w = w->parentWidget()) {
+        r.translate(w->pos());
+        if (!w->parentWidget()->rect().adjusted(-1, -1, 1, 1).contains(r)) return w->parentWidget();
+    }
+    return nullptr;
+}
+
 // The controls a user works with that reach past the left or right edge of a widget
 // around them, so part of them is cut off or needs sideways scrolling; empty when none.
 inline std::string cutOffAtTheSides(QWidget& root) {

@@ -24,6 +24,10 @@ namespace {
 
 constexpr int ringWidth = 2;
 
+// Mouse buttons and keys pressed in the application: the user working, as opposed to the
+// program moving the focus.
+quint64 userInputs = 0;
+
 // Fields mark their focus themselves (a highlighted frame, the caret), and a pane that takes
 // the focus only so that keys scroll it is no control to ring. A list is ringed: its current
 // row is lit whether the keys are there or not, and an empty list has no row to light.
@@ -176,6 +180,7 @@ protected:
                 menu->setActiveAction(firstEntry(*menu));
             return false;
         }
+        if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress) ++userInputs;
         if (type == QEvent::MouseButtonPress) {
             // Once the user works with the mouse the ring goes, until a key brings it back; so
             // does the focus frame the style draws itself once Tab was pressed in the window.
@@ -273,7 +278,8 @@ QList<QWidget*> tabStops(QWidget& root) {
     QWidget* start = root.window();
     QWidget* at = start;
     do {
-        if ((at == &root || root.isAncestorOf(at)) && (at->focusPolicy() & Qt::TabFocus)) stops.append(at);
+        if ((at == &root || root.isAncestorOf(at)) && (at->focusPolicy() & Qt::TabFocus) && !at->focusProxy())
+            stops.append(at);
         at = at->nextInFocusChain();
     } while (at != start);
     return stops;
@@ -300,26 +306,26 @@ void followInTabOrder(QWidget* previous, QWidget* widget) {
     }
 }
 
-FocusReturn::FocusReturn(QWidget& region) : m_region(&region) {
-    QWidget* focused = QApplication::focusWidget();
+FocusReturn::FocusReturn(QWidget& region) : m_region(&region), m_inputs(userInputs) {
+    QWidget* focused = region.window()->focusWidget();
     if (!focused || !region.isAncestorOf(focused)) return;
     m_control = focused;
     m_index = reachableStops(region).indexOf(focused);
 }
 
 void FocusReturn::park() {
-    if (m_parked) return;  // where the keys went first; a later move is the user's
-    m_parked = true;
-    m_parkedAt = QApplication::focusWidget();
+    if (std::exchange(m_parked, true)) return;
+    m_inputs = userInputs;
 }
 
 void FocusReturn::restore() const {
-    if (!m_region || m_index < 0) return;
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
-    if (m_parked && QApplication::focusWidget() != m_parkedAt) return;
+    if (!m_region || m_index < 0 || userInputs != m_inputs) return;
+    if (QApplication::activePopupWidget()) return;
     const QList<QWidget*> stops = reachableStops(*m_region);
     QWidget* target = stops.contains(m_control.data()) ? m_control.data()
                                                        : stops.value(std::min(m_index, stops.size() - 1));
+    // In a window that is not active this only marks the control that gets the keys once the
+    // window is active again; a dialog in front keeps them until then.
     if (target) target->setFocus(Qt::OtherFocusReason);  // keeps the ring as the user works
 }
 

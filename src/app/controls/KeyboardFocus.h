@@ -19,7 +19,8 @@ void install(QApplication& application);
 QWidget* ringedWidget();
 
 // The root and its descendants that Tab stops at, in the order Tab meets them. They are
-// looked for round the whole window: once moved, they no longer follow their containers.
+// looked for round the whole window: once moved, they no longer follow their containers. A
+// widget that hands its focus to another (a tab widget to its tab bar) is no stop of its own.
 QList<QWidget*> tabStops(QWidget& root);
 
 // Those that Tab can reach now (shown, also in a window not yet open, and enabled), and the
@@ -34,12 +35,19 @@ void followInTabOrder(QWidget* previous, QWidget* widget);
 // The control inside a region that had the focus before the region was disabled, hidden or
 // rebuilt, given the focus back once the region is back: the same control where it can take
 // the focus again, otherwise the one now at its place in the region's Tab order. Nothing
-// happens when the focus was outside the region, when the user has put it elsewhere since
-// the region let it go, or while a dialog or popup holds the keys.
+// happens when the focus was outside the region, when the user has pressed a key or a mouse
+// button since the region let it go, or while a popup holds the keys.
+//
+// The focus meant is the window's own, also while the window is not active: a confirmation
+// that has just closed leaves the window inactive until the window manager hands it back,
+// and the work it confirmed starts before that. Where the program moves the keys meanwhile
+// (the next control when one is disabled, a page hidden for a read-back) is no choice of the
+// user's, so several regions let go and come back in any order and the last to come back wins.
 class FocusReturn {
 public:
     explicit FocusReturn(QWidget& region);
-    // Notes where the window put the keys when the region let them go (the first call counts).
+    // Notes the moment the region let the keys go (the first call counts; without one, the
+    // moment the return was made).
     void park();
     void restore() const;
 
@@ -48,7 +56,7 @@ private:
     QPointer<QWidget> m_control;
     qsizetype m_index = -1;
     bool m_parked = false;
-    QPointer<QWidget> m_parkedAt;
+    quint64 m_inputs = 0;
 };
 
 }  // namespace keyboardfocus
