@@ -13,7 +13,16 @@ public:
 
     static QString labelFor(std::optional<int> group);
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    // The corner the style draws the menu arrow in, which the label keeps clear of.
+    int arrowWidth() const;
+
     void refresh();
 
     DSPModel& m_dsp;
