@@ -5,6 +5,7 @@
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/ListAccessibility.h"
+#include "app/controls/OpenMenus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/TabAccessibility.h"
 #include "app/controls/ToolTips.h"
@@ -71,6 +72,7 @@ void Theme::apply(QApplication& application) {
     installComboAccessibility();
     installTabAccessibility();
     installListAccessibility();
+    installOpenMenusInTree();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {
