@@ -31,25 +31,39 @@ GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(p
     refresh();
 }
 
-int GroupPicker::arrowWidth() const {
-    return style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, this) - 4;
-}
+namespace {
 
+constexpr int inset = 2;      // between the face's edge and the label
+constexpr int gap = 3;        // between the label and the arrow
+constexpr int arrowSize = 5;  // the menu arrow, just after the label
+
+}  // namespace
+
+// Label and arrow side by side, both whole: the style would centre the label over the whole
+// face with its arrow in the corner, under it. A narrow strip leaves room for the label alone,
+// which then shows whole without the arrow.
 QSize GroupPicker::sizeHint() const {
-    return QToolButton::sizeHint() + QSize(arrowWidth(), 0);
+    const int label = fontMetrics().horizontalAdvance(text());
+    return {inset + label + gap + arrowSize + inset, QToolButton::sizeHint().height()};
 }
 
-// The style centres the label over the whole button, under the arrow it draws in the
-// bottom-right corner; the label is drawn centred in the rest.
 void GroupPicker::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionToolButton option;
     initStyleOption(&option);
     const QString label = option.text;
     option.text.clear();
+    option.features &= ~QStyleOptionToolButton::HasMenu;  // the arrow is drawn beside the label
     painter.drawComplexControl(QStyle::CC_ToolButton, option);
-    const QRect room = rect().adjusted(0, 0, -arrowWidth(), 0);
-    painter.drawItemText(room, Qt::AlignCenter, option.palette, isEnabled(), label, QPalette::ButtonText);
+    const bool roomForArrow = width() >= sizeHint().width();
+    const QRect labelRect =
+        roomForArrow ? QRect(inset, 0, fontMetrics().horizontalAdvance(label), height()) : rect();
+    painter.drawItemText(labelRect, Qt::AlignCenter, option.palette, isEnabled(), label,
+                         QPalette::ButtonText);
+    if (!roomForArrow || !menu()) return;
+    QStyleOption arrow(option);
+    arrow.rect = QRect(labelRect.right() + 1 + gap, (height() - arrowSize) / 2 + 1, arrowSize, arrowSize);
+    painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, arrow);
 }
 
 QString GroupPicker::labelFor(std::optional<int> group) {

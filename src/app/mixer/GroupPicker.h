@@ -20,9 +20,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // The corner the style draws the menu arrow in, which the label keeps clear of.
-    int arrowWidth() const;
-
     void refresh();
 
     DSPModel& m_dsp;
