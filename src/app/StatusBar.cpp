@@ -16,6 +16,7 @@
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/Popover.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
@@ -183,6 +184,7 @@ void StatusBar::addConnectionMenu() {
     // items follow the link as it is when the menu opens.
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillConnectionMenu(menu); });
     m_menuButton->setMenu(menu);
+    makePopoverMenu(*menu, *m_menuButton);
     m_row->addWidget(m_menuButton);
 }
 

@@ -92,6 +92,8 @@ using namespace designerui;
 // ---- 1 · Import measurement -----------------------------------------------------------
 
 ImportStep::ImportStep(FIRDesignerView& view, QWidget* parent) : QWidget(parent), view_(view) {
+    // Its "Clear" drops the measurement; the send bar has another "Clear" for its targets.
+    nameAccessibleGroup(this, QStringLiteral("Import measurement"));
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(8);

@@ -12,6 +12,7 @@
 
 #include "app/DeviceWork.h"
 #include "app/Dialogs.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/FlowLayout.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/Palette.h"
@@ -82,6 +83,8 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
 
 FIRSendBar::FIRSendBar(const AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
     if (!context_.settings) context_.settings = &Settings::shared();
+    // Its "Clear" empties the targets; the designer has another "Clear" for the measurement.
+    nameAccessibleGroup(this, QStringLiteral("Send to"));
     buildLayout();
     connect(context_.settings, &Settings::changed, this, [this](const QString& key) {
         if (key == targetsKey) refresh();

@@ -20,6 +20,7 @@
 #include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
+#include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
 #include "editor/BandColumn.h"
 #include "editor/EditorKit.h"
@@ -232,10 +233,12 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
         types->addAction(action);
     }
     m_type->setMenu(menu);
+    makePopoverMenu(*menu, *m_type);
     m_type->setPopupMode(QToolButton::InstantPopup);
     m_type->setFixedHeight(20);
     m_type->setFont(Theme::font(10, QFont::Medium));
     m_type->setToolTip(tr("Band type"));
+    m_type->setAccessibleName(tr("Type"));  // the face shows the choice, read as the value
     m_type->setFocusPolicy(Qt::TabFocus);
     m_type->setStyleSheet(
         QStringLiteral("QToolButton { background: rgba(255,255,255,18); border: none; "
@@ -321,10 +324,7 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
     const QSignalBlocker blockOn(m_on);
     m_on->setChecked(band.on);
     m_on->setToolTip(band.on ? tr("Band on") : tr("Band off"));
-    // Assistive tools read the type the face shows; the tip says what the button is.
-    const QString type = typeTitle(band.type);
-    m_type->setText(type);
-    if (m_type->accessibleName() != type) m_type->setAccessibleName(type);
+    m_type->setText(typeTitle(band.type));
     for (QAction* action : m_type->menu()->actions())
         action->setChecked(action->data().toLongLong() == band.type);
     const QColor tint = editorkit::tint(m_ch, band.on);

@@ -24,6 +24,7 @@
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PendingEdits.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/Popover.h"
 #include "app/controls/Tag.h"
 #include "app/controls/Theme.h"
 #include "editor/BandColumns.h"
@@ -150,6 +151,7 @@ QWidget* ChannelView::buildHeader() {
     // A menu button before anything else, so assistive tools meet it as one.
     m_copyTo->setPopupMode(QToolButton::InstantPopup);
     m_copyTo->setMenu(new QMenu(m_copyTo));
+    makePopoverMenu(*m_copyTo->menu(), *m_copyTo);
     m_copyTo->setText(QStringLiteral("Copy to…"));
     m_copyTo->setFocusPolicy(Qt::TabFocus);
     m_copyTo->setStyleSheet(

@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -216,9 +217,12 @@ QWidget* ControlCodesView::buildEditor() {
     m_muted = toggle(QStringLiteral("Muted"), &CentralControl::Request::mute);
     m_on = toggle(QStringLiteral("On"), &CentralControl::Request::on);
 
-    m_gain = new NumberField(QStringLiteral("Gain"), QStringLiteral("dB"), QStringLiteral("%.1f"));
+    // Captioned in the form's column, so its field lines up with the pickers above it.
+    m_gain = new NumberField(QString(), QStringLiteral("dB"), QStringLiteral("%.1f"));
     connect(m_gain, &NumberField::committed, this, &ControlCodesView::setGain);
-    m_form->addRow(m_gain);
+    auto* gainCaption = new PlainLabel(QStringLiteral("Gain"));
+    gainCaption->setBuddy(m_gain->lineEdit());  // which names the field for assistive tools
+    m_form->addRow(gainCaption, m_gain);
 
     m_mode = captionedPicker(QStringLiteral("Mode"));
     for (CentralControl::InputMode mode : CentralControl::allInputModes())

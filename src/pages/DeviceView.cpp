@@ -188,10 +188,13 @@ void DeviceView::saveChannelName(int ch) {
     const QString text = printableASCII(m_channelNames[ch]).left(channelNameLength);
     if (text.isEmpty()) return;
     m_model.write(firstChannelName + quint32(ch), DSPFrame::packString(text, 2), std::nullopt, false);
-    // The field keeps the text as typed, but no longer holds an edit: the next name that
-    // comes from elsewhere replaces it.
+    // The field shows the name as the device stores it (what was dropped is not in the name),
+    // no longer as an edit: the next name that comes from elsewhere replaces it.
     m_followedNames[ch] = m_model.channelName(ch);
+    m_channelNames[ch] = m_followedNames[ch];
+    FieldEdits::of(*m_channelRows[ch].field).show(m_channelNames[ch]);
     m_channelRows[ch].field->setModified(false);
+    refresh();
 }
 
 void DeviceView::saveDeviceText(bool group) {

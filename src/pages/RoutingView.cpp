@@ -36,8 +36,8 @@ QLabel* arrowLabel(Symbol symbol) {
     return arrow;
 }
 
-// A square is a check box for assistive tools: checked while on, pressed to select it and
-// toggled to switch it, as a click and a double-click do.
+// A square is a check box for assistive tools: checked while on, selected while the inspector
+// shows it, pressed to select it and toggled to switch it, as a click and a double-click do.
 class CrosspointAccessible : public QAccessibleWidget {
 public:
     explicit CrosspointAccessible(CrosspointCell* cell) : QAccessibleWidget(cell, QAccessible::CheckBox) {}
@@ -46,6 +46,8 @@ public:
         QAccessible::State state = QAccessibleWidget::state();
         state.checkable = true;
         state.checked = cell().shownOn();
+        state.selectable = true;
+        state.selected = cell().isSelected();
         return state;
     }
     QStringList actionNames() const override {

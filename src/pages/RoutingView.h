@@ -28,6 +28,7 @@ public:
 
     quint32 id() const { return m_id; }
     bool shownOn() const { return m_shownOn; }
+    bool isSelected() const { return m_selected == m_id; }
     // Selects the square, as a click does.
     void select() { m_select(m_id); }
     // Takes the model's current state: tooltip, and a repaint.

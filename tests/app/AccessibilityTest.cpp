@@ -13,6 +13,7 @@
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,9 +37,13 @@
 #include "app/controls/FlatButton.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/GroupPicker.h"
+#include "app/mixer/InputQuickMenu.h"
 #include "app/mixer/MixerView.h"
+#include "app/mixer/QuickButtons.h"
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
 #include "editor/FiltersDelayPanel.h"
@@ -742,6 +747,125 @@ TEST_F(AssistedWindow, MenuButtonsOpenTheirMenusAndTellWhetherTheyAreOpen) {
         }).walkAll();
     EXPECT_GT(opened, 12);
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+namespace {
+
+// The open menu's element among the application's children, or null.
+QAccessibleInterface* underTheApplication(QMenu& menu) {
+    QAccessibleInterface* application = kestrel_test::accessibleOf(qApp);
+    for (int i = 0; i < application->childCount(); ++i)
+        if (QAccessibleInterface* child = application->child(i); child && child->object() == &menu)
+            return child;
+    return nullptr;
+}
+
+// Where the menu stands in the tree while it is open: "" when a tool walking down from the
+// application finds it there with its entries and walks back up to the application.
+QString placeInTree(QMenu& menu) {
+    QAccessibleInterface* application = kestrel_test::accessibleOf(qApp);
+    QAccessibleInterface* element = underTheApplication(menu);
+    if (!element) return QStringLiteral("not among the application's children");
+    if (element->parent() != application || application->child(application->indexOfChild(element)) != element)
+        return QStringLiteral("its parent is not the application");
+    if (element->childCount() != menu.actions().size()) return QStringLiteral("its entries are missing");
+    return {};
+}
+
+}  // namespace
+
+// A menu that a button or the menu key opens is a child of the application while it is open,
+// with its entries, as a tool walking the tree finds it; an entry's press chooses it as a click
+// does, closing the menu, which then leaves the tree.
+TEST_F(AssistedWindow, OpenMenusAreChildrenOfTheApplicationWithTheirEntries) {
+    ASSERT_EQ(kestrel_test::accessibleOf(qApp)->role(), QAccessible::Application);
+    GroupPicker* picker = rig.page<MixerView>()->strip(1)->groupPicker();
+    QString place;
+    bool closedByChoice = false;
+    const QPointer<QMenu> groups =
+        inMenuOf(rig, picker, QAccessibleActionInterface::pressAction(), [&](QMenu& open) {
+            place = placeInTree(open);
+            QAccessibleInterface* element = underTheApplication(open);
+            if (!element) return;
+            for (int i = 0; i < element->childCount(); ++i)
+                if (element->child(i)->text(QAccessible::Name) == QStringLiteral("Group 2"))
+                    element->child(i)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            closedByChoice = !open.isVisible();
+        });
+    ASSERT_FALSE(groups.isNull());
+    EXPECT_EQ(place, QString());
+    EXPECT_TRUE(closedByChoice);
+    EXPECT_TRUE(rig.waitFor([&] { return rig.model().groupOf().value(1) == 2; }, 5));
+    EXPECT_EQ(underTheApplication(*groups), nullptr);
+
+    // The strip's quick menu, opened by the menu key.
+    QString quickMenu = QStringLiteral("no menu");
+    QWidget* mute = rig.page<MixerView>()->strip(2)->muteButton();
+    mute->setFocus(Qt::TabFocusReason);
+    QTimer::singleShot(0, [&] {
+        auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!open) return;
+        quickMenu = placeInTree(*open);
+        open->close();
+    });
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), mute->mapToGlobal(QPoint()),
+                              Qt::NoModifier);
+    QApplication::sendEvent(mute, &menuKey);
+    rig.turn();
+    EXPECT_EQ(quickMenu, QString());
+
+    // Every other menu button's: the connection menu, and the editor's band type and "Copy to…".
+    QStringList problems;
+    const auto check = [&](QAbstractButton* button) {
+        const QString what = kestrel_test::describeControl(button) + ": ";
+        const bool opened =
+            inMenuOf(rig, button, QAccessibleActionInterface::showMenuAction(), [&](QMenu& open) {
+                if (const QString place = placeInTree(open); !place.isEmpty()) problems << what + place;
+            });
+        if (!opened) problems << what + "opens no menu";
+    };
+    check(rig.console().statusBar()->connectionMenuButton());
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    check(editor->copyToButton());
+    check(editor->bandColumns()->column(1)->typeButton());
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+// Pickers are named by their caption and read their choice as their value; controls of the same
+// caption are told apart by their group; the routing square the inspector shows reads selected.
+TEST_F(AssistedWindow, PickersAndLikeCaptionedControlsSayWhatAndWhoseTheyAre) {
+    auto* mixer = rig.page<MixerView>();
+    QAbstractButton* source = mixer->strip(0)->quickButtons()->sourceButton();
+    EXPECT_EQ(kestrel_test::accessibleOf(source)->text(QAccessible::Name), QStringLiteral("Source"));
+    EXPECT_EQ(kestrel_test::accessibleOf(source)->text(QAccessible::Value), source->text());
+    QAbstractButton* group = mixer->strip(0)->groupPicker();
+    EXPECT_EQ(kestrel_test::accessibleOf(group)->text(QAccessible::Name), QStringLiteral("Group"));
+    EXPECT_EQ(kestrel_test::accessibleOf(group)->text(QAccessible::Value), QStringLiteral("Grp –"));
+
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    QStringList clears;
+    for (QPushButton* button : rig.pageView()->findChildren<QPushButton*>()) {
+        if (button->text() != QStringLiteral("Clear")) continue;
+        QString whose;
+        for (QAccessibleInterface* up = kestrel_test::accessibleOf(button)->parent(); up; up = up->parent())
+            if (up->role() == QAccessible::Grouping) whose += up->text(QAccessible::Name) + QLatin1Char('/');
+        clears << whose;
+    }
+    ASSERT_EQ(clears.size(), 2);
+    EXPECT_NE(clears[0], clears[1]);
+
+    rig.showPage(Page::of(Page::Kind::routing));
+    auto* routing = rig.page<RoutingView>();
+    ASSERT_NE(routing, nullptr);
+    const QList<CrosspointCell*>& cells = routing->grids().first()->cells();
+    ASSERT_GE(cells.size(), 2);
+    QTest::mouseClick(cells[1], Qt::LeftButton);
+    rig.turn();
+    EXPECT_TRUE(kestrel_test::accessibleOf(cells[1])->state().selected);
+    EXPECT_TRUE(kestrel_test::accessibleOf(cells[1])->state().selectable);
+    EXPECT_FALSE(kestrel_test::accessibleOf(cells[0])->state().selected);
 }
 
 // Every on/off button (MUTE, the quick toggles, the send bar's channel targets) reads as one

@@ -306,7 +306,8 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
         return true;
     }));
     BandColumn* keyed = view.bandColumns()->column(1);
-    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("PEQ"));
+    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("Type"));
+    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Value), QStringLiteral("PEQ"));
 
     const qsizetype mark = editor.rig.mark();
     ASSERT_TRUE(tabTo(keyed->onToggle(), keyed->typeButton()));
@@ -320,7 +321,7 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
     EXPECT_EQ(byKeys.value(3) & 0xFF, 1u);
     EXPECT_EQ(std::bit_cast<float>(byKeys.value(2)), 1.0f);
     editor.rig.turn();
-    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("Lo shelf"));
+    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Value), QStringLiteral("Lo shelf"));
 
     BandColumn* acted = view.bandColumns()->column(3);
     editor.withMenu([&] { doFirstAccessibleAction(acted->typeButton()); },

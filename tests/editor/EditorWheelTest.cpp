@@ -12,6 +12,7 @@
 
 #include "app/MainWindow.h"
 #include "app/controls/Encoder.h"
+#include "app/controls/KeyboardFocus.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
@@ -124,7 +125,8 @@ TEST(EditorWheel, ABandKnobTurnsOnlyAfterThePointerRestedOnIt) {
 }
 
 // A menu the user has picked from keeps the focus, and the next turns of the wheel are
-// meant for the page: they scroll it and leave the slope alone. The keys still work it.
+// meant for the page: they scroll it and leave the slope alone. The keys still work it, once
+// the first arrow has shown the ring the click took away.
 TEST(EditorWheel, TheFocusedSlopeMenuLetsTheWheelScrollTheTab) {
     EditorInWindow editor;
     ASSERT_NE(editor.view, nullptr);
@@ -157,7 +159,11 @@ TEST(EditorWheel, TheFocusedSlopeMenuLetsTheWheelScrollTheTab) {
     EXPECT_EQ(slope->currentIndex(), shown);
     EXPECT_EQ(rig.model().words(highPass, 2), before);
 
-    // The first write the device sees is the one the arrow key makes.
+    // The first write the device sees is the one the second arrow key makes.
+    QTest::keyClick(slope, Qt::Key_Down);
+    rig.turn();
+    EXPECT_EQ(keyboardfocus::ringedWidget(), slope);
+    EXPECT_EQ(slope->currentIndex(), shown);
     QTest::keyClick(slope, Qt::Key_Down);
     ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
     const QList<DSPFrame> writes = editor.writesSince(mark);

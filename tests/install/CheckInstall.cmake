@@ -32,4 +32,17 @@ file(STRINGS "${STAGE}/etc/udev/rules.d/70-kestrel.rules" rule REGEX "TAG\\+=\"u
 if(NOT rule MATCHES "28e9" OR NOT rule MATCHES "028a")
     message(FATAL_ERROR "the udev rule does not name 28e9:028a")
 endif()
+
+# The prefix given to the install, not the configured one, chooses the rule's folder: /usr
+# puts it beside the distribution's rules.
+file(REMOVE_RECURSE "${STAGE}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${STAGE}
+                        ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install --prefix /usr failed: ${result}")
+endif()
+if(NOT EXISTS "${STAGE}/usr/lib/udev/rules.d/70-kestrel.rules" OR EXISTS "${STAGE}/etc")
+    message(FATAL_ERROR "with the prefix /usr the rule is not in /usr/lib/udev/rules.d alone")
+endif()
 file(REMOVE_RECURSE "${STAGE}")

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -154,4 +155,31 @@ TEST(ControlCodesViewTest, CopyPutsTheCodeOnThePasteboardAndTheLabelReturns) {
     EXPECT_EQ(page.view.copyButton()->text(), QStringLiteral("Copied"));
     ASSERT_TRUE(kestrel_test::spinUntil([&] { return !page.view.copied(); }));
     EXPECT_EQ(page.view.copyButton()->text(), QStringLiteral("Copy"));
+}
+
+// The "Gain" row lines up with the rows above it: its caption in the captions' column and its
+// field where the pickers' fields start.
+TEST(ControlCodesViewTest, TheGainRowLinesUpWithTheOtherRows) {
+    Theme::apply(*qApp);
+    CodesPage page;
+    page.chooseKind(Kind::set);
+    page.chooseControl(Control::gain);
+    turn();
+    ASSERT_TRUE(page.view.gainField()->isVisible());
+    kestrel_test::saveScreenshot(page.view, QStringLiteral("pages_codes_gain"));
+    const auto leftIn = [&](QWidget* widget) { return widget->mapTo(&page.view, QPoint()).x(); };
+    const auto captionOf = [&](const QString& text) -> QLabel* {
+        for (QLabel* label : page.view.findChildren<QLabel*>())
+            if (label->text() == text && label->isVisible()) return label;
+        return nullptr;
+    };
+    QLabel* gain = captionOf(QStringLiteral("Gain"));
+    QLabel* channel = captionOf(QStringLiteral("Channel"));
+    ASSERT_TRUE(gain && channel);
+    EXPECT_NEAR(leftIn(gain), leftIn(channel), 1);
+    EXPECT_EQ(gain->palette().color(QPalette::WindowText), channel->palette().color(QPalette::WindowText));
+    EXPECT_NEAR(leftIn(page.view.gainField()->lineEdit()), leftIn(page.view.channelPicker()), 1);
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(page.view.gainField()->lineEdit())->text(QAccessible::Name),
+        QStringLiteral("Gain"));
 }

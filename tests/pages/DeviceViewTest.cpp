@@ -147,3 +147,19 @@ TEST(DeviceViewTest, ChannelNamesAreHeldCutAndWrittenAsPrintableText) {
     EXPECT_EQ(view.connectionValue()->text(), QStringLiteral("Demo device"));
     kestrel_test::saveScreenshot(view, QStringLiteral("pages_device"));
 }
+
+// A saved channel name shows as the device stores it: the letters outside printable text are
+// not in the field once saved, and nothing is left to save.
+TEST(DeviceViewTest, ASavedChannelNameShowsWhatTheDeviceStores) {
+    Theme::apply(*qApp);
+    DevicePage<livemodel::Offline> page;
+    const DeviceView::ChannelRow& row = page.view->channelRow(4);
+    row.field->clear();
+    row.field->insert(QStringLiteral("Café 2"));
+    ASSERT_TRUE(row.save->isEnabled());
+    row.save->click();
+    turn();
+    EXPECT_EQ(page.model().channelName(4), QStringLiteral("Caf 2"));
+    EXPECT_EQ(row.field->text(), QStringLiteral("Caf 2"));
+    EXPECT_FALSE(row.save->isEnabled());
+}

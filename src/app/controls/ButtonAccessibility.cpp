@@ -75,6 +75,12 @@ public:
             const QString given = widget()->accessibleName();
             return given.isEmpty() ? withoutMnemonic(button().text()) : given;
         }
+        // A picker is named by its caption; its face shows the choice.
+        if (t == QAccessible::Value && menuOf(button())) {
+            const QString given = widget()->accessibleName();
+            const QString face = withoutMnemonic(button().text());
+            if (!given.isEmpty() && given != face) return face;
+        }
         return QAccessibleWidget::text(t);
     }
 

@@ -105,6 +105,23 @@ bool isNavigationKey(int key) {
     }
 }
 
+// Keys that change what the focused control sets (a value, a choice, a selection).
+bool isValueKey(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+    }
+}
+
 QAction* firstEntry(const QMenu& menu) {
     for (QAction* action : menu.actions())
         if (action->isEnabled() && action->isVisible() && !action->isSeparator()) return action;
@@ -195,11 +212,17 @@ protected:
         if (type == QEvent::KeyPress) return keyPressed(*widget, *static_cast<QKeyEvent*>(event));
         if (type == QEvent::FocusOut) {
             if (m_ring && m_ring->widget() == widget) m_ring->setWidget(nullptr);
+            m_left = widget;
             return false;
         }
         switch (static_cast<QFocusEvent*>(event)->reason()) {
             case Qt::TabFocusReason:
             case Qt::BacktabFocusReason:
+                // Qt moves the focus on as if by Tab when its control is hidden or disabled
+                // (a page a click left): that is the program's move, not the user's key.
+                if (m_left && (!m_left->isVisible() || !m_left->isEnabled())) break;
+                m_keys = true;
+                break;
             case Qt::ShortcutFocusReason:
                 m_keys = true;
                 break;
@@ -216,10 +239,20 @@ protected:
 
 private:
     bool keyPressed(QWidget& widget, const QKeyEvent& key) {
-        if (&widget != QApplication::focusWidget() || !isNavigationKey(key.key())) return false;
-        if (!m_keys) {
+        if (&widget != QApplication::focusWidget()) return false;
+        const bool valueKey = isValueKey(key.key());
+        if (!valueKey && !isNavigationKey(key.key())) return false;
+        // Where a click or the program left the focus without the ring (a page a click
+        // opened, a tab clicked), an arrow would change a setting the user cannot see is
+        // in reach: the first one only shows where the keys are.
+        const bool unseen = valueKey && !focusShows(widget);
+        if (!m_keys || unseen) {
             m_keys = true;
             showRing(&widget);
+        }
+        if (unseen) {
+            keepInView(widget);
+            return true;
         }
         const bool returnKey = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
         if (!returnKey || key.isAutoRepeat() || key.modifiers() & ~Qt::KeypadModifier ||
@@ -241,6 +274,14 @@ private:
         });
     }
 
+    // A field shows its caret, a list its lit current row and a popup its highlighted entry;
+    // anything else needs the ring.
+    bool focusShows(const QWidget& widget) const {
+        return (m_ring && m_ring->widget() == &widget) || marksItsOwnFocus(widget) ||
+               qobject_cast<const QAbstractItemView*>(&widget) || widget.isWindow() ||
+               widget.window()->windowType() == Qt::Popup;
+    }
+
     void showRing(QWidget* widget) {
         const bool wanted = m_keys && !marksItsOwnFocus(*widget) && !widget->isWindow();
         if (!wanted) {
@@ -253,7 +294,8 @@ private:
     }
 
     bool m_keys = false;
-    QStyle* m_style;  // follows the application's style
+    QPointer<QWidget> m_left;  // the control the focus last left
+    QStyle* m_style;           // follows the application's style
     QPointer<FocusRing> m_ring;
 };
 

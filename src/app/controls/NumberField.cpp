@@ -29,10 +29,12 @@ NumberField::NumberField(const QString& label, const QString& unit, const QStrin
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
-    QLabel* caption = secondaryLabel(label);
-    caption->setFixedWidth(72);
-    caption->setBuddy(m_edit);  // which names the field for assistive tools
-    row->addWidget(caption, 0, Qt::AlignVCenter);
+    if (!label.isEmpty()) {  // in a form, the form's caption column holds it
+        QLabel* caption = secondaryLabel(label);
+        caption->setFixedWidth(72);
+        caption->setBuddy(m_edit);  // which names the field for assistive tools
+        row->addWidget(caption, 0, Qt::AlignVCenter);
+    }
     m_edit->setFixedWidth(70);
     m_edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row->addWidget(m_edit, 0, Qt::AlignVCenter);

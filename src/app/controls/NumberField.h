@@ -14,6 +14,7 @@ class QLineEdit;
 class NumberField : public QWidget {
     Q_OBJECT
 public:
+    // An empty label leaves the caption to the form the field stands in.
     NumberField(const QString& label, const QString& unit, const QString& format, QWidget* parent = nullptr);
 
     void setValue(double value);

@@ -9,6 +9,7 @@
 
 #include "app/controls/AccessibleLifetime.h"
 #include "app/controls/KeyboardFocus.h"
+#include "app/controls/OpenMenus.h"
 
 namespace {
 
@@ -67,6 +68,10 @@ public:
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name && button().accessibleName().isEmpty()) return button().text();
+        // A picker is named by its caption; its face shows the choice.
+        if (t == QAccessible::Value && !button().accessibleName().isEmpty() &&
+            button().accessibleName() != button().text())
+            return button().text();
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {
@@ -154,6 +159,7 @@ void startAtFirstItem(QMenu& menu) {
 }
 
 void makePopoverMenu(QMenu& menu, QAbstractButton& anchor) {
+    ownMenu(menu, anchor);
     // Opened from the keyboard the menu starts at its first item, as a menu opened by keys
     // does, so the arrows and assistive tools start from there.
     QObject::connect(&menu, &QMenu::aboutToShow, &anchor, [&menu, &anchor] {

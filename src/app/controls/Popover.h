@@ -36,5 +36,6 @@ void showPopover(QWidget& popup, const QWidget& anchor, int gap = 4);
 void startAtFirstItem(QMenu& menu);
 
 // A menu that a button opens takes the keys as a popover does: opened from the keyboard it
-// starts at its first item.
+// starts at its first item. While open it is a child of the application's element (see
+// ownMenu), and it is deleted with the button.
 void makePopoverMenu(QMenu& menu, QAbstractButton& anchor);

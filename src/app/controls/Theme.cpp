@@ -6,6 +6,7 @@
 #include "app/controls/FieldAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/ListAccessibility.h"
+#include "app/controls/OpenMenus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PendingEdits.h"
 #include "app/controls/TabAccessibility.h"
@@ -75,6 +76,7 @@ void Theme::apply(QApplication& application) {
     installComboAccessibility();
     installTabAccessibility();
     installListAccessibility();
+    installOpenMenusInTree();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {

@@ -19,6 +19,7 @@
 #include "app/controls/Fader.h"
 #include "app/controls/FlatButton.h"
 #include "app/controls/LiveMeters.h"
+#include "app/controls/OpenMenus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -149,6 +150,7 @@ void StripHeader::contextMenuEvent(QContextMenuEvent* event) {
 void StripHeader::showQuickMenu(const QPoint& globalPos) {
     QMenu menu;
     addStripQuickMenuItems(menu, m_dsp, m_ch);
+    closeOnChoice(menu);
     menu.exec(globalPos);
 }
 

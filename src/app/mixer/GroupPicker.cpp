@@ -1,6 +1,8 @@
 #include "app/mixer/GroupPicker.h"
 
 #include <QMenu>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 
 #include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
@@ -13,6 +15,7 @@ GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(p
     setToolButtonStyle(Qt::ToolButtonTextOnly);
     setFont(Theme::font(Theme::captionPx));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(QStringLiteral("Group"));  // the face shows the choice, read as the value
     setToolTip(
         QStringLiteral("Linked channels share every change. Joining a group copies the group's settings onto "
                        "this channel."));
@@ -26,6 +29,41 @@ GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(p
     makePopoverMenu(*menu, *this);
     connect(&dsp, &DSPModel::groupsChanged, this, &GroupPicker::refresh);
     refresh();
+}
+
+namespace {
+
+constexpr int inset = 2;      // between the face's edge and the label
+constexpr int gap = 3;        // between the label and the arrow
+constexpr int arrowSize = 5;  // the menu arrow, just after the label
+
+}  // namespace
+
+// Label and arrow side by side, both whole: the style would centre the label over the whole
+// face with its arrow in the corner, under it. A narrow strip leaves room for the label alone,
+// which then shows whole without the arrow.
+QSize GroupPicker::sizeHint() const {
+    const int label = fontMetrics().horizontalAdvance(text());
+    return {inset + label + gap + arrowSize + inset, QToolButton::sizeHint().height()};
+}
+
+void GroupPicker::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionToolButton option;
+    initStyleOption(&option);
+    const QString label = option.text;
+    option.text.clear();
+    option.features &= ~QStyleOptionToolButton::HasMenu;  // the arrow is drawn beside the label
+    painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    const bool roomForArrow = width() >= sizeHint().width();
+    const QRect labelRect =
+        roomForArrow ? QRect(inset, 0, fontMetrics().horizontalAdvance(label), height()) : rect();
+    painter.drawItemText(labelRect, Qt::AlignCenter, option.palette, isEnabled(), label,
+                         QPalette::ButtonText);
+    if (!roomForArrow || !menu()) return;
+    QStyleOption arrow(option);
+    arrow.rect = QRect(labelRect.right() + 1 + gap, (height() - arrowSize) / 2 + 1, arrowSize, arrowSize);
+    painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, arrow);
 }
 
 QString GroupPicker::labelFor(std::optional<int> group) {

@@ -13,6 +13,12 @@ public:
 
     static QString labelFor(std::optional<int> group);
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void refresh();
 

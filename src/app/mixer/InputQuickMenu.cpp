@@ -249,6 +249,7 @@ void InputPanel::refresh() {
 InputQuickMenu::InputQuickMenu(DSPModel& dsp, int ch, QWidget* parent)
     : FlatButton(QString(), Theme::capsFont(10, QFont::ExtraBold, 0.5), 21, parent), m_dsp(dsp), m_ch(ch) {
     makePopoverAnchor(*this);
+    setAccessibleName(QStringLiteral("Source"));  // the face shows the choice, read as the value
     setSymbol(Symbol::chevronDown, 7);
     connect(this, &FlatButton::clicked, this, &InputQuickMenu::togglePanel);
     new ModelWatcher(

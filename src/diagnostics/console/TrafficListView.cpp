@@ -255,6 +255,7 @@ TrafficListView::TrafficListView(TrafficListModel& model, QWidget* parent) : QTr
         bar->setValue(std::max(0, bar->value() - (last + 1)));
     });
     connect(&model, &QAbstractItemModel::modelReset, this, [this] { followNewest_ = true; });
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, [this] { droppingRows_ = false; });
 }
 
 void TrafficListView::updateGeometries() {
@@ -268,7 +269,24 @@ void TrafficListView::updateGeometries() {
 // element does not use; with a single column, the rest is the same.
 void TrafficListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QAbstractItemView::currentChanged(current, previous);
-    if (current.isValid() && hasFocus()) announceFocusedChild(*this);
+    // The focused row dropped from the log hands the focus to the next one: that is no move of
+    // the user's to speak of.
+    if (current.isValid() && hasFocus() && !droppingRows_) announceFocusedChild(*this);
+}
+
+void TrafficListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    droppingRows_ = true;  // until the rows are gone; the current row moves on in between
+    QTreeView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+// With no row chosen yet the keys start on the newest, in sight at the bottom. Qt's first row
+// is the oldest, scrolled away above and the next to be dropped: the focus would move on
+// with every row that arrives.
+void TrafficListView::focusInEvent(QFocusEvent* event) {
+    if (!currentIndex().isValid() && model()->rowCount() > 0)
+        selectionModel()->setCurrentIndex(model()->index(model()->rowCount() - 1, 0),
+                                          QItemSelectionModel::NoUpdate);
+    QTreeView::focusInEvent(event);
 }
 
 void TrafficListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {

@@ -521,3 +521,47 @@ TEST_F(ConnectedMixer, TheInputPanelsSettingsButtonHandsTheKeysToTheSourcesPage)
     ASSERT_NE(focused(), nullptr);
     EXPECT_TRUE(rig.pageView()->isAncestorOf(focused())) << focused()->metaObject()->className();
 }
+
+// Wherever a click leaves the keys (a page the click opened, a tab clicked on it) the ring is
+// gone, and an arrow writes nothing: the first one only shows where the keys are. The next
+// one works the control.
+TEST_F(ConnectedMixer, AnArrowWritesNothingWhereTheFocusRestsUnseen) {
+    float elsewhere = -20;
+    const auto anotherWrite = [&] { rig.model().setGain(11, elsewhere += 1); };
+    const auto firstArrowOnlyShowsTheRing = [&](Qt::Key key, const std::string& where) {
+        QWidget* at = focused();
+        ASSERT_NE(at, nullptr) << where;
+        EXPECT_EQ(keyboardfocus::ringedWidget(), nullptr) << where;
+        EXPECT_TRUE(writesNothing([&] { press(key); }, anotherWrite)) << where;
+        EXPECT_EQ(focused(), at) << where;
+        EXPECT_EQ(keyboardfocus::ringedWidget(), at) << where;
+    };
+
+    mixer->strip(4)->fader()->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(keyboardfocus::ringedWidget(), focused());
+    QTest::mouseClick(mixer->strip(4)->editButton(), Qt::LeftButton);
+    rig.turn();
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    firstArrowOnlyShowsTheRing(Qt::Key_Down, "the editor opened by a click");
+    EXPECT_FALSE(writesOf([] { press(Qt::Key_Down); }).isEmpty()) << "the ring shows: the arrow works";
+
+    QPushButton* fir = nullptr;
+    for (int i = 0; QPushButton* tab = editor->tabPicker()->segment(i); ++i)
+        if (tab->text() == QStringLiteral("FIR")) fir = tab;
+    ASSERT_NE(fir, nullptr);
+    QTest::mouseClick(fir, Qt::LeftButton);
+    rig.turn();
+    firstArrowOnlyShowsTheRing(Qt::Key_Left, "after a click on the FIR tab");
+
+    rig.showPage(Page::of(Page::Kind::mixer));
+    mixer = rig.page<MixerView>();
+    ASSERT_NE(mixer, nullptr);
+    InputQuickMenu* source = mixer->strip(0)->quickButtons()->sourceButton();
+    QTest::mouseClick(source, Qt::LeftButton);
+    ASSERT_TRUE(source->panel() && source->panel()->isVisible());
+    QTest::mouseClick(source->panel()->settingsButton(), Qt::LeftButton);
+    rig.turn();
+    ASSERT_EQ(rig.console().page(), Page::of(Page::Kind::sources));
+    firstArrowOnlyShowsTheRing(Qt::Key_Left, "the sources page opened by a click");
+}

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <bit>
@@ -125,6 +126,62 @@ TEST_F(StripControlsTest, GroupPickerJoinsCopiesAndLeaves) {
     EXPECT_FALSE(strip.header()->group().has_value());
     EXPECT_FALSE(strip.header()->groupBadge()->isVisibleTo(&strip));
     EXPECT_EQ(dsp->groupOf().value(5), 3);  // the others stay grouped
+}
+
+// The pixels where the picker's look differs from the bare button's, its label or its arrow.
+static QSet<QPoint> drawnOver(const QImage& bare, const QImage& drawn) {
+    QSet<QPoint> points;
+    for (int y = 0; y < bare.height(); ++y)
+        for (int x = 0; x < bare.width(); ++x)
+            if (bare.pixel(x, y) != drawn.pixel(x, y)) points.insert(QPoint(x, y));
+    return points;
+}
+
+// The group label stays clear of the menu arrow beside it, with a pixel of air, whatever it
+// reads; a strip too narrow for both shows the label whole.
+TEST_F(StripControlsTest, GroupPickerLabelClearsItsMenuArrow) {
+    Theme::apply(*qApp);
+    for (std::optional<int> group : {std::optional<int>(), std::optional<int>(3)}) {
+        dsp->setGroup(9, group);
+        GroupPicker picker(*dsp, 9);
+        settle();
+        picker.resize(picker.sizeHint());
+        QMenu* menu = picker.menu();
+        const QString label = picker.text();
+        const auto look = [&](bool withLabel, bool withArrow) {
+            picker.setText(withLabel ? label : QString());
+            picker.setMenu(withArrow ? menu : nullptr);
+            return picker.grab().toImage();
+        };
+        const QImage bare = look(false, false);
+        const QImage labelOnly = look(true, false);
+        const QSet<QPoint> text = drawnOver(bare, labelOnly);
+        const QSet<QPoint> arrow = drawnOver(labelOnly, look(true, true));
+        ASSERT_FALSE(text.isEmpty());
+        ASSERT_FALSE(arrow.isEmpty());
+        int touching = 0;
+        for (const QPoint& p : arrow)
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy) touching += text.contains(p + QPoint(dx, dy));
+        EXPECT_EQ(touching, 0) << label.toStdString();
+        picker.setText(label);
+        picker.setMenu(menu);
+        const auto span = [](const QSet<QPoint>& points) {
+            int left = INT_MAX, right = INT_MIN;
+            for (const QPoint& p : points) {
+                left = std::min(left, p.x());
+                right = std::max(right, p.x());
+            }
+            return right - left;
+        };
+        picker.resize(picker.sizeHint().width() - 10, picker.height());
+        const QImage narrowBare = look(false, false);
+        EXPECT_NEAR(span(drawnOver(narrowBare, look(true, true))), span(text), 1) << label.toStdString();
+        picker.setText(label);
+        picker.setMenu(menu);
+        picker.resize(picker.sizeHint());
+        kestrel_test::saveScreenshot(picker, QStringLiteral("mixer-group-picker"));
+    }
 }
 
 TEST_F(StripControlsTest, InputPanelSetsPhaseMuteAndSource) {

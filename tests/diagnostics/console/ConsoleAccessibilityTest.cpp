@@ -279,3 +279,36 @@ TEST(ConsoleAccessibility, TrafficListElementDroppedBeforeItsListFollowsNothing)
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(list->isValid());
 }
+
+// Tab onto the traffic list lands on the newest row, in sight, and stays on that row while rows
+// arrive and the oldest are dropped at the log's limit: its element, the one assistive tools
+// were told of, stays the focused one.
+TEST(ConsoleAccessibility, TheTrafficListKeepsItsFocusedRowWhileRowsArrive) {
+    ConsoleRig rig;
+    ContentView view(rig.context);
+    view.resize(1100, 700);
+    view.show();
+    QApplication::setActiveWindow(&view);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    TrafficListView& rows = *view.trafficPanel()->list();
+    auto logFrames = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            rig.log.log("DSP", TrafficEntry::Direction::sent,
+                        QByteArray::fromHex("A5A11A5A") + QByteArray::number(i));
+        rows.rows().sync();
+        QCoreApplication::processEvents();
+    };
+    logFrames(int(TrafficLog::limit));
+    rows.setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(rows.currentIndex().isValid());
+    EXPECT_EQ(rows.currentIndex().row(), rows.model()->rowCount() - 1);
+    EXPECT_TRUE(rows.viewport()->rect().contains(rows.visualRect(rows.currentIndex())));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&rows);
+    QAccessibleInterface* focused = list->focusChild();
+    ASSERT_NE(focused, nullptr);
+    const QString line = focused->text(QAccessible::Name);
+    for (int row = 0; row < 30; ++row) logFrames(1);
+    EXPECT_EQ(list->focusChild(), focused);
+    EXPECT_EQ(list->focusChild()->text(QAccessible::Name), line);
+}

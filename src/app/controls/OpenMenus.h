@@ -1,0 +1,17 @@
+#pragma once
+
+class QMenu;
+class QWidget;
+
+// A menu is a popup window of its own, and Qt's element of the application lists no popup
+// windows: a menu that a button or the menu key opens is nowhere in the tree, and a tool
+// walking the tree can neither find nor choose its entries. The application's element here
+// lists every open menu without a parent widget after the windows; a menu of the menu bar
+// stays under the bar. Installed once, for the whole application.
+void installOpenMenusInTree();
+
+// A menu that `owner` opens (a menu button's, the strip's quick menu): without a parent
+// widget, so its element's parent is the application that lists it, yet deleted with its
+// owner. An entry an assistive tool chooses closes the menu, as a click on the entry does.
+void ownMenu(QMenu& menu, QWidget& owner);
+void closeOnChoice(QMenu& menu);
