@@ -337,7 +337,9 @@ void ChannelView::refreshHeader() {
     const auto group = m_model.groupOf().constFind(m_ch);
     m_groupTag->setVisible(group != m_model.groupOf().constEnd());
     if (group != m_model.groupOf().constEnd()) m_groupTag->setText(tr("Group ") + QString::number(*group));
-    m_firTag->setVisible(m_model.words(quint32(391 + m_ch), 1)[0] == 0);
+    // The tag claims an active FIR only when the device reported its switch.
+    const std::optional<DSPModel::Words> firOff = m_model.heldWords(quint32(391 + m_ch), 1);
+    m_firTag->setVisible(firOff && (*firOff)[0] == 0);
     m_meter->setMuted(muted);
     m_gain->setValue(std::bit_cast<float>(gain[0]));
     m_gain->setTint(muted ? Theme::systemGrey() : Palette::channel(m_ch));

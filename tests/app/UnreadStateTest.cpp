@@ -1,0 +1,94 @@
+// What the device never reported is drawn as unknown in the window connected to the
+// simulator: no default name to save, no active FIR, no curve bent by a filter nobody read.
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QTest>
+
+#include "app/MainWindow.h"
+#include "app/controls/FlatButton.h"
+#include "app/controls/Tag.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/MixerView.h"
+#include "app/mixer/QuickButtons.h"
+#include "editor/ChannelView.h"
+#include "editor/EQGraph.h"
+#include "editor/FIRBox.h"
+#include "link/DSPModel.h"
+#include "pages/DeviceView.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::WindowRig;
+
+namespace {
+
+constexpr quint16 writeCommand = 5;
+constexpr int out1 = 4;
+constexpr quint32 inBName = 379;
+constexpr quint32 out1FIRSwitch = 391 + out1;  // the device holds 0: the FIR is active
+constexpr quint32 out1LowPass = 166 + out1;
+
+bool tagShown(const ChannelView& view, const QString& text) {
+    for (const Tag* tag : view.findChildren<Tag*>())
+        if (tag->text() == text && tag->isVisibleTo(&view)) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& sim) {
+        for (quint32 number : {inBName, out1FIRSwitch, out1LowPass}) sim.device().params.remove(number);
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+    const qsizetype mark = rig.mark();
+
+    // The mixer's FIR toggle of OUT 1 is not lit, and says it was not read.
+    FlatButton* fir = rig.page<MixerView>()->strip(out1)->quickButtons()->button(QStringLiteral("F"));
+    ASSERT_NE(fir, nullptr);
+    EXPECT_FALSE(fir->isChecked());
+    EXPECT_FALSE(fir->isEnabled());
+    EXPECT_TRUE(fir->toolTip().endsWith(QStringLiteral(" — not read"))) << fir->toolTip().toStdString();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-mixer"));
+
+    // OUT 1's editor: no "FIR on" tag, and the curve keeps the bands and high-pass read
+    // instead of lying on the floor under a low-pass at 0 Hz.
+    rig.showPage(Page::channelPage(out1));
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    EXPECT_FALSE(tagShown(*channel, QStringLiteral("FIR on")));
+    channel->setTab(ChannelTab::eq);
+    rig.turn();
+    ASSERT_NE(channel->eqGraph(), nullptr);
+    EXPECT_GT(channel->eqGraph()->responseAt(1000), -6.0);
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-channel-eq"));
+
+    channel->setTab(ChannelTab::fir);
+    rig.turn();
+    auto* box = channel->findChild<FIRBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->status()->text(), QStringLiteral("—"));
+    EXPECT_FALSE(box->bypassButton()->isChecked());
+    EXPECT_FALSE(box->bypassButton()->isEnabled());
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-channel-fir"));
+
+    // IN B's name field on the device page is empty and takes nothing; Return writes nothing.
+    rig.showPage(Page::of(Page::Kind::device));
+    auto* device = rig.page<DeviceView>();
+    ASSERT_NE(device, nullptr);
+    QLineEdit* inB = device->channelRow(1).field;
+    EXPECT_EQ(inB->text(), QString());
+    EXPECT_FALSE(inB->isEnabled());
+    EXPECT_FALSE(device->channelRow(1).save->isEnabled());
+    EXPECT_EQ(device->channelRow(0).field->text(), rig.model().channelName(0));
+    QTest::keyClick(inB, Qt::Key_Return);
+    rig.turn();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-device-names"));
+
+    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
+    for (quint32 number : {inBName, out1FIRSwitch, out1LowPass}) EXPECT_FALSE(rig.model().holds(number));
+}
