@@ -105,9 +105,9 @@ BandColumns::BandColumns(DSPModel& model, int ch, QWidget* parent)
 
 void BandColumns::refresh() {
     for (int b = 0; b < m_columns.size(); ++b) {
-        m_columns[b]->display(m_model.band(m_ch, b), b == m_selected);
-        // A band the device never reported is shown but cannot be edited.
-        m_columns[b]->setEnabled(m_model.holds(ParamMap::eqBandParam(m_ch, b)));
+        const bool read = m_model.holds(ParamMap::eqBandParam(m_ch, b));
+        m_columns[b]->display(m_model.band(m_ch, b), b == m_selected, read);
+        m_columns[b]->setEnabled(read);
     }
     fitHeight();
 }
@@ -287,7 +287,7 @@ QWidget* BandColumn::cell(Encoder* knob, CompactNumberField* field) {
     return box;
 }
 
-void BandColumn::display(const DSPModel::Band& band, bool selected) {
+void BandColumn::display(const DSPModel::Band& band, bool selected, bool read) {
     m_selected = selected;
     m_badge->setLook(selected ? Palette::channel(m_ch) : Theme::white(0.1), QString::number(m_band + 1),
                      selected ? QColor(Qt::black) : Theme::primaryText());
@@ -304,10 +304,10 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
                 [this](double v) { m_owner.writeBand(m_band, [v](DSPModel::Band& b) { b.q = float(v); }); });
     }
     const QSignalBlocker blockOn(m_on);
-    m_on->setChecked(band.on);
+    m_on->setChecked(read && band.on);
     m_on->setToolTip(band.on ? tr("Band on") : tr("Band off"));
     // Assistive tools read the type the face shows; the tip says what the button is.
-    const QString type = typeTitle(band.type);
+    const QString type = read ? typeTitle(band.type) : QStringLiteral("—");
     m_type->setText(type);
     if (m_type->accessibleName() != type) m_type->setAccessibleName(type);
     const QColor tint = editorkit::tint(m_ch, band.on);
@@ -321,6 +321,9 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
     m_freqField->setValue(double(band.freq));
     m_gainField->setValue(band.gain);
     m_qField->setValue(band.q);
+    if (!read) {
+        for (CompactNumberField* field : {m_freqField, m_gainField, m_qField}) field->showUnknown();
+    }
     m_dim->setEnabled(!band.on);
     update();
 }

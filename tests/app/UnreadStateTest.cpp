@@ -1,21 +1,30 @@
 // What the device never reported is drawn as unknown in the window connected to the
-// simulator: no default name to save, no active FIR, no curve bent by a filter nobody read.
+// simulator: no default name to save, no active FIR, no value in a field, no switch lit, no
+// curve bent by a filter nobody read; and nothing of it is written.
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/MainWindow.h"
+#include "app/controls/CompactNumberField.h"
 #include "app/controls/FlatButton.h"
 #include "app/controls/Tag.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
 #include "editor/EQGraph.h"
 #include "editor/FIRBox.h"
+#include "editor/FiltersDelayPanel.h"
 #include "link/DSPModel.h"
+#include "link/ParamMap.h"
 #include "pages/DeviceView.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
@@ -27,8 +36,14 @@ namespace {
 constexpr quint16 writeCommand = 5;
 constexpr int out1 = 4;
 constexpr quint32 inBName = 379;
+constexpr quint32 inBGain = 2;
 constexpr quint32 out1FIRSwitch = 391 + out1;  // the device holds 0: the FIR is active
 constexpr quint32 out1LowPass = 166 + out1;
+const quint32 out1Band1 = ParamMap::eqBandParam(out1, 0);
+
+QString shown(const CompactNumberField* field) {
+    return field->lineEdit()->text();
+}
 
 bool tagShown(const ChannelView& view, const QString& text) {
     for (const Tag* tag : view.findChildren<Tag*>())
@@ -41,13 +56,16 @@ bool tagShown(const ChannelView& view, const QString& text) {
 TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     WindowRig::Options options;
     options.prepare = [](DeviceSimulator& sim) {
-        for (quint32 number : {inBName, out1FIRSwitch, out1LowPass}) sim.device().params.remove(number);
+        for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1})
+            sim.device().params.remove(number);
     };
     WindowRig rig(options);
     ASSERT_TRUE(rig.model().connected());
     const qsizetype mark = rig.mark();
 
-    // The mixer's FIR toggle of OUT 1 is not lit, and says it was not read.
+    // The mixer: IN B's gain shows no number, OUT 1's FIR toggle is not lit and says why.
+    EXPECT_EQ(shown(rig.page<MixerView>()->strip(1)->gainField()), QStringLiteral("—"));
+    EXPECT_EQ(shown(rig.page<MixerView>()->strip(0)->gainField()), QStringLiteral("0.0"));
     FlatButton* fir = rig.page<MixerView>()->strip(out1)->quickButtons()->button(QStringLiteral("F"));
     ASSERT_NE(fir, nullptr);
     EXPECT_FALSE(fir->isChecked());
@@ -65,6 +83,16 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     rig.turn();
     ASSERT_NE(channel->eqGraph(), nullptr);
     EXPECT_GT(channel->eqGraph()->responseAt(1000), -6.0);
+    const FiltersDelayPanel::FilterControls& lowPass = channel->filtersPanel()->lowPass();
+    EXPECT_FALSE(lowPass.toggle->isChecked());
+    EXPECT_EQ(shown(lowPass.field), QStringLiteral("—"));
+    EXPECT_EQ(lowPass.slope->currentIndex(), -1);
+    const BandColumn* band1 = channel->bandColumns()->column(0);
+    EXPECT_FALSE(band1->onToggle()->isChecked());
+    EXPECT_EQ(band1->typeButton()->text(), QStringLiteral("—"));
+    for (const CompactNumberField* field : {band1->freqField(), band1->gainField(), band1->qField()})
+        EXPECT_EQ(shown(field), QStringLiteral("—"));
+    EXPECT_EQ(shown(channel->bandColumns()->column(1)->freqField()), QStringLiteral("0"));
     kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-channel-eq"));
 
     channel->setTab(ChannelTab::fir);
@@ -90,5 +118,6 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-device-names"));
 
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
-    for (quint32 number : {inBName, out1FIRSwitch, out1LowPass}) EXPECT_FALSE(rig.model().holds(number));
+    for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1})
+        EXPECT_FALSE(rig.model().holds(number));
 }

@@ -158,6 +158,12 @@ int CompactNumberField::frameWidth() const {
 
 void CompactNumberField::setValue(double value) {
     m_value = value;
+    m_known = true;
+    showValue();
+}
+
+void CompactNumberField::showUnknown() {
+    m_known = false;
     showValue();
 }
 
@@ -187,5 +193,5 @@ void CompactNumberField::commit() {
 }
 
 void CompactNumberField::showValue() {
-    m_edits->show(formatNumber(m_format, m_value));
+    m_edits->show(m_known ? formatNumber(m_format, m_value) : QStringLiteral("—"));
 }
