@@ -7,12 +7,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
 
 #include "app/MainWindow.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/FlatButton.h"
+#include "app/controls/NumberField.h"
 #include "app/controls/Tag.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/MixerView.h"
@@ -20,12 +23,15 @@
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
+#include "editor/DynamicsBoxes.h"
 #include "editor/EQGraph.h"
+#include "editor/EditorKit.h"
 #include "editor/FIRBox.h"
 #include "editor/FiltersDelayPanel.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
 #include "pages/DeviceView.h"
+#include "pages/SourcesView.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
@@ -120,4 +126,45 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
     for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1})
         EXPECT_FALSE(rig.model().holds(number));
+}
+
+TEST(UnreadState, SourcesGeneratorAndDynamicsNeverReportedShowNoChoice) {
+    constexpr quint32 inCSource = 350 + 2;
+    constexpr quint32 generatorType = 342;
+    constexpr quint32 sine = 343;
+    constexpr int out2 = 5;
+    constexpr quint32 out2CompressorSwitch = 182 + out2;  // the device holds 0: on
+    WindowRig::Options options;
+    options.startPage = QStringLiteral("sources");
+    options.prepare = [](DeviceSimulator& sim) {
+        for (quint32 number : {inCSource, generatorType, sine, out2CompressorSwitch})
+            sim.device().params.remove(number);
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+    const qsizetype mark = rig.mark();
+
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    EXPECT_EQ(sources->sourcePicker(2)->currentSegment(), nullptr);
+    EXPECT_NE(sources->sourcePicker(0)->currentSegment(), nullptr);
+    for (Generator g : Generator::allCases()) EXPECT_FALSE(sources->generatorChoice(g)->isChecked());
+    const SourcesView::GeneratorRow& sineRow = sources->generatorRow(Generator::sine);
+    EXPECT_FALSE(sineRow.power->isChecked());
+    EXPECT_EQ(shown(sineRow.level), QStringLiteral("—"));
+    EXPECT_EQ(sources->frequencyField()->lineEdit()->text(), QStringLiteral("—"));
+    EXPECT_NE(shown(sources->generatorRow(Generator::pink).level), QStringLiteral("—"));
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-sources"));
+
+    rig.showPage(Page::channelPage(out2));
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    channel->setTab(ChannelTab::dynamics);
+    rig.turn();
+    auto* compressor = channel->findChild<CompressorBox*>();
+    ASSERT_NE(compressor, nullptr);
+    EXPECT_FALSE(compressor->onToggle()->isChecked());
+    EXPECT_FALSE(compressor->onToggle()->isEnabled());
+
+    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
 }

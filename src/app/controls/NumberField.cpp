@@ -49,6 +49,12 @@ NumberField::NumberField(const QString& label, const QString& unit, const QStrin
 
 void NumberField::setValue(double value) {
     m_value = value;
+    m_known = true;
+    showValue();
+}
+
+void NumberField::showUnknown() {
+    m_known = false;
     showValue();
 }
 
@@ -70,5 +76,5 @@ void NumberField::commit() {
 }
 
 void NumberField::showValue() {
-    m_edits->show(formatNumber(m_format, m_value));
+    m_edits->show(m_known ? formatNumber(m_format, m_value) : QStringLiteral("—"));
 }
