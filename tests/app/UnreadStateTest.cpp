@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -18,6 +19,7 @@
 #include "app/controls/NumberField.h"
 #include "app/controls/Tag.h"
 #include "app/mixer/ChannelStrip.h"
+#include "app/mixer/InputQuickMenu.h"
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
 #include "editor/BandColumn.h"
@@ -77,6 +79,12 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     EXPECT_FALSE(fir->isChecked());
     EXPECT_FALSE(fir->isEnabled());
     EXPECT_TRUE(fir->toolTip().endsWith(QStringLiteral(" — not read"))) << fir->toolTip().toStdString();
+    // IN B's polarity, never read, is not shown inverted in its strip's menu.
+    QMenu menu;
+    addStripQuickMenuItems(menu, rig.model(), 1);
+    ASSERT_FALSE(menu.actions().isEmpty());
+    EXPECT_FALSE(menu.actions().first()->isChecked());
+    EXPECT_FALSE(menu.actions().first()->isEnabled());
     kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-mixer"));
 
     // OUT 1's editor: no "FIR on" tag, and the curve keeps the bands and high-pass read
@@ -155,6 +163,11 @@ TEST(UnreadState, SourcesGeneratorAndDynamicsNeverReportedShowNoChoice) {
     EXPECT_EQ(sources->frequencyField()->lineEdit()->text(), QStringLiteral("—"));
     EXPECT_NE(shown(sources->generatorRow(Generator::pink).level), QStringLiteral("—"));
     kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-sources"));
+
+    // The mixer's source badge of IN C names no source.
+    rig.showPage(Page::of(Page::Kind::mixer));
+    EXPECT_EQ(rig.page<MixerView>()->strip(2)->quickButtons()->sourceButton()->text(), QStringLiteral("—"));
+    EXPECT_NE(rig.page<MixerView>()->strip(0)->quickButtons()->sourceButton()->text(), QStringLiteral("—"));
 
     rig.showPage(Page::channelPage(out2));
     auto* channel = rig.page<ChannelView>();
