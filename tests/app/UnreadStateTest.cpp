@@ -34,7 +34,6 @@
 #include "link/ParamMap.h"
 #include "pages/DeviceView.h"
 #include "pages/SourcesView.h"
-#include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
@@ -85,7 +84,6 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     ASSERT_FALSE(menu.actions().isEmpty());
     EXPECT_FALSE(menu.actions().first()->isChecked());
     EXPECT_FALSE(menu.actions().first()->isEnabled());
-    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-mixer"));
 
     // OUT 1's editor: no "FIR on" tag, and the curve keeps the bands and high-pass read
     // instead of lying on the floor under a low-pass at 0 Hz.
@@ -107,7 +105,6 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     for (const CompactNumberField* field : {band1->freqField(), band1->gainField(), band1->qField()})
         EXPECT_EQ(shown(field), QStringLiteral("—"));
     EXPECT_EQ(shown(channel->bandColumns()->column(1)->freqField()), QStringLiteral("0"));
-    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-channel-eq"));
 
     channel->setTab(ChannelTab::fir);
     rig.turn();
@@ -116,7 +113,6 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     EXPECT_EQ(box->status()->text(), QStringLiteral("—"));
     EXPECT_FALSE(box->bypassButton()->isChecked());
     EXPECT_FALSE(box->bypassButton()->isEnabled());
-    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-channel-fir"));
 
     // IN B's name field on the device page is empty and takes nothing; Return writes nothing.
     rig.showPage(Page::of(Page::Kind::device));
@@ -129,7 +125,6 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     EXPECT_EQ(device->channelRow(0).field->text(), rig.model().channelName(0));
     QTest::keyClick(inB, Qt::Key_Return);
     rig.turn();
-    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-device-names"));
 
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
     for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1})
@@ -162,7 +157,6 @@ TEST(UnreadState, SourcesGeneratorAndDynamicsNeverReportedShowNoChoice) {
     EXPECT_EQ(shown(sineRow.level), QStringLiteral("—"));
     EXPECT_EQ(sources->frequencyField()->lineEdit()->text(), QStringLiteral("—"));
     EXPECT_NE(shown(sources->generatorRow(Generator::pink).level), QStringLiteral("—"));
-    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-sources"));
 
     // The mixer's source badge of IN C names no source.
     rig.showPage(Page::of(Page::Kind::mixer));
