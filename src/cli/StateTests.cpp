@@ -64,7 +64,8 @@ QString boolText(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-// Both words decide the source (the test route wins), so one never read leaves it unknown.
+// The routing word (the test signal) and the source word make the source together: with
+// either never read, the source is unknown.
 QString sourceText(const DSPModel& model, int input) {
     const auto in = quint32(input);
     if (!model.holds(346 + in) || !model.holds(350 + in)) return unread;
