@@ -46,6 +46,7 @@ constexpr quint32 inBName = 379;
 constexpr quint32 inBGain = 2;
 constexpr quint32 out1FIRSwitch = 391 + out1;  // the device holds 0: the FIR is active
 constexpr quint32 out1LowPass = 166 + out1;
+constexpr quint32 out1FIRName = 403 + out1;
 const quint32 out1Band1 = ParamMap::eqBandParam(out1, 0);
 
 QString shown(const CompactNumberField* field) {
@@ -63,7 +64,7 @@ bool tagShown(const ChannelView& view, const QString& text) {
 TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     WindowRig::Options options;
     options.prepare = [](DeviceSimulator& sim) {
-        for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1})
+        for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1, out1FIRName})
             sim.device().params.remove(number);
     };
     WindowRig rig(options);
@@ -111,6 +112,7 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     auto* box = channel->findChild<FIRBox*>();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->status()->text(), QStringLiteral("—"));
+    EXPECT_EQ(box->storedName()->text(), QStringLiteral("—"));
     EXPECT_FALSE(box->bypassButton()->isChecked());
     EXPECT_FALSE(box->bypassButton()->isEnabled());
 
@@ -127,7 +129,7 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     rig.turn();
 
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
-    for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1})
+    for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1, out1FIRName})
         EXPECT_FALSE(rig.model().holds(number));
 }
 
