@@ -177,6 +177,21 @@ QString sourcesLine(const DSPModel& model, const QList<quint32>& unconfirmed) {
     return inputs.join(QLatin1String(", "));
 }
 
+// Why fewer than two inputs could be tested: the test signal on the others, or words the
+// device never reported, which hide whether an input is free or could not be put back.
+QString tooFewInputsReason(const DSPModel& model) {
+    if (!model.holds(342)) return QStringLiteral("generator type never read, no source could be put back");
+    int carrying = 0;
+    for (int i = 0; i < ParamMap::inputChannelCount; ++i) {
+        const auto in = quint32(i);
+        if (model.holds(346 + in) && model.holds(350 + in) && model.inputSource(i) == InputSource::testSignal)
+            ++carrying;
+    }
+    if (ParamMap::inputChannelCount - carrying >= 2)
+        return QStringLiteral("fewer than two inputs with their routing and source read");
+    return QStringLiteral("fewer than two inputs free of the test signal");
+}
+
 QString reportedSource(const Words& answer) {
     if (answer.isEmpty()) return QStringLiteral("no reply");
     if (const std::optional<InputSource> source = InputSource::fromRaw(answer[0])) return source->label();
@@ -190,12 +205,16 @@ QStringList presetEntries(const DSPModel& model) {
     return entries;
 }
 
+std::optional<QString> listedName(const DSPModel& model, int slot) {
+    for (const DSPModel::PresetSlot& preset : model.presets()) {
+        if (preset.id == slot) return preset.name;
+    }
+    return std::nullopt;
+}
+
 std::optional<int> freePresetSlot(const DSPModel& model) {
     for (int slot = 2; slot <= 30; ++slot) {
-        const auto& presets = model.presets();
-        if (std::none_of(presets.begin(), presets.end(),
-                         [slot](const DSPModel::PresetSlot& p) { return p.id == slot; }))
-            return slot;
+        if (!listedName(model, slot)) return slot;
     }
     return std::nullopt;
 }
@@ -279,8 +298,7 @@ QCoro::Task<> sourcesTest(DSPModel& model, StatusBox& box) {
             free.append(i);
     }
     if (free.size() < 2) {
-        cli::printLine(
-            QStringLiteral("fewer than two inputs free of the test signal \u2014 nothing to test"));
+        cli::printLine(tooFewInputsReason(model) + QStringLiteral(" \u2014 nothing to test"));
         box.finish(1);
         co_return;
     }
@@ -352,10 +370,7 @@ QCoro::Task<> presetsTest(DSPModel& model, StatusBox& box) {
     }
     const QString testName = QStringLiteral("TSL TEST");
     const bool stored = co_await model.storePreset(*slot, testName);
-    std::optional<QString> listed;
-    for (const DSPModel::PresetSlot& preset : model.presets()) {
-        if (preset.id == *slot) listed = preset.name;
-    }
+    const std::optional<QString> listed = listedName(model, *slot);
     cli::printLine(QStringLiteral("save to slot %1: ").arg(*slot) + acknowledged(stored) +
                    QStringLiteral(", listed as \"") + listed.value_or(QStringLiteral("-")) +
                    QLatin1Char('"'));
@@ -372,6 +387,10 @@ QCoro::Task<> presetsTest(DSPModel& model, StatusBox& box) {
     cli::printLine(QStringLiteral("delete: ") + acknowledged(deleted) + QStringLiteral("; list restored: ") +
                    outcome(listRestored) + QStringLiteral(", current preset unchanged: ") +
                    outcome(currentKept));
+    // A store or delete whose answer was lost may still have been carried out: unless the
+    // slot is known to be empty again, the user's device may keep the test preset there.
+    const bool slotEmptied = readAfter ? !listedName(model, *slot).has_value() : deleted;
+    if (!slotEmptied) cli::printLine(QStringLiteral("slot %1 may now hold \"%2\"").arg(*slot).arg(testName));
 
     const bool passed = stored && listed == testName && deleted && listRestored && currentKept;
     cli::printLine(passed ? QStringLiteral("PRESETS PASSED") : QStringLiteral("PRESETS FAILED"));

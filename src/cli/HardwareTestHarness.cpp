@@ -80,10 +80,14 @@ QCoro::Task<bool> connectedOrFinish(DSPModel& model, StatusBox& box) {
     co_return false;
 }
 
-void printNeverRead(const QList<quint32>& parameters) {
+bool stillConnected(const DSPModel& model) {
+    return model.connected() && model.link().status().isConnected();
+}
+
+void printNeverRead(const QList<quint32>& parameters, const QString& what) {
     QStringList numbers;
     for (quint32 p : parameters) numbers.append(QString::number(p));
-    cli::printLine(QStringLiteral("not tested, never read: [%1]").arg(numbers.join(QLatin1String(", "))));
+    cli::printLine(what + QStringLiteral(", never read: [%1]").arg(numbers.join(QLatin1String(", "))));
 }
 
 QCoro::Task<bool> readsBack(DSPModel& model, quint32 parameter, QList<quint32> saved) {

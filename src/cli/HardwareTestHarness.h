@@ -50,9 +50,12 @@ QCoro::Task<bool> waitForConnection(DSPModel& model);
 // when no device came. True when the body may go on.
 QCoro::Task<bool> connectedOrFinish(DSPModel& model, StatusBox& box);
 
+// Whether the model still has the link the test waited for.
+bool stillConnected(const DSPModel& model);
+
 // Names the parameters a test left alone because the device never reported them: a
-// value that was never read could not be put back.
-void printNeverRead(const QList<quint32>& parameters);
+// value that was never read could not be put back (or saved). `what` says what was not done.
+void printNeverRead(const QList<quint32>& parameters, const QString& what = QStringLiteral("not tested"));
 
 // Whether the device now reports the saved words (an answer may carry more). Only an
 // answer proves a restore: a write on a link that is gone, or a lost answer, proves nothing.

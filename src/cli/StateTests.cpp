@@ -45,29 +45,52 @@ QJsonObject paramsObject(const DSPModel::Table& table) {
     return params;
 }
 
+QList<quint32> unreadParameters(const DSPModel& model) {
+    QList<quint32> numbers;
+    for (quint32 number : ParamMap::allParameters()) {
+        if (number != DSPModel::meterParameter && !model.holds(number)) numbers.append(number);
+    }
+    return numbers;
+}
+
 bool writeFile(const QString& path, const QByteArray& data) {
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
 }
 
-QString floatText(quint32 word) {
-    return numtext::shortest(std::bit_cast<float>(word));
+const QString unread = QStringLiteral("?");
+
+QString boolText(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// The routing word (the test signal) and the source word make the source together: with
+// either never read, the source is unknown.
+QString sourceText(const DSPModel& model, int input) {
+    const auto in = quint32(input);
+    if (!model.holds(346 + in) || !model.holds(350 + in)) return unread;
+    return model.inputSource(input).label();
+}
+
+// A setting the device never reported prints "?": the model's zeros are nobody's value.
 QString inputLine(const DSPModel& model, int input) {
-    const DSPModel::Words gain = model.words(1 + static_cast<quint32>(input), 2);
-    return model.channelName(input) + QStringLiteral(": source ") + model.inputSource(input).label() +
-           QStringLiteral(", gain ") + floatText(gain[0]) + QStringLiteral(" dB, muted ") +
-           ((gain[1] & 1u) ? QStringLiteral("true") : QStringLiteral("false"));
+    const std::optional<DSPModel::Words> gain = model.heldWords(1 + static_cast<quint32>(input), 2);
+    return model.channelName(input) + QStringLiteral(": source ") + sourceText(model, input) +
+           QStringLiteral(", gain ") + (gain ? numtext::shortest(std::bit_cast<float>((*gain)[0])) : unread) +
+           QStringLiteral(" dB, muted ") + (gain ? boolText((*gain)[1] & 1u) : unread);
 }
 
 QString generatorLine(const DSPModel& model) {
-    const quint32 selected = model.words(342, 1)[0];
-    const Generator shown = Generator::fromRaw(selected).value_or(Generator::sine);
-    return QStringLiteral("generator selected: ") + shown.name() + QStringLiteral("; sine ") +
-           QString::number(model.words(343, 1)[0]) + QStringLiteral(" Hz ") +
-           numtext::shortest(model.generatorLevel(Generator::sine)) + QStringLiteral(" dBu power ") +
-           (model.generatorIsOn(Generator::sine) ? QStringLiteral("on") : QStringLiteral("off"));
+    const QString selected = model.holds(342)
+                                 ? Generator::fromRaw(model.words(342, 1)[0]).value_or(Generator::sine).name()
+                                 : unread;
+    QString sine = QStringLiteral("? Hz ? dBu power ?");
+    if (model.holds(343)) {
+        sine = QString::number(model.words(343, 1)[0]) + QStringLiteral(" Hz ") +
+               numtext::shortest(model.generatorLevel(Generator::sine)) + QStringLiteral(" dBu power ") +
+               (model.generatorIsOn(Generator::sine) ? QStringLiteral("on") : QStringLiteral("off"));
+    }
+    return QStringLiteral("generator selected: ") + selected + QStringLiteral("; sine ") + sine;
 }
 
 QString meterHeading(const DSPModel& model) {
@@ -107,7 +130,11 @@ QCoro::Task<> snapshotTest(DSPModel& model, StatusBox& box, QString path) {
                        .arg(params.size())
                        .arg(firs.size())
                        .arg(path));
-    box.finish(firs.size() < kChannels ? 1 : 0);
+    // A parameter the device never reported is missing from the file, so the file is no
+    // whole record of the device.
+    const QList<quint32> neverRead = unreadParameters(model);
+    if (!neverRead.isEmpty()) printNeverRead(neverRead, QStringLiteral("not saved"));
+    box.finish(firs.size() < kChannels || !neverRead.isEmpty() ? 1 : 0);
 }
 
 QCoro::Task<> firClearTest(DSPModel& model, StatusBox& box, QList<int> channels) {
@@ -139,6 +166,12 @@ QCoro::Task<> metersTest(DSPModel& model, StatusBox& box, double seconds) {
     const QDeadlineTimer deadline(qint64(std::clamp(seconds, 0.0, 1e9) * 1000.0));
     while (!deadline.hasExpired()) {
         co_await tasks::sleep(0.5);
+        // Without the link the model keeps its last levels, and they are no longer live.
+        if (!stillConnected(model)) {
+            cli::printLine(QStringLiteral("connection to the DSP lost"));
+            box.finish(1);
+            co_return;
+        }
         cli::printLine(meterLine(model.meterStore().levels()));
     }
     box.finish(0);

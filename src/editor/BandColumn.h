@@ -18,7 +18,8 @@ class BandColumn : public QWidget {
 public:
     BandColumn(BandColumns& owner, int ch, int band);
 
-    void display(const DSPModel::Band& band, bool selected);
+    // A band the device never reported (`read` false) shows no value, type or switch.
+    void display(const DSPModel::Band& band, bool selected, bool read);
 
     QCheckBox* onToggle() const { return m_on; }
     QToolButton* typeButton() const { return m_type; }

@@ -107,9 +107,9 @@ BandColumns::BandColumns(DSPModel& model, int ch, QWidget* parent)
 
 void BandColumns::refresh() {
     for (int b = 0; b < m_columns.size(); ++b) {
-        m_columns[b]->display(m_model.band(m_ch, b), b == m_selected);
-        // A band the device never reported is shown but cannot be edited.
-        m_columns[b]->setEnabled(m_model.holds(ParamMap::eqBandParam(m_ch, b)));
+        const bool read = m_model.holds(ParamMap::eqBandParam(m_ch, b));
+        m_columns[b]->display(m_model.band(m_ch, b), b == m_selected, read);
+        m_columns[b]->setEnabled(read);
     }
     fitHeight();
 }
@@ -305,7 +305,7 @@ QWidget* BandColumn::cell(Encoder* knob, CompactNumberField* field) {
     return box;
 }
 
-void BandColumn::display(const DSPModel::Band& band, bool selected) {
+void BandColumn::display(const DSPModel::Band& band, bool selected, bool read) {
     m_selected = selected;
     m_badge->setLook(selected ? Palette::channel(m_ch) : Theme::white(0.1), QString::number(m_band + 1),
                      selected ? QColor(Qt::black) : Theme::primaryText());
@@ -322,11 +322,11 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
                 [this](double v) { m_owner.writeBand(m_band, [v](DSPModel::Band& b) { b.q = float(v); }); });
     }
     const QSignalBlocker blockOn(m_on);
-    m_on->setChecked(band.on);
+    m_on->setChecked(read && band.on);
     m_on->setToolTip(band.on ? tr("Band on") : tr("Band off"));
-    m_type->setText(typeTitle(band.type));
+    m_type->setText(read ? typeTitle(band.type) : QStringLiteral("—"));
     for (QAction* action : m_type->menu()->actions())
-        action->setChecked(action->data().toLongLong() == band.type);
+        action->setChecked(read && action->data().toLongLong() == band.type);
     const QColor tint = editorkit::tint(m_ch, band.on);
     for (Encoder* knob : {m_freqKnob, m_gainKnob, m_qKnob}) {
         const QSignalBlocker block(knob);
@@ -338,6 +338,9 @@ void BandColumn::display(const DSPModel::Band& band, bool selected) {
     m_freqField->setValue(double(band.freq));
     m_gainField->setValue(band.gain);
     m_qField->setValue(band.q);
+    if (!read) {
+        for (CompactNumberField* field : {m_freqField, m_gainField, m_qField}) field->showUnknown();
+    }
     m_dim->setEnabled(!band.on);
     update();
 }

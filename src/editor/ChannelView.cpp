@@ -343,9 +343,13 @@ void ChannelView::refreshHeader() {
     const auto group = m_model.groupOf().constFind(m_ch);
     m_groupTag->setVisible(group != m_model.groupOf().constEnd());
     if (group != m_model.groupOf().constEnd()) m_groupTag->setText(tr("Group ") + QString::number(*group));
-    m_firTag->setVisible(m_model.words(quint32(391 + m_ch), 1)[0] == 0);
+    // The tag claims an active FIR only when the device reported its switch.
+    const std::optional<DSPModel::Words> firOff = m_model.heldWords(quint32(391 + m_ch), 1);
+    m_firTag->setVisible(firOff && (*firOff)[0] == 0);
     m_meter->setMuted(muted);
+    const bool gainKnown = m_model.holds(quint32(m_ch + 1));
     m_gain->setValue(std::bit_cast<float>(gain[0]));
+    if (!gainKnown) m_gain->showUnknown();
     m_gain->setTint(muted ? Theme::systemGrey() : Palette::channel(m_ch));
     m_mute->setLook({muted ? Palette::red() : Theme::white(0.07), QColor(),
                      muted ? QColor(Qt::white) : Theme::secondaryText(), 6});
@@ -353,7 +357,6 @@ void ChannelView::refreshHeader() {
         const QSignalBlocker block(m_mute);
         m_mute->setChecked(muted);
     }
-    const bool gainKnown = m_model.holds(quint32(m_ch + 1));
     m_gain->setEnabled(gainKnown);
     m_mute->setEnabled(gainKnown);
     if (QPushButton* copy = toolbarButton(tr("Copy"))) copy->setEnabled(m_model.canCopyEQ(m_ch));

@@ -231,10 +231,10 @@ void DEQBandPanel::refresh() {
     const QColor colour = band.active ? DEQFrequencyGraph::bandColours()[m_band] : Theme::systemGrey();
     const QSignalBlocker blockActive(m_active);
     const QSignalBlocker blockMode(m_mode);
-    m_active->setChecked(band.active);
-    m_mode->setCurrentIndex(band.mode.rawValue());
-    // A band the device never reported is shown but cannot be edited.
+    // A band the device never reported shows no setting and cannot be edited.
     const bool known = m_model.holds(bandParam(m_ch, m_band));
+    m_active->setChecked(known && band.active);
+    m_mode->setCurrentIndex(known ? band.mode.rawValue() : -1);
     m_active->setEnabled(known);
     m_mode->setEnabled(known);
     for (KnobField* knob : m_knobs) knob->setEnabled(known);
@@ -243,6 +243,7 @@ void DEQBandPanel::refresh() {
                                double(band.release)};
     for (int i = 0; i < m_knobs.size(); ++i) {
         m_knobs[i]->setValue(values[i]);
+        if (!known) m_knobs[i]->showUnknown();
         m_knobs[i]->setTint(colour);
     }
     m_dot->setLook(colour);

@@ -77,8 +77,16 @@ void DynamicsPanel::showOn(bool on) {
 }
 
 void DynamicsPanel::showKnown(bool settings, bool onSwitch) {
-    for (KnobField* knob : m_knobs) knob->setEnabled(settings);
+    for (KnobField* knob : m_knobs) {
+        knob->setEnabled(settings);
+        if (!settings) knob->showUnknown();
+    }
     m_on->setEnabled(onSwitch);
+    // A switch never read reads "on" in the table's zeros; it is shown neither on nor off.
+    if (!onSwitch) {
+        const QSignalBlocker block(m_on);
+        m_on->setChecked(false);
+    }
 }
 
 CompressorBox::CompressorBox(DSPModel& model, int ch, QWidget* parent)
@@ -109,11 +117,11 @@ void CompressorBox::edit(const std::function<void(DSPModel::Compressor&)>& chang
 void CompressorBox::refresh() {
     const DSPModel::Compressor c = m_model.compressor(m_ch);
     showOn(c.on);
+    const QList<double> values{c.threshold, c.ratio, double(c.attack), double(c.release), double(c.knee)};
+    for (int i = 0; i < m_knobs.size(); ++i) m_knobs[i]->setValue(values[i]);
     // The switch is written through the settings, so it needs them too.
     const bool known = m_model.holds(ParamMap::Block::compressor(), m_ch);
     showKnown(known, known && m_model.holds(ParamMap::Block::compressorOff(), m_ch));
-    const QList<double> values{c.threshold, c.ratio, double(c.attack), double(c.release), double(c.knee)};
-    for (int i = 0; i < m_knobs.size(); ++i) m_knobs[i]->setValue(values[i]);
     updateLive();
 }
 
@@ -147,10 +155,10 @@ void LimiterBox::edit(const std::function<void(DSPModel::Limiter&)>& change) {
 void LimiterBox::refresh() {
     const DSPModel::Limiter l = m_model.limiter(m_ch);
     showOn(l.on);
-    const bool known = m_model.holds(ParamMap::Block::limiter(), m_ch);
-    showKnown(known, known && m_model.holds(ParamMap::Block::limiterOff(), m_ch));
     m_knobs[0]->setValue(l.threshold);
     m_knobs[1]->setValue(double(l.release));
+    const bool known = m_model.holds(ParamMap::Block::limiter(), m_ch);
+    showKnown(known, known && m_model.holds(ParamMap::Block::limiterOff(), m_ch));
     updateLive();
 }
 
@@ -206,8 +214,8 @@ void GateBox::setThreshold(double dB) {
 
 void GateBox::refresh() {
     showOn(isOn());
-    showKnown(m_model.holds(ParamMap::Block::gate(), m_ch), m_model.holds(ParamMap::Block::gateOff(), m_ch));
     m_knobs[0]->setValue(threshold());
+    showKnown(m_model.holds(ParamMap::Block::gate(), m_ch), m_model.holds(ParamMap::Block::gateOff(), m_ch));
     updateLive();
 }
 

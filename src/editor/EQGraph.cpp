@@ -25,14 +25,19 @@ EQGraph::EQGraph(DSPModel& model, int ch, double fMin, double fMax, double dbRan
 
 void EQGraph::refresh() {
     const EQResponse response = EQResponse::read(m_model, m_ch);
-    m_levels.resize(curvePoints);
-    for (int i = 0; i < curvePoints; ++i)
-        m_levels[i] = response.at(m_fMin * std::pow(m_fMax / m_fMin, double(i) / (curvePoints - 1)));
+    m_levels.clear();
+    if (response.anyRead()) {
+        m_levels.resize(curvePoints);
+        for (int i = 0; i < curvePoints; ++i)
+            m_levels[i] = response.at(m_fMin * std::pow(m_fMax / m_fMin, double(i) / (curvePoints - 1)));
+    }
     const int count = ParamMap::isInput(m_ch) ? ParamMap::inputEQBands : ParamMap::outputEQBands;
     m_markers.clear();
     for (int b = 0; b < count; ++b) {
-        const DSPModel::Words w = m_model.words(ParamMap::eqBandParam(m_ch, b), 4);
-        m_markers.append({double(w[0]), double(std::bit_cast<float>(w[1])), !(w[3] & 0x100)});
+        const quint32 number = ParamMap::eqBandParam(m_ch, b);
+        const DSPModel::Words w = m_model.words(number, 4);
+        m_markers.append(
+            {double(w[0]), double(std::bit_cast<float>(w[1])), !(w[3] & 0x100), m_model.holds(number)});
     }
     m_background.invalidate();
     update();
@@ -90,10 +95,11 @@ void EQGraph::dragBand(int band, QPointF pointer) {
 
 std::optional<int> EQGraph::markerAt(QPointF point) const {
     // The selected marker is drawn on top, so it is hit first.
-    if (m_selected < m_markers.size() && QLineF(point, markerCentre(m_selected)).length() <= 9)
+    if (m_selected < m_markers.size() && m_markers[m_selected].read &&
+        QLineF(point, markerCentre(m_selected)).length() <= 9)
         return m_selected;
     for (int b = int(m_markers.size()) - 1; b >= 0; --b)
-        if (QLineF(point, markerCentre(b)).length() <= 7.5) return b;
+        if (m_markers[b].read && QLineF(point, markerCentre(b)).length() <= 7.5) return b;
     return std::nullopt;
 }
 
@@ -140,6 +146,7 @@ void EQGraph::paintGrid(QPainter& painter) const {
 }
 
 void EQGraph::paintCurve(QPainter& painter) const {
+    if (m_levels.isEmpty()) return;
     QPainterPath curve;
     for (int i = 0; i < m_levels.size(); ++i) {
         const double hz = m_fMin * std::pow(m_fMax / m_fMin, double(i) / (curvePoints - 1));
@@ -184,7 +191,8 @@ void EQGraph::paintMarkers(QPainter& painter) const {
         painter.setPen(Qt::black);
         painter.drawText(box, Qt::AlignCenter, QString::number(b + 1));
     };
+    // A band the device never reported has no place on the graph.
     for (int b = 0; b < m_markers.size(); ++b)
-        if (b != m_selected) paintOne(b);
-    if (m_selected < m_markers.size()) paintOne(m_selected);
+        if (b != m_selected && m_markers[b].read) paintOne(b);
+    if (m_selected < m_markers.size() && m_markers[m_selected].read) paintOne(m_selected);
 }

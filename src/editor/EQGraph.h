@@ -44,6 +44,7 @@ private:
         double freq;
         double gain;
         bool on;
+        bool read;  // the device reported the band
     };
     void select(int band);
     std::optional<int> markerAt(QPointF point) const;
@@ -57,7 +58,7 @@ private:
     double m_fMax;
     double m_dbRange;
     int m_selected = 0;
-    QList<double> m_levels;  // the response at the curve's frequencies, not clamped
+    QList<double> m_levels;  // the response at the curve's frequencies, not clamped; empty: no curve
     QList<Marker> m_markers;
     PaintCache m_background;  // frame, grid and curve
     std::optional<int> m_pressed;

@@ -7,7 +7,7 @@
 class DSPModel;
 
 // The magnitude response at 48 kHz of a channel's EQ bands and its high-pass
-// and low-pass filters, read from the model's words once so that the 301
+// and low-pass filters that the device reported, read from the model's words once so that the 301
 // points of a curve cost no further reads.
 class EQResponse {
 public:
@@ -15,6 +15,9 @@ public:
 
     // Total response in dB at a frequency; not clamped.
     double at(double hz) const;
+    // Whether the device reported any band or filter of the channel; without one there is
+    // no response to show.
+    bool anyRead() const { return m_anyRead; }
 
     struct Biquad {
         std::array<double, 3> b;
@@ -38,4 +41,5 @@ public:
 private:
     QList<Biquad> m_bands;
     QList<Slope> m_filters;
+    bool m_anyRead = false;
 };

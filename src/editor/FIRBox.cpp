@@ -321,16 +321,18 @@ void FIRBox::showPending() {
 }
 
 void FIRBox::refresh() {
-    const bool bypassed = m_model.words(quint32(391 + m_ch), 1)[0] != 0;
+    const std::optional<DSPModel::Words> switchWords = m_model.heldWords(quint32(391 + m_ch), 1);
+    const bool bypassed = switchWords && (*switchWords)[0] != 0;
     const QString name = m_model.firName(m_ch);
-    m_storedName->setText(name.isEmpty() ? tr("(unnamed)") : name);
-    m_status->setText(bypassed ? tr("Bypassed") : tr("Active"));
-    editorkit::setTextColour(m_status, bypassed ? Theme::secondaryText() : Palette::green());
+    const bool nameRead = m_model.holds(quint32(403 + m_ch));
+    m_storedName->setText(!nameRead ? QStringLiteral("—") : name.isEmpty() ? tr("(unnamed)") : name);
+    // A switch the device never reported is neither active nor bypassed as far as we know.
+    m_status->setText(!switchWords ? QStringLiteral("—") : bypassed ? tr("Bypassed") : tr("Active"));
+    editorkit::setTextColour(m_status, switchWords && !bypassed ? Palette::green() : Theme::secondaryText());
     {
         const QSignalBlocker block(m_bypass);
         m_bypass->setChecked(bypassed);
-        // An unread switch is shown but not offered, like every unknown setting.
-        m_bypass->setEnabled(m_model.holds(quint32(391 + m_ch)));
+        m_bypass->setEnabled(switchWords.has_value());
     }
     const bool connected = m_model.connected();
     m_storedText->setVisible(m_live.has_value());

@@ -182,15 +182,17 @@ void FiltersDelayPanel::setDelay(double ms) {
 void FiltersDelayPanel::refresh() {
     for (FilterControls& c : m_filters) {
         const DSPModel::Filter f = DSPModel::decodeFilter(m_model.words(c.number, 2));
+        const bool known = m_model.holds(c.number);
         const QSignalBlocker blockToggle(c.toggle);
         const QSignalBlocker blockSlope(c.slope);
-        c.toggle->setChecked(f.on);
+        // A filter never read is neither on nor off, and has no frequency or slope to show.
+        c.toggle->setChecked(known && f.on);
         c.knob->setTint(editorkit::tint(m_ch, f.on));
         c.knob->setValue(double(f.freq));
         c.field->setValue(double(f.freq));
-        c.slope->setCurrentIndex(f.slope.rawValue());
+        if (!known) c.field->showUnknown();
+        c.slope->setCurrentIndex(known ? f.slope.rawValue() : -1);
         c.dim->setEnabled(!f.on);
-        const bool known = m_model.holds(c.number);
         for (QWidget* control : {static_cast<QWidget*>(c.toggle), static_cast<QWidget*>(c.knob),
                                  static_cast<QWidget*>(c.field), static_cast<QWidget*>(c.slope)})
             control->setEnabled(known);
@@ -203,9 +205,9 @@ void FiltersDelayPanel::showDelay() {
     const bool on = words[1] == 0;
     const float ms = std::bit_cast<float>(words[0]);
     const QString shownUnit = unit();
-    const QSignalBlocker blockToggle(m_delayToggle);
-    m_delayToggle->setChecked(on);
     const bool known = m_model.holds(*ParamMap::param(ParamMap::Block::delay(), m_ch));
+    const QSignalBlocker blockToggle(m_delayToggle);
+    m_delayToggle->setChecked(known && on);
     m_delayToggle->setEnabled(known);
     m_delayKnob->setEnabled(known);
     m_delayKnob->setTint(editorkit::tint(m_ch, on));
@@ -221,6 +223,7 @@ void FiltersDelayPanel::showDelay() {
     }
     m_delayField->setEnabled(known);
     m_delayField->setValue(double(ms) * unitFactor(shownUnit));
+    if (!known) m_delayField->showUnknown();
 }
 
 CompactNumberField* FiltersDelayPanel::makeDelayField(const QString& shownUnit) {

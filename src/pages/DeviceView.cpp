@@ -168,7 +168,7 @@ void DeviceView::loadNames() {
     m_channelNames.clear();
     m_followedNames.clear();
     for (int ch = 0; ch < 12; ++ch) {
-        m_channelNames.append(m_model.channelName(ch));
+        m_channelNames.append(storedName(ch));
         m_followedNames.append(m_channelNames[ch]);
         FieldEdits::of(*m_channelRows[ch].field).show(m_channelNames[ch]);
     }
@@ -184,13 +184,13 @@ void DeviceView::cutField(QLineEdit* field, int length) {
 }
 
 void DeviceView::saveChannelName(int ch) {
-    if (ch >= m_channelNames.size()) return;
+    if (ch >= m_channelNames.size() || !nameRead(ch)) return;
     const QString text = printableASCII(m_channelNames[ch]).left(channelNameLength);
     if (text.isEmpty()) return;
     m_model.write(firstChannelName + quint32(ch), DSPFrame::packString(text, 2), std::nullopt, false);
     // The field shows the name as the device stores it (what was dropped is not in the name),
     // no longer as an edit: the next name that comes from elsewhere replaces it.
-    m_followedNames[ch] = m_model.channelName(ch);
+    m_followedNames[ch] = storedName(ch);
     m_channelNames[ch] = m_followedNames[ch];
     FieldEdits::of(*m_channelRows[ch].field).show(m_channelNames[ch]);
     m_channelRows[ch].field->setModified(false);
@@ -218,10 +218,18 @@ void DeviceView::saveDeviceText(bool group) {
     });
 }
 
+bool DeviceView::nameRead(int ch) const {
+    return m_model.holds(firstChannelName + quint32(ch));
+}
+
+QString DeviceView::storedName(int ch) const {
+    return nameRead(ch) ? m_model.channelName(ch) : QString();
+}
+
 void DeviceView::followStoredName(int ch) {
     // A name that changed in the table (a project sent, the demo device, a read-back) replaces
     // the field's, unless the user has typed a name there that is not saved yet.
-    const QString stored = m_model.channelName(ch);
+    const QString stored = storedName(ch);
     if (stored == m_followedNames[ch]) return;
     m_followedNames[ch] = stored;
     QLineEdit* field = m_channelRows[ch].field;
@@ -251,6 +259,10 @@ void DeviceView::refresh() {
         const bool held = ch < m_channelNames.size();
         if (held) followStoredName(ch);
         const QString name = held ? m_channelNames[ch] : QString();
-        m_channelRows[ch].save->setEnabled(held && !name.isEmpty() && name != m_model.channelName(ch));
+        // A name the device never reported is no name to show or to edit: the default one
+        // would be written as if the user had typed it.
+        const bool read = nameRead(ch);
+        m_channelRows[ch].field->setEnabled(read);
+        m_channelRows[ch].save->setEnabled(held && read && !name.isEmpty() && name != storedName(ch));
     }
 }

@@ -58,6 +58,9 @@ private:
     void loadDeviceText(QLineEdit* field, const QString& stored);
     void cutField(QLineEdit* field, int length);
     void saveDeviceText(bool group);
+    bool nameRead(int ch) const;
+    // The channel's name as the device reported it; empty while it is unread.
+    QString storedName(int ch) const;
     void followStoredName(int ch);
     void refresh();
 

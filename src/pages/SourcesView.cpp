@@ -217,30 +217,43 @@ void SourcesView::refresh() {
         nameAccessibleGroup(m_sourcePickers[input], m_model.channelName(input));
         const InputSource source = m_model.inputSource(input);
         const auto* at = std::find(std::begin(pickerOrder), std::end(pickerOrder), source.rawValue());
-        m_sourcePickers[input]->setCurrent(QString::number(at - std::begin(pickerOrder)));
-        // Settings the device never reported are shown but cannot be edited.
-        m_sourcePickers[input]->setEnabled(m_model.holds(346 + quint32(input)) &&
-                                           m_model.holds(350 + quint32(input)) &&
-                                           m_model.holds(generatorTypeParam));
+        // Settings the device never reported show no choice and cannot be edited.
+        const bool sourceRead = m_model.holds(346 + quint32(input)) && m_model.holds(350 + quint32(input));
+        m_sourcePickers[input]->setCurrent(sourceRead ? QString::number(at - std::begin(pickerOrder))
+                                                      : QString());
+        m_sourcePickers[input]->setEnabled(sourceRead && m_model.holds(generatorTypeParam));
     }
-    const Generator fed = shownGenerator(m_model.words(generatorTypeParam, 1)[0]);
-    m_generatorChoices[fed.rawValue()]->setChecked(true);
-    for (QRadioButton* choice : m_generatorChoices) choice->setEnabled(m_model.holds(generatorTypeParam));
+    showGeneratorChoice();
     for (Generator g : Generator::allCases()) {
         const GeneratorRow& row = m_generatorRows[g.rawValue()];
         const QSignalBlocker blockPower(row.power);
         const float level = m_model.generatorLevel(g);
-        row.power->setChecked(m_model.generatorIsOn(g));
+        const bool known = m_model.holds(g.parameter());
+        row.power->setChecked(known && m_model.generatorIsOn(g));
         if (std::isfinite(level)) {
             const QSignalBlocker blockSlider(row.slider);
             row.slider->setValue(row.slider->toSteps(level));
         }
         row.level->setValue(level);
-        const bool known = m_model.holds(g.parameter());
+        if (!known) row.level->showUnknown();
         for (QWidget* control : {static_cast<QWidget*>(row.power), static_cast<QWidget*>(row.slider),
                                  static_cast<QWidget*>(row.level)})
             control->setEnabled(known);
     }
     m_frequency->setValue(double(m_model.words(sineParam, 3)[0]));
+    if (!m_model.holds(sineParam)) m_frequency->showUnknown();
     m_frequency->setEnabled(m_model.holds(sineParam));
+}
+
+void SourcesView::showGeneratorChoice() {
+    const std::optional<DSPModel::Words> type = m_model.heldWords(generatorTypeParam, 1);
+    QButtonGroup* group = m_generatorChoices.first()->group();
+    // An exclusive group keeps one button checked; a type never read has none to show.
+    group->setExclusive(false);
+    const std::optional<Generator> fed = type ? std::optional(shownGenerator((*type)[0])) : std::nullopt;
+    for (QRadioButton* choice : m_generatorChoices) {
+        choice->setChecked(fed && choice == m_generatorChoices[fed->rawValue()]);
+        choice->setEnabled(type.has_value());
+    }
+    group->setExclusive(true);
 }

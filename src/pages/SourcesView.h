@@ -51,6 +51,7 @@ private:
     QWidget* buildInputs();
     QWidget* buildTestSignal();
     QWidget* buildGeneratorRow(Generator g);
+    void showGeneratorChoice();
     void choose(int input, InputSource source);
     void refresh();
 

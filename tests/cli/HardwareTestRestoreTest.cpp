@@ -175,6 +175,27 @@ TEST(HardwareTestRestore, SourcesTestLeavesInputsWhoseWordsWereNeverRead) {
     EXPECT_EQ(live.sim.device().toJson(), before);
 }
 
+// Too few inputs to test says why: the test signal, or words never read that hide whether an
+// input is free or could be put back (the generator type goes out with every source write).
+TEST(HardwareTestRestore, SourcesTestWithTooFewInputsGivesTheTrueReason) {
+    const struct {
+        QSet<quint32> lost;
+        QString reason;
+    } cases[] = {
+        {{342}, QStringLiteral("generator type never read, no source could be put back")},
+        {{346, 347, 348}, QStringLiteral("fewer than two inputs with their routing and source read")},
+    };
+    for (const auto& c : cases) {
+        livemodel::Live live(
+            [&](DeviceSimulator& sim) { sim.faults().answerLost = parameterAnswersLost(c.lost); });
+        const QJsonObject before = live.sim.device().toJson();
+        const BodyRun run = runBody(*live.model, hwtest::sourcesTest);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.lines.last(), c.reason + QStringLiteral(" \u2014 nothing to test"));
+        EXPECT_EQ(live.sim.device().toJson(), before);
+    }
+}
+
 // Without the device's preset list a free slot would be a guess: nothing is stored or
 // deleted. A list lost after the delete cannot show the list restored.
 TEST(HardwareTestRestore, PresetsTestNeedsTheListBeforeAndAfter) {
@@ -235,4 +256,22 @@ TEST(HardwareTestRestore, ParameterTestCutOffAfterItsWritesClaimsNoRestore) {
     EXPECT_GT(changed, 100);
     EXPECT_EQ(leftUnnamed, QList<quint32>());
     EXPECT_TRUE(run.lines.last().endsWith(QStringLiteral(" not restored"))) << run.lines.last().toStdString();
+}
+
+// A store whose answer is lost may have been carried out; with the delete's answer and the
+// list lost too, nothing shows the slot empty again, and the run names it.
+TEST(HardwareTestRestore, PresetsTestNamesTheSlotALostStoreMayHaveFilled) {
+    livemodel::Live live([](DeviceSimulator& sim) { sim.device().presets.occupied = 0b1111; });
+    // The test reads the list first; every later list answer is lost.
+    live.sim.faults().answerLost = [lists = 0](const DSPFrame& request) mutable {
+        return request.command == 9 || request.command == 18 || (request.command == 8 && lists++ > 0);
+    };
+    const BodyRun run = runBody(*live.model, hwtest::presetsTest);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(
+        run.lines.mid(2),
+        (QStringList{
+            QStringLiteral("save to slot 4: FAILED, listed as \"-\""),
+            QStringLiteral("delete: FAILED; list restored: not read, current preset unchanged: not read"),
+            QStringLiteral("slot 4 may now hold \"TSL TEST\""), QStringLiteral("PRESETS FAILED")}));
 }

@@ -102,7 +102,7 @@ QJsonObject userDevice(QJsonObject state, const QList<std::pair<int, int>>& filt
 
 // What the device holds changed that the run's lines do not name: a parameter needs its
 // "NOT RESTORED [N]" line, a FIR block (with its channel's bypass and name) "not restored:
-// channel N", a preset slot the save line that names it with a failed delete after it.
+// channel N", a preset slot the line that names it as perhaps holding the test preset.
 QStringList unnamedChanges(const QJsonObject& before, const QJsonObject& after, const QStringList& lines) {
     const auto channelNamed = [&lines](int ch) {
         return lines.contains(QStringLiteral("not restored: channel %1").arg(ch));
@@ -125,7 +125,7 @@ QStringList unnamedChanges(const QJsonObject& before, const QJsonObject& after, 
             unnamed.append(QStringLiteral("FIR ") + target);
     }
     if (before.value(QStringLiteral("presets")) != after.value(QStringLiteral("presets")) &&
-        lines.filter(QRegularExpression(QStringLiteral("^delete: FAILED;"))).isEmpty())
+        lines.filter(QRegularExpression(QStringLiteral(R"(^slot \d+ may now hold "TSL TEST"$)"))).isEmpty())
         unnamed.append(QStringLiteral("presets"));
     return unnamed;
 }
@@ -252,6 +252,45 @@ TEST(HardwareTestsProcess, MetersPrintSettingsAndLevels) {
     for (const QString& line : lines.mid(7)) {
         EXPECT_EQ(line.size(), 84) << line.toStdString();
     }
+}
+
+// Settings whose answers were lost print "?", never the model's zeros; a snapshot missing a
+// parameter names it and fails; meters whose link is cut say so and fail instead of printing
+// the last levels as live.
+TEST(HardwareTestsProcess, ReportsMarkWhatTheyNeverReadAndALostLink) {
+    const QStringList lostSettings{QStringLiteral("--lose-answer"), QStringLiteral("6:2"),
+                                   QStringLiteral("--lose-answer"), QStringLiteral("6:351"),
+                                   QStringLiteral("--lose-answer"), QStringLiteral("6:343")};
+    const auto meters = startSimulatorFrom(kestrel_test::startSimulator()->state(), lostSettings);
+    ASSERT_TRUE(meters && meters->started());
+    const AppRun run = runAgainst(meters->host(), {QStringLiteral("--meters"), QStringLiteral("0")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    const QStringList lines = run.outLines();
+    ASSERT_EQ(lines.size(), 7) << run.outText().toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("IN A: source Analog, gain "))) << lines[1].toStdString();
+    EXPECT_EQ(lines[2], QStringLiteral("IN B: source ?, gain ? dB, muted ?"));
+    EXPECT_EQ(lines[5], QStringLiteral("generator selected: Sine; sine ? Hz ? dBu power ?"));
+
+    const auto snapshot = startSimulatorFrom(kestrel_test::startSimulator()->state(),
+                                             {QStringLiteral("--lose-answer"), QStringLiteral("6:5")});
+    ASSERT_TRUE(snapshot && snapshot->started());
+    const QString file = snapshot->path(QStringLiteral("snapshot.json"));
+    const AppRun saved = runAgainst(snapshot->host(), {QStringLiteral("--snapshot"), file});
+    ASSERT_TRUE(saved.finished);
+    EXPECT_EQ(saved.exitCode, 1);
+    EXPECT_EQ(saved.outLines().mid(2), QStringList{QStringLiteral("not saved, never read: [5]")})
+        << saved.outText().toStdString();
+
+    const auto cut = startSimulatorFrom(kestrel_test::startSimulator()->state(),
+                                        {QStringLiteral("--vanish-on"), QStringLiteral("6:366/6")});
+    ASSERT_TRUE(cut && cut->started());
+    const AppRun lost = runAgainst(cut->host(), {QStringLiteral("--meters"), QStringLiteral("20")});
+    ASSERT_TRUE(lost.finished);
+    EXPECT_EQ(lost.exitCode, 1);
+    EXPECT_EQ(lost.outLines().value(6), lines[6]);  // the heading, before the cut
+    EXPECT_EQ(lost.outLines().last(), QStringLiteral("connection to the DSP lost"))
+        << lost.outText().toStdString();
 }
 
 TEST(HardwareTestsProcess, SourcesAndPresetsTestsPassAndRestore) {
@@ -528,7 +567,7 @@ TEST(HardwareTestsProcess, TestsCutOffPartwayNameWhatTheyLeftChanged) {
         {{QStringLiteral("--hwtest-presets")},
          QStringLiteral("18"),
          {QStringLiteral("delete: FAILED; list restored: not read, current preset unchanged: not read"),
-          QStringLiteral("PRESETS FAILED")}},
+          QStringLiteral("slot 4 may now hold \"TSL TEST\""), QStringLiteral("PRESETS FAILED")}},
     };
     const QRegularExpression restoreClaims(QStringLiteral(
         "restore original: OK|\u2192 OK$|originals restored|, 0 not restored|back to their original values|"

@@ -117,8 +117,18 @@ TEST(DeviceViewTest, ChannelNamesAreHeldCutAndWrittenAsPrintableText) {
     DSPModel& model = page.model();
     EXPECT_EQ(view.connectionValue()->text(), QStringLiteral("Not connected"));
     EXPECT_FALSE(view.saveNameButton()->isEnabled());
+    // Without a device no name was read: no default stands in for one, and nothing is written.
     const DeviceView::ChannelRow& input = view.channelRow(0);
-    EXPECT_EQ(input.field->text(), QStringLiteral("IN A"));
+    EXPECT_EQ(input.field->text(), QString());
+    EXPECT_FALSE(input.field->isEnabled());
+    EXPECT_FALSE(input.save->isEnabled());
+    view.saveChannelName(0);
+    EXPECT_FALSE(model.holds(378));
+
+    model.enterDemo();
+    turn();
+    EXPECT_EQ(input.field->text(), model.channelName(0));
+    EXPECT_TRUE(input.field->isEnabled());
     EXPECT_FALSE(input.save->isEnabled());
 
     const DeviceView::ChannelRow& out2 = view.channelRow(5);
@@ -139,11 +149,10 @@ TEST(DeviceViewTest, ChannelNamesAreHeldCutAndWrittenAsPrintableText) {
     out4.field->clear();
     out4.field->insert(QStringLiteral("éü"));  // typed through an input method
     EXPECT_TRUE(out4.save->isEnabled());
+    const DSPModel::Words out4Name = model.words(385, 0);
     out4.save->click();
-    EXPECT_EQ(model.words(385, 0), DSPModel::Words{});
+    EXPECT_EQ(model.words(385, 0), out4Name);
 
-    model.enterDemo();
-    turn();
     EXPECT_EQ(view.connectionValue()->text(), QStringLiteral("Demo device"));
     kestrel_test::saveScreenshot(view, QStringLiteral("pages_device"));
 }

@@ -4,6 +4,7 @@
 #include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -169,6 +170,7 @@ TEST(RoutingViewTest, DoubleClickSelectsAndSwitchesTheStateTheSquareShowed) {
     unread.doubleClick(230);
     unread.view->select(230);
     EXPECT_FALSE(unread.view->inspector()->connectedToggle()->isEnabled());
+    EXPECT_EQ(unread.view->inspector()->levelField()->lineEdit()->text(), QStringLiteral("—"));
     EXPECT_FALSE(unread.model().holds(230));
 }
 

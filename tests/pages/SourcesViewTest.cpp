@@ -51,19 +51,19 @@ QList<quint32> writtenNumbers(const QSignalSpy& spy) {
 
 }  // namespace
 
-// Nothing read yet: the defaults show, but no control offers to change what is unknown.
-TEST(SourcesViewTest, AnEmptyTableShowsTheDefaultsAndOffersNoEdit) {
+// Nothing read yet: no choice or value shows, and no control offers to change what is unknown.
+TEST(SourcesViewTest, AnEmptyTableShowsNoValueAndOffersNoEdit) {
     SourcesPage page(false);
     for (int input = 0; input < 4; ++input) {
-        EXPECT_EQ(page.view->sourcePicker(input)->current(), QString::number(analogSegment));
+        EXPECT_EQ(page.view->sourcePicker(input)->current(), QString());
         EXPECT_EQ(page.view->inputName(input)->text(), QStringLiteral("IN %1").arg(QChar(u'A' + input)));
     }
     for (Generator g : Generator::allCases()) {
-        EXPECT_TRUE(page.view->generatorRow(g).power->isChecked());
-        EXPECT_EQ(page.view->generatorRow(g).level->lineEdit()->text(), QStringLiteral("0.0"));
+        EXPECT_FALSE(page.view->generatorRow(g).power->isChecked());
+        EXPECT_EQ(page.view->generatorRow(g).level->lineEdit()->text(), QStringLiteral("—"));
+        EXPECT_FALSE(page.view->generatorChoice(g)->isChecked());
     }
-    EXPECT_TRUE(page.view->generatorChoice(Generator::sine)->isChecked());
-    EXPECT_EQ(page.view->frequencyField()->lineEdit()->text(), QStringLiteral("0"));
+    EXPECT_EQ(page.view->frequencyField()->lineEdit()->text(), QStringLiteral("—"));
     EXPECT_FALSE(page.view->sourcePicker(0)->isEnabled());
     EXPECT_FALSE(page.view->generatorChoice(Generator::pink)->isEnabled());
     EXPECT_FALSE(page.view->generatorRow(Generator::sine).slider->isEnabled());

@@ -158,7 +158,13 @@ int CompactNumberField::frameWidth() const {
 
 void CompactNumberField::setValue(double value) {
     m_value = value;
+    m_known = true;
     // A refresh while the user types keeps the typing; the commit shows the value then.
+    if (!m_edits->editing()) showValue();
+}
+
+void CompactNumberField::showUnknown() {
+    m_known = false;
     if (!m_edits->editing()) showValue();
 }
 
@@ -188,5 +194,5 @@ void CompactNumberField::commit() {
 }
 
 void CompactNumberField::showValue() {
-    m_edits->show(formatNumber(m_format, m_value));
+    m_edits->show(m_known ? formatNumber(m_format, m_value) : QStringLiteral("—"));
 }

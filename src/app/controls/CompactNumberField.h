@@ -42,6 +42,8 @@ public:
     // The owner's value; shows it formatted, unless the user is typing in the field.
     void setValue(double value);
     double value() const { return m_value; }
+    // No value is known (the device never reported it): shows "—" until the next setValue.
+    void showUnknown();
     void setTextColor(const QColor& colour);
 
     QLineEdit* lineEdit() const { return m_edit; }
@@ -66,6 +68,7 @@ private:
     QFont m_font;  // the text's font before any fitting
     std::optional<std::pair<double, double>> m_range;
     double m_value = 0;
+    bool m_known = true;
     QLineEdit* m_edit;
     FieldEdits* m_edits;
     QLabel* m_unit = nullptr;

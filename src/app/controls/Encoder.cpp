@@ -315,6 +315,10 @@ void KnobField::setValue(double value) {
     m_field->setValue(value);
 }
 
+void KnobField::showUnknown() {
+    m_field->showUnknown();
+}
+
 void KnobField::setTint(const QColor& tint) {
     m_encoder->setTint(tint);
 }

@@ -100,6 +100,8 @@ public:
               QWidget* parent = nullptr);
 
     void setValue(double value);
+    // The field shows "—"; the knob, drawn disabled, keeps its place.
+    void showUnknown();
     void setTint(const QColor& tint);
     Encoder* encoder() const { return m_encoder; }
     CompactNumberField* field() const { return m_field; }

@@ -51,7 +51,13 @@ NumberField::NumberField(const QString& label, const QString& unit, const QStrin
 
 void NumberField::setValue(double value) {
     m_value = value;
+    m_known = true;
     // A refresh while the user types keeps the typing; the commit shows the value then.
+    if (!m_edits->editing()) showValue();
+}
+
+void NumberField::showUnknown() {
+    m_known = false;
     if (!m_edits->editing()) showValue();
 }
 
@@ -73,5 +79,5 @@ void NumberField::commit() {
 }
 
 void NumberField::showValue() {
-    m_edits->show(formatNumber(m_format, m_value));
+    m_edits->show(m_known ? formatNumber(m_format, m_value) : QStringLiteral("—"));
 }

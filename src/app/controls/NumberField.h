@@ -19,6 +19,8 @@ public:
 
     void setValue(double value);
     double value() const { return m_value; }
+    // No value is known (the device never reported it): shows "—" until the next setValue.
+    void showUnknown();
     QLineEdit* lineEdit() const { return m_edit; }
     QLabel* unitLabel() const { return m_unit; }
 
@@ -34,6 +36,7 @@ private:
 
     QString m_format;
     double m_value = 0;
+    bool m_known = true;
     QLineEdit* m_edit;
     FieldEdits* m_edits;
     QLabel* m_unit = nullptr;

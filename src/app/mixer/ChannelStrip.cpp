@@ -244,6 +244,7 @@ void ChannelStrip::refresh() {
     {
         const QSignalBlocker blockField(m_gain);
         m_gain->setValue(gain);
+        if (!known) m_gain->showUnknown();
         m_gain->setTextColor(muted ? Palette::red() : Theme::primaryText());
     }
     m_mute->setLook(muted ? FlatButton::Look{Palette::red(), QColor(), Qt::white, 6}

@@ -39,10 +39,22 @@ QSet<quint32> inputParams(int ch) {
     return {channelwords::gainParam(ch), testRouting(ch), physicalSource(ch)};
 }
 
+// The source the device reported; none while either of its words is unread, when the
+// table's zeros would name a source nobody chose.
+std::optional<InputSource> reportedSource(const DSPModel& dsp, int ch) {
+    if (!dsp.holds(testRouting(ch)) || !dsp.holds(physicalSource(ch))) return std::nullopt;
+    return dsp.inputSource(ch);
+}
+
 // Choosing a source writes the test routing, the generator type and the physical source:
-// until the device has reported all three, the choice is shown but not offered.
+// until the device has reported all three, the choice is not offered.
 bool sourceKnown(const DSPModel& dsp, int ch) {
-    return dsp.holds(testRouting(ch)) && dsp.holds(physicalSource(ch)) && dsp.holds(342);
+    return reportedSource(dsp, ch) && dsp.holds(342);
+}
+
+// Polarity and mute share the gain block: unread, neither is shown set.
+bool flagsKnown(const DSPModel& dsp, int ch) {
+    return dsp.holds(channelwords::gainParam(ch));
 }
 
 QFrame* divider() {
@@ -216,9 +228,9 @@ FlatButton* InputPanel::sourceButton(InputSource source) const {
 }
 
 void InputPanel::refresh() {
-    const bool inverted = channelwords::inverted(m_dsp, m_ch);
+    const bool inverted = flagsKnown(m_dsp, m_ch) && channelwords::inverted(m_dsp, m_ch);
     const bool muted = channelwords::muted(m_dsp, m_ch);
-    const InputSource source = m_dsp.inputSource(m_ch);
+    const std::optional<InputSource> source = reportedSource(m_dsp, m_ch);
     const bool testSignal = source == InputSource::testSignal;
     m_title->setText(QStringLiteral("Input · ") + m_dsp.channelName(m_ch));
     if (accessibleName() != m_title->text()) setAccessibleName(m_title->text());
@@ -238,9 +250,8 @@ void InputPanel::refresh() {
                                  : QStringLiteral("Off"));
     setTextColour(m_status, testSignal ? Theme::systemOrange() : Theme::secondaryText());
     m_turnOff->setVisible(testSignal);
-    const bool flagsKnown = m_dsp.holds(channelwords::gainParam(m_ch));
-    m_phase->setEnabled(flagsKnown);
-    m_mute->setEnabled(flagsKnown);
+    m_phase->setEnabled(flagsKnown(m_dsp, m_ch));
+    m_mute->setEnabled(flagsKnown(m_dsp, m_ch));
     const bool sourceSettable = sourceKnown(m_dsp, m_ch);
     for (const auto& [s, button] : m_sources) button->setEnabled(sourceSettable);
     m_turnOff->setEnabled(sourceSettable);
@@ -258,15 +269,15 @@ InputQuickMenu::InputQuickMenu(DSPModel& dsp, int ch, QWidget* parent)
 }
 
 void InputQuickMenu::refresh() {
-    const InputSource source = m_dsp.inputSource(m_ch);
+    const std::optional<InputSource> source = reportedSource(m_dsp, m_ch);
     const QColor tint = source == InputSource::testSignal ? Theme::systemOrange() : Palette::inputBlue();
-    setText(source.badge());
+    setText(source ? source->badge() : QStringLiteral("—"));
     setLook({Theme::withOpacity(tint, 0.16), Theme::withOpacity(tint, 0.55), tint, 5});
     setToolTip(
         source == InputSource::testSignal
             ? QStringLiteral(
                   "Test signal is routed to this input. Click for phase, mute, source and test signal.")
-            : QStringLiteral("Source: ") + source.label() +
+            : QStringLiteral("Source: ") + (source ? source->label() : QStringLiteral("not read")) +
                   QStringLiteral(". Click for phase, mute and source."));
 }
 
@@ -314,7 +325,7 @@ void InputQuickMenu::showEvent(QShowEvent* event) {
 void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
     QAction* phase = menu.addAction(QStringLiteral("Phase invert (Ø)"));
     phase->setCheckable(true);
-    phase->setChecked(channelwords::inverted(dsp, ch));
+    phase->setChecked(flagsKnown(dsp, ch) && channelwords::inverted(dsp, ch));
     QObject::connect(phase, &QAction::triggered, &menu,
                      [&dsp, ch](bool checked) { dsp.setPolarity(ch, checked); });
     QAction* mute = menu.addAction(QStringLiteral("Mute"));
@@ -322,16 +333,15 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
     mute->setChecked(channelwords::muted(dsp, ch));
     QObject::connect(mute, &QAction::triggered, &menu,
                      [&dsp, ch](bool checked) { dsp.setMute(ch, checked); });
-    // Until the device has reported them, these settings are shown but not offered.
-    const bool flagsKnown = dsp.holds(channelwords::gainParam(ch));
-    phase->setEnabled(flagsKnown);
-    mute->setEnabled(flagsKnown);
+    // Until the device has reported them, these settings are not offered.
+    phase->setEnabled(flagsKnown(dsp, ch));
+    mute->setEnabled(flagsKnown(dsp, ch));
     if (ch >= 4) return;
     const bool known = sourceKnown(dsp, ch);
 
     menu.addSeparator();
     menu.addSection(QStringLiteral("Source"));
-    const InputSource current = dsp.inputSource(ch);
+    const std::optional<InputSource> current = reportedSource(dsp, ch);
     QList<InputSource> rows = kPhysicalSources;
     if (current == InputSource::testSignal) rows.append(InputSource::testSignal);
     auto* group = new QActionGroup(&menu);

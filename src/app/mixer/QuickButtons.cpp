@@ -134,13 +134,17 @@ void QuickButtons::refresh() {
         const Quick& q = quick[i];
         FlatButton* b = m_buttons[i];
         const QSignalBlocker blocker(b);
+        // A state the device never reported is not lit: the table's zeros would read as "on".
+        const bool lit = q.known && q.on;
         b->setEnabled(q.known);
-        b->setChecked(q.on);
-        b->setLook(q.on ? FlatButton::Look{Theme::withOpacity(q.tint, 0.22), Theme::withOpacity(q.tint, 0.7),
-                                           q.tint, 5}
-                        : FlatButton::Look{Theme::white(0.05), QColor(),
-                                           Theme::withOpacity(Theme::secondaryText(), 0.7), 5});
+        b->setChecked(lit);
+        b->setLook(lit ? FlatButton::Look{Theme::withOpacity(q.tint, 0.22), Theme::withOpacity(q.tint, 0.7),
+                                          q.tint, 5}
+                       : FlatButton::Look{Theme::white(0.05), QColor(),
+                                          Theme::withOpacity(Theme::secondaryText(), 0.7), 5});
         b->setAccessibleName(q.help);  // the face shows only a letter
-        b->setToolTip(q.help + (q.on ? QStringLiteral(" — on") : QStringLiteral(" — off")));
+        b->setToolTip(q.help + (!q.known ? QStringLiteral(" — not read")
+                                : q.on   ? QStringLiteral(" — on")
+                                         : QStringLiteral(" — off")));
     }
 }

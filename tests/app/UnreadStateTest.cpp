@@ -1,0 +1,179 @@
+// What the device never reported is drawn as unknown in the window connected to the
+// simulator: no default name to save, no active FIR, no value in a field, no switch lit, no
+// curve bent by a filter nobody read; and nothing of it is written.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/MainWindow.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/FlatButton.h"
+#include "app/controls/NumberField.h"
+#include "app/controls/Tag.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/InputQuickMenu.h"
+#include "app/mixer/MixerView.h"
+#include "app/mixer/QuickButtons.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
+#include "editor/ChannelView.h"
+#include "editor/DynamicsBoxes.h"
+#include "editor/EQGraph.h"
+#include "editor/EditorKit.h"
+#include "editor/FIRBox.h"
+#include "editor/FiltersDelayPanel.h"
+#include "link/DSPModel.h"
+#include "link/ParamMap.h"
+#include "pages/DeviceView.h"
+#include "pages/SourcesView.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::WindowRig;
+
+namespace {
+
+constexpr quint16 writeCommand = 5;
+constexpr int out1 = 4;
+constexpr quint32 inBName = 379;
+constexpr quint32 inBGain = 2;
+constexpr quint32 out1FIRSwitch = 391 + out1;  // the device holds 0: the FIR is active
+constexpr quint32 out1LowPass = 166 + out1;
+constexpr quint32 out1FIRName = 403 + out1;
+const quint32 out1Band1 = ParamMap::eqBandParam(out1, 0);
+
+QString shown(const CompactNumberField* field) {
+    return field->lineEdit()->text();
+}
+
+bool tagShown(const ChannelView& view, const QString& text) {
+    for (const Tag* tag : view.findChildren<Tag*>())
+        if (tag->text() == text && tag->isVisibleTo(&view)) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& sim) {
+        for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1, out1FIRName})
+            sim.device().params.remove(number);
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+    const qsizetype mark = rig.mark();
+
+    // The mixer: IN B's gain shows no number, OUT 1's FIR toggle is not lit and says why.
+    EXPECT_EQ(shown(rig.page<MixerView>()->strip(1)->gainField()), QStringLiteral("—"));
+    EXPECT_EQ(shown(rig.page<MixerView>()->strip(0)->gainField()), QStringLiteral("0.0"));
+    FlatButton* fir = rig.page<MixerView>()->strip(out1)->quickButtons()->button(QStringLiteral("F"));
+    ASSERT_NE(fir, nullptr);
+    EXPECT_FALSE(fir->isChecked());
+    EXPECT_FALSE(fir->isEnabled());
+    EXPECT_TRUE(fir->toolTip().endsWith(QStringLiteral(" — not read"))) << fir->toolTip().toStdString();
+    // IN B's polarity, never read, is not shown inverted in its strip's menu.
+    QMenu menu;
+    addStripQuickMenuItems(menu, rig.model(), 1);
+    ASSERT_FALSE(menu.actions().isEmpty());
+    EXPECT_FALSE(menu.actions().first()->isChecked());
+    EXPECT_FALSE(menu.actions().first()->isEnabled());
+
+    // OUT 1's editor: no "FIR on" tag, and the curve keeps the bands and high-pass read
+    // instead of lying on the floor under a low-pass at 0 Hz.
+    rig.showPage(Page::channelPage(out1));
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    EXPECT_FALSE(tagShown(*channel, QStringLiteral("FIR on")));
+    channel->setTab(ChannelTab::eq);
+    rig.turn();
+    ASSERT_NE(channel->eqGraph(), nullptr);
+    EXPECT_GT(channel->eqGraph()->responseAt(1000), -6.0);
+    const FiltersDelayPanel::FilterControls& lowPass = channel->filtersPanel()->lowPass();
+    EXPECT_FALSE(lowPass.toggle->isChecked());
+    EXPECT_EQ(shown(lowPass.field), QStringLiteral("—"));
+    EXPECT_EQ(lowPass.slope->currentIndex(), -1);
+    const BandColumn* band1 = channel->bandColumns()->column(0);
+    EXPECT_FALSE(band1->onToggle()->isChecked());
+    EXPECT_EQ(band1->typeButton()->text(), QStringLiteral("—"));
+    for (const CompactNumberField* field : {band1->freqField(), band1->gainField(), band1->qField()})
+        EXPECT_EQ(shown(field), QStringLiteral("—"));
+    EXPECT_EQ(shown(channel->bandColumns()->column(1)->freqField()), QStringLiteral("0"));
+
+    channel->setTab(ChannelTab::fir);
+    rig.turn();
+    auto* box = channel->findChild<FIRBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->status()->text(), QStringLiteral("—"));
+    EXPECT_EQ(box->storedName()->text(), QStringLiteral("—"));
+    EXPECT_FALSE(box->bypassButton()->isChecked());
+    EXPECT_FALSE(box->bypassButton()->isEnabled());
+
+    // IN B's name field on the device page is empty and takes nothing; Return writes nothing.
+    rig.showPage(Page::of(Page::Kind::device));
+    auto* device = rig.page<DeviceView>();
+    ASSERT_NE(device, nullptr);
+    QLineEdit* inB = device->channelRow(1).field;
+    EXPECT_EQ(inB->text(), QString());
+    EXPECT_FALSE(inB->isEnabled());
+    EXPECT_FALSE(device->channelRow(1).save->isEnabled());
+    EXPECT_EQ(device->channelRow(0).field->text(), rig.model().channelName(0));
+    QTest::keyClick(inB, Qt::Key_Return);
+    rig.turn();
+
+    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
+    for (quint32 number : {inBName, inBGain, out1FIRSwitch, out1LowPass, out1Band1, out1FIRName})
+        EXPECT_FALSE(rig.model().holds(number));
+}
+
+TEST(UnreadState, SourcesGeneratorAndDynamicsNeverReportedShowNoChoice) {
+    constexpr quint32 inCSource = 350 + 2;
+    constexpr quint32 generatorType = 342;
+    constexpr quint32 sine = 343;
+    constexpr int out2 = 5;
+    constexpr quint32 out2CompressorSwitch = 182 + out2;  // the device holds 0: on
+    WindowRig::Options options;
+    options.startPage = QStringLiteral("sources");
+    options.prepare = [](DeviceSimulator& sim) {
+        for (quint32 number : {inCSource, generatorType, sine, out2CompressorSwitch})
+            sim.device().params.remove(number);
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+    const qsizetype mark = rig.mark();
+
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    EXPECT_EQ(sources->sourcePicker(2)->currentSegment(), nullptr);
+    EXPECT_NE(sources->sourcePicker(0)->currentSegment(), nullptr);
+    for (Generator g : Generator::allCases()) EXPECT_FALSE(sources->generatorChoice(g)->isChecked());
+    const SourcesView::GeneratorRow& sineRow = sources->generatorRow(Generator::sine);
+    EXPECT_FALSE(sineRow.power->isChecked());
+    EXPECT_EQ(shown(sineRow.level), QStringLiteral("—"));
+    EXPECT_EQ(sources->frequencyField()->lineEdit()->text(), QStringLiteral("—"));
+    EXPECT_NE(shown(sources->generatorRow(Generator::pink).level), QStringLiteral("—"));
+
+    // The mixer's source badge of IN C names no source.
+    rig.showPage(Page::of(Page::Kind::mixer));
+    EXPECT_EQ(rig.page<MixerView>()->strip(2)->quickButtons()->sourceButton()->text(), QStringLiteral("—"));
+    EXPECT_NE(rig.page<MixerView>()->strip(0)->quickButtons()->sourceButton()->text(), QStringLiteral("—"));
+
+    rig.showPage(Page::channelPage(out2));
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    channel->setTab(ChannelTab::dynamics);
+    rig.turn();
+    auto* compressor = channel->findChild<CompressorBox*>();
+    ASSERT_NE(compressor, nullptr);
+    EXPECT_FALSE(compressor->onToggle()->isChecked());
+    EXPECT_FALSE(compressor->onToggle()->isEnabled());
+
+    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
+}
