@@ -51,7 +51,8 @@ bool statusShows(WindowRig& rig, const QRegularExpression& pattern) {
 }  // namespace
 
 TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
-    WindowRig rig;
+    // Settings a project keeps whole (the simulator's own all-zero bands are no valid project).
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
     const QString path = rig.dir.filePath(QStringLiteral("Hall setup.tsldsp"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -162,6 +162,8 @@ TEST(DeviceViewTest, ChannelNamesAreHeldCutAndWrittenAsPrintableText) {
 TEST(DeviceViewTest, ASavedChannelNameShowsWhatTheDeviceStores) {
     Theme::apply(*qApp);
     DevicePage<livemodel::Offline> page;
+    page.model().enterDemo();
+    turn();
     const DeviceView::ChannelRow& row = page.view->channelRow(4);
     row.field->clear();
     row.field->insert(QStringLiteral("Café 2"));

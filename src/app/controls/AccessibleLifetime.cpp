@@ -1,6 +1,7 @@
 #include "app/controls/AccessibleLifetime.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QVariant>
 #include <QWidget>
 
@@ -12,6 +13,13 @@ void markForAccessibility(QObject& object, const char* mark) {
 }
 
 void retireFromAccessibility(QWidget& part) {
+    // The window may still remember a control of the part as its focus while the keys are
+    // elsewhere (in a popup the part opened). Disabling the part would hand that focus on as if
+    // by Tab, a move the keyboard never made; the part lets go of it quietly first.
+    QWidget* remembered = part.window()->focusWidget();
+    if (remembered && remembered != QApplication::focusWidget() &&
+        (remembered == &part || part.isAncestorOf(remembered)))
+        remembered->clearFocus();
     part.setEnabled(false);
     QList<QWidget*> widgets = part.findChildren<QWidget*>();
     widgets.prepend(&part);

@@ -56,8 +56,11 @@ namespace {
 // Frames that change the device, told apart from the reads the window keeps making (meters).
 bool changesTheDevice(const DSPFrame& frame) {
     constexpr quint16 identify = 3, read = 6, presetList = 8, groupRead = 0x23, nameRead = 0x20B;
+    // An FIR read (the FIR tab opened) asks for the header, the coefficients and its end.
+    constexpr quint16 firHeaderRead = 131, firChunkRead = 132, firReadEnd = 133;
     return frame.command != identify && frame.command != read && frame.command != presetList &&
-           frame.command != groupRead && frame.command != nameRead;
+           frame.command != groupRead && frame.command != nameRead && frame.command != firHeaderRead &&
+           frame.command != firChunkRead && frame.command != firReadEnd;
 }
 
 using Writes = QList<DSPFrame>;
