@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAccessibleEditableTextInterface>
@@ -16,6 +17,7 @@
 #include <functional>
 
 #include "app/ConsoleView.h"
+#include "app/MainWindow.h"
 #include "app/Page.h"
 #include "app/Sidebar.h"
 #include "app/controls/ControlAccessibility.h"
@@ -138,5 +140,22 @@ TEST(AccessibleLifetime, AWidgetOnItsWayOutGetsNoElement) {
                          [&] { askedWhileGoing = QAccessible::queryAccessibleInterface(container); });
         delete container;
         EXPECT_EQ(askedWhileGoing, nullptr);
+    }
+}
+
+// The desktop's bridge hands a scroll area's element any index a tool asks for; one past its
+// parts, or far past them, finds nothing, and each part it has knows its own place.
+TEST(AccessibleLifetime, AScrollAreaAnswersNothingPastItsParts) {
+    WindowRig rig(onOut3Editor());
+    const QList<QAbstractScrollArea*> areas = rig.window().findChildren<QAbstractScrollArea*>();
+    ASSERT_FALSE(areas.isEmpty());
+    for (QAbstractScrollArea* area : areas) {
+        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(area);
+        ASSERT_NE(element, nullptr);
+        const int count = element->childCount();
+        for (int i = 0; i < count; ++i) EXPECT_EQ(element->indexOfChild(element->child(i)), i);
+        for (int past : {count, count + 1, count + 4, 1 << 28})
+            EXPECT_EQ(element->child(past), nullptr) << area->metaObject()->className() << " index " << past;
+        EXPECT_EQ(element->child(-1), nullptr);
     }
 }

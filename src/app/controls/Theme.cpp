@@ -9,6 +9,7 @@
 #include "app/controls/OpenMenus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PendingEdits.h"
+#include "app/controls/ScrollAreaAccessibility.h"
 #include "app/controls/TabAccessibility.h"
 #include "app/controls/ToolTips.h"
 #include "app/controls/WheelGuard.h"
@@ -76,6 +77,7 @@ void Theme::apply(QApplication& application) {
     installComboAccessibility();
     installTabAccessibility();
     installListAccessibility();
+    installScrollAreaAccessibility();
     installOpenMenusInTree();
 }
 
