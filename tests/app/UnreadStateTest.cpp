@@ -41,6 +41,7 @@
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
 #include "pages/DeviceView.h"
+#include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
@@ -68,11 +69,7 @@ bool tagShown(const ChannelView& view, const QString& text) {
     return false;
 }
 
-// What assistive tools are told a control is set to.
-QString toldValue(QWidget* control) {
-    return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Value);
-}
-
+// Assistive tools are told no value, as none is drawn.
 bool toldNoValue(QWidget* control) {
     QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
     return element->text(QAccessible::Value).isEmpty() &&
@@ -200,9 +197,10 @@ TEST(UnreadState, SourcesGeneratorAndDynamicsNeverReportedShowNoChoice) {
 
 // A device that never answers the settings behind the controls drawn as a position, a curve
 // or a status: each page is walked, and none of them shows a setting the window invented.
-TEST(UnreadState, SilentDeviceShowsNoPointerCurveOrStatusOnAnyPage) {
+TEST(UnreadState, SettingsNeverReportedShowNoPointerCurveOrStatusOnAnyPage) {
     constexpr int inA = 0;
     constexpr int out1Page = 4;
+    constexpr quint32 firstCrosspoint = 218;  // the device holds it on
     WindowRig::Options options;
     options.prepare = [](DeviceSimulator& sim) {
         QList<quint32> lost{channelwords::gainParam(inA), channelwords::gainParam(out1Page)};
@@ -213,6 +211,7 @@ TEST(UnreadState, SilentDeviceShowsNoPointerCurveOrStatusOnAnyPage) {
             lost << *ParamMap::param(block, inA);
         for (int b = 0; b < 3; ++b) lost << *ParamMap::param(ParamMap::Block::deq(b), inA);
         for (Generator g : Generator::allCases()) lost << g.parameter();
+        lost << firstCrosspoint;
         for (quint32 number : lost) sim.device().params.remove(number);
     };
     WindowRig rig(options);
@@ -278,6 +277,16 @@ TEST(UnreadState, SilentDeviceShowsNoPointerCurveOrStatusOnAnyPage) {
         EXPECT_FALSE(slider->known());
         EXPECT_TRUE(toldNoValue(slider));
     }
+
+    // A crosspoint never read is neither on nor off and shows no level.
+    rig.showPage(Page::of(Page::Kind::routing));
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-routing"));
+    const QList<CrosspointCell*> cells = rig.pageView()->findChildren<CrosspointCell*>();
+    const auto unread = std::find_if(
+        cells.begin(), cells.end(), [](const CrosspointCell* cell) { return cell->id() == firstCrosspoint; });
+    ASSERT_NE(unread, cells.end());
+    EXPECT_FALSE((*unread)->shownOn());
+    EXPECT_EQ((*unread)->toolTip(), QStringLiteral("Not read"));
 
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
 }
