@@ -40,6 +40,7 @@
 #include "editor/FiltersDelayPanel.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
+#include "pages/CrosspointInspector.h"
 #include "pages/DeviceView.h"
 #include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
@@ -287,6 +288,11 @@ TEST(UnreadState, SettingsNeverReportedShowNoPointerCurveOrStatusOnAnyPage) {
     ASSERT_NE(unread, cells.end());
     EXPECT_FALSE((*unread)->shownOn());
     EXPECT_EQ((*unread)->toolTip(), QStringLiteral("Not read"));
+    (*unread)->select();
+    rig.turn();
+    Encoder* level = rig.page<RoutingView>()->inspector()->knob();
+    EXPECT_FALSE(level->known());
+    EXPECT_TRUE(toldNoValue(level));
 
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
 }
