@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 
 #include "app/controls/ControlAccessibility.h"
@@ -66,6 +67,7 @@ double DEQFrequencyGraph::frequency(int i) const {
 void DEQFrequencyGraph::refresh() {
     for (int b = 0; b < 3; ++b) {
         m_bands[b] = m_model.deqBand(m_ch, b);
+        m_known[b] = m_model.holds(bandParam(m_ch, b));
         m_areas[b].resize(curvePoints);
         for (int i = 0; i < curvePoints; ++i)
             m_areas[b][i] = peakingDB(m_bands[b], signedMaximum(m_bands[b]), frequency(i));
@@ -84,6 +86,7 @@ double DEQFrequencyGraph::yPosition(double dB) const {
 }
 
 QList<double> DEQFrequencyGraph::liveLevels(float x) const {
+    if (std::find(m_known.begin(), m_known.end(), false) != m_known.end()) return {};
     QList<double> levels(curvePoints, 0.0);
     for (const DSPModel::DEQBand& band : m_bands) {
         const float change = dynamics::deqGainChange(band, x);
@@ -100,7 +103,7 @@ void DEQFrequencyGraph::paintEvent(QPaintEvent*) {
     m_background.draw(painter, *this, [this](QPainter& cached) { paintBands(cached); });
     const QList<double> live = liveLevels(level(m_model, m_ch));
     QPainterPath line;
-    for (int i = 0; i < curvePoints; ++i) {
+    for (int i = 0; i < live.size(); ++i) {
         const QPointF p(xPosition(frequency(i)), yPosition(live[i]));
         if (i == 0)
             line.moveTo(p);
@@ -120,6 +123,7 @@ void DEQFrequencyGraph::paintBands(QPainter& painter) const {
     editorkit::paintLevelGrid(
         painter, [this](double dB) { return yPosition(dB); }, w, 0.3);
     for (int b = 0; b < 3; ++b) {
+        if (!m_known[b]) continue;  // no area or marker for a band nobody reported
         const DSPModel::DEQBand& band = m_bands[b];
         const QColor colour = bandColours()[b];
         QPainterPath area(QPointF(xPosition(frequency(0)), yPosition(0)));
@@ -254,12 +258,16 @@ void DEQBandPanel::updateLive() {
     const DSPModel::DEQBand band = m_model.deqBand(m_ch, m_band);
     const float x = level(m_model, m_ch);
     const float change = dynamics::deqGainChange(band, x);
+    const bool known = m_model.holds(bandParam(m_ch, m_band));
     const QColor colour = band.active ? DEQFrequencyGraph::bandColours()[m_band] : Theme::systemGrey();
-    m_summary->setText(band.active ? numtext::format("%+.1f dB @ %d Hz", double(change), int(band.freq))
-                                   : QStringLiteral("bypassed"));
-    editorkit::setTextColour(m_summary, change == 0 ? Theme::secondaryText() : colour);
-    m_meters->setReading({x, std::fabs(change), dynamics::boosts(band.mode), band.active,
-                          band.active ? std::optional<float>(band.threshold) : std::nullopt});
+    if (!known)
+        m_summary->setText(QStringLiteral("—"));
+    else
+        m_summary->setText(band.active ? numtext::format("%+.1f dB @ %d Hz", double(change), int(band.freq))
+                                       : QStringLiteral("bypassed"));
+    editorkit::setTextColour(m_summary, !known || change == 0 ? Theme::secondaryText() : colour);
+    m_meters->setReading({x, std::fabs(change), known && dynamics::boosts(band.mode), band.active,
+                          known && band.active ? std::optional<float>(band.threshold) : std::nullopt, known});
 }
 
 DEQBox::DEQBox(DSPModel& model, int ch, QWidget* parent)

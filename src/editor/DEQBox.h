@@ -29,8 +29,10 @@ public:
     void refresh();  // the bands' words changed
     double xPosition(double hz) const;
     double yPosition(double dB) const;
-    // The live line's levels at the curve's frequencies, for the level given.
+    // The live line's levels at the curve's frequencies, for the level given; none while
+    // a band was never read, since its part of the line is unknown.
     QList<double> liveLevels(float level) const;
+    bool bandKnown(int b) const { return m_known[b]; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -45,6 +47,7 @@ private:
     double m_fMax;
     double m_dbRange;
     std::array<DSPModel::DEQBand, 3> m_bands{};
+    std::array<bool, 3> m_known{};
     std::array<QList<double>, 3> m_areas;  // each band's response at its largest change
     PaintCache m_background;
 };

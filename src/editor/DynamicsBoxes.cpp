@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 #include <bit>
 #include <cmath>
+#include <limits>
 
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
@@ -89,6 +90,18 @@ void DynamicsPanel::showKnown(bool settings, bool onSwitch) {
     }
 }
 
+bool DynamicsPanel::showCurve(TransferCurve* curve, Blocks blocks, Setting setting,
+                              std::function<float(float)> output) {
+    if (!m_model.holds(blocks.settings, m_ch)) {
+        curve->showUnknown();
+        return false;
+    }
+    const bool onKnown = m_model.holds(blocks.onSwitch, m_ch);
+    curve->setState(setting.threshold, setting.level, editorkit::tint(m_ch, onKnown && setting.on),
+                    std::move(output));
+    return onKnown;
+}
+
 CompressorBox::CompressorBox(DSPModel& model, int ch, QWidget* parent)
     : DynamicsPanel(tr("Compressor"), model, ch, parent), m_curve(new TransferCurve) {
     using C = DSPModel::Compressor;
@@ -128,9 +141,10 @@ void CompressorBox::refresh() {
 void CompressorBox::updateLive() {
     const DSPModel::Compressor c = m_model.compressor(m_ch);
     const float x = dynamics::channelLevel(m_model, m_ch);
-    m_curve->setState(c.threshold, x, editorkit::tint(m_ch, c.on),
-                      [c](float v) { return v - dynamics::compressorReduction(c, v); });
-    m_meters->setReading({x, dynamics::compressorReduction(c, x), false, c.on, std::nullopt});
+    const bool known =
+        showCurve(m_curve, {ParamMap::Block::compressor(), ParamMap::Block::compressorOff()},
+                  {c.threshold, x, c.on}, [c](float v) { return v - dynamics::compressorReduction(c, v); });
+    m_meters->setReading({x, dynamics::compressorReduction(c, x), false, c.on, std::nullopt, known});
 }
 
 LimiterBox::LimiterBox(DSPModel& model, int ch, QWidget* parent)
@@ -165,11 +179,16 @@ void LimiterBox::refresh() {
 void LimiterBox::updateLive() {
     const DSPModel::Limiter l = m_model.limiter(m_ch);
     const float x = dynamics::channelLevel(m_model, m_ch);
-    // The limiter sees what the compressor lets through, whether it is on or not.
-    const float y = x - dynamics::compressorReduction(m_model.compressor(m_ch), x);
-    m_curve->setState(l.threshold, y, editorkit::tint(m_ch, l.on),
-                      [l](float v) { return v - dynamics::limiterReduction(l, v); });
-    m_meters->setReading({y, dynamics::limiterReduction(l, y), false, l.on, std::nullopt});
+    // The limiter sees what the compressor lets through, whether it is on or not; with
+    // the compressor never read that level is unknown.
+    const float y = m_model.holds(ParamMap::Block::compressor(), m_ch)
+                        ? x - dynamics::compressorReduction(m_model.compressor(m_ch), x)
+                        : std::numeric_limits<float>::quiet_NaN();
+    const bool known =
+        showCurve(m_curve, {ParamMap::Block::limiter(), ParamMap::Block::limiterOff()},
+                  {l.threshold, y, l.on}, [l](float v) { return v - dynamics::limiterReduction(l, v); });
+    m_meters->setReading(
+        {y, dynamics::limiterReduction(l, y), false, l.on, std::nullopt, known && !std::isnan(y)});
 }
 
 GateBox::GateBox(DSPModel& model, int ch, QWidget* parent)
@@ -223,7 +242,13 @@ void GateBox::updateLive() {
     const bool on = isOn();
     const float t = threshold();
     const float x = dynamics::channelLevel(m_model, m_ch);
-    if (!on) {
+    // Off needs only the switch; open or closed needs the threshold too.
+    const bool known = m_model.holds(ParamMap::Block::gateOff(), m_ch) &&
+                       (!on || m_model.holds(ParamMap::Block::gate(), m_ch));
+    if (!known) {
+        m_status->setText(QStringLiteral("—"));
+        editorkit::setTextColour(m_status, Theme::secondaryText());
+    } else if (!on) {
         m_status->setText(tr("Off"));
         editorkit::setTextColour(m_status, Theme::secondaryText());
     } else {
@@ -231,5 +256,5 @@ void GateBox::updateLive() {
         m_status->setText(open ? tr("Open") : tr("Closed"));
         editorkit::setTextColour(m_status, open ? Palette::green() : Palette::red());
     }
-    m_meters->setReading({x, dynamics::gateReduction(on, t, x), false, on, std::nullopt});
+    m_meters->setReading({x, dynamics::gateReduction(on, t, x), false, on, std::nullopt, known});
 }

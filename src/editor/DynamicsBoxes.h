@@ -2,6 +2,7 @@
 
 #include "app/controls/PanelGroupBox.h"
 #include "link/DSPModel.h"
+#include "link/ParamMap.h"
 
 class DynamicsMeters;
 class KnobField;
@@ -32,6 +33,18 @@ protected:
     void showKnown(bool settings, bool onSwitch);
     // The compressor's and limiter's arrangement: switch and knobs, curve, meters.
     void layOutWithCurve(TransferCurve* curve);
+    struct Blocks {
+        ParamMap::Block settings;
+        ParamMap::Block onSwitch;
+    };
+    struct Setting {
+        float threshold;
+        float level;
+        bool on;
+    };
+    // Draws the curve of settings that were read, or the grid alone; true when the switch was
+    // read too, so that the gain change and the output can be estimated.
+    bool showCurve(TransferCurve* curve, Blocks blocks, Setting setting, std::function<float(float)> output);
 
     DSPModel& m_model;
     int m_ch;

@@ -10,6 +10,7 @@
 #include "app/controls/Meters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
+#include "editor/DynamicsEstimates.h"
 #include "editor/EditorKit.h"
 #include "platform/NumText.h"
 
@@ -85,6 +86,11 @@ void TransferCurve::setState(float threshold, float level, const QColor& tint, O
     update();
 }
 
+void TransferCurve::showUnknown() {
+    m_output = nullptr;
+    update();
+}
+
 QPointF TransferCurve::point(float in, float out) const {
     const double r = m_hi - m_lo;
     return {width() * (in - m_lo) / r, height() - height() * (std::clamp(out, m_lo, m_hi) - m_lo) / r};
@@ -109,10 +115,10 @@ void TransferCurve::paintEvent(QPaintEvent*) {
     }
     painter.setPen(dashedPen(Theme::white(0.18), {3, 3}));
     painter.drawLine(point(m_lo, m_lo), point(m_hi, m_hi));
-    const double tx = point(m_threshold, m_threshold).x();
-    painter.setPen(dashedPen(Theme::withOpacity(m_tint, 0.4), {2, 3}));
-    painter.drawLine(QPointF(tx, 0), QPointF(tx, h));
     if (m_output) {
+        const double tx = point(m_threshold, m_threshold).x();
+        painter.setPen(dashedPen(Theme::withOpacity(m_tint, 0.4), {2, 3}));
+        painter.drawLine(QPointF(tx, 0), QPointF(tx, h));
         QPainterPath curve;
         for (int i = 0; i <= 120; ++i) {
             const float in = m_lo + (m_hi - m_lo) * float(i) / 120;
@@ -210,7 +216,7 @@ QString DynamicsMeters::helpText(bool boost) {
 }
 
 float DynamicsMeters::shownChange() const {
-    return m_reading.active ? std::max(m_reading.gr, 0.0f) : 0.0f;
+    return m_reading.known && m_reading.active ? std::max(m_reading.gr, 0.0f) : 0.0f;
 }
 
 float DynamicsMeters::outputLevel() const {
@@ -218,14 +224,17 @@ float DynamicsMeters::outputLevel() const {
 }
 
 QString DynamicsMeters::inText() const {
+    if (std::isnan(m_reading.input)) return QStringLiteral("—");
     return numtext::format("%.0f", double(std::max(m_reading.input, -60.0f)));
 }
 
 QString DynamicsMeters::outText() const {
+    if (!m_reading.known) return QStringLiteral("—");
     return numtext::format("%.0f", double(std::max(outputLevel(), -60.0f)));
 }
 
 QString DynamicsMeters::grText() const {
+    if (!m_reading.known) return QStringLiteral("—");
     if (!m_reading.active) return QStringLiteral("OFF");
     const float a = shownChange();
     if (a < 0.05f) return QStringLiteral("0.0");
@@ -247,9 +256,10 @@ std::optional<double> DynamicsMeters::thresholdMarkerY() const {
 
 void DynamicsMeters::setReading(const Reading& reading) {
     m_reading = reading;
-    m_inBar->setLevel(reading.input);
-    m_outBar->setLevel(outputLevel());
-    m_grMeter->setState(shownChange(), reading.boost, m_deqScale ? deqMarks : standardMarks, reading.active);
+    m_inBar->setLevel(std::isnan(reading.input) ? dynamics::mutedLevel : reading.input);
+    m_outBar->setLevel(reading.known ? outputLevel() : dynamics::mutedLevel);
+    m_grMeter->setState(shownChange(), reading.boost, m_deqScale ? deqMarks : standardMarks,
+                        reading.known && reading.active);
     static_cast<QStackedLayout*>(m_reductionScale->parentWidget()->layout())
         ->setCurrentWidget(reading.boost ? m_boostScale : m_reductionScale);
     m_inValue->setText(inText());

@@ -40,6 +40,9 @@ public:
 
     void setState(float threshold, float level, const QColor& tint, Output output, float lo = -60,
                   float hi = 24);
+    // Settings never read draw only the grid: no threshold, no curve, no live point.
+    void showUnknown();
+    bool drawsCurve() const { return bool(m_output); }
     std::optional<QPointF> livePoint() const;
     QPointF point(float in, float out) const;
 
@@ -65,6 +68,8 @@ public:
         bool boost = false;
         bool active = false;
         std::optional<float> threshold;
+        // False where the settings behind GR and OUT were never read: they show "—".
+        bool known = true;
     };
 
     DynamicsMeters(bool deqScale, double height, bool compact, QWidget* parent = nullptr);

@@ -105,7 +105,10 @@ void CrosspointInspector::refresh() {
     m_knob->setTint(point.on ? pagekit::accent() : Theme::systemGrey());
     m_field->setValue(point.level);
     const bool known = m_model.holds(*m_selected);
-    if (!known) m_field->showUnknown();
+    if (!known) {
+        m_knob->showUnknown();
+        m_field->showUnknown();
+    }
     for (QWidget* control :
          {static_cast<QWidget*>(m_connected), static_cast<QWidget*>(m_knob), static_cast<QWidget*>(m_field)})
         control->setEnabled(known);

@@ -88,12 +88,16 @@ CrosspointCell::CrosspointCell(DSPModel& model, quint32 id, const std::optional<
 }
 
 void CrosspointCell::refresh() {
+    const bool known = m_model.holds(m_id);
     const DSPModel::Crosspoint point = m_model.crosspoint(m_id);
-    m_shownOn = point.on;
-    // A crosspoint the device never reported is shown but cannot be switched.
-    setEnabled(m_model.holds(m_id));
-    setToolTip(point.on ? numtext::format("On, %.1f dB — double-click to switch off", double(point.level))
-                        : QStringLiteral("Off — double-click to switch on"));
+    m_shownOn = known && point.on;
+    // A crosspoint the device never reported is shown, empty, but cannot be switched.
+    setEnabled(known);
+    if (!known)
+        setToolTip(QStringLiteral("Not read"));
+    else
+        setToolTip(point.on ? numtext::format("On, %.1f dB — double-click to switch off", double(point.level))
+                            : QStringLiteral("Off — double-click to switch on"));
     update();
 }
 
@@ -106,16 +110,18 @@ void CrosspointCell::toggle(bool wasOn) {
 }
 
 void CrosspointCell::paintEvent(QPaintEvent*) {
+    const bool known = m_model.holds(m_id);
     const DSPModel::Crosspoint point = m_model.crosspoint(m_id);
-    m_shownOn = point.on;
+    m_shownOn = known && point.on;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled()) painter.setOpacity(0.35);
     const QRectF box(0, 0, cellWidth, cellHeight);
-    const QColor fill = point.on ? Theme::withOpacity(pagekit::accent(), 0.85)
-                                 : Theme::withOpacity(Theme::systemGrey(), 0.15);
+    const QColor fill = m_shownOn ? Theme::withOpacity(pagekit::accent(), 0.85)
+                                  : Theme::withOpacity(Theme::systemGrey(), 0.15);
     Theme::fillRoundedRect(painter, box, 4, fill);
     if (m_selected == m_id) Theme::strokeRoundedRectInside(painter, box, 4, Theme::systemOrange(), 2);
+    if (!known) return;  // no level nobody reported
     painter.setFont(Theme::monoFont(Theme::captionPx));
     painter.setPen(point.on ? QColor(Qt::white) : Theme::secondaryText());
     painter.drawText(box, Qt::AlignCenter, numtext::format("%.1f", double(point.level)));

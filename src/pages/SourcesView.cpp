@@ -234,6 +234,7 @@ void SourcesView::refresh() {
             const QSignalBlocker blockSlider(row.slider);
             row.slider->setValue(row.slider->toSteps(level));
         }
+        row.slider->setKnown(known);
         row.level->setValue(level);
         if (!known) row.level->showUnknown();
         for (QWidget* control : {static_cast<QWidget*>(row.power), static_cast<QWidget*>(row.slider),

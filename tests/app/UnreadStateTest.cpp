@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,25 +17,34 @@
 
 #include "app/MainWindow.h"
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
+#include "app/controls/Fader.h"
 #include "app/controls/FlatButton.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/Tag.h"
+#include "app/controls/UnitSlider.h"
 #include "app/mixer/ChannelStrip.h"
+#include "app/mixer/ChannelWords.h"
 #include "app/mixer/InputQuickMenu.h"
 #include "app/mixer/MixerView.h"
 #include "app/mixer/QuickButtons.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
+#include "editor/DEQBox.h"
 #include "editor/DynamicsBoxes.h"
+#include "editor/DynamicsViews.h"
 #include "editor/EQGraph.h"
 #include "editor/EditorKit.h"
 #include "editor/FIRBox.h"
 #include "editor/FiltersDelayPanel.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
+#include "pages/CrosspointInspector.h"
 #include "pages/DeviceView.h"
+#include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
+#include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
@@ -57,6 +68,13 @@ bool tagShown(const ChannelView& view, const QString& text) {
     for (const Tag* tag : view.findChildren<Tag*>())
         if (tag->text() == text && tag->isVisibleTo(&view)) return true;
     return false;
+}
+
+// Assistive tools are told no value, as none is drawn.
+bool toldNoValue(QWidget* control) {
+    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
+    return element->text(QAccessible::Value).isEmpty() &&
+           !element->valueInterface()->currentValue().isValid();
 }
 
 }  // namespace
@@ -174,6 +192,107 @@ TEST(UnreadState, SourcesGeneratorAndDynamicsNeverReportedShowNoChoice) {
     ASSERT_NE(compressor, nullptr);
     EXPECT_FALSE(compressor->onToggle()->isChecked());
     EXPECT_FALSE(compressor->onToggle()->isEnabled());
+
+    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
+}
+
+// A device that never answers the settings behind the controls drawn as a position, a curve
+// or a status: each page is walked, and none of them shows a setting the window invented.
+TEST(UnreadState, SettingsNeverReportedShowNoPointerCurveOrStatusOnAnyPage) {
+    constexpr int inA = 0;
+    constexpr int out1Page = 4;
+    constexpr quint32 firstCrosspoint = 218;  // the device holds it on
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& sim) {
+        QList<quint32> lost{channelwords::gainParam(inA), channelwords::gainParam(out1Page)};
+        for (ParamMap::Block block : {ParamMap::Block::compressor(), ParamMap::Block::compressorOff(),
+                                      ParamMap::Block::limiter(), ParamMap::Block::limiterOff()})
+            lost << *ParamMap::param(block, out1Page);
+        for (ParamMap::Block block : {ParamMap::Block::gate(), ParamMap::Block::gateOff()})
+            lost << *ParamMap::param(block, inA);
+        for (int b = 0; b < 3; ++b) lost << *ParamMap::param(ParamMap::Block::deq(b), inA);
+        for (Generator g : Generator::allCases()) lost << g.parameter();
+        lost << firstCrosspoint;
+        for (quint32 number : lost) sim.device().params.remove(number);
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+    const qsizetype mark = rig.mark();
+
+    // The mixer's faders have no cap and tell no "0.0 dB".
+    ChannelStrip* strip = rig.page<MixerView>()->strip(inA);
+    EXPECT_FALSE(strip->fader()->known());
+    EXPECT_TRUE(toldNoValue(strip->fader()));
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-mixer"));
+
+    // An output's dynamics: no curve, no threshold, no live point, no estimate.
+    rig.showPage(Page::channelPage(out1Page));
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    EXPECT_FALSE(channel->gainKnob()->encoder()->known());
+    EXPECT_TRUE(toldNoValue(channel->gainKnob()->encoder()));
+    channel->setTab(ChannelTab::dynamics);
+    rig.turn();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-output-dynamics"));
+    auto* compressor = channel->findChild<CompressorBox*>();
+    auto* limiter = channel->findChild<LimiterBox*>();
+    ASSERT_TRUE(compressor && limiter);
+    for (DynamicsPanel* panel :
+         {static_cast<DynamicsPanel*>(compressor), static_cast<DynamicsPanel*>(limiter)}) {
+        EXPECT_EQ(panel->meters()->grText(), QStringLiteral("—"));
+        EXPECT_EQ(panel->meters()->outText(), QStringLiteral("—"));
+        for (KnobField* knob : panel->knobs()) EXPECT_TRUE(toldNoValue(knob->encoder()));
+    }
+    for (TransferCurve* curve : {compressor->curve(), limiter->curve()}) {
+        EXPECT_FALSE(curve->drawsCurve());
+        EXPECT_FALSE(curve->livePoint().has_value());
+    }
+    EXPECT_EQ(limiter->meters()->inText(), QStringLiteral("—"));
+
+    // An input's dynamic EQ and gate: no shaded band, no live line, no "bypassed", no "Open".
+    rig.showPage(Page::channelPage(inA));
+    channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    channel->setTab(ChannelTab::dynamics);
+    rig.turn();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-input-dynamics"));
+    auto* deq = channel->findChild<DEQBox*>();
+    ASSERT_NE(deq, nullptr);
+    EXPECT_TRUE(deq->graph()->liveLevels(-20).isEmpty());
+    for (int b = 0; b < 3; ++b) {
+        EXPECT_FALSE(deq->graph()->bandKnown(b));
+        EXPECT_EQ(deq->band(b)->summary()->text(), QStringLiteral("—"));
+        EXPECT_EQ(deq->band(b)->meters()->grText(), QStringLiteral("—"));
+        EXPECT_FALSE(deq->band(b)->meters()->thresholdMarkerY().has_value());
+    }
+    EXPECT_EQ(deq->gate()->status()->text(), QStringLiteral("—"));
+    EXPECT_EQ(deq->gate()->meters()->grText(), QStringLiteral("—"));
+
+    // The generators' level sliders keep no handle and tell no level.
+    rig.showPage(Page::of(Page::Kind::sources));
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-sources"));
+    for (Generator g : Generator::allCases()) {
+        UnitSlider* slider = sources->generatorRow(g).slider;
+        EXPECT_FALSE(slider->known());
+        EXPECT_TRUE(toldNoValue(slider));
+    }
+
+    // A crosspoint never read is neither on nor off and shows no level.
+    rig.showPage(Page::of(Page::Kind::routing));
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-routing"));
+    const QList<CrosspointCell*> cells = rig.pageView()->findChildren<CrosspointCell*>();
+    const auto unread = std::find_if(
+        cells.begin(), cells.end(), [](const CrosspointCell* cell) { return cell->id() == firstCrosspoint; });
+    ASSERT_NE(unread, cells.end());
+    EXPECT_FALSE((*unread)->shownOn());
+    EXPECT_EQ((*unread)->toolTip(), QStringLiteral("Not read"));
+    (*unread)->select();
+    rig.turn();
+    Encoder* level = rig.page<RoutingView>()->inspector()->knob();
+    EXPECT_FALSE(level->known());
+    EXPECT_TRUE(toldNoValue(level));
 
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
 }

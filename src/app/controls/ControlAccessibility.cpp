@@ -29,6 +29,7 @@ struct Traits;
 template <>
 struct Traits<Fader> {
     static constexpr QAccessible::Role role = QAccessible::Slider;
+    static bool known(const Fader& f) { return f.known(); }
     static double value(const Fader& f) { return f.db(); }
     static double minimum(const Fader&) { return Fader::minimumDB; }
     static double maximum(const Fader&) { return Fader::maximumDB; }
@@ -44,6 +45,7 @@ struct Traits<Fader> {
 template <>
 struct Traits<Encoder> {
     static constexpr QAccessible::Role role = QAccessible::Dial;
+    static bool known(const Encoder& e) { return e.known(); }
     static double value(const Encoder& e) { return e.value(); }
     static double minimum(const Encoder& e) { return e.scale().lo; }
     static double maximum(const Encoder& e) { return e.scale().hi; }
@@ -59,6 +61,7 @@ struct Traits<Encoder> {
 template <>
 struct Traits<UnitSlider> {
     static constexpr QAccessible::Role role = QAccessible::Slider;
+    static bool known(const UnitSlider& s) { return s.known(); }
     static double value(const UnitSlider& s) { return s.toUnits(s.value()); }
     static double minimum(const UnitSlider& s) { return s.toUnits(s.minimum()); }
     static double maximum(const UnitSlider& s) { return s.toUnits(s.maximum()); }
@@ -88,11 +91,14 @@ public:
     }
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value) return T::valueText(control());
+        // A setting never read has no value to tell, as it has none drawn.
+        if (t == QAccessible::Value) return T::known(control()) ? T::valueText(control()) : QString();
         return QAccessibleWidget::text(t);
     }
 
-    QVariant currentValue() const override { return T::value(control()); }
+    QVariant currentValue() const override {
+        return T::known(control()) ? QVariant(T::value(control())) : QVariant();
+    }
     // A control drawn disabled takes no value, as it takes no drag or key.
     void setCurrentValue(const QVariant& value) override {
         if (!control().isEnabled()) return;

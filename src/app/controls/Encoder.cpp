@@ -82,6 +82,10 @@ QString Encoder::helpText() {
 }
 
 void Encoder::setValue(double value) {
+    if (!m_known) {
+        m_known = true;
+        update();
+    }
     if (value == m_value) return;
     // The wheel works on its own unrounded position while the values it reports come
     // back; any other value (a drag, a double-click, typing, another view, the device)
@@ -97,6 +101,12 @@ void Encoder::setValue(double value) {
 void Encoder::setTint(const QColor& tint) {
     if (tint == m_tint) return;
     m_tint = tint;
+    update();
+}
+
+void Encoder::showUnknown() {
+    if (!m_known) return;
+    m_known = false;
     update();
 }
 
@@ -142,7 +152,7 @@ void Encoder::paintEvent(QPaintEvent*) {
 
     const double from = std::min(m_bipolar ? 0.5 : 0.0, n);
     const double to = std::max(m_bipolar ? 0.5 : 0.0, n);
-    if (to > from) {
+    if (m_known && to > from) {
         painter.setPen(QPen(m_tint, 3, Qt::SolidLine, Qt::RoundCap));
         painter.drawArc(ring, qtAngle(kArcStartDegrees + from * kArcSweepDegrees),
                         qtAngle((to - from) * kArcSweepDegrees));
@@ -159,6 +169,8 @@ void Encoder::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(Theme::black(0.6), 1));
     painter.drawEllipse(body.adjusted(0.5, 0.5, -0.5, -0.5));
 
+    // A pointer at the bottom of the travel would read as a setting nobody reported.
+    if (!m_known) return;
     painter.save();
     painter.translate(s / 2, s / 2);
     painter.rotate(kArcStartDegrees + 90 + kArcSweepDegrees * n);
@@ -316,6 +328,7 @@ void KnobField::setValue(double value) {
 }
 
 void KnobField::showUnknown() {
+    m_encoder->showUnknown();
     m_field->showUnknown();
 }
 

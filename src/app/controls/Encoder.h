@@ -31,6 +31,9 @@ public:
             QWidget* parent = nullptr);
 
     void setValue(double value);
+    // Until the next setValue the knob shows no setting: no pointer, no arc, no value.
+    void showUnknown();
+    bool known() const { return m_known; }
     double value() const { return m_value; }
     void setTint(const QColor& tint);
     const Scale& scale() const { return m_scale; }
@@ -73,6 +76,7 @@ private:
     QColor m_tint;
     double m_size;
     double m_value = 0;
+    bool m_known = true;
     ControlClock m_clock = steadyClock();
     std::optional<double> m_startNorm;  // set while the button is down on the knob
     bool m_dragged = false;             // the press has moved since
@@ -100,7 +104,7 @@ public:
               QWidget* parent = nullptr);
 
     void setValue(double value);
-    // The field shows "—"; the knob, drawn disabled, keeps its place.
+    // The field shows "—" and the knob no pointer.
     void showUnknown();
     void setTint(const QColor& tint);
     Encoder* encoder() const { return m_encoder; }

@@ -37,9 +37,19 @@ Fader::Fader(double capH, double capW, QVector<double> marks, QWidget* parent)
 }
 
 void Fader::setDB(double db) {
+    if (!m_known) {
+        m_known = true;
+        update();
+    }
     if (db == m_db) return;
     m_db = db;
     updateAccessibleValue();
+    update();
+}
+
+void Fader::showUnknown() {
+    if (!m_known) return;
+    m_known = false;
     update();
 }
 
@@ -74,10 +84,11 @@ void Fader::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     paintMarks(painter);
-    // A fader whose gain is unknown keeps its scale but fades its travel and cap.
+    // A disabled fader keeps its scale but fades its travel; one whose gain is unknown
+    // has no cap, since a cap at any place reads as a gain.
     if (!isEnabled()) painter.setOpacity(0.35);
     paintTrackAndFill(painter);
-    paintCap(painter);
+    if (m_known) paintCap(painter);
 }
 
 void Fader::paintMarks(QPainter& painter) const {
@@ -105,7 +116,7 @@ void Fader::paintTrackAndFill(QPainter& painter) const {
     painter.drawPath(Theme::capsule(track.adjusted(0.5, 0.5, -0.5, -0.5)));
     painter.restore();
 
-    const double f = fillHeight();
+    const double f = m_known ? fillHeight() : 0;
     if (f > 0)
         Theme::fillCapsule(painter, QRectF(trackX() - 2, m_capH / 2 + t - f, 4, f),
                            Theme::withOpacity(m_tint, 0.85));

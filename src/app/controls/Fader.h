@@ -17,6 +17,9 @@ public:
     static constexpr double maximumDB = 15;
 
     void setDB(double db);
+    // Until the next setDB the fader shows no gain: no cap, no fill, no value.
+    void showUnknown();
+    bool known() const { return m_known; }
     double db() const { return m_db; }
     void setTint(const QColor& tint);
     QColor tint() const { return m_tint; }
@@ -53,6 +56,7 @@ private:
     double m_capW;
     QVector<double> m_marks;
     double m_db = 0;
+    bool m_known = true;
     QColor m_tint;
     std::optional<QPointF> m_pressAt;  // where the button went down
     std::optional<double> m_startPos;  // travel at the start of the current drag

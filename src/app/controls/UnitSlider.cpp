@@ -1,5 +1,7 @@
 #include "app/controls/UnitSlider.h"
 
+#include <QStyleOptionSlider>
+#include <QStylePainter>
 #include <algorithm>
 #include <cmath>
 
@@ -13,4 +15,19 @@ UnitSlider::UnitSlider(Qt::Orientation orientation, std::function<QString(int)> 
 
 int UnitSlider::toSteps(double units) const {
     return int(std::lround(std::clamp(units * stepsPerUnit_, double(minimum()), double(maximum()))));
+}
+
+void UnitSlider::setKnown(bool known) {
+    if (known == known_) return;
+    known_ = known;
+    update();
+}
+
+void UnitSlider::paintEvent(QPaintEvent* event) {
+    if (known_) return QSlider::paintEvent(event);
+    QStylePainter painter(this);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_SliderGroove;
+    painter.drawComplexControl(QStyle::CC_Slider, option);
 }

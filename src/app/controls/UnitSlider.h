@@ -21,7 +21,15 @@ public:
     // The nearest position within the range.
     int toSteps(double units) const;
 
+    // A slider whose setting was never read draws its groove alone and tells no value.
+    void setKnown(bool known);
+    bool known() const { return known_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     std::function<QString(int)> valueText_;
     int stepsPerUnit_ = 1;
+    bool known_ = true;
 };

@@ -239,6 +239,7 @@ void ChannelStrip::refresh() {
     {
         const QSignalBlocker blockFader(m_fader);
         m_fader->setDB(gain);
+        if (!known) m_fader->showUnknown();
         m_fader->setTint(muted ? Theme::systemGrey() : tint);
     }
     {
