@@ -13,6 +13,7 @@
 #include "app/Dialogs.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/FlowLayout.h"
+#include "app/controls/KeptEdits.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
@@ -59,6 +60,9 @@ QString FIRBox::sourceText(Source source) {
 
 FIRBox::FIRBox(const AppContext& context, int ch, QWidget* parent)
     : QWidget(parent), m_context(context), m_model(*context.model), m_ch(ch) {
+    // The simple filter set up here waits for its upload like a typed name does, so it outlives
+    // the tab, which every tab switch builds afresh.
+    if (m_context.kept) m_spec = m_context.kept->choice<FIRDesign::Spec>(keptSpecKey()).value_or(m_spec);
     // Not aligned to the top as the inner columns are: an aligned layout takes its one-line
     // height, and the panels below would cover the ones that wrapped.
     auto* column = new QVBoxLayout(this);
@@ -304,8 +308,13 @@ FIRBox::Pending FIRBox::sendInput() const {
     return input;
 }
 
+QString FIRBox::keptSpecKey() const {
+    return QStringLiteral("fir.filter.%1").arg(m_ch);
+}
+
 void FIRBox::editSpec(const std::function<void(FIRDesign::Spec&)>& change) {
     change(m_spec);
+    if (m_context.kept) m_context.kept->setChoice(keptSpecKey(), std::optional(m_spec));
     refresh();
 }
 

@@ -83,6 +83,7 @@ private:
     QWidget* buildFileControls();
     QWidget* buildFilterControls();
     QCoro::Task<> clear();
+    QString keptSpecKey() const;
     void editSpec(const std::function<void(FIRDesign::Spec&)>& change);
     void showPending();
 
