@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/controls/NumberField.h"
@@ -30,6 +32,11 @@ using kestrel_test::WindowRig;
 namespace {
 
 constexpr quint32 firstChannelName = 378;
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 void retype(QLineEdit* field, const QString& text) {
     field->setFocus(Qt::MouseFocusReason);
@@ -128,6 +135,16 @@ TEST(UnsavedTypingTest, TheSimpleFilterComesBackAfterATabAndAPageSwitch) {
     EXPECT_EQ(kept.taps, 512);
     EXPECT_EQ(kept.attenuationDB, 60);
     EXPECT_EQ(box()->sendInput().coefficients.size(), 512);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Horn.txt"));
+    ASSERT_TRUE(writeFile(path, "0.5\n0.25\n0.125\n"));
+    rig.dialogs.fileAnswers.enqueue(path);
+    box()->sourcePicker()->segment(int(FIRBox::Source::file))->click();
+    box()->chooseFileButton()->click();
+    showTab(0);
+    showTab(1);
+    EXPECT_EQ(box()->sendInput().coefficients.mid(0, 3), (QList<float>{0.5f, 0.25f, 0.125f}));
 }
 
 TEST(UnsavedTypingTest, TheConsoleFieldsAndTheComposedCodeComeBack) {
