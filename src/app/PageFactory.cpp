@@ -38,7 +38,7 @@ QWidget* buildPageView(const Page& page, AppContext& context, const std::functio
         case Page::Kind::device:
             return new DeviceView(*context.model);
         case Page::Kind::codes:
-            return new ControlCodesView(*context.dialogs);
+            return new ControlCodesView(*context.dialogs, context.kept);
         default:
             return new QWidget;
     }

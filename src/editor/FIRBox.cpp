@@ -13,6 +13,7 @@
 #include "app/Dialogs.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/FlowLayout.h"
+#include "app/controls/KeptEdits.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
@@ -59,6 +60,12 @@ QString FIRBox::sourceText(Source source) {
 
 FIRBox::FIRBox(const AppContext& context, int ch, QWidget* parent)
     : QWidget(parent), m_context(context), m_model(*context.model), m_ch(ch) {
+    // The simple filter set up here and the file chosen wait for their upload like a typed name
+    // does, so they outlive the tab, which every tab switch builds afresh.
+    if (m_context.kept) {
+        m_spec = m_context.kept->choice<FIRDesign::Spec>(keptKey(QStringLiteral("filter"))).value_or(m_spec);
+        m_file = m_context.kept->choice<FIRFile::Loaded>(keptKey(QStringLiteral("file")));
+    }
     // Not aligned to the top as the inner columns are: an aligned layout takes its one-line
     // height, and the panels below would cover the ones that wrapped.
     auto* column = new QVBoxLayout(this);
@@ -159,7 +166,7 @@ QWidget* FIRBox::buildLoadPanel() {
     m_name->setToolTip(tr("The name stored with the filter in the DSP"));
     (new FieldEdits(*m_name, [this](const QString&) {
         showPending();
-    }))->keepAs(QStringLiteral("fir.name.%1").arg(m_ch));
+    }))->keepAs(keptKey(QStringLiteral("name")));
     column->addWidget(m_name);
     m_offline = editorkit::caption(tr("Connect to the DSP to upload."));
     column->addWidget(m_offline);
@@ -304,8 +311,13 @@ FIRBox::Pending FIRBox::sendInput() const {
     return input;
 }
 
+QString FIRBox::keptKey(const QString& what) const {
+    return QStringLiteral("fir.%1.%2").arg(what).arg(m_ch);
+}
+
 void FIRBox::editSpec(const std::function<void(FIRDesign::Spec&)>& change) {
     change(m_spec);
+    if (m_context.kept) m_context.kept->setChoice(keptKey(QStringLiteral("filter")), std::optional(m_spec));
     refresh();
 }
 
@@ -466,5 +478,6 @@ void FIRBox::importFile() {
         m_file.reset();
         m_fileError = FIRFile::errorMessage(std::get<FIRFile::LoadError>(result));
     }
+    if (m_context.kept) m_context.kept->setChoice(keptKey(QStringLiteral("file")), m_file);
     refresh();
 }

@@ -83,6 +83,8 @@ private:
     QWidget* buildFileControls();
     QWidget* buildFilterControls();
     QCoro::Task<> clear();
+    // Where the window keeps this channel's `what` while the tab is gone (KeptEdits).
+    QString keptKey(const QString& what) const;
     void editSpec(const std::function<void(FIRDesign::Spec&)>& change);
     void showPending();
 

@@ -18,6 +18,7 @@
 
 #include "app/Dialogs.h"
 #include "app/controls/ControlAccessibility.h"
+#include "app/controls/KeptEdits.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
@@ -30,6 +31,8 @@ using Kind = CentralControl::Kind;
 using Side = CentralControl::Side;
 
 namespace {
+
+const QString keptRequestKey = QStringLiteral("codes.request");
 
 // Shows the entry whose data is `value`, or nothing when the list has none.
 void showChoice(QComboBox* picker, int value) {
@@ -140,7 +143,9 @@ void Stepper::step(int delta) {
     Q_EMIT stepped(next);
 }
 
-ControlCodesView::ControlCodesView(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs) {
+ControlCodesView::ControlCodesView(Dialogs& dialogs, KeptEdits* kept, QWidget* parent)
+    : QWidget(parent), m_dialogs(dialogs), m_kept(kept) {
+    if (m_kept) m_r = m_kept->choice<CentralControl::Request>(keptRequestKey).value_or(m_r);
     pagekit::scrollingColumn(
         this, {pagekit::secondaryLabel(
                    QStringLiteral("Codes for third-party control systems (RS232 or TCP). Pick what "
@@ -313,6 +318,8 @@ bool ControlCodesView::isRowShown(QWidget* control) const {
 }
 
 void ControlCodesView::refresh() {
+    // Every change of the command comes here to be shown, and is kept for the page's next build.
+    if (m_kept) m_kept->setChoice(keptRequestKey, std::optional(m_r));
     const bool set = m_r.kind == Kind::set;
     const Control c = m_r.control;
     const bool sideAndChannel = c == Control::mute || c == Control::gain || c == Control::step;

@@ -6,6 +6,7 @@
 #include "link/CentralControl.h"
 
 class Dialogs;
+class KeptEdits;
 class NumberField;
 class QCheckBox;
 class QComboBox;
@@ -52,7 +53,8 @@ class ControlCodesView : public QWidget {
 public:
     static constexpr int copiedMilliseconds = 1500;
 
-    explicit ControlCodesView(Dialogs& dialogs, QWidget* parent = nullptr);
+    // The command composed here outlives the page in `kept` (the window's), as typed text does.
+    explicit ControlCodesView(Dialogs& dialogs, KeptEdits* kept = nullptr, QWidget* parent = nullptr);
 
     static QList<CentralControl::Control> controlChoices(CentralControl::Kind kind);
     // The channel count of a side: 4 inputs, 8 outputs.
@@ -90,6 +92,7 @@ private:
     void refresh();
 
     Dialogs& m_dialogs;
+    KeptEdits* m_kept;
     CentralControl::Request m_r;
     bool m_copied = false;
     QFormLayout* m_form = nullptr;

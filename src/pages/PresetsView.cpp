@@ -98,7 +98,7 @@ PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, KeptEdits* kept, QWi
         if (m_model.presets().isEmpty()) m_listAnswered = false;
     });
     refresh();
-    if (m_kept) select(m_kept->choice(keptSlotKey));
+    if (m_kept) select(m_kept->choice<int>(keptSlotKey));
 }
 
 QWidget* PresetsView::buildList() {

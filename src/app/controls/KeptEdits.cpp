@@ -36,16 +36,3 @@ void KeptEdits::giveBack(const QWidget& root) const {
         if (kept != m_texts.constEnd()) edits->giveBack(*kept);
     }
 }
-
-std::optional<int> KeptEdits::choice(const QString& key) const {
-    const auto kept = m_choices.constFind(key);
-    if (kept == m_choices.constEnd()) return std::nullopt;
-    return *kept;
-}
-
-void KeptEdits::setChoice(const QString& key, std::optional<int> choice) {
-    if (choice)
-        m_choices.insert(key, *choice);
-    else
-        m_choices.remove(key);
-}

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -10,7 +11,8 @@ class QWidget;
 // Pages and tabs are built afresh at every switch, while what the user typed there and has not
 // saved yet (a name waiting for its "Save") must outlive them. The window keeps that text here,
 // under each field's key (FieldEdits::keepAs), from the view that goes to the one built next,
-// together with the choices a view keeps with it (the slot a typed preset name is for).
+// together with the choices a view keeps with it (the slot a typed preset name is for, a simple
+// filter's settings waiting for their upload).
 class KeptEdits {
 public:
     // Keeps the text of every keyed field below `root` that holds an edit; a keyed field that
@@ -19,10 +21,22 @@ public:
     // Gives every keyed field below `root` the text kept for it, as the user's edit.
     void giveBack(const QWidget& root) const;
 
-    std::optional<int> choice(const QString& key) const;
-    void setChoice(const QString& key, std::optional<int> choice);
+    template <typename Choice>
+    std::optional<Choice> choice(const QString& key) const {
+        const auto kept = m_choices.constFind(key);
+        if (kept == m_choices.constEnd() || kept->metaType() != QMetaType::fromType<Choice>())
+            return std::nullopt;
+        return kept->template value<Choice>();
+    }
+    template <typename Choice>
+    void setChoice(const QString& key, const std::optional<Choice>& choice) {
+        if (choice)
+            m_choices.insert(key, QVariant::fromValue(*choice));
+        else
+            m_choices.remove(key);
+    }
 
 private:
     QHash<QString, QString> m_texts;
-    QHash<QString, int> m_choices;
+    QHash<QString, QVariant> m_choices;
 };

@@ -41,10 +41,15 @@ QPushButton* compactButton(const QString& text, QWidget* parent) {
     return button;
 }
 
+void keepTyped(QLineEdit& field) {
+    FieldEdits::of(field).keepAs(QStringLiteral("console.") + field.objectName());
+}
+
 QLineEdit* hexField(const QString& objectName, QWidget* parent, std::function<void(const QString&)> edited) {
     auto* field = new QLineEdit(parent);
     new FieldEdits(*field, std::move(edited));
     field->setObjectName(objectName);
+    keepTyped(*field);
     field->setFont(Theme::monoFont(Theme::bodyPx));
     // Qt cuts text at 32767 characters by default, which can leave a lone
     // digit at the end that would go out as a byte of its own.

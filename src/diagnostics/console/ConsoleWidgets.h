@@ -28,7 +28,12 @@ QPushButton* plainButton(const QString& text, QWidget* parent);
 // A plain button only as wide as its text needs, for rows that are short of room.
 QPushButton* compactButton(const QString& text, QWidget* parent);
 
+// Only a button takes what is typed in the console's fields (Send, Listen, Connect, Add note),
+// so nothing commits it on leaving: the window keeps it under the field's object name while
+// the page is gone (see KeptEdits).
+void keepTyped(QLineEdit& field);
+
 // A text field for hex bytes, in the monospaced body font, of any length. Its edits, however
-// they come, go to `edited` (see FieldEdits).
+// they come, go to `edited` (see FieldEdits); what is typed is kept (keepTyped).
 QLineEdit* hexField(const QString& objectName, QWidget* parent,
                     std::function<void(const QString&)> edited = {});

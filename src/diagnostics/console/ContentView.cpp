@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppContext.h"
+#include "app/controls/KeptEdits.h"
 #include "diagnostics/console/NetworkPanel.h"
 #include "diagnostics/console/TrafficPanel.h"
 #include "diagnostics/console/USBPanel.h"
@@ -38,6 +39,7 @@ ContentView::ContentView(const AppContext& context, QWidget* parent)
     tabs_->addTab(usb_, QStringLiteral("USB"));
     tabs_->addTab(network_, QStringLiteral("Network"));
     tabs_->setCurrentIndex(usbTab);
+    keepTab(context.kept);
 
     traffic_->setMinimumWidth(trafficMinimumWidth);
     splitter_->addWidget(tools);
@@ -47,6 +49,16 @@ ContentView::ContentView(const AppContext& context, QWidget* parent)
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({toolsIdealWidth, 1 << 20});
+}
+
+void ContentView::keepTab(KeptEdits* kept) {
+    // The page is built afresh at every page switch; the user comes back to the tab they left,
+    // where what they typed is kept too.
+    if (!kept) return;
+    const QString key = QStringLiteral("console.tab");
+    setTab(kept->choice<int>(key).value_or(usbTab));
+    connect(tabs_, &QTabWidget::currentChanged, this,
+            [kept, key](int tab) { kept->setChoice(key, std::optional(tab)); });
 }
 
 int ContentView::tab() const {

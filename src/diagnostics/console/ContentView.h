@@ -3,6 +3,7 @@
 #include <QWidget>
 
 struct AppContext;
+class KeptEdits;
 class NetworkPanel;
 class QSplitter;
 class QTabWidget;
@@ -30,6 +31,8 @@ public:
     TrafficPanel* trafficPanel() const { return traffic_; }
 
 private:
+    void keepTab(KeptEdits* kept);
+
     QSplitter* splitter_;
     QTabWidget* tabs_;
     USBPanel* usb_;

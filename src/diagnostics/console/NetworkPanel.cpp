@@ -33,6 +33,7 @@ QLineEdit* titledField(QBoxLayout& row, const QString& title, const QString& obj
     auto* field = new QLineEdit(parent);
     new FieldEdits(*field);
     field->setObjectName(objectName);
+    keepTyped(*field);
     label->setBuddy(field);
     if (!spokenName.isEmpty()) field->setAccessibleName(spokenName);
     if (width > 0) {

@@ -50,6 +50,7 @@ QWidget* TrafficPanel::buildHeader() {
 
     new FieldEdits(*marker_);
     marker_->setObjectName(QStringLiteral("marker"));
+    keepTyped(*marker_);
     marker_->setPlaceholderText(QStringLiteral("Note (e.g. \"CH1 gain -3 dB\")"));
     // The placeholder is only the field's description, and it goes once text is typed.
     marker_->setAccessibleName(QStringLiteral("Note"));

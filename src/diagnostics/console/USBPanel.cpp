@@ -90,6 +90,7 @@ QWidget* USBPanel::buildSender() {
     reportID_ = new QLineEdit(QStringLiteral("0"), box);
     new FieldEdits(*reportID_);
     reportID_->setObjectName(QStringLiteral("reportID"));
+    keepTyped(*reportID_);
     reportID_->setPlaceholderText(QStringLiteral("Report ID"));
     reportID_->setAccessibleName(QStringLiteral("Report ID"));
     reportID_->setFixedWidth(80);
