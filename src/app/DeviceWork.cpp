@@ -84,22 +84,24 @@ void DeviceWork::end(int id) {
     if (m_running.removeIf([id](const Operation& o) { return o.id == id; }) > 0) Q_EMIT changed();
 }
 
+namespace {
+
+// "45 of 388 settings written": how far an operation has come, in its own unit.
+QString countText(const DeviceWork::Operation& operation) {
+    return QStringLiteral("%1 of %2 %3").arg(operation.done).arg(operation.total).arg(operation.unit);
+}
+
+}  // namespace
+
 QString DeviceWork::stillSendingText(const Operation& operation) {
-    return QStringLiteral("%1 is still being sent to the DSP: %2 of %3 %4.")
-        .arg(operation.subject)
-        .arg(operation.done)
-        .arg(operation.total)
-        .arg(operation.unit);
+    return QStringLiteral("%1 is still being sent to the DSP: %2.")
+        .arg(operation.subject, countText(operation));
 }
 
 QString DeviceWork::progressText(const Operation& operation) {
     QString subject = operation.subject;
     if (!subject.isEmpty()) subject[0] = subject[0].toLower();
-    return QStringLiteral("Sending %1: %2 of %3 %4")
-        .arg(subject)
-        .arg(operation.done)
-        .arg(operation.total)
-        .arg(operation.unit);
+    return QStringLiteral("Sending %1: %2").arg(subject, countText(operation));
 }
 
 bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton,
