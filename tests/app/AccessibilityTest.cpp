@@ -488,15 +488,18 @@ TEST_F(AssistedWindow, TextEnteredThroughTheAccessibleInterfaceIsAnEdit) {
     EXPECT_EQ(name->text(), QString(24, QLatin1Char('x')));
 }
 
-// Text an assistive tool sets into a field the user is not in is written at once, as typing
-// and leaving would write it; one set into the focused field waits for the field's press
-// action, which confirms it as Return does, and the focus stays where it was.
-TEST_F(AssistedWindow, TextSetIntoAFieldWithoutTheFocusCommitsAtOnceAndPressConfirmsIt) {
+// Text an assistive tool sets into a field the user is not in waits there, as typing waits
+// in the focused field, and is written once when it is committed: by the field's press action,
+// which confirms it as Return does, and the focus stays where it was.
+TEST_F(AssistedWindow, TextSetIntoAFieldWithoutTheFocusWaitsAndPressConfirmsIt) {
     ChannelStrip* inD = rig.page<MixerView>()->strip(3);
     QLineEdit* gainD = inD->gainField()->lineEdit();
     ASSERT_FALSE(gainD->hasFocus());
     qsizetype mark = rig.mark();
     enterText(gainD, QStringLiteral("-12.5"));
+    EXPECT_TRUE(writesSince(mark).isEmpty());
+    EXPECT_TRUE(gainD->isModified());
+    kestrel_test::doAccessibleAction(gainD, QAccessibleActionInterface::pressAction());
     EXPECT_EQ(writesSince(mark).size(), 1);
     EXPECT_EQ(inD->gainField()->value(), -12.5);
     EXPECT_FALSE(gainD->isModified());
@@ -512,6 +515,42 @@ TEST_F(AssistedWindow, TextSetIntoAFieldWithoutTheFocusCommitsAtOnceAndPressConf
     EXPECT_EQ(writesSince(mark).size(), 1);
     EXPECT_EQ(inA->gainField()->value(), -3.0);
     EXPECT_TRUE(gainA->hasFocus());
+}
+
+// A tool that edits a field a piece at a time writes nothing for the pieces (no +4.0 dB for
+// "-4.0" without its sign), whatever the device reports meanwhile, and the whole text once
+// when it is committed; text still held when its page goes is written then, not lost.
+TEST_F(AssistedWindow, TextSetPieceByPieceIsWrittenOnceWhenCommitted) {
+    ChannelStrip* inB = rig.page<MixerView>()->strip(1);
+    QLineEdit* gainB = inB->gainField()->lineEdit();
+    QAccessibleEditableTextInterface* editable = kestrel_test::accessibleOf(gainB)->editableTextInterface();
+    ASSERT_NE(editable, nullptr);
+    qsizetype mark = rig.mark();
+    enterText(gainB, QStringLiteral("-4.0"));
+    kestrel_test::doAccessibleAction(gainB, QAccessibleActionInterface::pressAction());
+    ASSERT_EQ(writesSince(mark).size(), 1);
+    ASSERT_EQ(gainB->text(), QStringLiteral("-4.0"));
+
+    mark = rig.mark();
+    editable->deleteText(0, 1);
+    rig.turn();
+    EXPECT_EQ(gainB->text(), QStringLiteral("4.0"));
+    editable->deleteText(0, int(gainB->text().size()));
+    for (const QString& piece : {"-", "1", "2", ".", "5"}) {
+        editable->insertText(int(gainB->text().size()), piece);
+        rig.turn();
+    }
+    rig.model().setMute(1, true);  // its write refreshes the strip, which keeps the held text
+    EXPECT_EQ(writesSince(mark).size(), 1);
+    EXPECT_EQ(gainB->text(), QStringLiteral("-12.5"));
+    kestrel_test::doAccessibleAction(gainB, QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(writesSince(mark).size(), 2);
+    EXPECT_EQ(inB->gainField()->value(), -12.5);
+
+    mark = rig.mark();
+    enterText(rig.page<MixerView>()->strip(2)->gainField()->lineEdit(), QStringLiteral("-6"));
+    rig.showPage(Page::of(Page::Kind::device));
+    EXPECT_EQ(writesSince(mark).size(), 1);
 }
 
 // Every field of every page and of the network sheet, not only those above.

@@ -2,7 +2,6 @@
 
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <QTimer>
 
 #include "app/controls/PendingEdits.h"
 
@@ -38,14 +37,11 @@ void FieldEdits::changed(const QString& text) {
     m_shown = text;
     m_edit.setModified(true);
     if (m_edited) m_edited(text);
-    // Text set into a field the user is not in (an assistive tool's) has no leaving to wait
-    // for: it commits as soon as the change is done, unless the user went into the field.
-    if (!m_edit.hasFocus())
-        QTimer::singleShot(0, this, [this] {
-            if (m_edit.isModified() && !m_edit.hasFocus()) commitAsLeaving(m_edit);
-        });
+    // Text set into a field the user is not in (an assistive tool's, often a piece at a time)
+    // waits for its commit as typing does.
+    if (!m_edit.hasFocus()) holdUntilCommitted(m_edit);
 }
 
 bool FieldEdits::editing() const {
-    return m_edit.isModified() && m_edit.hasFocus();
+    return m_edit.isModified();
 }

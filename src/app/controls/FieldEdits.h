@@ -11,7 +11,7 @@ class QLineEdit;
 // told by its text changing: every change its owner did not make through `show` is the
 // user's, marks the field modified (what a commit on leaving and commitPendingEdits look for)
 // and is handed to `edited` (where given). A change made while the field does not hold the
-// focus (an assistive tool's) commits at once, as leaving the field would. A disabled field
+// focus (an assistive tool's) is held until committed (holdUntilCommitted). A disabled field
 // takes no text: a change made to it anyway (an assistive tool's) is put back to what the owner
 // showed.
 class FieldEdits : public QObject {
@@ -24,7 +24,8 @@ public:
 
     // The owner's text: shown as it is, no edit, and the field holds no pending edit.
     void show(const QString& text);
-    // The user is typing in the field: it holds the focus and an edit not yet committed.
+    // The field holds an edit not yet committed (typed, or set by an assistive tool): the
+    // owner's refreshes leave it alone until then.
     bool editing() const;
 
     // A field whose text waits for a button to save it (a name and its "Save") has no commit

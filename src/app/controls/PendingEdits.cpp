@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include <utility>
+
 void commitAsLeaving(QLineEdit& edit) {
     const bool focused = edit.hasFocus();
     QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
@@ -35,6 +37,28 @@ void commitPendingEdits(QWidget* root) {
 
 namespace {
 
+// The one field holding text set while it did not have the focus.
+QPointer<QLineEdit>& heldEdit() {
+    static QPointer<QLineEdit> held;
+    return held;
+}
+
+// The held text, committed where it is still pending outside the focus (Return, its press
+// action or a focus that came and left committed it already).
+void commitHeldEdit() {
+    const QPointer<QLineEdit> held = std::exchange(heldEdit(), nullptr);
+    if (held && held->isModified() && !held->hasFocus()) commitAsLeaving(*held);
+}
+
+}  // namespace
+
+void holdUntilCommitted(QLineEdit& edit) {
+    if (heldEdit() != &edit) commitHeldEdit();
+    heldEdit() = &edit;
+}
+
+namespace {
+
 // Every button is met once, when it is first polished, and from then on its press (which
 // comes before its click, whatever made it) commits the focused field first.
 class CommitBeforeActions : public QObject {
@@ -42,6 +66,7 @@ public:
     using QObject::QObject;
 
     void commitFocusedEdit() {
+        commitHeldEdit();
         auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         if (edit && edit->isModified()) commitAsLeaving(*edit);
     }
@@ -63,4 +88,8 @@ void commitEditsBeforeActions(QApplication& application) {
     if (filter) return;
     filter = new CommitBeforeActions(&application);
     application.installEventFilter(filter);
+    // The focus going anywhere but into the held field moves on from it, as leaving it would.
+    QObject::connect(&application, &QApplication::focusChanged, filter, [](QWidget*, QWidget* now) {
+        if (now && now != heldEdit()) commitHeldEdit();
+    });
 }
