@@ -23,6 +23,7 @@
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
+#include "app/controls/ToolRequests.h"
 #include "editor/EditorKit.h"
 #include "pages/PageKit.h"
 
@@ -65,7 +66,7 @@ public:
     void setCurrentValue(const QVariant& value) override {
         bool ok = false;
         const int wanted = value.toInt(&ok);
-        if (ok && stepper().isEnabled()) stepper().step(wanted - stepper().value());
+        if (ok && takesToolRequests(stepper())) stepper().step(wanted - stepper().value());
     }
     QVariant maximumValue() const override { return stepper().maximum(); }
     QVariant minimumValue() const override { return stepper().minimum(); }
@@ -73,10 +74,11 @@ public:
 
     QStringList actionNames() const override {
         const QStringList steps =
-            stepper().isEnabled() ? QStringList{increaseAction(), decreaseAction()} : QStringList();
+            takesToolRequests(stepper()) ? QStringList{increaseAction(), decreaseAction()} : QStringList();
         return steps + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& name) override {
+        if ((name == increaseAction() || name == decreaseAction()) && !takesToolRequests(stepper())) return;
         if (name == increaseAction())
             stepper().plusButton()->click();
         else if (name == decreaseAction())

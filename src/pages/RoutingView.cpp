@@ -19,6 +19,7 @@
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
+#include "app/controls/ToolRequests.h"
 #include "link/DSPModel.h"
 #include "pages/CrosspointInspector.h"
 #include "pages/PageKit.h"
@@ -52,11 +53,11 @@ public:
     }
     QStringList actionNames() const override {
         const QStringList own =
-            cell().isEnabled() ? QStringList{pressAction(), toggleAction()} : QStringList();
+            takesToolRequests(cell()) ? QStringList{pressAction(), toggleAction()} : QStringList();
         return own + QAccessibleWidget::actionNames();  // taking the focus, as a click does
     }
     void doAction(const QString& name) override {
-        if (!cell().isEnabled()) return;  // drawn disabled, as without a device
+        if (!takesToolRequests(cell())) return;  // drawn disabled (without a device), or behind a question
         if (name == pressAction())
             cell().select();
         else if (name == toggleAction())

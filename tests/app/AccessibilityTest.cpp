@@ -18,9 +18,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -28,6 +31,7 @@
 #include <QToolButton>
 
 #include "app/ConsoleView.h"
+#include "app/DeviceWork.h"
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
@@ -551,6 +555,73 @@ TEST_F(AssistedWindow, TextSetPieceByPieceIsWrittenOnceWhenCommitted) {
     enterText(rig.page<MixerView>()->strip(2)->gainField()->lineEdit(), QStringLiteral("-6"));
     rig.showPage(Page::of(Page::Kind::device));
     EXPECT_EQ(writesSince(mark).size(), 1);
+}
+
+namespace {
+
+// An entry of the menu bar's menus as a tool finds it: through the bar's element, the menu's
+// entry and the menu under it.
+QAccessibleInterface* menuEntry(QMenuBar* bar, const QString& menu, const QString& entry) {
+    QAccessibleInterface* barElement = kestrel_test::accessibleOf(bar);
+    for (int i = 0; i < barElement->childCount(); ++i) {
+        QAccessibleInterface* title = barElement->child(i);
+        if (title->text(QAccessible::Name) != menu || title->childCount() == 0) continue;
+        QAccessibleInterface* popup = title->child(0);
+        for (int j = 0; j < popup->childCount(); ++j)
+            if (popup->child(j)->text(QAccessible::Name) == entry) return popup->child(j);
+    }
+    return nullptr;
+}
+
+void act(QObject* object, const QString& action) {
+    kestrel_test::accessibleOf(object)->actionInterface()->doAction(action);
+}
+
+}  // namespace
+
+// While a question stands in front of the window ("Quit anyway?" while a project is sent),
+// nothing behind it acts for a tool, as nothing acts for a click: no press, toggle, value, text
+// or page switch reaches the device or the window, and File ▸ Quit pressed again does not end
+// the program under its own question.
+TEST_F(AssistedWindow, NothingBehindAnOpenQuestionActsForATool) {
+    const QPointer<ChannelStrip> inA = rig.page<MixerView>()->strip(0);
+    QAccessibleInterface* quit =
+        menuEntry(rig.window().menuBar(), QStringLiteral("File"), QStringLiteral("Quit"));
+    ASSERT_NE(quit, nullptr);
+    QSignalSpy quits(quit->object(), SIGNAL(triggered(bool)));
+    const DeviceWork::Ticket sending = rig.window().work().begin(QStringLiteral("The project \"Hall\""),
+                                                                 QStringLiteral("settings written"), 388);
+    const bool muted = inA->muteButton()->isChecked();
+    Sidebar* sidebar = rig.console().sidebar();
+    const int deviceRow = sidebar->row(sidebar->itemFor(Page::of(Page::Kind::device)));
+    const qsizetype mark = rig.mark();
+    bool asked = false;
+    rig.dialogs.whileOpen = [&] {
+        QMessageBox question(QMessageBox::Warning, QStringLiteral("Quit"), QStringLiteral("Quit anyway?"),
+                             QMessageBox::Cancel, &rig.window());
+        question.setWindowModality(Qt::ApplicationModal);
+        question.show();
+        act(inA->muteButton(), QAccessibleActionInterface::toggleAction());
+        act(inA->muteButton(), QAccessibleActionInterface::pressAction());
+        kestrel_test::accessibleOf(inA->fader())->valueInterface()->setCurrentValue(-20.0);
+        act(inA->fader(), QAccessibleActionInterface::increaseAction());
+        enterText(inA->gainField()->lineEdit(), QStringLiteral("-20"));
+        act(inA->gainField()->lineEdit(), QAccessibleActionInterface::pressAction());
+        kestrel_test::accessibleOf(sidebar)->child(deviceRow)->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+        quit->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        rig.turn();
+        asked = true;
+    };
+    quit->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(writesSince(mark).isEmpty());
+    EXPECT_EQ(quits.size(), 1);
+    EXPECT_TRUE(rig.window().isVisible());
+    EXPECT_NE(rig.page<MixerView>(), nullptr);
+    ASSERT_FALSE(inA.isNull());
+    EXPECT_EQ(inA->muteButton()->isChecked(), muted);
+    EXPECT_FALSE(inA->gainField()->lineEdit()->isModified());
 }
 
 // Every field of every page and of the network sheet, not only those above.

@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "app/controls/Popover.h"
+#include "app/controls/ToolRequests.h"
 
 namespace {
 
@@ -31,19 +32,6 @@ QAccessible::Role roleOf(const QAbstractButton& button) {
         return QAccessible::RadioButton;
     if (button.isCheckable()) return QAccessible::CheckBox;
     return QAccessible::Button;
-}
-
-// A caption's "&&" stands for one ampersand and a single "&" marks a shortcut letter.
-QString withoutMnemonic(const QString& text) {
-    QString plain;
-    plain.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&')) {
-            if (++i == text.size()) break;
-        }
-        plain += text[i];
-    }
-    return plain;
 }
 
 // Opens the button's menu as a click does (in the menu's own event loop), with the keys, and
@@ -103,7 +91,7 @@ public:
 
     QStringList actionNames() const override {
         QStringList names;
-        if (button().isEnabled()) {
+        if (takesToolRequests(button())) {
             names << pressAction();
             if (menuOf(button()))
                 names << showMenuAction();
@@ -116,7 +104,7 @@ public:
     void doAction(const QString& name) override {
         if (name != pressAction() && name != toggleAction() && name != showMenuAction())
             return QAccessibleWidget::doAction(name);
-        if (!button().isEnabled()) return;
+        if (!takesToolRequests(button())) return;
         if (QMenu* menu = menuOf(button()))
             openMenu(button(), *menu);
         else if (name != showMenuAction())
@@ -136,6 +124,18 @@ QAccessibleInterface* buttonFactory(const QString&, QObject* object) {
 }
 
 }  // namespace
+
+QString withoutMnemonic(const QString& text) {
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&')) {
+            if (++i == text.size()) break;
+        }
+        plain += text[i];
+    }
+    return plain;
+}
 
 void installButtonAccessibility() {
     static const bool installed = (QAccessible::installFactory(buttonFactory), true);

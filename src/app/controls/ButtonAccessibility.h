@@ -1,6 +1,7 @@
 #pragma once
 
 class QAbstractButton;
+class QString;
 
 // Assistive tools press and toggle buttons through their accessible actions. Qt's own
 // toggle flips the checked state without a click, so nothing that listens for the click
@@ -14,3 +15,6 @@ void installButtonAccessibility();
 // Marks a button as one choice of an exclusive set (a segment), so assistive tools present
 // it as a radio button.
 void markAsExclusiveChoice(QAbstractButton& button);
+
+// A caption as read: its "&&" stands for one ampersand and a single "&" marks a shortcut letter.
+QString withoutMnemonic(const QString& text);

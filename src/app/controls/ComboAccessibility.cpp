@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "app/controls/EntryAccessibility.h"
+#include "app/controls/ToolRequests.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ QComboBox* pickerOf(QObject* view) {
 // Chooses an entry as Return in the open list does, which is what a click on it does: the
 // picker takes it, closes its list and reports it as the user's choice.
 void choose(QComboBox& combo, int row) {
-    if (!combo.isEnabled()) return;
+    if (!takesToolRequests(combo)) return;
     QAbstractItemView* view = combo.view();
     view->setCurrentIndex(combo.model()->index(row, combo.modelColumn(), combo.rootModelIndex()));
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -58,7 +59,8 @@ public:
     }
 
     QStringList actionNames() const override {
-        return isValid() && m_combo->isEnabled() ? QStringList{pressAction(), toggleAction()} : QStringList();
+        return isValid() && takesToolRequests(*m_combo) ? QStringList{pressAction(), toggleAction()}
+                                                        : QStringList();
     }
     void doAction(const QString& name) override {
         if (isValid() && (name == pressAction() || name == toggleAction())) choose(*m_combo, index());
@@ -126,11 +128,11 @@ public:
 
     QStringList actionNames() const override {
         const QStringList own =
-            combo().isEnabled() ? QStringList{showMenuAction(), pressAction()} : QStringList();
+            takesToolRequests(combo()) ? QStringList{showMenuAction(), pressAction()} : QStringList();
         return own + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& name) override {
-        if (!combo().isEnabled()) return;
+        if (!takesToolRequests(combo())) return;
         if (name == showMenuAction() || name == pressAction())
             combo().showPopup();
         else

@@ -18,6 +18,7 @@
 #include "app/controls/AccessibleLifetime.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
+#include "app/controls/ToolRequests.h"
 #include "app/controls/UnitSlider.h"
 
 namespace {
@@ -101,7 +102,7 @@ public:
     }
     // A control drawn disabled takes no value, as it takes no drag or key.
     void setCurrentValue(const QVariant& value) override {
-        if (!control().isEnabled()) return;
+        if (!takesToolRequests(control())) return;
         bool ok = false;
         const double v = value.toDouble(&ok);
         if (ok && std::isfinite(v)) T::report(control(), T::settled(control(), v));
@@ -112,11 +113,11 @@ public:
 
     QStringList actionNames() const override {
         const QStringList steps =
-            control().isEnabled() ? QStringList{increaseAction(), decreaseAction()} : QStringList();
+            takesToolRequests(control()) ? QStringList{increaseAction(), decreaseAction()} : QStringList();
         return steps + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& name) override {
-        if (!control().isEnabled()) return;
+        if (!takesToolRequests(control())) return;
         if (name == increaseAction()) {
             T::step(control(), +1);
         } else if (name == decreaseAction()) {

@@ -7,6 +7,7 @@
 #include <QValidator>
 
 #include <algorithm>
+#include "app/controls/ToolRequests.h"
 
 namespace {
 
@@ -51,13 +52,13 @@ public:
     // Return's work, for a tool that entered a text and confirms it.
     QStringList actionNames() const override {
         QStringList names;
-        if (edit().isEnabled() && !edit().isReadOnly()) names << pressAction();
+        if (takesToolRequests(edit()) && !edit().isReadOnly()) names << pressAction();
         return names + QAccessibleWidget::actionNames();
     }
 
     void doAction(const QString& name) override {
         if (name != pressAction()) return QAccessibleWidget::doAction(name);
-        if (!edit().isEnabled() || edit().isReadOnly()) return;
+        if (!takesToolRequests(edit()) || edit().isReadOnly()) return;
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QCoreApplication::sendEvent(&edit(), &press);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
@@ -126,10 +127,10 @@ public:
     }
 
 private:
-    // What typing could not give the field, neither can a tool: none in a read-only field,
-    // nothing its validator refuses.
+    // What typing could not give the field, neither can a tool: none in a read-only field or
+    // one behind a question, nothing its validator refuses.
     bool accepts(QString text) const {
-        if (edit().isReadOnly()) return false;
+        if (edit().isReadOnly() || !takesToolRequests(edit())) return false;
         int position = 0;
         const QValidator* validator = edit().validator();
         return !validator || validator->validate(text, position) != QValidator::Invalid;

@@ -3,6 +3,7 @@
 #include <QListWidget>
 
 #include "app/controls/EntryAccessibility.h"
+#include "app/controls/ToolRequests.h"
 
 namespace {
 
@@ -40,10 +41,10 @@ public:
     }
 
     QStringList actionNames() const override {
-        return isValid() && list().isEnabled() ? QStringList{toggleAction()} : QStringList();
+        return isValid() && takesToolRequests(list()) ? QStringList{toggleAction()} : QStringList();
     }
     void doAction(const QString& name) override {
-        if (name != toggleAction() || !isValid() || !list().isEnabled()) return;
+        if (name != toggleAction() || !isValid() || !takesToolRequests(list())) return;
         if (item()->flags() & Qt::ItemIsSelectable) list().setCurrentItem(item());
     }
 

@@ -10,6 +10,7 @@
 #include "app/controls/AccessibleLifetime.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/OpenMenus.h"
+#include "app/controls/ToolRequests.h"
 
 namespace {
 
@@ -95,14 +96,12 @@ public:
     }
     QStringList actionNames() const override {
         const QStringList own =
-            button().isEnabled() ? QStringList{pressAction(), showMenuAction()} : QStringList();
+            takesToolRequests(button()) ? QStringList{pressAction(), showMenuAction()} : QStringList();
         return own + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& name) override {
-        if (name == pressAction() || name == showMenuAction())
-            button().click();  // does nothing while the button is disabled
-        else
-            QAccessibleWidget::doAction(name);
+        if (name != pressAction() && name != showMenuAction()) return QAccessibleWidget::doAction(name);
+        if (takesToolRequests(button())) button().click();
     }
 };
 

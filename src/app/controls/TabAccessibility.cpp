@@ -3,6 +3,7 @@
 #include <QTabBar>
 
 #include "app/controls/EntryAccessibility.h"
+#include "app/controls/ToolRequests.h"
 
 namespace {
 
@@ -40,15 +41,14 @@ public:
         return state;
     }
 
-    QStringList actionNames() const override {
-        return isValid() && !state().disabled ? QStringList{pressAction()} : QStringList();
-    }
+    QStringList actionNames() const override { return acts() ? QStringList{pressAction()} : QStringList(); }
     void doAction(const QString& name) override {
-        if (name == pressAction() && isValid() && !state().disabled) bar().setCurrentIndex(index());
+        if (name == pressAction() && acts()) bar().setCurrentIndex(index());
     }
 
 private:
     QTabBar& bar() const { return *static_cast<QTabBar*>(owner()); }
+    bool acts() const { return isValid() && !state().disabled && takesToolRequests(bar()); }
 };
 
 class TabBarElement : public EntryListAccessible {

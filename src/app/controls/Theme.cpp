@@ -6,6 +6,7 @@
 #include "app/controls/FieldAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/ListAccessibility.h"
+#include "app/controls/MenuAccessibility.h"
 #include "app/controls/OpenMenus.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PendingEdits.h"
@@ -79,6 +80,7 @@ void Theme::apply(QApplication& application) {
     installListAccessibility();
     installScrollAreaAccessibility();
     installOpenMenusInTree();
+    installMenuAccessibility();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {

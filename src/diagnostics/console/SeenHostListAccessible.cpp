@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWindow>
 
+#include "app/controls/ToolRequests.h"
 #include "diagnostics/console/SeenHostList.h"
 
 namespace {
@@ -70,7 +71,7 @@ public:
 
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
-        if (name == pressAction() && list_) list_->pressUseForTCP(sender_);
+        if (name == pressAction() && list_ && takesToolRequests(*list_)) list_->pressUseForTCP(sender_);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 

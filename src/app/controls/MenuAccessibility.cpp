@@ -1,0 +1,126 @@
+#include "app/controls/MenuAccessibility.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QStyle>
+#include <QWindow>
+
+#include "app/controls/ButtonAccessibility.h"
+#include "app/controls/ToolRequests.h"
+
+namespace {
+
+class MenuEntry : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    MenuEntry(QWidget* owner, QAction* action) : m_owner(owner), m_action(action) {}
+
+    bool isValid() const override { return m_owner && m_action; }
+    QObject* object() const override { return m_action; }
+    QWindow* window() const override {
+        for (QWidget* widget = m_owner; widget; widget = widget->parentWidget())
+            if (QWindow* handle = widget->windowHandle()) return handle;
+        return nullptr;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
+    }
+
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_owner); }
+    // An entry that opens a menu holds that menu.
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 && submenu() ? QAccessible::queryAccessibleInterface(submenu()) : nullptr;
+    }
+    int childCount() const override { return submenu() ? 1 : 0; }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && submenu() && child->object() == submenu() ? 0 : -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        QAccessibleInterface* menu = child(0);
+        return menu && menu->rect().contains(x, y) ? menu : nullptr;
+    }
+
+    QRect rect() const override {
+        if (!isValid()) return {};
+        QRect r;
+        if (auto* bar = qobject_cast<QMenuBar*>(m_owner.data())) r = bar->actionGeometry(m_action);
+        if (auto* menu = qobject_cast<QMenu*>(m_owner.data())) r = menu->actionGeometry(m_action);
+        return r.translated(m_owner->mapToGlobal(QPoint(0, 0)));
+    }
+    QAccessible::Role role() const override {
+        return m_action && m_action->isSeparator() ? QAccessible::Separator : QAccessible::MenuItem;
+    }
+    QString text(QAccessible::Text t) const override {
+        if (!isValid()) return {};
+        if (t == QAccessible::Name) return withoutMnemonic(m_action->text());
+        if (t == QAccessible::Accelerator) return m_action->shortcut().toString();
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        if (!isValid()) return state;
+        state.invisible = !m_owner->isVisible() || !m_action->isVisible();
+        state.focused = activeAction() == m_action;
+        state.hotTracked = m_owner->style()->styleHint(QStyle::SH_Menu_MouseTracking, nullptr, m_owner);
+        state.disabled = m_action->isSeparator() || !m_action->isEnabled();
+        state.checkable = m_action->isCheckable();
+        state.checked = m_action->isChecked();
+        return state;
+    }
+
+    QStringList actionNames() const override {
+        if (!isValid() || m_action->isSeparator()) return {};
+        return {submenu() ? showMenuAction() : pressAction()};
+    }
+    void doAction(const QString& name) override {
+        if (!isValid() || !m_action->isEnabled() || !takesToolRequests(*m_owner)) return;
+        if (name == pressAction() && !submenu()) {
+            m_action->trigger();
+        } else if (name == showMenuAction() && submenu()) {
+            if (submenu()->isVisible())
+                submenu()->hide();
+            else
+                setActiveAction();
+        }
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QMenu* submenu() const { return m_action ? m_action->menu<QMenu*>() : nullptr; }
+    QAction* activeAction() const {
+        if (auto* bar = qobject_cast<QMenuBar*>(m_owner.data())) return bar->activeAction();
+        if (auto* menu = qobject_cast<QMenu*>(m_owner.data())) return menu->activeAction();
+        return nullptr;
+    }
+    // Opens the entry's menu as the keys do.
+    void setActiveAction() const {
+        if (auto* bar = qobject_cast<QMenuBar*>(m_owner.data())) bar->setActiveAction(m_action);
+        if (auto* menu = qobject_cast<QMenu*>(m_owner.data())) menu->setActiveAction(m_action);
+    }
+
+    QPointer<QWidget> m_owner;
+    QPointer<QAction> m_action;
+};
+
+// An action is an entry of the first menu or menu bar that lists it.
+QAccessibleInterface* menuEntryFactory(const QString&, QObject* object) {
+    auto* action = qobject_cast<QAction*>(object);
+    if (!action) return nullptr;
+    for (QObject* associated : action->associatedObjects())
+        if (qobject_cast<QMenu*>(associated) || qobject_cast<QMenuBar*>(associated))
+            if (auto* owner = static_cast<QWidget*>(associated); owner->actions().contains(action))
+                return new MenuEntry(owner, action);
+    return nullptr;
+}
+
+}  // namespace
+
+void installMenuAccessibility() {
+    static const bool installed = (QAccessible::installFactory(menuEntryFactory), true);
+    Q_UNUSED(installed);
+}
