@@ -85,9 +85,13 @@ public:
         m_badge->setFont(Theme::font(9, QFont::Black));
         m_badge->setStyleSheet(QStringLiteral("color: %1").arg(Palette::red().name()));
         row->addWidget(m_badge);
-        auto* meter = new LiveHorizontalMeter(meters, ch, this);
-        meter->setFixedSize(28, 4);
-        row->addWidget(meter, 0, Qt::AlignVCenter);
+        m_meter = new LiveHorizontalMeter(meters, ch, this);
+        m_meter->setFixedSize(28, 4);
+        row->addWidget(m_meter, 0, Qt::AlignVCenter);
+        // The selection model's own signal: the list's is silenced when the page selects a row.
+        connect(m_item->listWidget()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this] { followSelection(); });
+        followSelection();
         connect(&model, &DSPModel::paramChanged, this, [this](quint32 number) {
             if (number == gainParam() || number == channelNameBase + quint32(m_ch)) refresh();
         });
@@ -97,6 +101,14 @@ public:
 
 private:
     quint32 gainParam() const { return *ParamMap::param(ParamMap::Block::gain(), m_ch); }
+
+    // The meter moves ten times a second: standing on the colour the list paints under the
+    // row, it repaints alone instead of the list's rows beneath it.
+    void followSelection() {
+        const QWidget* list = m_item->listWidget()->viewport();
+        m_meter->setBackdrop(m_item->isSelected() ? list->palette().color(QPalette::Highlight)
+                                                  : list->palette().color(list->backgroundRole()));
+    }
 
     void refresh() {
         const QString name = m_model.channelName(m_ch);
@@ -120,6 +132,7 @@ private:
     QListWidgetItem* m_item;
     QLabel* m_name;
     QLabel* m_badge;
+    HorizontalMeter* m_meter;
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
 #include "app/controls/KeyboardFocus.h"
+#include "app/controls/Meters.h"
 #include "link/DSPModel.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
@@ -172,4 +173,24 @@ TEST_F(SidebarInWindow, TheKeyboardReachingTheListShowsTheRing) {
     EXPECT_EQ(keyboardfocus::ringedWidget(), sidebar);
     EXPECT_GT(kestrel_test::countNear(rig.onScreen(), rightEdge, accent, 40), before + list.height() / 2);
     kestrel_test::saveScreenshot(rig.window(), QStringLiteral("sidebar-keyboard-ring"));
+}
+
+// A row's level meter repaints alone, standing on the colour the list paints under its row:
+// selected or not, what it draws opaque is what it drew see-through over the row.
+TEST_F(SidebarInWindow, ARowsMeterStandsOnTheColourOfItsRow) {
+    rig.console().showPage(Page::channelPage(4));
+    ASSERT_TRUE(shows(Page::channelPage(4)));
+    for (int ch : {4, 5}) {
+        auto* meter = sidebar->itemWidget(rowOf(Page::channelPage(ch)))->findChild<HorizontalMeter*>();
+        ASSERT_NE(meter, nullptr);
+        EXPECT_TRUE(meter->testAttribute(Qt::WA_OpaquePaintEvent));
+        meter->setLevel(0);  // a capsule partly filled, its ends antialiased
+        rig.turn();
+        const QRect at = rig.onScreenRect(*meter);
+        const QImage opaque = rig.onScreen().copy(at);
+        meter->setBackdrop(Qt::transparent);
+        rig.turn();
+        EXPECT_EQ(meter->level(), 0);
+        EXPECT_EQ(rig.onScreen().copy(at), opaque) << "OUT " << ch - 3;
+    }
 }

@@ -1,5 +1,6 @@
 #include "app/controls/Meters.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -59,11 +60,18 @@ MeterBar::MeterBar(bool showClip, QWidget* parent)
     setToolTip(QStringLiteral(
         "Level, dBu. Green below +6, amber +6 to +14, red above +14; the top light shows clipping (+20 dBu "
         "maximum)."));
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     // A beat longer than the store's 100 ms updates: while levels arrive they
     // drive the display, and the tick only carries on when they stop or repeat.
     m_tick.setInterval(120);
     connect(&m_tick, &QTimer::timeout, this, [this] { advance(false); });
+}
+
+void MeterBar::setBackdrop(const QColor& colour) {
+    m_backdrop = colour;
+    setAttribute(Qt::WA_OpaquePaintEvent, colour.alpha() == 255);
+    m_litSegments = QImage();
+    m_darkSegments = QImage();
+    update();
 }
 
 void MeterBar::setLevel(float dBu) {
@@ -90,7 +98,28 @@ void MeterBar::advance(bool changed) {
         m_tick.stop();
     }
     // The clip light's state moves with the clock: compare with what was painted.
-    if (changed || look() != m_painted) update();
+    const Look shown = look();
+    if (shown != m_painted) update(changedArea(m_painted, shown));
+}
+
+QRectF MeterBar::segmentRows(int from, int to) const {
+    const double pitch = segments(width(), height(), m_showClip).pitch;
+    return QRectF(0, height() - pitch * to, width(), pitch * (to - from));
+}
+
+// Pending areas add up until the next frame, and each is measured from what was last
+// painted, so several steps between two frames still cover everything they moved.
+QRect MeterBar::changedArea(const Look& from, const Look& to) const {
+    QRectF area;
+    if (from.lit != to.lit) area |= segmentRows(std::min(from.lit, to.lit), std::max(from.lit, to.lit));
+    if (from.peak != to.peak) {
+        if (from.peak >= 0) area |= segmentRows(from.peak, from.peak + 1);
+        if (to.peak >= 0) area |= segmentRows(to.peak, to.peak + 1);
+    }
+    if (from.clip != to.clip)
+        area |= QRectF(0, 0, width(), segments(width(), height(), m_showClip).clipHeight);
+    // Whole pixels, one more on each side for the antialiased edges of the segments.
+    return area.toAlignedRect().adjusted(0, -1, 0, 1) & rect();
 }
 
 MeterBar::Look MeterBar::look() const {
@@ -135,9 +164,11 @@ const QImage& MeterBar::segmentImage(const Segments& s, bool lit) {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (image.size() == pixels && image.devicePixelRatio() == ratio) return image;
-    image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    // On a backdrop the rows are opaque and a frame only copies them.
+    image = QImage(pixels,
+                   m_backdrop.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
+    image.fill(m_backdrop);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     // Three paths, one per colour band, filled in band order.
@@ -154,18 +185,20 @@ const QImage& MeterBar::segmentImage(const Segments& s, bool lit) {
 }
 
 void MeterBar::drawSegmentRows(QPainter& painter, const QImage& image, double top, double bottom) const {
-    if (bottom <= top) return;
-    const QRectF target(0, top, width(), bottom - top);
+    const QRectF target = QRectF(0, top, width(), bottom - top) & QRectF(painter.clipBoundingRect());
+    if (target.isEmpty()) return;
     const qreal ratio = image.devicePixelRatio();
     painter.drawImage(target, image, QRectF(target.topLeft() * ratio, target.size() * ratio));
 }
 
-void MeterBar::paintEvent(QPaintEvent*) {
+void MeterBar::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    painter.setClipRect(event->rect());
     const double w = width();
     const double h = height();
     const Segments s = segments(w, h, m_showClip);
-    if (m_showClip) {
+    if (m_showClip && event->rect().top() < s.clipHeight + 2) {
+        painter.fillRect(QRectF(0, 0, w, s.clipHeight + 2), m_backdrop);
         painter.setRenderHint(QPainter::Antialiasing);
         const QColor red = meterBandColor(MeterBand::red);
         Theme::fillRoundedRect(painter, QRectF(0, 0, w, s.clipHeight), 1,
@@ -231,18 +264,32 @@ HorizontalMeter::HorizontalMeter(QWidget* parent) : QWidget(parent) {}
 
 void HorizontalMeter::setLevel(float dBu) {
     if (dBu == m_level) return;
+    const Look before = look();
     m_level = dBu;
+    if (look() != before) update();
+}
+
+void HorizontalMeter::setBackdrop(const QColor& colour) {
+    if (colour == m_backdrop) return;
+    m_backdrop = colour;
+    setAttribute(Qt::WA_OpaquePaintEvent, colour.alpha() == 255);
     update();
+}
+
+HorizontalMeter::Look HorizontalMeter::look() const {
+    const double p = meterPosition(meterScaleMarks(), m_level);
+    return {int(std::lround(p * width() * devicePixelRatioF())), meterBand(m_level)};
 }
 
 void HorizontalMeter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    painter.fillRect(rect(), m_backdrop);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF full = rect();
     Theme::fillCapsule(painter, full, Theme::white(0.08));
-    const double p = meterPosition(meterScaleMarks(), m_level);
-    if (p > 0) {
-        Theme::fillCapsule(painter, QRectF(0, 0, full.width() * p, full.height()),
-                           meterBandColor(meterBand(m_level)));
+    const Look shown = look();
+    if (shown.fill > 0) {
+        Theme::fillCapsule(painter, QRectF(0, 0, shown.fill / devicePixelRatioF(), full.height()),
+                           meterBandColor(shown.band));
     }
 }

@@ -26,10 +26,17 @@ QColor meterBandColor(MeterBand band);
 // stays lit for 2 s after a level of +19.5 dBu or more. A level that stays the
 // same runs nothing, but while the display still falls, a peak is held or the
 // clip light is lit, a tick of its own carries on.
+//
+// Levels move ten times a second on every strip, so a step repaints only the
+// segments, peak and clip light it changed. Given the colour behind it, the bar
+// paints opaque: nothing under it is drawn again.
 class MeterBar : public QWidget {
     Q_OBJECT
 public:
     explicit MeterBar(bool showClip, QWidget* parent = nullptr);
+
+    // The flat colour the bar stands on; from then on it paints every pixel itself.
+    void setBackdrop(const QColor& colour);
 
     // Runs the ballistics when the level differs from the last one, then repaints.
     void setLevel(float dBu);
@@ -70,12 +77,16 @@ private:
         bool operator==(const Look&) const = default;
     };
     Look look() const;
+    // The part of the bar that differs between two looks.
+    QRect changedArea(const Look& from, const Look& to) const;
+    QRectF segmentRows(int from, int to) const;
 
     // The segment column drawn once per size, all lit or all dark.
     const QImage& segmentImage(const Segments& s, bool lit);
     void drawSegmentRows(QPainter& painter, const QImage& image, double top, double bottom) const;
 
     bool m_showClip;
+    QColor m_backdrop = Qt::transparent;
     QImage m_litSegments;
     QImage m_darkSegments;
     ControlClock m_clock = steadyClock();
@@ -113,17 +124,28 @@ private:
     QString m_prefix;
 };
 
-// The thin horizontal bar of the sidebar rows and the channel header.
+// The thin horizontal bar of the sidebar rows and the channel header. It repaints
+// only when its fill gains or loses a pixel or changes colour.
 class HorizontalMeter : public QWidget {
     Q_OBJECT
 public:
     explicit HorizontalMeter(QWidget* parent = nullptr);
     void setLevel(float dBu);
     float level() const { return m_level; }
+    // As for the level bar: the flat colour under the meter, which it then paints itself.
+    void setBackdrop(const QColor& colour);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct Look {
+        int fill;  // device pixels
+        MeterBand band;
+        bool operator==(const Look&) const = default;
+    };
+    Look look() const;
+
     float m_level = -90;
+    QColor m_backdrop = Qt::transparent;
 };

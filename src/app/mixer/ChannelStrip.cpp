@@ -175,6 +175,7 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     faderRow->setContentsMargins(8, 0, 8, 0);
     faderRow->setSpacing(3);
     m_meter->setFixedWidth(7);
+    m_meter->setBackdrop(Palette::panelFill());
     faderRow->addWidget(m_meter);
     faderRow->addWidget(m_fader, 1);
     stack->addLayout(faderRow, 1);

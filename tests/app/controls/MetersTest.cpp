@@ -158,7 +158,9 @@ struct ShownBar : QObject {
     LiveMeterBar* bar;
     int paints = 0;
 
-    explicit ShownBar(bool muted) : bar(new LiveMeterBar(store, 0, muted, &window)) {
+    explicit ShownBar(bool muted, const QColor& backdrop = Qt::transparent)
+        : bar(new LiveMeterBar(store, 0, muted, &window)) {
+        bar->setBackdrop(backdrop);
         bar->setClock(time.clock());
         bar->setGeometry(0, 0, 10, 200);
         bar->installEventFilter(this);
@@ -210,8 +212,9 @@ struct ShownBar : QObject {
 }  // namespace
 
 TEST(MetersTest, TheDrawnLevelFallsToItsTargetWithoutNewLevels) {
-    // A muted channel: nothing lit from the first frame; unmuted it shows 0 dBu.
-    ShownBar muted(true);
+    // A muted channel: nothing lit from the first frame; unmuted it shows 0 dBu. Opaque on
+    // its strip, each step repaints only the segments it moved.
+    ShownBar muted(true, Palette::panelFill());
     muted.feed(0);
     EXPECT_EQ(muted.litSegments(), 0);
     muted.bar->setMuted(false);
