@@ -19,16 +19,33 @@ TEST(ModelPresets, TheListCarriesNamesOfOccupiedSlots) {
               (QList<Slot>{{0, QStringLiteral("Live")}, {2, QStringLiteral("(unnamed)")}}));
     EXPECT_EQ(live.model->currentPreset(), 2);
 
-    // A slot whose name goes unanswered is still listed; a short list answer changes nothing.
+    // A slot whose name goes unanswered is still listed; a short list answer is none: the
+    // list held before may no longer be the device's, so it is left unknown (empty).
     live.sim.faults().silentCommands = {17};
     live.sim.device().presets.occupied = 0b1001;
     livemodel::run(live.model->refreshPresets());
     EXPECT_EQ(live.model->presets(),
               (QList<Slot>{{0, QStringLiteral("(unnamed)")}, {3, QStringLiteral("(unnamed)")}}));
     live.sim.setHandler(8, [](SimDevice&, const DSPFrame&) { return QList<SimReply>{{8, {0, 0b1}}}; });
-    livemodel::run(live.model->refreshPresets());
-    EXPECT_EQ(live.model->presets().size(), 2);
-    EXPECT_EQ(live.model->currentPreset(), 2);
+    EXPECT_FALSE(livemodel::run(live.model->refreshPresets()));
+    EXPECT_TRUE(live.model->presets().isEmpty());
+    EXPECT_EQ(live.model->currentPreset(), std::nullopt);
+}
+
+TEST(ModelPresets, AStoreOrDeleteWhoseListGoesUnansweredLeavesTheListUnknown) {
+    livemodel::Live live([](DeviceSimulator& sim) { sim.device().presets.occupied |= 1u << 6; });
+    DSPModel& model = *live.model;
+    for (bool store : {true, false}) {
+        live.sim.faults().silentCommands.clear();
+        livemodel::run(model.refreshPresets());
+        ASSERT_FALSE(model.presets().isEmpty());
+        live.sim.faults().silentCommands = {8};
+        EXPECT_TRUE(
+            livemodel::run(store ? model.storePreset(7, QStringLiteral("x")) : model.deletePreset(6)));
+        EXPECT_TRUE(model.presets().isEmpty()) << store;
+        EXPECT_EQ(model.currentPreset(), std::nullopt);
+        EXPECT_FALSE(model.presetBusy());
+    }
 }
 
 TEST(ModelPresets, StoreSendsTheFilteredPaddedNameThenReadsTheList) {

@@ -19,6 +19,7 @@ namespace {
 constexpr quint16 storeCommand = 9;
 constexpr quint16 recallCommand = 10;
 constexpr quint16 listCommand = 8;
+constexpr quint16 deleteCommand = 18;
 
 void prepareBank(DeviceSimulator& sim) {
     SimPresetBank& bank = sim.device().presets;
@@ -101,11 +102,16 @@ TEST(PresetsViewTest, SlotsOfferWhatTheirKindAllows) {
     EXPECT_EQ(view.nameField()->text(), QStringLiteral("abcdefghijklmnopqrst"));
     EXPECT_TRUE(view.storeButton()->isEnabled());
 
+    // Shown again, the page reads the list: a preset another client stored meanwhile shows.
     page.view->hide();
+    page.device.sim.device().presets.occupied |= 1u << 7;
+    page.device.sim.device().presets.names[7] = QStringLiteral("Theirs");
     const qsizetype mark = page.device.sim.received().size();
     page.view->show();
-    turn();
-    EXPECT_TRUE(page.device.sentAfter(mark, listCommand).isEmpty());
+    ASSERT_TRUE(
+        livemodel::waitUntil([&] { return view.row(7).caption->text() == QStringLiteral("Theirs"); }));
+    EXPECT_EQ(page.device.sentAfter(mark, listCommand).size(), 1);
+    EXPECT_EQ(view.storeButton()->text(), QStringLiteral("Overwrite with current settings…"));
 }
 
 TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
@@ -207,6 +213,61 @@ TEST(PresetsViewTest, AnUnansweredListStoresNothingOverAStoredPreset) {
     EXPECT_EQ(view.row(3).caption->text(), QStringLiteral("Stage"));
     EXPECT_FALSE(view.unknownListNote()->isVisible());
     EXPECT_TRUE(page.device.sentAfter(mark, storeCommand).isEmpty());
+}
+
+// A store, delete or refresh whose list answer is lost leaves the list unknown, not the one
+// from before: a preset another client stores meanwhile is never overwritten without a question.
+TEST(PresetsViewTest, AListLostAfterAnOperationLeavesEverySlotUnknown) {
+    LivePage page(prepareBank);
+    PresetsView& view = *page.view;
+    DeviceSimulator& sim = page.device.sim;
+    const auto listLost = [&](const std::function<void()>& operation) {
+        sim.faults().silentCommands.remove(listCommand);
+        page.view->hide();
+        page.view->show();
+        if (!livemodel::waitUntil([&] { return view.row(5).caption->text() == QStringLiteral("Vocals"); }))
+            return QStringLiteral("the list was not read");
+        sim.faults().silentCommands.insert(listCommand);
+        operation();
+        livemodel::waitUntil([&] { return view.row(5).caption->text() == QStringLiteral("Unknown"); }, 3000);
+        turn();
+        return QStringList{view.row(5).caption->text(), view.row(9).caption->text(),
+                           view.row(1).caption->text()}
+            .join(QLatin1Char(','));
+    };
+    const QString unknown = QStringLiteral("Unknown,Unknown,Default");
+    EXPECT_EQ(listLost([&] { view.refreshButton()->click(); }), unknown);
+    EXPECT_TRUE(view.unknownListNote()->isVisible());
+    EXPECT_FALSE(page.model().currentPreset());
+    EXPECT_EQ(listLost([&] {
+                  page.clickRow(8);
+                  view.nameField()->setText(QStringLiteral("Mine"));
+                  view.storeButton()->click();  // empty and known: stored at once
+              }),
+              unknown);
+    EXPECT_EQ(sim.device().presets.names.value(8).trimmed(), QStringLiteral("Mine"));
+    EXPECT_EQ(listLost([&] {
+                  page.clickRow(8);
+                  page.dialogs.confirmAnswers.enqueue(true);
+                  view.deleteButton()->click();
+              }),
+              unknown);
+    EXPECT_EQ(sim.receivedWithCommand(deleteCommand).size(), 1);
+
+    // Another client stores into slot 4; the list still goes unanswered, so the store asks first.
+    sim.device().presets.occupied |= 1u << 4;
+    sim.device().presets.names[4] = QStringLiteral("Theirs");
+    page.clickRow(4);
+    EXPECT_EQ(view.headline()->text(), QStringLiteral("Slot 4: Unknown"));
+    view.nameField()->setText(QStringLiteral("Mine"));
+    page.dialogs.asked.clear();
+    const qsizetype mark = sim.received().size();
+    view.storeButton()->click();
+    ASSERT_TRUE(livemodel::waitUntil([&] { return !page.dialogs.asked.isEmpty(); }, 5000));
+    EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Overwrite slot 4?"));
+    turn();
+    EXPECT_TRUE(page.device.sentAfter(mark, storeCommand).isEmpty());
+    EXPECT_EQ(sim.device().presets.names.value(4), QStringLiteral("Theirs"));
 }
 
 TEST(PresetsViewTest, EveryControlIsWholeWithADeviceAndOnTheDemo) {
