@@ -32,22 +32,6 @@ TEST(ModelPresets, TheListCarriesNamesOfOccupiedSlots) {
     EXPECT_EQ(live.model->currentPreset(), std::nullopt);
 }
 
-TEST(ModelPresets, AStoreOrDeleteWhoseListGoesUnansweredLeavesTheListUnknown) {
-    livemodel::Live live([](DeviceSimulator& sim) { sim.device().presets.occupied |= 1u << 6; });
-    DSPModel& model = *live.model;
-    for (bool store : {true, false}) {
-        live.sim.faults().silentCommands.clear();
-        livemodel::run(model.refreshPresets());
-        ASSERT_FALSE(model.presets().isEmpty());
-        live.sim.faults().silentCommands = {8};
-        EXPECT_TRUE(
-            livemodel::run(store ? model.storePreset(7, QStringLiteral("x")) : model.deletePreset(6)));
-        EXPECT_TRUE(model.presets().isEmpty()) << store;
-        EXPECT_EQ(model.currentPreset(), std::nullopt);
-        EXPECT_FALSE(model.presetBusy());
-    }
-}
-
 TEST(ModelPresets, StoreSendsTheFilteredPaddedNameThenReadsTheList) {
     livemodel::Live live;
     DSPModel& model = *live.model;
