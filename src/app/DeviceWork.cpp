@@ -33,6 +33,8 @@ DeviceWork::DeviceWork(DSPModel& model, Dialogs& dialogs, QObject* parent)
     // second: the queue is looked at while a project send runs.
     m_writesPoll.setInterval(100);
     connect(&m_writesPoll, &QTimer::timeout, this, &DeviceWork::followWrites);
+    // A lost link is told at once, not at the next look at the queue.
+    connect(&model, &DSPModel::connectedChanged, this, &DeviceWork::followWrites);
 }
 
 void DeviceWork::followProjectSend(const QString& projectName) {
@@ -41,10 +43,11 @@ void DeviceWork::followProjectSend(const QString& projectName) {
     const int queued = m_model.link().queuedWriteCount();
     if (queued == 0 || !m_model.connected()) return;
     m_projectSend = ++m_lastId;
-    m_running.append({m_projectSend, QStringLiteral("The project \"%1\"").arg(projectName),
-                      QStringLiteral("settings written"), 0, queued});
+    m_projectName = projectName;
+    m_acknowledgedBefore = m_model.link().acknowledgedWriteCount();
+    add({m_projectSend, QStringLiteral("The project \"%1\"").arg(projectName),
+         QStringLiteral("settings written"), 0, queued});
     m_writesPoll.start();
-    Q_EMIT changed();
 }
 
 void DeviceWork::followWrites() {
@@ -52,24 +55,32 @@ void DeviceWork::followWrites() {
         m_writesPoll.stop();
         return;
     }
-    const int left = m_model.link().queuedWriteCount();
-    // A lost link drops every queued write: nothing of the project is on its way any more.
-    if (left == 0 || !m_model.connected()) {
-        m_writesPoll.stop();
-        end(std::exchange(m_projectSend, 0));
-        return;
-    }
     const auto it = std::find_if(m_running.begin(), m_running.end(),
                                  [this](const Operation& o) { return o.id == m_projectSend; });
-    // Edits made meanwhile join the queue: the count written never goes back.
-    if (it != m_running.end()) setDone(m_projectSend, std::clamp(it->total - left, it->done, it->total));
+    if (it == m_running.end()) return;
+    // Written is what the device acknowledged. Edits made meanwhile are acknowledged among
+    // the project's writes: the count never goes back and never passes the project's.
+    const int acknowledged = m_model.link().acknowledgedWriteCount() - m_acknowledgedBefore;
+    setDone(m_projectSend, std::clamp(acknowledged, it->done, it->total));
+    const bool cut = !m_model.connected();
+    // A lost link drops every queued write: nothing of the project is on its way any more,
+    // and the user is told how much of it the device holds.
+    if (!cut && m_model.link().queuedWriteCount() > 0) return;
+    if (cut) m_cutShort = cutShortText(m_projectName, *it);
+    m_writesPoll.stop();
+    end(std::exchange(m_projectSend, 0));
 }
 
 DeviceWork::Ticket DeviceWork::begin(const QString& subject, const QString& unit, int total) {
     const int id = ++m_lastId;
-    m_running.append({id, subject, unit, 0, total});
-    Q_EMIT changed();
+    add({id, subject, unit, 0, total});
     return Ticket(this, id);
+}
+
+void DeviceWork::add(Operation operation) {
+    m_cutShort.clear();  // told before; the new operation is what the device now receives
+    m_running.append(std::move(operation));
+    Q_EMIT changed();
 }
 
 void DeviceWork::setDone(int id, int done) {
@@ -98,6 +109,10 @@ QString DeviceWork::stillSendingText(const Operation& operation) {
         .arg(operation.subject, countText(operation));
 }
 
+QString DeviceWork::cutShortText(const QString& projectName, const Operation& operation) {
+    return QStringLiteral("Project \"%1\": %2 before the link closed").arg(projectName, countText(operation));
+}
+
 QString DeviceWork::progressText(const Operation& operation) {
     QString subject = operation.subject;
     if (!subject.isEmpty()) subject[0] = subject[0].toLower();
@@ -109,10 +124,14 @@ bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton
     // The numbers the user reads are the ones of this moment, not of the last poll.
     followWrites();
     if (m_running.isEmpty()) return true;
-    QStringList message;
-    for (const Operation& operation : m_running) message.append(stillSendingText(operation));
-    message.append(question);
-    return m_dialogs.confirm(message.join(QLatin1Char(' ')), consequence, goOnButton,
+    // The work goes on behind the open question, and the question follows it.
+    const auto message = [this, question] {
+        QStringList lines;
+        for (const Operation& operation : m_running) lines.append(stillSendingText(operation));
+        lines.append(question);
+        return lines.join(QLatin1Char(' '));
+    };
+    return m_dialogs.confirm(Dialogs::LiveText(this, &DeviceWork::changed, message), consequence, goOnButton,
                              QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel);
 }
 

@@ -48,10 +48,15 @@ public:
     Ticket begin(const QString& subject, const QString& unit, int total);
 
     const QList<Operation>& running() const { return m_running; }
+    // How far the last project send came when a lost link cut it short (cutShortText), until
+    // another operation begins; empty otherwise.
+    const QString& cutShortNote() const { return m_cutShort; }
     // The project "Hall setup" is still being sent to the DSP: 45 of 388 settings written.
     static QString stillSendingText(const Operation& operation);
     // What the status bar shows: Sending the project "Hall setup": 45 of 388 settings written
     static QString progressText(const Operation& operation);
+    // Project "Hall setup": 99 of 388 settings written before the link closed
+    static QString cutShortText(const QString& projectName, const Operation& operation);
     // The question before an action that would cut into running work; true when nothing runs
     // or the user chose to go on. Cancel is the default: Return must not break a send.
     bool mayInterrupt(const QString& question, const QString& goOnButton, const QString& consequence);
@@ -65,6 +70,7 @@ Q_SIGNALS:
     void changed();
 
 private:
+    void add(Operation operation);
     void setDone(int id, int done);
     void end(int id);
     void followWrites();
@@ -73,7 +79,11 @@ private:
     Dialogs& m_dialogs;
     QList<Operation> m_running;
     int m_lastId = 0;
-    // The project send being followed, while it runs.
+    // The project send being followed, while it runs: its name, and the link's count of
+    // acknowledged writes when it began.
     int m_projectSend = 0;
+    QString m_projectName;
+    int m_acknowledgedBefore = 0;
+    QString m_cutShort;
     QTimer m_writesPoll;
 };

@@ -140,14 +140,15 @@ QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& 
     return chosenFile(panel);
 }
 
-bool DesktopDialogs::confirm(const QString& message, const QString& informativeText,
+bool DesktopDialogs::confirm(const LiveText& message, const QString& informativeText,
                              const QString& acceptButton, const QString& cancelButton,
                              DefaultButton defaultButton) {
     QMessageBox box(m_parent);
     box.setIcon(QMessageBox::Warning);
     // Messages carry file names and device texts: shown as written, never as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(message);
+    box.setText(message.text());
+    message.follow(&box, [&box, &message] { box.setText(message.text()); });
     box.setInformativeText(plaintext::asMarkup(informativeText));
     QPushButton* accept = box.addButton(acceptButton, QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(cancelButton, QMessageBox::RejectRole);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+
+#include <functional>
 
 class QWidget;
 
@@ -13,6 +16,31 @@ public:
     // Which button of a confirmation Return presses. Where the confirming
     // button loses data, Return must not be the way to it.
     enum class DefaultButton { accept, cancel };
+
+    // A message that may move on while its dialog is open, as the count of a send running
+    // behind a question does. A plain text never moves.
+    class LiveText {
+    public:
+        LiveText(const QString& text) : m_text([text] { return text; }) {}
+        LiveText(const char* text) : LiveText(QString::fromUtf8(text)) {}
+        // The text `text` gives, again each time `source` emits `moved`.
+        template <typename Source, typename Signal>
+        LiveText(const Source* source, Signal moved, std::function<QString()> text)
+            : m_text(std::move(text)),
+              m_follow([source, moved](QObject* receiver, std::function<void()> call) {
+                  QObject::connect(source, moved, receiver, std::move(call));
+              }) {}
+
+        QString text() const { return m_text(); }
+        // Calls `changed` whenever the text may have moved on, for as long as `receiver` lives.
+        void follow(QObject* receiver, std::function<void()> changed) const {
+            if (m_follow) m_follow(receiver, std::move(changed));
+        }
+
+    private:
+        std::function<QString()> m_text;
+        std::function<void(QObject*, std::function<void()>)> m_follow;
+    };
 
     virtual ~Dialogs() = default;
 
@@ -31,7 +59,7 @@ public:
     virtual QString chooseOpenFile(const QString& title, const QStringList& nameFilters) = 0;
     // An alert with a message and an informative text and two buttons; true
     // when the user chose the first one. Closing the alert cancels.
-    virtual bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
+    virtual bool confirm(const LiveText& message, const QString& informativeText, const QString& acceptButton,
                          const QString& cancelButton,
                          DefaultButton defaultButton = DefaultButton::accept) = 0;
     // An alert with a message and an informative text and one button.
@@ -53,7 +81,7 @@ public:
     QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList& nameFilters,
                            const QString& defaultSuffix = {}) override;
     QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override;
-    bool confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
+    bool confirm(const LiveText& message, const QString& informativeText, const QString& acceptButton,
                  const QString& cancelButton, DefaultButton defaultButton = DefaultButton::accept) override;
     void alert(const QString& message, const QString& informativeText) override;
     void copyText(const QString& text) override;

@@ -21,8 +21,9 @@ QString PageDialogs::chooseOpenFile(const QString& title, const QStringList& nam
     return whileOpen([&] { return m_inner.chooseOpenFile(title, nameFilters); });
 }
 
-bool PageDialogs::confirm(const QString& message, const QString& informativeText, const QString& acceptButton,
-                          const QString& cancelButton, DefaultButton defaultButton) {
+bool PageDialogs::confirm(const LiveText& message, const QString& informativeText,
+                          const QString& acceptButton, const QString& cancelButton,
+                          DefaultButton defaultButton) {
     return whileOpen(
         [&] { return m_inner.confirm(message, informativeText, acceptButton, cancelButton, defaultButton); });
 }

@@ -227,7 +227,8 @@ void StatusBar::updateProgress() {
     if (m_progress && m_model.loading()) m_progress->setValue(qRound(*m_model.loading() * 1000));
 }
 
-// A send shows how far it got, so the user knows how long the device is still being written.
+// A send shows how far it got, so the user knows how long the device is still being written,
+// and after a lost link how much of it the device holds.
 void StatusBar::addWorkProgress() {
     if (!m_work) return;
     for (const DeviceWork::Operation& operation : m_work->running()) {
@@ -243,6 +244,8 @@ void StatusBar::addWorkProgress() {
         m_row->addWidget(bar);
         m_workProgress.append({label, bar});
     }
+    // A send a lost link cut short says how far it came, in the line its progress took.
+    if (!m_work->cutShortNote().isEmpty()) m_row->addWidget(secondaryText(m_work->cutShortNote()));
 }
 
 void StatusBar::updateWorkProgress() {

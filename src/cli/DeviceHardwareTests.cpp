@@ -376,8 +376,7 @@ QCoro::Task<> presetsTest(DSPModel& model, StatusBox& box) {
                    QLatin1Char('"'));
 
     const bool deleted = co_await model.deletePreset(*slot);
-    // The list is read once more here: a delete whose list went unanswered leaves the one
-    // from before the test in the model.
+    // The list is read once more here: a delete whose list went unanswered leaves it unknown.
     const bool readAfter = co_await model.refreshPresets();
     const bool listRestored = readAfter && presetEntries(model) == before;
     const bool currentKept = readAfter && model.currentPreset() == current;

@@ -553,7 +553,11 @@ void DSPConnection::enqueueWrite(quint32 address) {
     write.frame = frameTo(writeCommand, {});
     write.matches = commandIs(acknowledge);
     write.timeout = requestTimeout;
-    write.done = [](const std::optional<DSPFrame>&) {};  // nobody waits for a write's answer
+    // Nobody waits for a write's answer; the link only counts the acknowledged ones. Only the
+    // link itself ends its requests, so it is still there when this runs.
+    write.done = [this](const std::optional<DSPFrame>& answer) {
+        if (answer) ++acknowledgedWrites_;
+    };
     write.writeAddress = address;
     queue_.push_back(std::move(write));
     pump();

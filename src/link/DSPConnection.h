@@ -159,6 +159,9 @@ public:
     int queuedCount() const { return int(queue_.size()); }
     // Coalesced writes queued and not yet sent (at most one per parameter).
     int queuedWriteCount() const { return int(queuedWrites_.size()); }
+    // Coalesced writes the device has acknowledged since this connection was made: how far a
+    // run of writes came, also once a lost link has dropped the rest of them.
+    int acknowledgedWriteCount() const { return acknowledgedWrites_; }
     bool isBusy() const { return inFlight_.has_value(); }
 
     // Device commands.
@@ -255,4 +258,5 @@ private:
     bool lookedAgain_ = false;  // for unread bytes, after the deadline of the request in flight
     QHash<quint32, Words> coalesced_;
     QSet<quint32> queuedWrites_;  // parameters with a write queued and not yet sent
+    int acknowledgedWrites_ = 0;
 };

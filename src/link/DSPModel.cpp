@@ -203,8 +203,8 @@ QCoro::Task<> DSPModel::loadSettings() {
     replaceParams(std::move(collected));
     setLoading(std::nullopt);
     startMeters();
-    // The list is the device's state too: unanswered, it is unknown, not the earlier one.
-    if (!co_await refreshPresets() && guard) forgetPresets();
+    // The list is the device's state too: unanswered, it is left unknown, not the earlier one.
+    co_await refreshPresets();
 }
 
 // ---- meter poller and the meter task slot ---------------------------------

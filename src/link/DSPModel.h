@@ -209,6 +209,7 @@ public:
 
     // Presets.
     // True when the device answered the list (names it leaves unanswered read "(unnamed)").
+    // Without an answer the list is emptied, as unknown: store and delete read it too.
     QCoro::Task<bool> refreshPresets();
     QCoro::Task<bool> storePreset(int slot, QString name);
     QCoro::Task<bool> recallPreset(int slot);

@@ -49,7 +49,13 @@ QCoro::Task<bool> DSPModel::refreshPresets() {
     const auto guard = linkGuard();
     const auto list = co_await ask(listCommand, Words(), listTimeout,
                                    [](const DSPFrame& frame) { return frame.command == listCommand; });
-    if (!guard || !list || list->words.size() < 3) co_return false;
+    if (!guard) co_return false;
+    // Unanswered (or answered short), the list may have changed meanwhile, by this store or
+    // delete or by another client: the one held before is no longer known to be the device's.
+    if (!list || list->words.size() < 3) {
+        forgetPresets();
+        co_return false;
+    }
     const quint32 mask = list->words[1];
     currentPreset_ = int(list->words[2]);
     Q_EMIT currentPresetChanged();

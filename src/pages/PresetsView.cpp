@@ -265,7 +265,7 @@ void PresetsView::readList(std::function<void()> then) {
         bool answered = false;
         if (model) answered = co_await model->refreshPresets();
         if (!self) co_return;
-        if (answered) self->m_listAnswered = true;
+        self->m_listAnswered = answered;
         self->refresh();
         if (then) then();
     });
@@ -350,7 +350,9 @@ void PresetsView::setMessage(std::optional<QString> message) {
 void PresetsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     placeOverlay();
-    if (m_model.presets().isEmpty()) readList();
+    // Another client may have stored or deleted a preset since the list was read: a slot shown
+    // as empty would then be overwritten without a question.
+    readList();
 }
 
 void PresetsView::resizeEvent(QResizeEvent* event) {

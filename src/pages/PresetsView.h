@@ -22,8 +22,9 @@ class ModelWatcher;
 // The presets page: the DSP's 31 slots with their names, and store, recall and delete
 // of the selected slot. The list, the current slot and the busy state are the model's;
 // the page asks before anything that overwrites or removes a preset and reports each
-// operation's result in one line. Until the device has answered the list, no slot is known
-// to be empty: the page says so, and a store reads the list before it decides whether to ask.
+// operation's result in one line. The list is read again each time the page is shown. Until
+// the device has answered it, no slot is known to be empty: the page says so, and a store
+// reads the list before it decides whether to ask.
 // The selected slot and the typed name come back with the page (KeptEdits).
 class PresetsView : public QWidget {
     Q_OBJECT

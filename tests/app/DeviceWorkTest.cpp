@@ -48,16 +48,21 @@ bool statusShows(WindowRig& rig, const QRegularExpression& pattern) {
                        [&](const QString& t) { return pattern.match(t).hasMatch(); });
 }
 
+// "Hall setup.tsldsp" with the settings the device holds. The device needs the demo's
+// settings: the simulator's own all-zero bands are no valid project.
+QString projectFile(WindowRig& rig) {
+    const QString path = rig.dir.filePath(QStringLiteral("Hall setup.tsldsp"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(rig.model().projectData(QStringLiteral("DSP")));
+    return path;
+}
+
 }  // namespace
 
 TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
-    // Settings a project keeps whole (the simulator's own all-zero bands are no valid project).
     WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
-    const QString path = rig.dir.filePath(QStringLiteral("Hall setup.tsldsp"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(rig.model().projectData(QStringLiteral("DSP")));
-    file.close();
+    const QString path = projectFile(rig);
     // About 15 s for the whole project: the questions below come long before its end.
     rig.simulator.faults().commandDelayMs[writeCommand] = 40;
 
@@ -152,4 +157,50 @@ TEST(DeviceWork, QuitAndAnotherUploadAskWhileAnFIRIsBeingSent) {
 
     ASSERT_TRUE(rig.waitFor([&] { return !designer->sendBar()->busy(); }, 60));
     ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }));
+}
+
+// The question asked during a send follows its count while it is open; a send the link cuts
+// short says how many settings the device carried out, in the line its progress took.
+TEST(DeviceWork, ASendCutByTheLinkSaysHowFarItCameAndItsQuestionsFollowTheCount) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    const QString path = projectFile(rig);
+    rig.simulator.faults().commandDelayMs[writeCommand] = 20;
+    const qsizetype mark = rig.mark();
+    const auto written = [&] { return int(rig.receivedSince(mark, writeCommand).size()); };
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.window().commands().openProject();
+    const int total = rig.model().link().queuedWriteCount();
+    ASSERT_TRUE(rig.waitFor([&] { return written() >= 5; }));
+
+    const QRegularExpression stillSending(
+        QStringLiteral("still being sent to the DSP: (\\d+) of %1 settings written\\. Quit anyway\\?$")
+            .arg(total));
+    const auto count = [&](const QString& question) {
+        return stillSending.match(question).captured(1).toInt();
+    };
+    int atOpen = 0;
+    rig.dialogs.whileOpen = [&] {
+        atOpen = count(lastQuestion(rig));
+        const int seen = written();
+        rig.waitFor([&] { return written() >= seen + 30; });
+        rig.waitFor([&] { return count(lastQuestion(rig)) >= seen + 20; }, 2);
+    };
+    menuAction(rig.window(), QStringLiteral("Quit"))->trigger();
+    EXPECT_GT(atOpen, 0) << lastQuestion(rig).toStdString();
+    EXPECT_GE(count(lastQuestion(rig)), atOpen + 20) << lastQuestion(rig).toStdString();
+    EXPECT_TRUE(rig.window().isVisible());
+
+    // The device goes away on the 40th write from here, before carrying it out.
+    rig.simulator.faults().goneOn = [n = 0](const DSPFrame& request) mutable {
+        return request.command == writeCommand && ++n == 40;
+    };
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 10));
+    rig.turn();
+    EXPECT_TRUE(rig.statusTexts().contains(
+        QStringLiteral("Project \"Hall setup\": %1 of %2 settings written before the link closed")
+            .arg(written() - 1)
+            .arg(total)))
+        << rig.statusTexts().join(" | ").toStdString();
+    EXPECT_LT(written(), total);
 }

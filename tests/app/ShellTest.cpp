@@ -641,6 +641,28 @@ TEST(DesktopDialogs, ReturnPressesTheDefaultButton) {
         dialogs.confirm("Delete \"Vocals\"?", "", "Delete slot 5", "Cancel", Dialogs::DefaultButton::cancel));
 }
 
+// A question about work going on behind it follows the work while it is open.
+TEST(DesktopDialogs, AMovingMessageFollowsItsSourceWhileTheAlertIsOpen) {
+    DesktopDialogs dialogs;
+    QObject count;
+    count.setObjectName("108 of 388");
+    QString before, after;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        before = box->text();
+        count.setObjectName("145 of 388");
+        after = box->text();
+        box->reject();
+    });
+    EXPECT_FALSE(
+        dialogs.confirm(Dialogs::LiveText(&count, &QObject::objectNameChanged,
+                                          [&] { return count.objectName() + " written. Quit anyway?"; }),
+                        "", "Quit", "Cancel"));
+    EXPECT_EQ(before, "108 of 388 written. Quit anyway?");
+    EXPECT_EQ(after, "145 of 388 written. Quit anyway?");
+}
+
 // An answer lost during the read-back leaves its setting unknown: its controls are shown
 // disabled, and Save asks first, saying how many are missing, then leaves them out.
 TEST(ProjectCommands, SettingsTheReadBackMissedAreDisabledAndLeftOutOfASavedProject) {

@@ -19,6 +19,7 @@ namespace {
 constexpr quint16 storeCommand = 9;
 constexpr quint16 recallCommand = 10;
 constexpr quint16 listCommand = 8;
+constexpr quint16 deleteCommand = 18;
 
 void prepareBank(DeviceSimulator& sim) {
     SimPresetBank& bank = sim.device().presets;
@@ -101,11 +102,16 @@ TEST(PresetsViewTest, SlotsOfferWhatTheirKindAllows) {
     EXPECT_EQ(view.nameField()->text(), QStringLiteral("abcdefghijklmnopqrst"));
     EXPECT_TRUE(view.storeButton()->isEnabled());
 
+    // Shown again, the page reads the list: a preset another client stored meanwhile shows.
     page.view->hide();
+    page.device.sim.device().presets.occupied |= 1u << 7;
+    page.device.sim.device().presets.names[7] = QStringLiteral("Theirs");
     const qsizetype mark = page.device.sim.received().size();
     page.view->show();
-    turn();
-    EXPECT_TRUE(page.device.sentAfter(mark, listCommand).isEmpty());
+    ASSERT_TRUE(
+        livemodel::waitUntil([&] { return view.row(7).caption->text() == QStringLiteral("Theirs"); }));
+    EXPECT_EQ(page.device.sentAfter(mark, listCommand).size(), 1);
+    EXPECT_EQ(view.storeButton()->text(), QStringLiteral("Overwrite with current settings…"));
 }
 
 TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
@@ -207,6 +213,46 @@ TEST(PresetsViewTest, AnUnansweredListStoresNothingOverAStoredPreset) {
     EXPECT_EQ(view.row(3).caption->text(), QStringLiteral("Stage"));
     EXPECT_FALSE(view.unknownListNote()->isVisible());
     EXPECT_TRUE(page.device.sentAfter(mark, storeCommand).isEmpty());
+}
+
+// A refresh, store or delete whose list answer is lost leaves the list unknown, not the one
+// from before: a preset another client stores meanwhile is never overwritten without a question.
+TEST(PresetsViewTest, AListLostAfterAnOperationLeavesEverySlotUnknown) {
+    LivePage page(prepareBank);
+    PresetsView& view = *page.view;
+    DeviceSimulator& sim = page.device.sim;
+    const auto captionsAre = [&](const QString& five, const QString& nine) {
+        return livemodel::waitUntil(
+            [&] { return view.row(5).caption->text() == five && view.row(9).caption->text() == nine; }, 3000);
+    };
+    page.clickRow(8);
+    view.nameField()->setText(QStringLiteral("Mine"));  // stored at once into the empty slot
+    page.dialogs.confirmAnswers.enqueue(true);          // for the delete
+    for (QPushButton* button : {view.refreshButton(), view.storeButton(), view.deleteButton()}) {
+        sim.faults().silentCommands.remove(listCommand);
+        view.hide();
+        view.show();
+        ASSERT_TRUE(captionsAre(QStringLiteral("Vocals"), QStringLiteral("Empty")));
+        sim.faults().silentCommands.insert(listCommand);
+        button->click();
+        EXPECT_TRUE(captionsAre(QStringLiteral("Unknown"), QStringLiteral("Unknown")))
+            << button->text().toStdString();
+        EXPECT_FALSE(page.model().currentPreset());
+    }
+    EXPECT_EQ(sim.receivedWithCommand(storeCommand).size(), 1);
+    EXPECT_EQ(sim.receivedWithCommand(deleteCommand).size(), 1);
+
+    sim.device().presets.occupied |= 1u << 4;
+    sim.device().presets.names[4] = QStringLiteral("Theirs");
+    page.clickRow(4);
+    view.nameField()->setText(QStringLiteral("Mine"));
+    page.dialogs.asked.clear();
+    view.storeButton()->click();
+    ASSERT_TRUE(livemodel::waitUntil([&] { return !page.dialogs.asked.isEmpty(); }, 5000));
+    EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Overwrite slot 4?"));
+    turn();
+    EXPECT_EQ(sim.receivedWithCommand(storeCommand).size(), 1);
+    EXPECT_EQ(sim.device().presets.names.value(4), QStringLiteral("Theirs"));
 }
 
 TEST(PresetsViewTest, EveryControlIsWholeWithADeviceAndOnTheDemo) {

@@ -45,9 +45,14 @@ public:
         runWhileOpen();
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
-    bool confirm(const QString& message, const QString& informativeText, const QString&, const QString&,
+    // A message that moves on while the confirmation is open moves on in `asked` too.
+    bool confirm(const LiveText& message, const QString& informativeText, const QString&, const QString&,
                  DefaultButton defaultButton = DefaultButton::accept) override {
-        asked.append({QStringLiteral("confirm"), message, informativeText, defaultButton});
+        asked.append({QStringLiteral("confirm"), message.text(), informativeText, defaultButton});
+        QObject open;
+        message.follow(&open, [this, &message, index = asked.size() - 1] {
+            if (index < asked.size()) asked[index].title = message.text();
+        });
         runWhileOpen();
         return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
