@@ -101,8 +101,9 @@ public:
         QDateTime created;
         Table params;
     };
-    // A FIR block as read back. A read in part holds the taps before the first chunk that
-    // came short (or past the four chunks a read-back reaches), never a tap out of its place.
+    // A FIR block as read back. A read in part (a chunk came short, or the filter is longer
+    // than the four chunks a read-back reaches) holds the taps read before it stopped: no
+    // filter to save, draw or put back, only a count to show.
     struct FIRReadBack {
         Words header;
         QList<float> coefficients;
