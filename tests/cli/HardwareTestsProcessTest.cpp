@@ -373,12 +373,13 @@ TEST(HardwareTestsProcess, AFilterNameStaysWithAFilterThatDidNotChange) {
 }
 
 // A word the device never gave prints "?", one outside the vocabulary "?" and the word, in
-// every line that shows it: meters never answered, IN B's source word 7 before and after the
-// sources test, preset names whose answers were lost.
+// every line that shows it: meters never answered, generator word 5, IN B's source word 7
+// before and after the sources test, preset names whose answers were lost.
 TEST(HardwareTestsProcess, ReportsPrintAQuestionMarkForWordsTheyCannotName) {
     QJsonObject state = kestrel_test::startSimulator()->state();
     QJsonObject params = state.value(QStringLiteral("params")).toObject();
     params.insert(QStringLiteral("351"), QJsonArray{7});
+    params.insert(QStringLiteral("342"), QJsonArray{5});
     state.insert(QStringLiteral("params"), params);
 
     const auto meters = startSimulatorFrom(state, {QStringLiteral("--lose-answer"), QStringLiteral("6:366")});
@@ -388,6 +389,7 @@ TEST(HardwareTestsProcess, ReportsPrintAQuestionMarkForWordsTheyCannotName) {
     QStringList lines = metered.outLines();
     ASSERT_GE(lines.size(), 8) << metered.outText().toStdString();
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("IN B: source ?7, gain "))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[5].startsWith(QStringLiteral("generator selected: ?5; "))) << lines[5].toStdString();
     for (const QString& line : lines.mid(7)) EXPECT_EQ(line, QStringLiteral("?      ").repeated(12));
 
     const auto sim = startSimulatorFrom(state, {QStringLiteral("--lose-answer"), QStringLiteral("17")});
