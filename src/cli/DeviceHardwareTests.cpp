@@ -172,7 +172,7 @@ QString sourcesLine(const DSPModel& model, const QList<quint32>& unconfirmed) {
         const auto in = quint32(i);
         const bool known = !unconfirmed.contains(346 + in) && !unconfirmed.contains(350 + in);
         inputs.append(model.channelName(i) + QLatin1Char(' ') +
-                      (known ? model.inputSource(i).label() : QStringLiteral("?")));
+                      (known ? inputSourceText(model, i) : QStringLiteral("?")));
     }
     return inputs.join(QLatin1String(", "));
 }
@@ -193,21 +193,24 @@ QString tooFewInputsReason(const DSPModel& model) {
 }
 
 QString reportedSource(const Words& answer) {
-    if (answer.isEmpty()) return QStringLiteral("no reply");
-    if (const std::optional<InputSource> source = InputSource::fromRaw(answer[0])) return source->label();
-    return QStringLiteral("?%1").arg(answer[0]);
+    return answer.isEmpty() ? QStringLiteral("no reply") : sourceWordText(answer[0]);
+}
+
+// A name whose answer was lost is no name of the slot's.
+QString slotName(const DSPModel::PresetSlot& slot) {
+    return slot.nameAnswered ? slot.name : QStringLiteral("?");
 }
 
 QStringList presetEntries(const DSPModel& model) {
     QStringList entries;
     for (const DSPModel::PresetSlot& slot : model.presets())
-        entries.append(QStringLiteral("%1:%2").arg(slot.id).arg(slot.name));
+        entries.append(QStringLiteral("%1:%2").arg(slot.id).arg(slotName(slot)));
     return entries;
 }
 
 std::optional<QString> listedName(const DSPModel& model, int slot) {
     for (const DSPModel::PresetSlot& preset : model.presets()) {
-        if (preset.id == slot) return preset.name;
+        if (preset.id == slot) return slotName(preset);
     }
     return std::nullopt;
 }

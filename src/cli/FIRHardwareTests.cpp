@@ -86,14 +86,14 @@ std::optional<SavedChannel> savedChannel(const DSPModel& model, int ch) {
 // A filter the test could not put back as it was is not overwritten: one longer than an
 // upload carries, one the read-back gave only in part, or none at all.
 bool restorable(const DSPModel::FIRReadBack& fir, int ch) {
-    const qsizetype stored = std::max<qsizetype>(fir.header.value(1) & 0xFFFF, fir.coefficients.size());
+    const qsizetype stored = fir.taps();
     QString why;
     if (stored > kRestorableTaps) {
         why = QStringLiteral("holds %1 taps, more than can be put back").arg(stored);
+    } else if (!fir.whole()) {
+        why = QStringLiteral("read back only %1 of its %2 taps").arg(fir.coefficients.size()).arg(stored);
     } else if (fir.coefficients.isEmpty()) {
         why = QStringLiteral("holds no taps, which cannot be put back");
-    } else if (fir.coefficients.size() < stored) {
-        why = QStringLiteral("read back only %1 of its %2 taps").arg(fir.coefficients.size()).arg(stored);
     } else {
         return true;
     }
@@ -233,6 +233,7 @@ QCoro::Task<> firFlatTest(DSPModel& model, StatusBox& box, int ch) {
     const FIRDesign::Spec spec{FIRDesign::Kind::flat, 20, 22000, 256, 80};
     const QList<float> coefficients = FIRDesign::design(spec);
     const Words header = FIRDesign::headerWords(DSPModel::firTarget(ch), spec);
+    const std::optional<Words> nameBefore = heldFIRName(model, ch);
     const std::optional<QString> error =
         co_await model.sendFIR(ch, bitPatterns(coefficients), header, QString(), 512);
     const ReadBack after = co_await model.readFIR(ch);
@@ -240,6 +241,7 @@ QCoro::Task<> firFlatTest(DSPModel& model, StatusBox& box, int ch) {
     cli::printLine(model.channelName(ch) + QStringLiteral(": ") + error.value_or(QStringLiteral("uploaded")) +
                    kDash + QStringLiteral("read back %1 taps, header ").arg(tapCount(after)) +
                    headerList(after) + kArrow + (ok ? QStringLiteral("OK") : QStringLiteral("FAILED")));
+    if (!ok) co_await nameFollowsFilter(model, ch, nameBefore, after && after->whole());
     co_await tasks::sleep(0.5);
     box.finish(ok ? 0 : 1);
 }

@@ -3,10 +3,15 @@
 #include <QDeadlineTimer>
 #include <QStringList>
 #include <QTimer>
+#include <cmath>
 
 #include "cli/Console.h"
 #include "link/DSPConnection.h"
+#include "link/DSPFrame.h"
 #include "link/DSPModel.h"
+#include "link/DeviceVocabulary.h"
+#include "link/MeterStore.h"
+#include "platform/NumText.h"
 #include "platform/Tasks.h"
 
 namespace hwtest {
@@ -17,6 +22,8 @@ constexpr int kConnectDelayMs = 1500;
 constexpr int kWaitMs = 30000;
 constexpr double kPollSeconds = 0.2;
 constexpr double kSliceSeconds = 0.05;
+constexpr quint32 kFIRNameParameter = 403;
+constexpr int kFIRNameWords = 6;
 
 // The link's own status is asked too: a USB link that the named host replaced leaves the
 // model connected until the new handshake ends.
@@ -93,6 +100,59 @@ void printNeverRead(const QList<quint32>& parameters, const QString& what) {
 QCoro::Task<bool> readsBack(DSPModel& model, quint32 parameter, QList<quint32> saved) {
     const std::optional<QList<quint32>> answer = co_await model.link().readParam(parameter);
     co_return answer && answer->size() >= saved.size() && answer->first(saved.size()) == saved;
+}
+
+QString unknownWord(quint32 word) {
+    return QLatin1Char('?') + QString::number(word);
+}
+
+QString sourceWordText(quint32 word) {
+    const std::optional<InputSource> source = InputSource::fromRaw(word);
+    return source ? source->label() : unknownWord(word);
+}
+
+QString inputSourceText(const DSPModel& model, int input) {
+    const auto in = quint32(input);
+    const std::optional<QList<quint32>> route = model.heldWords(346 + in, 1);
+    const std::optional<QList<quint32>> source = model.heldWords(350 + in, 1);
+    if (!route || !source) return QStringLiteral("?");
+    // The routing word picks the test signal over whatever the source word says.
+    if ((*route)[0] == 1) return InputSource(InputSource::testSignal).label();
+    return sourceWordText((*source)[0]);
+}
+
+QString levelText(const DSPModel& model, int ch) {
+    const MeterStore& meters = model.meterStore();
+    const float level = meters.levels().value(ch);
+    if (!meters.heard(ch) || !std::isfinite(level)) return QStringLiteral("?");
+    return numtext::format("%.1f", static_cast<double>(level));
+}
+
+std::optional<QList<quint32>> heldFIRName(const DSPModel& model, int ch) {
+    return model.heldWords(kFIRNameParameter + quint32(ch), kFIRNameWords);
+}
+
+QCoro::Task<> nameFollowsFilter(DSPModel& model, int ch, std::optional<QList<quint32>> before,
+                                bool blockReadWhole) {
+    const quint32 parameter = kFIRNameParameter + quint32(ch);
+    const QList<quint32> now = model.params().value(parameter);
+    if (before ? now == *before : !model.holds(parameter)) co_return;
+    const auto quoted = [](const QList<quint32>& words) {
+        return QLatin1Char('"') + DSPFrame::unpackString(words) + QLatin1Char('"');
+    };
+    const QString label = model.channelName(ch) + QStringLiteral(": name ");
+    if (before && blockReadWhole) {
+        model.write(parameter, *before, std::nullopt, false);
+        // The write joins the queue on a later turn: the read-back must come behind it.
+        co_await tasks::sleep(0.2);
+        const bool back = co_await readsBack(model, parameter, *before);
+        if (back) {
+            cli::printLine(label + quoted(*before) + QStringLiteral(" put back"));
+            co_return;
+        }
+    }
+    cli::printLine(label + QStringLiteral("changed from ") +
+                   (before ? quoted(*before) : QStringLiteral("?")) + QStringLiteral(" to ") + quoted(now));
 }
 
 }  // namespace hwtest

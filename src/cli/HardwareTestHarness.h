@@ -61,4 +61,24 @@ void printNeverRead(const QList<quint32>& parameters, const QString& what = QStr
 // answer proves a restore: a write on a link that is gone, or a lost answer, proves nothing.
 QCoro::Task<bool> readsBack(DSPModel& model, quint32 parameter, QList<quint32> saved);
 
+// What the reports print for device words: the label of a word the vocabulary has, "?" for
+// one the device never gave, "?" and the word itself for one outside the vocabulary ("?7").
+QString unknownWord(quint32 word);
+QString sourceWordText(quint32 word);
+// An input's source from its test-signal routing and source words.
+QString inputSourceText(const DSPModel& model, int input);
+// A meter's level in dB, "?" for a meter never answered or a level that is no number.
+QString levelText(const DSPModel& model, int ch);
+
+// The channel's FIR name words as the device reported them; none when never read.
+std::optional<QList<quint32>> heldFIRName(const DSPModel& model, int ch);
+
+// A FIR upload taken as done writes the channel's filter name, yet a test's read-back may show
+// that the filter sent is not what the block holds. Then the name goes back to `before` (the
+// words the device reported before the upload) when the read-back showed the block whole; a
+// name that could not be put back is named as changed. Nothing happens when the name is as
+// before.
+QCoro::Task<> nameFollowsFilter(DSPModel& model, int ch, std::optional<QList<quint32>> before,
+                                bool blockReadWhole);
+
 }  // namespace hwtest

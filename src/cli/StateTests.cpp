@@ -12,7 +12,6 @@
 #include "cli/TextForms.h"
 #include "link/DSPModel.h"
 #include "link/DeviceVocabulary.h"
-#include "link/MeterStore.h"
 #include "link/ParamMap.h"
 #include "platform/NumText.h"
 #include "platform/Tasks.h"
@@ -64,26 +63,20 @@ QString boolText(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-// The routing word (the test signal) and the source word make the source together: with
-// either never read, the source is unknown.
-QString sourceText(const DSPModel& model, int input) {
-    const auto in = quint32(input);
-    if (!model.holds(346 + in) || !model.holds(350 + in)) return unread;
-    return model.inputSource(input).label();
-}
-
 // A setting the device never reported prints "?": the model's zeros are nobody's value.
 QString inputLine(const DSPModel& model, int input) {
     const std::optional<DSPModel::Words> gain = model.heldWords(1 + static_cast<quint32>(input), 2);
-    return model.channelName(input) + QStringLiteral(": source ") + sourceText(model, input) +
+    return model.channelName(input) + QStringLiteral(": source ") + inputSourceText(model, input) +
            QStringLiteral(", gain ") + (gain ? numtext::shortest(std::bit_cast<float>((*gain)[0])) : unread) +
            QStringLiteral(" dB, muted ") + (gain ? boolText((*gain)[1] & 1u) : unread);
 }
 
 QString generatorLine(const DSPModel& model) {
-    const QString selected = model.holds(342)
-                                 ? Generator::fromRaw(model.words(342, 1)[0]).value_or(Generator::sine).name()
-                                 : unread;
+    QString selected = unread;
+    if (const std::optional<DSPModel::Words> word = model.heldWords(342, 1)) {
+        const std::optional<Generator> generator = Generator::fromRaw((*word)[0]);
+        selected = generator ? generator->name() : unknownWord((*word)[0]);
+    }
     QString sine = QStringLiteral("? Hz ? dBu power ?");
     if (model.holds(343)) {
         sine = QString::number(model.words(343, 1)[0]) + QStringLiteral(" Hz ") +
@@ -99,9 +92,9 @@ QString meterHeading(const DSPModel& model) {
     return line;
 }
 
-QString meterLine(const QList<float>& levels) {
+QString meterLine(const DSPModel& model) {
     QString line;
-    for (float level : levels) line += numtext::format("%-7.1f", static_cast<double>(level));
+    for (int ch = 0; ch < kChannels; ++ch) line += levelText(model, ch).leftJustified(7);
     return line;
 }
 
@@ -111,9 +104,15 @@ QCoro::Task<> snapshotTest(DSPModel& model, StatusBox& box, QString path) {
     const bool connected = co_await connectedOrFinish(model, box);
     if (!connected) co_return;
     QJsonObject firs;
+    QStringList inPart;
     for (int ch = 0; ch < kChannels; ++ch) {
         const std::optional<DSPModel::FIRReadBack> fir = co_await model.readFIR(ch);
-        if (fir) {
+        if (fir && !fir->whole()) {
+            inPart.append(QStringLiteral("channel %1 (%2 of %3 taps)")
+                              .arg(ch)
+                              .arg(fir->coefficients.size())
+                              .arg(fir->taps()));
+        } else if (fir) {
             firs.insert(QString::number(ch),
                         QJsonObject{{QStringLiteral("coefficients"), bitPatterns(fir->coefficients)},
                                     {QStringLiteral("header"), wordArray(fir->header)}});
@@ -130,10 +129,12 @@ QCoro::Task<> snapshotTest(DSPModel& model, StatusBox& box, QString path) {
                        .arg(params.size())
                        .arg(firs.size())
                        .arg(path));
-    // A parameter the device never reported is missing from the file, so the file is no
-    // whole record of the device.
+    // A parameter the device never reported, or a filter read back in part, is missing from
+    // the file, so the file is no whole record of the device.
     const QList<quint32> neverRead = unreadParameters(model);
     if (!neverRead.isEmpty()) printNeverRead(neverRead, QStringLiteral("not saved"));
+    if (!inPart.isEmpty())
+        cli::printLine(QStringLiteral("not saved, read in part: ") + inPart.join(QLatin1String(", ")));
     box.finish(firs.size() < kChannels || !neverRead.isEmpty() ? 1 : 0);
 }
 
@@ -142,6 +143,7 @@ QCoro::Task<> firClearTest(DSPModel& model, StatusBox& box, QList<int> channels)
     if (!connected) co_return;
     int failures = 0;
     for (int ch : channels) {
+        const std::optional<DSPModel::Words> nameBefore = heldFIRName(model, ch);
         const std::optional<QString> error = co_await model.clearFIR(ch);
         const std::optional<DSPModel::FIRReadBack> fir = co_await model.readFIR(ch);
         const bool passed = !error && fir && fir->coefficients == QList<float>{1.0f} &&
@@ -149,7 +151,10 @@ QCoro::Task<> firClearTest(DSPModel& model, StatusBox& box, QList<int> channels)
         cli::printLine(model.channelName(ch) + QStringLiteral(": ") +
                        error.value_or(QStringLiteral("cleared")) + QStringLiteral(" \u2192 ") +
                        (passed ? QStringLiteral("OK") : QStringLiteral("FAILED")));
-        if (!passed) ++failures;
+        if (!passed) {
+            ++failures;
+            co_await nameFollowsFilter(model, ch, nameBefore, fir && fir->whole());
+        }
     }
     const int32_t status = failures > 0 ? 1 : 0;
     co_await tasks::sleep(0.8);
@@ -172,7 +177,7 @@ QCoro::Task<> metersTest(DSPModel& model, StatusBox& box, double seconds) {
             box.finish(1);
             co_return;
         }
-        cli::printLine(meterLine(model.meterStore().levels()));
+        cli::printLine(meterLine(model));
     }
     box.finish(0);
 }

@@ -348,14 +348,18 @@ void FIRBox::refresh() {
     }
     const bool connected = m_model.connected();
     m_storedText->setVisible(m_live.has_value());
-    m_storedGraph->setVisible(m_live && m_live->size() >= 2);
+    // A filter read in part is no filter the block applies: it gets no response.
+    const bool drawn = m_live && m_live->whole() && m_live->coefficients.size() >= 2;
+    m_storedGraph->setVisible(drawn);
     if (m_live) {
-        m_storedText->setText(m_live->size() < 2 ? tr("Flat pass-through (no filter loaded)")
-                                                 : tapsText(m_live->size()));
-        if (*m_live != m_storedCoefficients) {
-            m_storedCoefficients = *m_live;
-            m_storedGraph->setCoefficients(*m_live);
-        }
+        const qsizetype count = m_live->coefficients.size();
+        m_storedText->setText(!m_live->whole() ? tr("%1 of %2 taps read").arg(count).arg(m_live->taps())
+                              : count < 2      ? tr("Flat pass-through (no filter loaded)")
+                                               : tapsText(count));
+    }
+    if (drawn && m_live->coefficients != m_storedCoefficients) {
+        m_storedCoefficients = m_live->coefficients;
+        m_storedGraph->setCoefficients(m_storedCoefficients);
     }
     m_reading->setVisible(!m_live && connected && !m_readFailed);
     m_readFailedText->setVisible(!m_live && connected && m_readFailed);
@@ -423,7 +427,7 @@ QCoro::Task<> FIRBox::readBack() {
     refresh();
     const std::optional<DSPModel::FIRReadBack> result = co_await m_model.readFIR(m_ch);
     if (!guard) co_return;
-    m_live = result ? std::optional(result->coefficients) : std::nullopt;
+    m_live = result;
     // Only a read-back that was answered clears the failure; the tab's next showing
     // tries again.
     m_readFailed = !result;

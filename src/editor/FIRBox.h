@@ -48,7 +48,10 @@ public:
     void importFile();
     void defaultSendTarget();
 
-    const std::optional<QList<float>>& live() const { return m_live; }
+    // The coefficients read back, whole or in part.
+    std::optional<QList<float>> live() const {
+        return m_live ? std::optional(m_live->coefficients) : std::nullopt;
+    }
     bool readFailed() const { return m_readFailed; }
     const FIRDesign::Spec& spec() const { return m_spec; }
     const std::optional<QString>& clearMessage() const { return m_clearMessage; }
@@ -94,7 +97,7 @@ private:
     FIRDesign::Spec m_spec;
     std::optional<FIRFile::Loaded> m_file;
     std::optional<QString> m_fileError;
-    std::optional<QList<float>> m_live;
+    std::optional<DSPModel::FIRReadBack> m_live;
     bool m_readFailed = false;  // the last read-back got no answer
     bool m_clearing = false;
     std::optional<QString> m_clearMessage;

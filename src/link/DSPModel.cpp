@@ -136,9 +136,11 @@ void DSPModel::onFrame(const DSPFrame& frame) {
 }
 
 void DSPModel::applyMeterWords(const Words& values) {
-    QList<float> levels = meterStore_->levels();
-    for (qsizetype k = 0; k < levels.size() && 2 * k < values.size(); ++k)
-        levels[k] = levels::fromBits(values[2 * k]);
+    // Only the channels the answer carries get a level: a short answer leaves the others as
+    // they were, unheard when they never had one.
+    QList<float> levels;
+    for (qsizetype k = 0; k < MeterStore::channelCount && 2 * k < values.size(); ++k)
+        levels.append(levels::fromBits(values[2 * k]));
     meterStore_->setLevels(levels);
 }
 

@@ -85,6 +85,8 @@ public:
     struct PresetSlot {
         int id = 0;
         QString name;
+        // False when the device left the name unanswered (the name then reads "(unnamed)").
+        bool nameAnswered = true;
         bool operator==(const PresetSlot&) const = default;
     };
     struct DesignedFIR {
@@ -99,9 +101,16 @@ public:
         QDateTime created;
         Table params;
     };
+    // A FIR block as read back. A read in part (a chunk came short, or the filter is longer
+    // than the four chunks a read-back reaches) holds the taps read before it stopped: no
+    // filter to save, draw or put back, only a count to show.
     struct FIRReadBack {
         Words header;
         QList<float> coefficients;
+
+        // The tap count the block's header gives.
+        qsizetype taps() const { return header.value(1) & 0xFFFF; }
+        bool whole() const { return coefficients.size() == taps(); }
     };
 
     static constexpr quint32 meterParameter = 366;

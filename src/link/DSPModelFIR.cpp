@@ -204,7 +204,12 @@ QCoro::Task<std::optional<DSPModel::FIRReadBack>> DSPModel::readFIR(int ch) {
     FIRReadBack result{header->words.first(5), {}};
     const qsizetype taps = header->words[1] & 0xFFFF;
 
-    for (int k = 0; result.coefficients.size() < taps; ++k) {
+    // The first chunk's length is the device's chunk size: a later chunk shorter than that
+    // (before the last tap) lost words somewhere inside, and every tap after the loss would
+    // sit one place early, so the read stops there. A later chunk longer than the first shows
+    // the first one short, and then no tap read so far has a known place.
+    qsizetype chunkSize = 0;
+    for (int k = 0; k < maxReadChunks && result.coefficients.size() < taps; ++k) {
         const quint32 chunkWord = target | quint32(k << 16);
         const auto chunk = co_await ask(readChunkCommand, Words(1, chunkWord), stepTimeout,
                                         [chunkWord](const DSPFrame& frame) {
@@ -212,10 +217,13 @@ QCoro::Task<std::optional<DSPModel::FIRReadBack>> DSPModel::readFIR(int ch) {
                                                    frame.words.size() >= 2 && frame.words[0] == chunkWord;
                                         });
         if (!chunk || !guard) co_return std::nullopt;
-        for (qsizetype i = 1; i < chunk->words.size() && result.coefficients.size() < taps; ++i)
+        const qsizetype carried = chunk->words.size() - 1;
+        const qsizetype missing = taps - result.coefficients.size();
+        if (k == 0) chunkSize = carried;
+        if (carried > chunkSize) result.coefficients.clear();
+        if (carried < std::min(chunkSize, missing) || carried > chunkSize) break;
+        for (qsizetype i = 1; i <= std::min(carried, missing); ++i)
             result.coefficients.append(levels::fromBits(chunk->words[i]));
-        // The device returns at most four chunks; a longer filter comes back short.
-        if (k + 1 >= maxReadChunks) break;
     }
     const Words endRead{target, 0};
     co_await ask(endReadCommand, endRead, stepTimeout, isStatus);

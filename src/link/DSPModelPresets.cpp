@@ -70,7 +70,7 @@ QCoro::Task<bool> DSPModel::refreshPresets() {
         if (!guard) co_return false;
         QString name = answer ? trimSpacesAndTabs(DSPFrame::unpackString(answer->words.mid(1))) : QString();
         if (name.isEmpty()) name = QStringLiteral("(unnamed)");
-        slots.append({slot, name});
+        slots.append({slot, name, answer.has_value()});
     }
     presets_ = std::move(slots);
     Q_EMIT presetsChanged();

@@ -14,8 +14,11 @@ public:
     explicit MeterStore(QObject* parent = nullptr);
 
     const QList<float>& levels() const { return levels_; }
-    // Replaces the levels by index; the list always keeps its twelve entries.
+    // Replaces the levels by index, as many as given; the list always keeps its twelve entries.
     void setLevels(const QList<float>& levels);
+    // Whether a level was ever given for the channel: until then it holds `silent`, which no
+    // meter reported.
+    bool heard(int ch) const { return heard_.value(ch, false); }
     void setAllSilent();
 
     // Whether anything feeds the levels (a connected device or the demo). A lost
@@ -30,5 +33,6 @@ Q_SIGNALS:
 
 private:
     QList<float> levels_;
+    QList<bool> heard_;
     bool live_ = false;
 };

@@ -293,6 +293,122 @@ TEST(HardwareTestsProcess, ReportsMarkWhatTheyNeverReadAndALostLink) {
         << lost.outText().toStdString();
 }
 
+// A filter read back in part is no record of the block: the snapshot leaves it out, names it
+// and fails. A filter longer than four chunks; a chunk one word short.
+TEST(HardwareTestsProcess, SnapshotLeavesOutFiltersReadInPart) {
+    const QJsonObject user =
+        userDevice(kestrel_test::startSimulator()->state(), {{4, 1024}, {6, 512}, {7, 1100}});
+    const struct {
+        QString shortChunk;
+        int saved;
+        QString inPart;
+    } cases[] = {
+        {{}, 11, QStringLiteral("channel 7 (1024 of 1100 taps)")},
+        {QStringLiteral("1"), 9,
+         QStringLiteral(
+             "channel 4 (256 of 1024 taps), channel 6 (256 of 512 taps), channel 7 (256 of 1100 taps)")},
+    };
+    for (const auto& c : cases) {
+        const auto sim = startSimulatorFrom(
+            user, c.shortChunk.isEmpty() ? QStringList()
+                                         : QStringList{QStringLiteral("--fir-short-chunk"), c.shortChunk});
+        ASSERT_TRUE(sim && sim->started());
+        const QString file = sim->path(QStringLiteral("snapshot.json"));
+        const AppRun run = runAgainst(sim->host(), {QStringLiteral("--snapshot"), file});
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 1);
+        const QStringList lines = run.outLines();
+        ASSERT_EQ(lines.size(), 3) << run.outText().toStdString();
+        EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" parameters and %1 FIRs to ").arg(c.saved) + file));
+        EXPECT_EQ(lines[2], QStringLiteral("not saved, read in part: ") + c.inPart);
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QJsonObject firs =
+            QJsonDocument::fromJson(written.readAll()).object().value(QStringLiteral("fir")).toObject();
+        EXPECT_EQ(firs.size(), c.saved);
+        EXPECT_FALSE(firs.contains(QStringLiteral("7")));
+    }
+}
+
+// Every commit is refused with a status answer that carries no word, which counts as taken:
+// the read-back shows the old filter still there, and the test puts its name back, or says
+// the name changed when it never had the old one.
+TEST(HardwareTestsProcess, AFilterNameStaysWithAFilterThatDidNotChange) {
+    const QJsonObject user = userDevice(kestrel_test::startSimulator()->state(), {{4, 256}, {5, 300}});
+    const QString refused = QStringLiteral("--fir-commit-wordless");
+    const struct {
+        QStringList arguments;
+        QStringList faults;
+        QStringList lines;  // every line after the transport line, the first as a prefix
+    } cases[] = {
+        {{QStringLiteral("--fir-flat"), QStringLiteral("5")},
+         {refused},
+         {QStringLiteral("OUT 2: uploaded \u2014 read back 300 taps"),
+          QStringLiteral("OUT 2: name \"Custom 300\" put back")}},
+        {{QStringLiteral("--fir-clear"), QStringLiteral("4,5")},
+         {refused},
+         {QStringLiteral("OUT 1: cleared \u2192 FAILED"), QStringLiteral("OUT 1: name \"Mine\" put back"),
+          QStringLiteral("OUT 2: cleared \u2192 FAILED"),
+          QStringLiteral("OUT 2: name \"Custom 300\" put back")}},
+        {{QStringLiteral("--fir-flat"), QStringLiteral("5")},
+         {refused, QStringLiteral("--lose-answer"), QStringLiteral("6:408")},
+         {QStringLiteral("OUT 2: uploaded \u2014 read back 300 taps"),
+          QStringLiteral("OUT 2: name changed from ? to \"\"")}},
+    };
+    for (const auto& c : cases) {
+        const auto sim = startSimulatorFrom(user, c.faults);
+        ASSERT_TRUE(sim && sim->started());
+        const QJsonObject before = deviceSettings(sim->state());
+        const AppRun run = runAgainst(sim->host(), c.arguments);
+        ASSERT_TRUE(run.finished);
+        const std::string what = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, 1) << what;
+        QStringList lines = run.outLines().mid(1);
+        ASSERT_EQ(lines.size(), c.lines.size()) << run.outText().toStdString();
+        EXPECT_TRUE(lines[0].startsWith(c.lines[0])) << lines[0].toStdString();
+        EXPECT_EQ(lines.mid(1), c.lines.mid(1)) << what;
+        const bool putBack = c.lines.last().endsWith(QStringLiteral(" put back"));
+        EXPECT_EQ(deviceSettings(sim->state()) == before, putBack) << what;
+    }
+}
+
+// A word the device never gave prints "?", one outside the vocabulary "?" and the word, in
+// every line that shows it: meters never answered, generator word 5, IN B's source word 7
+// before and after the sources test, preset names whose answers were lost.
+TEST(HardwareTestsProcess, ReportsPrintAQuestionMarkForWordsTheyCannotName) {
+    QJsonObject state = kestrel_test::startSimulator()->state();
+    QJsonObject params = state.value(QStringLiteral("params")).toObject();
+    params.insert(QStringLiteral("351"), QJsonArray{7});
+    params.insert(QStringLiteral("342"), QJsonArray{5});
+    state.insert(QStringLiteral("params"), params);
+
+    const auto meters = startSimulatorFrom(state, {QStringLiteral("--lose-answer"), QStringLiteral("6:366")});
+    ASSERT_TRUE(meters && meters->started());
+    const AppRun metered = runAgainst(meters->host(), {QStringLiteral("--meters"), QStringLiteral("0.6")});
+    ASSERT_TRUE(metered.finished);
+    QStringList lines = metered.outLines();
+    ASSERT_GE(lines.size(), 8) << metered.outText().toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("IN B: source ?7, gain "))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[5].startsWith(QStringLiteral("generator selected: ?5; "))) << lines[5].toStdString();
+    for (const QString& line : lines.mid(7)) EXPECT_EQ(line, QStringLiteral("?      ").repeated(12));
+
+    const auto sim = startSimulatorFrom(state, {QStringLiteral("--lose-answer"), QStringLiteral("17")});
+    ASSERT_TRUE(sim && sim->started());
+    const AppRun sources = runAgainst(sim->host(), {QStringLiteral("--hwtest-sources")});
+    ASSERT_TRUE(sources.finished);
+    EXPECT_EQ(sources.exitCode, 0) << sources.outText().toStdString();
+    const QString inputs = QStringLiteral("IN A Analog, IN B ?7, IN C Analog, IN D Analog");
+    EXPECT_EQ(sources.outLines().value(1), QStringLiteral("before: ") + inputs);
+    EXPECT_EQ(sources.outLines().value(4), QStringLiteral("after:  ") + inputs);
+
+    const AppRun presets = runAgainst(sim->host(), {QStringLiteral("--hwtest-presets")});
+    ASSERT_TRUE(presets.finished);
+    EXPECT_EQ(presets.exitCode, 1);
+    lines = presets.outLines();
+    EXPECT_EQ(lines.value(1), QStringLiteral("presets before: [\"0:?\", \"1:?\"], current 0"));
+    EXPECT_EQ(lines.value(2), QStringLiteral("save to slot 2: acknowledged, listed as \"?\""));
+}
+
 TEST(HardwareTestsProcess, SourcesAndPresetsTestsPassAndRestore) {
     const auto sim = kestrel_test::startSimulator();
     ASSERT_TRUE(sim->started());

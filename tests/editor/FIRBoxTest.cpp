@@ -67,6 +67,27 @@ TEST(FIRBoxLive, ShowsWhatTheBlockHoldsAndClearsIt) {
     EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients, (Words{bits(1.0f)}));
 }
 
+// A device that answers each read-back chunk with 100 coefficients gives 400 of a 512-tap
+// filter: the tab says so and draws no response from the part; read whole, it draws one.
+TEST(FIRBoxLive, AFilterReadInPartSaysHowMuchCameAndDrawsNoResponse) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        sim.device().fir.blocks[DSPModel::firTarget(4)] = {{DSPModel::firTarget(4), 512, 0, 0, 0}, ramp(512)};
+        sim.device().fir.readChunkWords = 100;
+    });
+    Context context;
+    auto box = shown(context.of(*live.model), 4);
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->live().has_value(); }));
+    EXPECT_EQ(box->storedText()->text(), QStringLiteral("400 of 512 taps read"));
+    EXPECT_FALSE(box->storedGraph()->isVisible());
+
+    live.sim.device().fir.readChunkWords = 256;
+    box->hide();
+    box->show();
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->live() && box->live()->size() == 512; }));
+    EXPECT_EQ(box->storedText()->text(), QStringLiteral("512 taps"));
+    EXPECT_TRUE(box->storedGraph()->isVisible());
+}
+
 TEST(FIRBoxLive, TheSendBarUploadsThePreparedFilterAndTheTabReadsItBack) {
     livemodel::Live live;
     Context context;

@@ -156,6 +156,33 @@ TEST(ModelFIR, ReadBackGathersChunksUpToTheTapCount) {
     EXPECT_EQ(commands, (QList<quint16>{135, 131, 133}));
 }
 
+// A read that comes back short is in part, and holds only taps whose place is known: chunks
+// the device keeps small, a chunk a word short, a first chunk a word short, a filter longer
+// than four chunks.
+TEST(ModelFIR, AReadInPartKeepsEveryTapInItsPlace) {
+    livemodel::Live live;
+    const struct {
+        int taps;
+        int chunkWords;
+        int shortChunk;
+        qsizetype held;
+    } cases[] = {{512, 100, -1, 400}, {1024, 256, 1, 256},   {300, 256, 1, 256},
+                 {512, 256, 0, 0},    {1100, 256, -1, 1024}, {1024, 256, -1, 1024}};
+    for (const auto& c : cases) {
+        const quint32 target = DSPModel::firTarget(6);
+        live.sim.device().fir.blocks[target] = {{target, quint32(c.taps), 0, 0, 0}, ramp(c.taps)};
+        live.sim.device().fir.readChunkWords = c.chunkWords;
+        live.sim.device().fir.shortReadChunk = c.shortChunk;
+        const auto fir = livemodel::run(live.model->readFIR(6));
+        ASSERT_TRUE(fir) << c.taps;
+        EXPECT_EQ(fir->taps(), c.taps);
+        EXPECT_EQ(fir->whole(), c.held == c.taps) << c.taps << " " << c.shortChunk;
+        Words held;
+        for (float value : fir->coefficients) held.append(bits(value));
+        EXPECT_EQ(held, ramp(c.taps).first(c.held)) << c.taps << " " << c.shortChunk;
+    }
+}
+
 TEST(ModelFIR, ClearUploadsAPassThroughAndEmptiesTheName) {
     livemodel::Live live;
     DSPModel& model = *live.model;

@@ -31,6 +31,10 @@ struct SimFIRBank {
     // empty queue succeeds), and the most taps a commit accepts.
     QList<quint32> statusCodes;
     int maxTaps = 1024;
-    // Coefficient words per read-back chunk.
+    // Coefficient words per read-back chunk; the chunk of this index (-1: none) comes one
+    // word short, its second word lost.
     int readChunkWords = 256;
+    int shortReadChunk = -1;
+    // Every commit is refused with a status answer that carries no word.
+    bool commitsWordless = false;
 };

@@ -88,6 +88,7 @@ QList<SimReply> commitFIR(SimDevice& device, const DSPFrame& request) {
     Words coefficients;
     for (const Words& chunk : device.fir.pendingChunks) coefficients += chunk;
     if (coefficients.size() > device.fir.maxTaps) return {SimReply{status, {tooManyTapsCode}}};
+    if (device.fir.commitsWordless) return {SimReply{status, {}}};
     auto reply = stepStatus(device);
     if (reply.front().words.front() == 0)
         device.fir.blocks[request.words[0]] = SimFIRBlock{device.fir.pendingHeader, coefficients};
@@ -113,7 +114,10 @@ QList<SimReply> readFIRChunk(SimDevice& device, const DSPFrame& request) {
     const quint32 word = request.words[0];
     const Words& all = blockFor(device, word & 0xFFFF).coefficients;
     const int size = device.fir.readChunkWords;
-    return {SimReply{132, Words{word} + all.mid(qsizetype(word >> 16) * size, size)}};
+    const int k = int(word >> 16);
+    Words chunk = all.mid(qsizetype(k) * size, size);
+    if (k == device.fir.shortReadChunk && chunk.size() > 1) chunk.remove(1);
+    return {SimReply{132, Words{word} + chunk}};
 }
 
 QList<SimReply> endFIRRead(SimDevice&, const DSPFrame&) {

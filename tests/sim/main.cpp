@@ -143,6 +143,9 @@ int main(int argc, char** argv) {
          "command"},
         {"identify-words", "Words in the identify answer.", "count"},
         {"ignore-writes", "Acknowledge parameter writes without storing them."},
+        {"fir-chunk-words", "Coefficients in each FIR read-back chunk (default 256).", "count"},
+        {"fir-short-chunk", "FIR read-back chunk K (0 to 3) comes one coefficient short.", "K"},
+        {"fir-commit-wordless", "Refuse every FIR commit with a status answer that carries no word."},
     });
     parser.process(app);
 
@@ -161,6 +164,10 @@ int main(int argc, char** argv) {
     if (parser.isSet("group")) device.group = parser.value("group");
     if (parser.isSet("identify-words")) device.identityWordCount = parser.value("identify-words").toInt();
     device.storesWrites = !parser.isSet("ignore-writes");
+    if (parser.isSet("fir-chunk-words")) device.fir.readChunkWords = parser.value("fir-chunk-words").toInt();
+    if (parser.isSet("fir-short-chunk")) device.fir.shortReadChunk = parser.value("fir-short-chunk").toInt();
+    device.fir.commitsWordless = parser.isSet("fir-commit-wordless");
+    if (device.fir.readChunkWords < 1) return fail("bad chunk size " + parser.value("fir-chunk-words"));
     for (const QString& text : parser.values("silent")) {
         const auto command = parseCommand(text);
         if (!command) return fail("bad command " + text);
