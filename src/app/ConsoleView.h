@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -26,7 +27,8 @@ class StatusBar;
 // reading display, and it comes back refreshed from the model, so work a page started (a
 // dialog it opened, an operation it awaits) always finishes on the page that started it. A
 // page that is left while one of its dialogs is open goes only once that dialog has closed.
-// What the user typed on a page and has not saved comes back with the page (KeptEdits).
+// What the user typed on a page and has not saved comes back with the page (KeptEdits) while
+// the device is the same; another device's page is built afresh.
 class ConsoleView : public QWidget {
     Q_OBJECT
 public:
@@ -57,10 +59,16 @@ private:
     void holdPageFocus();
     bool showsReadingDisplay() const;
     void releaseLeftPages();
+    void dropView();
+    void leaveDevice();
+    KeptEdits& keptFor(const Page& page);
 
     AppContext m_context;
     std::unique_ptr<PageDialogs> m_dialogs;
+    // What was typed on a page and not saved is kept for the device it was typed for (the
+    // model's device), so it is never offered for another; pages that need no device share one.
     KeptEdits m_kept;
+    std::map<QString, KeptEdits> m_deviceKept;  // a map: views hold on to their entry
     Page m_page;
     Sidebar* m_sidebar = nullptr;
     StatusBar* m_statusBar = nullptr;
