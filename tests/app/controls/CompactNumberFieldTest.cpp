@@ -100,3 +100,14 @@ TEST(CompactNumberFieldTest, UnitTakesNoSpaceWhenEmpty) {
     EXPECT_EQ(bare.unitLabel(), nullptr);
     EXPECT_EQ(bare.sizeHint().width(), 52);
 }
+
+// The shown text is the owner's value formatted: Return there sends nothing back.
+TEST_F(CompactFieldTest, ReturnInAnUntouchedFieldCommitsNothing) {
+    field->lineEdit()->setFocus();
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+    type(QStringLiteral("3"));
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(commits.size(), 1);
+    EXPECT_EQ(commits[0].at(0).toDouble(), 3);
+}
