@@ -55,6 +55,7 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
       m_page(start) {
     m_context.dialogs = m_dialogs.get();
     m_context.kept = &m_kept;
+    m_deviceKept.setDevice(context.model->device());
     m_dialogs->onAllClosed = [this] { releaseLeftPages(); };
     ChannelTab::applyStartTab(*context.settings);
     auto* row = new QHBoxLayout(this);
@@ -145,15 +146,17 @@ void ConsoleView::leavePage() {
 }
 
 void ConsoleView::leaveDevice() {
-    // The page was built for the device before, with what was typed for it. It goes without a
-    // commit, since the link leads elsewhere now; its unsaved text stays with that device.
-    if (!m_view || !pageNeedsDevice(m_page)) return;
-    dropView();
-    showContent();
+    // A page built for another device, with what was typed for it, goes without a commit (the
+    // link leads elsewhere now) and its unsaved text stays with that device. One built before
+    // any device (nothing can be typed there) simply goes on with this one.
+    const bool rebuild = m_view && pageNeedsDevice(m_page) && !m_deviceKept.device().isEmpty();
+    if (rebuild) dropView();
+    m_deviceKept.setDevice(m_context.model->device());
+    if (rebuild) showContent();
 }
 
 KeptEdits& ConsoleView::keptFor(const Page& page) {
-    return pageNeedsDevice(page) ? m_deviceKept[m_context.model->device()] : m_kept;
+    return pageNeedsDevice(page) ? m_deviceKept : m_kept;
 }
 
 void ConsoleView::dropView() {

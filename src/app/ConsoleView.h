@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <map>
 #include <memory>
 #include <optional>
 
@@ -65,10 +64,10 @@ private:
 
     AppContext m_context;
     std::unique_ptr<PageDialogs> m_dialogs;
-    // What was typed on a page and not saved is kept for the device it was typed for (the
-    // model's device), so it is never offered for another; pages that need no device share one.
+    // What was typed on a page and not saved: for the pages of a device, kept for the device
+    // it was typed for (the model's device), so it is never offered for another.
     KeptEdits m_kept;
-    std::map<QString, KeptEdits> m_deviceKept;  // a map: views hold on to their entry
+    KeptEdits m_deviceKept;
     Page m_page;
     Sidebar* m_sidebar = nullptr;
     StatusBar* m_statusBar = nullptr;
