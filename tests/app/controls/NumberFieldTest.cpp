@@ -100,13 +100,7 @@ TEST(NumberFieldLayout, ShowsTheUnitOnlyWhenThereIsOne) {
 }
 
 TEST_F(NumberFieldTest, ReturnInAnUntouchedFieldCommitsNothing) {
-    field->setValue(20.04);
     field->lineEdit()->setFocus();
     QTest::keyClick(field->lineEdit(), Qt::Key_Return);
     EXPECT_TRUE(commits.isEmpty());
-    type(QStringLiteral("30"));
-    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
-    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
-    ASSERT_EQ(commits.size(), 1);
-    EXPECT_EQ(committedValue(0), 30);
 }
