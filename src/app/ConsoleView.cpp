@@ -55,6 +55,7 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
       m_page(start) {
     m_context.dialogs = m_dialogs.get();
     m_context.kept = &m_kept;
+    m_deviceKept.setDevice(context.model->device());
     m_dialogs->onAllClosed = [this] { releaseLeftPages(); };
     ChannelTab::applyStartTab(*context.settings);
     auto* row = new QHBoxLayout(this);
@@ -74,6 +75,7 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
     connect(context.model, &DSPModel::loadingChanged, this, &ConsoleView::showContent);
     connect(context.model, &DSPModel::connectedChanged, this, &ConsoleView::updateEnabled);
     connect(context.model, &DSPModel::demoChanged, this, &ConsoleView::updateEnabled);
+    connect(context.model, &DSPModel::deviceChanged, this, &ConsoleView::leaveDevice);
     m_sidebar->setPage(m_page);
     showContent();
 }
@@ -140,7 +142,26 @@ bool ConsoleView::showsReadingDisplay() const {
 void ConsoleView::leavePage() {
     if (!m_view) return;
     commitPendingEdits(m_view);
-    m_kept.takeFrom(*m_view);
+    dropView();
+}
+
+void ConsoleView::leaveDevice() {
+    // A page built for another device, with what was typed for it, goes without a commit (the
+    // link leads elsewhere now) and its unsaved text stays with that device. One built before
+    // any device (nothing can be typed there) simply goes on with this one.
+    const bool rebuild = m_view && pageNeedsDevice(m_page) && !m_deviceKept.device().isEmpty();
+    if (rebuild) dropView();
+    m_deviceKept.setDevice(m_context.model->device());
+    if (rebuild) showContent();
+}
+
+KeptEdits& ConsoleView::keptFor(const Page& page) {
+    return pageNeedsDevice(page) ? m_deviceKept : m_kept;
+}
+
+void ConsoleView::dropView() {
+    // The store the view was built with.
+    m_context.kept->takeFrom(*m_view);
     m_pageArea->removeWidget(m_view);
     m_view->hide();
     m_pageFocus.reset();
@@ -173,8 +194,9 @@ void ConsoleView::showContent() {
     }
     if (m_reading) m_reading->setProgress(*m_context.model->loading());
     if (!reading && !m_view) {
+        m_context.kept = &keptFor(m_page);
         m_view = buildPageView(m_page, m_context, [this](int ch) { openChannel(ch); });
-        m_kept.giveBack(*m_view);
+        m_context.kept->giveBack(*m_view);
         m_pageArea->addWidget(m_view, 1);
     }
     // The page hides before the reading display shows, and both change now rather than in a

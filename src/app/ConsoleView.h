@@ -26,7 +26,8 @@ class StatusBar;
 // reading display, and it comes back refreshed from the model, so work a page started (a
 // dialog it opened, an operation it awaits) always finishes on the page that started it. A
 // page that is left while one of its dialogs is open goes only once that dialog has closed.
-// What the user typed on a page and has not saved comes back with the page (KeptEdits).
+// What the user typed on a page and has not saved comes back with the page (KeptEdits) while
+// the device is the same; another device's page is built afresh.
 class ConsoleView : public QWidget {
     Q_OBJECT
 public:
@@ -57,10 +58,16 @@ private:
     void holdPageFocus();
     bool showsReadingDisplay() const;
     void releaseLeftPages();
+    void dropView();
+    void leaveDevice();
+    KeptEdits& keptFor(const Page& page);
 
     AppContext m_context;
     std::unique_ptr<PageDialogs> m_dialogs;
+    // What was typed on a page and not saved: for the pages of a device, kept for the device
+    // it was typed for (the model's device), so it is never offered for another.
     KeptEdits m_kept;
+    KeptEdits m_deviceKept;
     Page m_page;
     Sidebar* m_sidebar = nullptr;
     StatusBar* m_statusBar = nullptr;

@@ -125,6 +125,9 @@ void DSPConnection::openUSB(const hid::DeviceProperties& device) {
         return;
     }
     deviceId_ = device.id;
+    // The serial number is the device's own text: only ever compared, and bounded.
+    const QString serial = device.serial.value_or(QString()).left(64);
+    usbIdentity_ = serial.isEmpty() ? QStringLiteral("#%1").arg(device.id) : serial;
     usb_ = std::move(opened.device);
     assembler_ = FrameAssembler();
     QObject::connect(usb_.get(), &hid::Device::inputReport, this,
@@ -363,6 +366,9 @@ QCoro::Task<> DSPConnection::handshake(Session session) {
     }
     address_ = identity->address;
     identified_ = true;
+    const QByteArray address(reinterpret_cast<const char*>(address_.data()), qsizetype(address_.size()));
+    identity_ = (tcp_ ? QStringLiteral("Network ") + host_ : QStringLiteral("USB ") + usbIdentity_) +
+                QLatin1Char(' ') + QString::fromLatin1(address.toHex());
     // What this device does not tell is unknown, never what the device before it told.
     const QByteArray bytes = wordBytes(identity->words);
     firmware_.reset();

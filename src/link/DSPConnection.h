@@ -135,6 +135,10 @@ public:
     const std::optional<QString>& firmware() const { return firmware_; }
     const std::optional<QString>& firmwareDate() const { return firmwareDate_; }
     const QString& transport() const { return transport_; }
+    // Which device the link reached, as far as the link can tell: its way there (the network
+    // host, or the USB device's serial number or, without one, its handle) and the address it
+    // answered the handshake from. Set before the owner hears of the link; kept after it ends.
+    const QString& identity() const { return identity_; }
     const DSPFrame::Address& address() const { return address_; }
     const Session& session() const { return session_; }
 
@@ -242,6 +246,8 @@ private:
     QString deviceName_;
     QString deviceGroup_;
     QString transport_;
+    QString usbIdentity_;  // of the USB device opened last
+    QString identity_;
 
     QTcpSocket* tcp_ = nullptr;
     QString host_;

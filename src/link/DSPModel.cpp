@@ -76,6 +76,18 @@ void DSPModel::setDemo(bool on) {
     Q_EMIT demoChanged();
 }
 
+void DSPModel::switchDevice(const QString& device) {
+    if (device == device_) return;
+    otherDevices_.insert(device_, DeviceMemory{std::exchange(groupOf_, {}), std::exchange(eqBypassed_, {})});
+    DeviceMemory next = otherDevices_.take(device);
+    device_ = device;
+    Q_EMIT deviceChanged();
+    groupOf_ = std::move(next.groupOf);
+    eqBypassed_ = std::move(next.eqBypassed);
+    Q_EMIT groupsChanged();
+    Q_EMIT eqBypassChanged();
+}
+
 void DSPModel::forgetPresets() {
     if (!presets_.isEmpty()) {
         presets_.clear();
@@ -103,6 +115,7 @@ void DSPModel::onConnectionChange(bool up) {
         // words of the device before.
         replaceParams({});
         forgetPresets();
+        switchDevice(link_->identity());
         // The read-back is under way from the moment the link is up, not only once its task
         // has begun: whoever waits for a connected, fully read device must never see the turn
         // between.

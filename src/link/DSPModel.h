@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -133,6 +134,12 @@ public:
     std::optional<double> loading() const { return loading_; }
     bool connected() const { return connected_; }
     bool demo() const { return demo_; }
+    // The device the model mirrors (the link's identity, "demo" for the demo device, empty for
+    // none). Groups and the EQ-bypass state are this system's, never read from a device, so
+    // they are kept per device: another device starts without them, and a return to one
+    // brings back what was made on it.
+    const QString& device() const { return device_; }
+    static inline const QString demoDevice = QStringLiteral("demo");
     const QMap<int, int>& groupOf() const { return groupOf_; }
     const QSet<int>& eqBypassed() const { return eqBypassed_; }
     const std::optional<EQClipboard>& eqClipboard() const { return eqClipboard_; }
@@ -273,6 +280,8 @@ Q_SIGNALS:
     void loadingChanged();
     void connectedChanged();
     void demoChanged();
+    // Announced before the groups and EQ-bypass state of the new device are.
+    void deviceChanged();
     void groupsChanged();
     void eqBypassChanged();
     void eqClipboardChanged();
@@ -295,6 +304,7 @@ private:
     void replaceParams(Table table);
     void setLoading(std::optional<double> progress);
     void setDemo(bool on);
+    void switchDevice(const QString& device);
     void setPresetBusy(bool busy);
     // The preset list as at a first connect: unknown until the device answers it.
     void forgetPresets();
@@ -316,8 +326,14 @@ private:
     std::optional<double> loading_;
     bool connected_ = false;
     bool demo_ = false;
-    QMap<int, int> groupOf_;
-    QSet<int> eqBypassed_;
+    struct DeviceMemory {
+        QMap<int, int> groupOf;
+        QSet<int> eqBypassed;
+    };
+    QString device_;
+    QMap<int, int> groupOf_;  // the current device's
+    QSet<int> eqBypassed_;    // the current device's
+    QHash<QString, DeviceMemory> otherDevices_;
     std::optional<EQClipboard> eqClipboard_;
     // The meter poller and the demo animation share one slot: at most one of them runs.
     // Their pauses are a timer rather than a sleeping task, so nothing is left suspended

@@ -152,8 +152,8 @@ bool DSPModel::encodeDEQBand(Words& w, const DEQBand& band) {
 bool DSPModel::encodeCrosspoint(Words& w, std::optional<bool> on, std::optional<float> level) {
     if (level && !finite(*level)) return false;
     if (w.size() < 2) w.resize(2, 0);
-    // A never-set crosspoint reads 0, which the device takes as on; make it explicit.
-    if (w[1] == 0) w[1] = 0x101;
+    // The connection word stays as the device reported it (a 0 is on) unless the edit is of
+    // the connection itself: a level edit never switches a route.
     if (on) w[1] = *on ? 0x100 : 0x101;
     if (level) w[0] = bits(floorTop(*level, -60, 12));
     return true;
@@ -198,10 +198,9 @@ void DSPModel::setCompressor(int ch, const Compressor& c) {
     (*w)[4] = clampWord(c.release, 1, 2895);
     (*w)[5] = clampWord(c.knee, 0, 30);
     write(number, *w);
-    // The off word is also written the first time, before the device has reported it.
-    const quint32 offNumber = 182 + quint32(ch);
-    if (compressor(ch).on == c.on && holds(offNumber)) return;
-    write(offNumber, {offWord(c.on)});
+    // The switch is written only when it is what changed: an edit of a level beside it, on a
+    // switch the device never reported (which reads as on), must not turn the compressor on.
+    if (compressor(ch).on != c.on) write(182 + quint32(ch), {offWord(c.on)});
 }
 
 void DSPModel::setLimiter(int ch, const Limiter& l) {

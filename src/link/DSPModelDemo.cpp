@@ -42,6 +42,7 @@ double uniform(double low, double high) {
 
 void DSPModel::enterDemo() {
     if (connected_) return;
+    switchDevice(demoDevice);
     if (auto table = readDemoTable(demoDataPath_)) replaceParams(std::move(*table));
     setDemo(true);
     cancelMeterTask();
@@ -53,6 +54,7 @@ void DSPModel::enterDemo() {
 void DSPModel::exitDemo() {
     cancelMeterTask();
     setDemo(false);
+    switchDevice(QString());
     replaceParams({});
     meterStore_->setAllSilent();
 }

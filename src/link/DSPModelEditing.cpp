@@ -69,7 +69,9 @@ void DSPModel::write(quint32 number, const Words& w, std::optional<int> count, b
     const auto [ch, block] = *located;
     for (int member : groupMembers(ch)) {
         if (member == ch) continue;
-        if (const auto memberNumber = ParamMap::param(block, member))
+        // A member's block the device never reported is left alone: the group's words would
+        // replace flags and kept words of its own that nobody has seen.
+        if (const auto memberNumber = ParamMap::param(block, member); memberNumber && holds(*memberNumber))
             write(*memberNumber, w, std::nullopt, false);
     }
 }
@@ -108,7 +110,7 @@ void DSPModel::copyChannelSettings(int from, int to) {
     for (const ParamMap::Block& block : ParamMap::blocks(from)) {
         const auto source = ParamMap::param(block, from);
         const auto target = ParamMap::param(block, to);
-        if (!source || !target || !holds(*source)) continue;
+        if (!source || !target || !holds(*source) || !holds(*target)) continue;
         write(*target, params_.value(*source), std::nullopt, false);
     }
 }

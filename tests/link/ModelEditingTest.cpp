@@ -123,6 +123,7 @@ TEST(ModelGroups, JoiningCopiesTheLowestMembersSettings) {
     model.write(10, {bits(-4.0f), 0x101}, std::nullopt, false);  // channel 9
     model.write(6, {bits(-7.0f), 0x100}, std::nullopt, false);   // channel 5
     model.write(336, {bits(12.5f), 0}, std::nullopt, false);     // delay of channel 6
+    model.write(7, {0, 0x100}, std::nullopt, false);             // channel 6, read
     model.setGroup(9, 2);
     model.setGroup(5, 2);
     EXPECT_EQ(model.words(6, 2)[0], bits(-4.0f)) << "channel 5 joins and takes channel 9's settings";
@@ -142,9 +143,13 @@ TEST(ModelCopy, ChannelCopyStaysWithinOneKind) {
     DSPModel& model = *offline.model;
     model.write(3, {bits(-2.0f), 0x100}, std::nullopt, false);
     model.write(380, {1, 2}, std::nullopt, false);
+    model.write(7, {0, 0x100}, std::nullopt, false);
     model.copyChannelSettings(2, 6);
     model.copyChannelSettings(2, 2);
-    EXPECT_EQ(model.params().size(), 2);
+    EXPECT_EQ(model.params().size(), 3);
+    model.copyChannelSettings(2, 0);
+    EXPECT_FALSE(model.params().contains(1)) << "a block never read is left alone";
+    model.write(1, {0, 0x100}, std::nullopt, false);
     model.copyChannelSettings(2, 0);
     EXPECT_EQ(model.words(1, 2)[0], bits(-2.0f));
     EXPECT_FALSE(model.params().contains(378)) << "names are not copied";

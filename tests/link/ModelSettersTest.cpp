@@ -108,8 +108,8 @@ TEST_F(ModelSetters, CompressorClampsEveryFieldAndKeepsWordTwo) {
     model.write(178, {0, 0, 0xABCD, 0, 0, 0}, std::nullopt, false);
     model.setCompressor(4, {-95, 0.5f, 0, 5000, -3, true});
     EXPECT_EQ(model.words(178, 6), (Words{bits(-90.0f), bits(1.0f), 0xABCD, 1, 2895, 0}));
-    // The first setting writes the off word even though it reads as on already.
-    EXPECT_EQ(model.params().value(186), Words{0});
+    // The switch, never reported, reads as on: a level edit leaves it alone.
+    EXPECT_FALSE(model.params().contains(186));
 
     model.setCompressor(4, {23.96f, 150, 10, 100, 45, false});
     EXPECT_EQ(model.words(178, 6), (Words{bits(24.0f), bits(100.0f), 0xABCD, 10, 100, 30}));
@@ -157,7 +157,7 @@ TEST_F(ModelSetters, DynamicEQBandLayout) {
     EXPECT_EQ(model.deqBand(2, 0).mode, DEQMode::boostAbove) << "mode byte 5 names no mode";
 }
 
-TEST_F(ModelSetters, CrosspointsReadOffWhenAbsentAndMakeTheOffBitExplicit) {
+TEST_F(ModelSetters, CrosspointsReadOffWhenAbsentAndALevelEditKeepsTheConnectionWord) {
     EXPECT_FALSE(model.crosspoint(275).on);
     EXPECT_EQ(model.crosspoint(275).level, 0.0f);
     model.write(275, {bits(0.0f), 0});
@@ -165,7 +165,7 @@ TEST_F(ModelSetters, CrosspointsReadOffWhenAbsentAndMakeTheOffBitExplicit) {
 
     Words w{0, 0};
     DSPModel::encodeCrosspoint(w, std::nullopt, 20.0f);
-    EXPECT_EQ(w, (Words{bits(12.0f), 0x101}));
+    EXPECT_EQ(w, (Words{bits(12.0f), 0}));
     DSPModel::encodeCrosspoint(w, true, -70.0f);
     EXPECT_EQ(w, (Words{bits(-60.0f), 0x100}));
 }

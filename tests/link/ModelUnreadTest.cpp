@@ -96,3 +96,39 @@ TEST(ModelUnread, AReconnectForgetsWhatItsReadBackDoesNotAnswer) {
     EXPECT_EQ(model.link().firmware(), std::nullopt);
     EXPECT_EQ(editThenFlush(live, live.sim.received().size(), 1, 0), QList<quint32>{1});
 }
+
+// OUT 2's gain, IN B's gain and OUT 1's compressor switch go unanswered: group edits, a join
+// and a compressor level edit leave those words alone, and a level edit of a crosspoint the
+// device reports with a connection word of 0 keeps that word.
+TEST(ModelUnread, GroupEditsAndWordsBesideAnEditSkipWhatTheDeviceNeverReported) {
+    const quint32 crosspoint = ParamMap::grids()[1].crosspoint(0, 0);
+    const Words outTwoGain{bits(-2.0f), 0x2};  // polarity inverted, a flag bit of its own
+    livemodel::Live live([&](DeviceSimulator& sim) {
+        sim.device().params[6] = outTwoGain;
+        sim.device().params[186] = {1};  // the compressor is off
+        sim.device().params[crosspoint] = {bits(-6.0f), 0};
+        sim.faults().answerLost = losing({2, 6, 186}, {});
+    });
+    DSPModel& model = *live.model;
+    ASSERT_FALSE(model.holds(6));
+    ASSERT_TRUE(model.crosspoint(crosspoint).on);
+    const qsizetype mark = live.sim.received().size();
+    for (int ch : {4, 5, 7}) model.setGroup(ch, 1);  // OUT 2 joins OUT 1's group: nothing to copy onto
+    model.setGain(7, -1);
+    model.setGroup(0, 2);
+    model.setGroup(1, 2);
+    model.setMute(0, true);
+    model.setMute(0, false);
+    DSPModel::Compressor compressor = model.compressor(4);
+    compressor.threshold = -20;
+    model.setCompressor(4, compressor);
+    Words level = *model.heldWords(crosspoint, 2);
+    ASSERT_TRUE(DSPModel::encodeCrosspoint(level, std::nullopt, -3.0f));
+    EXPECT_EQ(level, (Words{bits(-3.0f), 0}));
+
+    const QList<quint32> written = editThenFlush(live, mark, 9, 10);
+    for (quint32 number : {2u, 6u, 186u}) EXPECT_FALSE(written.contains(number)) << number;
+    for (quint32 number : {1u, 5u, 8u, 178u}) EXPECT_TRUE(written.contains(number)) << number;
+    EXPECT_EQ(live.sim.device().params.value(6), outTwoGain);
+    EXPECT_EQ(live.sim.device().params.value(186), Words{1});
+}

@@ -188,7 +188,9 @@ bool CompactNumberField::eventFilter(QObject* watched, QEvent* event) {
 
 void CompactNumberField::commit() {
     const QPointer<CompactNumberField> self(this);
-    const std::optional<double> parsed = parseTypedNumber(m_edit->text());
+    // Return in an untouched field writes nothing, as leaving it does.
+    const std::optional<double> parsed =
+        m_edit->isModified() ? parseTypedNumber(m_edit->text()) : std::nullopt;
     if (parsed) Q_EMIT committed(*parsed);
     if (self) showValue();
 }

@@ -20,9 +20,9 @@ void KeptEdits::takeFrom(const QWidget& root) {
     for (FieldEdits* edits : keptFields(root)) {
         const auto* field = qobject_cast<const QLineEdit*>(edits->parent());
         if (field && field->isModified())
-            m_texts.insert(edits->keptAs(), field->text());
+            m_edits.texts.insert(edits->keptAs(), field->text());
         else
-            m_texts.remove(edits->keptAs());
+            m_edits.texts.remove(edits->keptAs());
     }
 }
 
@@ -32,7 +32,14 @@ void KeptEdits::giveBack(const QWidget& root) const {
     // Giving text back is an edit its view reacts to, and a reaction may rebuild part of it.
     for (const QPointer<FieldEdits>& edits : fields) {
         if (!edits) continue;
-        const auto kept = m_texts.constFind(edits->keptAs());
-        if (kept != m_texts.constEnd()) edits->giveBack(*kept);
+        const auto kept = m_edits.texts.constFind(edits->keptAs());
+        if (kept != m_edits.texts.constEnd()) edits->giveBack(*kept);
     }
+}
+
+void KeptEdits::setDevice(const QString& device) {
+    if (device == m_device) return;
+    m_otherDevices.insert(m_device, std::exchange(m_edits, {}));
+    m_edits = m_otherDevices.take(device);
+    m_device = device;
 }

@@ -21,22 +21,32 @@ public:
     // Gives every keyed field below `root` the text kept for it, as the user's edit.
     void giveBack(const QWidget& root) const;
 
+    // What is kept belongs to one device (the window keeps one store for the pages of a device):
+    // switching keeps the edits so far for the device before and brings back the new one's.
+    void setDevice(const QString& device);
+    const QString& device() const { return m_device; }
+
     template <typename Choice>
     std::optional<Choice> choice(const QString& key) const {
-        const auto kept = m_choices.constFind(key);
-        if (kept == m_choices.constEnd() || kept->metaType() != QMetaType::fromType<Choice>())
+        const auto kept = m_edits.choices.constFind(key);
+        if (kept == m_edits.choices.constEnd() || kept->metaType() != QMetaType::fromType<Choice>())
             return std::nullopt;
         return kept->template value<Choice>();
     }
     template <typename Choice>
     void setChoice(const QString& key, const std::optional<Choice>& choice) {
         if (choice)
-            m_choices.insert(key, QVariant::fromValue(*choice));
+            m_edits.choices.insert(key, QVariant::fromValue(*choice));
         else
-            m_choices.remove(key);
+            m_edits.choices.remove(key);
     }
 
 private:
-    QHash<QString, QString> m_texts;
-    QHash<QString, QVariant> m_choices;
+    struct Edits {
+        QHash<QString, QString> texts;
+        QHash<QString, QVariant> choices;
+    };
+    Edits m_edits;
+    QString m_device;
+    QHash<QString, Edits> m_otherDevices;
 };

@@ -100,3 +100,11 @@ TEST(CompactNumberFieldTest, UnitTakesNoSpaceWhenEmpty) {
     EXPECT_EQ(bare.unitLabel(), nullptr);
     EXPECT_EQ(bare.sizeHint().width(), 52);
 }
+
+// The shown text is the owner's value formatted: Return there sends nothing back.
+TEST_F(CompactFieldTest, ReturnInAnUntouchedFieldCommitsNothing) {
+    type(QStringLiteral("3"));
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);  // the commit shows the value: untouched again
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(commits.size(), 1);
+}

@@ -98,3 +98,9 @@ TEST(NumberFieldLayout, ShowsTheUnitOnlyWhenThereIsOne) {
     EXPECT_EQ(without.unitLabel(), nullptr);
     EXPECT_EQ(without.lineEdit()->width(), 70);
 }
+
+TEST_F(NumberFieldTest, ReturnInAnUntouchedFieldCommitsNothing) {
+    field->lineEdit()->setFocus();
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(commits.isEmpty());
+}

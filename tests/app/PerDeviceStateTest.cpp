@@ -1,0 +1,68 @@
+// Groups, the EQ-bypass state and typed, unsaved text belong to the device they were made on.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <bit>
+
+#include "app/controls/FlatButton.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/MixerView.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "pages/DeviceView.h"
+#include "support/WindowRig.h"
+
+using namespace kestrel_test;
+
+// IN A and IN B grouped, OUT 1's EQ bypassed and a name typed for OUT 3 on the first device;
+// the second device starts without any of it: one MUTE click writes IN A alone, and OUT 3's
+// field offers nothing to save. Back on the first device, all of it is there again.
+TEST(PerDeviceState, WhatWasMadeOnOneDeviceStaysWithIt) {
+    WindowRig rig;
+    DSPModel& model = rig.model();
+    const auto connectTo = [&](DeviceSimulator& device) {
+        const qsizetype lists = device.receivedWithCommand(8).size();
+        model.link().connect(device.host());
+        return rig.waitFor([&] {
+            return model.connected() && !model.loading() && device.receivedWithCommand(8).size() > lists &&
+                   rig.pageView();
+        });
+    };
+    model.setGroup(0, 1);
+    model.setGroup(1, 1);
+    model.setEQBypass(4, true);
+    rig.showPage(Page::of(Page::Kind::device));
+    QTest::keyClicks(rig.page<DeviceView>()->channelRow(6).field, QStringLiteral("b"));
+
+    DeviceSimulator other;
+    ASSERT_TRUE(other.listenOnRandomLoopback());
+    const DSPFrame::Words otherGain{std::bit_cast<quint32>(-3.5f), 0x100};
+    other.device().params[2] = otherGain;
+    ASSERT_TRUE(connectTo(other));
+    EXPECT_EQ(model.groupMembers(0), QList<int>{0});
+    EXPECT_TRUE(model.eqBypassed().isEmpty());
+    EXPECT_EQ(rig.page<DeviceView>()->channelRow(6).field->text(), QStringLiteral("OUT 3"));
+    EXPECT_FALSE(rig.page<DeviceView>()->channelRow(6).save->isEnabled());
+
+    rig.showPage(Page::of(Page::Kind::mixer));
+    const qsizetype mark = other.received().size();
+    QTest::mouseClick(rig.page<MixerView>()->strip(0)->muteButton(), Qt::LeftButton);
+    QTest::mouseClick(rig.page<MixerView>()->strip(2)->muteButton(), Qt::LeftButton);  // arrives last
+    QList<quint32> writes;
+    ASSERT_TRUE(rig.waitFor([&] {
+        writes.clear();
+        for (const DSPFrame& frame : other.received().mid(mark))
+            if (frame.command == 5) writes.append(frame.words.value(1));
+        return writes.contains(3);
+    }));
+    EXPECT_EQ(writes, (QList<quint32>{1, 3}));
+    EXPECT_EQ(other.device().params.value(2), otherGain);
+
+    rig.showPage(Page::of(Page::Kind::device));
+    ASSERT_TRUE(connectTo(rig.simulator));
+    EXPECT_EQ(model.groupMembers(0), (QList<int>{0, 1}));
+    EXPECT_EQ(model.eqBypassed(), QSet<int>{4});
+    EXPECT_EQ(rig.page<DeviceView>()->channelRow(6).field->text(), QStringLiteral("OUT 3b"));
+}
