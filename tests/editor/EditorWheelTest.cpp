@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <bit>
 
@@ -331,4 +334,43 @@ TEST(EditorWheel, NotchesThatScrollTheTabToItsEndTurnNoKnobTheyBringUnderThePoin
     ASSERT_FLOAT_EQ(DSPModel::decodeBand(before).gain, 5.8f);
     EXPECT_FLOAT_EQ(DSPModel::decodeBand(rig.model().words(band5, 4)).gain, 6.3f);
     EXPECT_EQ(editor.pane->value(), end);
+}
+
+// A click on band 5's type opens its menu; choosing from it, or Escape, closes it and gives the
+// focus back where it was. The tab stays where the user had it, so the next click lands on
+// what it was aimed at.
+TEST(EditorWheel, ClosingTheTypeMenuLeavesTheTabWhereItWas) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    WindowRig& rig = editor.rig;
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    QToolButton* type = editor.view->bandColumns()->column(4)->typeButton();
+    const auto closeMenu = [&](const std::function<void(QMenu&)>& close) {
+        QTimer::singleShot(0, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) close(*menu);
+        });
+        QTest::mouseClick(type, Qt::LeftButton, {}, type->rect().center());
+        rig.window().activateWindow();  // as the window manager does when a menu closes
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+        rig.turn();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    };
+    const qsizetype mark = rig.mark();
+
+    for (int shown : {0, 40}) {
+        editor.pane->setValue(shown);
+        rig.turn();
+        ASSERT_EQ(editor.pane->value(), shown);
+        closeMenu([](QMenu& menu) { QTest::keyClick(&menu, Qt::Key_Escape); });
+        EXPECT_EQ(editor.pane->value(), shown) << "Escape";
+        closeMenu([](QMenu& menu) {
+            QAction* lowShelf = menu.actions().value(EQBandType::lowShelf);
+            QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(lowShelf).center());
+        });
+        EXPECT_EQ(editor.pane->value(), shown) << "a choice";
+    }
+    ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
+    EXPECT_EQ(DSPModel::decodeBand(rig.model().words(band5, 4)).type, EQBandType::lowShelf);
+    EXPECT_EQ(editor.writesSince(mark).first().words.value(1), band5);
 }
