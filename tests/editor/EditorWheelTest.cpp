@@ -337,8 +337,8 @@ TEST(EditorWheel, NotchesThatScrollTheTabToItsEndTurnNoKnobTheyBringUnderThePoin
 }
 
 // A click on band 5's type opens its menu; choosing from it, or Escape, closes it and gives the
-// focus back where it was. The tab stays where the user had it, so the next click lands on
-// what it was aimed at.
+// focus back where it was; a choice that rebuilds a knob keeps it in place. The tab stays
+// where the user had it, so the next click lands on what it was aimed at.
 TEST(EditorWheel, ClosingTheTypeMenuLeavesTheTabWhereItWas) {
     EditorInWindow editor;
     ASSERT_NE(editor.view, nullptr);
@@ -373,4 +373,17 @@ TEST(EditorWheel, ClosingTheTypeMenuLeavesTheTabWhereItWas) {
     ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
     EXPECT_EQ(DSPModel::decodeBand(rig.model().words(band5, 4)).type, EQBandType::lowShelf);
     EXPECT_EQ(editor.writesSince(mark).first().words.value(1), band5);
+
+    // An assistive tool picks a shelf for band 6 while its Q knob holds the focus: the knob is
+    // rebuilt for the shelf's range in its place, with the focus, and the tab stays.
+    BandColumn& sixth = *editor.view->bandColumns()->column(5);
+    QTest::mouseClick(sixth.qKnob(), Qt::LeftButton, {}, sixth.qKnob()->rect().center());
+    editor.pane->setValue(40);
+    rig.turn();
+    ASSERT_TRUE(sixth.qKnob()->hasFocus());
+    sixth.typeButton()->menu()->actions().value(EQBandType::highShelf)->trigger();
+    rig.turn();
+    EXPECT_EQ(sixth.qKnob()->scale().hi, 1.0);
+    EXPECT_TRUE(sixth.qKnob()->hasFocus());
+    EXPECT_EQ(editor.pane->value(), 40);
 }
