@@ -99,9 +99,16 @@ void replaceControl(QWidget* old, QWidget* replacement) {
     const bool hadFocus = focused && (focused == old || old->isAncestorOf(focused));
     delete old->parentWidget()->layout()->replaceWidget(old, replacement);
     keyboardfocus::followInTabOrder(old, replacement);
+    // The focus goes straight to the new control in the old one's place. Retiring the old
+    // one first would hand the focus on as if by Tab, and the page would scroll to the next
+    // control for a moment.
+    if (hadFocus) {
+        replacement->setGeometry(old->geometry());
+        replacement->show();
+        keyboardfocus::tabStops(*replacement).value(0, replacement)->setFocus(Qt::OtherFocusReason);
+    }
     retireFromAccessibility(*old);
     old->deleteLater();
-    if (hadFocus) keyboardfocus::tabStops(*replacement).value(0, replacement)->setFocus(Qt::OtherFocusReason);
 }
 
 QAbstractButton* toggle(const QString& title, bool bold) {

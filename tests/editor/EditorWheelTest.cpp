@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <bit>
 
@@ -30,13 +33,16 @@ namespace {
 constexpr quint16 writeCommand = 5;
 constexpr quint32 highPass = 154;  // input 1's
 const quint32 band2 = ParamMap::eqBandParam(0, 1);
+const quint32 band5 = ParamMap::eqBandParam(0, 4);
 
-// A device whose input 1 has its second band at 1000 Hz and its high-pass at 80 Hz, BW6.
+// A device whose input 1 has its second band at 1000 Hz, its fifth at 2000 Hz, +5.8 dB, and
+// its high-pass at 80 Hz, BW6.
 void prepare(DeviceSimulator& simulator) {
     DSPModel::Words& band = simulator.device().params[band2];
     DSPModel::Band shape = DSPModel::decodeBand(band);
     shape.freq = 1000;
     DSPModel::encodeBand(band, shape);
+    DSPModel::encodeBand(simulator.device().params[band5], {2000, 5.8f, 1, EQBandType::peak, true});
     DSPModel::Words& filter = simulator.device().params[highPass];
     DSPModel::encodeFilter(filter, {80, FilterSlope::bw6, true});
 }
@@ -223,7 +229,8 @@ TEST(EditorWheel, ARestedKnobWritesOnlyWhatTheWheelChanges) {
 }
 
 // A knob the tab scrolls away from under a resting pointer, and back, has not had the pointer
-// resting on it: the next notch scrolls as on any knob just reached, and a rest turns it again.
+// resting on it: the next notches write nothing, also after a pause, until the pointer moves
+// onto it and rests there.
 TEST(EditorWheel, AKnobTheTabScrollsBackUnderThePointerTakesTheWheelOnlyAfterARest) {
     EditorInWindow editor;
     ASSERT_NE(editor.view, nullptr);
@@ -251,8 +258,14 @@ TEST(EditorWheel, AKnobTheTabScrollsBackUnderThePointerTakesTheWheelOnlyAfterARe
     EXPECT_EQ(rig.model().words(band1, 4), before);
     EXPECT_TRUE(editor.writesSince(mark).isEmpty());
 
-    now += 0.4;
+    now += 1;
     editor.wheelAt(pointer, +1);
+    QTest::qWait(300);
+    EXPECT_TRUE(editor.writesSince(mark).isEmpty()) << "a still pointer is no rest on what came under it";
+
+    QTest::mouseMove(&rig.window(), pointer + QPoint(1, 0));
+    now += 0.4;
+    editor.wheelAt(pointer + QPoint(1, 0), +1);
     EXPECT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5)) << "a rest turns it";
 }
 
@@ -280,4 +293,97 @@ TEST(EditorWheel, AKnobTheTabCarriedAwayTurnsOnceThePointerRestedOnItInItsNewPla
     editor.wheelAt(moved, +1);
     EXPECT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5)) << "the knob turns";
     EXPECT_EQ(editor.pane->value(), scrolled) << "and the tab stays";
+}
+
+// The pointer rests over band 5's column and the wheel turns a notch every 0.1 s: the tab
+// scrolls to its end and band 5's gain knob, brought under the pointer, has not been rested
+// on, nor for the last turns once the tab stands still. Once the pointer has moved onto it
+// and rested, the next notch turns it.
+TEST(EditorWheel, NotchesThatScrollTheTabToItsEndTurnNoKnobTheyBringUnderThePointer) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    WindowRig& rig = editor.rig;
+    Encoder* gain = editor.view->bandColumns()->column(4)->gainKnob();
+    const int end = editor.pane->maximum();
+    ASSERT_GT(end, editor.pane->value()) << "the tab must scroll for this test";
+    const QPoint pointer = editor.centreOf(*gain) - QPoint(0, end - editor.pane->value());
+    QWidget* viewport = editor.view->tabArea()->viewport();
+    ASSERT_TRUE(viewport->rect().contains(viewport->mapFrom(&rig.window(), pointer)));
+    editor.pointAtWithClock(*gain);
+    QTest::mouseMove(&rig.window(), pointer);
+    const DSPModel::Words before = rig.model().words(band5, 4);
+    const qsizetype mark = rig.mark();
+
+    for (int notch = 0; notch < 10; ++notch) {
+        editor.now += 0.1;
+        editor.wheelAt(pointer, -1);
+    }
+    EXPECT_EQ(editor.pane->value(), end);
+    ASSERT_EQ(QApplication::widgetAt(rig.window().mapToGlobal(pointer)), gain);
+    QTest::qWait(300);  // time for a write to reach the device
+    EXPECT_EQ(rig.model().words(band5, 4), before);
+    EXPECT_TRUE(editor.writesSince(mark).isEmpty());
+
+    QTest::mouseMove(&rig.window(), pointer + QPoint(0, 1));
+    editor.now += 0.4;
+    editor.wheelAt(pointer + QPoint(0, 1), +1);
+    ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
+    const QList<DSPFrame> writes = editor.writesSince(mark);
+    ASSERT_EQ(writes.size(), 1);
+    EXPECT_EQ(writes[0].words.value(1), band5);
+    ASSERT_FLOAT_EQ(DSPModel::decodeBand(before).gain, 5.8f);
+    EXPECT_FLOAT_EQ(DSPModel::decodeBand(rig.model().words(band5, 4)).gain, 6.3f);
+    EXPECT_EQ(editor.pane->value(), end);
+}
+
+// A click on band 5's type opens its menu; choosing from it, or Escape, closes it and gives the
+// focus back where it was; a choice that rebuilds a knob keeps it in place. The tab stays
+// where the user had it, so the next click lands on what it was aimed at.
+TEST(EditorWheel, ClosingTheTypeMenuLeavesTheTabWhereItWas) {
+    EditorInWindow editor;
+    ASSERT_NE(editor.view, nullptr);
+    WindowRig& rig = editor.rig;
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    QToolButton* type = editor.view->bandColumns()->column(4)->typeButton();
+    const auto closeMenu = [&](const std::function<void(QMenu&)>& close) {
+        QTimer::singleShot(0, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) close(*menu);
+        });
+        QTest::mouseClick(type, Qt::LeftButton, {}, type->rect().center());
+        rig.window().activateWindow();  // as the window manager does when a menu closes
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+        rig.turn();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    };
+    const qsizetype mark = rig.mark();
+
+    for (int shown : {0, 40}) {
+        editor.pane->setValue(shown);
+        rig.turn();
+        ASSERT_EQ(editor.pane->value(), shown);
+        closeMenu([](QMenu& menu) { QTest::keyClick(&menu, Qt::Key_Escape); });
+        EXPECT_EQ(editor.pane->value(), shown) << "Escape";
+        closeMenu([](QMenu& menu) {
+            QAction* lowShelf = menu.actions().value(EQBandType::lowShelf);
+            QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(lowShelf).center());
+        });
+        EXPECT_EQ(editor.pane->value(), shown) << "a choice";
+    }
+    ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
+    EXPECT_EQ(DSPModel::decodeBand(rig.model().words(band5, 4)).type, EQBandType::lowShelf);
+    EXPECT_EQ(editor.writesSince(mark).first().words.value(1), band5);
+
+    // An assistive tool picks a shelf for band 6 while its Q knob holds the focus: the knob is
+    // rebuilt for the shelf's range in its place, with the focus, and the tab stays.
+    BandColumn& sixth = *editor.view->bandColumns()->column(5);
+    QTest::mouseClick(sixth.qKnob(), Qt::LeftButton, {}, sixth.qKnob()->rect().center());
+    editor.pane->setValue(40);
+    rig.turn();
+    ASSERT_TRUE(sixth.qKnob()->hasFocus());
+    sixth.typeButton()->menu()->actions().value(EQBandType::highShelf)->trigger();
+    rig.turn();
+    EXPECT_EQ(sixth.qKnob()->scale().hi, 1.0);
+    EXPECT_TRUE(sixth.qKnob()->hasFocus());
+    EXPECT_EQ(editor.pane->value(), 40);
 }

@@ -193,7 +193,8 @@ void Encoder::mousePressEvent(QMouseEvent* event) {
 }
 
 void Encoder::mouseMoveEvent(QMouseEvent* event) {
-    if (!m_hovering) enterEvent(nullptr);
+    // A move of a knob's own pointer, or the first over a knob that came under a still one.
+    if (!m_hovering || (!m_restStart && event->globalPosition().toPoint() != m_stillAt)) pointerCame(true);
     if (!m_startNorm) return;
     const double dy = event->position().y() - m_pressAt.y();
     if (dy == 0 && !m_dragged) return;
@@ -220,9 +221,14 @@ void Encoder::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void Encoder::enterEvent(QEnterEvent*) {
+    pointerCame(true);
+}
+
+void Encoder::pointerCame(bool moved) {
     m_hovering = true;
     resyncScroll();
-    m_hoverStart = m_clock();
+    m_restStart = moved ? std::optional(m_clock()) : std::nullopt;
+    m_stillAt = QCursor::pos();
     forgetRestWhenPanesScroll();
     update();
 }
@@ -237,10 +243,11 @@ void Encoder::forgetRestWhenPanesScroll() {
 }
 
 // A pane that scrolls moves the knob away from under the pointer, or under it, without a
-// leave or enter event: the rest counts afresh from where the pointer is now.
+// leave or enter event. A knob the page brought under a still pointer has not been rested on:
+// its rest starts once the pointer moves.
 void Encoder::restartRest() {
     if (m_hovering) leaveEvent(nullptr);
-    if (isVisible() && rect().contains(mapFromGlobal(QCursor::pos()))) enterEvent(nullptr);
+    if (isVisible() && rect().contains(mapFromGlobal(QCursor::pos()))) pointerCame(false);
 }
 
 void Encoder::leaveEvent(QEvent*) {
@@ -250,9 +257,13 @@ void Encoder::leaveEvent(QEvent*) {
 }
 
 void Encoder::wheelEvent(QWheelEvent* event) {
-    if (!m_hovering) enterEvent(nullptr);
-    // Inertia, and a page scrolling past under a resting pointer, go to the page.
-    if (event->phase() == Qt::ScrollMomentum || m_clock() - m_hoverStart <= kScrollIgnoreSeconds) {
+    // Without an enter or a move first, the knob came under a still pointer by scrolling.
+    if (!m_hovering) pointerCame(false);
+    // Inertia, and a page scrolling past under a resting pointer, go to the page; so does
+    // every turn over a knob the page brought under the pointer, until the pointer moves onto
+    // it and rests: the last turns of a page scrolled to its end are still meant for the page.
+    if (event->phase() == Qt::ScrollMomentum || !m_restStart ||
+        m_clock() - *m_restStart <= kScrollIgnoreSeconds) {
         event->ignore();
         return;
     }

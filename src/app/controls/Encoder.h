@@ -13,7 +13,9 @@
 // except the default, which is reported as given. A click without movement
 // reports nothing. The wheel turns the knob once the pointer has rested on it for
 // a moment, in a scrolling pane too and with or without the focus; until then, and
-// for inertia, the wheel goes on to the page, which scrolls.
+// for inertia, the wheel goes on to the page, which scrolls. A knob that a scrolling page
+// brings under a still pointer has not been rested on: its moment starts when the pointer
+// moves.
 class Encoder : public QWidget {
     Q_OBJECT
 public:
@@ -69,6 +71,9 @@ private:
     void resyncScroll();
     void forgetRestWhenPanesScroll();
     void restartRest();
+    // The pointer is over the knob now; `moved`: it moved there, rather than the knob coming
+    // under it.
+    void pointerCame(bool moved);
 
     Scale m_scale;
     bool m_bipolar;
@@ -82,7 +87,8 @@ private:
     bool m_dragged = false;             // the press has moved since
     QPointF m_pressAt;
     bool m_hovering = false;
-    double m_hoverStart = 0;
+    std::optional<double> m_restStart;       // since the pointer came; none until a still one moves
+    QPoint m_stillAt;                        // where the pointer stood when the knob came
     std::optional<double> m_scrollNorm;      // unrounded, accumulates small wheel steps
     std::optional<double> m_scrollReported;  // the value the wheel reported last
 };

@@ -264,10 +264,13 @@ private:
 
     // Wherever the keys or the program move the focus, into a pane from outside too, the user
     // sees where it went. A click lands on what is already in sight, and a window coming back
-    // to the front keeps the panes as the user left them. A control placed before its page is
-    // laid out is brought into view again once the layout has settled.
+    // to the front, or a menu or popover closing, gives the focus back where it was: the panes
+    // stay as the user left them, and the next click lands where it is aimed. A control placed
+    // before its page is laid out is brought into view again once the layout has settled.
     static void bringIntoView(QWidget& widget, Qt::FocusReason reason) {
-        if (reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason) return;
+        const bool returned = reason == Qt::ActiveWindowFocusReason ||
+                              (reason == Qt::PopupFocusReason && widget.window()->windowType() != Qt::Popup);
+        if (reason == Qt::MouseFocusReason || returned) return;
         keepInView(widget);
         QTimer::singleShot(0, &widget, [&widget] {
             if (widget.hasFocus()) keepInView(widget);
