@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -26,6 +27,7 @@
 #include "link/DSPModel.h"
 #include "link/MeterStore.h"
 #include "link/ParamMap.h"
+#include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
@@ -44,6 +46,7 @@ const quint32 nanBand = ParamMap::eqBandParam(inA, 1);
 const quint32 hugeBand = ParamMap::eqBandParam(inA, 2);
 const quint32 infiniteDEQ = *ParamMap::param(ParamMap::Block::deq(1), inA);
 const quint32 pink = Generator(Generator::pink).parameter();
+constexpr quint32 crosspoint = 218;
 
 quint32 bits(float value) {
     return std::bit_cast<quint32>(value);
@@ -69,6 +72,7 @@ TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
                                                                   bits(-20), 10,      100,     bits(2)};
         params[infiniteDEQ] = {2000, bits(6), bits(1), 1, infinite, 10, 100, bits(2)};
         params[pink] = {notANumber, 0};
+        params[crosspoint] = {notANumber, 0x100};
         sim.device().meters[2 * inA] = notANumber;
     };
     WindowRig rig(options);
@@ -132,6 +136,17 @@ TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
     EXPECT_EQ(shown(pinkRow.level), QStringLiteral("—"));
     EXPECT_TRUE(pinkRow.slider->toolTip().contains(QStringLiteral("not a number")));
     EXPECT_TRUE(sources->generatorRow(Generator::white).slider->known());
+
+    // A crosspoint whose level is no number is neither on nor off, and says why.
+    rig.showPage(Page::of(Page::Kind::routing));
+    const QList<CrosspointCell*> cells = rig.pageView()->findChildren<CrosspointCell*>();
+    const auto cell = std::find_if(cells.begin(), cells.end(),
+                                   [](const CrosspointCell* c) { return c->id() == crosspoint; });
+    ASSERT_NE(cell, cells.end());
+    EXPECT_FALSE((*cell)->shownOn());
+    EXPECT_FALSE((*cell)->isEnabled());
+    EXPECT_TRUE((*cell)->toolTip().contains(QStringLiteral("not a number")))
+        << (*cell)->toolTip().toStdString();
 
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
     // Reported, so not counted as unread, but not held as a value.
