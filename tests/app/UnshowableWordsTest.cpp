@@ -22,6 +22,7 @@
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
 #include "editor/DEQBox.h"
+#include "editor/DynamicsBoxes.h"
 #include "editor/DynamicsViews.h"
 #include "editor/EQGraph.h"
 #include "link/DSPModel.h"
@@ -121,6 +122,7 @@ TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
         EXPECT_EQ(meters->grText(), QStringLiteral("—")) << b;
         EXPECT_EQ(deq->band(b)->summary()->text(), QStringLiteral("—")) << b;
     }
+    EXPECT_EQ(deq->gate()->status()->text(), QStringLiteral("—"));
     EXPECT_TRUE(deq->graph()->bandKnown(0));
     EXPECT_FALSE(deq->graph()->bandKnown(1));
     EXPECT_TRUE(deq->band(1)->toolTip().contains(QStringLiteral("word 5")));
