@@ -102,8 +102,11 @@ float valueOf(Kind kind, quint32 w) {
 }
 
 float largestAnyQ() {
-    float largest = EQBandType::largestQForRaw(-1);
-    for (EQBandType type : EQBandType::allCases()) largest = std::max(largest, type.largestQ());
+    static const float largest = [] {
+        float most = EQBandType::largestQForRaw(-1);
+        for (EQBandType type : EQBandType::allCases()) most = std::max(most, type.largestQ());
+        return most;
+    }();
     return largest;
 }
 
