@@ -47,7 +47,7 @@ QJsonObject paramsObject(const DSPModel::Table& table) {
 QList<quint32> unreadParameters(const DSPModel& model) {
     QList<quint32> numbers;
     for (quint32 number : ParamMap::allParameters()) {
-        if (number != DSPModel::meterParameter && !model.holds(number)) numbers.append(number);
+        if (number != DSPModel::meterParameter && !model.reported(number)) numbers.append(number);
     }
     return numbers;
 }

@@ -107,9 +107,12 @@ BandColumns::BandColumns(DSPModel& model, int ch, QWidget* parent)
 
 void BandColumns::refresh() {
     for (int b = 0; b < m_columns.size(); ++b) {
-        const bool read = m_model.holds(ParamMap::eqBandParam(m_ch, b));
+        const quint32 number = ParamMap::eqBandParam(m_ch, b);
+        const bool read = m_model.holds(number);
         m_columns[b]->display(m_model.band(m_ch, b), b == m_selected, read);
         m_columns[b]->setEnabled(read);
+        // A band the device sent with a value no control can hold says why it cannot be edited.
+        m_columns[b]->setToolTip(m_model.unshowable(number).value_or(QString()));
     }
     fitHeight();
 }
@@ -340,6 +343,7 @@ void BandColumn::display(const DSPModel::Band& band, bool selected, bool read) {
     m_qField->setValue(band.q);
     if (!read) {
         for (CompactNumberField* field : {m_freqField, m_gainField, m_qField}) field->showUnknown();
+        for (Encoder* knob : {m_freqKnob, m_gainKnob, m_qKnob}) knob->showUnknown();
     }
     m_dim->setEnabled(!band.on);
     update();

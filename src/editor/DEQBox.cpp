@@ -42,6 +42,10 @@ float level(const DSPModel& model, int ch) {
     return model.meterStore().liveLevel(ch);
 }
 
+QString levelText(float dB) {
+    return std::isnan(dB) ? QStringLiteral("unknown") : numtext::format("%.1f dB", double(dB));
+}
+
 }  // namespace
 
 const std::array<QColor, 3>& DEQFrequencyGraph::bandColours() {
@@ -86,7 +90,7 @@ double DEQFrequencyGraph::yPosition(double dB) const {
 }
 
 QList<double> DEQFrequencyGraph::liveLevels(float x) const {
-    if (std::find(m_known.begin(), m_known.end(), false) != m_known.end()) return {};
+    if (std::isnan(x) || std::find(m_known.begin(), m_known.end(), false) != m_known.end()) return {};
     QList<double> levels(curvePoints, 0.0);
     for (const DSPModel::DEQBand& band : m_bands) {
         const float change = dynamics::deqGainChange(band, x);
@@ -237,6 +241,7 @@ void DEQBandPanel::refresh() {
     const QSignalBlocker blockMode(m_mode);
     // A band the device never reported shows no setting and cannot be edited.
     const bool known = m_model.holds(bandParam(m_ch, m_band));
+    setToolTip(m_model.unshowable(bandParam(m_ch, m_band)).value_or(QString()));
     m_active->setChecked(known && band.active);
     m_mode->setCurrentIndex(known ? band.mode.rawValue() : -1);
     m_active->setEnabled(known);
@@ -260,7 +265,7 @@ void DEQBandPanel::updateLive() {
     const float change = dynamics::deqGainChange(band, x);
     const bool known = m_model.holds(bandParam(m_ch, m_band));
     const QColor colour = band.active ? DEQFrequencyGraph::bandColours()[m_band] : Theme::systemGrey();
-    if (!known)
+    if (!known || std::isnan(change))
         m_summary->setText(QStringLiteral("—"));
     else
         m_summary->setText(band.active ? numtext::format("%+.1f dB @ %d Hz", double(change), int(band.freq))
@@ -314,5 +319,5 @@ void DEQBox::updateLive() {
     m_help->setText(
         QStringLiteral("Shaded: the most each band can boost or cut. White line: what the bands are "
                        "doing right now (from the input level ") +
-        numtext::format("%.1f dB", double(level(m_model, m_ch))) + QStringLiteral(")."));
+        levelText(level(m_model, m_ch)) + QStringLiteral(")."));
 }

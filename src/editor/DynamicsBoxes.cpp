@@ -245,7 +245,8 @@ void GateBox::updateLive() {
     // Off needs only the switch; open or closed needs the threshold too.
     const bool known = m_model.holds(ParamMap::Block::gateOff(), m_ch) &&
                        (!on || m_model.holds(ParamMap::Block::gate(), m_ch));
-    if (!known) {
+    // Nor is it open or closed under a level that is no number.
+    if (!known || (on && std::isnan(x))) {
         m_status->setText(QStringLiteral("—"));
         editorkit::setTextColour(m_status, Theme::secondaryText());
     } else if (!on) {

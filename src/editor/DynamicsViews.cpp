@@ -256,10 +256,12 @@ std::optional<double> DynamicsMeters::thresholdMarkerY() const {
 
 void DynamicsMeters::setReading(const Reading& reading) {
     m_reading = reading;
+    // Without an input level there is no output level or change to show either.
+    if (std::isnan(reading.input)) m_reading.known = false;
     m_inBar->setLevel(std::isnan(reading.input) ? dynamics::mutedLevel : reading.input);
-    m_outBar->setLevel(reading.known ? outputLevel() : dynamics::mutedLevel);
+    m_outBar->setLevel(m_reading.known ? outputLevel() : dynamics::mutedLevel);
     m_grMeter->setState(shownChange(), reading.boost, m_deqScale ? deqMarks : standardMarks,
-                        reading.known && reading.active);
+                        m_reading.known && reading.active);
     static_cast<QStackedLayout*>(m_reductionScale->parentWidget()->layout())
         ->setCurrentWidget(reading.boost ? m_boostScale : m_reductionScale);
     m_inValue->setText(inText());

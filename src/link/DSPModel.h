@@ -150,9 +150,16 @@ public:
 
     // Parameter table and editing.
     Words words(quint32 number, int minimumCount) const;
-    // Whether the table holds the parameter's whole word list. One the device never reported
-    // (an answer lost during this read-back, or the link lost in the middle of it) reads as
-    // zero words, and an edit built on those would send settings nobody chose.
+    // Whether the device reported the parameter's whole word list. One it never reported (an
+    // answer lost during this read-back, or the link lost in the middle of it) reads as zero
+    // words, and an edit built on those would send settings nobody chose.
+    bool reported(quint32 number) const;
+    // Why a reported parameter holds a number no control could show (a level that is no
+    // number, a frequency of 4294967295 Hz), as a sentence for the user; none otherwise.
+    std::optional<QString> unshowable(quint32 number) const;
+    // Whether the table holds the parameter as a value: reported, and every number one its
+    // control could show. The views draw anything else as unknown, and edits leave it alone,
+    // since an edit of part of a block sends the rest of it back as it stands.
     bool holds(quint32 number) const;
     // The same for a block of a channel; false for a block the channel does not have.
     bool holds(ParamMap::Block block, int ch) const {
@@ -162,7 +169,7 @@ public:
     // The words of a held parameter, padded like words(); none when the table lacks it.
     // Edits that change part of a block start from this.
     std::optional<Words> heldWords(quint32 number, int minimumCount) const;
-    // How many parameters of the read-back list the table does not hold.
+    // How many parameters of the read-back list the device has not reported.
     int unreadCount() const;
     // How many held parameters a project leaves out because their words are not valid.
     int invalidCount() const;

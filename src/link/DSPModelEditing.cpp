@@ -40,9 +40,23 @@ DSPModel::Words DSPModel::words(quint32 number, int minimumCount) const {
     return stored;
 }
 
-bool DSPModel::holds(quint32 number) const {
+bool DSPModel::reported(quint32 number) const {
     const auto stored = params_.constFind(number);
     return stored != params_.constEnd() && paramwords::isWhole(number, *stored);
+}
+
+std::optional<QString> DSPModel::unshowable(quint32 number) const {
+    if (!reported(number)) return std::nullopt;
+    const std::optional<QString> why = paramwords::unshowable(number, params_.value(number));
+    if (!why) return std::nullopt;
+    return QStringLiteral(
+               "The DSP sent a value no control can hold, so it is shown as unknown and "
+               "cannot be changed here until the DSP sends a valid one. ") +
+           *why;
+}
+
+bool DSPModel::holds(quint32 number) const {
+    return reported(number) && !paramwords::unshowable(number, params_.value(number));
 }
 
 std::optional<DSPModel::Words> DSPModel::heldWords(quint32 number, int minimumCount) const {
@@ -52,7 +66,7 @@ std::optional<DSPModel::Words> DSPModel::heldWords(quint32 number, int minimumCo
 
 int DSPModel::unreadCount() const {
     const auto& all = ParamMap::allParameters();
-    return int(std::count_if(all.begin(), all.end(), [this](quint32 number) { return !holds(number); }));
+    return int(std::count_if(all.begin(), all.end(), [this](quint32 number) { return !reported(number); }));
 }
 
 void DSPModel::write(quint32 number, const Words& w, std::optional<int> count, bool propagate) {
@@ -153,9 +167,10 @@ void DSPModel::flatEQ(int ch) {
     const quint32 q3 = levels::bits(3.0f);
     for (int b = 0; b < bandCount(ch); ++b) {
         // A band the device never reported is left alone: what it holds is not known, so
-        // neither is what a reset would change there.
+        // neither is what a reset would change there. One holding a value no control could
+        // show is reset like any other: the reset sends whole words of its own.
         const quint32 number = ParamMap::eqBandParam(ch, b);
-        if (!holds(number)) continue;
+        if (!reported(number)) continue;
         // Bands beyond the tenth exist on inputs only; they are parked off at 20 kHz.
         const Words w = b < 10 ? Words{centres[b], zeroDB, q3, 0} : Words{20000, zeroDB, q3, 0x100};
         write(number, w);

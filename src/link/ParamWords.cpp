@@ -1,5 +1,6 @@
 #include "link/ParamWords.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -13,7 +14,8 @@ namespace {
 // without reading their meaning take anything.
 enum class Kind {
     any,
-    whole,             // an unsigned integer from low to high
+    whole,             // an unsigned integer from low to high: a quantity its control shows
+    pick,              // an unsigned integer from low to high: a switch or a choice
     level,             // a single-precision value from low to high
     bandQ,             // the EQ band's Q, up to the largest its type allows
     bandType,          // an EQBandType, plus the off bit
@@ -32,12 +34,15 @@ constexpr Rule any{};
 constexpr Rule whole(float low, float high) {
     return {Kind::whole, low, high};
 }
+constexpr Rule pick(float low, float high) {
+    return {Kind::pick, low, high};
+}
 constexpr Rule level(float low, float high) {
     return {Kind::level, low, high};
 }
 constexpr Rule hertz = whole(20, 22000);
 constexpr Rule milliseconds = whole(1, 2895);
-constexpr Rule onOff = whole(0, 1);
+constexpr Rule onOff = pick(0, 1);
 constexpr Rule ratio = level(1, 100);
 constexpr Rule generatorLevel = level(-90, 0);
 constexpr quint32 offBit = 0x100;
@@ -62,10 +67,10 @@ QList<Rule> rulesOf(uint32_t n) {
         return {onOff};  // the off switches, test-signal routes and FIR bypass
     if (within(n, 218, 329)) return {level(-60, 12), {Kind::crosspointSwitch}};
     if (within(n, 330, 341)) return {level(0, 2000), onOff};
-    if (n == 342) return {whole(0, 2)};  // sine, pink or white noise
+    if (n == 342) return {pick(0, 2)};  // sine, pink or white noise
     if (n == 343) return {hertz, generatorLevel, any};
     if (within(n, 344, 345)) return {generatorLevel, any};
-    if (within(n, 350, 353)) return {whole(0, 2)};  // analog, Dante, AES
+    if (within(n, 350, 353)) return {pick(0, 2)};  // analog, Dante, AES
     if (within(n, 354, 365))
         return {hertz,          level(0, 12), level(0.27f, 15), {Kind::deqSwitch},
                 level(-90, 24), milliseconds, milliseconds,     ratio};
@@ -87,33 +92,81 @@ bool choiceAllowed(Kind kind, quint32 w) {
     }
 }
 
-std::optional<QString> wordProblem(uint32_t n, const QList<quint32>& words, qsizetype i, Rule rule) {
+bool inRange(float value, Rule rule) {
+    return value >= rule.low && value <= rule.high;
+}
+
+// The value a number word holds; a level's as the single-precision value it carries.
+float valueOf(Kind kind, quint32 w) {
+    return kind == Kind::level ? std::bit_cast<float>(w) : float(w);
+}
+
+float largestAnyQ() {
+    static const float largest = [] {
+        float most = EQBandType::largestQForRaw(-1);
+        for (EQBandType type : EQBandType::allCases()) most = std::max(most, type.largestQ());
+        return most;
+    }();
+    return largest;
+}
+
+// A band's Q may go as high as its type allows; what the Q control holds at all is the
+// most any type allows.
+Rule resolved(const QList<quint32>& words, Rule rule, bool anyType) {
+    if (rule.kind != Kind::bandQ) return rule;
+    return level(0.25f, anyType ? largestAnyQ() : EQBandType::largestQForRaw(words.value(3) & 0xFF));
+}
+
+QString outsideText(uint32_t n, const QList<quint32>& words, qsizetype i, Rule rule) {
     const quint32 w = words[i];
     const QString where = QStringLiteral("Parameter %1 holds %2 in word %3").arg(n);
-    if (rule.kind == Kind::bandQ) rule = level(0.25f, EQBandType::largestQForRaw(words[3] & 0xFF));
+    if (rule.kind == Kind::level) {
+        const float value = std::bit_cast<float>(w);
+        if (!std::isfinite(value))
+            return QStringLiteral("Parameter %1 holds a level that is not a number (word %2).")
+                .arg(n)
+                .arg(i + 1);
+        return where.arg(numtext::shortest(value)).arg(i + 1) +
+               QStringLiteral(", outside %1 to %2.")
+                   .arg(numtext::shortest(rule.low), numtext::shortest(rule.high));
+    }
+    if (rule.kind == Kind::whole || rule.kind == Kind::pick)
+        return where.arg(w).arg(i + 1) +
+               QStringLiteral(", outside %1 to %2.").arg(qint64(rule.low)).arg(qint64(rule.high));
+    return where.arg(numtext::format("0x%X", w)).arg(i + 1) + QStringLiteral(", which names no choice.");
+}
+
+bool wordAllowed(const QList<quint32>& words, qsizetype i, Rule rule) {
     switch (rule.kind) {
         case Kind::any:
-            return std::nullopt;
+            return true;
         case Kind::whole:
-            if (w >= rule.low && w <= rule.high) return std::nullopt;
-            return where.arg(w).arg(i + 1) +
-                   QStringLiteral(", outside %1 to %2.").arg(qint64(rule.low)).arg(qint64(rule.high));
-        case Kind::level: {
-            const float value = std::bit_cast<float>(w);
-            if (!std::isfinite(value))
-                return QStringLiteral("Parameter %1 holds a level that is not a number (word %2).")
-                    .arg(n)
-                    .arg(i + 1);
-            if (value >= rule.low && value <= rule.high) return std::nullopt;
-            return where.arg(numtext::shortest(value)).arg(i + 1) +
-                   QStringLiteral(", outside %1 to %2.")
-                       .arg(numtext::shortest(rule.low), numtext::shortest(rule.high));
-        }
+        case Kind::pick:
+        case Kind::level:
+            return inRange(valueOf(rule.kind, words[i]), rule);
         default:
-            if (choiceAllowed(rule.kind, w)) return std::nullopt;
-            return where.arg(numtext::format("0x%X", w)).arg(i + 1) +
-                   QStringLiteral(", which names no choice.");
+            return choiceAllowed(rule.kind, words[i]);
     }
+}
+
+// Whether a control could show the word: a number within its range, or zero, which a device
+// reports for a setting never made and the controls show at their lowest. A choice the
+// vocabulary does not name is shown by its own control, so only numbers are asked.
+bool wordShowable(const QList<quint32>& words, qsizetype i, Rule rule) {
+    if (rule.kind != Kind::whole && rule.kind != Kind::level) return true;
+    const float value = valueOf(rule.kind, words[i]);
+    return value == 0 || inRange(value, rule);
+}
+
+// The first word a project may not hold or, with onlyUnshowable, the first no control could show.
+std::optional<QString> firstProblem(uint32_t n, const QList<quint32>& words, bool onlyUnshowable) {
+    const QList<Rule> rules = rulesOf(n);
+    for (qsizetype i = 0; i < words.size() && i < rules.size(); ++i) {
+        const Rule rule = resolved(words, rules[i], onlyUnshowable);
+        const bool fine = onlyUnshowable ? wordShowable(words, i, rule) : wordAllowed(words, i, rule);
+        if (!fine) return outsideText(n, words, i, rule);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -142,10 +195,11 @@ std::optional<QString> problem(uint32_t number, const QList<quint32>& words) {
             .arg(number)
             .arg(words.size())
             .arg(shortest(number));
-    const QList<Rule> rules = rulesOf(number);
-    for (qsizetype i = 0; i < words.size() && i < rules.size(); ++i)
-        if (auto wrong = wordProblem(number, words, i, rules[i])) return wrong;
-    return std::nullopt;
+    return firstProblem(number, words, false);
+}
+
+std::optional<QString> unshowable(uint32_t number, const QList<quint32>& words) {
+    return firstProblem(number, words, true);
 }
 
 }  // namespace paramwords

@@ -22,4 +22,10 @@ bool isWhole(uint32_t number, const QList<quint32>& words);
 // a level that is no number, or a value outside what its control sets. None when they can.
 std::optional<QString> problem(uint32_t number, const QList<quint32>& words);
 
+// Why a word holds a number no control could show, naming the parameter: a level that is no
+// number or infinite, or a number outside its control's range (4294967295 Hz). Zero passes,
+// as the controls show it; so do choices, which their own controls show as unknown. None
+// when every number can be shown.
+std::optional<QString> unshowable(uint32_t number, const QList<quint32>& words);
+
 }  // namespace paramwords

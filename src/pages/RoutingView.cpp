@@ -92,10 +92,11 @@ void CrosspointCell::refresh() {
     const bool known = m_model.holds(m_id);
     const DSPModel::Crosspoint point = m_model.crosspoint(m_id);
     m_shownOn = known && point.on;
-    // A crosspoint the device never reported is shown, empty, but cannot be switched.
+    // A crosspoint the device never reported, or sent with a level no knob could hold, is
+    // shown, empty, but cannot be switched; its tip says which.
     setEnabled(known);
     if (!known)
-        setToolTip(QStringLiteral("Not read"));
+        setToolTip(m_model.unshowable(m_id).value_or(QStringLiteral("Not read")));
     else
         setToolTip(point.on ? numtext::format("On, %.1f dB — double-click to switch off", double(point.level))
                             : QStringLiteral("Off — double-click to switch on"));

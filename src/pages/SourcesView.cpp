@@ -235,6 +235,7 @@ void SourcesView::refresh() {
             row.slider->setValue(row.slider->toSteps(level));
         }
         row.slider->setKnown(known);
+        row.slider->setToolTip(m_model.unshowable(g.parameter()).value_or(QString()));
         row.level->setValue(level);
         if (!known) row.level->showUnknown();
         for (QWidget* control : {static_cast<QWidget*>(row.power), static_cast<QWidget*>(row.slider),
@@ -244,6 +245,7 @@ void SourcesView::refresh() {
     m_frequency->setValue(double(m_model.words(sineParam, 3)[0]));
     if (!m_model.holds(sineParam)) m_frequency->showUnknown();
     m_frequency->setEnabled(m_model.holds(sineParam));
+    m_frequency->setToolTip(m_model.unshowable(sineParam).value_or(QString()));
 }
 
 void SourcesView::showGeneratorChoice() {

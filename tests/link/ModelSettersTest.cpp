@@ -226,6 +226,34 @@ TEST_F(ModelSetters, NonFiniteValuesChangeNothing) {
     EXPECT_EQ(w, (Words{1, 2, 3, 4}));
 }
 
+// Words a device sent that no control could hold are reported but not held, and edits of their
+// block change nothing; zeros, a setting never made, are held as values.
+TEST_F(ModelSetters, WordsNoControlCouldHoldAreNotHeldAndNotEdited) {
+    const quint32 band = ParamMap::eqBandParam(0, 0);
+    const quint32 deq = 354;
+    const quint32 pink = 344;
+    const quint32 attack = 178;  // OUT 1's compressor, attack in word 4
+    hold({band, deq, pink, attack, ParamMap::eqBandParam(0, 1)});
+    EXPECT_TRUE(model.holds(band) && model.holds(deq) && model.holds(attack)) << "zeros are values";
+    model.write(band, {1000, bits(notANumber), bits(1.0f), 0}, std::nullopt, false);
+    model.write(deq, {1000, bits(3.0f), bits(1.0f), 1, bits(-inf), 10, 10, bits(2.0f)}, std::nullopt, false);
+    model.write(pink, {bits(notANumber), 0}, std::nullopt, false);
+    model.write(attack, {0, bits(2.0f), 0, 4294967295u, 10, 3}, std::nullopt, false);
+    for (quint32 n : {band, deq, pink, attack}) EXPECT_TRUE(model.reported(n) && !model.holds(n)) << n;
+    EXPECT_TRUE(
+        model.unshowable(attack)->contains(QStringLiteral("4294967295 in word 4, outside 1 to 2895")));
+    EXPECT_EQ(model.unreadCount(), int(ParamMap::allParameters().size()) - 5);
+
+    const DSPModel::Table before = model.params();
+    model.setDEQBand(0, 0, {500, 3, 1, DEQMode::cutAbove, true, -10, 10, 10, 2});
+    model.setGenerator(Generator::pink, -20, true);
+    model.setCompressor(4, {-10, 2, 5, 10, 3, true});
+    EXPECT_EQ(model.params(), before);
+    // Flat sends whole words of its own, so it mends the band.
+    model.flatEQ(0);
+    EXPECT_TRUE(model.holds(band));
+}
+
 TEST_F(ModelSetters, NeverReadBlocksGiveZeroRecords) {
     const DSPModel::Compressor c = model.compressor(7);
     EXPECT_EQ(c.threshold, 0.0f);

@@ -184,9 +184,9 @@ TEST(PagesByKeyboard, RoutingGridsAreWalkedWithArrowsAndSwitchedWithSpace) {
 }
 
 // Walking round the page only moves the focus: a field passed by Tab sends nothing back,
-// even when the device holds a value the field would clamp.
+// even when the device holds a level the field shows rounded.
 TEST(PagesByKeyboard, TabbingRoundTheSourcesWritesNothing) {
-    WindowRig rig(preparedWith([](SimDevice& device) { device.params[343] = {5, bits(-20.0f), 0}; }));
+    WindowRig rig(preparedWith([](SimDevice& device) { device.params[343] = {1000, bits(-20.04f), 0}; }));
     Keyboard keys(rig, Page::Kind::sources);
     ASSERT_TRUE(keys.active);
     auto* view = rig.page<SourcesView>();
@@ -194,6 +194,7 @@ TEST(PagesByKeyboard, TabbingRoundTheSourcesWritesNothing) {
     const qsizetype mark = rig.mark();
     const QList<QWidget*> stops = keys.tabStops(view->sourcePicker(0)->segment(0));
     ASSERT_TRUE(stops.contains(view->frequencyField()->lineEdit()));
+    ASSERT_TRUE(stops.contains(view->generatorRow(Generator::sine).level->lineEdit()));
     rig.model().write(342, rig.model().words(342, 1));  // frames arrive in order: a marker
     ASSERT_TRUE(keys.settlesWith(mark, 342, 1));
     EXPECT_EQ(rig.receivedSince(mark, writeCommand).size(), 1);

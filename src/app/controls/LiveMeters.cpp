@@ -1,5 +1,7 @@
 #include "app/controls/LiveMeters.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr float kMutedLevel = -90;
@@ -16,6 +18,7 @@ void showChannelLevel(MeterBar& meter, float stored, bool live, bool muted) {
 }
 
 void showChannelLevel(HorizontalMeter& meter, float stored, bool live, bool muted) {
-    meter.setToolTip(QString::asprintf("Level %.1f dB", stored));
+    meter.setToolTip(std::isnan(stored) ? QStringLiteral("Level unknown")
+                                        : QString::asprintf("Level %.1f dB", stored));
     meter.setLevel(shownLevel(stored, live, muted));
 }

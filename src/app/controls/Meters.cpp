@@ -17,7 +17,8 @@ const QVector<float>& meterScaleMarks() {
 
 double meterPosition(const QVector<float>& marks, float value) {
     const qsizetype n = marks.size();
-    if (n == 0) return 0;
+    // A level that is no number is no level: nothing is drawn.
+    if (n == 0 || std::isnan(value)) return 0;
     if (value <= marks[0]) return 0;
     if (marks[n - 1] <= value) return 1;
     for (qsizetype i = 1; i < n; ++i) {
@@ -26,7 +27,7 @@ double meterPosition(const QVector<float>& marks, float value) {
             return (double(i - 1) + double(f)) / double(n - 1);
         }
     }
-    return 1;  // not a number fails every comparison
+    return 1;
 }
 
 MeterBand meterBand(float dBu) {

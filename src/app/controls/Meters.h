@@ -13,7 +13,7 @@
 const QVector<float>& meterScaleMarks();
 
 // The 0...1 position of a level over ascending marks, linear inside each
-// interval. An empty list gives 0; a level that is not a number gives 1.
+// interval. An empty list gives 0, and so does a level that is not a number: no level is drawn.
 double meterPosition(const QVector<float>& marks, float value);
 
 // Colours of the level bands: green below +6, amber to +14, red above.

@@ -35,7 +35,7 @@ TEST(MetersTest, PositionOverTheScaleMarks) {
     const Case cases[] = {{-60, 0}, {-48, 0}, {-44, 0.05}, {-3, 0.65}, {0, 0.7}, {9, 0.85}, {20, 1}, {25, 1}};
     for (const Case& c : cases) EXPECT_NEAR(meterPosition(m, c.level), c.position, 1e-7) << c.level;
     EXPECT_EQ(meterPosition({}, 3), 0);
-    EXPECT_EQ(meterPosition(m, std::numeric_limits<float>::quiet_NaN()), 1);
+    EXPECT_EQ(meterPosition(m, std::numeric_limits<float>::quiet_NaN()), 0);
 }
 
 TEST(MetersTest, SegmentsOfABarWithTheClipLight) {

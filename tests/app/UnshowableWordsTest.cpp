@@ -1,0 +1,145 @@
+// Words the device sends that no control could hold (a level that is no number or infinite, a
+// frequency of 4294967295 Hz, a meter that is no number) are drawn as unknown on every page,
+// never as a value; the blocks holding them say why they cannot be edited, and nothing of
+// them is written.
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "app/MainWindow.h"
+#include "app/controls/CompactNumberField.h"
+#include "app/controls/Encoder.h"
+#include "app/controls/UnitSlider.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/MixerView.h"
+#include "editor/BandColumn.h"
+#include "editor/BandColumns.h"
+#include "editor/ChannelView.h"
+#include "editor/DEQBox.h"
+#include "editor/DynamicsBoxes.h"
+#include "editor/DynamicsViews.h"
+#include "editor/EQGraph.h"
+#include "link/DSPModel.h"
+#include "link/MeterStore.h"
+#include "link/ParamMap.h"
+#include "pages/RoutingView.h"
+#include "pages/SourcesView.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::WindowRig;
+using Words = DSPModel::Words;
+
+namespace {
+
+constexpr quint16 writeCommand = 5;
+constexpr int inA = 0;
+constexpr quint32 notANumber = 0x7FC00000;
+constexpr quint32 infinite = 0x7F800000;
+const quint32 peakBand = ParamMap::eqBandParam(inA, 0);
+const quint32 nanBand = ParamMap::eqBandParam(inA, 1);
+const quint32 hugeBand = ParamMap::eqBandParam(inA, 2);
+const quint32 infiniteDEQ = *ParamMap::param(ParamMap::Block::deq(1), inA);
+const quint32 pink = Generator(Generator::pink).parameter();
+constexpr quint32 crosspoint = 218;
+
+quint32 bits(float value) {
+    return std::bit_cast<quint32>(value);
+}
+
+QString shown(const CompactNumberField* field) {
+    return field->lineEdit()->text();
+}
+
+}  // namespace
+
+TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& sim) {
+        auto& params = sim.device().params;
+        params[154 + inA] = {20, 0x100};  // filters off: the curve is the bands' alone
+        params[166 + inA] = {22000, 0x100};
+        params[peakBand] = {1000, bits(6), bits(1), 0};
+        params[nanBand] = {1000, notANumber, bits(1), 0};
+        params[hugeBand] = {4294967295u, bits(0), bits(1), 0};
+        // An active band boosting above -20 dB, and one whose threshold is infinite.
+        params[*ParamMap::param(ParamMap::Block::deq(0), inA)] = {1000,      bits(6), bits(1), 1,
+                                                                  bits(-20), 10,      100,     bits(2)};
+        params[infiniteDEQ] = {2000, bits(6), bits(1), 1, infinite, 10, 100, bits(2)};
+        params[pink] = {notANumber, 0};
+        params[crosspoint] = {notANumber, 0x100};
+        sim.device().meters[2 * inA] = notANumber;
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+    ASSERT_TRUE(rig.waitFor([&] { return std::isnan(rig.model().meterStore().levels()[inA]); }));
+    const qsizetype mark = rig.mark();
+
+    // The EQ: the band read as a level keeps its +6 dB; the curve is not flattened by the
+    // band that is no number, which like the band at 4294967295 Hz shows no value.
+    rig.showPage(Page::channelPage(inA));
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    channel->setTab(ChannelTab::eq);
+    rig.turn();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unshowable-eq"));
+    EXPECT_NEAR(channel->eqGraph()->responseAt(1000), 6.0, 0.01);
+    BandColumns* bands = channel->bandColumns();
+    EXPECT_EQ(shown(bands->column(0)->gainField()), QStringLiteral("+6.0"));
+    for (int b : {1, 2}) {
+        const BandColumn* column = bands->column(b);
+        EXPECT_FALSE(column->isEnabled());
+        for (const CompactNumberField* field : {column->freqField(), column->gainField(), column->qField()})
+            EXPECT_EQ(shown(field), QStringLiteral("—")) << b;
+        for (const Encoder* knob : {column->freqKnob(), column->gainKnob(), column->qKnob()})
+            EXPECT_FALSE(knob->known()) << b;
+    }
+    EXPECT_TRUE(bands->column(1)->toolTip().contains(
+        QStringLiteral("Parameter %1 holds a level that is not a number (word 2).").arg(nanBand)));
+    EXPECT_TRUE(bands->column(2)->toolTip().contains(QStringLiteral("4294967295")));
+    // An edit reaching the band anyway is refused: the words it would send back are not values.
+    bands->writeBand(1, [](DSPModel::Band& band) { band.freq = 2000; });
+    rig.model().setGenerator(Generator::pink, -20.0f, std::nullopt);
+
+    // The dynamic EQ under a meter that is no number: no output level, no change, no live line.
+    channel->setTab(ChannelTab::dynamics);
+    rig.turn();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unshowable-dynamics"));
+    auto* deq = channel->findChild<DEQBox*>();
+    ASSERT_NE(deq, nullptr);
+    for (int b : {0, 1}) {
+        const DynamicsMeters* meters = deq->band(b)->meters();
+        EXPECT_EQ(meters->outText(), QStringLiteral("—")) << b;
+        EXPECT_EQ(meters->grText(), QStringLiteral("—")) << b;
+        EXPECT_EQ(deq->band(b)->summary()->text(), QStringLiteral("—")) << b;
+    }
+    EXPECT_EQ(deq->gate()->status()->text(), QStringLiteral("—"));
+    EXPECT_FALSE(deq->graph()->bandKnown(1));
+    EXPECT_TRUE(deq->band(1)->toolTip().contains(QStringLiteral("word 5")));
+
+    // The pink noise level that is no number has no slider handle and no value.
+    rig.showPage(Page::of(Page::Kind::sources));
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unshowable-sources"));
+    const SourcesView::GeneratorRow& pinkRow = sources->generatorRow(Generator::pink);
+    EXPECT_FALSE(pinkRow.slider->known());
+    EXPECT_EQ(shown(pinkRow.level), QStringLiteral("—"));
+    EXPECT_TRUE(pinkRow.slider->toolTip().contains(QStringLiteral("not a number")));
+
+    // A crosspoint whose level is no number is neither on nor off, and says why.
+    rig.showPage(Page::of(Page::Kind::routing));
+    const QList<CrosspointCell*> cells = rig.pageView()->findChildren<CrosspointCell*>();
+    const auto cell = std::find_if(cells.begin(), cells.end(),
+                                   [](const CrosspointCell* c) { return c->id() == crosspoint; });
+    ASSERT_NE(cell, cells.end());
+    EXPECT_FALSE((*cell)->shownOn());
+    EXPECT_TRUE((*cell)->toolTip().contains(QStringLiteral("not a number")));
+
+    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
+}
