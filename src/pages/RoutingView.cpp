@@ -92,7 +92,7 @@ void CrosspointCell::refresh() {
     const DSPModel::Crosspoint point = m_model.crosspoint(m_id);
     m_shownOn = known && point.on;
     // A crosspoint the device never reported is shown, empty, but cannot be switched.
-    setEnabled(known);
+    enableIfRead({this}, known);
     if (!known)
         setToolTip(QStringLiteral("Not read"));
     else

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Popover.h"
 
 namespace {
@@ -71,15 +72,12 @@ public:
     QAccessible::Role role() const override { return roleOf(button()); }
 
     QString text(QAccessible::Text t) const override {
+        const QString face = withoutMnemonic(button().text());
+        if (menuOf(button()))
+            if (std::optional<QString> told = pickerText(button(), face, t)) return *told;
         if (t == QAccessible::Name) {
             const QString given = widget()->accessibleName();
-            return given.isEmpty() ? withoutMnemonic(button().text()) : given;
-        }
-        // A picker is named by its caption; its face shows the choice.
-        if (t == QAccessible::Value && menuOf(button())) {
-            const QString given = widget()->accessibleName();
-            const QString face = withoutMnemonic(button().text());
-            if (!given.isEmpty() && given != face) return face;
+            return given.isEmpty() ? face : given;
         }
         return QAccessibleWidget::text(t);
     }
@@ -92,6 +90,10 @@ public:
             state.expandable = true;
             state.expanded = menu->isVisible();
             state.collapsed = !menu->isVisible();
+        } else if (roleOf(button()) == QAccessible::RadioButton && !qobject_cast<QRadioButton*>(&button())) {
+            // A segment is one entry of a row of choices: the chosen one reads selected.
+            state.selectable = true;
+            state.selected = button().isChecked();
         } else if (button().isCheckable()) {
             state.checkable = true;
             state.checked = button().isChecked();
@@ -140,6 +142,15 @@ QAccessibleInterface* buttonFactory(const QString&, QObject* object) {
 void installButtonAccessibility() {
     static const bool installed = (QAccessible::installFactory(buttonFactory), true);
     Q_UNUSED(installed);
+}
+
+std::optional<QString> pickerText(const QWidget& picker, const QString& face, QAccessible::Text t) {
+    const QString caption = picker.accessibleName();
+    if (caption.isEmpty() || caption == face) return std::nullopt;
+    const bool read = !shownUnread(picker);
+    if (t == QAccessible::Name) return read ? caption + QStringLiteral(": ") + face : caption;
+    if (t == QAccessible::Value) return read ? face : QString();
+    return std::nullopt;
 }
 
 void markAsExclusiveChoice(QAbstractButton& button) {

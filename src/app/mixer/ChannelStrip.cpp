@@ -235,7 +235,7 @@ void ChannelStrip::refresh() {
     const bool known = m_dsp.holds(channelwords::gainParam(m_ch));
     m_fader->setEnabled(known);
     m_gain->setEnabled(known);
-    m_mute->setEnabled(known);
+    enableIfRead({m_mute}, known);
     {
         const QSignalBlocker blockFader(m_fader);
         m_fader->setDB(gain);
