@@ -173,6 +173,10 @@ void SegmentedPicker::setCurrent(const QString& value) {
         chosen->setFocus(Qt::OtherFocusReason);
 }
 
+void SegmentedPicker::showsPages() {
+    for (QPushButton* button : m_buttons) markAsPageChoice(*button);
+}
+
 void SegmentedPicker::setAvailable(bool available, const QString& why) {
     setEnabled(available);
     for (int i = 0; i < m_buttons.size(); ++i)

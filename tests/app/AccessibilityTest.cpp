@@ -22,7 +22,6 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTabBar>
@@ -148,12 +147,11 @@ QStringList kindProblems(QAccessibleInterface& element) {
     if (const auto* button = qobject_cast<const QAbstractButton*>(element.object())) {
         if (menuOf(*button) && element.role() != QAccessible::ButtonMenu)
             problems << "opens a menu as no menu button";
-        // A segment of a row of choices reads selected, as the desktop's segments and tabs do.
-        const bool segment =
-            element.role() == QAccessible::RadioButton && !qobject_cast<const QRadioButton*>(button);
-        if (segment && (!state.selectable || state.checkable || bool(state.selected) != button->isChecked()))
-            problems << "reads its choice otherwise than selected";
-        if (!segment && !menuOf(*button) && button->isCheckable() && !state.checkable)
+        // A segment that shows a page reads selected, as a tab does.
+        const bool tab = state.selectable && element.role() == QAccessible::RadioButton;
+        if (tab && (state.checkable || bool(state.selected) != button->isChecked()))
+            problems << "reads its page shown otherwise than selected";
+        if (!tab && !menuOf(*button) && button->isCheckable() && !state.checkable)
             problems << "is switched but not checkable";
         if (state.checkable && bool(state.checked) != button->isChecked())
             problems << "reads checked otherwise";

@@ -387,6 +387,7 @@ TEST(UnreadState, ControlsNeverReadTellNoValueSayNotReadAndDrawNoSetting) {
     ASSERT_NE(channel, nullptr);
     channel->setTab(ChannelTab::eq);
     walk(QStringLiteral("OUT 1 EQ"));
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-band-and-filters"));
     Encoder* highPass = channel->filtersPanel()->highPass().knob;
     EXPECT_TRUE(toldNoValue(highPass));
     EXPECT_TRUE(saysNotRead(*kestrel_test::accessibleOf(highPass)));

@@ -15,6 +15,7 @@
 namespace {
 
 constexpr char exclusiveChoiceProperty[] = "exclusiveChoice";
+constexpr char pageChoiceProperty[] = "pageChoice";
 
 // The menu a press of the button opens, where it opens one.
 QMenu* menuOf(const QAbstractButton& button) {
@@ -90,8 +91,8 @@ public:
             state.expandable = true;
             state.expanded = menu->isVisible();
             state.collapsed = !menu->isVisible();
-        } else if (roleOf(button()) == QAccessible::RadioButton && !qobject_cast<QRadioButton*>(&button())) {
-            // A segment is one entry of a row of choices: the chosen one reads selected.
+        } else if (button().property(pageChoiceProperty).toBool()) {
+            // A segment that shows a page reads selected while its page is shown, as a tab does.
             state.selectable = true;
             state.selected = button().isChecked();
         } else if (button().isCheckable()) {
@@ -146,7 +147,7 @@ void installButtonAccessibility() {
 
 std::optional<QString> pickerText(const QWidget& picker, const QString& face, QAccessible::Text t) {
     const QString caption = picker.accessibleName();
-    if (caption.isEmpty() || caption == face) return std::nullopt;
+    if (caption.isEmpty() || face.isEmpty() || caption == face) return std::nullopt;
     const bool read = !shownUnread(picker);
     if (t == QAccessible::Name) return read ? caption + QStringLiteral(": ") + face : caption;
     if (t == QAccessible::Value) return read ? face : QString();
@@ -155,4 +156,9 @@ std::optional<QString> pickerText(const QWidget& picker, const QString& face, QA
 
 void markAsExclusiveChoice(QAbstractButton& button) {
     button.setProperty(exclusiveChoiceProperty, true);
+}
+
+void markAsPageChoice(QAbstractButton& button) {
+    markAsExclusiveChoice(button);
+    button.setProperty(pageChoiceProperty, true);
 }

@@ -19,6 +19,9 @@ void installButtonAccessibility();
 // Marks a button as one choice of an exclusive set (a segment), so assistive tools present
 // it as a radio button.
 void markAsExclusiveChoice(QAbstractButton& button);
+// Marks a segment that shows a page (the channel editor's tabs): it reads selected while its
+// page is shown, as a tab does, not checked.
+void markAsPageChoice(QAbstractButton& button);
 
 // A picker is a button named by its caption (Group, Type) whose face shows the current choice.
 // Assistive tools speak the name, so the name carries both, "Group: Grp 1", and the value the

@@ -336,7 +336,7 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
                      [&dsp, ch](bool checked) { dsp.setPolarity(ch, checked); });
     QAction* mute = menu.addAction(QStringLiteral("Mute"));
     mute->setCheckable(true);
-    mute->setChecked(channelwords::muted(dsp, ch));
+    mute->setChecked(flagsKnown(dsp, ch) && channelwords::muted(dsp, ch));
     QObject::connect(mute, &QAction::triggered, &menu,
                      [&dsp, ch](bool checked) { dsp.setMute(ch, checked); });
     // Until the device has reported them, these settings are not offered.
