@@ -200,7 +200,8 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     m_qField->setRange(0.25, BandColumns::maxQ(EQBandType::allpass));
     const QString name = tr("Band %1 ").arg(band + 1);
     nameAccessibleGroup(this, name.trimmed());
-    m_on->setAccessibleName(tr("On"));
+    // Every band has the same captions; the band's number tells them apart.
+    m_on->setAccessibleName(name + tr("on"));
     // A knob keeps its own help, how to turn it; band and quantity are its spoken name.
     const auto describe = [&name](Encoder* knob, CompactNumberField* field, const QString& quantity) {
         knob->setAccessibleName(name + quantity);
@@ -241,7 +242,7 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     m_type->setFixedHeight(20);
     m_type->setFont(Theme::font(10, QFont::Medium));
     m_type->setToolTip(tr("Band type"));
-    m_type->setAccessibleName(tr("Type"));  // the face shows the choice, read as the value
+    m_type->setAccessibleName(name + tr("type"));  // the face shows the choice
     m_type->setFocusPolicy(Qt::TabFocus);
     m_type->setStyleSheet(
         QStringLiteral("QToolButton { background: rgba(255,255,255,18); border: none; "
@@ -345,6 +346,8 @@ void BandColumn::display(const DSPModel::Band& band, bool selected, bool read) {
         for (CompactNumberField* field : {m_freqField, m_gainField, m_qField}) field->showUnknown();
         for (Encoder* knob : {m_freqKnob, m_gainKnob, m_qKnob}) knob->showUnknown();
     }
+    for (QWidget* control : {static_cast<QWidget*>(m_on), static_cast<QWidget*>(m_type)})
+        showReadState(*control, read);
     m_dim->setEnabled(!band.on);
     update();
 }

@@ -169,6 +169,7 @@ QWidget* ChannelView::buildTabPicker() {
     row->setContentsMargins(0, 10, 0, 10);
     const QString dynamicsTitle = ParamMap::isInput(m_ch) ? tr("Gate & Dynamic EQ") : ChannelTab::dynamics;
     m_tabPicker = new SegmentedPicker(tabOrder(), {ChannelTab::eq, ChannelTab::fir, dynamicsTitle});
+    m_tabPicker->showsPages();
     m_tabPicker->setMaximumWidth(460);
     m_tabPicker->setMinimumWidth(360);
     connect(m_tabPicker, &SegmentedPicker::chosen, this, &ChannelView::setTab);

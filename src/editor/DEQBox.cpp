@@ -244,8 +244,7 @@ void DEQBandPanel::refresh() {
     setToolTip(m_model.unshowable(bandParam(m_ch, m_band)).value_or(QString()));
     m_active->setChecked(known && band.active);
     m_mode->setCurrentIndex(known ? band.mode.rawValue() : -1);
-    m_active->setEnabled(known);
-    m_mode->setEnabled(known);
+    enableIfRead({m_active, m_mode}, known);
     for (KnobField* knob : m_knobs) knob->setEnabled(known);
     const QList<double> values{double(band.freq),   band.q,       band.threshold,
                                band.ratio,          band.maxGain, double(band.attack),

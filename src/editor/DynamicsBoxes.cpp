@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
@@ -82,7 +83,7 @@ void DynamicsPanel::showKnown(bool settings, bool onSwitch) {
         knob->setEnabled(settings);
         if (!settings) knob->showUnknown();
     }
-    m_on->setEnabled(onSwitch);
+    enableIfRead({m_on}, onSwitch);
     // A switch never read reads "on" in the table's zeros; it is shown neither on nor off.
     if (!onSwitch) {
         const QSignalBlocker block(m_on);
@@ -92,14 +93,13 @@ void DynamicsPanel::showKnown(bool settings, bool onSwitch) {
 
 bool DynamicsPanel::showCurve(TransferCurve* curve, Blocks blocks, Setting setting,
                               std::function<float(float)> output) {
-    if (!m_model.holds(blocks.settings, m_ch)) {
+    // A block whose switch was never read may be on or off: no curve says either.
+    if (!m_model.holds(blocks.settings, m_ch) || !m_model.holds(blocks.onSwitch, m_ch)) {
         curve->showUnknown();
         return false;
     }
-    const bool onKnown = m_model.holds(blocks.onSwitch, m_ch);
-    curve->setState(setting.threshold, setting.level, editorkit::tint(m_ch, onKnown && setting.on),
-                    std::move(output));
-    return onKnown;
+    curve->setState(setting.threshold, setting.level, editorkit::tint(m_ch, setting.on), std::move(output));
+    return true;
 }
 
 CompressorBox::CompressorBox(DSPModel& model, int ch, QWidget* parent)
@@ -179,11 +179,7 @@ void LimiterBox::refresh() {
 void LimiterBox::updateLive() {
     const DSPModel::Limiter l = m_model.limiter(m_ch);
     const float x = dynamics::channelLevel(m_model, m_ch);
-    // The limiter sees what the compressor lets through, whether it is on or not; with
-    // the compressor never read that level is unknown.
-    const float y = m_model.holds(ParamMap::Block::compressor(), m_ch)
-                        ? x - dynamics::compressorReduction(m_model.compressor(m_ch), x)
-                        : std::numeric_limits<float>::quiet_NaN();
+    const float y = dynamics::limiterInput(m_model, m_ch, x);
     const bool known =
         showCurve(m_curve, {ParamMap::Block::limiter(), ParamMap::Block::limiterOff()},
                   {l.threshold, y, l.on}, [l](float v) { return v - dynamics::limiterReduction(l, v); });

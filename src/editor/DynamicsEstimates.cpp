@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include <limits>
+
 #include "link/MeterStore.h"
+#include "link/ParamMap.h"
 
 namespace dynamics {
 
@@ -43,6 +46,12 @@ float deqGainChange(const DSPModel::DEQBand& band, float level) {
 float channelLevel(const DSPModel& model, int ch) {
     if (model.words(quint32(ch + 1), 2)[1] & 1) return mutedLevel;
     return model.meterStore().liveLevel(ch);
+}
+
+float limiterInput(const DSPModel& model, int ch, float level) {
+    if (!model.holds(ParamMap::Block::compressor(), ch) || !model.holds(ParamMap::Block::compressorOff(), ch))
+        return std::numeric_limits<float>::quiet_NaN();
+    return level - compressorReduction(model.compressor(ch), level);
 }
 
 }  // namespace dynamics

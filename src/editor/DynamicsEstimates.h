@@ -18,5 +18,8 @@ bool boosts(DEQMode mode);
 
 // The channel's level for the compressor, limiter and gate panels.
 float channelLevel(const DSPModel& model, int ch);
+// The level the limiter sees: what the compressor lets through from `level`, whether it is on
+// or not. NaN unless the device reported the compressor's settings and its switch.
+float limiterInput(const DSPModel& model, int ch, float level);
 
 }  // namespace dynamics

@@ -26,7 +26,7 @@ EQGraph::EQGraph(DSPModel& model, int ch, double fMin, double fMax, double dbRan
 void EQGraph::refresh() {
     const EQResponse response = EQResponse::read(m_model, m_ch);
     m_levels.clear();
-    if (response.anyRead()) {
+    if (response.complete()) {
         m_levels.resize(curvePoints);
         for (int i = 0; i < curvePoints; ++i)
             m_levels[i] = response.at(m_fMin * std::pow(m_fMax / m_fMin, double(i) / (curvePoints - 1)));

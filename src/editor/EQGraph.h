@@ -27,6 +27,8 @@ public:
     double yPosition(double dB) const;
     QPointF markerCentre(int band) const;
     double responseAt(double hz) const;  // from the words read at the last refresh
+    // A curve is drawn only once every band and filter it sums was read.
+    bool drawsCurve() const { return !m_levels.isEmpty(); }
     // The drag rule: retunes band b to the pointer position and selects it.
     void dragBand(int band, QPointF pointer);
 

@@ -88,15 +88,15 @@ std::optional<EQResponse::Slope> EQResponse::filter(quint32 freqWord, quint32 sl
     return Slope{double(freqWord), riley ? perOctave / 12 : perOctave / 6, riley, highPass};
 }
 
-// Only blocks the device reported shape the curve: an unread low-pass would read as a
+// Only blocks the device reported shape the response: an unread low-pass would read as a
 // filter at 0 Hz and pull the whole curve onto the floor.
 EQResponse EQResponse::read(const DSPModel& model, int ch) {
     EQResponse response;
     const int count = ParamMap::isInput(ch) ? ParamMap::inputEQBands : ParamMap::outputEQBands;
     for (int b = 0; b < count; ++b) {
         const std::optional<DSPModel::Words> w = model.heldWords(ParamMap::eqBandParam(ch, b), 4);
+        response.m_complete = response.m_complete && w;
         if (!w) continue;
-        response.m_anyRead = true;
         const DSPModel::Words& v = *w;
         if (auto biquad = band(v[0], std::bit_cast<float>(v[1]), std::bit_cast<float>(v[2]), v[3]))
             response.m_bands.append(*biquad);
@@ -105,8 +105,8 @@ EQResponse EQResponse::read(const DSPModel& model, int ch) {
         const quint32 number =
             *ParamMap::param(highPass ? ParamMap::Block::highPass() : ParamMap::Block::lowPass(), ch);
         const std::optional<DSPModel::Words> w = model.heldWords(number, 2);
+        response.m_complete = response.m_complete && w;
         if (!w) continue;
-        response.m_anyRead = true;
         if (auto slope = filter((*w)[0], (*w)[1], highPass)) response.m_filters.append(*slope);
     }
     return response;

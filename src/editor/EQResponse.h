@@ -15,9 +15,9 @@ public:
 
     // Total response in dB at a frequency; not clamped.
     double at(double hz) const;
-    // Whether the device reported any band or filter of the channel; without one there is
-    // no response to show.
-    bool anyRead() const { return m_anyRead; }
+    // Whether the device reported every band and filter of the channel: a curve drawn from
+    // the rest would show a response the channel does not have.
+    bool complete() const { return m_complete; }
 
     struct Biquad {
         std::array<double, 3> b;
@@ -41,5 +41,5 @@ public:
 private:
     QList<Biquad> m_bands;
     QList<Slope> m_filters;
-    bool m_anyRead = false;
+    bool m_complete = true;
 };

@@ -162,6 +162,10 @@ SegmentedPicker::SegmentedPicker(const QStringList& values, const QStringList& t
         "border-radius: 0;"
         " padding: 3px 4px; color: rgba(255,255,255,200); }"
         "QPushButton:checked { background: rgba(255,255,255,70); color: white; }"
+        // Drawn disabled, as the desktop draws a control that takes no click.
+        "QPushButton:disabled { background: rgba(255,255,255,6); border-color: rgba(255,255,255,14); "
+        "color: rgba(255,255,255,70); }"
+        "QPushButton:checked:disabled { background: rgba(255,255,255,30); }"
         "QPushButton[edge=\"first\"] { border-top-left-radius: 5px; border-bottom-left-radius: 5px; }"
         "QPushButton[edge=\"last\"] { border-top-right-radius: 5px; border-bottom-right-radius: 5px; }"));
 }
@@ -174,6 +178,17 @@ void SegmentedPicker::setCurrent(const QString& value) {
     QPushButton* chosen = currentSegment();
     if (chosen && !chosen->hasFocus() && m_buttons.contains(QApplication::focusWidget()))
         chosen->setFocus(Qt::OtherFocusReason);
+}
+
+void SegmentedPicker::showsPages() {
+    for (QPushButton* button : m_buttons) markAsPageChoice(*button);
+}
+
+void SegmentedPicker::setAvailable(bool available, const QString& why) {
+    setEnabled(available);
+    for (int i = 0; i < m_buttons.size(); ++i)
+        m_buttons[i]->setToolTip(available || why.isEmpty() ? m_titles[i]
+                                                            : m_titles[i] + QStringLiteral(" — ") + why);
 }
 
 QPushButton* SegmentedPicker::currentSegment() const {

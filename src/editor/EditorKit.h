@@ -95,6 +95,10 @@ public:
     // The chosen segment, or none.
     QPushButton* currentSegment() const;
     QString title(int index) const { return m_titles.value(index); }
+    // Segments that switch pages read as tabs do to assistive tools: selected, not checked.
+    void showsPages();
+    // Enables or disables every segment; a disabled one says why in its tool tip.
+    void setAvailable(bool available, const QString& why = QString());
 
 Q_SIGNALS:
     void chosen(const QString& value);

@@ -190,12 +190,13 @@ void FiltersDelayPanel::refresh() {
         c.knob->setTint(editorkit::tint(m_ch, f.on));
         c.knob->setValue(double(f.freq));
         c.field->setValue(double(f.freq));
-        if (!known) c.field->showUnknown();
+        if (!known) {
+            c.knob->showUnknown();
+            c.field->showUnknown();
+        }
         c.slope->setCurrentIndex(known ? f.slope.rawValue() : -1);
         c.dim->setEnabled(!f.on);
-        for (QWidget* control : {static_cast<QWidget*>(c.toggle), static_cast<QWidget*>(c.knob),
-                                 static_cast<QWidget*>(c.field), static_cast<QWidget*>(c.slope)})
-            control->setEnabled(known);
+        enableIfRead({c.toggle, c.knob, c.field, c.slope}, known);
     }
     showDelay();
 }
@@ -208,10 +209,10 @@ void FiltersDelayPanel::showDelay() {
     const bool known = m_model.holds(*ParamMap::param(ParamMap::Block::delay(), m_ch));
     const QSignalBlocker blockToggle(m_delayToggle);
     m_delayToggle->setChecked(known && on);
-    m_delayToggle->setEnabled(known);
-    m_delayKnob->setEnabled(known);
+    enableIfRead({m_delayToggle, m_delayKnob}, known);
     m_delayKnob->setTint(editorkit::tint(m_ch, on));
     m_delayKnob->setValue(ms);
+    if (!known) m_delayKnob->showUnknown();
     m_unitPicker->setCurrent(shownUnit);
     if (shownUnit != m_fieldUnit) {
         // The field's format follows the unit, and a field's format is fixed.

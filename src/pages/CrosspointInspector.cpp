@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/PendingEdits.h"
 #include "app/controls/PlainText.h"
@@ -100,18 +101,16 @@ void CrosspointInspector::refresh() {
     const QSignalBlocker blockToggle(m_connected);
     const QSignalBlocker blockKnob(m_knob);
     const QSignalBlocker blockField(m_field);
-    m_connected->setChecked(point.on);
+    const bool known = m_model.holds(*m_selected);
+    m_connected->setChecked(known && point.on);
     m_knob->setValue(point.level);
     m_knob->setTint(point.on ? pagekit::accent() : Theme::systemGrey());
     m_field->setValue(point.level);
-    const bool known = m_model.holds(*m_selected);
     if (!known) {
         m_knob->showUnknown();
         m_field->showUnknown();
     }
-    for (QWidget* control :
-         {static_cast<QWidget*>(m_connected), static_cast<QWidget*>(m_knob), static_cast<QWidget*>(m_field)})
-        control->setEnabled(known);
+    enableIfRead({m_connected, m_knob, m_field}, known);
 }
 
 void CrosspointInspector::setConnected(DSPModel& model, quint32 crosspoint, bool on) {

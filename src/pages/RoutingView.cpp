@@ -94,7 +94,7 @@ void CrosspointCell::refresh() {
     m_shownOn = known && point.on;
     // A crosspoint the device never reported, or sent with a level no knob could hold, is
     // shown, empty, but cannot be switched; its tip says which.
-    setEnabled(known);
+    enableIfRead({this}, known);
     if (!known)
         setToolTip(m_model.unshowable(m_id).value_or(QStringLiteral("Not read")));
     else

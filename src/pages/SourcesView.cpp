@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -221,7 +222,12 @@ void SourcesView::refresh() {
         const bool sourceRead = m_model.holds(346 + quint32(input)) && m_model.holds(350 + quint32(input));
         m_sourcePickers[input]->setCurrent(sourceRead ? QString::number(at - std::begin(pickerOrder))
                                                       : QString());
-        m_sourcePickers[input]->setEnabled(sourceRead && m_model.holds(generatorTypeParam));
+        const bool typeRead = m_model.holds(generatorTypeParam);
+        m_sourcePickers[input]->setAvailable(
+            sourceRead && typeRead,
+            !sourceRead ? QStringLiteral("source not read") : QStringLiteral("test signal type not read"));
+        for (int i = 0; QPushButton* segment = m_sourcePickers[input]->segment(i); ++i)
+            showReadState(*segment, sourceRead);
     }
     showGeneratorChoice();
     for (Generator g : Generator::allCases()) {
@@ -238,9 +244,7 @@ void SourcesView::refresh() {
         row.slider->setToolTip(m_model.unshowable(g.parameter()).value_or(QString()));
         row.level->setValue(level);
         if (!known) row.level->showUnknown();
-        for (QWidget* control : {static_cast<QWidget*>(row.power), static_cast<QWidget*>(row.slider),
-                                 static_cast<QWidget*>(row.level)})
-            control->setEnabled(known);
+        enableIfRead({row.power, row.slider, row.level}, known);
     }
     m_frequency->setValue(double(m_model.words(sineParam, 3)[0]));
     if (!m_model.holds(sineParam)) m_frequency->showUnknown();
@@ -256,7 +260,7 @@ void SourcesView::showGeneratorChoice() {
     const std::optional<Generator> fed = type ? std::optional(shownGenerator((*type)[0])) : std::nullopt;
     for (QRadioButton* choice : m_generatorChoices) {
         choice->setChecked(fed && choice == m_generatorChoices[fed->rawValue()]);
-        choice->setEnabled(type.has_value());
+        enableIfRead({choice}, type.has_value());
     }
     group->setExclusive(true);
 }

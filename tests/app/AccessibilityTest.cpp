@@ -12,6 +12,7 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -148,7 +150,11 @@ QStringList kindProblems(QAccessibleInterface& element) {
     if (const auto* button = qobject_cast<const QAbstractButton*>(element.object())) {
         if (menuOf(*button) && element.role() != QAccessible::ButtonMenu)
             problems << "opens a menu as no menu button";
-        if (!menuOf(*button) && button->isCheckable() && !state.checkable)
+        // A segment that shows a page reads selected, as a tab does.
+        const bool tab = state.selectable && element.role() == QAccessible::RadioButton;
+        if (tab && (state.checkable || bool(state.selected) != button->isChecked()))
+            problems << "reads its page shown otherwise than selected";
+        if (!tab && !menuOf(*button) && button->isCheckable() && !state.checkable)
             problems << "is switched but not checkable";
         if (state.checkable && bool(state.checked) != button->isChecked())
             problems << "reads checked otherwise";
@@ -948,10 +954,10 @@ TEST_F(AssistedWindow, OpenMenusAreChildrenOfTheApplicationWithTheirEntries) {
 TEST_F(AssistedWindow, PickersAndLikeCaptionedControlsSayWhatAndWhoseTheyAre) {
     auto* mixer = rig.page<MixerView>();
     QAbstractButton* source = mixer->strip(0)->quickButtons()->sourceButton();
-    EXPECT_EQ(kestrel_test::accessibleOf(source)->text(QAccessible::Name), QStringLiteral("Source"));
+    EXPECT_EQ(kestrel_test::accessibleOf(source)->text(QAccessible::Name), "Source: " + source->text());
     EXPECT_EQ(kestrel_test::accessibleOf(source)->text(QAccessible::Value), source->text());
     QAbstractButton* group = mixer->strip(0)->groupPicker();
-    EXPECT_EQ(kestrel_test::accessibleOf(group)->text(QAccessible::Name), QStringLiteral("Group"));
+    EXPECT_EQ(kestrel_test::accessibleOf(group)->text(QAccessible::Name), QStringLiteral("Group: Grp –"));
     EXPECT_EQ(kestrel_test::accessibleOf(group)->text(QAccessible::Value), QStringLiteral("Grp –"));
 
     rig.showPage(Page::of(Page::Kind::firDesigner));
@@ -1148,4 +1154,62 @@ TEST_F(AssistedWindow, TheSidebarsCurrentRowIsFocusedOnlyWithTheFocus) {
     EXPECT_FALSE(row->state().focused);
     sidebar->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(row->state().focused);
+}
+
+// A picker is spoken with its caption and its choice; like controls of the band columns are
+// told apart by their band; segments read selected; the console's tab bar has a name; the menu
+// bar's entries tell whether their menu is open.
+TEST_F(AssistedWindow, PickersSpeakTheirChoiceAndEveryKindTellsItsState) {
+    QAbstractButton* group = rig.page<MixerView>()->strip(0)->groupPicker();
+    QAccessibleInterface* groupElement = kestrel_test::accessibleOf(group);
+    EXPECT_TRUE(groupElement->text(QAccessible::Name).endsWith(group->text()))
+        << groupElement->text(QAccessible::Name).toStdString();
+    EXPECT_EQ(groupElement->text(QAccessible::Value), group->text());
+
+    rig.showPage(Page::channelPage(4));
+    auto* editor = rig.page<ChannelView>();
+    ASSERT_NE(editor, nullptr);
+    editor->setTab(ChannelTab::eq);
+    rig.turn();
+    const BandColumn* band3 = editor->bandColumns()->column(2);
+    QAccessibleInterface* type = kestrel_test::accessibleOf(band3->typeButton());
+    EXPECT_EQ(type->text(QAccessible::Name), "Band 3 type: " + band3->typeButton()->text());
+    EXPECT_EQ(type->text(QAccessible::Value), band3->typeButton()->text());
+    EXPECT_EQ(kestrel_test::accessibleOf(band3->onToggle())->text(QAccessible::Name),
+              QStringLiteral("Band 3 on"));
+    QSet<QString> names;
+    for (int b = 0; b < 10; ++b)
+        for (QWidget* control : {static_cast<QWidget*>(editor->bandColumns()->column(b)->onToggle()),
+                                 static_cast<QWidget*>(editor->bandColumns()->column(b)->typeButton())})
+            names << kestrel_test::accessibleOf(control)->text(QAccessible::Name);
+    EXPECT_EQ(names.size(), 20);
+    for (int i = 0; QPushButton* segment = editor->tabPicker()->segment(i); ++i) {
+        const QAccessible::State state = kestrel_test::accessibleOf(segment)->state();
+        EXPECT_TRUE(state.selectable) << i;
+        EXPECT_EQ(bool(state.selected), segment == editor->tabPicker()->currentSegment()) << i;
+        EXPECT_FALSE(state.checked) << i;
+    }
+
+    // The menu bar: File reads expanded while its menu is open.
+    QAction* file = rig.window().menuBar()->actions().value(0);
+    ASSERT_NE(file, nullptr);
+    ASSERT_NE(file->menu(), nullptr);
+    QAccessibleInterface* fileEntry = QAccessible::queryAccessibleInterface(file);
+    ASSERT_NE(fileEntry, nullptr);
+    EXPECT_TRUE(fileEntry->state().expandable && fileEntry->state().collapsed);
+    ASSERT_NE(fileEntry->actionInterface(), nullptr);
+    fileEntry->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    ASSERT_TRUE(rig.waitFor([&] { return file->menu()->isVisible(); }, 2));
+    EXPECT_TRUE(fileEntry->state().expanded);
+    EXPECT_FALSE(fileEntry->state().collapsed);
+    file->menu()->hide();
+    rig.turn();
+    EXPECT_FALSE(fileEntry->state().expanded);
+
+    // The console's tab bar, which takes the focus, is named.
+    rig.showPage(Page::of(Page::Kind::diagnostics));
+    ASSERT_NE(rig.pageView(), nullptr);
+    auto* tabs = rig.pageView()->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_FALSE(kestrel_test::accessibleOf(tabs->tabBar())->text(QAccessible::Name).isEmpty());
 }

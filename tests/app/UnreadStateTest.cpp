@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTest>
 #include <QToolButton>
 
@@ -104,8 +105,8 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     EXPECT_FALSE(menu.actions().first()->isChecked());
     EXPECT_FALSE(menu.actions().first()->isEnabled());
 
-    // OUT 1's editor: no "FIR on" tag, and the curve keeps the bands and high-pass read
-    // instead of lying on the floor under a low-pass at 0 Hz.
+    // OUT 1's editor: no "FIR on" tag, and no curve: one summed without the low-pass and band
+    // never read would show a response the channel does not have.
     rig.showPage(Page::channelPage(out1));
     auto* channel = rig.page<ChannelView>();
     ASSERT_NE(channel, nullptr);
@@ -113,7 +114,7 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     channel->setTab(ChannelTab::eq);
     rig.turn();
     ASSERT_NE(channel->eqGraph(), nullptr);
-    EXPECT_GT(channel->eqGraph()->responseAt(1000), -6.0);
+    EXPECT_FALSE(channel->eqGraph()->drawsCurve());
     const FiltersDelayPanel::FilterControls& lowPass = channel->filtersPanel()->lowPass();
     EXPECT_FALSE(lowPass.toggle->isChecked());
     EXPECT_EQ(shown(lowPass.field), QStringLiteral("—"));
@@ -204,6 +205,7 @@ TEST(UnreadState, SettingsNeverReportedShowNoPointerCurveOrStatusOnAnyPage) {
     constexpr quint32 firstCrosspoint = 218;  // the device holds it on
     WindowRig::Options options;
     options.prepare = [](DeviceSimulator& sim) {
+        kestrel_test::holdDemoSettings(sim);  // what was read is in range
         QList<quint32> lost{channelwords::gainParam(inA), channelwords::gainParam(out1Page)};
         for (ParamMap::Block block : {ParamMap::Block::compressor(), ParamMap::Block::compressorOff(),
                                       ParamMap::Block::limiter(), ParamMap::Block::limiterOff()})
@@ -294,5 +296,140 @@ TEST(UnreadState, SettingsNeverReportedShowNoPointerCurveOrStatusOnAnyPage) {
     EXPECT_FALSE(level->known());
     EXPECT_TRUE(toldNoValue(level));
 
+    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
+}
+
+namespace {
+
+bool saysNotRead(QAccessibleInterface& element) {
+    return element.text(QAccessible::Description).contains(QStringLiteral("not read"), Qt::CaseInsensitive);
+}
+
+// What a tool walking the shown tree finds wrong with controls showing a setting never read: a
+// knob or slider telling a value outside its range or telling none without saying why, a control
+// whose face is "—" that does not say "not read" or still tells a value.
+void findUntold(QAccessibleInterface* element, const QString& where, QStringList& problems) {
+    if (!element || !element->isValid() || element->state().invisible) return;
+    const auto* widget = qobject_cast<const QWidget*>(element->object());
+    const QString at = where + ": " + element->text(QAccessible::Name);
+    if (QAccessibleValueInterface* value = element->valueInterface()) {
+        const QVariant v = value->currentValue();
+        if (v.isValid() && (v.toDouble() < value->minimumValue().toDouble() ||
+                            v.toDouble() > value->maximumValue().toDouble()))
+            problems << at + " tells " + v.toString() + " outside its range";
+        if (!v.isValid() && !saysNotRead(*element)) problems << at + " tells no value and not why";
+    }
+    QString face;
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) face = button->text();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) face = edit->text();
+    if (face == QStringLiteral("—")) {
+        if (!saysNotRead(*element)) problems << at + " shows no setting but does not say it is not read";
+        if (!qobject_cast<const QLineEdit*>(widget) && !element->text(QAccessible::Value).isEmpty())
+            problems << at + " tells the value " + element->text(QAccessible::Value);
+    }
+    for (int i = 0; i < element->childCount(); ++i) findUntold(element->child(i), where, problems);
+}
+
+// The widget's pixels as it draws itself now.
+QImage drawn(QWidget* widget) {
+    return widget->grab().toImage();
+}
+
+}  // namespace
+
+// A device stand-in that loses some answers: every control showing one of them tells assistive
+// tools no value and says "not read", pickers tell their caption alone, no curve or estimate is
+// built on a lost word, and what cannot be used is drawn so and says why.
+TEST(UnreadState, ControlsNeverReadTellNoValueSayNotReadAndDrawNoSetting) {
+    constexpr int inA = 0;
+    constexpr int out1 = 4;
+    constexpr int band3 = 2;
+    constexpr quint32 inARoute = 346;
+    constexpr quint32 inASource = 350;
+    constexpr quint32 sine = 343;
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& sim) {
+        kestrel_test::holdDemoSettings(sim);  // what was read is in range
+        QList<quint32> lost{channelwords::gainParam(inA), inARoute, inASource, sine,
+                            ParamMap::eqBandParam(out1, band3)};
+        for (ParamMap::Block block :
+             {ParamMap::Block::highPass(), ParamMap::Block::delay(), ParamMap::Block::compressorOff()})
+            lost << *ParamMap::param(block, out1);
+        for (quint32 number : lost) sim.device().params.remove(number);
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+    const qsizetype mark = rig.mark();
+    QStringList problems;
+    const auto walk = [&](const QString& where) {
+        rig.turn();
+        findUntold(QAccessible::queryAccessibleInterface(&rig.window()), where, problems);
+    };
+
+    // IN A's panel: phase and mute neither normal nor on, and saying so.
+    walk(QStringLiteral("mixer"));
+    InputQuickMenu* source = rig.page<MixerView>()->strip(inA)->quickButtons()->sourceButton();
+    EXPECT_EQ(kestrel_test::accessibleOf(source)->text(QAccessible::Name), QStringLiteral("Source"));
+    source->click();
+    rig.turn();
+    ASSERT_NE(source->panel(), nullptr);
+    for (PanelToggle* toggle : {source->panel()->phaseToggle(), source->panel()->muteToggle()}) {
+        EXPECT_TRUE(toggle->toolTip().contains(QStringLiteral("not read")))
+            << toggle->toolTip().toStdString();
+        EXPECT_TRUE(saysNotRead(*kestrel_test::accessibleOf(toggle))) << toggle->text().toStdString();
+    }
+    source->panel()->close();
+
+    // OUT 1's editor: the high-pass, delay and band 3 knobs tell nothing; no EQ curve, and no
+    // compressor curve or estimate while its switch is unknown.
+    rig.showPage(Page::channelPage(out1));
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    channel->setTab(ChannelTab::eq);
+    walk(QStringLiteral("OUT 1 EQ"));
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-band-and-filters"));
+    Encoder* highPass = channel->filtersPanel()->highPass().knob;
+    EXPECT_TRUE(toldNoValue(highPass));
+    EXPECT_TRUE(saysNotRead(*kestrel_test::accessibleOf(highPass)));
+    EXPECT_FALSE(channel->eqGraph()->drawsCurve());
+    const BandColumn* unreadBand = channel->bandColumns()->column(band3);
+    QAccessibleInterface* type = kestrel_test::accessibleOf(unreadBand->typeButton());
+    EXPECT_EQ(type->text(QAccessible::Name), QStringLiteral("Band 3 type"));
+    EXPECT_EQ(type->text(QAccessible::Value), QString());
+    EXPECT_TRUE(saysNotRead(*type));
+    EXPECT_TRUE(saysNotRead(*kestrel_test::accessibleOf(unreadBand->onToggle())));
+    channel->setTab(ChannelTab::dynamics);
+    walk(QStringLiteral("OUT 1 dynamics"));
+    auto* compressor = channel->findChild<CompressorBox*>();
+    ASSERT_NE(compressor, nullptr);
+    EXPECT_FALSE(compressor->curve()->drawsCurve());
+    EXPECT_TRUE(saysNotRead(*kestrel_test::accessibleOf(compressor->onToggle())));
+    auto* limiter = channel->findChild<LimiterBox*>();
+    ASSERT_NE(limiter, nullptr);
+    EXPECT_EQ(limiter->meters()->inText(), QStringLiteral("—"));
+
+    // The sources page: IN A's source segments are drawn disabled and say why; the sine's
+    // slider draws no fill, wherever its handle would be.
+    rig.showPage(Page::of(Page::Kind::sources));
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    walk(QStringLiteral("sources"));
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("unread-sources-segments"));
+    QPushButton* segment = sources->sourcePicker(inA)->segment(1);
+    EXPECT_FALSE(segment->isEnabled());
+    EXPECT_TRUE(segment->toolTip().contains(QStringLiteral("not read"))) << segment->toolTip().toStdString();
+    const QImage disabledLook = drawn(segment);
+    sources->sourcePicker(inA)->setEnabled(true);
+    EXPECT_NE(drawn(segment), disabledLook);
+    sources->sourcePicker(inA)->setEnabled(false);
+    UnitSlider* sineLevel = sources->generatorRow(Generator::sine).slider;
+    ASSERT_FALSE(sineLevel->known());
+    const QSignalBlocker quiet(sineLevel);
+    sineLevel->setValue(sineLevel->maximum());
+    const QImage atTop = drawn(sineLevel);
+    sineLevel->setValue(sineLevel->minimum());
+    EXPECT_EQ(drawn(sineLevel), atTop);
+
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
 }

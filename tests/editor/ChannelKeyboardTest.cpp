@@ -306,7 +306,7 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
         return true;
     }));
     BandColumn* keyed = view.bandColumns()->column(1);
-    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("Type"));
+    EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Name), QStringLiteral("Band 2 type: PEQ"));
     EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Value), QStringLiteral("PEQ"));
 
     const qsizetype mark = editor.rig.mark();

@@ -9,12 +9,14 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Popover.h"
 #include "app/controls/ToolRequests.h"
 
 namespace {
 
 constexpr char exclusiveChoiceProperty[] = "exclusiveChoice";
+constexpr char pageChoiceProperty[] = "pageChoice";
 
 // The menu a press of the button opens, where it opens one.
 QMenu* menuOf(const QAbstractButton& button) {
@@ -59,15 +61,12 @@ public:
     QAccessible::Role role() const override { return roleOf(button()); }
 
     QString text(QAccessible::Text t) const override {
+        const QString face = withoutMnemonic(button().text());
+        if (menuOf(button()))
+            if (std::optional<QString> told = pickerText(button(), face, t)) return *told;
         if (t == QAccessible::Name) {
             const QString given = widget()->accessibleName();
-            return given.isEmpty() ? withoutMnemonic(button().text()) : given;
-        }
-        // A picker is named by its caption; its face shows the choice.
-        if (t == QAccessible::Value && menuOf(button())) {
-            const QString given = widget()->accessibleName();
-            const QString face = withoutMnemonic(button().text());
-            if (!given.isEmpty() && given != face) return face;
+            return given.isEmpty() ? face : given;
         }
         return QAccessibleWidget::text(t);
     }
@@ -80,6 +79,10 @@ public:
             state.expandable = true;
             state.expanded = menu->isVisible();
             state.collapsed = !menu->isVisible();
+        } else if (button().property(pageChoiceProperty).toBool()) {
+            // A segment that shows a page reads selected while its page is shown, as a tab does.
+            state.selectable = true;
+            state.selected = button().isChecked();
         } else if (button().isCheckable()) {
             state.checkable = true;
             state.checked = button().isChecked();
@@ -142,6 +145,20 @@ void installButtonAccessibility() {
     Q_UNUSED(installed);
 }
 
+std::optional<QString> pickerText(const QWidget& picker, const QString& face, QAccessible::Text t) {
+    const QString caption = picker.accessibleName();
+    if (caption.isEmpty() || face.isEmpty() || caption == face) return std::nullopt;
+    const bool read = !shownUnread(picker);
+    if (t == QAccessible::Name) return read ? caption + QStringLiteral(": ") + face : caption;
+    if (t == QAccessible::Value) return read ? face : QString();
+    return std::nullopt;
+}
+
 void markAsExclusiveChoice(QAbstractButton& button) {
     button.setProperty(exclusiveChoiceProperty, true);
+}
+
+void markAsPageChoice(QAbstractButton& button) {
+    markAsExclusiveChoice(button);
+    button.setProperty(pageChoiceProperty, true);
 }

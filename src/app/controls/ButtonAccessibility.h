@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QAccessible>
+#include <optional>
+
 class QAbstractButton;
 class QString;
+class QWidget;
 
 // Assistive tools press and toggle buttons through their accessible actions. Qt's own
 // toggle flips the checked state without a click, so nothing that listens for the click
@@ -18,3 +22,13 @@ void markAsExclusiveChoice(QAbstractButton& button);
 
 // A caption as read: its "&&" stands for one ampersand and a single "&" marks a shortcut letter.
 QString withoutMnemonic(const QString& text);
+
+// Marks a segment that shows a page (the channel editor's tabs): it reads selected while its
+// page is shown, as a tab does, not checked.
+void markAsPageChoice(QAbstractButton& button);
+
+// A picker is a button named by its caption (Group, Type) whose face shows the current choice.
+// Assistive tools speak the name, so the name carries both, "Group: Grp 1", and the value the
+// choice; a picker showing a setting never read tells its caption alone and no value. Nothing
+// for any other button or text.
+std::optional<QString> pickerText(const QWidget& picker, const QString& face, QAccessible::Text t);

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -159,12 +160,14 @@ int CompactNumberField::frameWidth() const {
 void CompactNumberField::setValue(double value) {
     m_value = value;
     m_known = true;
+    showReadState(*m_edit, true);
     // A refresh while the user types keeps the typing; the commit shows the value then.
     if (!m_edits->editing()) showValue();
 }
 
 void CompactNumberField::showUnknown() {
     m_known = false;
+    showReadState(*m_edit, false);
     if (!m_edits->editing()) showValue();
 }
 

@@ -23,6 +23,10 @@
 
 namespace {
 
+QString notReadText() {
+    return QStringLiteral("Not read");
+}
+
 // What differs between the fader and the knob; the accessible element is the same.
 template <typename Control>
 struct Traits;
@@ -91,15 +95,16 @@ public:
         return QAccessibleWidget::interface_cast(type);
     }
 
+    // A setting never read has no value to tell, as it has none drawn.
+    bool known() const { return T::known(control()) && !shownUnread(control()); }
+
     QString text(QAccessible::Text t) const override {
-        // A setting never read has no value to tell, as it has none drawn.
-        if (t == QAccessible::Value) return T::known(control()) ? T::valueText(control()) : QString();
+        if (t == QAccessible::Value) return known() ? T::valueText(control()) : QString();
+        if (t == QAccessible::Description && !known()) return notReadText();
         return QAccessibleWidget::text(t);
     }
 
-    QVariant currentValue() const override {
-        return T::known(control()) ? QVariant(T::value(control())) : QVariant();
-    }
+    QVariant currentValue() const override { return known() ? QVariant(T::value(control())) : QVariant(); }
     // A control drawn disabled takes no value, as it takes no drag or key.
     void setCurrentValue(const QVariant& value) override {
         if (!takesToolRequests(control())) return;
@@ -229,6 +234,30 @@ void nameControlsFromTheirHints(QApplication& application) {
     if (filter) return;
     filter = new HintNames(&application);
     application.installEventFilter(filter);
+}
+
+namespace {
+
+constexpr char unreadProperty[] = "shownUnread";
+
+}  // namespace
+
+void showReadState(QWidget& control, bool read) {
+    if (shownUnread(control) == !read) return;
+    control.setProperty(unreadProperty, !read);
+    // The description a tool reads beside the name; the hint (tool tip) stands for it again once read.
+    control.setAccessibleDescription(read ? QString() : notReadText());
+}
+
+bool shownUnread(const QWidget& control) {
+    return control.property(unreadProperty).toBool();
+}
+
+void enableIfRead(std::initializer_list<QWidget*> controls, bool read) {
+    for (QWidget* control : controls) {
+        control->setEnabled(read);
+        showReadState(*control, read);
+    }
 }
 
 void installControlAccessibility() {

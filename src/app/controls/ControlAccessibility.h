@@ -1,5 +1,7 @@
 #pragma once
 
+#include <initializer_list>
+
 class QApplication;
 class QString;
 class QWidget;
@@ -28,3 +30,12 @@ void nameAccessibleGroup(QWidget* container, const QString& name);
 // placeholder. A name given in code, or a caption, wins. One filter on the application
 // covers every page, present and future; idempotent.
 void nameControlsFromTheirHints(QApplication& application);
+
+// A control showing a setting the device never reported tells assistive tools no value and
+// says "Not read" in its description, as its face shows no setting. Views call this on every
+// refresh; the knob, fader, slider and number field call it themselves when told unknown.
+void showReadState(QWidget& control, bool read);
+bool shownUnread(const QWidget& control);
+
+// Controls that edit settings never read take nothing: drawn disabled and told "Not read".
+void enableIfRead(std::initializer_list<QWidget*> controls, bool read);

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -52,12 +53,14 @@ NumberField::NumberField(const QString& label, const QString& unit, const QStrin
 void NumberField::setValue(double value) {
     m_value = value;
     m_known = true;
+    showReadState(*m_edit, true);
     // A refresh while the user types keeps the typing; the commit shows the value then.
     if (!m_edits->editing()) showValue();
 }
 
 void NumberField::showUnknown() {
     m_known = false;
+    showReadState(*m_edit, false);
     if (!m_edits->editing()) showValue();
 }
 

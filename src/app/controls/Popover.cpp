@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/controls/AccessibleLifetime.h"
+#include "app/controls/ButtonAccessibility.h"
 #include "app/controls/KeyboardFocus.h"
 #include "app/controls/OpenMenus.h"
 #include "app/controls/ToolRequests.h"
@@ -68,11 +69,8 @@ public:
     QAbstractButton& button() const { return *static_cast<QAbstractButton*>(widget()); }
 
     QString text(QAccessible::Text t) const override {
+        if (std::optional<QString> told = pickerText(button(), button().text(), t)) return *told;
         if (t == QAccessible::Name && button().accessibleName().isEmpty()) return button().text();
-        // A picker is named by its caption; its face shows the choice.
-        if (t == QAccessible::Value && !button().accessibleName().isEmpty() &&
-            button().accessibleName() != button().text())
-            return button().text();
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {

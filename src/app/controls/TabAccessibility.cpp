@@ -1,6 +1,7 @@
 #include "app/controls/TabAccessibility.h"
 
 #include <QTabBar>
+#include <QTabWidget>
 
 #include "app/controls/EntryAccessibility.h"
 #include "app/controls/ToolRequests.h"
@@ -54,6 +55,14 @@ private:
 class TabBarElement : public EntryListAccessible {
 public:
     explicit TabBarElement(QTabBar* bar) : EntryListAccessible(bar, QAccessible::PageTabList) {}
+
+    // Tools speak the bar's name when it takes the focus: a tab widget's bar is named by the
+    // tab widget.
+    QString text(QAccessible::Text t) const override {
+        const QString own = EntryListAccessible::text(t);
+        const auto* tabs = qobject_cast<const QTabWidget*>(bar().parentWidget());
+        return t == QAccessible::Name && own.isEmpty() && tabs ? tabs->accessibleName() : own;
+    }
 
     int childCount() const override { return bar().count(); }
     QAccessibleInterface* focusChild() const override {

@@ -29,5 +29,7 @@ void UnitSlider::paintEvent(QPaintEvent* event) {
     QStyleOptionSlider option;
     initStyleOption(&option);
     option.subControls = QStyle::SC_SliderGroove;
+    // The style fills the groove up to the handle's place: with no setting there is no fill.
+    option.sliderPosition = option.sliderValue = option.minimum;
     painter.drawComplexControl(QStyle::CC_Slider, option);
 }

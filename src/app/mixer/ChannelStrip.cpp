@@ -236,7 +236,7 @@ void ChannelStrip::refresh() {
     const bool known = m_dsp.holds(channelwords::gainParam(m_ch));
     m_fader->setEnabled(known);
     m_gain->setEnabled(known);
-    m_mute->setEnabled(known);
+    enableIfRead({m_mute}, known);
     {
         const QSignalBlocker blockFader(m_fader);
         m_fader->setDB(gain);
@@ -249,10 +249,13 @@ void ChannelStrip::refresh() {
         if (!known) m_gain->showUnknown();
         m_gain->setTextColor(muted ? Palette::red() : Theme::primaryText());
     }
-    m_mute->setLook(muted ? FlatButton::Look{Palette::red(), QColor(), Qt::white, 6}
-                          : FlatButton::Look{Theme::white(0.07), QColor(), Theme::secondaryText(), 6});
-    m_mute->setChecked(muted);
-    m_mute->setToolTip(muted ? QStringLiteral("Muted — click to unmute") : QStringLiteral("Mute"));
+    const bool shownMuted = known && muted;
+    m_mute->setLook(shownMuted ? FlatButton::Look{Palette::red(), QColor(), Qt::white, 6}
+                               : FlatButton::Look{Theme::white(0.07), QColor(), Theme::secondaryText(), 6});
+    m_mute->setChecked(shownMuted);
+    m_mute->setToolTip(!known  ? QStringLiteral("Mute not read")
+                       : muted ? QStringLiteral("Muted — click to unmute")
+                               : QStringLiteral("Mute"));
     m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
     // Twelve strips hold a "Gain" and a "MUTE" each: the strip's group tells whose they are.
     nameAccessibleGroup(this, name);

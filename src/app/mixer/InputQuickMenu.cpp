@@ -15,6 +15,7 @@
 #include "app/Page.h"
 #include "app/controls/ArrowKeys.h"
 #include "app/controls/ButtonAccessibility.h"
+#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Popover.h"
@@ -234,11 +235,16 @@ void InputPanel::refresh() {
     const bool testSignal = source == InputSource::testSignal;
     m_title->setText(QStringLiteral("Input · ") + m_dsp.channelName(m_ch));
     if (accessibleName() != m_title->text()) setAccessibleName(m_title->text());
+    const bool flagsRead = flagsKnown(m_dsp, m_ch);
     m_phase->setState(inverted ? Symbol::minus : Symbol::plus, inverted, Theme::systemOrange(),
-                      inverted ? QStringLiteral("Polarity inverted — click for normal")
-                               : QStringLiteral("Polarity normal — click to invert"));
-    m_mute->setState(muted ? Symbol::speakerSlashFill : Symbol::speakerWave2Fill, muted, Palette::red(),
-                     muted ? QStringLiteral("Muted — click to unmute") : QStringLiteral("Click to mute"));
+                      !flagsRead ? QStringLiteral("Polarity not read")
+                      : inverted ? QStringLiteral("Polarity inverted — click for normal")
+                                 : QStringLiteral("Polarity normal — click to invert"));
+    m_mute->setState(muted ? Symbol::speakerSlashFill : Symbol::speakerWave2Fill, muted && flagsRead,
+                     Palette::red(),
+                     !flagsRead ? QStringLiteral("Mute not read")
+                     : muted    ? QStringLiteral("Muted — click to unmute")
+                                : QStringLiteral("Click to mute"));
     for (const auto& [s, button] : m_sources) {
         const bool current = s == source;
         button->setChecked(current);
@@ -250,10 +256,9 @@ void InputPanel::refresh() {
                                  : QStringLiteral("Off"));
     setTextColour(m_status, testSignal ? Theme::systemOrange() : Theme::secondaryText());
     m_turnOff->setVisible(testSignal);
-    m_phase->setEnabled(flagsKnown(m_dsp, m_ch));
-    m_mute->setEnabled(flagsKnown(m_dsp, m_ch));
+    enableIfRead({m_phase, m_mute}, flagsRead);
     const bool sourceSettable = sourceKnown(m_dsp, m_ch);
-    for (const auto& [s, button] : m_sources) button->setEnabled(sourceSettable);
+    for (const auto& [s, button] : m_sources) enableIfRead({button}, sourceSettable);
     m_turnOff->setEnabled(sourceSettable);
 }
 
@@ -272,6 +277,7 @@ void InputQuickMenu::refresh() {
     const std::optional<InputSource> source = reportedSource(m_dsp, m_ch);
     const QColor tint = source == InputSource::testSignal ? Theme::systemOrange() : Palette::inputBlue();
     setText(source ? source->badge() : QStringLiteral("—"));
+    showReadState(*this, source.has_value());
     setLook({Theme::withOpacity(tint, 0.16), Theme::withOpacity(tint, 0.55), tint, 5});
     setToolTip(
         source == InputSource::testSignal
@@ -330,7 +336,7 @@ void addStripQuickMenuItems(QMenu& menu, DSPModel& dsp, int ch) {
                      [&dsp, ch](bool checked) { dsp.setPolarity(ch, checked); });
     QAction* mute = menu.addAction(QStringLiteral("Mute"));
     mute->setCheckable(true);
-    mute->setChecked(channelwords::muted(dsp, ch));
+    mute->setChecked(flagsKnown(dsp, ch) && channelwords::muted(dsp, ch));
     QObject::connect(mute, &QAction::triggered, &menu,
                      [&dsp, ch](bool checked) { dsp.setMute(ch, checked); });
     // Until the device has reported them, these settings are not offered.

@@ -36,6 +36,7 @@ ContentView::ContentView(const AppContext& context, QWidget* parent)
     toolsLayout->setContentsMargins(toolsMargin, toolsMargin, toolsMargin, toolsMargin);
     toolsLayout->addWidget(tabs_);
     tools->setMinimumWidth(toolsMinimumWidth);
+    tabs_->setAccessibleName(QStringLiteral("Tools"));
     tabs_->addTab(usb_, QStringLiteral("USB"));
     tabs_->addTab(network_, QStringLiteral("Network"));
     tabs_->setCurrentIndex(usbTab);

@@ -271,7 +271,7 @@ void TrafficListView::currentChanged(const QModelIndex& current, const QModelInd
     QAbstractItemView::currentChanged(current, previous);
     // The focused row dropped from the log hands the focus to the next one: that is no move of
     // the user's to speak of.
-    if (current.isValid() && hasFocus() && !droppingRows_) announceFocusedChild(*this);
+    if (current.isValid() && hasFocus() && !droppingRows_ && !takingFocus_) announceFocusedChild(*this);
 }
 
 void TrafficListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
@@ -282,11 +282,14 @@ void TrafficListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start,
 // With no row chosen yet the keys start on the newest, in sight at the bottom. Qt's first row
 // is the oldest, scrolled away above and the next to be dropped: the focus would move on
 // with every row that arrives.
+// Tools hear of the list taking the focus once, with its current row: not of the row first.
 void TrafficListView::focusInEvent(QFocusEvent* event) {
+    takingFocus_ = true;
     if (!currentIndex().isValid() && model()->rowCount() > 0)
         selectionModel()->setCurrentIndex(model()->index(model()->rowCount() - 1, 0),
                                           QItemSelectionModel::NoUpdate);
     QTreeView::focusInEvent(event);
+    takingFocus_ = false;
 }
 
 void TrafficListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {

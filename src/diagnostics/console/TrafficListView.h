@@ -52,4 +52,5 @@ private:
     TrafficListModel& rows_;
     bool followNewest_ = true;
     bool droppingRows_ = false;
+    bool takingFocus_ = false;  // the row chosen as the focus arrives is told with the list's focus
 };
