@@ -70,6 +70,12 @@ public:
         state.disabled = m_action->isSeparator() || !m_action->isEnabled();
         state.checkable = m_action->isCheckable();
         state.checked = m_action->isChecked();
+        // An entry that opens a menu (File, Help) tells whether its menu is open, as a menu button does.
+        const bool open = submenu() && submenu()->isVisible();
+        state.hasPopup = submenu() != nullptr;
+        state.expandable = state.hasPopup;
+        state.expanded = open;
+        state.collapsed = state.hasPopup && !open;
         return state;
     }
 

@@ -7,8 +7,7 @@ class QWidget;
 // windows: a menu that a button or the menu key opens is nowhere in the tree, and a tool
 // walking the tree can neither find nor choose its entries. The application's element here
 // lists every open menu without a parent widget after the windows; a menu of the menu bar
-// stays under the bar, whose entries tell whether their menu is open. Installed once, for the
-// whole application.
+// stays under the bar. Installed once, for the whole application.
 void installOpenMenusInTree();
 
 // A menu that `owner` opens (a menu button's, the strip's quick menu): without a parent
