@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -122,12 +123,6 @@ bool isValueKey(int key) {
     }
 }
 
-QAction* firstEntry(const QMenu& menu) {
-    for (QAction* action : menu.actions())
-        if (action->isEnabled() && action->isVisible() && !action->isSeparator()) return action;
-    return nullptr;
-}
-
 // In a dialog Return belongs to the dialog (its default button); a push button there already
 // answers it itself.
 bool pressesOnReturn(const QWidget& widget) {
@@ -191,10 +186,10 @@ protected:
             return false;
         }
         if (type == QEvent::Show) {
-            // A menu the keyboard opens starts on its first entry, so a screen reader has
-            // something to say and the arrows go on from there.
+            // A menu the keyboard opens starts on its current choice (or its first entry), so
+            // Return at once keeps what is set and a screen reader has something to say.
             if (auto* menu = qobject_cast<QMenu*>(widget); menu && m_keys && !menu->activeAction())
-                menu->setActiveAction(firstEntry(*menu));
+                menu->setActiveAction(keyboardfocus::startingEntry(*menu));
             return false;
         }
         if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress) ++userInputs;
@@ -309,6 +304,17 @@ void install(QApplication& application) {
     if (installed) return;
     installed = new KeyboardFocus(&application);
     application.installEventFilter(installed);
+}
+
+QAction* startingEntry(const QMenu& menu) {
+    QAction* first = nullptr;
+    for (QAction* action : menu.actions()) {
+        if (!action->isEnabled() || !action->isVisible() || action->isSeparator()) continue;
+        const QActionGroup* choices = action->actionGroup();
+        if (action->isChecked() && choices && choices->isExclusive()) return action;
+        if (!first) first = action;
+    }
+    return first;
 }
 
 QWidget* ringedWidget() {

@@ -3,7 +3,9 @@
 #include <QList>
 #include <QPointer>
 
+class QAction;
 class QApplication;
+class QMenu;
 class QWidget;
 
 // How the whole window meets the keyboard: a ring in the theme's accent colour marks the
@@ -14,6 +16,11 @@ class QWidget;
 namespace keyboardfocus {
 
 void install(QApplication& application);
+
+// Where a menu opened by keys starts: on its current choice (the checked entry of an
+// exclusive group; a checked switch beside it is no choice), so that
+// Return at once keeps what is set, or else on its first entry that can be chosen.
+QAction* startingEntry(const QMenu& menu);
 
 // The control the ring surrounds, or nothing while no ring shows.
 QWidget* ringedWidget();
