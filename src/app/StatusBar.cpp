@@ -84,7 +84,7 @@ QString StatusBar::connectionTitle(const QString& transport) {
 }
 
 QString StatusBar::deviceLabel(const QString& deviceName, const QString& statusModel) {
-    return deviceName.isEmpty() ? statusModel : deviceName;
+    return plaintext::oneLine(deviceName.isEmpty() ? statusModel : deviceName);
 }
 
 void StatusBar::rebuild() {

@@ -173,10 +173,15 @@ protected:
         // Every event of the application passes here: the few that matter are sorted out first.
         const QEvent::Type type = event->type();
         if (type != QEvent::FocusIn && type != QEvent::FocusOut && type != QEvent::KeyPress &&
-            type != QEvent::MouseButtonPress && type != QEvent::Polish && type != QEvent::Show)
+            type != QEvent::MouseButtonPress && type != QEvent::Polish && type != QEvent::Show &&
+            type != QEvent::Move && type != QEvent::Resize)
             return false;
         if (!watched->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(watched);
+        if (type == QEvent::Move || type == QEvent::Resize) {
+            if (m_keys) followFocus(*widget, type);
+            return false;
+        }
         if (type == QEvent::Polish) {
             // A pane of controls is no Tab stop of its own: Tab goes to its controls, and the
             // pane scrolls the one reached into view. Otherwise one press of Tab lands on an
@@ -269,6 +274,24 @@ private:
         });
     }
 
+    // A rebuild that moves the focused control (a panel appearing above it, a pane resized)
+    // keeps it in sight while the user works with keys. A pane's content moved by scrolling is
+    // the user looking elsewhere: that stays as it is. The layout settles first.
+    void followFocus(QWidget& moved, QEvent::Type type) {
+        QWidget* focused = moved.window()->focusWidget();
+        if (!focused || (focused != &moved && !moved.isAncestorOf(focused))) return;
+        if (type == QEvent::Move && moved.parentWidget()) {
+            auto* pane = qobject_cast<QScrollArea*>(moved.parentWidget()->parentWidget());
+            if (pane && pane->widget() == &moved) return;
+        }
+        if (m_followPending) return;
+        m_followPending = true;
+        QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(moved.window())] {
+            m_followPending = false;
+            if (QWidget* now = window ? window->focusWidget() : nullptr; now && m_keys) keepInView(*now);
+        });
+    }
+
     // A field shows its caret, a list its lit current row and a popup its highlighted entry;
     // anything else needs the ring.
     bool focusShows(const QWidget& widget) const {
@@ -289,6 +312,7 @@ private:
     }
 
     bool m_keys = false;
+    bool m_followPending = false;
     QPointer<QWidget> m_left;  // the control the focus last left
     QStyle* m_style;           // follows the application's style
     QPointer<FocusRing> m_ring;

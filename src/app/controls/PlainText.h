@@ -21,5 +21,8 @@ QString asMarkup(const QString& text);
 // The title of a menu item or button that shows the text as written: a single "&"
 // would otherwise mark the next letter as a shortcut and vanish.
 QString asTitle(const QString& text);
+// A name drawn on one line: every control character (line breaks and tabs among them) shows
+// as its visible symbol ("␊" for a line feed) instead of breaking the line or drawing a box.
+QString oneLine(const QString& text);
 
 }  // namespace plaintext

@@ -94,8 +94,10 @@ QWidget* StripHeader::groupBadge() const {
 }
 
 void StripHeader::setState(const QString& name, std::optional<int> group) {
-    if (name == m_name && group == m_group) return;
-    m_name = name;
+    // The device's name on one line, whatever characters it holds.
+    const QString shown = plaintext::oneLine(name);
+    if (shown == m_name && group == m_group) return;
+    m_name = shown;
     m_group = group;
     setToolTip(ChannelStrip::headerHelp(name, m_ch));
     m_badge->setGroup(group);

@@ -1,0 +1,105 @@
+// Nothing moves under the pointer and the keys stay in sight, in the connected window at its
+// smallest: the send button keeps its place as its label grows, the focus after an upload by
+// keys lies inside its pane, and names with line breaks are drawn on one line.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/ConsoleView.h"
+#include "app/MainWindow.h"
+#include "app/Sidebar.h"
+#include "app/controls/PlainText.h"
+#include "designer/FIRDesignerView.h"
+#include "designer/FIRSendBar.h"
+#include "editor/ChannelView.h"
+#include "editor/EditorKit.h"
+#include "editor/FIRBox.h"
+#include "editor/FIRResponseGraph.h"
+#include "link/DSPModel.h"
+#include "support/Visible.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::WindowRig;
+
+namespace {
+
+FIRSendBar& sendBarOf(WindowRig& rig) {
+    rig.resizeContent(MainWindow::kMinimumContent);
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    auto* view = rig.page<FIRDesignerView>();
+    if (!view) throw std::runtime_error("no designer");
+    return *view->sendBar();
+}
+
+}  // namespace
+
+// The label grows from one channel to twelve and to "Sending…": the button keeps its row and
+// its place, and the bar its height.
+TEST(SteadyLayout, TheSendButtonKeepsItsPlaceAsItsLabelGrows) {
+    WindowRig rig;
+    FIRSendBar& bar = sendBarOf(rig);
+    bar.setTargets({4});
+    rig.turn();
+    const QRect first = bar.sendButton()->geometry();
+    const int height = bar.height();
+    for (const QList<int>& targets : {QList<int>{4, 5}, QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}}) {
+        bar.setTargets(targets);
+        rig.turn();
+        SCOPED_TRACE(bar.sendButton()->text().toStdString());
+        EXPECT_EQ(bar.sendButton()->geometry(), first);
+        EXPECT_EQ(bar.height(), height);
+        EXPECT_GE(bar.sendButton()->width(), bar.sendButton()->sizeHint().width()) << "the label is cut";
+    }
+}
+
+// An upload by keys from a channel's FIR tab at the window's smallest: the stored filter's
+// graph that then appears above the bar does not push the focused send button out of the pane.
+TEST(SteadyLayout, TheFocusAfterAnUploadByKeysLiesInsideThePane) {
+    WindowRig rig;
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    rig.settings.setValue(FIRBox::sourceKey, FIRBox::sourceText(FIRBox::Source::filter));
+    rig.resizeContent(MainWindow::kMinimumContent);
+    rig.showPage(Page::channelPage(4));
+    auto* box = rig.window().findChild<FIRBox*>();
+    ASSERT_NE(box, nullptr);
+    FIRSendBar& bar = *box->sendBar();
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    bar.setTargets({4, 5});
+    rig.turn();
+    ASSERT_TRUE(bar.sendButton()->isEnabled());
+    ASSERT_FALSE(box->storedGraph()->isVisible());
+    rig.dialogs.confirmAnswers.enqueue(true);
+    bar.sendButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(bar.sendButton(), Qt::Key_Space);
+    ASSERT_TRUE(rig.waitFor([&] { return bar.status() && !bar.busy() && box->storedGraph()->isVisible(); }));
+    rig.turn();
+    ASSERT_EQ(QApplication::focusWidget(), bar.sendButton());
+    EXPECT_EQ(kestrel_test::cutBy(bar.sendButton()), nullptr)
+        << "the send button ends at " << rig.onScreenRect(*bar.sendButton()).bottom() << " in a window "
+        << rig.window().height() << " high";
+}
+
+// Names with line breaks and other control characters, from the device, are drawn on one line
+// with each control character as a visible mark.
+TEST(SteadyLayout, NamesWithLineBreaksAreDrawnOnOneLine) {
+    EXPECT_EQ(plaintext::oneLine(QStringLiteral("Sub\nL\tR\r")), QStringLiteral("Sub␊L␉R␍"));
+    EXPECT_EQ(plaintext::oneLine(QString(QChar(0x7F)) + QChar(0x2028)), QStringLiteral("␡␤"));
+    EXPECT_EQ(plaintext::oneLine(QStringLiteral("Main L")), QStringLiteral("Main L"));
+
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& simulator) {
+        simulator.device().params[378] = DSPFrame::packString(QStringLiteral("Ab\ncd"), 2);
+    };
+    WindowRig rig(options);
+    rig.resizeContent(MainWindow::kMinimumContent);
+    ASSERT_EQ(rig.model().channelName(0), QStringLiteral("Ab\ncd"));
+    QStringList drawn;
+    for (QLabel* label : rig.console().sidebar()->findChildren<QLabel*>())
+        if (label->text().startsWith(QStringLiteral("Ab"))) drawn << label->text();
+    EXPECT_EQ(drawn, QStringList{QStringLiteral("Ab␊cd")});
+}
