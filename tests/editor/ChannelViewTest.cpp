@@ -118,6 +118,15 @@ TEST_F(ChannelViewTest, OutputToolbarGainAndMuteGoThroughTheModel) {
     EXPECT_EQ(single(rig.model.words(1 + 4, 2)[0]), std::round(-12.35f / 0.1f) * 0.1f);
     settle();
     EXPECT_EQ(view->gainKnob()->field()->lineEdit()->text(), QStringLiteral("-12.4"));
+
+    // The knob shows the channel gain's own help, and typed infinities are the range's ends.
+    EXPECT_EQ(view->gainKnob()->encoder()->toolTip(),
+              QStringLiteral(
+                  "Channel gain: drag or scroll the knob, or type a value · double-click the knob for 0 dB"));
+    enter(view->gainKnob()->field(), QStringLiteral("inf"));
+    EXPECT_EQ(single(rig.model.words(1 + 4, 2)[0]), 15.0f);
+    enter(view->gainKnob()->field(), QStringLiteral("-inf"));
+    EXPECT_EQ(single(rig.model.words(1 + 4, 2)[0]), -60.0f);
 }
 
 TEST_F(ChannelViewTest, TheStoredTabChoosesTheContentAndTheGraphFollowsTheTabArea) {

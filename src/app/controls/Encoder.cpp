@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -320,6 +321,14 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     connect(m_encoder, &Encoder::valueEdited, this, &KnobField::committed);
     connect(m_field, &CompactNumberField::committed, this,
             [this, scale](double typed) { Q_EMIT committed(clampTo(typed, scale.lo, scale.hi)); });
+}
+
+// Help given to the whole control is what the knob shows too: the knob's own how-to names no
+// setting, and a tip on the knob would hide the control's.
+bool KnobField::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTipChange)
+        m_encoder->setToolTip(toolTip().isEmpty() ? Encoder::helpText() : toolTip());
+    return QWidget::event(event);
 }
 
 void KnobField::setValue(double value) {

@@ -10,7 +10,6 @@
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
-#include "platform/NumText.h"
 
 namespace {
 
@@ -69,9 +68,7 @@ bool NumberField::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void NumberField::commit() {
-    QString text = m_edit->text();
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    const std::optional<double> parsed = numtext::parseDouble(text.trimmed());
+    const std::optional<double> parsed = parseTypedNumber(m_edit->text());
     const QPointer<NumberField> self(this);
     if (parsed) Q_EMIT committed(*parsed);
     // Whatever was typed, the owner's value (new or old) is what stays shown.

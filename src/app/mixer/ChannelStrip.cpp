@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 
 #include "app/ModelWatcher.h"
@@ -218,7 +219,8 @@ QString ChannelStrip::headerHelp(const QString& name, int ch) {
 }
 
 void ChannelStrip::setGain(double dB) {
-    m_dsp.setGain(m_ch, float(dB));
+    // A typed infinity is the end of the range, as in every number field.
+    m_dsp.setGain(m_ch, float(std::clamp(dB, -60.0, 15.0)));
 }
 
 void ChannelStrip::toggleMute(bool muted) {
