@@ -228,8 +228,11 @@ void StatusBar::updateProgress() {
 }
 
 // A send shows how far it got, so the user knows how long the device is still being written.
+// It comes before the connection menu, which keeps its place at the end of the row while a
+// send begins and ends.
 void StatusBar::addWorkProgress() {
     if (!m_work) return;
+    int at = m_menuButton ? m_row->indexOf(m_menuButton) : m_row->count();
     for (const DeviceWork::Operation& operation : m_work->running()) {
         auto* label = new PlainLabel(DeviceWork::progressText(operation), this);
         inSecondaryColour(label);
@@ -239,8 +242,8 @@ void StatusBar::addWorkProgress() {
         bar->setTextVisible(false);
         bar->setFixedWidth(140);
         bar->setFixedHeight(6);
-        m_row->addWidget(label);
-        m_row->addWidget(bar);
+        m_row->insertWidget(at++, label);
+        m_row->insertWidget(at++, bar);
         m_workProgress.append({label, bar});
     }
 }

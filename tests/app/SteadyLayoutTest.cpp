@@ -7,10 +7,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/ConsoleView.h"
+#include "app/DeviceWork.h"
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
+#include "app/StatusBar.h"
 #include "app/controls/PlainText.h"
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
@@ -102,4 +105,29 @@ TEST(SteadyLayout, NamesWithLineBreaksAreDrawnOnOneLine) {
     for (QLabel* label : rig.console().sidebar()->findChildren<QLabel*>())
         if (label->text().startsWith(QStringLiteral("Ab"))) drawn << label->text();
     EXPECT_EQ(drawn, QStringList{QStringLiteral("Ab␊cd")});
+}
+
+// A send's progress in the status bar comes and goes without moving the connection menu.
+TEST(SteadyLayout, TheConnectionMenuStaysPutWhileASendRuns) {
+    WindowRig rig;
+    rig.resizeContent(MainWindow::kMinimumContent);
+    StatusBar& bar = *rig.console().statusBar();
+    const auto place = [&] {
+        QToolButton* menu = bar.connectionMenuButton();
+        return menu ? QRect(menu->mapTo(&rig.window(), QPoint()), menu->size()) : QRect();
+    };
+    const QRect before = place();
+    ASSERT_TRUE(before.isValid());
+    {
+        DeviceWork::Ticket send = rig.window().work().begin(QStringLiteral("The FIR \"Room\""),
+                                                            QStringLiteral("channels sent"), 12);
+        rig.turn();
+        ASSERT_TRUE(rig.statusTexts().join(QLatin1Char('|')).contains(QStringLiteral("channels sent")));
+        EXPECT_EQ(place(), before);
+        send.setDone(5);
+        rig.turn();
+        EXPECT_EQ(place(), before);
+    }
+    rig.turn();
+    EXPECT_EQ(place(), before);
 }
