@@ -14,14 +14,18 @@
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "app/controls/LiveMeters.h"
 #include "app/controls/PlainText.h"
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
+#include "diagnostics/console/ContentView.h"
 #include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
 #include "editor/FIRBox.h"
 #include "editor/FIRResponseGraph.h"
+#include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "pages/RoutingView.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
@@ -82,6 +86,7 @@ TEST(SteadyLayout, TheFocusAfterAnUploadByKeysLiesInsideThePane) {
     ASSERT_TRUE(rig.waitFor([&] { return bar.status() && !bar.busy() && box->storedGraph()->isVisible(); }));
     rig.turn();
     ASSERT_EQ(QApplication::focusWidget(), bar.sendButton());
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_fir_tab_after_upload"));
     EXPECT_EQ(kestrel_test::cutBy(bar.sendButton()), nullptr)
         << "the send button ends at " << rig.onScreenRect(*bar.sendButton()).bottom() << " in a window "
         << rig.window().height() << " high";
@@ -105,6 +110,7 @@ TEST(SteadyLayout, NamesWithLineBreaksAreDrawnOnOneLine) {
     for (QLabel* label : rig.console().sidebar()->findChildren<QLabel*>())
         if (label->text().startsWith(QStringLiteral("Ab"))) drawn << label->text();
     EXPECT_EQ(drawn, QStringList{QStringLiteral("Ab␊cd")});
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_name_with_line_break"));
 }
 
 // A send's progress in the status bar comes and goes without moving the connection menu.
@@ -127,7 +133,53 @@ TEST(SteadyLayout, TheConnectionMenuStaysPutWhileASendRuns) {
         send.setDone(5);
         rig.turn();
         EXPECT_EQ(place(), before);
+        kestrel_test::saveScreenshot(bar, QStringLiteral("steady_status_bar_sending"));
     }
     rig.turn();
     EXPECT_EQ(place(), before);
+}
+
+// The sidebar keeps its width on every page at the window's smallest, its meters whole.
+TEST(SteadyLayout, TheSidebarKeepsItsWidthAndItsMetersOnEveryPage) {
+    WindowRig rig;
+    rig.resizeContent(MainWindow::kMinimumContent);
+    Sidebar& sidebar = *rig.console().sidebar();
+    const int width = sidebar.width();
+    EXPECT_GE(width, 210);
+    for (Page::Kind kind : {Page::Kind::routing, Page::Kind::sources, Page::Kind::presets, Page::Kind::device,
+                            Page::Kind::codes, Page::Kind::firDesigner, Page::Kind::diagnostics}) {
+        rig.showPage(Page::of(kind));
+        SCOPED_TRACE(int(kind));
+        EXPECT_EQ(sidebar.width(), width);
+        QWidget* rows = sidebar.viewport();
+        for (LiveHorizontalMeter* meter : sidebar.findChildren<LiveHorizontalMeter*>()) {
+            const int right = meter->mapTo(rows, QPoint(meter->width(), 0)).x();
+            EXPECT_LE(right, rows->width()) << "a meter is cut at the sidebar's edge";
+        }
+        // Nothing on the page is cut at its sides either.
+        if (QWidget* page = rig.window().findChild<ContentView*>()) {
+            kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_diagnostics_at_minimum"));
+            EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page), "");
+        }
+    }
+}
+
+// The device closing the link disables the page and rebuilds the status bar: the keys go to
+// the connection menu, the next step, and come back to the page's control with the device.
+TEST(SteadyLayout, ALinkTheDeviceClosesLeavesTheKeysOnTheConnectionMenu) {
+    WindowRig rig;
+    rig.showPage(Page::of(Page::Kind::routing));
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    auto* view = rig.page<RoutingView>();
+    ASSERT_NE(view, nullptr);
+    QWidget* reset = view->grids()[1]->resetButton();
+    reset->setFocus(Qt::TabFocusReason);
+    rig.simulator.closeClients();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+    rig.turn();
+    rig.turn();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr) << "no control holds the keys";
+    EXPECT_EQ(focused, rig.console().statusBar()->connectionMenuButton());
 }
