@@ -323,11 +323,10 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
             [this, scale](double typed) { Q_EMIT committed(clampTo(typed, scale.lo, scale.hi)); });
 }
 
-// Help given to the whole control is what the knob shows too: the knob's own how-to names no
-// setting, and a tip on the knob would hide the control's.
+// The control's help is its field's too, so it is shown over the typed value and read with
+// it; the knob keeps its own how-to, as it is worked differently.
 bool KnobField::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTipChange)
-        m_encoder->setToolTip(toolTip().isEmpty() ? Encoder::helpText() : toolTip());
+    if (event->type() == QEvent::ToolTipChange) m_field->setToolTip(toolTip());
     return QWidget::event(event);
 }
 

@@ -332,13 +332,15 @@ void install(QApplication& application) {
 
 QAction* startingEntry(const QMenu& menu) {
     QAction* first = nullptr;
+    QAction* chosen = nullptr;
     for (QAction* action : menu.actions()) {
         if (!action->isEnabled() || !action->isVisible() || action->isSeparator()) continue;
-        const QActionGroup* choices = action->actionGroup();
-        if (action->isChecked() && choices && choices->isExclusive()) return action;
         if (!first) first = action;
+        const QActionGroup* choices = action->actionGroup();
+        if (!choices || !choices->isExclusive()) return first;  // not a menu of one choice
+        if (action->isChecked()) chosen = action;
     }
-    return first;
+    return chosen ? chosen : first;
 }
 
 QWidget* ringedWidget() {

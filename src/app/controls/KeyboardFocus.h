@@ -17,9 +17,9 @@ namespace keyboardfocus {
 
 void install(QApplication& application);
 
-// Where a menu opened by keys starts: on its current choice (the checked entry of an
-// exclusive group; a checked switch beside it is no choice), so that
-// Return at once keeps what is set, or else on its first entry that can be chosen.
+// Where a menu opened by keys starts: a menu of one choice (every entry in an exclusive
+// group) on its current choice, so that Return at once keeps what is set; any other menu,
+// and one with nothing chosen, on its first entry that can be chosen.
 QAction* startingEntry(const QMenu& menu);
 
 // The control the ring surrounds, or nothing while no ring shows.
