@@ -234,7 +234,7 @@ void StatusBar::addWorkProgress() {
     if (!m_work) return;
     int at = m_menuButton ? m_row->indexOf(m_menuButton) : m_row->count();
     for (const DeviceWork::Operation& operation : m_work->running()) {
-        auto* label = new PlainLabel(DeviceWork::progressText(operation), this);
+        auto* label = new PlainLabel(plaintext::oneLine(DeviceWork::progressText(operation)), this);
         inSecondaryColour(label);
         auto* bar = new QProgressBar(this);
         bar->setRange(0, std::max(operation.total, 1));
@@ -257,7 +257,7 @@ void StatusBar::updateWorkProgress() {
         return;
     }
     for (qsizetype i = 0; i < running.size(); ++i) {
-        m_workProgress[i].first->setText(DeviceWork::progressText(running[i]));
+        m_workProgress[i].first->setText(plaintext::oneLine(DeviceWork::progressText(running[i])));
         m_workProgress[i].second->setValue(running[i].done);
     }
 }

@@ -95,8 +95,9 @@ TEST(SteadyLayout, TheFocusAfterAnUploadByKeysLiesInsideThePane) {
 // Names with line breaks and other control characters, from the device, are drawn on one line
 // with each control character as a visible mark.
 TEST(SteadyLayout, NamesWithLineBreaksAreDrawnOnOneLine) {
-    EXPECT_EQ(plaintext::oneLine(QStringLiteral("Sub\nL\tR\r")), QStringLiteral("Sub␊L␉R␍"));
-    EXPECT_EQ(plaintext::oneLine(QString(QChar(0x7F)) + QChar(0x2028)), QStringLiteral("␡␤"));
+    EXPECT_EQ(plaintext::oneLine(QStringLiteral("Sub\nL\tR\r\n")), QStringLiteral("Sub↵L⇥R↵↵"));
+    EXPECT_EQ(plaintext::oneLine(QString(QChar(0x7F)) + QChar(0x2028) + QChar(0x1B) + QChar(0x85)),
+              QStringLiteral("\uFFFD↵\uFFFD↵"));
     EXPECT_EQ(plaintext::oneLine(QStringLiteral("Main L")), QStringLiteral("Main L"));
 
     WindowRig::Options options;
@@ -109,7 +110,7 @@ TEST(SteadyLayout, NamesWithLineBreaksAreDrawnOnOneLine) {
     QStringList drawn;
     for (QLabel* label : rig.console().sidebar()->findChildren<QLabel*>())
         if (label->text().startsWith(QStringLiteral("Ab"))) drawn << label->text();
-    EXPECT_EQ(drawn, QStringList{QStringLiteral("Ab␊cd")});
+    EXPECT_EQ(drawn, QStringList{QStringLiteral("Ab↵cd")});
     kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_name_with_line_break"));
 }
 
@@ -125,10 +126,11 @@ TEST(SteadyLayout, TheConnectionMenuStaysPutWhileASendRuns) {
     const QRect before = place();
     ASSERT_TRUE(before.isValid());
     {
-        DeviceWork::Ticket send = rig.window().work().begin(QStringLiteral("The FIR \"Room\""),
-                                                            QStringLiteral("channels sent"), 12);
+        // A project's file name may hold a line break: the line stays one line.
+        DeviceWork::Ticket send = rig.window().work().begin(QStringLiteral("The project \"Hall\nsetup\""),
+                                                            QStringLiteral("settings written"), 12);
         rig.turn();
-        ASSERT_TRUE(rig.statusTexts().join(QLatin1Char('|')).contains(QStringLiteral("channels sent")));
+        ASSERT_TRUE(rig.statusTexts().join(QLatin1Char('|')).contains(QStringLiteral("Hall↵setup")));
         EXPECT_EQ(place(), before);
         send.setDone(5);
         rig.turn();

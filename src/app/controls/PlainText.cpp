@@ -26,14 +26,14 @@ QString oneLine(const QString& text) {
     QString shown = text;
     for (QChar& c : shown) {
         const char16_t code = c.unicode();
-        if (code < 0x20)
-            c = QChar(char16_t(0x2400 + code));  // the control pictures, in the same order
-        else if (code == 0x7F)
-            c = QChar(u'\u2421');
-        else if (code == 0x85 || code == 0x2028 || code == 0x2029)
-            c = QChar(u'\u2424');  // the other line and paragraph breaks: the newline symbol
-        else if (code >= 0x80 && code < 0xA0)
-            c = QChar(u'\uFFFD');
+        const bool lineBreak =
+            (code >= 0x0A && code <= 0x0D) || code == 0x85 || code == 0x2028 || code == 0x2029;
+        if (lineBreak)
+            c = QChar(u'\u21B5');  // ↵
+        else if (code == 0x09)
+            c = QChar(u'\u21E5');  // ⇥
+        else if (code < 0x20 || (code >= 0x7F && code < 0xA0))
+            c = QChar(u'\uFFFD');  // any other control character
     }
     return shown;
 }
