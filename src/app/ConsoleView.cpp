@@ -215,7 +215,13 @@ void ConsoleView::updateEnabled() {
     const DSPModel& model = *m_context.model;
     const bool enabled = model.connected() || model.demo() || !pageNeedsDevice(m_page);
     if (!enabled) holdPageFocus();
+    QWidget* focused = window()->focusWidget();
+    const bool pageHadKeys = focused && m_view->isAncestorOf(focused);
     m_view->setEnabled(enabled);
+    // The keys that a lost link takes from the page wait on the status bar's next step (the
+    // connection menu) rather than nowhere; the device coming back gives them to the page.
+    if (pageHadKeys && !window()->focusWidget())
+        if (QWidget* next = keyboardfocus::firstTabStop(*m_statusBar)) next->setFocus(Qt::OtherFocusReason);
     if (m_pageFocus && m_view->isVisible() && m_view->isEnabled())
         std::exchange(m_pageFocus, std::nullopt)->restore();
 }

@@ -112,7 +112,7 @@ private:
 
     void refresh() {
         const QString name = m_model.channelName(m_ch);
-        m_name->setText(name);
+        m_name->setText(plaintext::oneLine(name));
         // The row's text is drawn by this widget, so the list item has none of its own:
         // assistive tools would find a row without a name.
         if (m_item->data(Qt::AccessibleTextRole).toString() != name) {

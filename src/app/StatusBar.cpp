@@ -84,7 +84,7 @@ QString StatusBar::connectionTitle(const QString& transport) {
 }
 
 QString StatusBar::deviceLabel(const QString& deviceName, const QString& statusModel) {
-    return deviceName.isEmpty() ? statusModel : deviceName;
+    return plaintext::oneLine(deviceName.isEmpty() ? statusModel : deviceName);
 }
 
 void StatusBar::rebuild() {
@@ -228,11 +228,13 @@ void StatusBar::updateProgress() {
 }
 
 // A send shows how far it got, so the user knows how long the device is still being written,
-// and after a lost link how much of it the device holds.
+// and after a lost link how much of it the device holds. It comes before the connection menu,
+// which keeps its place at the end of the row while a send begins and ends.
 void StatusBar::addWorkProgress() {
     if (!m_work) return;
+    int at = m_menuButton ? m_row->indexOf(m_menuButton) : m_row->count();
     for (const DeviceWork::Operation& operation : m_work->running()) {
-        auto* label = new PlainLabel(DeviceWork::progressText(operation), this);
+        auto* label = new PlainLabel(plaintext::oneLine(DeviceWork::progressText(operation)), this);
         inSecondaryColour(label);
         auto* bar = new QProgressBar(this);
         bar->setRange(0, std::max(operation.total, 1));
@@ -240,12 +242,13 @@ void StatusBar::addWorkProgress() {
         bar->setTextVisible(false);
         bar->setFixedWidth(140);
         bar->setFixedHeight(6);
-        m_row->addWidget(label);
-        m_row->addWidget(bar);
+        m_row->insertWidget(at++, label);
+        m_row->insertWidget(at++, bar);
         m_workProgress.append({label, bar});
     }
     // A send a lost link cut short says how far it came, in the line its progress took.
-    if (!m_work->cutShortNote().isEmpty()) m_row->addWidget(secondaryText(m_work->cutShortNote()));
+    if (!m_work->cutShortNote().isEmpty())
+        m_row->insertWidget(at, secondaryText(plaintext::oneLine(m_work->cutShortNote())));
 }
 
 void StatusBar::updateWorkProgress() {
@@ -257,7 +260,7 @@ void StatusBar::updateWorkProgress() {
         return;
     }
     for (qsizetype i = 0; i < running.size(); ++i) {
-        m_workProgress[i].first->setText(DeviceWork::progressText(running[i]));
+        m_workProgress[i].first->setText(plaintext::oneLine(DeviceWork::progressText(running[i])));
         m_workProgress[i].second->setValue(running[i].done);
     }
 }

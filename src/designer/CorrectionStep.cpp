@@ -57,6 +57,11 @@ CorrectionStep::CorrectionStep(FIRDesignerView& view, QWidget* parent) : QWidget
     warningText->setPalette(orange);
     warningText->setWordWrap(true);
     warningRow->addWidget(warningText, 1);
+    // The warning comes and goes with the settings: its line stays, so the steps below it do
+    // not move under the pointer.
+    QSizePolicy keepRoom = warning->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    warning->setSizePolicy(keepRoom);
 
     stack->addWidget(magOn);
     stack->addWidget(rangeRow(magOn->text(), magMin, magMax));

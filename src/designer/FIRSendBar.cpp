@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -307,13 +309,39 @@ QPushButton* FIRSendBar::quickButton(const QString& title) const {
     return nullptr;
 }
 
+namespace {
+
+const QString sendingLabel = QStringLiteral("Sending…");
+
+QString sendLabel(qsizetype n) {
+    return QStringLiteral("Send to %1 channel%2…")
+        .arg(QString::number(n), n == 1 ? QString() : QStringLiteral("s"));
+}
+
+// The width the button asks for with the widest of the labels, as its size hint measures one.
+int widthFor(const QPushButton& button, const QStringList& labels) {
+    int widest = 0;
+    for (const QString& label : labels) {
+        QStyleOptionButton option;
+        option.initFrom(&button);
+        option.text = label;
+        const QSize text = button.fontMetrics().size(Qt::TextShowMnemonic, label);
+        widest = std::max(
+            widest, button.style()->sizeFromContents(QStyle::CT_PushButton, &option, text, &button).width());
+    }
+    return widest;
+}
+
+}  // namespace
+
 void FIRSendBar::refresh() {
     const Targets set = targets();
     const DSPModel& dsp = *context_.model;
     const qsizetype n = set.size();
-    sendButton_->setText(busy_ ? QStringLiteral("Sending…")
-                               : QStringLiteral("Send to %1 channel%2…")
-                                     .arg(QString::number(n), n == 1 ? QString() : QStringLiteral("s")));
+    sendButton_->setText(busy_ ? sendingLabel : sendLabel(n));
+    // The button is as wide as its longest label from the start, so a label growing with the
+    // set or with a send never pushes it onto a line of its own.
+    sendButton_->setMinimumWidth(widthFor(*sendButton_, {sendLabel(blockCount), sendingLabel}));
     // A filter with a value that is not a number is never offered for upload.
     const bool finite =
         std::all_of(coefficients_.cbegin(), coefficients_.cend(), [](float c) { return std::isfinite(c); });
@@ -346,10 +374,11 @@ ChannelChip::ChannelChip(int index, QWidget* parent) : QAbstractButton(parent), 
 
 void ChannelChip::setState(const QString& name, bool selected) {
     setChecked(selected);
-    if (name == name_) return;
-    name_ = name;
+    const QString shown = plaintext::oneLine(name);
+    if (shown == name_) return;
+    name_ = shown;
     // The name is the device's text: an "&" in it is a character, not a shortcut mark.
-    setText(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    setText(plaintext::asTitle(shown));
     updateGeometry();
     update();
 }

@@ -340,7 +340,7 @@ void ChannelView::refresh() {
 void ChannelView::refreshHeader() {
     const DSPModel::Words gain = m_model.words(quint32(m_ch + 1), 2);
     const bool muted = gain[1] & 1;
-    m_name->setText(m_model.channelName(m_ch));
+    m_name->setText(plaintext::oneLine(m_model.channelName(m_ch)));
     const auto group = m_model.groupOf().constFind(m_ch);
     m_groupTag->setVisible(group != m_model.groupOf().constEnd());
     if (group != m_model.groupOf().constEnd()) m_groupTag->setText(tr("Group ") + QString::number(*group));

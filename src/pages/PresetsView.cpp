@@ -214,7 +214,9 @@ QWidget* PresetsView::buildDetail() {
 }
 
 bool PresetsView::listKnown() const {
-    return !m_model.presets().isEmpty() || m_listAnswered;
+    // Without a device (none, or the demo device, which keeps no presets) there is no list
+    // to wait for: what the model holds is all there is.
+    return !m_model.presets().isEmpty() || m_listAnswered || m_model.demo() || !m_model.connected();
 }
 
 bool PresetsView::isOccupied(int slot) const {

@@ -213,7 +213,7 @@ void SourcesView::choose(int input, InputSource source) {
 
 void SourcesView::refresh() {
     for (int input = 0; input < 4; ++input) {
-        m_names[input]->setText(m_model.channelName(input));
+        m_names[input]->setText(plaintext::oneLine(m_model.channelName(input)));
         // Four pickers offer the same sources: each is its input's group.
         nameAccessibleGroup(m_sourcePickers[input], m_model.channelName(input));
         const InputSource source = m_model.inputSource(input);

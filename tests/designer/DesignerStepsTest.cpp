@@ -204,10 +204,20 @@ TEST_F(DesignerSteps, CorrectionWarnsBelowTheWorkingLimit) {
     type(correction.magMin, QStringLiteral("281"));
     EXPECT_EQ(view.settings().magMin, 281);
     EXPECT_TRUE(correction.warning->isVisible());  // 281 < 281.25
+    GenerateStep& generate = step<GenerateStep>(view);
+    const auto laidOut = [] {
+        for (int turn = 0; turn < 3; ++turn) Page::settle();  // the steps, their panels, the pane
+    };
+    laidOut();
+    const int warned = correction.height();
+    const int generateAt = generate.mapTo(&view, QPoint()).y();
     type(correction.magMin, QStringLiteral("282"));
     EXPECT_FALSE(correction.warning->isVisible());
+    // The warning's line is kept while it is gone: nothing below it moves.
+    laidOut();
+    EXPECT_EQ(correction.height(), warned);
+    EXPECT_EQ(generate.mapTo(&view, QPoint()).y(), generateAt);
 
-    GenerateStep& generate = step<GenerateStep>(view);
     click(generate.taps256);
     EXPECT_EQ(view.settings().taps, 256);
     EXPECT_TRUE(correction.warning->isVisible());

@@ -323,6 +323,16 @@ TEST(ChannelKeyboard, BandTypeMenuWorksByKeysAndAccessibleActionAsByAClick) {
     editor.rig.turn();
     EXPECT_EQ(accessibleOf(keyed->typeButton())->text(QAccessible::Value), QStringLiteral("Lo shelf"));
 
+    // Opened again, the menu starts on the band's own type: Return at once keeps the shelf.
+    QString startedOn;
+    editor.withMenu([&] { QTest::keyClick(keyed->typeButton(), Qt::Key_Space); },
+                    [&](QMenu& menu) {
+                        if (menu.activeAction()) startedOn = menu.activeAction()->text();
+                        QTest::keyClick(&menu, Qt::Key_Return);
+                    });
+    EXPECT_EQ(startedOn, QStringLiteral("Low shelf"));
+    EXPECT_EQ(editor.written(mark, ParamMap::eqBandParam(4, 1)).value(3) & 0xFF, 1u);
+
     BandColumn* acted = view.bandColumns()->column(3);
     editor.withMenu([&] { doFirstAccessibleAction(acted->typeButton()); },
                     [](QMenu& menu) { chooseByKeys(menu, QStringLiteral("High shelf"), Qt::Key_Tab); });

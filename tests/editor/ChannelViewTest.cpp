@@ -1,6 +1,7 @@
 // The channel editor page: header, tab choice, EQ toolbar, coalesced refreshes, and
 // every tab of an input and an output with its controls whole.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -118,6 +119,19 @@ TEST_F(ChannelViewTest, OutputToolbarGainAndMuteGoThroughTheModel) {
     EXPECT_EQ(single(rig.model.words(1 + 4, 2)[0]), std::round(-12.35f / 0.1f) * 0.1f);
     settle();
     EXPECT_EQ(view->gainKnob()->field()->lineEdit()->text(), QStringLiteral("-12.4"));
+
+    // The gain's help is read with its typed value; the knob keeps its how-to.
+    const QString help = QStringLiteral(
+        "Channel gain: drag or scroll the knob, or type a value · double-click the knob for 0 dB");
+    QLineEdit* typed = view->gainKnob()->field()->lineEdit();
+    EXPECT_EQ(typed->toolTip(), help);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(typed)->text(QAccessible::Description), help);
+    EXPECT_EQ(view->gainKnob()->encoder()->toolTip(), Encoder::helpText());
+    // Typed infinities are the ends of the range.
+    enter(view->gainKnob()->field(), QStringLiteral("inf"));
+    EXPECT_EQ(single(rig.model.words(1 + 4, 2)[0]), 15.0f);
+    enter(view->gainKnob()->field(), QStringLiteral("-inf"));
+    EXPECT_EQ(single(rig.model.words(1 + 4, 2)[0]), -60.0f);
 }
 
 TEST_F(ChannelViewTest, TheStoredTabChoosesTheContentAndTheGraphFollowsTheTabArea) {

@@ -166,10 +166,11 @@ TEST(PresetsViewTest, WithoutADeviceOperationsFailAndTheDemoDisablesTheDetails) 
     view.recallButton()->click();
     ASSERT_TRUE(page.waitForMessage());
     EXPECT_EQ(*view.message(), PresetsView::failedText);
-    EXPECT_EQ(view.row(9).caption->text(), QStringLiteral("Unknown"));  // no device told
+    EXPECT_EQ(view.row(9).caption->text(), QStringLiteral("Empty"));  // no device: nothing stored
 
     page.model().enterDemo();
     turn();
+    EXPECT_EQ(view.row(9).caption->text(), QStringLiteral("Empty"));
     EXPECT_TRUE(view.demoOverlay()->isVisible());
     EXPECT_EQ(view.demoOverlay()->text(),
               QStringLiteral("Presets live in the DSP — connect one to use them."));

@@ -37,10 +37,10 @@ QAccessible::Role roleOf(const QAbstractButton& button) {
 }
 
 // Opens the button's menu as a click does (in the menu's own event loop), with the keys, and
-// so the assistive tool's focus, on its first item, as a menu opened by keys has them.
+// so the assistive tool's focus, on its current choice, as a menu opened by keys has them.
 void openMenu(QAbstractButton& button, QMenu& menu) {
     QTimer::singleShot(0, &menu, [&menu] {
-        if (menu.isVisible()) startAtFirstItem(menu);
+        if (menu.isVisible()) startAtCurrentItem(menu);
     });
     if (auto* tool = qobject_cast<QToolButton*>(&button))
         tool->showMenu();

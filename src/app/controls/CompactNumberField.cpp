@@ -22,7 +22,7 @@ std::optional<double> parseTypedNumber(const QString& text) {
     cleaned.replace(QLatin1Char(','), QLatin1Char('.'));
     cleaned = cleaned.trimmed();
     const std::optional<double> value = numtext::parseDouble(cleaned);
-    if (!value || !std::isfinite(*value)) return std::nullopt;
+    if (!value || std::isnan(*value)) return std::nullopt;
     return value;
 }
 

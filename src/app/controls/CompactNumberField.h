@@ -9,8 +9,9 @@ class QLabel;
 class QLineEdit;
 
 // Reads a typed number the way every field of the console does: a comma
-// counts as the decimal point, surrounding blanks are ignored, the whole text
-// must be one number, and non-finite values ("nan", "inf") are refused.
+// counts as the decimal point, surrounding blanks are ignored and the whole
+// text must be one number. An infinity ("inf", "-inf", "1e999") is a number
+// every owner clamps to its range like any other; "nan" is no number at all.
 std::optional<double> parseTypedNumber(const QString& text);
 
 // Formats a value with a printf-style format in the C locale ("%.1f").

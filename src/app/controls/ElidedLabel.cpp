@@ -10,7 +10,7 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : PlainLabel(text
 }
 
 QString ElidedLabel::shownText() const {
-    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+    return fontMetrics().elidedText(plaintext::oneLine(text()), Qt::ElideRight, contentsRect().width());
 }
 
 void ElidedLabel::paintEvent(QPaintEvent*) {

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -331,6 +332,13 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
     connect(m_encoder, &Encoder::valueEdited, this, &KnobField::committed);
     connect(m_field, &CompactNumberField::committed, this,
             [this, scale](double typed) { Q_EMIT committed(clampTo(typed, scale.lo, scale.hi)); });
+}
+
+// The control's help is its field's too, so it is shown over the typed value and read with
+// it; the knob keeps its own how-to, as it is worked differently.
+bool KnobField::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTipChange) m_field->setToolTip(toolTip());
+    return QWidget::event(event);
 }
 
 void KnobField::setValue(double value) {

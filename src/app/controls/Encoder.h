@@ -121,6 +121,9 @@ public:
 Q_SIGNALS:
     void committed(double value);
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     Encoder* m_encoder;
     CompactNumberField* m_field;

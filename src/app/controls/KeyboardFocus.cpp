@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -122,12 +123,6 @@ bool isValueKey(int key) {
     }
 }
 
-QAction* firstEntry(const QMenu& menu) {
-    for (QAction* action : menu.actions())
-        if (action->isEnabled() && action->isVisible() && !action->isSeparator()) return action;
-    return nullptr;
-}
-
 // In a dialog Return belongs to the dialog (its default button); a push button there already
 // answers it itself.
 bool pressesOnReturn(const QWidget& widget) {
@@ -178,10 +173,15 @@ protected:
         // Every event of the application passes here: the few that matter are sorted out first.
         const QEvent::Type type = event->type();
         if (type != QEvent::FocusIn && type != QEvent::FocusOut && type != QEvent::KeyPress &&
-            type != QEvent::MouseButtonPress && type != QEvent::Polish && type != QEvent::Show)
+            type != QEvent::MouseButtonPress && type != QEvent::Polish && type != QEvent::Show &&
+            type != QEvent::Move && type != QEvent::Resize)
             return false;
         if (!watched->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(watched);
+        if (type == QEvent::Move || type == QEvent::Resize) {
+            if (m_keys) followFocus(*widget, type);
+            return false;
+        }
         if (type == QEvent::Polish) {
             // A pane of controls is no Tab stop of its own: Tab goes to its controls, and the
             // pane scrolls the one reached into view. Otherwise one press of Tab lands on an
@@ -191,10 +191,10 @@ protected:
             return false;
         }
         if (type == QEvent::Show) {
-            // A menu the keyboard opens starts on its first entry, so a screen reader has
-            // something to say and the arrows go on from there.
+            // A menu the keyboard opens starts on its current choice (or its first entry), so
+            // Return at once keeps what is set and a screen reader has something to say.
             if (auto* menu = qobject_cast<QMenu*>(widget); menu && m_keys && !menu->activeAction())
-                menu->setActiveAction(firstEntry(*menu));
+                menu->setActiveAction(keyboardfocus::startingEntry(*menu));
             return false;
         }
         if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress) ++userInputs;
@@ -277,6 +277,24 @@ private:
         });
     }
 
+    // A rebuild that moves the focused control (a panel appearing above it, a pane resized)
+    // keeps it in sight while the user works with keys. A pane's content moved by scrolling is
+    // the user looking elsewhere: that stays as it is. The layout settles first.
+    void followFocus(QWidget& moved, QEvent::Type type) {
+        QWidget* focused = moved.window()->focusWidget();
+        if (!focused || (focused != &moved && !moved.isAncestorOf(focused))) return;
+        if (type == QEvent::Move && moved.parentWidget()) {
+            auto* pane = qobject_cast<QScrollArea*>(moved.parentWidget()->parentWidget());
+            if (pane && pane->widget() == &moved) return;
+        }
+        if (m_followPending) return;
+        m_followPending = true;
+        QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(moved.window())] {
+            m_followPending = false;
+            if (QWidget* now = window ? window->focusWidget() : nullptr; now && m_keys) keepInView(*now);
+        });
+    }
+
     // A field shows its caret, a list its lit current row and a popup its highlighted entry;
     // anything else needs the ring.
     bool focusShows(const QWidget& widget) const {
@@ -297,6 +315,7 @@ private:
     }
 
     bool m_keys = false;
+    bool m_followPending = false;
     QPointer<QWidget> m_left;  // the control the focus last left
     QStyle* m_style;           // follows the application's style
     QPointer<FocusRing> m_ring;
@@ -312,6 +331,19 @@ void install(QApplication& application) {
     if (installed) return;
     installed = new KeyboardFocus(&application);
     application.installEventFilter(installed);
+}
+
+QAction* startingEntry(const QMenu& menu) {
+    QAction* first = nullptr;
+    QAction* chosen = nullptr;
+    for (QAction* action : menu.actions()) {
+        if (!action->isEnabled() || !action->isVisible() || action->isSeparator()) continue;
+        if (!first) first = action;
+        const QActionGroup* choices = action->actionGroup();
+        if (!choices || !choices->isExclusive()) return first;  // not a menu of one choice
+        if (action->isChecked()) chosen = action;
+    }
+    return chosen ? chosen : first;
 }
 
 QWidget* ringedWidget() {

@@ -3,7 +3,9 @@
 #include <QList>
 #include <QPointer>
 
+class QAction;
 class QApplication;
+class QMenu;
 class QWidget;
 
 // How the whole window meets the keyboard: a ring in the theme's accent colour marks the
@@ -14,6 +16,11 @@ class QWidget;
 namespace keyboardfocus {
 
 void install(QApplication& application);
+
+// Where a menu opened by keys starts: a menu of one choice (every entry in an exclusive
+// group) on its current choice, so that Return at once keeps what is set; any other menu,
+// and one with nothing chosen, on its first entry that can be chosen.
+QAction* startingEntry(const QMenu& menu);
 
 // The control the ring surrounds, or nothing while no ring shows.
 QWidget* ringedWidget();

@@ -11,7 +11,6 @@
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
-#include "platform/NumText.h"
 
 namespace {
 
@@ -72,11 +71,9 @@ bool NumberField::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void NumberField::commit() {
-    QString text = m_edit->text();
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
     // Return in an untouched field writes nothing, as leaving it does.
     const std::optional<double> parsed =
-        m_edit->isModified() ? numtext::parseDouble(text.trimmed()) : std::nullopt;
+        m_edit->isModified() ? parseTypedNumber(m_edit->text()) : std::nullopt;
     const QPointer<NumberField> self(this);
     if (parsed) Q_EMIT committed(*parsed);
     // Whatever was typed, the owner's value (new or old) is what stays shown.

@@ -21,5 +21,9 @@ QString asMarkup(const QString& text);
 // The title of a menu item or button that shows the text as written: a single "&"
 // would otherwise mark the next letter as a shortcut and vanish.
 QString asTitle(const QString& text);
+// A name drawn on one line: every control character shows as a visible mark instead of
+// breaking the line or drawing an empty box: a line or paragraph break as "↵", a tab as "⇥"
+// and any other as the replacement mark U+FFFD (marks the usual fonts all draw).
+QString oneLine(const QString& text);
 
 }  // namespace plaintext

@@ -148,18 +148,15 @@ void showPopover(QWidget& popup, const QWidget& anchor, int gap) {
     popup.show();
 }
 
-void startAtFirstItem(QMenu& menu) {
-    const QList<QAction*> items = menu.actions();
-    const auto first = std::find_if(items.begin(), items.end(),
-                                    [](QAction* a) { return !a->isSeparator() && a->isEnabled(); });
-    if (first != items.end()) menu.setActiveAction(*first);
+void startAtCurrentItem(QMenu& menu) {
+    if (QAction* start = keyboardfocus::startingEntry(menu)) menu.setActiveAction(start);
 }
 
 void makePopoverMenu(QMenu& menu, QAbstractButton& anchor) {
     ownMenu(menu, anchor);
-    // Opened from the keyboard the menu starts at its first item, as a menu opened by keys
-    // does, so the arrows and assistive tools start from there.
+    // Opened from the keyboard the menu starts at its current choice, as a menu opened by
+    // keys does, so the arrows and assistive tools start from there.
     QObject::connect(&menu, &QMenu::aboutToShow, &anchor, [&menu, &anchor] {
-        if (anchor.hasFocus()) startAtFirstItem(menu);
+        if (anchor.hasFocus()) startAtCurrentItem(menu);
     });
 }

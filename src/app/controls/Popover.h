@@ -31,11 +31,11 @@ void makePopover(QWidget& popup);
 // takes the keys when it opens. When it closes, the window's focus is where it was before.
 void showPopover(QWidget& popup, const QWidget& anchor, int gap = 4);
 
-// Puts the keys, and with them an assistive tool's focus, on the menu's first item that can
-// be chosen.
-void startAtFirstItem(QMenu& menu);
+// Puts the keys, and with them an assistive tool's focus, on the menu's current choice, or
+// without one on its first item that can be chosen.
+void startAtCurrentItem(QMenu& menu);
 
 // A menu that a button opens takes the keys as a popover does: opened from the keyboard it
-// starts at its first item. While open it is a child of the application's element (see
+// starts at its current choice. While open it is a child of the application's element (see
 // ownMenu), and it is deleted with the button.
 void makePopoverMenu(QMenu& menu, QAbstractButton& anchor);

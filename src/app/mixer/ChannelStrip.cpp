@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 
 #include "app/ModelWatcher.h"
@@ -94,8 +95,10 @@ QWidget* StripHeader::groupBadge() const {
 }
 
 void StripHeader::setState(const QString& name, std::optional<int> group) {
-    if (name == m_name && group == m_group) return;
-    m_name = name;
+    // The device's name on one line, whatever characters it holds.
+    const QString shown = plaintext::oneLine(name);
+    if (shown == m_name && group == m_group) return;
+    m_name = shown;
     m_group = group;
     setToolTip(ChannelStrip::headerHelp(name, m_ch));
     m_badge->setGroup(group);
@@ -217,7 +220,8 @@ QString ChannelStrip::headerHelp(const QString& name, int ch) {
 }
 
 void ChannelStrip::setGain(double dB) {
-    m_dsp.setGain(m_ch, float(dB));
+    // A typed infinity is the end of the range, as in every number field.
+    m_dsp.setGain(m_ch, float(std::clamp(dB, -60.0, 15.0)));
 }
 
 void ChannelStrip::toggleMute(bool muted) {

@@ -1,5 +1,6 @@
 #include "app/mixer/GroupPicker.h"
 
+#include <QActionGroup>
 #include <QMenu>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
@@ -19,12 +20,18 @@ GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(p
     setToolTip(
         QStringLiteral("Linked channels share every change. Joining a group copies the group's settings onto "
                        "this channel."));
+    // One choice: the channel's group is checked, so the menu opens on it.
     auto* menu = new QMenu(this);
-    menu->addAction(QStringLiteral("No group"), this, [this] { m_dsp.setGroup(m_ch, std::nullopt); });
+    auto* choices = new QActionGroup(menu);
+    const auto choice = [&](const QString& text, std::optional<int> group) {
+        QAction* action = menu->addAction(text, this, [this, group] { m_dsp.setGroup(m_ch, group); });
+        action->setCheckable(true);
+        action->setData(group ? *group : 0);
+        choices->addAction(action);
+    };
+    choice(QStringLiteral("No group"), std::nullopt);
     menu->addSeparator();
-    for (int n = 1; n <= 4; ++n) {
-        menu->addAction(QStringLiteral("Group %1").arg(n), this, [this, n] { m_dsp.setGroup(m_ch, n); });
-    }
+    for (int n = 1; n <= 4; ++n) choice(QStringLiteral("Group %1").arg(n), n);
     setMenu(menu);
     makePopoverMenu(*menu, *this);
     connect(&dsp, &DSPModel::groupsChanged, this, &GroupPicker::refresh);
@@ -72,5 +79,9 @@ QString GroupPicker::labelFor(std::optional<int> group) {
 
 void GroupPicker::refresh() {
     const auto& groups = m_dsp.groupOf();
-    setText(labelFor(groups.contains(m_ch) ? std::optional<int>(groups.value(m_ch)) : std::nullopt));
+    const std::optional<int> group =
+        groups.contains(m_ch) ? std::optional<int>(groups.value(m_ch)) : std::nullopt;
+    setText(labelFor(group));
+    for (QAction* action : menu()->actions())
+        if (action->isCheckable()) action->setChecked(action->data().toInt() == group.value_or(0));
 }

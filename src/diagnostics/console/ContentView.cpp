@@ -15,7 +15,9 @@ namespace {
 
 constexpr int toolsMinimumWidth = 380;
 constexpr int toolsIdealWidth = 420;
-constexpr int trafficMinimumWidth = 520;
+// Beside the sidebar's full width in the smallest window: both panes and the sidebar fit
+// whole in 1100 points, the traffic's note field giving up a little of its width.
+constexpr int trafficMinimumWidth = 500;
 constexpr int toolsMargin = 8;
 
 }  // namespace

@@ -54,7 +54,11 @@ QWidget* TrafficPanel::buildHeader() {
     marker_->setPlaceholderText(QStringLiteral("Note (e.g. \"CH1 gain -3 dB\")"));
     // The placeholder is only the field's description, and it goes once text is typed.
     marker_->setAccessibleName(QStringLiteral("Note"));
-    marker_->setFixedWidth(220);
+    // 220 points where there is room; narrower in the smallest window, so the buttons beside
+    // it stay whole.
+    marker_->setMinimumWidth(170);
+    marker_->setMaximumWidth(220);
+    marker_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(marker_, &QLineEdit::returnPressed, this, &TrafficPanel::addNote);
     row->addWidget(marker_);
 

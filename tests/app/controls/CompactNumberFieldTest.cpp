@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <limits>
+
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Theme.h"
 #include "support/WidgetTesting.h"
@@ -16,9 +18,13 @@ TEST(CompactNumberFieldTest, ParsesWholeNumbersWithEitherDecimalSeparatorInAnyLo
     EXPECT_EQ(parseTypedNumber(QStringLiteral(" -3,5 ")), -3.5);
     EXPECT_EQ(parseTypedNumber(QStringLiteral("1e2")), 100);
     EXPECT_EQ(parseTypedNumber(QStringLiteral("+4.25")), 4.25);
-    for (const char* bad : {"", "abc", "3 dB", "1,000.5", "1..2", "nan", "inf", "-inf", "1e999"}) {
+    for (const char* bad : {"", "abc", "3 dB", "1,000.5", "1..2", "nan", "-NaN"}) {
         EXPECT_FALSE(parseTypedNumber(QString::fromLatin1(bad))) << bad;
     }
+    // Infinities are numbers, clamped by each field's owner like any other.
+    EXPECT_EQ(parseTypedNumber(QStringLiteral("inf")), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(parseTypedNumber(QStringLiteral(" -Infinity")), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(parseTypedNumber(QStringLiteral("1e999")), std::numeric_limits<double>::infinity());
     // The user's locale changes neither parsing nor formatting.
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
@@ -70,7 +76,7 @@ TEST_F(CompactFieldTest, ReturnAndLeavingCommitTheParsedNumberAndShowTheOwnersVa
 }
 
 TEST_F(CompactFieldTest, RejectedTextCommitsNothingAndRestoresTheValue) {
-    for (const char* typed : {"loud", "nan", "inf"}) {
+    for (const char* typed : {"loud", "nan"}) {
         type(QString::fromLatin1(typed));
         QTest::keyClick(field->lineEdit(), Qt::Key_Return);
         EXPECT_EQ(field->lineEdit()->text(), QStringLiteral("-2.0")) << typed;

@@ -120,6 +120,10 @@ TEST_F(MixerTest, TypedGainsAreClampedAndTheFaderWritesTheGain) {
     EXPECT_EQ(gain(5), 15.0f);
     typeGain(5, QStringLiteral("-80"));
     EXPECT_EQ(gain(5), -60.0f);
+    typeGain(5, QStringLiteral("inf"));  // an infinity is the end of the range, as everywhere
+    EXPECT_EQ(gain(5), 15.0f);
+    typeGain(5, QStringLiteral("-inf"));
+    EXPECT_EQ(gain(5), -60.0f);
     typeGain(5, QStringLiteral("-3,44"));
     EXPECT_NEAR(gain(5), -3.4f, 1e-6);
     EXPECT_EQ(mixer.strip(5)->gainField()->lineEdit()->text(), QStringLiteral("-3.4"));

@@ -1,0 +1,187 @@
+// Nothing moves under the pointer and the keys stay in sight, in the connected window at its
+// smallest: the send button keeps its place as its label grows, the focus after an upload by
+// keys lies inside its pane, and names with line breaks are drawn on one line.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/ConsoleView.h"
+#include "app/DeviceWork.h"
+#include "app/MainWindow.h"
+#include "app/Sidebar.h"
+#include "app/StatusBar.h"
+#include "app/controls/LiveMeters.h"
+#include "app/controls/PlainText.h"
+#include "designer/FIRDesignerView.h"
+#include "designer/FIRSendBar.h"
+#include "diagnostics/console/ContentView.h"
+#include "editor/ChannelView.h"
+#include "editor/EditorKit.h"
+#include "editor/FIRBox.h"
+#include "editor/FIRResponseGraph.h"
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "pages/RoutingView.h"
+#include "support/Visible.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+
+using kestrel_test::WindowRig;
+
+namespace {
+
+FIRSendBar& sendBarOf(WindowRig& rig) {
+    rig.resizeContent(MainWindow::kMinimumContent);
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    auto* view = rig.page<FIRDesignerView>();
+    if (!view) throw std::runtime_error("no designer");
+    return *view->sendBar();
+}
+
+}  // namespace
+
+// The label grows from one channel to twelve and to "Sending…": the button keeps its row and
+// its place, and the bar its height.
+TEST(SteadyLayout, TheSendButtonKeepsItsPlaceAsItsLabelGrows) {
+    WindowRig rig;
+    FIRSendBar& bar = sendBarOf(rig);
+    bar.setTargets({4});
+    rig.turn();
+    const QRect first = bar.sendButton()->geometry();
+    const int height = bar.height();
+    for (const QList<int>& targets : {QList<int>{4, 5}, QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}}) {
+        bar.setTargets(targets);
+        rig.turn();
+        SCOPED_TRACE(bar.sendButton()->text().toStdString());
+        EXPECT_EQ(bar.sendButton()->geometry(), first);
+        EXPECT_EQ(bar.height(), height);
+        EXPECT_GE(bar.sendButton()->width(), bar.sendButton()->sizeHint().width()) << "the label is cut";
+    }
+}
+
+// An upload by keys from a channel's FIR tab at the window's smallest: the stored filter's
+// graph that then appears above the bar does not push the focused send button out of the pane.
+TEST(SteadyLayout, TheFocusAfterAnUploadByKeysLiesInsideThePane) {
+    WindowRig rig;
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    rig.settings.setValue(FIRBox::sourceKey, FIRBox::sourceText(FIRBox::Source::filter));
+    rig.resizeContent(MainWindow::kMinimumContent);
+    rig.showPage(Page::channelPage(4));
+    auto* box = rig.window().findChild<FIRBox*>();
+    ASSERT_NE(box, nullptr);
+    FIRSendBar& bar = *box->sendBar();
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    bar.setTargets({4, 5});
+    rig.turn();
+    ASSERT_TRUE(bar.sendButton()->isEnabled());
+    ASSERT_FALSE(box->storedGraph()->isVisible());
+    rig.dialogs.confirmAnswers.enqueue(true);
+    bar.sendButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(bar.sendButton(), Qt::Key_Space);
+    ASSERT_TRUE(rig.waitFor([&] { return bar.status() && !bar.busy() && box->storedGraph()->isVisible(); }));
+    rig.turn();
+    ASSERT_EQ(QApplication::focusWidget(), bar.sendButton());
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_fir_tab_after_upload"));
+    EXPECT_EQ(kestrel_test::cutBy(bar.sendButton()), nullptr)
+        << "the send button ends at " << rig.onScreenRect(*bar.sendButton()).bottom() << " in a window "
+        << rig.window().height() << " high";
+}
+
+// Names with line breaks and other control characters, from the device, are drawn on one line
+// with each control character as a visible mark.
+TEST(SteadyLayout, NamesWithLineBreaksAreDrawnOnOneLine) {
+    EXPECT_EQ(plaintext::oneLine(QStringLiteral("Sub\nL\tR\r\n")), QStringLiteral("Sub↵L⇥R↵↵"));
+    EXPECT_EQ(plaintext::oneLine(QString(QChar(0x7F)) + QChar(0x2028) + QChar(0x1B) + QChar(0x85)),
+              QStringLiteral("\uFFFD↵\uFFFD↵"));
+    EXPECT_EQ(plaintext::oneLine(QStringLiteral("Main L")), QStringLiteral("Main L"));
+
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& simulator) {
+        simulator.device().params[378] = DSPFrame::packString(QStringLiteral("Ab\ncd"), 2);
+    };
+    WindowRig rig(options);
+    rig.resizeContent(MainWindow::kMinimumContent);
+    ASSERT_EQ(rig.model().channelName(0), QStringLiteral("Ab\ncd"));
+    QStringList drawn;
+    for (QLabel* label : rig.console().sidebar()->findChildren<QLabel*>())
+        if (label->text().startsWith(QStringLiteral("Ab"))) drawn << label->text();
+    EXPECT_EQ(drawn, QStringList{QStringLiteral("Ab↵cd")});
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_name_with_line_break"));
+}
+
+// A send's progress in the status bar comes and goes without moving the connection menu.
+TEST(SteadyLayout, TheConnectionMenuStaysPutWhileASendRuns) {
+    WindowRig rig;
+    rig.resizeContent(MainWindow::kMinimumContent);
+    StatusBar& bar = *rig.console().statusBar();
+    const auto place = [&] {
+        QToolButton* menu = bar.connectionMenuButton();
+        return menu ? QRect(menu->mapTo(&rig.window(), QPoint()), menu->size()) : QRect();
+    };
+    const QRect before = place();
+    ASSERT_TRUE(before.isValid());
+    {
+        // A project's file name may hold a line break: the line stays one line.
+        DeviceWork::Ticket send = rig.window().work().begin(QStringLiteral("The project \"Hall\nsetup\""),
+                                                            QStringLiteral("settings written"), 12);
+        rig.turn();
+        ASSERT_TRUE(rig.statusTexts().join(QLatin1Char('|')).contains(QStringLiteral("Hall↵setup")));
+        EXPECT_EQ(place(), before);
+        send.setDone(5);
+        rig.turn();
+        EXPECT_EQ(place(), before);
+        kestrel_test::saveScreenshot(bar, QStringLiteral("steady_status_bar_sending"));
+    }
+    rig.turn();
+    EXPECT_EQ(place(), before);
+}
+
+// The sidebar keeps its width on every page at the window's smallest, its meters whole.
+TEST(SteadyLayout, TheSidebarKeepsItsWidthAndItsMetersOnEveryPage) {
+    WindowRig rig;
+    rig.resizeContent(MainWindow::kMinimumContent);
+    Sidebar& sidebar = *rig.console().sidebar();
+    const int width = sidebar.width();
+    EXPECT_GE(width, 210);
+    for (Page::Kind kind : {Page::Kind::routing, Page::Kind::sources, Page::Kind::presets, Page::Kind::device,
+                            Page::Kind::codes, Page::Kind::firDesigner, Page::Kind::diagnostics}) {
+        rig.showPage(Page::of(kind));
+        SCOPED_TRACE(int(kind));
+        EXPECT_EQ(sidebar.width(), width);
+        QWidget* rows = sidebar.viewport();
+        for (LiveHorizontalMeter* meter : sidebar.findChildren<LiveHorizontalMeter*>()) {
+            const int right = meter->mapTo(rows, QPoint(meter->width(), 0)).x();
+            EXPECT_LE(right, rows->width()) << "a meter is cut at the sidebar's edge";
+        }
+        // Nothing on the page is cut at its sides either.
+        if (QWidget* page = rig.window().findChild<ContentView*>()) {
+            kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_diagnostics_at_minimum"));
+            EXPECT_EQ(kestrel_test::cutOffAtTheSides(*page), "");
+        }
+    }
+}
+
+// The device closing the link disables the page and rebuilds the status bar: the keys go to
+// the connection menu, the next step, and come back to the page's control with the device.
+TEST(SteadyLayout, ALinkTheDeviceClosesLeavesTheKeysOnTheConnectionMenu) {
+    WindowRig rig;
+    rig.showPage(Page::of(Page::Kind::routing));
+    rig.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window()));
+    auto* view = rig.page<RoutingView>();
+    ASSERT_NE(view, nullptr);
+    QWidget* reset = view->grids()[1]->resetButton();
+    reset->setFocus(Qt::TabFocusReason);
+    rig.simulator.closeClients();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+    rig.turn();
+    rig.turn();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr) << "no control holds the keys";
+    EXPECT_EQ(focused, rig.console().statusBar()->connectionMenuButton());
+}
