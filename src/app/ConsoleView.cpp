@@ -12,10 +12,10 @@
 #include "app/ReadingDisplay.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
-#include "app/controls/AccessibleLifetime.h"
-#include "app/controls/KeyboardFocus.h"
+#include "app/accessibility/Lifetime.h"
 #include "app/controls/Palette.h"
-#include "app/controls/PendingEdits.h"
+#include "app/input/KeyboardFocus.h"
+#include "app/input/PendingEdits.h"
 #include "editor/ChannelView.h"
 #include "link/DSPModel.h"
 

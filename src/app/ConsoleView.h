@@ -10,8 +10,8 @@
 #include "app/AppContext.h"
 #include "app/Navigator.h"
 #include "app/Page.h"
-#include "app/controls/KeptEdits.h"
-#include "app/controls/KeyboardFocus.h"
+#include "app/input/KeptEdits.h"
+#include "app/input/KeyboardFocus.h"
 
 class PageDialogs;
 class QVBoxLayout;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/ValueReaders.h"
-#include "diagnostics/HexText.h"
+#include "link/HexText.h"
 
 namespace cli {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "cli/Console.h"
-#include "diagnostics/HexText.h"
+#include "link/HexText.h"
 #include "platform/NumText.h"
 #include "platform/Tasks.h"
 #include "platform/hid/HidBackend.h"

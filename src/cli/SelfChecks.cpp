@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "cli/Console.h"
-#include "diagnostics/HexText.h"
 #include "fir/FIRDesign.h"
 #include "fir/FIRFile.h"
 #include "link/CentralControl.h"
@@ -14,6 +13,7 @@
 #include "link/DSPModel.h"
 #include "link/FaderLaw.h"
 #include "link/FrameAssembler.h"
+#include "link/HexText.h"
 #include "link/ParamMap.h"
 
 namespace selfcheck {

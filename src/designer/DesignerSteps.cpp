@@ -13,8 +13,8 @@
 
 #include <cmath>
 
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
-#include "app/controls/ControlAccessibility.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "app/AppContext.h"
-#include "app/controls/KeyboardFocus.h"
+#include "app/input/KeyboardFocus.h"
 #include "link/DSPFrame.h"
 
 class QLabel;

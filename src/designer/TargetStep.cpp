@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
-#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
 #include "designer/FIRDesignerView.h"

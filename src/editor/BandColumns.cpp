@@ -16,8 +16,8 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
-#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Popover.h"

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/controls/ControlAccessibility.h"
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/FlowLayout.h"
 #include "app/controls/Palette.h"

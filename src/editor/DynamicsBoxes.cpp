@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/controls/ControlAccessibility.h"
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"

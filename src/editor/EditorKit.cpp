@@ -10,13 +10,13 @@
 #include <cmath>
 #include <limits>
 
-#include "app/controls/AccessibleLifetime.h"
-#include "app/controls/ArrowKeys.h"
-#include "app/controls/ButtonAccessibility.h"
-#include "app/controls/KeyboardFocus.h"
+#include "app/accessibility/Lifetime.h"
+#include "app/accessibility/SimpleWidgets.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
+#include "app/input/ArrowKeys.h"
+#include "app/input/KeyboardFocus.h"
 #include "link/Levels.h"
 
 namespace editorkit {

@@ -10,12 +10,12 @@
 #include <bit>
 #include <cmath>
 
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
-#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
-#include "app/controls/PendingEdits.h"
 #include "app/controls/Theme.h"
+#include "app/input/PendingEdits.h"
 #include "editor/EditorKit.h"
 #include "link/ParamMap.h"
 #include "platform/Settings.h"

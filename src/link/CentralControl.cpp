@@ -1,6 +1,6 @@
 #include "link/CentralControl.h"
 
-#include "diagnostics/HexText.h"
+#include "link/HexText.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "diagnostics/HexText.h"
+#include "link/HexText.h"
 
 QString TrafficEntry::symbol(Direction direction) {
     switch (direction) {

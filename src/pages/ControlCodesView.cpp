@@ -17,13 +17,13 @@
 #include <cmath>
 
 #include "app/Dialogs.h"
-#include "app/controls/ControlAccessibility.h"
-#include "app/controls/KeptEdits.h"
+#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/ToolRequests.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
-#include "app/controls/ToolRequests.h"
+#include "app/input/KeptEdits.h"
 #include "editor/EditorKit.h"
 #include "pages/PageKit.h"
 

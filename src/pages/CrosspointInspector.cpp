@@ -6,12 +6,12 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
-#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Encoder.h"
-#include "app/controls/PendingEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
+#include "app/input/PendingEdits.h"
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
 

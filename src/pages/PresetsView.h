@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/controls/KeyboardFocus.h"
+#include "app/input/KeyboardFocus.h"
 
 class DSPModel;
 class DeviceWork;

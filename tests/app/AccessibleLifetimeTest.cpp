@@ -20,7 +20,7 @@
 #include "app/MainWindow.h"
 #include "app/Page.h"
 #include "app/Sidebar.h"
-#include "app/controls/ControlAccessibility.h"
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/Popover.h"
 #include "support/WindowRig.h"
 

@@ -15,7 +15,7 @@
 
 #include "app/MainWindow.h"
 #include "app/controls/Encoder.h"
-#include "app/controls/KeyboardFocus.h"
+#include "app/input/KeyboardFocus.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <cmath>
 
-#include "app/controls/ControlAccessibility.h"
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"

@@ -16,12 +16,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/controls/ArrowKeys.h"
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
-#include "app/controls/ControlAccessibility.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
+#include "app/input/ArrowKeys.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/controls/ArrowKeys.h"
-#include "app/controls/ControlAccessibility.h"
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
+#include "app/input/ArrowKeys.h"
 #include "link/FaderLaw.h"
 
 namespace {

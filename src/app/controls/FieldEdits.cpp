@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-#include "app/controls/PendingEdits.h"
+#include "app/input/PendingEdits.h"
 
 FieldEdits::FieldEdits(QLineEdit& edit, std::function<void(const QString&)> edited)
     : QObject(&edit), m_edit(edit), m_edited(std::move(edited)), m_shown(edit.text()) {

@@ -7,11 +7,11 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "app/controls/AccessibleLifetime.h"
-#include "app/controls/ButtonAccessibility.h"
-#include "app/controls/KeyboardFocus.h"
-#include "app/controls/OpenMenus.h"
-#include "app/controls/ToolRequests.h"
+#include "app/accessibility/Lifetime.h"
+#include "app/accessibility/Popups.h"
+#include "app/accessibility/SimpleWidgets.h"
+#include "app/accessibility/ToolRequests.h"
+#include "app/input/KeyboardFocus.h"
 
 namespace {
 

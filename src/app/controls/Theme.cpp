@@ -1,19 +1,15 @@
 #include "app/controls/Theme.h"
 
-#include "app/controls/ButtonAccessibility.h"
-#include "app/controls/ComboAccessibility.h"
-#include "app/controls/ControlAccessibility.h"
-#include "app/controls/FieldAccessibility.h"
-#include "app/controls/KeyboardFocus.h"
-#include "app/controls/ListAccessibility.h"
-#include "app/controls/MenuAccessibility.h"
-#include "app/controls/OpenMenus.h"
+#include "app/accessibility/ComplexWidgets.h"
+#include "app/accessibility/ItemViews.h"
+#include "app/accessibility/Popups.h"
+#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/SimpleWidgets.h"
 #include "app/controls/Palette.h"
-#include "app/controls/PendingEdits.h"
-#include "app/controls/ScrollAreaAccessibility.h"
-#include "app/controls/TabAccessibility.h"
-#include "app/controls/ToolTips.h"
-#include "app/controls/WheelGuard.h"
+#include "app/input/KeyboardFocus.h"
+#include "app/input/PendingEdits.h"
+#include "app/input/ToolTips.h"
+#include "app/input/WheelGuard.h"
 
 #include <QApplication>
 #include <QPainter>

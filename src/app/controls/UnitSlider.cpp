@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/controls/ControlAccessibility.h"
+#include "app/accessibility/RangeControls.h"
 
 UnitSlider::UnitSlider(Qt::Orientation orientation, std::function<QString(int)> valueText, QWidget* parent)
     : QSlider(orientation, parent), valueText_(std::move(valueText)) {

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppContext.h"
-#include "app/controls/KeptEdits.h"
+#include "app/input/KeptEdits.h"
 #include "diagnostics/console/NetworkPanel.h"
 #include "diagnostics/console/TrafficPanel.h"
 #include "diagnostics/console/USBPanel.h"

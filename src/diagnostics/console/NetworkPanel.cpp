@@ -13,12 +13,12 @@
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
-#include "diagnostics/HexText.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
 #include "diagnostics/console/ConsoleWidgets.h"
 #include "diagnostics/console/SeenHostList.h"
 #include "diagnostics/console/TypedNumbers.h"
+#include "link/HexText.h"
 #include "platform/NumText.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWindow>
 
-#include "app/controls/ToolRequests.h"
+#include "app/accessibility/ToolRequests.h"
 #include "diagnostics/console/SeenHostList.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <cmath>
 #include <functional>
 
-#include "app/controls/ControlAccessibility.h"
+#include "app/accessibility/RangeControls.h"
 #include "app/controls/Theme.h"
-#include "diagnostics/HexText.h"
 #include "diagnostics/console/TrafficListAccessible.h"
 #include "diagnostics/console/TrafficListModel.h"
+#include "link/HexText.h"
 
 namespace {
 

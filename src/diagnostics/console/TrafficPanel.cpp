@@ -9,8 +9,8 @@
 
 #include "app/Dialogs.h"
 #include "app/controls/FieldEdits.h"
-#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Theme.h"
+#include "app/input/KeyboardFocus.h"
 #include "diagnostics/console/ConsoleWidgets.h"
 #include "diagnostics/console/TrafficListModel.h"
 #include "diagnostics/console/TrafficListView.h"

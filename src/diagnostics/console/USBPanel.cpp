@@ -9,15 +9,15 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "app/controls/AccessibleLifetime.h"
+#include "app/accessibility/Lifetime.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/HIDTransport.h"
-#include "diagnostics/HexText.h"
 #include "diagnostics/console/ConsoleWidgets.h"
 #include "diagnostics/console/TypedNumbers.h"
+#include "link/HexText.h"
 #include "platform/NumText.h"
 
 USBPanel::USBPanel(HIDTransport& hid, QWidget* parent) : QWidget(parent), hid_(hid) {

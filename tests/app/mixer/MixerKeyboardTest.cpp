@@ -22,7 +22,7 @@
 #include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
 #include "app/controls/FlatButton.h"
-#include "app/controls/KeyboardFocus.h"
+#include "app/input/KeyboardFocus.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/GroupPicker.h"
 #include "app/mixer/InputQuickMenu.h"

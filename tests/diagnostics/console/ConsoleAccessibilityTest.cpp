@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/controls/AccessibleLifetime.h"
+#include "app/accessibility/Lifetime.h"
 #include "diagnostics/console/ContentView.h"
 #include "diagnostics/console/NetworkPanel.h"
 #include "diagnostics/console/SeenHostList.h"

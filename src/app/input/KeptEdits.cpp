@@ -1,4 +1,4 @@
-#include "app/controls/KeptEdits.h"
+#include "app/input/KeptEdits.h"
 
 #include <QLineEdit>
 #include <QPointer>

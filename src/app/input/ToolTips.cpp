@@ -1,4 +1,4 @@
-#include "app/controls/ToolTips.h"
+#include "app/input/ToolTips.h"
 
 #include <QApplication>
 #include <QHelpEvent>

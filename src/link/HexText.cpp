@@ -1,4 +1,4 @@
-#include "diagnostics/HexText.h"
+#include "link/HexText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/controls/ControlAccessibility.h"
+#include "app/accessibility/RangeControls.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -12,13 +12,14 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
+
 #include <algorithm>
 #include <cmath>
 
-#include "app/controls/AccessibleLifetime.h"
+#include "app/accessibility/Lifetime.h"
+#include "app/accessibility/ToolRequests.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
-#include "app/controls/ToolRequests.h"
 #include "app/controls/UnitSlider.h"
 
 namespace {

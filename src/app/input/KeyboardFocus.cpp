@@ -1,4 +1,4 @@
-#include "app/controls/KeyboardFocus.h"
+#include "app/input/KeyboardFocus.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -1,4 +1,4 @@
-#include "app/controls/EntryAccessibility.h"
+#include "app/accessibility/Entries.h"
 
 QWindow* EntryAccessible::window() const {
     return m_owner ? m_owner->window()->windowHandle() : nullptr;

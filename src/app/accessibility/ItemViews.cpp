@@ -1,9 +1,9 @@
-#include "app/controls/ListAccessibility.h"
+#include "app/accessibility/ItemViews.h"
 
 #include <QListWidget>
 
-#include "app/controls/EntryAccessibility.h"
-#include "app/controls/ToolRequests.h"
+#include "app/accessibility/Entries.h"
+#include "app/accessibility/ToolRequests.h"
 
 namespace {
 

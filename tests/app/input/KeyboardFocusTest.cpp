@@ -25,8 +25,8 @@
 #include <QVBoxLayout>
 
 #include "app/controls/FlatButton.h"
-#include "app/controls/KeyboardFocus.h"
 #include "app/controls/Theme.h"
+#include "app/input/KeyboardFocus.h"
 #include "editor/EditorKit.h"
 #include "pages/PresetsView.h"
 #include "support/AccessibleRoles.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAccessible>
+
 #include <optional>
 
 class QAbstractButton;
@@ -32,3 +33,9 @@ void markAsPageChoice(QAbstractButton& button);
 // choice; a picker showing a setting never read tells its caption alone and no value. Nothing
 // for any other button or text.
 std::optional<QString> pickerText(const QWidget& picker, const QString& face, QAccessible::Text t);
+
+// Every single-line text field's element for assistive tools: its text read and edited as
+// Qt's own element does, plus a press action that commits the field as Return does, so an
+// assistive tool that set a text can also confirm it. Installed once, for the whole
+// application.
+void installFieldAccessibility();

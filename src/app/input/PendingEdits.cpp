@@ -1,4 +1,4 @@
-#include "app/controls/PendingEdits.h"
+#include "app/input/PendingEdits.h"
 
 #include <QAbstractButton>
 #include <QApplication>

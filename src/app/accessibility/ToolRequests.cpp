@@ -1,4 +1,4 @@
-#include "app/controls/ToolRequests.h"
+#include "app/accessibility/ToolRequests.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "app/controls/WheelGuard.h"
+#include "app/input/WheelGuard.h"
 
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>

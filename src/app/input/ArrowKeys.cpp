@@ -1,4 +1,4 @@
-#include "app/controls/ArrowKeys.h"
+#include "app/input/ArrowKeys.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 
 #include <QRandomGenerator>
 
-#include "diagnostics/HexText.h"
+#include "link/HexText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/controls/AccessibleLifetime.h"
+#include "app/accessibility/Lifetime.h"
 
 #include <QAccessible>
 #include <QApplication>
