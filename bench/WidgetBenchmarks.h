@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "app/controls/Theme.h"
+#include "app/ApplicationSetup.h"
 
 // Runs a widget program's benchmarks offscreen (unless a platform is chosen), with a
 // private user-defaults store and the application's theme. The application object
@@ -15,7 +15,7 @@ inline int runWidgetBenchmarks(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    Theme::apply(application);
+    setUpApplication(application);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -19,6 +19,7 @@
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "app/input/KeyboardFocus.h"
+#include "app/input/PopupFocus.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "pages/NetworkConnectView.h"

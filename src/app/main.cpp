@@ -2,10 +2,10 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include "app/ApplicationSetup.h"
 #include "app/ConsoleApplication.h"
 #include "app/EntryMode.h"
 #include "app/MainWindow.h"
-#include "app/controls/Theme.h"
 #include "cli/CommandLine.h"
 
 namespace {
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tessaline DSP Control"));
     // Wayland shells find the window's icon and title through the installed desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("tessaline-dsp-control"));
-    Theme::apply(application);
+    setUpApplication(application);
     ConsoleApplication console;
     console.window().show();
     return application.exec();

@@ -13,7 +13,7 @@
 
 #include <cmath>
 
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"

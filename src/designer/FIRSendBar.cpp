@@ -14,7 +14,7 @@
 
 #include "app/DeviceWork.h"
 #include "app/Dialogs.h"
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/FlowLayout.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"

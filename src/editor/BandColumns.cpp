@@ -16,12 +16,14 @@
 #include <QToolButton>
 #include <cmath>
 
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Popover.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
+#include "app/input/PopupFocus.h"
 #include "editor/BandColumn.h"
 #include "editor/EditorKit.h"
 #include "link/ParamMap.h"

@@ -27,6 +27,7 @@
 #include "app/input/KeptEdits.h"
 #include "app/input/KeyboardFocus.h"
 #include "app/input/PendingEdits.h"
+#include "app/input/PopupFocus.h"
 #include "editor/BandColumns.h"
 #include "editor/DEQBox.h"
 #include "editor/DynamicsBoxes.h"

@@ -11,10 +11,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/FlowLayout.h"
 #include "app/controls/Palette.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 #include "editor/DynamicsBoxes.h"
 #include "editor/DynamicsEstimates.h"

@@ -8,10 +8,10 @@
 #include <cmath>
 #include <limits>
 
-#include "app/accessibility/RangeControls.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 #include "editor/DynamicsEstimates.h"
 #include "editor/DynamicsViews.h"

@@ -10,10 +10,11 @@
 #include <bit>
 #include <cmath>
 
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Palette.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 #include "app/input/PendingEdits.h"
 #include "editor/EditorKit.h"

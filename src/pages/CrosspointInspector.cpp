@@ -6,10 +6,10 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 #include "app/input/PendingEdits.h"
 #include "link/DSPModel.h"

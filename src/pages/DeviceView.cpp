@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/ModelWatcher.h"
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"

@@ -13,10 +13,11 @@
 
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/accessibility/ToolRequests.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "app/input/KeyboardFocus.h"

@@ -14,11 +14,12 @@
 
 #include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "app/controls/UnitSlider.h"

@@ -20,7 +20,8 @@
 #include "app/MainWindow.h"
 #include "app/Page.h"
 #include "app/Sidebar.h"
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
+#include "app/accessibility/Popups.h"
 #include "app/controls/Popover.h"
 #include "support/WindowRig.h"
 

@@ -3,12 +3,12 @@
 #include <QApplication>
 
 #include "TestEnvironment.h"
-#include "app/controls/Theme.h"
+#include "app/ApplicationSetup.h"
 
 int main(int argc, char** argv) {
     const auto configHome = kestrel_test::prepareTestProcess();
     QApplication app(argc, argv);
-    Theme::apply(app);  // widgets are measured and drawn as the application shows them
+    setUpApplication(app);  // widgets are measured and drawn as the application shows them
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,8 +1,10 @@
 #include "app/accessibility/Popups.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAccessibleApplication>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -11,6 +13,7 @@
 #include <QStyle>
 #include <QWindow>
 
+#include "app/accessibility/Lifetime.h"
 #include "app/accessibility/SimpleWidgets.h"
 #include "app/accessibility/ToolRequests.h"
 
@@ -188,4 +191,99 @@ QAccessibleInterface* menuEntryFactory(const QString&, QObject* object) {
 void installMenuAccessibility() {
     static const bool installed = (QAccessible::installFactory(menuEntryFactory), true);
     Q_UNUSED(installed);
+}
+
+namespace {
+
+// Marks, read when the widget's element is made: Qt makes it the first time anything about
+// the widget changes (a name set while it is built) and keeps it.
+constexpr char anchorProperty[] = "popoverAnchor";
+constexpr char popoverProperty[] = "popover";
+
+// The anchor's popover while it is open.
+QWidget* openPopoverOf(const QWidget& anchor) {
+    for (QWidget* child : anchor.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isWindow() && child->isVisible() && child->property(popoverProperty).toBool())
+            return child;
+    return nullptr;
+}
+
+// The button, with its popover as its child while it is open.
+class AnchorAccessible : public QAccessibleWidget {
+public:
+    explicit AnchorAccessible(QAbstractButton* button) : QAccessibleWidget(button, QAccessible::ButtonMenu) {}
+
+    QAbstractButton& button() const { return *static_cast<QAbstractButton*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (std::optional<QString> told = pickerText(button(), button().text(), t)) return *told;
+        if (t == QAccessible::Name && button().accessibleName().isEmpty()) return button().text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        const bool open = openPopoverOf(button());
+        s.hasPopup = true;
+        s.pressed = button().isDown();
+        s.expandable = true;
+        s.expanded = open;
+        s.collapsed = !open;
+        return s;
+    }
+    int childCount() const override { return openPopoverOf(button()) ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override {
+        QWidget* popover = index == 0 ? openPopoverOf(button()) : nullptr;
+        return popover ? QAccessible::queryAccessibleInterface(popover) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        QWidget* popover = openPopoverOf(button());
+        return popover && child && child->object() == popover ? 0 : -1;
+    }
+    QStringList actionNames() const override {
+        const QStringList own =
+            takesToolRequests(button()) ? QStringList{pressAction(), showMenuAction()} : QStringList();
+        return own + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        if (name != pressAction() && name != showMenuAction()) return QAccessibleWidget::doAction(name);
+        if (takesToolRequests(button())) button().click();
+    }
+};
+
+// The popover, under its anchor.
+class PopoverAccessible : public QAccessibleWidget {
+public:
+    explicit PopoverAccessible(QWidget* popover) : QAccessibleWidget(popover, QAccessible::Dialog) {}
+
+    QAccessibleInterface* parent() const override {
+        QWidget* anchor = widget()->parentWidget();
+        return anchor ? QAccessible::queryAccessibleInterface(anchor) : QAccessibleWidget::parent();
+    }
+};
+
+QAccessibleInterface* popoverFactory(const QString&, QObject* object) {
+    if (!object->isWidgetType()) return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    if (widget->property(popoverProperty).toBool()) return new PopoverAccessible(widget);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget);
+        button && button->property(anchorProperty).toBool())
+        return new AnchorAccessible(button);
+    return nullptr;
+}
+
+void installPopoverAccessibility() {
+    static const bool installed = (QAccessible::installFactory(popoverFactory), true);
+    Q_UNUSED(installed);
+}
+
+}  // namespace
+
+void makePopoverAnchor(QAbstractButton& anchor) {
+    installPopoverAccessibility();
+    markForAccessibility(anchor, anchorProperty);
+}
+
+void makePopover(QWidget& popup) {
+    installPopoverAccessibility();
+    markForAccessibility(popup, popoverProperty);
 }

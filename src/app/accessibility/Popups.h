@@ -1,5 +1,6 @@
 #pragma once
 
+class QAbstractButton;
 class QMenu;
 class QWidget;
 
@@ -15,6 +16,15 @@ void installOpenMenusInTree();
 // owner. An entry an assistive tool chooses closes the menu, as a click on the entry does.
 void ownMenu(QMenu& menu, QWidget& owner);
 void closeOnChoice(QMenu& menu);
+
+// A button that opens a popover, and the popover (a popup window, the anchor's child).
+// Assistive tools find the anchor as a button with a popup whose one child, while it is
+// open, is the popover; its actions click the button. Popup windows are no children of the
+// application's element, so without this an open popover is nowhere in the tree. Each is
+// called first thing in the widget's constructor: Qt makes a widget's element the first
+// time anything about the widget changes, and keeps it.
+void makePopoverAnchor(QAbstractButton& anchor);
+void makePopover(QWidget& popup);
 
 // The entries of menus and of the menu bar, as assistive tools meet them: read as Qt's own
 // entries read, and pressed (or opened) as a click does, only where a click could act

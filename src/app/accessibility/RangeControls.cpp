@@ -20,13 +20,10 @@
 #include "app/accessibility/ToolRequests.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/Fader.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/UnitSlider.h"
 
 namespace {
-
-QString notReadText() {
-    return QStringLiteral("Not read");
-}
 
 // What differs between the fader and the knob; the accessible element is the same.
 template <typename Control>
@@ -134,12 +131,7 @@ public:
     }
 };
 
-// Marks a container as a group; read once, when its accessible element is made.
-constexpr char groupProperty[] = "accessibleGroup";
-
 QAccessibleInterface* controlFactory(const QString& className, QObject* object) {
-    if (object->isWidgetType() && object->property(groupProperty).toBool())
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Grouping);
     if (className == QLatin1String("Fader"))
         if (auto* fader = qobject_cast<Fader*>(object)) return new ControlAccessible<Fader>(fader);
     if (className == QLatin1String("Encoder"))
@@ -150,116 +142,7 @@ QAccessibleInterface* controlFactory(const QString& className, QObject* object) 
     return nullptr;
 }
 
-// The name this convention gave a widget, so a later hint can replace it while a name
-// given in code stays.
-constexpr char hintNameProperty[] = "accessibleNameFromHint";
-
-bool isNamedControl(const QWidget& widget) {
-    if (qobject_cast<const QScrollBar*>(&widget)) return false;  // a pane's bars are not named anywhere
-    return qobject_cast<const QAbstractButton*>(&widget) || qobject_cast<const QComboBox*>(&widget) ||
-           qobject_cast<const QLineEdit*>(&widget) || qobject_cast<const QAbstractSpinBox*>(&widget) ||
-           qobject_cast<const QAbstractSlider*>(&widget) || qobject_cast<const Encoder*>(&widget);
-}
-
-QString caption(const QWidget& widget) {
-    const auto* button = qobject_cast<const QAbstractButton*>(&widget);
-    return button ? button->text() : QString();
-}
-
-// The label laid out just before the widget, as a form's caption stands before its field.
-const QLabel* labelBefore(const QLayout& layout, const QWidget& widget) {
-    const QLabel* previous = nullptr;
-    for (int i = 0; i < layout.count(); ++i) {
-        QLayoutItem* item = layout.itemAt(i);
-        if (item->widget() == &widget) return previous;
-        if (const QLayout* inner = item->layout()) {
-            if (const QLabel* found = labelBefore(*inner, widget)) return found;
-            if (inner->indexOf(&widget) >= 0) return nullptr;
-        }
-        previous = qobject_cast<const QLabel*>(item->widget());
-    }
-    return nullptr;
-}
-
-// The caption in front of the widget, or in front of the composite it leads (a number field
-// with its unit after it).
-QString captionInFront(const QWidget& widget) {
-    const QWidget* parent = widget.parentWidget();
-    if (!parent || widget.isWindow() || !parent->layout()) return {};
-    if (const QLabel* label = labelBefore(*parent->layout(), widget)) return label->text();
-    const bool leadsComposite = parent->layout()->indexOf(&widget) == 0 && !parent->isWindow();
-    const QWidget* outer = parent->parentWidget();
-    if (!leadsComposite || !outer || !outer->layout()) return {};
-    const QLabel* label = labelBefore(*outer->layout(), *parent);
-    return label ? label->text() : QString();
-}
-
-// What the widget's hints say it is. The knob's own how-to names no knob in particular.
-QString hintName(const QWidget& widget) {
-    QString hint = widget.toolTip();
-    if (hint == Encoder::helpText()) hint.clear();
-    if (const auto* edit = qobject_cast<const QLineEdit*>(&widget); edit && hint.isEmpty())
-        hint = edit->placeholderText();
-    return hint.isEmpty() ? captionInFront(widget) : hint;
-}
-
-void nameFromHint(QWidget& widget) {
-    if (!isNamedControl(widget)) return;
-    const QString given = widget.property(hintNameProperty).toString();
-    if (widget.accessibleName() != given) return;  // named in code
-    const QString name = caption(widget).isEmpty() ? hintName(widget) : QString();
-    if (name == given) return;
-    widget.setProperty(hintNameProperty, name);
-    widget.setAccessibleName(name);
-}
-
-// Hints are read when a widget is first polished (its caption and placeholder are set by
-// then) and again whenever its tool tip changes.
-class HintNames : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if ((event->type() == QEvent::Polish || event->type() == QEvent::ToolTipChange) &&
-            watched->isWidgetType())
-            nameFromHint(*static_cast<QWidget*>(watched));
-        return false;
-    }
-};
-
 }  // namespace
-
-void nameControlsFromTheirHints(QApplication& application) {
-    static QPointer<HintNames> filter;
-    if (filter) return;
-    filter = new HintNames(&application);
-    application.installEventFilter(filter);
-}
-
-namespace {
-
-constexpr char unreadProperty[] = "shownUnread";
-
-}  // namespace
-
-void showReadState(QWidget& control, bool read) {
-    if (shownUnread(control) == !read) return;
-    control.setProperty(unreadProperty, !read);
-    // The description a tool reads beside the name; the hint (tool tip) stands for it again once read.
-    control.setAccessibleDescription(read ? QString() : notReadText());
-}
-
-bool shownUnread(const QWidget& control) {
-    return control.property(unreadProperty).toBool();
-}
-
-void enableIfRead(std::initializer_list<QWidget*> controls, bool read) {
-    for (QWidget* control : controls) {
-        control->setEnabled(read);
-        showReadState(*control, read);
-    }
-}
 
 void installControlAccessibility() {
     static const bool installed = (QAccessible::installFactory(controlFactory), true);
@@ -270,20 +153,4 @@ void announceValueChange(QWidget* control, double value) {
     if (!QAccessible::isActive()) return;
     QAccessibleValueChangeEvent event(control, value);
     QAccessible::updateAccessibility(&event);
-}
-
-void announceFocusedChild(QWidget& widget) {
-    if (!QAccessible::isActive()) return;
-    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(&widget);
-    if (QAccessibleInterface* child = element ? element->focusChild() : nullptr) {
-        QAccessibleEvent event(child, QAccessible::Focus);
-        QAccessible::updateAccessibility(&event);
-    }
-}
-
-void nameAccessibleGroup(QWidget* container, const QString& name) {
-    installControlAccessibility();
-    markForAccessibility(*container, groupProperty);
-    // Views call this on every refresh; a name is announced only when it changes.
-    if (container->accessibleName() != name) container->setAccessibleName(name);
 }

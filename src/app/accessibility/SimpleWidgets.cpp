@@ -15,9 +15,9 @@
 
 #include <algorithm>
 
-#include "app/accessibility/RangeControls.h"
 #include "app/accessibility/ToolRequests.h"
 #include "app/controls/Popover.h"
+#include "app/controls/ReadState.h"
 
 namespace {
 

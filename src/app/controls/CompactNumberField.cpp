@@ -11,9 +11,9 @@
 #include <QTimer>
 #include <cmath>
 
-#include "app/accessibility/RangeControls.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 #include "platform/NumText.h"
 

@@ -1,6 +1,7 @@
 #include "app/controls/Encoder.h"
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
@@ -16,12 +17,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
+#include "app/controls/KeySteps.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
-#include "app/input/ArrowKeys.h"
 
 namespace {
 
@@ -66,8 +66,6 @@ Encoder::Encoder(Scale scale, bool bipolar, std::optional<double> defaultValue, 
       m_default(defaultValue),
       m_tint(tint),
       m_size(size) {
-    // Before anything asks for this widget's accessible element, which is then kept.
-    installControlAccessibility();
     setFixedSize(qRound(size), qRound(size));
     setToolTip(helpText());
     // A click gives the knob the focus, for the arrow keys; the wheel needs no focus.
@@ -117,7 +115,10 @@ void Encoder::resyncScroll() {
 }
 
 void Encoder::updateAccessibleValue() {
-    announceValueChange(this, m_value);
+    // Assistive tools hear the new value; nothing is made when none listens.
+    if (!QAccessible::isActive()) return;
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
 }
 
 double Encoder::adjusted(int direction) const {
@@ -297,7 +298,7 @@ void Encoder::wheelEvent(QWheelEvent* event) {
 }
 
 void Encoder::keyPressEvent(QKeyEvent* event) {
-    if (const int direction = arrowkeys::valueStep(event->key())) return step(direction);
+    if (const int direction = valueStep(event->key())) return step(direction);
     QWidget::keyPressEvent(event);
 }
 

@@ -1,5 +1,6 @@
 #include "app/controls/Fader.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -7,10 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/accessibility/RangeControls.h"
+#include "app/controls/KeySteps.h"
 #include "app/controls/Palette.h"
 #include "app/controls/Theme.h"
-#include "app/input/ArrowKeys.h"
 #include "link/FaderLaw.h"
 
 namespace {
@@ -28,8 +28,6 @@ QString markLabel(double mark) {
 
 Fader::Fader(double capH, double capW, QVector<double> marks, QWidget* parent)
     : QWidget(parent), m_capH(capH), m_capW(capW), m_marks(std::move(marks)), m_tint(Palette::inputBlue()) {
-    // Before anything asks for this widget's accessible element, which is then kept.
-    installControlAccessibility();
     setToolTip(QStringLiteral("Drag to set the level · double-click for 0 dB"));
     setAccessibleName(QStringLiteral("Gain"));
     setFocusPolicy(Qt::TabFocus);
@@ -60,7 +58,10 @@ void Fader::setTint(const QColor& tint) {
 }
 
 void Fader::updateAccessibleValue() {
-    announceValueChange(this, m_db);
+    // Assistive tools hear the new value; nothing is made when none listens.
+    if (!QAccessible::isActive()) return;
+    QAccessibleValueChangeEvent event(this, m_db);
+    QAccessible::updateAccessibility(&event);
 }
 
 double Fader::adjusted(int direction) const {
@@ -165,6 +166,6 @@ void Fader::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void Fader::keyPressEvent(QKeyEvent* event) {
     // The keyboard stands in for the accessibility adjustment: half a dB per step.
-    if (const int direction = arrowkeys::valueStep(event->key())) return step(direction);
+    if (const int direction = valueStep(event->key())) return step(direction);
     QWidget::keyPressEvent(event);
 }

@@ -1,9 +1,10 @@
 #include "app/controls/FieldEdits.h"
 
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSignalBlocker>
-
-#include "app/input/PendingEdits.h"
 
 FieldEdits::FieldEdits(QLineEdit& edit, std::function<void(const QString&)> edited)
     : QObject(&edit), m_edit(edit), m_edited(std::move(edited)), m_shown(edit.text()) {
@@ -40,6 +41,40 @@ void FieldEdits::changed(const QString& text) {
     // Text set into a field the user is not in (an assistive tool's, often a piece at a time)
     // waits for its commit as typing does.
     if (!m_edit.hasFocus()) holdUntilCommitted(m_edit);
+}
+
+void commitAsLeaving(QLineEdit& edit) {
+    const bool focused = edit.hasFocus();
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(&edit, &out);
+    // A field that keeps the focus shows its cursor again.
+    if (focused && edit.hasFocus()) {
+        QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(&edit, &in);
+    }
+}
+
+namespace {
+
+QPointer<QLineEdit>& held() {
+    static QPointer<QLineEdit> edit;
+    return edit;
+}
+
+}  // namespace
+
+QLineEdit* heldEdit() {
+    return held();
+}
+
+void commitHeldEdit() {
+    const QPointer<QLineEdit> edit = std::exchange(held(), nullptr);
+    if (edit && edit->isModified() && !edit->hasFocus()) commitAsLeaving(*edit);
+}
+
+void holdUntilCommitted(QLineEdit& edit) {
+    if (held() != &edit) commitHeldEdit();
+    held() = &edit;
 }
 
 bool FieldEdits::editing() const {

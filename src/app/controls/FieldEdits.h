@@ -14,6 +14,20 @@ class QLineEdit;
 // focus (an assistive tool's) is held until committed (holdUntilCommitted). A disabled field
 // takes no text: a change made to it anyway (an assistive tool's) is put back to what the owner
 // showed.
+// Commits one field's pending text as leaving it does, where the focus stays (or never was).
+void commitAsLeaving(QLineEdit& edit);
+
+// Text set into a field that does not hold the focus (an assistive tool's, often a piece at a
+// time) waits in it as typed text waits in the focused field, for the field's own commit
+// (Return, its press action, the focus coming and leaving) or for its view to go away. Only
+// one field holds such text: an edit of another field, a button's press or the focus moving
+// elsewhere commits it first, as leaving the field would.
+void holdUntilCommitted(QLineEdit& edit);
+// The field holding such text, if any, and its commit where the text is still pending outside
+// the focus (Return, its press action or a focus that came and left committed it already).
+QLineEdit* heldEdit();
+void commitHeldEdit();
+
 class FieldEdits : public QObject {
     Q_OBJECT
 public:

@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPointer>
 
-#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 
 namespace {

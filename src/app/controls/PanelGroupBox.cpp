@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "app/accessibility/RangeControls.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Theme.h"
@@ -27,7 +26,7 @@ PanelGroupBox::PanelGroupBox(const QString& title, QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     // Panels repeat their controls ("Threshold" in the compressor and the limiter): the
     // panel's title tells them apart.
-    nameAccessibleGroup(this, title);
+    setAccessibleName(title);
 }
 
 void PanelGroupBox::paintEvent(QPaintEvent*) {

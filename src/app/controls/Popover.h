@@ -5,6 +5,7 @@
 #include <QSize>
 
 class QAbstractButton;
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -18,24 +19,11 @@ QPoint popoverPosition(const QRect& anchor, const QSize& size, const QRect& avai
 // available area of that widget's screen.
 void placePopover(QWidget& popup, const QWidget& anchor, int gap = 4);
 
-// A button that opens a popover, and the popover (a popup window, the anchor's child).
-// Assistive tools find the anchor as a button with a popup whose one child, while it is
-// open, is the popover; its actions click the button. Popup windows are no children of the
-// application's element, so without this an open popover is nowhere in the tree. Each is
-// called first thing in the widget's constructor: Qt makes a widget's element the first
-// time anything about the widget changes, and keeps it.
-void makePopoverAnchor(QAbstractButton& anchor);
-void makePopover(QWidget& popup);
-
-// Shows a popover in its place with the keyboard focus on its first control, as a menu
-// takes the keys when it opens. When it closes, the window's focus is where it was before.
-void showPopover(QWidget& popup, const QWidget& anchor, int gap = 4);
+// Where a menu opened by keys starts: a menu of one choice (every entry in an exclusive
+// group) on its current choice, so that Return at once keeps what is set; any other menu,
+// and one with nothing chosen, on its first entry that can be chosen.
+QAction* startingEntry(const QMenu& menu);
 
 // Puts the keys, and with them an assistive tool's focus, on the menu's current choice, or
 // without one on its first item that can be chosen.
 void startAtCurrentItem(QMenu& menu);
-
-// A menu that a button opens takes the keys as a popover does: opened from the keyboard it
-// starts at its current choice. While open it is a child of the application's element (see
-// ownMenu), and it is deleted with the button.
-void makePopoverMenu(QMenu& menu, QAbstractButton& anchor);

@@ -1,15 +1,6 @@
 #include "app/controls/Theme.h"
 
-#include "app/accessibility/ComplexWidgets.h"
-#include "app/accessibility/ItemViews.h"
-#include "app/accessibility/Popups.h"
-#include "app/accessibility/RangeControls.h"
-#include "app/accessibility/SimpleWidgets.h"
 #include "app/controls/Palette.h"
-#include "app/input/KeyboardFocus.h"
-#include "app/input/PendingEdits.h"
-#include "app/input/ToolTips.h"
-#include "app/input/WheelGuard.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -61,22 +52,6 @@ void Theme::apply(QApplication& application) {
     application.setStyle(QStyleFactory::create("Fusion"));
     application.setPalette(darkPalette());
     application.setFont(font(bodyPx));
-    // How controls meet the wheel belongs to the feel of every page, like the look.
-    wheelguard::install(application);
-    // So do how the keyboard reaches every control, tool tips, and how every control speaks
-    // to assistive tools.
-    keyboardfocus::install(application);
-    tooltips::install(application);
-    nameControlsFromTheirHints(application);
-    commitEditsBeforeActions(application);
-    installButtonAccessibility();
-    installFieldAccessibility();
-    installComboAccessibility();
-    installTabAccessibility();
-    installListAccessibility();
-    installScrollAreaAccessibility();
-    installOpenMenusInTree();
-    installMenuAccessibility();
 }
 
 QFont Theme::font(double px, QFont::Weight weight) {

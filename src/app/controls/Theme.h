@@ -22,8 +22,7 @@ public:
     static constexpr double caption2Px = 10;
     static constexpr double headlinePx = 13;
 
-    // Fusion style, the dark palette, the UI font and the wheel rule of scrolling panes
-    // for the whole application.
+    // Fusion style, the dark palette and the UI font for the whole application.
     static void apply(QApplication& application);
 
     static QFont font(double px, QFont::Weight weight = QFont::Normal);

@@ -5,11 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/accessibility/RangeControls.h"
-
 UnitSlider::UnitSlider(Qt::Orientation orientation, std::function<QString(int)> valueText, QWidget* parent)
     : QSlider(orientation, parent), valueText_(std::move(valueText)) {
-    installControlAccessibility();
     setFocusPolicy(Qt::TabFocus);
 }
 

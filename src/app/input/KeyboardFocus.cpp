@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
 
 namespace {
@@ -194,7 +195,7 @@ protected:
             // A menu the keyboard opens starts on its current choice (or its first entry), so
             // Return at once keeps what is set and a screen reader has something to say.
             if (auto* menu = qobject_cast<QMenu*>(widget); menu && m_keys && !menu->activeAction())
-                menu->setActiveAction(keyboardfocus::startingEntry(*menu));
+                menu->setActiveAction(startingEntry(*menu));
             return false;
         }
         if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress) ++userInputs;
@@ -331,19 +332,6 @@ void install(QApplication& application) {
     if (installed) return;
     installed = new KeyboardFocus(&application);
     application.installEventFilter(installed);
-}
-
-QAction* startingEntry(const QMenu& menu) {
-    QAction* first = nullptr;
-    QAction* chosen = nullptr;
-    for (QAction* action : menu.actions()) {
-        if (!action->isEnabled() || !action->isVisible() || action->isSeparator()) continue;
-        if (!first) first = action;
-        const QActionGroup* choices = action->actionGroup();
-        if (!choices || !choices->isExclusive()) return first;  // not a menu of one choice
-        if (action->isChecked()) chosen = action;
-    }
-    return chosen ? chosen : first;
 }
 
 QWidget* ringedWidget() {

@@ -17,11 +17,6 @@ namespace keyboardfocus {
 
 void install(QApplication& application);
 
-// Where a menu opened by keys starts: a menu of one choice (every entry in an exclusive
-// group) on its current choice, so that Return at once keeps what is set; any other menu,
-// and one with nothing chosen, on its first entry that can be chosen.
-QAction* startingEntry(const QMenu& menu);
-
 // The control the ring surrounds, or nothing while no ring shows.
 QWidget* ringedWidget();
 

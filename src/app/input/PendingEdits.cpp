@@ -1,4 +1,5 @@
 #include "app/input/PendingEdits.h"
+#include "app/controls/FieldEdits.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -7,17 +8,6 @@
 #include <QPointer>
 
 #include <utility>
-
-void commitAsLeaving(QLineEdit& edit) {
-    const bool focused = edit.hasFocus();
-    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
-    QCoreApplication::sendEvent(&edit, &out);
-    // A field that keeps the focus shows its cursor again.
-    if (focused && edit.hasFocus()) {
-        QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
-        QCoreApplication::sendEvent(&edit, &in);
-    }
-}
 
 void commitPendingEdits(QWidget* root) {
     if (!root) return;
@@ -33,28 +23,6 @@ void commitPendingEdits(QWidget* root) {
             commitAsLeaving(*edit);
         }
     }
-}
-
-namespace {
-
-// The one field holding text set while it did not have the focus.
-QPointer<QLineEdit>& heldEdit() {
-    static QPointer<QLineEdit> held;
-    return held;
-}
-
-// The held text, committed where it is still pending outside the focus (Return, its press
-// action or a focus that came and left committed it already).
-void commitHeldEdit() {
-    const QPointer<QLineEdit> held = std::exchange(heldEdit(), nullptr);
-    if (held && held->isModified() && !held->hasFocus()) commitAsLeaving(*held);
-}
-
-}  // namespace
-
-void holdUntilCommitted(QLineEdit& edit) {
-    if (heldEdit() != &edit) commitHeldEdit();
-    heldEdit() = &edit;
 }
 
 namespace {

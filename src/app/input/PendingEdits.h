@@ -10,16 +10,6 @@ class QWidget;
 // page switch) take no focus and nothing typed may be lost silently.
 void commitPendingEdits(QWidget* root);
 
-// Commits one field's pending text as leaving it does, where the focus stays (or never was).
-void commitAsLeaving(QLineEdit& edit);
-
-// Text set into a field that does not hold the focus (an assistive tool's, often a piece at a
-// time) waits in it as typed text waits in the focused field, for the field's own commit
-// (Return, its press action, the focus coming and leaving) or for its view to go away. Only
-// one field holds such text: an edit of another field, a button's press or the focus moving
-// elsewhere commits it first, as leaving the field would.
-void holdUntilCommitted(QLineEdit& edit);
-
 // Whatever activates a button (a click, Space, a shortcut, an assistive tool's action) first
 // commits the text pending in the focused field (and the held one), as a click that takes the
 // focus does: a button that keeps the focus where it is (or an assistive tool, which moves none)

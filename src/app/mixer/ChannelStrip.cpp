@@ -15,14 +15,15 @@
 #include <optional>
 
 #include "app/ModelWatcher.h"
+#include "app/accessibility/Names.h"
 #include "app/accessibility/Popups.h"
-#include "app/accessibility/RangeControls.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Fader.h"
 #include "app/controls/FlatButton.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 #include "app/mixer/ChannelWords.h"
 #include "app/mixer/GroupPicker.h"

@@ -7,6 +7,7 @@
 
 #include "app/controls/Popover.h"
 #include "app/controls/Theme.h"
+#include "app/input/PopupFocus.h"
 #include "link/DSPModel.h"
 
 GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(parent), m_dsp(dsp), m_ch(ch) {

@@ -7,7 +7,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/console/SeenHostListAccessible.h"
 

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <functional>
 
-#include "app/accessibility/RangeControls.h"
+#include "app/accessibility/Names.h"
 #include "app/controls/Theme.h"
 #include "diagnostics/console/TrafficListAccessible.h"
 #include "diagnostics/console/TrafficListModel.h"
