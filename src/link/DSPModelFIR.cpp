@@ -123,10 +123,11 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words co
         // co_await inside an if-condition.
         const std::optional<QString> error =
             co_await requestErrorText(steps[done].command, steps[done].words, steps[done].name);
-        if (!guard) {
-            // The block holds whatever the steps done left it: the user is told how far it came.
+        const qsizetype answered = done + (error ? 0 : 1);
+        if (!guard && answered < steps.size()) {
+            // The block holds whatever the steps answered left it: the user is told how far it came.
             if (DSPModel* self = guard.get())
-                Q_EMIT self->firUploadCut(int(target >> 8) - 1, int(done), int(steps.size()));
+                Q_EMIT self->firUploadCut(int(target >> 8) - 1, int(answered), int(steps.size()));
             co_return error.value_or(gone);
         }
         if (error) co_return error;
