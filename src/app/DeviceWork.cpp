@@ -35,6 +35,7 @@ DeviceWork::DeviceWork(DSPModel& model, Dialogs& dialogs, QObject* parent)
     connect(&m_writesPoll, &QTimer::timeout, this, &DeviceWork::followWrites);
     // A lost link is told at once, not at the next look at the queue.
     connect(&model, &DSPModel::connectedChanged, this, &DeviceWork::followWrites);
+    connect(&model, &DSPModel::firUploadCut, this, &DeviceWork::firUploadCut);
 }
 
 void DeviceWork::followProjectSend(const QString& projectName) {
@@ -66,9 +67,23 @@ void DeviceWork::followWrites() {
     // A lost link drops every queued write: nothing of the project is on its way any more,
     // and the user is told how much of it the device holds.
     if (!cut && m_model.link().queuedWriteCount() > 0) return;
-    if (cut) m_cutShort = cutShortText(m_projectName, *it);
+    if (cut) cutShort(*it, cutShortText(m_projectName, *it));
     m_writesPoll.stop();
     end(std::exchange(m_projectSend, 0));
+}
+
+// An FIR upload runs under the operation that sent it: the project send is no upload.
+void DeviceWork::firUploadCut(int ch, int done, int total) {
+    const QString text = firCutShortText(m_model.channelName(ch), done, total);
+    m_cutShort = text;
+    for (Operation& operation : m_running)
+        if (operation.id != m_projectSend) cutShort(operation, text);
+    Q_EMIT changed();
+}
+
+void DeviceWork::cutShort(Operation& operation, const QString& text) {
+    operation.cutShort = text;
+    m_cutShort = text;
 }
 
 DeviceWork::Ticket DeviceWork::begin(const QString& subject, const QString& unit, int total) {
@@ -92,7 +107,14 @@ void DeviceWork::setDone(int id, int done) {
 }
 
 void DeviceWork::end(int id) {
-    if (m_running.removeIf([id](const Operation& o) { return o.id == id; }) > 0) Q_EMIT changed();
+    const auto it =
+        std::find_if(m_running.begin(), m_running.end(), [id](const Operation& o) { return o.id == id; });
+    if (it == m_running.end()) return;
+    constexpr qsizetype keptEnded = 8;
+    m_ended.append(*it);
+    if (m_ended.size() > keptEnded) m_ended.removeFirst();
+    m_running.erase(it);
+    Q_EMIT changed();
 }
 
 namespace {
@@ -100,6 +122,13 @@ namespace {
 // "45 of 388 settings written": how far an operation has come, in its own unit.
 QString countText(const DeviceWork::Operation& operation) {
     return QStringLiteral("%1 of %2 %3").arg(operation.done).arg(operation.total).arg(operation.unit);
+}
+
+// "Sending the project "Hall setup""
+QString sendingText(const DeviceWork::Operation& operation) {
+    QString subject = operation.subject;
+    if (!subject.isEmpty()) subject[0] = subject[0].toLower();
+    return QStringLiteral("Sending ") + subject;
 }
 
 }  // namespace
@@ -113,10 +142,28 @@ QString DeviceWork::cutShortText(const QString& projectName, const Operation& op
     return QStringLiteral("Project \"%1\": %2 before the link closed").arg(projectName, countText(operation));
 }
 
+QString DeviceWork::firCutShortText(const QString& channel, int done, int total) {
+    return QStringLiteral("FIR for %1: %2 of %3 upload steps done before the link closed")
+        .arg(channel)
+        .arg(done)
+        .arg(total);
+}
+
 QString DeviceWork::progressText(const Operation& operation) {
-    QString subject = operation.subject;
-    if (!subject.isEmpty()) subject[0] = subject[0].toLower();
-    return QStringLiteral("Sending %1: %2").arg(subject, countText(operation));
+    return QStringLiteral("%1: %2").arg(sendingText(operation), countText(operation));
+}
+
+QString DeviceWork::endedText(const Operation& operation) {
+    if (!operation.cutShort.isEmpty()) return operation.cutShort + QLatin1Char('.');
+    return QStringLiteral("%1 ended: %2.").arg(sendingText(operation), countText(operation));
+}
+
+QString DeviceWork::stateText(int id) const {
+    const auto with = [id](const Operation& o) { return o.id == id; };
+    const auto running = std::find_if(m_running.cbegin(), m_running.cend(), with);
+    if (running != m_running.cend()) return stillSendingText(*running);
+    const auto ended = std::find_if(m_ended.cbegin(), m_ended.cend(), with);
+    return ended != m_ended.cend() ? endedText(*ended) : QString();
 }
 
 bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton,
@@ -124,10 +171,14 @@ bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton
     // The numbers the user reads are the ones of this moment, not of the last poll.
     followWrites();
     if (m_running.isEmpty()) return true;
-    // The work goes on behind the open question, and the question follows it.
-    const auto message = [this, question] {
+    // The work goes on behind the open question, and the question follows it, to its end:
+    // a send that ends meanwhile still says how it ended.
+    QList<int> asked;
+    for (const Operation& operation : m_running) asked.append(operation.id);
+    const auto message = [this, question, asked] {
         QStringList lines;
-        for (const Operation& operation : m_running) lines.append(stillSendingText(operation));
+        for (int id : asked) lines.append(stateText(id));
+        lines.removeAll(QString());
         lines.append(question);
         return lines.join(QLatin1Char(' '));
     };

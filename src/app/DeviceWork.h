@@ -21,6 +21,7 @@ public:
         QString unit;     // "settings written"
         int done = 0;
         int total = 0;
+        QString cutShort;  // how far it came, when a lost link cut it short (cutShortText)
     };
 
     // Holds one operation open for as long as it lives: a coroutine keeps it as a local, so
@@ -48,8 +49,8 @@ public:
     Ticket begin(const QString& subject, const QString& unit, int total);
 
     const QList<Operation>& running() const { return m_running; }
-    // How far the last project send came when a lost link cut it short (cutShortText), until
-    // another operation begins; empty otherwise.
+    // How far the last send came when a lost link cut it short (cutShortText, firCutShortText),
+    // until another operation begins; empty otherwise.
     const QString& cutShortNote() const { return m_cutShort; }
     // The project "Hall setup" is still being sent to the DSP: 45 of 388 settings written.
     static QString stillSendingText(const Operation& operation);
@@ -57,6 +58,11 @@ public:
     static QString progressText(const Operation& operation);
     // Project "Hall setup": 99 of 388 settings written before the link closed
     static QString cutShortText(const QString& projectName, const Operation& operation);
+    // FIR for OUT 2: 3 of 5 upload steps done before the link closed
+    static QString firCutShortText(const QString& channel, int done, int total);
+    // How an operation that is over ended: how far it came when the link cut it short, else
+    // Sending the project "Hall setup" ended: 388 of 388 settings written.
+    static QString endedText(const Operation& operation);
     // The question before an action that would cut into running work; true when nothing runs
     // or the user chose to go on. Cancel is the default: Return must not break a send.
     bool mayInterrupt(const QString& question, const QString& goOnButton, const QString& consequence);
@@ -74,10 +80,16 @@ private:
     void setDone(int id, int done);
     void end(int id);
     void followWrites();
+    void firUploadCut(int ch, int done, int total);
+    void cutShort(Operation& operation, const QString& text);
+    // What the question before an interruption says of one operation, running or over.
+    QString stateText(int id) const;
 
     DSPModel& m_model;
     Dialogs& m_dialogs;
     QList<Operation> m_running;
+    // The last operations that ended, so a question asked while they ran still tells how they ended.
+    QList<Operation> m_ended;
     int m_lastId = 0;
     // The project send being followed, while it runs: its name, and the link's count of
     // acknowledged writes when it began.

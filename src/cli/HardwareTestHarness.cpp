@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QStringList>
 #include <QTimer>
+#include <bit>
 #include <cmath>
 
 #include "cli/Console.h"
@@ -11,6 +12,7 @@
 #include "link/DSPModel.h"
 #include "link/DeviceVocabulary.h"
 #include "link/MeterStore.h"
+#include "link/ParamWords.h"
 #include "platform/NumText.h"
 #include "platform/Tasks.h"
 
@@ -104,6 +106,18 @@ QCoro::Task<bool> readsBack(DSPModel& model, quint32 parameter, QList<quint32> s
 
 QString unknownWord(quint32 word) {
     return QLatin1Char('?') + QString::number(word);
+}
+
+QString reportedWordText(const DSPModel& model, quint32 parameter, int index,
+                         const std::function<QString(quint32)>& text) {
+    const QList<quint32> words = model.params().value(parameter);
+    if (!model.reported(parameter) || index >= words.size()) return QStringLiteral("?");
+    if (!paramwords::showable(parameter, words, index)) return unknownWord(words[index]);
+    return text(words[index]);
+}
+
+QString levelWordText(quint32 word) {
+    return numtext::shortest(std::bit_cast<float>(word));
 }
 
 QString sourceWordText(quint32 word) {

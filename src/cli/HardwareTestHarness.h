@@ -64,6 +64,13 @@ QCoro::Task<bool> readsBack(DSPModel& model, quint32 parameter, QList<quint32> s
 // What the reports print for device words: the label of a word the vocabulary has, "?" for
 // one the device never gave, "?" and the word itself for one outside the vocabulary ("?7").
 QString unknownWord(quint32 word);
+// Word `index` of a parameter as the reports print it: `text` of the word, "?" when the device
+// never reported the parameter, "?" and the word when no control could show it (a level that is
+// NaN or infinite, a number out of range).
+QString reportedWordText(const DSPModel& model, quint32 parameter, int index,
+                         const std::function<QString(quint32)>& text);
+// A level word in dB, as the device gave it.
+QString levelWordText(quint32 word);
 QString sourceWordText(quint32 word);
 // An input's source from its test-signal routing and source words.
 QString inputSourceText(const DSPModel& model, int input);

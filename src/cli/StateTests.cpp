@@ -63,12 +63,14 @@ QString boolText(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-// A setting the device never reported prints "?": the model's zeros are nobody's value.
+// A setting the device never reported prints "?": the model's zeros are nobody's value. A word
+// no control could show prints "?" and the word.
 QString inputLine(const DSPModel& model, int input) {
-    const std::optional<DSPModel::Words> gain = model.heldWords(1 + static_cast<quint32>(input), 2);
+    const quint32 gain = 1 + static_cast<quint32>(input);  // [level, flags]
     return model.channelName(input) + QStringLiteral(": source ") + inputSourceText(model, input) +
-           QStringLiteral(", gain ") + (gain ? numtext::shortest(std::bit_cast<float>((*gain)[0])) : unread) +
-           QStringLiteral(" dB, muted ") + (gain ? boolText((*gain)[1] & 1u) : unread);
+           QStringLiteral(", gain ") + reportedWordText(model, gain, 0, levelWordText) +
+           QStringLiteral(" dB, muted ") +
+           reportedWordText(model, gain, 1, [](quint32 flags) { return boolText(flags & 1u); });
 }
 
 QString generatorLine(const DSPModel& model) {
@@ -77,13 +79,14 @@ QString generatorLine(const DSPModel& model) {
         const std::optional<Generator> generator = Generator::fromRaw((*word)[0]);
         selected = generator ? generator->name() : unknownWord((*word)[0]);
     }
-    QString sine = QStringLiteral("? Hz ? dBu power ?");
-    if (model.holds(343)) {
-        sine = QString::number(model.words(343, 1)[0]) + QStringLiteral(" Hz ") +
-               numtext::shortest(model.generatorLevel(Generator::sine)) + QStringLiteral(" dBu power ") +
-               (model.generatorIsOn(Generator::sine) ? QStringLiteral("on") : QStringLiteral("off"));
-    }
-    return QStringLiteral("generator selected: ") + selected + QStringLiteral("; sine ") + sine;
+    const quint32 sine = Generator(Generator::sine).parameter();  // [frequency, level, flags]
+    const QString power = !model.reported(sine)                  ? unread
+                          : model.generatorIsOn(Generator::sine) ? QStringLiteral("on")
+                                                                 : QStringLiteral("off");
+    return QStringLiteral("generator selected: ") + selected + QStringLiteral("; sine ") +
+           reportedWordText(model, sine, 0, [](quint32 hz) { return QString::number(hz); }) +
+           QStringLiteral(" Hz ") + reportedWordText(model, sine, 1, levelWordText) +
+           QStringLiteral(" dBu power ") + power;
 }
 
 QString meterHeading(const DSPModel& model) {

@@ -53,7 +53,6 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
     QStringList sent;
     QStringList failed;
     for (int t : targets) {
-        ticket.setDone(int(sent.size() + failed.size()));
         if (!dsp) co_return;
         report(QStringLiteral("Sending to %1…").arg(dsp->channelName(t)));
         const std::optional<QString> error = co_await dsp->sendFIR(t, coefficients, header, name);
@@ -62,6 +61,7 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
             failed.append(dsp->channelName(t) + QStringLiteral(": ") + *error);
         else
             sent.append(dsp->channelName(t));
+        ticket.setDone(int(sent.size() + failed.size()));
     }
     if (!dsp) co_return;
     finish();

@@ -460,6 +460,7 @@ QCoro::Task<> FIRBox::clear() {
                                     QStringLiteral("channels done"), 1)
             : DeviceWork::Ticket();
     const std::optional<QString> error = co_await m_model.clearFIR(m_ch);
+    uploading.setDone(1);
     uploading = DeviceWork::Ticket();
     if (!guard) co_return;
     m_clearing = false;

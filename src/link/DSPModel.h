@@ -296,6 +296,9 @@ Q_SIGNALS:
     void presetsChanged();
     void currentPresetChanged();
     void presetBusyChanged();
+    // A lost link ended an FIR upload to channel `ch` after `done` of its `total` steps (start,
+    // header, each chunk of coefficients, commit) were answered.
+    void firUploadCut(int ch, int done, int total);
 
 private:
     using Matcher = std::function<bool(const DSPFrame&)>;

@@ -106,26 +106,33 @@ QCoro::Task<std::optional<QString>> DSPModel::requestErrorText(quint16 command, 
 QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words coefficients, quint32 target) {
     const auto guard = linkGuard();
     const QString gone = QStringLiteral("No answer from the DSP (start).");
-    // Awaits stand alone, outside conditions: GCC 12 mishandles temporaries of a
-    // co_await inside an if-condition.
-    const Words startWords(2, 0);
-    const std::optional<QString> startError =
-        co_await requestErrorText(startCommand, startWords, QStringLiteral("start"));
-    if (startError) co_return startError;
-    if (!guard) co_return gone;
-    const std::optional<QString> headerError =
-        co_await requestErrorText(headerCommand, header, QStringLiteral("header"));
-    if (headerError) co_return headerError;
-    for (qsizetype offset = 0, k = 0; offset < coefficients.size(); offset += chunkWords, ++k) {
-        if (!guard) co_return gone;
-        const Words chunk = Words(1, target | quint32(k << 16)) + coefficients.mid(offset, chunkWords);
-        const std::optional<QString> chunkError =
-            co_await requestErrorText(coefficientsCommand, chunk, QStringLiteral("coefficients"));
-        if (chunkError) co_return chunkError;
+    struct Step {
+        quint16 command;
+        Words words;
+        QString name;
+    };
+    QList<Step> steps{{startCommand, Words(2, 0), QStringLiteral("start")},
+                      {headerCommand, std::move(header), QStringLiteral("header")}};
+    for (qsizetype offset = 0, k = 0; offset < coefficients.size(); offset += chunkWords, ++k)
+        steps.append({coefficientsCommand,
+                      Words(1, target | quint32(k << 16)) + coefficients.mid(offset, chunkWords),
+                      QStringLiteral("coefficients")});
+    steps.append({commitCommand, Words{target, 0}, QStringLiteral("commit")});
+    for (qsizetype done = 0; done < steps.size(); ++done) {
+        // Awaits stand alone, outside conditions: GCC 12 mishandles temporaries of a
+        // co_await inside an if-condition.
+        const std::optional<QString> error =
+            co_await requestErrorText(steps[done].command, steps[done].words, steps[done].name);
+        const qsizetype answered = done + (error ? 0 : 1);
+        if (!guard && answered < steps.size()) {
+            // The block holds whatever the steps answered left it: the user is told how far it came.
+            if (DSPModel* self = guard.get())
+                Q_EMIT self->firUploadCut(int(target >> 8) - 1, int(answered), int(steps.size()));
+            co_return error.value_or(gone);
+        }
+        if (error) co_return error;
     }
-    if (!guard) co_return gone;
-    const Words commit{target, 0};
-    co_return co_await requestErrorText(commitCommand, commit, QStringLiteral("commit"));
+    co_return std::nullopt;
 }
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coefficients, quint32 target) {

@@ -202,4 +202,10 @@ std::optional<QString> unshowable(uint32_t number, const QList<quint32>& words) 
     return firstProblem(number, words, true);
 }
 
+bool showable(uint32_t number, const QList<quint32>& words, qsizetype index) {
+    const QList<Rule> rules = rulesOf(number);
+    if (index < 0 || index >= words.size() || index >= rules.size()) return true;
+    return wordShowable(words, index, resolved(words, rules[index], true));
+}
+
 }  // namespace paramwords

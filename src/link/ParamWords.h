@@ -27,5 +27,7 @@ std::optional<QString> problem(uint32_t number, const QList<quint32>& words);
 // as the controls show it; so do choices, which their own controls show as unknown. None
 // when every number can be shown.
 std::optional<QString> unshowable(uint32_t number, const QList<quint32>& words);
+// Whether a control could show word `index` of the words, by the same rule.
+bool showable(uint32_t number, const QList<quint32>& words, qsizetype index);
 
 }  // namespace paramwords

@@ -204,3 +204,47 @@ TEST(DeviceWork, ASendCutByTheLinkSaysHowFarItCameAndItsQuestionsFollowTheCount)
         << rig.statusTexts().join(" | ").toStdString();
     EXPECT_LT(written(), total);
 }
+
+// A question open while its send ends keeps telling what happened to the send; an FIR upload
+// the link cuts short says how many of its steps the device answered, in the status bar and in
+// that question, and its send bar names the failure.
+TEST(DeviceWork, AQuestionOutlivingItsSendAndAnFIRUploadCutByTheLinkSayHowTheSendEnded) {
+    constexpr quint16 coefficientsCommand = 129;
+    WindowRig rig;
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    auto* designer = rig.page<FIRDesignerView>();
+    ASSERT_NE(designer, nullptr);
+    rig.dialogs.clipboard = QString::fromLatin1(designertest::measurementText(480, 480, 6));
+    designer->pasteMeasurement();
+    ASSERT_TRUE(rig.waitFor([&] { return !designer->coefficients().isEmpty(); }));
+    const qsizetype taps = designer->coefficients().size();
+    ASSERT_GT(taps, 256);  // two chunks at least: the device goes at the second
+    const int steps = 3 + int((taps + 255) / 256);
+    const QString name = QStringLiteral("“") + designer->settings().name + QStringLiteral("”");
+    rig.simulator.faults().delayMs = 20;
+    FIRSendBar* bar = designer->sendBar();
+
+    bar->startSend({4, 5});
+    rig.dialogs.whileOpen = [&] { rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 30); };
+    EXPECT_FALSE(rig.window().work().mayQuit());
+    EXPECT_EQ(lastQuestion(rig),
+              QStringLiteral("Sending the FIR %1 ended: 2 of 2 channels done. Quit anyway?").arg(name));
+    ASSERT_TRUE(rig.waitFor([&] { return !bar->busy(); }));
+
+    bar->startSend({4, 5});
+    rig.dialogs.whileOpen = [&] {
+        rig.simulator.faults().goneOn = [n = 0](const DSPFrame& request) mutable {
+            return request.command == coefficientsCommand && ++n == 2;
+        };
+        rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 30);
+    };
+    EXPECT_FALSE(rig.window().work().mayQuit());
+    const QString cut =
+        QStringLiteral("FIR for OUT 1: 3 of %1 upload steps done before the link closed").arg(steps);
+    EXPECT_EQ(lastQuestion(rig), cut + QStringLiteral(". Quit anyway?"));
+    ASSERT_TRUE(rig.waitFor([&] { return !bar->busy(); }));
+    rig.turn();
+    EXPECT_TRUE(rig.statusTexts().contains(cut)) << rig.statusTexts().join(" | ").toStdString();
+    EXPECT_TRUE(bar->status().value_or(QString()).startsWith(QStringLiteral(" Failed — OUT 1: ")))
+        << bar->status().value_or(QString()).toStdString();
+}

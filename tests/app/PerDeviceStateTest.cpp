@@ -1,7 +1,9 @@
 // Groups, the EQ-bypass state and typed, unsaved text belong to the device they were made on.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <bit>
@@ -12,13 +14,15 @@
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "pages/DeviceView.h"
+#include "pages/PresetsView.h"
 #include "support/WindowRig.h"
 
 using namespace kestrel_test;
 
-// IN A and IN B grouped, OUT 1's EQ bypassed and a name typed for OUT 3 on the first device;
-// the second device starts without any of it: one MUTE click writes IN A alone, and OUT 3's
-// field offers nothing to save. Back on the first device, all of it is there again.
+// IN A and IN B grouped, OUT 1's EQ bypassed, a name typed for OUT 3 and one for preset slot 2
+// on the first device; the second device starts without any of it: one MUTE click writes IN A
+// alone, and neither OUT 3's field nor its empty slot 2 offers anything to save. Back on the
+// first device, all of it is there again.
 TEST(PerDeviceState, WhatWasMadeOnOneDeviceStaysWithIt) {
     WindowRig rig;
     DSPModel& model = rig.model();
@@ -35,6 +39,19 @@ TEST(PerDeviceState, WhatWasMadeOnOneDeviceStaysWithIt) {
     model.setEQBypass(4, true);
     rig.showPage(Page::of(Page::Kind::device));
     QTest::keyClicks(rig.page<DeviceView>()->channelRow(6).field, QStringLiteral("b"));
+    const auto presets = [&] {
+        rig.showPage(Page::of(Page::Kind::presets));
+        return rig.page<PresetsView>();
+    };
+    const auto clickSlot = [&](int slot) {
+        QListWidget* list = presets()->slotList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(slot)).center());
+    };
+    clickSlot(2);
+    QTest::keyClicks(presets()->nameField(), QStringLiteral("Mix"));
+    ASSERT_TRUE(presets()->storeButton()->isEnabled());
+    rig.showPage(Page::of(Page::Kind::device));
 
     DeviceSimulator other;
     ASSERT_TRUE(other.listenOnRandomLoopback());
@@ -45,6 +62,11 @@ TEST(PerDeviceState, WhatWasMadeOnOneDeviceStaysWithIt) {
     EXPECT_TRUE(model.eqBypassed().isEmpty());
     EXPECT_EQ(rig.page<DeviceView>()->channelRow(6).field->text(), QStringLiteral("OUT 3"));
     EXPECT_FALSE(rig.page<DeviceView>()->channelRow(6).save->isEnabled());
+    clickSlot(2);
+    EXPECT_TRUE(
+        rig.waitFor([&] { return presets()->headline()->text() == QStringLiteral("Slot 2: Empty"); }));
+    EXPECT_EQ(presets()->nameField()->text(), QString());
+    EXPECT_FALSE(presets()->storeButton()->isEnabled());
 
     rig.showPage(Page::of(Page::Kind::mixer));
     const qsizetype mark = other.received().size();
@@ -65,4 +87,6 @@ TEST(PerDeviceState, WhatWasMadeOnOneDeviceStaysWithIt) {
     EXPECT_EQ(model.groupMembers(0), (QList<int>{0, 1}));
     EXPECT_EQ(model.eqBypassed(), QSet<int>{4});
     EXPECT_EQ(rig.page<DeviceView>()->channelRow(6).field->text(), QStringLiteral("OUT 3b"));
+    EXPECT_EQ(presets()->selected(), 2);
+    EXPECT_EQ(presets()->nameField()->text(), QStringLiteral("Mix"));
 }

@@ -374,12 +374,19 @@ TEST(HardwareTestsProcess, AFilterNameStaysWithAFilterThatDidNotChange) {
 
 // A word the device never gave prints "?", one outside the vocabulary "?" and the word, in
 // every line that shows it: meters never answered, generator word 5, IN B's source word 7
-// before and after the sources test, preset names whose answers were lost.
+// before and after the sources test, preset names whose answers were lost, a NaN gain and an
+// infinite sine level.
 TEST(HardwareTestsProcess, ReportsPrintAQuestionMarkForWordsTheyCannotName) {
     QJsonObject state = kestrel_test::startSimulator()->state();
     QJsonObject params = state.value(QStringLiteral("params")).toObject();
     params.insert(QStringLiteral("351"), QJsonArray{7});
     params.insert(QStringLiteral("342"), QJsonArray{5});
+    QJsonArray gain = params.value(QStringLiteral("1")).toArray();
+    gain[0] = qint64(0x7FC00000);
+    params.insert(QStringLiteral("1"), gain);
+    QJsonArray sine = params.value(QStringLiteral("343")).toArray();
+    sine[1] = qint64(0x7F800000);
+    params.insert(QStringLiteral("343"), sine);
     state.insert(QStringLiteral("params"), params);
 
     const auto meters = startSimulatorFrom(state, {QStringLiteral("--lose-answer"), QStringLiteral("6:366")});
@@ -390,6 +397,8 @@ TEST(HardwareTestsProcess, ReportsPrintAQuestionMarkForWordsTheyCannotName) {
     ASSERT_GE(lines.size(), 8) << metered.outText().toStdString();
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("IN B: source ?7, gain "))) << lines[2].toStdString();
     EXPECT_TRUE(lines[5].startsWith(QStringLiteral("generator selected: ?5; "))) << lines[5].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral(", gain ?2143289344 dB, "))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[5].contains(QStringLiteral(" Hz ?2139095040 dBu power "))) << lines[5].toStdString();
     for (const QString& line : lines.mid(7)) EXPECT_EQ(line, QStringLiteral("?      ").repeated(12));
 
     const auto sim = startSimulatorFrom(state, {QStringLiteral("--lose-answer"), QStringLiteral("17")});
