@@ -81,7 +81,10 @@ TEST(SteadyLayout, TheSendRowKeepsItsPlaceAsALongNameIsTyped) {
     QTest::keyClicks(field, QStringLiteral("A"));
     rig.turn();
     const auto place = [&](QWidget* widget) { return QRect(widget->mapTo(&bar, QPoint()), widget->size()); };
+    auto* name = bar.sendButton()->parentWidget()->findChild<QLabel*>();
+    ASSERT_NE(name, nullptr);
     const QRect button = place(bar.sendButton());
+    const QRect nameBox = place(name);
     const int height = bar.height();
     const QString longName = QStringLiteral("MAIN HALL WIDE LEFT CLUSTER LOW SECTION");
     for (const QString& piece : longName.split(QLatin1Char(' '))) {
@@ -89,14 +92,14 @@ TEST(SteadyLayout, TheSendRowKeepsItsPlaceAsALongNameIsTyped) {
         rig.turn();
         SCOPED_TRACE(field->text().toStdString());
         EXPECT_EQ(place(bar.sendButton()), button);
+        EXPECT_EQ(place(name), nameBox);
         EXPECT_EQ(bar.height(), height);
     }
-    QStringList cut;
-    for (ElidedLabel* label : bar.findChildren<ElidedLabel*>())
-        if (label->accessibleName() == field->text()) cut << label->shownText();
     kestrel_test::saveScreenshot(bar, QStringLiteral("steady_send_row_long_name"));
-    ASSERT_EQ(cut.size(), 1) << "the name is spoken whole";
-    EXPECT_TRUE(cut[0].endsWith(QStringLiteral("…"))) << cut[0].toStdString();
+    auto* cut = qobject_cast<ElidedLabel*>(name);
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(cut->accessibleName(), field->text()) << "the name is spoken whole";
+    EXPECT_TRUE(cut->shownText().endsWith(QStringLiteral("…"))) << cut->shownText().toStdString();
 }
 
 // A send's progress and result appear under the bar: the designer's graphs keep their places
@@ -194,7 +197,8 @@ TEST(SteadyLayout, NamesWithLineBreaksAreDrawnOnOneLine) {
 }
 
 // A name with a line break and a control character, from the device or a project file, is
-// drawn on one line with marks on the presets page and in a question quoting it.
+// drawn on one line with marks on the presets page, the FIR tab, the device page's field and in
+// a question quoting it.
 TEST(SteadyLayout, NamesAreDrawnOnOneLineOnThePagesAndInQuestions) {
     const QString raw = QStringLiteral("Ab\nc") + QChar(0x07);
     const QString shown = QStringLiteral("Ab↵c\uFFFD");
@@ -202,6 +206,8 @@ TEST(SteadyLayout, NamesAreDrawnOnOneLineOnThePagesAndInQuestions) {
     options.prepare = [&](DeviceSimulator& simulator) {
         simulator.device().presets.occupied |= 0b100;
         simulator.device().presets.names[2] = raw;
+        simulator.device().params[378] = DSPFrame::packString(raw, 2);
+        simulator.device().params[403 + 4] = DSPFrame::packString(raw, 6);
     };
     WindowRig rig(options);
     rig.resizeContent(MainWindow::kMinimumContent);
@@ -214,6 +220,22 @@ TEST(SteadyLayout, NamesAreDrawnOnOneLineOnThePagesAndInQuestions) {
     rig.showPage(Page::of(Page::Kind::presets));
     ASSERT_TRUE(rig.waitFor([&] { return !drawn(rig.window()).isEmpty(); }));
     for (const QString& text : drawn(rig.window())) EXPECT_TRUE(text.contains(shown)) << text.toStdString();
+
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    rig.showPage(Page::channelPage(4));
+    auto* box = rig.window().findChild<FIRBox*>();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(rig.waitFor([&] { return box->storedName()->text().startsWith(QStringLiteral("Ab")); }));
+    EXPECT_EQ(box->storedName()->text(), shown);
+
+    // The device page's name field shows the marks too, and holds no edit to save.
+    rig.showPage(Page::of(Page::Kind::device));
+    rig.turn();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_device_names"));
+    QStringList fields;
+    for (QLineEdit* field : rig.window().findChildren<QLineEdit*>())
+        if (field->text().startsWith(QStringLiteral("Ab"))) fields << field->text();
+    EXPECT_EQ(fields, QStringList{shown});
 
     DeviceWork::Ticket send = rig.window().work().begin(QStringLiteral("The project \"%1\"").arg(raw),
                                                         QStringLiteral("settings written"), 12);
