@@ -378,9 +378,10 @@ void FIRBox::refresh() {
     m_nothingDesigned->setVisible(!designed);
     m_designedInfo->setVisible(designed.has_value());
     if (designed)
-        m_designedName->setText(designed->name + QStringLiteral(" — ") +
+        m_designedName->setText(plaintext::oneLine(designed->name) + QStringLiteral(" — ") +
                                 tapsText(designed->coefficients.size()));
-    m_fileName->setText(m_file ? m_file->name + QStringLiteral(" — ") + tapsText(m_file->coefficients.size())
+    m_fileName->setText(m_file ? plaintext::oneLine(m_file->name) + QStringLiteral(" — ") +
+                                     tapsText(m_file->coefficients.size())
                                : QString());
     m_fileNote->setVisible(m_file && m_file->note);
     m_fileNote->setText(m_file && m_file->note ? *m_file->note : QString());

@@ -227,6 +227,9 @@ TEST(SteadyLayout, NamesAreDrawnOnOneLineOnThePagesAndInQuestions) {
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(rig.waitFor([&] { return box->storedName()->text().startsWith(QStringLiteral("Ab")); }));
     EXPECT_EQ(box->storedName()->text(), shown);
+    Measurement measurement;
+    measurement.name = raw;  // a file's name
+    EXPECT_TRUE(FIRDesignerView::measurementSummary(measurement).startsWith(shown + QStringLiteral(" — ")));
 
     // The device page's name field shows the marks too, and holds no edit to save.
     rig.showPage(Page::of(Page::Kind::device));
