@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/Dialogs.h"
+#include "app/controls/PlainText.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 
@@ -180,7 +181,8 @@ bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton
         for (int id : asked) lines.append(stateText(id));
         lines.removeAll(QString());
         lines.append(question);
-        return lines.join(QLatin1Char(' '));
+        // One paragraph: a subject's name with a line break in it breaks no line.
+        return plaintext::oneLine(lines.join(QLatin1Char(' ')));
     };
     return m_dialogs.confirm(Dialogs::LiveText(this, &DeviceWork::changed, message), consequence, goOnButton,
                              QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel);

@@ -8,6 +8,7 @@
 #include "app/DeviceWork.h"
 #include "app/Dialogs.h"
 #include "app/ProductSettings.h"
+#include "app/controls/PlainText.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
@@ -107,7 +108,7 @@ void ProjectCommands::openProject() {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
-    const QString name = QFileInfo(path).completeBaseName();
+    const QString name = plaintext::oneLine(QFileInfo(path).completeBaseName());
     if (m_model.connected()) {
         if (m_work && !m_work->mayStartAnother(QStringLiteral("Send \"%1\" anyway?").arg(name),
                                                QStringLiteral("Send Anyway")))

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/Dialogs.h"
+#include "app/controls/PlainText.h"
 #include "fir/FIRDesigner.h"
 #include "link/DSPModel.h"
 #include "platform/NumText.h"
@@ -295,7 +296,7 @@ void FIRDesignerView::exportCoefficients() {
         context_.dialogs->alert(QStringLiteral("The coefficients couldn't be exported."), *error);
         return;
     }
-    setStatus(QStringLiteral("Exported %1.").arg(QFileInfo(path).fileName()));
+    setStatus(QStringLiteral("Exported %1.").arg(plaintext::oneLine(QFileInfo(path).fileName())));
 }
 
 QString FIRDesignerView::proposedExportName(const QString& name, int taps) {
@@ -304,7 +305,7 @@ QString FIRDesignerView::proposedExportName(const QString& name, int taps) {
 
 QString FIRDesignerView::measurementSummary(const Measurement& measurement) {
     return QStringLiteral("%1 — %2 points, %3")
-        .arg(measurement.name, numtext::format("%lld", qint64(measurement.points.size())),
+        .arg(plaintext::oneLine(measurement.name), numtext::format("%lld", qint64(measurement.points.size())),
              Measurement::hasPhase(measurement.points) ? QStringLiteral("with phase")
                                                        : QStringLiteral("magnitude only"));
 }

@@ -15,6 +15,7 @@
 #include "app/DeviceWork.h"
 #include "app/Dialogs.h"
 #include "app/accessibility/Names.h"
+#include "app/controls/ElidedLabel.h"
 #include "app/controls/FlowLayout.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
@@ -30,6 +31,10 @@ namespace {
 
 constexpr quint32 firBypassParam = 391;
 constexpr quint32 channelNameParam = 378;
+// The room of the FIR's name beside the send button, in average characters, and the lines
+// of a send's progress and result.
+constexpr int nameChars = 16;
+constexpr int statusLines = 2;
 
 void setSecondary(QLabel* label, double px) {
     label->setFont(Theme::font(px));
@@ -185,12 +190,14 @@ void FIRSendBar::setStatus(std::optional<QString> status) {
 QString FIRSendBar::confirmationTitle(const Targets& targets) const {
     QStringList names;
     for (int t : targets) names.append(context_.model->channelName(t));
-    return QStringLiteral("Send “%1” to %2?").arg(name_, names.join(QStringLiteral(", ")));
+    return plaintext::oneLine(
+        QStringLiteral("Send “%1” to %2?").arg(name_, names.join(QStringLiteral(", "))));
 }
 
 void FIRSendBar::requestSend() {
-    if (context_.work && !context_.work->mayStartAnother(QStringLiteral("Send “%1” anyway?").arg(name_),
-                                                         QStringLiteral("Send Anyway")))
+    if (context_.work &&
+        !context_.work->mayStartAnother(QStringLiteral("Send “%1” anyway?").arg(plaintext::oneLine(name_)),
+                                        QStringLiteral("Send Anyway")))
         return;
     const Targets list = targets();
     const bool confirmed = context_.dialogs->confirm(
@@ -259,8 +266,12 @@ void FIRSendBar::buildLayout() {
     auto* sendRow = new QHBoxLayout(sending);
     sendRow->setContentsMargins(0, 0, 0, 0);
     sendRow->setSpacing(8);
-    nameLabel_ = new PlainLabel;
+    // The FIR's name is typed in the designer: it takes a fixed share of the row, cut to fit,
+    // so typing it never reflows the row.
+    nameLabel_ = new ElidedLabel(QString());
     setSecondary(nameLabel_, Theme::captionPx);
+    nameLabel_->setFixedWidth(nameLabel_->fontMetrics().averageCharWidth() * nameChars);
+    nameLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     sendRow->addWidget(nameLabel_);
     sendButton_ = new QPushButton;
     sendButton_->setFocusPolicy(Qt::TabFocus);
@@ -297,9 +308,14 @@ void FIRSendBar::buildLayout() {
     }
     stack->addLayout(second);
 
-    statusLabel_ = new PlainLabel;
+    // The send's progress and result come and go: their lines keep their room, so what lies
+    // below the bar stays put.
+    statusLabel_ = new ElidedLabel(QString());
     setSecondary(statusLabel_, Theme::captionPx);
-    statusLabel_->setWordWrap(true);
+    statusLabel_->setLineCount(statusLines);
+    QSizePolicy keepRoom = statusLabel_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    statusLabel_->setSizePolicy(keepRoom);
     stack->addWidget(statusLabel_);
 }
 

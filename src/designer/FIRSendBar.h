@@ -12,7 +12,7 @@
 #include "app/input/KeyboardFocus.h"
 #include "link/DSPFrame.h"
 
-class QLabel;
+class ElidedLabel;
 class QPushButton;
 class ChannelChip;
 class Settings;
@@ -76,11 +76,11 @@ private:
     std::optional<QString> status_;
     std::optional<keyboardfocus::FocusReturn> focusBeforeBusy_;
 
-    QLabel* nameLabel_ = nullptr;
+    ElidedLabel* nameLabel_ = nullptr;
     QPushButton* sendButton_ = nullptr;
     QList<ChannelChip*> chips_;
     QList<QPushButton*> quickButtons_;
-    QLabel* statusLabel_ = nullptr;
+    ElidedLabel* statusLabel_ = nullptr;
 };
 
 // One FIR block's toggle in the send bar: the channel's name on a capsule in its colour.

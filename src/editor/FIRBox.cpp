@@ -16,6 +16,7 @@
 #include "app/controls/NumberField.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PanelGroupBox.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
 #include "app/input/KeptEdits.h"
@@ -337,7 +338,9 @@ void FIRBox::refresh() {
     const bool bypassed = switchWords && (*switchWords)[0] != 0;
     const QString name = m_model.firName(m_ch);
     const bool nameRead = m_model.holds(quint32(403 + m_ch));
-    m_storedName->setText(!nameRead ? QStringLiteral("—") : name.isEmpty() ? tr("(unnamed)") : name);
+    m_storedName->setText(!nameRead        ? QStringLiteral("—")
+                          : name.isEmpty() ? tr("(unnamed)")
+                                           : plaintext::oneLine(name));
     // A switch the device never reported is neither active nor bypassed as far as we know.
     m_status->setText(!switchWords ? QStringLiteral("—") : bypassed ? tr("Bypassed") : tr("Active"));
     editorkit::setTextColour(m_status, switchWords && !bypassed ? Palette::green() : Theme::secondaryText());
@@ -375,9 +378,10 @@ void FIRBox::refresh() {
     m_nothingDesigned->setVisible(!designed);
     m_designedInfo->setVisible(designed.has_value());
     if (designed)
-        m_designedName->setText(designed->name + QStringLiteral(" — ") +
+        m_designedName->setText(plaintext::oneLine(designed->name) + QStringLiteral(" — ") +
                                 tapsText(designed->coefficients.size()));
-    m_fileName->setText(m_file ? m_file->name + QStringLiteral(" — ") + tapsText(m_file->coefficients.size())
+    m_fileName->setText(m_file ? plaintext::oneLine(m_file->name) + QStringLiteral(" — ") +
+                                     tapsText(m_file->coefficients.size())
                                : QString());
     m_fileNote->setVisible(m_file && m_file->note);
     m_fileNote->setText(m_file && m_file->note ? *m_file->note : QString());
@@ -438,10 +442,10 @@ void FIRBox::requestClear() {
     if (m_context.work && !m_context.work->mayStartAnother(QStringLiteral("Clear the FIR anyway?"),
                                                            QStringLiteral("Clear Anyway")))
         return;
-    const bool confirmed =
-        m_context.dialogs->confirm(tr("Clear the FIR on ") + m_model.channelName(m_ch) + QStringLiteral("?"),
-                                   tr("Replaces the stored filter with a flat pass-through."),
-                                   tr("Clear FIR"), tr("Cancel"), Dialogs::DefaultButton::cancel);
+    const bool confirmed = m_context.dialogs->confirm(
+        tr("Clear the FIR on ") + plaintext::oneLine(m_model.channelName(m_ch)) + QStringLiteral("?"),
+        tr("Replaces the stored filter with a flat pass-through."), tr("Clear FIR"), tr("Cancel"),
+        Dialogs::DefaultButton::cancel);
     if (!confirmed) return;
     m_clearing = true;
     m_clearMessage.reset();

@@ -155,10 +155,14 @@ QString DeviceView::appVersion() {
     return version.isEmpty() ? QStringLiteral("dev") : version;
 }
 
+// The device's texts are shown in their fields with control characters as marks, not boxes or
+// a broken line. The device keeps printable characters only, so a save drops the marks as it
+// would have dropped the characters they stand for.
 void DeviceView::loadDeviceText(QLineEdit* field, const QString& stored) {
     // The device's text read again (a reconnect) leaves a field alone that holds unsaved typing.
     if (!field->isModified())
-        FieldEdits::of(*field).show(pagekit::cutToCharacters(stored, deviceTextLength).value_or(stored));
+        FieldEdits::of(*field).show(
+            plaintext::oneLine(pagekit::cutToCharacters(stored, deviceTextLength).value_or(stored)));
     refresh();
 }
 
@@ -223,7 +227,7 @@ bool DeviceView::nameRead(int ch) const {
 }
 
 QString DeviceView::storedName(int ch) const {
-    return nameRead(ch) ? m_model.channelName(ch) : QString();
+    return nameRead(ch) ? plaintext::oneLine(m_model.channelName(ch)) : QString();
 }
 
 void DeviceView::followStoredName(int ch) {
@@ -248,7 +252,7 @@ void DeviceView::refresh() {
         m_connection->setText(QStringLiteral("Not connected"));
 
     const auto savable = [this](const QString& text, const QString& stored) {
-        return !text.isEmpty() && text != stored && m_model.connected();
+        return !text.isEmpty() && text != plaintext::oneLine(stored) && m_model.connected();
     };
     m_saveName->setEnabled(savable(m_name->text(), m_link.deviceName()));
     m_saveGroup->setEnabled(savable(m_group->text(), m_link.deviceGroup()));

@@ -228,7 +228,7 @@ QString PresetsView::slotLabel(int slot) const {
     if (slot == 0) return QStringLiteral("Auto (live settings)");
     if (slot == 1) return QStringLiteral("Default");
     for (const DSPModel::PresetSlot& preset : m_model.presets())
-        if (preset.id == slot) return preset.name;
+        if (preset.id == slot) return plaintext::oneLine(preset.name);
     return listKnown() ? QStringLiteral("Empty") : QStringLiteral("Unknown");
 }
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -14,8 +15,10 @@
 #include "app/MainWindow.h"
 #include "app/Sidebar.h"
 #include "app/StatusBar.h"
+#include "app/controls/ElidedLabel.h"
 #include "app/controls/LiveMeters.h"
 #include "app/controls/PlainText.h"
+#include "designer/DesignerGraph.h"
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
 #include "diagnostics/console/ContentView.h"
@@ -61,6 +64,78 @@ TEST(SteadyLayout, TheSendButtonKeepsItsPlaceAsItsLabelGrows) {
         EXPECT_EQ(bar.height(), height);
         EXPECT_GE(bar.sendButton()->width(), bar.sendButton()->sizeHint().width()) << "the label is cut";
     }
+}
+
+// The FIR's name typed in the designer grows far past its room: the send button and the row
+// stay where they are, the name cut to fit and spoken whole.
+TEST(SteadyLayout, TheSendRowKeepsItsPlaceAsALongNameIsTyped) {
+    WindowRig rig;
+    FIRSendBar& bar = sendBarOf(rig);
+    auto* view = rig.page<FIRDesignerView>();
+    QLineEdit* field = nullptr;
+    for (QLineEdit* edit : view->findChildren<QLineEdit*>())
+        if (edit->placeholderText() == QStringLiteral("FIR name")) field = edit;
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("A"));
+    rig.turn();
+    const auto place = [&](QWidget* widget) { return QRect(widget->mapTo(&bar, QPoint()), widget->size()); };
+    auto* name = bar.sendButton()->parentWidget()->findChild<QLabel*>();
+    ASSERT_NE(name, nullptr);
+    const QRect button = place(bar.sendButton());
+    const QRect nameBox = place(name);
+    const int height = bar.height();
+    const QString longName = QStringLiteral("MAIN HALL WIDE LEFT CLUSTER LOW SECTION");
+    for (const QString& piece : longName.split(QLatin1Char(' '))) {
+        QTest::keyClicks(field, QLatin1Char(' ') + piece);
+        rig.turn();
+        SCOPED_TRACE(field->text().toStdString());
+        EXPECT_EQ(place(bar.sendButton()), button);
+        EXPECT_EQ(place(name), nameBox);
+        EXPECT_EQ(bar.height(), height);
+    }
+    kestrel_test::saveScreenshot(bar, QStringLiteral("steady_send_row_long_name"));
+    auto* cut = qobject_cast<ElidedLabel*>(name);
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(cut->accessibleName(), field->text()) << "the name is spoken whole";
+    EXPECT_TRUE(cut->shownText().endsWith(QStringLiteral("…"))) << cut->shownText().toStdString();
+}
+
+// A send's progress and result appear under the bar: the designer's graphs keep their places
+// while it runs, and the bars their size then and after it (when the FIR tab shows the filter
+// it read back above its bar).
+TEST(SteadyLayout, TheSendBarsStatusMovesNothing) {
+    WindowRig rig;
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    const auto sendAndWatch = [&](FIRSendBar& bar, QList<QWidget*> watched) {
+        const auto places = [&](bool where) {
+            QList<QRect> rects;
+            for (QWidget* widget : watched)
+                rects << QRect(where ? widget->mapTo(&rig.window(), QPoint()) : QPoint(), widget->size());
+            return rects;
+        };
+        rig.turn();
+        const QList<QRect> before = places(true);
+        const QList<QRect> sizes = places(false);
+        ASSERT_FALSE(bar.status());
+        bar.setTargets({4, 5, 6, 7, 8, 9, 10, 11});
+        bar.startSend(bar.targets());
+        ASSERT_TRUE(rig.waitFor([&] { return bar.status().has_value(); }));
+        rig.turn();
+        EXPECT_EQ(places(true), before) << "while sending";
+        ASSERT_TRUE(rig.waitFor([&] { return !bar.busy(); }));
+        rig.turn();
+        EXPECT_EQ(places(false), sizes) << "after the send";
+    };
+    FIRSendBar& designerBar = sendBarOf(rig);
+    auto* view = rig.page<FIRDesignerView>();
+    sendAndWatch(designerBar, QList<QWidget*>{view->designGraph(), view->resultGraph(), &designerBar});
+
+    rig.showPage(Page::channelPage(4));
+    auto* box = rig.window().findChild<FIRBox*>();
+    ASSERT_NE(box, nullptr);
+    sendAndWatch(*box->sendBar(), QList<QWidget*>{box->sendBar()});
 }
 
 // An upload by keys from a channel's FIR tab at the window's smallest: the stored filter's
@@ -112,6 +187,58 @@ TEST(SteadyLayout, NamesWithLineBreaksAreDrawnOnOneLine) {
         if (label->text().startsWith(QStringLiteral("Ab"))) drawn << label->text();
     EXPECT_EQ(drawn, QStringList{QStringLiteral("Ab↵cd")});
     kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_name_with_line_break"));
+}
+
+// A name with a line break and a control character, from the device or a project file, is
+// drawn on one line with marks on the presets page, the FIR tab, the device page's field and in
+// a question quoting it.
+TEST(SteadyLayout, NamesAreDrawnOnOneLineOnThePagesAndInQuestions) {
+    const QString raw = QStringLiteral("Ab\nc") + QChar(0x07);
+    const QString shown = QStringLiteral("Ab↵c\uFFFD");
+    WindowRig::Options options;
+    options.prepare = [&](DeviceSimulator& simulator) {
+        simulator.device().presets.occupied |= 0b100;
+        simulator.device().presets.names[2] = raw;
+        simulator.device().params[378] = DSPFrame::packString(raw, 2);
+        simulator.device().params[403 + 4] = DSPFrame::packString(raw, 6);
+    };
+    WindowRig rig(options);
+    rig.resizeContent(MainWindow::kMinimumContent);
+    const auto drawn = [&](QWidget& page) {
+        QStringList texts;
+        for (QLabel* label : page.findChildren<QLabel*>())
+            if (label->isVisible() && label->text().contains(QStringLiteral("Ab"))) texts << label->text();
+        return texts;
+    };
+    rig.showPage(Page::of(Page::Kind::presets));
+    ASSERT_TRUE(rig.waitFor([&] { return !drawn(rig.window()).isEmpty(); }));
+    for (const QString& text : drawn(rig.window())) EXPECT_TRUE(text.contains(shown)) << text.toStdString();
+
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    rig.showPage(Page::channelPage(4));
+    auto* box = rig.window().findChild<FIRBox*>();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(rig.waitFor([&] { return box->storedName()->text().startsWith(QStringLiteral("Ab")); }));
+    EXPECT_EQ(box->storedName()->text(), shown);
+    Measurement measurement;
+    measurement.name = raw;  // a file's name
+    EXPECT_TRUE(FIRDesignerView::measurementSummary(measurement).startsWith(shown + QStringLiteral(" — ")));
+
+    // The device page's name field shows the marks too.
+    rig.showPage(Page::of(Page::Kind::device));
+    rig.turn();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("steady_device_names"));
+    QStringList fields;
+    for (QLineEdit* field : rig.window().findChildren<QLineEdit*>())
+        if (field->text().startsWith(QStringLiteral("Ab"))) fields << field->text();
+    EXPECT_EQ(fields, QStringList{shown});
+
+    DeviceWork::Ticket send = rig.window().work().begin(QStringLiteral("The project \"%1\"").arg(raw),
+                                                        QStringLiteral("settings written"), 12);
+    EXPECT_FALSE(rig.window().work().mayQuit());
+    ASSERT_FALSE(rig.dialogs.asked.isEmpty());
+    EXPECT_TRUE(rig.dialogs.asked.last().title.contains(shown))
+        << rig.dialogs.asked.last().title.toStdString();
 }
 
 // A send's progress in the status bar comes and goes without moving the connection menu.
