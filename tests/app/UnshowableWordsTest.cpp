@@ -15,8 +15,6 @@
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/UnitSlider.h"
-#include "app/mixer/ChannelStrip.h"
-#include "app/mixer/MixerView.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
@@ -33,7 +31,6 @@
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;
-using Words = DSPModel::Words;
 
 namespace {
 
@@ -106,12 +103,10 @@ TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
     rig.turn();
     auto* deq = channel->findChild<DEQBox*>();
     ASSERT_NE(deq, nullptr);
-    for (int b : {0, 1}) {
-        const DynamicsMeters* meters = deq->band(b)->meters();
-        EXPECT_EQ(meters->outText(), QStringLiteral("—")) << b;
-        EXPECT_EQ(meters->grText(), QStringLiteral("—")) << b;
-        EXPECT_EQ(deq->band(b)->summary()->text(), QStringLiteral("—")) << b;
-    }
+    for (int b : {0, 1})
+        for (const QString& text : {deq->band(b)->meters()->outText(), deq->band(b)->meters()->grText(),
+                                    deq->band(b)->summary()->text()})
+            EXPECT_EQ(text, QStringLiteral("—")) << b;
     EXPECT_EQ(deq->gate()->status()->text(), QStringLiteral("—"));
     EXPECT_FALSE(deq->graph()->bandKnown(1));
     EXPECT_TRUE(deq->band(1)->toolTip().contains(QStringLiteral("word 5")));
