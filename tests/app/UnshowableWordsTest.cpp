@@ -1,7 +1,5 @@
-// Words the device sends that no control could hold (a level that is no number or infinite, a
-// frequency of 4294967295 Hz, a meter that is no number) are drawn as unknown on every page,
-// never as a value; the blocks holding them say why they cannot be edited, and nothing of
-// them is written.
+// Words no control could hold (a level no number or infinite, 4294967295 Hz, a meter no number)
+// show as unknown on every page, their blocks say why they cannot be edited, and none is written.
 
 #include <gtest/gtest.h>
 
