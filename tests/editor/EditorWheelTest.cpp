@@ -295,10 +295,8 @@ TEST(EditorWheel, AKnobTheTabCarriedAwayTurnsOnceThePointerRestedOnItInItsNewPla
     EXPECT_EQ(editor.pane->value(), scrolled) << "and the tab stays";
 }
 
-// The pointer rests over band 5's column and the wheel turns a notch every 0.1 s: the tab
-// scrolls to its end and band 5's gain knob, brought under the pointer, has not been rested
-// on, nor for the last turns once the tab stands still. Once the pointer has moved onto it
-// and rested, the next notch turns it.
+// Notches every 0.1 s scroll the tab to its end and bring band 5's gain knob under a still
+// pointer: that is no rest on it, even once the tab stands still; a move onto it and a rest is.
 TEST(EditorWheel, NotchesThatScrollTheTabToItsEndTurnNoKnobTheyBringUnderThePointer) {
     EditorInWindow editor;
     ASSERT_NE(editor.view, nullptr);
@@ -328,17 +326,15 @@ TEST(EditorWheel, NotchesThatScrollTheTabToItsEndTurnNoKnobTheyBringUnderThePoin
     editor.now += 0.4;
     editor.wheelAt(pointer + QPoint(0, 1), +1);
     ASSERT_TRUE(rig.waitFor([&] { return !editor.writesSince(mark).isEmpty(); }, 5));
-    const QList<DSPFrame> writes = editor.writesSince(mark);
-    ASSERT_EQ(writes.size(), 1);
-    EXPECT_EQ(writes[0].words.value(1), band5);
+    ASSERT_EQ(editor.writesSince(mark).size(), 1);
+    EXPECT_EQ(editor.writesSince(mark)[0].words.value(1), band5);
     ASSERT_FLOAT_EQ(DSPModel::decodeBand(before).gain, 5.8f);
     EXPECT_FLOAT_EQ(DSPModel::decodeBand(rig.model().words(band5, 4)).gain, 6.3f);
     EXPECT_EQ(editor.pane->value(), end);
 }
 
-// A click on band 5's type opens its menu; choosing from it, or Escape, closes it and gives the
-// focus back where it was; a choice that rebuilds a knob keeps it in place. The tab stays
-// where the user had it, so the next click lands on what it was aimed at.
+// Closing band 5's type menu by Escape or a choice leaves the tab where the user had it, so
+// the next click lands on what it was aimed at; a choice that rebuilds a knob keeps it in place.
 TEST(EditorWheel, ClosingTheTypeMenuLeavesTheTabWhereItWas) {
     EditorInWindow editor;
     ASSERT_NE(editor.view, nullptr);
@@ -374,8 +370,8 @@ TEST(EditorWheel, ClosingTheTypeMenuLeavesTheTabWhereItWas) {
     EXPECT_EQ(DSPModel::decodeBand(rig.model().words(band5, 4)).type, EQBandType::lowShelf);
     EXPECT_EQ(editor.writesSince(mark).first().words.value(1), band5);
 
-    // An assistive tool picks a shelf for band 6 while its Q knob holds the focus: the knob is
-    // rebuilt for the shelf's range in its place, with the focus, and the tab stays.
+    // A tool picks a shelf for band 6 while its Q knob holds the focus: the knob takes the
+    // shelf's range and keeps the focus, and the tab stays.
     BandColumn& sixth = *editor.view->bandColumns()->column(5);
     QTest::mouseClick(sixth.qKnob(), Qt::LeftButton, {}, sixth.qKnob()->rect().center());
     editor.pane->setValue(40);

@@ -115,8 +115,7 @@ TEST(ModelUnread, GroupEditsAndWordsBesideAnEditSkipWhatTheDeviceNeverReported) 
     const qsizetype mark = live.sim.received().size();
     for (int ch : {4, 5, 7}) model.setGroup(ch, 1);  // OUT 2 joins OUT 1's group: nothing to copy onto
     model.setGain(7, -1);
-    model.setGroup(0, 2);
-    model.setGroup(1, 2);
+    for (int ch : {0, 1}) model.setGroup(ch, 2);
     model.setMute(0, true);
     model.setMute(0, false);
     DSPModel::Compressor compressor = model.compressor(4);
