@@ -58,6 +58,16 @@ QString projectFile(WindowRig& rig) {
     return path;
 }
 
+// The designer page with a correction designed from a pasted measurement, ready to send.
+FIRDesignerView* designerWithFilter(WindowRig& rig) {
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    auto* designer = rig.page<FIRDesignerView>();
+    if (!designer) return nullptr;
+    rig.dialogs.clipboard = QString::fromLatin1(designertest::measurementText(480, 480, 6));
+    designer->pasteMeasurement();
+    return rig.waitFor([&] { return !designer->coefficients().isEmpty(); }) ? designer : nullptr;
+}
+
 }  // namespace
 
 TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
@@ -128,12 +138,8 @@ TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
 
 TEST(DeviceWork, QuitAndAnotherUploadAskWhileAnFIRIsBeingSent) {
     WindowRig rig;
-    rig.showPage(Page::of(Page::Kind::firDesigner));
-    auto* designer = rig.page<FIRDesignerView>();
+    FIRDesignerView* designer = designerWithFilter(rig);
     ASSERT_NE(designer, nullptr);
-    rig.dialogs.clipboard = QString::fromLatin1(designertest::measurementText(480, 480, 6));
-    designer->pasteMeasurement();
-    ASSERT_TRUE(rig.waitFor([&] { return !designer->coefficients().isEmpty(); }));
     rig.simulator.faults().delayMs = 30;
 
     designer->sendBar()->startSend({4, 5});
@@ -211,12 +217,8 @@ TEST(DeviceWork, ASendCutByTheLinkSaysHowFarItCameAndItsQuestionsFollowTheCount)
 TEST(DeviceWork, AQuestionOutlivingItsSendAndAnFIRUploadCutByTheLinkSayHowTheSendEnded) {
     constexpr quint16 coefficientsCommand = 129;
     WindowRig rig;
-    rig.showPage(Page::of(Page::Kind::firDesigner));
-    auto* designer = rig.page<FIRDesignerView>();
+    FIRDesignerView* designer = designerWithFilter(rig);
     ASSERT_NE(designer, nullptr);
-    rig.dialogs.clipboard = QString::fromLatin1(designertest::measurementText(480, 480, 6));
-    designer->pasteMeasurement();
-    ASSERT_TRUE(rig.waitFor([&] { return !designer->coefficients().isEmpty(); }));
     const qsizetype taps = designer->coefficients().size();
     ASSERT_GT(taps, 256);  // two chunks at least: the device goes at the second
     const int steps = 3 + int((taps + 255) / 256);
