@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <bit>
 
+#include "app/Dialogs.h"
 #include "app/ModelWatcher.h"
 #include "app/controls/Encoder.h"
 #include "app/controls/FlatButton.h"
@@ -311,14 +312,29 @@ QWidget* ChannelView::buildEQToolbar() {
         return button;
     };
     add(tr("Copy"), tr("Copy this channel's EQ and filters"), [this] { m_model.copyEQ(m_ch); });
-    add(tr("Paste"), tr("Paste EQ copied from a channel of the same kind"),
-        [this] { m_model.pasteEQ(m_ch); });
+    add(tr("Paste"), tr("Paste EQ copied from a channel of the same kind"), [this] { pasteEQ(); });
     add(tr("Flat"), tr("Flat EQ: all bands 0 dB"), [this] { m_model.flatEQ(m_ch); });
     if (!ParamMap::isInput(m_ch)) {
         QPushButton* bypass = add(tr("Bypass"), tr("Bypass"), {});
         connect(bypass, &QPushButton::toggled, this, [this](bool on) { m_model.setEQBypass(m_ch, on); });
     }
     return bar;
+}
+
+void ChannelView::pasteEQ() {
+    const QStringList leftAlone = m_model.pasteEQ(m_ch);
+    if (leftAlone.isEmpty() || !m_context.dialogs) return;
+    // The user chose to paste the whole EQ; what did not arrive is said, not silently dropped.
+    QString parts = leftAlone.size() == 1 ? leftAlone.first()
+                                          : leftAlone.first(leftAlone.size() - 1).join(QStringLiteral(", ")) +
+                                                QStringLiteral(" and ") + leftAlone.last();
+    parts[0] = parts[0].toUpper();
+    m_context.dialogs->alert(
+        tr("Not all of the EQ was pasted."),
+        tr("%1 of %2 %3 never read from the DSP, so the paste left %4 as the DSP has %4.")
+            .arg(parts, plaintext::oneLine(m_model.channelName(m_ch)),
+                 leftAlone.size() == 1 ? tr("was") : tr("were"),
+                 leftAlone.size() == 1 ? tr("it") : tr("them")));
 }
 
 QPushButton* ChannelView::toolbarButton(const QString& title) const {

@@ -79,6 +79,7 @@ private:
     QWidget* buildEQToolbar();
     void refreshHeader();
     void rebuildCopyMenu();
+    void pasteEQ();
     void selectBand(int band);
     void fitGraph();
 

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <QCoro/QCoroTask>
@@ -182,7 +183,9 @@ public:
     bool canCopyEQ(int ch) const;
     void copyEQ(int ch);
     bool canPasteEQ(int ch) const;
-    void pasteEQ(int ch);
+    // Writes the copied parts onto ch; returns the parts of ch left alone because the device
+    // never reported them ("band 3", "the high-pass filter"), in the channel's order.
+    QStringList pasteEQ(int ch);
     void flatEQ(int ch);
     void setEQBypass(int ch, bool bypassed);
     QString channelName(int ch) const;

@@ -148,17 +148,26 @@ bool DSPModel::canPasteEQ(int ch) const {
     return eqClipboard_ && eqClipboard_->isInput == isInput(ch);
 }
 
-void DSPModel::pasteEQ(int ch) {
-    if (!canPasteEQ(ch)) return;
+QStringList DSPModel::pasteEQ(int ch) {
+    if (!canPasteEQ(ch)) return {};
     // Copied so that writes (which notify views) cannot change the clipboard under us.
     const EQClipboard clip = *eqClipboard_;
-    auto paste = [this](quint32 number, const std::optional<Words>& w) {
-        if (w) write(number, *w);
+    QStringList leftAlone;
+    // A part of the target the device never reported is left alone, as Copy to leaves it: what
+    // it holds is not known, so neither is what the paste would change there. One holding a
+    // value no control can show takes the copied words whole, as a flat EQ resets it.
+    auto paste = [&](quint32 number, const std::optional<Words>& w, const QString& part) {
+        if (!w) return;
+        if (reported(number))
+            write(number, *w);
+        else
+            leftAlone.append(part);
     };
     for (int b = 0; b < clip.bands.size() && b < bandCount(ch); ++b)
-        paste(ParamMap::eqBandParam(ch, b), clip.bands[b]);
-    paste(highPassParam(ch), clip.hp);
-    paste(lowPassParam(ch), clip.lp);
+        paste(ParamMap::eqBandParam(ch, b), clip.bands[b], QStringLiteral("band %1").arg(b + 1));
+    paste(highPassParam(ch), clip.hp, QStringLiteral("the high-pass filter"));
+    paste(lowPassParam(ch), clip.lp, QStringLiteral("the low-pass filter"));
+    return leftAlone;
 }
 
 void DSPModel::flatEQ(int ch) {

@@ -168,6 +168,10 @@ TEST(ModelCopy, EQClipboardPastesOnlyOntoTheSameKind) {
     const auto before = model.params();
     model.pasteEQ(4);
     EXPECT_EQ(model.params(), before);
+    // The target's parts as the device reported them; a paste writes over read parts only.
+    model.write(ParamMap::eqBandParam(3, 14), {20000, 0, bits(3.0f), 0x100}, std::nullopt, false);
+    model.write(157, {20, 0}, std::nullopt, false);
+    model.write(ParamMap::eqBandParam(3, 0), {0, 0, 0, 0}, std::nullopt, false);
     model.pasteEQ(3);
     EXPECT_EQ(model.words(ParamMap::eqBandParam(3, 14), 4), (Words{100, bits(3.0f), bits(1.0f), 0}));
     EXPECT_EQ(model.words(157, 2), (Words{80, 13}));
