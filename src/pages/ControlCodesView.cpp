@@ -148,13 +148,45 @@ void Stepper::step(int delta) {
 ControlCodesView::ControlCodesView(Dialogs& dialogs, KeptEdits* kept, QWidget* parent)
     : QWidget(parent), m_dialogs(dialogs), m_kept(kept) {
     if (m_kept) m_r = m_kept->choice<CentralControl::Request>(keptRequestKey).value_or(m_r);
+    QWidget* editor = buildEditor();
     pagekit::scrollingColumn(
         this, {pagekit::secondaryLabel(
                    QStringLiteral("Codes for third-party control systems (RS232 or TCP). Pick what "
                                   "you want to do; copy the code into the control system."),
                    Theme::bodyPx),
-               buildEditor(), buildCodeRow()});
+               editor, buildCodeRow()});
+    reserveRoom(*editor);
     refresh();
+}
+
+// A choice shows and hides rows of the form. The room every choice needs is kept, so that what
+// stays shown stays where it was, under the pointer that just chose: the captions' column is
+// as wide as its widest caption, and the form as tall as its tallest set of rows.
+void ControlCodesView::reserveRoom(QWidget& editor) {
+    int widest = 0;
+    QList<QWidget*> captions;
+    for (int row = 0; row < m_form->rowCount(); ++row)
+        if (QLayoutItem* item = m_form->itemAt(row, QFormLayout::LabelRole); item && item->widget()) {
+            captions.append(item->widget());
+            widest = std::max(widest, item->widget()->sizeHint().width());
+        }
+    for (QWidget* caption : captions) caption->setMinimumWidth(widest);
+
+    const CentralControl::Request chosen = m_r;
+    int tallest = 0;
+    for (Kind kind : {Kind::read, Kind::set}) {
+        for (Control control : controlChoices(kind)) {
+            m_r.kind = kind;
+            m_r.control = control;
+            refresh();
+            // Rows shown or hidden before the page is shown leave the layouts' sizes cached.
+            for (QObject* layout = m_form; qobject_cast<QLayout*>(layout); layout = layout->parent())
+                static_cast<QLayout*>(layout)->invalidate();
+            tallest = std::max(tallest, editor.sizeHint().height());
+        }
+    }
+    m_r = chosen;
+    editor.setMinimumHeight(tallest);
 }
 
 QWidget* ControlCodesView::buildEditor() {

@@ -85,6 +85,7 @@ public:
 
 private:
     QWidget* buildEditor();
+    void reserveRoom(QWidget& editor);
     QWidget* buildCodeRow();
     bool allowsAll() const;
     void setSide(CentralControl::Side side);

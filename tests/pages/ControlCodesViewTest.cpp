@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include "editor/EditorKit.h"
 #include "pages/ControlCodesView.h"
 #include "pages/PageTesting.h"
+#include "support/AccessibleRoles.h"
 #include "support/LinkRig.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
@@ -182,4 +184,55 @@ TEST(ControlCodesViewTest, TheGainRowLinesUpWithTheOtherRows) {
     EXPECT_EQ(
         QAccessible::queryAccessibleInterface(page.view.gainField()->lineEdit())->text(QAccessible::Name),
         QStringLiteral("Gain"));
+}
+
+// Every choice of the control, from every other of the same kind, leaves each part of the page
+// that stays shown where it was: the pickers, the kind's segments, the code and its button.
+TEST(ControlCodesViewTest, ChoosingAControlMovesNothingThatStaysShown) {
+    Theme::apply(*qApp);
+    CodesPage page;
+    ControlCodesView& view = page.view;
+    const QList<QWidget*> parts{view.kindPicker(),
+                                view.controlPicker(),
+                                view.sidePicker(),
+                                view.channelPicker(),
+                                view.sceneStepper(),
+                                view.inputChannelStepper(),
+                                view.outputChannelStepper(),
+                                view.mutedToggle(),
+                                view.onToggle(),
+                                view.gainField(),
+                                view.modePicker(),
+                                view.directionPicker(),
+                                view.stepStepper(),
+                                view.codeLabel(),
+                                view.copyButton()};
+    const auto places = [&] {
+        QHash<QWidget*, QRect> shown;
+        for (QWidget* part : parts)
+            if (part->isVisible()) shown.insert(part, QRect(part->mapTo(&view, QPoint()), part->size()));
+        return shown;
+    };
+    for (Kind kind : {Kind::read, Kind::set}) {
+        page.chooseKind(kind);
+        for (Control from : ControlCodesView::controlChoices(kind)) {
+            for (Control to : ControlCodesView::controlChoices(kind)) {
+                page.chooseControl(from);
+                turn();
+                const QHash<QWidget*, QRect> before = places();
+                page.chooseControl(to);
+                turn();
+                const QHash<QWidget*, QRect> after = places();
+                for (QWidget* part : after.keys()) {
+                    if (!before.contains(part)) continue;
+                    const QRect was = before.value(part), now = after.value(part);
+                    EXPECT_TRUE(std::abs(now.left() - was.left()) <= 1 &&
+                                std::abs(now.top() - was.top()) <= 1)
+                        << CentralControl::rawValue(from).toStdString() << " to "
+                        << CentralControl::rawValue(to).toStdString() << ": "
+                        << kestrel_test::describeControl(part).toStdString();
+                }
+            }
+        }
+    }
 }
