@@ -16,6 +16,7 @@
 #include "link/DeviceText.h"
 #include "link/DeviceVocabulary.h"
 #include "link/ParamMap.h"
+#include "platform/NumText.h"
 #include "platform/Tasks.h"
 
 namespace hwtest {
@@ -336,8 +337,8 @@ QCoro::Task<> sourcesTest(DSPModel& model, StatusBox& box) {
     }
     cli::printLine(QStringLiteral("after:  ") + sourcesLine(model, neverRead + notRestored));
     if (mismatches > 0 || !notRestored.isEmpty() || !neverRead.isEmpty()) {
-        cli::printLine(QStringLiteral("SOURCES FAILED (%1 mismatches, %2 not restored)")
-                           .arg(mismatches)
+        cli::printLine(QStringLiteral("SOURCES FAILED (%1, %2 not restored)")
+                           .arg(numtext::counted(mismatches, u"mismatch", u"mismatches"))
                            .arg(notRestored.size()));
         box.finish(1);
     } else {

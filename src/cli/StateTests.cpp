@@ -128,9 +128,9 @@ QCoro::Task<> snapshotTest(DSPModel& model, StatusBox& box, QString path) {
         box.finish(1);
         co_return;
     }
-    cli::printLine(QStringLiteral("saved %1 parameters and %2 FIRs to %3")
-                       .arg(params.size())
-                       .arg(firs.size())
+    cli::printLine(QStringLiteral("saved %1 and %2 to %3")
+                       .arg(numtext::counted(params.size(), u"parameter", u"parameters"))
+                       .arg(numtext::counted(firs.size(), u"FIR", u"FIRs"))
                        .arg(path));
     // A parameter the device never reported, or a filter read back in part, is missing from
     // the file, so the file is no whole record of the device.

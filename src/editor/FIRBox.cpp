@@ -42,7 +42,7 @@ QVBoxLayout* stack(QWidget* owner, int spacing) {
 }
 
 QString tapsText(qsizetype count) {
-    return QString::number(count) + QStringLiteral(" taps");
+    return numtext::counted(count, u"tap", u"taps");
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ std::optional<float> sampleAt(QByteArrayView bytes, qint64 at, const Format& for
 }
 
 QString padNote(qsizetype count, qsizetype target) {
-    return QStringLiteral("%1 taps, padded to %2.").arg(count).arg(target);
+    return QStringLiteral("%1, padded to %2.").arg(numtext::counted(count, u"tap", u"taps")).arg(target);
 }
 
 }  // namespace

@@ -123,8 +123,9 @@ QString outsideText(uint32_t n, const QList<quint32>& words, qsizetype i, Rule r
     if (rule.kind == Kind::level) {
         const float value = std::bit_cast<float>(w);
         if (!std::isfinite(value))
-            return QStringLiteral("Parameter %1 holds a level that is not a number (word %2).")
+            return QStringLiteral("Parameter %1 holds a level that is %2 (word %3).")
                 .arg(n)
+                .arg(std::isnan(value) ? QStringLiteral("not a number") : QStringLiteral("infinite"))
                 .arg(i + 1);
         return where.arg(numtext::shortest(value)).arg(i + 1) +
                QStringLiteral(", outside %1 to %2.")
@@ -186,14 +187,14 @@ bool isWhole(uint32_t number, const QList<quint32>& words) {
 std::optional<QString> problem(uint32_t number, const QList<quint32>& words) {
     const int count = ParamMap::wordCount(number);
     if (count > 0 && words.size() > count)
-        return QStringLiteral("Parameter %1 holds %2 words, but it has only %3.")
+        return QStringLiteral("Parameter %1 holds %2, but it has only %3.")
             .arg(number)
-            .arg(words.size())
+            .arg(numtext::counted(words.size(), u"word", u"words"))
             .arg(count);
     if (!isWhole(number, words))
-        return QStringLiteral("Parameter %1 holds %2 words, but it needs %3.")
+        return QStringLiteral("Parameter %1 holds %2, but it needs %3.")
             .arg(number)
-            .arg(words.size())
+            .arg(numtext::counted(words.size(), u"word", u"words"))
             .arg(shortest(number));
     return firstProblem(number, words, false);
 }

@@ -104,6 +104,10 @@ QString format(const char* pattern, ...) {
     return QString::fromUtf8(bytes);
 }
 
+QString counted(qint64 count, QStringView one, QStringView many) {
+    return QString::number(count) + QLatin1Char(' ') + (count == 1 ? one : many).toString();
+}
+
 QString shortest(float value) {
     if (std::isnan(value)) return std::signbit(value) ? QStringLiteral("-nan") : QStringLiteral("nan");
     if (std::isinf(value)) return value < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");

@@ -31,6 +31,9 @@ QString format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 // "-inf" and "nan" for the special values.
 QString shortest(float value);
 
+// A count with its noun, singular for exactly one: "1 word", "0 words", "3 taps".
+QString counted(qint64 count, QStringView one, QStringView many);
+
 // An IPv4 address written as four decimal numbers 0 to 255 joined by single dots, each
 // of one to three digits without sign or leading zero (a leading zero reads as octal
 // elsewhere); returned in its one spelling. None for anything else, spaces included.

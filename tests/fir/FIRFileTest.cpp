@@ -109,7 +109,7 @@ TEST(FIRFileTaps, PaddingTrimmingAndRefusal) {
         {600, 88, 512, nullptr},
         {600, 600, 512, nullptr},
         {100, 100, 256, "100 taps, padded to 256."},
-        {1, 0, 256, "1 taps, padded to 256."},
+        {1, 0, 256, "1 tap, padded to 256."},
     };
     for (const Case& c : cases) {
         const FIRFile::Result result =

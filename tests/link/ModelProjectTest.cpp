@@ -211,6 +211,8 @@ TEST(ModelProject, OpenRefusesShortAndOutOfRangeWordsWholeAndSendsNothing) {
         const char* named;
     } cases[] = {
         {R"("5": [])", "Parameter 5 holds 0 words, but it needs 2."},
+        {R"("5": [0])", "Parameter 5 holds 1 word, but it needs 2."},
+        {R"("5": [2139095040, 256])", "Parameter 5 holds a level that is infinite (word 1)."},
         {R"("1": [1120403456, 256])", "Parameter 1 holds 100.0 in word 1, outside -60.0 to 15.0."},
         {R"("343": [1000, 1112014848, 0])", "Parameter 343 holds 50.0 in word 2, outside -90.0 to 0.0."},
         {R"("20": [99999, 0, 1065353216, 0])", "Parameter 20 holds 99999 in word 1, outside 20 to 22000."},
