@@ -1,5 +1,6 @@
 #include "app/AboutDialog.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -25,6 +26,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* version = new PlainLabel(QStringLiteral("Version %1").arg(ProjectCommands::version()), this);
     version->setFont(Theme::font(11));
     column->addWidget(version, 0, Qt::AlignHCenter);
+    // The line between the version and the credits is room, not a line break in their text:
+    // assistive tools read the text as the credits' name.
+    column->addSpacing(QFontMetrics(Theme::font(11)).lineSpacing());
     auto* credits = new QLabel(creditsHtml(), this);
     credits->setObjectName(QStringLiteral("credits"));
     credits->setFont(Theme::font(11));
@@ -36,11 +40,11 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
 }
 
 QString AboutDialog::creditsHtml() {
-    QString html = QStringLiteral("<br>Control software for Tessaline DSP speaker processors (Kestrel).<br>");
+    QString html = QStringLiteral("Control software for Tessaline DSP speaker processors (Kestrel).");
     const QString domain = ProductSettings::webDomain();
     const QString website = ProductSettings::website();
     if (!domain.isEmpty()) {
-        html += QStringLiteral("<br>");
+        html += QStringLiteral("<br><br>");
         html += website.isEmpty() ? domain.toHtmlEscaped()
                                   : QStringLiteral("<a href=\"%1\">%2</a>")
                                         .arg(website.toHtmlEscaped(), domain.toHtmlEscaped());

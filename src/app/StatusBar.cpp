@@ -216,6 +216,7 @@ void StatusBar::addProgress() {
     if (!m_model.loading()) return;
     m_row->addWidget(secondaryText(QStringLiteral("Reading settings…")));
     m_progress = new QProgressBar(this);
+    m_progress->setAccessibleName(QStringLiteral("Reading settings"));
     m_progress->setRange(0, 1000);
     m_progress->setTextVisible(false);
     m_progress->setFixedWidth(140);
@@ -238,6 +239,7 @@ void StatusBar::addWorkProgress() {
         auto* label = new PlainLabel(plaintext::oneLine(DeviceWork::progressText(operation)), this);
         inSecondaryColour(label);
         auto* bar = new QProgressBar(this);
+        bar->setAccessibleName(plaintext::oneLine(operation.subject));
         bar->setRange(0, std::max(operation.total, 1));
         bar->setValue(operation.done);
         bar->setTextVisible(false);

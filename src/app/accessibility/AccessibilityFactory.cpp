@@ -11,6 +11,7 @@ void installAccessibility(QApplication& application) {
     nameControlsFromTheirHints(application);
     installButtonAccessibility();
     installFieldAccessibility();
+    installProgressAccessibility();
     installComboAccessibility();
     installTabAccessibility();
     installListAccessibility();

@@ -12,6 +12,8 @@
 #include <QTabWidget>
 
 #include "app/accessibility/Entries.h"
+#include "app/accessibility/ShownText.h"
+#include "app/accessibility/SimpleWidgets.h"
 #include "app/accessibility/ToolRequests.h"
 
 namespace {
@@ -97,9 +99,10 @@ private:
     QPointer<QComboBox> m_combo;
 };
 
-// A picker: named by what it sets, its choice its value and its text (what assistive tools
-// read of it while the list is closed), pressing it opens its list.
-class NamedCombo : public QAccessibleWidget, public QAccessibleTextInterface {
+// A picker: named by what it sets and its choice, "Slope: 24 dB/oct", as a menu button picker
+// is; its choice its value and its text (what assistive tools read of it while the list is
+// closed), pressing it opens its list.
+class NamedCombo : public QAccessibleWidget, public ShownText {
 public:
     explicit NamedCombo(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
 
@@ -109,11 +112,13 @@ public:
     }
 
     QString text(QAccessible::Text t) const override {
+        if (std::optional<QString> told = pickerText(combo(), combo().currentText(), t)) return *told;
         if (t == QAccessible::Value) return combo().currentText();
         // Unnamed, it reads as Qt reads it: by its choice.
         if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return combo().currentText();
         return QAccessibleWidget::text(t);
     }
+    QString shownText() const override { return combo().currentText(); }
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.expandable = true;
@@ -142,24 +147,6 @@ public:
             combo().showPopup();
         else
             QAccessibleWidget::doAction(name);
-    }
-
-    // The shown choice as read-only text.
-    QString text(int start, int end) const override { return combo().currentText().mid(start, end - start); }
-    int characterCount() const override { return int(combo().currentText().size()); }
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    void selection(int, int* start, int* end) const override { *start = *end = 0; }
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int offset, int* start, int* end) const override {
-        *start = *end = offset;
-        return {};
     }
 
 private:

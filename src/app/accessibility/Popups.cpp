@@ -14,15 +14,23 @@
 #include <QWindow>
 
 #include "app/accessibility/Lifetime.h"
+#include "app/accessibility/ShownText.h"
 #include "app/accessibility/SimpleWidgets.h"
 #include "app/accessibility/ToolRequests.h"
 
 namespace {
 
+// A menu of the menu bar (File, Help) stands where the menus of buttons stand, under the
+// application: a tool looks for an open menu in one place.
+bool isMenuBarMenu(const QMenu& menu) {
+    return qobject_cast<const QMenuBar*>(menu.parentWidget());
+}
+
 QList<QMenu*> openMenus() {
     QList<QMenu*> menus;
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* menu = qobject_cast<QMenu*>(window); menu && !menu->parentWidget() && menu->isVisible())
+        if (auto* menu = qobject_cast<QMenu*>(window);
+            menu && (!menu->parentWidget() || isMenuBarMenu(*menu)) && menu->isVisible())
             menus.append(menu);
     return menus;
 }
@@ -93,7 +101,7 @@ public:
     }
 
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_owner); }
-    // An entry that opens a menu holds that menu.
+    // An entry that opens a menu holds that menu, but for the menu bar's, which the application holds.
     QAccessibleInterface* child(int index) const override {
         return index == 0 && submenu() ? QAccessible::queryAccessibleInterface(submenu()) : nullptr;
     }
@@ -133,8 +141,8 @@ public:
         state.checkable = m_action->isCheckable();
         state.checked = m_action->isChecked();
         // An entry that opens a menu (File, Help) tells whether its menu is open, as a menu button does.
-        const bool open = submenu() && submenu()->isVisible();
-        state.hasPopup = submenu() != nullptr;
+        const bool open = opens() && opens()->isVisible();
+        state.hasPopup = opens() != nullptr;
         state.expandable = state.hasPopup;
         state.expanded = open;
         state.collapsed = state.hasPopup && !open;
@@ -143,15 +151,15 @@ public:
 
     QStringList actionNames() const override {
         if (!isValid() || m_action->isSeparator()) return {};
-        return {submenu() ? showMenuAction() : pressAction()};
+        return {opens() ? showMenuAction() : pressAction()};
     }
     void doAction(const QString& name) override {
         if (!isValid() || !m_action->isEnabled() || !takesToolRequests(*m_owner)) return;
-        if (name == pressAction() && !submenu()) {
+        if (name == pressAction() && !opens()) {
             m_action->trigger();
-        } else if (name == showMenuAction() && submenu()) {
-            if (submenu()->isVisible())
-                submenu()->hide();
+        } else if (name == showMenuAction() && opens()) {
+            if (opens()->isVisible())
+                opens()->hide();
             else
                 setActiveAction();
         }
@@ -159,7 +167,11 @@ public:
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    QMenu* submenu() const { return m_action ? m_action->menu<QMenu*>() : nullptr; }
+    QMenu* submenu() const {
+        QMenu* menu = m_action ? m_action->menu<QMenu*>() : nullptr;
+        return menu && !isMenuBarMenu(*menu) ? menu : nullptr;
+    }
+    QMenu* opens() const { return m_action ? m_action->menu<QMenu*>() : nullptr; }
     QAction* activeAction() const {
         if (auto* bar = qobject_cast<QMenuBar*>(m_owner.data())) return bar->activeAction();
         if (auto* menu = qobject_cast<QMenu*>(m_owner.data())) return menu->activeAction();
@@ -175,8 +187,37 @@ private:
     QPointer<QAction> m_action;
 };
 
+// A menu of the menu bar, under the application with its entries (as Qt's own menu element
+// reads it otherwise).
+class MenuBarMenu : public QAccessibleWidget {
+public:
+    explicit MenuBarMenu(QMenu* menu) : QAccessibleWidget(menu, QAccessible::PopupMenu) {}
+
+    QMenu& menu() const { return *static_cast<QMenu*>(widget()); }
+
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(qApp); }
+    int childCount() const override { return int(menu().actions().size()); }
+    QAccessibleInterface* child(int index) const override {
+        QAction* action = menu().actions().value(index);
+        return action ? QAccessible::queryAccessibleInterface(action) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child ? int(menu().actions().indexOf(qobject_cast<QAction*>(child->object()))) : -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        QAction* action = menu().actionAt(menu().mapFromGlobal(QPoint(x, y)));
+        return action ? QAccessible::queryAccessibleInterface(action) : nullptr;
+    }
+    QString text(QAccessible::Text t) const override {
+        const QString given = QAccessibleWidget::text(t);
+        return t == QAccessible::Name && given.isEmpty() ? withoutMnemonic(menu().title()) : given;
+    }
+};
+
 // An action is an entry of the first menu or menu bar that lists it.
 QAccessibleInterface* menuEntryFactory(const QString&, QObject* object) {
+    if (auto* menu = qobject_cast<QMenu*>(object))
+        return isMenuBarMenu(*menu) ? new MenuBarMenu(menu) : nullptr;
     auto* action = qobject_cast<QAction*>(object);
     if (!action) return nullptr;
     for (QObject* associated : action->associatedObjects())
@@ -209,11 +250,22 @@ QWidget* openPopoverOf(const QWidget& anchor) {
 }
 
 // The button, with its popover as its child while it is open.
-class AnchorAccessible : public QAccessibleWidget {
+class AnchorAccessible : public QAccessibleWidget, public ShownText {
 public:
     explicit AnchorAccessible(QAbstractButton* button) : QAccessibleWidget(button, QAccessible::ButtonMenu) {}
 
     QAbstractButton& button() const { return *static_cast<QAbstractButton*>(widget()); }
+
+    // A picker's choice is also its text, as a combo box's is.
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface && choice())
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString shownText() const override { return choice().value_or(QString()); }
+    std::optional<QString> choice() const {
+        return pickerText(button(), button().text(), QAccessible::Value);
+    }
 
     QString text(QAccessible::Text t) const override {
         if (std::optional<QString> told = pickerText(button(), button().text(), t)) return *told;

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 
+#include "app/accessibility/ShownText.h"
 #include "app/accessibility/ToolRequests.h"
 #include "app/controls/Popover.h"
 #include "app/controls/ReadState.h"
@@ -58,13 +60,22 @@ void openMenu(QAbstractButton& button, QMenu& menu) {
 // time anything about the button changes, often before its owner gives it a menu or makes it
 // checkable. A press, a toggle and a show-menu do what a click does; a disabled button offers
 // none of them.
-class ButtonElement : public QAccessibleWidget {
+class ButtonElement : public QAccessibleWidget, public ShownText {
 public:
     explicit ButtonElement(QAbstractButton* button) : QAccessibleWidget(button, roleOf(*button)) {}
 
     QAbstractButton& button() const { return *static_cast<QAbstractButton*>(widget()); }
 
     QAccessible::Role role() const override { return roleOf(button()); }
+
+    // A picker's choice is also its text, as a combo box's is: tools read a menu button's
+    // value there.
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface && choice())
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString shownText() const override { return choice().value_or(QString()); }
 
     QString text(QAccessible::Text t) const override {
         const QString face = withoutMnemonic(button().text());
@@ -124,6 +135,12 @@ public:
         if (name == pressAction() || name == toggleAction()) return {QStringLiteral("Space")};
         return QAccessibleWidget::keyBindingsForAction(name);
     }
+
+private:
+    std::optional<QString> choice() const {
+        if (!menuOf(button())) return std::nullopt;
+        return pickerText(button(), withoutMnemonic(button().text()), QAccessible::Value);
+    }
 };
 
 // Asked with the most derived class name first, so it answers for every button class.
@@ -179,10 +196,13 @@ public:
 
     QLineEdit& edit() const { return *static_cast<QLineEdit*>(widget()); }
 
+    // A field drawn disabled or read-only offers no editing at all: a tool's request to set its
+    // text is refused, not answered as done while nothing changes. Behind a question the field
+    // keeps it and takes nothing, as it takes no keys.
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
         if (type == QAccessible::EditableTextInterface)
-            return static_cast<QAccessibleEditableTextInterface*>(this);
+            return takesText() ? static_cast<QAccessibleEditableTextInterface*>(this) : nullptr;
         return QAccessibleWidget::interface_cast(type);
     }
 
@@ -202,8 +222,8 @@ public:
 
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
-        state.editable = !edit().isReadOnly();
-        state.readOnly = edit().isReadOnly();
+        state.editable = takesText();
+        state.readOnly = !takesText();
         state.selectableText = true;
         state.passwordEdit = edit().echoMode() != QLineEdit::Normal;
         return state;
@@ -289,8 +309,9 @@ public:
 private:
     // What typing could not give the field, neither can a tool: none in a read-only field or
     // one behind a question, nothing its validator refuses.
+    bool takesText() const { return !edit().isReadOnly() && edit().isEnabled(); }
     bool accepts(QString text) const {
-        if (edit().isReadOnly() || !takesToolRequests(edit())) return false;
+        if (!takesText() || !takesToolRequests(edit())) return false;
         int position = 0;
         const QValidator* validator = edit().validator();
         return !validator || validator->validate(text, position) != QValidator::Invalid;
@@ -318,5 +339,50 @@ QAccessibleInterface* fieldFactory(const QString&, QObject* object) {
 
 void installFieldAccessibility() {
     static const bool installed = (QAccessible::installFactory(fieldFactory), true);
+    Q_UNUSED(installed);
+}
+
+namespace {
+
+// A progress bar tells how far the work is, and takes nothing: Qt's bridge offers Increase and
+// Decrease on anything with a value to set, so its progress is told as text, not as a value.
+class ProgressElement : public QAccessibleWidget, public ShownText {
+public:
+    explicit ProgressElement(QProgressBar* bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? shownText() : QAccessibleWidget::text(t);
+    }
+    // Whole percents, as the reading display shows them; a bar without a range has none.
+    QString shownText() const override {
+        const QProgressBar& b = bar();
+        if (b.maximum() <= b.minimum()) return {};
+        const qint64 percent = (qint64(b.value()) - b.minimum()) * 100 / (qint64(b.maximum()) - b.minimum());
+        return QString::number(percent) + QStringLiteral(" %");
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = true;
+        state.busy = bar().maximum() <= bar().minimum();
+        return state;
+    }
+
+private:
+    QProgressBar& bar() const { return *static_cast<QProgressBar*>(widget()); }
+};
+
+QAccessibleInterface* progressFactory(const QString&, QObject* object) {
+    auto* bar = qobject_cast<QProgressBar*>(object);
+    return bar ? new ProgressElement(bar) : nullptr;
+}
+
+}  // namespace
+
+void installProgressAccessibility() {
+    static const bool installed = (QAccessible::installFactory(progressFactory), true);
     Q_UNUSED(installed);
 }

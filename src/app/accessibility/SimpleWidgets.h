@@ -39,3 +39,7 @@ std::optional<QString> pickerText(const QWidget& picker, const QString& face, QA
 // assistive tool that set a text can also confirm it. Installed once, for the whole
 // application.
 void installFieldAccessibility();
+
+// Every progress bar's element: named by its owner, its progress read as text ("40 %"), and
+// nothing to set or step. Installed once, for the whole application.
+void installProgressAccessibility();
