@@ -16,7 +16,7 @@ setup:
 
 run: setup
 	cmake -S . -B $(RUN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_TESTS=OFF
-	cmake --build $(RUN_DIR) --target tessaline-dsp-control
+	cmake --build $(RUN_DIR) --target tessaline-dsp-control -j $(JOBS)
 	$(RUN_DIR)/tessaline-dsp-control
 
 test: setup
