@@ -352,7 +352,7 @@ TEST_F(DesignerByKeyboard, TheTapsChoiceMovesWithTheArrowsAndActionsAsWithAClick
 // Arrows on a menu choose the next entry as a pick from the menu does; an arrow past the last
 // entry changes nothing and records nothing.
 // The menus have no caption of their own beside them: a screen reader hears what each
-// chooses, and the choice as its value, not the choice alone.
+// chooses with its choice, and the choice as its value, not the choice alone.
 TEST_F(DesignerByKeyboard, TheMenusAreKnownByWhatTheyChoose) {
     ActivePage p;
     TargetStep& target = p.step<TargetStep>();
@@ -362,7 +362,7 @@ TEST_F(DesignerByKeyboard, TheMenusAreKnownByWhatTheyChoose) {
                                                       {target.bands[14]->type, QStringLiteral("Type")}};
     for (const auto& [menu, name] : menus) {
         QAccessibleInterface* element = QAccessible::queryAccessibleInterface(menu);
-        EXPECT_EQ(element->text(QAccessible::Name), name);
+        EXPECT_EQ(element->text(QAccessible::Name), name + QStringLiteral(": ") + menu->currentText());
         EXPECT_EQ(element->text(QAccessible::Value), menu->currentText());
     }
 }

@@ -352,10 +352,13 @@ TEST(PagesByKeyboard, ControlCodesAreComposedAndCopiedWithoutAMouse) {
     keys.press(Qt::Key_Right);
     EXPECT_EQ(view->request().kind, CentralControl::Kind::set);
 
-    EXPECT_EQ(accessibleOf(view->controlPicker())->text(QAccessible::Name), QStringLiteral("Control"));
-    EXPECT_EQ(accessibleOf(view->channelPicker())->text(QAccessible::Name), QStringLiteral("Channel"));
-    EXPECT_EQ(accessibleOf(view->sidePicker())->text(QAccessible::Name), QStringLiteral("Input/Output"));
-    EXPECT_EQ(accessibleOf(view->modePicker())->text(QAccessible::Name), QStringLiteral("Mode"));
+    for (const auto& [picker, caption] :
+         {std::pair<QComboBox*, QString>{view->controlPicker(), QStringLiteral("Control")},
+          {view->channelPicker(), QStringLiteral("Channel")},
+          {view->sidePicker(), QStringLiteral("Input/Output")},
+          {view->modePicker(), QStringLiteral("Mode")}})
+        EXPECT_EQ(accessibleOf(picker)->text(QAccessible::Name),
+                  caption + QStringLiteral(": ") + picker->currentText());
     const auto names = [](Stepper* stepper) {
         return QStringList{accessibleOf(stepper->minusButton())->text(QAccessible::Name),
                            accessibleOf(stepper->plusButton())->text(QAccessible::Name)};

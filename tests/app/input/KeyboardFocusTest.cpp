@@ -228,8 +228,8 @@ TEST(KeyboardFocus, TheRingFollowsTabIntoThePartOfAPaneScrolledIntoView) {
     EXPECT_EQ(keyboardfocus::ringedWidget(), below);
 }
 
-// A picker is known by its caption (or its hint, or a name given in code) and reads its
-// choice as its value; one without any of these reads as Qt reads it, by its choice.
+// A picker is known by its caption (or its hint, or a name given in code) with its choice, and
+// reads its choice as its value; one without any of these reads as Qt reads it, by its choice.
 TEST(KeyboardFocus, PickersAreKnownByTheirCaptionAndReadTheirChoiceAsValue) {
     QWidget window;
     auto* row = new QHBoxLayout(&window);
@@ -247,10 +247,10 @@ TEST(KeyboardFocus, PickersAreKnownByTheirCaptionAndReadTheirChoiceAsValue) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     captioned->setCurrentIndex(1);
 
-    EXPECT_EQ(accessibleOf(captioned)->text(QAccessible::Name), "Mode");
+    EXPECT_EQ(accessibleOf(captioned)->text(QAccessible::Name), "Mode: LR24");
     EXPECT_EQ(accessibleOf(captioned)->text(QAccessible::Value), "LR24");
-    EXPECT_EQ(accessibleOf(hinted)->text(QAccessible::Name), "Slope");
-    EXPECT_EQ(accessibleOf(named)->text(QAccessible::Name), "Channel");
+    EXPECT_EQ(accessibleOf(hinted)->text(QAccessible::Name), "Slope: BW12");
+    EXPECT_EQ(accessibleOf(named)->text(QAccessible::Name), "Channel: BW12");
     EXPECT_EQ(accessibleOf(bare)->text(QAccessible::Name), "BW12");
     EXPECT_EQ(accessibleOf(captioned)->role(), QAccessible::ComboBox);
 
