@@ -40,10 +40,6 @@ QString headerList(const ReadBack& fir) {
     return cli::hexWordList(fir ? fir->header : Words{}, true);
 }
 
-qsizetype tapCount(const ReadBack& fir) {
-    return fir ? fir->coefficients.size() : 0;
-}
-
 QString quoted(const QString& text) {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
@@ -91,7 +87,7 @@ bool restorable(const DSPModel::FIRReadBack& fir, int ch) {
     if (stored > kRestorableTaps) {
         why = QStringLiteral("holds %1 taps, more than can be put back").arg(stored);
     } else if (!fir.whole()) {
-        why = QStringLiteral("read back only %1 of its %2 taps").arg(fir.coefficients.size()).arg(stored);
+        why = QStringLiteral("read back only %1 of its %2 taps").arg(fir.received).arg(stored);
     } else if (fir.coefficients.isEmpty()) {
         why = QStringLiteral("holds no taps, which cannot be put back");
     } else {
@@ -101,19 +97,19 @@ bool restorable(const DSPModel::FIRReadBack& fir, int ch) {
     return false;
 }
 
-// Uploads the filter read before, writes back the name and bypass words, and counts the
-// channel restored only when the device reports all three as they were.
+// Uploads the filter read before under its name, writes back the bypass word, and counts the
+// channel restored only when the device reports all three as they were. The upload gives the
+// name back only to a block that reads back as the filter put back.
 QCoro::Task<bool> restoreChannel(DSPModel& model, int ch, const DSPModel::FIRReadBack& before,
                                  const SavedChannel& saved) {
-    const std::optional<QString> error = co_await model.sendFIR(
+    const DSPModel::FIROutcome outcome = co_await model.putFIR(
         ch, bitPatterns(before.coefficients), before.header, saved.nameText(), kRestorableTaps);
-    model.write(nameParameter(ch), saved.name, std::nullopt, false);
     model.write(bypassParameter(ch), saved.bypass, std::nullopt, false);
     const ReadBack restored = co_await model.readFIR(ch);
-    const bool nameBack = co_await readsBack(model, nameParameter(ch), saved.name);
     const bool bypassBack = co_await readsBack(model, bypassParameter(ch), saved.bypass);
-    co_return !error && restored && restored->header == before.header &&
-        sameCoefficients(restored, before.coefficients) && nameBack && bypassBack;
+    printFIROutcome(model, ch, outcome);
+    co_return outcome.done() && outcome.name == saved.name&& restored &&
+        restored->header == before.header&& sameCoefficients(restored, before.coefficients) && bypassBack;
 }
 
 // The line ends in "OK", or in "FAILED" with a line naming the channel left changed.
@@ -132,18 +128,18 @@ QCoro::Task<int> uploadAndRestore(DSPModel& model, int ch, const FIRFile::Loaded
         cli::printLine(label + QStringLiteral(": couldn't read the current FIR"));
         co_return 1;
     }
-    cli::printLine(label + QStringLiteral(": current FIR %1 taps, header ").arg(before->coefficients.size()) +
-                   headerList(before) + QStringLiteral(", name ") + quoted(saved->nameText()) +
-                   QStringLiteral(", bypass ") + boolText(saved->bypassed()));
+    cli::printLine(label + QStringLiteral(": current FIR ") + before->tapsText() +
+                   QStringLiteral(", header ") + headerList(before) + QStringLiteral(", name ") +
+                   quoted(saved->nameText()) + QStringLiteral(", bypass ") + boolText(saved->bypassed()));
     if (!restorable(*before, ch)) co_return 1;
     const QList<float>& coefficients = file.coefficients;
-    const std::optional<QString> error = co_await model.sendFIR(ch, bitPatterns(coefficients), std::nullopt,
-                                                                QStringLiteral("TSL test"), kRestorableTaps);
+    const DSPModel::FIROutcome outcome = co_await model.putFIR(ch, bitPatterns(coefficients), std::nullopt,
+                                                               QStringLiteral("TSL test"), kRestorableTaps);
     int failures = 0;
-    if (error) {
+    if (outcome.error) {
         // A step whose answer was lost may still have reached the device, so the
         // channel is put back all the same.
-        cli::printLine(label + QStringLiteral(": upload failed") + kDash + *error);
+        cli::printLine(label + QStringLiteral(": upload failed") + kDash + *outcome.error);
         ++failures;
     } else {
         const ReadBack after = co_await model.readFIR(ch);
@@ -151,11 +147,12 @@ QCoro::Task<int> uploadAndRestore(DSPModel& model, int ch, const FIRFile::Loaded
         cli::printLine(label +
                        QStringLiteral(": uploaded %1 taps, read back %2, header ")
                            .arg(coefficients.size())
-                           .arg(tapCount(after)) +
+                           .arg(coefficientCount(after)) +
                        headerList(after) + kArrow +
                        (match ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
-        if (!match) ++failures;
+        if (!match || !outcome.done()) ++failures;
     }
+    printFIROutcome(model, ch, outcome);
     const bool restored = co_await restoreChannel(model, ch, *before, *saved);
     printRestoreResult(
         label + QStringLiteral(": restored original (%1 taps, name ").arg(before->coefficients.size()) +
@@ -198,7 +195,7 @@ QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
         box.finish(1);
         co_return;
     }
-    cli::printLine(label + QStringLiteral(": current FIR %1 taps, name ").arg(before->coefficients.size()) +
+    cli::printLine(label + QStringLiteral(": current FIR ") + before->tapsText() + QStringLiteral(", name ") +
                    quoted(saved->nameText()) + QStringLiteral(", bypass ") + boolText(saved->bypassed()));
     if (!restorable(*before, ch)) {
         box.finish(1);
@@ -207,10 +204,10 @@ QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
 
     QList<float> probe(1024, 0.0f);
     probe[0] = 1.0f;
-    const std::optional<QString> error =
-        co_await model.sendFIR(ch, bitPatterns(probe), std::nullopt, QStringLiteral("TSL 1024 test"), 1024);
-    if (error) {
-        cli::printLine(QStringLiteral("1024-tap upload: REJECTED") + kDash + *error);
+    const DSPModel::FIROutcome outcome =
+        co_await model.putFIR(ch, bitPatterns(probe), std::nullopt, QStringLiteral("TSL 1024 test"), 1024);
+    if (outcome.error) {
+        cli::printLine(QStringLiteral("1024-tap upload: REJECTED") + kDash + *outcome.error);
     } else {
         const ReadBack after = co_await model.readFIR(ch);
         const QString reported = after && after->header.size() > 1
@@ -218,9 +215,10 @@ QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
                                      : QStringLiteral("?");
         cli::printLine(
             QStringLiteral("1024-tap upload: accepted; DSP reports ") + reported +
-            QStringLiteral(" taps, read back %1 coefficients").arg(tapCount(after)) + kArrow +
+            QStringLiteral(" taps, read back %1 coefficients").arg(coefficientCount(after)) + kArrow +
             (sameCoefficients(after, probe) ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
     }
+    printFIROutcome(model, ch, outcome);
     const bool restored = co_await restoreChannel(model, ch, *before, *saved);
     co_await tasks::sleep(0.5);
     printRestoreResult(QStringLiteral("restore original: "), restored, ch);
@@ -233,15 +231,15 @@ QCoro::Task<> firFlatTest(DSPModel& model, StatusBox& box, int ch) {
     const FIRDesign::Spec spec{FIRDesign::Kind::flat, 20, 22000, 256, 80};
     const QList<float> coefficients = FIRDesign::design(spec);
     const Words header = FIRDesign::headerWords(DSPModel::firTarget(ch), spec);
-    const std::optional<Words> nameBefore = heldFIRName(model, ch);
-    const std::optional<QString> error =
-        co_await model.sendFIR(ch, bitPatterns(coefficients), header, QString(), 512);
+    const DSPModel::FIROutcome outcome =
+        co_await model.putFIR(ch, bitPatterns(coefficients), header, QString(), 512);
     const ReadBack after = co_await model.readFIR(ch);
-    const bool ok = !error && sameCoefficients(after, FIRDesign::design(spec));
-    cli::printLine(model.channelName(ch) + QStringLiteral(": ") + error.value_or(QStringLiteral("uploaded")) +
-                   kDash + QStringLiteral("read back %1 taps, header ").arg(tapCount(after)) +
+    const bool ok = outcome.done() && sameCoefficients(after, FIRDesign::design(spec));
+    cli::printLine(model.channelName(ch) + QStringLiteral(": ") +
+                   outcome.error.value_or(QStringLiteral("uploaded")) + kDash +
+                   QStringLiteral("read back %1 taps, header ").arg(coefficientCount(after)) +
                    headerList(after) + kArrow + (ok ? QStringLiteral("OK") : QStringLiteral("FAILED")));
-    if (!ok) co_await nameFollowsFilter(model, ch, nameBefore, after && after->whole());
+    printFIROutcome(model, ch, outcome);
     co_await tasks::sleep(0.5);
     box.finish(ok ? 0 : 1);
 }

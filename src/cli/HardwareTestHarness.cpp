@@ -8,7 +8,6 @@
 
 #include "cli/Console.h"
 #include "link/DSPConnection.h"
-#include "link/DSPFrame.h"
 #include "link/DSPModel.h"
 #include "link/DeviceVocabulary.h"
 #include "link/MeterStore.h"
@@ -24,8 +23,6 @@ constexpr int kConnectDelayMs = 1500;
 constexpr int kWaitMs = 30000;
 constexpr double kPollSeconds = 0.2;
 constexpr double kSliceSeconds = 0.05;
-constexpr quint32 kFIRNameParameter = 403;
-constexpr int kFIRNameWords = 6;
 
 // The link's own status is asked too: a USB link that the named host replaced leaves the
 // model connected until the new handshake ends.
@@ -142,31 +139,16 @@ QString levelText(const DSPModel& model, int ch) {
     return numtext::format("%.1f", static_cast<double>(level));
 }
 
-std::optional<QList<quint32>> heldFIRName(const DSPModel& model, int ch) {
-    return model.heldWords(kFIRNameParameter + quint32(ch), kFIRNameWords);
+QString coefficientCount(const std::optional<DSPModel::FIRReadBack>& fir) {
+    if (!fir) return QStringLiteral("0");
+    if (fir->whole()) return QString::number(fir->coefficients.size());
+    return QStringLiteral("%1 of %2, read in part").arg(fir->received).arg(fir->taps());
 }
 
-QCoro::Task<> nameFollowsFilter(DSPModel& model, int ch, std::optional<QList<quint32>> before,
-                                bool blockReadWhole) {
-    const quint32 parameter = kFIRNameParameter + quint32(ch);
-    const QList<quint32> now = model.params().value(parameter);
-    if (before ? now == *before : !model.holds(parameter)) co_return;
-    const auto quoted = [](const QList<quint32>& words) {
-        return QLatin1Char('"') + DSPFrame::unpackString(words) + QLatin1Char('"');
-    };
-    const QString label = model.channelName(ch) + QStringLiteral(": name ");
-    if (before && blockReadWhole) {
-        model.write(parameter, *before, std::nullopt, false);
-        // The write joins the queue on a later turn: the read-back must come behind it.
-        co_await tasks::sleep(0.2);
-        const bool back = co_await readsBack(model, parameter, *before);
-        if (back) {
-            cli::printLine(label + quoted(*before) + QStringLiteral(" put back"));
-            co_return;
-        }
-    }
-    cli::printLine(label + QStringLiteral("changed from ") +
-                   (before ? quoted(*before) : QStringLiteral("?")) + QStringLiteral(" to ") + quoted(now));
+void printFIROutcome(const DSPModel& model, int ch, const DSPModel::FIROutcome& outcome) {
+    if (outcome.done() || outcome.holds == DSPModel::FIROutcome::Holds::untouched) return;
+    cli::printLine(model.channelName(ch) + QStringLiteral(": FIR block ") + outcome.blockText() +
+                   QStringLiteral(", name ") + outcome.nameText());
 }
 
 }  // namespace hwtest

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-class DSPModel;
+#include "link/DSPModel.h"
 
 // What every hardware test of the command line shares: a model that finds the
 // device by itself, a body run as a task on the main thread while the runner
@@ -77,15 +77,12 @@ QString inputSourceText(const DSPModel& model, int input);
 // A meter's level in dB, "?" for a meter never answered or a level that is no number.
 QString levelText(const DSPModel& model, int ch);
 
-// The channel's FIR name words as the device reported them; none when never read.
-std::optional<QList<quint32>> heldFIRName(const DSPModel& model, int ch);
+// How many coefficients a read-back brought: "0" for none, "400 of 512, read in part" for a
+// read in part.
+QString coefficientCount(const std::optional<DSPModel::FIRReadBack>& fir);
 
-// A FIR upload taken as done writes the channel's filter name, yet a test's read-back may show
-// that the filter sent is not what the block holds. Then the name goes back to `before` (the
-// words the device reported before the upload) when the read-back showed the block whole; a
-// name that could not be put back is named as changed. Nothing happens when the name is as
-// before.
-QCoro::Task<> nameFollowsFilter(DSPModel& model, int ch, std::optional<QList<quint32>> before,
-                                bool blockReadWhole);
+// After an upload or clear that did not end with the filter sent under its name: what the
+// FIR block holds and the name the device gave for it (no line when nothing changed).
+void printFIROutcome(const DSPModel& model, int ch, const DSPModel::FIROutcome& outcome);
 
 }  // namespace hwtest

@@ -111,10 +111,8 @@ QCoro::Task<> snapshotTest(DSPModel& model, StatusBox& box, QString path) {
     for (int ch = 0; ch < kChannels; ++ch) {
         const std::optional<DSPModel::FIRReadBack> fir = co_await model.readFIR(ch);
         if (fir && !fir->whole()) {
-            inPart.append(QStringLiteral("channel %1 (%2 of %3 taps)")
-                              .arg(ch)
-                              .arg(fir->coefficients.size())
-                              .arg(fir->taps()));
+            inPart.append(
+                QStringLiteral("channel %1 (%2 of %3 taps)").arg(ch).arg(fir->received).arg(fir->taps()));
         } else if (fir) {
             firs.insert(QString::number(ch),
                         QJsonObject{{QStringLiteral("coefficients"), bitPatterns(fir->coefficients)},
@@ -146,18 +144,15 @@ QCoro::Task<> firClearTest(DSPModel& model, StatusBox& box, QList<int> channels)
     if (!connected) co_return;
     int failures = 0;
     for (int ch : channels) {
-        const std::optional<DSPModel::Words> nameBefore = heldFIRName(model, ch);
-        const std::optional<QString> error = co_await model.clearFIR(ch);
+        const DSPModel::FIROutcome outcome = co_await model.putPassThrough(ch);
         const std::optional<DSPModel::FIRReadBack> fir = co_await model.readFIR(ch);
-        const bool passed = !error && fir && fir->coefficients == QList<float>{1.0f} &&
+        const bool passed = outcome.done() && fir && fir->coefficients == QList<float>{1.0f} &&
                             fir->header.size() > 1 && fir->header[1] == 1;
         cli::printLine(model.channelName(ch) + QStringLiteral(": ") +
-                       error.value_or(QStringLiteral("cleared")) + QStringLiteral(" \u2192 ") +
+                       outcome.error.value_or(QStringLiteral("cleared")) + QStringLiteral(" \u2192 ") +
                        (passed ? QStringLiteral("OK") : QStringLiteral("FAILED")));
-        if (!passed) {
-            ++failures;
-            co_await nameFollowsFilter(model, ch, nameBefore, fir && fir->whole());
-        }
+        printFIROutcome(model, ch, outcome);
+        if (!passed) ++failures;
     }
     const int32_t status = failures > 0 ? 1 : 0;
     co_await tasks::sleep(0.8);

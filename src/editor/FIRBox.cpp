@@ -356,9 +356,10 @@ void FIRBox::refresh() {
     m_storedGraph->setVisible(drawn);
     if (m_live) {
         const qsizetype count = m_live->coefficients.size();
-        m_storedText->setText(!m_live->whole() ? tr("%1 of %2 taps read").arg(count).arg(m_live->taps())
-                              : count < 2      ? tr("Flat pass-through (no filter loaded)")
-                                               : tapsText(count));
+        m_storedText->setText(!m_live->whole()
+                                  ? tr("%1 of %2 taps read").arg(m_live->received).arg(m_live->taps())
+                              : count < 2 ? tr("Flat pass-through (no filter loaded)")
+                                          : tapsText(count));
     }
     if (drawn && m_live->coefficients != m_storedCoefficients) {
         m_storedCoefficients = m_live->coefficients;

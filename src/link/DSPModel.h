@@ -109,10 +109,41 @@ public:
     struct FIRReadBack {
         Words header;
         QList<float> coefficients;
+        // Every coefficient that came, also those a loss left without a known place: what a
+        // read in part reports.
+        qsizetype received = 0;
 
         // The tap count the block's header gives.
         qsizetype taps() const { return header.value(1) & 0xFFFF; }
         bool whole() const { return coefficients.size() == taps(); }
+        // "256 taps", or for a read in part "400 of 512 taps, read in part".
+        QString tapsText() const;
+    };
+    // What an upload or a clear left behind, as read back: which filter the block holds and the
+    // name the device gave for it at the end. The name always describes the block: the new one
+    // only on the filter sent, the old one only on the filter that was there, else empty.
+    struct FIROutcome {
+        enum class Holds {
+            untouched,  // no commit went out, or the device refused it: nothing changed
+            previous,   // read back as the filter that was there
+            sent,       // read back as the filter sent
+            neither,    // read back whole as some other filter
+            unknown,    // not read back, or read in part
+        };
+        std::optional<QString> error;  // the upload's own failure text
+        Holds holds = Holds::untouched;
+        std::optional<FIRReadBack> block;  // the read-back after the upload, when one answered
+        std::optional<Words> name;         // as the device reported it at the end; none: not known
+        Words nameSent;
+
+        bool done() const { return !error && holds == Holds::sent && name == nameSent; }
+        // The name in quotes, or "?" when the device could not be asked.
+        QString nameText() const;
+        // "holds the new filter", "holds neither filter (200 taps)", ...
+        QString blockText() const;
+        // None when done; else the failure, and when the block may have changed, what it holds
+        // and its name.
+        std::optional<QString> failure() const;
     };
 
     static constexpr quint32 meterParameter = 366;
@@ -273,13 +304,19 @@ public:
     // The stored form of the designed FIR; none for anything that is not one.
     static std::optional<DesignedFIR> decodeDesignedFIR(const QByteArray& bytes);
 
-    // FIR blocks. Each returns none on success or the text of the failed step. The
-    // operations are serialised: one started while another runs waits for it.
+    // FIR blocks. Each returns none on success or the text of the failed step; sendFIR and
+    // clearFIR succeed only when the block reads back as the filter sent under its name, and
+    // otherwise say what it holds. The operations are serialised: one started while another
+    // runs waits for it.
     QCoro::Task<std::optional<QString>> requestErrorText(quint16 command, Words words, QString step);
     QCoro::Task<std::optional<QString>> uploadFIR(Words header, Words coefficients, quint32 target);
     QCoro::Task<std::optional<QString>> sendFIR(int ch, Words coefficients, std::optional<Words> header,
                                                 QString name, int tapLimit = 512);
     QCoro::Task<std::optional<QString>> clearFIR(int ch);
+    // As sendFIR and clearFIR, with what the block and its name ended as.
+    QCoro::Task<FIROutcome> putFIR(int ch, Words coefficients, std::optional<Words> header, QString name,
+                                   int tapLimit = 512);
+    QCoro::Task<FIROutcome> putPassThrough(int ch);
     QCoro::Task<std::optional<FIRReadBack>> readFIR(int ch);
     QString firName(int ch) const;
     static quint32 firTarget(int ch);
@@ -329,9 +366,14 @@ private:
     QCoro::Task<bool> enterFIRTurn();
     void leaveFIRTurn();
     void releaseFIRWaiters();
-    QCoro::Task<std::optional<QString>> uploadSteps(Words header, Words coefficients, quint32 target);
-    QCoro::Task<std::optional<QString>> uploadWithRetries(int ch, Words header, Words coefficients,
-                                                          Words name);
+    struct StepsOutcome {
+        std::optional<QString> error;
+        bool mayHaveChanged = false;  // a commit went out and was not refused
+    };
+    QCoro::Task<StepsOutcome> uploadSteps(Words header, Words coefficients, quint32 target);
+    QCoro::Task<FIROutcome> uploadWithRetries(int ch, Words header, Words coefficients, Words name);
+    QCoro::Task<std::optional<FIRReadBack>> readSteps(int ch);
+    QCoro::Task<std::optional<Words>> writeFIRName(int ch, Words name);
 
     DSPConnection* link_ = nullptr;  // child object, constant
     Table params_;

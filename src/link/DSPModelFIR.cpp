@@ -1,6 +1,7 @@
 // FIR block transfers: upload in four acknowledged steps, the guarded upload with
 // retries, clearing to a pass-through, and the read-back. The operations take turns,
-// so the steps of two of them never interleave on the wire.
+// so the steps of two of them never interleave on the wire. An upload that may have changed
+// a block reads it back and names it after what it holds, so no name outlives its filter.
 #include <algorithm>
 #include <cmath>
 
@@ -87,23 +88,91 @@ void DSPModel::releaseFIRWaiters() {
 
 // ---- upload ----------------------------------------------------------------
 
-QCoro::Task<std::optional<QString>> DSPModel::requestErrorText(quint16 command, Words w, QString step) {
-    const auto answer = co_await ask(command, std::move(w), stepTimeout, [](const DSPFrame& frame) {
-        if (frame.command == statusCommand) return true;
-        // A plain acknowledgement (first word 0) is not the step's answer.
-        return frame.command == acknowledgeCommand && !frame.words.isEmpty() && frame.words[0] != 0;
-    });
-    if (!answer) co_return QStringLiteral("No answer from the DSP (%1).").arg(step);
+namespace {
+
+// A step's answer as a text: none when the step was taken.
+std::optional<QString> stepError(const std::optional<DSPFrame>& answer, const QString& step) {
+    if (!answer) return QStringLiteral("No answer from the DSP (%1).").arg(step);
     if (answer->command == acknowledgeCommand)
-        co_return QStringLiteral(
-            "The DSP couldn't read the %1. Close any other program connected to the DSP and try again.")
+        return QStringLiteral(
+                   "The DSP couldn't read the %1. Close any other program connected to the DSP and try "
+                   "again.")
             .arg(step);
     if (!answer->words.isEmpty() && answer->words[0] != 0)
-        co_return QStringLiteral("The DSP rejected the %1 (code %2).").arg(step).arg(answer->words[0]);
-    co_return std::nullopt;
+        return QStringLiteral("The DSP rejected the %1 (code %2).").arg(step).arg(answer->words[0]);
+    return std::nullopt;
 }
 
-QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words coefficients, quint32 target) {
+bool isStepAnswer(const DSPFrame& frame) {
+    if (frame.command == statusCommand) return true;
+    // A plain acknowledgement (first word 0) is not the step's answer.
+    return frame.command == acknowledgeCommand && !frame.words.isEmpty() && frame.words[0] != 0;
+}
+
+DSPModel::Words wordsOf(const DSPModel::FIRReadBack& block) {
+    DSPModel::Words words;
+    for (float c : block.coefficients) words.append(levels::bits(c));
+    return words;
+}
+
+// Whether a read-back shows exactly these coefficient words, every tap in its place.
+bool readsAs(const DSPModel::FIRReadBack& block, const DSPModel::Words& coefficients) {
+    return block.whole() && wordsOf(block) == coefficients;
+}
+
+// Resumes on a later turn of the loop, behind everything posted before.
+QCoro::Task<> nextTurn() {
+    tasks::Continuation<bool> turn;
+    tasks::post([done = turn.completer()] { done(true); });
+    co_await turn;
+}
+
+}  // namespace
+
+QString DSPModel::FIRReadBack::tapsText() const {
+    if (whole()) return QStringLiteral("%1 taps").arg(coefficients.size());
+    return QStringLiteral("%1 of %2 taps, read in part").arg(received).arg(taps());
+}
+
+QString DSPModel::FIROutcome::nameText() const {
+    if (!name) return QStringLiteral("?");
+    return QLatin1Char('"') + DSPFrame::unpackString(*name) + QLatin1Char('"');
+}
+
+QString DSPModel::FIROutcome::blockText() const {
+    switch (holds) {
+        case Holds::untouched:
+            return QStringLiteral("holds the filter it had");
+        case Holds::previous:
+            return QStringLiteral("still holds the filter it had");
+        case Holds::sent:
+            return QStringLiteral("holds the new filter");
+        case Holds::neither:
+            return QStringLiteral("holds neither filter (%1)").arg(block->tapsText());
+        case Holds::unknown:
+            break;
+    }
+    if (block)
+        return QStringLiteral("was read in part (%1 of %2 taps)").arg(block->received).arg(block->taps());
+    // Without a name the device confirmed, the block may hold the new filter under the old name.
+    if (!name) return QStringLiteral("was not read back and may hold the new filter under the old name");
+    return QStringLiteral("was not read back");
+}
+
+std::optional<QString> DSPModel::FIROutcome::failure() const {
+    if (done()) return std::nullopt;
+    if (holds == Holds::untouched && error) return error;
+    QString text = error ? *error + QLatin1Char(' ') : QString();
+    return text + QStringLiteral("The FIR block ") + blockText() + QStringLiteral(", name ") + nameText() +
+           QLatin1Char('.');
+}
+
+QCoro::Task<std::optional<QString>> DSPModel::requestErrorText(quint16 command, Words w, QString step) {
+    const auto answer = co_await ask(command, std::move(w), stepTimeout, isStepAnswer);
+    co_return stepError(answer, step);
+}
+
+QCoro::Task<DSPModel::StepsOutcome> DSPModel::uploadSteps(Words header, Words coefficients, quint32 target) {
     const auto guard = linkGuard();
     const QString gone = QStringLiteral("No answer from the DSP (start).");
     struct Step {
@@ -121,18 +190,21 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadSteps(Words header, Words co
     for (qsizetype done = 0; done < steps.size(); ++done) {
         // Awaits stand alone, outside conditions: GCC 12 mishandles temporaries of a
         // co_await inside an if-condition.
-        const std::optional<QString> error =
-            co_await requestErrorText(steps[done].command, steps[done].words, steps[done].name);
+        const std::optional<DSPFrame> answer =
+            co_await ask(steps[done].command, steps[done].words, stepTimeout, isStepAnswer);
+        const std::optional<QString> error = stepError(answer, steps[done].name);
+        // Only a commit changes the block; one whose answer never came may have done so.
+        const bool mayHaveChanged = done == steps.size() - 1 && (!error || !answer);
         const qsizetype answered = done + (error ? 0 : 1);
         if (!guard && answered < steps.size()) {
             // The block holds whatever the steps answered left it: the user is told how far it came.
             if (DSPModel* self = guard.get())
                 Q_EMIT self->firUploadCut(int(target >> 8) - 1, int(answered), int(steps.size()));
-            co_return error.value_or(gone);
+            co_return StepsOutcome{error.value_or(gone), mayHaveChanged};
         }
-        if (error) co_return error;
+        if (error) co_return StepsOutcome{error, mayHaveChanged};
     }
-    co_return std::nullopt;
+    co_return StepsOutcome{std::nullopt, true};
 }
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coefficients, quint32 target) {
@@ -140,39 +212,94 @@ QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coef
     const bool entered = co_await enterFIRTurn();
     if (!entered || !guard) co_return QStringLiteral("No answer from the DSP (start).");
     FIRTurn turn(this);
-    co_return co_await uploadSteps(std::move(header), std::move(coefficients), target);
+    const StepsOutcome outcome = co_await uploadSteps(std::move(header), std::move(coefficients), target);
+    co_return outcome.error;
 }
 
-QCoro::Task<std::optional<QString>> DSPModel::uploadWithRetries(int ch, Words header, Words coefficients,
-                                                                Words name) {
+// Writes the FIR name and gives it as the device then reports it; none when it could not be
+// asked. An unconfirmed name is not held as the device's: it shows as unread.
+QCoro::Task<std::optional<DSPModel::Words>> DSPModel::writeFIRName(int ch, Words name) {
     const auto guard = linkGuard();
-    const bool entered = co_await enterFIRTurn();
-    if (!entered || !guard) co_return notConnectedText;
-    FIRTurn turn(this);
-    std::optional<QString> error;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        error = co_await uploadSteps(header, coefficients, firTarget(ch));
-        if (!guard) co_return error;
-        if (!error) break;
+    const quint32 number = firNameParam(ch);
+    if (!name.isEmpty()) {
+        write(number, name, std::nullopt, false);
+        // The write joins the link's queue on a later turn: the read must come behind it.
+        co_await nextTurn();
+        if (!guard) co_return std::nullopt;
     }
-    // The name changes only after a complete, acknowledged upload.
-    if (!error) write(firNameParam(ch), name, std::nullopt, false);
-    co_return error;
+    const std::optional<Words> answer = co_await link_->readParam(number);
+    const bool whole = answer && answer->size() >= TextField::firName.words;
+    if (DSPModel* self = guard.get(); self && !whole) self->storeParam(number, {});
+    if (!whole) co_return std::nullopt;
+    co_return answer->first(TextField::firName.words);
 }
 
-QCoro::Task<std::optional<QString>> DSPModel::sendFIR(int ch, Words coefficients, std::optional<Words> header,
-                                                      QString name, int tapLimit) {
-    if (!connected_ || demo_) co_return notConnectedText;
-    if (coefficients.isEmpty() || coefficients.size() > tapLimit)
-        co_return QStringLiteral("A FIR filter must have 1 to %1 taps.").arg(tapLimit);
+QCoro::Task<DSPModel::FIROutcome> DSPModel::uploadWithRetries(int ch, Words header, Words coefficients,
+                                                              Words name) {
+    const auto guard = linkGuard();
+    FIROutcome outcome;
+    outcome.nameSent = name;
+    const bool entered = co_await enterFIRTurn();
+    if (!entered || !guard) {
+        outcome.error = notConnectedText;
+        co_return outcome;
+    }
+    FIRTurn turn(this);
+    // The filter there before, to tell it from the new one if the block does not show that.
+    const std::optional<FIRReadBack> before = co_await readSteps(ch);
+    if (!guard) {
+        outcome.error = QStringLiteral("No answer from the DSP (start).");
+        co_return outcome;
+    }
+    bool mayHaveChanged = false;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const StepsOutcome steps = co_await uploadSteps(header, coefficients, firTarget(ch));
+        outcome.error = steps.error;
+        mayHaveChanged = mayHaveChanged || steps.mayHaveChanged;
+        if (!guard || !steps.error) break;
+    }
+    if (!mayHaveChanged) co_return outcome;
+    outcome.holds = FIROutcome::Holds::unknown;
+    if (!guard) co_return outcome;
+    // Even an acknowledged commit is taken only as far as the block reads back.
+    outcome.block = co_await readSteps(ch);
+    if (!guard) co_return outcome;
+    Words nameNow(TextField::firName.words, 0);
+    if (outcome.block && readsAs(*outcome.block, coefficients)) {
+        outcome.holds = FIROutcome::Holds::sent;
+        nameNow = name;
+    } else if (outcome.block && before && before->whole() && readsAs(*outcome.block, wordsOf(*before))) {
+        // The old name is still the device's: nothing to write, only to confirm.
+        outcome.holds = FIROutcome::Holds::previous;
+        nameNow.clear();
+    } else if (outcome.block && outcome.block->whole()) {
+        outcome.holds = FIROutcome::Holds::neither;
+    }
+    outcome.name = co_await writeFIRName(ch, nameNow);
+    co_return outcome;
+}
+
+QCoro::Task<DSPModel::FIROutcome> DSPModel::putFIR(int ch, Words coefficients, std::optional<Words> header,
+                                                   QString name, int tapLimit) {
+    FIROutcome refused;
+    if (!connected_ || demo_) {
+        refused.error = notConnectedText;
+        co_return refused;
+    }
+    if (coefficients.isEmpty() || coefficients.size() > tapLimit) {
+        refused.error = QStringLiteral("A FIR filter must have 1 to %1 taps.").arg(tapLimit);
+        co_return refused;
+    }
     // A NaN or infinite tap would make the block's output noise or silence; whatever
     // made such a filter, it never reaches the device.
     const auto nonFinite = std::find_if(coefficients.cbegin(), coefficients.cend(),
                                         [](quint32 word) { return !std::isfinite(levels::fromBits(word)); });
-    if (nonFinite != coefficients.cend())
-        co_return QStringLiteral(
-            "The FIR filter holds values that are not numbers (tap %1); nothing was sent.")
-            .arg(nonFinite - coefficients.cbegin() + 1);
+    if (nonFinite != coefficients.cend()) {
+        refused.error =
+            QStringLiteral("The FIR filter holds values that are not numbers (tap %1); nothing was sent.")
+                .arg(nonFinite - coefficients.cbegin() + 1);
+        co_return refused;
+    }
     const quint32 target = firTarget(ch);
     Words h = header.value_or(Words{target, quint32(coefficients.size()), 0, 0, 0});
     // Word 0 of the header names the block. A filter made for one block and sent to
@@ -182,11 +309,27 @@ QCoro::Task<std::optional<QString>> DSPModel::sendFIR(int ch, Words coefficients
     co_return co_await uploadWithRetries(ch, h, std::move(coefficients), nameWords);
 }
 
-QCoro::Task<std::optional<QString>> DSPModel::clearFIR(int ch) {
-    if (!connected_ || demo_) co_return notConnectedText;
+QCoro::Task<DSPModel::FIROutcome> DSPModel::putPassThrough(int ch) {
+    if (!connected_ || demo_) {
+        FIROutcome refused;
+        refused.error = notConnectedText;
+        co_return refused;
+    }
     const Words passThrough(1, levels::bits(1.0f));
     const Words header{firTarget(ch), 1, 0, 0, 0};
     co_return co_await uploadWithRetries(ch, header, passThrough, Words(TextField::firName.words, 0));
+}
+
+QCoro::Task<std::optional<QString>> DSPModel::sendFIR(int ch, Words coefficients, std::optional<Words> header,
+                                                      QString name, int tapLimit) {
+    const FIROutcome outcome =
+        co_await putFIR(ch, std::move(coefficients), std::move(header), name, tapLimit);
+    co_return outcome.failure();
+}
+
+QCoro::Task<std::optional<QString>> DSPModel::clearFIR(int ch) {
+    const FIROutcome outcome = co_await putPassThrough(ch);
+    co_return outcome.failure();
 }
 
 // ---- read-back -------------------------------------------------------------
@@ -197,6 +340,11 @@ QCoro::Task<std::optional<DSPModel::FIRReadBack>> DSPModel::readFIR(int ch) {
     const bool entered = co_await enterFIRTurn();
     if (!entered || !guard) co_return std::nullopt;
     FIRTurn turn(this);
+    co_return co_await readSteps(ch);
+}
+
+QCoro::Task<std::optional<DSPModel::FIRReadBack>> DSPModel::readSteps(int ch) {
+    const auto guard = linkGuard();
     const quint32 target = firTarget(ch);
     const Words startWords(2, 0);
     const auto started = co_await ask(startCommand, startWords, stepTimeout, isStatus);
@@ -214,21 +362,23 @@ QCoro::Task<std::optional<DSPModel::FIRReadBack>> DSPModel::readFIR(int ch) {
     // The first chunk's length is the device's chunk size: a later chunk shorter than that
     // (before the last tap) lost words somewhere inside, and every tap after the loss would
     // sit one place early, so the read stops there. A later chunk longer than the first shows
-    // the first one short, and then no tap read so far has a known place.
+    // the first one short, and then no tap read so far has a known place. A chunk that carries
+    // nothing ends the read: a one-chunk filter a word short reads in part, not as no answer.
     qsizetype chunkSize = 0;
     for (int k = 0; k < maxReadChunks && result.coefficients.size() < taps; ++k) {
         const quint32 chunkWord = target | quint32(k << 16);
         const auto chunk = co_await ask(readChunkCommand, Words(1, chunkWord), stepTimeout,
                                         [chunkWord](const DSPFrame& frame) {
                                             return frame.command == readChunkCommand &&
-                                                   frame.words.size() >= 2 && frame.words[0] == chunkWord;
+                                                   !frame.words.isEmpty() && frame.words[0] == chunkWord;
                                         });
         if (!chunk || !guard) co_return std::nullopt;
         const qsizetype carried = chunk->words.size() - 1;
         const qsizetype missing = taps - result.coefficients.size();
+        result.received = std::min(result.received + carried, taps);
         if (k == 0) chunkSize = carried;
         if (carried > chunkSize) result.coefficients.clear();
-        if (carried < std::min(chunkSize, missing) || carried > chunkSize) break;
+        if (carried == 0 || carried < std::min(chunkSize, missing) || carried > chunkSize) break;
         for (qsizetype i = 1; i <= std::min(carried, missing); ++i)
             result.coefficients.append(levels::fromBits(chunk->words[i]));
     }

@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include "cli/HardwareTests.h"
 #include "link/LiveModel.h"
@@ -132,6 +133,7 @@ TEST(HardwareTestRestore, FIRUploadWithALostCommitAnswerStillRestoresTheChannel)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.lines.mid(3),
               (QStringList{QStringLiteral("OUT 1: upload failed \u2014 No answer from the DSP (commit)."),
+                           QStringLiteral("OUT 1: FIR block holds the new filter, name \"TSL test\""),
                            QStringLiteral("OUT 1: restored original (256 taps, name \"Mine\", bypass true) "
                                           "\u2192 OK"),
                            QStringLiteral("1 FAILED")}));
@@ -150,9 +152,11 @@ TEST(HardwareTestRestore, FIRUploadCutOffAfterItsCommitNamesTheChannelLeftChange
     });
     const BodyRun run = runBody(*live.model, upload(4));
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.lines.value(4).endsWith(QStringLiteral("\u2192 FAILED")))
+    EXPECT_EQ(run.lines.value(4), QStringLiteral("OUT 1: FIR block was not read back and may hold the new "
+                                                 "filter under the old name, name ?"));
+    EXPECT_TRUE(run.lines.value(5).endsWith(QStringLiteral("\u2192 FAILED")))
         << run.lines.join('\n').toStdString();
-    EXPECT_EQ(run.lines.mid(5),
+    EXPECT_EQ(run.lines.mid(6),
               (QStringList{QStringLiteral("not restored: channel 4"), QStringLiteral("2 FAILED")}));
     EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients.size(), 256);
     EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients.value(0), 0x3F000000u);
@@ -274,4 +278,148 @@ TEST(HardwareTestRestore, PresetsTestNamesTheSlotALostStoreMayHaveFilled) {
             QStringLiteral("save to slot 4: FAILED, listed as \"-\""),
             QStringLiteral("delete: FAILED; list restored: not read, current preset unchanged: not read"),
             QStringLiteral("slot 4 may now hold \"TSL TEST\""), QStringLiteral("PRESETS FAILED")}));
+}
+
+// ---- the FIR name follows the filter the block holds ---------------------------------------
+
+namespace {
+
+QString deviceFIRName(livemodel::Live& live, int ch) {
+    return DSPFrame::unpackString(live.sim.device().params.value(403 + quint32(ch)));
+}
+
+// OUT 1 holds 256 taps named "Mine", OUT 2 300 taps named "Custom 300".
+void namedFilters(DeviceSimulator& sim) {
+    sim.device().params[407] = DSPFrame::packString(QStringLiteral("Mine"), 6);
+    sim.device().params[408] = DSPFrame::packString(QStringLiteral("Custom 300"), 6);
+    holdFilter(sim.device(), 4, 256);
+    holdFilter(sim.device(), 5, 300);
+}
+
+Body flat(int ch) {
+    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firFlatTest(m, box, ch); };
+}
+
+Body clearing(int ch) {
+    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firClearTest(m, box, {ch}); };
+}
+
+Words lowRamp(int taps) {
+    Words words;
+    for (int i = 0; i < taps; ++i) words.append(0x3B000000u + quint32(i));
+    return words;
+}
+
+}  // namespace
+
+// A device that keeps only the first taps of an upload and says it took them all: no name
+// describes what the block holds, so it is emptied, and every run fails saying what is there.
+TEST(FIRNameFollowsTheBlock, ADeviceThatKeepsPartOfAnUploadLeavesItUnnamed) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        namedFilters(sim);
+        sim.device().fir.keptTaps = 200;
+    });
+    const BodyRun flatRun = runBody(*live.model, flat(5));
+    EXPECT_EQ(flatRun.status, 1);
+    EXPECT_EQ(flatRun.lines.last(),
+              QStringLiteral("OUT 2: FIR block was read in part (200 of 256 taps), name \"\""));
+    EXPECT_EQ(deviceFIRName(live, 5), QString());
+
+    EXPECT_EQ(
+        livemodel::run(live.model->sendFIR(4, lowRamp(300), Words{0, 300, 0, 0, 0}, QStringLiteral("EQ"))),
+        QStringLiteral("The FIR block was read in part (200 of 300 taps), name \"\"."));
+    EXPECT_EQ(live.model->firName(4), QString());
+
+    live.sim.device().fir.keptTaps = 0;
+    live.sim.device().params[407] = DSPFrame::packString(QStringLiteral("Mine"), 6);
+    const BodyRun cleared = runBody(*live.model, clearing(4));
+    EXPECT_EQ(cleared.status, 1);
+    EXPECT_EQ(cleared.lines.mid(1),
+              (QStringList{QStringLiteral("OUT 1: cleared \u2192 FAILED"),
+                           QStringLiteral("OUT 1: FIR block was read in part (0 of 1 taps), name \"\"")}));
+    EXPECT_EQ(deviceFIRName(live, 4), QString());
+}
+
+// Every commit is carried out and its answer lost: the upload failed as far as anyone heard,
+// yet the block holds the new filter, so it gets the new name, and nothing reports success.
+TEST(FIRNameFollowsTheBlock, ALostCommitAnswerIsReadBackAndNeverASuccess) {
+    // Costs three step timeouts (9 s).
+    livemodel::Live live([](DeviceSimulator& sim) {
+        namedFilters(sim);
+        sim.faults().answerLost = [](const DSPFrame& request) { return request.command == 130; };
+    });
+    const BodyRun run = runBody(*live.model, flat(5));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(
+        run.lines.value(1).startsWith(QStringLiteral("OUT 2: No answer from the DSP (commit). \u2014 ")));
+    EXPECT_TRUE(run.lines.value(1).endsWith(QStringLiteral("\u2192 FAILED")));
+    EXPECT_EQ(run.lines.mid(2),
+              QStringList{QStringLiteral("OUT 2: FIR block holds the new filter, name \"\"")});
+    EXPECT_EQ(deviceFIRName(live, 5), QString());
+    EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(5)).coefficients.size(), 256);
+}
+
+// The name write never takes: the device holds the new filter under the old name, and the run
+// says so in the device's own words instead of reporting success.
+TEST(FIRNameFollowsTheBlock, ANameWriteThatNeverTookIsReportedAsTheDeviceGivesIt) {
+    livemodel::Live live(namedFilters);
+    const DeviceSimulator::Handler write = standardSimHandlers().value(5);
+    live.sim.setHandler(5, [write](SimDevice& device, const DSPFrame& request) {
+        return request.words.value(1) == 408 ? QList<SimReply>{} : write(device, request);
+    });
+    const BodyRun run = runBody(*live.model, flat(5));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.lines.value(1).endsWith(QStringLiteral("\u2192 FAILED")))
+        << run.lines.join('\n').toStdString();
+    EXPECT_EQ(run.lines.mid(2),
+              QStringList{QStringLiteral("OUT 2: FIR block holds the new filter, name \"Custom 300\"")});
+    EXPECT_EQ(live.model->firName(5), QStringLiteral("Custom 300"));
+}
+
+// The link goes at the name write: the name is not known, so the line says "?" and the model
+// no longer shows a name as the device's.
+TEST(FIRNameFollowsTheBlock, ALinkCutAtTheNameWriteLeavesTheNameUnknown) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        namedFilters(sim);
+        sim.faults().goneOn = [](const DSPFrame& request) {
+            return request.command == 5 && request.words.value(1) == 408;
+        };
+    });
+    const BodyRun run = runBody(*live.model, flat(5));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.lines.mid(2), QStringList{QStringLiteral("OUT 2: FIR block holds the new filter, name ?")})
+        << run.lines.join('\n').toStdString();
+    EXPECT_EQ(deviceFIRName(live, 5), QStringLiteral("Custom 300"));
+    EXPECT_FALSE(live.model->holds(408));
+}
+
+// A filter read back a word short is in part, one chunk or several, and says how many
+// coefficients truly came: the read-back, and the snapshot that leaves it out.
+TEST(FIRNameFollowsTheBlock, AFilterReadInPartGivesTheTrueCount) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        holdFilter(sim.device(), 2, 256);
+        holdFilter(sim.device(), 3, 512);
+        const quint32 target = DSPModel::firTarget(6);
+        sim.device().fir.blocks[target] = SimFIRBlock{{target, 512, 0, 0, 0}, lowRamp(400)};
+    });
+    const auto fourHundred = livemodel::run(live.model->readFIR(6));
+    ASSERT_TRUE(fourHundred);
+    EXPECT_EQ(fourHundred->tapsText(), QStringLiteral("400 of 512 taps, read in part"));
+
+    live.sim.device().fir.shortReadChunk = 0;
+    const auto oneChunk = livemodel::run(live.model->readFIR(2));
+    ASSERT_TRUE(oneChunk);
+    EXPECT_EQ(oneChunk->tapsText(), QStringLiteral("255 of 256 taps, read in part"));
+    EXPECT_EQ(livemodel::run(live.model->readFIR(3))->tapsText(),
+              QStringLiteral("511 of 512 taps, read in part"));
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("snapshot.json"));
+    const BodyRun snapshot = runBody(
+        *live.model, [path](DSPModel& m, StatusBox& box) { return hwtest::snapshotTest(m, box, path); });
+    EXPECT_EQ(snapshot.status, 1);
+    EXPECT_EQ(
+        snapshot.lines.last(),
+        QStringLiteral("not saved, read in part: channel 2 (255 of 256 taps), channel 3 (511 of 512 taps), "
+                       "channel 6 (399 of 512 taps)"));
 }

@@ -194,8 +194,9 @@ TEST_F(FIRSendBarTest, FailuresRetriesAndBypassedBlocksMakeOneStatusLine) {
     livemodel::Live live;
     Bar bar(live.model.get());
     live.model->write(391 + 5, {1}, std::nullopt, false);  // OUT 2's FIR is bypassed
-    // OUT 1: three refused starts; OUT 2: a refused header, then a clean second attempt.
-    live.sim.device().fir.statusCodes = {7, 7, 7, 0, 9};
+    // OUT 1: three refused starts; OUT 2: a refused header, then a clean second attempt. Each
+    // block is read before its upload, which takes a start of its own.
+    live.sim.device().fir.statusCodes = {0, 7, 7, 7, 0, 0, 9};
     bar.bar->setTargets({4, 5});
     ASSERT_TRUE(bar.send());
     EXPECT_EQ(bar.bar->status(),

@@ -67,6 +67,28 @@ TEST(FIRBoxLive, ShowsWhatTheBlockHoldsAndClearsIt) {
     EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(4)).coefficients, (Words{bits(1.0f)}));
 }
 
+// The answers to every commit of a clear are lost: the tab does not say "Failed" alone but what
+// the block read back as, and the name the device then gave it.
+TEST(FIRBoxLive, AClearWhoseCommitAnswersWereLostSaysWhatTheBlockHolds) {
+    // Costs three step timeouts (9 s).
+    livemodel::Live live([](DeviceSimulator& sim) {
+        sim.device().fir.blocks[DSPModel::firTarget(4)] = {{DSPModel::firTarget(4), 300, 0, 0, 0}, ramp(300)};
+        sim.device().params[407] = DSPFrame::packString(QStringLiteral("Horn"), 6);
+        sim.faults().answerLost = [](const DSPFrame& request) { return request.command == 130; };
+    });
+    Context context;
+    auto box = shown(context.of(*live.model), 4);
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->live().has_value(); }));
+    context.dialogs.confirmAnswers.enqueue(true);
+    box->clearButton()->click();
+    ASSERT_TRUE(livemodel::waitUntil([&] { return box->live() && box->live()->size() == 1; }));
+    EXPECT_EQ(
+        box->clearMessage(),
+        QStringLiteral("No answer from the DSP (commit). The FIR block holds the new filter, name \"\"."));
+    EXPECT_EQ(live.model->firName(4), QString());
+    EXPECT_EQ(DSPFrame::unpackString(live.sim.device().params.value(407)), QString());
+}
+
 // A device that answers each read-back chunk with 100 coefficients gives 400 of a 512-tap
 // filter: the tab says so and draws no response from the part; read whole, it draws one.
 TEST(FIRBoxLive, AFilterReadInPartSaysHowMuchCameAndDrawsNoResponse) {

@@ -77,17 +77,18 @@ TEST(ModelFIR, APlainAcknowledgementIsNotAStepsAnswer) {
 TEST(ModelFIR, SendRetriesThreeTimesAndNamesOnlyAfterSuccess) {
     livemodel::Live live;
     DSPModel& model = *live.model;
-    live.sim.device().fir.statusCodes = {9, 0, 0,
-                                         9};  // the first start and the second attempt's coefficients fail
+    // The read of the block before comes first; then the first start and the second attempt's
+    // coefficients fail.
+    live.sim.device().fir.statusCodes = {0, 9, 0, 0, 9};
     const qsizetype mark = live.sim.received().size();
     EXPECT_EQ(livemodel::run(
                   model.sendFIR(4, ramp(10), std::nullopt, QStringLiteral("Horn EQ → v2, very long name"))),
               std::nullopt);
-    EXPECT_EQ(live.sentAfter(mark, 135).size(), 3);
+    EXPECT_EQ(live.sentAfter(mark, 135).size(), 5);  // a read-back before and after the three attempts
     EXPECT_EQ(live.sentAfter(mark, 128).last().words, (Words{0x500, 10, 0, 0, 0}));
     EXPECT_EQ(model.firName(4), QStringLiteral("Horn EQ  v2, very long n"));
 
-    live.sim.device().fir.statusCodes = {1, 2, 3};
+    live.sim.device().fir.statusCodes = {0, 1, 2, 3};
     EXPECT_EQ(
         livemodel::run(model.sendFIR(4, ramp(10), Words{0x500, 0x1000A, 0, 0, 0}, QStringLiteral("New"))),
         QStringLiteral("The DSP rejected the start (code 3)."));
@@ -209,5 +210,7 @@ TEST(ModelFIR, ConcurrentOperationsTakeTurnsOnTheWire) {
     ASSERT_TRUE(livemodel::waitUntil([&] { return !first.has_value() && !second.has_value(); }));
     QList<quint16> commands;
     for (const DSPFrame& frame : firFramesAfter(live, mark)) commands.append(frame.command);
-    EXPECT_EQ(commands, (QList<quint16>{135, 128, 129, 129, 130, 135, 128, 129, 130}));
+    // The clear reads the block before and after its upload.
+    EXPECT_EQ(commands, (QList<quint16>{135, 128, 129, 129, 130, 135, 131, 132, 133, 135, 128, 129, 130, 135,
+                                        131, 132, 133}));
 }

@@ -37,4 +37,6 @@ struct SimFIRBank {
     int shortReadChunk = -1;
     // Every commit is refused with a status answer that carries no word.
     bool commitsWordless = false;
+    // A commit stores only the first this many taps of the upload (-1: all), and says it took it.
+    int keptTaps = -1;
 };

@@ -1,6 +1,8 @@
 // The simulator's preset slots and FIR blocks.
 #include "SimStorageCommands.h"
 
+#include <algorithm>
+
 namespace {
 
 using Words = DSPFrame::Words;
@@ -90,6 +92,8 @@ QList<SimReply> commitFIR(SimDevice& device, const DSPFrame& request) {
     if (coefficients.size() > device.fir.maxTaps) return {SimReply{status, {tooManyTapsCode}}};
     if (device.fir.commitsWordless) return {SimReply{status, {}}};
     auto reply = stepStatus(device);
+    if (device.fir.keptTaps >= 0)
+        coefficients = coefficients.first(std::min(coefficients.size(), qsizetype(device.fir.keptTaps)));
     if (reply.front().words.front() == 0)
         device.fir.blocks[request.words[0]] = SimFIRBlock{device.fir.pendingHeader, coefficients};
     return reply;

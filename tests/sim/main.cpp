@@ -146,6 +146,7 @@ int main(int argc, char** argv) {
         {"fir-chunk-words", "Coefficients in each FIR read-back chunk (default 256).", "count"},
         {"fir-short-chunk", "FIR read-back chunk K (0 to 3) comes one coefficient short.", "K"},
         {"fir-commit-wordless", "Refuse every FIR commit with a status answer that carries no word."},
+        {"fir-keep-taps", "Every FIR commit keeps only the first N taps, and says it took them all.", "N"},
     });
     parser.process(app);
 
@@ -167,6 +168,11 @@ int main(int argc, char** argv) {
     if (parser.isSet("fir-chunk-words")) device.fir.readChunkWords = parser.value("fir-chunk-words").toInt();
     if (parser.isSet("fir-short-chunk")) device.fir.shortReadChunk = parser.value("fir-short-chunk").toInt();
     device.fir.commitsWordless = parser.isSet("fir-commit-wordless");
+    if (parser.isSet("fir-keep-taps")) {
+        bool ok = false;
+        device.fir.keptTaps = parser.value("fir-keep-taps").toInt(&ok);
+        if (!ok || device.fir.keptTaps < 0) return fail("bad tap count " + parser.value("fir-keep-taps"));
+    }
     if (device.fir.readChunkWords < 1) return fail("bad chunk size " + parser.value("fir-chunk-words"));
     for (const QString& text : parser.values("silent")) {
         const auto command = parseCommand(text);
