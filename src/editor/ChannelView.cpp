@@ -377,7 +377,7 @@ void ChannelView::rebuildCopyMenu() {
     menu->clear();
     for (int t = 0; t < ParamMap::channelCount; ++t) {
         if (t == m_ch || ParamMap::isInput(t) != ParamMap::isInput(m_ch)) continue;
-        menu->addAction(plaintext::asTitle(plaintext::oneLine(m_model.channelName(t))), this,
+        menu->addAction(plaintext::asTitle(channelwords::spokenName(m_model, t)), this,
                         [this, t] { m_model.copyChannelSettings(m_ch, t); });
     }
 }
