@@ -148,8 +148,11 @@ void ConsoleView::leavePage() {
 void ConsoleView::leaveDevice() {
     // A page built for another device, with what was typed for it, goes without a commit (the
     // link leads elsewhere now) and its unsaved text stays with that device. One built before
-    // any device (nothing can be typed there) simply goes on with this one.
-    const bool rebuild = m_view && pageNeedsDevice(m_page) && !m_deviceKept.device().isEmpty();
+    // any device (nothing can be typed there) goes on with this one, unless this one comes
+    // back with text typed for it before the link went to another host.
+    const bool rebuild =
+        m_view && pageNeedsDevice(m_page) &&
+        (!m_deviceKept.device().isEmpty() || m_deviceKept.holdsFor(m_context.model->device()));
     if (rebuild) dropView();
     m_deviceKept.setDevice(m_context.model->device());
     if (rebuild) showContent();

@@ -14,6 +14,7 @@
 #include "app/controls/PlainText.h"
 #include "app/controls/Symbols.h"
 #include "app/controls/Theme.h"
+#include "app/mixer/ChannelWords.h"
 #include "link/DSPModel.h"
 #include "link/MeterStore.h"
 #include "link/ParamMap.h"
@@ -111,8 +112,11 @@ private:
     }
 
     void refresh() {
-        const QString name = m_model.channelName(m_ch);
-        m_name->setText(plaintext::oneLine(name));
+        // A name never read is no name: the row shows which channel it is, dimmed, and says so.
+        const bool read = channelwords::nameRead(m_model, m_ch);
+        const QString name = channelwords::spokenName(m_model, m_ch);
+        m_name->setText(read ? name : channelwords::label(m_ch));
+        m_name->setEnabled(read);
         // The row's text is drawn by this widget, so the list item has none of its own:
         // assistive tools would find a row without a name.
         if (m_item->data(Qt::AccessibleTextRole).toString() != name) {

@@ -112,9 +112,8 @@ void BandColumns::refresh() {
         const quint32 number = ParamMap::eqBandParam(m_ch, b);
         const bool read = m_model.holds(number);
         m_columns[b]->display(m_model.band(m_ch, b), b == m_selected, read);
-        m_columns[b]->setEnabled(read);
         // A band the device sent with a value no control can hold says why it cannot be edited.
-        m_columns[b]->setToolTip(m_model.unshowable(number).value_or(QString()));
+        enableIfRead({m_columns[b]}, read, m_model.unshowable(number).value_or(QString()));
     }
     fitHeight();
 }
@@ -329,11 +328,11 @@ void BandColumn::display(const DSPModel::Band& band, bool selected, bool read) {
     }
     const QSignalBlocker blockOn(m_on);
     m_on->setChecked(read && band.on);
-    m_on->setToolTip(band.on ? tr("Band on") : tr("Band off"));
+    m_on->setToolTip(!read ? tr("Band on or off — not read") : band.on ? tr("Band on") : tr("Band off"));
     m_type->setText(read ? typeTitle(band.type) : QStringLiteral("—"));
     for (QAction* action : m_type->menu()->actions())
         action->setChecked(read && action->data().toLongLong() == band.type);
-    const QColor tint = editorkit::tint(m_ch, band.on);
+    const QColor tint = editorkit::tint(m_ch, read && band.on);
     for (Encoder* knob : {m_freqKnob, m_gainKnob, m_qKnob}) {
         const QSignalBlocker block(knob);
         knob->setTint(tint);
@@ -350,7 +349,7 @@ void BandColumn::display(const DSPModel::Band& band, bool selected, bool read) {
     }
     for (QWidget* control : {static_cast<QWidget*>(m_on), static_cast<QWidget*>(m_type)})
         showReadState(*control, read);
-    m_dim->setEnabled(!band.on);
+    m_dim->setEnabled(read && !band.on);
     update();
 }
 

@@ -23,12 +23,14 @@
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Popover.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Tag.h"
 #include "app/controls/Theme.h"
 #include "app/input/KeptEdits.h"
 #include "app/input/KeyboardFocus.h"
 #include "app/input/PendingEdits.h"
 #include "app/input/PopupFocus.h"
+#include "app/mixer/ChannelWords.h"
 #include "editor/BandColumns.h"
 #include "editor/DEQBox.h"
 #include "editor/DynamicsBoxes.h"
@@ -357,7 +359,8 @@ void ChannelView::refresh() {
 void ChannelView::refreshHeader() {
     const DSPModel::Words gain = m_model.words(quint32(m_ch + 1), 2);
     const bool muted = gain[1] & 1;
-    m_name->setText(plaintext::oneLine(m_model.channelName(m_ch)));
+    // The title names the channel even while its name is not read, and says so.
+    m_name->setText(channelwords::spokenName(m_model, m_ch));
     const auto group = m_model.groupOf().constFind(m_ch);
     m_groupTag->setVisible(group != m_model.groupOf().constEnd());
     if (group != m_model.groupOf().constEnd()) m_groupTag->setText(tr("Group ") + QString::number(*group));
@@ -373,10 +376,9 @@ void ChannelView::refreshHeader() {
                      muted ? QColor(Qt::white) : Theme::secondaryText(), 6});
     {
         const QSignalBlocker block(m_mute);
-        m_mute->setChecked(muted);
+        m_mute->setChecked(gainKnown && muted);
     }
-    m_gain->setEnabled(gainKnown);
-    m_mute->setEnabled(gainKnown);
+    enableIfRead({m_gain, m_mute}, gainKnown, m_model.unshowable(quint32(m_ch + 1)).value_or(QString()));
     if (QPushButton* copy = toolbarButton(tr("Copy"))) copy->setEnabled(m_model.canCopyEQ(m_ch));
     if (QPushButton* paste = toolbarButton(tr("Paste"))) paste->setEnabled(m_model.canPasteEQ(m_ch));
     if (QPushButton* bypass = toolbarButton(tr("Bypass"))) {
@@ -391,7 +393,7 @@ void ChannelView::rebuildCopyMenu() {
     menu->clear();
     for (int t = 0; t < ParamMap::channelCount; ++t) {
         if (t == m_ch || ParamMap::isInput(t) != ParamMap::isInput(m_ch)) continue;
-        menu->addAction(plaintext::asTitle(plaintext::oneLine(m_model.channelName(t))), this,
+        menu->addAction(plaintext::asTitle(channelwords::spokenName(m_model, t)), this,
                         [this, t] { m_model.copyChannelSettings(m_ch, t); });
     }
 }

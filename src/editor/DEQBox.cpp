@@ -237,16 +237,16 @@ void DEQBandPanel::edit(const std::function<void(DSPModel::DEQBand&)>& change) {
 
 void DEQBandPanel::refresh() {
     const DSPModel::DEQBand band = m_model.deqBand(m_ch, m_band);
-    const QColor colour = band.active ? DEQFrequencyGraph::bandColours()[m_band] : Theme::systemGrey();
     const QSignalBlocker blockActive(m_active);
     const QSignalBlocker blockMode(m_mode);
-    // A band the device never reported shows no setting and cannot be edited.
+    // A band the device never reported shows no setting and cannot be edited, nor is it lit.
     const bool known = m_model.holds(bandParam(m_ch, m_band));
-    setToolTip(m_model.unshowable(bandParam(m_ch, m_band)).value_or(QString()));
+    const QColor colour =
+        known && band.active ? DEQFrequencyGraph::bandColours()[m_band] : Theme::systemGrey();
+    const QString why = m_model.unshowable(bandParam(m_ch, m_band)).value_or(QString());
+    setToolTip(why);
     m_active->setChecked(known && band.active);
     m_mode->setCurrentIndex(known ? band.mode.rawValue() : -1);
-    enableIfRead({m_active, m_mode}, known);
-    for (KnobField* knob : m_knobs) knob->setEnabled(known);
     const QList<double> values{double(band.freq),   band.q,       band.threshold,
                                band.ratio,          band.maxGain, double(band.attack),
                                double(band.release)};
@@ -254,7 +254,9 @@ void DEQBandPanel::refresh() {
         m_knobs[i]->setValue(values[i]);
         if (!known) m_knobs[i]->showUnknown();
         m_knobs[i]->setTint(colour);
+        enableIfRead({m_knobs[i]}, known, why);
     }
+    enableIfRead({m_active, m_mode}, known, why);
     m_dot->setLook(colour);
     updateLive();
 }

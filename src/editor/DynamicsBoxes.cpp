@@ -72,23 +72,26 @@ void DynamicsPanel::layOutWithCurve(TransferCurve* curve) {
     contentLayout()->addLayout(row);
 }
 
-void DynamicsPanel::showOn(bool on) {
-    const QSignalBlocker block(m_on);
-    m_on->setChecked(on);
-    for (KnobField* knob : m_knobs) knob->setTint(editorkit::tint(m_ch, on));
-}
-
-void DynamicsPanel::showKnown(bool settings, bool onSwitch) {
-    for (KnobField* knob : m_knobs) {
-        knob->setEnabled(settings);
-        if (!settings) knob->showUnknown();
-    }
-    enableIfRead({m_on}, onSwitch);
-    // A switch never read reads "on" in the table's zeros; it is shown neither on nor off.
-    if (!onSwitch) {
+void DynamicsPanel::showSwitch(Blocks blocks, bool on, bool writtenWithSettings) {
+    const auto why = [this](ParamMap::Block block) {
+        return m_model.unshowable(*ParamMap::param(block, m_ch)).value_or(QString());
+    };
+    const bool settings = m_model.holds(blocks.settings, m_ch);
+    const bool settingsNeeded = writtenWithSettings && !settings;
+    const bool onSwitch = !settingsNeeded && m_model.holds(blocks.onSwitch, m_ch);
+    // A switch never read reads "on" in the table's zeros; it is shown neither on nor off, and
+    // the knobs are not lit as if it were on.
+    const bool shownOn = onSwitch && on;
+    {
         const QSignalBlocker block(m_on);
-        m_on->setChecked(false);
+        m_on->setChecked(shownOn);
     }
+    for (KnobField* knob : m_knobs) {
+        knob->setTint(editorkit::tint(m_ch, shownOn));
+        if (!settings) knob->showUnknown();
+        enableIfRead({knob}, settings, why(blocks.settings));
+    }
+    enableIfRead({m_on}, onSwitch, why(settingsNeeded ? blocks.settings : blocks.onSwitch));
 }
 
 bool DynamicsPanel::showCurve(TransferCurve* curve, Blocks blocks, Setting setting,
@@ -129,12 +132,10 @@ void CompressorBox::edit(const std::function<void(DSPModel::Compressor&)>& chang
 
 void CompressorBox::refresh() {
     const DSPModel::Compressor c = m_model.compressor(m_ch);
-    showOn(c.on);
     const QList<double> values{c.threshold, c.ratio, double(c.attack), double(c.release), double(c.knee)};
     for (int i = 0; i < m_knobs.size(); ++i) m_knobs[i]->setValue(values[i]);
     // The switch is written through the settings, so it needs them too.
-    const bool known = m_model.holds(ParamMap::Block::compressor(), m_ch);
-    showKnown(known, known && m_model.holds(ParamMap::Block::compressorOff(), m_ch));
+    showSwitch({ParamMap::Block::compressor(), ParamMap::Block::compressorOff()}, c.on, true);
     updateLive();
 }
 
@@ -168,11 +169,9 @@ void LimiterBox::edit(const std::function<void(DSPModel::Limiter&)>& change) {
 
 void LimiterBox::refresh() {
     const DSPModel::Limiter l = m_model.limiter(m_ch);
-    showOn(l.on);
     m_knobs[0]->setValue(l.threshold);
     m_knobs[1]->setValue(double(l.release));
-    const bool known = m_model.holds(ParamMap::Block::limiter(), m_ch);
-    showKnown(known, known && m_model.holds(ParamMap::Block::limiterOff(), m_ch));
+    showSwitch({ParamMap::Block::limiter(), ParamMap::Block::limiterOff()}, l.on, true);
     updateLive();
 }
 
@@ -228,9 +227,8 @@ void GateBox::setThreshold(double dB) {
 }
 
 void GateBox::refresh() {
-    showOn(isOn());
     m_knobs[0]->setValue(threshold());
-    showKnown(m_model.holds(ParamMap::Block::gate(), m_ch), m_model.holds(ParamMap::Block::gateOff(), m_ch));
+    showSwitch({ParamMap::Block::gate(), ParamMap::Block::gateOff()}, isOn(), false);
     updateLive();
 }
 

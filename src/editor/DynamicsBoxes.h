@@ -28,15 +28,16 @@ protected:
     KnobField* addKnob(const QString& label, double lo, double hi, bool log,
                        std::optional<double> defaultValue, double step, const QString& format,
                        const QString& unit, std::function<void(double)> commit);
-    void showOn(bool on);
-    // Settings or a switch the device never reported are shown but cannot be edited.
-    void showKnown(bool settings, bool onSwitch);
     // The compressor's and limiter's arrangement: switch and knobs, curve, meters.
     void layOutWithCurve(TransferCurve* curve);
     struct Blocks {
         ParamMap::Block settings;
         ParamMap::Block onSwitch;
     };
+    // Shows the switch as `on` and the knobs lit for it, as far as they were read: settings or
+    // a switch the device never reported are shown but cannot be edited, and say why. A switch
+    // written through the settings needs them read too.
+    void showSwitch(Blocks blocks, bool on, bool writtenWithSettings);
     struct Setting {
         float threshold;
         float level;

@@ -197,7 +197,8 @@ void FiltersDelayPanel::refresh() {
         }
         c.slope->setCurrentIndex(known ? f.slope.rawValue() : -1);
         c.dim->setEnabled(!f.on);
-        enableIfRead({c.toggle, c.knob, c.field, c.slope}, known);
+        enableIfRead({c.toggle, c.knob, c.field, c.slope}, known,
+                     m_model.unshowable(c.number).value_or(QString()));
     }
     showDelay();
 }
@@ -207,13 +208,14 @@ void FiltersDelayPanel::showDelay() {
     const bool on = words[1] == 0;
     const float ms = std::bit_cast<float>(words[0]);
     const QString shownUnit = unit();
-    const bool known = m_model.holds(*ParamMap::param(ParamMap::Block::delay(), m_ch));
+    const quint32 number = *ParamMap::param(ParamMap::Block::delay(), m_ch);
+    const bool known = m_model.holds(number);
     const QSignalBlocker blockToggle(m_delayToggle);
     m_delayToggle->setChecked(known && on);
-    enableIfRead({m_delayToggle, m_delayKnob}, known);
     m_delayKnob->setTint(editorkit::tint(m_ch, on));
     m_delayKnob->setValue(ms);
     if (!known) m_delayKnob->showUnknown();
+    enableIfRead({m_delayToggle, m_delayKnob}, known, m_model.unshowable(number).value_or(QString()));
     m_unitPicker->setCurrent(shownUnit);
     if (shownUnit != m_fieldUnit) {
         // The field's format follows the unit, and a field's format is fixed.

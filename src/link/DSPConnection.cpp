@@ -197,6 +197,7 @@ void DSPConnection::connect(const QString& host) {
     settings_->setValue(networkHostKey, host);
     settings_->setValue(useNetworkKey, true);
     setStatus(Status::searching());
+    if (host != host_) forgetDevice();
     host_ = host;
     tcp_ = new QTcpSocket(this);
     QTcpSocket* socket = tcp_;
@@ -214,6 +215,20 @@ void DSPConnection::startSocket() {
     // Started first: a connect that fails at once reports it from inside connectToHost.
     silentConnectTimer_.start(std::chrono::milliseconds(qRound64(silentConnectDelay * 1000)));
     tcp_->connectToHost(host_, port_);
+}
+
+// Another host is another device: its name, group and firmware are unknown until it tells
+// them, and a host that refuses or never answers tells none.
+void DSPConnection::forgetDevice() {
+    deviceName_.clear();
+    deviceGroup_.clear();
+    firmware_.reset();
+    firmwareDate_.reset();
+    Q_EMIT deviceNameChanged();
+    Q_EMIT deviceGroupChanged();
+    Q_EMIT firmwareChanged();
+    Q_EMIT firmwareDateChanged();
+    if (onOtherDevice) onOtherDevice();
 }
 
 // A host that drops the connect instead of refusing it leaves the attempt open until the

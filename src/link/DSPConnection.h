@@ -145,6 +145,9 @@ public:
     // Set by the owner right after creation.
     std::function<void(const DSPFrame&)> onFrame;
     std::function<void(bool)> onConnectionChange;
+    // Called when a link to another host is asked for: what the owner holds of the device
+    // before is not the next one's, whether or not that one ever answers.
+    std::function<void()> onOtherDevice;
 
     // Transports. `connect` replaces any TCP link; while one exists USB input is ignored.
     void connect(const QString& host);
@@ -206,6 +209,7 @@ private:
     void handleNetworkState(QTcpSocket* socket, NetworkState state, const QString& description);
     void handleSocketError(QTcpSocket* socket);
     void connectUnanswered();
+    void forgetDevice();
     QString waitingText(const QString& description) const;
     void parseTCP(QTcpSocket* socket);
     void dropSocket();

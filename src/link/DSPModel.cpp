@@ -36,6 +36,9 @@ DSPModel::DSPModel(DSPConnection* link, QString demoDataPath, QObject* parent)
     link_->onConnectionChange = [self](bool up) {
         if (self) self->onConnectionChange(up);
     };
+    link_->onOtherDevice = [self] {
+        if (self) self->forgetDevice();
+    };
     link_->onFrame = [self](const DSPFrame& frame) {
         if (self) self->onFrame(frame);
     };
@@ -97,6 +100,15 @@ void DSPModel::forgetPresets() {
         currentPreset_.reset();
         Q_EMIT currentPresetChanged();
     }
+}
+
+// A link asked of another host: nothing of the device before is shown as the next one's,
+// also while that one refuses or never answers. The demo device is no device of a link.
+void DSPModel::forgetDevice() {
+    if (demo_) return;
+    replaceParams({});
+    forgetPresets();
+    switchDevice(QString());
 }
 
 void DSPModel::setPresetBusy(bool busy) {

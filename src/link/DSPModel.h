@@ -87,7 +87,7 @@ public:
     struct PresetSlot {
         int id = 0;
         QString name;
-        // False when the device left the name unanswered (the name then reads "(unnamed)").
+        // False when the device left the name unanswered (the name is then empty and unknown).
         bool nameAnswered = true;
         bool operator==(const PresetSlot&) const = default;
     };
@@ -358,6 +358,7 @@ private:
     void setPresetBusy(bool busy);
     // The preset list as at a first connect: unknown until the device answers it.
     void forgetPresets();
+    void forgetDevice();
     void applyMeterWords(const Words& values);
     void cancelMeterTask();
     void meterTick();

@@ -69,7 +69,8 @@ QCoro::Task<bool> DSPModel::refreshPresets() {
         });
         if (!guard) co_return false;
         QString name = answer ? trimSpacesAndTabs(DSPFrame::unpackString(answer->words.mid(1))) : QString();
-        if (name.isEmpty()) name = QStringLiteral("(unnamed)");
+        // A lost answer leaves the name unknown, not empty: no made-up name stands for it.
+        if (answer && name.isEmpty()) name = QStringLiteral("(unnamed)");
         slots.append({slot, name, answer.has_value()});
     }
     presets_ = std::move(slots);

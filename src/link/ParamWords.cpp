@@ -117,6 +117,7 @@ Rule resolved(const QList<quint32>& words, Rule rule, bool anyType) {
     return level(0.25f, anyType ? largestAnyQ() : EQBandType::largestQForRaw(words.value(3) & 0xFF));
 }
 
+// Words are counted from 0, as the device's layouts count them.
 QString outsideText(uint32_t n, const QList<quint32>& words, qsizetype i, Rule rule) {
     const quint32 w = words[i];
     const QString where = QStringLiteral("Parameter %1 holds %2 in word %3").arg(n);
@@ -126,15 +127,15 @@ QString outsideText(uint32_t n, const QList<quint32>& words, qsizetype i, Rule r
             return QStringLiteral("Parameter %1 holds a level that is %2 (word %3).")
                 .arg(n)
                 .arg(std::isnan(value) ? QStringLiteral("not a number") : QStringLiteral("infinite"))
-                .arg(i + 1);
-        return where.arg(numtext::shortest(value)).arg(i + 1) +
+                .arg(i);
+        return where.arg(numtext::shortest(value)).arg(i) +
                QStringLiteral(", outside %1 to %2.")
                    .arg(numtext::shortest(rule.low), numtext::shortest(rule.high));
     }
     if (rule.kind == Kind::whole || rule.kind == Kind::pick)
-        return where.arg(w).arg(i + 1) +
+        return where.arg(w).arg(i) +
                QStringLiteral(", outside %1 to %2.").arg(qint64(rule.low)).arg(qint64(rule.high));
-    return where.arg(numtext::format("0x%X", w)).arg(i + 1) + QStringLiteral(", which names no choice.");
+    return where.arg(numtext::format("0x%X", w)).arg(i) + QStringLiteral(", which names no choice.");
 }
 
 bool wordAllowed(const QList<quint32>& words, qsizetype i, Rule rule) {

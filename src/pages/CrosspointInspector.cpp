@@ -110,7 +110,7 @@ void CrosspointInspector::refresh() {
         m_knob->showUnknown();
         m_field->showUnknown();
     }
-    enableIfRead({m_connected, m_knob, m_field}, known);
+    enableIfRead({m_connected, m_knob, m_field}, known, m_model.unshowable(*m_selected).value_or(QString()));
 }
 
 void CrosspointInspector::setConnected(DSPModel& model, quint32 crosspoint, bool on) {

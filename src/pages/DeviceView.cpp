@@ -13,7 +13,9 @@
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
+#include "app/mixer/ChannelWords.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "link/DeviceText.h"
@@ -146,8 +148,7 @@ QString DeviceView::firmwareText(const std::optional<QString>& version, const st
 }
 
 QString DeviceView::channelLabel(int ch) {
-    if (ch < 4) return QStringLiteral("Input ") + QChar(u'A' + ch);
-    return QStringLiteral("Output ") + QString::number(ch - 3);
+    return channelwords::label(ch);
 }
 
 QString DeviceView::appVersion() {
@@ -223,7 +224,7 @@ void DeviceView::saveDeviceText(bool group) {
 }
 
 bool DeviceView::nameRead(int ch) const {
-    return m_model.holds(firstChannelName + quint32(ch));
+    return channelwords::nameRead(m_model, ch);
 }
 
 QString DeviceView::storedName(int ch) const {
@@ -266,7 +267,8 @@ void DeviceView::refresh() {
         // A name the device never reported is no name to show or to edit: the default one
         // would be written as if the user had typed it.
         const bool read = nameRead(ch);
-        m_channelRows[ch].field->setEnabled(read);
+        enableIfRead({m_channelRows[ch].field}, read);
+        m_channelRows[ch].field->setPlaceholderText(read ? QString() : notReadText());
         m_channelRows[ch].save->setEnabled(held && read && !name.isEmpty() && name != storedName(ch));
     }
 }

@@ -69,6 +69,12 @@ Confirmation confirmationFor(PresetsView::Action::Kind kind) {
             QStringLiteral("Delete slot ")};
 }
 
+const DSPModel::PresetSlot* presetIn(const DSPModel& model, int slot) {
+    for (const DSPModel::PresetSlot& preset : model.presets())
+        if (preset.id == slot) return &preset;
+    return nullptr;
+}
+
 }  // namespace
 
 PresetsView::PresetsView(DSPModel& model, Dialogs& dialogs, KeptEdits* kept, QWidget* parent)
@@ -220,15 +226,14 @@ bool PresetsView::listKnown() const {
 }
 
 bool PresetsView::isOccupied(int slot) const {
-    return std::any_of(m_model.presets().begin(), m_model.presets().end(),
-                       [slot](const DSPModel::PresetSlot& p) { return p.id == slot; });
+    return presetIn(m_model, slot) != nullptr;
 }
 
 QString PresetsView::slotLabel(int slot) const {
     if (slot == 0) return QStringLiteral("Auto (live settings)");
     if (slot == 1) return QStringLiteral("Default");
-    for (const DSPModel::PresetSlot& preset : m_model.presets())
-        if (preset.id == slot) return plaintext::oneLine(preset.name);
+    if (const DSPModel::PresetSlot* preset = presetIn(m_model, slot))
+        return preset->nameAnswered ? plaintext::oneLine(preset->name) : QStringLiteral("Name not read");
     return listKnown() ? QStringLiteral("Empty") : QStringLiteral("Unknown");
 }
 
@@ -242,13 +247,9 @@ void PresetsView::select(std::optional<int> slot) {
             m_list->setCurrentRow(*slot, QItemSelectionModel::ClearAndSelect);
         else
             m_list->clearSelection();
-        QString stored;
-        for (const DSPModel::PresetSlot& preset : m_model.presets())
-            if (slot && preset.id == *slot) {
-                stored = preset.name;
-                break;
-            }
-        FieldEdits::of(*m_name).show(stored);
+        // The stored name on one line, as the list shows it; none where it is not known.
+        const DSPModel::PresetSlot* preset = slot ? presetIn(m_model, *slot) : nullptr;
+        FieldEdits::of(*m_name).show(preset ? plaintext::oneLine(preset->name) : QString());
     }
     refresh();
 }
@@ -302,6 +303,12 @@ void PresetsView::storeKnowing(int slot) {
 void PresetsView::askFor(Action action) {
     Confirmation c = confirmationFor(action.kind);
     QString subject = QStringLiteral("\"") + slotLabel(action.slot) + QStringLiteral("\"");
+    // A preset whose name the DSP did not send is named by its slot alone.
+    const DSPModel::PresetSlot* preset = presetIn(m_model, action.slot);
+    if (preset && !preset->nameAnswered) {
+        subject = QStringLiteral("slot ") + QString::number(action.slot);
+        c.message = QStringLiteral("The DSP didn't send this preset's name. ") + c.message;
+    }
     if (!listKnown() && !isProtected(action.slot)) {
         subject = QStringLiteral("slot ") + QString::number(action.slot);
         if (action.kind == Action::Kind::save)

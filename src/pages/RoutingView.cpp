@@ -95,12 +95,12 @@ void CrosspointCell::refresh() {
     m_shownOn = known && point.on;
     // A crosspoint the device never reported, or sent with a level no knob could hold, is
     // shown, empty, but cannot be switched; its tip says which.
-    enableIfRead({this}, known);
     if (!known)
-        setToolTip(m_model.unshowable(m_id).value_or(QStringLiteral("Not read")));
+        setToolTip(m_model.unshowable(m_id) ? QString() : notReadText());
     else
         setToolTip(point.on ? numtext::format("On, %.1f dB — double-click to switch off", double(point.level))
                             : QStringLiteral("Off — double-click to switch on"));
+    enableIfRead({this}, known, m_model.unshowable(m_id).value_or(QString()));
     update();
 }
 

@@ -24,6 +24,7 @@
 #include "app/controls/Theme.h"
 #include "app/controls/UnitSlider.h"
 #include "app/input/ArrowKeys.h"
+#include "app/mixer/ChannelWords.h"
 #include "editor/EditorKit.h"
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
@@ -214,9 +215,11 @@ void SourcesView::choose(int input, InputSource source) {
 
 void SourcesView::refresh() {
     for (int input = 0; input < 4; ++input) {
-        m_names[input]->setText(plaintext::oneLine(m_model.channelName(input)));
+        m_names[input]->setText(channelwords::shownName(m_model, input));
+        m_names[input]->setToolTip(
+            channelwords::nameRead(m_model, input) ? QString() : channelwords::spokenName(m_model, input));
         // Four pickers offer the same sources: each is its input's group.
-        nameAccessibleGroup(m_sourcePickers[input], m_model.channelName(input));
+        nameAccessibleGroup(m_sourcePickers[input], channelwords::spokenName(m_model, input));
         const InputSource source = m_model.inputSource(input);
         const auto* at = std::find(std::begin(pickerOrder), std::end(pickerOrder), source.rawValue());
         // Settings the device never reported show no choice and cannot be edited.
@@ -245,7 +248,8 @@ void SourcesView::refresh() {
         row.slider->setToolTip(m_model.unshowable(g.parameter()).value_or(QString()));
         row.level->setValue(level);
         if (!known) row.level->showUnknown();
-        enableIfRead({row.power, row.slider, row.level}, known);
+        enableIfRead({row.power, row.slider, row.level}, known,
+                     m_model.unshowable(g.parameter()).value_or(QString()));
     }
     m_frequency->setValue(double(m_model.words(sineParam, 3)[0]));
     if (!m_model.holds(sineParam)) m_frequency->showUnknown();

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <bit>
 
+#include "app/controls/CompactNumberField.h"
 #include "app/controls/FlatButton.h"
 #include "app/mixer/ChannelStrip.h"
 #include "app/mixer/MixerView.h"
@@ -89,4 +90,30 @@ TEST(PerDeviceState, WhatWasMadeOnOneDeviceStaysWithIt) {
     EXPECT_EQ(rig.page<DeviceView>()->channelRow(6).field->text(), QStringLiteral("OUT 3b"));
     EXPECT_EQ(presets()->selected(), 2);
     EXPECT_EQ(presets()->nameField()->text(), QStringLiteral("Mix"));
+}
+
+// Asked for a second device that refuses the link, the window shows none of the first one's
+// values, names or presets under the new host: all of it is unknown until a device answers.
+TEST(PerDeviceState, ADeviceThatRefusesTheLinkShowsNothingOfTheOneBefore) {
+    WindowRig rig;
+    DSPModel& model = rig.model();
+    ASSERT_TRUE(model.holds(1));
+    DeviceSimulator refusing;
+    ASSERT_TRUE(refusing.listenOnRandomLoopback());
+    const QString host = refusing.host();
+    refusing.stop();  // nothing listens there: the connect is refused
+    model.link().connect(host);
+    ASSERT_TRUE(rig.waitFor([&] { return !model.connected(); }));
+    rig.turn();
+
+    EXPECT_FALSE(model.holds(1));
+    EXPECT_TRUE(model.presets().isEmpty());
+    EXPECT_EQ(model.link().deviceName(), QString());
+    EXPECT_EQ(model.link().firmware(), std::nullopt);
+    rig.showPage(Page::of(Page::Kind::mixer));
+    ChannelStrip* strip = rig.page<MixerView>()->strip(0);
+    EXPECT_EQ(strip->gainField()->lineEdit()->text(), QStringLiteral("—"));
+    EXPECT_EQ(strip->header()->name(), QStringLiteral("—"));
+    rig.showPage(Page::of(Page::Kind::device));
+    EXPECT_EQ(rig.page<DeviceView>()->channelRow(0).field->text(), QString());
 }

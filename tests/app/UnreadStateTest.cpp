@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,6 +44,7 @@
 #include "link/ParamMap.h"
 #include "pages/CrosspointInspector.h"
 #include "pages/DeviceView.h"
+#include "pages/PresetsView.h"
 #include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
 #include "support/WidgetTesting.h"
@@ -71,11 +73,11 @@ bool tagShown(const ChannelView& view, const QString& text) {
     return false;
 }
 
-// Assistive tools are told no value, as none is drawn.
+// Assistive tools are told no value, as none is drawn: not even an empty one, which a tool
+// reads as 0.
 bool toldNoValue(QWidget* control) {
     QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
-    return element->text(QAccessible::Value).isEmpty() &&
-           !element->valueInterface()->currentValue().isValid();
+    return element->text(QAccessible::Value).isEmpty() && !element->valueInterface();
 }
 
 }  // namespace
@@ -104,6 +106,16 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     ASSERT_FALSE(menu.actions().isEmpty());
     EXPECT_FALSE(menu.actions().first()->isChecked());
     EXPECT_FALSE(menu.actions().first()->isEnabled());
+    // IN B's name is shown by no default: its strip and its input panel say it is not read.
+    ChannelStrip* inBStrip = rig.page<MixerView>()->strip(1);
+    EXPECT_EQ(inBStrip->header()->name(), QStringLiteral("—"));
+    EXPECT_TRUE(inBStrip->header()->toolTip().contains(QStringLiteral("Input B, name not read")));
+    InputQuickMenu* inBSource = inBStrip->quickButtons()->sourceButton();
+    inBSource->click();
+    rig.turn();
+    ASSERT_NE(inBSource->panel(), nullptr);
+    EXPECT_EQ(inBSource->panel()->accessibleName(), QStringLiteral("Input B · name not read"));
+    inBSource->panel()->close();
 
     // OUT 1's editor: no "FIR on" tag, and no curve: one summed without the low-pass and band
     // never read would show a response the channel does not have.
@@ -121,6 +133,7 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     EXPECT_EQ(lowPass.slope->currentIndex(), -1);
     const BandColumn* band1 = channel->bandColumns()->column(0);
     EXPECT_FALSE(band1->onToggle()->isChecked());
+    EXPECT_EQ(band1->onToggle()->toolTip(), QStringLiteral("Band on or off — not read"));
     EXPECT_EQ(band1->typeButton()->text(), QStringLiteral("—"));
     for (const CompactNumberField* field : {band1->freqField(), band1->gainField(), band1->qField()})
         EXPECT_EQ(shown(field), QStringLiteral("—"));
@@ -142,6 +155,8 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     QLineEdit* inB = device->channelRow(1).field;
     EXPECT_EQ(inB->text(), QString());
     EXPECT_FALSE(inB->isEnabled());
+    EXPECT_EQ(inB->placeholderText(), QStringLiteral("Not read"));
+    EXPECT_EQ(kestrel_test::accessibleOf(inB)->text(QAccessible::Description), QStringLiteral("Not read"));
     EXPECT_FALSE(device->channelRow(1).save->isEnabled());
     EXPECT_EQ(device->channelRow(0).field->text(), rig.model().channelName(0));
     QTest::keyClick(inB, Qt::Key_Return);
@@ -312,12 +327,14 @@ void findUntold(QAccessibleInterface* element, const QString& where, QStringList
     if (!element || !element->isValid() || element->state().invisible) return;
     const auto* widget = qobject_cast<const QWidget*>(element->object());
     const QString at = where + ": " + element->text(QAccessible::Name);
+    const QAccessible::Role role = element->role();
     if (QAccessibleValueInterface* value = element->valueInterface()) {
         const QVariant v = value->currentValue();
-        if (v.isValid() && (v.toDouble() < value->minimumValue().toDouble() ||
-                            v.toDouble() > value->maximumValue().toDouble()))
+        if (!v.isValid() || v.toDouble() < value->minimumValue().toDouble() ||
+            v.toDouble() > value->maximumValue().toDouble())
             problems << at + " tells " + v.toString() + " outside its range";
-        if (!v.isValid() && !saysNotRead(*element)) problems << at + " tells no value and not why";
+    } else if ((role == QAccessible::Slider || role == QAccessible::Dial) && !saysNotRead(*element)) {
+        problems << at + " tells no value and not why";
     }
     const auto* button = qobject_cast<const QAbstractButton*>(widget);
     const auto* edit = qobject_cast<const QLineEdit*>(widget);
@@ -414,4 +431,49 @@ TEST(UnreadState, ControlsNeverReadTellNoValueSayNotReadAndDrawNoSetting) {
 
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
+}
+
+// A preset whose name answer was lost is listed with its name unknown, not "(unnamed)", and the
+// question before storing over it names the slot alone; a name with a line break shows on one
+// line in the name field as in the list.
+TEST(UnreadState, APresetNameNeverAnsweredIsUnknownAndNoQuestionQuotesOne) {
+    static constexpr int lostSlot = 3;
+    static constexpr int brokenSlot = 4;
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& sim) {
+        SimPresetBank& bank = sim.device().presets;
+        bank.occupied |= (1u << lostSlot) | (1u << brokenSlot);
+        bank.names[lostSlot] = QStringLiteral("Live");
+        bank.names[brokenSlot] = QStringLiteral("Two\nLines");
+        sim.faults().answerLost = [](const DSPFrame& request) {
+            return request.command == 17 && request.words.value(0) == quint32(lostSlot);
+        };
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    const auto clickSlot = [&](int slot) {
+        QListWidget* list = presets->slotList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(slot)).center());
+        rig.turn();
+    };
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().presets().isEmpty(); }));
+
+    clickSlot(brokenSlot);
+    EXPECT_EQ(presets->nameField()->text(), QStringLiteral("Two↵Lines"));
+    clickSlot(lostSlot);
+    EXPECT_EQ(presets->headline()->text(), QStringLiteral("Slot 3: Name not read"));
+    EXPECT_EQ(presets->nameField()->text(), QString());
+    const qsizetype mark = rig.mark();
+    QTest::keyClicks(presets->nameField(), QStringLiteral("Mix"));
+    presets->storeButton()->click();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.dialogs.asked.isEmpty(); }));
+    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("Overwrite slot 3?"));
+    EXPECT_TRUE(
+        rig.dialogs.asked.last().text.startsWith(QStringLiteral("The DSP didn't send this preset's name.")))
+        << rig.dialogs.asked.last().text.toStdString();
+    EXPECT_TRUE(rig.receivedSince(mark, 9).isEmpty());  // cancelled: nothing stored
 }

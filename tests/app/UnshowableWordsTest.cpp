@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QCheckBox>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -12,7 +14,10 @@
 #include "app/MainWindow.h"
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/Encoder.h"
+#include "app/controls/Fader.h"
 #include "app/controls/UnitSlider.h"
+#include "app/mixer/ChannelStrip.h"
+#include "app/mixer/MixerView.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
@@ -20,6 +25,7 @@
 #include "editor/DynamicsBoxes.h"
 #include "editor/DynamicsViews.h"
 #include "editor/EQGraph.h"
+#include "editor/FiltersDelayPanel.h"
 #include "link/DSPModel.h"
 #include "link/MeterStore.h"
 #include "link/ParamMap.h"
@@ -90,7 +96,7 @@ TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
             EXPECT_FALSE(knob->known()) << b;
     }
     EXPECT_TRUE(bands->column(1)->toolTip().contains(
-        QStringLiteral("Parameter %1 holds a level that is not a number (word 2).").arg(nanBand)));
+        QStringLiteral("Parameter %1 holds a level that is not a number (word 1).").arg(nanBand)));
     EXPECT_TRUE(bands->column(2)->toolTip().contains(QStringLiteral("4294967295")));
     // Edits reaching them anyway are refused (no write, checked at the end).
     bands->writeBand(1, [](DSPModel::Band& band) { band.freq = 2000; });
@@ -107,7 +113,7 @@ TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
             EXPECT_EQ(text, QStringLiteral("—")) << b;
     EXPECT_EQ(deq->gate()->status()->text(), QStringLiteral("—"));
     EXPECT_FALSE(deq->graph()->bandKnown(1));
-    EXPECT_TRUE(deq->band(1)->toolTip().contains(QStringLiteral("word 5")));
+    EXPECT_TRUE(deq->band(1)->toolTip().contains(QStringLiteral("word 4")));
 
     // The pink noise level that is no number has no slider handle and no value.
     rig.showPage(Page::of(Page::Kind::sources));
@@ -128,4 +134,65 @@ TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
     EXPECT_TRUE((*cell)->toolTip().contains(QStringLiteral("not a number")));
 
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
+}
+
+namespace {
+
+// What eye and ear get of a control showing no setting: its tip and its description both name
+// the word that cannot be held, and a tool finds no value to read (not even a 0).
+std::string untoldOrWhy(QWidget* control, const QString& why) {
+    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
+    const QString description = element->text(QAccessible::Description);
+    if (element->valueInterface()) return "tells a value";
+    if (!description.startsWith(QStringLiteral("Not read")) || !description.contains(why))
+        return "describes itself as " + description.toStdString();
+    if (!control->toolTip().contains(why)) return "has the tip " + control->toolTip().toStdString();
+    return {};
+}
+
+}  // namespace
+
+TEST(UnshowableWords, ControlsShowingNoSettingTellNoValueAndNameTheWordTheyCannotHold) {
+    static constexpr int out1 = 4;
+    static constexpr quint32 out1HighPass = 154 + out1;
+    static constexpr quint32 out1Compressor = 174 + out1;
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& sim) {
+        kestrel_test::holdDemoSettings(sim);
+        auto& params = sim.device().params;
+        params[1 + inA] = {notANumber, 0x100};
+        params[out1HighPass] = {4294967295u, 0};
+        params[out1Compressor] = {bits(-20), notANumber, 0, 10, 100, 0};
+        params[ParamMap::eqBandParam(out1, 0)] = {4294967295u, bits(0), bits(1), 0};
+    };
+    WindowRig rig(options);
+    ASSERT_TRUE(rig.model().connected());
+
+    ChannelStrip* strip = rig.page<MixerView>()->strip(inA);
+    const QString gainWhy = QStringLiteral("Parameter 1 holds a level that is not a number (word 0).");
+    EXPECT_EQ(untoldOrWhy(strip->fader(), gainWhy), "");
+    EXPECT_EQ(untoldOrWhy(strip->gainField()->lineEdit(), gainWhy), "");
+
+    rig.showPage(Page::channelPage(out1));
+    auto* channel = rig.page<ChannelView>();
+    ASSERT_NE(channel, nullptr);
+    channel->setTab(ChannelTab::eq);
+    rig.turn();
+    const QString highPassWhy = QStringLiteral("Parameter %1 holds 4294967295 in word 0").arg(out1HighPass);
+    EXPECT_EQ(untoldOrWhy(channel->filtersPanel()->highPass().knob, highPassWhy), "");
+    EXPECT_EQ(untoldOrWhy(channel->filtersPanel()->highPass().field->lineEdit(), highPassWhy), "");
+    const BandColumn* band1 = channel->bandColumns()->column(0);
+    const QString bandWhy = QStringLiteral("in word 0");
+    for (QWidget* control : {static_cast<QWidget*>(band1->qKnob()), static_cast<QWidget*>(band1->onToggle())})
+        EXPECT_EQ(untoldOrWhy(control, bandWhy), "");
+
+    // The switch is written with the settings, so the settings' word is its reason too; the
+    // knobs are not lit as if the switch were on.
+    channel->setTab(ChannelTab::dynamics);
+    rig.turn();
+    auto* compressor = channel->findChild<CompressorBox*>();
+    ASSERT_NE(compressor, nullptr);
+    const QString ratioWhy = QStringLiteral("not a number (word 1)");
+    for (KnobField* knob : compressor->knobs()) EXPECT_EQ(untoldOrWhy(knob->encoder(), ratioWhy), "");
+    EXPECT_EQ(untoldOrWhy(compressor->onToggle(), ratioWhy), "");
 }

@@ -24,8 +24,7 @@ TEST(ModelPresets, TheListCarriesNamesOfOccupiedSlots) {
     live.sim.faults().silentCommands = {17};
     live.sim.device().presets.occupied = 0b1001;
     livemodel::run(live.model->refreshPresets());
-    EXPECT_EQ(live.model->presets(), (QList<Slot>{{0, QStringLiteral("(unnamed)"), false},
-                                                  {3, QStringLiteral("(unnamed)"), false}}));
+    EXPECT_EQ(live.model->presets(), (QList<Slot>{{0, QString(), false}, {3, QString(), false}}));
     live.sim.setHandler(8, [](SimDevice&, const DSPFrame&) { return QList<SimReply>{{8, {0, 0b1}}}; });
     EXPECT_FALSE(livemodel::run(live.model->refreshPresets()));
     EXPECT_TRUE(live.model->presets().isEmpty());

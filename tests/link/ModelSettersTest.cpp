@@ -232,7 +232,7 @@ TEST_F(ModelSetters, WordsNoControlCouldHoldAreNotHeldAndNotEdited) {
     const quint32 band = ParamMap::eqBandParam(0, 0);
     const quint32 deq = 354;
     const quint32 pink = 344;
-    const quint32 attack = 178;  // OUT 1's compressor, attack in word 4
+    const quint32 attack = 178;  // OUT 1's compressor, attack in word 3
     hold({band, deq, pink, attack, ParamMap::eqBandParam(0, 1)});
     EXPECT_TRUE(model.holds(band) && model.holds(deq) && model.holds(attack)) << "zeros are values";
     model.write(band, {1000, bits(notANumber), bits(1.0f), 0}, std::nullopt, false);
@@ -241,7 +241,7 @@ TEST_F(ModelSetters, WordsNoControlCouldHoldAreNotHeldAndNotEdited) {
     model.write(attack, {0, bits(2.0f), 0, 4294967295u, 10, 3}, std::nullopt, false);
     for (quint32 n : {band, deq, pink, attack}) EXPECT_TRUE(model.reported(n) && !model.holds(n)) << n;
     EXPECT_TRUE(
-        model.unshowable(attack)->contains(QStringLiteral("4294967295 in word 4, outside 1 to 2895")));
+        model.unshowable(attack)->contains(QStringLiteral("4294967295 in word 3, outside 1 to 2895")));
     EXPECT_EQ(model.unreadCount(), int(ParamMap::allParameters().size()) - 5);
 
     const DSPModel::Table before = model.params();

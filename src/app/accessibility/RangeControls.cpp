@@ -88,8 +88,11 @@ public:
 
     Control& control() const { return *static_cast<Control*>(widget()); }
 
+    // A setting never read has no value at all, not a value of nothing: a tool asking for one
+    // would read 0, which may lie outside the range and is not what the device holds.
     void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        if (type == QAccessible::ValueInterface)
+            return known() ? static_cast<QAccessibleValueInterface*>(this) : nullptr;
         return QAccessibleWidget::interface_cast(type);
     }
 
@@ -98,7 +101,7 @@ public:
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return known() ? T::valueText(control()) : QString();
-        if (t == QAccessible::Description && !known()) return notReadText();
+        if (t == QAccessible::Description && !known()) return unreadDescription(control());
         return QAccessibleWidget::text(t);
     }
 

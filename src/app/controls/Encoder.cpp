@@ -21,6 +21,7 @@
 #include "app/controls/KeySteps.h"
 #include "app/controls/Palette.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 
 namespace {
@@ -83,6 +84,7 @@ QString Encoder::helpText() {
 void Encoder::setValue(double value) {
     if (!m_known) {
         m_known = true;
+        showReadState(*this, true);
         update();
     }
     if (value == m_value) return;
@@ -106,6 +108,7 @@ void Encoder::setTint(const QColor& tint) {
 void Encoder::showUnknown() {
     if (!m_known) return;
     m_known = false;
+    showReadState(*this, false);
     update();
 }
 

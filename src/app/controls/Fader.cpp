@@ -10,6 +10,7 @@
 
 #include "app/controls/KeySteps.h"
 #include "app/controls/Palette.h"
+#include "app/controls/ReadState.h"
 #include "app/controls/Theme.h"
 #include "link/FaderLaw.h"
 
@@ -37,6 +38,7 @@ Fader::Fader(double capH, double capW, QVector<double> marks, QWidget* parent)
 void Fader::setDB(double db) {
     if (!m_known) {
         m_known = true;
+        showReadState(*this, true);
         update();
     }
     if (db == m_db) return;
@@ -48,6 +50,7 @@ void Fader::setDB(double db) {
 void Fader::showUnknown() {
     if (!m_known) return;
     m_known = false;
+    showReadState(*this, false);
     update();
 }
 

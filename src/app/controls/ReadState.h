@@ -14,5 +14,13 @@ QString notReadText();
 void showReadState(QWidget& control, bool read);
 bool shownUnread(const QWidget& control);
 
-// Controls that edit settings never read take nothing: drawn disabled and told "Not read".
-void enableIfRead(std::initializer_list<QWidget*> controls, bool read);
+// Why a control shows no setting when the device sent one the window cannot hold (empty when
+// it was never sent): its tool tip and its description name it, so eye and ear learn the same
+// reason. The control's own tool tip comes back once there is no reason left.
+void showUnreadReason(QWidget& control, const QString& why);
+// What a control showing no setting says about it: "Not read" and the reason, if there is one.
+QString unreadDescription(const QWidget& control);
+
+// Controls that edit settings never read take nothing: drawn disabled and told "Not read",
+// with the reason when the device sent words they cannot hold.
+void enableIfRead(std::initializer_list<QWidget*> controls, bool read, const QString& why = QString());

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controls/ReadState.h"
+
 UnitSlider::UnitSlider(Qt::Orientation orientation, std::function<QString(int)> valueText, QWidget* parent)
     : QSlider(orientation, parent), valueText_(std::move(valueText)) {
     setFocusPolicy(Qt::TabFocus);
@@ -17,6 +19,7 @@ int UnitSlider::toSteps(double units) const {
 void UnitSlider::setKnown(bool known) {
     if (known == known_) return;
     known_ = known;
+    showReadState(*this, known);
     update();
 }
 

@@ -43,3 +43,8 @@ void KeptEdits::setDevice(const QString& device) {
     m_edits = m_otherDevices.take(device);
     m_device = device;
 }
+
+bool KeptEdits::holdsFor(const QString& device) const {
+    const auto kept = m_otherDevices.constFind(device);
+    return kept != m_otherDevices.constEnd() && !(kept->texts.isEmpty() && kept->choices.isEmpty());
+}

@@ -25,6 +25,8 @@ public:
     // switching keeps the edits so far for the device before and brings back the new one's.
     void setDevice(const QString& device);
     const QString& device() const { return m_device; }
+    // Whether anything is kept for another device than the current one.
+    bool holdsFor(const QString& device) const;
 
     template <typename Choice>
     std::optional<Choice> choice(const QString& key) const {

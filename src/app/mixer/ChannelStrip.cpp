@@ -95,13 +95,11 @@ QWidget* StripHeader::groupBadge() const {
     return m_badge;
 }
 
-void StripHeader::setState(const QString& name, std::optional<int> group) {
-    // The device's name on one line, whatever characters it holds.
-    const QString shown = plaintext::oneLine(name);
+void StripHeader::setState(const QString& shown, const QString& spoken, std::optional<int> group) {
+    setToolTip(ChannelStrip::headerHelp(spoken, m_ch));
     if (shown == m_name && group == m_group) return;
     m_name = shown;
     m_group = group;
-    setToolTip(ChannelStrip::headerHelp(name, m_ch));
     m_badge->setGroup(group);
     m_badge->setGeometry(nameRow().badge.toRect());
     update();
@@ -232,16 +230,14 @@ void ChannelStrip::toggleMute(bool muted) {
 void ChannelStrip::refresh() {
     const double gain = channelwords::gainDB(m_dsp, m_ch);
     const bool muted = channelwords::muted(m_dsp, m_ch);
-    const QString name = m_dsp.channelName(m_ch);
+    // The name on one line, whatever characters it holds; none while it is not read.
+    const QString name = channelwords::spokenName(m_dsp, m_ch);
     const QColor tint = Palette::channel(m_ch);
 
-    m_header->setState(name, groupOf(m_dsp, m_ch));
+    m_header->setState(channelwords::shownName(m_dsp, m_ch), name, groupOf(m_dsp, m_ch));
     m_meter->setMuted(muted);
     // Gain, mute and polarity share one block; until it is read none of them is known.
     const bool known = m_dsp.holds(channelwords::gainParam(m_ch));
-    m_fader->setEnabled(known);
-    m_gain->setEnabled(known);
-    enableIfRead({m_mute}, known);
     {
         const QSignalBlocker blockFader(m_fader);
         m_fader->setDB(gain);
@@ -261,6 +257,8 @@ void ChannelStrip::refresh() {
     m_mute->setToolTip(!known  ? QStringLiteral("Mute not read")
                        : muted ? QStringLiteral("Muted — click to unmute")
                                : QStringLiteral("Mute"));
+    enableIfRead({m_fader, m_gain, m_mute}, known,
+                 m_dsp.unshowable(channelwords::gainParam(m_ch)).value_or(QString()));
     m_edit->setToolTip(QStringLiteral("Edit ") + name + QStringLiteral(": EQ, filters, FIR, dynamics"));
     // Twelve strips hold a "Gain" and a "MUTE" each: the strip's group tells whose they are.
     nameAccessibleGroup(this, name);

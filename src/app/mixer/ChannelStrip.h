@@ -66,7 +66,8 @@ class StripHeader : public QWidget {
     Q_OBJECT
 public:
     StripHeader(DSPModel& dsp, int ch, QWidget* parent = nullptr);
-    void setState(const QString& name, std::optional<int> group);
+    // `shown` is drawn, `spoken` is the name in the help text (they differ while it is not read).
+    void setState(const QString& shown, const QString& spoken, std::optional<int> group);
     QString name() const { return m_name; }
     std::optional<int> group() const { return m_group; }
     // The badge of the channel's group; hidden without a group.

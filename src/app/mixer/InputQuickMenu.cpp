@@ -235,7 +235,9 @@ void InputPanel::refresh() {
     const bool muted = channelwords::muted(m_dsp, m_ch);
     const std::optional<InputSource> source = reportedSource(m_dsp, m_ch);
     const bool testSignal = source == InputSource::testSignal;
-    m_title->setText(QStringLiteral("Input · ") + plaintext::oneLine(m_dsp.channelName(m_ch)));
+    m_title->setText(channelwords::nameRead(m_dsp, m_ch)
+                         ? QStringLiteral("Input · ") + channelwords::shownName(m_dsp, m_ch)
+                         : channelwords::label(m_ch) + QStringLiteral(" · name ") + notReadText().toLower());
     if (accessibleName() != m_title->text()) setAccessibleName(m_title->text());
     const bool flagsRead = flagsKnown(m_dsp, m_ch);
     m_phase->setState(inverted ? Symbol::minus : Symbol::plus, inverted, Theme::systemOrange(),
