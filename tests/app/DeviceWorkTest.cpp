@@ -347,6 +347,15 @@ TEST(DeviceWork, ASendCutByTheLinkSaysHowFarItCameAndItsQuestionsFollowTheCount)
             .arg(total)))
         << rig.statusTexts().join(" | ").toStdString();
     EXPECT_LT(written(), total);
+
+    // What the send did on that device is nothing to say about another one connected since.
+    DeviceSimulator other;
+    ASSERT_TRUE(other.listenOnRandomLoopback());
+    rig.model().link().connect(other.host());
+    ASSERT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 60));
+    rig.turn();
+    EXPECT_FALSE(rig.statusTexts().join(QLatin1Char('|')).contains(QStringLiteral("before the link closed")))
+        << rig.statusTexts().join(" | ").toStdString();
 }
 
 // A question open while its send ends keeps telling what happened to the send; an FIR upload
