@@ -201,6 +201,35 @@ TEST(DeviceWork, AnUploadAskedWhileAProjectIsSentTellsHowTheSendEndedAndGoesOut)
     EXPECT_TRUE(rig.waitFor([&] { return !bar->busy(); }, 30));
 }
 
+// A preset's question held open while the send ends, its page's own question first: answered,
+// the slot is deleted without a question about a send that has ended.
+TEST(DeviceWork, APresetQuestionOutlivingTheSendDeletesTheSlot) {
+    WindowRig rig(WindowRig::Options{.prepare = [](DeviceSimulator& simulator) {
+        kestrel_test::holdDemoSettings(simulator);
+        simulator.device().presets.occupied |= 1u << 5;
+        simulator.device().presets.names[5] = QStringLiteral("Vocals");
+    }});
+    const QString path = projectFile(rig);
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    QListWidget* slots = presets->slotList();
+    QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(5)).center());
+    QPushButton* remove = kestrel_test::buttonNamed(*presets, QStringLiteral("Delete…"));
+    ASSERT_TRUE(remove && remove->isVisible() && remove->isEnabled());
+
+    sendWithALateLastWrite(rig, path);
+    const qsizetype mark = rig.mark();
+    rig.dialogs.confirmAnswers.enqueue(true);  // were the send's question asked after all
+    const Held held = holdOpen(
+        rig, [&] { remove->click(); }, [] { return true; }, true);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, QStringLiteral("Delete \"Vocals\"?"));
+    constexpr quint16 deleteCommand = 18;
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, deleteCommand).isEmpty(); }));
+    EXPECT_EQ(rig.dialogs.asked.size(), 1);
+}
+
 TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
     WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
     const QString path = projectFile(rig);
