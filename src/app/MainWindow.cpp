@@ -148,7 +148,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     const bool quitting = std::exchange(m_quitWhenClosed, false);
     Dialogs::askLater(this, [this, quitting] {
-        if (!m_work.mayQuit()) return;
+        // A close asked for twice before the first answer finds the window closed already.
+        if (!isVisible() || !m_work.mayQuit()) return;
         m_closeAnswered = true;
         if (close() && quitting) QApplication::quit();
     });
