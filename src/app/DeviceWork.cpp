@@ -36,6 +36,13 @@ DeviceWork::DeviceWork(DSPModel& model, Dialogs& dialogs, QObject* parent)
     connect(&m_writesPoll, &QTimer::timeout, this, &DeviceWork::followWrites);
     // A lost link is told at once, not at the next look at the queue.
     connect(&model, &DSPModel::connectedChanged, this, &DeviceWork::followWrites);
+    // How far a send came on one device says nothing about another one connected since.
+    connect(&model, &DSPModel::connectedChanged, this, [this] {
+        if (m_cutShort.isEmpty() || !m_model.connected() || m_model.link().identity() == m_cutShortDevice)
+            return;
+        m_cutShort.clear();
+        Q_EMIT changed();
+    });
     connect(&model, &DSPModel::firUploadCut, this, &DeviceWork::firUploadCut);
 }
 
@@ -65,9 +72,10 @@ void DeviceWork::followWrites() {
     const int acknowledged = m_model.link().acknowledgedWriteCount() - m_acknowledgedBefore;
     setDone(m_projectSend, std::clamp(acknowledged, it->done, it->total));
     const bool cut = !m_model.connected();
-    // A lost link drops every queued write: nothing of the project is on its way any more,
-    // and the user is told how much of it the device holds.
-    if (!cut && m_model.link().queuedWriteCount() > 0) return;
+    // The send ends with the answer to its last write, so that write is counted too. A lost
+    // link drops every queued write: nothing of the project is on its way any more, and the
+    // user is told how much of it the device holds.
+    if (!cut && m_model.link().unansweredWriteCount() > 0) return;
     if (cut) cutShort(*it, cutShortText(m_projectName, *it));
     m_writesPoll.stop();
     end(std::exchange(m_projectSend, 0));
@@ -77,6 +85,7 @@ void DeviceWork::followWrites() {
 void DeviceWork::firUploadCut(int ch, int done, int total) {
     const QString text = firCutShortText(m_model.channelName(ch), done, total);
     m_cutShort = text;
+    m_cutShortDevice = m_model.link().identity();
     for (Operation& operation : m_running)
         if (operation.id != m_projectSend) cutShort(operation, text);
     Q_EMIT changed();
@@ -85,6 +94,7 @@ void DeviceWork::firUploadCut(int ch, int done, int total) {
 void DeviceWork::cutShort(Operation& operation, const QString& text) {
     operation.cutShort = text;
     m_cutShort = text;
+    m_cutShortDevice = m_model.link().identity();
 }
 
 DeviceWork::Ticket DeviceWork::begin(const QString& subject, const QString& unit, int total) {
@@ -167,11 +177,15 @@ QString DeviceWork::stateText(int id) const {
     return ended != m_ended.cend() ? endedText(*ended) : QString();
 }
 
-bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton,
-                              const QString& consequence) {
+bool DeviceWork::idle() {
     // The numbers the user reads are the ones of this moment, not of the last poll.
     followWrites();
-    if (m_running.isEmpty()) return true;
+    return m_running.isEmpty();
+}
+
+bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton,
+                              const QString& consequence) {
+    if (idle()) return true;
     // The work goes on behind the open question, and the question follows it, to its end:
     // a send that ends meanwhile still says how it ended.
     QList<int> asked;
@@ -184,7 +198,14 @@ bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton
         // One paragraph: a subject's name with a line break in it breaks no line.
         return plaintext::oneLine(lines.join(QLatin1Char(' ')));
     };
-    return m_dialogs.confirm(Dialogs::LiveText(this, &DeviceWork::changed, message), consequence, goOnButton,
+    // What going on would do to the work holds only while some of it still runs.
+    const auto stillHolds = [this, consequence, asked] {
+        const bool running = std::any_of(m_running.cbegin(), m_running.cend(),
+                                         [&asked](const Operation& o) { return asked.contains(o.id); });
+        return running ? consequence : QString();
+    };
+    return m_dialogs.confirm(Dialogs::LiveText(this, &DeviceWork::changed, message),
+                             Dialogs::LiveText(this, &DeviceWork::changed, stillHolds), goOnButton,
                              QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel);
 }
 

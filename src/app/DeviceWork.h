@@ -66,6 +66,8 @@ public:
     // The question before an action that would cut into running work; true when nothing runs
     // or the user chose to go on. Cancel is the default: Return must not break a send.
     bool mayInterrupt(const QString& question, const QString& goOnButton, const QString& consequence);
+    // Nothing runs, as of this moment.
+    bool idle();
     // The questions of quitting and of starting another device operation.
     bool mayQuit();
     bool mayStartAnother(const QString& question, const QString& goOnButton);
@@ -97,5 +99,6 @@ private:
     QString m_projectName;
     int m_acknowledgedBefore = 0;
     QString m_cutShort;
+    QString m_cutShortDevice;  // the link's identity of the device the note is about
     QTimer m_writesPoll;
 };

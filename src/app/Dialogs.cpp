@@ -140,7 +140,7 @@ QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& 
     return chosenFile(panel);
 }
 
-bool DesktopDialogs::confirm(const LiveText& message, const QString& informativeText,
+bool DesktopDialogs::confirm(const LiveText& message, const LiveText& informativeText,
                              const QString& acceptButton, const QString& cancelButton,
                              DefaultButton defaultButton) {
     QMessageBox box(m_parent);
@@ -149,7 +149,10 @@ bool DesktopDialogs::confirm(const LiveText& message, const QString& informative
     box.setTextFormat(Qt::PlainText);
     box.setText(message.text());
     message.follow(&box, [&box, &message] { box.setText(message.text()); });
-    box.setInformativeText(plaintext::asMarkup(informativeText));
+    box.setInformativeText(plaintext::asMarkup(informativeText.text()));
+    informativeText.follow(&box, [&box, &informativeText] {
+        box.setInformativeText(plaintext::asMarkup(informativeText.text()));
+    });
     QPushButton* accept = box.addButton(acceptButton, QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(cancelButton, QMessageBox::RejectRole);
     box.setDefaultButton(defaultButton == DefaultButton::cancel ? cancel : accept);

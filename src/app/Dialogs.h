@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -44,6 +46,21 @@ public:
 
     virtual ~Dialogs() = default;
 
+    // Runs `ask` from the event loop, after the menu, button, shortcut or event handler that
+    // calls this has returned, and only while `context` lives. A modal question runs an event
+    // loop of its own: opened inside such a handler, it lets that loop destroy the handler's
+    // sender (a menu rebuilt when a send ends) and the handler then returns into freed objects.
+    // Whatever `ask` acts on after a question it looks up again, as it is at the answer.
+    template <typename Ask>
+    static void askLater(QObject* context, Ask ask) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [context = QPointer<QObject>(context), ask = std::move(ask)]() mutable {
+                if (context) ask();
+            },
+            Qt::QueuedConnection);
+    }
+
     // The path with ".<defaultSuffix>" added unless its name already ends in an extension one
     // of the filters offers: "Friday show 7.12" is no project file yet, and the open panel's
     // filter would not list it.
@@ -58,9 +75,10 @@ public:
     // An open panel for one file; the chosen path, or empty when cancelled.
     virtual QString chooseOpenFile(const QString& title, const QStringList& nameFilters) = 0;
     // An alert with a message and an informative text and two buttons; true
-    // when the user chose the first one. Closing the alert cancels.
-    virtual bool confirm(const LiveText& message, const QString& informativeText, const QString& acceptButton,
-                         const QString& cancelButton,
+    // when the user chose the first one. Closing the alert cancels. Both texts may move on
+    // while it is open; an informative text that becomes empty leaves.
+    virtual bool confirm(const LiveText& message, const LiveText& informativeText,
+                         const QString& acceptButton, const QString& cancelButton,
                          DefaultButton defaultButton = DefaultButton::accept) = 0;
     // An alert with a message and an informative text and one button.
     virtual void alert(const QString& message, const QString& informativeText) = 0;
@@ -81,7 +99,7 @@ public:
     QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList& nameFilters,
                            const QString& defaultSuffix = {}) override;
     QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override;
-    bool confirm(const LiveText& message, const QString& informativeText, const QString& acceptButton,
+    bool confirm(const LiveText& message, const LiveText& informativeText, const QString& acceptButton,
                  const QString& cancelButton, DefaultButton defaultButton = DefaultButton::accept) override;
     void alert(const QString& message, const QString& informativeText) override;
     void copyText(const QString& text) override;

@@ -7,8 +7,11 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <utility>
+
 #include "app/AboutDialog.h"
 #include "app/ConsoleView.h"
+#include "app/Dialogs.h"
 #include "app/ProductSettings.h"
 #include "link/DSPModel.h"
 
@@ -48,11 +51,11 @@ MainWindow::MainWindow(AppContext context, QWidget* parent)
 
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    m_saveAction =
-        file->addAction(QStringLiteral("Save Project…"), this, [this] { m_commands.saveProject(); });
+    m_saveAction = file->addAction(QStringLiteral("Save Project…"), this,
+                                   [this] { Dialogs::askLater(this, [this] { m_commands.saveProject(); }); });
     m_saveAction->setShortcut(QKeySequence::Save);
-    m_openAction =
-        file->addAction(QStringLiteral("Open Project…"), this, [this] { m_commands.openProject(); });
+    m_openAction = file->addAction(QStringLiteral("Open Project…"), this,
+                                   [this] { Dialogs::askLater(this, [this] { m_commands.openProject(); }); });
     m_openAction->setShortcut(QKeySequence::Open);
     file->addSeparator();
     m_demoAction = file->addAction(QString(), this, [this] { m_commands.toggleDemo(); });
@@ -130,13 +133,24 @@ void MainWindow::showAbout() {
 
 void MainWindow::quit() {
     // The window asks while it closes; once it is closed, the other windows go with it.
-    if (close()) QApplication::quit();
+    m_quitWhenClosed = true;
+    const bool closed = close();
+    m_quitWhenClosed = false;
+    if (closed) QApplication::quit();
 }
 
+// While work runs the window stays, and asks from the event loop: the answer closes it then.
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (m_work.mayQuit()) {
+    if (std::exchange(m_closeAnswered, false) || m_work.idle()) {
         QMainWindow::closeEvent(event);
-    } else {
-        event->ignore();
+        return;
     }
+    event->ignore();
+    const bool quitting = std::exchange(m_quitWhenClosed, false);
+    Dialogs::askLater(this, [this, quitting] {
+        // A close asked for twice before the first answer finds the window closed already.
+        if (!isVisible() || !m_work.mayQuit()) return;
+        m_closeAnswered = true;
+        if (close() && quitting) QApplication::quit();
+    });
 }

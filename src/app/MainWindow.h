@@ -51,4 +51,8 @@ private:
     QAction* m_demoAction = nullptr;
     QPointer<AboutDialog> m_about;
     bool m_placed = false;
+    // Set by Quit: the window that closes also ends the application.
+    bool m_quitWhenClosed = false;
+    // The user chose to quit while work ran: the next close goes ahead.
+    bool m_closeAnswered = false;
 };

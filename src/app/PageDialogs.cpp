@@ -21,7 +21,7 @@ QString PageDialogs::chooseOpenFile(const QString& title, const QStringList& nam
     return whileOpen([&] { return m_inner.chooseOpenFile(title, nameFilters); });
 }
 
-bool PageDialogs::confirm(const LiveText& message, const QString& informativeText,
+bool PageDialogs::confirm(const LiveText& message, const LiveText& informativeText,
                           const QString& acceptButton, const QString& cancelButton,
                           DefaultButton defaultButton) {
     return whileOpen(

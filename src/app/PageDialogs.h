@@ -19,7 +19,7 @@ public:
     QString chooseSaveFile(const QString& title, const QString& proposedName, const QStringList& nameFilters,
                            const QString& defaultSuffix = {}) override;
     QString chooseOpenFile(const QString& title, const QStringList& nameFilters) override;
-    bool confirm(const LiveText& message, const QString& informativeText, const QString& acceptButton,
+    bool confirm(const LiveText& message, const LiveText& informativeText, const QString& acceptButton,
                  const QString& cancelButton, DefaultButton defaultButton = DefaultButton::accept) override;
     void alert(const QString& message, const QString& informativeText) override;
     void copyText(const QString& text) override { m_inner.copyText(text); }

@@ -119,7 +119,9 @@ void ProjectCommands::openProject() {
                 "Every setting on the connected DSP will be replaced by the project's settings. Turn "
                 "amplifiers down first if you're unsure what the project contains."),
             QStringLiteral("Send to DSP"), QStringLiteral("Cancel"));
-        if (!send) return;
+        // The device the user agreed to send to may have gone while the questions were open:
+        // the project is then sent nowhere, not opened on the demo device either.
+        if (!send || !m_model.connected()) return;
     } else if (!m_model.demo()) {
         m_model.enterDemo();
     }

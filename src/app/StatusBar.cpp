@@ -4,12 +4,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 
 #include "app/DeviceWork.h"
+#include "app/Dialogs.h"
 #include "app/StatusChip.h"
 #include "app/accessibility/Lifetime.h"
 #include "app/controls/ElidedLabel.h"
@@ -193,18 +195,25 @@ void StatusBar::fillConnectionMenu(QMenu* menu) {
     menu->clear();
     QAction* network = menu->addAction(QStringLiteral("Connect over network…"));
     network->setEnabled(!m_link.isOffline());
+    // The menu and its items go when the row is rebuilt, also while a question asked for one
+    // of them is open: the questions are asked after the item's handler has returned.
     connect(network, &QAction::triggered, this, [this] {
-        if (m_work && !m_work->mayChangeConnection()) return;
-        auto* sheet = new NetworkConnectView(m_link, m_settings, {}, window());
-        sheet->setAttribute(Qt::WA_DeleteOnClose);
-        sheet->open();
+        Dialogs::askLater(this, [this, self = QPointer<StatusBar>(this)] {
+            if (m_work && !m_work->mayChangeConnection()) return;
+            if (!self) return;
+            auto* sheet = new NetworkConnectView(m_link, m_settings, {}, window());
+            sheet->setAttribute(Qt::WA_DeleteOnClose);
+            sheet->open();
+        });
     });
     // While a network host is used, also while it cannot be reached and the link retries,
     // the way back to USB and to the demo device stays open.
     if (!m_link.hasNetworkLink()) return;
     QAction* usb = menu->addAction(QStringLiteral("Use USB instead"));
     connect(usb, &QAction::triggered, this, [this] {
-        if (!m_work || m_work->mayChangeConnection()) m_link.disconnectNetwork(true);
+        Dialogs::askLater(this, [this, self = QPointer<StatusBar>(this)] {
+            if ((!m_work || m_work->mayChangeConnection()) && self) m_link.disconnectNetwork(true);
+        });
     });
     if (!m_model.connected()) {
         QAction* demo = menu->addAction(QStringLiteral("Try the demo device"));

@@ -195,17 +195,20 @@ QString FIRSendBar::confirmationTitle(const Targets& targets) const {
 }
 
 void FIRSendBar::requestSend() {
+    // The designer may go while a question is open: each answer finds the bar, or does nothing.
+    const QPointer<FIRSendBar> self(this);
     if (context_.work &&
         !context_.work->mayStartAnother(QStringLiteral("Send “%1” anyway?").arg(plaintext::oneLine(name_)),
                                         QStringLiteral("Send Anyway")))
         return;
+    if (!self) return;
     const Targets list = targets();
     const bool confirmed = context_.dialogs->confirm(
         confirmationTitle(list),
         QStringLiteral(
             "Replaces the filter in each channel's FIR block. Bypass settings are left as they are."),
         QStringLiteral("Send"), QStringLiteral("Cancel"));
-    if (confirmed) startSend(list);
+    if (confirmed && self) startSend(list);
 }
 
 void FIRSendBar::startSend(const Targets& targets) {
@@ -282,7 +285,8 @@ void FIRSendBar::buildLayout() {
         prominent.setColor(group, QPalette::ButtonText, Qt::white);
     }
     sendButton_->setPalette(prominent);
-    connect(sendButton_, &QPushButton::clicked, this, &FIRSendBar::requestSend);
+    connect(sendButton_, &QPushButton::clicked, this,
+            [this] { Dialogs::askLater(this, [this] { requestSend(); }); });
     sendRow->addWidget(sendButton_);
     first->addWidget(sending);
     stack->addLayout(first);

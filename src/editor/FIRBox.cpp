@@ -132,7 +132,8 @@ QWidget* FIRBox::buildStoredPanel() {
     m_clearButton = new QPushButton(tr("Clear FIR…"));
     m_clearButton->setFocusPolicy(Qt::TabFocus);
     m_clearButton->setToolTip(tr("Replace this channel's FIR with the DSP's default pass-through"));
-    connect(m_clearButton, &QPushButton::clicked, this, &FIRBox::requestClear);
+    connect(m_clearButton, &QPushButton::clicked, this,
+            [this] { Dialogs::askLater(this, [this] { requestClear(); }); });
     content->addWidget(m_clearButton, 0, Qt::AlignLeft);
     m_clearText = editorkit::caption(QString());
     content->addWidget(m_clearText);
@@ -440,14 +441,17 @@ QCoro::Task<> FIRBox::readBack() {
 }
 
 void FIRBox::requestClear() {
+    // The tab may go while a question is open: each answer finds it, or does nothing.
+    const QPointer<FIRBox> self(this);
     if (m_context.work && !m_context.work->mayStartAnother(QStringLiteral("Clear the FIR anyway?"),
                                                            QStringLiteral("Clear Anyway")))
         return;
+    if (!self) return;
     const bool confirmed = m_context.dialogs->confirm(
         tr("Clear the FIR on ") + plaintext::oneLine(m_model.channelName(m_ch)) + QStringLiteral("?"),
         tr("Replaces the stored filter with a flat pass-through."), tr("Clear FIR"), tr("Cancel"),
         Dialogs::DefaultButton::cancel);
-    if (!confirmed) return;
+    if (!confirmed || !self) return;
     m_clearing = true;
     m_clearMessage.reset();
     refresh();

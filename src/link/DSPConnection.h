@@ -166,6 +166,11 @@ public:
     int queuedCount() const { return int(queue_.size()); }
     // Coalesced writes queued and not yet sent (at most one per parameter).
     int queuedWriteCount() const { return int(queuedWrites_.size()); }
+    // Those and the write on the wire, if any: a run of writes has ended once none of its
+    // writes waits for the device's answer any more.
+    int unansweredWriteCount() const {
+        return queuedWriteCount() + (inFlight_ && inFlight_->writeAddress ? 1 : 0);
+    }
     // Coalesced writes the device has acknowledged since this connection was made: how far a
     // run of writes came, also once a lost link has dropped the rest of them.
     int acknowledgedWriteCount() const { return acknowledgedWrites_; }

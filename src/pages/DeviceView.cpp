@@ -130,7 +130,7 @@ QWidget* DeviceView::buildChannelSection() {
             refresh();
         });
         edits->keepAs(QStringLiteral("device.channelName.%1").arg(ch));
-        connect(row.field, &QLineEdit::returnPressed, this, [this, ch] { saveChannelName(ch); });
+        edits->commitOnReturn([this, ch] { saveChannelName(ch); });
         connect(row.save, &QPushButton::clicked, this, [this, ch] { saveChannelName(ch); });
         line->addWidget(row.field, 1);
         line->addWidget(row.save);
@@ -189,7 +189,8 @@ void DeviceView::cutField(QLineEdit* field, int length) {
 }
 
 void DeviceView::saveChannelName(int ch) {
-    if (ch >= m_channelNames.size() || !nameRead(ch)) return;
+    // The name the device holds is not written back, as the field shows it or at all.
+    if (ch >= m_channelNames.size() || !nameRead(ch) || m_channelNames[ch] == storedName(ch)) return;
     const QString text = printableASCII(m_channelNames[ch]).left(channelNameLength);
     if (text.isEmpty()) return;
     m_model.write(firstChannelName + quint32(ch), DSPFrame::packString(text, 2), std::nullopt, false);

@@ -182,11 +182,13 @@ QWidget* PresetsView::buildDetail() {
     (new FieldEdits(*m_name, [this](const QString&) { cutName(); }))->keepAs(QStringLiteral("presets.name"));
     slotStack->addWidget(m_name);
     m_store = pagekit::button(QString());
-    connect(m_store, &QPushButton::clicked, this, &PresetsView::store);
+    connect(m_store, &QPushButton::clicked, this, [this] { Dialogs::askLater(this, [this] { store(); }); });
     slotStack->addWidget(m_store, 0, Qt::AlignLeft);
     m_recall = pagekit::button(QStringLiteral("Recall…"));
     connect(m_recall, &QPushButton::clicked, this, [this] {
-        if (m_selected) askFor({Action::Kind::recall, *m_selected});
+        Dialogs::askLater(this, [this] {
+            if (m_selected) askFor({Action::Kind::recall, *m_selected});
+        });
     });
     slotStack->addWidget(m_recall, 0, Qt::AlignLeft);
     m_delete = pagekit::button(QStringLiteral("Delete…"));
@@ -194,7 +196,9 @@ QWidget* PresetsView::buildDetail() {
     destructive.setColor(QPalette::ButtonText, Theme::systemRed());
     m_delete->setPalette(destructive);
     connect(m_delete, &QPushButton::clicked, this, [this] {
-        if (m_selected) askFor({Action::Kind::remove, *m_selected});
+        Dialogs::askLater(this, [this] {
+            if (m_selected) askFor({Action::Kind::remove, *m_selected});
+        });
     });
     slotStack->addWidget(m_delete, 0, Qt::AlignLeft);
     stack->addWidget(m_slotPart);
@@ -287,7 +291,8 @@ void PresetsView::store() {
     readList([this, slot] {
         m_storeWaitsForList = false;
         refresh();
-        storeKnowing(slot);
+        // The list's answer comes inside the link's reading: its question waits for the event loop.
+        Dialogs::askLater(this, [this, slot] { storeKnowing(slot); });
     });
 }
 
@@ -317,8 +322,10 @@ void PresetsView::askFor(Action action) {
                 "replaced by the DSP's current settings.");
     }
     const QString title = c.verb + QLatin1Char(' ') + subject + QLatin1Char('?');
+    const QPointer<PresetsView> self(this);
     if (m_dialogs.confirm(title, c.message, c.button + QString::number(action.slot), QStringLiteral("Cancel"),
-                          c.defaultButton))
+                          c.defaultButton) &&
+        self)
         perform(action);
 }
 
@@ -328,9 +335,11 @@ void PresetsView::perform(Action action) {
     const QString verb = action.kind == Action::Kind::save     ? QStringLiteral("Store")
                          : action.kind == Action::Kind::recall ? QStringLiteral("Recall")
                                                                : QStringLiteral("Delete");
+    const QPointer<PresetsView> self(this);
     if (m_work && !m_work->mayStartAnother(QStringLiteral("%1 slot %2 anyway?").arg(verb).arg(action.slot),
                                            verb + QStringLiteral(" Anyway")))
         return;
+    if (!self) return;
     setMessage(std::nullopt);
     tasks::startTask([self = QPointer<PresetsView>(this), model = QPointer<DSPModel>(&m_model),
                       action]() -> QCoro::Task<> {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -303,8 +304,11 @@ RoutingView::RoutingView(DSPModel& model, Dialogs& dialogs, QWidget* parent)
     const auto select = [this](quint32 crosspoint) { this->select(crosspoint); };
     for (const ParamMap::Grid& grid : ParamMap::grids()) {
         auto* view = new GridView(model, grid, m_selected, select, m_arrangement);
-        connect(view, &GridView::resetRequested, this, [this, &grid] { confirmApply(grid, false); });
-        connect(view, &GridView::clearRequested, this, [this, &grid] { confirmApply(grid, true); });
+        // Asked once the grid's handler has returned, as every question is.
+        connect(view, &GridView::resetRequested, this,
+                [this, &grid] { Dialogs::askLater(this, [this, &grid] { confirmApply(grid, false); }); });
+        connect(view, &GridView::clearRequested, this,
+                [this, &grid] { Dialogs::askLater(this, [this, &grid] { confirmApply(grid, true); }); });
         m_grids.append(view);
     }
     m_arrows = {arrowLabel(Symbol::arrowRight), arrowLabel(Symbol::arrowRight),
@@ -359,7 +363,9 @@ void RoutingView::confirmApply(const ParamMap::Grid& grid, bool clear) {
                   "Each row will be connected to its matching column at 0 dB; everything else switched off.");
     const QString accept = clear ? QStringLiteral("Clear all routes") : QStringLiteral("Reset to one-to-one");
     // Both replace every route of the grid: Return must not do that.
-    if (m_dialogs.confirm(title, message, accept, QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
+    const QPointer<RoutingView> self(this);
+    if (m_dialogs.confirm(title, message, accept, QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel) &&
+        self)
         applyToAll(m_model, grid, clear);
 }
 

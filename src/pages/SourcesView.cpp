@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -205,12 +206,16 @@ void SourcesView::choose(int input, InputSource source) {
     }
     // The picker must keep showing the model's source until the user agrees.
     refresh();
-    if (m_dialogs.confirm(
-            QStringLiteral("Route the test signal to this input?"),
-            QStringLiteral("Make sure your amplifiers are turned down. The tone will play through "
-                           "every output this input is routed to."),
-            QStringLiteral("Route test signal"), QStringLiteral("Cancel")))
-        m_model.setInputSource(input, InputSource::testSignal);
+    // Asked once the picker's handler has returned, as every question is.
+    Dialogs::askLater(this, [this, input, self = QPointer<SourcesView>(this)] {
+        if (m_dialogs.confirm(
+                QStringLiteral("Route the test signal to this input?"),
+                QStringLiteral("Make sure your amplifiers are turned down. The tone will play through "
+                               "every output this input is routed to."),
+                QStringLiteral("Route test signal"), QStringLiteral("Cancel")) &&
+            self)
+            m_model.setInputSource(input, InputSource::testSignal);
+    });
 }
 
 void SourcesView::refresh() {

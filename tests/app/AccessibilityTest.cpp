@@ -620,7 +620,7 @@ TEST_F(AssistedWindow, NothingBehindAnOpenQuestionActsForATool) {
         asked = true;
     };
     quit->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    ASSERT_TRUE(asked);
+    ASSERT_TRUE(rig.waitFor([&] { return asked; }));  // asked once the menu's handler has returned
     EXPECT_TRUE(writesSince(mark).isEmpty());
     EXPECT_EQ(quits.size(), 1);
     EXPECT_TRUE(rig.window().isVisible());

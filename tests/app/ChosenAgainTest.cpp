@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
@@ -129,3 +130,39 @@ INSTANTIATE_TEST_SUITE_P(Pages, ChosenAgain,
                          ::testing::Values(Page::channelPage(0), Page::of(Page::Kind::sources),
                                            Page::of(Page::Kind::codes), Page::of(Page::Kind::firDesigner)),
                          pageName);
+
+// Return in a text field nobody changed, and leaving it, write nothing: no name the device holds
+// is written again, least of all as the field shows its line breaks and control characters.
+TEST(UntouchedField, ReturnAndLeavingWriteNothing) {
+    WindowRig::Options options;
+    options.prepare = [](DeviceSimulator& sim) {
+        sim.device().params[378] = DSPFrame::packString(QStringLiteral("Ab\ncd\x01"), 2);
+    };
+    WindowRig rig(options);
+    const qsizetype mark = rig.mark();
+    QStringList fields;
+    for (Page::Kind kind : {Page::Kind::device, Page::Kind::presets, Page::Kind::firDesigner}) {
+        rig.showPage(Page::of(kind));
+        ASSERT_NE(rig.pageView(), nullptr);
+        for (QLineEdit* field : rig.pageView()->findChildren<QLineEdit*>()) {
+            if (!field->isVisible() || !field->isEnabled() || field->isReadOnly()) continue;
+            QTest::mouseClick(field, Qt::LeftButton, {}, field->rect().center());
+            QTest::keyClick(field, Qt::Key_Return);
+            QTest::keyClick(field, Qt::Key_Tab);
+            rig.turn();
+            fields << describeControl(field);
+        }
+    }
+    EXPECT_GE(fields.size(), 15);  // the device page's fourteen names, the preset name and more
+    SCOPED_TRACE(fields.join(QStringLiteral("\n")).toStdString());
+
+    // Frames arrive in order: a write made now arrives after any the fields made.
+    rig.model().write(342, rig.model().words(342, 1));
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, writeCommand).isEmpty(); }, 5));
+    QStringList written;
+    for (const DSPFrame& frame : rig.receivedSince(mark, writeCommand))
+        written << QString::number(frame.words.value(1));
+    EXPECT_EQ(written.join(QStringLiteral(", ")).toStdString(), "342");
+    for (quint16 nameCommand : {0x20A, 0x22}) EXPECT_TRUE(rig.receivedSince(mark, nameCommand).isEmpty());
+    EXPECT_TRUE(rig.dialogs.asked.isEmpty());
+}

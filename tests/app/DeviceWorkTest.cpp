@@ -6,18 +6,24 @@
 #include <QAction>
 #include <QFile>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QToolButton>
 
+#include "app/ConsoleView.h"
 #include "app/DeviceWork.h"
 #include "app/MainWindow.h"
 #include "app/ProjectCommands.h"
+#include "app/StatusBar.h"
 #include "designer/DesignerTesting.h"
 #include "designer/FIRDesignerView.h"
 #include "designer/FIRSendBar.h"
 #include "link/DSPModel.h"
+#include "pages/NetworkConnectView.h"
 #include "pages/PresetsView.h"
 #include "support/FindWidgets.h"
 #include "support/WidgetTesting.h"
@@ -68,7 +74,161 @@ FIRDesignerView* designerWithFilter(WindowRig& rig) {
     return rig.waitFor([&] { return !designer->coefficients().isEmpty(); }) ? designer : nullptr;
 }
 
+// Sends the project at `path`, the device answering its last write late; its number of writes.
+int sendWithALateLastWrite(WindowRig& rig, const QString& path) {
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.window().commands().openProject();
+    const int total = rig.model().link().queuedWriteCount();
+    rig.simulator.faults().lateMs = 300;  // within the time a write may take
+    rig.simulator.faults().answerLate = [total, n = 0](const DSPFrame& request) mutable {
+        return request.command == writeCommand && ++n == total;
+    };
+    rig.turn();  // the status bar shows the send
+    return total;
+}
+
+QPointer<QAction> connectionItem(WindowRig& rig, const QString& text) {
+    for (QAction* action : rig.console().statusBar()->connectionMenuButton()->menu()->actions())
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+// A question asked by `gesture` and held open until its send has ended and `gone` holds (the
+// status bar rebuilt its row), then answered with `answer`. What it said as it was answered.
+struct Held {
+    bool askedAfterTheHandler = false;
+    QString question;
+    QString consequence;
+};
+
+Held holdOpen(WindowRig& rig, const std::function<void()>& gesture, const std::function<bool()>& gone,
+              bool answer) {
+    Held held;
+    bool returned = false;
+    rig.dialogs.confirmAnswers.enqueue(answer);
+    rig.dialogs.whileOpen = [&] {
+        held.askedAfterTheHandler = returned;
+        EXPECT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty() && gone(); }, 30));
+    };
+    rig.dialogs.asked.clear();
+    gesture();
+    returned = true;
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.dialogs.asked.isEmpty(); }));
+    held.question = rig.dialogs.asked.value(0).title;
+    held.consequence = rig.dialogs.asked.value(0).text;
+    return held;
+}
+
 }  // namespace
+
+// Each question the window asks while a send runs is asked once the menu item's handler has
+// returned, so the status bar may rebuild its row, menu and items included, while it is open.
+// Answered after the send ended, it says how the send ended with every acknowledged write,
+// without the consequence that no longer holds, and the answer does its work or nothing.
+TEST(DeviceWork, QuestionsOutlivingTheirSendAndTheMenuThatAskedAnswerForWhatIsLeft) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    const QString path = projectFile(rig);
+    const auto ended = [](int total, const QString& question) {
+        return QStringLiteral("Sending the project \"Hall setup\" ended: %1 of %1 settings written. %2")
+            .arg(total)
+            .arg(question);
+    };
+    const auto always = [] { return true; };
+
+    int total = sendWithALateLastWrite(rig, path);
+    Held held = holdOpen(
+        rig, [&] { menuAction(rig.window(), QStringLiteral("Quit"))->trigger(); }, always, false);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, ended(total, QStringLiteral("Quit anyway?")));
+    EXPECT_EQ(held.consequence, QString());
+    EXPECT_TRUE(rig.window().isVisible());
+
+    total = sendWithALateLastWrite(rig, path);
+    QPointer<QAction> usb = connectionItem(rig, QStringLiteral("Use USB instead"));
+    ASSERT_TRUE(usb);
+    held = holdOpen(
+        rig, [&] { usb->trigger(); }, [&] { return usb.isNull(); }, false);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, ended(total, QStringLiteral("Change the connection anyway?")));
+    EXPECT_EQ(held.consequence, QString());
+    EXPECT_TRUE(rig.model().connected());
+
+    total = sendWithALateLastWrite(rig, path);
+    QPointer<QAction> network = connectionItem(rig, QStringLiteral("Connect over network…"));
+    ASSERT_TRUE(network);
+    held = holdOpen(
+        rig, [&] { network->trigger(); }, [&] { return network.isNull(); }, true);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, ended(total, QStringLiteral("Change the connection anyway?")));
+    EXPECT_TRUE(rig.waitFor([&] {
+        auto* sheet = rig.window().findChild<NetworkConnectView*>();
+        return sheet && sheet->isVisible();
+    }));
+    rig.window().findChild<NetworkConnectView*>()->close();
+
+    total = sendWithALateLastWrite(rig, path);
+    held = holdOpen(
+        rig, [&] { EXPECT_FALSE(rig.window().close()); }, always, true);
+    EXPECT_EQ(held.question, ended(total, QStringLiteral("Quit anyway?")));
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.window().isVisible(); }));
+}
+
+// The designer's Send asks about the project still being sent once its button's handler
+// returned; answered after that send ended, it tells how it ended and the upload goes out.
+TEST(DeviceWork, AnUploadAskedWhileAProjectIsSentTellsHowTheSendEndedAndGoesOut) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    const QString path = projectFile(rig);
+    FIRDesignerView* designer = designerWithFilter(rig);
+    ASSERT_NE(designer, nullptr);
+    FIRSendBar* bar = designer->sendBar();
+    ASSERT_TRUE(bar->sendButton()->isEnabled());
+
+    const int total = sendWithALateLastWrite(rig, path);
+    const qsizetype mark = rig.mark();
+    rig.dialogs.confirmAnswers.enqueue(true);  // "Send Anyway"; then the send's own confirmation
+    const Held held = holdOpen(
+        rig, [&] { bar->sendButton()->click(); }, [] { return true; }, true);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question,
+              QStringLiteral("Sending the project \"Hall setup\" ended: %1 of %1 settings written. Send “%2” "
+                             "anyway?")
+                  .arg(total)
+                  .arg(designer->settings().name));
+    EXPECT_EQ(held.consequence, QString());
+    constexpr quint16 coefficientsCommand = 129;
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, coefficientsCommand).isEmpty(); }));
+    EXPECT_TRUE(rig.waitFor([&] { return !bar->busy(); }, 30));
+}
+
+// A preset's question held open while the send ends, its page's own question first: answered,
+// the slot is deleted without a question about a send that has ended.
+TEST(DeviceWork, APresetQuestionOutlivingTheSendDeletesTheSlot) {
+    WindowRig rig(WindowRig::Options{.prepare = [](DeviceSimulator& simulator) {
+        kestrel_test::holdDemoSettings(simulator);
+        simulator.device().presets.occupied |= 1u << 5;
+        simulator.device().presets.names[5] = QStringLiteral("Vocals");
+    }});
+    const QString path = projectFile(rig);
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    QListWidget* slots = presets->slotList();
+    QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(5)).center());
+    QPushButton* remove = kestrel_test::buttonNamed(*presets, QStringLiteral("Delete…"));
+    ASSERT_TRUE(remove && remove->isVisible() && remove->isEnabled());
+
+    sendWithALateLastWrite(rig, path);
+    const qsizetype mark = rig.mark();
+    rig.dialogs.confirmAnswers.enqueue(true);  // were the send's question asked after all
+    const Held held = holdOpen(
+        rig, [&] { remove->click(); }, [] { return true; }, true);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, QStringLiteral("Delete \"Vocals\"?"));
+    constexpr quint16 deleteCommand = 18;
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, deleteCommand).isEmpty(); }));
+    EXPECT_EQ(rig.dialogs.asked.size(), 1);
+}
 
 TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
     WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
@@ -80,7 +240,9 @@ TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
     rig.dialogs.fileAnswers.enqueue(path);
     rig.dialogs.confirmAnswers.enqueue(true);
     menuAction(rig.window(), QStringLiteral("Open Project…"))->trigger();
-    const int total = rig.model().link().queuedWriteCount();
+    // The menu's handler has returned before the open panel and the send's question come.
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.window().work().running().isEmpty(); }));
+    const int total = rig.window().work().running().first().total;
     ASSERT_GT(total, 300);
     ASSERT_TRUE(rig.waitFor([&] { return rig.receivedSince(mark, writeCommand).size() >= 5; }));
     const QRegularExpression progress(
@@ -95,12 +257,14 @@ TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
                        "written\\. Quit anyway\\?$")
             .arg(total));
     menuAction(rig.window(), QStringLiteral("Quit"))->trigger();
+    rig.turn();  // asked once the menu's handler has returned
     EXPECT_TRUE(question.match(lastQuestion(rig)).hasMatch()) << lastQuestion(rig).toStdString();
     EXPECT_EQ(rig.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
     EXPECT_TRUE(rig.window().isVisible());
 
     rig.dialogs.asked.clear();
     EXPECT_FALSE(rig.window().close());
+    rig.turn();
     EXPECT_TRUE(question.match(lastQuestion(rig)).hasMatch()) << lastQuestion(rig).toStdString();
     EXPECT_TRUE(rig.window().isVisible());
 
@@ -115,6 +279,7 @@ TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
     QPushButton* recall = kestrel_test::buttonNamed(*presets, QStringLiteral("Recall…"));
     ASSERT_NE(recall, nullptr);
     recall->click();
+    rig.turn();
     EXPECT_TRUE(lastQuestion(rig).endsWith(QStringLiteral("settings written. Recall slot 1 anyway?")))
         << lastQuestion(rig).toStdString();
     EXPECT_EQ(rig.dialogs.asked.size(), 2);
@@ -146,6 +311,7 @@ TEST(DeviceWork, QuitAndAnotherUploadAskWhileAnFIRIsBeingSent) {
     ASSERT_TRUE(designer->sendBar()->busy());
     rig.dialogs.asked.clear();
     EXPECT_FALSE(rig.window().close());
+    rig.turn();
     const QString quitQuestion = lastQuestion(rig);
     EXPECT_TRUE(quitQuestion.startsWith(QStringLiteral("The FIR “") + designer->settings().name +
                                         QStringLiteral("” is still being sent to the DSP: ")))
@@ -193,6 +359,7 @@ TEST(DeviceWork, ASendCutByTheLinkSaysHowFarItCameAndItsQuestionsFollowTheCount)
         rig.waitFor([&] { return count(lastQuestion(rig)) >= seen + 20; }, 2);
     };
     menuAction(rig.window(), QStringLiteral("Quit"))->trigger();
+    rig.turn();
     EXPECT_GT(atOpen, 0) << lastQuestion(rig).toStdString();
     EXPECT_GE(count(lastQuestion(rig)), atOpen + 20) << lastQuestion(rig).toStdString();
     EXPECT_TRUE(rig.window().isVisible());
@@ -209,6 +376,15 @@ TEST(DeviceWork, ASendCutByTheLinkSaysHowFarItCameAndItsQuestionsFollowTheCount)
             .arg(total)))
         << rig.statusTexts().join(" | ").toStdString();
     EXPECT_LT(written(), total);
+
+    // What the send did on that device is nothing to say about another one connected since.
+    DeviceSimulator other;
+    ASSERT_TRUE(other.listenOnRandomLoopback());
+    rig.model().link().connect(other.host());
+    ASSERT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 60));
+    rig.turn();
+    EXPECT_FALSE(rig.statusTexts().join(QLatin1Char('|')).contains(QStringLiteral("before the link closed")))
+        << rig.statusTexts().join(" | ").toStdString();
 }
 
 // A question open while its send ends keeps telling what happened to the send; an FIR upload

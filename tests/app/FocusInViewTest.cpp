@@ -349,6 +349,7 @@ TEST(FocusAfterAChange, AReconnectFromTheNetworkSheetLeavesTheKeysOnTheConnectio
         if (action->text() == QStringLiteral("Connect over network…")) connectOverNetwork = action;
     ASSERT_NE(connectOverNetwork, nullptr);
     connectOverNetwork->trigger();
+    rig.turn();  // the sheet opens once the item's handler has returned
     auto* sheet = rig.window().findChild<NetworkConnectView*>();
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));

@@ -245,6 +245,7 @@ TEST(Shell, AnUnreachableHostLeavesTheWayToUSBAndTheDemoOpen) {
     ASSERT_NE(button, nullptr);
     ASSERT_EQ(items().value(1), "Use USB instead");
     button->menu()->actions()[1]->trigger();
+    rig.turn();  // the item's work runs once its handler has returned
     EXPECT_FALSE(rig.model().link().hasNetworkLink());
     EXPECT_FALSE(rig.settings.flag("useNetwork"));
     // No "waiting for the DSP at …" left behind for a link the user closed.

@@ -296,6 +296,7 @@ TEST(WindowLifetime, DeviceNamesFollowAnOpenedProjectButNotANameBeingTyped) {
     rig.model().setChannelName(0, QStringLiteral("Kick"));
     rig.dialogs.fileAnswers.enqueue(path);
     rig.window().saveAction()->trigger();
+    rig.turn();  // the save panel opens once the menu's handler has returned
     ASSERT_TRUE(QFile::exists(path));
     rig.model().setChannelName(0, QStringLiteral("Vox"));
     rig.turn();

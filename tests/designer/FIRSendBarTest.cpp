@@ -40,8 +40,9 @@ struct Bar {
     // Confirms the dialog and waits for the run to end.
     bool send() {
         dialogs.confirmAnswers.enqueue(true);
-        QTest::mouseClick(bar->sendButton(), Qt::LeftButton);
-        return livemodel::waitUntil([this] { return sentCalls > 0 && !bar->busy(); }) &&
+        const int before = sentCalls;
+        QTest::mouseClick(bar->sendButton(), Qt::LeftButton);  // asked once the click has returned
+        return livemodel::waitUntil([this, before] { return sentCalls > before && !bar->busy(); }) &&
                livemodel::waitUntil(
                    [this] { return bar->status() && !bar->status()->startsWith("Sending"); });
     }
@@ -132,6 +133,7 @@ TEST_F(FIRSendBarTest, SendButtonNeedsTargetsCoefficientsAndADevice) {
     bar.bar->setTargets({4, 0});
     const qsizetype mark = live.sim.received().size();
     QTest::mouseClick(button, Qt::LeftButton);
+    kestrel_test::spinUntil([&] { return !bar.dialogs.asked.isEmpty(); }, 5);  // asked after the click
     ASSERT_EQ(bar.dialogs.asked.size(), 1);
     EXPECT_EQ(bar.dialogs.asked[0].title, QStringLiteral("Send “Room EQ” to Kick, OUT 1?"));
     EXPECT_EQ(bar.dialogs.asked[0].text,
@@ -150,6 +152,7 @@ TEST_F(FIRSendBarTest, UploadSendsEachTargetInOrderNamesItAndKeepsGivenHeaders) 
     const qsizetype mark = live.sim.received().size();
     bar.dialogs.confirmAnswers.enqueue(true);
     QTest::mouseClick(bar.bar->sendButton(), Qt::LeftButton);
+    kestrel_test::spinUntil([&] { return bar.bar->busy(); }, 5);  // asked after the click
     EXPECT_TRUE(bar.bar->busy());
     EXPECT_EQ(bar.bar->sendButton()->text(), QStringLiteral("Sending…"));
     EXPECT_FALSE(bar.bar->sendButton()->isEnabled());

@@ -1,5 +1,6 @@
 // The FIR tab: read-back against the simulator, bypass, clearing, and the filter prepared for upload.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -52,12 +53,14 @@ TEST(FIRBoxLive, ShowsWhatTheBlockHoldsAndClearsIt) {
 
     context.dialogs.confirmAnswers.enqueue(false);
     box->clearButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // asked once the click has returned
     EXPECT_EQ(context.dialogs.asked.last().title, QStringLiteral("Clear the FIR on OUT 1?"));
     EXPECT_EQ(context.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
     EXPECT_FALSE(box->clearing());
 
     context.dialogs.confirmAnswers.enqueue(true);
     box->clearButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     EXPECT_TRUE(box->clearing());
     EXPECT_EQ(box->clearButton()->text(), QStringLiteral("Clearing…"));
     ASSERT_TRUE(livemodel::waitUntil([&] { return box->live() && box->live()->size() == 1; }));

@@ -199,6 +199,7 @@ TEST(NetworkConnectViewTest, TheStatusBarMenuOpensTheSheet) {
     QAction* item = bar->connectionMenuButton()->menu()->actions().first();
     ASSERT_TRUE(item->isEnabled());
     item->trigger();
+    turn();  // the sheet opens once the item's handler has returned
     NetworkConnectView* sheet = window.findChild<NetworkConnectView*>();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
@@ -216,6 +217,7 @@ TEST(NetworkConnectViewTest, AnAddressPastedWithSpacesAroundItConnects) {
     QToolButton* menu = rig.console().statusBar()->connectionMenuButton();
     ASSERT_NE(menu, nullptr);
     menu->menu()->actions().first()->trigger();  // "Connect over network…"
+    rig.turn();
     auto* sheet = rig.window().findChild<NetworkConnectView*>();
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(sheet->isVisible());

@@ -131,6 +131,7 @@ TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
     const qsizetype mark = page.device.sim.received().size();
     page.clickRow(5);
     view.storeButton()->click();  // occupied: asks, and the queue answers cancel
+    turn();                       // once the button's handler has returned
     ASSERT_EQ(page.dialogs.asked.size(), 1);
     EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Overwrite \"Vocals\"?"));
     EXPECT_EQ(
@@ -143,6 +144,7 @@ TEST(PresetsViewTest, StoringAndRecallingReportTheOutcome) {
 
     page.dialogs.confirmAnswers.enqueue(true);
     view.recallButton()->click();
+    turn();
     EXPECT_EQ(page.dialogs.asked.last().title, QStringLiteral("Recall \"Vocals\"?"));
     EXPECT_EQ(page.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::accept);
     EXPECT_FALSE(view.message());  // cleared while the operation runs

@@ -113,6 +113,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
     QSignalSpy writes(&model, &DSPModel::paramChanged);
 
     page.view->grids()[0]->resetButton()->click();  // no answer queued: cancelled
+    turn();                                         // asked once the click has returned
     EXPECT_EQ(writes.count(), 0);
     ASSERT_EQ(page.dialogs.asked.size(), 1);
     EXPECT_EQ(page.dialogs.asked[0].title, QStringLiteral("Reset \"Inputs → Input channels\"?"));
@@ -120,6 +121,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
 
     page.dialogs.confirmAnswers.enqueue(true);
     page.view->grids()[0]->resetButton()->click();
+    turn();
     ASSERT_EQ(writes.count(), 16);
     for (int i = 0; i < 16; ++i) {
         const quint32 p = 218 + quint32(i);
@@ -135,6 +137,7 @@ TEST(RoutingViewTest, ResetAndClearWriteEveryCrosspointAfterConfirmation) {
     model.write(270, {bits(4.0f), on});
     page.dialogs.confirmAnswers.enqueue(true);
     page.view->grids()[2]->clearButton()->click();
+    turn();
     EXPECT_EQ(page.dialogs.asked.last().title, QStringLiteral("Clear \"Output channels → Outputs\"?"));
     EXPECT_EQ(
         page.dialogs.asked.last().text,

@@ -91,6 +91,7 @@ TEST(SourcesViewTest, TheTestSignalIsRoutedOnlyAfterConfirmation) {
     QSignalSpy writes(&model, &DSPModel::paramChanged);
 
     page.pick(2, testSignalSegment);  // no answer queued: cancelled
+    turn();                           // asked once the pick has returned
     EXPECT_EQ(writes.count(), 0);
     EXPECT_EQ(page.view->sourcePicker(2)->current(), QString::number(danteSegment));
     ASSERT_EQ(page.dialogs.asked.size(), 1);
@@ -98,6 +99,7 @@ TEST(SourcesViewTest, TheTestSignalIsRoutedOnlyAfterConfirmation) {
 
     page.dialogs.confirmAnswers.enqueue(true);
     page.pick(2, testSignalSegment);
+    turn();
     EXPECT_EQ(writtenNumbers(writes), (QList<quint32>{348, 342, 352}));
     EXPECT_EQ(model.words(348, 0), DSPModel::Words{1});
     EXPECT_EQ(model.words(342, 0), DSPModel::Words{1});

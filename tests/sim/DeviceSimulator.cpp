@@ -122,7 +122,8 @@ void DeviceSimulator::respond(QTcpSocket* socket, const DSPFrame& frame) {
     if (faults_.answerLost && faults_.answerLost(frame)) return;
     if (chance(faults_.garbageRate)) socket->write(QByteArray("\x13\x37garbage\xA5\xA1", 11));
     int delayMs = faults_.commandDelayMs.value(frame.command, faults_.delayMs);
-    if (chance(faults_.lateRate)) delayMs = faults_.lateMs;
+    const bool late = faults_.answerLate && faults_.answerLate(frame);
+    if (chance(faults_.lateRate) || late) delayMs = faults_.lateMs;
     deliver(socket, replies, delayMs);
 }
 

@@ -30,6 +30,8 @@ struct SimFaults {
     bool badChecksums = false;           // answers fail their checksum
     int chunkSize = 0;                   // answers written in pieces of this size (0: whole)
     int closeAfterFrames = -1;           // the connection closes on this received frame
+    // Answered after lateMs, as one slow answer on a busy link.
+    std::function<bool(const DSPFrame& request)> answerLate;
     // Carried out, but the answer is lost on the way back.
     std::function<bool(const DSPFrame& request)> answerLost;
     // The device goes away on the first frame this accepts, before carrying it out: every

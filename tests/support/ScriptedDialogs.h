@@ -46,12 +46,15 @@ public:
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
     // A message that moves on while the confirmation is open moves on in `asked` too.
-    bool confirm(const LiveText& message, const QString& informativeText, const QString&, const QString&,
+    bool confirm(const LiveText& message, const LiveText& informativeText, const QString&, const QString&,
                  DefaultButton defaultButton = DefaultButton::accept) override {
-        asked.append({QStringLiteral("confirm"), message.text(), informativeText, defaultButton});
+        asked.append({QStringLiteral("confirm"), message.text(), informativeText.text(), defaultButton});
         QObject open;
         message.follow(&open, [this, &message, index = asked.size() - 1] {
             if (index < asked.size()) asked[index].title = message.text();
+        });
+        informativeText.follow(&open, [this, &informativeText, index = asked.size() - 1] {
+            if (index < asked.size()) asked[index].text = informativeText.text();
         });
         runWhileOpen();
         return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();

@@ -24,6 +24,12 @@ void FieldEdits::show(const QString& text) {
     m_edit.setModified(false);
 }
 
+void FieldEdits::commitOnReturn(std::function<void()> commit) {
+    connect(&m_edit, &QLineEdit::returnPressed, this, [this, commit = std::move(commit)] {
+        if (editing()) commit();
+    });
+}
+
 void FieldEdits::giveBack(const QString& text) {
     show(text);
     m_edit.setModified(true);

@@ -42,6 +42,11 @@ public:
     // owner's refreshes leave it alone until then.
     bool editing() const;
 
+    // Return commits the field through `commit`, only when it holds the user's edit: Return in
+    // a field nobody changed writes nothing, as a number field's commit does, and a text the
+    // device holds is never written back as the field shows it.
+    void commitOnReturn(std::function<void()> commit);
+
     // A field whose text waits for a button to save it (a name and its "Save") has no commit
     // on leaving: its unsaved text is kept under `key` while its view is gone (KeptEdits).
     void keepAs(const QString& key) { m_keptAs = key; }
