@@ -70,8 +70,10 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
     row->addWidget(split);
 
     connect(m_sidebar, &Sidebar::pageSelected, this, [this](const Page& page) { showPage(page); });
-    if (context.navigator)
+    if (context.navigator) {
         connect(context.navigator, &Navigator::pageRequested, this, &ConsoleView::showPage);
+        context.navigator->inputSourceControl = inputSourceControl;
+    }
     connect(context.model, &DSPModel::loadingChanged, this, &ConsoleView::showContent);
     connect(context.model, &DSPModel::connectedChanged, this, &ConsoleView::updateEnabled);
     connect(context.model, &DSPModel::demoChanged, this, &ConsoleView::updateEnabled);

@@ -1,8 +1,10 @@
 #include "app/PageFactory.h"
 
+#include <QPushButton>
 #include <QWidget>
 
 #include "app/AppContext.h"
+#include "app/controls/SegmentedPicker.h"
 #include "app/mixer/MixerView.h"
 #include "designer/FIRDesignerView.h"
 #include "diagnostics/console/ContentView.h"
@@ -53,4 +55,9 @@ bool pageNeedsDevice(const Page& page) {
         default:
             return true;
     }
+}
+
+QWidget* inputSourceControl(QWidget& view, int input) {
+    auto* sources = qobject_cast<SourcesView*>(&view);
+    return sources ? sources->sourcePicker(input)->currentSegment() : nullptr;
 }

@@ -14,3 +14,6 @@ QWidget* buildPageView(const Page& page, AppContext& context, const std::functio
 // Device pages are drawn disabled while neither a device nor the demo device is
 // there; control codes, the FIR designer and diagnostics never need one.
 bool pageNeedsDevice(const Page& page);
+
+// In the sources page's view, the control that chooses an input's source; none in any other view.
+QWidget* inputSourceControl(QWidget& view, int input);

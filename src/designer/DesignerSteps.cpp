@@ -17,10 +17,10 @@
 #include "app/controls/CompactNumberField.h"
 #include "app/controls/FieldEdits.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/SegmentedPicker.h"
 #include "app/controls/Theme.h"
 #include "app/controls/UnitSlider.h"
 #include "designer/FIRDesignerView.h"
-#include "editor/EditorKit.h"
 #include "platform/NumText.h"
 
 namespace designerui {

@@ -22,9 +22,9 @@
 #include "app/controls/NumberField.h"
 #include "app/controls/PanelGroupBox.h"
 #include "app/controls/PlainText.h"
+#include "app/controls/SegmentedPicker.h"
 #include "app/controls/Theme.h"
 #include "app/input/KeptEdits.h"
-#include "editor/EditorKit.h"
 #include "pages/PageKit.h"
 
 using Control = CentralControl::Control;

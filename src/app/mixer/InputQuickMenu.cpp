@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 
 #include "app/ModelWatcher.h"
-#include "app/Page.h"
 #include "app/accessibility/Popups.h"
 #include "app/accessibility/SimpleWidgets.h"
 #include "app/controls/Palette.h"
@@ -23,9 +22,7 @@
 #include "app/input/ArrowKeys.h"
 #include "app/input/PopupFocus.h"
 #include "app/mixer/ChannelWords.h"
-#include "editor/EditorKit.h"
 #include "link/DSPModel.h"
-#include "pages/SourcesView.h"
 
 namespace {
 
@@ -196,11 +193,7 @@ InputPanel::InputPanel(DSPModel& dsp, Navigator* navigator, int ch, QWidget* par
             [this] { m_dsp.setInputSource(m_ch, keptSource(m_dsp, m_ch)); });
     connect(m_settings, &QPushButton::clicked, this, [navigator = QPointer<Navigator>(navigator), ch] {
         // The keys go on to this input's source there, not to the first input's.
-        if (navigator)
-            navigator->showPage(Page::of(Page::Kind::sources), [ch](QWidget& view) -> QWidget* {
-                auto* sources = qobject_cast<SourcesView*>(&view);
-                return sources ? sources->sourcePicker(ch)->currentSegment() : nullptr;
-            });
+        if (navigator) navigator->showInputSource(ch);
     });
 
     QSet<quint32> watched = inputParams(ch);
