@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "app/ApplicationSetup.h"
+#include "shell/ApplicationSetup.h"
 
 // Runs a widget program's benchmarks offscreen (unless a platform is chosen), with a
 // private user-defaults store and the application's theme. The application object

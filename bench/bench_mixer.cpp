@@ -13,11 +13,11 @@
 
 #include <chrono>
 
-#include "app/Navigator.h"
-#include "app/controls/Meters.h"
-#include "app/mixer/MixerView.h"
 #include "link/MeterStore.h"
+#include "mixer/MixerView.h"
 #include "support/DemoModel.h"
+#include "ui/Navigator.h"
+#include "ui/controls/Meters.h"
 
 namespace {
 

@@ -19,12 +19,12 @@
 #include <chrono>
 #include <thread>
 
+#include "console/ContentView.h"
+#include "console/NetworkPanel.h"
+#include "console/SeenHostList.h"
+#include "console/TrafficListModel.h"
+#include "console/TrafficPanel.h"
 #include "diagnostics/UDPProbe.h"
-#include "diagnostics/console/ContentView.h"
-#include "diagnostics/console/NetworkPanel.h"
-#include "diagnostics/console/SeenHostList.h"
-#include "diagnostics/console/TrafficListModel.h"
-#include "diagnostics/console/TrafficPanel.h"
 #include "link/TrafficLog.h"
 #include "support/ConsoleRig.h"
 #include "support/ScriptedDialogs.h"

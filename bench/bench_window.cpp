@@ -14,8 +14,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "app/ConsoleApplication.h"
-#include "app/MainWindow.h"
+#include "shell/ConsoleApplication.h"
+#include "shell/MainWindow.h"
 
 namespace {
 

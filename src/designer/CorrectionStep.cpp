@@ -4,12 +4,12 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Symbols.h"
-#include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
 #include "designer/FIRDesignerView.h"
 #include "platform/NumText.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Symbols.h"
+#include "ui/controls/Theme.h"
 
 using namespace designerui;
 

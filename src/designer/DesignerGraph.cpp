@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/controls/PlainText.h"
-#include "app/controls/Theme.h"
 #include "fir/FIRDesigner.h"
 #include "platform/NumText.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/Theme.h"
 
 namespace {
 

@@ -13,15 +13,15 @@
 
 #include <cmath>
 
-#include "app/accessibility/Names.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/FieldEdits.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/SegmentedPicker.h"
-#include "app/controls/Theme.h"
-#include "app/controls/UnitSlider.h"
 #include "designer/FIRDesignerView.h"
 #include "platform/NumText.h"
+#include "ui/accessibility/Names.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/FieldEdits.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/SegmentedPicker.h"
+#include "ui/controls/Theme.h"
+#include "ui/controls/UnitSlider.h"
 
 namespace designerui {
 

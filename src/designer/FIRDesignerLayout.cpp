@@ -7,14 +7,14 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "app/controls/PanelGroupBox.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/Symbols.h"
-#include "app/controls/Theme.h"
 #include "designer/DesignerGraph.h"
 #include "designer/DesignerSteps.h"
 #include "designer/FIRDesignerView.h"
-#include "designer/FIRSendBar.h"
+#include "ui/FIRSendBar.h"
+#include "ui/controls/PanelGroupBox.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/Symbols.h"
+#include "ui/controls/Theme.h"
 
 namespace {
 

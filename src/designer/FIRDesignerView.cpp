@@ -10,13 +10,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Dialogs.h"
-#include "app/controls/PlainText.h"
 #include "fir/FIRDesigner.h"
 #include "link/DSPModel.h"
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/UserFile.h"
+#include "ui/Dialogs.h"
+#include "ui/controls/PlainText.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <optional>
 #include <utility>
 
-#include "app/AppContext.h"
 #include "fir/FIRDesignerSettings.h"
 #include "fir/Measurement.h"
+#include "ui/AppContext.h"
 
 class DesignerGraph;
 class DesignerLegend;

@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/accessibility/Names.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
 #include "designer/FIRDesignerView.h"
 #include "link/DeviceVocabulary.h"
+#include "ui/accessibility/Names.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Theme.h"
 
 using namespace designerui;
 

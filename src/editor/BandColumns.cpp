@@ -16,17 +16,17 @@
 #include <QToolButton>
 #include <cmath>
 
-#include "app/accessibility/Names.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Encoder.h"
-#include "app/controls/Palette.h"
-#include "app/controls/Popover.h"
-#include "app/controls/ReadState.h"
-#include "app/controls/Theme.h"
-#include "app/input/PopupFocus.h"
 #include "editor/BandColumn.h"
 #include "editor/EditorKit.h"
 #include "link/ParamMap.h"
+#include "ui/accessibility/Names.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/Popover.h"
+#include "ui/controls/ReadState.h"
+#include "ui/controls/Theme.h"
+#include "ui/input/PopupFocus.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/AppContext.h"
+#include "ui/AppContext.h"
 
 class BandColumns;
 class DSPModel;

@@ -11,12 +11,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/accessibility/Names.h"
-#include "app/controls/Encoder.h"
-#include "app/controls/FlowLayout.h"
-#include "app/controls/Palette.h"
-#include "app/controls/ReadState.h"
-#include "app/controls/Theme.h"
 #include "editor/DynamicsBoxes.h"
 #include "editor/DynamicsEstimates.h"
 #include "editor/DynamicsViews.h"
@@ -24,6 +18,12 @@
 #include "editor/EditorKit.h"
 #include "link/MeterStore.h"
 #include "platform/NumText.h"
+#include "ui/accessibility/Names.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/FlowLayout.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/ReadState.h"
+#include "ui/controls/Theme.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QWidget>
 #include <array>
 
-#include "app/controls/PanelGroupBox.h"
 #include "editor/EditorKit.h"
 #include "link/DSPModel.h"
+#include "ui/controls/PanelGroupBox.h"
 
 class Disc;
 class DynamicsMeters;

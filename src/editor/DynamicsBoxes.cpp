@@ -8,16 +8,16 @@
 #include <cmath>
 #include <limits>
 
-#include "app/controls/Encoder.h"
-#include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/ReadState.h"
-#include "app/controls/Theme.h"
 #include "editor/DynamicsEstimates.h"
 #include "editor/DynamicsViews.h"
 #include "editor/EditorKit.h"
 #include "link/MeterStore.h"
 #include "link/ParamMap.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/ReadState.h"
+#include "ui/controls/Theme.h"
 
 namespace {
 

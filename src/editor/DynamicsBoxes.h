@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/controls/PanelGroupBox.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
+#include "ui/controls/PanelGroupBox.h"
 
 class DynamicsMeters;
 class KnobField;

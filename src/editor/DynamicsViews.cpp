@@ -7,12 +7,12 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/controls/Meters.h"
-#include "app/controls/Palette.h"
-#include "app/controls/Theme.h"
 #include "editor/DynamicsEstimates.h"
 #include "editor/EditorKit.h"
 #include "platform/NumText.h"
+#include "ui/controls/Meters.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/Theme.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <bit>
 #include <cmath>
 
-#include "app/controls/Palette.h"
-#include "app/controls/Theme.h"
 #include "editor/EQResponse.h"
 #include "editor/EditorKit.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/Theme.h"
 
 namespace {}  // namespace
 

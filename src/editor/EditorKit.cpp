@@ -9,12 +9,12 @@
 #include <cmath>
 #include <limits>
 
-#include "app/accessibility/Lifetime.h"
-#include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/Theme.h"
-#include "app/input/KeyboardFocus.h"
 #include "link/Levels.h"
+#include "ui/accessibility/Lifetime.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/Theme.h"
+#include "ui/input/KeyboardFocus.h"
 
 namespace editorkit {
 

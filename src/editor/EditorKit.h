@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/controls/SegmentedPicker.h"
+#include "ui/controls/SegmentedPicker.h"
 
 class QAbstractButton;
 class QPainter;

@@ -9,23 +9,23 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/DeviceWork.h"
-#include "app/Dialogs.h"
-#include "app/controls/FieldEdits.h"
-#include "app/controls/FlowLayout.h"
-#include "app/controls/NumberField.h"
-#include "app/controls/Palette.h"
-#include "app/controls/PanelGroupBox.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/Symbols.h"
-#include "app/controls/Theme.h"
-#include "app/input/KeptEdits.h"
-#include "designer/FIRSendBar.h"
 #include "editor/EditorKit.h"
 #include "editor/FIRResponseGraph.h"
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
+#include "ui/DeviceWork.h"
+#include "ui/Dialogs.h"
+#include "ui/FIRSendBar.h"
+#include "ui/controls/FieldEdits.h"
+#include "ui/controls/FlowLayout.h"
+#include "ui/controls/NumberField.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/PanelGroupBox.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/Symbols.h"
+#include "ui/controls/Theme.h"
+#include "ui/input/KeptEdits.h"
 
 namespace {
 

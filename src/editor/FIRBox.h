@@ -3,10 +3,10 @@
 #include <QWidget>
 #include <optional>
 
-#include "app/AppContext.h"
 #include "fir/FIRDesign.h"
 #include "fir/FIRFile.h"
 #include "link/DSPModel.h"
+#include "ui/AppContext.h"
 
 class FIRResponseGraph;
 class FIRSendBar;

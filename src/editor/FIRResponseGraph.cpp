@@ -6,9 +6,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/controls/Palette.h"
-#include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/Theme.h"
 
 FIRResponseGraph::FIRResponseGraph(double fMin, double fMax, double height, QWidget* parent)
     : QWidget(parent), m_fMin(fMin), m_fMax(fMax) {

@@ -16,16 +16,16 @@
 
 #include <cmath>
 
-#include "app/Dialogs.h"
-#include "app/accessibility/RangeControls.h"
-#include "app/accessibility/ToolRequests.h"
-#include "app/controls/NumberField.h"
-#include "app/controls/PanelGroupBox.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/SegmentedPicker.h"
-#include "app/controls/Theme.h"
-#include "app/input/KeptEdits.h"
 #include "pages/PageKit.h"
+#include "ui/Dialogs.h"
+#include "ui/accessibility/RangeControls.h"
+#include "ui/accessibility/ToolRequests.h"
+#include "ui/controls/NumberField.h"
+#include "ui/controls/PanelGroupBox.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/SegmentedPicker.h"
+#include "ui/controls/Theme.h"
+#include "ui/input/KeptEdits.h"
 
 using Control = CentralControl::Control;
 using Kind = CentralControl::Kind;

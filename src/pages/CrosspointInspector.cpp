@@ -6,14 +6,14 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Encoder.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/ReadState.h"
-#include "app/controls/Theme.h"
-#include "app/input/PendingEdits.h"
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/ReadState.h"
+#include "ui/controls/Theme.h"
+#include "ui/input/PendingEdits.h"
 
 CrosspointInspector::CrosspointInspector(DSPModel& model, QWidget* parent)
     : QWidget(parent),

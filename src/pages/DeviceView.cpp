@@ -8,19 +8,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ModelWatcher.h"
-#include "app/accessibility/Names.h"
-#include "app/controls/FieldEdits.h"
-#include "app/controls/PanelGroupBox.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/ReadState.h"
-#include "app/controls/Theme.h"
-#include "app/mixer/ChannelWords.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "link/DeviceText.h"
 #include "pages/PageKit.h"
 #include "platform/Tasks.h"
+#include "ui/ChannelWords.h"
+#include "ui/ModelWatcher.h"
+#include "ui/accessibility/Names.h"
+#include "ui/controls/FieldEdits.h"
+#include "ui/controls/PanelGroupBox.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/ReadState.h"
+#include "ui/controls/Theme.h"
 
 namespace {
 

@@ -9,15 +9,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/controls/FieldEdits.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/Symbols.h"
-#include "app/controls/Theme.h"
 #include "link/DSPConnection.h"
 #include "pages/PageKit.h"
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
+#include "ui/controls/FieldEdits.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/Symbols.h"
+#include "ui/controls/Theme.h"
 
 NetworkConnectView::NetworkConnectView(DSPConnection& link, Settings& settings, Scan scan, QWidget* parent)
     : QDialog(parent),

@@ -6,9 +6,9 @@
 #include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
-#include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/Theme.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/Theme.h"
 
 namespace pagekit {
 

@@ -10,18 +10,18 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/DeviceWork.h"
-#include "app/Dialogs.h"
-#include "app/ModelWatcher.h"
-#include "app/controls/FieldEdits.h"
-#include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/Symbols.h"
-#include "app/controls/Theme.h"
-#include "app/input/KeptEdits.h"
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
 #include "platform/Tasks.h"
+#include "ui/DeviceWork.h"
+#include "ui/Dialogs.h"
+#include "ui/ModelWatcher.h"
+#include "ui/controls/FieldEdits.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/Symbols.h"
+#include "ui/controls/Theme.h"
+#include "ui/input/KeptEdits.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/input/KeyboardFocus.h"
+#include "ui/input/KeyboardFocus.h"
 
 class DSPModel;
 class DeviceWork;

@@ -12,20 +12,20 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "app/Dialogs.h"
-#include "app/ModelWatcher.h"
-#include "app/accessibility/Names.h"
-#include "app/accessibility/ToolRequests.h"
-#include "app/controls/Palette.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/ReadState.h"
-#include "app/controls/Symbols.h"
-#include "app/controls/Theme.h"
-#include "app/input/KeyboardFocus.h"
 #include "link/DSPModel.h"
 #include "pages/CrosspointInspector.h"
 #include "pages/PageKit.h"
 #include "platform/NumText.h"
+#include "ui/Dialogs.h"
+#include "ui/ModelWatcher.h"
+#include "ui/accessibility/Names.h"
+#include "ui/accessibility/ToolRequests.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/ReadState.h"
+#include "ui/controls/Symbols.h"
+#include "ui/controls/Theme.h"
+#include "ui/input/KeyboardFocus.h"
 
 namespace {
 

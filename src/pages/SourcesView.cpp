@@ -13,23 +13,23 @@
 
 #include <cmath>
 
-#include "app/Dialogs.h"
-#include "app/ModelWatcher.h"
-#include "app/accessibility/Names.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/NumberField.h"
-#include "app/controls/PanelGroupBox.h"
-#include "app/controls/PlainText.h"
-#include "app/controls/ReadState.h"
-#include "app/controls/SegmentedPicker.h"
-#include "app/controls/Symbols.h"
-#include "app/controls/Theme.h"
-#include "app/controls/UnitSlider.h"
-#include "app/input/ArrowKeys.h"
-#include "app/mixer/ChannelWords.h"
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
 #include "platform/NumText.h"
+#include "ui/ChannelWords.h"
+#include "ui/Dialogs.h"
+#include "ui/ModelWatcher.h"
+#include "ui/accessibility/Names.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/NumberField.h"
+#include "ui/controls/PanelGroupBox.h"
+#include "ui/controls/PlainText.h"
+#include "ui/controls/ReadState.h"
+#include "ui/controls/SegmentedPicker.h"
+#include "ui/controls/Symbols.h"
+#include "ui/controls/Theme.h"
+#include "ui/controls/UnitSlider.h"
+#include "ui/input/ArrowKeys.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
-#include "app/ConsoleView.h"
-#include "app/MainWindow.h"
 #include "designer/FIRDesignerView.h"
-#include "designer/FIRSendBar.h"
+#include "shell/ConsoleView.h"
+#include "shell/MainWindow.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/FIRSendBar.h"
 
 using kestrel_test::WindowRig;
 

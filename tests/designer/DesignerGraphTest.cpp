@@ -7,9 +7,9 @@
 
 #include <cmath>
 
-#include "app/controls/Theme.h"
 #include "designer/DesignerGraph.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/Theme.h"
 
 using Kind = DesignerGraph::CurveKind;
 

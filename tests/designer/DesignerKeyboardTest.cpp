@@ -22,17 +22,17 @@
 #include <functional>
 
 #include "DesignerTesting.h"
-#include "app/MainWindow.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
-#include "designer/FIRSendBar.h"
 #include "editor/ChannelView.h"
 #include "editor/FIRBox.h"
 #include "link/DSPModel.h"
+#include "shell/MainWindow.h"
 #include "support/AccessibleRoles.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/FIRSendBar.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Theme.h"
 
 using designertest::measurementText;
 using DesignerPage = designertest::Page;

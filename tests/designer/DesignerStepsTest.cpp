@@ -14,10 +14,10 @@
 #include <QTest>
 
 #include "DesignerTesting.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Theme.h"
 #include "designer/DesignerSteps.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Theme.h"
 
 using designertest::measurementText;
 using designertest::Page;

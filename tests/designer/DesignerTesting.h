@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "app/AppContext.h"
 #include "designer/FIRDesignerView.h"
 #include "link/LiveModel.h"
 #include "platform/Settings.h"
 #include "support/ScriptedDialogs.h"
+#include "ui/AppContext.h"
 
 // Readable failure messages for texts.
 QT_BEGIN_NAMESPACE

@@ -9,11 +9,11 @@
 #include <QVBoxLayout>
 
 #include "EditorRig.h"
-#include "app/controls/Encoder.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "link/ParamMap.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/Encoder.h"
 
 using namespace editorrig;
 using Words = DSPModel::Words;

@@ -7,14 +7,14 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
-#include "app/ConsoleView.h"
-#include "app/MainWindow.h"
-#include "app/controls/PanelGroupBox.h"
 #include "editor/ChannelView.h"
 #include "editor/FIRBox.h"
+#include "shell/ConsoleView.h"
+#include "shell/MainWindow.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/controls/PanelGroupBox.h"
 
 using kestrel_test::WindowRig;
 

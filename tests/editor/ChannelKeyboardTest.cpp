@@ -17,12 +17,6 @@
 #include <QToolButton>
 #include <bit>
 
-#include "app/MainWindow.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Encoder.h"
-#include "app/controls/FlatButton.h"
-#include "app/controls/Tag.h"
-#include "designer/FIRSendBar.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
@@ -32,10 +26,16 @@
 #include "editor/FIRBox.h"
 #include "editor/FiltersDelayPanel.h"
 #include "link/ParamMap.h"
+#include "shell/MainWindow.h"
 #include "support/AccessibleRoles.h"
 #include "support/Visible.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/FIRSendBar.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/FlatButton.h"
+#include "ui/controls/Tag.h"
 
 using kestrel_test::WindowRig;
 using Words = DSPModel::Words;

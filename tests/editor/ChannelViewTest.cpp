@@ -11,10 +11,6 @@
 #include <QToolButton>
 
 #include "EditorRig.h"
-#include "app/controls/Encoder.h"
-#include "app/controls/FlatButton.h"
-#include "app/controls/Palette.h"
-#include "app/controls/Tag.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
@@ -26,6 +22,10 @@
 #include "editor/FiltersDelayPanel.h"
 #include "link/ParamMap.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/FlatButton.h"
+#include "ui/controls/Palette.h"
+#include "ui/controls/Tag.h"
 
 using namespace editorrig;
 using Words = DSPModel::Words;

@@ -6,13 +6,13 @@
 #include <limits>
 
 #include "EditorRig.h"
-#include "app/controls/Encoder.h"
-#include "app/controls/Palette.h"
 #include "editor/DEQBox.h"
 #include "editor/DynamicsBoxes.h"
 #include "editor/DynamicsEstimates.h"
 #include "editor/DynamicsViews.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/Palette.h"
 
 using namespace editorrig;
 using Words = DSPModel::Words;

@@ -5,12 +5,12 @@
 
 #include <QPushButton>
 
-#include "app/MainWindow.h"
 #include "editor/ChannelView.h"
 #include "link/DSPConnection.h"
 #include "link/DSPFrame.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
+#include "shell/MainWindow.h"
 #include "support/WindowRig.h"
 
 using kestrel_test::WindowRig;

@@ -7,15 +7,15 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/MainWindow.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Encoder.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
+#include "shell/MainWindow.h"
 #include "support/WindowRig.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Encoder.h"
 
 using kestrel_test::WindowRig;
 

@@ -7,13 +7,13 @@
 #include <QTest>
 #include <bit>
 
-#include "app/AppContext.h"
-#include "app/controls/CompactNumberField.h"
 #include "link/DSPModel.h"
 #include "link/LiveModel.h"
 #include "link/MeterStore.h"
 #include "platform/Settings.h"
 #include "support/ScriptedDialogs.h"
+#include "ui/AppContext.h"
+#include "ui/controls/CompactNumberField.h"
 
 // What the editor's views are built with in tests: a model without a device
 // (edits are stored, nothing is sent), private settings, and helpers to type

@@ -13,17 +13,17 @@
 #include <QWindow>
 #include <bit>
 
-#include "app/MainWindow.h"
-#include "app/controls/Encoder.h"
-#include "app/input/KeyboardFocus.h"
 #include "editor/BandColumn.h"
 #include "editor/BandColumns.h"
 #include "editor/ChannelView.h"
 #include "editor/FiltersDelayPanel.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
+#include "shell/MainWindow.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/controls/Encoder.h"
+#include "ui/input/KeyboardFocus.h"
 
 using kestrel_test::wheelNotch;
 using kestrel_test::WindowRig;

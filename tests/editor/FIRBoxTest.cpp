@@ -6,16 +6,16 @@
 #include <QPushButton>
 
 #include "EditorRig.h"
-#include "app/MainWindow.h"
-#include "app/controls/NumberField.h"
-#include "app/controls/Theme.h"
-#include "designer/FIRSendBar.h"
 #include "editor/ChannelView.h"
 #include "editor/EditorKit.h"
 #include "editor/FIRBox.h"
 #include "editor/FIRResponseGraph.h"
+#include "shell/MainWindow.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/FIRSendBar.h"
+#include "ui/controls/NumberField.h"
+#include "ui/controls/Theme.h"
 
 using namespace editorrig;
 using Words = DSPModel::Words;

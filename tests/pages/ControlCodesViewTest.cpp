@@ -9,8 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/controls/NumberField.h"
-#include "app/controls/Theme.h"
 #include "editor/EditorKit.h"
 #include "pages/ControlCodesView.h"
 #include "pages/PageTesting.h"
@@ -18,6 +16,8 @@
 #include "support/LinkRig.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/NumberField.h"
+#include "ui/controls/Theme.h"
 
 using namespace pagetest;
 using Control = CentralControl::Control;

@@ -4,11 +4,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/controls/Theme.h"
 #include "link/LiveModel.h"
 #include "pages/DeviceView.h"
 #include "pages/PageTesting.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/Theme.h"
 
 using namespace pagetest;
 

@@ -11,16 +11,16 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "app/ConsoleView.h"
-#include "app/MainWindow.h"
-#include "app/StatusBar.h"
-#include "app/controls/Theme.h"
 #include "link/LiveModel.h"
 #include "pages/NetworkConnectView.h"
 #include "pages/PageTesting.h"
+#include "shell/ConsoleView.h"
+#include "shell/MainWindow.h"
+#include "shell/StatusBar.h"
 #include "support/LinkRig.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/controls/Theme.h"
 
 using namespace pagetest;
 

@@ -21,11 +21,6 @@
 #include <bit>
 #include <functional>
 
-#include "app/MainWindow.h"
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Encoder.h"
-#include "app/controls/NumberField.h"
-#include "app/controls/UnitSlider.h"
 #include "editor/EditorKit.h"
 #include "link/DSPModel.h"
 #include "pages/ControlCodesView.h"
@@ -34,9 +29,14 @@
 #include "pages/PresetsView.h"
 #include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
+#include "shell/MainWindow.h"
 #include "support/AccessibleRoles.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/NumberField.h"
+#include "ui/controls/UnitSlider.h"
 
 using kestrel_test::WindowRig;
 using pagetest::bits;

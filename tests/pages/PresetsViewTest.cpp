@@ -5,12 +5,12 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/controls/Theme.h"
 #include "link/LiveModel.h"
 #include "pages/PageTesting.h"
 #include "pages/PresetsView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/Theme.h"
 
 using namespace pagetest;
 

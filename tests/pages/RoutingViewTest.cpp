@@ -9,15 +9,15 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/Encoder.h"
-#include "app/controls/Theme.h"
 #include "link/LiveModel.h"
 #include "pages/CrosspointInspector.h"
 #include "pages/PageTesting.h"
 #include "pages/RoutingView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/Theme.h"
 
 using namespace pagetest;
 

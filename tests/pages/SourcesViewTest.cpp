@@ -9,10 +9,6 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/controls/CompactNumberField.h"
-#include "app/controls/NumberField.h"
-#include "app/controls/Theme.h"
-#include "app/controls/UnitSlider.h"
 #include "editor/EditorKit.h"
 #include "link/LiveModel.h"
 #include "pages/PageTesting.h"
@@ -20,6 +16,10 @@
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
+#include "ui/controls/CompactNumberField.h"
+#include "ui/controls/NumberField.h"
+#include "ui/controls/Theme.h"
+#include "ui/controls/UnitSlider.h"
 
 using namespace pagetest;
 

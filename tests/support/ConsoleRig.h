@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/AppContext.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
 #include "link/TrafficLog.h"
 #include "support/ScriptedDialogs.h"
 #include "support/hid/FakeBackend.h"
+#include "ui/AppContext.h"
 
 namespace kestrel_test {
 

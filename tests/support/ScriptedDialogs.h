@@ -6,7 +6,7 @@
 #include <functional>
 #include <utility>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace kestrel_test {
 

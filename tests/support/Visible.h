@@ -17,8 +17,8 @@
 #include <functional>
 #include <string>
 
-#include "app/controls/ElidedLabel.h"
 #include "support/AccessibleRoles.h"
+#include "ui/controls/ElidedLabel.h"
 
 namespace kestrel_test {
 

@@ -12,14 +12,14 @@
 #include <QTest>
 
 #include "Spin.h"
-#include "app/ConsoleView.h"
-#include "app/MainWindow.h"
-#include "app/ReadingDisplay.h"
-#include "app/Sidebar.h"
-#include "app/StatusBar.h"
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "platform/Tasks.h"
+#include "shell/ConsoleView.h"
+#include "shell/MainWindow.h"
+#include "shell/ReadingDisplay.h"
+#include "shell/Sidebar.h"
+#include "shell/StatusBar.h"
 
 namespace kestrel_test {
 

@@ -8,9 +8,6 @@
 #include <memory>
 
 #include "ScriptedDialogs.h"
-#include "app/AppContext.h"
-#include "app/Navigator.h"
-#include "app/Page.h"
 #include "diagnostics/HIDTransport.h"
 #include "diagnostics/TCPClient.h"
 #include "diagnostics/UDPProbe.h"
@@ -18,6 +15,9 @@
 #include "platform/Settings.h"
 #include "sim/DeviceSimulator.h"
 #include "support/hid/FakeBackend.h"
+#include "ui/AppContext.h"
+#include "ui/Navigator.h"
+#include "ui/Page.h"
 
 class ConsoleView;
 class DSPModel;

@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "TestEnvironment.h"
-#include "app/ApplicationSetup.h"
+#include "shell/ApplicationSetup.h"
 
 int main(int argc, char** argv) {
     const auto configHome = kestrel_test::prepareTestProcess();

@@ -1,0 +1,169 @@
+#include "shell/ProjectCommands.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QSysInfo>
+#include <QUrlQuery>
+
+#include "link/DSPConnection.h"
+#include "link/DSPModel.h"
+#include "link/ParamMap.h"
+#include "platform/UserFile.h"
+#include "shell/ProductSettings.h"
+#include "ui/DeviceWork.h"
+#include "ui/Dialogs.h"
+#include "ui/controls/PlainText.h"
+
+QString ProjectCommands::baseName() const {
+    const DSPConnection::Status& status = m_model.link().status();
+    if (status.isConnected()) return status.text();
+    return m_model.demo() ? QStringLiteral("Demo") : QStringLiteral("KestrelD");
+}
+
+QString ProjectCommands::proposedFileName(const QString& baseName, const QDate& date) {
+    const QLocale locale;
+    // Year, abbreviated month and day, in the order the user's locale writes dates.
+    const bool monthFirst = locale.dateFormat(QLocale::ShortFormat).indexOf(QLatin1Char('M')) <
+                            locale.dateFormat(QLocale::ShortFormat).indexOf(QLatin1Char('d'));
+    const QString day =
+        locale.toString(date, monthFirst ? QStringLiteral("MMM d, yyyy") : QStringLiteral("d MMM yyyy"));
+    return userfile::safeFileName(baseName + QLatin1Char(' ') + day + QStringLiteral(".tsldsp"));
+}
+
+QString ProjectCommands::incompleteText(int unread, int invalid) {
+    const int all = int(ParamMap::allParameters().size());
+    QStringList sentences;
+    if (unread == 1) sentences << QStringLiteral("1 of %1 settings was not read from the DSP.").arg(all);
+    if (unread > 1)
+        sentences << QStringLiteral("%1 of %2 settings were not read from the DSP.").arg(unread).arg(all);
+    if (invalid == 1)
+        sentences << QStringLiteral(
+            "1 setting holds a value the DSP reported but that isn't valid; it is left out.");
+    if (invalid > 1)
+        sentences << QStringLiteral(
+                         "%1 settings hold values the DSP reported but that aren't valid; they are left out.")
+                         .arg(invalid);
+    const int leftOut = unread + invalid;
+    if (leftOut == 1)
+        sentences << QStringLiteral(
+                         "The project will hold the other %1; opening it later leaves that one as the device "
+                         "has it.")
+                         .arg(all - leftOut);
+    else
+        sentences << QStringLiteral(
+                         "The project will hold the other %1; opening it later leaves those %2 as the device "
+                         "has them.")
+                         .arg(all - leftOut)
+                         .arg(leftOut);
+    return sentences.join(QLatin1Char(' '));
+}
+
+const QStringList& ProjectCommands::nameFilters() {
+    static const QStringList filters = {QStringLiteral("Tessaline DSP Control project (*.tsldsp)"),
+                                        QStringLiteral("JSON (*.json)")};
+    return filters;
+}
+
+bool ProjectCommands::projectFilesAvailable() const {
+    return !m_model.loading().has_value();
+}
+
+void ProjectCommands::saveProject() {
+    if (!projectFilesAvailable()) return;
+    // The file holds only what the table holds: a setting the device never answered is left
+    // out, and opening the project later leaves it alone; so is one whose reported words no
+    // project may hold. A table with nothing in it at all is no incomplete read-back, so it
+    // saves as an empty project without asking.
+    const int unread = m_model.unreadCount();
+    const int invalid = m_model.invalidCount();
+    const bool partial = unread > 0 && unread < int(ParamMap::allParameters().size());
+    if ((partial || invalid > 0) &&
+        !m_dialogs.confirm(incompleteText(unread, invalid), QString(), QStringLiteral("Save"),
+                           QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
+        return;
+    const QString base = baseName();
+    // A name typed without the extension gets it: the open panel's filter would hide the file.
+    const QString path =
+        m_dialogs.chooseSaveFile(QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()),
+                                 nameFilters(), QStringLiteral("tsldsp"));
+    if (path.isEmpty()) return;
+    if (const auto error = m_model.saveProject(path, base))
+        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
+}
+
+void ProjectCommands::openProject() {
+    if (!projectFilesAvailable()) return;
+    const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
+    if (path.isEmpty()) return;
+    // Refused with an alert before anything is read: not a regular file, or far too large.
+    QString error;
+    const std::optional<QByteArray> read = DSPModel::readProjectFile(path, &error);
+    if (!read) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
+        return;
+    }
+    const QByteArray& bytes = *read;
+    // A file that is no project is refused before anything changes, demo device included.
+    if (!DSPModel::decodeProject(bytes, &error)) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
+        return;
+    }
+    const QString name = plaintext::oneLine(QFileInfo(path).completeBaseName());
+    if (m_model.connected()) {
+        if (m_work && !m_work->mayStartAnother(QStringLiteral("Send \"%1\" anyway?").arg(name),
+                                               QStringLiteral("Send Anyway")))
+            return;
+        const bool send = m_dialogs.confirm(
+            QStringLiteral("Send \"%1\" to the DSP?").arg(name),
+            QStringLiteral(
+                "Every setting on the connected DSP will be replaced by the project's settings. Turn "
+                "amplifiers down first if you're unsure what the project contains."),
+            QStringLiteral("Send to DSP"), QStringLiteral("Cancel"));
+        // The device the user agreed to send to may have gone while the questions were open:
+        // the project is then sent nowhere, not opened on the demo device either.
+        if (!send || !m_model.connected()) return;
+    } else if (!m_model.demo()) {
+        m_model.enterDemo();
+    }
+    if (const auto failure = m_model.loadProject(bytes)) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *failure);
+        return;
+    }
+    if (m_work) m_work->followProjectSend(name);
+}
+
+void ProjectCommands::toggleDemo() {
+    if (m_model.demo()) {
+        m_model.exitDemo();
+    } else {
+        m_model.enterDemo();
+    }
+}
+
+QString ProjectCommands::version() {
+    const QString version = QStringLiteral(KESTREL_VERSION);
+    return version.isEmpty() ? QStringLiteral("dev") : version;
+}
+
+QUrl ProjectCommands::supportMailURL(const QString& address, const QString& version, const QString& system) {
+    QUrl url;
+    url.setScheme(QStringLiteral("mailto"));
+    url.setPath(address);
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Tessaline DSP Control support"));
+    query.addQueryItem(QStringLiteral("body"),
+                       QStringLiteral("\n\n—\nTessaline DSP Control %1\n%2").arg(version, system));
+    url.setQuery(query);
+    return url;
+}
+
+void ProjectCommands::openWebsite() {
+    if (!ProductSettings::website().isEmpty()) m_dialogs.openLink(QUrl(ProductSettings::website()));
+}
+
+void ProjectCommands::emailSupport() {
+    if (ProductSettings::supportEmail().isEmpty()) return;
+    const QUrl url =
+        supportMailURL(ProductSettings::supportEmail(), version(), QSysInfo::prettyProductName());
+    if (url.isValid()) m_dialogs.openLink(url);
+}

@@ -1,0 +1,428 @@
+// Long device operations in the real window on a slow link: a project on its way to the device
+// shows how far it got, and Quit, closing the window and another device operation ask first,
+// with Cancel for Return; an FIR upload the same.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QToolButton>
+
+#include "designer/DesignerTesting.h"
+#include "designer/FIRDesignerView.h"
+#include "link/DSPModel.h"
+#include "pages/NetworkConnectView.h"
+#include "pages/PresetsView.h"
+#include "shell/ConsoleView.h"
+#include "shell/MainWindow.h"
+#include "shell/ProjectCommands.h"
+#include "shell/StatusBar.h"
+#include "support/FindWidgets.h"
+#include "support/WidgetTesting.h"
+#include "support/WindowRig.h"
+#include "ui/DeviceWork.h"
+#include "ui/FIRSendBar.h"
+
+using kestrel_test::WindowRig;
+
+namespace {
+
+constexpr quint16 writeCommand = 5;
+
+QAction* menuAction(MainWindow& window, const QString& text) {
+    for (QAction* action : window.menuBar()->findChildren<QAction*>())
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+// The question the last dialog asked, when it was a confirmation.
+QString lastQuestion(const WindowRig& rig) {
+    const auto& asked = rig.dialogs.asked;
+    return !asked.isEmpty() && asked.last().kind == QStringLiteral("confirm") ? asked.last().title
+                                                                              : QString();
+}
+
+bool statusShows(WindowRig& rig, const QRegularExpression& pattern) {
+    const QStringList texts = rig.statusTexts();
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const QString& t) { return pattern.match(t).hasMatch(); });
+}
+
+// "Hall setup.tsldsp" with the settings the device holds. The device needs the demo's
+// settings: the simulator's own all-zero bands are no valid project.
+QString projectFile(WindowRig& rig) {
+    const QString path = rig.dir.filePath(QStringLiteral("Hall setup.tsldsp"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(rig.model().projectData(QStringLiteral("DSP")));
+    return path;
+}
+
+// The designer page with a correction designed from a pasted measurement, ready to send.
+FIRDesignerView* designerWithFilter(WindowRig& rig) {
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    auto* designer = rig.page<FIRDesignerView>();
+    if (!designer) return nullptr;
+    rig.dialogs.clipboard = QString::fromLatin1(designertest::measurementText(480, 480, 6));
+    designer->pasteMeasurement();
+    return rig.waitFor([&] { return !designer->coefficients().isEmpty(); }) ? designer : nullptr;
+}
+
+// Sends the project at `path`, the device answering its last write late; its number of writes.
+int sendWithALateLastWrite(WindowRig& rig, const QString& path) {
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.window().commands().openProject();
+    const int total = rig.model().link().queuedWriteCount();
+    rig.simulator.faults().lateMs = 300;  // within the time a write may take
+    rig.simulator.faults().answerLate = [total, n = 0](const DSPFrame& request) mutable {
+        return request.command == writeCommand && ++n == total;
+    };
+    rig.turn();  // the status bar shows the send
+    return total;
+}
+
+QPointer<QAction> connectionItem(WindowRig& rig, const QString& text) {
+    for (QAction* action : rig.console().statusBar()->connectionMenuButton()->menu()->actions())
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+// A question asked by `gesture` and held open until its send has ended and `gone` holds (the
+// status bar rebuilt its row), then answered with `answer`. What it said as it was answered.
+struct Held {
+    bool askedAfterTheHandler = false;
+    QString question;
+    QString consequence;
+};
+
+Held holdOpen(WindowRig& rig, const std::function<void()>& gesture, const std::function<bool()>& gone,
+              bool answer) {
+    Held held;
+    bool returned = false;
+    rig.dialogs.confirmAnswers.enqueue(answer);
+    rig.dialogs.whileOpen = [&] {
+        held.askedAfterTheHandler = returned;
+        EXPECT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty() && gone(); }, 30));
+    };
+    rig.dialogs.asked.clear();
+    gesture();
+    returned = true;
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.dialogs.asked.isEmpty(); }));
+    held.question = rig.dialogs.asked.value(0).title;
+    held.consequence = rig.dialogs.asked.value(0).text;
+    return held;
+}
+
+}  // namespace
+
+// Each question the window asks while a send runs is asked once the menu item's handler has
+// returned, so the status bar may rebuild its row, menu and items included, while it is open.
+// Answered after the send ended, it says how the send ended with every acknowledged write,
+// without the consequence that no longer holds, and the answer does its work or nothing.
+TEST(DeviceWork, QuestionsOutlivingTheirSendAndTheMenuThatAskedAnswerForWhatIsLeft) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    const QString path = projectFile(rig);
+    const auto ended = [](int total, const QString& question) {
+        return QStringLiteral("Sending the project \"Hall setup\" ended: %1 of %1 settings written. %2")
+            .arg(total)
+            .arg(question);
+    };
+    const auto always = [] { return true; };
+
+    int total = sendWithALateLastWrite(rig, path);
+    Held held = holdOpen(
+        rig, [&] { menuAction(rig.window(), QStringLiteral("Quit"))->trigger(); }, always, false);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, ended(total, QStringLiteral("Quit anyway?")));
+    EXPECT_EQ(held.consequence, QString());
+    EXPECT_TRUE(rig.window().isVisible());
+
+    total = sendWithALateLastWrite(rig, path);
+    QPointer<QAction> usb = connectionItem(rig, QStringLiteral("Use USB instead"));
+    ASSERT_TRUE(usb);
+    held = holdOpen(
+        rig, [&] { usb->trigger(); }, [&] { return usb.isNull(); }, false);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, ended(total, QStringLiteral("Change the connection anyway?")));
+    EXPECT_EQ(held.consequence, QString());
+    EXPECT_TRUE(rig.model().connected());
+
+    total = sendWithALateLastWrite(rig, path);
+    QPointer<QAction> network = connectionItem(rig, QStringLiteral("Connect over network…"));
+    ASSERT_TRUE(network);
+    held = holdOpen(
+        rig, [&] { network->trigger(); }, [&] { return network.isNull(); }, true);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, ended(total, QStringLiteral("Change the connection anyway?")));
+    EXPECT_TRUE(rig.waitFor([&] {
+        auto* sheet = rig.window().findChild<NetworkConnectView*>();
+        return sheet && sheet->isVisible();
+    }));
+    rig.window().findChild<NetworkConnectView*>()->close();
+
+    total = sendWithALateLastWrite(rig, path);
+    held = holdOpen(
+        rig, [&] { EXPECT_FALSE(rig.window().close()); }, always, true);
+    EXPECT_EQ(held.question, ended(total, QStringLiteral("Quit anyway?")));
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.window().isVisible(); }));
+}
+
+// The designer's Send asks about the project still being sent once its button's handler
+// returned; answered after that send ended, it tells how it ended and the upload goes out.
+TEST(DeviceWork, AnUploadAskedWhileAProjectIsSentTellsHowTheSendEndedAndGoesOut) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    const QString path = projectFile(rig);
+    FIRDesignerView* designer = designerWithFilter(rig);
+    ASSERT_NE(designer, nullptr);
+    FIRSendBar* bar = designer->sendBar();
+    ASSERT_TRUE(bar->sendButton()->isEnabled());
+
+    const int total = sendWithALateLastWrite(rig, path);
+    const qsizetype mark = rig.mark();
+    rig.dialogs.confirmAnswers.enqueue(true);  // "Send Anyway"; then the send's own confirmation
+    const Held held = holdOpen(
+        rig, [&] { bar->sendButton()->click(); }, [] { return true; }, true);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question,
+              QStringLiteral("Sending the project \"Hall setup\" ended: %1 of %1 settings written. Send “%2” "
+                             "anyway?")
+                  .arg(total)
+                  .arg(designer->settings().name));
+    EXPECT_EQ(held.consequence, QString());
+    constexpr quint16 coefficientsCommand = 129;
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, coefficientsCommand).isEmpty(); }));
+    EXPECT_TRUE(rig.waitFor([&] { return !bar->busy(); }, 30));
+}
+
+// A preset's question held open while the send ends, its page's own question first: answered,
+// the slot is deleted without a question about a send that has ended.
+TEST(DeviceWork, APresetQuestionOutlivingTheSendDeletesTheSlot) {
+    WindowRig rig(WindowRig::Options{.prepare = [](DeviceSimulator& simulator) {
+        kestrel_test::holdDemoSettings(simulator);
+        simulator.device().presets.occupied |= 1u << 5;
+        simulator.device().presets.names[5] = QStringLiteral("Vocals");
+    }});
+    const QString path = projectFile(rig);
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    QListWidget* slots = presets->slotList();
+    QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(5)).center());
+    QPushButton* remove = kestrel_test::buttonNamed(*presets, QStringLiteral("Delete…"));
+    ASSERT_TRUE(remove && remove->isVisible() && remove->isEnabled());
+
+    sendWithALateLastWrite(rig, path);
+    const qsizetype mark = rig.mark();
+    rig.dialogs.confirmAnswers.enqueue(true);  // were the send's question asked after all
+    const Held held = holdOpen(
+        rig, [&] { remove->click(); }, [] { return true; }, true);
+    EXPECT_TRUE(held.askedAfterTheHandler);
+    EXPECT_EQ(held.question, QStringLiteral("Delete \"Vocals\"?"));
+    constexpr quint16 deleteCommand = 18;
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, deleteCommand).isEmpty(); }));
+    EXPECT_EQ(rig.dialogs.asked.size(), 1);
+}
+
+TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    const QString path = projectFile(rig);
+    // About 15 s for the whole project: the questions below come long before its end.
+    rig.simulator.faults().commandDelayMs[writeCommand] = 40;
+
+    const qsizetype mark = rig.mark();
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    menuAction(rig.window(), QStringLiteral("Open Project…"))->trigger();
+    // The menu's handler has returned before the open panel and the send's question come.
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.window().work().running().isEmpty(); }));
+    const int total = rig.window().work().running().first().total;
+    ASSERT_GT(total, 300);
+    ASSERT_TRUE(rig.waitFor([&] { return rig.receivedSince(mark, writeCommand).size() >= 5; }));
+    const QRegularExpression progress(
+        QStringLiteral("^Sending the project \"Hall setup\": ([1-9]\\d*) of %1 settings written$")
+            .arg(total));
+    EXPECT_TRUE(rig.waitFor([&] { return statusShows(rig, progress); }, 5))
+        << rig.statusTexts().join(" | ").toStdString();
+    kestrel_test::saveScreenshot(rig.window(), QStringLiteral("project-send-progress"));
+
+    const QRegularExpression question(
+        QStringLiteral("^The project \"Hall setup\" is still being sent to the DSP: [1-9]\\d* of %1 settings "
+                       "written\\. Quit anyway\\?$")
+            .arg(total));
+    menuAction(rig.window(), QStringLiteral("Quit"))->trigger();
+    rig.turn();  // asked once the menu's handler has returned
+    EXPECT_TRUE(question.match(lastQuestion(rig)).hasMatch()) << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
+    EXPECT_TRUE(rig.window().isVisible());
+
+    rig.dialogs.asked.clear();
+    EXPECT_FALSE(rig.window().close());
+    rig.turn();
+    EXPECT_TRUE(question.match(lastQuestion(rig)).hasMatch()) << lastQuestion(rig).toStdString();
+    EXPECT_TRUE(rig.window().isVisible());
+
+    // Nor is a preset recalled in among them: the recall asks after its own question.
+    rig.showPage(Page::of(Page::Kind::presets));
+    auto* presets = rig.page<PresetsView>();
+    ASSERT_NE(presets, nullptr);
+    QListWidget* slots = presets->slotList();
+    QTest::mouseClick(slots->viewport(), Qt::LeftButton, {}, slots->visualItemRect(slots->item(1)).center());
+    rig.dialogs.asked.clear();
+    rig.dialogs.confirmAnswers.enqueue(true);
+    QPushButton* recall = kestrel_test::buttonNamed(*presets, QStringLiteral("Recall…"));
+    ASSERT_NE(recall, nullptr);
+    recall->click();
+    rig.turn();
+    EXPECT_TRUE(lastQuestion(rig).endsWith(QStringLiteral("settings written. Recall slot 1 anyway?")))
+        << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.size(), 2);
+
+    // Another project is not sent in among the first one's writes unless the user says so.
+    rig.dialogs.asked.clear();
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.window().commands().openProject();
+    EXPECT_TRUE(lastQuestion(rig).endsWith(QStringLiteral("settings written. Send \"Hall setup\" anyway?")))
+        << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.size(), 2);  // the open panel, then only that question
+
+    // Once every setting went out, nothing is in the way any more.
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 60));
+    EXPECT_EQ(rig.receivedSince(mark, writeCommand).size(), total);
+    EXPECT_FALSE(statusShows(rig, QRegularExpression(QStringLiteral("^Sending"))));
+    rig.dialogs.asked.clear();
+    EXPECT_TRUE(rig.window().work().mayQuit());
+    EXPECT_TRUE(rig.dialogs.asked.isEmpty());
+}
+
+TEST(DeviceWork, QuitAndAnotherUploadAskWhileAnFIRIsBeingSent) {
+    WindowRig rig;
+    FIRDesignerView* designer = designerWithFilter(rig);
+    ASSERT_NE(designer, nullptr);
+    rig.simulator.faults().delayMs = 30;
+
+    designer->sendBar()->startSend({4, 5});
+    ASSERT_TRUE(designer->sendBar()->busy());
+    rig.dialogs.asked.clear();
+    EXPECT_FALSE(rig.window().close());
+    rig.turn();
+    const QString quitQuestion = lastQuestion(rig);
+    EXPECT_TRUE(quitQuestion.startsWith(QStringLiteral("The FIR “") + designer->settings().name +
+                                        QStringLiteral("” is still being sent to the DSP: ")))
+        << quitQuestion.toStdString();
+    EXPECT_TRUE(quitQuestion.endsWith(QStringLiteral(" of 2 channels done. Quit anyway?")))
+        << quitQuestion.toStdString();
+    EXPECT_EQ(rig.dialogs.asked.last().defaultButton, Dialogs::DefaultButton::cancel);
+    EXPECT_TRUE(rig.window().isVisible());
+
+    // The send bar's next upload asks before its own confirmation, and Cancel stops there.
+    rig.dialogs.asked.clear();
+    designer->sendBar()->requestSend();
+    EXPECT_TRUE(lastQuestion(rig).endsWith(QStringLiteral("anyway?"))) << lastQuestion(rig).toStdString();
+    EXPECT_EQ(rig.dialogs.asked.size(), 1);
+
+    ASSERT_TRUE(rig.waitFor([&] { return !designer->sendBar()->busy(); }, 60));
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }));
+}
+
+// The question asked during a send follows its count while it is open; a send the link cuts
+// short says how many settings the device carried out, in the line its progress took.
+TEST(DeviceWork, ASendCutByTheLinkSaysHowFarItCameAndItsQuestionsFollowTheCount) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    const QString path = projectFile(rig);
+    rig.simulator.faults().commandDelayMs[writeCommand] = 20;
+    const qsizetype mark = rig.mark();
+    const auto written = [&] { return int(rig.receivedSince(mark, writeCommand).size()); };
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.window().commands().openProject();
+    const int total = rig.model().link().queuedWriteCount();
+    ASSERT_TRUE(rig.waitFor([&] { return written() >= 5; }));
+
+    const QRegularExpression stillSending(
+        QStringLiteral("still being sent to the DSP: (\\d+) of %1 settings written\\. Quit anyway\\?$")
+            .arg(total));
+    const auto count = [&](const QString& question) {
+        return stillSending.match(question).captured(1).toInt();
+    };
+    int atOpen = 0;
+    rig.dialogs.whileOpen = [&] {
+        atOpen = count(lastQuestion(rig));
+        const int seen = written();
+        rig.waitFor([&] { return written() >= seen + 30; });
+        rig.waitFor([&] { return count(lastQuestion(rig)) >= seen + 20; }, 2);
+    };
+    menuAction(rig.window(), QStringLiteral("Quit"))->trigger();
+    rig.turn();
+    EXPECT_GT(atOpen, 0) << lastQuestion(rig).toStdString();
+    EXPECT_GE(count(lastQuestion(rig)), atOpen + 20) << lastQuestion(rig).toStdString();
+    EXPECT_TRUE(rig.window().isVisible());
+
+    // The device goes away on the 40th write from here, before carrying it out.
+    rig.simulator.faults().goneOn = [n = 0](const DSPFrame& request) mutable {
+        return request.command == writeCommand && ++n == 40;
+    };
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 10));
+    rig.turn();
+    EXPECT_TRUE(rig.statusTexts().contains(
+        QStringLiteral("Project \"Hall setup\": %1 of %2 settings written before the link closed")
+            .arg(written() - 1)
+            .arg(total)))
+        << rig.statusTexts().join(" | ").toStdString();
+    EXPECT_LT(written(), total);
+
+    // What the send did on that device is nothing to say about another one connected since.
+    DeviceSimulator other;
+    ASSERT_TRUE(other.listenOnRandomLoopback());
+    rig.model().link().connect(other.host());
+    ASSERT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 60));
+    rig.turn();
+    EXPECT_FALSE(rig.statusTexts().join(QLatin1Char('|')).contains(QStringLiteral("before the link closed")))
+        << rig.statusTexts().join(" | ").toStdString();
+}
+
+// A question open while its send ends keeps telling what happened to the send; an FIR upload
+// the link cuts short says how many of its steps the device answered, in the status bar and in
+// that question, and its send bar names the failure.
+TEST(DeviceWork, AQuestionOutlivingItsSendAndAnFIRUploadCutByTheLinkSayHowTheSendEnded) {
+    constexpr quint16 coefficientsCommand = 129;
+    WindowRig rig;
+    FIRDesignerView* designer = designerWithFilter(rig);
+    ASSERT_NE(designer, nullptr);
+    const qsizetype taps = designer->coefficients().size();
+    ASSERT_GT(taps, 256);  // two chunks at least: the device goes at the second
+    const int steps = 3 + int((taps + 255) / 256);
+    const QString name = QStringLiteral("“") + designer->settings().name + QStringLiteral("”");
+    rig.simulator.faults().delayMs = 20;
+    FIRSendBar* bar = designer->sendBar();
+
+    bar->startSend({4, 5});
+    rig.dialogs.whileOpen = [&] { rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 30); };
+    EXPECT_FALSE(rig.window().work().mayQuit());
+    EXPECT_EQ(lastQuestion(rig),
+              QStringLiteral("Sending the FIR %1 ended: 2 of 2 channels done. Quit anyway?").arg(name));
+    ASSERT_TRUE(rig.waitFor([&] { return !bar->busy(); }));
+
+    bar->startSend({4, 5});
+    rig.dialogs.whileOpen = [&] {
+        rig.simulator.faults().goneOn = [n = 0](const DSPFrame& request) mutable {
+            return request.command == coefficientsCommand && ++n == 2;
+        };
+        rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 30);
+    };
+    EXPECT_FALSE(rig.window().work().mayQuit());
+    const QString cut =
+        QStringLiteral("FIR for OUT 1: 3 of %1 upload steps done before the link closed").arg(steps);
+    EXPECT_EQ(lastQuestion(rig), cut + QStringLiteral(". Quit anyway?"));
+    ASSERT_TRUE(rig.waitFor([&] { return !bar->busy(); }));
+    rig.turn();
+    EXPECT_TRUE(rig.statusTexts().contains(cut)) << rig.statusTexts().join(" | ").toStdString();
+    EXPECT_TRUE(bar->status().value_or(QString()).startsWith(QStringLiteral(" Failed — OUT 1: ")))
+        << bar->status().value_or(QString()).toStdString();
+}
