@@ -14,6 +14,7 @@
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
+#include "ui/AskedOnLink.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/FIRSendBar.h"
@@ -441,17 +442,19 @@ QCoro::Task<> FIRBox::readBack() {
 }
 
 void FIRBox::requestClear() {
-    // The tab may go while a question is open: each answer finds it, or does nothing.
+    // The tab may go while a question is open, and the link it was asked on may close: each
+    // answer finds both, or does nothing. Another device's channel is not this one.
     const QPointer<FIRBox> self(this);
+    const AskedOnLink asked(m_model);
     if (m_context.work && !m_context.work->mayStartAnother(QStringLiteral("Clear the FIR anyway?"),
                                                            QStringLiteral("Clear Anyway")))
         return;
-    if (!self) return;
+    if (!self || asked.ended()) return;
     const bool confirmed = m_context.dialogs->confirm(
         tr("Clear the FIR on ") + plaintext::oneLine(m_model.channelName(m_ch)) + QStringLiteral("?"),
-        tr("Replaces the stored filter with a flat pass-through."), tr("Clear FIR"), tr("Cancel"),
-        Dialogs::DefaultButton::cancel);
-    if (!confirmed || !self) return;
+        asked.consequence(tr("Replaces the stored filter with a flat pass-through.")), tr("Clear FIR"),
+        tr("Cancel"), Dialogs::DefaultButton::cancel);
+    if (!confirmed || !self || asked.ended()) return;
     m_clearing = true;
     m_clearMessage.reset();
     refresh();

@@ -10,6 +10,7 @@
 
 #include "ui/input/KeyboardFocus.h"
 
+class AskedOnLink;
 class DSPModel;
 class DeviceWork;
 class Dialogs;
@@ -91,7 +92,8 @@ private:
     void store();
     void storeKnowing(int slot);
     void askFor(Action action);
-    void perform(Action action);
+    // `asked` is the link the questions about it were asked on: once it has ended, nothing is done.
+    void perform(Action action, const AskedOnLink& asked);
     void setMessage(std::optional<QString> message);
     void placeOverlay();
     void setDetailEnabled(bool enabled);

@@ -10,6 +10,7 @@
 #include "link/ParamMap.h"
 #include "platform/UserFile.h"
 #include "shell/ProductSettings.h"
+#include "ui/AskedOnLink.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/controls/PlainText.h"
@@ -110,18 +111,21 @@ void ProjectCommands::openProject() {
     }
     const QString name = plaintext::oneLine(QFileInfo(path).completeBaseName());
     if (m_model.connected()) {
+        // The device the user agrees to send to may go while the questions are open, and another
+        // connect in its place: the project is then sent nowhere, not to that other device and not
+        // opened on the demo device either.
+        const AskedOnLink asked(m_model);
         if (m_work && !m_work->mayStartAnother(QStringLiteral("Send \"%1\" anyway?").arg(name),
                                                QStringLiteral("Send Anyway")))
             return;
+        if (asked.ended()) return;
         const bool send = m_dialogs.confirm(
             QStringLiteral("Send \"%1\" to the DSP?").arg(name),
-            QStringLiteral(
+            asked.consequence(QStringLiteral(
                 "Every setting on the connected DSP will be replaced by the project's settings. Turn "
-                "amplifiers down first if you're unsure what the project contains."),
+                "amplifiers down first if you're unsure what the project contains.")),
             QStringLiteral("Send to DSP"), QStringLiteral("Cancel"));
-        // The device the user agreed to send to may have gone while the questions were open:
-        // the project is then sent nowhere, not opened on the demo device either.
-        if (!send || !m_model.connected()) return;
+        if (!send || asked.ended() || !m_model.connected()) return;
     } else if (!m_model.demo()) {
         m_model.enterDemo();
     }

@@ -14,8 +14,13 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <memory>
+#include <vector>
+
 #include "designer/DesignerTesting.h"
 #include "designer/FIRDesignerView.h"
+#include "editor/ChannelView.h"
+#include "editor/FIRBox.h"
 #include "link/DSPModel.h"
 #include "pages/NetworkConnectView.h"
 #include "pages/PresetsView.h"
@@ -88,14 +93,44 @@ int sendWithALateLastWrite(WindowRig& rig, const QString& path) {
     return total;
 }
 
+// What a question about a device says once another one took the link while it was open.
+const QString answerChangesNothing =
+    QStringLiteral("The DSP this was asked for is no longer connected: the answer changes nothing.");
+
+// Other devices, each taking the link from the one before while a question is open.
+struct OtherDevices {
+    WindowRig& rig;
+    std::vector<std::unique_ptr<DeviceSimulator>> devices;
+
+    void connectAnother() {
+        auto& other = *devices.emplace_back(std::make_unique<DeviceSimulator>());
+        ASSERT_TRUE(other.listenOnRandomLoopback());
+        rig.model().link().connect(other.host());
+        EXPECT_TRUE(rig.waitFor(
+            [&] { return other.received().size() > 10 && rig.model().connected() && !rig.model().loading(); },
+            60));
+    }
+    // How many frames with `command` any of the devices, the window's own included, received.
+    qsizetype received(quint16 command) const {
+        qsizetype n = rig.simulator.receivedWithCommand(command).size();
+        for (const auto& device : devices) n += device->receivedWithCommand(command).size();
+        return n;
+    }
+    // Nothing more with `command` reaches any of them for a while.
+    bool noMore(quint16 command, qsizetype before) {
+        return !rig.waitFor([&] { return received(command) > before; }, 1) && !rig.model().demo();
+    }
+};
+
 QPointer<QAction> connectionItem(WindowRig& rig, const QString& text) {
     for (QAction* action : rig.console().statusBar()->connectionMenuButton()->menu()->actions())
         if (action->text() == text) return action;
     return nullptr;
 }
 
-// A question asked by `gesture` and held open until its send has ended and `gone` holds (the
-// status bar rebuilt its row), then answered with `answer`. What it said as it was answered.
+// A question asked by `gesture` (after any file panel) and held open while `meanwhile` runs,
+// until its send has ended and `gone` holds (the status bar rebuilt its row), then answered
+// with `answer`. What it said as it was answered.
 struct Held {
     bool askedAfterTheHandler = false;
     QString question;
@@ -103,20 +138,29 @@ struct Held {
 };
 
 Held holdOpen(WindowRig& rig, const std::function<void()>& gesture, const std::function<bool()>& gone,
-              bool answer) {
+              bool answer, const std::function<void()>& meanwhile = {}) {
     Held held;
     bool returned = false;
+    qsizetype at = -1;
     rig.dialogs.confirmAnswers.enqueue(answer);
-    rig.dialogs.whileOpen = [&] {
+    std::function<void()> hold = [&] {
+        if (rig.dialogs.asked.last().kind != QStringLiteral("confirm")) {
+            rig.dialogs.whileOpen = hold;  // a file panel first: the question comes after it
+            return;
+        }
+        at = rig.dialogs.asked.size() - 1;
         held.askedAfterTheHandler = returned;
+        if (meanwhile) meanwhile();
         EXPECT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty() && gone(); }, 30));
     };
+    rig.dialogs.whileOpen = hold;
     rig.dialogs.asked.clear();
     gesture();
     returned = true;
-    EXPECT_TRUE(rig.waitFor([&] { return !rig.dialogs.asked.isEmpty(); }));
-    held.question = rig.dialogs.asked.value(0).title;
-    held.consequence = rig.dialogs.asked.value(0).text;
+    EXPECT_TRUE(rig.waitFor([&] { return at >= 0; }));
+    rig.dialogs.whileOpen = nullptr;
+    held.question = rig.dialogs.asked.value(at).title;
+    held.consequence = rig.dialogs.asked.value(at).text;
     return held;
 }
 
@@ -228,6 +272,138 @@ TEST(DeviceWork, APresetQuestionOutlivingTheSendDeletesTheSlot) {
     constexpr quint16 deleteCommand = 18;
     EXPECT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, deleteCommand).isEmpty(); }));
     EXPECT_EQ(rig.dialogs.asked.size(), 1);
+}
+
+// The FIR tab's Clear and a preset's Store held open while a project send ends say how it
+// ended and go on as answered; held open while another device takes the link, and the page
+// asked from is rebuilt for it, their answer reaches no device and they say so.
+TEST(DeviceWork, PageQuestionsOutlivingTheSendOrTheirDeviceAnswerForWhatIsLeft) {
+    constexpr quint16 commitCommand = 130;
+    constexpr quint16 storeCommand = 9;
+    WindowRig rig(WindowRig::Options{.prepare = [](DeviceSimulator& simulator) {
+        kestrel_test::holdDemoSettings(simulator);
+        simulator.device().presets.occupied |= 1u << 5;
+        simulator.device().presets.names[5] = QStringLiteral("Vocals");
+    }});
+    const QString path = projectFile(rig);
+    OtherDevices others{rig};
+    const auto ended = [](int total, const QString& question) {
+        return QStringLiteral("Sending the project \"Hall setup\" ended: %1 of %1 settings written. %2")
+            .arg(total)
+            .arg(question);
+    };
+    const auto always = [] { return true; };
+    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
+    const auto firTab = [&] {
+        rig.showPage(Page::channelPage(5));
+        FIRBox* box = rig.pageView() ? rig.pageView()->findChild<FIRBox*>() : nullptr;
+        EXPECT_TRUE(box && rig.waitFor([&] { return box->clearButton()->isEnabled(); }));
+        return box;
+    };
+    const auto presetsWith = [&](int slot) {
+        rig.showPage(Page::of(Page::Kind::presets));
+        auto* presets = rig.page<PresetsView>();
+        EXPECT_TRUE(rig.waitFor([&] { return !rig.model().presetBusy(); }));
+        QListWidget* list = presets->slotList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(slot)).center());
+        return presets;
+    };
+
+    FIRBox* box = firTab();
+    ASSERT_NE(box, nullptr);
+    for (const bool answer : {false, true}) {
+        const int total = sendWithALateLastWrite(rig, path);
+        const qsizetype mark = rig.mark();
+        rig.dialogs.confirmAnswers.enqueue(answer);  // "Clear the FIR on …?" after "Clear Anyway"
+        const Held held = holdOpen(
+            rig, [&] { box->clearButton()->click(); }, always, answer);
+        EXPECT_EQ(held.question, ended(total, QStringLiteral("Clear the FIR anyway?")));
+        EXPECT_EQ(held.consequence, QString());
+        if (answer)
+            EXPECT_TRUE(rig.waitFor([&] { return box->clearMessage() == QStringLiteral("Cleared."); }));
+        else
+            EXPECT_TRUE(others.noMore(commitCommand, others.received(commitCommand)));
+        EXPECT_EQ(rig.receivedSince(mark, commitCommand).isEmpty(), !answer);
+        rig.dialogs.confirmAnswers.clear();
+    }
+
+    PresetsView* presets = presetsWith(6);
+    QTest::keyClicks(presets->nameField(), QStringLiteral("Drums"));
+    ASSERT_TRUE(presets->storeButton()->isEnabled());
+    for (const bool answer : {false, true}) {
+        const int total = sendWithALateLastWrite(rig, path);
+        const qsizetype mark = rig.mark();
+        const Held held = holdOpen(
+            rig, [&] { presets->storeButton()->click(); }, always, answer);
+        EXPECT_EQ(held.question, ended(total, QStringLiteral("Store slot 6 anyway?")));
+        EXPECT_EQ(held.consequence, QString());
+        EXPECT_EQ(
+            rig.waitFor([&] { return !rig.receivedSince(mark, storeCommand).isEmpty(); }, answer ? 20 : 1),
+            answer);
+    }
+    EXPECT_TRUE(rig.waitFor(
+        [&] { return rig.simulator.device().presets.names[6].trimmed() == QStringLiteral("Drums"); }));
+
+    // Stored over a preset of the device that has gone, or cleared on its channel: nowhere.
+    presets = presetsWith(5);
+    ASSERT_TRUE(rig.waitFor([&] { return presets->storeButton()->isEnabled(); }));
+    qsizetype before = others.received(storeCommand);
+    Held held = holdOpen(
+        rig, [&] { presets->storeButton()->click(); }, always, true, [&] { others.connectAnother(); });
+    EXPECT_TRUE(held.question.endsWith(QStringLiteral("\"Vocals\"?"))) << held.question.toStdString();
+    EXPECT_EQ(held.consequence, answerChangesNothing);
+    EXPECT_TRUE(others.noMore(storeCommand, before));
+
+    box = firTab();
+    ASSERT_NE(box, nullptr);
+    before = others.received(commitCommand);
+    held = holdOpen(
+        rig, [&] { box->clearButton()->click(); }, always, true, [&] { others.connectAnother(); });
+    EXPECT_EQ(held.question, QStringLiteral("Clear the FIR on %1?").arg(rig.model().channelName(5)));
+    EXPECT_EQ(held.consequence, answerChangesNothing);
+    EXPECT_TRUE(others.noMore(commitCommand, before));
+    EXPECT_TRUE(firTab() != nullptr);  // the tab built for the device now connected works on
+}
+
+// Open Project's questions: held open while a project send ends, they say how it ended and the
+// project goes out or not as answered; held open while another device takes the link, the
+// project goes to no device and the question says so.
+TEST(DeviceWork, OpenProjectQuestionsOutlivingTheSendOrTheirDeviceAnswerForWhatIsLeft) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    const QString path = projectFile(rig);
+    OtherDevices others{rig};
+    QAction* open = menuAction(rig.window(), QStringLiteral("Open Project…"));
+    ASSERT_NE(open, nullptr);
+
+    for (const bool answer : {false, true}) {
+        const qsizetype mark = rig.mark();
+        const int total = sendWithALateLastWrite(rig, path);
+        rig.dialogs.fileAnswers.enqueue(path);
+        rig.dialogs.confirmAnswers.enqueue(answer);  // "Send … to the DSP?" after "Send Anyway"
+        const Held held = holdOpen(
+            rig, [&] { open->trigger(); }, [] { return true; }, answer);
+        EXPECT_EQ(held.question,
+                  QStringLiteral("Sending the project \"Hall setup\" ended: %1 of %1 settings written. Send "
+                                 "\"Hall setup\" anyway?")
+                      .arg(total));
+        EXPECT_EQ(held.consequence, QString());
+        // The first send's writes, then the second's as answered.
+        EXPECT_EQ(rig.waitFor([&] { return rig.receivedSince(mark, writeCommand).size() > total; },
+                              answer ? 20 : 1),
+                  answer);
+        ASSERT_TRUE(rig.waitFor([&] { return rig.window().work().running().isEmpty(); }, 30));
+        rig.dialogs.confirmAnswers.clear();
+    }
+
+    const qsizetype before = others.received(writeCommand);
+    rig.dialogs.fileAnswers.enqueue(path);
+    const Held held = holdOpen(
+        rig, [&] { open->trigger(); }, [] { return true; }, true, [&] { others.connectAnother(); });
+    EXPECT_EQ(held.question, QStringLiteral("Send \"Hall setup\" to the DSP?"));
+    EXPECT_EQ(held.consequence, answerChangesNothing);
+    EXPECT_TRUE(others.noMore(writeCommand, before));
+    EXPECT_TRUE(rig.window().isVisible());
 }
 
 TEST(DeviceWork, QuitClosingAndAnotherProjectAskWhileAProjectIsBeingSent) {
