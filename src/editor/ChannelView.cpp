@@ -334,7 +334,7 @@ void ChannelView::pasteEQ() {
     m_context.dialogs->alert(
         tr("Not all of the EQ was pasted."),
         tr("%1 of %2 %3 never read from the DSP, so the paste left %4 as the DSP has %4.")
-            .arg(parts, plaintext::oneLine(m_model.channelName(m_ch)),
+            .arg(parts, channelwords::spokenName(m_model, m_ch),
                  leftAlone.size() == 1 ? tr("was") : tr("were"),
                  leftAlone.size() == 1 ? tr("it") : tr("them")));
 }

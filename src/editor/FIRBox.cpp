@@ -15,6 +15,7 @@
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
 #include "ui/AskedOnLink.h"
+#include "ui/ChannelWords.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/FIRSendBar.h"
@@ -451,7 +452,7 @@ void FIRBox::requestClear() {
         return;
     if (!self || asked.ended()) return;
     const bool confirmed = m_context.dialogs->confirm(
-        tr("Clear the FIR on ") + plaintext::oneLine(m_model.channelName(m_ch)) + QStringLiteral("?"),
+        tr("Clear the FIR on ") + channelwords::spokenName(m_model, m_ch) + QStringLiteral("?"),
         asked.consequence(tr("Replaces the stored filter with a flat pass-through.")), tr("Clear FIR"),
         tr("Cancel"), Dialogs::DefaultButton::cancel);
     if (!confirmed || !self || asked.ended()) return;
@@ -468,8 +469,9 @@ QCoro::Task<> FIRBox::clear() {
     // A clear is an upload of the flat filter: quitting and other operations ask meanwhile.
     DeviceWork::Ticket uploading =
         m_context.work
-            ? m_context.work->begin(QStringLiteral("The flat FIR for %1").arg(m_model.channelName(m_ch)),
-                                    QStringLiteral("channels done"), 1)
+            ? m_context.work->begin(
+                  QStringLiteral("The flat FIR for %1").arg(channelwords::spokenName(m_model, m_ch)),
+                  QStringLiteral("channels done"), 1)
             : DeviceWork::Ticket();
     const std::optional<QString> error = co_await m_model.clearFIR(m_ch);
     uploading.setDone(1);

@@ -5,6 +5,7 @@
 
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
+#include "ui/ChannelWords.h"
 #include "ui/Dialogs.h"
 #include "ui/controls/PlainText.h"
 
@@ -83,7 +84,7 @@ void DeviceWork::followWrites() {
 
 // An FIR upload runs under the operation that sent it: the project send is no upload.
 void DeviceWork::firUploadCut(int ch, int done, int total) {
-    const QString text = firCutShortText(m_model.channelName(ch), done, total);
+    const QString text = firCutShortText(channelwords::spokenName(m_model, ch), done, total);
     m_cutShort = text;
     m_cutShortDevice = m_model.link().identity();
     for (Operation& operation : m_running)

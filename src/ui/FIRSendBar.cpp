@@ -17,6 +17,7 @@
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
+#include "ui/ChannelWords.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/accessibility/Names.h"
@@ -30,7 +31,6 @@
 namespace {
 
 constexpr quint32 firBypassParam = 391;
-constexpr quint32 channelNameParam = 378;
 // The room of the FIR's name beside the send button, in average characters, and the lines
 // of a send's progress and result.
 constexpr int nameChars = 16;
@@ -55,17 +55,19 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
                       std::optional<DSPFrame::Words> header, QString name,
                       std::function<void(std::optional<QString>)> report, std::function<void()> finish,
                       DeviceWork::Ticket ticket) {
+    // A channel whose name was never read is called by what it is, and says so.
+    const auto named = [&dsp](int t) { return channelwords::spokenName(*dsp, t); };
     QStringList sent;
     QStringList failed;
     for (int t : targets) {
         if (!dsp) co_return;
-        report(QStringLiteral("Sending to %1…").arg(dsp->channelName(t)));
+        report(QStringLiteral("Sending to %1…").arg(named(t)));
         const std::optional<QString> error = co_await dsp->sendFIR(t, coefficients, header, name);
         if (!dsp) co_return;
         if (error)
-            failed.append(dsp->channelName(t) + QStringLiteral(": ") + *error);
+            failed.append(named(t) + QStringLiteral(": ") + *error);
         else
-            sent.append(dsp->channelName(t));
+            sent.append(named(t));
         ticket.setDone(int(sent.size() + failed.size()));
     }
     if (!dsp) co_return;
@@ -74,7 +76,7 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
     QStringList bypassed;
     for (int t : targets) {
         const DSPFrame::Words words = dsp->params().value(firBypassParam + quint32(t));
-        if (!words.isEmpty() && words[0] != 0) bypassed.append(dsp->channelName(t));
+        if (!words.isEmpty() && words[0] != 0) bypassed.append(named(t));
     }
     QString status;
     if (!sent.isEmpty())
@@ -101,7 +103,7 @@ FIRSendBar::FIRSendBar(const AppContext& context, QWidget* parent) : QWidget(par
     connect(dsp, &DSPModel::demoChanged, this, &FIRSendBar::refresh);
     connect(dsp, &DSPModel::paramsReset, this, &FIRSendBar::refresh);
     connect(dsp, &DSPModel::paramChanged, this, [this](quint32 number) {
-        if (number >= channelNameParam && number < channelNameParam + blockCount) refresh();
+        if (number >= channelwords::nameParam(0) && number < channelwords::nameParam(blockCount)) refresh();
     });
     refresh();
 }
@@ -189,7 +191,7 @@ void FIRSendBar::setStatus(std::optional<QString> status) {
 
 QString FIRSendBar::confirmationTitle(const Targets& targets) const {
     QStringList names;
-    for (int t : targets) names.append(context_.model->channelName(t));
+    for (int t : targets) names.append(channelwords::spokenName(*context_.model, t));
     return plaintext::oneLine(
         QStringLiteral("Send “%1” to %2?").arg(name_, names.join(QStringLiteral(", "))));
 }
@@ -370,7 +372,12 @@ void FIRSendBar::refresh() {
     sendButton_->setToolTip(dsp.connected() ? QStringLiteral("Upload this FIR to the selected channels")
                                             : QStringLiteral("Connect to the DSP first"));
     nameLabel_->setText(name_);
-    for (int i = 0; i < blockCount; ++i) chips_[i]->setState(dsp.channelName(i), set.contains(i));
+    for (int i = 0; i < blockCount; ++i) {
+        // A name never read is no name: the chip shows which channel it is and says so.
+        const bool read = channelwords::nameRead(dsp, i);
+        chips_[i]->setState(read ? channelwords::shownName(dsp, i) : channelwords::label(i),
+                            channelwords::spokenName(dsp, i), set.contains(i));
+    }
     statusLabel_->setVisible(status_.has_value());
     statusLabel_->setText(status_.value_or(QString()));
 }
@@ -392,9 +399,14 @@ ChannelChip::ChannelChip(int index, QWidget* parent) : QAbstractButton(parent), 
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void ChannelChip::setState(const QString& name, bool selected) {
+void ChannelChip::setState(const QString& shown, const QString& spoken, bool selected) {
     setChecked(selected);
-    const QString shown = plaintext::oneLine(name);
+    // Where the face is not the whole story, the tip and assistive tools tell it.
+    const QString told = spoken == shown ? QString() : spoken;
+    if (accessibleName() != told) {
+        setAccessibleName(told);
+        setToolTip(told);
+    }
     if (shown == name_) return;
     name_ = shown;
     // The name is the device's text: an "&" in it is a character, not a shortcut mark.

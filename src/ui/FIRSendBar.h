@@ -90,7 +90,8 @@ class ChannelChip : public QAbstractButton {
     Q_OBJECT
 public:
     explicit ChannelChip(int index, QWidget* parent = nullptr);
-    void setState(const QString& name, bool selected);
+    // `shown` is its face, on one line; `spoken` what assistive tools say of it.
+    void setState(const QString& shown, const QString& spoken, bool selected);
     bool isSelected() const { return isChecked(); }
     QSize sizeHint() const override;
 

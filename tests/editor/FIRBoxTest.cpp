@@ -11,6 +11,7 @@
 #include "editor/FIRBox.h"
 #include "editor/FIRResponseGraph.h"
 #include "shell/MainWindow.h"
+#include "support/AccessibleRoles.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 #include "ui/FIRSendBar.h"
@@ -127,6 +128,46 @@ TEST(FIRBoxLive, TheSendBarUploadsThePreparedFilterAndTheTabReadsItBack) {
     EXPECT_EQ(stored.header[0], 0x600u);
     EXPECT_EQ(live.model->firName(5), QStringLiteral("Mid"));
     EXPECT_EQ(box->storedText()->text(), QStringLiteral("256 taps"));
+}
+
+// OUT 1's name answer is lost: its chip, the clear question and the send's question and status
+// call it by what it is and say the name is not read, never by a name the device did not give.
+TEST(FIRBoxLive, AChannelWhoseNameWasNeverReadIsCalledByWhatItIs) {
+    constexpr int out1 = 4;
+    livemodel::Live live([](DeviceSimulator& sim) {
+        sim.faults().answerLost = [](const DSPFrame& request) {
+            return request.command == 6 && request.words.value(1) == quint32(378 + out1);
+        };
+    });
+    ASSERT_FALSE(live.model->holds(378 + out1));
+    const QString unread = QStringLiteral("Output 1, name not read");
+    Context context;
+    context.settings.setValue(FIRBox::sourceKey, FIRBox::sourceText(FIRBox::Source::filter));
+    auto box = shown(context.of(*live.model), out1);
+    ChannelChip* chip = box->sendBar()->chip(out1);
+    EXPECT_EQ(chip->text(), QStringLiteral("Output 1"));
+    EXPECT_EQ(kestrel_test::accessibleOf(chip)->text(QAccessible::Name), unread);
+    EXPECT_EQ(chip->toolTip(), unread);
+    chip->click();
+    EXPECT_FALSE(chip->isSelected()) << "still a chip that picks its channel";
+    chip->click();
+
+    context.dialogs.confirmAnswers.enqueue(false);
+    box->clearButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(context.dialogs.asked.last().title, QStringLiteral("Clear the FIR on ") + unread + "?");
+
+    Q_EMIT box->kindPicker()->activated(1);
+    context.dialogs.confirmAnswers.enqueue(true);
+    box->sendBar()->sendButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_TRUE(context.dialogs.asked.last().title.endsWith(QStringLiteral("” to ") + unread + "?"))
+        << context.dialogs.asked.last().title.toStdString();
+    ASSERT_TRUE(livemodel::waitUntil([&] {
+        return box->sendBar()->status() && box->sendBar()->status()->startsWith(QStringLiteral("Sent"));
+    }));
+    EXPECT_TRUE(box->sendBar()->status()->startsWith(QStringLiteral("Sent to ") + unread + "."))
+        << box->sendBar()->status()->toStdString();
 }
 
 TEST(FIRBoxLive, AFailedReadBackSaysSoAndTheNextShowingReadsAgain) {

@@ -211,14 +211,15 @@ TEST_F(FIRSendBarTest, FailuresRetriesAndBypassedBlocksMakeOneStatusLine) {
 }
 
 TEST_F(FIRSendBarTest, RefusedTargetsStillEndTheRun) {
-    // No device: every target fails and nothing is written; onSent is still called.
+    // No device: every target fails and nothing is written; onSent is still called. No name
+    // was read, so none is given.
     livemodel::Offline offline;
     Bar bar(offline.model.get());
     bar.bar->startSend({4, 5});
     ASSERT_TRUE(livemodel::waitUntil([&] { return bar.sentCalls == 1 && bar.bar->status(); }));
     livemodel::waitUntil([&] { return !bar.bar->status()->startsWith("Sending"); });
-    EXPECT_EQ(bar.bar->status(),
-              QStringLiteral(" Failed — OUT 1: Not connected to a DSP.; OUT 2: Not connected to a DSP."));
+    EXPECT_EQ(bar.bar->status(), QStringLiteral(" Failed — Output 1, name not read: Not connected to a DSP.; "
+                                                "Output 2, name not read: Not connected to a DSP."));
     EXPECT_TRUE(offline.model->words(403 + 4, 0).isEmpty());
 
     livemodel::Live live;
