@@ -296,12 +296,12 @@ void namedFilters(DeviceSimulator& sim) {
     holdFilter(sim.device(), 5, 300);
 }
 
-Body flat(int ch) {
-    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firFlatTest(m, box, ch); };
-}
-
-Body clearing(int ch) {
-    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firClearTest(m, box, {ch}); };
+// The flat-filter test on `ch`, run where it must fail.
+BodyRun failingFlat(livemodel::Live& live, int ch) {
+    BodyRun run =
+        runBody(*live.model, [ch](DSPModel& m, StatusBox& box) { return hwtest::firFlatTest(m, box, ch); });
+    EXPECT_EQ(run.status, 1);
+    return run;
 }
 
 Words lowRamp(int taps) {
@@ -319,9 +319,7 @@ TEST(FIRNameFollowsTheBlock, ADeviceThatKeepsPartOfAnUploadLeavesItUnnamed) {
         namedFilters(sim);
         sim.device().fir.keptTaps = 200;
     });
-    const BodyRun flatRun = runBody(*live.model, flat(5));
-    EXPECT_EQ(flatRun.status, 1);
-    EXPECT_EQ(flatRun.lines.last(),
+    EXPECT_EQ(failingFlat(live, 5).lines.last(),
               QStringLiteral("OUT 2: FIR block was read in part (200 of 256 taps), name \"\""));
     EXPECT_EQ(deviceFIRName(live, 5), QString());
 
@@ -332,7 +330,8 @@ TEST(FIRNameFollowsTheBlock, ADeviceThatKeepsPartOfAnUploadLeavesItUnnamed) {
 
     live.sim.device().fir.keptTaps = 0;
     live.sim.device().params[407] = DSPFrame::packString(QStringLiteral("Mine"), 6);
-    const BodyRun cleared = runBody(*live.model, clearing(4));
+    const BodyRun cleared =
+        runBody(*live.model, [](DSPModel& m, StatusBox& box) { return hwtest::firClearTest(m, box, {4}); });
     EXPECT_EQ(cleared.status, 1);
     EXPECT_EQ(cleared.lines.mid(1),
               (QStringList{QStringLiteral("OUT 1: cleared \u2192 FAILED"),
@@ -348,8 +347,7 @@ TEST(FIRNameFollowsTheBlock, ALostCommitAnswerIsReadBackAndNeverASuccess) {
         namedFilters(sim);
         sim.faults().answerLost = [](const DSPFrame& request) { return request.command == 130; };
     });
-    const BodyRun run = runBody(*live.model, flat(5));
-    EXPECT_EQ(run.status, 1);
+    const BodyRun run = failingFlat(live, 5);
     EXPECT_TRUE(
         run.lines.value(1).startsWith(QStringLiteral("OUT 2: No answer from the DSP (commit). \u2014 ")));
     EXPECT_TRUE(run.lines.value(1).endsWith(QStringLiteral("\u2192 FAILED")));
@@ -367,8 +365,7 @@ TEST(FIRNameFollowsTheBlock, ANameWriteThatNeverTookIsReportedAsTheDeviceGivesIt
     live.sim.setHandler(5, [write](SimDevice& device, const DSPFrame& request) {
         return request.words.value(1) == 408 ? QList<SimReply>{} : write(device, request);
     });
-    const BodyRun run = runBody(*live.model, flat(5));
-    EXPECT_EQ(run.status, 1);
+    const BodyRun run = failingFlat(live, 5);
     EXPECT_TRUE(run.lines.value(1).endsWith(QStringLiteral("\u2192 FAILED")))
         << run.lines.join('\n').toStdString();
     EXPECT_EQ(run.lines.mid(2),
@@ -385,8 +382,7 @@ TEST(FIRNameFollowsTheBlock, ALinkCutAtTheNameWriteLeavesTheNameUnknown) {
             return request.command == 5 && request.words.value(1) == 408;
         };
     });
-    const BodyRun run = runBody(*live.model, flat(5));
-    EXPECT_EQ(run.status, 1);
+    const BodyRun run = failingFlat(live, 5);
     EXPECT_EQ(run.lines.mid(2), QStringList{QStringLiteral("OUT 2: FIR block holds the new filter, name ?")})
         << run.lines.join('\n').toStdString();
     EXPECT_EQ(deviceFIRName(live, 5), QStringLiteral("Custom 300"));
@@ -402,16 +398,14 @@ TEST(FIRNameFollowsTheBlock, AFilterReadInPartGivesTheTrueCount) {
         const quint32 target = DSPModel::firTarget(6);
         sim.device().fir.blocks[target] = SimFIRBlock{{target, 512, 0, 0, 0}, lowRamp(400)};
     });
-    const auto fourHundred = livemodel::run(live.model->readFIR(6));
-    ASSERT_TRUE(fourHundred);
-    EXPECT_EQ(fourHundred->tapsText(), QStringLiteral("400 of 512 taps, read in part"));
-
+    const auto taps = [&](int ch) {
+        const auto filter = livemodel::run(live.model->readFIR(ch));
+        return filter ? filter->tapsText() : QStringLiteral("not read");
+    };
+    EXPECT_EQ(taps(6), QStringLiteral("400 of 512 taps, read in part"));
     live.sim.device().fir.shortReadChunk = 0;
-    const auto oneChunk = livemodel::run(live.model->readFIR(2));
-    ASSERT_TRUE(oneChunk);
-    EXPECT_EQ(oneChunk->tapsText(), QStringLiteral("255 of 256 taps, read in part"));
-    EXPECT_EQ(livemodel::run(live.model->readFIR(3))->tapsText(),
-              QStringLiteral("511 of 512 taps, read in part"));
+    EXPECT_EQ(taps(2), QStringLiteral("255 of 256 taps, read in part"));
+    EXPECT_EQ(taps(3), QStringLiteral("511 of 512 taps, read in part"));
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("snapshot.json"));

@@ -207,30 +207,26 @@ TEST(ControlCodesViewTest, ChoosingAControlMovesNothingThatStaysShown) {
                                 view.stepStepper(),
                                 view.codeLabel(),
                                 view.copyButton()};
-    const auto places = [&] {
-        QHash<QWidget*, QRect> shown;
+    // Where each part shown sits once `control` is chosen.
+    const auto placesWith = [&](Control control) {
+        page.chooseControl(control);
+        turn();
+        QHash<QWidget*, QPoint> shown;
         for (QWidget* part : parts)
-            if (part->isVisible()) shown.insert(part, QRect(part->mapTo(&view, QPoint()), part->size()));
+            if (part->isVisible()) shown.insert(part, part->mapTo(&view, QPoint()));
         return shown;
     };
     for (Kind kind : {Kind::read, Kind::set}) {
         page.chooseKind(kind);
         for (Control from : ControlCodesView::controlChoices(kind)) {
             for (Control to : ControlCodesView::controlChoices(kind)) {
-                page.chooseControl(from);
-                turn();
-                const QHash<QWidget*, QRect> before = places();
-                page.chooseControl(to);
-                turn();
-                const QHash<QWidget*, QRect> after = places();
-                for (QWidget* part : after.keys()) {
-                    if (!before.contains(part)) continue;
-                    const QRect was = before.value(part), now = after.value(part);
-                    EXPECT_TRUE(std::abs(now.left() - was.left()) <= 1 &&
-                                std::abs(now.top() - was.top()) <= 1)
+                const QHash<QWidget*, QPoint> before = placesWith(from), after = placesWith(to);
+                for (auto it = after.cbegin(); it != after.cend(); ++it) {
+                    const QPoint moved = it.value() - before.value(it.key(), it.value());
+                    EXPECT_TRUE(std::abs(moved.x()) <= 1 && std::abs(moved.y()) <= 1)
                         << CentralControl::rawValue(from).toStdString() << " to "
                         << CentralControl::rawValue(to).toStdString() << ": "
-                        << kestrel_test::describeControl(part).toStdString();
+                        << kestrel_test::describeControl(it.key()).toStdString();
                 }
             }
         }

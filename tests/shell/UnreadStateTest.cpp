@@ -450,17 +450,16 @@ TEST(UnreadState, APresetNameNeverAnsweredIsUnknownAndNoQuestionQuotesOne) {
         };
     };
     WindowRig rig(options);
-    ASSERT_TRUE(rig.model().connected());
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().presets().isEmpty(); }));
     rig.showPage(Page::of(Page::Kind::presets));
     auto* presets = rig.page<PresetsView>();
     ASSERT_NE(presets, nullptr);
+    QListWidget* list = presets->slotList();
     const auto clickSlot = [&](int slot) {
-        QListWidget* list = presets->slotList();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(slot)).center());
         rig.turn();
     };
-    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().presets().isEmpty(); }));
 
     clickSlot(brokenSlot);
     EXPECT_EQ(presets->nameField()->text(), QStringLiteral("Two↵Lines"));
@@ -471,9 +470,9 @@ TEST(UnreadState, APresetNameNeverAnsweredIsUnknownAndNoQuestionQuotesOne) {
     QTest::keyClicks(presets->nameField(), QStringLiteral("Mix"));
     presets->storeButton()->click();
     ASSERT_TRUE(rig.waitFor([&] { return !rig.dialogs.asked.isEmpty(); }));
-    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("Overwrite slot 3?"));
-    EXPECT_TRUE(
-        rig.dialogs.asked.last().text.startsWith(QStringLiteral("The DSP didn't send this preset's name.")))
-        << rig.dialogs.asked.last().text.toStdString();
+    const auto& question = rig.dialogs.asked.last();
+    EXPECT_EQ(question.title, QStringLiteral("Overwrite slot 3?"));
+    EXPECT_TRUE(question.text.startsWith(QStringLiteral("The DSP didn't send this preset's name.")))
+        << question.text.toStdString();
     EXPECT_TRUE(rig.receivedSince(mark, 9).isEmpty());  // cancelled: nothing stored
 }

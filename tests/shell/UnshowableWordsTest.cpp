@@ -27,6 +27,7 @@
 #include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
 #include "shell/MainWindow.h"
+#include "support/AccessibleRoles.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 #include "ui/controls/CompactNumberField.h"
@@ -140,14 +141,16 @@ namespace {
 
 // What eye and ear get of a control showing no setting: its tip and its description both name
 // the word that cannot be held, and a tool finds no value to read (not even a 0).
-std::string untoldOrWhy(QWidget* control, const QString& why) {
-    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
-    const QString description = element->text(QAccessible::Description);
-    if (element->valueInterface()) return "tells a value";
-    if (!description.startsWith(QStringLiteral("Not read")) || !description.contains(why))
-        return "describes itself as " + description.toStdString();
-    if (!control->toolTip().contains(why)) return "has the tip " + control->toolTip().toStdString();
-    return {};
+void expectUntold(const QList<QWidget*>& controls, const QString& why) {
+    for (QWidget* control : controls) {
+        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
+        const QString description = element->text(QAccessible::Description);
+        const std::string what = kestrel_test::describeControl(control).toStdString();
+        EXPECT_EQ(element->valueInterface(), nullptr) << what;
+        EXPECT_TRUE(description.startsWith(QStringLiteral("Not read")) && description.contains(why))
+            << what << ": " << description.toStdString();
+        EXPECT_TRUE(control->toolTip().contains(why)) << what << ": " << control->toolTip().toStdString();
+    }
 }
 
 }  // namespace
@@ -169,22 +172,19 @@ TEST(UnshowableWords, ControlsShowingNoSettingTellNoValueAndNameTheWordTheyCanno
     ASSERT_TRUE(rig.model().connected());
 
     ChannelStrip* strip = rig.page<MixerView>()->strip(inA);
-    const QString gainWhy = QStringLiteral("Parameter 1 holds a level that is not a number (word 0).");
-    EXPECT_EQ(untoldOrWhy(strip->fader(), gainWhy), "");
-    EXPECT_EQ(untoldOrWhy(strip->gainField()->lineEdit(), gainWhy), "");
+    expectUntold({strip->fader(), strip->gainField()->lineEdit()},
+                 QStringLiteral("Parameter 1 holds a level that is not a number (word 0)."));
 
     rig.showPage(Page::channelPage(out1));
     auto* channel = rig.page<ChannelView>();
     ASSERT_NE(channel, nullptr);
     channel->setTab(ChannelTab::eq);
     rig.turn();
-    const QString highPassWhy = QStringLiteral("Parameter %1 holds 4294967295 in word 0").arg(out1HighPass);
-    EXPECT_EQ(untoldOrWhy(channel->filtersPanel()->highPass().knob, highPassWhy), "");
-    EXPECT_EQ(untoldOrWhy(channel->filtersPanel()->highPass().field->lineEdit(), highPassWhy), "");
+    const FiltersDelayPanel::FilterControls& highPass = channel->filtersPanel()->highPass();
+    expectUntold({highPass.knob, highPass.field->lineEdit()},
+                 QStringLiteral("Parameter %1 holds 4294967295 in word 0").arg(out1HighPass));
     const BandColumn* band1 = channel->bandColumns()->column(0);
-    const QString bandWhy = QStringLiteral("in word 0");
-    for (QWidget* control : {static_cast<QWidget*>(band1->qKnob()), static_cast<QWidget*>(band1->onToggle())})
-        EXPECT_EQ(untoldOrWhy(control, bandWhy), "");
+    expectUntold({band1->qKnob(), band1->onToggle()}, QStringLiteral("in word 0"));
 
     // The switch is written with the settings, so the settings' word is its reason too; the
     // knobs are not lit as if the switch were on.
@@ -192,7 +192,7 @@ TEST(UnshowableWords, ControlsShowingNoSettingTellNoValueAndNameTheWordTheyCanno
     rig.turn();
     auto* compressor = channel->findChild<CompressorBox*>();
     ASSERT_NE(compressor, nullptr);
-    const QString ratioWhy = QStringLiteral("not a number (word 1)");
-    for (KnobField* knob : compressor->knobs()) EXPECT_EQ(untoldOrWhy(knob->encoder(), ratioWhy), "");
-    EXPECT_EQ(untoldOrWhy(compressor->onToggle(), ratioWhy), "");
+    QList<QWidget*> controls{compressor->onToggle()};
+    for (KnobField* knob : compressor->knobs()) controls << knob->encoder();
+    expectUntold(controls, QStringLiteral("not a number (word 1)"));
 }
