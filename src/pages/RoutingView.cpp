@@ -16,6 +16,7 @@
 #include "pages/CrosspointInspector.h"
 #include "pages/PageKit.h"
 #include "platform/NumText.h"
+#include "ui/AskedOnLink.h"
 #include "ui/Dialogs.h"
 #include "ui/ModelWatcher.h"
 #include "ui/accessibility/Names.h"
@@ -364,8 +365,10 @@ void RoutingView::confirmApply(const ParamMap::Grid& grid, bool clear) {
     const QString accept = clear ? QStringLiteral("Clear all routes") : QStringLiteral("Reset to one-to-one");
     // Both replace every route of the grid: Return must not do that.
     const QPointer<RoutingView> self(this);
-    if (m_dialogs.confirm(title, message, accept, QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel) &&
-        self)
+    const AskedOnLink asked(m_model);
+    if (m_dialogs.confirm(title, asked.consequence(message), accept, QStringLiteral("Cancel"),
+                          Dialogs::DefaultButton::cancel) &&
+        self && !asked.ended())
         applyToAll(m_model, grid, clear);
 }
 

@@ -16,6 +16,7 @@
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
 #include "platform/NumText.h"
+#include "ui/AskedOnLink.h"
 #include "ui/ChannelWords.h"
 #include "ui/Dialogs.h"
 #include "ui/ModelWatcher.h"
@@ -206,14 +207,16 @@ void SourcesView::choose(int input, InputSource source) {
     }
     // The picker must keep showing the model's source until the user agrees.
     refresh();
-    // Asked once the picker's handler has returned, as every question is.
+    // Asked once the picker's handler has returned, as every question is; a tone agreed to for
+    // one device never plays on another that took the link meanwhile.
     Dialogs::askLater(this, [this, input, self = QPointer<SourcesView>(this)] {
-        if (m_dialogs.confirm(
-                QStringLiteral("Route the test signal to this input?"),
-                QStringLiteral("Make sure your amplifiers are turned down. The tone will play through "
-                               "every output this input is routed to."),
-                QStringLiteral("Route test signal"), QStringLiteral("Cancel")) &&
-            self)
+        const AskedOnLink asked(m_model);
+        if (m_dialogs.confirm(QStringLiteral("Route the test signal to this input?"),
+                              asked.consequence(QStringLiteral(
+                                  "Make sure your amplifiers are turned down. The tone will play through "
+                                  "every output this input is routed to.")),
+                              QStringLiteral("Route test signal"), QStringLiteral("Cancel")) &&
+            self && !asked.ended())
             m_model.setInputSource(input, InputSource::testSignal);
     });
 }

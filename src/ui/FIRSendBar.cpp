@@ -17,6 +17,7 @@
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
+#include "ui/AskedOnLink.h"
 #include "ui/ChannelWords.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
@@ -197,20 +198,22 @@ QString FIRSendBar::confirmationTitle(const Targets& targets) const {
 }
 
 void FIRSendBar::requestSend() {
-    // The designer may go while a question is open: each answer finds the bar, or does nothing.
+    // The designer may go while a question is open, and the link it was asked on may close: each
+    // answer finds both, or does nothing. The designer stays when another device connects.
     const QPointer<FIRSendBar> self(this);
+    const AskedOnLink asked(*context_.model);
     if (context_.work &&
         !context_.work->mayStartAnother(QStringLiteral("Send “%1” anyway?").arg(plaintext::oneLine(name_)),
                                         QStringLiteral("Send Anyway")))
         return;
-    if (!self) return;
+    if (!self || asked.ended()) return;
     const Targets list = targets();
     const bool confirmed = context_.dialogs->confirm(
         confirmationTitle(list),
-        QStringLiteral(
-            "Replaces the filter in each channel's FIR block. Bypass settings are left as they are."),
+        asked.consequence(QStringLiteral(
+            "Replaces the filter in each channel's FIR block. Bypass settings are left as they are.")),
         QStringLiteral("Send"), QStringLiteral("Cancel"));
-    if (confirmed && self) startSend(list);
+    if (confirmed && self && !asked.ended()) startSend(list);
 }
 
 void FIRSendBar::startSend(const Targets& targets) {

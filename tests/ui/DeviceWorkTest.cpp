@@ -24,6 +24,8 @@
 #include "link/DSPModel.h"
 #include "pages/NetworkConnectView.h"
 #include "pages/PresetsView.h"
+#include "pages/RoutingView.h"
+#include "pages/SourcesView.h"
 #include "shell/ConsoleView.h"
 #include "shell/MainWindow.h"
 #include "shell/ProjectCommands.h"
@@ -33,6 +35,7 @@
 #include "support/WindowRig.h"
 #include "ui/DeviceWork.h"
 #include "ui/FIRSendBar.h"
+#include "ui/controls/SegmentedPicker.h"
 
 using kestrel_test::WindowRig;
 
@@ -601,4 +604,39 @@ TEST(DeviceWork, AQuestionOutlivingItsSendAndAnFIRUploadCutByTheLinkSayHowTheSen
     EXPECT_TRUE(rig.statusTexts().contains(cut)) << rig.statusTexts().join(" | ").toStdString();
     EXPECT_TRUE(bar->status().value_or(QString()).startsWith(QStringLiteral(" Failed — OUT 1: ")))
         << bar->status().value_or(QString()).toStdString();
+}
+
+// The designer's Send, the test signal and a grid's reset, each held open while another device
+// takes the link: the answer reaches no device, and the question says so. The designer is not
+// rebuilt for the new device, so its bar alone would send there.
+TEST(DeviceWork, QuestionsAboutOneDeviceReachNoOtherThatTookTheLink) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    OtherDevices others{rig};
+    const auto heldWhileAnotherConnects = [&](const std::function<void()>& gesture, quint16 command) {
+        const qsizetype before = others.received(command);
+        const Held held = holdOpen(
+            rig, gesture, [] { return true; }, true, [&] { others.connectAnother(); });
+        EXPECT_EQ(held.consequence, answerChangesNothing) << held.question.toStdString();
+        EXPECT_TRUE(others.noMore(command, before)) << held.question.toStdString();
+    };
+
+    FIRDesignerView* designer = designerWithFilter(rig);
+    ASSERT_NE(designer, nullptr);
+    constexpr quint16 coefficientsCommand = 129;
+    heldWhileAnotherConnects([&] { designer->sendBar()->sendButton()->click(); }, coefficientsCommand);
+
+    rig.showPage(Page::of(Page::Kind::sources));
+    auto* sources = rig.page<SourcesView>();
+    ASSERT_NE(sources, nullptr);
+    const auto* testSignal = std::find(std::begin(SourcesView::pickerOrder),
+                                       std::end(SourcesView::pickerOrder), InputSource::testSignal);
+    QPushButton* segment =
+        sources->sourcePicker(0)->segment(int(testSignal - std::begin(SourcesView::pickerOrder)));
+    ASSERT_NE(segment, nullptr);
+    heldWhileAnotherConnects([&] { segment->click(); }, writeCommand);
+
+    rig.showPage(Page::of(Page::Kind::routing));
+    auto* routing = rig.page<RoutingView>();
+    ASSERT_NE(routing, nullptr);
+    heldWhileAnotherConnects([&] { routing->grids().first()->resetButton()->click(); }, writeCommand);
 }
