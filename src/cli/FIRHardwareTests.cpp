@@ -108,8 +108,10 @@ QCoro::Task<bool> restoreChannel(DSPModel& model, int ch, const DSPModel::FIRRea
     const ReadBack restored = co_await model.readFIR(ch);
     const bool bypassBack = co_await readsBack(model, bypassParameter(ch), saved.bypass);
     printFIROutcome(model, ch, outcome);
-    co_return outcome.done() && outcome.name == saved.name&& restored &&
-        restored->header == before.header&& sameCoefficients(restored, before.coefficients) && bypassBack;
+    const bool filterBack =
+        restored && restored->header == before.header && sameCoefficients(restored, before.coefficients);
+    const bool nameBack = outcome.done() && outcome.name == saved.name;
+    co_return (filterBack && nameBack && bypassBack);
 }
 
 // The line ends in "OK", or in "FAILED" with a line naming the channel left changed.
@@ -215,8 +217,9 @@ QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
                                      : QStringLiteral("?");
         cli::printLine(
             QStringLiteral("1024-tap upload: accepted; DSP reports ") + reported +
-            QStringLiteral(" taps, read back %1 coefficients").arg(coefficientCount(after)) + kArrow +
-            (sameCoefficients(after, probe) ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
+            QStringLiteral(" taps, read back %1")
+                .arg(coefficientCount(after, QStringLiteral("coefficients"))) +
+            kArrow + (sameCoefficients(after, probe) ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
     }
     printFIROutcome(model, ch, outcome);
     const bool restored = co_await restoreChannel(model, ch, *before, *saved);
@@ -235,10 +238,10 @@ QCoro::Task<> firFlatTest(DSPModel& model, StatusBox& box, int ch) {
         co_await model.putFIR(ch, bitPatterns(coefficients), header, QString(), 512);
     const ReadBack after = co_await model.readFIR(ch);
     const bool ok = outcome.done() && sameCoefficients(after, FIRDesign::design(spec));
-    cli::printLine(model.channelName(ch) + QStringLiteral(": ") +
-                   outcome.error.value_or(QStringLiteral("uploaded")) + kDash +
-                   QStringLiteral("read back %1 taps, header ").arg(coefficientCount(after)) +
-                   headerList(after) + kArrow + (ok ? QStringLiteral("OK") : QStringLiteral("FAILED")));
+    cli::printLine(
+        model.channelName(ch) + QStringLiteral(": ") + outcome.error.value_or(QStringLiteral("uploaded")) +
+        kDash + QStringLiteral("read back %1, header ").arg(coefficientCount(after, QStringLiteral("taps"))) +
+        headerList(after) + kArrow + (ok ? QStringLiteral("OK") : QStringLiteral("FAILED")));
     printFIROutcome(model, ch, outcome);
     co_await tasks::sleep(0.5);
     box.finish(ok ? 0 : 1);

@@ -139,10 +139,11 @@ QString levelText(const DSPModel& model, int ch) {
     return numtext::format("%.1f", static_cast<double>(level));
 }
 
-QString coefficientCount(const std::optional<DSPModel::FIRReadBack>& fir) {
-    if (!fir) return QStringLiteral("0");
-    if (fir->whole()) return QString::number(fir->coefficients.size());
-    return QStringLiteral("%1 of %2, read in part").arg(fir->received).arg(fir->taps());
+QString coefficientCount(const std::optional<DSPModel::FIRReadBack>& fir, const QString& unit) {
+    const QString counted = unit.isEmpty() ? QString() : QLatin1Char(' ') + unit;
+    if (!fir) return QLatin1Char('0') + counted;
+    if (fir->whole()) return QString::number(fir->coefficients.size()) + counted;
+    return QStringLiteral("%1 of %2%3, read in part").arg(fir->received).arg(fir->taps()).arg(counted);
 }
 
 void printFIROutcome(const DSPModel& model, int ch, const DSPModel::FIROutcome& outcome) {

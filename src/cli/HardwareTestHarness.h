@@ -77,9 +77,9 @@ QString inputSourceText(const DSPModel& model, int input);
 // A meter's level in dB, "?" for a meter never answered or a level that is no number.
 QString levelText(const DSPModel& model, int ch);
 
-// How many coefficients a read-back brought: "0" for none, "400 of 512, read in part" for a
-// read in part.
-QString coefficientCount(const std::optional<DSPModel::FIRReadBack>& fir);
+// How many coefficients a read-back brought, with their unit if one is given: "0 taps" for none,
+// "256 taps", "400 of 512 taps, read in part" for a read in part.
+QString coefficientCount(const std::optional<DSPModel::FIRReadBack>& fir, const QString& unit = {});
 
 // After an upload or clear that did not end with the filter sent under its name: what the
 // FIR block holds and the name the device gave for it (no line when nothing changed).

@@ -85,8 +85,7 @@ void DeviceWork::followWrites() {
 // An FIR upload runs under the operation that sent it: the project send is no upload.
 void DeviceWork::firUploadCut(int ch, int done, int total) {
     const QString text = firCutShortText(channelwords::spokenName(m_model, ch), done, total);
-    m_cutShort = text;
-    m_cutShortDevice = m_model.link().identity();
+    noteCutShort(text);
     for (Operation& operation : m_running)
         if (operation.id != m_projectSend) cutShort(operation, text);
     Q_EMIT changed();
@@ -94,6 +93,10 @@ void DeviceWork::firUploadCut(int ch, int done, int total) {
 
 void DeviceWork::cutShort(Operation& operation, const QString& text) {
     operation.cutShort = text;
+    noteCutShort(text);
+}
+
+void DeviceWork::noteCutShort(const QString& text) {
     m_cutShort = text;
     m_cutShortDevice = m_model.link().identity();
 }
