@@ -331,12 +331,14 @@ void ChannelView::pasteEQ() {
                                           : leftAlone.first(leftAlone.size() - 1).join(QStringLiteral(", ")) +
                                                 QStringLiteral(" and ") + leftAlone.last();
     parts[0] = parts[0].toUpper();
-    m_context.dialogs->alert(
-        tr("Not all of the EQ was pasted."),
-        tr("%1 of %2 %3 never read from the DSP, so the paste left %4 as the DSP has %4.")
-            .arg(parts, channelwords::spokenName(m_model, m_ch),
-                 leftAlone.size() == 1 ? tr("was") : tr("were"),
-                 leftAlone.size() == 1 ? tr("it") : tr("them")));
+    const QString told = tr("%1 of %2 %3 never read from the DSP, so the paste left %4 as the DSP has %4.")
+                             .arg(parts, channelwords::spokenName(m_model, m_ch),
+                                  leftAlone.size() == 1 ? tr("was") : tr("were"),
+                                  leftAlone.size() == 1 ? tr("it") : tr("them"));
+    // Told once the button's handler has returned: the tab may be rebuilt while the alert is open.
+    Dialogs::askLater(this, [dialogs = m_context.dialogs, told] {
+        dialogs->alert(tr("Not all of the EQ was pasted."), told);
+    });
 }
 
 QPushButton* ChannelView::toolbarButton(const QString& title) const {
