@@ -6,6 +6,7 @@
 #include <QLayout>
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -55,6 +56,17 @@ std::optional<int> wholePart(double value) {
     return int(whole);
 }
 
+namespace {
+
+// Centred on its line, but kept whole inside the graph where the line stands near an edge.
+double labelCentre(const QPainter& painter, double at, const QString& text) {
+    const double half = painter.fontMetrics().horizontalAdvance(text) / 2.0 + 1;
+    const double width = painter.device() ? painter.device()->width() : at + half;
+    return std::max(half, std::min(at, width - half));
+}
+
+}  // namespace
+
 void paintFrequencyGrid(QPainter& painter, const std::function<double(double)>& x, double height) {
     painter.setFont(Theme::font(Theme::caption2Px));
     for (double hz : {20.0, 50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0, 5000.0, 10000.0, 20000.0}) {
@@ -64,7 +76,8 @@ void paintFrequencyGrid(QPainter& painter, const std::function<double(double)>& 
         painter.setPen(Theme::systemGrey());
         const QString text =
             hz < 1000 ? QString::number(qlonglong(hz)) : QString::number(qlonglong(hz / 1000)) + "k";
-        painter.drawText(QRectF(at - 20, height - 16, 40, 16), Qt::AlignCenter, text);
+        painter.drawText(QRectF(labelCentre(painter, at, text) - 20, height - 16, 40, 16), Qt::AlignCenter,
+                         text);
     }
 }
 

@@ -79,8 +79,10 @@ FIRBox::FIRBox(const AppContext& context, int ch, QWidget* parent)
     auto* panels = new FlowLayout(14, 14);
     panels->setTopAligned(true);
     panels->setLastFillsLine(true);
-    QWidget* stored = buildStoredPanel();
-    stored->setFixedWidth(300);
+    // Its content 300 wide, so the graph in it has its least width.
+    PanelGroupBox* stored = buildStoredPanel();
+    const QMargins frame = stored->contentsMargins() + stored->layout()->contentsMargins();
+    stored->setFixedWidth(300 + frame.left() + frame.right());
     panels->addWidget(stored);
     panels->addWidget(buildLoadPanel());
     column->addLayout(panels);
@@ -95,7 +97,7 @@ FIRBox::FIRBox(const AppContext& context, int ch, QWidget* parent)
     refresh();
 }
 
-QWidget* FIRBox::buildStoredPanel() {
+PanelGroupBox* FIRBox::buildStoredPanel() {
     auto* panel = new PanelGroupBox(tr("In the DSP now"));
     QVBoxLayout* content = panel->contentLayout();
     content->setSpacing(10);
@@ -121,7 +123,6 @@ QWidget* FIRBox::buildStoredPanel() {
     m_storedText =
         editorkit::label(QString(), Theme::font(Theme::captionPx, QFont::Bold), Theme::primaryText());
     m_storedGraph = new FIRResponseGraph(graphFMin, graphFMax, 110);
-    m_storedGraph->setMinimumWidth(0);
     m_reading = editorkit::caption(tr("Reading the filter from the DSP…"));
     m_readFailedText = editorkit::caption(
         tr("The filter couldn't be read from the DSP. It is read again when this tab is shown again."));

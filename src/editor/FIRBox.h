@@ -11,6 +11,7 @@
 class FIRResponseGraph;
 class FIRSendBar;
 class NumberField;
+class PanelGroupBox;
 class QAbstractButton;
 class QComboBox;
 class QLabel;
@@ -80,7 +81,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QWidget* buildStoredPanel();
+    PanelGroupBox* buildStoredPanel();
     QWidget* buildLoadPanel();
     QWidget* buildDesignerControls();
     QWidget* buildFileControls();

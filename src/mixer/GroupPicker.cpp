@@ -1,9 +1,10 @@
 #include "mixer/GroupPicker.h"
 
-#include <QActionGroup>
 #include <QMenu>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
+
+#include <algorithm>
 
 #include "link/DSPModel.h"
 #include "ui/controls/Popover.h"
@@ -21,14 +22,11 @@ GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(p
     setToolTip(
         QStringLiteral("Linked channels share every change. Joining a group copies the group's settings onto "
                        "this channel."));
-    // One choice: the channel's group is checked, so the menu opens on it.
+    // No item is marked as current (the face shows the group); the menu opens on it all the same.
     auto* menu = new QMenu(this);
-    auto* choices = new QActionGroup(menu);
     const auto choice = [&](const QString& text, std::optional<int> group) {
         QAction* action = menu->addAction(text, this, [this, group] { m_dsp.setGroup(m_ch, group); });
-        action->setCheckable(true);
         action->setData(group ? *group : 0);
-        choices->addAction(action);
     };
     choice(QStringLiteral("No group"), std::nullopt);
     menu->addSeparator();
@@ -83,6 +81,9 @@ void GroupPicker::refresh() {
     const std::optional<int> group =
         groups.contains(m_ch) ? std::optional<int>(groups.value(m_ch)) : std::nullopt;
     setText(labelFor(group));
-    for (QAction* action : menu()->actions())
-        if (action->isCheckable()) action->setChecked(action->data().toInt() == group.value_or(0));
+    const QList<QAction*> items = menu()->actions();
+    const auto current = std::find_if(items.begin(), items.end(), [&](const QAction* action) {
+        return !action->isSeparator() && action->data().toInt() == group.value_or(0);
+    });
+    setUnmarkedChoice(*menu(), current == items.end() ? nullptr : *current);
 }

@@ -208,6 +208,8 @@ QWidget* ControlCodesView::buildEditor() {
 
     const auto captionedPicker = [this](const QString& caption) {
         auto* picker = new QComboBox;
+        // Its choices change with the request: it is as wide as the longest it holds now.
+        picker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         picker->setAccessibleName(caption);
         m_form->addRow(new PlainLabel(caption), picker);
         return picker;

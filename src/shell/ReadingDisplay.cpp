@@ -16,6 +16,7 @@ ReadingDisplay::ReadingDisplay(QWidget* parent) : QWidget(parent) {
     m_bar->setRange(0, 1000);
     m_bar->setTextVisible(false);
     m_bar->setFixedWidth(280);
+    m_bar->setAccessibleName(QStringLiteral("Reading settings"));  // as the status bar's bar
     column->addWidget(m_bar, 0, Qt::AlignHCenter);
     auto* title = new PlainLabel(QStringLiteral("Reading settings from the DSP…"), this);
     title->setFont(Theme::headlineFont());

@@ -112,10 +112,10 @@ private:
     }
 
     void refresh() {
-        // A name never read is no name: the row shows which channel it is, dimmed, and says so.
+        // A name never read is no name: the row shows "—", dimmed, and says whose name it is not.
         const bool read = channelwords::nameRead(m_model, m_ch);
         const QString name = channelwords::spokenName(m_model, m_ch);
-        m_name->setText(read ? name : channelwords::label(m_ch));
+        m_name->setText(channelwords::shownName(m_model, m_ch));
         m_name->setEnabled(read);
         // The row's text is drawn by this widget, so the list item has none of its own:
         // assistive tools would find a row without a name.

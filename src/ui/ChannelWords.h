@@ -47,5 +47,12 @@ inline QString spokenName(const DSPModel& dsp, int ch) {
     return nameRead(dsp, ch) ? plaintext::oneLine(dsp.channelName(ch))
                              : label(ch) + QStringLiteral(", name ") + notReadText().toLower();
 }
+// The same as one of a list of channels parted by commas, where the comma above would read as
+// a channel more: "Input A (name not read)".
+inline QString listedName(const DSPModel& dsp, int ch) {
+    return nameRead(dsp, ch)
+               ? plaintext::oneLine(dsp.channelName(ch))
+               : label(ch) + QStringLiteral(" (name ") + notReadText().toLower() + QLatin1Char(')');
+}
 
 }  // namespace channelwords

@@ -192,7 +192,7 @@ void FIRSendBar::setStatus(std::optional<QString> status) {
 
 QString FIRSendBar::confirmationTitle(const Targets& targets) const {
     QStringList names;
-    for (int t : targets) names.append(channelwords::spokenName(*context_.model, t));
+    for (int t : targets) names.append(channelwords::listedName(*context_.model, t));
     return plaintext::oneLine(
         QStringLiteral("Send “%1” to %2?").arg(name_, names.join(QStringLiteral(", "))));
 }
@@ -274,11 +274,12 @@ void FIRSendBar::buildLayout() {
     auto* sendRow = new QHBoxLayout(sending);
     sendRow->setContentsMargins(0, 0, 0, 0);
     sendRow->setSpacing(8);
-    // The FIR's name is typed in the designer: it takes a fixed share of the row, cut to fit,
-    // so typing it never reflows the row.
+    // The FIR's name is typed in the designer: it keeps at least a share of the row, so typing
+    // a short one never reflows the row, and is shown whole where the row has room; only a name
+    // longer than a whole row is cut to fit.
     nameLabel_ = new ElidedLabel(QString());
     setSecondary(nameLabel_, Theme::captionPx);
-    nameLabel_->setFixedWidth(nameLabel_->fontMetrics().averageCharWidth() * nameChars);
+    nameLabel_->setMinimumWidth(nameLabel_->fontMetrics().averageCharWidth() * nameChars);
     nameLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     sendRow->addWidget(nameLabel_);
     sendButton_ = new QPushButton;
@@ -376,10 +377,9 @@ void FIRSendBar::refresh() {
                                             : QStringLiteral("Connect to the DSP first"));
     nameLabel_->setText(name_);
     for (int i = 0; i < blockCount; ++i) {
-        // A name never read is no name: the chip shows which channel it is and says so.
-        const bool read = channelwords::nameRead(dsp, i);
-        chips_[i]->setState(read ? channelwords::shownName(dsp, i) : channelwords::label(i),
-                            channelwords::spokenName(dsp, i), set.contains(i));
+        // A name never read is no name: the chip shows "—" and says whose name it is not.
+        chips_[i]->setState(channelwords::shownName(dsp, i), channelwords::spokenName(dsp, i),
+                            set.contains(i));
     }
     statusLabel_->setVisible(status_.has_value());
     statusLabel_->setText(status_.value_or(QString()));

@@ -19,6 +19,7 @@
 #include "ui/ModelWatcher.h"
 #include "ui/Navigator.h"
 #include "ui/controls/FlatButton.h"
+#include "ui/controls/Popover.h"
 #include "ui/controls/Theme.h"
 
 using namespace kestrel_test;
@@ -113,6 +114,11 @@ TEST_F(StripControlsTest, GroupPickerJoinsCopiesAndLeaves) {
     picker.menu()->actions().at(4)->trigger();  // "Group 3"
     settle();
     EXPECT_EQ(picker.text(), QStringLiteral("Grp 3"));
+    // No item is marked as current, and the menu opens on it all the same.
+    for (const QAction* item : picker.menu()->actions())
+        EXPECT_FALSE(item->isCheckable()) << item->text().toStdString();
+    ASSERT_NE(startingEntry(*picker.menu()), nullptr);
+    EXPECT_EQ(startingEntry(*picker.menu())->text(), QStringLiteral("Group 3"));
     EXPECT_EQ(words(10, 2), words(6, 2));  // channel 9 took channel 5's settings
 
     ChannelStrip strip(*dsp, nullptr, 9);

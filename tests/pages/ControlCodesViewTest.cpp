@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include "editor/EditorKit.h"
 #include "pages/ControlCodesView.h"
@@ -80,6 +82,16 @@ TEST(ControlCodesViewTest, ANewPageReadsTheSceneAndEachKindOffersItsControls) {
     page.chooseControl(Control::step);
     EXPECT_EQ(page.shownRows(), (QList<QWidget*>{page.view.sidePicker(), page.view.channelPicker(),
                                                  page.view.directionPicker(), page.view.stepStepper()}));
+    // A choice offered only under Set still shows whole in the picker first shown under Read.
+    QComboBox* picker = page.view.controlPicker();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QStyleOptionComboBox face;
+    face.initFrom(picker);
+    face.currentText = picker->currentText();
+    const QSize text(picker->fontMetrics().horizontalAdvance(face.currentText),
+                     picker->fontMetrics().height());
+    EXPECT_GE(picker->width(),
+              picker->style()->sizeFromContents(QStyle::CT_ComboBox, &face, text, picker).width());
     EXPECT_EQ(page.view.sidePicker()->currentText(), QStringLiteral("Output"));
     EXPECT_EQ(page.view.channelPicker()->currentText(), QStringLiteral("1"));
     EXPECT_EQ(page.view.directionPicker()->current(), QStringLiteral("Increase"));

@@ -55,6 +55,7 @@
 #include "shell/AboutDialog.h"
 #include "shell/ConsoleView.h"
 #include "shell/MainWindow.h"
+#include "shell/ReadingDisplay.h"
 #include "shell/Sidebar.h"
 #include "shell/StatusBar.h"
 #include "support/AccessibleRoles.h"
@@ -1260,6 +1261,11 @@ TEST_F(AssistedWindow, PickersMenusFieldsProgressAndAboutTellWhatIsShown) {
     EXPECT_EQ(progress->valueInterface(), nullptr) << "a value to set brings Increase and Decrease";
     EXPECT_TRUE(progress->text(QAccessible::Value).endsWith(QStringLiteral(" %")));
     EXPECT_TRUE(progress->state().readOnly);
+    // The page area's bar is named as the status bar's is.
+    auto* display = rig.console().findChild<ReadingDisplay*>();
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(kestrel_test::accessibleOf(display->findChild<QProgressBar*>())->text(QAccessible::Name),
+              QStringLiteral("Reading settings"));
     ASSERT_TRUE(rig.finishReadBack());
 
     AboutDialog about;

@@ -11,6 +11,7 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleEditableTextInterface>
 #include <QAccessibleValueInterface>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 
@@ -19,11 +20,16 @@
 #include "shell/ConsoleView.h"
 #include "shell/MainWindow.h"
 #include "shell/Sidebar.h"
+#include "support/AccessibleRoles.h"
 #include "support/WindowRig.h"
 #include "ui/Page.h"
 #include "ui/accessibility/Names.h"
 #include "ui/accessibility/Popups.h"
+#include "ui/controls/Encoder.h"
+#include "ui/controls/Fader.h"
 #include "ui/controls/Popover.h"
+#include "ui/controls/ReadState.h"
+#include "ui/controls/UnitSlider.h"
 
 using kestrel_test::WindowRig;
 
@@ -83,6 +89,97 @@ void clickRow(WindowRig& rig, const Page& page) {
     ASSERT_NE(item, nullptr);
     sidebar->scrollToItem(item);
     QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(item).center());
+}
+
+// A reader's view of the tree as the desktop's bridge serves it: the interfaces of an element are
+// learnt the first time the reader meets it and kept for as long as the element lives; an element
+// the tree no longer holds is dropped, and a new one is learnt when a walk meets it.
+struct CachingReader {
+    struct Learnt {
+        bool value = false;
+        bool editable = false;
+    };
+    QHash<QAccessible::Id, Learnt> learnt;
+
+    void walk(QAccessibleInterface* element) {
+        if (!element || !element->isValid()) return;
+        const QAccessible::Id id = QAccessible::uniqueId(element);
+        if (!learnt.contains(id))
+            learnt.insert(
+                id, {element->valueInterface() != nullptr, element->editableTextInterface() != nullptr});
+        for (int i = 0; i < element->childCount(); ++i) walk(element->child(i));
+    }
+
+    // Every element met that still lives gives what the reader learnt of it, no more, no less.
+    QStringList changedSinceLearnt() const {
+        QStringList changed;
+        for (auto it = learnt.begin(); it != learnt.end(); ++it) {
+            QAccessibleInterface* element = QAccessible::accessibleInterface(it.key());
+            if (!element || !element->isValid()) continue;
+            if ((element->valueInterface() != nullptr) != it->value ||
+                (element->editableTextInterface() != nullptr) != it->editable)
+                changed << element->text(QAccessible::Name);
+        }
+        return changed;
+    }
+
+    // The control's element as the reader knows it, its value as learnt.
+    QAccessibleValueInterface* valueOf(QWidget* control) const {
+        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
+        return element && learnt.value(QAccessible::uniqueId(element)).value ? element->valueInterface()
+                                                                             : nullptr;
+    }
+    QAccessibleEditableTextInterface* editingOf(QWidget* control) const {
+        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
+        return element && learnt.value(QAccessible::uniqueId(element)).editable
+                   ? element->editableTextInterface()
+                   : nullptr;
+    }
+};
+
+// The page's controls that show a setting, and its fields that take text.
+QList<QWidget*> knobsOf(QWidget& view) {
+    QList<QWidget*> knobs;
+    for (QWidget* w : view.findChildren<QWidget*>())
+        if (qobject_cast<Fader*>(w) || qobject_cast<Encoder*>(w) || qobject_cast<UnitSlider*>(w)) knobs << w;
+    return knobs;
+}
+QList<QWidget*> fieldsOf(QWidget& view) {
+    QList<QWidget*> fields;
+    for (QLineEdit* edit : view.findChildren<QLineEdit*>())
+        if (!edit->isReadOnly()) fields << edit;
+    return fields;
+}
+
+// After the walk that follows the read-back, every read knob gives its value and takes a new
+// one, every field takes text, through what the reader learnt; one of each writes to the device.
+void expectReadAndSetThroughTheReader(WindowRig& rig, QWidget& view, CachingReader& reader) {
+    reader.walk(QAccessible::queryAccessibleInterface(&rig.window()));
+    EXPECT_EQ(reader.changedSinceLearnt(), QStringList());
+    const QList<QWidget*> knobs = knobsOf(view);
+    const QList<QWidget*> fields = fieldsOf(view);
+    ASSERT_FALSE(knobs.isEmpty());
+    ASSERT_FALSE(fields.isEmpty());
+    for (QWidget* knob : knobs) {
+        if (!knob->isEnabled() || shownUnread(*knob)) continue;
+        QAccessibleValueInterface* value = reader.valueOf(knob);
+        ASSERT_NE(value, nullptr) << kestrel_test::describeControl(knob).toStdString();
+        EXPECT_TRUE(value->currentValue().isValid());
+    }
+    for (QWidget* field : fields)
+        if (field->isEnabled())
+            EXPECT_NE(reader.editingOf(field), nullptr) << kestrel_test::describeControl(field).toStdString();
+
+    const qsizetype mark = rig.mark();
+    QWidget* knob = *std::find_if(knobs.begin(), knobs.end(), [](QWidget* k) { return k->isEnabled(); });
+    QAccessibleValueInterface* value = reader.valueOf(knob);
+    ASSERT_NE(value, nullptr);
+    value->setCurrentValue(value->currentValue());
+    rig.turn();
+    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty()) << "the value it has is no change";
+    value->setCurrentValue(value->currentValue() == value->maximumValue() ? value->minimumValue()
+                                                                          : value->maximumValue());
+    EXPECT_TRUE(rig.waitFor([&] { return !rig.receivedSince(mark, writeCommand).isEmpty(); }, 5));
 }
 
 WindowRig::Options onOut3Editor() {
@@ -158,5 +255,26 @@ TEST(AccessibleLifetime, AScrollAreaAnswersNothingPastItsParts) {
         for (int past : {count, count + 1, count + 4, 1 << 28})
             EXPECT_EQ(element->child(past), nullptr) << area->metaObject()->className() << " index " << past;
         EXPECT_EQ(element->child(-1), nullptr);
+    }
+}
+
+// A screen reader running before the device connects learns the mixer's or a channel page's
+// controls unread, with no value and nothing to edit. Once the device is read, it reads and sets
+// every control it reaches, without leaving the page, and no element it holds ever gives other
+// interfaces than it learnt.
+TEST(AccessibleLifetime, AReaderRunningBeforeTheDeviceIsReadReadsAndSetsEveryReadControl) {
+    for (const QString& page : {QString(), QStringLiteral("6")}) {
+        WindowRig::Options unconnected;
+        unconnected.connect = false;
+        unconnected.startPage = page;
+        WindowRig rig(unconnected);
+        CachingReader reader;
+        QWidget* view = rig.pageView();
+        ASSERT_NE(view, nullptr);
+        reader.walk(QAccessible::queryAccessibleInterface(&rig.window()));
+        ASSERT_EQ(reader.valueOf(knobsOf(*view).front()), nullptr) << "an unread knob tells no value";
+        ASSERT_TRUE(rig.connect());
+        ASSERT_EQ(rig.pageView(), view);
+        expectReadAndSetThroughTheReader(rig, *view, reader);
     }
 }

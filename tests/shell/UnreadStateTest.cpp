@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QCheckBox>
@@ -38,7 +40,9 @@
 #include "pages/PresetsView.h"
 #include "pages/RoutingView.h"
 #include "pages/SourcesView.h"
+#include "shell/ConsoleView.h"
 #include "shell/MainWindow.h"
+#include "shell/Sidebar.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 #include "ui/ChannelWords.h"
@@ -110,6 +114,15 @@ TEST(UnreadState, NamesFIRSwitchesAndCurvesNeverReportedAreNotDrawnAsValues) {
     ChannelStrip* inBStrip = rig.page<MixerView>()->strip(1);
     EXPECT_EQ(inBStrip->header()->name(), QStringLiteral("—"));
     EXPECT_TRUE(inBStrip->header()->toolTip().contains(QStringLiteral("Input B, name not read")));
+    // So does its sidebar row, which says whose name it is not.
+    Sidebar* sidebar = rig.console().sidebar();
+    QListWidgetItem* inBRow = sidebar->itemFor(Page::channelPage(1));
+    ASSERT_NE(inBRow, nullptr);
+    QStringList rowTexts;
+    for (const QLabel* label : sidebar->itemWidget(inBRow)->findChildren<QLabel*>())
+        rowTexts << label->text();
+    EXPECT_TRUE(rowTexts.contains(QStringLiteral("—"))) << rowTexts.join(", ").toStdString();
+    EXPECT_EQ(inBRow->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Input B, name not read"));
     InputQuickMenu* inBSource = inBStrip->quickButtons()->sourceButton();
     inBSource->click();
     rig.turn();

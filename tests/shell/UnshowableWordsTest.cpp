@@ -140,15 +140,19 @@ TEST(UnshowableWords, WordsNoControlCouldHoldShowAsUnknownAndTheirEditsSayWhy) {
 namespace {
 
 // What eye and ear get of a control showing no setting: its tip and its description both name
-// the word that cannot be held, and a tool finds no value to read (not even a 0).
+// the word that cannot be held, its name does not, and a tool finds no value to read (not even
+// a 0).
 void expectUntold(const QList<QWidget*>& controls, const QString& why) {
     for (QWidget* control : controls) {
         QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
         const QString description = element->text(QAccessible::Description);
         const std::string what = kestrel_test::describeControl(control).toStdString();
         EXPECT_EQ(element->valueInterface(), nullptr) << what;
-        EXPECT_TRUE(description.startsWith(QStringLiteral("Not read")) && description.contains(why))
+        // The word was read: the description tells what became of it, the name stays a caption.
+        EXPECT_TRUE(!description.startsWith(QStringLiteral("Not read")) && description.contains(why))
             << what << ": " << description.toStdString();
+        EXPECT_FALSE(element->text(QAccessible::Name).contains(why))
+            << what << ": " << element->text(QAccessible::Name).toStdString();
         EXPECT_TRUE(control->toolTip().contains(why)) << what << ": " << control->toolTip().toStdString();
     }
 }
@@ -181,10 +185,12 @@ TEST(UnshowableWords, ControlsShowingNoSettingTellNoValueAndNameTheWordTheyCanno
     channel->setTab(ChannelTab::eq);
     rig.turn();
     const FiltersDelayPanel::FilterControls& highPass = channel->filtersPanel()->highPass();
-    expectUntold({highPass.knob, highPass.field->lineEdit()},
+    expectUntold({highPass.knob, highPass.field->lineEdit(), highPass.slope},
                  QStringLiteral("Parameter %1 holds 4294967295 in word 0").arg(out1HighPass));
     const BandColumn* band1 = channel->bandColumns()->column(0);
-    expectUntold({band1->qKnob(), band1->onToggle()}, QStringLiteral("in word 0"));
+    QList<QWidget*> bandControls{band1->qKnob(), band1->onToggle()};
+    for (QLineEdit* field : band1->findChildren<QLineEdit*>()) bandControls << field;
+    expectUntold(bandControls, QStringLiteral("in word 0"));
 
     // The switch is written with the settings, so the settings' word is its reason too; the
     // knobs are not lit as if the switch were on.

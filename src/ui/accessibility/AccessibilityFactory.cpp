@@ -2,6 +2,7 @@
 
 #include "ui/accessibility/ComplexWidgets.h"
 #include "ui/accessibility/ItemViews.h"
+#include "ui/accessibility/Lifetime.h"
 #include "ui/accessibility/Names.h"
 #include "ui/accessibility/Popups.h"
 #include "ui/accessibility/RangeControls.h"
@@ -9,6 +10,7 @@
 
 void installAccessibility(QApplication& application) {
     nameControlsFromTheirHints(application);
+    renewOutgrownElements(application);
     installButtonAccessibility();
     installFieldAccessibility();
     installProgressAccessibility();

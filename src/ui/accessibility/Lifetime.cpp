@@ -2,6 +2,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QEvent>
+#include <QHash>
+#include <QPointer>
+#include <QTimer>
 #include <QVariant>
 #include <QWidget>
 
@@ -26,4 +30,94 @@ void retireFromAccessibility(QWidget& part) {
     for (QWidget* widget : widgets)
         if (QAccessibleInterface* element = QAccessible::queryAccessibleInterface(widget))
             QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(element));
+}
+
+namespace {
+
+// The renewable element of each control that has one; an element leaves with its deletion.
+QHash<const QWidget*, RenewableElement*>& renewable() {
+    static QHash<const QWidget*, RenewableElement*> elements;
+    return elements;
+}
+
+// Replaces the control's element: the tree tells the old one gone while it still answers
+// (the desktop's bridge names it by its path), and the new one, with another id and so
+// another path, added.
+void renew(QWidget& control) {
+    QAccessibleInterface* old = QAccessible::queryAccessibleInterface(&control);
+    if (!old) return;
+    if (QAccessible::isActive()) {
+        QAccessibleEvent gone(old, QAccessible::ObjectDestroyed);
+        QAccessible::updateAccessibility(&gone);
+    }
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
+    if (!QAccessible::isActive()) return;
+    QAccessibleEvent made(&control, QAccessible::ObjectCreated);
+    QAccessible::updateAccessibility(&made);
+    // A reader whose focus was on the old element would be left on nothing.
+    if (control.hasFocus()) {
+        QAccessibleEvent focus(&control, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+class Renewal : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::EnabledChange:
+            case QEvent::ReadOnlyChange:
+            case QEvent::DynamicPropertyChange:
+            case QEvent::Show:
+                note(watched);
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    void note(QObject* watched) {
+        if (!watched->isWidgetType()) return;
+        auto* control = static_cast<QWidget*>(watched);
+        const RenewableElement* element = renewable().value(control);
+        if (!element || !element->outgrown() || m_outgrown.contains(control)) return;
+        m_outgrown.append(control);
+        if (m_outgrown.size() == 1) QTimer::singleShot(0, this, &Renewal::renewAll);
+    }
+
+    void renewAll() {
+        for (const QPointer<QWidget>& control : std::exchange(m_outgrown, {})) {
+            const RenewableElement* element = control ? renewable().value(control) : nullptr;
+            if (element && element->outgrown()) renew(*control);
+        }
+    }
+
+    QList<QPointer<QWidget>> m_outgrown;
+};
+
+}  // namespace
+
+RenewableElement::RenewableElement(QWidget& control) : m_control(control) {
+    renewable().insert(&control, this);
+}
+
+RenewableElement::~RenewableElement() {
+    if (renewable().value(&m_control) == this) renewable().remove(&m_control);
+}
+
+bool RenewableElement::gives() const {
+    if (!m_told) m_told = givesNow();
+    return *m_told;
+}
+
+void renewOutgrownElements(QApplication& application) {
+    static QPointer<Renewal> filter;
+    if (filter) return;
+    filter = new Renewal(&application);
+    application.installEventFilter(filter);
 }

@@ -15,6 +15,7 @@
 #include "ui/accessibility/Lifetime.h"
 #include "ui/controls/Encoder.h"
 #include "ui/controls/PanelGroupBox.h"
+#include "ui/controls/ReadState.h"
 
 namespace {
 
@@ -73,9 +74,10 @@ QString captionInFront(const QWidget& widget) {
     return label ? label->text() : QString();
 }
 
-// What the widget's hints say it is. The knob's own how-to names no knob in particular.
+// What the widget's hints say it is: its own hint, never the reason it shows no setting. The
+// knob's own how-to names no knob in particular.
 QString hintName(const QWidget& widget) {
-    QString hint = widget.toolTip();
+    QString hint = ownToolTip(widget);
     if (hint == Encoder::helpText()) hint.clear();
     if (const auto* edit = qobject_cast<const QLineEdit*>(&widget); edit && hint.isEmpty())
         hint = edit->placeholderText();

@@ -250,18 +250,20 @@ QWidget* openPopoverOf(const QWidget& anchor) {
 }
 
 // The button, with its popover as its child while it is open.
-class AnchorAccessible : public QAccessibleWidget, public ShownText {
+class AnchorAccessible : public QAccessibleWidget, public ShownText, public RenewableElement {
 public:
-    explicit AnchorAccessible(QAbstractButton* button) : QAccessibleWidget(button, QAccessible::ButtonMenu) {}
+    explicit AnchorAccessible(QAbstractButton* button)
+        : QAccessibleWidget(button, QAccessible::ButtonMenu), RenewableElement(*button) {}
 
     QAbstractButton& button() const { return *static_cast<QAbstractButton*>(widget()); }
 
     // A picker's choice is also its text, as a combo box's is.
     void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::TextInterface && choice())
+        if (type == QAccessible::TextInterface && gives())
             return static_cast<QAccessibleTextInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
     }
+    bool givesNow() const override { return choice().has_value(); }
     QString shownText() const override { return choice().value_or(QString()); }
     std::optional<QString> choice() const {
         return pickerText(button(), button().text(), QAccessible::Value);

@@ -60,7 +60,7 @@ struct Traits<Encoder> {
     static void report(Encoder& e, double v) { Q_EMIT e.valueEdited(v); }
 };
 
-// A slider's steps are the unit it shows; a value it already has is no change and is not reported.
+// A slider's steps are the unit it shows.
 template <>
 struct Traits<UnitSlider> {
     static constexpr QAccessible::Role role = QAccessible::Slider;
@@ -80,21 +80,26 @@ struct Traits<UnitSlider> {
 };
 
 template <typename Control>
-class ControlAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+class ControlAccessible : public QAccessibleWidget,
+                          public QAccessibleValueInterface,
+                          public RenewableElement {
     using T = Traits<Control>;
 
 public:
-    explicit ControlAccessible(Control* control) : QAccessibleWidget(control, T::role) {}
+    explicit ControlAccessible(Control* control)
+        : QAccessibleWidget(control, T::role), RenewableElement(*control) {}
 
     Control& control() const { return *static_cast<Control*>(widget()); }
 
     // A setting never read has no value at all, not a value of nothing: a tool asking for one
-    // would read 0, which may lie outside the range and is not what the device holds.
+    // would read 0, which may lie outside the range and is not what the device holds. The
+    // element of a knob read since is replaced by one with a value.
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::ValueInterface)
-            return known() ? static_cast<QAccessibleValueInterface*>(this) : nullptr;
+            return gives() ? static_cast<QAccessibleValueInterface*>(this) : nullptr;
         return QAccessibleWidget::interface_cast(type);
     }
+    bool givesNow() const override { return known(); }
 
     // A setting never read has no value to tell, as it has none drawn.
     bool known() const { return T::known(control()) && !shownUnread(control()); }
@@ -107,11 +112,14 @@ public:
 
     QVariant currentValue() const override { return known() ? QVariant(T::value(control())) : QVariant(); }
     // A control drawn disabled takes no value, as it takes no drag or key.
+    // The value it already shows is no change, as the choice already made in a menu is none.
     void setCurrentValue(const QVariant& value) override {
-        if (!takesToolRequests(control())) return;
+        if (!takesToolRequests(control()) || !known()) return;
         bool ok = false;
         const double v = value.toDouble(&ok);
-        if (ok && std::isfinite(v)) T::report(control(), T::settled(control(), v));
+        if (!ok || !std::isfinite(v)) return;
+        const double settled = T::settled(control(), v);
+        if (settled != T::settled(control(), T::value(control()))) T::report(control(), settled);
     }
     QVariant maximumValue() const override { return T::maximum(control()); }
     QVariant minimumValue() const override { return T::minimum(control()); }

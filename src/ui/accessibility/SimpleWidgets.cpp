@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "ui/accessibility/Lifetime.h"
 #include "ui/accessibility/ShownText.h"
 #include "ui/accessibility/ToolRequests.h"
 #include "ui/controls/Popover.h"
@@ -60,21 +61,23 @@ void openMenu(QAbstractButton& button, QMenu& menu) {
 // time anything about the button changes, often before its owner gives it a menu or makes it
 // checkable. A press, a toggle and a show-menu do what a click does; a disabled button offers
 // none of them.
-class ButtonElement : public QAccessibleWidget, public ShownText {
+class ButtonElement : public QAccessibleWidget, public ShownText, public RenewableElement {
 public:
-    explicit ButtonElement(QAbstractButton* button) : QAccessibleWidget(button, roleOf(*button)) {}
+    explicit ButtonElement(QAbstractButton* button)
+        : QAccessibleWidget(button, roleOf(*button)), RenewableElement(*button) {}
 
     QAbstractButton& button() const { return *static_cast<QAbstractButton*>(widget()); }
 
     QAccessible::Role role() const override { return roleOf(button()); }
 
     // A picker's choice is also its text, as a combo box's is: tools read a menu button's
-    // value there.
+    // value there. A button made a picker after its element told no text gets a new element.
     void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::TextInterface && choice())
+        if (type == QAccessible::TextInterface && gives())
             return static_cast<QAccessibleTextInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
     }
+    bool givesNow() const override { return choice().has_value(); }
     QString shownText() const override { return choice().value_or(QString()); }
 
     QString text(QAccessible::Text t) const override {
@@ -190,21 +193,25 @@ namespace {
 
 class FieldElement : public QAccessibleWidget,
                      public QAccessibleTextInterface,
-                     public QAccessibleEditableTextInterface {
+                     public QAccessibleEditableTextInterface,
+                     public RenewableElement {
 public:
-    explicit FieldElement(QLineEdit* edit) : QAccessibleWidget(edit, QAccessible::EditableText) {}
+    explicit FieldElement(QLineEdit* edit)
+        : QAccessibleWidget(edit, QAccessible::EditableText), RenewableElement(*edit) {}
 
     QLineEdit& edit() const { return *static_cast<QLineEdit*>(widget()); }
 
     // A field drawn disabled or read-only offers no editing at all: a tool's request to set its
-    // text is refused, not answered as done while nothing changes. Behind a question the field
-    // keeps it and takes nothing, as it takes no keys.
+    // text is refused, not answered as done while nothing changes; once the field takes text, a
+    // new element offers it. Behind a question the field keeps it and takes nothing, as it
+    // takes no keys.
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
         if (type == QAccessible::EditableTextInterface)
-            return takesText() ? static_cast<QAccessibleEditableTextInterface*>(this) : nullptr;
+            return gives() ? static_cast<QAccessibleEditableTextInterface*>(this) : nullptr;
         return QAccessibleWidget::interface_cast(type);
     }
+    bool givesNow() const override { return takesText(); }
 
     QString text(QAccessible::Text t) const override {
         QString text;

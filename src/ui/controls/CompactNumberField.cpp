@@ -103,8 +103,9 @@ CompactNumberField::CompactNumberField(const QString& format, const QString& uni
 
 bool CompactNumberField::event(QEvent* event) {
     // The typed field is what the user and assistive tools meet: it carries the field's tip,
-    // which then also names it.
-    if (event->type() == QEvent::ToolTipChange) m_edit->setToolTip(toolTip());
+    // which then also names it. A reason the field shows no setting is the typed field's own
+    // to add, once, and names nothing.
+    if (event->type() == QEvent::ToolTipChange) m_edit->setToolTip(ownToolTip(*this));
     return QWidget::event(event);
 }
 

@@ -341,7 +341,7 @@ KnobField::KnobField(const QString& label, Encoder::Scale scale, bool bipolar,
 // The control's help is its field's too, so it is shown over the typed value and read with
 // it; the knob keeps its own how-to, as it is worked differently.
 bool KnobField::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTipChange) m_field->setToolTip(toolTip());
+    if (event->type() == QEvent::ToolTipChange) m_field->setToolTip(ownToolTip(*this));
     return QWidget::event(event);
 }
 

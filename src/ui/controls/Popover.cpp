@@ -41,7 +41,20 @@ void placePopover(QWidget& popup, const QWidget& anchor, int gap) {
     popup.move(popoverPosition(anchorRect, popup.size(), available, gap));
 }
 
+namespace {
+
+constexpr char unmarkedChoiceProperty[] = "unmarkedChoice";
+
+}  // namespace
+
+void setUnmarkedChoice(QMenu& menu, const QAction* current) {
+    for (QAction* action : menu.actions()) action->setProperty(unmarkedChoiceProperty, action == current);
+}
+
 QAction* startingEntry(const QMenu& menu) {
+    for (QAction* action : menu.actions())
+        if (action->property(unmarkedChoiceProperty).toBool() && action->isEnabled() && action->isVisible())
+            return action;
     QAction* first = nullptr;
     QAction* chosen = nullptr;
     for (QAction* action : menu.actions()) {

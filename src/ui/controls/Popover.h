@@ -24,6 +24,10 @@ void placePopover(QWidget& popup, const QWidget& anchor, int gap = 4);
 // and one with nothing chosen, on its first entry that can be chosen.
 QAction* startingEntry(const QMenu& menu);
 
+// A menu whose items carry no mark of the current choice (its button's face shows it) still
+// opens on it: `current` is where it starts.
+void setUnmarkedChoice(QMenu& menu, const QAction* current);
+
 // Puts the keys, and with them an assistive tool's focus, on the menu's current choice, or
 // without one on its first item that can be chosen.
 void startAtCurrentItem(QMenu& menu);

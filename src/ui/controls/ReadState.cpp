@@ -35,12 +35,16 @@ bool shownUnread(const QWidget& control) {
     return control.property(unreadProperty).toBool();
 }
 
-void showUnreadReason(QWidget& control, const QString& why) {
+QString ownToolTip(const QWidget& control) {
     // A tip set since the reason was added is the control's own hint, set anew by its view.
     const QVariant shown = control.property(shownToolTipProperty);
-    const QString own = shown.isValid() && shown.toString() == control.toolTip()
-                            ? control.property(ownToolTipProperty).toString()
-                            : control.toolTip();
+    return shown.isValid() && shown.toString() == control.toolTip()
+               ? control.property(ownToolTipProperty).toString()
+               : control.toolTip();
+}
+
+void showUnreadReason(QWidget& control, const QString& why) {
+    const QString own = ownToolTip(control);
     control.setProperty(reasonProperty, why.isEmpty() ? QVariant() : QVariant(why));
     const QString tip = why.isEmpty() ? own : own.isEmpty() ? why : own + QLatin1Char('\n') + why;
     control.setProperty(ownToolTipProperty, why.isEmpty() ? QVariant() : QVariant(own));
@@ -50,8 +54,9 @@ void showUnreadReason(QWidget& control, const QString& why) {
 }
 
 QString unreadDescription(const QWidget& control) {
+    // A word the device did send was read: the reason tells what became of it.
     const QString why = reasonOf(control);
-    return why.isEmpty() ? notReadText() : notReadText() + QStringLiteral(". ") + why;
+    return why.isEmpty() ? notReadText() : why;
 }
 
 void enableIfRead(std::initializer_list<QWidget*> controls, bool read, const QString& why) {

@@ -18,8 +18,11 @@ bool shownUnread(const QWidget& control);
 // it was never sent): its tool tip and its description name it, so eye and ear learn the same
 // reason. The control's own tool tip comes back once there is no reason left.
 void showUnreadReason(QWidget& control, const QString& why);
-// What a control showing no setting says about it: "Not read" and the reason, if there is one.
+// What a control showing no setting says about it: "Not read", or why a word the device sent
+// shows as no setting.
 QString unreadDescription(const QWidget& control);
+// The control's tool tip without the reason: its own hint, what it does.
+QString ownToolTip(const QWidget& control);
 
 // Controls that edit settings never read take nothing: drawn disabled and told "Not read",
 // with the reason when the device sent words they cannot hold.

@@ -70,9 +70,13 @@ TEST(ControlAccessibility, TheFaderIsOneSliderThatStepsHalfADecibel) {
 
     a.value->setCurrentValue(-6.04);
     EXPECT_DOUBLE_EQ(last(edits), -6.0);
+    fader.setDB(-6.0);
     a.value->setCurrentValue(40);
     EXPECT_EQ(last(edits), 15);
+    fader.setDB(15);
     const qsizetype before = edits.size();
+    a.value->setCurrentValue(40);  // where it already is: no change
+    EXPECT_EQ(edits.size(), before);
     a.value->setCurrentValue(QStringLiteral("loud"));
     EXPECT_EQ(edits.size(), before);
 }
