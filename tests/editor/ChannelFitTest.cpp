@@ -76,11 +76,12 @@ TEST(ChannelFit, TheFIRPanelsStandSideBySideWhereTheyFitAndOneUnderTheOtherWhere
     };
     const int padding = 16;
     const int spacing = 14;
+    const int stored300 = 300 + 2 * PanelGroupBox::padding;  // 300 inside, where its graph is
 
     rig.resizeContent(QSize(1600, 1000));
     QRect stored = panel(QStringLiteral("In the DSP now"));
     QRect load = panel(QStringLiteral("Load a new FIR"));
-    EXPECT_NEAR(stored.width(), 300, 1);
+    EXPECT_NEAR(stored.width(), stored300, 1);
     EXPECT_EQ(load.top(), stored.top());
     EXPECT_NEAR(load.left(), stored.right() + 1 + spacing, 1);
     EXPECT_NEAR(load.right() + 1, content.width() - padding, 1);
@@ -88,7 +89,7 @@ TEST(ChannelFit, TheFIRPanelsStandSideBySideWhereTheyFitAndOneUnderTheOtherWhere
     rig.resizeContent(MainWindow::kMinimumContent);
     stored = panel(QStringLiteral("In the DSP now"));
     load = panel(QStringLiteral("Load a new FIR"));
-    EXPECT_NEAR(stored.width(), 300, 1);
+    EXPECT_NEAR(stored.width(), stored300, 1);
     EXPECT_NEAR(load.top(), stored.bottom() + 1 + spacing, 1);
     EXPECT_EQ(load.left(), stored.left());
     EXPECT_NEAR(load.right() + 1, content.width() - padding, 1);

@@ -412,9 +412,11 @@ QStringList fieldsTakeTextAsTyped(QWidget& root, const QString& where) {
         enterText(edit, typed);
         if (edit->text() != typed || !edit->isModified()) problems << what + " holds no edit";
         edit->setEnabled(false);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // its element renewed
         if (kestrel_test::accessibleOf(edit)->editableTextInterface())
             problems << what + " offers editing while disabled";
         edit->setEnabled(true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         enterText(edit, before);
     }
     return problems;

@@ -91,89 +91,54 @@ void clickRow(WindowRig& rig, const Page& page) {
     QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(item).center());
 }
 
-// A reader's view of the tree as the desktop's bridge serves it: the interfaces of an element are
-// learnt the first time the reader meets it and kept for as long as the element lives; an element
-// the tree no longer holds is dropped, and a new one is learnt when a walk meets it.
+// A reader's view of the tree as the desktop's bridge serves it: an element's interfaces are
+// learnt the first time the reader meets it and kept for as long as the element lives.
 struct CachingReader {
-    struct Learnt {
-        bool value = false;
-        bool editable = false;
-    };
-    QHash<QAccessible::Id, Learnt> learnt;
+    enum Interfaces { value = 1, editing = 2 };
+    QHash<QAccessible::Id, int> learnt;
 
+    static int interfacesOf(QAccessibleInterface* e) {
+        return (e->valueInterface() ? value : 0) | (e->editableTextInterface() ? editing : 0);
+    }
     void walk(QAccessibleInterface* element) {
         if (!element || !element->isValid()) return;
-        const QAccessible::Id id = QAccessible::uniqueId(element);
-        if (!learnt.contains(id))
-            learnt.insert(
-                id, {element->valueInterface() != nullptr, element->editableTextInterface() != nullptr});
+        if (!learnt.contains(QAccessible::uniqueId(element)))
+            learnt.insert(QAccessible::uniqueId(element), interfacesOf(element));
         for (int i = 0; i < element->childCount(); ++i) walk(element->child(i));
     }
-
-    // Every element met that still lives gives what the reader learnt of it, no more, no less.
-    QStringList changedSinceLearnt() const {
+    // The elements met that still live and give other interfaces than the reader learnt.
+    QString changedSinceLearnt() const {
         QStringList changed;
-        for (auto it = learnt.begin(); it != learnt.end(); ++it) {
-            QAccessibleInterface* element = QAccessible::accessibleInterface(it.key());
-            if (!element || !element->isValid()) continue;
-            if ((element->valueInterface() != nullptr) != it->value ||
-                (element->editableTextInterface() != nullptr) != it->editable)
-                changed << element->text(QAccessible::Name);
-        }
-        return changed;
+        for (auto it = learnt.begin(); it != learnt.end(); ++it)
+            if (QAccessibleInterface* e = QAccessible::accessibleInterface(it.key());
+                e && interfacesOf(e) != *it)
+                changed << e->text(QAccessible::Name);
+        return changed.join(QStringLiteral(", "));
     }
-
-    // The control's element as the reader knows it, its value as learnt.
-    QAccessibleValueInterface* valueOf(QWidget* control) const {
-        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
-        return element && learnt.value(QAccessible::uniqueId(element)).value ? element->valueInterface()
-                                                                             : nullptr;
-    }
-    QAccessibleEditableTextInterface* editingOf(QWidget* control) const {
-        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
-        return element && learnt.value(QAccessible::uniqueId(element)).editable
-                   ? element->editableTextInterface()
-                   : nullptr;
+    // Whether the control's element gives the interface, as the reader learnt it.
+    bool learntOf(QWidget* control, Interfaces wanted) const {
+        return learnt.value(QAccessible::uniqueId(QAccessible::queryAccessibleInterface(control))) & wanted;
     }
 };
 
-// The page's controls that show a setting, and its fields that take text.
-QList<QWidget*> knobsOf(QWidget& view) {
-    QList<QWidget*> knobs;
-    for (QWidget* w : view.findChildren<QWidget*>())
-        if (qobject_cast<Fader*>(w) || qobject_cast<Encoder*>(w) || qobject_cast<UnitSlider*>(w)) knobs << w;
-    return knobs;
-}
-QList<QWidget*> fieldsOf(QWidget& view) {
-    QList<QWidget*> fields;
-    for (QLineEdit* edit : view.findChildren<QLineEdit*>())
-        if (!edit->isReadOnly()) fields << edit;
-    return fields;
-}
-
-// After the walk that follows the read-back, every read knob gives its value and takes a new
-// one, every field takes text, through what the reader learnt; one of each writes to the device.
+// Walked again after the read-back, every read knob gives its value and every field its editing
+// as the reader learnt them; a knob set to its value writes nothing, set to another it writes.
 void expectReadAndSetThroughTheReader(WindowRig& rig, QWidget& view, CachingReader& reader) {
     reader.walk(QAccessible::queryAccessibleInterface(&rig.window()));
-    EXPECT_EQ(reader.changedSinceLearnt(), QStringList());
-    const QList<QWidget*> knobs = knobsOf(view);
-    const QList<QWidget*> fields = fieldsOf(view);
-    ASSERT_FALSE(knobs.isEmpty());
-    ASSERT_FALSE(fields.isEmpty());
-    for (QWidget* knob : knobs) {
-        if (!knob->isEnabled() || shownUnread(*knob)) continue;
-        QAccessibleValueInterface* value = reader.valueOf(knob);
-        ASSERT_NE(value, nullptr) << kestrel_test::describeControl(knob).toStdString();
-        EXPECT_TRUE(value->currentValue().isValid());
+    EXPECT_EQ(reader.changedSinceLearnt().toStdString(), "");
+    QWidget* knob = nullptr;
+    for (QWidget* w : view.findChildren<QWidget*>()) {
+        const bool isKnob =
+            qobject_cast<Fader*>(w) || qobject_cast<Encoder*>(w) || qobject_cast<UnitSlider*>(w);
+        if (!w->isEnabled() || shownUnread(*w) || !(isKnob || qobject_cast<QLineEdit*>(w))) continue;
+        EXPECT_TRUE(reader.learntOf(w, isKnob ? CachingReader::value : CachingReader::editing))
+            << kestrel_test::describeControl(w).toStdString();
+        if (isKnob && !knob) knob = w;
     }
-    for (QWidget* field : fields)
-        if (field->isEnabled())
-            EXPECT_NE(reader.editingOf(field), nullptr) << kestrel_test::describeControl(field).toStdString();
-
-    const qsizetype mark = rig.mark();
-    QWidget* knob = *std::find_if(knobs.begin(), knobs.end(), [](QWidget* k) { return k->isEnabled(); });
-    QAccessibleValueInterface* value = reader.valueOf(knob);
+    ASSERT_NE(knob, nullptr);
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(knob)->valueInterface();
     ASSERT_NE(value, nullptr);
+    const qsizetype mark = rig.mark();
     value->setCurrentValue(value->currentValue());
     rig.turn();
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty()) << "the value it has is no change";
@@ -272,7 +237,9 @@ TEST(AccessibleLifetime, AReaderRunningBeforeTheDeviceIsReadReadsAndSetsEveryRea
         QWidget* view = rig.pageView();
         ASSERT_NE(view, nullptr);
         reader.walk(QAccessible::queryAccessibleInterface(&rig.window()));
-        ASSERT_EQ(reader.valueOf(knobsOf(*view).front()), nullptr) << "an unread knob tells no value";
+        QWidget* knob = view->findChild<Fader*>();
+        if (!knob) knob = view->findChild<Encoder*>();
+        ASSERT_FALSE(reader.learntOf(knob, CachingReader::value)) << "an unread knob tells no value";
         ASSERT_TRUE(rig.connect());
         ASSERT_EQ(rig.pageView(), view);
         expectReadAndSetThroughTheReader(rig, *view, reader);

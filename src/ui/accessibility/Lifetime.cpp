@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QHash>
 #include <QPointer>
-#include <QTimer>
 #include <QVariant>
 #include <QWidget>
 
@@ -87,7 +86,7 @@ private:
         const RenewableElement* element = renewable().value(control);
         if (!element || !element->outgrown() || m_outgrown.contains(control)) return;
         m_outgrown.append(control);
-        if (m_outgrown.size() == 1) QTimer::singleShot(0, this, &Renewal::renewAll);
+        if (m_outgrown.size() == 1) QMetaObject::invokeMethod(this, &Renewal::renewAll, Qt::QueuedConnection);
     }
 
     void renewAll() {
