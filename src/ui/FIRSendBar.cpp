@@ -280,6 +280,7 @@ void FIRSendBar::buildLayout() {
     nameLabel_ = new ElidedLabel(QString());
     setSecondary(nameLabel_, Theme::captionPx);
     nameLabel_->setMinimumWidth(nameLabel_->fontMetrics().averageCharWidth() * nameChars);
+    nameLabel_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     nameLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     sendRow->addWidget(nameLabel_);
     sendButton_ = new QPushButton;

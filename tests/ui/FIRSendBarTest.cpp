@@ -148,8 +148,9 @@ TEST_F(FIRSendBarTest, SendButtonNeedsTargetsCoefficientsAndADevice) {
 
     // A name of 24 characters is shown unaltered where the row has room for it.
     const QString longName = QStringLiteral("Left main hang correct 2");
+    bar.bar->show();
     bar.bar->setName(longName);
-    bar.bar->layout()->activate();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QList<ElidedLabel*> labels = bar.bar->findChildren<ElidedLabel*>();
     const auto nameLabel =
         std::find_if(labels.begin(), labels.end(), [&](ElidedLabel* l) { return l->text() == longName; });
