@@ -2,10 +2,8 @@
 // device simulator with retries, name writes and the one status line.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
 
-#include <QLayout>
 #include <QPushButton>
 #include <QTest>
 
@@ -13,7 +11,6 @@
 #include "link/Levels.h"
 #include "support/WidgetTesting.h"
 #include "ui/FIRSendBar.h"
-#include "ui/controls/ElidedLabel.h"
 
 using Targets = FIRSendBar::Targets;
 using Words = DSPFrame::Words;
@@ -145,17 +142,6 @@ TEST_F(FIRSendBarTest, SendButtonNeedsTargetsCoefficientsAndADevice) {
     kestrel_test::spinUntil([] { return false; }, 0.05);
     EXPECT_FALSE(bar.bar->busy());
     EXPECT_TRUE(live.sentAfter(mark, headerCommand).isEmpty());
-
-    // A name of 24 characters is shown unaltered where the row has room for it.
-    const QString longName = QStringLiteral("Left main hang correct 2");
-    bar.bar->show();
-    bar.bar->setName(longName);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const QList<ElidedLabel*> labels = bar.bar->findChildren<ElidedLabel*>();
-    const auto nameLabel =
-        std::find_if(labels.begin(), labels.end(), [&](ElidedLabel* l) { return l->text() == longName; });
-    ASSERT_NE(nameLabel, labels.end());
-    EXPECT_EQ((*nameLabel)->shownText(), longName);
 }
 
 TEST_F(FIRSendBarTest, UploadSendsEachTargetInOrderNamesItAndKeepsGivenHeaders) {

@@ -1,10 +1,12 @@
 #include "ui/controls/ElidedLabel.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QStyle>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 
 ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : PlainLabel(text, parent) {
     setAccessibleName(text);
@@ -58,8 +60,11 @@ QString ElidedLabel::shownText() const {
 }
 
 QSize ElidedLabel::sizeHint() const {
+    // The text's exact width, rounded up: a width rounded down cuts the last letter.
     const QMargins margins = contentsMargins();
-    return {fontMetrics().horizontalAdvance(plaintext::oneLine(text())) + margins.left() + margins.right(),
+    const int text =
+        int(std::ceil(QFontMetricsF(font()).horizontalAdvance(plaintext::oneLine(this->text()))));
+    return {text + margins.left() + margins.right(),
             lines_ * fontMetrics().lineSpacing() + margins.top() + margins.bottom()};
 }
 
