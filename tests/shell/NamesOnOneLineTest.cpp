@@ -1,5 +1,3 @@
-// Names stay on one line: a name field takes no line break however it comes, and a name that
-// holds one (stored before) is written on its line, so a file we write reads back as itself.
 #include <gtest/gtest.h>
 
 #include <QAccessibleEditableTextInterface>
@@ -12,11 +10,11 @@
 
 #include <bit>
 
+#include "designer/DesignerSteps.h"
 #include "designer/DesignerTesting.h"
 #include "designer/FIRDesignerView.h"
 #include "editor/ChannelView.h"
 #include "editor/FIRBox.h"
-#include "fir/FIRDesignerSettings.h"
 #include "fir/FIRFile.h"
 #include "pages/DeviceView.h"
 #include "pages/PresetsView.h"
@@ -41,12 +39,6 @@ void click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
 
-QLineEdit* fieldWithPlaceholder(QWidget& parent, const QString& placeholder) {
-    for (QLineEdit* field : parent.findChildren<QLineEdit*>())
-        if (field->placeholderText() == placeholder) return field;
-    return nullptr;
-}
-
 // A two-line text reaching the field by Ctrl+V, then as an assistive tool gives it; what the
 // field holds after each.
 QStringList pastedAndGiven(QLineEdit& field) {
@@ -62,41 +54,10 @@ QStringList pastedAndGiven(QLineEdit& field) {
 
 }  // namespace
 
-TEST(NamesOnOneLine, NameFieldsTakeNoLineBreak) {
-    WindowRig rig;
-    const QStringList dropped{QStringLiteral("EQ0.5"), QStringLiteral("Hi[2J")};
-
-    rig.showPage(Page::of(Page::Kind::firDesigner));
-    auto* designer = rig.page<FIRDesignerView>();
-    ASSERT_NE(designer, nullptr);
-    QLineEdit* designerName = fieldWithPlaceholder(*designer, QStringLiteral("FIR name"));
-    ASSERT_NE(designerName, nullptr);
-    EXPECT_EQ(pastedAndGiven(*designerName), dropped);
-    EXPECT_EQ(designer->settings().name, dropped.last());
-
-    rig.showPage(Page::of(Page::Kind::device));
-    auto* device = rig.page<DeviceView>();
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(pastedAndGiven(*device->nameField()), dropped);
-    EXPECT_EQ(pastedAndGiven(*device->groupField()), dropped);
-
-    rig.showPage(Page::of(Page::Kind::presets));
-    auto* presets = rig.page<PresetsView>();
-    ASSERT_NE(presets, nullptr);
-    presets->select(5);
-    rig.turn();
-    EXPECT_EQ(pastedAndGiven(*presets->nameField()), dropped);
-
-    rig.settings.setValue(ChannelTab::settingsKey, ChannelTab::fir);
-    rig.showPage(Page::channelPage(4));
-    auto* box = rig.pageView()->findChild<FIRBox*>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(pastedAndGiven(*box->nameEdit()), dropped);
-}
-
 // A name stored with a line break stays on the export's header line: the file reads back as the
-// designed filter, bit for bit, by the reader, the command line and a FIR tab that sends it.
-TEST(NamesOnOneLine, AnExportedFilterReadsBackAsTheDesignedOne) {
+// designed filter, bit for bit, by the reader, the command line and a FIR tab that sends it. A
+// name field takes no line break, so only a stored name still holds one.
+TEST(NamesOnOneLine, AnExportedFilterReadsBackAsTheDesignedOneAndNameFieldsTakeNoLineBreak) {
     WindowRig rig;
     FIRDesignerSettings stored;
     stored.name = QStringLiteral("EQ\n0.5");
@@ -147,4 +108,19 @@ TEST(NamesOnOneLine, AnExportedFilterReadsBackAsTheDesignedOne) {
     }));
     const SimFIRBlock block = rig.simulator.device().fir.blocks.value(DSPModel::firTarget(4));
     EXPECT_EQ(block.coefficients, designed);
+
+    // Name fields take no line break, pasted or given by an assistive tool.
+    const QStringList dropped{QStringLiteral("EQ0.5"), QStringLiteral("Hi[2J")};
+    EXPECT_EQ(pastedAndGiven(*box->nameEdit()), dropped);
+    rig.showPage(Page::of(Page::Kind::firDesigner));
+    designer = rig.page<FIRDesignerView>();
+    ASSERT_NE(designer, nullptr);
+    EXPECT_EQ(pastedAndGiven(*designer->findChild<GenerateStep*>()->name), dropped);
+    EXPECT_EQ(designer->settings().name, dropped.last());
+    rig.showPage(Page::of(Page::Kind::device));
+    EXPECT_EQ(pastedAndGiven(*rig.page<DeviceView>()->nameField()), dropped);
+    rig.showPage(Page::of(Page::Kind::presets));
+    rig.page<PresetsView>()->select(5);
+    rig.turn();
+    EXPECT_EQ(pastedAndGiven(*rig.page<PresetsView>()->nameField()), dropped);
 }
