@@ -352,6 +352,8 @@ private:
     QCoro::Task<std::optional<DSPFrame>> readParameter(quint32 id);
     void storeParam(quint32 number, const Words& words);
     void replaceParams(Table table);
+    // The stores made since `serial`, laid over a table a read-back collected.
+    void keepStoresSince(quint64 serial, Table& collected) const;
     void setLoading(std::optional<double> progress);
     void setDemo(bool on);
     void switchDevice(const QString& device);
@@ -378,6 +380,14 @@ private:
 
     DSPConnection* link_ = nullptr;  // child object, constant
     Table params_;
+    // Every entry the model itself stored (an edit, a name found unreadable), numbered in
+    // order: a read-back ends with what was stored while it ran, not with what it read.
+    struct Stored {
+        quint64 serial = 0;
+        Words words;
+    };
+    QHash<quint32, Stored> lastStored_;
+    quint64 storeSerial_ = 0;
     MeterStore* meterStore_ = nullptr;  // child object, constant
     std::optional<double> loading_;
     bool connected_ = false;

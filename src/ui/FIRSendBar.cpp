@@ -19,6 +19,7 @@
 #include "platform/Tasks.h"
 #include "ui/AskedOnLink.h"
 #include "ui/ChannelWords.h"
+#include "ui/DeviceNote.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/accessibility/Names.h"
@@ -91,8 +92,10 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
 
 }  // namespace
 
-FIRSendBar::FIRSendBar(const AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+FIRSendBar::FIRSendBar(const AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), status_(new DeviceNote(*context.model, this)) {
     if (!context_.settings) context_.settings = &Settings::shared();
+    connect(status_, &DeviceNote::changed, this, &FIRSendBar::refresh);
     // Its "Clear" empties the targets; the designer has another "Clear" for the measurement.
     nameAccessibleGroup(this, QStringLiteral("Send to"));
     buildLayout();
@@ -183,9 +186,12 @@ void FIRSendBar::setBusy(bool busy) {
     }
 }
 
-void FIRSendBar::setStatus(std::optional<QString> status) {
-    status_ = std::move(status);
-    refresh();
+const std::optional<QString>& FIRSendBar::status() const {
+    return status_->text();
+}
+
+void FIRSendBar::setStatus(std::optional<QString> status, const QString& device) {
+    status_->set(std::move(status), device);
 }
 
 // ---- sending ---------------------------------------------------------------------------
@@ -218,12 +224,14 @@ void FIRSendBar::requestSend() {
 
 void FIRSendBar::startSend(const Targets& targets) {
     setBusy(true);
-    setStatus(std::nullopt);
+    // What the run reports is about the device it was started on, in that device's names.
+    const QString device = context_.model->device();
+    setStatus(std::nullopt, device);
     DSPFrame::Words words;
     for (float c : coefficients_) words.append(levels::bits(c));
     const QPointer<FIRSendBar> self(this);
-    auto report = [self](std::optional<QString> status) {
-        if (self) self->setStatus(std::move(status));
+    auto report = [self, device](std::optional<QString> status) {
+        if (self) self->setStatus(std::move(status), device);
     };
     auto finish = [self] {
         if (!self) return;
@@ -381,8 +389,8 @@ void FIRSendBar::refresh() {
         chips_[i]->setState(read ? channelwords::shownName(dsp, i) : channelwords::label(i),
                             channelwords::spokenName(dsp, i), set.contains(i));
     }
-    statusLabel_->setVisible(status_.has_value());
-    statusLabel_->setText(status_.value_or(QString()));
+    statusLabel_->setVisible(status().has_value());
+    statusLabel_->setText(status().value_or(QString()));
 }
 
 void FIRSendBar::paintEvent(QPaintEvent*) {
