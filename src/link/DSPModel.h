@@ -149,11 +149,9 @@ public:
         Words nameSent;
 
         bool done() const { return answer == Answer::taken && holds == Holds::sent && name == nameSent; }
-        // The block is known to hold what it had: nothing went out, or no commit was taken and
-        // the block reads back as before.
-        bool unchanged() const {
-            return answer == Answer::notSent || (!mayHaveChanged && holds == Holds::previous);
-        }
+        // No commit this upload sent could have changed the block: none went out, or the device
+        // refused each one.
+        bool unchanged() const { return !mayHaveChanged; }
         // "256 taps sent, no answer to the commit; FIR block holds the filter sent, name "EQ""; for
         // what never went out, only why.
         QString text() const;

@@ -91,6 +91,7 @@ TEST(FIRBoxLive, AClearWhoseCommitAnswersWereLostSaysWhatTheBlockHolds) {
         QStringLiteral("1 tap sent, no answer to the commit; FIR block holds the filter sent, name \"\"."));
     EXPECT_EQ(live.model->firName(4), QString());
     EXPECT_EQ(DSPFrame::unpackString(live.sim.device().params.value(407)), QString());
+    kestrel_test::saveScreenshot(*box, QStringLiteral("fir-tab-clear-unanswered"));
 }
 
 // A device that answers each read-back chunk with 100 coefficients gives 400 of a 512-tap

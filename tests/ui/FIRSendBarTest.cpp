@@ -208,6 +208,7 @@ TEST_F(FIRSendBarTest, FailuresRetriesAndBypassedBlocksMakeOneStatusLine) {
                              "switch it on (F on the mixer strip) to hear it."));
     EXPECT_EQ(live.model->words(403 + 5, 0), packedName("Room EQ"));
     EXPECT_NE(live.model->words(403 + 4, 0), packedName("Room EQ"));
+    kestrel_test::saveScreenshot(*bar.bar, QStringLiteral("send-bar-failures"));
 }
 
 TEST_F(FIRSendBarTest, RefusedTargetsStillEndTheRun) {
@@ -256,5 +257,6 @@ TEST_F(FIRSendBarTest, AFilterWhoseNameAloneWasNotReadBackIsSent) {
     bar.bar->setTargets({4});
     ASSERT_TRUE(bar.send());
     EXPECT_EQ(bar.bar->status(), QStringLiteral("Sent to OUT 1 (name not read back)."));
+    kestrel_test::saveScreenshot(*bar.bar, QStringLiteral("send-bar-name-not-read"));
     EXPECT_EQ(live.sim.device().params.value(403 + 4), packedName("Room EQ"));
 }
