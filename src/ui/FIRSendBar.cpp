@@ -51,6 +51,18 @@ FIRSendBar::Targets range(int from, int to) {
     return targets;
 }
 
+// The filter reached the block and reads back as sent; only the name's answer was lost.
+bool filterArrived(const DSPModel::FIROutcome& outcome) {
+    return outcome.answer == DSPModel::FIROutcome::Answer::taken &&
+           outcome.holds == DSPModel::FIROutcome::Holds::sent && !outcome.name;
+}
+
+// A failure's own sentence ends where the list of failures goes on.
+QString withoutFullStop(QString text) {
+    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    return text;
+}
+
 // One upload run. It belongs to no widget: it runs to its end even when the bar that
 // started it is gone, and then only stops reporting to it.
 QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFrame::Words coefficients,
@@ -64,12 +76,15 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
     for (int t : targets) {
         if (!dsp) co_return;
         report(QStringLiteral("Sending to %1…").arg(named(t)));
-        const std::optional<QString> error = co_await dsp->sendFIR(t, coefficients, header, name);
+        const DSPModel::FIROutcome outcome = co_await dsp->putFIR(t, coefficients, header, name);
         if (!dsp) co_return;
-        if (error)
-            failed.append(named(t) + QStringLiteral(": ") + *error);
-        else
+        if (outcome.done())
             sent.append(named(t));
+        else if (filterArrived(outcome))
+            sent.append(named(t) + QStringLiteral(" (name not read back)"));
+        else
+            failed.append(named(t) + QStringLiteral(": ") + withoutFullStop(outcome.text()));
+        // Counted once the channel's upload has ended, read-back and name included.
         ticket.setDone(int(sent.size() + failed.size()));
     }
     if (!dsp) co_return;
@@ -83,7 +98,8 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
     QString status;
     if (!sent.isEmpty())
         status += QStringLiteral("Sent to ") + sent.join(QStringLiteral(", ")) + QLatin1Char('.');
-    if (!failed.isEmpty()) status += QStringLiteral(" Failed — ") + failed.join(QStringLiteral("; "));
+    if (!failed.isEmpty())
+        status += QStringLiteral(" Failed — ") + failed.join(QStringLiteral("; ")) + QLatin1Char('.');
     if (!bypassed.isEmpty())
         status += QStringLiteral(" FIR is bypassed on ") + bypassed.join(QStringLiteral(", ")) +
                   QStringLiteral(" — switch it on (F on the mixer strip) to hear it.");
