@@ -20,13 +20,14 @@ public:
 
     // `consequence` while the link is up; once it has ended, that the answer changes nothing.
     Dialogs::LiveText consequence(const QString& consequence) const {
-        return Dialogs::LiveText(m_model, &DSPModel::connectedChanged, [asked = *this, consequence] {
-            return asked.ended() ? QStringLiteral(
-                                       "The DSP this was asked for is no longer connected: the "
-                                       "answer changes nothing.")
-                                 : consequence;
-        });
+        return Dialogs::LiveText(
+                   m_model, &DSPModel::connectedChanged,
+                   [asked = *this, consequence] { return asked.ended() ? endedText : consequence; })
+            .alsoShowing({endedText});
     }
+
+    static inline const QString endedText =
+        QStringLiteral("The DSP this was asked for is no longer connected: the answer changes nothing.");
 
 private:
     const DSPModel* m_model;
