@@ -10,7 +10,7 @@
 #include "link/ParamMap.h"
 #include "platform/UserFile.h"
 #include "shell/ProductSettings.h"
-#include "ui/AskedOnLink.h"
+#include "ui/DeviceMoments.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/controls/PlainText.h"
@@ -75,12 +75,15 @@ void ProjectCommands::saveProject() {
     // out, and opening the project later leaves it alone; so is one whose reported words no
     // project may hold. A table with nothing in it at all is no incomplete read-back, so it
     // saves as an empty project without asking.
+    // It saves the device in front of the window as the user asked: once another took its place
+    // (or the link went), the answer saves nothing.
+    const AskedAt asked(m_model);
     const int unread = m_model.unreadCount();
     const int invalid = m_model.invalidCount();
     const bool partial = unread > 0 && unread < int(ParamMap::allParameters().size());
     if ((partial || invalid > 0) &&
-        !m_dialogs.confirm(incompleteText(unread, invalid), QString(), QStringLiteral("Save"),
-                           QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
+        !m_dialogs.confirm(incompleteText(unread, invalid), asked.consequence(QString()),
+                           QStringLiteral("Save"), QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
         return;
     const QString base = baseName();
     // A name typed without the extension gets it: the open panel's filter would hide the file.
@@ -88,14 +91,27 @@ void ProjectCommands::saveProject() {
         m_dialogs.chooseSaveFile(QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()),
                                  nameFilters(), QStringLiteral("tsldsp"));
     if (path.isEmpty()) return;
+    if (asked.ended()) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), answerChangesNothingText);
+        return;
+    }
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
 }
 
 void ProjectCommands::openProject() {
     if (!projectFilesAvailable()) return;
+    // The project goes to the device in front of the window as the panel opened, never into a
+    // read-back: one that stored what it read before the project's writes would leave the table
+    // other than the device. Chosen after another device came up, or while a read-back runs, it
+    // is refused.
+    const AskedAt asked(m_model);
     const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
     if (path.isEmpty()) return;
+    if (const auto moved = whyNotSent(asked)) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *moved);
+        return;
+    }
     // Refused with an alert before anything is read: not a regular file, or far too large.
     QString error;
     const std::optional<QByteArray> read = DSPModel::readProjectFile(path, &error);
@@ -114,7 +130,6 @@ void ProjectCommands::openProject() {
         // The device the user agrees to send to may go while the questions are open, and another
         // connect in its place: the project is then sent nowhere, not to that other device and not
         // opened on the demo device either.
-        const AskedOnLink asked(m_model);
         if (m_work && !m_work->mayStartAnother(QStringLiteral("Send \"%1\" anyway?").arg(name),
                                                QStringLiteral("Send Anyway")))
             return;
@@ -125,10 +140,30 @@ void ProjectCommands::openProject() {
                 "Every setting on the connected DSP will be replaced by the project's settings. Turn "
                 "amplifiers down first if you're unsure what the project contains.")),
             QStringLiteral("Send to DSP"), QStringLiteral("Cancel"));
-        if (!send || asked.ended() || !m_model.connected()) return;
+        if (!send) return;
+        if (const auto moved = whyNotSent(asked); moved && !asked.ended()) {
+            m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *moved);
+            return;
+        }
     } else if (!m_model.demo()) {
+        // With no device the project opens on the demo device, which it starts.
         m_model.enterDemo();
+        loadProject(bytes, name);
+        return;
     }
+    asked.act([&] { loadProject(bytes, name); });
+}
+
+std::optional<QString> ProjectCommands::whyNotSent(const AskedAt& asked) const {
+    if (asked.ended()) return answerChangesNothingText;
+    if (!projectFilesAvailable())
+        return QStringLiteral(
+            "The DSP's settings are being read: nothing was sent. Open the project again once they "
+            "have been read.");
+    return std::nullopt;
+}
+
+void ProjectCommands::loadProject(const QByteArray& bytes, const QString& name) {
     if (const auto failure = m_model.loadProject(bytes)) {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *failure);
         return;

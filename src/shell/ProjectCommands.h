@@ -4,6 +4,9 @@
 #include <QString>
 #include <QUrl>
 
+#include <optional>
+
+class AskedAt;
 class DSPModel;
 class Dialogs;
 class DeviceWork;
@@ -38,6 +41,10 @@ public:
     static QString incompleteText(int unread, int invalid = 0);
 
 private:
+    // Why a project chosen after the panel or question `asked` opened is not sent, if it is not.
+    std::optional<QString> whyNotSent(const AskedAt& asked) const;
+    void loadProject(const QByteArray& bytes, const QString& name);
+
     DSPModel& m_model;
     Dialogs& m_dialogs;
     DeviceWork* m_work;
