@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/TextMarks.h"
+
 namespace cli {
 
 namespace {
@@ -28,12 +30,17 @@ ConsoleSink setConsoleSink(ConsoleSink sink) {
     return std::exchange(currentSink(), std::move(sink));
 }
 
+// Reports carry names and texts from the device and from files; a control character among
+// them would act on the terminal (clear it, retitle it, colour what follows) instead of being
+// read, and a line break would let a name print a report line of its own ("ALL PASSED").
+// Every line passes here, so no command can print one.
 void printLine(const QString& text) {
-    emit(Stream::out, (text + QLatin1Char('\n')).toUtf8());
+    emit(Stream::out, (textmarks::oneLine(text) + QLatin1Char('\n')).toUtf8());
 }
 
+// Messages bring their own line feed.
 void printError(const QString& text) {
-    emit(Stream::error, text.toUtf8());
+    emit(Stream::error, textmarks::keepingLines(text).toUtf8());
 }
 
 }  // namespace cli

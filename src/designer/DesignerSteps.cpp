@@ -186,7 +186,7 @@ GenerateStep::GenerateStep(FIRDesignerView& view, QWidget* parent) : QWidget(par
 
     name = new QLineEdit;
     name->setPlaceholderText(QStringLiteral("FIR name"));
-    new FieldEdits(*name, [&view](const QString& text) { view.setName(text); });
+    (new FieldEdits(*name, [&view](const QString& text) { view.setName(text); }))->takeNamesOnly();
     stack->addWidget(name);
 
     auto* hint =

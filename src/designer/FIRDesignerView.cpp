@@ -14,6 +14,7 @@
 #include "link/DSPModel.h"
 #include "platform/NumText.h"
 #include "platform/Settings.h"
+#include "platform/TextMarks.h"
 #include "platform/UserFile.h"
 #include "ui/Dialogs.h"
 #include "ui/controls/PlainText.h"
@@ -312,8 +313,10 @@ QString FIRDesignerView::measurementSummary(const Measurement& measurement) {
 
 QString FIRDesignerView::coefficientFileText(const QString& name, int taps,
                                              const QList<float>& coefficients) {
+    // The name stays on its header line: a line break in it would make the rest of the
+    // header coefficients when the file is read back.
     QString text = QStringLiteral("# Tessaline DSP Control FIR — %1, %2 taps, 48 kHz\n")
-                       .arg(name, QString::number(taps));
+                       .arg(textmarks::oneLine(name), QString::number(taps));
     for (float c : coefficients) text += numtext::format("%.9e\n", double(c));
     if (coefficients.isEmpty()) text += QLatin1Char('\n');
     return text;

@@ -168,9 +168,9 @@ QWidget* FIRBox::buildLoadPanel() {
     m_name->setPlaceholderText(tr("Name (optional)"));
     m_name->setFixedWidth(240);
     m_name->setToolTip(tr("The name stored with the filter in the DSP"));
-    (new FieldEdits(*m_name, [this](const QString&) {
-        showPending();
-    }))->keepAs(keptKey(QStringLiteral("name")));
+    auto* nameEdits = new FieldEdits(*m_name, [this](const QString&) { showPending(); });
+    nameEdits->keepAs(keptKey(QStringLiteral("name")));
+    nameEdits->takeNamesOnly();
     column->addWidget(m_name);
     m_offline = editorkit::caption(tr("Connect to the DSP to upload."));
     column->addWidget(m_offline);

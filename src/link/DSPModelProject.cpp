@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "link/DSPModel.h"
 #include "link/ParamTableJson.h"
@@ -167,7 +168,9 @@ std::optional<DSPModel::DesignedFIR> DSPModel::decodeDesignedFIR(const QByteArra
     if (!object.value("name").isString() || !object.value("coefficients").isArray()) return std::nullopt;
     DesignedFIR fir{object.value("name").toString(), {}};
     for (const QJsonValue& c : object.value("coefficients").toArray()) {
-        if (!c.isDouble()) return std::nullopt;
+        // A number single precision cannot hold would become an infinite tap.
+        if (!c.isDouble() || !(std::abs(c.toDouble()) <= std::numeric_limits<float>::max()))
+            return std::nullopt;
         fir.coefficients.append(float(c.toDouble()));
     }
     return fir;

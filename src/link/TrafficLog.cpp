@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "link/HexText.h"
+#include "platform/TextMarks.h"
 
 QString TrafficEntry::symbol(Direction direction) {
     switch (direction) {
@@ -64,8 +65,11 @@ QString TrafficLog::exportText() const {
 QString TrafficLog::line(const TrafficEntry& entry) {
     // QDateTime's format strings always use the C locale, whatever the user's.
     QString text = entry.time.toLocalTime().toString(QStringLiteral("HH:mm:ss.zzz")) + u' ' +
-                   entry.transport + u' ' + TrafficEntry::symbol(entry.direction) + QStringLiteral(" [") +
-                   QString::number(entry.bytes.size()) + QStringLiteral("] ") + hexText(entry.bytes);
-    if (!entry.note.isEmpty()) text += QStringLiteral("  # ") + entry.note;
+                   textmarks::oneLine(entry.transport) + u' ' + TrafficEntry::symbol(entry.direction) +
+                   QStringLiteral(" [") + QString::number(entry.bytes.size()) + QStringLiteral("] ") +
+                   hexText(entry.bytes);
+    // A note holds what a user typed or a device sent; it stays on its entry's line, in the
+    // list and in an exported capture alike.
+    if (!entry.note.isEmpty()) text += QStringLiteral("  # ") + textmarks::oneLine(entry.note);
     return text;
 }

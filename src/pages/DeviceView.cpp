@@ -92,9 +92,9 @@ QWidget* DeviceView::deviceTextRow(QLineEdit*& field, QPushButton*& save, const 
     field->setPlaceholderText(title);
     field->setAccessibleName(title);
     QLineEdit* edit = field;
-    (new FieldEdits(*field, [this, edit](const QString&) {
-        cutField(edit, deviceTextLength);
-    }))->keepAs(group ? QStringLiteral("device.group") : QStringLiteral("device.name"));
+    auto* edits = new FieldEdits(*field, [this, edit](const QString&) { cutField(edit, deviceTextLength); });
+    edits->keepAs(group ? QStringLiteral("device.group") : QStringLiteral("device.name"));
+    edits->takeNamesOnly();
     line->addWidget(field, 1);
     save = pagekit::button(QStringLiteral("Save"));
     connect(save, &QPushButton::clicked, this, [this, group] { saveDeviceText(group); });
@@ -130,6 +130,7 @@ QWidget* DeviceView::buildChannelSection() {
             refresh();
         });
         edits->keepAs(QStringLiteral("device.channelName.%1").arg(ch));
+        edits->takeNamesOnly();
         edits->commitOnReturn([this, ch] { saveChannelName(ch); });
         connect(row.save, &QPushButton::clicked, this, [this, ch] { saveChannelName(ch); });
         line->addWidget(row.field, 1);

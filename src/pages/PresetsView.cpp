@@ -180,7 +180,9 @@ QWidget* PresetsView::buildDetail() {
     slotStack->addWidget(m_headline);
     m_name = new QLineEdit;
     m_name->setPlaceholderText(QStringLiteral("Preset name (max 20 characters)"));
-    (new FieldEdits(*m_name, [this](const QString&) { cutName(); }))->keepAs(QStringLiteral("presets.name"));
+    auto* nameEdits = new FieldEdits(*m_name, [this](const QString&) { cutName(); });
+    nameEdits->keepAs(QStringLiteral("presets.name"));
+    nameEdits->takeNamesOnly();
     slotStack->addWidget(m_name);
     m_store = pagekit::button(QString());
     connect(m_store, &QPushButton::clicked, this, [this] { Dialogs::askLater(this, [this] { store(); }); });

@@ -713,3 +713,56 @@ TEST(HardwareTestsProcess, TestsCutOffPartwayNameWhatTheyLeftChanged) {
         EXPECT_EQ(unnamedChanges(before, after, run.outLines()).join(", ").toStdString(), "") << what;
     }
 }
+
+// Channel, FIR and preset names holding escape sequences and line breaks, and a file named with
+// one, reach the terminal as the marks the window shows: none clears the screen, retitles the
+// terminal, colours what follows or prints a report line of its own.
+TEST(HardwareTestsProcess, ReportsPrintNoControlCharacterFromTheDeviceOrAFile) {
+    QJsonObject state = userDevice(kestrel_test::startSimulator()->state(), {{4, 256}, {5, 300}});
+    QJsonObject params = state.value(QStringLiteral("params")).toObject();
+    for (int ch = 0; ch < 12; ++ch) {
+        params.insert(QString::number(378 + ch),
+                      wordArray(DSPFrame::packString(QStringLiteral("\x1b]0;X\x07"), 2)));
+        params.insert(QString::number(403 + ch),
+                      wordArray(DSPFrame::packString(QStringLiteral("\x1b[2J\u009b31m\nALL PASSED"), 6)));
+    }
+    state.insert(QStringLiteral("params"), params);
+    QJsonObject presets = state.value(QStringLiteral("presets")).toObject();
+    presets.insert(QStringLiteral("names"),
+                   QJsonObject{{QStringLiteral("0"), QStringLiteral("\x1b[31mLive\r")},
+                               {QStringLiteral("1"), QStringLiteral("Bar\x7f\x08")}});
+    state.insert(QStringLiteral("presets"), presets);
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("\x1b[2Jtaps.txt"));
+    ASSERT_TRUE(QFile::copy(testDataFolder + QStringLiteral("/taps300.txt"), file));
+
+    const QList<QStringList> runs{
+        {QStringLiteral("--fir-hwtest"), file, QStringLiteral("4,5")},
+        {QStringLiteral("--fir-probe-1024"), QStringLiteral("5")},
+        {QStringLiteral("--fir-flat"), QStringLiteral("5")},
+        {QStringLiteral("--fir-clear"), QStringLiteral("4,5")},
+        {QStringLiteral("--snapshot"), folder.filePath(QStringLiteral("state.json"))},
+        {QStringLiteral("--hwtest-params")},
+        {QStringLiteral("--meters"), QStringLiteral("0.6")},
+        {QStringLiteral("--hwtest-sources")},
+        {QStringLiteral("--hwtest-presets")},
+    };
+    const QRegularExpression control(QStringLiteral("[\\x{0}-\\x{8}\\x{b}-\\x{1f}\\x{7f}-\\x{9f}]"));
+    QString printed;
+    for (const QStringList& arguments : runs) {
+        const auto sim = startSimulatorFrom(state);
+        ASSERT_TRUE(sim && sim->started());
+        const AppRun run = runAgainst(sim->host(), arguments);
+        ASSERT_TRUE(run.finished);
+        const QString text = QString::fromUtf8(run.out + run.error);
+        EXPECT_FALSE(text.contains(control)) << arguments.join(' ').toStdString() << "\n"
+                                             << text.toStdString();
+        printed += text;
+    }
+    // The names did reach the reports, each as its marks.
+    EXPECT_TRUE(printed.contains(QStringLiteral("\uFFFD]0;X\uFFFD"))) << "channel names";
+    EXPECT_TRUE(printed.contains(QStringLiteral("\uFFFD[2J\uFFFD31m\u21B5ALL PASSED"))) << "FIR names";
+    EXPECT_TRUE(printed.contains(QStringLiteral("\uFFFD[31mLive\u21B5"))) << "preset names";
+    EXPECT_TRUE(printed.contains(QStringLiteral("Bar\uFFFD\uFFFD"))) << "preset names";
+    EXPECT_TRUE(printed.contains(QStringLiteral("\uFFFD[2Jtaps"))) << "file name";
+}

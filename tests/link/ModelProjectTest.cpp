@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <limits>
+
 #include "LiveModel.h"
 #include "link/DSPFrame.h"
 #include "link/Levels.h"
@@ -275,10 +277,17 @@ TEST(ModelDesignedFIR, AssignmentsAreRememberedAcrossModels) {
         offline.model->setDesignedFIR(std::nullopt);
     }
     EXPECT_EQ(Settings::shared().data(QStringLiteral("firDesigner.lastResult")), QByteArray("null"));
-    for (const QByteArray& stored :
-         {QByteArray(R"({"name": 3})"), QByteArray("\x01\x02"), QByteArray("null")}) {
+    // A tap beyond single precision would become an infinite one: no designed FIR at all.
+    for (const QByteArray& stored : {QByteArray(R"({"name": 3})"), QByteArray("\x01\x02"), QByteArray("null"),
+                                     QByteArray(R"({"name": "Room", "coefficients": [0.5, 1e39]})"),
+                                     QByteArray(R"({"name": "Room", "coefficients": [-3.5e38]})")}) {
         Settings::shared().setValue(QStringLiteral("firDesigner.lastResult"), stored);
         livemodel::Offline offline;
         EXPECT_FALSE(offline.model->designedFIR()) << stored.constData();
     }
+    Settings::shared().setValue(QStringLiteral("firDesigner.lastResult"),
+                                QByteArray(R"({"name": "Room", "coefficients": [-3.4028234663852886e38]})"));
+    livemodel::Offline offline;
+    ASSERT_TRUE(offline.model->designedFIR());
+    EXPECT_EQ(offline.model->designedFIR()->coefficients, QList<float>{-std::numeric_limits<float>::max()});
 }

@@ -50,8 +50,13 @@ TEST(TrafficLog, ExportJoinsLinesOldestFirstWithoutAFinalNewline) {
     const QDateTime before = QDateTime::currentDateTime();
     log.log("TCP", Direction::sent, "AB");
     log.log("NOTE", Direction::info, {}, "checked");
+    // A note holding a line break (pasted, or a device's text) stays on its entry's line.
+    log.log("HID", Direction::info, {}, "opened Acme\r\n12:00:00.000 DSP \x1b[2J");
     const QStringList lines = log.exportText().split(u'\n');
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[2].endsWith(
+        QString::fromUtf8(" HID \u2022 [0]   # opened Acme\u21B5\u21B512:00:00.000 DSP \uFFFD[2J")))
+        << lines[2].toStdString();
     EXPECT_TRUE(lines[0].endsWith(QString::fromUtf8(" TCP \u2192 [2] 41 42"))) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].endsWith(QString::fromUtf8(" NOTE \u2022 [0]   # checked")))
         << lines[1].toStdString();

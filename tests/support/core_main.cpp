@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
     const auto configHome = kestrel_test::prepareTestProcess();
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return kestrel_test::finishPostedWork(RUN_ALL_TESTS());
 }

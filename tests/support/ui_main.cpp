@@ -10,5 +10,5 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     setUpApplication(app);  // widgets are measured and drawn as the application shows them
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return kestrel_test::finishPostedWork(RUN_ALL_TESTS());
 }

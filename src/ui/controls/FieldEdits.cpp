@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QSignalBlocker>
 
+#include "platform/TextMarks.h"
+
 FieldEdits::FieldEdits(QLineEdit& edit, std::function<void(const QString&)> edited)
     : QObject(&edit), m_edit(edit), m_edited(std::move(edited)), m_shown(edit.text()) {
     connect(&edit, &QLineEdit::textChanged, this, &FieldEdits::changed);
@@ -41,12 +43,22 @@ void FieldEdits::changed(const QString& text) {
         show(m_shown);
         return;
     }
+    if (m_namesOnly && dropControls(text)) return;  // the text without them came as an edit of its own
     m_shown = text;
     m_edit.setModified(true);
     if (m_edited) m_edited(text);
     // Text set into a field the user is not in (an assistive tool's, often a piece at a time)
     // waits for its commit as typing does.
     if (!m_edit.hasFocus()) holdUntilCommitted(m_edit);
+}
+
+bool FieldEdits::dropControls(const QString& text) {
+    const QString kept = textmarks::withoutControls(text);
+    if (kept == text) return false;
+    const qsizetype cursor = textmarks::withoutControls(text.left(m_edit.cursorPosition())).size();
+    m_edit.setText(kept);
+    m_edit.setCursorPosition(int(cursor));
+    return true;
 }
 
 void commitAsLeaving(QLineEdit& edit) {

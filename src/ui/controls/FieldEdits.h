@@ -47,6 +47,11 @@ public:
     // device holds is never written back as the field shows it.
     void commitOnReturn(std::function<void()> commit);
 
+    // A name field takes no control character: a line break (or any other) that arrives, by
+    // a paste, an input method or an assistive tool, is dropped at once, as the device drops
+    // it from the names it stores. Names are written on one line of the files we write.
+    void takeNamesOnly() { m_namesOnly = true; }
+
     // A field whose text waits for a button to save it (a name and its "Save") has no commit
     // on leaving: its unsaved text is kept under `key` while its view is gone (KeptEdits).
     void keepAs(const QString& key) { m_keptAs = key; }
@@ -57,9 +62,11 @@ public:
 
 private:
     void changed(const QString& text);
+    bool dropControls(const QString& text);
 
     QLineEdit& m_edit;
     std::function<void(const QString&)> m_edited;
     QString m_shown;
     QString m_keptAs;
+    bool m_namesOnly = false;
 };

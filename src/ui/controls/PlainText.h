@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include "platform/TextMarks.h"
+
 // Text from the device, a file, the network or the user is data, never markup. A QLabel
 // left to guess renders "<h1>…</h1>" as a heading and reads the file an "<img src=…>"
 // names (a device named "<img src=/dev/zero>" would eat all memory). So every label of
@@ -21,9 +23,8 @@ QString asMarkup(const QString& text);
 // The title of a menu item or button that shows the text as written: a single "&"
 // would otherwise mark the next letter as a shortcut and vanish.
 QString asTitle(const QString& text);
-// A name drawn on one line: every control character shows as a visible mark instead of
-// breaking the line or drawing an empty box: a line or paragraph break as "↵", a tab as "⇥"
-// and any other as the replacement mark U+FFFD (marks the usual fonts all draw).
-QString oneLine(const QString& text);
+// A name drawn on one line: every control character as a visible mark, the same mark
+// files and the terminal show for it.
+using textmarks::oneLine;
 
 }  // namespace plaintext
