@@ -169,9 +169,13 @@ void ConsoleView::leaveDevice() {
                          (holdsPendingEdits(*m_view) ||
                           (!m_viewDevice.isEmpty() && m_viewDevice != m_context.model->device()) ||
                           m_deviceKept.holdsFor(device));
+    // The keys go on with the page built again, and from there where a lost link sends them.
+    const bool keysInPage = rebuild && opensOrHolds(*m_view, QApplication::focusWidget());
     if (rebuild) dropView(false);
     m_deviceKept.setDevice(device);
-    if (rebuild) showContent();
+    if (!rebuild) return;
+    showContent();
+    if (keysInPage) focusControl({});
 }
 
 KeptEdits& ConsoleView::keptFor(const Page& page) {
