@@ -125,15 +125,16 @@ private:
         return pathCommand(Command::snapshot);
     }
 
-    // Without a list (or before the next option) the clear asks for no channel and only checks
-    // the link; a list that was written but names no channel ("OUT1") would clear nothing and
+    // Without a list (the last argument, or the next option follows) the clear asks for no
+    // channel and only checks the link. A list that was written, even an empty or blank one,
+    // must name a channel, as the upload test's must: "OUT1" or '' would clear nothing and
     // still report a pass.
     WalkOutcome firClear() const {
-        QString list = valueAfter().value_or(QString());
-        if (list.startsWith(QLatin1String("--"))) list.clear();
-        WalkOutcome outcome = channelListCommand(Command::firClear, list);
+        const std::optional<QString> value = valueAfter();
+        if (!value || value->startsWith(QLatin1String("--"))) return call(Command::firClear);
+        WalkOutcome outcome = channelListCommand(Command::firClear, *value);
         const auto* c = std::get_if<CommandCall>(&outcome);
-        if (c && c->channels.isEmpty() && !list.trimmed().isEmpty()) return noChannelIn(list);
+        if (c && c->channels.isEmpty()) return noChannelIn(*value);
         return outcome;
     }
 

@@ -98,8 +98,9 @@ bool restorable(const DSPModel::FIRReadBack& fir, int ch) {
 }
 
 // Uploads the filter read before under its name, writes back the bypass word, and counts the
-// channel restored only when the device reports all three as they were. The upload gives the
-// name back only to a block that reads back as the filter put back.
+// channel restored when the device reports all three as they were: a lost acknowledgement
+// undoes nothing the read-back shows. The upload gives the name back only to a block that
+// reads back as the filter put back.
 QCoro::Task<bool> restoreChannel(DSPModel& model, int ch, const DSPModel::FIRReadBack& before,
                                  const SavedChannel& saved) {
     const DSPModel::FIROutcome outcome = co_await model.putFIR(
@@ -107,10 +108,10 @@ QCoro::Task<bool> restoreChannel(DSPModel& model, int ch, const DSPModel::FIRRea
     model.write(bypassParameter(ch), saved.bypass, std::nullopt, false);
     const ReadBack restored = co_await model.readFIR(ch);
     const bool bypassBack = co_await readsBack(model, bypassParameter(ch), saved.bypass);
-    printFIROutcome(model, ch, outcome);
+    printFIROutcome(model, ch, QStringLiteral("restore"), outcome);
     const bool filterBack =
         restored && restored->header == before.header && sameCoefficients(restored, before.coefficients);
-    const bool nameBack = outcome.done() && outcome.name == saved.name;
+    const bool nameBack = outcome.holds == DSPModel::FIROutcome::Holds::sent && outcome.name == saved.name;
     co_return (filterBack && nameBack && bypassBack);
 }
 
@@ -119,6 +120,10 @@ void printRestoreResult(const QString& line, bool restored, int ch) {
     cli::printLine(line + (restored ? QStringLiteral("OK") : QStringLiteral("FAILED")));
     if (!restored) cli::printLine(QStringLiteral("not restored: channel %1").arg(ch));
 }
+
+// A block no upload changed holds what it had: there is nothing to put back, and nothing the
+// test left changed.
+const QString kNothingToRestore = QStringLiteral("nothing to restore, the FIR block never changed");
 
 // One channel of --fir-hwtest; returns its failures (0 to 2).
 QCoro::Task<int> uploadAndRestore(DSPModel& model, int ch, const FIRFile::Loaded& file) {
@@ -140,7 +145,7 @@ QCoro::Task<int> uploadAndRestore(DSPModel& model, int ch, const FIRFile::Loaded
     int failures = 0;
     if (outcome.error) {
         // A step whose answer was lost may still have reached the device, so the
-        // channel is put back all the same.
+        // channel is put back unless it reads back as it was.
         cli::printLine(label + QStringLiteral(": upload failed") + kDash + *outcome.error);
         ++failures;
     } else {
@@ -154,7 +159,11 @@ QCoro::Task<int> uploadAndRestore(DSPModel& model, int ch, const FIRFile::Loaded
                        (match ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
         if (!match || !outcome.done()) ++failures;
     }
-    printFIROutcome(model, ch, outcome);
+    printFIROutcome(model, ch, QStringLiteral("upload"), outcome);
+    if (outcome.unchanged()) {
+        cli::printLine(label + QStringLiteral(": ") + kNothingToRestore);
+        co_return failures;
+    }
     const bool restored = co_await restoreChannel(model, ch, *before, *saved);
     printRestoreResult(
         label + QStringLiteral(": restored original (%1 taps, name ").arg(before->coefficients.size()) +
@@ -163,6 +172,19 @@ QCoro::Task<int> uploadAndRestore(DSPModel& model, int ch, const FIRFile::Loaded
         restored, ch);
     if (!restored) ++failures;
     co_return failures;
+}
+
+// How the device answered the probe, in the words of its answer: a refusal is "REJECTED", a
+// step whose answer never came is not.
+QString probeAnswerWord(const DSPModel::FIROutcome& outcome) {
+    switch (outcome.answer) {
+        case DSPModel::FIROutcome::Answer::refused:
+            return QStringLiteral("REJECTED");
+        case DSPModel::FIROutcome::Answer::unanswered:
+            return QStringLiteral("NO ANSWER");
+        default:
+            return QStringLiteral("NOT SENT");
+    }
 }
 
 }  // namespace
@@ -209,7 +231,8 @@ QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
     const DSPModel::FIROutcome outcome =
         co_await model.putFIR(ch, bitPatterns(probe), std::nullopt, QStringLiteral("TSL 1024 test"), 1024);
     if (outcome.error) {
-        cli::printLine(QStringLiteral("1024-tap upload: REJECTED") + kDash + *outcome.error);
+        cli::printLine(QStringLiteral("1024-tap upload: ") + probeAnswerWord(outcome) + kDash +
+                       *outcome.error);
     } else {
         const ReadBack after = co_await model.readFIR(ch);
         const QString reported = after && after->header.size() > 1
@@ -221,7 +244,13 @@ QCoro::Task<> firProbe1024Test(DSPModel& model, StatusBox& box, int ch) {
                 .arg(coefficientCount(after, QStringLiteral("coefficients"))) +
             kArrow + (sameCoefficients(after, probe) ? QStringLiteral("MATCH") : QStringLiteral("MISMATCH")));
     }
-    printFIROutcome(model, ch, outcome);
+    printFIROutcome(model, ch, QStringLiteral("upload"), outcome);
+    if (outcome.unchanged()) {
+        co_await tasks::sleep(0.5);
+        cli::printLine(QStringLiteral("restore original: ") + kNothingToRestore);
+        box.finish(0);
+        co_return;
+    }
     const bool restored = co_await restoreChannel(model, ch, *before, *saved);
     co_await tasks::sleep(0.5);
     printRestoreResult(QStringLiteral("restore original: "), restored, ch);
@@ -242,7 +271,7 @@ QCoro::Task<> firFlatTest(DSPModel& model, StatusBox& box, int ch) {
         model.channelName(ch) + QStringLiteral(": ") + outcome.error.value_or(QStringLiteral("uploaded")) +
         kDash + QStringLiteral("read back %1, header ").arg(coefficientCount(after, QStringLiteral("taps"))) +
         headerList(after) + kArrow + (ok ? QStringLiteral("OK") : QStringLiteral("FAILED")));
-    printFIROutcome(model, ch, outcome);
+    printFIROutcome(model, ch, QStringLiteral("upload"), outcome);
     co_await tasks::sleep(0.5);
     box.finish(ok ? 0 : 1);
 }

@@ -146,10 +146,11 @@ QString coefficientCount(const std::optional<DSPModel::FIRReadBack>& fir, const 
     return QStringLiteral("%1 of %2%3, read in part").arg(fir->received).arg(fir->taps()).arg(counted);
 }
 
-void printFIROutcome(const DSPModel& model, int ch, const DSPModel::FIROutcome& outcome) {
-    if (outcome.done() || outcome.holds == DSPModel::FIROutcome::Holds::untouched) return;
-    cli::printLine(model.channelName(ch) + QStringLiteral(": FIR block ") + outcome.blockText() +
-                   QStringLiteral(", name ") + outcome.nameText());
+void printFIROutcome(const DSPModel& model, int ch, const QString& role,
+                     const DSPModel::FIROutcome& outcome) {
+    if (outcome.done() || outcome.answer == DSPModel::FIROutcome::Answer::notSent) return;
+    cli::printLine(model.channelName(ch) + QStringLiteral(": ") + role + QStringLiteral(": ") +
+                   outcome.text());
 }
 
 }  // namespace hwtest

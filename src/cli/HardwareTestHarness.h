@@ -81,8 +81,10 @@ QString levelText(const DSPModel& model, int ch);
 // "256 taps", "400 of 512 taps, read in part" for a read in part.
 QString coefficientCount(const std::optional<DSPModel::FIRReadBack>& fir, const QString& unit = {});
 
-// After an upload or clear that did not end with the filter sent under its name: what the
-// FIR block holds and the name the device gave for it (no line when nothing changed).
-void printFIROutcome(const DSPModel& model, int ch, const DSPModel::FIROutcome& outcome);
+// After an upload, restore or clear (`role`) that went out and did not end with the filter sent
+// under its name: what was sent, what the device answered, what the FIR block holds and the name
+// the device gave for it ("OUT 1: restore: 256 taps sent, no answer to the commit; FIR block
+// holds the filter sent, name "Mine"").
+void printFIROutcome(const DSPModel& model, int ch, const QString& role, const DSPModel::FIROutcome& outcome);
 
 }  // namespace hwtest

@@ -89,15 +89,24 @@ QString generatorLine(const DSPModel& model) {
            QStringLiteral(" dBu power ") + power;
 }
 
+// Seven characters a column, the last of them always a space: names of seven characters or
+// more would otherwise run into each other ("Delay 1MonitorRear").
+constexpr qsizetype kColumnText = 6;
+
+QString meterColumn(const QString& text) {
+    return text.leftJustified(kColumnText) + QLatin1Char(' ');
+}
+
 QString meterHeading(const DSPModel& model) {
     QString line;
-    for (int ch = 0; ch < kChannels; ++ch) line += cli::fixedWidth(model.channelName(ch), 7);
+    for (int ch = 0; ch < kChannels; ++ch)
+        line += meterColumn(cli::fixedWidth(model.channelName(ch), kColumnText));
     return line;
 }
 
 QString meterLine(const DSPModel& model) {
     QString line;
-    for (int ch = 0; ch < kChannels; ++ch) line += levelText(model, ch).leftJustified(7);
+    for (int ch = 0; ch < kChannels; ++ch) line += meterColumn(levelText(model, ch));
     return line;
 }
 
@@ -151,7 +160,7 @@ QCoro::Task<> firClearTest(DSPModel& model, StatusBox& box, QList<int> channels)
         cli::printLine(model.channelName(ch) + QStringLiteral(": ") +
                        outcome.error.value_or(QStringLiteral("cleared")) + QStringLiteral(" \u2192 ") +
                        (passed ? QStringLiteral("OK") : QStringLiteral("FAILED")));
-        printFIROutcome(model, ch, outcome);
+        printFIROutcome(model, ch, QStringLiteral("clear"), outcome);
         if (!passed) ++failures;
     }
     const int32_t status = failures > 0 ? 1 : 0;

@@ -1,5 +1,6 @@
 #include "cli/ValueReaders.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
 #include "platform/NumText.h"
@@ -33,6 +34,11 @@ std::optional<qint64> readSingleChannel(const QString& value) {
 }
 
 std::optional<double> readDecimal(const QString& value) {
+    // The C library also reads hexadecimal ("0x10" as 16) and "inf"; a decimal number is
+    // digits with a full stop and an exponent, nothing else.
+    static const QRegularExpression decimal(
+        QStringLiteral("^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$"));
+    if (!decimal.match(value).hasMatch()) return std::nullopt;
     const std::optional<double> number = numtext::parseDouble(value);
     if (!number || !std::isfinite(*number)) return std::nullopt;
     return number;

@@ -27,7 +27,7 @@ std::optional<qint64> readSingleChannel(const QString& value);
 bool isChannelIndex(qint64 number);
 
 // A finite decimal number with a full stop, whatever the user's locale; leading
-// white space, trailing characters or an empty text are no number.
+// white space, trailing characters, hexadecimal or an empty text are no number.
 std::optional<double> readDecimal(const QString& value);
 
 // "VVVV:PPPP": base-16 numbers between colons (empty parts dropped, parts that

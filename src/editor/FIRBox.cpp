@@ -474,12 +474,12 @@ QCoro::Task<> FIRBox::clear() {
                   QStringLiteral("The flat FIR for %1").arg(channelwords::spokenName(m_model, m_ch)),
                   QStringLiteral("channels done"), 1)
             : DeviceWork::Ticket();
-    const std::optional<QString> error = co_await m_model.clearFIR(m_ch);
+    const DSPModel::FIROutcome outcome = co_await m_model.putPassThrough(m_ch);
     uploading.setDone(1);
     uploading = DeviceWork::Ticket();
     if (!guard) co_return;
     m_clearing = false;
-    m_clearMessage = error.value_or(tr("Cleared."));
+    m_clearMessage = outcome.done() ? tr("Cleared.") : outcome.sentence();
     refresh();
     co_await readBack();
 }

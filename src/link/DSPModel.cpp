@@ -59,7 +59,13 @@ QString DSPModel::defaultDemoDataPath() {
 
 void DSPModel::storeParam(quint32 number, const Words& words) {
     params_.insert(number, words);
+    lastStored_.insert(number, Stored{++storeSerial_, words});
     Q_EMIT paramChanged(number);
+}
+
+void DSPModel::keepStoresSince(quint64 serial, Table& collected) const {
+    for (auto it = lastStored_.constBegin(); it != lastStored_.constEnd(); ++it)
+        if (it->serial > serial) collected.insert(it.key(), it->words);
 }
 
 void DSPModel::replaceParams(Table table) {
@@ -233,6 +239,10 @@ QCoro::Task<> DSPModel::loadSettings() {
     }
     const std::vector<uint32_t>& list = ParamMap::allParameters();
     const size_t n = list.size();
+    // A write made while the reads go out reaches the device in its turn, before or after the
+    // read of its parameter: either way the device ends holding the words written, so those
+    // are what the table ends with, never an answer read before them.
+    const quint64 storesBefore = storeSerial_;
     setLoading(0.0);
     // Only what this read-back answers is known: a parameter without an answer, or with
     // fewer words than it has, ends unread, as at a first connect. The earlier table stays
@@ -259,6 +269,7 @@ QCoro::Task<> DSPModel::loadSettings() {
         setLoading(std::nullopt);
         co_return;
     }
+    keepStoresSince(storesBefore, collected);
     replaceParams(std::move(collected));
     setLoading(std::nullopt);
     startMeters();

@@ -121,30 +121,51 @@ public:
         // "256 taps", or for a read in part "400 of 512 taps, read in part".
         QString tapsText() const;
     };
-    // What an upload or a clear left behind, as read back: which filter the block holds and the
-    // name the device gave for it at the end. The name always describes the block: the new one
-    // only on the filter sent, the old one only on the filter that was there, else empty.
+    // What an upload or a clear did, in three parts: what was sent, what the device answered,
+    // and what the block holds after as read back, with the name the device then gave. The name
+    // always describes the block: the new one only on the filter sent, the old one only on the
+    // filter that was there, else empty.
     struct FIROutcome {
+        enum class Answer {
+            notSent,     // refused here before anything went out (no link, tap count, values)
+            taken,       // every step answered as taken
+            refused,     // the device answered a step with a refusal
+            unanswered,  // a step's answer never came, or the link went
+        };
         enum class Holds {
-            untouched,  // no commit went out, or the device refused it: nothing changed
-            previous,   // read back as the filter that was there
-            sent,       // read back as the filter sent
-            neither,    // read back whole as some other filter
-            unknown,    // not read back, or read in part
+            sent,      // read back as the filter sent
+            previous,  // read back as the filter that was there
+            other,     // read back whole as some other filter
+            inPart,    // read back in part
+            notRead,   // not read back
         };
         std::optional<QString> error;  // the upload's own failure text
-        Holds holds = Holds::untouched;
+        Answer answer = Answer::notSent;
+        QString step;                 // the step refused or left unanswered
+        std::optional<quint32> code;  // the refusal's code; none when the DSP couldn't read the step
+        qsizetype taps = 0;           // the taps sent
+        bool mayHaveChanged = false;  // a commit went out and was not refused
+        Holds holds = Holds::notRead;
         std::optional<FIRReadBack> block;  // the read-back after the upload, when one answered
         std::optional<Words> name;         // as the device reported it at the end; none: not known
         Words nameSent;
 
-        bool done() const { return !error && holds == Holds::sent && name == nameSent; }
+        bool done() const { return answer == Answer::taken && holds == Holds::sent && name == nameSent; }
+        // No commit this upload sent could have changed the block: none went out, or the device
+        // refused each one.
+        bool unchanged() const { return !mayHaveChanged; }
+        // "256 taps sent, no answer to the commit; FIR block holds the filter sent, name "EQ""; for
+        // what never went out, only why.
+        QString text() const;
+        // The text as a sentence, with its one full stop.
+        QString sentence() const;
+        // "taken", "refused at the header (code 5)", "no answer to the commit"
+        QString answerText() const;
+        // "holds the filter sent", "holds another filter (200 taps)", "was not read back", ...
+        QString blockText() const;
         // The name in quotes, or "?" when the device could not be asked.
         QString nameText() const;
-        // "holds the new filter", "holds neither filter (200 taps)", ...
-        QString blockText() const;
-        // None when done; else the failure, and when the block may have changed, what it holds
-        // and its name.
+        // None when done; the failure alone when nothing changed, else the whole outcome.
         std::optional<QString> failure() const;
     };
 
@@ -384,6 +405,8 @@ private:
     QCoro::Task<std::optional<DSPFrame>> readParameter(quint32 id);
     void storeParam(quint32 number, const Words& words);
     void replaceParams(Table table);
+    // The stores made since `serial`, laid over a table a read-back collected.
+    void keepStoresSince(quint64 serial, Table& collected) const;
     void setLoading(std::optional<double> progress);
     void setDemo(bool on);
     void moveDeviceOn();
@@ -402,6 +425,9 @@ private:
     void releaseFIRWaiters();
     struct StepsOutcome {
         std::optional<QString> error;
+        FIROutcome::Answer answer = FIROutcome::Answer::taken;
+        QString step;                 // the step that ended the upload short
+        std::optional<quint32> code;  // its refusal's code
         bool mayHaveChanged = false;  // a commit went out and was not refused
     };
     QCoro::Task<StepsOutcome> uploadSteps(Words header, Words coefficients, quint32 target);
@@ -411,6 +437,14 @@ private:
 
     DSPConnection* link_ = nullptr;  // child object, constant
     Table params_;
+    // Every entry the model itself stored (an edit, a name found unreadable), numbered in
+    // order: a read-back ends with what was stored while it ran, not with what it read.
+    struct Stored {
+        quint64 serial = 0;
+        Words words;
+    };
+    QHash<quint32, Stored> lastStored_;
+    quint64 storeSerial_ = 0;
     MeterStore* meterStore_ = nullptr;  // child object, constant
     std::optional<double> loading_;
     bool connected_ = false;

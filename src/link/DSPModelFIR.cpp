@@ -103,6 +103,18 @@ std::optional<QString> stepError(const std::optional<DSPFrame>& answer, const QS
     return std::nullopt;
 }
 
+// What a step's answer was, beside its text: an unread step and a refused one both carry a code.
+DSPModel::FIROutcome::Answer answerKind(const std::optional<DSPFrame>& answer, const QString& error) {
+    using Answer = DSPModel::FIROutcome::Answer;
+    if (!answer) return Answer::unanswered;
+    return error.isEmpty() ? Answer::taken : Answer::refused;
+}
+
+std::optional<quint32> refusalCode(const std::optional<DSPFrame>& answer) {
+    if (!answer || answer->command == acknowledgeCommand || answer->words.isEmpty()) return std::nullopt;
+    return answer->words[0];
+}
+
 bool isStepAnswer(const DSPFrame& frame) {
     if (frame.command == statusCommand) return true;
     // A plain acknowledgement (first word 0) is not the step's answer.
@@ -139,32 +151,54 @@ QString DSPModel::FIROutcome::nameText() const {
     return QLatin1Char('"') + DSPFrame::unpackString(*name) + QLatin1Char('"');
 }
 
-QString DSPModel::FIROutcome::blockText() const {
-    switch (holds) {
-        case Holds::untouched:
-            return QStringLiteral("holds the filter it had");
-        case Holds::previous:
-            return QStringLiteral("still holds the filter it had");
-        case Holds::sent:
-            return QStringLiteral("holds the new filter");
-        case Holds::neither:
-            return QStringLiteral("holds neither filter (%1)").arg(block->tapsText());
-        case Holds::unknown:
+QString DSPModel::FIROutcome::answerText() const {
+    switch (answer) {
+        case Answer::taken:
+            return QStringLiteral("taken");
+        case Answer::refused:
+            return QStringLiteral("refused at the %1 ").arg(step) +
+                   (code ? QStringLiteral("(code %1)").arg(*code)
+                         : QStringLiteral("(the DSP couldn't read it)"));
+        case Answer::unanswered:
+            return QStringLiteral("no answer to the %1").arg(step);
+        case Answer::notSent:
             break;
     }
-    if (block)
-        return QStringLiteral("was read in part (%1 of %2 taps)").arg(block->received).arg(block->taps());
-    // Without a name the device confirmed, the block may hold the new filter under the old name.
-    if (!name) return QStringLiteral("was not read back and may hold the new filter under the old name");
+    return QStringLiteral("not sent");
+}
+
+QString DSPModel::FIROutcome::blockText() const {
+    switch (holds) {
+        case Holds::sent:
+            return QStringLiteral("holds the filter sent");
+        case Holds::previous:
+            return QStringLiteral("holds the filter it had");
+        case Holds::other:
+            return QStringLiteral("holds another filter (%1)").arg(block->tapsText());
+        case Holds::inPart:
+            return QStringLiteral("was read in part (%1 of %2 taps)").arg(block->received).arg(block->taps());
+        case Holds::notRead:
+            break;
+    }
     return QStringLiteral("was not read back");
+}
+
+QString DSPModel::FIROutcome::text() const {
+    if (answer == Answer::notSent) return error.value_or(QString());
+    const QString sent = taps == 1 ? QStringLiteral("1 tap sent") : QStringLiteral("%1 taps sent").arg(taps);
+    return sent + QStringLiteral(", ") + answerText() + QStringLiteral("; FIR block ") + blockText() +
+           QStringLiteral(", name ") + nameText();
+}
+
+QString DSPModel::FIROutcome::sentence() const {
+    const QString said = text();
+    return said.endsWith(QLatin1Char('.')) ? said : said + QLatin1Char('.');
 }
 
 std::optional<QString> DSPModel::FIROutcome::failure() const {
     if (done()) return std::nullopt;
-    if (holds == Holds::untouched && error) return error;
-    QString text = error ? *error + QLatin1Char(' ') : QString();
-    return text + QStringLiteral("The FIR block ") + blockText() + QStringLiteral(", name ") + nameText() +
-           QLatin1Char('.');
+    if (unchanged() && error) return error;
+    return sentence();
 }
 
 QCoro::Task<std::optional<QString>> DSPModel::requestErrorText(quint16 command, Words w, QString step) {
@@ -196,15 +230,23 @@ QCoro::Task<DSPModel::StepsOutcome> DSPModel::uploadSteps(Words header, Words co
         // Only a commit changes the block; one whose answer never came may have done so.
         const bool mayHaveChanged = done == steps.size() - 1 && (!error || !answer);
         const qsizetype answered = done + (error ? 0 : 1);
+        StepsOutcome outcome{error, answerKind(answer, error.value_or(QString())), steps[done].name,
+                             refusalCode(answer), mayHaveChanged};
         if (!guard && answered < steps.size()) {
             // The block holds whatever the steps answered left it: the user is told how far it came.
             if (DSPModel* self = guard.get())
                 Q_EMIT self->firUploadCut(int(target >> 8) - 1, int(answered), int(steps.size()));
-            co_return StepsOutcome{error.value_or(gone), mayHaveChanged};
+            if (!error) {
+                // The link went before the next step could go out.
+                outcome.error = gone;
+                outcome.answer = FIROutcome::Answer::unanswered;
+                outcome.step = steps[answered].name;
+            }
+            co_return outcome;
         }
-        if (error) co_return StepsOutcome{error, mayHaveChanged};
+        if (error) co_return outcome;
     }
-    co_return StepsOutcome{std::nullopt, true};
+    co_return StepsOutcome{std::nullopt, FIROutcome::Answer::taken, QString(), std::nullopt, true};
 }
 
 QCoro::Task<std::optional<QString>> DSPModel::uploadFIR(Words header, Words coefficients, quint32 target) {
@@ -234,6 +276,25 @@ QCoro::Task<std::optional<DSPModel::Words>> DSPModel::writeFIRName(int ch, Words
     co_return answer->first(TextField::firName.words);
 }
 
+namespace {
+
+// What a block read back as after an upload, told from the filter sent and the one before. A
+// block no commit reached holds what it had, whatever a read before it could show.
+DSPModel::FIROutcome::Holds holdsOf(const std::optional<DSPModel::FIRReadBack>& block,
+                                    const DSPModel::Words& sent,
+                                    const std::optional<DSPModel::FIRReadBack>& before, bool mayHaveChanged) {
+    using Holds = DSPModel::FIROutcome::Holds;
+    if (!block) return Holds::notRead;
+    if (!block->whole()) return Holds::inPart;
+    // Without a commit a block reading as the filter sent held it already.
+    if (!mayHaveChanged) return Holds::previous;
+    if (readsAs(*block, sent)) return Holds::sent;
+    if (before && before->whole() && readsAs(*block, wordsOf(*before))) return Holds::previous;
+    return Holds::other;
+}
+
+}  // namespace
+
 QCoro::Task<DSPModel::FIROutcome> DSPModel::uploadWithRetries(int ch, Words header, Words coefficients,
                                                               Words name) {
     const auto guard = linkGuard();
@@ -251,30 +312,29 @@ QCoro::Task<DSPModel::FIROutcome> DSPModel::uploadWithRetries(int ch, Words head
         outcome.error = QStringLiteral("No answer from the DSP (start).");
         co_return outcome;
     }
-    bool mayHaveChanged = false;
+    outcome.taps = coefficients.size();
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const StepsOutcome steps = co_await uploadSteps(header, coefficients, firTarget(ch));
         outcome.error = steps.error;
-        mayHaveChanged = mayHaveChanged || steps.mayHaveChanged;
+        outcome.answer = steps.answer;
+        outcome.step = steps.step;
+        outcome.code = steps.code;
+        outcome.mayHaveChanged = outcome.mayHaveChanged || steps.mayHaveChanged;
         if (!guard || !steps.error) break;
     }
-    if (!mayHaveChanged) co_return outcome;
-    outcome.holds = FIROutcome::Holds::unknown;
     if (!guard) co_return outcome;
-    // Even an acknowledged commit is taken only as far as the block reads back.
+    // Even an acknowledged commit is taken only as far as the block reads back, and a refused
+    // one is read back too, so every outcome says what the block holds. A read whose every
+    // coefficient came is whole even when the link goes at its closing request.
     outcome.block = co_await readSteps(ch);
+    outcome.holds = holdsOf(outcome.block, coefficients, before, outcome.mayHaveChanged);
     if (!guard) co_return outcome;
-    Words nameNow(TextField::firName.words, 0);
-    if (outcome.block && readsAs(*outcome.block, coefficients)) {
-        outcome.holds = FIROutcome::Holds::sent;
+    // A block no commit changed keeps its name: it is only confirmed.
+    Words nameNow;
+    if (outcome.mayHaveChanged && outcome.holds == FIROutcome::Holds::sent)
         nameNow = name;
-    } else if (outcome.block && before && before->whole() && readsAs(*outcome.block, wordsOf(*before))) {
-        // The old name is still the device's: nothing to write, only to confirm.
-        outcome.holds = FIROutcome::Holds::previous;
-        nameNow.clear();
-    } else if (outcome.block && outcome.block->whole()) {
-        outcome.holds = FIROutcome::Holds::neither;
-    }
+    else if (outcome.mayHaveChanged && outcome.holds != FIROutcome::Holds::previous)
+        nameNow = Words(TextField::firName.words, 0);
     outcome.name = co_await writeFIRName(ch, nameNow);
     co_return outcome;
 }

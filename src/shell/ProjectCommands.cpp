@@ -5,6 +5,8 @@
 #include <QSysInfo>
 #include <QUrlQuery>
 
+#include <memory>
+
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
@@ -101,15 +103,13 @@ void ProjectCommands::saveProject() {
 
 void ProjectCommands::openProject() {
     if (!projectFilesAvailable()) return;
-    // The project goes to the device in front of the window as the panel opened, never into a
-    // read-back: one that stored what it read before the project's writes would leave the table
-    // other than the device. Chosen after another device came up, or while a read-back runs, it
-    // is refused.
+    // The project goes to the device in front of the window as the panel opened: chosen after
+    // another device came up (or the demo device gave way to one), it goes nowhere.
     const AskedAt asked(m_model);
     const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
     if (path.isEmpty()) return;
-    if (const auto moved = whyNotSent(asked)) {
-        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *moved);
+    if (asked.ended()) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), answerChangesNothingText);
         return;
     }
     // Refused with an alert before anything is read: not a regular file, or far too large.
@@ -119,13 +119,36 @@ void ProjectCommands::openProject() {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
-    const QByteArray& bytes = *read;
     // A file that is no project is refused before anything changes, demo device included.
-    if (!DSPModel::decodeProject(bytes, &error)) {
+    if (!DSPModel::decodeProject(*read, &error)) {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
     const QString name = plaintext::oneLine(QFileInfo(path).completeBaseName());
+    // Chosen while a read-back runs (the panel opened before it began), the project waits for its
+    // end: it is offered, and sent, onto the settings the read-back found.
+    if (m_model.loading()) {
+        offerAfterReadBack(*read, name, asked);
+        return;
+    }
+    offer(*read, name, asked);
+}
+
+void ProjectCommands::offerAfterReadBack(const QByteArray& bytes, const QString& name, const AskedAt& asked) {
+    auto waiting = std::make_shared<QMetaObject::Connection>();
+    *waiting = QObject::connect(&m_model, &DSPModel::loadingChanged, &m_alive, [=, this] {
+        if (m_model.loading()) return;
+        QObject::disconnect(*waiting);
+        // The read-back's end is announced from inside it: the question waits for the event loop.
+        Dialogs::askLater(&m_alive, [=, this] { offer(bytes, name, asked); });
+    });
+}
+
+void ProjectCommands::offer(const QByteArray& bytes, const QString& name, const AskedAt& asked) {
+    if (asked.ended()) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), answerChangesNothingText);
+        return;
+    }
     if (m_model.connected()) {
         // The device the user agrees to send to may go while the questions are open, and another
         // connect in its place: the project is then sent nowhere, not to that other device and not
@@ -141,10 +164,6 @@ void ProjectCommands::openProject() {
                 "amplifiers down first if you're unsure what the project contains.")),
             QStringLiteral("Send to DSP"), QStringLiteral("Cancel"));
         if (!send) return;
-        if (const auto moved = whyNotSent(asked); moved && !asked.ended()) {
-            m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *moved);
-            return;
-        }
     } else if (!m_model.demo()) {
         // With no device the project opens on the demo device, which it starts.
         m_model.enterDemo();
@@ -152,15 +171,6 @@ void ProjectCommands::openProject() {
         return;
     }
     asked.act([&] { loadProject(bytes, name); });
-}
-
-std::optional<QString> ProjectCommands::whyNotSent(const AskedAt& asked) const {
-    if (asked.ended()) return answerChangesNothingText;
-    if (!projectFilesAvailable())
-        return QStringLiteral(
-            "The DSP's settings are being read: nothing was sent. Open the project again once they "
-            "have been read.");
-    return std::nullopt;
 }
 
 void ProjectCommands::loadProject(const QByteArray& bytes, const QString& name) {

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <QDate>
+#include <QObject>
 #include <QString>
 #include <QUrl>
-
-#include <optional>
 
 class AskedAt;
 class DSPModel;
@@ -41,11 +40,13 @@ public:
     static QString incompleteText(int unread, int invalid = 0);
 
 private:
-    // Why a project chosen after the panel or question `asked` opened is not sent, if it is not.
-    std::optional<QString> whyNotSent(const AskedAt& asked) const;
+    // Asks whether to send a chosen project to the device `asked` was opened for, and sends it.
+    void offer(const QByteArray& bytes, const QString& name, const AskedAt& asked);
+    void offerAfterReadBack(const QByteArray& bytes, const QString& name, const AskedAt& asked);
     void loadProject(const QByteArray& bytes, const QString& name);
 
     DSPModel& m_model;
     Dialogs& m_dialogs;
     DeviceWork* m_work;
+    QObject m_alive;  // what waits on the model goes with these commands
 };

@@ -6,7 +6,7 @@
 Dialogs::LiveText AskedAt::consequence(const QString& consequence) const {
     return Dialogs::LiveText(m_model.data(), &DSPModel::momentChanged, [asked = *this, consequence] {
         return asked.ended() ? answerChangesNothingText : consequence;
-    });
+    }).alsoShowing({answerChangesNothingText});
 }
 
 void closeWhenDeviceMovesOn(QWidget& popup, const DSPModel& model) {

@@ -6,6 +6,7 @@
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "ui/ChannelWords.h"
+#include "ui/DeviceNote.h"
 #include "ui/Dialogs.h"
 #include "ui/controls/PlainText.h"
 
@@ -30,7 +31,7 @@ void DeviceWork::Ticket::setDone(int done) const {
 }
 
 DeviceWork::DeviceWork(DSPModel& model, Dialogs& dialogs, QObject* parent)
-    : QObject(parent), m_model(model), m_dialogs(dialogs) {
+    : QObject(parent), m_model(model), m_dialogs(dialogs), m_cutShort(new DeviceNote(model, this)) {
     // The link announces no single write, and the display needs no more than a few steps a
     // second: the queue is looked at while a project send runs.
     m_writesPoll.setInterval(100);
@@ -38,12 +39,7 @@ DeviceWork::DeviceWork(DSPModel& model, Dialogs& dialogs, QObject* parent)
     // A lost link is told at once, not at the next look at the queue.
     connect(&model, &DSPModel::connectedChanged, this, &DeviceWork::followWrites);
     // How far a send came on one device says nothing about another one connected since.
-    connect(&model, &DSPModel::connectedChanged, this, [this] {
-        if (m_cutShort.isEmpty() || !m_model.connected() || m_model.link().identity() == m_cutShortDevice)
-            return;
-        m_cutShort.clear();
-        Q_EMIT changed();
-    });
+    connect(m_cutShort, &DeviceNote::changed, this, &DeviceWork::changed);
     connect(&model, &DSPModel::firUploadCut, this, &DeviceWork::firUploadCut);
 }
 
@@ -97,8 +93,11 @@ void DeviceWork::cutShort(Operation& operation, const QString& text) {
 }
 
 void DeviceWork::noteCutShort(const QString& text) {
-    m_cutShort = text;
-    m_cutShortDevice = m_model.link().identity();
+    m_cutShort->set(text);
+}
+
+QString DeviceWork::cutShortNote() const {
+    return m_cutShort->text().value_or(QString());
 }
 
 DeviceWork::Ticket DeviceWork::begin(const QString& subject, const QString& unit, int total) {
@@ -108,7 +107,7 @@ DeviceWork::Ticket DeviceWork::begin(const QString& subject, const QString& unit
 }
 
 void DeviceWork::add(Operation operation) {
-    m_cutShort.clear();  // told before; the new operation is what the device now receives
+    m_cutShort->set(std::nullopt);  // told before; the new operation is what the device now receives
     m_running.append(std::move(operation));
     Q_EMIT changed();
 }
@@ -181,6 +180,15 @@ QString DeviceWork::stateText(int id) const {
     return ended != m_ended.cend() ? endedText(*ended) : QString();
 }
 
+QString DeviceWork::longestStateText(Operation operation) const {
+    operation.done = operation.total;
+    QStringList forms{stillSendingText(operation), endedText(operation)};
+    if (operation.id == m_projectSend)
+        forms.append(cutShortText(m_projectName, operation) + QLatin1Char('.'));
+    return *std::max_element(forms.cbegin(), forms.cend(),
+                             [](const QString& a, const QString& b) { return a.size() < b.size(); });
+}
+
 bool DeviceWork::idle() {
     // The numbers the user reads are the ones of this moment, not of the last poll.
     followWrites();
@@ -208,7 +216,11 @@ bool DeviceWork::mayInterrupt(const QString& question, const QString& goOnButton
                                          [&asked](const Operation& o) { return asked.contains(o.id); });
         return running ? consequence : QString();
     };
-    return m_dialogs.confirm(Dialogs::LiveText(this, &DeviceWork::changed, message),
+    QStringList longest;
+    for (const Operation& operation : m_running) longest.append(longestStateText(operation));
+    longest.append(question);
+    return m_dialogs.confirm(Dialogs::LiveText(this, &DeviceWork::changed, message)
+                                 .alsoShowing({plaintext::oneLine(longest.join(QLatin1Char(' ')))}),
                              Dialogs::LiveText(this, &DeviceWork::changed, stillHolds), goOnButton,
                              QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel);
 }

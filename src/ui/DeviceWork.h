@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class DSPModel;
+class DeviceNote;
 class Dialogs;
 
 // The device operations that run long enough for the user to do something else meanwhile: a
@@ -51,7 +52,7 @@ public:
     const QList<Operation>& running() const { return m_running; }
     // How far the last send came when a lost link cut it short (cutShortText, firCutShortText),
     // until another operation begins; empty otherwise.
-    const QString& cutShortNote() const { return m_cutShort; }
+    QString cutShortNote() const;
     // The project "Hall setup" is still being sent to the DSP: 45 of 388 settings written.
     static QString stillSendingText(const Operation& operation);
     // What the status bar shows: Sending the project "Hall setup": 45 of 388 settings written
@@ -88,6 +89,9 @@ private:
     void noteCutShort(const QString& text);
     // What the question before an interruption says of one operation, running or over.
     QString stateText(int id) const;
+    // The longest it may come to say of one operation, running or over: the question keeps
+    // room for that from the start.
+    QString longestStateText(Operation operation) const;
 
     DSPModel& m_model;
     Dialogs& m_dialogs;
@@ -100,7 +104,6 @@ private:
     int m_projectSend = 0;
     QString m_projectName;
     int m_acknowledgedBefore = 0;
-    QString m_cutShort;
-    QString m_cutShortDevice;  // the link's identity of the device the note is about
+    DeviceNote* m_cutShort;  // about the device the send was cut from
     QTimer m_writesPoll;
 };

@@ -7,12 +7,16 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStyle>
+
+#include <algorithm>
 
 #include "ui/controls/PlainText.h"
 
@@ -107,6 +111,103 @@ private:
     QString m_defaultSuffix;
 };
 
+// A question whose texts may move on while it is open. A message box fits itself to its texts
+// each time they change, which moves the buttons under the pointer. This one sets its labels
+// itself once it shows: each label keeps room for the longest text it may show, the box keeps its
+// size, and a text that needs more room still grows the box upward, so the buttons stay put.
+class SteadyQuestion : public QMessageBox {
+public:
+    SteadyQuestion(QWidget* parent, const Dialogs::LiveText& message, const Dialogs::LiveText& informative)
+        : QMessageBox(parent), m_message(message), m_informative(informative) {
+        setIcon(QMessageBox::Warning);
+        // Messages carry file names and device texts: shown as written, never as markup.
+        setTextFormat(Qt::PlainText);
+        setText(message.text());
+        setInformativeText(informativeMarkup());
+        message.follow(this, [this] { retext(true); });
+        informative.follow(this, [this] { retext(false); });
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);  // fits the box to the texts it opens with
+        m_label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        m_informativeLabel = findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+        layout()->activate();
+        QStringList informativeTexts;
+        for (const QString& text : m_informative.texts()) informativeTexts.append(plaintext::asMarkup(text));
+        keepRoom(m_label, m_message.texts());
+        keepRoom(m_informativeLabel, informativeTexts);
+        // Without the labels it knows, the box goes on fitting itself to its texts.
+        m_steady = m_label != nullptr;
+        if (m_steady) growUpward(false);
+    }
+
+    bool event(QEvent* event) override {
+        // The message box refits itself on every layout request; once steady, only the layout
+        // itself follows the labels, within the size the box has.
+        if (m_steady && event->type() == QEvent::LayoutRequest) return QDialog::event(event);
+        return QMessageBox::event(event);
+    }
+
+private:
+    // Wraps the label within its width and gives it the height of the tallest of `texts`.
+    static void keepRoom(QLabel* label, const QStringList& texts) {
+        if (!label) return;
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        const QString shown = label->text();
+        int room = label->height();
+        for (const QString& text : texts) {
+            label->setText(text);
+            room = std::max(room, label->heightForWidth(label->width()));
+        }
+        label->setText(shown);
+        label->setMinimumHeight(room);
+    }
+
+    // An informative text that may come later needs its label from the start.
+    QString informativeMarkup() const {
+        const QString text = m_informative.text();
+        return text.isEmpty() && m_informative.moves() ? QStringLiteral(" ") : plaintext::asMarkup(text);
+    }
+
+    void retext(bool message) {
+        QLabel* label = message ? m_label : m_informativeLabel;
+        if (!m_steady || !label) {
+            // Not on screen yet: the box fits itself to the text as it opens.
+            if (message)
+                setText(m_message.text());
+            else
+                setInformativeText(informativeMarkup());
+            return;
+        }
+        label->setText(message ? m_message.text() : plaintext::asMarkup(m_informative.text()));
+        label->setMinimumHeight(std::max(label->minimumHeight(), label->heightForWidth(label->width())));
+        growUpward(true);
+    }
+
+    // Gives the box the height its labels now need, never less; the growth goes above, where
+    // no button is, once the box is on screen.
+    void growUpward(bool placed) {
+        QLayout* grid = layout();
+        const int needed = std::max(grid->hasHeightForWidth() ? grid->totalHeightForWidth(width()) : 0,
+                                    grid->totalMinimumSize().height());
+        const int growth = needed - height();
+        if (growth > 0) {
+            setFixedSize(width(), needed);
+            if (placed) move(pos() - QPoint(0, growth));
+        }
+        grid->activate();
+    }
+
+    Dialogs::LiveText m_message;
+    Dialogs::LiveText m_informative;
+    QLabel* m_label = nullptr;
+    QLabel* m_informativeLabel = nullptr;
+    bool m_steady = false;
+};
+
 QString chosenFile(QFileDialog& panel) {
     if (panel.exec() != QDialog::Accepted) return {};
     return panel.selectedFiles().value(0);
@@ -143,16 +244,7 @@ QString DesktopDialogs::chooseOpenFile(const QString& title, const QStringList& 
 bool DesktopDialogs::confirm(const LiveText& message, const LiveText& informativeText,
                              const QString& acceptButton, const QString& cancelButton,
                              DefaultButton defaultButton) {
-    QMessageBox box(m_parent);
-    box.setIcon(QMessageBox::Warning);
-    // Messages carry file names and device texts: shown as written, never as markup.
-    box.setTextFormat(Qt::PlainText);
-    box.setText(message.text());
-    message.follow(&box, [&box, &message] { box.setText(message.text()); });
-    box.setInformativeText(plaintext::asMarkup(informativeText.text()));
-    informativeText.follow(&box, [&box, &informativeText] {
-        box.setInformativeText(plaintext::asMarkup(informativeText.text()));
-    });
+    SteadyQuestion box(m_parent, message, informativeText);
     QPushButton* accept = box.addButton(acceptButton, QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(cancelButton, QMessageBox::RejectRole);
     box.setDefaultButton(defaultButton == DefaultButton::cancel ? cancel : accept);

@@ -34,14 +34,26 @@ public:
               }) {}
 
         QString text() const { return m_text(); }
+        // Whether the text may move on at all.
+        bool moves() const { return bool(m_follow); }
         // Calls `changed` whenever the text may have moved on, for as long as `receiver` lives.
         void follow(QObject* receiver, std::function<void()> changed) const {
             if (m_follow) m_follow(receiver, std::move(changed));
         }
+        // The same text, which may also come to show `texts`: the question keeps room for the
+        // longest of them from the start, so none moves its buttons when it comes.
+        LiveText alsoShowing(const QStringList& texts) const {
+            LiveText shown = *this;
+            shown.m_alternatives += texts;
+            return shown;
+        }
+        // The present text and every other one it may show.
+        QStringList texts() const { return QStringList{text()} + m_alternatives; }
 
     private:
         std::function<QString()> m_text;
         std::function<void(QObject*, std::function<void()>)> m_follow;
+        QStringList m_alternatives;
     };
 
     virtual ~Dialogs() = default;
@@ -76,7 +88,8 @@ public:
     virtual QString chooseOpenFile(const QString& title, const QStringList& nameFilters) = 0;
     // An alert with a message and an informative text and two buttons; true
     // when the user chose the first one. Closing the alert cancels. Both texts may move on
-    // while it is open; an informative text that becomes empty leaves.
+    // while it is open: one that becomes empty leaves its room blank, and the buttons stay
+    // where they are.
     virtual bool confirm(const LiveText& message, const LiveText& informativeText,
                          const QString& acceptButton, const QString& cancelButton,
                          DefaultButton defaultButton = DefaultButton::accept) = 0;

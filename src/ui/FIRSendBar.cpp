@@ -19,6 +19,7 @@
 #include "platform/Tasks.h"
 #include "ui/ChannelWords.h"
 #include "ui/DeviceMoments.h"
+#include "ui/DeviceNote.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/accessibility/Names.h"
@@ -50,6 +51,18 @@ FIRSendBar::Targets range(int from, int to) {
     return targets;
 }
 
+// The filter reached the block and reads back as sent; only the name's answer was lost.
+bool filterArrived(const DSPModel::FIROutcome& outcome) {
+    return outcome.answer == DSPModel::FIROutcome::Answer::taken &&
+           outcome.holds == DSPModel::FIROutcome::Holds::sent && !outcome.name;
+}
+
+// A failure's own sentence ends where the list of failures goes on.
+QString withoutFullStop(QString text) {
+    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    return text;
+}
+
 // One upload run. It belongs to no widget: it runs to its end even when the bar that
 // started it is gone, and then only stops reporting to it.
 QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFrame::Words coefficients,
@@ -63,12 +76,15 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
     for (int t : targets) {
         if (!dsp) co_return;
         report(QStringLiteral("Sending to %1…").arg(named(t)));
-        const std::optional<QString> error = co_await dsp->sendFIR(t, coefficients, header, name);
+        const DSPModel::FIROutcome outcome = co_await dsp->putFIR(t, coefficients, header, name);
         if (!dsp) co_return;
-        if (error)
-            failed.append(named(t) + QStringLiteral(": ") + *error);
-        else
+        if (outcome.done())
             sent.append(named(t));
+        else if (filterArrived(outcome))
+            sent.append(named(t) + QStringLiteral(" (name not read back)"));
+        else
+            failed.append(named(t) + QStringLiteral(": ") + withoutFullStop(outcome.text()));
+        // Counted once the channel's upload has ended, read-back and name included.
         ticket.setDone(int(sent.size() + failed.size()));
     }
     if (!dsp) co_return;
@@ -82,7 +98,8 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
     QString status;
     if (!sent.isEmpty())
         status += QStringLiteral("Sent to ") + sent.join(QStringLiteral(", ")) + QLatin1Char('.');
-    if (!failed.isEmpty()) status += QStringLiteral(" Failed — ") + failed.join(QStringLiteral("; "));
+    if (!failed.isEmpty())
+        status += QStringLiteral(" Failed — ") + failed.join(QStringLiteral("; ")) + QLatin1Char('.');
     if (!bypassed.isEmpty())
         status += QStringLiteral(" FIR is bypassed on ") + bypassed.join(QStringLiteral(", ")) +
                   QStringLiteral(" — switch it on (F on the mixer strip) to hear it.");
@@ -91,8 +108,10 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
 
 }  // namespace
 
-FIRSendBar::FIRSendBar(const AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+FIRSendBar::FIRSendBar(const AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), status_(new DeviceNote(*context.model, this)) {
     if (!context_.settings) context_.settings = &Settings::shared();
+    connect(status_, &DeviceNote::changed, this, &FIRSendBar::refresh);
     // Its "Clear" empties the targets; the designer has another "Clear" for the measurement.
     nameAccessibleGroup(this, QStringLiteral("Send to"));
     buildLayout();
@@ -183,9 +202,12 @@ void FIRSendBar::setBusy(bool busy) {
     }
 }
 
-void FIRSendBar::setStatus(std::optional<QString> status) {
-    status_ = std::move(status);
-    refresh();
+const std::optional<QString>& FIRSendBar::status() const {
+    return status_->text();
+}
+
+void FIRSendBar::setStatus(std::optional<QString> status, const QString& device) {
+    status_->set(std::move(status), device);
 }
 
 // ---- sending ---------------------------------------------------------------------------
@@ -217,12 +239,14 @@ void FIRSendBar::requestSend() {
 
 void FIRSendBar::startSend(const Targets& targets) {
     setBusy(true);
-    setStatus(std::nullopt);
+    // What the run reports is about the device it was started on, in that device's names.
+    const QString device = context_.model->device();
+    setStatus(std::nullopt, device);
     DSPFrame::Words words;
     for (float c : coefficients_) words.append(levels::bits(c));
     const QPointer<FIRSendBar> self(this);
-    auto report = [self](std::optional<QString> status) {
-        if (self) self->setStatus(std::move(status));
+    auto report = [self, device](std::optional<QString> status) {
+        if (self) self->setStatus(std::move(status), device);
     };
     auto finish = [self] {
         if (!self) return;
@@ -380,8 +404,8 @@ void FIRSendBar::refresh() {
         chips_[i]->setState(read ? channelwords::shownName(dsp, i) : channelwords::label(i),
                             channelwords::spokenName(dsp, i), set.contains(i));
     }
-    statusLabel_->setVisible(status_.has_value());
-    statusLabel_->setText(status_.value_or(QString()));
+    statusLabel_->setVisible(status().has_value());
+    statusLabel_->setText(status().value_or(QString()));
 }
 
 void FIRSendBar::paintEvent(QPaintEvent*) {

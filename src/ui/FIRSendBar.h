@@ -12,6 +12,7 @@
 #include "ui/AppContext.h"
 #include "ui/input/KeyboardFocus.h"
 
+class DeviceNote;
 class ElidedLabel;
 class QPushButton;
 class ChannelChip;
@@ -53,7 +54,8 @@ public:
     void startSend(const Targets& targets);
 
     bool busy() const { return busy_; }
-    const std::optional<QString>& status() const { return status_; }
+    // The last run's progress or result, while the device it was sent to is in front.
+    const std::optional<QString>& status() const;
     QPushButton* sendButton() const { return sendButton_; }
     ChannelChip* chip(int index) const { return chips_.value(index); }
     QPushButton* quickButton(const QString& title) const;
@@ -65,7 +67,7 @@ private:
     void buildLayout();
     void refresh();
     void setBusy(bool busy);
-    void setStatus(std::optional<QString> status);
+    void setStatus(std::optional<QString> status, const QString& device);
     QString confirmationTitle(const Targets& targets) const;
 
     AppContext context_;
@@ -73,7 +75,7 @@ private:
     QString name_;
     std::optional<DSPFrame::Words> header_;
     bool busy_ = false;
-    std::optional<QString> status_;
+    DeviceNote* status_ = nullptr;
     std::optional<keyboardfocus::FocusReturn> focusBeforeBusy_;
 
     ElidedLabel* nameLabel_ = nullptr;

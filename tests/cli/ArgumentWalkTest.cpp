@@ -215,11 +215,11 @@ TEST(ArgumentWalk, FIRClearAndMetersReadTheirValuesLeniently) {
     EXPECT_EQ(clear.command, Command::firClear);
     EXPECT_TRUE(clear.channels.isEmpty());
     EXPECT_EQ(commandOf(args({"--fir-clear", "1,,x,3"})).channels, (QList<int>{1, 3}));
-    EXPECT_TRUE(commandOf(args({"--fir-clear", ""})).channels.isEmpty());
     EXPECT_TRUE(commandOf(args({"--fir-clear", "--no-pad"})).channels.isEmpty())
         << "no list before an option";
-    // A list written but naming no channel would clear nothing and pass.
-    for (const char* junk : {"x", "OUT1", "4;5", ","}) {
+    // A list written but naming no channel would clear nothing and pass, an empty or blank one
+    // as much as the upload test's.
+    for (const char* junk : {"x", "OUT1", "4;5", ",", "", " "}) {
         const auto error = usageErrorOf(args({"--fir-clear", junk}));
         ASSERT_TRUE(error) << junk;
         EXPECT_EQ(error->message, QStringLiteral("no channel in '%1'\n").arg(QLatin1String(junk)));
@@ -231,6 +231,10 @@ TEST(ArgumentWalk, FIRClearAndMetersReadTheirValuesLeniently) {
     EXPECT_EQ(commandOf(args({"--meters", "0"})).seconds, 0.0);
     EXPECT_EQ(commandOf(args({"--meters", "2.5"})).seconds, 2.5);
     EXPECT_EQ(commandOf(args({"--meters", "inf"})).seconds, 6.0);
+    // Decimal, for every command that reads a number of seconds or milliseconds.
+    EXPECT_EQ(commandOf(args({"--meters", "0x10"})).seconds, 6.0);
+    EXPECT_EQ(settingsOf(args({"--wait", "0x10"})).waitMs, 500.0);
+    EXPECT_EQ(settingsOf(args({"--listen", "0x1p3"})).listenSeconds, 5.0);
 }
 
 TEST(ValueReaders, ChannelListKeepsOrderAndDuplicatesOfNumbers) {
@@ -243,6 +247,8 @@ TEST(ValueReaders, ChannelListKeepsOrderAndDuplicatesOfNumbers) {
 // Non-finite values would make a wait or a meter run endless.
 TEST(ValueReaders, DecimalsAreFiniteNumbers) {
     EXPECT_EQ(readDecimal("-2e-1"), -0.2);
-    for (const char* bad : {"1x", "nan", "-infinity", "1e999"})
+    EXPECT_EQ(readDecimal(".5"), 0.5);
+    EXPECT_EQ(readDecimal("+3."), 3.0);
+    for (const char* bad : {"1x", "nan", "-infinity", "1e999", "0x10", "0X1P3", "1e", ".", "1,5"})
         EXPECT_EQ(readDecimal(bad), std::nullopt) << bad;
 }

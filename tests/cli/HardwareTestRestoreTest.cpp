@@ -133,7 +133,8 @@ TEST(HardwareTestRestore, FIRUploadWithALostCommitAnswerStillRestoresTheChannel)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.lines.mid(3),
               (QStringList{QStringLiteral("OUT 1: upload failed \u2014 No answer from the DSP (commit)."),
-                           QStringLiteral("OUT 1: FIR block holds the new filter, name \"TSL test\""),
+                           QStringLiteral("OUT 1: upload: 256 taps sent, no answer to the commit; FIR block "
+                                          "holds the filter sent, name \"TSL test\""),
                            QStringLiteral("OUT 1: restored original (256 taps, name \"Mine\", bypass true) "
                                           "\u2192 OK"),
                            QStringLiteral("1 FAILED")}));
@@ -152,8 +153,9 @@ TEST(HardwareTestRestore, FIRUploadCutOffAfterItsCommitNamesTheChannelLeftChange
     });
     const BodyRun run = runBody(*live.model, upload(4));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.lines.value(4), QStringLiteral("OUT 1: FIR block was not read back and may hold the new "
-                                                 "filter under the old name, name ?"));
+    EXPECT_EQ(run.lines.value(4),
+              QStringLiteral("OUT 1: upload: 256 taps sent, taken; FIR block was not read "
+                             "back, name ?"));
     EXPECT_TRUE(run.lines.value(5).endsWith(QStringLiteral("\u2192 FAILED")))
         << run.lines.join('\n').toStdString();
     EXPECT_EQ(run.lines.mid(6),
@@ -320,12 +322,13 @@ TEST(FIRNameFollowsTheBlock, ADeviceThatKeepsPartOfAnUploadLeavesItUnnamed) {
         sim.device().fir.keptTaps = 200;
     });
     EXPECT_EQ(failingFlat(live, 5).lines.last(),
-              QStringLiteral("OUT 2: FIR block was read in part (200 of 256 taps), name \"\""));
+              QStringLiteral("OUT 2: upload: 256 taps sent, taken; FIR block was read in part (200 of 256 "
+                             "taps), name \"\""));
     EXPECT_EQ(deviceFIRName(live, 5), QString());
 
     EXPECT_EQ(
         livemodel::run(live.model->sendFIR(4, lowRamp(300), Words{0, 300, 0, 0, 0}, QStringLiteral("EQ"))),
-        QStringLiteral("The FIR block was read in part (200 of 300 taps), name \"\"."));
+        QStringLiteral("300 taps sent, taken; FIR block was read in part (200 of 300 taps), name \"\"."));
     EXPECT_EQ(live.model->firName(4), QString());
 
     live.sim.device().fir.keptTaps = 0;
@@ -333,9 +336,11 @@ TEST(FIRNameFollowsTheBlock, ADeviceThatKeepsPartOfAnUploadLeavesItUnnamed) {
     const BodyRun cleared =
         runBody(*live.model, [](DSPModel& m, StatusBox& box) { return hwtest::firClearTest(m, box, {4}); });
     EXPECT_EQ(cleared.status, 1);
-    EXPECT_EQ(cleared.lines.mid(1),
-              (QStringList{QStringLiteral("OUT 1: cleared \u2192 FAILED"),
-                           QStringLiteral("OUT 1: FIR block was read in part (0 of 1 taps), name \"\"")}));
+    EXPECT_EQ(
+        cleared.lines.mid(1),
+        (QStringList{QStringLiteral("OUT 1: cleared \u2192 FAILED"),
+                     QStringLiteral("OUT 1: clear: 1 tap sent, taken; FIR block was read in part (0 of 1 "
+                                    "taps), name \"\"")}));
     EXPECT_EQ(deviceFIRName(live, 4), QString());
 }
 
@@ -352,7 +357,8 @@ TEST(FIRNameFollowsTheBlock, ALostCommitAnswerIsReadBackAndNeverASuccess) {
         run.lines.value(1).startsWith(QStringLiteral("OUT 2: No answer from the DSP (commit). \u2014 ")));
     EXPECT_TRUE(run.lines.value(1).endsWith(QStringLiteral("\u2192 FAILED")));
     EXPECT_EQ(run.lines.mid(2),
-              QStringList{QStringLiteral("OUT 2: FIR block holds the new filter, name \"\"")});
+              QStringList{QStringLiteral("OUT 2: upload: 256 taps sent, no answer to the commit; FIR block "
+                                         "holds the filter sent, name \"\"")});
     EXPECT_EQ(deviceFIRName(live, 5), QString());
     EXPECT_EQ(live.sim.device().fir.blocks.value(DSPModel::firTarget(5)).coefficients.size(), 256);
 }
@@ -368,8 +374,9 @@ TEST(FIRNameFollowsTheBlock, ANameWriteThatNeverTookIsReportedAsTheDeviceGivesIt
     const BodyRun run = failingFlat(live, 5);
     EXPECT_TRUE(run.lines.value(1).endsWith(QStringLiteral("\u2192 FAILED")))
         << run.lines.join('\n').toStdString();
-    EXPECT_EQ(run.lines.mid(2),
-              QStringList{QStringLiteral("OUT 2: FIR block holds the new filter, name \"Custom 300\"")});
+    EXPECT_EQ(run.lines.mid(2), QStringList{QStringLiteral(
+                                    "OUT 2: upload: 256 taps sent, taken; FIR block holds the filter sent, "
+                                    "name \"Custom 300\"")});
     EXPECT_EQ(live.model->firName(5), QStringLiteral("Custom 300"));
 }
 
@@ -383,7 +390,8 @@ TEST(FIRNameFollowsTheBlock, ALinkCutAtTheNameWriteLeavesTheNameUnknown) {
         };
     });
     const BodyRun run = failingFlat(live, 5);
-    EXPECT_EQ(run.lines.mid(2), QStringList{QStringLiteral("OUT 2: FIR block holds the new filter, name ?")})
+    EXPECT_EQ(run.lines.mid(2), QStringList{QStringLiteral("OUT 2: upload: 256 taps sent, taken; FIR block "
+                                                           "holds the filter sent, name ?")})
         << run.lines.join('\n').toStdString();
     EXPECT_EQ(deviceFIRName(live, 5), QStringLiteral("Custom 300"));
     EXPECT_FALSE(live.model->holds(408));
@@ -416,4 +424,190 @@ TEST(FIRNameFollowsTheBlock, AFilterReadInPartGivesTheTrueCount) {
         snapshot.lines.last(),
         QStringLiteral("not saved, read in part: channel 2 (255 of 256 taps), channel 3 (511 of 512 taps), "
                        "channel 6 (399 of 512 taps)"));
+}
+
+// ---- every FIR line says what was sent, what the device answered and what the block holds --
+
+namespace {
+
+Body flat(int ch) {
+    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firFlatTest(m, box, ch); };
+}
+
+Body clear(int ch) {
+    return [ch](DSPModel& m, StatusBox& box) { return hwtest::firClearTest(m, box, {ch}); };
+}
+
+struct FIRTestCase {
+    const char* what;
+    Body body;
+};
+
+// Every FIR test on OUT 2, which holds 300 taps named "Custom 300".
+const FIRTestCase everyFIRTest[] = {
+    {"--fir-hwtest", upload(5)},
+    {"--fir-probe-1024", probe(5)},
+    {"--fir-clear", clear(5)},
+    {"--fir-flat", flat(5)},
+};
+
+// The requests of one kind after the first commit reached the device.
+std::function<bool(const DSPFrame&)> afterTheFirstCommit(quint16 command) {
+    return [command, committed = false](const DSPFrame& request) mutable {
+        const bool after = committed && request.command == command;
+        committed = committed || request.command == 130;
+        return after;
+    };
+}
+
+}  // namespace
+
+// The link goes at the closing request of the read-back after the upload, once every header
+// and coefficient answer came: the read is whole, and the line says the block holds the filter
+// sent, with the name unknown.
+TEST(FIROutcomeLines, ALinkCutAtTheReadBacksLastRequestLeavesTheReadWhole) {
+    const struct {
+        const char* what;
+        Body body;
+        QString line;
+    } cases[] = {
+        {"--fir-hwtest", upload(5), QStringLiteral("OUT 2: upload: 256 taps sent, taken; ")},
+        {"--fir-probe-1024", probe(5), QStringLiteral("OUT 2: upload: 1024 taps sent, taken; ")},
+        {"--fir-clear", clear(5), QStringLiteral("OUT 2: clear: 1 tap sent, taken; ")},
+        {"--fir-flat", flat(5), QStringLiteral("OUT 2: upload: 256 taps sent, taken; ")},
+    };
+    for (const auto& c : cases) {
+        livemodel::Live live([](DeviceSimulator& sim) {
+            namedFilters(sim);
+            sim.faults().goneOn = afterTheFirstCommit(133);
+        });
+        const BodyRun run = runBody(*live.model, c.body);
+        EXPECT_EQ(run.status, 1) << c.what;
+        EXPECT_TRUE(run.lines.contains(c.line + QStringLiteral("FIR block holds the filter sent, name ?")))
+            << c.what << "\n"
+            << run.lines.join('\n').toStdString();
+        EXPECT_TRUE(run.lines.filter(QStringLiteral("read in part")).isEmpty()) << c.what;
+        EXPECT_NE(live.sim.device().fir.blocks.value(DSPModel::firTarget(5)).coefficients.size(), 300);
+    }
+}
+
+// A restore the device carries out counts, whatever happened to its acknowledgements; a block
+// no commit reached needs none. Each run leaves the device as it found it and says so.
+TEST(FIROutcomeLines, LostAnswersDuringARestoreUndoNothingTheReadBackShows) {
+    // Costs fifteen step timeouts (45 s): each lost answer waits 3 s, three attempts an upload.
+    const struct {
+        const char* what;
+        Body body;
+        std::function<bool(const DSPFrame&)> lost;
+        int status;
+        QStringList closing;
+    } cases[] = {
+        {"--fir-probe-1024, restore's commit answers",
+         probe(5),
+         afterTheFirstCommit(130),
+         0,
+         {QStringLiteral("OUT 2: restore: 300 taps sent, no answer to the commit; FIR block holds the "
+                         "filter sent, name \"Custom 300\""),
+          QStringLiteral("restore original: OK")}},
+        // The upload fails as far as anyone heard; the restore the read-back shows done is no
+        // second failure.
+        {"--fir-hwtest, every commit answer",
+         upload(5),
+         [](const DSPFrame& r) { return r.command == 130; },
+         1,
+         {QStringLiteral("OUT 2: upload: 256 taps sent, no answer to the commit; FIR block holds the filter "
+                         "sent, name \"TSL test\""),
+          QStringLiteral("OUT 2: restore: 300 taps sent, no answer to the commit; FIR block holds the "
+                         "filter sent, name \"Custom 300\""),
+          QStringLiteral("OUT 2: restored original (300 taps, name \"Custom 300\", bypass false) \u2192 OK"),
+          QStringLiteral("1 FAILED")}},
+        {"--fir-hwtest, every header answer",
+         upload(5),
+         [](const DSPFrame& r) { return r.command == 128; },
+         1,
+         {QStringLiteral("OUT 2: upload: 256 taps sent, no answer to the header; FIR block holds the filter "
+                         "it had, name \"Custom 300\""),
+          QStringLiteral("OUT 2: nothing to restore, the FIR block never changed"),
+          QStringLiteral("1 FAILED")}},
+        {"--fir-probe-1024, every chunk answer",
+         probe(5),
+         [](const DSPFrame& r) { return r.command == 129; },
+         0,
+         {QStringLiteral("OUT 2: upload: 1024 taps sent, no answer to the coefficients; FIR block holds the "
+                         "filter it had, name \"Custom 300\""),
+          QStringLiteral("restore original: nothing to restore, the FIR block never changed")}},
+    };
+    for (const auto& c : cases) {
+        livemodel::Live live([&c](DeviceSimulator& sim) {
+            namedFilters(sim);
+            sim.faults().answerLost = c.lost;
+        });
+        const QJsonObject before = live.sim.device().toJson();
+        const BodyRun run = runBody(*live.model, c.body);
+        EXPECT_EQ(run.status, c.status) << c.what;
+        EXPECT_EQ(run.lines.mid(run.lines.size() - c.closing.size()), c.closing)
+            << c.what << "\n"
+            << run.lines.join('\n').toStdString();
+        EXPECT_TRUE(run.lines.filter(QStringLiteral("not restored")).isEmpty()) << c.what;
+        EXPECT_EQ(live.sim.device().toJson(), before) << c.what;
+    }
+}
+
+// Every header, or every commit, refused with a code, through every FIR test: the block never
+// changes, every test says so in one line with the device's code and the name it gave, none
+// names a channel "not restored", and only the tests whose own step failed fail.
+TEST(FIROutcomeLines, RefusedHeadersAndCommitsLeaveEveryBlockAsItWas) {
+    const struct {
+        quint16 command;
+        quint32 code;
+        QString answer;
+        QString step;
+    } refusals[] = {
+        {128, 5, QStringLiteral("refused at the header (code 5)"), QStringLiteral("header")},
+        {130, 3, QStringLiteral("refused at the commit (code 3)"), QStringLiteral("commit")},
+    };
+    for (const auto& refusal : refusals) {
+        for (const FIRTestCase& test : everyFIRTest) {
+            livemodel::Live live([&refusal](DeviceSimulator& sim) {
+                namedFilters(sim);
+                sim.device().fir.refusedSteps[refusal.command] = refusal.code;
+            });
+            const QJsonObject before = live.sim.device().toJson();
+            const BodyRun run = runBody(*live.model, test.body);
+            const std::string what = std::string(test.what) + " " + refusal.step.toStdString();
+            const bool probing = QLatin1String(test.what) == QLatin1String("--fir-probe-1024");
+            EXPECT_EQ(run.status, probing ? 0 : 1) << what;
+            EXPECT_EQ(live.sim.device().toJson(), before) << what;
+            EXPECT_EQ(
+                run.lines.filter(QStringLiteral("FIR block holds the filter it had, name \"Custom 300\""))
+                    .filter(refusal.answer)
+                    .size(),
+                1)
+                << what << "\n"
+                << run.lines.join('\n').toStdString();
+            EXPECT_TRUE(run.lines.filter(QStringLiteral("not restored")).isEmpty()) << what;
+            if (probing) {
+                EXPECT_TRUE(
+                    run.lines.contains(QStringLiteral("1024-tap upload: REJECTED \u2014 The DSP rejected "
+                                                      "the %1 (code %2).")
+                                           .arg(refusal.step)
+                                           .arg(refusal.code)))
+                    << what;
+            }
+        }
+    }
+}
+
+// Seven-character channel names keep a space between them in the meter heading.
+TEST(MeterHeading, KeepsSevenCharacterNamesApart) {
+    livemodel::Live live([](DeviceSimulator& sim) {
+        sim.device().params[378] = DSPFrame::packString(QStringLiteral("Delay 1"), 2);
+        sim.device().params[379] = DSPFrame::packString(QStringLiteral("Monitor"), 2);
+        sim.device().params[380] = DSPFrame::packString(QStringLiteral("Rear"), 2);
+    });
+    const BodyRun run =
+        runBody(*live.model, [](DSPModel& m, StatusBox& box) { return hwtest::metersTest(m, box, 0); });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.lines.last().startsWith(QStringLiteral("Delay  Monito Rear   IN D   OUT 1  ")))
+        << run.lines.last().toStdString();
 }

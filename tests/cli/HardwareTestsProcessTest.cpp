@@ -344,17 +344,19 @@ TEST(HardwareTestsProcess, AFilterNameStaysWithAFilterThatDidNotChange) {
         {{QStringLiteral("--fir-flat"), QStringLiteral("5")},
          {refused},
          {QStringLiteral("OUT 2: uploaded \u2014 read back 300 taps"),
-          QStringLiteral("OUT 2: FIR block still holds the filter it had, name \"Custom 300\"")}},
+          QStringLiteral("OUT 2: upload: 256 taps sent, taken; FIR block holds the filter it had, name "
+                         "\"Custom 300\"")}},
         {{QStringLiteral("--fir-clear"), QStringLiteral("4,5")},
          {refused},
          {QStringLiteral("OUT 1: cleared \u2192 FAILED"),
-          QStringLiteral("OUT 1: FIR block still holds the filter it had, name \"Mine\""),
+          QStringLiteral("OUT 1: clear: 1 tap sent, taken; FIR block holds the filter it had, name \"Mine\""),
           QStringLiteral("OUT 2: cleared \u2192 FAILED"),
-          QStringLiteral("OUT 2: FIR block still holds the filter it had, name \"Custom 300\"")}},
+          QStringLiteral("OUT 2: clear: 1 tap sent, taken; FIR block holds the filter it had, name "
+                         "\"Custom 300\"")}},
         {{QStringLiteral("--fir-flat"), QStringLiteral("5")},
          {refused, QStringLiteral("--lose-answer"), QStringLiteral("6:408")},
          {QStringLiteral("OUT 2: uploaded \u2014 read back 300 taps"),
-          QStringLiteral("OUT 2: FIR block still holds the filter it had, name ?")}},
+          QStringLiteral("OUT 2: upload: 256 taps sent, taken; FIR block holds the filter it had, name ?")}},
     };
     for (const auto& c : cases) {
         const auto sim = startSimulatorFrom(user, c.faults);

@@ -88,9 +88,10 @@ TEST(FIRBoxLive, AClearWhoseCommitAnswersWereLostSaysWhatTheBlockHolds) {
     ASSERT_TRUE(livemodel::waitUntil([&] { return box->live() && box->live()->size() == 1; }));
     EXPECT_EQ(
         box->clearMessage(),
-        QStringLiteral("No answer from the DSP (commit). The FIR block holds the new filter, name \"\"."));
+        QStringLiteral("1 tap sent, no answer to the commit; FIR block holds the filter sent, name \"\"."));
     EXPECT_EQ(live.model->firName(4), QString());
     EXPECT_EQ(DSPFrame::unpackString(live.sim.device().params.value(407)), QString());
+    kestrel_test::saveScreenshot(*box, QStringLiteral("fir-tab-clear-unanswered"));
 }
 
 // A device that answers each read-back chunk with 100 coefficients gives 400 of a 512-tap

@@ -85,6 +85,31 @@ TEST(ModelReadBack, PublishesProgressInStepsAndTheTableOnce) {
     EXPECT_FALSE(model.params().contains(20));
 }
 
+// Edits made while a read-back runs: one of a parameter read already (its write goes out after
+// the read answered the old words) and one of a parameter read later. The table ends as the
+// device does.
+TEST(ModelReadBack, WritesMadeWhileItRunsEndInTheTableAsOnTheDevice) {
+    livemodel::Live live;
+    DSPModel& model = *live.model;
+    ASSERT_NE(model.params().value(1).value(0), bits(-20.0f));
+    bool edited = false;
+    QObject::connect(&live.sim, &DeviceSimulator::frameReceived, &model, [&](const DSPFrame& frame) {
+        if (edited || frame.command != 6 || frame.words.value(1) != 1) return;
+        edited = true;
+        model.setGain(0, -20.0f);
+        model.setChannelName(11, QStringLiteral("Late"));
+    });
+    livemodel::run(model.loadSettings());
+    ASSERT_TRUE(edited);
+    ASSERT_TRUE(livemodel::waitUntil([&] { return model.link().unansweredWriteCount() == 0; }));
+
+    EXPECT_EQ(model.params().value(1).value(0), bits(-20.0f));
+    EXPECT_EQ(model.channelName(11), QStringLiteral("Late"));
+    for (quint32 number : ParamMap::allParameters())
+        if (number != ParamMap::meters)
+            EXPECT_EQ(model.params().value(number), live.sim.device().params.value(number)) << number;
+}
+
 TEST(ModelFrames, IncomingFramesUpdateTheTableAndMeters) {
     livemodel::Live live;
     DSPModel& model = *live.model;

@@ -8,8 +8,11 @@
 #include "link/LiveModel.h"
 #include "pages/PageTesting.h"
 #include "pages/PresetsView.h"
+#include "support/RealQuestion.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
+#include "ui/DeviceMoments.h"
+#include "ui/Dialogs.h"
 #include "ui/controls/Theme.h"
 
 using namespace pagetest;
@@ -271,4 +274,30 @@ TEST(PresetsViewTest, EveryControlIsWholeWithADeviceAndOnTheDemo) {
     turn();
     EXPECT_EQ(kestrel_test::cutOffAtTheSides(*demo.view), "");
     kestrel_test::saveScreenshot(*demo.view, QStringLiteral("pages_presets_demo"));
+}
+
+// The desktop's Recall question, open while the link closes: its text turns to saying the answer
+// changes nothing, its buttons stay where the pointer found them, and a click at the recall
+// button's place presses it, which then recalls nothing.
+TEST(PresetsViewTest, TheRecallQuestionKeepsItsButtonsInPlaceWhenTheDeviceLeaves) {
+    livemodel::Live device(prepareBank);
+    DesktopDialogs desktop;
+    PresetsView view(*device.model, desktop);
+    view.resize(680, 560);
+    view.show();
+    turn();
+    QListWidget* list = view.slotList();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(5)).center());
+    turn();
+    const qsizetype mark = device.sim.received().size();
+
+    const kestrel_test::QuestionPlaces places =
+        kestrel_test::watchQuestion([&] { view.recallButton()->click(); }, [&] { device.sim.closeClients(); },
+                                    [&] { return !device.model->connected(); }, QMessageBox::AcceptRole);
+    EXPECT_FALSE(places.before.texts.contains(answerChangesNothingText));
+    EXPECT_TRUE(places.after.texts.contains(answerChangesNothingText));
+    EXPECT_TRUE(places.steady());
+    EXPECT_EQ(places.hit, QMessageBox::AcceptRole);
+    turn();
+    EXPECT_TRUE(device.sentAfter(mark, recallCommand).isEmpty());
 }

@@ -64,28 +64,6 @@ QPointer<QMenu> openMenu(QToolButton& button) {
 
 }  // namespace
 
-TEST(DeviceInFront, AProjectChosenWhileAReadBackRunsIsRefusedAndWritesNothing) {
-    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
-    const QString path = rig.dir.filePath(QStringLiteral("Hall.tsldsp"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
-                file.write(rig.model().projectData(QStringLiteral("DSP"))) > 0);
-    file.close();
-    rig.simulator.device().params[1][0] = levels::bits(-20.0f);  // IN A's gain, since the project
-
-    const qsizetype mark = rig.mark();
-    rig.dialogs.fileAnswers.enqueue(path);
-    rig.dialogs.confirmAnswers.enqueue(true);
-    rig.simulator.faults().delayMs = 5;  // the read-back is still under way as the panel answers
-    rig.dialogs.whileOpen = [&] { ASSERT_TRUE(rig.startReadBack()); };
-    rig.window().commands().openProject();
-    EXPECT_EQ(rig.dialogs.asked.last().title, QStringLiteral("The project couldn't be opened."));
-    rig.simulator.faults().delayMs = 0;
-    ASSERT_TRUE(rig.finishReadBack());
-    EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
-    EXPECT_EQ(differingFromTheDevice(rig), QList<quint32>());
-}
-
 TEST(DeviceInFront, TypingTheLinkTookIsNeitherWrittenNorShownAndComesBackWithTheDevice) {
     WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
     const auto strip = [&](int ch) { return rig.page<MixerView>()->strip(ch); };
@@ -153,21 +131,34 @@ TEST(DeviceInFront, MenusOpenedBeforeTheLinkWentCloseAndChangeNothing) {
     EXPECT_EQ(differingFromTheDevice(rig), QList<quint32>());
 }
 
-TEST(DeviceInFront, ADemoQuestionAnsweredAfterARealDeviceCameUpWritesNothingAndSaysSo) {
+TEST(DeviceInFront, DemoQuestionsAndPanelsAnsweredAfterARealDeviceCameUpWriteNothingAndSaySo) {
     WindowRig rig(WindowRig::Options{.connect = false, .prepare = kestrel_test::holdDemoSettings});
+    const QString note =
+        QStringLiteral("The DSP this was asked for is no longer connected: the answer changes nothing.");
+    rig.model().enterDemo();
+    const qsizetype mark = rig.mark();
+    const QString path = rig.dir.filePath(QStringLiteral("Demo.tsldsp"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
+                file.write(rig.model().projectData(QStringLiteral("Demo"))) > 0);
+    file.close();
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.confirmAnswers.enqueue(true);
+    rig.dialogs.whileOpen = [&] { EXPECT_TRUE(rig.connect()); };
+    rig.window().commands().openProject();
+    EXPECT_EQ(rig.dialogs.asked.last().text, note);
+
+    const QString host = loseTheLink(rig);
     rig.model().enterDemo();
     rig.showPage(Page::of(Page::Kind::routing));
     auto* routing = rig.page<RoutingView>();
     ASSERT_NE(routing, nullptr);
-    const qsizetype mark = rig.mark();
     rig.dialogs.confirmAnswers.enqueue(true);
-    rig.dialogs.whileOpen = [&] { EXPECT_TRUE(rig.connect()); };
+    rig.dialogs.whileOpen = [&] { EXPECT_TRUE(rig.simulator.listen(QHostAddress(host)) && rig.connect()); };
     routing->grids().first()->resetButton()->click();
-    ASSERT_TRUE(rig.waitFor([&] { return !rig.dialogs.asked.isEmpty() && !rig.dialogs.whileOpen; }));
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.dialogs.whileOpen && rig.model().connected(); }));
     rig.turn();
-    EXPECT_EQ(
-        rig.dialogs.asked.last().text,
-        QStringLiteral("The DSP this was asked for is no longer connected: the answer changes nothing."));
+    EXPECT_EQ(rig.dialogs.asked.last().text, note);
     EXPECT_TRUE(rig.receivedSince(mark, writeCommand).isEmpty());
     EXPECT_EQ(differingFromTheDevice(rig), QList<quint32>());
 }

@@ -35,6 +35,9 @@ struct SimFIRBank {
     // word short, its second word lost.
     int readChunkWords = 256;
     int shortReadChunk = -1;
+    // Every upload step of these commands (128 header, 129 coefficients, 130 commit) is
+    // refused with the code given.
+    QMap<quint16, quint32> refusedSteps;
     // Every commit is refused with a status answer that carries no word.
     bool commitsWordless = false;
     // A commit stores only the first this many taps of the upload (-1: all), and says it took it.

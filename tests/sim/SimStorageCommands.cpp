@@ -62,10 +62,11 @@ QList<SimReply> deletePresets(SimDevice& device, const DSPFrame& request) {
     return acknowledged();
 }
 
-// Each upload step answers with the next queued status code, 0 when none is queued.
-QList<SimReply> stepStatus(SimDevice& device) {
+// Each upload step answers with the next queued status code, 0 when none is queued; a step
+// refused every time answers with its own code.
+QList<SimReply> stepStatus(SimDevice& device, quint16 command = 0) {
     const quint32 code = device.fir.statusCodes.isEmpty() ? 0 : device.fir.statusCodes.takeFirst();
-    return {SimReply{status, {code}}};
+    return {SimReply{status, {device.fir.refusedSteps.value(command, code)}}};
 }
 
 QList<SimReply> startFIR(SimDevice& device, const DSPFrame&) {
@@ -75,12 +76,14 @@ QList<SimReply> startFIR(SimDevice& device, const DSPFrame&) {
 }
 
 QList<SimReply> firHeader(SimDevice& device, const DSPFrame& request) {
+    if (device.fir.refusedSteps.contains(request.command)) return stepStatus(device, request.command);
     device.fir.pendingHeader = request.words;
     return stepStatus(device);
 }
 
 QList<SimReply> firChunk(SimDevice& device, const DSPFrame& request) {
     if (request.words.isEmpty()) return {};
+    if (device.fir.refusedSteps.contains(request.command)) return stepStatus(device, request.command);
     device.fir.pendingChunks[int(request.words[0] >> 16)] = request.words.mid(1);
     return stepStatus(device);
 }
@@ -91,7 +94,7 @@ QList<SimReply> commitFIR(SimDevice& device, const DSPFrame& request) {
     for (const Words& chunk : device.fir.pendingChunks) coefficients += chunk;
     if (coefficients.size() > device.fir.maxTaps) return {SimReply{status, {tooManyTapsCode}}};
     if (device.fir.commitsWordless) return {SimReply{status, {}}};
-    auto reply = stepStatus(device);
+    auto reply = stepStatus(device, request.command);
     if (device.fir.keptTaps >= 0)
         coefficients = coefficients.first(std::min(coefficients.size(), qsizetype(device.fir.keptTaps)));
     if (reply.front().words.front() == 0)

@@ -146,6 +146,10 @@ int main(int argc, char** argv) {
         {"fir-chunk-words", "Coefficients in each FIR read-back chunk (default 256).", "count"},
         {"fir-short-chunk", "FIR read-back chunk K (0 to 3) comes one coefficient short.", "K"},
         {"fir-commit-wordless", "Refuse every FIR commit with a status answer that carries no word."},
+        {"fir-refuse",
+         "Refuse every FIR upload step of this command (128 header, 129 coefficients, 130 commit) with "
+         "the status code given, as CMD:CODE; repeatable.",
+         "CMD:CODE"},
         {"fir-keep-taps", "Every FIR commit keeps only the first N taps, and says it took them all.", "N"},
     });
     parser.process(app);
@@ -168,6 +172,14 @@ int main(int argc, char** argv) {
     if (parser.isSet("fir-chunk-words")) device.fir.readChunkWords = parser.value("fir-chunk-words").toInt();
     if (parser.isSet("fir-short-chunk")) device.fir.shortReadChunk = parser.value("fir-short-chunk").toInt();
     device.fir.commitsWordless = parser.isSet("fir-commit-wordless");
+    for (const QString& refusal : parser.values("fir-refuse")) {
+        const QStringList parts = refusal.split(QLatin1Char(':'));
+        const std::optional<quint16> command = parseCommand(parts.value(0));
+        bool ok = false;
+        const uint code = parts.value(1).toUInt(&ok);
+        if (!command || parts.size() != 2 || !ok || code == 0) return fail("bad refusal " + refusal);
+        device.fir.refusedSteps[*command] = code;
+    }
     if (parser.isSet("fir-keep-taps")) {
         bool ok = false;
         device.fir.keptTaps = parser.value("fir-keep-taps").toInt(&ok);

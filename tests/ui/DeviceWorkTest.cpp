@@ -31,10 +31,13 @@
 #include "shell/ProjectCommands.h"
 #include "shell/StatusBar.h"
 #include "support/FindWidgets.h"
+#include "support/RealQuestion.h"
 #include "support/WidgetTesting.h"
 #include "support/WindowRig.h"
 #include "ui/DeviceWork.h"
+#include "ui/Dialogs.h"
 #include "ui/FIRSendBar.h"
+#include "ui/controls/ElidedLabel.h"
 #include "ui/controls/SegmentedPicker.h"
 
 using kestrel_test::WindowRig;
@@ -639,4 +642,61 @@ TEST(DeviceWork, QuestionsAboutOneDeviceReachNoOtherThatTookTheLink) {
     auto* routing = rig.page<RoutingView>();
     ASSERT_NE(routing, nullptr);
     heldWhileAnotherConnects([&] { routing->grids().first()->resetButton()->click(); }, writeCommand);
+}
+
+// The desktop's Quit question, open while the project send it tells of ends: its texts change
+// (the count, then the send's end, and the consequence leaves), its buttons stay where the
+// pointer found them, and a click there still answers Cancel.
+TEST(DeviceWork, TheQuitQuestionKeepsItsButtonsInPlaceWhenTheSendEnds) {
+    WindowRig rig(WindowRig::Options{.prepare = kestrel_test::holdDemoSettings});
+    QFile project(projectFile(rig));
+    ASSERT_TRUE(project.open(QIODevice::ReadOnly));
+    rig.simulator.faults().commandDelayMs[writeCommand] = 3;
+    DesktopDialogs desktop;
+    desktop.setParentWindow(&rig.window());
+    DeviceWork work(rig.model(), desktop);
+    ASSERT_FALSE(rig.model().loadProject(project.readAll()).has_value());
+    work.followProjectSend(QStringLiteral("Hall setup"));
+    ASSERT_FALSE(work.running().isEmpty());
+
+    bool quit = true;
+    const kestrel_test::QuestionPlaces places =
+        kestrel_test::watchQuestion([&] { quit = work.mayQuit(); }, [] {},
+                                    [&] { return work.running().isEmpty(); }, QMessageBox::RejectRole);
+    EXPECT_TRUE(places.after.texts.join(' ').contains(QStringLiteral("ended")));
+    EXPECT_EQ(places.after.texts.size(), 1) << "the consequence left";
+    EXPECT_TRUE(places.steady());
+    EXPECT_EQ(places.hit, QMessageBox::RejectRole);
+    EXPECT_FALSE(quit);
+}
+
+// The result of a send names that device's channels: it stays while the same device comes back,
+// and leaves once another device has connected.
+TEST(DeviceWork, ASendResultLeavesWhenAnotherDeviceConnects) {
+    WindowRig rig;
+    FIRDesignerView* designer = designerWithFilter(rig);
+    ASSERT_NE(designer, nullptr);
+    FIRSendBar* bar = designer->sendBar();
+    const auto resultShown = [bar] {
+        for (ElidedLabel* label : bar->findChildren<ElidedLabel*>())
+            if (label->isVisible() && label->text().startsWith(QStringLiteral("Sent to"))) return true;
+        return false;
+    };
+    bar->startSend({4});
+    ASSERT_TRUE(rig.waitFor([&] { return !bar->busy(); }, 30));
+    rig.turn();
+    EXPECT_TRUE(resultShown());
+
+    rig.simulator.closeClients();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.model().connected(); }));
+    rig.model().link().connect(rig.simulator.host());
+    ASSERT_TRUE(rig.waitFor([&] { return rig.model().connected() && !rig.model().loading(); }, 30));
+    rig.turn();
+    EXPECT_TRUE(resultShown()) << "the same device came back";
+
+    OtherDevices others{rig};
+    others.connectAnother();
+    rig.turn();
+    EXPECT_FALSE(bar->status().has_value()) << bar->status().value_or(QString()).toStdString();
+    EXPECT_FALSE(resultShown());
 }

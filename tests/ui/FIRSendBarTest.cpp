@@ -198,16 +198,17 @@ TEST_F(FIRSendBarTest, FailuresRetriesAndBypassedBlocksMakeOneStatusLine) {
     Bar bar(live.model.get());
     live.model->write(391 + 5, {1}, std::nullopt, false);  // OUT 2's FIR is bypassed
     // OUT 1: three refused starts; OUT 2: a refused header, then a clean second attempt. Each
-    // block is read before its upload, which takes a start of its own.
-    live.sim.device().fir.statusCodes = {0, 7, 7, 7, 0, 0, 9};
+    // block is read before and after its upload, each read with a start of its own.
+    live.sim.device().fir.statusCodes = {0, 7, 7, 7, 0, 0, 0, 9};
     bar.bar->setTargets({4, 5});
     ASSERT_TRUE(bar.send());
     EXPECT_EQ(bar.bar->status(),
-              QStringLiteral("Sent to OUT 2. Failed — OUT 1: The DSP rejected the start (code 7). "
-                             "FIR is bypassed on OUT 2 — switch it on (F on the mixer strip) to "
-                             "hear it."));
+              QStringLiteral("Sent to OUT 2. Failed — OUT 1: 4 taps sent, refused at the start (code 7); "
+                             "FIR block holds the filter it had, name \"\". FIR is bypassed on OUT 2 — "
+                             "switch it on (F on the mixer strip) to hear it."));
     EXPECT_EQ(live.model->words(403 + 5, 0), packedName("Room EQ"));
     EXPECT_NE(live.model->words(403 + 4, 0), packedName("Room EQ"));
+    kestrel_test::saveScreenshot(*bar.bar, QStringLiteral("send-bar-failures"));
 }
 
 TEST_F(FIRSendBarTest, RefusedTargetsStillEndTheRun) {
@@ -218,7 +219,7 @@ TEST_F(FIRSendBarTest, RefusedTargetsStillEndTheRun) {
     bar.bar->startSend({4, 5});
     ASSERT_TRUE(livemodel::waitUntil([&] { return bar.sentCalls == 1 && bar.bar->status(); }));
     livemodel::waitUntil([&] { return !bar.bar->status()->startsWith("Sending"); });
-    EXPECT_EQ(bar.bar->status(), QStringLiteral(" Failed — Output 1, name not read: Not connected to a DSP.; "
+    EXPECT_EQ(bar.bar->status(), QStringLiteral(" Failed — Output 1, name not read: Not connected to a DSP; "
                                                 "Output 2, name not read: Not connected to a DSP."));
     EXPECT_TRUE(offline.model->words(403 + 4, 0).isEmpty());
 
@@ -243,4 +244,19 @@ TEST_F(FIRSendBarTest, ARunOutlivesItsBar) {
     ASSERT_TRUE(livemodel::waitUntil([&] { return !live.sentAfter(mark, commitCommand).isEmpty(); }));
     EXPECT_EQ(bar->sentCalls, 0);  // nobody left to tell
     ASSERT_TRUE(livemodel::waitUntil([&] { return live.model->words(403 + 4, 0) == packedName("Room EQ"); }));
+}
+
+// The filter arrives and reads back as sent; only the answer to the name's read is lost. That is
+// a filter sent, not a failure, and the line says what is not known.
+TEST_F(FIRSendBarTest, AFilterWhoseNameAloneWasNotReadBackIsSent) {
+    livemodel::Live live;
+    Bar bar(live.model.get());
+    live.sim.faults().answerLost = [](const DSPFrame& request) {
+        return request.command == 6 && request.words.value(1) == 403 + 4;
+    };
+    bar.bar->setTargets({4});
+    ASSERT_TRUE(bar.send());
+    EXPECT_EQ(bar.bar->status(), QStringLiteral("Sent to OUT 1 (name not read back)."));
+    kestrel_test::saveScreenshot(*bar.bar, QStringLiteral("send-bar-name-not-read"));
+    EXPECT_EQ(live.sim.device().params.value(403 + 4), packedName("Room EQ"));
 }
