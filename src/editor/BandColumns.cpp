@@ -19,6 +19,7 @@
 #include "editor/BandColumn.h"
 #include "editor/EditorKit.h"
 #include "link/ParamMap.h"
+#include "ui/DeviceMoments.h"
 #include "ui/accessibility/Names.h"
 #include "ui/controls/CompactNumberField.h"
 #include "ui/controls/Encoder.h"
@@ -195,6 +196,10 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     m_freqField = new CompactNumberField(QStringLiteral("%.0f"), QString(), sizes.field);
     m_gainField = new CompactNumberField(QStringLiteral("%+.1f"), QString(), sizes.field);
     m_qField = new CompactNumberField(QStringLiteral("%.2f"), QString(), sizes.field);
+    // Typing the link took away stays this device's until it comes back (KeptEdits).
+    keepTyping(*m_freqField, QStringLiteral("eq.%1.%2.freq").arg(ch).arg(band));
+    keepTyping(*m_gainField, QStringLiteral("eq.%1.%2.gain").arg(ch).arg(band));
+    keepTyping(*m_qField, QStringLiteral("eq.%1.%2.q").arg(ch).arg(band));
     // Typed frequencies reach 22000 Hz, and an allpass band's Q 179.
     m_freqField->setRange(20, 22000);
     m_gainField->setRange(-15, 15);
@@ -239,6 +244,7 @@ BandColumn::BandColumn(BandColumns& owner, int ch, int band)
     }
     m_type->setMenu(menu);
     makePopoverMenu(*menu, *m_type);
+    closeWhenDeviceMovesOn(*menu, m_owner.model());
     m_type->setPopupMode(QToolButton::InstantPopup);
     m_type->setFixedHeight(20);
     m_type->setFont(Theme::font(10, QFont::Medium));

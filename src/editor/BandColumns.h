@@ -27,6 +27,7 @@ public:
     // stored and writes all four words to the channel and its group.
     void writeBand(int band, const std::function<void(DSPModel::Band&)>& change);
 
+    const DSPModel& model() const { return m_model; }
     // The type menu's choice: a new type, with Q 1.0 for a shelf; the band's own writes nothing.
     void chooseType(int band, qint64 type);
 

@@ -25,6 +25,7 @@
 #include "link/ParamMap.h"
 #include "platform/Settings.h"
 #include "ui/ChannelWords.h"
+#include "ui/DeviceMoments.h"
 #include "ui/Dialogs.h"
 #include "ui/ModelWatcher.h"
 #include "ui/controls/Encoder.h"
@@ -156,6 +157,7 @@ QWidget* ChannelView::buildHeader() {
     m_copyTo->setPopupMode(QToolButton::InstantPopup);
     m_copyTo->setMenu(new QMenu(m_copyTo));
     makePopoverMenu(*m_copyTo->menu(), *m_copyTo);
+    closeWhenDeviceMovesOn(*m_copyTo->menu(), m_model);
     m_copyTo->setText(QStringLiteral("Copy to…"));
     m_copyTo->setFocusPolicy(Qt::TabFocus);
     m_copyTo->setStyleSheet(

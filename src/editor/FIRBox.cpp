@@ -14,8 +14,8 @@
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
-#include "ui/AskedOnLink.h"
 #include "ui/ChannelWords.h"
+#include "ui/DeviceMoments.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/FIRSendBar.h"
@@ -446,22 +446,23 @@ QCoro::Task<> FIRBox::readBack() {
 void FIRBox::requestClear() {
     // The tab may go while a question is open, and the link it was asked on may close: each
     // answer finds both, or does nothing. Another device's channel is not this one.
-    const QPointer<FIRBox> self(this);
-    const AskedOnLink asked(m_model);
+    const AskedAt asked(m_model, this);
     if (m_context.work && !m_context.work->mayStartAnother(QStringLiteral("Clear the FIR anyway?"),
                                                            QStringLiteral("Clear Anyway")))
         return;
-    if (!self || asked.ended()) return;
+    if (asked.ended()) return;
     const bool confirmed = m_context.dialogs->confirm(
         tr("Clear the FIR on ") + channelwords::spokenName(m_model, m_ch) + QStringLiteral("?"),
         asked.consequence(tr("Replaces the stored filter with a flat pass-through.")), tr("Clear FIR"),
         tr("Cancel"), Dialogs::DefaultButton::cancel);
-    if (!confirmed || !self || asked.ended()) return;
-    m_clearing = true;
-    m_clearMessage.reset();
-    refresh();
-    tasks::startTask([self = QPointer<FIRBox>(this)]() -> QCoro::Task<> {
-        if (self) co_await self->clear();
+    if (!confirmed) return;
+    asked.act([this] {
+        m_clearing = true;
+        m_clearMessage.reset();
+        refresh();
+        tasks::startTask([self = QPointer<FIRBox>(this)]() -> QCoro::Task<> {
+            if (self) co_await self->clear();
+        });
     });
 }
 

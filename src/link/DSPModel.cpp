@@ -75,18 +75,41 @@ void DSPModel::replaceParams(Table table) {
 
 void DSPModel::setLoading(std::optional<double> progress) {
     if (progress == loading_) return;
+    const bool starts = !loading_ && progress;
     loading_ = progress;
+    if (starts) Q_EMIT momentChanged();
     Q_EMIT loadingChanged();
 }
 
 void DSPModel::setDemo(bool on) {
     demo_ = on;
+    moveDeviceOn();
     meterStore_->setLive(connected_ || demo_);
     Q_EMIT demoChanged();
 }
 
+void DSPModel::moveDeviceOn() {
+    ++deviceSerial_;
+    Q_EMIT momentChanged();
+}
+
+DeviceMoment DSPModel::moment() const {
+    return DeviceMoment(deviceSerial_, link_->session(), connected_);
+}
+
+bool DSPModel::stillAt(const DeviceMoment& moment) const {
+    // The session as well as the count: a link's end is known to its session before the model
+    // hears of it.
+    return moment.m_device == deviceSerial_ && !(moment.m_onLink && moment.m_session.isCancelled());
+}
+
+bool DSPModel::mayWrite() const {
+    return canWrite() && (!actingAt_ || stillAt(*actingAt_));
+}
+
 void DSPModel::switchDevice(const QString& device) {
     if (device == device_) return;
+    moveDeviceOn();
     otherDevices_.insert(device_, DeviceMemory{std::exchange(groupOf_, {}), std::exchange(eqBypassed_, {})});
     DeviceMemory next = otherDevices_.take(device);
     device_ = device;
@@ -126,7 +149,13 @@ void DSPModel::setPresetBusy(bool busy) {
 
 void DSPModel::onConnectionChange(bool up) {
     if (up) {
-        if (demo_) setDemo(false);
+        // Whatever was opened with no link, or on the demo device, ends here: before anything
+        // of the new device shows, and while nothing can be written yet.
+        if (demo_) {
+            setDemo(false);
+        } else {
+            moveDeviceOn();
+        }
         // A link that comes up may lead to another device than the last one: nothing the
         // table or the preset list held is this device's until the read-back answers it.
         // Emptied before the read-back shows, so nothing committed at its start builds on
@@ -140,6 +169,9 @@ void DSPModel::onConnectionChange(bool up) {
         setLoading(0.0);
     }
     connected_ = up;
+    // A link that goes ends its moment once nothing can be written any more, so what was
+    // opened on it and is committed as it closes reaches neither the table nor the device.
+    if (!up) moveDeviceOn();
     meterStore_->setLive(connected_ || demo_);
     Q_EMIT connectedChanged();
     // A lost link stops only the live poller: the demo animation keeps running.

@@ -17,8 +17,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "link/DSPFrame.h"
+#include "link/DeviceMoment.h"
 #include "link/DeviceVocabulary.h"
 #include "link/ParamMap.h"
 #include "platform/Tasks.h"
@@ -192,6 +194,32 @@ public:
     // they are kept per device: another device starts without them, and a return to one
     // brings back what was made on it.
     const QString& device() const { return device_; }
+    // The device in front of the window now; stillAt tells whether it still is. Every link
+    // coming up or going, the demo device starting or ending and every other device moves it on.
+    DeviceMoment moment() const;
+    bool stillAt(const DeviceMoment& moment) const;
+    // Whether an edit can reach the device whose table this is: its link is up, or it is the
+    // demo device. Once a device's link went, no setter changes its table: nothing could be
+    // written. A table of no device (as at start) holds nothing an edit could build on.
+    bool canWrite() const { return connected_ || demo_ || device_.isEmpty(); }
+    // While one lives, what is done is done for `moment`: once the model has moved on from it,
+    // no write changes the table or reaches a device. An answer to a question acts inside one,
+    // so whatever it sets off on the device it was asked for goes nowhere else.
+    class ActingAt {
+    public:
+        ActingAt(DSPModel& model, const DeviceMoment& moment)
+            : model_(model), previous_(std::exchange(model.actingAt_, moment)) {}
+        ~ActingAt() { model_.actingAt_ = previous_; }
+        ActingAt(const ActingAt&) = delete;
+        ActingAt& operator=(const ActingAt&) = delete;
+
+    private:
+        DSPModel& model_;
+        std::optional<DeviceMoment> previous_;
+    };
+    // Whether a write now would reach the device in front of the window (canWrite, and inside
+    // an ActingAt only while its moment holds).
+    bool mayWrite() const;
     static inline const QString demoDevice = QStringLiteral("demo");
     const QMap<int, int>& groupOf() const { return groupOf_; }
     const QSet<int>& eqBypassed() const { return eqBypassed_; }
@@ -350,6 +378,10 @@ Q_SIGNALS:
     void demoChanged();
     // Announced before the groups and EQ-bypass state of the new device are.
     void deviceChanged();
+    // The device in front moved on (see moment()), or a read-back started: what a menu or a
+    // popover showed is no longer what it would act on. Announced once the model stands at the
+    // new moment, and before connectedChanged, demoChanged and loadingChanged are.
+    void momentChanged();
     void groupsChanged();
     void eqBypassChanged();
     void eqClipboardChanged();
@@ -377,6 +409,7 @@ private:
     void keepStoresSince(quint64 serial, Table& collected) const;
     void setLoading(std::optional<double> progress);
     void setDemo(bool on);
+    void moveDeviceOn();
     void switchDevice(const QString& device);
     void setPresetBusy(bool busy);
     // The preset list as at a first connect: unknown until the device answers it.
@@ -421,6 +454,9 @@ private:
         QSet<int> eqBypassed;
     };
     QString device_;
+    // Starts at one, so a moment made by default never holds.
+    quint64 deviceSerial_ = 1;
+    std::optional<DeviceMoment> actingAt_;
     QMap<int, int> groupOf_;  // the current device's
     QSet<int> eqBypassed_;    // the current device's
     QHash<QString, DeviceMemory> otherDevices_;

@@ -70,6 +70,9 @@ int DSPModel::unreadCount() const {
 }
 
 void DSPModel::write(quint32 number, const Words& w, std::optional<int> count, bool propagate) {
+    // An edit that reaches no device changes nothing: the table, and all drawn or saved from
+    // it, stays the device's.
+    if (!mayWrite()) return;
     storeParam(number, w);
     if (!demo_) {
         const qsizetype sent = count ? std::clamp<qsizetype>(*count, 0, w.size()) : w.size();

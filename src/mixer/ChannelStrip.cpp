@@ -20,6 +20,7 @@
 #include "mixer/InputQuickMenu.h"
 #include "mixer/QuickButtons.h"
 #include "ui/ChannelWords.h"
+#include "ui/DeviceMoments.h"
 #include "ui/ModelWatcher.h"
 #include "ui/accessibility/Names.h"
 #include "ui/accessibility/Popups.h"
@@ -153,6 +154,7 @@ void StripHeader::showQuickMenu(const QPoint& globalPos) {
     QMenu menu;
     addStripQuickMenuItems(menu, m_dsp, m_ch);
     closeOnChoice(menu);
+    closeWhenDeviceMovesOn(menu, m_dsp);
     menu.exec(globalPos);
 }
 
@@ -205,6 +207,8 @@ ChannelStrip::ChannelStrip(DSPModel& dsp, Navigator* navigator, int ch, QWidget*
     connect(m_edit, &QToolButton::clicked, this, [this] { Q_EMIT openRequested(m_ch); });
     connect(m_fader, &Fader::gainEdited, this, &ChannelStrip::setGain);
     connect(m_gain, &CompactNumberField::committed, this, &ChannelStrip::setGain);
+    // Typing the link took away stays this device's until it comes back (KeptEdits).
+    keepTyping(*m_gain, QStringLiteral("mixer.gain.%1").arg(ch));
     // The state is read at the click, never from an older face.
     connect(m_mute, &FlatButton::clicked, this, [this] { toggleMute(channelwords::muted(m_dsp, m_ch)); });
 

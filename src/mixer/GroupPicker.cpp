@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "link/DSPModel.h"
+#include "ui/DeviceMoments.h"
 #include "ui/controls/Popover.h"
 #include "ui/controls/Theme.h"
 #include "ui/input/PopupFocus.h"
@@ -33,6 +34,7 @@ GroupPicker::GroupPicker(DSPModel& dsp, int ch, QWidget* parent) : QToolButton(p
     for (int n = 1; n <= 4; ++n) choice(QStringLiteral("Group %1").arg(n), n);
     setMenu(menu);
     makePopoverMenu(*menu, *this);
+    closeWhenDeviceMovesOn(*menu, dsp);
     connect(&dsp, &DSPModel::groupsChanged, this, &GroupPicker::refresh);
     refresh();
 }

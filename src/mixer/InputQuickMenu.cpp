@@ -13,6 +13,7 @@
 
 #include "link/DSPModel.h"
 #include "ui/ChannelWords.h"
+#include "ui/DeviceMoments.h"
 #include "ui/ModelWatcher.h"
 #include "ui/accessibility/Popups.h"
 #include "ui/accessibility/SimpleWidgets.h"
@@ -289,12 +290,19 @@ void InputQuickMenu::togglePanel() {
         m_panel->close();
         return;
     }
+    openPanel(true);
+}
+
+void InputQuickMenu::openPanel(bool userOpened) {
     // A popup closes itself on a click outside it, like a popover.
     m_panel = new InputPanel(m_dsp, m_navigator, m_ch, this);
     m_panel->setWindowFlags(Qt::Popup);
     m_panel->setAttribute(Qt::WA_DeleteOnClose);
     m_panel->setAutoFillBackground(true);
     m_panel->installEventFilter(this);
+    // The user opened it on what the strip showed; the one opened at start is opened for the
+    // device to come and follows its read-back.
+    if (userOpened) closeWhenDeviceMovesOn(*m_panel, m_dsp);
     m_panel->adjustSize();
     showPopover(*m_panel, *this);
 }
@@ -320,7 +328,7 @@ void InputQuickMenu::showEvent(QShowEvent* event) {
     if (qEnvironmentVariable("TSL_INPUT_PANEL") == QString::number(m_ch) &&
         qEnvironmentVariableIsSet("TSL_INPUT_PANEL")) {
         QTimer::singleShot(1000, this, [this] {
-            if (!m_panel || !m_panel->isVisible()) togglePanel();
+            if (!m_panel || !m_panel->isVisible()) openPanel(false);
         });
     }
 }

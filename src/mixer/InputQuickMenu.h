@@ -76,6 +76,7 @@ public:
     // Where the panel's "Setting…" button asks for the sources page.
     void setNavigator(Navigator* navigator) { m_navigator = navigator; }
     void togglePanel();
+    void openPanel(bool userOpened);
     InputPanel* panel() const { return m_panel; }
 
 protected:

@@ -88,6 +88,8 @@ void CrosspointInspector::setSelected(std::optional<quint32> selected) {
     // A level typed for the crosspoint that was selected belongs to that one.
     commitPendingEdits(this);
     m_selected = selected;
+    // Typing the link took away stays this device's until it comes back (KeptEdits).
+    keepTyping(*m_field, selected ? QStringLiteral("routing.level.%1").arg(*selected) : QString());
     refresh();
 }
 

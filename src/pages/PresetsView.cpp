@@ -13,7 +13,7 @@
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
 #include "platform/Tasks.h"
-#include "ui/AskedOnLink.h"
+#include "ui/DeviceMoments.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/ModelWatcher.h"
@@ -305,7 +305,7 @@ void PresetsView::storeKnowing(int slot) {
     if (!listKnown() || isOccupied(slot))
         askFor(save);
     else
-        perform(save, AskedOnLink(m_model));
+        perform(save, AskedAt(m_model, this));
 }
 
 void PresetsView::askFor(Action action) {
@@ -325,27 +325,28 @@ void PresetsView::askFor(Action action) {
                 "replaced by the DSP's current settings.");
     }
     const QString title = c.verb + QLatin1Char(' ') + subject + QLatin1Char('?');
-    const QPointer<PresetsView> self(this);
     // The slot named is the one of the device connected now: answered after another device
     // connected, or none, the answer is nothing to that one.
-    const AskedOnLink asked(m_model);
+    const AskedAt asked(m_model, this);
     if (m_dialogs.confirm(title, asked.consequence(c.message), c.button + QString::number(action.slot),
                           QStringLiteral("Cancel"), c.defaultButton) &&
-        self)
+        !asked.ended())
         perform(action, asked);
 }
 
-void PresetsView::perform(Action action, const AskedOnLink& asked) {
+void PresetsView::perform(Action action, const AskedAt& asked) {
     // Stored, recalled or deleted while other work is on its way, a preset would hold or meet
     // part of it.
     const QString verb = action.kind == Action::Kind::save     ? QStringLiteral("Store")
                          : action.kind == Action::Kind::recall ? QStringLiteral("Recall")
                                                                : QStringLiteral("Delete");
-    const QPointer<PresetsView> self(this);
     if (m_work && !m_work->mayStartAnother(QStringLiteral("%1 slot %2 anyway?").arg(verb).arg(action.slot),
                                            verb + QStringLiteral(" Anyway")))
         return;
-    if (!self || asked.ended()) return;
+    asked.act([this, action] { start(action); });
+}
+
+void PresetsView::start(Action action) {
     setMessage(std::nullopt);
     tasks::startTask([self = QPointer<PresetsView>(this), model = QPointer<DSPModel>(&m_model),
                       action]() -> QCoro::Task<> {

@@ -10,7 +10,7 @@
 
 #include "ui/input/KeyboardFocus.h"
 
-class AskedOnLink;
+class AskedAt;
 class DSPModel;
 class DeviceWork;
 class Dialogs;
@@ -93,7 +93,8 @@ private:
     void storeKnowing(int slot);
     void askFor(Action action);
     // `asked` is the link the questions about it were asked on: once it has ended, nothing is done.
-    void perform(Action action, const AskedOnLink& asked);
+    void perform(Action action, const AskedAt& asked);
+    void start(Action action);
     void setMessage(std::optional<QString> message);
     void placeOverlay();
     void setDetailEnabled(bool enabled);

@@ -16,7 +16,7 @@
 #include "pages/CrosspointInspector.h"
 #include "pages/PageKit.h"
 #include "platform/NumText.h"
-#include "ui/AskedOnLink.h"
+#include "ui/DeviceMoments.h"
 #include "ui/Dialogs.h"
 #include "ui/ModelWatcher.h"
 #include "ui/accessibility/Names.h"
@@ -364,12 +364,10 @@ void RoutingView::confirmApply(const ParamMap::Grid& grid, bool clear) {
                   "Each row will be connected to its matching column at 0 dB; everything else switched off.");
     const QString accept = clear ? QStringLiteral("Clear all routes") : QStringLiteral("Reset to one-to-one");
     // Both replace every route of the grid: Return must not do that.
-    const QPointer<RoutingView> self(this);
-    const AskedOnLink asked(m_model);
+    const AskedAt asked(m_model, this);
     if (m_dialogs.confirm(title, asked.consequence(message), accept, QStringLiteral("Cancel"),
-                          Dialogs::DefaultButton::cancel) &&
-        self && !asked.ended())
-        applyToAll(m_model, grid, clear);
+                          Dialogs::DefaultButton::cancel))
+        asked.act([&] { applyToAll(m_model, grid, clear); });
 }
 
 bool RoutingView::eventFilter(QObject* watched, QEvent* event) {

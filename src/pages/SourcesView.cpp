@@ -16,8 +16,8 @@
 #include "link/DSPModel.h"
 #include "pages/PageKit.h"
 #include "platform/NumText.h"
-#include "ui/AskedOnLink.h"
 #include "ui/ChannelWords.h"
+#include "ui/DeviceMoments.h"
 #include "ui/Dialogs.h"
 #include "ui/ModelWatcher.h"
 #include "ui/accessibility/Names.h"
@@ -209,15 +209,14 @@ void SourcesView::choose(int input, InputSource source) {
     refresh();
     // Asked once the picker's handler has returned, as every question is; a tone agreed to for
     // one device never plays on another that took the link meanwhile.
-    Dialogs::askLater(this, [this, input, self = QPointer<SourcesView>(this)] {
-        const AskedOnLink asked(m_model);
+    Dialogs::askLater(this, [this, input] {
+        const AskedAt asked(m_model, this);
         if (m_dialogs.confirm(QStringLiteral("Route the test signal to this input?"),
                               asked.consequence(QStringLiteral(
                                   "Make sure your amplifiers are turned down. The tone will play through "
                                   "every output this input is routed to.")),
-                              QStringLiteral("Route test signal"), QStringLiteral("Cancel")) &&
-            self && !asked.ended())
-            m_model.setInputSource(input, InputSource::testSignal);
+                              QStringLiteral("Route test signal"), QStringLiteral("Cancel")))
+            asked.act([&] { m_model.setInputSource(input, InputSource::testSignal); });
     });
 }
 

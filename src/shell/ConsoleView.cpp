@@ -40,6 +40,12 @@ protected:
 };
 
 // True when the widget is one of the page's own or lies in a popup one of them opened.
+// Whose typing a device page holds: the link's device while it is up, the demo device, or
+// none while nothing can be written (a lost link's typing is not its device's to commit).
+QString deviceInFront(const DSPModel& model) {
+    return model.canWrite() ? model.device() : QString();
+}
+
 bool opensOrHolds(const QWidget& page, const QWidget* widget) {
     for (; widget; widget = widget->parentWidget())
         if (widget == &page) return true;
@@ -55,7 +61,7 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
       m_page(start) {
     m_context.dialogs = m_dialogs.get();
     m_context.kept = &m_kept;
-    m_deviceKept.setDevice(context.model->device());
+    m_deviceKept.setDevice(deviceInFront(*context.model));
     m_dialogs->onAllClosed = [this] { releaseLeftPages(); };
     ChannelTab::applyStartTab(*context.settings);
     auto* row = new QHBoxLayout(this);
@@ -77,7 +83,11 @@ ConsoleView::ConsoleView(AppContext context, Page start, QWidget* parent)
     connect(context.model, &DSPModel::loadingChanged, this, &ConsoleView::showContent);
     connect(context.model, &DSPModel::connectedChanged, this, &ConsoleView::updateEnabled);
     connect(context.model, &DSPModel::demoChanged, this, &ConsoleView::updateEnabled);
-    connect(context.model, &DSPModel::deviceChanged, this, &ConsoleView::leaveDevice);
+    // The moment moves on first, while nothing can be written, so the view of the device before
+    // goes before the disabling of a lost link's page could commit what was typed in it.
+    for (auto moved : {&DSPModel::momentChanged, &DSPModel::deviceChanged, &DSPModel::connectedChanged,
+                       &DSPModel::demoChanged})
+        connect(context.model, moved, this, &ConsoleView::leaveDevice);
     m_sidebar->setPage(m_page);
     showContent();
 }
@@ -148,25 +158,35 @@ void ConsoleView::leavePage() {
 }
 
 void ConsoleView::leaveDevice() {
-    // A page built for another device, with what was typed for it, goes without a commit (the
-    // link leads elsewhere now) and its unsaved text stays with that device. One built before
-    // any device (nothing can be typed there) goes on with this one, unless this one comes
-    // back with text typed for it before the link went to another host.
-    const bool rebuild =
-        m_view && pageNeedsDevice(m_page) &&
-        (!m_deviceKept.device().isEmpty() || m_deviceKept.holdsFor(m_context.model->device()));
-    if (rebuild) dropView();
-    m_deviceKept.setDevice(m_context.model->device());
-    if (rebuild) showContent();
+    // A page built for another device, or holding typing for a link that went, goes without a
+    // commit (nothing of it may reach the device now in front) and its unsaved text stays with
+    // the device it was typed for; the page built again shows what the device holds. One built
+    // before any device (nothing can be typed there) goes on with this one, unless this one
+    // comes back with text typed for it before.
+    const QString device = deviceInFront(*m_context.model);
+    if (device == m_deviceKept.device()) return;
+    const bool rebuild = m_view && pageNeedsDevice(m_page) &&
+                         (holdsPendingEdits(*m_view) ||
+                          (!m_viewDevice.isEmpty() && m_viewDevice != m_context.model->device()) ||
+                          m_deviceKept.holdsFor(device));
+    // The keys go on with the page built again, and from there where a lost link sends them.
+    const bool keysInPage = rebuild && opensOrHolds(*m_view, QApplication::focusWidget());
+    if (rebuild) dropView(false);
+    m_deviceKept.setDevice(device);
+    if (!rebuild) return;
+    showContent();
+    if (keysInPage) focusControl({});
 }
 
 KeptEdits& ConsoleView::keptFor(const Page& page) {
     return pageNeedsDevice(page) ? m_deviceKept : m_kept;
 }
 
-void ConsoleView::dropView() {
+void ConsoleView::dropView(bool commitTyping) {
     // The store the view was built with.
     m_context.kept->takeFrom(*m_view);
+    // Hiding the view takes the focus from its field, and leaving a field commits it.
+    if (!commitTyping) forgetPendingEdits(*m_view);
     m_pageArea->removeWidget(m_view);
     m_view->hide();
     m_pageFocus.reset();
@@ -201,6 +221,7 @@ void ConsoleView::showContent() {
     if (!reading && !m_view) {
         m_context.kept = &keptFor(m_page);
         m_view = buildPageView(m_page, m_context, [this](int ch) { openChannel(ch); });
+        m_viewDevice = m_context.model->device();
         m_context.kept->giveBack(*m_view);
         m_pageArea->addWidget(m_view, 1);
     }

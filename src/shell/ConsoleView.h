@@ -58,14 +58,17 @@ private:
     void holdPageFocus();
     bool showsReadingDisplay() const;
     void releaseLeftPages();
-    void dropView();
+    // A view that goes because the device in front changed takes no commit: what was typed in
+    // it was for the device before.
+    void dropView(bool commitTyping = true);
     void leaveDevice();
     KeptEdits& keptFor(const Page& page);
 
     AppContext m_context;
     std::unique_ptr<PageDialogs> m_dialogs;
     // What was typed on a page and not saved: for the pages of a device, kept for the device
-    // it was typed for (the model's device), so it is never offered for another.
+    // it was typed for (the device in front: the link's while it is up, the demo device, or
+    // none), so it is never offered for another and never committed once its link went.
     KeptEdits m_kept;
     KeptEdits m_deviceKept;
     Page m_page;
@@ -73,6 +76,7 @@ private:
     StatusBar* m_statusBar = nullptr;
     QVBoxLayout* m_pageArea = nullptr;
     QWidget* m_view = nullptr;
+    QString m_viewDevice;  // the model's device as the view was built
     ReadingDisplay* m_reading = nullptr;
     QList<QPointer<QWidget>> m_leftPages;
     // The control that had the keys when the page let them go (disabled without a device,

@@ -5,12 +5,14 @@
 #include <QSysInfo>
 #include <QUrlQuery>
 
+#include <memory>
+
 #include "link/DSPConnection.h"
 #include "link/DSPModel.h"
 #include "link/ParamMap.h"
 #include "platform/UserFile.h"
 #include "shell/ProductSettings.h"
-#include "ui/AskedOnLink.h"
+#include "ui/DeviceMoments.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
 #include "ui/controls/PlainText.h"
@@ -75,12 +77,15 @@ void ProjectCommands::saveProject() {
     // out, and opening the project later leaves it alone; so is one whose reported words no
     // project may hold. A table with nothing in it at all is no incomplete read-back, so it
     // saves as an empty project without asking.
+    // It saves the device in front of the window as the user asked: once another took its place
+    // (or the link went), the answer saves nothing.
+    const AskedAt asked(m_model);
     const int unread = m_model.unreadCount();
     const int invalid = m_model.invalidCount();
     const bool partial = unread > 0 && unread < int(ParamMap::allParameters().size());
     if ((partial || invalid > 0) &&
-        !m_dialogs.confirm(incompleteText(unread, invalid), QString(), QStringLiteral("Save"),
-                           QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
+        !m_dialogs.confirm(incompleteText(unread, invalid), asked.consequence(QString()),
+                           QStringLiteral("Save"), QStringLiteral("Cancel"), Dialogs::DefaultButton::cancel))
         return;
     const QString base = baseName();
     // A name typed without the extension gets it: the open panel's filter would hide the file.
@@ -88,14 +93,25 @@ void ProjectCommands::saveProject() {
         m_dialogs.chooseSaveFile(QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()),
                                  nameFilters(), QStringLiteral("tsldsp"));
     if (path.isEmpty()) return;
+    if (asked.ended()) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), answerChangesNothingText);
+        return;
+    }
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
 }
 
 void ProjectCommands::openProject() {
     if (!projectFilesAvailable()) return;
+    // The project goes to the device in front of the window as the panel opened: chosen after
+    // another device came up (or the demo device gave way to one), it goes nowhere.
+    const AskedAt asked(m_model);
     const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
     if (path.isEmpty()) return;
+    if (asked.ended()) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), answerChangesNothingText);
+        return;
+    }
     // Refused with an alert before anything is read: not a regular file, or far too large.
     QString error;
     const std::optional<QByteArray> read = DSPModel::readProjectFile(path, &error);
@@ -103,18 +119,40 @@ void ProjectCommands::openProject() {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
-    const QByteArray& bytes = *read;
     // A file that is no project is refused before anything changes, demo device included.
-    if (!DSPModel::decodeProject(bytes, &error)) {
+    if (!DSPModel::decodeProject(*read, &error)) {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), error);
         return;
     }
     const QString name = plaintext::oneLine(QFileInfo(path).completeBaseName());
+    // Chosen while a read-back runs (the panel opened before it began), the project waits for its
+    // end: it is offered, and sent, onto the settings the read-back found.
+    if (m_model.loading()) {
+        offerAfterReadBack(*read, name, asked);
+        return;
+    }
+    offer(*read, name, asked);
+}
+
+void ProjectCommands::offerAfterReadBack(const QByteArray& bytes, const QString& name, const AskedAt& asked) {
+    auto waiting = std::make_shared<QMetaObject::Connection>();
+    *waiting = QObject::connect(&m_model, &DSPModel::loadingChanged, &m_alive, [=, this] {
+        if (m_model.loading()) return;
+        QObject::disconnect(*waiting);
+        // The read-back's end is announced from inside it: the question waits for the event loop.
+        Dialogs::askLater(&m_alive, [=, this] { offer(bytes, name, asked); });
+    });
+}
+
+void ProjectCommands::offer(const QByteArray& bytes, const QString& name, const AskedAt& asked) {
+    if (asked.ended()) {
+        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), answerChangesNothingText);
+        return;
+    }
     if (m_model.connected()) {
         // The device the user agrees to send to may go while the questions are open, and another
         // connect in its place: the project is then sent nowhere, not to that other device and not
         // opened on the demo device either.
-        const AskedOnLink asked(m_model);
         if (m_work && !m_work->mayStartAnother(QStringLiteral("Send \"%1\" anyway?").arg(name),
                                                QStringLiteral("Send Anyway")))
             return;
@@ -125,10 +163,17 @@ void ProjectCommands::openProject() {
                 "Every setting on the connected DSP will be replaced by the project's settings. Turn "
                 "amplifiers down first if you're unsure what the project contains.")),
             QStringLiteral("Send to DSP"), QStringLiteral("Cancel"));
-        if (!send || asked.ended() || !m_model.connected()) return;
+        if (!send) return;
     } else if (!m_model.demo()) {
+        // With no device the project opens on the demo device, which it starts.
         m_model.enterDemo();
+        loadProject(bytes, name);
+        return;
     }
+    asked.act([&] { loadProject(bytes, name); });
+}
+
+void ProjectCommands::loadProject(const QByteArray& bytes, const QString& name) {
     if (const auto failure = m_model.loadProject(bytes)) {
         m_dialogs.alert(QStringLiteral("The project couldn't be opened."), *failure);
         return;

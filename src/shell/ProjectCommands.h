@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDate>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
+class AskedAt;
 class DSPModel;
 class Dialogs;
 class DeviceWork;
@@ -38,7 +40,13 @@ public:
     static QString incompleteText(int unread, int invalid = 0);
 
 private:
+    // Asks whether to send a chosen project to the device `asked` was opened for, and sends it.
+    void offer(const QByteArray& bytes, const QString& name, const AskedAt& asked);
+    void offerAfterReadBack(const QByteArray& bytes, const QString& name, const AskedAt& asked);
+    void loadProject(const QByteArray& bytes, const QString& name);
+
     DSPModel& m_model;
     Dialogs& m_dialogs;
     DeviceWork* m_work;
+    QObject m_alive;  // what waits on the model goes with these commands
 };

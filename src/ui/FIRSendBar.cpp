@@ -17,8 +17,8 @@
 #include "platform/NumText.h"
 #include "platform/Settings.h"
 #include "platform/Tasks.h"
-#include "ui/AskedOnLink.h"
 #include "ui/ChannelWords.h"
+#include "ui/DeviceMoments.h"
 #include "ui/DeviceNote.h"
 #include "ui/DeviceWork.h"
 #include "ui/Dialogs.h"
@@ -222,20 +222,19 @@ QString FIRSendBar::confirmationTitle(const Targets& targets) const {
 void FIRSendBar::requestSend() {
     // The designer may go while a question is open, and the link it was asked on may close: each
     // answer finds both, or does nothing. The designer stays when another device connects.
-    const QPointer<FIRSendBar> self(this);
-    const AskedOnLink asked(*context_.model);
+    const AskedAt asked(*context_.model, this);
     if (context_.work &&
         !context_.work->mayStartAnother(QStringLiteral("Send “%1” anyway?").arg(plaintext::oneLine(name_)),
                                         QStringLiteral("Send Anyway")))
         return;
-    if (!self || asked.ended()) return;
+    if (asked.ended()) return;
     const Targets list = targets();
     const bool confirmed = context_.dialogs->confirm(
         confirmationTitle(list),
         asked.consequence(QStringLiteral(
             "Replaces the filter in each channel's FIR block. Bypass settings are left as they are.")),
         QStringLiteral("Send"), QStringLiteral("Cancel"));
-    if (confirmed && self && !asked.ended()) startSend(list);
+    if (confirmed) asked.act([this, &list] { startSend(list); });
 }
 
 void FIRSendBar::startSend(const Targets& targets) {

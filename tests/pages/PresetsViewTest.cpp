@@ -11,7 +11,7 @@
 #include "support/RealQuestion.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WidgetTesting.h"
-#include "ui/AskedOnLink.h"
+#include "ui/DeviceMoments.h"
 #include "ui/Dialogs.h"
 #include "ui/controls/Theme.h"
 
@@ -294,8 +294,8 @@ TEST(PresetsViewTest, TheRecallQuestionKeepsItsButtonsInPlaceWhenTheDeviceLeaves
     const kestrel_test::QuestionPlaces places =
         kestrel_test::watchQuestion([&] { view.recallButton()->click(); }, [&] { device.sim.closeClients(); },
                                     [&] { return !device.model->connected(); }, QMessageBox::AcceptRole);
-    EXPECT_FALSE(places.before.texts.contains(AskedOnLink::endedText));
-    EXPECT_TRUE(places.after.texts.contains(AskedOnLink::endedText));
+    EXPECT_FALSE(places.before.texts.contains(answerChangesNothingText));
+    EXPECT_TRUE(places.after.texts.contains(answerChangesNothingText));
     EXPECT_TRUE(places.steady());
     EXPECT_EQ(places.hit, QMessageBox::AcceptRole);
     turn();

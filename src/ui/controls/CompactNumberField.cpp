@@ -158,6 +158,10 @@ int CompactNumberField::frameWidth() const {
     return option.rect.width() - contents.width() + margins.left() + margins.right() + 2 * 2 + 1;
 }
 
+void keepTyping(CompactNumberField& field, const QString& key) {
+    FieldEdits::of(*field.lineEdit()).keepAs(key);
+}
+
 void CompactNumberField::setValue(double value) {
     m_value = value;
     m_known = true;

@@ -21,6 +21,10 @@ QString formatNumber(const QString& format, double value);
 // release of the click that focused it (which would otherwise place a cursor).
 void selectAllOnFocus(QLineEdit* edit);
 
+class CompactNumberField;
+// Keeps the field's typing under `key` while its view is gone (FieldEdits::keepAs).
+void keepTyping(CompactNumberField& field, const QString& key);
+
 // The small typed-number field of the mixer and the knob fields. It never holds
 // the truth: it shows the owner's value through its format, reports a parsed
 // number on Return or when focus leaves after an edit, and then shows the

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include <algorithm>
 #include <utility>
 
 void commitPendingEdits(QWidget* root) {
@@ -23,6 +24,15 @@ void commitPendingEdits(QWidget* root) {
             commitAsLeaving(*edit);
         }
     }
+}
+
+void forgetPendingEdits(QWidget& root) {
+    for (QLineEdit* edit : root.findChildren<QLineEdit*>()) edit->setModified(false);
+}
+
+bool holdsPendingEdits(const QWidget& root) {
+    const QList<QLineEdit*> edits = root.findChildren<QLineEdit*>();
+    return std::any_of(edits.begin(), edits.end(), [](const QLineEdit* edit) { return edit->isModified(); });
 }
 
 namespace {
