@@ -69,13 +69,14 @@ QCoro::Task<> sendRun(QPointer<DSPModel> dsp, FIRSendBar::Targets targets, DSPFr
                       std::optional<DSPFrame::Words> header, QString name,
                       std::function<void(std::optional<QString>)> report, std::function<void()> finish,
                       DeviceWork::Ticket ticket) {
-    // A channel whose name was never read is called by what it is, and says so.
-    const auto named = [&dsp](int t) { return channelwords::spokenName(*dsp, t); };
+    // A channel whose name was never read is called by what it is, and says so; in the lists of
+    // the status line in a form whose comma cannot read as a channel more.
+    const auto named = [&dsp](int t) { return channelwords::listedName(*dsp, t); };
     QStringList sent;
     QStringList failed;
     for (int t : targets) {
         if (!dsp) co_return;
-        report(QStringLiteral("Sending to %1…").arg(named(t)));
+        report(QStringLiteral("Sending to %1…").arg(channelwords::spokenName(*dsp, t)));
         const DSPModel::FIROutcome outcome = co_await dsp->putFIR(t, coefficients, header, name);
         if (!dsp) co_return;
         if (outcome.done())

@@ -219,8 +219,8 @@ TEST_F(FIRSendBarTest, RefusedTargetsStillEndTheRun) {
     bar.bar->startSend({4, 5});
     ASSERT_TRUE(livemodel::waitUntil([&] { return bar.sentCalls == 1 && bar.bar->status(); }));
     livemodel::waitUntil([&] { return !bar.bar->status()->startsWith("Sending"); });
-    EXPECT_EQ(bar.bar->status(), QStringLiteral(" Failed — Output 1, name not read: Not connected to a DSP; "
-                                                "Output 2, name not read: Not connected to a DSP."));
+    EXPECT_EQ(bar.bar->status(), QStringLiteral(" Failed — Output 1 (name not read): Not connected to a DSP; "
+                                                "Output 2 (name not read): Not connected to a DSP."));
     EXPECT_TRUE(offline.model->words(403 + 4, 0).isEmpty());
 
     livemodel::Live live;
