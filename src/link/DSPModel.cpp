@@ -59,13 +59,15 @@ QString DSPModel::defaultDemoDataPath() {
 
 void DSPModel::storeParam(quint32 number, const Words& words) {
     params_.insert(number, words);
-    lastStored_.insert(number, Stored{++storeSerial_, words});
+    storedAt_.insert(number, ++storeSerial_);
     Q_EMIT paramChanged(number);
 }
 
 void DSPModel::keepStoresSince(quint64 serial, Table& collected) const {
-    for (auto it = lastStored_.constBegin(); it != lastStored_.constEnd(); ++it)
-        if (it->serial > serial) collected.insert(it.key(), it->words);
+    // The table holds the words last stored for each of them.
+    for (auto it = storedAt_.constBegin(); it != storedAt_.constEnd(); ++it)
+        if (it.value() > serial && params_.contains(it.key()))
+            collected.insert(it.key(), params_.value(it.key()));
 }
 
 void DSPModel::replaceParams(Table table) {

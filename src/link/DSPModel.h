@@ -437,13 +437,9 @@ private:
 
     DSPConnection* link_ = nullptr;  // child object, constant
     Table params_;
-    // Every entry the model itself stored (an edit, a name found unreadable), numbered in
-    // order: a read-back ends with what was stored while it ran, not with what it read.
-    struct Stored {
-        quint64 serial = 0;
-        Words words;
-    };
-    QHash<quint32, Stored> lastStored_;
+    // When the model itself last stored each entry (an edit, a name found unreadable), numbered
+    // in order: a read-back ends with what was stored while it ran, not with what it read.
+    QHash<quint32, quint64> storedAt_;
     quint64 storeSerial_ = 0;
     MeterStore* meterStore_ = nullptr;  // child object, constant
     std::optional<double> loading_;

@@ -39,13 +39,13 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Palette::makeGrey(0.095)); }
 };
 
-// True when the widget is one of the page's own or lies in a popup one of them opened.
 // Whose typing a device page holds: the link's device while it is up, the demo device, or
 // none while nothing can be written (a lost link's typing is not its device's to commit).
 QString deviceInFront(const DSPModel& model) {
     return model.canWrite() ? model.device() : QString();
 }
 
+// True when the widget is one of the page's own or lies in a popup one of them opened.
 bool opensOrHolds(const QWidget& page, const QWidget* widget) {
     for (; widget; widget = widget->parentWidget())
         if (widget == &page) return true;

@@ -93,10 +93,7 @@ void ProjectCommands::saveProject() {
         m_dialogs.chooseSaveFile(QStringLiteral("Save Project"), proposedFileName(base, QDate::currentDate()),
                                  nameFilters(), QStringLiteral("tsldsp"));
     if (path.isEmpty()) return;
-    if (asked.ended()) {
-        m_dialogs.alert(QStringLiteral("The project couldn't be saved."), answerChangesNothingText);
-        return;
-    }
+    if (toldEnded(asked, QStringLiteral("The project couldn't be saved."))) return;
     if (const auto error = m_model.saveProject(path, base))
         m_dialogs.alert(QStringLiteral("The project couldn't be saved."), *error);
 }
@@ -108,10 +105,7 @@ void ProjectCommands::openProject() {
     const AskedAt asked(m_model);
     const QString path = m_dialogs.chooseOpenFile(QStringLiteral("Open Project"), nameFilters());
     if (path.isEmpty()) return;
-    if (asked.ended()) {
-        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), answerChangesNothingText);
-        return;
-    }
+    if (toldEnded(asked, QStringLiteral("The project couldn't be opened."))) return;
     // Refused with an alert before anything is read: not a regular file, or far too large.
     QString error;
     const std::optional<QByteArray> read = DSPModel::readProjectFile(path, &error);
@@ -134,6 +128,12 @@ void ProjectCommands::openProject() {
     offer(*read, name, asked);
 }
 
+bool ProjectCommands::toldEnded(const AskedAt& asked, const QString& failure) {
+    if (!asked.ended()) return false;
+    m_dialogs.alert(failure, answerChangesNothingText);
+    return true;
+}
+
 void ProjectCommands::offerAfterReadBack(const QByteArray& bytes, const QString& name, const AskedAt& asked) {
     auto waiting = std::make_shared<QMetaObject::Connection>();
     *waiting = QObject::connect(&m_model, &DSPModel::loadingChanged, &m_alive, [=, this] {
@@ -145,10 +145,7 @@ void ProjectCommands::offerAfterReadBack(const QByteArray& bytes, const QString&
 }
 
 void ProjectCommands::offer(const QByteArray& bytes, const QString& name, const AskedAt& asked) {
-    if (asked.ended()) {
-        m_dialogs.alert(QStringLiteral("The project couldn't be opened."), answerChangesNothingText);
-        return;
-    }
+    if (toldEnded(asked, QStringLiteral("The project couldn't be opened."))) return;
     if (m_model.connected()) {
         // The device the user agrees to send to may go while the questions are open, and another
         // connect in its place: the project is then sent nowhere, not to that other device and not

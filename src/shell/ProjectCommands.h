@@ -44,6 +44,9 @@ private:
     void offer(const QByteArray& bytes, const QString& name, const AskedAt& asked);
     void offerAfterReadBack(const QByteArray& bytes, const QString& name, const AskedAt& asked);
     void loadProject(const QByteArray& bytes, const QString& name);
+    // Whether the device `asked` was for has left; if so, says that `failure` happened and the
+    // answer changed nothing.
+    bool toldEnded(const AskedAt& asked, const QString& failure);
 
     DSPModel& m_model;
     Dialogs& m_dialogs;

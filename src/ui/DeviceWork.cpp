@@ -81,7 +81,7 @@ void DeviceWork::followWrites() {
 // An FIR upload runs under the operation that sent it: the project send is no upload.
 void DeviceWork::firUploadCut(int ch, int done, int total) {
     const QString text = firCutShortText(channelwords::spokenName(m_model, ch), done, total);
-    noteCutShort(text);
+    m_cutShort->set(text);
     for (Operation& operation : m_running)
         if (operation.id != m_projectSend) cutShort(operation, text);
     Q_EMIT changed();
@@ -89,10 +89,6 @@ void DeviceWork::firUploadCut(int ch, int done, int total) {
 
 void DeviceWork::cutShort(Operation& operation, const QString& text) {
     operation.cutShort = text;
-    noteCutShort(text);
-}
-
-void DeviceWork::noteCutShort(const QString& text) {
     m_cutShort->set(text);
 }
 

@@ -85,8 +85,6 @@ private:
     void followWrites();
     void firUploadCut(int ch, int done, int total);
     void cutShort(Operation& operation, const QString& text);
-    // The status line's note of how far the work came, about the device connected now.
-    void noteCutShort(const QString& text);
     // What the question before an interruption says of one operation, running or over.
     QString stateText(int id) const;
     // The longest it may come to say of one operation, running or over: the question keeps

@@ -99,10 +99,19 @@ private:
     QList<QPointer<QWidget>> m_outgrown;
 };
 
+// The one watcher, once the application has one.
+QPointer<Renewal>& renewal() {
+    static QPointer<Renewal> filter;
+    return filter;
+}
+
 }  // namespace
 
 RenewableElement::RenewableElement(QWidget& control) : m_control(control) {
     renewable().insert(&control, this);
+    // Only controls a client has asked about are watched: the rest of the application's events
+    // never pass the watcher.
+    if (renewal()) control.installEventFilter(renewal());
 }
 
 RenewableElement::~RenewableElement() {
@@ -115,8 +124,5 @@ bool RenewableElement::gives() const {
 }
 
 void renewOutgrownElements(QApplication& application) {
-    static QPointer<Renewal> filter;
-    if (filter) return;
-    filter = new Renewal(&application);
-    application.installEventFilter(filter);
+    if (!renewal()) renewal() = new Renewal(&application);
 }

@@ -47,7 +47,8 @@ private:
     mutable std::optional<bool> m_told;
 };
 
-// Watches every control with a renewable element for the changes of state that can change
-// its set (enabled, read-only, read or not, shown) and renews the outgrown elements once the
-// event loop has finished the change (a tool's request may be what changed it). Idempotent.
+// Watches each control with a renewable element, from the element's making, for the changes of
+// state that can change its set (enabled, read-only, read or not, shown) and renews the outgrown
+// elements once the event loop has finished the change (a tool's request may be what changed
+// it). Idempotent; made before any element is.
 void renewOutgrownElements(QApplication& application);
